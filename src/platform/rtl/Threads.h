@@ -1,0 +1,74 @@
+#pragma once
+// Threads and synchronisation of the class library. A thread is owned by the object that made it
+// and joined by it (Free terminates and waits); threads never free themselves.
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "platform/rtl/Object.h"
+
+namespace pf {
+
+class TThread : public TObject {
+public:
+  void Start();
+  // Sets Terminated and wakes the thread's clock waits.
+  void Terminate();
+  bool Terminated() const { return FTerminated.load(); }
+  // Waits until Execute has returned; answers ReturnValue.
+  Integer WaitFor();
+  bool Finished() const { return FFinished.load(); }
+  bool Started() const { return FStarted; }
+  // The exception that ended Execute, if any (never rethrown on another thread by itself).
+  std::exception_ptr FatalException() const { return FFatalException; }
+  // True when called on this thread.
+  bool IsCurrentThread() const;
+  static bool IsMainThread();
+  static void SetMainThread();  // the layer's start-up calls it on the GUI thread
+
+  // Sleeps on the layer's clock; answers false when the thread was terminated first.
+  bool SleepInterruptible(Int64 ms);
+
+protected:
+  // The thread starts after construction unless createSuspended.
+  void Create(bool createSuspended);
+  void AfterConstruction() override;
+  // Terminates and joins the thread.
+  void Destroy() override;
+  virtual void Execute() = 0;
+  const std::atomic<bool>& TerminatedFlag() const { return FTerminated; }
+
+  Integer ReturnValue{0};
+
+private:
+  void Run();
+  std::thread FThread;
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FFinished{false};
+  bool FStarted{false};
+  bool FCreateSuspended{false};
+  std::exception_ptr FFatalException;
+};
+
+// A manual- or auto-reset event whose waits run on the layer's clock.
+class TEvent {
+public:
+  explicit TEvent(bool manualReset = true, bool initialState = false);
+  void SetEvent();
+  void ResetEvent();
+  // Answers true when signalled within `ms` (-1: no limit).
+  bool WaitFor(Int64 ms = -1);
+
+private:
+  std::mutex FMutex;
+  std::condition_variable FCond;
+  bool FManualReset;
+  bool FSignalled;
+};
+
+using TCriticalSection = std::recursive_mutex;
+
+}  // namespace pf
