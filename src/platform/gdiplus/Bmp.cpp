@@ -1,0 +1,227 @@
+// Our own BMP reader: the Windows bitmap file with a core (12-byte) or info (40 to 124-byte)
+// header; 1, 4 and 8 bits through a palette, 16 and 32 bits with or without bit fields, 24 bits;
+// bottom-up and top-down. Compressed (RLE, embedded JPEG/PNG) bitmaps are refused. Every size and
+// offset is checked against the file, so a damaged file fails instead of reading past its end.
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/gdiplus/Codecs_p.h"
+
+namespace pf::gdiplus::detail {
+
+namespace {
+
+uint32_t U16(const Byte* p) { return p[0] | (p[1] << 8); }
+uint32_t U32(const Byte* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t BI_BITFIELDS = 3;
+constexpr uint32_t BI_ALPHABITFIELDS = 6;
+
+struct TMask {
+  uint32_t Mask{0};
+  int Shift{0};
+  uint32_t Max{0};
+  void Set(uint32_t mask) {
+    Mask = mask;
+    Shift = mask ? std::countr_zero(mask) : 0;
+    Max = mask ? (mask >> Shift) : 0;
+  }
+  Byte Get(uint32_t px) const {
+    if (!Max) return 0;
+    return static_cast<Byte>((((px & Mask) >> Shift) * 255 + Max / 2) / Max);
+  }
+};
+
+struct TBmpHeader {
+  Integer Width{0};
+  Integer Height{0};
+  bool TopDown{false};
+  uint32_t Bits{0};
+  uint32_t Compression{0};
+  uint32_t DataOffset{0};
+  uint32_t PaletteOffset{0};
+  uint32_t PaletteEntry{4};
+  uint32_t PaletteCount{0};
+  TMask R, G, B, A;
+};
+
+bool Fail(Status& status, Status value, String* error, const char16_t* text) {
+  status = value;
+  SetError(error, text);
+  return false;
+}
+
+bool ReadAll(FILE* f, std::string& data) {
+  std::fseek(f, 0, SEEK_END);
+  const long size = std::ftell(f);
+  if (size < 0) return false;
+  std::fseek(f, 0, SEEK_SET);
+  data.resize(static_cast<size_t>(size));
+  return std::fread(data.data(), 1, data.size(), f) == data.size();
+}
+
+bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String* error,
+                 bool withPalette) {
+  const auto* p = reinterpret_cast<const Byte*>(file.data());
+  const size_t n = file.size();
+  if (n < 26 || p[0] != 'B' || p[1] != 'M')
+    return Fail(status, Status::UnknownImageFormat, error, u"Not a bitmap file");
+  const uint32_t headerSize = U32(p + 14);
+  if (headerSize < 12 || 14 + static_cast<size_t>(headerSize) > n)
+    return Fail(status, Status::UnknownImageFormat, error, u"Damaged bitmap header");
+  h.DataOffset = U32(p + 10);
+  const Byte* d = p + 14;
+  int32_t height = 0;
+  if (headerSize == 12) {
+    h.Width = static_cast<Integer>(U16(d + 4));
+    height = static_cast<int16_t>(U16(d + 6));
+    h.Bits = U16(d + 10);
+    h.PaletteEntry = 3;
+  } else if (headerSize >= 40) {
+    h.Width = static_cast<int32_t>(U32(d + 4));
+    height = static_cast<int32_t>(U32(d + 8));
+    h.Bits = U16(d + 14);
+    h.Compression = U32(d + 16);
+    h.PaletteCount = U32(d + 32);
+  } else {
+    return Fail(status, Status::UnknownImageFormat, error, u"Unknown bitmap header");
+  }
+  h.TopDown = height < 0;
+  h.Height = height == INT32_MIN ? 0 : (height < 0 ? -height : height);
+  h.PaletteOffset = 14 + headerSize;
+  if (h.Width <= 0 || h.Height <= 0)
+    return Fail(status, Status::InvalidParameter, error, u"Bitmap of no size");
+  if (h.Compression == BI_BITFIELDS || h.Compression == BI_ALPHABITFIELDS) {
+    if (h.Bits != 16 && h.Bits != 32)
+      return Fail(status, Status::UnknownImageFormat, error, u"Unsupported bitmap");
+    // A 40-byte header is followed by the masks; larger headers hold them.
+    const size_t masks = h.Compression == BI_ALPHABITFIELDS ? 4 : 3;
+    const Byte* m = d + 40;
+    if (headerSize == 40) {
+      if (14 + 40 + masks * 4 > n)
+        return Fail(status, Status::InvalidParameter, error, u"Damaged bitmap header");
+      h.PaletteOffset += static_cast<uint32_t>(masks * 4);
+    } else if (headerSize < 52) {
+      return Fail(status, Status::UnknownImageFormat, error, u"Unknown bitmap header");
+    }
+    h.R.Set(U32(m));
+    h.G.Set(U32(m + 4));
+    h.B.Set(U32(m + 8));
+    if (masks == 4 || headerSize >= 56) h.A.Set(U32(m + 12));
+  } else if (h.Compression == BI_RGB) {
+    if (h.Bits == 16) {
+      h.R.Set(0x7C00);
+      h.G.Set(0x03E0);
+      h.B.Set(0x001F);
+    } else if (h.Bits == 32) {
+      h.R.Set(0x00FF0000);
+      h.G.Set(0x0000FF00);
+      h.B.Set(0x000000FF);
+    } else if (h.Bits != 1 && h.Bits != 4 && h.Bits != 8 && h.Bits != 24) {
+      return Fail(status, Status::UnknownImageFormat, error, u"Unsupported bitmap");
+    }
+  } else {
+    return Fail(status, Status::UnknownImageFormat, error, u"Compressed bitmaps are not supported");
+  }
+  if (h.Bits <= 8 && withPalette) {
+    const uint32_t maxCount = 1u << h.Bits;
+    if (h.PaletteCount == 0 || h.PaletteCount > maxCount) h.PaletteCount = maxCount;
+    if (static_cast<size_t>(h.PaletteOffset) + static_cast<size_t>(h.PaletteCount) * h.PaletteEntry > n)
+      return Fail(status, Status::InvalidParameter, error, u"Damaged bitmap palette");
+  }
+  return true;
+}
+
+}  // namespace
+
+Status BmpReadInfo(FILE* f, TImageInfo& info, String* error) {
+  // The palette and pixels are not needed for the size: read and check the header alone.
+  std::string head(14 + 124 + 16, '\0');
+  head.resize(std::fread(head.data(), 1, head.size(), f));
+  TBmpHeader h;
+  Status status = Status::Ok;
+  if (!ParseHeader(head, h, status, error, false)) return status;
+  info.Format = TImageFormat::Bmp;
+  info.Width = h.Width;
+  info.Height = h.Height;
+  return Status::Ok;
+}
+
+Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
+  std::string file;
+  if (!ReadAll(f, file)) {
+    SetError(error, u"The file could not be read");
+    return Status::GenericError;
+  }
+  TBmpHeader h;
+  Status status = Status::Ok;
+  if (!ParseHeader(file, h, status, error, true)) return status;
+  if (static_cast<int64_t>(h.Width) * h.Height > MaxPixels) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  const size_t stride = ((static_cast<size_t>(h.Width) * h.Bits + 31) / 32) * 4;
+  if (h.DataOffset > file.size() || stride * static_cast<size_t>(h.Height) > file.size() - h.DataOffset) {
+    SetError(error, u"The bitmap's pixels are cut short");
+    return Status::InvalidParameter;
+  }
+  const auto* base = reinterpret_cast<const Byte*>(file.data());
+  std::vector<Byte> palette(256 * 3, 0);
+  for (uint32_t i = 0; i < h.PaletteCount && h.Bits <= 8; ++i) {
+    const Byte* e = base + h.PaletteOffset + i * h.PaletteEntry;
+    palette[i * 3] = e[2];
+    palette[i * 3 + 1] = e[1];
+    palette[i * 3 + 2] = e[0];
+  }
+  if (!sink.Begin(h.Width, h.Height)) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  std::vector<Byte> rgb(static_cast<size_t>(h.Width) * 3);
+  const Integer end = std::min(h.Height, sink.EndRow());
+  for (Integer y = 0; y < end; ++y) {
+    const Integer fileRow = h.TopDown ? y : h.Height - 1 - y;
+    const Byte* s = base + h.DataOffset + stride * static_cast<size_t>(fileRow);
+    Byte* o = rgb.data();
+    for (Integer x = 0; x < h.Width; ++x, o += 3) {
+      switch (h.Bits) {
+        case 1:
+        case 4:
+        case 8: {
+          const uint32_t perByte = 8 / h.Bits;
+          const uint32_t byte = s[x / perByte];
+          const uint32_t shift = (perByte - 1 - x % perByte) * h.Bits;
+          const uint32_t index = (byte >> shift) & ((1u << h.Bits) - 1);
+          std::memcpy(o, &palette[index * 3], 3);
+          break;
+        }
+        case 24:
+          o[0] = s[x * 3 + 2];
+          o[1] = s[x * 3 + 1];
+          o[2] = s[x * 3];
+          break;
+        default: {
+          const uint32_t px = h.Bits == 16 ? U16(s + x * 2) : U32(s + x * 4);
+          o[0] = h.R.Get(px);
+          o[1] = h.G.Get(px);
+          o[2] = h.B.Get(px);
+          if (h.A.Max) {  // a real alpha channel: lay it onto white
+            const unsigned a = h.A.Get(px);
+            for (int c = 0; c < 3; ++c) o[c] = static_cast<Byte>((o[c] * a + 255 * (255 - a) + 127) / 255);
+          }
+        }
+      }
+    }
+    sink.Row(y, rgb.data());
+  }
+  return Status::Ok;
+}
+
+}  // namespace pf::gdiplus::detail

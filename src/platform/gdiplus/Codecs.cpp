@@ -1,0 +1,162 @@
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "platform/gdiplus/Codecs_p.h"
+#include "platform/rtl/Strings.h"
+
+namespace pf::gdiplus {
+
+namespace detail {
+
+FilePtr OpenFile(const String& fileName, Status& status, String* error) {
+  FilePtr f(std::fopen(StringToUtf8(fileName).c_str(), "rb"));
+  if (!f) {
+    status = Status::FileNotFound;
+    SetError(error, u"The file could not be opened");
+  }
+  return f;
+}
+
+void SetError(String* error, const String& text) {
+  if (error) *error = text;
+}
+
+bool TPhotoSink::Begin(Integer width, Integer height) noexcept {
+  try {
+    FPhoto = TPhoto(width, height);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void TPhotoSink::Row(Integer y, const Byte* rgb) noexcept {
+  std::copy_n(rgb, FPhoto.Stride(), FPhoto.Scan(y));
+}
+
+namespace {
+
+// Tells the format by the file's first bytes, then rewinds it.
+TImageFormat Sniff(FILE* f) {
+  Byte head[8] = {};
+  const size_t n = std::fread(head, 1, sizeof head, f);
+  std::rewind(f);
+  if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return TImageFormat::Jpeg;
+  if (n >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G' &&
+      head[4] == '\r' && head[5] == '\n' && head[6] == 0x1A && head[7] == '\n')
+    return TImageFormat::Png;
+  if (n >= 2 && head[0] == 'B' && head[1] == 'M') return TImageFormat::Bmp;
+  return TImageFormat::Unknown;
+}
+
+Status Unknown(String* error) {
+  SetError(error, u"Unknown image format");
+  return Status::UnknownImageFormat;
+}
+
+Status Decode(FILE* f, TImageFormat format, int jpegScale, TRowSink& sink, String* error) {
+  switch (format) {
+    case TImageFormat::Jpeg: return JpegDecode(f, jpegScale, sink, error);
+    case TImageFormat::Png: return PngDecode(f, sink, error);
+    case TImageFormat::Bmp: return BmpDecode(f, sink, error);
+    default: return Unknown(error);
+  }
+}
+
+// Feeds decoded rows straight into a resampler made once the decoded size is known.
+class TResampleSink : public TRowSink {
+public:
+  TResampleSink(Integer fullW, Integer fullH, const TRectF& rect, Integer dstW, Integer dstH)
+      : FFullW(fullW), FFullH(fullH), FRect(rect), FDstW(dstW), FDstH(dstH) {}
+
+  bool Begin(Integer width, Integer height) noexcept override {
+    const double sx = static_cast<double>(width) / FFullW;
+    const double sy = static_cast<double>(height) / FFullH;
+    try {
+      FResampler.emplace(width, height,
+                         TRectF{FRect.X * sx, FRect.Y * sy, FRect.Width * sx, FRect.Height * sy},
+                         FDstW, FDstH);
+      return true;
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  void Row(Integer y, const Byte* rgb) noexcept override { FResampler->PushRow(y, rgb); }
+  Integer EndRow() const noexcept override { return FResampler->EndRow(); }
+  TResampler& Resampler() { return *FResampler; }
+  bool Started() const { return FResampler.has_value(); }
+
+private:
+  Integer FFullW, FFullH;
+  TRectF FRect;
+  Integer FDstW, FDstH;
+  std::optional<TResampler> FResampler;
+};
+
+}  // namespace
+
+}  // namespace detail
+
+Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error) {
+  Status status = Status::Ok;
+  detail::FilePtr f = detail::OpenFile(fileName, status, error);
+  if (!f) return status;
+  switch (detail::Sniff(f.get())) {
+    case TImageFormat::Jpeg: return detail::JpegReadInfo(f.get(), info, error);
+    case TImageFormat::Png: return detail::PngReadInfo(f.get(), info, error);
+    case TImageFormat::Bmp: return detail::BmpReadInfo(f.get(), info, error);
+    default: return detail::Unknown(error);
+  }
+}
+
+Status LoadImage(const String& fileName, TPhoto& photo, String* error, int jpegScale) {
+  Status status = Status::Ok;
+  detail::FilePtr f = detail::OpenFile(fileName, status, error);
+  if (!f) return status;
+  TPhoto result;
+  detail::TPhotoSink sink(result);
+  status = detail::Decode(f.get(), detail::Sniff(f.get()), jpegScale, sink, error);
+  if (status == Status::Ok) photo = std::move(result);
+  return status;
+}
+
+Integer JpegScaledSide(Integer side, int scale) {
+  return static_cast<Integer>((static_cast<int64_t>(side) * scale + 7) / 8);
+}
+
+int JpegScaleFor(double srcW, double srcH, Integer dstW, Integer dstH) {
+  // A small allowance keeps a part that covers the target exactly at that scale.
+  for (int s = 1; s < 8; ++s)
+    if (srcW * s / 8 + 1e-6 >= dstW && srcH * s / 8 + 1e-6 >= dstH) return s;
+  return 8;
+}
+
+Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
+                     TPhoto& out, String* error) {
+  if (dstW <= 0 || dstH <= 0 || srcRect.Width <= 0 || srcRect.Height <= 0) {
+    detail::SetError(error, u"Invalid parameter");
+    return Status::InvalidParameter;
+  }
+  TImageInfo info;
+  Status status = ReadImageInfo(fileName, info, error);
+  if (status != Status::Ok) return status;
+  detail::FilePtr f = detail::OpenFile(fileName, status, error);
+  if (!f) return status;
+  const int scale = info.Format == TImageFormat::Jpeg
+                        ? JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH) : 8;
+  detail::TResampleSink sink(info.Width, info.Height, srcRect, dstW, dstH);
+  status = detail::Decode(f.get(), info.Format, scale, sink, error);
+  if (status != Status::Ok) return status;
+  try {
+    TPhoto result(dstW, dstH);
+    sink.Resampler().Finish(result, 0, 0);
+    out = std::move(result);
+  } catch (const std::bad_alloc&) {
+    detail::SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  return Status::Ok;
+}
+
+}  // namespace pf::gdiplus

@@ -1,0 +1,190 @@
+// JPEG through libjpeg's IJG 62 interface. libjpeg reports errors by calling error_exit, which by
+// default ends the process; ours jumps back to the caller, which fails with "JPEG error #<code>".
+// The functions that call libjpeg keep only plain data in their frames, so the jump skips no
+// destructor.
+
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+// jpeglib.h needs size_t and FILE first.
+#include <cstdio>
+#include <jpeglib.h>
+
+#include "platform/gdiplus/Codecs_p.h"
+#include "platform/rtl/Strings.h"
+
+namespace pf::gdiplus::detail {
+
+namespace {
+
+struct TJpegError {
+  jpeg_error_mgr Pub;
+  jmp_buf Jump;
+};
+
+[[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->Jump, 1);
+}
+
+// Warnings (corrupt but readable data) are not printed; the picture is used as libjpeg gives it.
+void OnOutputMessage(j_common_ptr) {}
+
+void InitError(TJpegError& err) {
+  jpeg_std_error(&err.Pub);
+  err.Pub.error_exit = OnErrorExit;
+  err.Pub.output_message = OnOutputMessage;
+}
+
+Status JpegFailure(int code, String* error) {
+  SetError(error, Utf8ToString("JPEG error #" + std::to_string(code)));
+  return Status::GenericError;
+}
+
+// Adobe writes CMYK inverted; libjpeg hands it over as stored.
+void CmykToRgb(const JSAMPLE* cmyk, Byte* rgb, JDIMENSION width) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const unsigned k = cmyk[3];
+    rgb[0] = static_cast<Byte>((cmyk[0] * k + 127) / 255);
+    rgb[1] = static_cast<Byte>((cmyk[1] * k + 127) / 255);
+    rgb[2] = static_cast<Byte>((cmyk[2] * k + 127) / 255);
+  }
+}
+
+}  // namespace
+
+Status JpegReadInfo(FILE* f, TImageInfo& info, String* error) {
+  jpeg_decompress_struct cinfo;
+  TJpegError err;
+  cinfo.err = &err.Pub;
+  InitError(err);
+  if (setjmp(err.Jump)) {
+    const int code = err.Pub.msg_code;
+    jpeg_destroy_decompress(&cinfo);
+    return JpegFailure(code, error);
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, f);
+  jpeg_read_header(&cinfo, TRUE);
+  info.Format = TImageFormat::Jpeg;
+  info.Width = static_cast<Integer>(cinfo.image_width);
+  info.Height = static_cast<Integer>(cinfo.image_height);
+  jpeg_destroy_decompress(&cinfo);
+  return Status::Ok;
+}
+
+Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
+  jpeg_decompress_struct cinfo;
+  TJpegError err;
+  cinfo.err = &err.Pub;
+  InitError(err);
+  if (setjmp(err.Jump)) {
+    const int code = err.Pub.msg_code;
+    jpeg_destroy_decompress(&cinfo);
+    return JpegFailure(code, error);
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, f);
+  jpeg_read_header(&cinfo, TRUE);
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  cinfo.scale_num = static_cast<unsigned>(scale < 1 ? 1 : (scale > 8 ? 8 : scale));
+  cinfo.scale_denom = 8;
+  jpeg_start_decompress(&cinfo);
+  const JDIMENSION width = cinfo.output_width;
+  const JDIMENSION height = cinfo.output_height;
+  if (static_cast<int64_t>(width) * height > MaxPixels ||
+      !sink.Begin(static_cast<Integer>(width), static_cast<Integer>(height))) {
+    jpeg_destroy_decompress(&cinfo);
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                              width * static_cast<JDIMENSION>(cinfo.output_components), 1);
+  JSAMPARRAY rgb = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                     JPOOL_IMAGE, width * 3, 1)
+                        : row;
+  const JDIMENSION end = static_cast<JDIMENSION>(sink.EndRow()) < height
+                             ? static_cast<JDIMENSION>(sink.EndRow()) : height;
+  while (cinfo.output_scanline < end) {
+    const JDIMENSION y = cinfo.output_scanline;
+    jpeg_read_scanlines(&cinfo, row, 1);
+    if (cmyk) CmykToRgb(row[0], rgb[0], width);
+    sink.Row(static_cast<Integer>(y), rgb[0]);
+  }
+  // Rows below the last one needed are not decoded at all.
+  if (cinfo.output_scanline >= height) jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return Status::Ok;
+}
+
+namespace {
+
+// Plain outputs only: this frame is left by longjmp on an error.
+bool EncodeCore(const TPhoto& photo, int quality, unsigned char** mem, unsigned long* size,
+                int* code) {
+  jpeg_compress_struct cinfo;
+  TJpegError err;
+  cinfo.err = &err.Pub;
+  InitError(err);
+  if (setjmp(err.Jump)) {
+    *code = err.Pub.msg_code;
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, mem, size);
+  cinfo.image_width = static_cast<JDIMENSION>(photo.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(photo.Height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  // Baseline tables: a quality of 90 gives the standard tables scaled by 20 %.
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  cinfo.dct_method = JDCT_ISLOW;
+  cinfo.write_JFIF_header = TRUE;
+  if (photo.DpiX > 0 && photo.DpiY > 0) {
+    cinfo.density_unit = 1;  // dots per inch: the lab reads the print's size from it
+    cinfo.X_density = static_cast<UINT16>(photo.DpiX);
+    cinfo.Y_density = static_cast<UINT16>(photo.DpiY);
+  }
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(photo.Scan(static_cast<Integer>(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+}  // namespace pf::gdiplus::detail
+
+namespace pf::gdiplus {
+
+Status SaveJpeg(const TPhoto& photo, int quality, RawBytes& out, String* error) {
+  if (photo.Empty() || photo.Width() > 65500 || photo.Height() > 65500 || quality < 0 ||
+      quality > 100) {
+    detail::SetError(error, u"Invalid parameter");
+    return Status::InvalidParameter;
+  }
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  int code = 0;
+  const bool ok = detail::EncodeCore(photo, quality, &mem, &size, &code);
+  Status status = Status::Ok;
+  if (ok) {
+    try {
+      out.assign(reinterpret_cast<const char*>(mem), size);
+    } catch (const std::bad_alloc&) {
+      status = Status::OutOfMemory;
+    }
+  } else {
+    status = detail::JpegFailure(code, error);
+  }
+  std::free(mem);
+  return status;
+}
+
+}  // namespace pf::gdiplus

@@ -1,0 +1,364 @@
+#include <gtest/gtest.h>
+
+#include "platform/gdiplus/Codecs.h"
+#include "platform/gdiplus/Photo.h"
+#include "platform/gdiplus/Resample.h"
+#include "platform/gdiplus/PhotoFixtures.h"
+#include "platform/rtl/Strings.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pf;
+using namespace pf::gdiplus;
+using fixtures::Rgb;
+
+String PathOf(const std::filesystem::path& p) { return Utf8ToString(p.string()); }
+
+Rgb At(const TPhoto& p, int x, int y) {
+  const Byte* px = p.Pixel(x, y);
+  return {px[0], px[1], px[2]};
+}
+
+// A picture whose every pixel tells where it came from.
+TPhoto Numbered(int w, int h) {
+  TPhoto p(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      Byte* d = p.Scan(y) + x * 3;
+      d[0] = static_cast<Byte>(x);
+      d[1] = static_cast<Byte>(y);
+      d[2] = 7;
+    }
+  return p;
+}
+
+class PhotoFiles : public ::testing::Test {
+protected:
+  std::filesystem::path dir = testsupport::MakeTempDir("gdiplus");
+};
+
+// ---- headers ----
+
+TEST_F(PhotoFiles, SizeIsReadFromTheHeaderOfEveryFormat) {
+  const auto flat = [](int, int) { return Rgb{10, 20, 30}; };
+  fixtures::WriteJpeg(dir / "a.jpg", 640, 480, flat);
+  fixtures::WriteJpeg(dir / "upright.jpg", 300, 500, flat);
+  fixtures::WritePng(dir / "b.png", 123, 45, flat, [](int, int) { return 128; });
+  testsupport::WriteFileBytes(dir / "c.bmp", fixtures::MakeBmp24(7, 5, flat));
+  testsupport::WriteFileBytes(dir / "d.bmp", fixtures::MakeBmp24(6, 9, flat, true));
+  // The content decides, not the name.
+  fixtures::WritePng(dir / "png-named.jpg", 31, 17, flat);
+  struct Case { const char* file; TImageFormat format; int w, h; };
+  const Case cases[] = {
+      {"a.jpg", TImageFormat::Jpeg, 640, 480},     {"upright.jpg", TImageFormat::Jpeg, 300, 500},
+      {"b.png", TImageFormat::Png, 123, 45},       {"c.bmp", TImageFormat::Bmp, 7, 5},
+      {"d.bmp", TImageFormat::Bmp, 6, 9},          {"png-named.jpg", TImageFormat::Png, 31, 17},
+  };
+  for (const Case& c : cases) {
+    TImageInfo info;
+    ASSERT_EQ(ReadImageInfo(PathOf(dir / c.file), info), Status::Ok) << c.file;
+    EXPECT_EQ(info.Format, c.format) << c.file;
+    EXPECT_EQ(info.Width, c.w) << c.file;
+    EXPECT_EQ(info.Height, c.h) << c.file;
+  }
+}
+
+TEST_F(PhotoFiles, BadFilesFailWithoutEndingTheProcess) {
+  testsupport::WriteFileBytes(dir / "text.jpg", "hello, not a picture");
+  testsupport::WriteFileBytes(dir / "broken.jpg", std::string("\xFF\xD8\xFF\xE0\x00\x02\xFF\xC0\x00\x03\x08", 11));
+  testsupport::WriteFileBytes(dir / "empty.png", "");
+  std::string bmp = fixtures::MakeBmp24(20, 20, [](int, int) { return Rgb{}; });
+  testsupport::WriteFileBytes(dir / "short.bmp", bmp.substr(0, bmp.size() - 100));
+  std::string rle = bmp;
+  rle[30] = 1;  // BI_RLE8
+  testsupport::WriteFileBytes(dir / "rle.bmp", rle);
+  struct Case { const char* file; Status status; const char* textStart; };
+  const Case cases[] = {
+      {"missing.jpg", Status::FileNotFound, ""},
+      {"text.jpg", Status::UnknownImageFormat, ""},
+      {"empty.png", Status::UnknownImageFormat, ""},
+      {"broken.jpg", Status::GenericError, "JPEG error #"},
+      {"short.bmp", Status::InvalidParameter, ""},
+      {"rle.bmp", Status::UnknownImageFormat, ""},
+  };
+  for (const Case& c : cases) {
+    TPhoto photo;
+    String error;
+    EXPECT_EQ(LoadImage(PathOf(dir / c.file), photo, &error), c.status) << c.file;
+    EXPECT_TRUE(photo.Empty()) << c.file;
+    EXPECT_EQ(StringToUtf8(error).rfind(c.textStart, 0), 0u) << c.file << ": " << StringToUtf8(error);
+  }
+}
+
+// ---- decoding ----
+
+TEST_F(PhotoFiles, BitmapsOfEveryDepthDecodeToTheirColours) {
+  // Hand-made 2 × 2 bitmaps, bottom-up: the first stored row is the picture's bottom row.
+  auto header = [](int bits, int headerExtra, uint32_t dataOffset, int paletteCount,
+                   uint32_t compression, int height = 2) {
+    std::string s = "BM";
+    fixtures::PutLE(s, 0, 4);
+    fixtures::PutLE(s, 0, 4);
+    fixtures::PutLE(s, dataOffset, 4);
+    fixtures::PutLE(s, 40, 4);
+    fixtures::PutLE(s, 2, 4);
+    fixtures::PutLE(s, static_cast<uint32_t>(height), 4);
+    fixtures::PutLE(s, 1, 2);
+    fixtures::PutLE(s, static_cast<uint32_t>(bits), 2);
+    fixtures::PutLE(s, compression, 4);
+    fixtures::PutLE(s, 0, 4);
+    fixtures::PutLE(s, 0, 4);
+    fixtures::PutLE(s, 0, 4);
+    fixtures::PutLE(s, static_cast<uint32_t>(paletteCount), 4);
+    fixtures::PutLE(s, 0, 4);
+    (void)headerExtra;
+    return s;
+  };
+  const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
+  // 8 bits: palette red, green, blue, white (stored B, G, R, 0).
+  std::string b8 = header(8, 0, 54 + 16, 4, 0);
+  b8 += std::string("\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\x00\xFF\xFF\xFF\x00", 16);
+  b8 += std::string("\x02\x03\x00\x00", 4);  // bottom row: blue, white
+  b8 += std::string("\x00\x01\x00\x00", 4);  // top row: red, green
+  // 1 bit: palette black, white; top row 10, bottom row 01.
+  std::string b1 = header(1, 0, 54 + 8, 2, 0);
+  b1 += std::string("\x00\x00\x00\x00\xFF\xFF\xFF\x00", 8);
+  b1 += std::string("\x40\x00\x00\x00", 4);
+  b1 += std::string("\x80\x00\x00\x00", 4);
+  // 16 bits 5-5-5: red 0x7C00, green 0x03E0 on top; blue 0x001F, white 0x7FFF below.
+  std::string b16 = header(16, 0, 54, 0, 0);
+  b16 += std::string("\x1F\x00\xFF\x7F", 4);
+  b16 += std::string("\x00\x7C\xE0\x03", 4);
+  // 32 bits with bit fields R at the low byte (unusual order on purpose).
+  std::string b32 = header(32, 0, 54 + 12, 0, 3);
+  fixtures::PutLE(b32, 0x000000FF, 4);
+  fixtures::PutLE(b32, 0x0000FF00, 4);
+  fixtures::PutLE(b32, 0x00FF0000, 4);
+  fixtures::PutLE(b32, 0x00FF0000, 4);  // bottom: blue
+  fixtures::PutLE(b32, 0x00FFFFFF, 4);  // white
+  fixtures::PutLE(b32, 0x000000FF, 4);  // top: red
+  fixtures::PutLE(b32, 0x0000FF00, 4);  // green
+  // 24 bits, top-down.
+  const std::string b24 = fixtures::MakeBmp24(2, 2, [&](int x, int y) {
+    return y == 0 ? (x == 0 ? red : green) : (x == 0 ? blue : white);
+  }, true);
+  struct Case { const char* name; std::string bytes; Rgb tl, tr, bl, br; };
+  const Rgb black{0, 0, 0};
+  const Case cases[] = {
+      {"8.bmp", b8, red, green, blue, white},       {"1.bmp", b1, white, black, black, white},
+      {"16.bmp", b16, red, green, blue, white},     {"32.bmp", b32, red, green, blue, white},
+      {"24.bmp", b24, red, green, blue, white},
+  };
+  for (const Case& c : cases) {
+    testsupport::WriteFileBytes(dir / c.name, c.bytes);
+    TPhoto p;
+    ASSERT_EQ(LoadImage(PathOf(dir / c.name), p), Status::Ok) << c.name;
+    ASSERT_EQ(p.Width(), 2);
+    ASSERT_EQ(p.Height(), 2);
+    EXPECT_EQ(At(p, 0, 0), c.tl) << c.name;
+    EXPECT_EQ(At(p, 1, 0), c.tr) << c.name;
+    EXPECT_EQ(At(p, 0, 1), c.bl) << c.name;
+    EXPECT_EQ(At(p, 1, 1), c.br) << c.name;
+  }
+}
+
+TEST_F(PhotoFiles, TransparentPngAreasBecomeWhite) {
+  // Columns: opaque red, fully transparent (its colour must not show), half-transparent blue.
+  fixtures::WritePng(dir / "alpha.png", 3, 1,
+                     [](int x, int) { return x == 0 ? Rgb{255, 0, 0} : (x == 1 ? Rgb{0, 0, 0} : Rgb{0, 0, 255}); },
+                     [](int x, int) -> unsigned char { return x == 0 ? 255 : (x == 1 ? 0 : 128); });
+  TPhoto p;
+  ASSERT_EQ(LoadImage(PathOf(dir / "alpha.png"), p), Status::Ok);
+  EXPECT_EQ(At(p, 0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(At(p, 1, 0), (Rgb{255, 255, 255}));
+  // 128/255 of blue over white: 255 × 127/255 = 127 in red and green.
+  EXPECT_TRUE(fixtures::Near(At(p, 2, 0), Rgb{127, 127, 255}, 1));
+}
+
+TEST_F(PhotoFiles, JpegDecodesAtEveryEighthScale) {
+  // Quadrants of flat colour, so the reduced pictures keep recognisable corners.
+  fixtures::WriteJpeg(dir / "big.jpg", 3000, 2000, [](int x, int y) {
+    return x < 1500 ? (y < 1000 ? Rgb{200, 30, 30} : Rgb{30, 200, 30})
+                    : (y < 1000 ? Rgb{30, 30, 200} : Rgb{240, 240, 240});
+  });
+  struct Case { int scale, w, h; };
+  const Case cases[] = {{1, 375, 250}, {2, 750, 500}, {3, 1125, 750}, {4, 1500, 1000}, {8, 3000, 2000}};
+  for (const Case& c : cases) {
+    TPhoto p;
+    ASSERT_EQ(LoadImage(PathOf(dir / "big.jpg"), p, nullptr, c.scale), Status::Ok);
+    EXPECT_EQ(p.Width(), c.w) << c.scale;
+    EXPECT_EQ(p.Height(), c.h) << c.scale;
+    EXPECT_TRUE(fixtures::Near(At(p, 5, 5), Rgb{200, 30, 30}, 4)) << c.scale;
+    EXPECT_TRUE(fixtures::Near(At(p, c.w - 5, c.h - 5), Rgb{240, 240, 240}, 4)) << c.scale;
+  }
+}
+
+TEST(JpegScale, TheSmallestEighthThatStillCoversTheTarget) {
+  struct Case { double sw, sh; int dw, dh, scale; };
+  const Case cases[] = {
+      {6000, 4000, 1800, 1200, 3},  // 2250 × 1500; a quarter (1500 × 1000) would be too small
+      {6000, 4000, 200, 133, 1},
+      {4000, 3000, 1600, 1200, 4},  // 2000 × 1500 covers, 1500 × 1125 does not
+      {1800, 1200, 1800, 1200, 8},  // same size: no reduction
+      {1000, 800, 1800, 1200, 8},   // enlarged: the full size
+      {2400, 1600, 1800, 1200, 6},  // exactly covered at six eighths
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(JpegScaleFor(c.sw, c.sh, c.dw, c.dh), c.scale) << c.sw << "x" << c.sh;
+}
+
+// ---- encoding ----
+
+TEST(JpegEncoder, WritesBaselineTablesForTheQualityAnd300Dpi) {
+  TPhoto p(64, 48);
+  Fill(p, 90, 120, 150);
+  p.DpiX = 300;
+  p.DpiY = 300;
+  RawBytes out;
+  ASSERT_EQ(SaveJpeg(p, 90, out), Status::Ok);
+  const fixtures::JpegMarkers m = fixtures::ReadMarkers(out);
+  EXPECT_TRUE(m.Jfif);
+  EXPECT_EQ(m.DensityUnit, 1);
+  EXPECT_EQ(m.DensityX, 300);
+  EXPECT_EQ(m.DensityY, 300);
+  EXPECT_TRUE(m.Baseline);
+  EXPECT_EQ(m.Width, 64);
+  EXPECT_EQ(m.Height, 48);
+  EXPECT_EQ(m.Components, 3);
+  EXPECT_EQ(m.Tables[0], fixtures::ScaledTable(fixtures::StdLuma, 90));
+  EXPECT_EQ(m.Tables[1], fixtures::ScaledTable(fixtures::StdChroma, 90));
+  // Spot values worked out by hand: 16 × 20 % = 3.2 → 3; 99 × 20 % = 19.8 → 20.
+  EXPECT_EQ(m.Tables[0][0], 3);
+  EXPECT_EQ(m.Tables[1][63], 20);
+  const fixtures::Decoded d = fixtures::DecodeJpeg(out);
+  EXPECT_TRUE(fixtures::Near(d.At(30, 20), Rgb{90, 120, 150}, 2));
+}
+
+// ---- turns ----
+
+TEST(Turns, QuarterTurnsMovePixelsAsTheyShould) {
+  const TPhoto src = Numbered(3, 2);  // pixel (x, y) holds R = x, G = y
+  struct Case { RotateFlipType type; int w, h; int x, y; Rgb expected; };
+  const Case cases[] = {
+      // Clockwise: the bottom-left pixel (0, 1) becomes the top-left.
+      {RotateFlipType::Rotate90FlipNone, 2, 3, 0, 0, Rgb{0, 1, 7}},
+      {RotateFlipType::Rotate90FlipNone, 2, 3, 1, 0, Rgb{0, 0, 7}},
+      {RotateFlipType::Rotate90FlipNone, 2, 3, 1, 2, Rgb{2, 0, 7}},
+      // Counter-clockwise: the top-right pixel (2, 0) becomes the top-left.
+      {RotateFlipType::Rotate270FlipNone, 2, 3, 0, 0, Rgb{2, 0, 7}},
+      {RotateFlipType::Rotate270FlipNone, 2, 3, 1, 2, Rgb{0, 1, 7}},
+      {RotateFlipType::Rotate180FlipNone, 3, 2, 0, 0, Rgb{2, 1, 7}},
+      {RotateFlipType::Rotate180FlipNone, 3, 2, 2, 1, Rgb{0, 0, 7}},
+      {RotateFlipType::RotateNoneFlipNone, 3, 2, 2, 0, Rgb{2, 0, 7}},
+  };
+  for (const Case& c : cases) {
+    const TPhoto t = RotateFlip(src, c.type);
+    ASSERT_EQ(t.Width(), c.w);
+    ASSERT_EQ(t.Height(), c.h);
+    EXPECT_EQ(At(t, c.x, c.y), c.expected) << static_cast<int>(c.type) << " at " << c.x << "," << c.y;
+  }
+}
+
+TEST(Turns, FourTurnsOfALargePictureGiveItBack) {
+  // Larger than one tile of the turning loop, with sides that are not multiples of it.
+  const TPhoto src = Numbered(150, 97);
+  TPhoto t = src;
+  for (int i = 0; i < 4; ++i) t = RotateFlip(t, RotateFlipType::Rotate90FlipNone);
+  ASSERT_EQ(t.Width(), 150);
+  ASSERT_EQ(t.Height(), 97);
+  for (int y = 0; y < 97; ++y)
+    for (int x = 0; x < 150; ++x) ASSERT_EQ(At(t, x, y), At(src, x, y)) << x << "," << y;
+  const TPhoto back = RotateFlip(RotateFlip(src, RotateFlipType::Rotate90FlipNone), RotateFlipType::Rotate270FlipNone);
+  EXPECT_EQ(At(back, 149, 96), At(src, 149, 96));
+  EXPECT_EQ(At(back, 17, 60), At(src, 17, 60));
+}
+
+// ---- resampling ----
+
+TEST(Resampler, FlatRegionsKeepTheirColourExactly) {
+  // Left half red, right half blue, scaled by several factors both ways.
+  TPhoto src(400, 200);
+  FillRect(src, TRect{0, 0, 200, 200}, 220, 10, 10);
+  FillRect(src, TRect{200, 0, 400, 200}, 10, 10, 220);
+  struct Case { int w, h; };
+  const Case cases[] = {{100, 50}, {37, 19}, {400, 200}, {1000, 500}, {13, 200}};
+  for (const Case& c : cases) {
+    TPhoto dst(c.w, c.h);
+    ASSERT_EQ(DrawImage(dst, TRect{0, 0, c.w, c.h}, src, TRectF{0, 0, 400, 200}), Status::Ok);
+    // Away from the seam (kernel reach: two output pixels either side) every pixel is exact.
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        const double srcX = (x + 0.5) * 400.0 / c.w;
+        const double reach = 2.0 * std::max(400.0 / c.w, 1.0) + 1;
+        if (srcX < 200 - reach) {
+          ASSERT_EQ(At(dst, x, y), (Rgb{220, 10, 10})) << c.w << ":" << x;
+        } else if (srcX > 200 + reach) {
+          ASSERT_EQ(At(dst, x, y), (Rgb{10, 10, 220})) << c.w << ":" << x;
+        }
+      }
+  }
+}
+
+TEST(Resampler, ReducingAFinePatternAveragesIt) {
+  // A one-pixel checkerboard reduced 8 times: a sampler without a low-pass filter would show
+  // black, white or a moiré; ours gives even grey.
+  TPhoto src(800, 800);
+  for (int y = 0; y < 800; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const Byte v = ((x + y) & 1) ? 255 : 0;
+      Byte* d = src.Scan(y) + x * 3;
+      d[0] = d[1] = d[2] = v;
+    }
+  TPhoto dst(100, 100);
+  ASSERT_EQ(DrawImage(dst, TRect{0, 0, 100, 100}, src, TRectF{0, 0, 800, 800}), Status::Ok);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) ASSERT_TRUE(fixtures::Near(At(dst, x, y), Rgb{128, 128, 128}, 3)) << x << "," << y;
+}
+
+TEST(Resampler, SamplesOnlyInsideTheSourceRectangle) {
+  // A green frame one pixel wide around a grey inside; drawing just the inside, enlarged and
+  // reduced, must never pick up green.
+  TPhoto src(50, 40);
+  Fill(src, 0, 255, 0);
+  FillRect(src, TRect{1, 1, 49, 39}, 100, 100, 100);
+  struct Case { int w, h; };
+  for (const Case c : {Case{480, 380}, Case{12, 9}, Case{48, 38}}) {
+    TPhoto dst(c.w, c.h);
+    ASSERT_EQ(DrawImage(dst, TRect{0, 0, c.w, c.h}, src, TRectF{1, 1, 48, 38}), Status::Ok);
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) ASSERT_EQ(At(dst, x, y), (Rgb{100, 100, 100})) << x << "," << y;
+  }
+}
+
+TEST(Resampler, DrawsOnlyIntoTheTargetRectangle) {
+  TPhoto src(10, 10);
+  Fill(src, 0, 0, 0);
+  TPhoto dst(30, 20);
+  Fill(dst, 255, 255, 255);
+  ASSERT_EQ(DrawImage(dst, TRect{5, 2, 25, 18}, src, TRectF{0, 0, 10, 10}), Status::Ok);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const bool inside = x >= 5 && x < 25 && y >= 2 && y < 18;
+      ASSERT_EQ(At(dst, x, y), (inside ? Rgb{0, 0, 0} : Rgb{255, 255, 255})) << x << "," << y;
+    }
+  EXPECT_EQ(DrawImage(dst, TRect{5, 5, 5, 9}, src, TRectF{0, 0, 10, 10}), Status::InvalidParameter);
+}
+
+TEST_F(PhotoFiles, LoadResampledTakesThePartAndTheExactSize) {
+  // A 1200 × 800 JPEG: left third red, the rest blue. Taking the left 400 columns at 300 × 200
+  // must give red alone, from a reduced decode.
+  fixtures::WriteJpeg(dir / "thirds.jpg", 1200, 800,
+                      [](int x, int) { return x < 400 ? Rgb{210, 20, 20} : Rgb{20, 20, 210}; });
+  TPhoto out;
+  ASSERT_EQ(LoadResampled(PathOf(dir / "thirds.jpg"), TRectF{0, 0, 400, 800}, 100, 200, out), Status::Ok);
+  ASSERT_EQ(out.Width(), 100);
+  ASSERT_EQ(out.Height(), 200);
+  for (int y = 0; y < 200; y += 7)
+    for (int x = 0; x < 95; x += 3) ASSERT_TRUE(fixtures::Near(At(out, x, y), Rgb{210, 20, 20}, 6)) << x << "," << y;
+  ASSERT_EQ(LoadResampled(PathOf(dir / "thirds.jpg"), TRectF{500, 100, 700, 600}, 350, 300, out), Status::Ok);
+  for (int y = 0; y < 300; y += 7)
+    for (int x = 0; x < 350; x += 3) ASSERT_TRUE(fixtures::Near(At(out, x, y), Rgb{20, 20, 210}, 6)) << x << "," << y;
+}
+
+}  // namespace
