@@ -24,6 +24,7 @@ void UseManual(Int64 startMs = 0);  // time stands still until Advance
 void UseReal();
 bool IsManual();
 void SetInstant(bool instant);      // manual clock only
+bool IsInstant();
 void Advance(Int64 ms);             // manual clock only; wakes waiters whose time has come
 // Called (on the advancing thread) after every Advance, so the message loop can fire timers.
 void SetAdvanceListener(std::function<void()> listener);

@@ -36,6 +36,9 @@ protected:
   // The thread starts after construction unless createSuspended.
   void Create(bool createSuspended);
   void AfterConstruction() override;
+  // Terminates and joins the thread before any Destroy of a derived class frees what Execute
+  // still uses.
+  void BeforeDestruction() override;
   // Terminates and joins the thread.
   void Destroy() override;
   virtual void Execute() = 0;
@@ -45,7 +48,10 @@ protected:
 
 private:
   void Run();
+  void TerminateAndJoin();
   std::thread FThread;
+  std::mutex FStartMutex;  // held while Start stores FThread, so Run sees it complete
+  std::mutex FJoinMutex;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
   bool FStarted{false};
