@@ -1,0 +1,332 @@
+// The HTTP client against hand-written replies and against the stand-in lab server.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ScriptedServer.h"
+#include "labserver/LabServer.h"
+#include "platform/inet/Http.h"
+#include "platform/rtl/Strings.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pf;
+using namespace pf::inet;
+using inettest::TScriptedReply;
+using inettest::TScriptedServer;
+
+const char* kAgent = "photo-order test";
+const std::string kBoundary = "7AE6386958DD459B8941C4083E6EBEBD";
+const std::string kContentType = "Content-Type: multipart/form-data; boundary=" + kBoundary;
+
+const char* StageName(THttpStage s) {
+  switch (s) {
+    case THttpStage::None: return "None";
+    case THttpStage::Connect: return "Connect";
+    case THttpStage::Send: return "Send";
+    case THttpStage::Receive: return "Receive";
+  }
+  return "?";
+}
+
+std::string Describe(const THttpResult& r) {
+  return std::string("stage ") + StageName(r.FailedStage) + ", status " +
+         std::to_string(r.StatusCode) + " '" + StringToUtf8(r.StatusText) + "', error '" +
+         StringToUtf8(r.ErrorText) + "'";
+}
+
+// A port on which nothing listens: bound, then closed again.
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+// ---- replies written by hand ----
+
+struct ReplyCase {
+  const char* Name;
+  std::string Reply;
+  THttpStage Stage;
+  int Status;
+  std::string StatusText;  // UTF-8
+  std::string Body;
+};
+
+class HandWrittenReply : public ::testing::TestWithParam<ReplyCase> {};
+
+TEST_P(HandWrittenReply, GivesStatusBodyAndStage) {
+  const ReplyCase& c = GetParam();
+  TScriptedServer server(c.Reply);
+  THttpSession session(kAgent);
+  THttpResult r = session.Get(server.Url("/x"));
+  EXPECT_EQ(r.FailedStage, c.Stage) << Describe(r);
+  EXPECT_EQ(r.StatusCode, c.Status) << Describe(r);
+  EXPECT_EQ(StringToUtf8(r.StatusText), c.StatusText);
+  if (c.Stage == THttpStage::None) {
+    EXPECT_EQ(r.Body, c.Body);
+    EXPECT_TRUE(r.ErrorText.empty());
+  } else {
+    EXPECT_FALSE(r.ErrorText.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, HandWrittenReply,
+    ::testing::Values(
+        ReplyCase{"Ok", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK", THttpStage::None, 200,
+                  "OK", "OK"},
+        ReplyCase{"NotFoundIsNoFailure", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone",
+                  THttpStage::None, 404, "Not Found", "gone"},
+        ReplyCase{"ReasonOfSeveralWords",
+                  "HTTP/1.1 503 Service Temporarily Unavailable\r\nContent-Length: 0\r\n\r\n",
+                  THttpStage::None, 503, "Service Temporarily Unavailable", ""},
+        ReplyCase{"EmptyReason", "HTTP/1.1 200 \r\nContent-Length: 1\r\n\r\nx", THttpStage::None,
+                  200, "", "x"},
+        ReplyCase{"NoReason", "HTTP/1.1 200\r\nContent-Length: 1\r\n\r\nx", THttpStage::None, 200,
+                  "", "x"},
+        ReplyCase{"ReasonOfTheLastStatusLine",
+                  "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created Here\r\nContent-Length: 0\r\n\r\n",
+                  THttpStage::None, 201, "Created Here", ""},
+        ReplyCase{"BodyUntilClose", "HTTP/1.0 200 Fine\r\n\r\nall of it", THttpStage::None, 200,
+                  "Fine", "all of it"},
+        ReplyCase{"EmptyBody", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", THttpStage::None,
+                  200, "OK", ""},
+        ReplyCase{"ClosedWithoutReply", "", THttpStage::Send, -1, "", ""},
+        ReplyCase{"NotHttp", "hello there\r\n\r\n", THttpStage::Send, -1, "", ""},
+        ReplyCase{"ClosedInsideTheHeaders", "HTTP/1.1 200 OK\r\nContent-Len", THttpStage::Receive,
+                  200, "OK", ""},
+        ReplyCase{"BodyCutShort", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc",
+                  THttpStage::Receive, 200, "OK", ""}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(HttpBodyLimit, LongerBodyFailsWhileReading) {
+  struct Case {
+    std::string Reply;
+    bool Fails;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Length: 16\r\n\r\n0123456789abcdef", false},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 17\r\n\r\n0123456789abcdefg", true},
+      // Without a length the limit is found while reading.
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n0123456789abcdef\r\n"
+       "1\r\ng\r\n0\r\n\r\n",
+       true},
+  };
+  for (const Case& c : cases) {
+    TScriptedServer server(c.Reply);
+    THttpSession session(kAgent);
+    THttpOptions options;
+    options.MaxBodyBytes = 16;
+    session.SetOptions(options);
+    THttpResult r = session.Get(server.Url());
+    if (c.Fails) {
+      EXPECT_EQ(r.FailedStage, THttpStage::Receive) << Describe(r);
+      EXPECT_EQ(r.StatusCode, 200);
+      EXPECT_LE(r.Body.size(), 16u);
+    } else {
+      EXPECT_FALSE(r.Failed()) << Describe(r);
+      EXPECT_EQ(r.Body, "0123456789abcdef");
+    }
+  }
+}
+
+// ---- addresses that must not be reached ----
+
+TEST(HttpAddress, UnusableAddressesFailAtConnect) {
+  TScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  const std::string hostPort = "127.0.0.1:" + std::to_string(server.Port());
+  const std::string cases[] = {
+      "ftp://" + hostPort + "/x",
+      "gopher://" + hostPort + "/x",
+      "file:///etc/hostname",
+      "HTTPX://" + hostPort + "/x",
+      "http://[::1",
+      "http://127.0.0.1:" + std::to_string(FreePort()) + "/refused",
+  };
+  for (const std::string& url : cases) {
+    THttpSession session(kAgent);
+    THttpResult get = session.Get(url);
+    EXPECT_EQ(get.FailedStage, THttpStage::Connect) << url << ": " << Describe(get);
+    EXPECT_FALSE(get.ErrorText.empty()) << url;
+    THttpResult post = session.Post(url, kContentType, "body");
+    EXPECT_EQ(post.FailedStage, THttpStage::Connect) << url << ": " << Describe(post);
+  }
+  EXPECT_TRUE(server.Requests().empty()) << "an address of another scheme reached the server";
+}
+
+class HttpLab : public ::testing::Test {
+protected:
+  void SetUp() override {
+    labserver::TLabServerOptions options;
+    options.OrdersDir = testsupport::MakeTempDir("orders");
+    options.PriceList = "UploadScript={{LAB}}/upload3.php\r\n";
+    Server = std::make_unique<labserver::TLabServer>(options);
+    std::string error;
+    ASSERT_TRUE(Server->Start(&error)) << error;
+  }
+
+  std::unique_ptr<labserver::TLabServer> Server;
+};
+
+TEST_F(HttpLab, HttpsToThePlainServerFailsAtConnectAndNeverFallsBackToHttp) {
+  THttpSession session(kAgent);
+  const std::string url = "https://127.0.0.1:" + std::to_string(Server->Port()) + "/upload3.php";
+  THttpResult post = session.Post(url, kContentType, "--" + kBoundary + "--\r\n");
+  EXPECT_EQ(post.FailedStage, THttpStage::Connect) << Describe(post);
+  THttpResult get = session.Get("https://127.0.0.1:" + std::to_string(Server->Port()) +
+                                labserver::kPriceListPath);
+  EXPECT_EQ(get.FailedStage, THttpStage::Connect) << Describe(get);
+  // The handshake reached the port, but no request was ever made in clear text.
+  EXPECT_EQ(Server->RequestCount(), 0u);
+}
+
+TEST_F(HttpLab, GetFollowsRedirectsOfHttpOnly) {
+  const std::string priceList = Server->PriceListUrl();
+  struct Case {
+    const char* Name;
+    std::string Location;
+    THttpStage Stage;
+  } cases[] = {
+      {"to the lab", priceList, THttpStage::None},
+      {"to a file", "file:///etc/hostname", THttpStage::Connect},
+      {"to ftp", "ftp://127.0.0.1:" + std::to_string(Server->Port()) + "/x", THttpStage::Connect},
+      {"in a loop", "/again", THttpStage::Connect},
+  };
+  for (const Case& c : cases) {
+    TScriptedServer redirector("HTTP/1.1 302 Found\r\nLocation: " + c.Location +
+                               "\r\nContent-Length: 0\r\n\r\n");
+    THttpSession session(kAgent);
+    THttpResult r = session.Get(redirector.Url("/start"));
+    EXPECT_EQ(r.FailedStage, c.Stage) << c.Name << ": " << Describe(r);
+    if (c.Stage == THttpStage::None) {
+      EXPECT_EQ(r.StatusCode, 200) << c.Name;
+      EXPECT_EQ(StringToUtf8(r.StatusText), "OK") << c.Name;
+      EXPECT_EQ(r.Body, "UploadScript=" + Server->BaseUrl() + "/upload3.php\r\n");
+    } else {
+      EXPECT_EQ(r.StatusCode, -1) << c.Name;
+    }
+    if (std::string(c.Name) == "in a loop") {
+      // The first request and five redirects, no more.
+      EXPECT_EQ(redirector.Requests().size(), 6u);
+    }
+  }
+}
+
+TEST_F(HttpLab, PostIsNotRedirected) {
+  TScriptedServer redirector("HTTP/1.1 302 Found\r\nLocation: " + Server->UploadUrl() +
+                             "\r\nContent-Length: 0\r\n\r\n");
+  THttpSession session(kAgent);
+  THttpResult r = session.Post(redirector.Url("/upload3.php"), kContentType, "x");
+  EXPECT_FALSE(r.Failed()) << Describe(r);
+  EXPECT_EQ(r.StatusCode, 302);
+  EXPECT_EQ(StringToUtf8(r.StatusText), "Found");
+  EXPECT_EQ(Server->RequestCount(), 0u);
+}
+
+TEST_F(HttpLab, PostSendsTheBodyAndTheHeaderLineUnchangedWithoutExpect) {
+  // Large enough that libcurl would ask for "100 Continue" unless told not to.
+  std::string jpeg(3 << 20, '\0');
+  for (size_t i = 0; i < jpeg.size(); ++i) jpeg[i] = static_cast<char>(i * 7);
+  const std::string body = "--" + kBoundary + "\r\n"
+                           "Content-Disposition: form-data; name=\"order_number\"\r\n\r\n"
+                           "17\r\n"
+                           "--" + kBoundary + "\r\n"
+                           "Content-Disposition: form-data; name=\"photo\"; filename=\"01.jpg\"\r\n"
+                           "Content-Type: image/jpeg\r\n\r\n" +
+                           jpeg + "\r\n--" + kBoundary + "--\r\n";
+  THttpSession session("\xD1\xE5\xEB\xFC\xE2\xE0\xED\xE0");  // an agent in Windows-1251
+  for (int round = 0; round < 2; ++round) {  // the second one on the kept connection
+    THttpResult r = session.Post(Server->UploadUrl(), kContentType, body);
+    ASSERT_FALSE(r.Failed()) << Describe(r);
+    EXPECT_EQ(r.StatusCode, 200);
+    EXPECT_EQ(r.Body.rfind("ERROR", 0), 0u) << r.Body;  // a photo without paper
+  }
+  auto requests = Server->Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& q : requests) {
+    EXPECT_EQ(q.Method, "POST");
+    EXPECT_EQ(q.Target, "/upload3.php");
+    EXPECT_EQ(q.Body, body);
+    EXPECT_EQ(q.Header("Content-Type"), "multipart/form-data; boundary=" + kBoundary);
+    EXPECT_EQ(q.Header("Content-Length"), std::to_string(body.size()));
+    EXPECT_EQ(q.Header("Expect"), "");
+    EXPECT_EQ(q.Header("Cookie"), "");
+    EXPECT_EQ(q.Header("User-Agent"), "\xD1\xE5\xEB\xFC\xE2\xE0\xED\xE0");
+  }
+}
+
+TEST_F(HttpLab, ServerFaultsGiveStatusOrStage) {
+  struct Case {
+    const char* Name;
+    std::function<void(labserver::TLabServer&)> Arrange;
+    THttpStage Stage;
+    int Status;
+    std::string StatusText;
+  } cases[] = {
+      {"404", [](auto& s) { s.AnswerStatus(labserver::TRequestKind::Any, 404); },
+       THttpStage::None, 404, "Not Found"},
+      {"500", [](auto& s) { s.AnswerStatus(labserver::TRequestKind::Any, 500); },
+       THttpStage::None, 500, "Internal Server Error"},
+      {"closed mid-request", [](auto& s) { s.CloseConnection(labserver::TRequestKind::Any); },
+       THttpStage::Send, -1, ""},
+  };
+  for (const Case& c : cases) {
+    Server->ClearFaults();
+    c.Arrange(*Server);
+    THttpSession session(kAgent);
+    THttpResult r = session.Post(Server->UploadUrl(), kContentType, "--" + kBoundary + "--\r\n");
+    EXPECT_EQ(r.FailedStage, c.Stage) << c.Name << ": " << Describe(r);
+    EXPECT_EQ(r.StatusCode, c.Status) << c.Name;
+    EXPECT_EQ(StringToUtf8(r.StatusText), c.StatusText) << c.Name;
+  }
+}
+
+TEST_F(HttpLab, CancelWhileTheServerDelaysEndsTheTransferAndClosesTheConnection) {
+  // Far longer than the test's time limit: only the cancel can end the request in time.
+  Server->DelayReply(labserver::TRequestKind::Any, 3600 * 1000);
+  std::atomic<bool> cancel{false};
+  std::thread canceller([&] {
+    Server->WaitForRecord([](const auto& r) { return !r.empty(); }, 60000);
+    cancel = true;
+  });
+  THttpSession session(kAgent);
+  session.SetCancelFlag(&cancel);
+  THttpResult r = session.Post(Server->UploadUrl(), kContentType, "--" + kBoundary + "--\r\n");
+  canceller.join();
+  EXPECT_EQ(r.FailedStage, THttpStage::Send) << Describe(r);
+  EXPECT_EQ(StringToUtf8(r.ErrorText), "The operation was cancelled.");
+  EXPECT_TRUE(Server->WaitForRecord(
+      [](const auto& rs) { return rs.size() == 1 && rs[0].ClientClosedEarly; }, 60000));
+  EXPECT_EQ(Server->Requests()[0].Status, 0);
+
+  // A cancel flag already set stops the next request before it is made.
+  THttpResult again = session.Get(Server->PriceListUrl());
+  EXPECT_EQ(again.FailedStage, THttpStage::Connect) << Describe(again);
+  EXPECT_EQ(Server->RequestCount(), 1u);
+}
+
+TEST_F(HttpLab, NoReplyWithinTheLowSpeedTimeFailsAtSend) {
+  Server->DelayReply(labserver::TRequestKind::Any, 3600 * 1000);
+  THttpSession session(kAgent);
+  THttpOptions options;
+  options.LowSpeedSeconds = 1;
+  session.SetOptions(options);
+  THttpResult r = session.Get(Server->PriceListUrl());
+  EXPECT_EQ(r.FailedStage, THttpStage::Send) << Describe(r);
+  EXPECT_FALSE(r.ErrorText.empty());
+}
+
+}  // namespace
