@@ -133,7 +133,7 @@ int JpegScaleFor(double srcW, double srcH, Integer dstW, Integer dstH) {
 }
 
 Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error) {
+                     TPhoto& out, String* error, int jpegScale) {
   if (dstW <= 0 || dstH <= 0 || srcRect.Width <= 0 || srcRect.Height <= 0) {
     detail::SetError(error, u"Invalid parameter");
     return Status::InvalidParameter;
@@ -143,8 +143,9 @@ Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW
   if (status != Status::Ok) return status;
   detail::FilePtr f = detail::OpenFile(fileName, status, error);
   if (!f) return status;
-  const int scale = info.Format == TImageFormat::Jpeg
-                        ? JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH) : 8;
+  int scale = 8;
+  if (info.Format == TImageFormat::Jpeg)
+    scale = jpegScale > 0 ? jpegScale : JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH);
   detail::TResampleSink sink(info.Width, info.Height, srcRect, dstW, dstH);
   status = detail::Decode(f.get(), info.Format, scale, sink, error);
   if (status != Status::Ok) return status;

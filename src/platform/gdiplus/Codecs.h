@@ -31,10 +31,11 @@ int JpegScaleFor(double srcW, double srcH, Integer dstW, Integer dstH);
 Integer JpegScaledSide(Integer side, int scale);
 
 // Decodes `srcRect` (in full-size pixels of the file) and resamples it to dstW × dstH into `out`.
-// A JPEG is decoded at the smallest eighth scale that still covers dstW × dstH; its rows are
-// reduced to the target width as they arrive, so the decoded picture is never held whole.
+// A JPEG is decoded at `jpegScale` eighths, or with 0 at the smallest eighth scale that still
+// covers dstW × dstH; its rows are reduced to the target width as they arrive, so the decoded
+// picture is never held whole.
 Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error = nullptr);
+                     TPhoto& out, String* error = nullptr, int jpegScale = 0);
 
 // Encodes as baseline JPEG with libjpeg's standard tables scaled for `quality`, 4:2:0, and the
 // picture's DpiX/DpiY as the JFIF density in dots per inch.
