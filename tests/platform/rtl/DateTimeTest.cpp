@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+
+using namespace pf;
+
+namespace {
+
+TEST(DateTimeTest, DaysCountFromTheEndOf1899) {
+  struct Case {
+    Word y, m, d;
+    double serial;
+  } cases[] = {
+      {1899, 12, 30, 0}, {1900, 1, 1, 2}, {2000, 1, 1, 36526}, {2024, 2, 29, 45351}, {1899, 12, 29, -1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;
+    Word y, m, d;
+    DecodeDate(c.serial, y, m, d);
+    EXPECT_EQ(y * 10000 + m * 100 + d, c.y * 10000 + c.m * 100 + c.d);
+  }
+  EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
+  EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
+  EXPECT_EQ(EncodeTime(18, 0, 0, 0), 0.75);
+  Word h, n, s, ms;
+  DecodeTime(EncodeDate(2024, 3, 5) + EncodeTime(23, 59, 59, 999), h, n, s, ms);
+  EXPECT_EQ(h * 10000000 + n * 100000 + s * 1000 + ms, 235959999);
+  DecodeTime(-1.25, h, n, s, ms);  // before day zero the time still counts from midnight
+  EXPECT_EQ(h, 6);
+}
+
+TEST(DateTimeTest, FormatDateTime) {
+  TFormatSettings fs;
+  fs.DateSeparator = u'-';
+  fs.TimeSeparator = u'.';
+  fs.LongTimeFormat = u"h:nn:ss";
+  const TDateTime dt = EncodeDate(2024, 3, 5) + EncodeTime(9, 5, 7, 45);
+  struct Case {
+    const char* pattern;
+    const char* text;
+  } cases[] = {
+      {"hh:nn:ss", "09.05.07"},   {"h:mm", "9.05"},          {"dd.mm.yyyy", "05.03.2024"},
+      {"d/m/yy", "5-3-24"},       {"yyyy\"г.\" hh", "2024г. 09"}, {"hh:nn:ss.zzz", "09.05.07.045"},
+      {"tt", "9.05.07"},          {"h ampm", "9 AM"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatDateTime(U(c.pattern), dt, fs), U(c.text)) << c.pattern;
+  EXPECT_EQ(FormatDateTime(u"hh ampm", EncodeTime(13, 0, 0, 0), fs), u"01 PM");
+}
+
+}  // namespace

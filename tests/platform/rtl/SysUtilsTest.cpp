@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Units.h"
+#include "support/TestEnv.h"
+
+using namespace pf;
+
+namespace {
+
+TEST(FoldersTest, ForceDirectoriesAndRemoval) {
+  const String root = FromNativePath(testsupport::MakeTempDir("sys").string());
+  const String deep = root + U("/Сельвана/профиль 2/");
+  EXPECT_TRUE(ForceDirectories(deep));
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_TRUE(std::filesystem::is_directory(ToNativePath(deep)));
+  EXPECT_TRUE(ForceDirectories(deep));  // already there
+  EXPECT_FALSE(ForceDirectories(u""));
+
+  const String file = deep + u"Info.cfg";
+  Owned<TFileStream>(TFileStream::New(file, fmCreate));
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_FALSE(FileExists(deep));
+  EXPECT_FALSE(ForceDirectories(file + u"/below"));  // a file is in the way
+
+  const String parent = root + U("/Сельвана");
+  EXPECT_FALSE(RemoveDir(parent));  // not empty: answered, not raised
+  EXPECT_TRUE(DirectoryExists(parent));
+  EXPECT_TRUE(DeleteFile(file));
+  EXPECT_FALSE(DeleteFile(file));
+  EXPECT_FALSE(DeleteFile(deep));
+  EXPECT_TRUE(RemoveDir(deep));
+  EXPECT_TRUE(RemoveDir(parent));
+  EXPECT_FALSE(RemoveDir(parent));
+  EXPECT_EQ(FileSize(file), -1);
+}
+
+TEST(PathTest, NameParts) {
+  struct Case {
+    const char* path;
+    const char* name;
+    const char* dir;
+    const char* ext;
+    const char* changed;  // extension changed to ".png"
+  } cases[] = {
+      {"/home/u/IMG_0001.JPG", "IMG_0001.JPG", "/home/u/", ".JPG", "/home/u/IMG_0001.png"},
+      {"photo", "photo", "", "", "photo.png"},
+      {"/a.b/photo", "photo", "/a.b/", "", "/a.b/photo.png"},
+      {"/a/x.tar.gz", "x.tar.gz", "/a/", ".gz", "/a/x.tar.png"},
+      {"/a/", "", "/a/", "", "/a/.png"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExtractFileName(U(c.path)), U(c.name)) << c.path;
+    EXPECT_EQ(ExtractFilePath(U(c.path)), U(c.dir)) << c.path;
+    EXPECT_EQ(ExtractFileExt(U(c.path)), U(c.ext)) << c.path;
+    EXPECT_EQ(ChangeFileExt(U(c.path), u".png"), U(c.changed)) << c.path;
+  }
+  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a"), u"/a/");
+  EXPECT_EQ(IncludeTrailingPathDelimiter(u"/a/"), u"/a/");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(u"/a/"), u"/a");
+  EXPECT_EQ(ExcludeTrailingPathDelimiter(u"/"), u"/");
+}
+
+TEST(CommandLineTest, ParamStr) {
+  SetCommandLine(std::vector<String>{u"/usr/bin/photo-order", U("магазин2")});
+  EXPECT_EQ(ParamCount(), 1);
+  EXPECT_EQ(ParamStr(1), U("магазин2"));
+  EXPECT_EQ(ParamStr(2), u"");
+  EXPECT_EQ(ParamStr(-1), u"");
+  SetCommandLine(std::vector<String>{});
+  EXPECT_EQ(ParamCount(), 0);
+  setenv("PHOTO_ORDER_TEST_VAR", "Тест", 1);
+  EXPECT_EQ(GetEnvironmentVariable(u"PHOTO_ORDER_TEST_VAR"), U("Тест"));
+  unsetenv("PHOTO_ORDER_TEST_VAR");
+  EXPECT_EQ(GetEnvironmentVariable(u"PHOTO_ORDER_TEST_VAR"), u"");
+}
+
+class UnitsTest : public ::testing::Test {
+protected:
+  void TearDown() override { ClearUnitRegistry(); }
+  std::vector<std::string> FCalls;
+  void Add(int order, const char* name, bool failInit = false) {
+    RegisterUnit(
+        order, name,
+        [this, name, failInit] {
+          if (failInit) throw std::runtime_error(name);
+          FCalls.push_back(std::string("+") + name);
+        },
+        [this, name] { FCalls.push_back(std::string("-") + name); });
+  }
+};
+
+TEST_F(UnitsTest, OrderCountingAndReverseFinalisation) {
+  Add(2, "Settings");
+  Add(1, "Utils");
+  Add(1, "Lists");
+  Add(0, "Utils");  // a second registration of a name is ignored
+  InitializeUnits();
+  InitializeUnits();  // counted: the second call does nothing
+  EXPECT_TRUE(UnitsInitialized());
+  FinalizeUnits();
+  EXPECT_TRUE(UnitsInitialized());
+  FinalizeUnits();
+  EXPECT_FALSE(UnitsInitialized());
+  FinalizeUnits();  // one too many does nothing
+  EXPECT_EQ(FCalls, (std::vector<std::string>{"+Utils", "+Lists", "+Settings", "-Settings", "-Lists", "-Utils"}));
+}
+
+TEST_F(UnitsTest, AFailedStartFinalisesWhatStarted) {
+  Add(1, "A");
+  Add(2, "B", true);
+  Add(3, "C");
+  EXPECT_THROW(InitializeUnits(), std::runtime_error);
+  EXPECT_FALSE(UnitsInitialized());
+  EXPECT_EQ(FCalls, (std::vector<std::string>{"+A", "-A"}));
+}
+
+}  // namespace
