@@ -44,9 +44,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
-// A plain decimal number without sign or blanks, as the client sends it.
+// A plain decimal number as the program sends it: no sign, blanks or padding zeros (a padded
+// order number is the program's fault, and is refused so that tests see it).
 bool ParseNumber(const std::string& s, int& value) {
-  if (s.empty() || s.size() > 9) return false;
+  if (s.empty() || s.size() > 9 || (s.size() > 1 && s[0] == '0')) return false;
   for (char c : s)
     if (c < '0' || c > '9') return false;
   value = std::stoi(s);

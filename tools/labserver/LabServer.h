@@ -14,7 +14,8 @@
 // "<paper>_<size>_<index>_x<count>.jpg" per photo and "order.txt" (the customer text in UTF-8);
 // a repeated commit is answered "OK". "rollback" forgets an open order (nothing reaches the disk)
 // and is refused after a commit. Every accepted request is answered "OK"; a refused one
-// "ERROR: <reason>". The photo request's text fields travel in Windows-1251, the other requests'
+// "ERROR: <reason>"; numbers are taken in plain decimal only, so a padded "order_number" is
+// refused. The photo request's text fields travel in Windows-1251, the other requests'
 // in UTF-8; the record keeps both the raw bytes and the text decoded to UTF-8.
 //
 // Faults make the server misbehave on purpose; every request is recorded. All members are

@@ -1,0 +1,377 @@
+// The stand-in lab server in process: orders, the record and the faults.
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <thread>
+
+#include "labserver/LabServer.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using labserver::TFaultAction;
+using labserver::TRequestKind;
+
+const std::string kB = "7AE6386958DD459B8941C4083E6EBEBD";
+const std::string kTrans = "00112233445566778899AABBCCDDEEFF";
+
+// A text field as the program writes it.
+std::string Field(const std::string& name, const std::string& value, const std::string& b = kB) {
+  return "--" + b + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value +
+         "\r\n";
+}
+
+std::string Close(const std::string& b = kB) { return "--" + b + "--\r\n"; }
+
+std::string ActionBody(const std::string& number, const std::string& action) {
+  return Field("order_number", number) + Field("transaction", kTrans) + Field("action", action) +
+         Close();
+}
+
+// `size` in the bytes the program sends: Windows-1251.
+std::string PhotoBody(int number, const std::string& paper, const std::string& size, int index,
+                      int count, const std::string& jpeg) {
+  return Field("order_number", std::to_string(number)) + Field("paper_type", paper) +
+         Field("paper_size", size) + Field("photo_index", std::to_string(index)) +
+         Field("photo_count", std::to_string(count)) + "--" + kB +
+         "\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"01.jpg\"\r\n"
+         "Content-Type: image/jpeg\r\n\r\n" +
+         jpeg + "\r\n" + Close();
+}
+
+std::string TextBody(int number, const std::string& text) {
+  return Field("order_number", std::to_string(number)) + Field("text", text) + Close();
+}
+
+struct Reply {
+  bool Ok{false};  // an HTTP reply came
+  int Status{0};
+  std::string Body;
+};
+
+class LabServer : public ::testing::Test {
+protected:
+  void SetUp() override { StartServer(); }
+
+  void StartServer(int firstOrder = 1) {
+    labserver::TLabServerOptions options;
+    Orders = testsupport::MakeTempDir("orders");
+    options.OrdersDir = Orders;
+    options.FirstOrderNumber = firstOrder;
+    options.PriceList = "UploadScript={{LAB}}/upload3.php\r\nDownloadURL={{LAB}}/x.exe\r\n";
+    Server = std::make_unique<labserver::TLabServer>(options);
+    std::string error;
+    ASSERT_TRUE(Server->Start(&error)) << error;
+  }
+
+  Reply Post(const std::string& body, const std::string& boundary = kB) {
+    httplib::Client client("127.0.0.1", Server->Port());
+    client.set_read_timeout(60);
+    auto res = client.Post(labserver::kUploadPath, body,
+                           ("multipart/form-data; boundary=" + boundary).c_str());
+    if (!res) return {};
+    return {true, res->status, res->body};
+  }
+
+  Reply Get(const std::string& path) {
+    httplib::Client client("127.0.0.1", Server->Port());
+    auto res = client.Get(path.c_str());
+    if (!res) return {};
+    return {true, res->status, res->body};
+  }
+
+  int StartOrder() {
+    Reply r = Post(ActionBody("dummy", "start"));
+    EXPECT_EQ(r.Body.rfind("order_number=", 0), 0u) << r.Body;
+    return std::atoi(r.Body.c_str() + 13);
+  }
+
+  std::vector<std::string> FilesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path Orders;
+  std::unique_ptr<labserver::TLabServer> Server;
+};
+
+TEST_F(LabServer, ServesThePriceListWithItsOwnAddressAndTheStubs) {
+  Reply list = Get(labserver::kPriceListPath);
+  ASSERT_TRUE(list.Ok);
+  EXPECT_EQ(list.Status, 200);
+  const std::string base = "http://127.0.0.1:" + std::to_string(Server->Port());
+  EXPECT_EQ(list.Body, "UploadScript=" + base + "/upload3.php\r\nDownloadURL=" + base + "/x.exe\r\n");
+
+  EXPECT_EQ(Get(labserver::kInstallerPath).Status, 200);
+  EXPECT_FALSE(Get(labserver::kInstallerPath).Body.empty());
+  EXPECT_EQ(Get(labserver::kManualPath).Status, 200);
+  EXPECT_EQ(Get("/UserFiles/Image/other.cfg").Status, 404);
+
+  auto kinds = Server->Requests();
+  ASSERT_EQ(kinds.size(), 5u);
+  EXPECT_EQ(kinds[0].Kind, TRequestKind::PriceList);
+  EXPECT_EQ(kinds[1].Kind, TRequestKind::Installer);
+  EXPECT_EQ(kinds[3].Kind, TRequestKind::Manual);
+  EXPECT_EQ(kinds[4].Kind, TRequestKind::Other);
+  EXPECT_EQ(kinds[4].Status, 404);
+}
+
+TEST_F(LabServer, CommitWritesTheOrderFolderWithTheLastCopyOfEachPhotoAndText) {
+  EXPECT_EQ(Post(ActionBody("dummy", "start")).Body, "order_number=1\r\norder_digits=6");
+  const std::string size = "10\xF5" "15";  // "10х15" in Windows-1251
+  EXPECT_EQ(Post(PhotoBody(1, "glossy", size, 1, 2, "old")).Body, "OK");
+  // Sent again after a lost reply: replaces.
+  EXPECT_EQ(Post(PhotoBody(1, "glossy", size, 1, 2, "\xFF\xD8\xFF")).Body, "OK");
+  EXPECT_EQ(Post(PhotoBody(1, "glossy", size, 2, 1, "two")).Body, "OK");
+  EXPECT_EQ(Post(PhotoBody(1, "pearl", "30x40", 1, 3, "big")).Body, "OK");
+  EXPECT_EQ(Post(TextBody(1, "first")).Body, "OK");
+  EXPECT_EQ(Post(TextBody(1, "Имя: Анна\r\nТелефон: 123")).Body, "OK");
+  EXPECT_FALSE(fs::exists(Orders / "000001")) << "an open order reached the disk";
+
+  EXPECT_EQ(Post(ActionBody("1", "commit")).Body, "OK");
+  const fs::path folder = Orders / "000001";
+  EXPECT_EQ(Server->OrderFolder(1), folder);
+  EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"glossy_10х15_1_x2.jpg", "glossy_10х15_2_x1.jpg",
+                                                       "order.txt", "pearl_30x40_1_x3.jpg"}));
+  EXPECT_EQ(testsupport::ReadFileBytes(folder / "glossy_10х15_1_x2.jpg"), "\xFF\xD8\xFF");
+  EXPECT_EQ(testsupport::ReadFileBytes(folder / "order.txt"), "Имя: Анна\r\nТелефон: 123");
+
+  // A commit whose reply was lost comes again; a rollback after it is refused.
+  EXPECT_EQ(Post(ActionBody("1", "commit")).Body, "OK");
+  EXPECT_EQ(Post(ActionBody("1", "rollback")).Body.rfind("ERROR", 0), 0u);
+  EXPECT_EQ(Post(PhotoBody(1, "glossy", size, 3, 1, "late")).Body.rfind("ERROR", 0), 0u);
+  EXPECT_EQ(FilesIn(folder).size(), 4u);
+  EXPECT_EQ(Server->Order(1).State, labserver::TOrderState::Committed);
+  EXPECT_EQ(FilesIn(Orders), std::vector<std::string>{"000001"});
+}
+
+TEST_F(LabServer, RollbackLeavesNothing) {
+  int n = StartOrder();
+  EXPECT_EQ(Post(PhotoBody(n, "matte", "13x18", 1, 1, "jpeg")).Body, "OK");
+  EXPECT_EQ(Post(TextBody(n, "text")).Body, "OK");
+  EXPECT_EQ(Post(ActionBody(std::to_string(n), "rollback")).Body, "OK");
+  EXPECT_EQ(Post(ActionBody(std::to_string(n), "rollback")).Body, "OK");
+  EXPECT_EQ(Post(ActionBody(std::to_string(n), "commit")).Body.rfind("ERROR", 0), 0u);
+  EXPECT_EQ(Post(TextBody(n, "again")).Body.rfind("ERROR", 0), 0u);
+  EXPECT_TRUE(FilesIn(Orders).empty());
+  EXPECT_TRUE(Server->Order(n).Photos.empty());
+}
+
+TEST_F(LabServer, RefusesRequestsThatDoNotFitAnOpenOrder) {
+  int n = StartOrder();
+  const std::string other = "FFEEDDCCBBAA99887766554433221100";
+  struct Case {
+    const char* Name;
+    std::string Body;
+  } cases[] = {
+      {"unknown order", PhotoBody(n + 5, "glossy", "10x15", 1, 1, "j")},
+      {"padded number", Field("order_number", "00000" + std::to_string(n)) + Field("text", "t") + Close()},
+      {"unknown paper", PhotoBody(n, "velvet", "10x15", 1, 1, "j")},
+      {"index 0", PhotoBody(n, "glossy", "10x15", 0, 1, "j")},
+      {"count 0", PhotoBody(n, "glossy", "10x15", 1, 0, "j")},
+      {"no size", PhotoBody(n, "glossy", "", 1, 1, "j")},
+      {"commit of another transaction",
+       Field("order_number", std::to_string(n)) + Field("transaction", other) +
+           Field("action", "commit") + Close()},
+      {"start without transaction", Field("order_number", "dummy") + Field("action", "start") + Close()},
+      {"unknown action", ActionBody(std::to_string(n), "finish")},
+      {"no form", "just text"},
+  };
+  for (const Case& c : cases) {
+    Reply r = Post(c.Body);
+    EXPECT_EQ(r.Status, 200) << c.Name;
+    EXPECT_EQ(r.Body.rfind("ERROR", 0), 0u) << c.Name << ": " << r.Body;
+  }
+  EXPECT_EQ(Server->Order(n).State, labserver::TOrderState::Open);
+  EXPECT_TRUE(Server->Order(n).Photos.empty());
+}
+
+TEST_F(LabServer, OrderNumbersSkipFoldersAlreadyThere) {
+  fs::create_directories(Orders / "000001");
+  fs::create_directories(Orders / "000002");
+  EXPECT_EQ(StartOrder(), 3);
+  EXPECT_EQ(StartOrder(), 4);
+  std::vector<std::thread> threads;
+  std::vector<int> numbers(8);
+  for (int i = 0; i < 8; ++i) threads.emplace_back([&, i] { numbers[i] = StartOrder(); });
+  for (auto& t : threads) t.join();
+  std::sort(numbers.begin(), numbers.end());
+  EXPECT_EQ(numbers, (std::vector<int>{5, 6, 7, 8, 9, 10, 11, 12}));
+}
+
+TEST_F(LabServer, RecordsEveryRequestWithDecodedFields) {
+  int n = StartOrder();
+  Post(PhotoBody(n, "silk", "10\xF5" "15 \xF1\xEC", 4, 2, "\xFF\xD8"));
+  // The customer text travels in UTF-8; curl-style boundary.
+  const std::string b = "------------------------b240130f62499fa1";
+  const std::string text = Field("order_number", std::to_string(n), b) +
+                           Field("text", "Фамилия: Петрова", b) + Close(b);
+  Post(text, b);
+  auto photo = Server->Requests(TRequestKind::Photo);
+  ASSERT_EQ(photo.size(), 1u);
+  EXPECT_EQ(photo[0].Method, "POST");
+  EXPECT_EQ(photo[0].Path, "/upload3.php");
+  EXPECT_EQ(photo[0].Header("content-type"), "multipart/form-data; boundary=" + kB);
+  EXPECT_EQ(photo[0].Body, PhotoBody(n, "silk", "10\xF5" "15 \xF1\xEC", 4, 2, "\xFF\xD8"));
+  EXPECT_EQ(photo[0].FieldText("paper_size"), "10х15 см");
+  EXPECT_EQ(photo[0].Field("paper_size")->Value, "10\xF5" "15 \xF1\xEC");
+  EXPECT_EQ(photo[0].Field("photo")->Value, "\xFF\xD8");
+  EXPECT_EQ(photo[0].Status, 200);
+  EXPECT_EQ(photo[0].Reply, "OK");
+  EXPECT_EQ(Server->Order(n).Photos.at(0).FileName, "silk_10х15 см_4_x2.jpg");
+
+  auto texts = Server->Requests(TRequestKind::Text);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].Body, text);
+  EXPECT_EQ(texts[0].FieldText("text"), "Фамилия: Петрова");
+  EXPECT_EQ(Server->Order(n).Text.value_or(""), "Фамилия: Петрова");
+  auto all = Server->Requests();
+  ASSERT_EQ(all.size(), 3u);
+  for (size_t i = 0; i < all.size(); ++i) {
+    EXPECT_EQ(all[i].Sequence, static_cast<int>(i) + 1);
+    EXPECT_TRUE(all[i].Finished);
+    EXPECT_FALSE(all[i].ClientClosedEarly);
+  }
+}
+
+TEST_F(LabServer, FaultsActOnTheRequestsTheyName) {
+  struct Case {
+    const char* Name;
+    labserver::TFault Fault;
+    TRequestKind Sent;
+    int Status;
+    std::string Reply;  // "*" for the normal reply
+  };
+  auto fault = [](TRequestKind kind, TFaultAction action, std::string reply = "", int status = 500) {
+    labserver::TFault f;
+    f.Kind = kind;
+    f.Action = action;
+    f.Reply = std::move(reply);
+    f.Status = status;
+    return f;
+  };
+  const Case cases[] = {
+      {"refuse", fault(TRequestKind::Photo, TFaultAction::Refuse), TRequestKind::Photo, 200,
+       "ERROR: refused"},
+      {"refuse another kind", fault(TRequestKind::Text, TFaultAction::Refuse), TRequestKind::Photo,
+       200, "OK"},
+      {"OK and a line break", fault(TRequestKind::AnyUpload, TFaultAction::Reply, "OK\n"),
+       TRequestKind::Text, 200, "OK\n"},
+      {"lower-case ok", fault(TRequestKind::Commit, TFaultAction::Reply, "ok"),
+       TRequestKind::Commit, 200, "ok"},
+      {"404", fault(TRequestKind::Photo, TFaultAction::Status, "", 404), TRequestKind::Photo, 404,
+       ""},
+      {"500", fault(TRequestKind::Any, TFaultAction::Status, "", 500), TRequestKind::Rollback, 500,
+       ""},
+  };
+  for (const Case& c : cases) {
+    Server->ClearFaults();
+    int n = StartOrder();
+    Server->AddFault(c.Fault);
+    std::string body = c.Sent == TRequestKind::Photo  ? PhotoBody(n, "glossy", "9x13", 1, 1, "j")
+                       : c.Sent == TRequestKind::Text ? TextBody(n, "t")
+                       : c.Sent == TRequestKind::Commit
+                           ? ActionBody(std::to_string(n), "commit")
+                           : ActionBody(std::to_string(n), "rollback");
+    Reply r = Post(body);
+    ASSERT_TRUE(r.Ok) << c.Name;
+    EXPECT_EQ(r.Status, c.Status) << c.Name;
+    EXPECT_EQ(r.Body, c.Reply) << c.Name;
+    // The fault acts once; the same request then goes through.
+    Reply again = Post(body);
+    EXPECT_EQ(again.Body, "OK") << c.Name;
+  }
+}
+
+TEST_F(LabServer, RefusesTheFirstPhotosOnlyAndKeepsNothingOfThem) {
+  int n = StartOrder();
+  Server->RefuseFirst(TRequestKind::Photo, 2);
+  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "a")).Body, "ERROR: refused");
+  EXPECT_TRUE(Server->Order(n).Photos.empty());
+  EXPECT_EQ(Post(TextBody(n, "t")).Body, "OK");
+  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "b")).Body, "ERROR: refused");
+  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "c")).Body, "OK");
+  ASSERT_EQ(Server->Order(n).Photos.size(), 1u);
+  EXPECT_EQ(Server->Order(n).Photos[0].Jpeg, "c");
+  auto photos = Server->Requests(TRequestKind::Photo);
+  ASSERT_EQ(photos.size(), 3u);
+  EXPECT_EQ(photos[0].FaultApplied, "Refuse");
+  EXPECT_EQ(photos[2].FaultApplied, "");
+}
+
+TEST_F(LabServer, StartRepliesCanBeSpoilt) {
+  struct Case {
+    TFaultAction Action;
+    std::string Value;
+    std::string Reply;  // for order 1..4 in turn
+  } cases[] = {
+      {TFaultAction::OmitOrderNumber, "", "order_digits=6"},
+      {TFaultAction::ZeroOrderNumber, "", "order_number=0\r\norder_digits=6"},
+      {TFaultAction::OmitOrderDigits, "", "order_number=3"},
+      {TFaultAction::OrderDigits, "99999999999", "order_number=4\r\norder_digits=99999999999"},
+  };
+  for (const Case& c : cases) {
+    labserver::TFault f;
+    f.Kind = TRequestKind::Start;
+    f.Action = c.Action;
+    f.Reply = c.Value;
+    Server->AddFault(f);
+    // A start fault ignores other requests.
+    Post(TextBody(1, "t"));
+    EXPECT_EQ(Server->Requests().back().FaultApplied, "");
+    EXPECT_EQ(Post(ActionBody("dummy", "start")).Body, c.Reply);
+  }
+  EXPECT_EQ(Post(ActionBody("dummy", "start")).Body, "order_number=5\r\norder_digits=6");
+}
+
+TEST_F(LabServer, ClosedConnectionLosesTheReplyButMayKeepThePhoto) {
+  int n = StartOrder();
+  Server->CloseConnection(TRequestKind::Photo, 1, /*apply=*/true);
+  Reply lost = Post(PhotoBody(n, "glossy", "9x13", 1, 1, "first"));
+  EXPECT_FALSE(lost.Ok);
+  ASSERT_EQ(Server->Order(n).Photos.size(), 1u);
+  // The program sends it again; the lab keeps one copy.
+  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "second")).Body, "OK");
+  ASSERT_EQ(Server->Order(n).Photos.size(), 1u);
+  EXPECT_EQ(Server->Order(n).Photos[0].Jpeg, "second");
+
+  Server->CloseConnection(TRequestKind::Text, 1);
+  EXPECT_FALSE(Post(TextBody(n, "t")).Ok);
+  EXPECT_FALSE(Server->Order(n).Text.has_value());
+  auto texts = Server->Requests(TRequestKind::Text);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].Status, 0);
+  EXPECT_TRUE(texts[0].Finished);
+}
+
+TEST_F(LabServer, DelayedReplyEndsWithTheClientOrWithStop) {
+  Server->DelayReply(TRequestKind::Start, 3600 * 1000, 1);
+  // A client that gives up: the server sees it go.
+  {
+    httplib::Client client("127.0.0.1", Server->Port());
+    client.set_read_timeout(0, 200000);
+    auto res = client.Post(labserver::kUploadPath, ActionBody("dummy", "start"),
+                           ("multipart/form-data; boundary=" + kB).c_str());
+    EXPECT_FALSE(res);
+  }
+  EXPECT_TRUE(Server->WaitForRecord(
+      [](const auto& r) { return r.size() == 1 && r[0].Finished && r[0].ClientClosedEarly; },
+      60000));
+  EXPECT_TRUE(Server->Order(1).State == labserver::TOrderState::Unknown);
+
+  // A client still waiting when the server stops: Stop does not wait for the delay.
+  Server->DelayReply(TRequestKind::Start, 3600 * 1000, 1);
+  Reply waiting;
+  std::thread client([&] { waiting = Post(ActionBody("dummy", "start")); });
+  ASSERT_TRUE(Server->WaitForRecord([](const auto& r) { return r.size() == 2; }, 60000));
+  Server->Stop();
+  client.join();
+  EXPECT_NE(waiting.Body.rfind("order_number=", 0), 0u);
+  EXPECT_FALSE(Server->Running());
+}
+
+}  // namespace
