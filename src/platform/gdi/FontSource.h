@@ -1,0 +1,62 @@
+#pragma once
+// Where the canvas gets its fonts. A font source realises one LOGFONT: its metrics, the advance of
+// each character (extents add up, without kerning, as GDI's do) and the coverage of drawn text.
+// The program uses DejaVu Sans Condensed through the toolkit; tests install the fixed-metrics
+// source, in which every character has the same advance unless a table says otherwise.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/gdi/Gdi.h"
+
+namespace pf {
+
+// Coverage of drawn text, 0 (none) to 255 (full), one byte per pixel, rows top-down.
+struct TGlyphMask {
+  Integer Width{0};
+  Integer Height{0};
+  std::vector<Byte> Coverage;
+  Byte& At(Integer x, Integer y) { return Coverage[static_cast<size_t>(y) * Width + x]; }
+};
+
+class TFontSource {
+public:
+  virtual ~TFontSource() = default;
+  virtual TEXTMETRICW Metrics() const = 0;
+  virtual Integer Advance(Char ch) const = 0;
+  // Draws `text` with the top-left corner of its first cell at (x, y) of `mask`, each character
+  // at the sum of the advances before it.
+  virtual void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const = 0;
+};
+
+using TFontSourceFactory = std::function<std::shared_ptr<TFontSource>(const LOGFONTW&)>;
+
+// Replaces the source of every font realised from now on (nil: the default one). Fonts already
+// made keep theirs until they are made again, so tests set it before they make fonts.
+void SetFontSourceFactory(TFontSourceFactory factory);
+
+// Metrics of the fixed source. Glyphs are drawn as solid boxes: one pixel in from each side of the
+// advance, from the row below the internal leading to the baseline; spaces draw nothing.
+struct TFixedFontMetrics {
+  Integer Advance{8};
+  Integer Height{16};
+  Integer Ascent{13};
+  Integer AveCharWidth{7};
+  Integer MaxCharWidth{8};
+  Integer InternalLeading{3};
+  std::map<Char, Integer> Advances;  // characters with another advance
+};
+std::shared_ptr<TFontSource> MakeFixedFontSource(const TFixedFontMetrics& metrics);
+// A factory answering the fixed source for every font except the check-box glyph face ("marlett"),
+// which keeps the layer's glyph painter.
+TFontSourceFactory FixedFontSourceFactory(const TFixedFontMetrics& metrics);
+
+// The glyph painter that stands in for the Marlett face: square cells of the font's pixel height;
+// check-box glyphs "g" (background), "c"/"d" (outer frame, top-left / bottom-right), "e"/"f"
+// (inner frame), "b" (tick); radio-button glyphs "n", "j"/"k", "l"/"m", "i" (dot).
+std::shared_ptr<TFontSource> MakeMarlettSource(Integer cellSize);
+bool IsMarlettFace(StringView face);
+
+}  // namespace pf

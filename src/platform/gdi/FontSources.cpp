@@ -1,0 +1,302 @@
+// The font sources: the toolkit's DejaVu Sans Condensed, the fixed-metrics source of the tests and
+// the glyph painter standing in for the Marlett face.
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/gdi/Gdi_p.h"
+
+namespace pf {
+
+using namespace gdi;
+
+namespace {
+
+String FaceOf(const LOGFONTW& lf) {
+  String s;
+  for (Char c : lf.lfFaceName) {
+    if (!c) break;
+    s += c;
+  }
+  return s;
+}
+
+// ---- Fixed metrics ----
+
+class FixedSource : public TFontSource {
+public:
+  explicit FixedSource(TFixedFontMetrics m) : M(std::move(m)) {}
+  TEXTMETRICW Metrics() const override {
+    TEXTMETRICW tm;
+    tm.tmHeight = M.Height;
+    tm.tmAscent = M.Ascent;
+    tm.tmDescent = M.Height - M.Ascent;
+    tm.tmInternalLeading = M.InternalLeading;
+    tm.tmAveCharWidth = M.AveCharWidth;
+    tm.tmMaxCharWidth = M.MaxCharWidth;
+    tm.tmWeight = FW_NORMAL;
+    return tm;
+  }
+  Integer Advance(Char ch) const override {
+    auto it = M.Advances.find(ch);
+    return it == M.Advances.end() ? M.Advance : it->second;
+  }
+  void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
+    for (Char ch : text) {
+      int adv = Advance(ch);
+      if (ch != u' ' && ch != u'\t' && ch != u'\r' && ch != u'\n') {
+        for (int yy = y + M.InternalLeading; yy < y + M.Ascent; ++yy)
+          for (int xx = x + 1; xx < x + adv - 1; ++xx)
+            if (xx >= 0 && yy >= 0 && xx < mask.Width && yy < mask.Height) mask.At(xx, yy) = 255;
+      }
+      x += adv;
+    }
+  }
+
+private:
+  TFixedFontMetrics M;
+};
+
+// ---- The check-box and radio glyphs ----
+
+class MarlettSource : public TFontSource {
+public:
+  explicit MarlettSource(int cell) : H(std::max(1, cell)) {}
+  TEXTMETRICW Metrics() const override {
+    TEXTMETRICW tm;
+    tm.tmHeight = H;
+    tm.tmAscent = H;
+    tm.tmDescent = 0;
+    tm.tmAveCharWidth = H;
+    tm.tmMaxCharWidth = H;
+    tm.tmWeight = FW_NORMAL;
+    tm.tmCharSet = 2;  // symbol
+    return tm;
+  }
+  Integer Advance(Char) const override { return H; }
+  void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
+    for (Char ch : text) {
+      for (int gy = 0; gy < H; ++gy)
+        for (int gx = 0; gx < H; ++gx)
+          if (Covers(ch, gx, gy)) {
+            int px = x + gx, py = y + gy;
+            if (px >= 0 && py >= 0 && px < mask.Width && py < mask.Height) mask.At(px, py) = 255;
+          }
+      x += H;
+    }
+  }
+
+  // Check box: a one-pixel outer ring (top-left "c", bottom-right "d"), a one-pixel inner ring
+  // ("e", "f"), the background "g" filling inside the outer ring, and the tick "b".
+  // Radio button: the same layering on circles.
+  bool Covers(Char ch, int x, int y) const {
+    int last = H - 1;
+    switch (ch) {
+      case u'g': return x >= 1 && y >= 1 && x < last && y < last;
+      case u'c': return (y == 0 && x < last) || (x == 0 && y < last);
+      case u'd': return y == last || x == last;
+      case u'e': return H > 2 && ((y == 1 && x >= 1 && x < last - 1) || (x == 1 && y >= 1 && y < last - 1));
+      case u'f': return H > 2 && ((y == last - 1 && x >= 1 && x < last) || (x == last - 1 && y >= 1 && y < last));
+      case u'b': return InTick(x, y);
+      case u'n': return Dist(x, y) <= H / 2.0 - 1;
+      case u'j': return Ring(x, y, 0) && x + y < last;
+      case u'k': return Ring(x, y, 0) && x + y >= last;
+      case u'l': return Ring(x, y, 1) && x + y < last;
+      case u'm': return Ring(x, y, 1) && x + y >= last;
+      case u'i': return Dist(x, y) <= H / 6.0 + 0.5;
+      default: return false;
+    }
+  }
+
+private:
+  double Dist(int x, int y) const {
+    double c = (H - 1) / 2.0;
+    return std::hypot(x - c, y - c);
+  }
+  // Ring 0 is the outermost pixel ring of the circle, ring 1 the one inside it.
+  bool Ring(int x, int y, int ring) const {
+    double d = Dist(x, y), outer = H / 2.0 - ring;
+    return d <= outer && d > outer - 1;
+  }
+  // A tick inside the inner ring: down from the left to a third of the way, then up to the right;
+  // its strokes are a quarter of the cell thick (at least one pixel).
+  bool InTick(int x, int y) const {
+    int inset = std::max(2, (H * 3) / 13);
+    int x0 = inset, x1 = H - 1 - inset;
+    if (x < x0 || x > x1 || x1 <= x0) return false;
+    int thick = std::max(1, (H * 3) / 13);
+    int pivot = x0 + (x1 - x0) / 3;
+    int bottom = H - 1 - inset;
+    int yc = x <= pivot ? bottom - (pivot - x) : bottom - (x - pivot);
+    return y <= yc && y > yc - thick;
+  }
+  int H;
+};
+
+// ---- The toolkit's fonts ----
+
+class QtSource : public TFontSource {
+public:
+  explicit QtSource(const LOGFONTW& lf) {
+    Font.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+    Font.setStyleStrategy(QFont::PreferAntialias);
+    Font.setKerning(false);
+    Font.setBold(lf.lfWeight >= 600);
+    Font.setItalic(lf.lfItalic != 0);
+    int px = 11;
+    if (lf.lfHeight < 0) {
+      px = -lf.lfHeight;
+    } else if (lf.lfHeight > 0) {
+      // A positive height is the cell's: ascent plus descent.
+      QFont probe = Font;
+      probe.setPixelSize(100);
+      QFontMetricsF fm(probe);
+      double ratio = (fm.ascent() + fm.descent()) / 100.0;
+      px = std::max(1, static_cast<int>(std::lround(lf.lfHeight / ratio)));
+    }
+    Font.setPixelSize(px);
+    QFontMetricsF fm(Font);
+    Tm.tmAscent = static_cast<LONG>(std::ceil(fm.ascent()));
+    Tm.tmDescent = static_cast<LONG>(std::ceil(fm.descent()));
+    Tm.tmHeight = Tm.tmAscent + Tm.tmDescent;
+    Tm.tmInternalLeading = std::max(0, Tm.tmHeight - px);
+    Tm.tmAveCharWidth = static_cast<LONG>(std::lround(fm.averageCharWidth()));
+    Tm.tmMaxCharWidth = static_cast<LONG>(std::ceil(fm.maxWidth()));
+    Tm.tmWeight = Font.bold() ? FW_BOLD : FW_NORMAL;
+    Tm.tmItalic = lf.lfItalic;
+  }
+  TEXTMETRICW Metrics() const override { return Tm; }
+  Integer Advance(Char ch) const override {
+    std::lock_guard lock(Mutex);
+    auto it = Advances.find(ch);
+    if (it != Advances.end()) return it->second;
+    QFontMetricsF fm(Font);
+    int adv = static_cast<int>(std::lround(fm.horizontalAdvance(QChar(ch))));
+    Advances.emplace(ch, adv);
+    return adv;
+  }
+  void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
+    if (mask.Width <= 0 || mask.Height <= 0) return;
+    QImage img(mask.Coverage.data(), mask.Width, mask.Height, mask.Width, QImage::Format_Alpha8);
+    QPainter p(&img);
+    p.setFont(Font);
+    p.setPen(Qt::black);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    // One character at a time, so that drawn positions add up exactly as measured ones do.
+    int pos = x;
+    for (Char ch : text) {
+      if (ch != u' ') p.drawText(QPointF(pos, y + Tm.tmAscent), QString(QChar(ch)));
+      pos += Advance(ch);
+    }
+  }
+
+private:
+  QFont Font;
+  TEXTMETRICW Tm;
+  mutable std::mutex Mutex;
+  mutable std::unordered_map<Char, int> Advances;
+};
+
+struct FactoryState {
+  std::mutex Mutex;
+  TFontSourceFactory Factory;
+  unsigned Generation{1};
+  std::map<std::tuple<String, LONG, LONG, BYTE>, std::shared_ptr<TFontSource>> Cache;
+};
+FactoryState& Factories() {
+  static FactoryState s;
+  return s;
+}
+
+int MarlettCell(LONG height) {
+  if (height < 0) return -height;
+  if (height > 0) return height;
+  return 13;
+}
+
+std::shared_ptr<TFontSource> DefaultSource(const LOGFONTW& lf) {
+  String face = FaceOf(lf);
+  if (IsMarlettFace(face)) return MakeMarlettSource(MarlettCell(lf.lfHeight));
+  // Without the toolkit (a tool that measures only) the fixed metrics stand in.
+  if (!QGuiApplication::instance()) return MakeFixedFontSource(TFixedFontMetrics{});
+  auto& st = Factories();
+  auto key = std::make_tuple(String(), lf.lfHeight, lf.lfWeight >= 600 ? 700 : 400, lf.lfItalic);
+  std::lock_guard lock(st.Mutex);
+  auto it = st.Cache.find(key);
+  if (it != st.Cache.end()) return it->second;
+  auto src = std::make_shared<QtSource>(lf);
+  st.Cache.emplace(key, src);
+  return src;
+}
+
+}  // namespace
+
+bool IsMarlettFace(StringView face) {
+  static constexpr std::u16string_view name = u"marlett";
+  if (face.size() != name.size()) return false;
+  for (size_t i = 0; i < face.size(); ++i) {
+    Char c = face[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<Char>(c + 32);
+    if (c != name[i]) return false;
+  }
+  return true;
+}
+
+std::shared_ptr<TFontSource> MakeFixedFontSource(const TFixedFontMetrics& metrics) {
+  return std::make_shared<FixedSource>(metrics);
+}
+
+TFontSourceFactory FixedFontSourceFactory(const TFixedFontMetrics& metrics) {
+  auto fixed = MakeFixedFontSource(metrics);
+  return [fixed](const LOGFONTW& lf) -> std::shared_ptr<TFontSource> {
+    if (IsMarlettFace(FaceOf(lf))) return MakeMarlettSource(MarlettCell(lf.lfHeight));
+    return fixed;
+  };
+}
+
+std::shared_ptr<TFontSource> MakeMarlettSource(Integer cellSize) { return std::make_shared<MarlettSource>(cellSize); }
+
+void SetFontSourceFactory(TFontSourceFactory factory) {
+  auto& st = Factories();
+  std::lock_guard lock(st.Mutex);
+  st.Factory = std::move(factory);
+  ++st.Generation;
+}
+
+namespace gdi {
+
+FontObj* CurrentFont(HDC dc) {
+  FontObj* f = AsFont(dc->S.Font);
+  return f ? f : AsFont(GetStockObject(SYSTEM_FONT));
+}
+
+TFontSource& SourceOf(FontObj* font) {
+  auto& st = Factories();
+  TFontSourceFactory factory;
+  unsigned generation;
+  {
+    std::lock_guard lock(st.Mutex);
+    generation = st.Generation;
+    if (font->Source && font->SourceGeneration == generation) return *font->Source;
+    factory = st.Factory;
+  }
+  std::shared_ptr<TFontSource> src = factory ? factory(font->Log) : nullptr;
+  if (!src) src = DefaultSource(font->Log);
+  font->Source = src;
+  font->SourceGeneration = generation;
+  return *font->Source;
+}
+
+}  // namespace gdi
+
+}  // namespace pf

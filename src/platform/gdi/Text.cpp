@@ -1,0 +1,315 @@
+// Text metrics, extents, text output and DrawText.
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/gdi/Gdi_p.h"
+#include "platform/rtl/Strings.h"
+
+namespace pf {
+
+using namespace gdi;
+
+namespace {
+
+TFontSource& Source(HDC dc) { return SourceOf(CurrentFont(dc)); }
+
+int Width(TFontSource& src, StringView s) {
+  int w = 0;
+  for (Char c : s) w += src.Advance(c);
+  return w;
+}
+
+// Draws one run of text with its cell's top-left corner at logical (x, y).
+void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringView text, const int* dx,
+                int underlineIndex = -1) {
+  FontObj* font = CurrentFont(dc);
+  TFontSource& src = SourceOf(font);
+  TEXTMETRICW tm = src.Metrics();
+  std::vector<int> adv(text.size());
+  int width = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    adv[i] = dx ? dx[i] : src.Advance(text[i]);
+    width += adv[i];
+  }
+  QPoint origin = ToTarget(dc, x, y);
+  QRegion clip(QRect(-1000000, -1000000, 2000000, 2000000));
+  if (rect && (options & ETO_CLIPPED)) clip = QRegion(ToTarget(dc, *rect));
+  if (rect && (options & ETO_OPAQUE)) FillRegion(dc, QRegion(ToTarget(dc, *rect)) & PaintableRegion(dc), dc->S.BkColor);
+  QRect cell(origin, QSize(width, tm.tmHeight));
+  if (dc->S.BkMode == OPAQUE && width > 0) FillRegion(dc, QRegion(cell) & clip, dc->S.BkColor);
+  QRegion visible = clip & PaintableRegion(dc) & cell;
+  if (visible.isEmpty() || text.empty()) return;
+  // Only the visible part of a long run is rendered.
+  QRect vb = visible.boundingRect();
+  TGlyphMask mask;
+  mask.Width = vb.width();
+  mask.Height = tm.tmHeight;
+  mask.Coverage.assign(static_cast<size_t>(mask.Width) * mask.Height, 0);
+  int shift = origin.x() - vb.left();
+  if (dx) {
+    int pos = shift;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (pos + adv[i] > 0 && pos < mask.Width) src.Render(text.substr(i, 1), mask, pos, 0);
+      pos += adv[i];
+    }
+  } else {
+    // Skip the characters left of the visible part; render from the first one that shows.
+    size_t first = 0;
+    int pos = shift;
+    while (first < text.size() && pos + adv[first] <= 0) pos += adv[first++];
+    size_t last = first;
+    int end = pos;
+    while (last < text.size() && end < mask.Width) end += adv[last++];
+    src.Render(text.substr(first, last - first), mask, pos, 0);
+  }
+  auto line = [&](int row, int from, int to) {
+    if (row < 0 || row >= mask.Height) return;
+    for (int xx = std::max(0, from); xx < std::min(mask.Width, to); ++xx) mask.At(xx, row) = 255;
+  };
+  if (font->Log.lfUnderline) line(tm.tmAscent + 1, shift, shift + width);
+  if (font->Log.lfStrikeOut) line(tm.tmAscent - tm.tmAscent / 3, shift, shift + width);
+  if (underlineIndex >= 0 && underlineIndex < static_cast<int>(text.size())) {
+    int from = shift;
+    for (int i = 0; i < underlineIndex; ++i) from += adv[static_cast<size_t>(i)];
+    line(tm.tmAscent + 1, from, from + adv[static_cast<size_t>(underlineIndex)]);
+  }
+  BlendMask(dc, mask, QPoint(vb.left(), origin.y()), visible, dc->S.TextColor);
+}
+
+}  // namespace
+
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm) {
+  if (!IsLiveDC(dc) || !tm) return 0;
+  FontObj* f = CurrentFont(dc);
+  *tm = SourceOf(f).Metrics();
+  tm->tmUnderlined = f->Log.lfUnderline;
+  tm->tmStruckOut = f->Log.lfStrikeOut;
+  return 1;
+}
+
+BOOL GetTextExtentPoint32W(HDC dc, const Char* text, int count, TSize* size) {
+  if (!IsLiveDC(dc) || !size || count < 0 || (!text && count > 0)) return 0;
+  TFontSource& src = Source(dc);
+  size->cx = Width(src, StringView(text ? text : u"", static_cast<size_t>(count)));
+  size->cy = src.Metrics().tmHeight;
+  return 1;
+}
+
+BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, TSize* size) {
+  if (count < 0 || (!text && count > 0)) return 0;
+  String w = CodePageToString(std::string_view(text ? text : "", static_cast<size_t>(count)), CP_ACP);
+  return GetTextExtentPoint32W(dc, w.data(), static_cast<int>(w.size()), size);
+}
+
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* r, const Char* text, UINT count,
+                 const int* dx) {
+  if (!IsLiveDC(dc)) return 0;
+  if (!TargetOf(dc).Valid()) return 1;
+  StringView s(text ? text : u"", text ? count : 0);
+  TFontSource& src = Source(dc);
+  TEXTMETRICW tm = src.Metrics();
+  UINT align = dc->S.TextAlign;
+  if (align & TA_UPDATECP) {
+    x = dc->S.PenPos.X;
+    y = dc->S.PenPos.Y;
+  }
+  int width = 0;
+  for (size_t i = 0; i < s.size(); ++i) width += dx ? dx[i] : src.Advance(s[i]);
+  int left = x;
+  if ((align & TA_CENTER) == TA_CENTER)
+    left = x - width / 2;
+  else if (align & TA_RIGHT)
+    left = x - width;
+  int top = y;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    top = y - tm.tmAscent;
+  else if (align & TA_BOTTOM)
+    top = y - tm.tmHeight;
+  OutputText(dc, left, top, options, r, s, dx);
+  if (align & TA_UPDATECP) dc->S.PenPos.X = (align & TA_RIGHT) ? x - width : x + width;
+  return 1;
+}
+
+BOOL TextOutW(HDC dc, int x, int y, const Char* text, int count) {
+  if (count < 0) return 0;
+  return ExtTextOutW(dc, x, y, 0, nullptr, text, static_cast<UINT>(count), nullptr);
+}
+
+// ---- DrawText ----
+
+namespace {
+
+const StringView Ellipsis = u"...";
+
+String EndEllipsis(TFontSource& src, StringView s, int maxWidth) {
+  if (Width(src, s) <= maxWidth) return String(s);
+  int room = maxWidth - Width(src, Ellipsis);
+  size_t n = 0;
+  int w = 0;
+  while (n < s.size() && w + src.Advance(s[n]) <= room) w += src.Advance(s[n++]);
+  return String(s.substr(0, n)) + String(Ellipsis);
+}
+
+// Keeps the part after the last path separator and as much of the beginning as fits.
+String PathEllipsis(TFontSource& src, StringView s, int maxWidth) {
+  if (Width(src, s) <= maxWidth) return String(s);
+  size_t sep = s.find_last_of(u"\\/");
+  if (sep == StringView::npos || sep == 0) return EndEllipsis(src, s, maxWidth);
+  StringView tail = s.substr(sep);
+  int room = maxWidth - Width(src, Ellipsis) - Width(src, tail);
+  size_t n = 0;
+  int w = 0;
+  while (n < sep && room >= 0 && w + src.Advance(s[n]) <= room) w += src.Advance(s[n++]);
+  return String(s.substr(0, n)) + String(Ellipsis) + String(tail);
+}
+
+int TabbedWidth(TFontSource& src, StringView s, bool tabs, int tabStop) {
+  int w = 0;
+  for (Char c : s) {
+    if (tabs && c == u'\t' && tabStop > 0)
+      w = (w / tabStop + 1) * tabStop;
+    else
+      w += src.Advance(c);
+  }
+  return w;
+}
+
+// Breaks one paragraph between words; a word wider than the line stays whole unless the caller
+// asked for edit-control breaking.
+std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, bool breakWords) {
+  std::vector<String> lines;
+  size_t pos = 0;
+  while (true) {
+    int w = 0;
+    size_t i = pos, lastSpace = StringView::npos;
+    while (i < p.size()) {
+      int a = src.Advance(p[i]);
+      if (w + a > maxWidth && i > pos) break;
+      if (p[i] == u' ') lastSpace = i;
+      w += a;
+      ++i;
+    }
+    if (i >= p.size()) {
+      lines.emplace_back(p.substr(pos));
+      break;
+    }
+    size_t end;
+    if (p[i] == u' ') {
+      end = i;
+    } else if (lastSpace != StringView::npos && lastSpace > pos) {
+      end = lastSpace;
+    } else if (breakWords) {
+      end = i;
+    } else {
+      // The word runs on to its end.
+      end = p.find(u' ', i);
+      if (end == StringView::npos) end = p.size();
+    }
+    lines.emplace_back(p.substr(pos, end - pos));
+    pos = end;
+    while (pos < p.size() && p[pos] == u' ') ++pos;
+    if (pos >= p.size()) break;
+  }
+  return lines;
+}
+
+}  // namespace
+
+int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
+  if (!IsLiveDC(dc) || !r) return 0;
+  if (!text) count = 0;
+  if (count < 0) count = static_cast<int>(std::char_traits<Char>::length(text));
+  TFontSource& src = Source(dc);
+  TEXTMETRICW tm = src.Metrics();
+  int lineH = tm.tmHeight + ((fmt & 0x200) ? tm.tmExternalLeading : 0);
+  bool tabs = (fmt & DT_EXPANDTABS) != 0;
+  int tabStop = 8 * tm.tmAveCharWidth;
+
+  // Mnemonic prefixes: "&x" underlines x, "&&" is one ampersand.
+  String s;
+  int underline = -1;
+  StringView in(text ? text : u"", static_cast<size_t>(count));
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (!(fmt & DT_NOPREFIX) && in[i] == u'&' && i + 1 < in.size()) {
+      ++i;
+      if (in[i] != u'&' && underline < 0 && !(fmt & DT_HIDEPREFIX)) underline = static_cast<int>(s.size());
+    }
+    s += in[i];
+  }
+
+  int maxWidth = r->Right - r->Left;
+  std::vector<String> lines;
+  if (fmt & DT_SINGLELINE) {
+    lines.push_back(s);
+  } else {
+    size_t pos = 0;
+    while (true) {
+      size_t br = s.find_first_of(u"\r\n", pos);
+      StringView para = StringView(s).substr(pos, br == String::npos ? String::npos : br - pos);
+      if (fmt & DT_WORDBREAK) {
+        for (auto& l : WrapParagraph(src, para, maxWidth, (fmt & DT_EDITCONTROL) != 0)) lines.push_back(l);
+      } else {
+        lines.emplace_back(para);
+      }
+      if (br == String::npos) break;
+      pos = br + ((s[br] == u'\r' && br + 1 < s.size() && s[br + 1] == u'\n') ? 2 : 1);
+      if (pos >= s.size()) break;
+    }
+  }
+  if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+    for (auto& l : lines)
+      l = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l, maxWidth) : EndEllipsis(src, l, maxWidth);
+  }
+
+  int total = static_cast<int>(lines.size()) * lineH;
+  int top = r->Top;
+  if (fmt & DT_SINGLELINE) {
+    if (fmt & DT_VCENTER)
+      top = r->Top + (r->Bottom - r->Top - lineH) / 2;
+    else if (fmt & DT_BOTTOM)
+      top = r->Bottom - lineH;
+  }
+  if (fmt & DT_CALCRECT) {
+    int widest = 0;
+    for (auto& l : lines) widest = std::max(widest, TabbedWidth(src, l, tabs, tabStop));
+    r->Right = r->Left + widest;
+    r->Bottom = r->Top + total;
+    return total;
+  }
+  UINT oldAlign = dc->S.TextAlign;
+  dc->S.TextAlign = 0;
+  UINT options = (fmt & DT_NOCLIP) ? 0 : ETO_CLIPPED;
+  int y = top;
+  int charsBefore = 0;
+  for (auto& l : lines) {
+    int w = TabbedWidth(src, l, tabs, tabStop);
+    int x = r->Left;
+    if (fmt & DT_CENTER)
+      x = r->Left + (maxWidth - w) / 2;
+    else if (fmt & DT_RIGHT)
+      x = r->Right - w;
+    int u = underline >= charsBefore && underline < charsBefore + static_cast<int>(l.size())
+                ? underline - charsBefore
+                : -1;
+    if (tabs && l.find(u'\t') != String::npos) {
+      std::vector<int> dx(l.size());
+      int pos = 0;
+      for (size_t i = 0; i < l.size(); ++i) {
+        int next = (l[i] == u'\t' && tabStop > 0) ? (pos / tabStop + 1) * tabStop : pos + src.Advance(l[i]);
+        dx[i] = next - pos;
+        pos = next;
+      }
+      OutputText(dc, x, y, options, r, l, dx.data(), u);
+    } else {
+      OutputText(dc, x, y, options, r, l, nullptr, u);
+    }
+    charsBefore += static_cast<int>(l.size());
+    y += lineH;
+  }
+  dc->S.TextAlign = oldAlign;
+  if (fmt & DT_SINGLELINE && (fmt & (DT_VCENTER | DT_BOTTOM))) return top - r->Top + lineH;
+  return total;
+}
+
+}  // namespace pf

@@ -1,0 +1,272 @@
+// GDI's pixel rules where they differ from the toolkit's: exclusive edges, LineTo without its end
+// pixel, clip regions in device coordinates, origins, XOR focus rectangles, text cells and alpha.
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Surface.h"
+#include "platform/gdi/GdiTestUtil.h"
+
+namespace {
+
+using namespace gditest;
+
+constexpr COLORREF kWhite = 0xFFFFFF;
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlack = 0;
+
+struct Brush {
+  HBRUSH H;
+  explicit Brush(COLORREF c) : H(CreateSolidBrush(c)) {}
+  ~Brush() { DeleteObject(H); }
+};
+
+TEST(GdiRules, FillRectExcludesRightAndBottomEdges) {
+  DibCanvas c(8, 8);
+  c.Clear(kWhite);
+  Brush red(kRed);
+  TRect r{2, 1, 5, 3};
+  FillRect(c.Dc, &r, red.H);
+  EXPECT_EQ(c.Row(0, kRed), "........");
+  EXPECT_EQ(c.Row(1, kRed), "..###...");
+  EXPECT_EQ(c.Row(2, kRed), "..###...");
+  EXPECT_EQ(c.Row(3, kRed), "........");
+  // Reversed edges fill nothing.
+  c.Clear(kWhite);
+  TRect rev{5, 3, 2, 1};
+  FillRect(c.Dc, &rev, red.H);
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(c.Row(y, kRed), "........");
+}
+
+TEST(GdiRules, FrameRectIsOnePixelInsideTheRectangle) {
+  DibCanvas c(7, 6);
+  c.Clear(kWhite);
+  Brush red(kRed);
+  TRect r{1, 1, 6, 5};
+  FrameRect(c.Dc, &r, red.H);
+  EXPECT_EQ(c.Row(0, kRed), ".......");
+  EXPECT_EQ(c.Row(1, kRed), ".#####.");
+  EXPECT_EQ(c.Row(2, kRed), ".#...#.");
+  EXPECT_EQ(c.Row(3, kRed), ".#...#.");
+  EXPECT_EQ(c.Row(4, kRed), ".#####.");
+  EXPECT_EQ(c.Row(5, kRed), ".......");
+}
+
+TEST(GdiRules, LineToLeavesOutItsEndPixel) {
+  struct Case {
+    TPoint from, to;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {{1, 1}, {5, 1}, {"......", ".####.", "......", "......", "......", "......"}},
+      {{5, 1}, {1, 1}, {"......", "..####", "......", "......", "......", "......"}},
+      {{0, 0}, {3, 3}, {"#.....", ".#....", "..#...", "......", "......", "......"}},
+      {{2, 0}, {2, 4}, {"..#...", "..#...", "..#...", "..#...", "......", "......"}},
+      {{2, 2}, {2, 2}, {"......", "......", "......", "......", "......", "......"}},
+  };
+  for (const auto& k : cases) {
+    DibCanvas c(6, 6);
+    c.Clear(kWhite);
+    MoveToEx(c.Dc, k.from.X, k.from.Y, nullptr);
+    LineTo(c.Dc, k.to.X, k.to.Y);
+    for (int y = 0; y < 6; ++y)
+      EXPECT_EQ(c.Row(y, kBlack), k.rows[y]) << "line " << k.from.X << "," << k.from.Y << " to " << k.to.X
+                                             << "," << k.to.Y << " row " << y;
+    TPoint pos;
+    MoveToEx(c.Dc, 0, 0, &pos);
+    EXPECT_EQ(pos, k.to);
+  }
+}
+
+TEST(GdiRules, ClipRegionIsInDeviceCoordinatesAndClipRectsInLogicalOnes) {
+  Brush red(kRed);
+  {
+    // The region is device-relative: the viewport origin does not move it.
+    DibCanvas c(10, 4);
+    c.Clear(kWhite);
+    SetViewportOrgEx(c.Dc, 4, 0, nullptr);
+    HRGN rgn = CreateRectRgn(0, 0, 3, 4);
+    SelectClipRgn(c.Dc, rgn);
+    DeleteObject(rgn);
+    TRect all{-4, 0, 6, 4};
+    FillRect(c.Dc, &all, red.H);
+    EXPECT_EQ(c.Row(0, kRed), "###.......");
+  }
+  {
+    // IntersectClipRect goes through the origins: logical (5,0)-(7,4) with window origin 3
+    // is device (2,0)-(4,4).
+    DibCanvas c(10, 4);
+    c.Clear(kWhite);
+    SetWindowOrgEx(c.Dc, 3, 0, nullptr);
+    IntersectClipRect(c.Dc, 5, 0, 7, 4);
+    TRect all{0, 0, 20, 4};
+    FillRect(c.Dc, &all, red.H);
+    EXPECT_EQ(c.Row(0, kRed), "..##......");
+    TRect box;
+    GetClipBox(c.Dc, &box);
+    EXPECT_EQ(box, (TRect{5, 0, 7, 4}));
+  }
+  {
+    // ExcludeClipRect, then the clip removed again.
+    DibCanvas c(10, 2);
+    c.Clear(kWhite);
+    SetViewportOrgEx(c.Dc, 1, 0, nullptr);
+    ExcludeClipRect(c.Dc, 2, 0, 4, 2);
+    TRect all{-1, 0, 9, 2};
+    FillRect(c.Dc, &all, red.H);
+    EXPECT_EQ(c.Row(0, kRed), "###..#####");
+    SelectClipRgn(c.Dc, nullptr);
+    FillRect(c.Dc, &all, red.H);
+    EXPECT_EQ(c.Row(0, kRed), "##########");
+  }
+}
+
+TEST(GdiRules, SaveDCRestoresOriginsAndClip) {
+  DibCanvas c(6, 1);
+  c.Clear(kWhite);
+  Brush red(kRed);
+  int saved = SaveDC(c.Dc);
+  SetViewportOrgEx(c.Dc, 3, 0, nullptr);
+  IntersectClipRect(c.Dc, 0, 0, 1, 1);
+  RestoreDC(c.Dc, saved);
+  TRect r{0, 0, 2, 1};
+  FillRect(c.Dc, &r, red.H);
+  EXPECT_EQ(c.Row(0, kRed), "##....");
+}
+
+TEST(GdiRules, FocusRectIsADottedXorFrameThatUndoesItself) {
+  DibCanvas c(8, 6);
+  // A picture under the frame, with alpha bytes that must survive too.
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) {
+      Byte* p = c.Bits + (y * 8 + x) * 4;
+      p[0] = static_cast<Byte>(x * 30);
+      p[1] = static_cast<Byte>(y * 40);
+      p[2] = 77;
+      p[3] = static_cast<Byte>(x + y);
+    }
+  std::vector<Byte> before(c.Bits, c.Bits + 8 * 6 * 4);
+  TRect r{1, 1, 7, 5};
+  DrawFocusRect(c.Dc, &r);
+  // Every other pixel of the frame is inverted, starting with the top-left corner; the inside and
+  // the outside are untouched.
+  auto inverted = [&](int x, int y) {
+    const Byte* p = c.Bits + (y * 8 + x) * 4;
+    const Byte* q = before.data() + (y * 8 + x) * 4;
+    return p[0] == static_cast<Byte>(~q[0]) && p[1] == static_cast<Byte>(~q[1]) && p[2] == static_cast<Byte>(~q[2]);
+  };
+  auto same = [&](int x, int y) { return std::equal(c.Bits + (y * 8 + x) * 4, c.Bits + (y * 8 + x) * 4 + 4, before.data() + (y * 8 + x) * 4); };
+  std::string rows[6];
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) rows[y] += inverted(x, y) ? 'x' : same(x, y) ? '.' : '?';
+  EXPECT_EQ(rows[0], "........");
+  EXPECT_EQ(rows[1], ".x.x.x..");
+  EXPECT_EQ(rows[2], "......x.");
+  EXPECT_EQ(rows[3], ".x......");
+  EXPECT_EQ(rows[4], "..x.x.x.");
+  EXPECT_EQ(rows[5], "........");
+  DrawFocusRect(c.Dc, &r);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), c.Bits));
+}
+
+TEST(GdiRules, TextIsPlacedFromTheCellTopWithOpaqueOrTransparentBackground) {
+  FixedFontScope font;
+  for (int mode : {OPAQUE, TRANSPARENT}) {
+    DibCanvas c(20, 18);
+    c.Clear(kWhite);
+    SetBkMode(c.Dc, mode);
+    SetBkColor(c.Dc, kRed);
+    SetTextColor(c.Dc, kBlack);
+    TextOutW(c.Dc, 2, 1, u"A", 1);
+    // The cell is (2,1)-(10,17); the fixed glyph is the box (3,4)-(9,14): one pixel in from each
+    // side, from below the internal leading (3) down to the baseline (ascent 13).
+    const COLORREF bg = mode == OPAQUE ? kRed : kWhite;
+    EXPECT_EQ(c.Rgb(2, 1), bg);
+    EXPECT_EQ(c.Rgb(9, 16), bg);
+    EXPECT_EQ(c.Rgb(10, 1), kWhite);
+    EXPECT_EQ(c.Rgb(2, 17), kWhite);
+    EXPECT_EQ(c.Rgb(3, 3), bg);
+    EXPECT_EQ(c.Rgb(3, 4), kBlack);
+    EXPECT_EQ(c.Rgb(8, 13), kBlack);
+    EXPECT_EQ(c.Rgb(9, 13), bg);
+    EXPECT_EQ(c.Rgb(8, 14), bg);
+  }
+}
+
+TEST(GdiRules, ExtTextOutClipsToItsRectangle) {
+  FixedFontScope font;
+  DibCanvas c(30, 16);
+  c.Clear(kWhite);
+  SetBkMode(c.Dc, TRANSPARENT);
+  TRect clip{0, 0, 12, 16};
+  ExtTextOutW(c.Dc, 0, 0, ETO_CLIPPED, &clip, u"AB", 2, nullptr);
+  EXPECT_EQ(c.Row(5, kBlack), ".######..###..................");
+}
+
+TEST(GdiRules, PrimitivesZeroTheAlphaByteAndBlitsCopyIt) {
+  DibCanvas src(4, 1), dst(4, 1);
+  src.Clear(RGB(10, 20, 30), 200);
+  dst.Clear(kWhite, 255);
+  Brush red(kRed);
+  TRect r{0, 0, 1, 1};
+  FillRect(src.Dc, &r, red.H);
+  EXPECT_EQ(src.Alpha(0, 0), 0);
+  EXPECT_EQ(src.Alpha(1, 0), 200);
+  BitBlt(dst.Dc, 0, 0, 3, 1, src.Dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(dst.Rgb(0, 0), kRed);
+  EXPECT_EQ(dst.Alpha(0, 0), 0);
+  EXPECT_EQ(dst.Rgb(1, 0), RGB(10, 20, 30));
+  EXPECT_EQ(dst.Alpha(1, 0), 200);
+  EXPECT_EQ(dst.Alpha(3, 0), 255);
+}
+
+TEST(GdiRules, SurfaceDCForAClientAreaStaysInsideItsBounds) {
+  TSurface s;
+  s.SetSize(10, 10);
+  // A client area at (2,2)-(8,8) of the window surface.
+  HDC dc = CreateSurfaceDC(s, TPoint{2, 2}, TRect{2, 2, 8, 8});
+  Brush red(kRed);
+  TRect r{-5, -5, 20, 1};
+  FillRect(dc, &r, red.H);
+  EXPECT_EQ(s.PixelRGB(1, 2), kWhite);
+  EXPECT_EQ(s.PixelRGB(2, 2), 0xFF0000u);
+  EXPECT_EQ(s.PixelRGB(7, 2), 0xFF0000u);
+  EXPECT_EQ(s.PixelRGB(8, 2), kWhite);
+  EXPECT_EQ(s.PixelRGB(2, 3), kWhite);
+  EXPECT_EQ(s.TakeDirtyRect(), (TRect{0, 0, 10, 10}));  // the resize itself
+  // The update region narrows it; SelectClipRgn(nil) goes back to that, not beyond.
+  HRGN upd = CreateRectRgn(0, 0, 2, 6);
+  SetDCSystemRegion(dc, upd);
+  DeleteObject(upd);
+  Brush black(kBlack);
+  SelectClipRgn(dc, nullptr);
+  TRect all{0, 0, 6, 6};
+  FillRect(dc, &all, black.H);
+  EXPECT_EQ(s.PixelRGB(3, 5), 0u);
+  EXPECT_EQ(s.PixelRGB(4, 5), kWhite);
+  EXPECT_EQ(s.TakeDirtyRect(), (TRect{2, 2, 4, 8}));
+  DeleteDC(dc);
+}
+
+TEST(GdiRules, AlphaBlendWithConstantAndPerPixelAlpha) {
+  DibCanvas src(2, 1), dst(2, 1);
+  // Premultiplied source: half-transparent red (128,0,0,128) and transparent.
+  Byte* p = src.Bits;
+  p[0] = 0; p[1] = 0; p[2] = 128; p[3] = 128;
+  p[4] = 0; p[5] = 0; p[6] = 0; p[7] = 0;
+  dst.Clear(RGB(0, 0, 200), 255);
+  BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ASSERT_TRUE(AlphaBlend(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 2, 1, bf));
+  // red: 128 + 0 * 127/255 = 128; blue: 0 + 200 * 127 / 255 = 99.6 -> 100; alpha: 128 + 255*127/255
+  EXPECT_EQ(dst.Rgb(0, 0), RGB(128, 0, 100));
+  EXPECT_EQ(dst.Alpha(0, 0), 255);
+  EXPECT_EQ(dst.Rgb(1, 0), RGB(0, 0, 200));
+  // Constant alpha 200 over per-pixel: source scaled by 200/255 first.
+  dst.Clear(RGB(0, 0, 200), 255);
+  bf.SourceConstantAlpha = 200;
+  AlphaBlend(dst.Dc, 0, 0, 1, 1, src.Dc, 0, 0, 1, 1, bf);
+  // sa = 128*200/255 = 100.4 -> 100; red = 128*200/255 -> 100; blue = 200*155/255 = 121.6 -> 122
+  EXPECT_EQ(dst.Rgb(0, 0), RGB(100, 0, 122));
+  // A source rectangle outside the source bitmap is refused.
+  EXPECT_FALSE(AlphaBlend(dst.Dc, 0, 0, 1, 1, src.Dc, 1, 0, 2, 1, bf));
+}
+
+}  // namespace
