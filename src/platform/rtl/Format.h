@@ -39,6 +39,11 @@ public:
   TVarRec(const Char* v) : FValue(String(v)) {}
   TVarRec(StringView v) : FValue(String(v)) {}
   TVarRec(const void* v) : FValue(v) {}
+  // A character is text for %s, as the class library's wide characters are.
+  TVarRec(Char v) : FValue(String(1, v)) {}
+  // 8-bit text has no code page here; convert it first (U(...) for UTF-8). Without this it would
+  // silently become a pointer.
+  TVarRec(const char* v) = delete;
   const std::variant<Int64, double, String, const void*>& Value() const { return FValue; }
 
 private:

@@ -106,6 +106,7 @@ TEST(FormatTest, Directives) {
       {"%.2s|%6s", {u"abc", u"ab"}, "ab|    ab"},
       {"%p", {none}, "0000000000000000"},
       {"%D %S", {1, u"x"}, "1 x"},
+      {"[%s]", {u'Ж'}, "[Ж]"},
   };
   for (const auto& c : cases) EXPECT_EQ(Format(U(c.fmt), c.args, Dot()), U(c.dot)) << c.fmt;
   EXPECT_EQ(Format(u"%.2f", {2.5}, Comma()), u"2,50");
