@@ -448,7 +448,8 @@ String FormatFloat(StringView pattern, double value, const TFormatSettings& fs) 
     Section zero = Analyse(texts[2]);
     return Render(zero, RoundFor(zero, 0.0), false, fs);
   }
-  if (negative && texts.size() >= 2 && !texts[1].empty()) {
+  // A negative value that rounds to zero shows as zero, not "-0.00" or "(0.00)".
+  if (negative && !d.IsZero() && texts.size() >= 2 && !texts[1].empty()) {
     Section neg = Analyse(texts[1]);
     return Render(neg, RoundFor(neg, std::fabs(value)), false, fs);
   }

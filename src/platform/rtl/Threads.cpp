@@ -57,7 +57,7 @@ Integer TThread::WaitFor() {
 }
 
 bool TThread::IsCurrentThread() const {
-  std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(FStartMutex));
+  std::lock_guard<std::mutex> lock(FStartMutex);
   return FThread.get_id() == std::this_thread::get_id();
 }
 

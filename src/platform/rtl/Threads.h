@@ -50,7 +50,7 @@ private:
   void Run();
   void TerminateAndJoin();
   std::thread FThread;
-  std::mutex FStartMutex;  // held while Start stores FThread, so Run sees it complete
+  mutable std::mutex FStartMutex;  // held while Start stores FThread, so Run sees it complete
   std::mutex FJoinMutex;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
