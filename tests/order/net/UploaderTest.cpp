@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <regex>
 #include <thread>
 
 #include "labserver/LabServer.h"
@@ -408,8 +407,13 @@ TEST_F(UploaderTest, TransactionIdIsAVersion4GuidInMemoryOrder) {
   Owned<TUploader> b(TUploader::New());
   ASSERT_TRUE(a->Initialize());
   ASSERT_TRUE(b->Initialize());
-  const std::regex guid("[0-9A-F]{14}4[0-9A-F][89AB][0-9A-F]{15}");
-  EXPECT_TRUE(std::regex_match(StringToUtf8(a->GetTransID()), guid)) << StringToUtf8(a->GetTransID());
+  // 32 upper-case hex digits; the version nibble (byte 7, high half) is 4 and the variant
+  // bits (byte 8) are 10.
+  const std::string id = StringToUtf8(a->GetTransID());
+  ASSERT_EQ(id.size(), 32u);
+  EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), std::string::npos) << id;
+  EXPECT_EQ(id[14], '4') << id;
+  EXPECT_NE(std::string("89AB").find(id[16]), std::string::npos) << id;
   EXPECT_NE(a->GetTransID(), b->GetTransID());
 }
 
