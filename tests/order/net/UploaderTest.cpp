@@ -161,6 +161,7 @@ TEST_F(UploaderTest, WholeOrderReachesTheLabByteForByte) {
 
   auto records = FServer->Requests();
   ASSERT_EQ(records.size(), 4u);
+  ASSERT_EQ(("Content-Type: " + kBoundaryHeader).size(), 76u) << "the lab's header line";
   const std::string expected[] = {TransactionFixture("dummy", "start"), kPhotoFixture, kTextFixture,
                                   TransactionFixture("17", "commit")};
   for (size_t i = 0; i < 4; ++i) {
