@@ -83,8 +83,10 @@ public:
   // The order number padded with zeros to the digits the lab asked for.
   String GetOrderNumber() const;
 
-  // While *Cancel is true a running transfer is aborted and the call fails. The flag must outlive
-  // the uploader (a worker thread passes its terminate flag).
+  // While *Cancel is true a running transfer is aborted and the call fails, and so does every
+  // later call: a thread that was cancelled clears the flag (SetCancelFlag(nullptr)) before it
+  // sends the rollback. The flag must outlive the uploader (a worker thread passes its terminate
+  // flag).
   void SetCancelFlag(const std::atomic<bool>* Cancel);
 
   const String& GetTransID() const { return FTransID; }
