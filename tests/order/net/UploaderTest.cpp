@@ -401,6 +401,11 @@ TEST_F(UploaderTest, CancelEndsATransferTheLabIsHolding) {
       },
       60000))
       << "the lab must see the connection closed";
+
+  // The cancelled order is still rolled back once the flag is cleared.
+  uploader->SetCancelFlag(nullptr);
+  EXPECT_TRUE(uploader->PostTA(atRollback, response)) << StringToUtf8(response);
+  EXPECT_EQ(FServer->Order(17).State, TOrderState::RolledBack);
 }
 
 TEST_F(UploaderTest, TransactionIdIsAVersion4GuidInMemoryOrder) {
