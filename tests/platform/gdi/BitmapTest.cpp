@@ -1,0 +1,176 @@
+// Bitmaps, canvases and the blits between them.
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/GdiTestUtil.h"
+
+namespace {
+
+using namespace gditest;
+
+TEST(Bitmap, ScanLinesAreBottomUpDibRowsAndResizingKeepsPixels) {
+  Owned<TBitmap> b(TBitmap::New());
+  b->SetPixelFormat(TPixelFormat::pf32bit);
+  b->SetSize(3, 2);
+  DIBSECTION ds{};
+  ASSERT_EQ(GetObjectW(b->GetHandle(), sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+  EXPECT_EQ(ds.dsBm.bmBitsPixel, 32);
+  EXPECT_EQ(ds.dsBmih.biHeight, 2);  // bottom-up
+  // Row 0 lies last in memory.
+  EXPECT_EQ(b->ScanLine(0), static_cast<Byte*>(ds.dsBm.bmBits) + 12);
+  b->GetCanvas()->GetBrush()->SetColor(clRed);
+  b->GetCanvas()->FillRect(TRect{0, 0, 1, 1});
+  EXPECT_EQ(b->ScanLine(0)[2], 255);
+  EXPECT_EQ(b->ScanLine(0)[3], 0);  // GDI's fill leaves alpha 0
+  b->SetSize(5, 4);
+  EXPECT_EQ(b->ScanLine(0)[2], 255);
+  EXPECT_EQ(b->ScanLine(0)[0], 0);
+  EXPECT_EQ(b->ScanLine(3)[2], 0);
+  EXPECT_EQ(b->ScanLine(4), nullptr);
+  // The canvas works after the resize (its DC was remade on the new bitmap).
+  b->GetCanvas()->FillRect(TRect{4, 3, 5, 4});
+  EXPECT_EQ(b->ScanLine(3)[4 * 4 + 2], 255);
+}
+
+TEST(Bitmap, TwentyFourBitRowsArePaddedToFourBytes) {
+  Owned<TBitmap> b(TBitmap::New());
+  b->SetPixelFormat(TPixelFormat::pf24bit);
+  b->SetSize(3, 2);  // 9 bytes of pixels, 12 per row
+  EXPECT_EQ(b->ScanLine(0) - b->ScanLine(1), 12);
+  b->GetCanvas()->GetBrush()->SetColor(static_cast<TColor>(RGB(1, 2, 3)));
+  b->GetCanvas()->FillRect(TRect{2, 1, 3, 2});
+  const Byte* p = b->ScanLine(1) + 6;
+  EXPECT_EQ(p[0], 3);
+  EXPECT_EQ(p[1], 2);
+  EXPECT_EQ(p[2], 1);
+}
+
+TEST(Bitmap, SavedBmpLoadsBackUnchanged) {
+  Owned<TBitmap> b(TBitmap::New());
+  b->SetPixelFormat(TPixelFormat::pf24bit);
+  b->SetSize(5, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) b->GetCanvas()->SetPixel(x, y, static_cast<TColor>(RGB(x * 40, y * 70, 9)));
+  Owned<TMemoryStream> m(TMemoryStream::New());
+  b->SaveToStream(*m);
+  EXPECT_EQ(m->GetSize(), 54 + 16 * 3);
+  m->SetPosition(0);
+  Owned<TBitmap> c(TBitmap::New());
+  c->LoadFromStream(*m);
+  ASSERT_EQ(c->GetWidth(), 5);
+  ASSERT_EQ(c->GetHeight(), 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(c->GetCanvas()->GetPixel(x, y), static_cast<TColor>(RGB(x * 40, y * 70, 9)));
+}
+
+TEST(Bitmap, TransparentDrawLeavesTheKeyColourOut) {
+  Owned<TBitmap> glyph(TBitmap::New());
+  glyph->SetSize(2, 2);
+  glyph->GetCanvas()->GetBrush()->SetColor(clFuchsia);
+  glyph->GetCanvas()->FillRect(TRect{0, 0, 2, 2});
+  glyph->GetCanvas()->SetPixel(1, 0, clBlue);
+  glyph->SetTransparent(true);  // the key is the bottom-left pixel: magenta
+  DibCanvas c(4, 2);
+  c.Clear(RGB(0, 255, 0));
+  Owned<TCanvas> canvas(TCanvas::New());
+  canvas->SetHandle(c.Dc);
+  canvas->Draw(1, 0, glyph.get());
+  canvas->SetHandle(nullptr);
+  EXPECT_EQ(c.Rgb(1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(c.Rgb(2, 0), RGB(0, 0, 255));
+  EXPECT_EQ(c.Rgb(2, 1), RGB(0, 255, 0));
+}
+
+TEST(Blit, HalftoneAveragesAndColorOnColorPicks) {
+  DibCanvas src(4, 1), dst(2, 1);
+  // 0, 100, 200, 255 in every channel.
+  const Byte v[4] = {0, 100, 200, 255};
+  for (int x = 0; x < 4; ++x) std::fill(src.Bits + x * 4, src.Bits + x * 4 + 3, v[x]);
+  SetStretchBltMode(dst.Dc, HALFTONE);
+  StretchBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 4, 1, SRCCOPY);
+  EXPECT_EQ(dst.Rgb(0, 0), RGB(50, 50, 50));
+  EXPECT_EQ(dst.Rgb(1, 0), RGB(228, 228, 228));  // (200 + 255) / 2 = 227.5, to the nearest
+  SetStretchBltMode(dst.Dc, COLORONCOLOR);
+  StretchBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 4, 1, SRCCOPY);
+  EXPECT_EQ(dst.Rgb(0, 0), RGB(100, 100, 100));
+  EXPECT_EQ(dst.Rgb(1, 0), RGB(255, 255, 255));
+}
+
+TEST(Blit, DibRowsComeInTheOrderTheirHeightSays) {
+  // Two rows of one 24-bit pixel, padded to 4 bytes: first in memory red, then blue.
+  const Byte bits[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+  for (bool bottomUp : {true, false}) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biWidth = 1;
+    bi.bmiHeader.biHeight = bottomUp ? 2 : -2;
+    bi.bmiHeader.biBitCount = 24;
+    DibCanvas a(1, 2), b(1, 2);
+    EXPECT_EQ(SetDIBitsToDevice(a.Dc, 0, 0, 1, 2, 0, 0, 0, 2, bits, &bi, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(StretchDIBits(b.Dc, 0, 0, 1, 2, 0, 0, 1, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY), 2);
+    // A bottom-up DIB's first row in memory is the bottom row.
+    COLORREF top = bottomUp ? RGB(0, 0, 255) : RGB(255, 0, 0);
+    EXPECT_EQ(a.Rgb(0, 0), top);
+    EXPECT_EQ(b.Rgb(0, 0), top);
+    EXPECT_NE(a.Rgb(0, 1), top);
+  }
+}
+
+TEST(Canvas, BrushDecidesTheTextBackgroundAndFontTheColour) {
+  FixedFontScope font;
+  DibCanvas c(10, 16);
+  c.Clear(0xFFFFFF);
+  Owned<TCanvas> canvas(TCanvas::New());
+  canvas->SetHandle(c.Dc);
+  canvas->GetBrush()->SetColor(clYellow);
+  canvas->GetFont()->SetColor(clRed);
+  canvas->TextOut(0, 0, u"a");
+  EXPECT_EQ(c.Rgb(0, 0), RGB(255, 255, 0));
+  EXPECT_EQ(c.Rgb(1, 3), RGB(255, 0, 0));
+  c.Clear(0xFFFFFF);
+  canvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  canvas->TextOut(0, 0, u"a");
+  EXPECT_EQ(c.Rgb(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(canvas->TextWidth(u"abc"), 24);
+  EXPECT_EQ(canvas->TextHeight(u"abc"), 16);
+  canvas->SetHandle(nullptr);
+}
+
+TEST(Fonts, SizeAndHeightFollowNinetySixDpi) {
+  Owned<TFont> f(TFont::New());
+  EXPECT_EQ(f->GetHeight(), -11);
+  EXPECT_EQ(f->GetSize(), 8);
+  f->SetSize(10);
+  EXPECT_EQ(f->GetHeight(), -13);  // 10 * 96 / 72 = 13.33
+  f->SetSize(9);
+  EXPECT_EQ(f->GetHeight(), -12);
+  int changes = 0;
+  f->OnChange = [&](TObject*) { ++changes; };
+  f->SetStyle({TFontStyle::fsBold});
+  f->SetStyle({TFontStyle::fsBold});
+  EXPECT_EQ(changes, 1);
+  LOGFONTW lf{};
+  GetObjectW(f->GetHandle(), sizeof(lf), &lf);
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_EQ(lf.lfHeight, -12);
+}
+
+TEST(Fonts, DejaVuAtElevenPixelsThroughTheToolkit) {
+  // The program's own font source: sane metrics and additive extents.
+  DibCanvas c(4, 4);
+  Owned<TFont> f(TFont::New());
+  HGDIOBJ old = SelectObject(c.Dc, f->GetHandle());
+  TEXTMETRICW tm{};
+  ASSERT_TRUE(GetTextMetricsW(c.Dc, &tm));
+  EXPECT_GE(tm.tmHeight, 12);
+  EXPECT_LE(tm.tmHeight, 14);
+  EXPECT_GT(tm.tmAveCharWidth, 3);
+  TSize ab{}, a{}, b{};
+  GetTextExtentPoint32W(c.Dc, u"ab", 2, &ab);
+  GetTextExtentPoint32W(c.Dc, u"a", 1, &a);
+  GetTextExtentPoint32W(c.Dc, u"b", 1, &b);
+  EXPECT_EQ(ab.cx, a.cx + b.cx);
+  SelectObject(c.Dc, old);
+}
+
+}  // namespace
