@@ -25,7 +25,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,7 +75,7 @@ struct TRecordedRequest {
   std::string Method;
   std::string Path;    // without the query
   std::string Target;  // as in the request line, query included
-  std::vector<std::pair<std::string, std::string>> Headers;  // names as sent
+  std::vector<std::pair<std::string, std::string>> Headers;  // names as sent, sorted by name
   std::string Body;    // the raw body
   std::vector<TFormField> Fields;  // in body order; empty when the body was not multipart
   bool MultipartOk{false};         // the body parsed as multipart/form-data

@@ -27,6 +27,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 
@@ -95,6 +96,8 @@ struct THttpSession::Impl {
   bool Connected{false};    // a connection was made or reused for the current request
   bool StatusSeen{false};   // a status line of the current request's reply arrived
   bool HeadersDone{false};  // ... and the empty line that ends its headers
+  int LastStatus{0};        // the code of the last status line
+  bool FollowRedirects{false};
   bool Cancelled{false};
   bool TooLong{false};
   char ErrorBuffer[CURL_ERROR_SIZE]{};
@@ -117,16 +120,24 @@ size_t THttpSession::Impl::OnHeader(char* data, size_t size, size_t count, void*
   if (line.substr(0, 5) == "HTTP/") {
     impl->StatusSeen = true;
     impl->HeadersDone = false;
+    impl->LastStatus = 0;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
     std::string_view reason;
     size_t afterVersion = line.find(' ');
     if (afterVersion != std::string_view::npos) {
       size_t afterCode = line.find(' ', afterVersion + 1);
+      std::string_view code = line.substr(afterVersion + 1, afterCode - afterVersion - 1);
+      if (code.size() == 3 && std::isdigit(static_cast<unsigned char>(code[0])))
+        impl->LastStatus = std::atoi(std::string(code).c_str());
       if (afterCode != std::string_view::npos) reason = line.substr(afterCode + 1);
     }
     impl->Result->StatusText = Utf8ToString(reason);
   } else if (line == "\r\n" || line == "\n") {
     impl->HeadersDone = true;
+    // libcurl goes on to the address the redirect names: that one starts from connecting again.
+    int s = impl->LastStatus;
+    if (impl->FollowRedirects && (s == 301 || s == 302 || s == 303 || s == 307 || s == 308))
+      impl->Connected = impl->StatusSeen = false;
   }
   return n;
 }
@@ -215,6 +226,7 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
     curl_easy_setopt(Curl, CURLOPT_POSTFIELDS, body->data());
     curl_easy_setopt(Curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
     curl_easy_setopt(Curl, CURLOPT_FOLLOWLOCATION, 0L);
+    FollowRedirects = false;
     if (headerLine && !headerLine->empty()) headers = curl_slist_append(headers, headerLine->c_str());
     // libcurl would otherwise wait for "100 Continue" before larger bodies, which the lab's
     // server never sends.
@@ -223,6 +235,7 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
   } else {
     curl_easy_setopt(Curl, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(Curl, CURLOPT_FOLLOWLOCATION, 1L);
+    FollowRedirects = true;
     curl_easy_setopt(Curl, CURLOPT_MAXREDIRS, 5L);
   }
 

@@ -195,6 +195,7 @@ TEST_F(HttpLab, HttpsToThePlainServerFailsAtConnectAndNeverFallsBackToHttp) {
 
 TEST_F(HttpLab, GetFollowsRedirectsOfHttpOnly) {
   const std::string priceList = Server->PriceListUrl();
+  TScriptedServer silent("");
   struct Case {
     const char* Name;
     std::string Location;
@@ -204,6 +205,10 @@ TEST_F(HttpLab, GetFollowsRedirectsOfHttpOnly) {
       {"to a file", "file:///etc/hostname", THttpStage::Connect},
       {"to ftp", "ftp://127.0.0.1:" + std::to_string(Server->Port()) + "/x", THttpStage::Connect},
       {"in a loop", "/again", THttpStage::Connect},
+      {"to a closed port", "http://127.0.0.1:" + std::to_string(FreePort()) + "/x",
+       THttpStage::Connect},
+      // The new address was reached, but it did not answer.
+      {"to a silent server", silent.Url("/x"), THttpStage::Send},
   };
   for (const Case& c : cases) {
     TScriptedServer redirector("HTTP/1.1 302 Found\r\nLocation: " + c.Location +
