@@ -339,14 +339,15 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
   }
   RecordChanged.notify_all();
 
+  // The record is complete before the client can see the connection go.
   auto noReply = [&](bool clientClosed) {
-    int fd = FindServerSocket(req.local_port, req.remote_port);
-    if (fd >= 0) shutdown(fd, SHUT_RDWR);
-    res.status = 500;  // never reaches the client: the connection is gone
     Update(index, [&](TRecordedRequest& r) {
       r.ClientClosedEarly = r.ClientClosedEarly || clientClosed;
       r.Finished = true;
     });
+    int fd = FindServerSocket(req.local_port, req.remote_port);
+    if (fd >= 0) shutdown(fd, SHUT_RDWR);
+    res.status = 500;  // never reaches the client: the connection is gone
   };
 
   if (fault && fault->Action == TFaultAction::Delay) {
