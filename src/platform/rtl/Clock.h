@@ -13,9 +13,10 @@ namespace pf::clock {
 // Milliseconds on a monotonic clock (GetTickCount64).
 Int64 TickCount();
 
-// Waits up to `ms` milliseconds. Returns true when the whole time passed, false when `stop`
-// became true first. A stop flag is seen as soon as WakeWaiters() is called after it was set
-// (TThread::Terminate does that).
+// Waits up to `ms` milliseconds (a negative `ms`: until stopped). Returns true when the whole time
+// passed, false when `stop` became true first. A stop flag is seen as soon as WakeWaiters() is
+// called after it was set (TThread::Terminate does that). A wait begun on one clock ends (true)
+// when a test switches clocks with UseManual or UseReal.
 bool Wait(Int64 ms, const std::atomic<bool>* stop = nullptr);
 void WakeWaiters();
 
@@ -26,7 +27,8 @@ bool IsManual();
 void SetInstant(bool instant);      // manual clock only
 bool IsInstant();
 void Advance(Int64 ms);             // manual clock only; wakes waiters whose time has come
-// Called (on the advancing thread) after every Advance, so the message loop can fire timers.
+// Called (on the advancing thread) after every Advance, so the message loop can fire timers. In
+// instant mode that is the waiting thread, which may be a worker thread.
 void SetAdvanceListener(std::function<void()> listener);
 
 }  // namespace pf::clock

@@ -23,9 +23,49 @@ std::vector<String> gArgs;
 
 }  // namespace
 
-std::string ToNativePath(const String& path) { return StringToUtf8(path); }
+// A file name that is not valid UTF-8 (copied from an old camera card, say) must still open:
+// each byte that is not part of a valid sequence is kept as a lone surrogate U+DC80..U+DCFF and
+// turned back into the same byte on the way out.
+std::string ToNativePath(const String& path) {
+  std::string out;
+  out.reserve(path.size());
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    bool escaped = i < path.size() && path[i] >= 0xDC80 && path[i] <= 0xDCFF &&
+                   !(i > 0 && path[i - 1] >= 0xD800 && path[i - 1] <= 0xDBFF);
+    if (i < path.size() && !escaped) continue;
+    out += StringToUtf8(StringView(path).substr(start, i - start));
+    if (escaped) out.push_back(static_cast<char>(path[i] - 0xDC00));
+    start = i + 1;
+  }
+  return out;
+}
 
-String FromNativePath(std::string_view path) { return Utf8ToString(path); }
+String FromNativePath(std::string_view path) {
+  String out;
+  out.reserve(path.size());
+  size_t i = 0;
+  while (i < path.size()) {
+    auto c = static_cast<unsigned char>(path[i]);
+    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    bool valid = len > 0 && i + len <= path.size();
+    for (size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(path[i + k]) & 0xC0) == 0x80;
+    String decoded;
+    if (valid) {
+      decoded = Utf8ToString(path.substr(i, len));
+      // Overlong forms and encoded surrogates decode to U+FFFD.
+      valid = decoded.find(u'\uFFFD') == String::npos || path.substr(i, len) == "\xEF\xBF\xBD";
+    }
+    if (valid) {
+      out += decoded;
+      i += len;
+    } else {
+      out.push_back(static_cast<Char>(0xDC00 + c));
+      ++i;
+    }
+  }
+  return out;
+}
 
 bool FileExists(const String& fileName) {
   struct stat st {};

@@ -21,7 +21,8 @@ String ExtractFilePath(const String& path);     // up to and including the last 
 String ExtractFileExt(const String& path);      // from the last "." after the last "/"
 String ChangeFileExt(const String& path, const String& ext);
 Int64 FileSize(const String& fileName);         // -1 when missing
-// File names are bytes on Linux: they are kept as UTF-8 and converted here.
+// File names are bytes on Linux: they are kept as UTF-8 and converted here. A byte that is not
+// part of valid UTF-8 travels as U+DC80..U+DCFF, so such a file can still be opened.
 std::string ToNativePath(const String& path);
 String FromNativePath(std::string_view path);
 

@@ -63,6 +63,26 @@ TEST(PathTest, NameParts) {
   EXPECT_EQ(ExcludeTrailingPathDelimiter(u"/"), u"/");
 }
 
+TEST(PathTest, NamesThatAreNotUtf8SurviveTheRoundTrip) {
+  struct Case {
+    std::string native;
+    String text;
+  } cases[] = {
+      {"/tmp/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE.jpg", U("/tmp/Фото.jpg")},
+      {"caf\xE9.jpg", u"caf\xDCE9.jpg"},                 // Latin-1 byte kept as is
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},                     // an overlong "/" is no "/"
+      {"a\xF0\x9F\x98\x80", u"a\xD83D\xDE00"},
+      {"\xEF\xBF\xBD", u"\xFFFD"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromNativePath(c.native), c.text) << c.native;
+    EXPECT_EQ(ToNativePath(c.text), c.native) << c.native;
+  }
+  const auto dir = testsupport::MakeTempDir("latin1");
+  testsupport::WriteFileBytes(dir / "caf\xE9.jpg", "x");
+  EXPECT_TRUE(FileExists(FromNativePath((dir / "caf\xE9.jpg").string())));
+}
+
 TEST(CommandLineTest, ParamStr) {
   SetCommandLine(std::vector<String>{u"/usr/bin/photo-order", U("магазин2")});
   EXPECT_EQ(ParamCount(), 1);
