@@ -1,0 +1,289 @@
+// The default window procedure, the end of every procedure chain. For standard controls it hands
+// the toolkit's original event to the widget, so a subclassed control still behaves natively.
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWheelEvent>
+
+#include "platform/user/Layer_p.h"
+
+namespace pf {
+
+namespace {
+
+QString Q(const String& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+String FromQ(const QString& s) { return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size())); }
+
+bool IsKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
+bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
+
+bool IsPrintable(const QString& t) { return !t.isEmpty() && t.at(0).isPrint(); }
+
+Qt::KeyboardModifiers ModifiersNow() {
+  Qt::KeyboardModifiers m;
+  if (GetKeyState(VK_SHIFT) < 0) m |= Qt::ShiftModifier;
+  if (GetKeyState(VK_CONTROL) < 0) m |= Qt::ControlModifier;
+  if (GetKeyState(VK_MENU) < 0) m |= Qt::AltModifier;
+  return m;
+}
+
+// Hands the event the message was made from to the widget, once. A hook that changed the key
+// of a key message gets the synthesised event for its key instead.
+bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w) {
+  layer::TDispatchFrame* f = layer::TopFrame();
+  if (!f || !f->Extra || !f->Extra->Native) return false;
+  if (f->Msg.hwnd != wnd->Handle() || f->Msg.message != msg) return false;
+  if (IsKeyMessage(msg) && f->Msg.wParam != w) return false;
+  std::unique_ptr<QEvent> e = std::move(f->Extra->Native);
+  if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
+    // A key that types a character reaches the widget as WM_CHAR, after TranslateMessage, so that
+    // a hook can change or swallow the character.
+    if (IsPrintable(static_cast<QKeyEvent*>(e.get())->text()) &&
+        !(static_cast<QKeyEvent*>(e.get())->modifiers() & Qt::ControlModifier))
+      return true;
+  }
+  QObject* receiver = f->Extra->Receiver ? f->Extra->Receiver.data() : wnd->Widget.data();
+  layer::DeliverNative(receiver, e.get());
+  return true;
+}
+
+void SynthesizeKey(TWindowObj* wnd, UINT msg, WPARAM w) {
+  if (!wnd->Widget) return;
+  if (msg == WM_CHAR) {
+    QString text(QChar(static_cast<char16_t>(w)));
+    if (!IsPrintable(text)) return;
+    int key = text.at(0).toUpper().unicode();
+    QKeyEvent e(QEvent::KeyPress, key, ModifiersNow() & ~Qt::ControlModifier, text);
+    layer::DeliverNative(wnd->Widget, &e);
+    return;
+  }
+  bool down = msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN;
+  if (!down && msg != WM_KEYUP && msg != WM_SYSKEYUP) return;
+  int key = layer::QtKeyOf(static_cast<int>(w));
+  if (key == Qt::Key_unknown) return;
+  QString text;
+  if (key == Qt::Key_Return) text = QStringLiteral("\r");
+  else if (key == Qt::Key_Escape) text = QString(QChar(0x1B));
+  else if (key == Qt::Key_Backspace) text = QString(QChar(0x08));
+  else if (key == Qt::Key_Tab) text = QStringLiteral("\t");
+  QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, ModifiersNow(), text);
+  layer::DeliverNative(wnd->Widget, &e);
+}
+
+void SynthesizeMouse(TWindowObj* wnd, UINT msg, WPARAM w, LPARAM l) {
+  if (!wnd->Widget) return;
+  QEvent::Type type;
+  Qt::MouseButton button = Qt::NoButton;
+  switch (msg) {
+    case WM_MOUSEMOVE: type = QEvent::MouseMove; break;
+    case WM_LBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::LeftButton; break;
+    case WM_LBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::LeftButton; break;
+    case WM_LBUTTONDBLCLK: type = QEvent::MouseButtonDblClick; button = Qt::LeftButton; break;
+    case WM_RBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::RightButton; break;
+    case WM_RBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::RightButton; break;
+    case WM_MBUTTONDOWN: type = QEvent::MouseButtonPress; button = Qt::MiddleButton; break;
+    case WM_MBUTTONUP: type = QEvent::MouseButtonRelease; button = Qt::MiddleButton; break;
+    default: return;
+  }
+  Qt::MouseButtons buttons;
+  if (w & MK_LBUTTON) buttons |= Qt::LeftButton;
+  if (w & MK_RBUTTON) buttons |= Qt::RightButton;
+  if (w & MK_MBUTTON) buttons |= Qt::MiddleButton;
+  Qt::KeyboardModifiers mods;
+  if (w & MK_SHIFT) mods |= Qt::ShiftModifier;
+  if (w & MK_CONTROL) mods |= Qt::ControlModifier;
+  QPointF local(GET_X_LPARAM(l), GET_Y_LPARAM(l));
+  QPointF global = wnd->Widget->mapToGlobal(local);
+  QMouseEvent e(type, local, local, global, button, buttons, mods);
+  layer::DeliverNative(wnd->Widget, &e);
+}
+
+void DefaultNcCalcSize(TWindowObj* wnd, NCCALCSIZE_PARAMS* p) {
+  if (!p) return;
+  TRect& r = p->rgrc[0];
+  auto inset = [&r](int l, int t, int rr, int b) {
+    r.Left += l;
+    r.Top += t;
+    r.Right -= rr;
+    r.Bottom -= b;
+  };
+  DWORD s = wnd->Style;
+  if (!wnd->IsChild()) {
+    // Top-level frames are drawn by the desktop; the layer keeps the platform's sizes so that a
+    // form's outer size and client size relate as the program's layouts expect.
+    int frame = 0;
+    if (s & WS_THICKFRAME) frame = GetSystemMetrics(SM_CXFRAME);
+    else if ((s & WS_CAPTION) == WS_CAPTION || (s & WS_DLGFRAME) || (wnd->ExStyle & WS_EX_DLGMODALFRAME))
+      frame = GetSystemMetrics(SM_CXDLGFRAME);
+    else if (s & WS_BORDER) frame = 1;
+    int caption = (s & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(SM_CYCAPTION) : 0;
+    inset(frame, frame + caption, frame, frame);
+    return;
+  }
+  if (wnd->IsNative()) return;  // the widget draws its own frame
+  if (s & WS_BORDER) inset(1, 1, 1, 1);
+  if (wnd->ExStyle & WS_EX_CLIENTEDGE) inset(2, 2, 2, 2);
+  if (s & WS_VSCROLL) {
+    if (wnd->ExStyle & WS_EX_LEFTSCROLLBAR) inset(GetSystemMetrics(SM_CXVSCROLL), 0, 0, 0);
+    else inset(0, 0, GetSystemMetrics(SM_CXVSCROLL), 0);
+  }
+  if (s & WS_HSCROLL) inset(0, 0, 0, GetSystemMetrics(SM_CYHSCROLL));
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+}
+
+LRESULT HitTest(HWND h, LPARAM l) {
+  TPoint p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+  TRect w;
+  GetWindowRect(h, &w);
+  if (p.X < w.Left || p.X >= w.Right || p.Y < w.Top || p.Y >= w.Bottom) return HTNOWHERE;
+  ScreenToClient(h, &p);
+  TRect c;
+  GetClientRect(h, &c);
+  if (p.X >= 0 && p.Y >= 0 && p.X < c.Right && p.Y < c.Bottom) return HTCLIENT;
+  TWindowObj* wnd = layer::Find(h);
+  if (!wnd->IsChild() && p.Y < 0 && p.Y >= -GetSystemMetrics(SM_CYCAPTION) && p.X >= 0 && p.X < c.Right)
+    return HTCAPTION;
+  if ((wnd->Style & WS_VSCROLL) && p.Y >= 0 && p.Y < c.Bottom) return HTVSCROLL;
+  if ((wnd->Style & WS_HSCROLL) && p.X >= 0 && p.X < c.Right) return HTHSCROLL;
+  return HTBORDER;
+}
+
+String WidgetText(TWindowObj* wnd) {
+  QWidget* w = wnd->Widget;
+  if (!w) return wnd->Text;
+  switch (wnd->Kind) {
+    case TWindowKind::Edit: return FromQ(static_cast<QLineEdit*>(w)->text());
+    case TWindowKind::Memo: return FromQ(static_cast<QPlainTextEdit*>(w)->toPlainText());
+    case TWindowKind::Button:
+    case TWindowKind::CheckBox: return FromQ(static_cast<QAbstractButton*>(w)->text());
+    case TWindowKind::Static: return FromQ(static_cast<QLabel*>(w)->text());
+    case TWindowKind::Custom: return wnd->Text;
+  }
+  return wnd->Text;
+}
+
+void SetWidgetText(TWindowObj* wnd, const String& text) {
+  wnd->Text = text;
+  QWidget* w = wnd->Widget;
+  if (!w) return;
+  switch (wnd->Kind) {
+    case TWindowKind::Edit: static_cast<QLineEdit*>(w)->setText(Q(text)); break;
+    case TWindowKind::Memo: static_cast<QPlainTextEdit*>(w)->setPlainText(Q(text)); break;
+    case TWindowKind::Button:
+    case TWindowKind::CheckBox: static_cast<QAbstractButton*>(w)->setText(Q(text)); break;
+    case TWindowKind::Static: static_cast<QLabel*>(w)->setText(Q(text)); break;
+    case TWindowKind::Custom: break;
+  }
+  if (!wnd->IsChild()) w->setWindowTitle(Q(text));
+}
+
+}  // namespace
+
+LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  TWindowObj* wnd = layer::Find(h);
+  if (!wnd) return 0;
+  switch (msg) {
+    case WM_NCCREATE:
+      return 1;
+    case WM_NCCALCSIZE:
+      DefaultNcCalcSize(wnd, reinterpret_cast<NCCALCSIZE_PARAMS*>(l));
+      return 0;
+    case WM_NCHITTEST:
+      return HitTest(h, l);
+    case WM_PAINT:
+      ValidateRect(h, nullptr);
+      return 0;
+    case WM_NCPAINT:
+      wnd->FrameDirty = false;
+      return 0;
+    case WM_ERASEBKGND:
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(h);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((w & 0xFFF0) == SC_CLOSE) SendMessage(h, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_SETTEXT:
+      SetWidgetText(wnd, l ? String(reinterpret_cast<const Char*>(l)) : String());
+      return 1;
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(WidgetText(wnd).size());
+    case WM_GETTEXT: {
+      if (!l || w == 0) return 0;
+      String t = WidgetText(wnd);
+      size_t n = std::min<size_t>(t.size(), w - 1);
+      Char* buf = reinterpret_cast<Char*>(l);
+      std::copy(t.begin(), t.begin() + static_cast<ptrdiff_t>(n), buf);
+      buf[n] = 0;
+      return static_cast<LRESULT>(n);
+    }
+    case WM_CONTEXTMENU:
+      if (wnd->IsChild() && wnd->Parent) return SendMessage(wnd->Parent->Handle(), WM_CONTEXTMENU, w, l);
+      return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      if (wnd->IsNative() && DeliverOriginal(wnd, msg, w)) return 0;
+      if (wnd->IsChild() && wnd->Parent) return SendMessage(wnd->Parent->Handle(), msg, w, l);
+      return 0;
+    case WM_RBUTTONUP: {
+      if (wnd->IsNative() && !DeliverOriginal(wnd, msg, w)) SynthesizeMouse(wnd, msg, w, l);
+      if (!IsWindow(h)) return 0;
+      TPoint p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+      ClientToScreen(h, &p);
+      SendMessage(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(p.X, p.Y));
+      return 0;
+    }
+    case WM_CHAR:
+      if (wnd->IsNative()) SynthesizeKey(wnd, msg, w);
+      return 0;
+    case WM_MOUSEACTIVATE:
+      return 1;
+    case BM_CLICK:
+      if (auto* b = qobject_cast<QAbstractButton*>(wnd->Widget.data())) b->click();
+      return 0;
+    case BM_GETCHECK:
+      if (auto* b = qobject_cast<QAbstractButton*>(wnd->Widget.data())) return b->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+      return 0;
+    case BM_SETCHECK:
+      if (auto* b = qobject_cast<QAbstractButton*>(wnd->Widget.data())) b->setChecked(w == BST_CHECKED);
+      return 0;
+    case EM_SETSEL:
+      if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) {
+        int len = static_cast<int>(e->text().size());
+        int a = static_cast<int>(static_cast<intptr_t>(w)), b = static_cast<int>(l);
+        if (a < 0) {
+          e->deselect();
+        } else {
+          if (b < 0 || b > len) b = len;
+          e->setSelection(a, b - a);
+        }
+      } else if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) {
+        m->selectAll();
+      }
+      return 0;
+    case EM_SETREADONLY:
+      if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setReadOnly(w != 0);
+      if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) m->setReadOnly(w != 0);
+      if (w) wnd->Style |= ES_READONLY; else wnd->Style &= ~ES_READONLY;
+      return 1;
+    default:
+      break;
+  }
+  if (wnd->IsNative() && (IsKeyMessage(msg) || IsMouseMessage(msg))) {
+    if (!DeliverOriginal(wnd, msg, w)) {
+      if (IsKeyMessage(msg)) SynthesizeKey(wnd, msg, w);
+      else SynthesizeMouse(wnd, msg, w, l);
+    }
+  }
+  return 0;
+}
+
+}  // namespace pf

@@ -1,0 +1,193 @@
+// The layer's start-up and tear-down, the paint cycle's bookkeeping, key translation and system
+// metrics.
+
+#include <QApplication>
+#include <QFont>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <memory>
+#include <thread>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Threads.h"
+#include "platform/user/Layer_p.h"
+
+namespace pf {
+
+namespace {
+
+std::unique_ptr<QApplication> gOwnApp;
+std::thread::id gGuiThread;
+bool gStarted = false;
+
+QRect ToQ(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+
+// The characters a key makes when its message did not come from the keyboard (a program or test
+// posted it): letters follow Shift, as the platform's keyboard layout does for Latin keys.
+String CharsOfKey(const MSG& m) {
+  if (m.Extra && m.Extra->Native) {
+    auto* ke = dynamic_cast<QKeyEvent*>(m.Extra->Native.get());
+    if (ke) {
+      QString t = ke->text();
+      return String(reinterpret_cast<const Char*>(t.utf16()), static_cast<size_t>(t.size()));
+    }
+  }
+  int vk = static_cast<int>(m.wParam);
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    if (vk >= 'A' && vk <= 'Z') return String(1, static_cast<Char>(vk - 'A' + 1));
+    return {};
+  }
+  if (vk >= 'A' && vk <= 'Z') return String(1, static_cast<Char>(shift ? vk : vk + 32));
+  if (vk >= '0' && vk <= '9' && !shift) return String(1, static_cast<Char>(vk));
+  switch (vk) {
+    case VK_SPACE: return u" ";
+    case VK_RETURN: return u"\r";
+    case VK_BACK: return u"\b";
+    case VK_TAB: return u"\t";
+    case VK_ESCAPE: return u"\x1b";
+    default: return {};
+  }
+}
+
+}  // namespace
+
+bool IsGuiThread() { return gStarted && std::this_thread::get_id() == gGuiThread; }
+bool LayerStarted() { return gStarted; }
+
+void StartLayer(int& argc, char** argv) {
+  if (gStarted) return;
+  if (!QApplication::instance()) gOwnApp = std::make_unique<QApplication>(argc, argv);
+  // One face for the canvas and the standard controls: the forms' default font.
+  QFont font(QStringLiteral("DejaVu Sans Condensed"));
+  font.setPixelSize(11);
+  QApplication::setFont(font);
+  QApplication::setDoubleClickInterval(static_cast<int>(GetDoubleClickTime()));
+  QApplication::setStartDragDistance(GetSystemMetrics(SM_CXDRAG));
+  gGuiThread = std::this_thread::get_id();
+  TThread::SetMainThread();
+  gStarted = true;
+  layer::StartQueue();
+  layer::StartInput();
+}
+
+void FinishLayer() {
+  if (!gStarted) return;
+  layer::DestroyAllWindows();
+  layer::FinishInput();
+  layer::FinishQueue();
+  gStarted = false;
+  gOwnApp.reset();
+}
+
+bool TranslateMessage(const MSG* msg) {
+  if (!msg) return false;
+  if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return false;
+  String chars = CharsOfKey(*msg);
+  if (chars.empty()) return false;
+  UINT charMsg = msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+  for (Char c : chars) PostMessage(msg->hwnd, charMsg, static_cast<WPARAM>(c), msg->lParam);
+  return true;
+}
+
+bool InvalidateRect(HWND h, const TRect* r, bool erase) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  if (w->IsNative()) {
+    if (w->Widget) w->Widget->update();
+    return true;
+  }
+  TRect c = w->ClientRect();
+  QRegion add = r ? QRegion(ToQ(*r)).intersected(ToQ(c)) : QRegion(ToQ(c));
+  w->Update += add;
+  if (erase) w->EraseBackground = true;
+  return true;
+}
+
+bool ValidateRect(HWND h, const TRect* r) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  if (r)
+    w->Update -= QRegion(ToQ(*r));
+  else
+    w->Update = QRegion();
+  if (w->Update.isEmpty()) w->EraseBackground = false;
+  return true;
+}
+
+bool GetUpdateRect(HWND h, TRect* r, bool /*erase*/) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  QRect b = w->Update.boundingRect();
+  if (r) *r = TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+  return !w->Update.isEmpty();
+}
+
+bool UpdateWindow(HWND h) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  if (!w->Update.isEmpty() && IsWindowVisible(h)) SendMessage(h, WM_PAINT, 0, 0);
+  return true;
+}
+
+bool RedrawWindow(HWND h, const TRect* r, UINT flags) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  if (flags & RDW_FRAME) w->FrameDirty = true;
+  if (flags & RDW_INVALIDATE) InvalidateRect(h, r, (flags & RDW_ERASE) != 0);
+  if (flags & RDW_VALIDATE) ValidateRect(h, r);
+  if (flags & RDW_ALLCHILDREN) {
+    for (TWindowObj* c : std::vector<TWindowObj*>(w->Children))
+      if (c->IsChild()) RedrawWindow(c->Handle(), nullptr, flags & ~RDW_UPDATENOW);
+  }
+  if (flags & RDW_UPDATENOW) UpdateWindow(h);
+  return true;
+}
+
+int GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+      QScreen* s = QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;
+      if (!s) return index == SM_CXSCREEN ? 1024 : 768;
+      return index == SM_CXSCREEN ? s->geometry().width() : s->geometry().height();
+    }
+    // The platform's values at 96 dpi, fixed so that layouts and tests do not follow a style.
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL:
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB: return 17;
+    case SM_CYCAPTION: return 19;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 4;
+    case SM_CXDRAG:
+    case SM_CYDRAG: return 4;
+    default: return 0;
+  }
+}
+
+unsigned GetDoubleClickTime() { return 500; }
+
+bool MessageBeep(UINT /*type*/) {
+  if (QApplication::instance()) QApplication::beep();
+  return true;
+}
+
+}  // namespace pf

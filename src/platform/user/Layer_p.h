@@ -1,0 +1,47 @@
+#pragma once
+// Private to the window layer's own files: bookkeeping shared between the window table, the queue
+// and the input translation.
+
+#include <memory>
+
+#include "platform/user/Window_p.h"
+
+namespace pf::layer {
+
+// Handles that PostMessage may still reach (read from any thread).
+void RegisterLive(uintptr_t id);
+void UnregisterLive(uintptr_t id);
+std::shared_ptr<TWindowObj> Retain(HWND h);
+void DestroyAllWindows();
+
+// While one lives, geometry changes the layer makes itself are not reported back as user resizes.
+struct GeometryGuard {
+  GeometryGuard();
+  ~GeometryGuard();
+  GeometryGuard(const GeometryGuard&) = delete;
+  GeometryGuard& operator=(const GeometryGuard&) = delete;
+  static bool Active();
+};
+
+// While one lives, the toolkit moving its focus (as it does when a focused widget goes away) does
+// not move the layer's focus: on Windows a destroyed focus window leaves no window focused.
+struct FocusSyncGuard {
+  FocusSyncGuard();
+  ~FocusSyncGuard();
+  FocusSyncGuard(const FocusSyncGuard&) = delete;
+  FocusSyncGuard& operator=(const FocusSyncGuard&) = delete;
+};
+
+// The dispatch frame on top: the message being handled and what travels with it.
+struct TDispatchFrame {
+  MSG Msg;
+  std::shared_ptr<TMsgExtra> Extra;
+};
+TDispatchFrame* TopFrame();
+
+void StartQueue();
+void FinishQueue();
+void StartInput();
+void FinishInput();
+
+}  // namespace pf::layer

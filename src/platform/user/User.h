@@ -1,0 +1,229 @@
+#pragma once
+// The window layer: window objects under opaque handles, window procedures, the message queue and
+// loop, posting across threads with owned payloads, painting, timers, capture, focus, key state,
+// cursors and system metrics. Windows live on the GUI thread (the thread that started the layer);
+// PostMessage works from any thread.
+
+#include <functional>
+#include <memory>
+
+#include "platform/rtl/Object.h"
+#include "platform/user/Messages.h"
+
+namespace pf {
+
+// Opaque window handle: an id that is never reused, never a pointer to anything.
+struct HWND__;
+using HWND = HWND__*;
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+using UINT_PTR = uintptr_t;
+using LONG_PTR = intptr_t;
+
+using WNDPROC = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+using TIMERPROC = std::function<void(HWND, UINT, UINT_PTR, DWORD)>;
+
+// What travels with a queued message besides its four values: an owned payload and, for input
+// that came from the toolkit, the original native event (so that a standard control's default
+// window procedure can hand it to the control).
+struct TMsgExtra;
+
+struct MSG {
+  HWND hwnd{nullptr};
+  UINT message{0};
+  WPARAM wParam{0};
+  LPARAM lParam{0};
+  DWORD time{0};
+  TPoint pt;
+  std::shared_ptr<TMsgExtra> Extra;
+};
+
+// ---- windows ----
+// WM_NCCALCSIZE's lParam: rgrc[0] comes in as the window rectangle (in the parent's client
+// coordinates) and goes out as the client rectangle in the same coordinates.
+struct NCCALCSIZE_PARAMS {
+  TRect rgrc[3];
+};
+// WM_CREATE and WM_NCCREATE's lParam.
+struct CREATESTRUCT {
+  LONG_PTR lpCreateParams{0};
+  HWND hwndParent{nullptr};
+  int x{0}, y{0}, cx{0}, cy{0};
+  DWORD style{0};
+  DWORD exStyle{0};
+};
+
+// Class names with a standard control behind them: u"EDIT" (ES_MULTILINE makes a memo),
+// u"BUTTON" (push button; BS_AUTOCHECKBOX a check box), u"STATIC" (a label). Any other class
+// name makes a custom-drawn window whose surface the program paints. `proc` empty means
+// DefWindowProc. Without WS_CHILD the window is top-level and `parent` is its owner.
+constexpr DWORD ES_MULTILINE = 0x0004;
+constexpr DWORD ES_PASSWORD = 0x0020;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+constexpr DWORD ES_READONLY = 0x0800;
+constexpr DWORD BS_PUSHBUTTON = 0x0000;
+constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
+constexpr DWORD SS_LEFT = 0x0000;
+constexpr DWORD SS_CENTER = 0x0001;
+constexpr DWORD SS_RIGHT = 0x0002;
+// Notifications of standard controls, sent to the parent as WM_COMMAND
+// (wParam = MAKEWPARAM(id, code), lParam = the control's handle).
+constexpr Word EN_CHANGE = 0x0300;
+constexpr Word BN_CLICKED = 0;
+constexpr WPARAM BST_UNCHECKED = 0;
+constexpr WPARAM BST_CHECKED = 1;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_CLICK = 0x00F5;
+constexpr UINT EM_SETSEL = 0x00B1;
+constexpr UINT EM_SETREADONLY = 0x00CF;
+
+HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, DWORD style,
+                    int x, int y, int width, int height, HWND parent, WNDPROC proc = {},
+                    UINT classStyle = 0, LONG_PTR id = 0);
+// Sends WM_DESTROY (owned windows and children first), frees the handle and drops its timers.
+bool DestroyWindow(HWND h);
+bool IsWindow(HWND h);
+HWND GetParent(HWND h);      // the parent of a child, the owner of a top-level window
+bool IsChild(HWND parent, HWND h);
+
+// Subclassing: answers the previous procedure, which the new one passes messages on to with
+// CallWindowProc. DefWindowProc is the end of every chain.
+WNDPROC SetWindowProc(HWND h, WNDPROC proc);
+WNDPROC GetWindowProc(HWND h);
+LRESULT CallWindowProc(const WNDPROC& proc, HWND h, UINT msg, WPARAM w, LPARAM l);
+LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l);
+
+LONG_PTR GetWindowLongPtr(HWND h, int index);   // GWL_STYLE, GWL_EXSTYLE, GWLP_ID, GWLP_USERDATA
+LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value);
+bool ShowWindow(HWND h, int cmd);
+bool IsWindowVisible(HWND h);  // the window and all its parents are visible
+bool EnableWindow(HWND h, bool enable);
+bool IsWindowEnabled(HWND h);
+bool SetWindowText(HWND h, StringView text);
+String GetWindowText(HWND h);
+
+// Rectangles: a child's window rectangle is relative to its parent's client area, a top-level
+// window's is in screen coordinates. The client rectangle always starts at (0, 0).
+bool SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+bool MoveWindow(HWND h, int x, int y, int cx, int cy, bool repaint = true);
+bool GetWindowRect(HWND h, TRect* r);   // screen coordinates
+bool GetClientRect(HWND h, TRect* r);
+bool ClientToScreen(HWND h, TPoint* p);
+bool ScreenToClient(HWND h, TPoint* p);
+int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count);
+// The client area's offset inside the window rectangle (what WM_NCCALCSIZE took off).
+TPoint ClientOrigin(HWND h);
+
+// ---- the queue ----
+// Windows' order: posted messages, then input, then WM_QUIT, then WM_PAINT, then WM_TIMER.
+// A filter of (nullptr, 0, 0) takes every message; a window filter takes its children's too.
+bool GetMessage(MSG* msg, HWND filter, UINT msgMin, UINT msgMax);
+bool PeekMessage(MSG* msg, HWND filter, UINT msgMin, UINT msgMax, UINT removeFlags);
+// Blocks until a message may be there (pumps the toolkit meanwhile).
+void WaitMessage();
+bool TranslateMessage(const MSG* msg);
+LRESULT DispatchMessage(const MSG* msg);
+// Any thread. Fails (answers false) for a handle that is gone.
+bool PostMessage(HWND h, UINT msg, WPARAM w, LPARAM l);
+// Any thread. The payload's address is the message's lParam; the receiver takes it with
+// TakePayload while handling the message. If the window is gone when posting, while queued or when
+// dispatched, or the handler does not take it, the queue frees it.
+bool PostMessage(HWND h, UINT msg, WPARAM w, Owned<TObject> payload);
+// Takes the payload of a message being handled (lParam is its address). Answers an empty pointer
+// when no message being handled carries that payload (a second take, say).
+Owned<TObject> TakePayload(LPARAM lParam);
+template <class T>
+Owned<T> TakePayload(LPARAM lParam) {
+  Owned<TObject> p = TakePayload(lParam);
+  return Owned<T>(static_cast<T*>(p.release()));
+}
+void PostQuitMessage(int exitCode);
+// GUI thread only: from another thread it fails an assertion (EAssertionFailed).
+LRESULT SendMessage(HWND h, UINT msg, WPARAM w, LPARAM l);
+// The message being dispatched on this thread (null outside a dispatch).
+const MSG* CurrentMessage();
+DWORD GetMessageTime();
+
+// Exceptions never cross the dispatch of a message; the class library installs the handler that
+// shows them (the default writes them to standard error).
+void SetDispatchExceptionHandler(std::function<void(std::exception_ptr)> handler);
+
+// ---- painting ----
+bool InvalidateRect(HWND h, const TRect* r, bool erase);
+bool ValidateRect(HWND h, const TRect* r);
+bool GetUpdateRect(HWND h, TRect* r, bool erase);
+bool UpdateWindow(HWND h);
+bool RedrawWindow(HWND h, const TRect* r, UINT flags);
+
+// ---- timers on the layer's clock ----
+// Without a procedure the timer posts WM_TIMER (wParam = id) when the queue is otherwise empty.
+UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapseMs, TIMERPROC proc = {});
+bool KillTimer(HWND h, UINT_PTR id);
+DWORD GetTickCount();
+
+// ---- focus, capture, activation ----
+HWND SetFocus(HWND h);
+HWND GetFocus();
+HWND SetCapture(HWND h);
+bool ReleaseCapture();
+HWND GetCapture();
+HWND GetActiveWindow();
+HWND SetActiveWindow(HWND h);
+HWND SetForegroundWindow(HWND h);
+
+// ---- keys and the mouse ----
+// High bit set while down; low bit toggles. GetKeyState is the state as of the message being
+// handled (updated as input messages are dispatched); GetAsyncKeyState the state right now.
+int16_t GetKeyState(int vk);
+int16_t GetAsyncKeyState(int vk);
+bool GetCursorPos(TPoint* p);
+bool SetCursorPos(int x, int y);
+HWND WindowFromPoint(TPoint screen);
+
+// ---- cursors ----
+constexpr uintptr_t IDC_ARROW = 32512;
+constexpr uintptr_t IDC_IBEAM = 32513;
+constexpr uintptr_t IDC_WAIT = 32514;
+constexpr uintptr_t IDC_CROSS = 32515;
+constexpr uintptr_t IDC_SIZEWE = 32644;
+constexpr uintptr_t IDC_SIZENS = 32645;
+constexpr uintptr_t IDC_SIZEALL = 32646;
+constexpr uintptr_t IDC_NO = 32648;
+constexpr uintptr_t IDC_HAND = 32649;
+constexpr uintptr_t IDC_APPSTARTING = 32650;
+HCURSOR LoadCursor(uintptr_t id);
+// Sets the shape shown over the program's windows; answers the previous one.
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+
+// ---- system metrics ----
+int GetSystemMetrics(int index);
+unsigned GetDoubleClickTime();
+
+// ---- message beeps ----
+bool MessageBeep(UINT type);
+
+// ---- the layer's start-up ----
+// Starts the layer on the calling thread, which becomes the GUI thread: the toolkit's application
+// object (when none exists yet), the layer's state and the clock's wake-up. FinishLayer tears it
+// down in reverse: windows still open are destroyed, queued payloads freed.
+void StartLayer(int& argc, char** argv);
+void FinishLayer();
+bool LayerStarted();
+bool IsGuiThread();
+
+namespace testing {
+// Key state injection: as if the key went down or up (both the message-time and the async state).
+void SetKeyDown(int vk, bool down);
+void ResetKeyState();
+void SetCursorScreenPos(TPoint p);
+// Number of live windows and of queued messages; tests use them to see that nothing is left over.
+int LiveWindowCount();
+int QueuedMessageCount();
+// Drops every queued message (freeing payloads) and the quit flag; resets capture and focus.
+void ResetQueue();
+}  // namespace testing
+
+}  // namespace pf

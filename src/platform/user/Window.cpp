@@ -1,0 +1,598 @@
+// Window objects: creation, destruction, properties and geometry, and the Qt widgets behind them.
+
+#include <QAbstractButton>
+#include <QGuiApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <atomic>
+#include <unordered_map>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+#include "platform/user/Layer_p.h"
+#include "platform/user/Window_p.h"
+
+namespace pf {
+
+namespace {
+
+// Presents a custom-drawn window's surface; everything else it does goes through the layer.
+class THostWidget : public QWidget {
+public:
+  THostWidget(QWidget* parent, TWindowObj* wnd) : QWidget(parent), FWnd(wnd) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    QPainter p(this);
+    TWindowObj* wnd = layer::FindByWidget(this);
+    if (wnd && !wnd->Surface.isNull())
+      p.drawImage(e->rect(), wnd->Surface, e->rect());
+    else
+      p.fillRect(e->rect(), palette().window());
+  }
+
+private:
+  TWindowObj* FWnd;
+};
+
+std::map<uintptr_t, std::shared_ptr<TWindowObj>> gWindows;
+std::unordered_map<const QObject*, uintptr_t> gByWidget;
+std::atomic<uintptr_t> gNextId{0x100};
+
+String Upper(StringView s) { return UpperCase(s); }
+
+TWindowKind KindOf(StringView className, DWORD style) {
+  String c = Upper(className);
+  if (c == u"EDIT") return (style & ES_MULTILINE) ? TWindowKind::Memo : TWindowKind::Edit;
+  if (c == u"BUTTON") return (style & 0xF) == BS_AUTOCHECKBOX ? TWindowKind::CheckBox : TWindowKind::Button;
+  if (c == u"STATIC") return TWindowKind::Static;
+  return TWindowKind::Custom;
+}
+
+QString Q(StringView s) {
+  return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+void NotifyParent(TWindowObj* wnd, Word code) {
+  if (!wnd->Parent || !wnd->IsChild() || wnd->Destroying) return;
+  SendMessage(wnd->Parent->Handle(), WM_COMMAND,
+              MAKEWPARAM(static_cast<int>(wnd->CtrlId), code),
+              reinterpret_cast<LPARAM>(wnd->Handle()));
+}
+
+QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
+  QWidget* w = nullptr;
+  uintptr_t id = wnd->Id;
+  auto notify = [id](Word code) {
+    if (TWindowObj* o = layer::Find(reinterpret_cast<HWND>(id))) NotifyParent(o, code);
+  };
+  switch (wnd->Kind) {
+    case TWindowKind::Edit: {
+      auto* e = new QLineEdit(parentWidget);
+      if (wnd->Style & ES_PASSWORD) e->setEchoMode(QLineEdit::Password);
+      e->setReadOnly(wnd->Style & ES_READONLY);
+      e->setText(Q(wnd->Text));
+      QObject::connect(e, &QLineEdit::textChanged, e, [notify](const QString&) { notify(EN_CHANGE); });
+      w = e;
+      break;
+    }
+    case TWindowKind::Memo: {
+      auto* e = new QPlainTextEdit(parentWidget);
+      e->setReadOnly(wnd->Style & ES_READONLY);
+      e->setPlainText(Q(wnd->Text));
+      QObject::connect(e, &QPlainTextEdit::textChanged, e, [notify]() { notify(EN_CHANGE); });
+      w = e;
+      break;
+    }
+    case TWindowKind::Button: {
+      auto* b = new QPushButton(Q(wnd->Text), parentWidget);
+      b->setAutoDefault(false);
+      b->setDefault((wnd->Style & 0xF) == BS_DEFPUSHBUTTON);
+      QObject::connect(b, &QAbstractButton::clicked, b, [notify]() { notify(BN_CLICKED); });
+      w = b;
+      break;
+    }
+    case TWindowKind::CheckBox: {
+      auto* b = new QCheckBox(Q(wnd->Text), parentWidget);
+      QObject::connect(b, &QAbstractButton::clicked, b, [notify]() { notify(BN_CLICKED); });
+      w = b;
+      break;
+    }
+    case TWindowKind::Static: {
+      auto* l = new QLabel(Q(wnd->Text), parentWidget);
+      Qt::Alignment a = Qt::AlignLeft;
+      if ((wnd->Style & 0x3) == SS_CENTER) a = Qt::AlignHCenter;
+      if ((wnd->Style & 0x3) == SS_RIGHT) a = Qt::AlignRight;
+      l->setAlignment(a | Qt::AlignTop);
+      w = l;
+      break;
+    }
+    case TWindowKind::Custom:
+      w = new THostWidget(parentWidget, wnd);
+      break;
+  }
+  if (!wnd->IsChild()) {
+    w->setWindowFlag(Qt::Window, true);
+    w->setWindowTitle(Q(wnd->Text));
+  }
+  w->setMouseTracking(true);
+  return w;
+}
+
+void Unlink(TWindowObj* wnd) {
+  if (!wnd->Parent) return;
+  auto& v = wnd->Parent->Children;
+  v.erase(std::remove(v.begin(), v.end(), wnd), v.end());
+}
+
+TPoint ScreenClientOrigin(const TWindowObj* w) {
+  TPoint p{w->Rect.Left + w->NcInsets.Left, w->Rect.Top + w->NcInsets.Top};
+  if (w->IsChild() && w->Parent) {
+    TPoint o = ScreenClientOrigin(w->Parent);
+    p.X += o.X;
+    p.Y += o.Y;
+  }
+  return p;
+}
+
+// Asks the window for its non-client insets, as a frame change does.
+void CalcNonClient(TWindowObj* wnd) {
+  NCCALCSIZE_PARAMS params;
+  params.rgrc[0] = wnd->Rect;
+  SendMessage(wnd->Handle(), WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&params));
+  const TRect& c = params.rgrc[0];
+  wnd->NcInsets = TRect{c.Left - wnd->Rect.Left, c.Top - wnd->Rect.Top,
+                        wnd->Rect.Right - c.Right, wnd->Rect.Bottom - c.Bottom};
+  if (wnd->NcInsets.Left < 0) wnd->NcInsets.Left = 0;
+  if (wnd->NcInsets.Top < 0) wnd->NcInsets.Top = 0;
+  if (wnd->NcInsets.Right < 0) wnd->NcInsets.Right = 0;
+  if (wnd->NcInsets.Bottom < 0) wnd->NcInsets.Bottom = 0;
+  wnd->FrameDirty = true;
+}
+
+TWindowObj* Checked(HWND h) { return layer::Find(h); }
+
+}  // namespace
+
+namespace layer {
+
+TWindowObj* Find(HWND h) {
+  auto it = gWindows.find(reinterpret_cast<uintptr_t>(h));
+  return it == gWindows.end() ? nullptr : it->second.get();
+}
+
+TWindowObj* FindByWidget(const QObject* w) {
+  auto it = gByWidget.find(w);
+  return it == gByWidget.end() ? nullptr : Find(reinterpret_cast<HWND>(it->second));
+}
+
+QWidget* WidgetOf(HWND h) {
+  TWindowObj* w = Find(h);
+  return w ? w->Widget.data() : nullptr;
+}
+
+HWND HandleOf(const QObject* widget) {
+  TWindowObj* w = FindByWidget(widget);
+  return w ? w->Handle() : nullptr;
+}
+
+const std::map<uintptr_t, std::shared_ptr<TWindowObj>>& Windows() { return gWindows; }
+
+void ForgetWidget(QObject* w) { gByWidget.erase(w); }
+
+std::shared_ptr<TWindowObj> Retain(HWND h) {
+  auto it = gWindows.find(reinterpret_cast<uintptr_t>(h));
+  return it == gWindows.end() ? nullptr : it->second;
+}
+
+void ResizeSurface(TWindowObj* wnd) {
+  if (wnd->IsNative() || !wnd->Widget) return;
+  QSize size = wnd->Widget->size();
+  if (size.isEmpty()) {
+    wnd->Surface = QImage();
+    return;
+  }
+  if (wnd->Surface.size() == size) return;
+  QImage img(size, QImage::Format_RGB32);
+  img.fill(wnd->Widget->palette().window().color());
+  if (!wnd->Surface.isNull()) {
+    QPainter p(&img);
+    p.drawImage(0, 0, wnd->Surface);
+  }
+  wnd->Surface = img;
+}
+
+void ApplyGeometry(TWindowObj* wnd) {
+  QWidget* w = wnd->Widget;
+  if (!w) return;
+  GeometryGuard guard;
+  if (wnd->IsChild()) {
+    TPoint off{0, 0};
+    if (wnd->Parent && wnd->Parent->IsChild()) off = {wnd->Parent->NcInsets.Left, wnd->Parent->NcInsets.Top};
+    w->setGeometry(wnd->Rect.Left + off.X, wnd->Rect.Top + off.Y, std::max(0, wnd->Rect.Width()),
+                   std::max(0, wnd->Rect.Height()));
+  } else {
+    TRect c = wnd->ClientRect();
+    w->setGeometry(wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top,
+                   std::max(1, c.Width()), std::max(1, c.Height()));
+  }
+  ResizeSurface(wnd);
+}
+
+void PresentSurface(TWindowObj* wnd, const QRect& r) {
+  if (!wnd->Widget || wnd->IsNative()) return;
+  if (r.isNull())
+    wnd->Widget->update();
+  else
+    wnd->Widget->update(r);
+}
+
+}  // namespace layer
+
+TPoint ClientOrigin(HWND h) {
+  TWindowObj* w = Checked(h);
+  return w ? TPoint{w->NcInsets.Left, w->NcInsets.Top} : TPoint{};
+}
+
+HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, DWORD style, int x,
+                    int y, int width, int height, HWND parent, WNDPROC proc, UINT classStyle,
+                    LONG_PTR id) {
+  Assert(IsGuiThread(), u"CreateWindowEx called outside the GUI thread");
+  TWindowObj* parentObj = parent ? layer::Find(parent) : nullptr;
+  if ((style & WS_CHILD) && !parentObj) return nullptr;
+
+  auto obj = std::make_shared<TWindowObj>();
+  TWindowObj* wnd = obj.get();
+  wnd->Id = gNextId.fetch_add(1);
+  wnd->Kind = KindOf(className, style);
+  wnd->ClassName = String(className);
+  wnd->Text = String(windowName);
+  wnd->Style = style;
+  wnd->ExStyle = exStyle;
+  wnd->ClassStyle = classStyle;
+  wnd->CtrlId = id;
+  wnd->Proc = proc ? std::move(proc) : WNDPROC(DefWindowProc);
+  wnd->Parent = parentObj;
+  wnd->Rect = TRect{x, y, x + std::max(0, width), y + std::max(0, height)};
+
+  QWidget* parentWidget = parentObj ? parentObj->Widget.data() : nullptr;
+  QWidget* widget = MakeWidget(wnd, parentWidget);
+  wnd->Widget = widget;
+  gByWidget[widget] = wnd->Id;
+  if (wnd->Kind == TWindowKind::Memo)
+    gByWidget[static_cast<QPlainTextEdit*>(widget)->viewport()] = wnd->Id;
+
+  gWindows[wnd->Id] = obj;
+  layer::RegisterLive(wnd->Id);
+  if (parentObj) parentObj->Children.push_back(wnd);
+  layer::InstallInputFilter(widget, wnd);
+  if (wnd->Kind == TWindowKind::Memo)
+    layer::InstallInputFilter(static_cast<QPlainTextEdit*>(widget)->viewport(), wnd);
+
+  HWND h = wnd->Handle();
+  CREATESTRUCT cs{id, parent, x, y, width, height, style, exStyle};
+  bool ok = SendMessage(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) != 0;
+  if (ok && layer::Find(h)) {
+    CalcNonClient(wnd);
+    ok = SendMessage(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) != -1;
+  }
+  if (!ok || !layer::Find(h)) {
+    DestroyWindow(h);
+    return nullptr;
+  }
+  layer::ApplyGeometry(wnd);
+  if (style & WS_DISABLED) widget->setEnabled(false);
+  if (!wnd->IsNative()) {
+    wnd->Update = QRegion(0, 0, wnd->ClientRect().Width(), wnd->ClientRect().Height());
+    wnd->EraseBackground = true;
+  }
+  if (style & WS_VISIBLE) widget->setVisible(true);
+  return h;
+}
+
+bool DestroyWindow(HWND h) {
+  Assert(IsGuiThread(), u"DestroyWindow called outside the GUI thread");
+  std::shared_ptr<TWindowObj> keep = layer::Retain(h);
+  TWindowObj* wnd = keep.get();
+  if (!wnd || wnd->Destroying) return false;
+  wnd->Destroying = true;
+  layer::FocusSyncGuard noFocusSync;
+  if (wnd->Widget) wnd->Widget->hide();
+
+  // Owned top-level windows go first, as on Windows; then the window hears WM_DESTROY before its
+  // children do, and WM_NCDESTROY after they are gone.
+  std::vector<HWND> owned, children;
+  for (TWindowObj* c : wnd->Children) (c->IsChild() ? children : owned).push_back(c->Handle());
+  for (HWND o : owned) DestroyWindow(o);
+  SendMessage(h, WM_DESTROY, 0, 0);
+  for (TWindowObj* c : std::vector<TWindowObj*>(wnd->Children))
+    if (c->IsChild()) children.push_back(c->Handle());
+  for (HWND c : children) DestroyWindow(c);
+  SendMessage(h, WM_NCDESTROY, 0, 0);
+
+  layer::ForgetFocusAndCapture(h);
+  layer::DropTimersOf(h);
+  layer::UnregisterLive(wnd->Id);
+  layer::DropMessagesOf(h);
+  Unlink(wnd);
+  for (TWindowObj* c : wnd->Children) c->Parent = nullptr;
+  wnd->Children.clear();
+  if (QWidget* w = wnd->Widget.data()) {
+    gByWidget.erase(w);
+    if (wnd->Kind == TWindowKind::Memo) gByWidget.erase(static_cast<QPlainTextEdit*>(w)->viewport());
+    wnd->Widget = nullptr;
+    delete w;
+  }
+  gWindows.erase(wnd->Id);
+  return true;
+}
+
+bool IsWindow(HWND h) { return h && layer::Find(h) && !layer::Find(h)->Destroying; }
+
+HWND GetParent(HWND h) {
+  TWindowObj* w = Checked(h);
+  return w && w->Parent ? w->Parent->Handle() : nullptr;
+}
+
+bool IsChild(HWND parent, HWND h) {
+  TWindowObj* w = Checked(h);
+  while (w && w->IsChild() && w->Parent) {
+    if (w->Parent->Handle() == parent) return true;
+    w = w->Parent;
+  }
+  return false;
+}
+
+WNDPROC SetWindowProc(HWND h, WNDPROC proc) {
+  TWindowObj* w = Checked(h);
+  if (!w) return {};
+  WNDPROC old = w->Proc;
+  w->Proc = proc ? std::move(proc) : WNDPROC(DefWindowProc);
+  return old;
+}
+
+WNDPROC GetWindowProc(HWND h) {
+  TWindowObj* w = Checked(h);
+  return w ? w->Proc : WNDPROC{};
+}
+
+LRESULT CallWindowProc(const WNDPROC& proc, HWND h, UINT msg, WPARAM w, LPARAM l) {
+  if (!proc) return DefWindowProc(h, msg, w, l);
+  return proc(h, msg, w, l);
+}
+
+LONG_PTR GetWindowLongPtr(HWND h, int index) {
+  TWindowObj* w = Checked(h);
+  if (!w) return 0;
+  switch (index) {
+    case GWL_STYLE: return static_cast<LONG_PTR>(w->Style);
+    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->ExStyle);
+    case GWLP_ID: return w->CtrlId;
+    case GWLP_USERDATA: return w->UserData;
+  }
+  return 0;
+}
+
+LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
+  TWindowObj* w = Checked(h);
+  if (!w) return 0;
+  LONG_PTR old = GetWindowLongPtr(h, index);
+  switch (index) {
+    case GWL_STYLE: {
+      DWORD v = static_cast<DWORD>(value);
+      bool visChange = ((w->Style ^ v) & WS_VISIBLE) != 0;
+      bool enChange = ((w->Style ^ v) & WS_DISABLED) != 0;
+      w->Style = v;
+      if (w->Widget && visChange) w->Widget->setVisible(v & WS_VISIBLE);
+      if (w->Widget && enChange) w->Widget->setEnabled(!(v & WS_DISABLED));
+      break;
+    }
+    case GWL_EXSTYLE: w->ExStyle = static_cast<DWORD>(value); break;
+    case GWLP_ID: w->CtrlId = value; break;
+    case GWLP_USERDATA: w->UserData = value; break;
+  }
+  return old;
+}
+
+bool ShowWindow(HWND h, int cmd) {
+  TWindowObj* w = Checked(h);
+  if (!w) return false;
+  bool wasVisible = (w->Style & WS_VISIBLE) != 0;
+  bool show = cmd != SW_HIDE;
+  if (show == wasVisible) return wasVisible;
+  SendMessage(h, WM_SHOWWINDOW, show ? 1 : 0, 0);
+  if (!layer::Find(h)) return wasVisible;
+  if (show)
+    w->Style |= WS_VISIBLE;
+  else
+    w->Style &= ~WS_VISIBLE;
+  if (w->Widget) {
+    w->Widget->setVisible(show);
+    if (show && !w->IsChild() && cmd != SW_SHOWNA) {
+      if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        w->Widget->raise();
+        w->Widget->activateWindow();
+      }
+      SetActiveWindow(h);
+    }
+  }
+  if (show && !w->IsNative()) InvalidateRect(h, nullptr, true);
+  return wasVisible;
+}
+
+bool IsWindowVisible(HWND h) {
+  TWindowObj* w = Checked(h);
+  while (w) {
+    if (!(w->Style & WS_VISIBLE)) return false;
+    if (!w->IsChild()) return true;
+    w = w->Parent;
+  }
+  return false;
+}
+
+bool EnableWindow(HWND h, bool enable) {
+  TWindowObj* w = Checked(h);
+  if (!w) return false;
+  bool wasDisabled = (w->Style & WS_DISABLED) != 0;
+  if (wasDisabled == !enable) return wasDisabled;
+  if (enable)
+    w->Style &= ~WS_DISABLED;
+  else
+    w->Style |= WS_DISABLED;
+  if (w->Widget) w->Widget->setEnabled(enable);
+  if (!enable && (GetFocus() == h || IsChild(h, GetFocus()))) SetFocus(nullptr);
+  SendMessage(h, WM_ENABLE, enable ? 1 : 0, 0);
+  return wasDisabled;
+}
+
+bool IsWindowEnabled(HWND h) {
+  TWindowObj* w = Checked(h);
+  return w && !(w->Style & WS_DISABLED);
+}
+
+bool SetWindowText(HWND h, StringView text) {
+  if (!Checked(h)) return false;
+  String s(text);
+  return SendMessage(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str())) != 0;
+}
+
+String GetWindowText(HWND h) {
+  TWindowObj* w = Checked(h);
+  if (!w) return {};
+  LRESULT len = SendMessage(h, WM_GETTEXTLENGTH, 0, 0);
+  if (len <= 0) return {};
+  String buf(static_cast<size_t>(len) + 1, u'\0');
+  LRESULT got = SendMessage(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()));
+  buf.resize(static_cast<size_t>(std::max<LRESULT>(0, got)));
+  return buf;
+}
+
+bool SetWindowPos(HWND h, HWND /*insertAfter*/, int x, int y, int cx, int cy, UINT flags) {
+  TWindowObj* w = Checked(h);
+  if (!w) return false;
+  TRect old = w->Rect;
+  TRect r = old;
+  if (!(flags & SWP_NOMOVE)) {
+    r.Right = x + old.Width();
+    r.Bottom = y + old.Height();
+    r.Left = x;
+    r.Top = y;
+  }
+  if (!(flags & SWP_NOSIZE)) {
+    r.Right = r.Left + std::max(0, cx);
+    r.Bottom = r.Top + std::max(0, cy);
+  }
+  bool sized = r.Width() != old.Width() || r.Height() != old.Height();
+  bool moved = r.Left != old.Left || r.Top != old.Top;
+  w->Rect = r;
+  TRect oldClient = w->ClientRect();
+  if (sized || (flags & SWP_FRAMECHANGED)) CalcNonClient(w);
+  if (!layer::Find(h)) return false;
+  layer::ApplyGeometry(w);
+  TRect c = w->ClientRect();
+  if (!w->IsNative() && (sized || (flags & SWP_FRAMECHANGED)))
+    InvalidateRect(h, nullptr, true);
+  if (moved) SendMessage(h, WM_MOVE, 0, MAKELPARAM(r.Left + w->NcInsets.Left, r.Top + w->NcInsets.Top));
+  if (layer::Find(h) && (sized || oldClient != c))
+    SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.Width(), c.Height()));
+  if (flags & SWP_SHOWWINDOW) ShowWindow(h, SW_SHOWNA);
+  if (flags & SWP_HIDEWINDOW) ShowWindow(h, SW_HIDE);
+  return true;
+}
+
+bool MoveWindow(HWND h, int x, int y, int cx, int cy, bool /*repaint*/) {
+  return SetWindowPos(h, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool GetWindowRect(HWND h, TRect* r) {
+  TWindowObj* w = Checked(h);
+  if (!w || !r) return false;
+  TPoint o = ScreenClientOrigin(w);
+  o.X -= w->NcInsets.Left;
+  o.Y -= w->NcInsets.Top;
+  *r = TRect{o.X, o.Y, o.X + w->Rect.Width(), o.Y + w->Rect.Height()};
+  return true;
+}
+
+bool GetClientRect(HWND h, TRect* r) {
+  TWindowObj* w = Checked(h);
+  if (!w || !r) return false;
+  *r = w->ClientRect();
+  return true;
+}
+
+bool ClientToScreen(HWND h, TPoint* p) {
+  TWindowObj* w = Checked(h);
+  if (!w || !p) return false;
+  TPoint o = ScreenClientOrigin(w);
+  p->X += o.X;
+  p->Y += o.Y;
+  return true;
+}
+
+bool ScreenToClient(HWND h, TPoint* p) {
+  TWindowObj* w = Checked(h);
+  if (!w || !p) return false;
+  TPoint o = ScreenClientOrigin(w);
+  p->X -= o.X;
+  p->Y -= o.Y;
+  return true;
+}
+
+int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
+  TPoint a{0, 0}, b{0, 0};
+  if (from) ClientToScreen(from, &a);
+  if (to) ClientToScreen(to, &b);
+  int dx = a.X - b.X, dy = a.Y - b.Y;
+  for (UINT i = 0; i < count; ++i) {
+    points[i].X += dx;
+    points[i].Y += dy;
+  }
+  return MAKELPARAM(dx, dy);
+}
+
+HWND WindowFromPoint(TPoint screen) {
+  // The deepest visible window whose rectangle holds the point; later windows lie on top.
+  HWND found = nullptr;
+  for (auto& [id, obj] : layer::Windows()) {
+    (void)id;
+    HWND h = obj->Handle();
+    if (obj->Destroying || !IsWindowVisible(h)) continue;
+    TRect r;
+    GetWindowRect(h, &r);
+    if (screen.X >= r.Left && screen.X < r.Right && screen.Y >= r.Top && screen.Y < r.Bottom) {
+      if (!found || IsChild(found, h) || !obj->IsChild()) found = h;
+    }
+  }
+  return found;
+}
+
+namespace testing {
+int LiveWindowCount() { return static_cast<int>(gWindows.size()); }
+}  // namespace testing
+
+void layer::DestroyAllWindows() {
+  while (!gWindows.empty()) {
+    // Top-level windows take their children and owned windows with them.
+    HWND h = nullptr;
+    for (auto& [id, obj] : gWindows) {
+      (void)id;
+      if (!obj->Parent) {
+        h = obj->Handle();
+        break;
+      }
+    }
+    if (!h) h = gWindows.begin()->second->Handle();
+    if (!DestroyWindow(h)) gWindows.erase(reinterpret_cast<uintptr_t>(h));
+  }
+}
+
+}  // namespace pf

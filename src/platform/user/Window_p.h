@@ -1,0 +1,94 @@
+#pragma once
+// Private to the platform layer: the window objects behind handles and their Qt widgets.
+// The class library and GUI test harnesses use it to reach the widget of a window.
+
+#include <QEvent>
+#include <QImage>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/user/User.h"
+
+namespace pf {
+
+struct TMsgExtra {
+  Owned<TObject> Payload;
+  // The toolkit's event the message was made from, and the object it was aimed at.
+  std::unique_ptr<QEvent> Native;
+  QPointer<QObject> Receiver;
+};
+
+enum class TWindowKind { Custom, Edit, Memo, Button, CheckBox, Static };
+
+struct TWindowObj {
+  uintptr_t Id{0};
+  HWND Handle() const { return reinterpret_cast<HWND>(Id); }
+
+  TWindowKind Kind{TWindowKind::Custom};
+  String ClassName;
+  String Text;
+  DWORD Style{0};
+  DWORD ExStyle{0};
+  UINT ClassStyle{0};
+  LONG_PTR CtrlId{0};
+  LONG_PTR UserData{0};
+  WNDPROC Proc;
+
+  // The parent of a child window, the owner of a top-level one.
+  TWindowObj* Parent{nullptr};
+  std::vector<TWindowObj*> Children;  // children and owned windows, in creation order
+
+  TRect Rect;       // relative to the parent's client area (children) or the screen
+  TRect NcInsets;   // what the non-client area takes off each side
+  QRegion Update;   // client coordinates
+  bool EraseBackground{false};
+  bool FrameDirty{false};
+  bool Destroying{false};
+
+  QPointer<QWidget> Widget;
+  // The surface the program paints a custom-drawn window on, covering the whole window rectangle.
+  QImage Surface;
+
+  bool IsChild() const { return (Style & WS_CHILD) != 0; }
+  bool IsNative() const { return Kind != TWindowKind::Custom; }
+  TRect ClientRect() const {
+    return TRect{0, 0, std::max(0, Rect.Width() - NcInsets.Left - NcInsets.Right),
+                 std::max(0, Rect.Height() - NcInsets.Top - NcInsets.Bottom)};
+  }
+};
+
+namespace layer {
+TWindowObj* Find(HWND h);
+TWindowObj* FindByWidget(const QObject* w);
+// The widget that presents a window (null when the handle is gone).
+QWidget* WidgetOf(HWND h);
+HWND HandleOf(const QObject* widget);
+// Every window, in creation order.
+const std::map<uintptr_t, std::shared_ptr<TWindowObj>>& Windows();
+
+// Queue internals shared by the input translation and the paint cycle.
+void QueueInput(MSG msg);
+void Wake();
+void UpdateKeyStateAt(const MSG& msg);
+void SetAsyncKey(int vk, bool down);
+void InstallInputFilter(QWidget* w, TWindowObj* wnd);
+void ForgetWidget(QObject* w);
+void PresentSurface(TWindowObj* wnd, const QRect& clientRect);
+void ResizeSurface(TWindowObj* wnd);
+void ApplyGeometry(TWindowObj* wnd);
+int VirtualKeyOf(int qtKey, int nativeVk);
+int QtKeyOf(int vk);
+// Delivers a native event while the input filter lets it pass.
+bool DeliverNative(QObject* receiver, QEvent* e);
+void DropTimersOf(HWND h);
+void DropMessagesOf(HWND h);
+void ResetInputState();
+void ForgetFocusAndCapture(HWND h);
+}  // namespace layer
+
+}  // namespace pf

@@ -1,0 +1,275 @@
+// The toolkit's input as window messages: mouse with key states and double clicks, the wheel, keys
+// with virtual-key codes and WM_CHAR, the context menu after the button goes up, capture, focus,
+// key state at message time, the close box; and a standard edit whose procedure is replaced.
+
+#include <QLineEdit>
+
+#include "platform/user/Window_p.h"
+#include "LayerFixture.h"
+
+namespace usertest {
+namespace {
+
+using namespace pf;
+
+class InputTest : public LayerTest {};
+
+TEST_F(InputTest, MouseEventsBecomeMessagesWithKeyStatesAndSignedPoints) {
+  HWND plain = Wnd;
+  HWND dbl = MakeWindow(WS_VISIBLE, nullptr, CS_DBLCLKS);
+  struct Case {
+    const char* name;
+    HWND h;
+    int type;
+    Qt::MouseButton button;
+    Qt::MouseButtons buttons;
+    Qt::KeyboardModifiers mods;
+    UINT msg;
+    WPARAM w;
+  };
+  const Case cases[] = {
+      {"left down with shift", plain, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier,
+       WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT},
+      {"left up drops its own button", plain, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton,
+       Qt::ControlModifier, WM_LBUTTONUP, MK_CONTROL},
+      {"right down while left held", plain, QEvent::MouseButtonPress, Qt::RightButton,
+       Qt::LeftButton | Qt::RightButton, Qt::NoModifier, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON},
+      {"middle down", plain, QEvent::MouseButtonPress, Qt::MiddleButton, Qt::MiddleButton, Qt::NoModifier,
+       WM_MBUTTONDOWN, MK_MBUTTON},
+      {"double click without CS_DBLCLKS is a second down", plain, QEvent::MouseButtonDblClick, Qt::LeftButton,
+       Qt::LeftButton, Qt::NoModifier, WM_LBUTTONDOWN, MK_LBUTTON},
+      {"double click with CS_DBLCLKS", dbl, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton,
+       Qt::NoModifier, WM_LBUTTONDBLCLK, MK_LBUTTON},
+      {"right double click with CS_DBLCLKS", dbl, QEvent::MouseButtonDblClick, Qt::RightButton, Qt::RightButton,
+       Qt::NoModifier, WM_RBUTTONDBLCLK, MK_RBUTTON},
+      {"move with nothing held", plain, QEvent::MouseMove, Qt::NoButton, Qt::NoButton, Qt::NoModifier, WM_MOUSEMOVE, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    guitest::Mouse(c.h, c.type, c.button, {17, 23}, c.buttons, c.mods);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, c.h);
+    EXPECT_EQ(msg.message, c.msg);
+    EXPECT_EQ(msg.wParam, c.w);
+    EXPECT_EQ(GET_X_LPARAM(msg.lParam), 17);
+    EXPECT_EQ(GET_Y_LPARAM(msg.lParam), 23);
+  }
+}
+
+TEST_F(InputTest, WheelCarriesNotchesOf120AndTheScreenPoint) {
+  guitest::Wheel(Wnd, {5, 6}, -240, Qt::ControlModifier);
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_MOUSEWHEEL);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(msg.wParam), -240);
+  EXPECT_EQ(LOWORD(msg.wParam), MK_CONTROL);
+  TPoint p{5, 6};
+  ClientToScreen(Wnd, &p);
+  EXPECT_EQ(GET_X_LPARAM(msg.lParam), p.X);
+  EXPECT_EQ(GET_Y_LPARAM(msg.lParam), p.Y);
+}
+
+TEST_F(InputTest, ContextMenuComesAfterTheRightButtonGoesUpAndClimbsToTheParent) {
+  HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {20, 30, 120, 90});
+  guitest::Click(child, {4, 5}, Qt::RightButton);
+  guitest::PumpPending();
+  std::vector<std::pair<HWND, UINT>> seen;
+  for (const Seen& s : Log)
+    if (s.msg == WM_RBUTTONDOWN || s.msg == WM_RBUTTONUP || s.msg == WM_CONTEXTMENU) seen.push_back({s.hwnd, s.msg});
+  std::vector<std::pair<HWND, UINT>> expected{
+      {child, WM_RBUTTONDOWN}, {child, WM_RBUTTONUP}, {child, WM_CONTEXTMENU}, {Wnd, WM_CONTEXTMENU}};
+  EXPECT_EQ(seen, expected);
+  ASSERT_EQ(seen.size(), expected.size());
+  auto it = std::find_if(Log.rbegin(), Log.rend(), [](const Seen& s) { return s.msg == WM_CONTEXTMENU; });
+  const Seen& menu = *it;
+  EXPECT_EQ(reinterpret_cast<HWND>(menu.w), child) << "wParam names the window clicked";
+  TPoint p{4, 5};
+  ClientToScreen(child, &p);
+  EXPECT_EQ(GET_X_LPARAM(menu.l), p.X);
+  EXPECT_EQ(GET_Y_LPARAM(menu.l), p.Y);
+}
+
+TEST_F(InputTest, KeysBecomeVirtualKeysAndTranslateMessageMakesTheCharacters) {
+  struct Case {
+    const char* name;
+    int key;
+    QString text;
+    Qt::KeyboardModifiers mods;
+    UINT down;
+    WPARAM vk;
+    std::u16string chars;
+  };
+  const Case cases[] = {
+      {"letter", Qt::Key_A, "a", Qt::NoModifier, WM_KEYDOWN, 'A', u"a"},
+      {"shifted letter", Qt::Key_A, "A", Qt::ShiftModifier, WM_KEYDOWN, 'A', u"A"},
+      {"Cyrillic letter keeps its text", 0x0444, QString(QChar(0x0444)), Qt::NoModifier, WM_KEYDOWN, 0, u"\u0444"},
+      {"digit", Qt::Key_7, "7", Qt::NoModifier, WM_KEYDOWN, '7', u"7"},
+      {"enter", Qt::Key_Return, "\r", Qt::NoModifier, WM_KEYDOWN, VK_RETURN, u"\r"},
+      {"escape", Qt::Key_Escape, QString(QChar(0x1B)), Qt::NoModifier, WM_KEYDOWN, VK_ESCAPE, u"\x1b"},
+      {"arrow has no character", Qt::Key_Left, "", Qt::NoModifier, WM_KEYDOWN, VK_LEFT, u""},
+      {"F2", Qt::Key_F2, "", Qt::NoModifier, WM_KEYDOWN, VK_F2, u""},
+      {"alt makes a system key", Qt::Key_X, "x", Qt::AltModifier, WM_SYSKEYDOWN, 'X', u"x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    pf::testing::ResetQueue();
+    guitest::Key(Wnd, c.key, c.text, c.mods);
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, c.down);
+    if (c.vk) {
+      EXPECT_EQ(msg.wParam, c.vk);
+    }
+    EXPECT_EQ((msg.lParam & KF_ALTDOWN_LPARAM) != 0, (c.mods & Qt::AltModifier) != 0);
+    TranslateMessage(&msg);
+    std::u16string chars;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      EXPECT_EQ(msg.message, c.down == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR);
+      chars += static_cast<char16_t>(msg.wParam);
+    }
+    EXPECT_EQ(chars, c.chars);
+  }
+}
+
+TEST_F(InputTest, KeyStateFollowsTheMessageBeingHandledAsyncStateFollowsTheKeyboard) {
+  int16_t shiftInHandler = 0;
+  WNDPROC old = SetWindowProc(Wnd, nullptr);
+  SetWindowProc(Wnd, [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_KEYDOWN && w == 'B') shiftInHandler = GetKeyState(VK_SHIFT);
+    return CallWindowProc(old, h, m, w, l);
+  });
+  guitest::Key(Wnd, Qt::Key_Shift, "", Qt::ShiftModifier);
+  guitest::Key(Wnd, Qt::Key_B, "B", Qt::ShiftModifier);
+  guitest::Key(Wnd, Qt::Key_Shift, "", Qt::NoModifier, false);
+  // Queued but not handled: the keyboard has let go, the message-time state has not seen the key.
+  EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
+  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+  guitest::PumpPending();
+  EXPECT_LT(shiftInHandler, 0) << "Shift was down when B was pressed";
+  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+  pf::testing::SetKeyDown(VK_CONTROL, true);
+  EXPECT_LT(GetKeyState(VK_CONTROL), 0);
+  EXPECT_LT(GetAsyncKeyState(VK_CONTROL), 0);
+  pf::testing::ResetKeyState();
+}
+
+TEST_F(InputTest, CaptureSendsTheMouseToTheCapturingWindowWithPointsOutsideIt) {
+  HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {50, 40, 150, 100});
+  EXPECT_EQ(SetCapture(child), nullptr);
+  guitest::Mouse(Wnd, QEvent::MouseMove, Qt::NoButton, {10, 5});
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, child);
+  EXPECT_EQ(GET_X_LPARAM(msg.lParam), -40);
+  EXPECT_EQ(GET_Y_LPARAM(msg.lParam), -35);
+  SetCapture(Wnd);
+  guitest::PumpPending();
+  auto changed = std::find_if(Log.begin(), Log.end(), [](const Seen& s) { return s.msg == WM_CAPTURECHANGED; });
+  ASSERT_NE(changed, Log.end());
+  EXPECT_EQ(changed->hwnd, child);
+  EXPECT_EQ(reinterpret_cast<HWND>(changed->l), Wnd);
+  ReleaseCapture();
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(InputTest, FocusMovesWithKillAndSetFocusNamingEachOther) {
+  HWND a = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {0, 0, 50, 50});
+  HWND b = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {60, 0, 110, 50});
+  SetFocus(a);
+  Log.clear();
+  EXPECT_EQ(SetFocus(b), a);
+  ASSERT_EQ(Log.size(), 2u);
+  EXPECT_EQ(Log[0].hwnd, a);
+  EXPECT_EQ(Log[0].msg, WM_KILLFOCUS);
+  EXPECT_EQ(reinterpret_cast<HWND>(Log[0].w), b);
+  EXPECT_EQ(Log[1].hwnd, b);
+  EXPECT_EQ(Log[1].msg, WM_SETFOCUS);
+  EXPECT_EQ(reinterpret_cast<HWND>(Log[1].w), a);
+  EXPECT_EQ(GetFocus(), b);
+  DestroyWindow(b);
+  EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(InputTest, CloseBoxAsksTheWindowWhichDefaultsToDestroyingIt) {
+  HWND keeper = MakeWindow(WS_VISIBLE, nullptr);
+  SetWindowProc(keeper, [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_CLOSE) return 0;  // refuses to close
+    return DefWindowProc(h, m, w, l);
+  });
+  guitest::CloseBox(keeper);
+  guitest::CloseBox(Wnd);
+  guitest::PumpPending();
+  EXPECT_TRUE(IsWindow(keeper));
+  EXPECT_FALSE(IsWindow(Wnd));
+  std::vector<UINT> expected{WM_CLOSE, WM_DESTROY, WM_NCDESTROY};
+  EXPECT_EQ(Messages(Wnd), expected);
+}
+
+// An edit whose procedure is replaced, as in-place editing does: the hook sees Enter and Escape
+// before the widget, and keys it passes on still edit the text natively.
+TEST_F(InputTest, SubclassedEditSeesEnterAndEscapeFirstAndStillEditsNatively) {
+  HWND edit = CreateWindowEx(0, u"EDIT", u"ab", WS_CHILD | WS_VISIBLE, 5, 5, 100, 20, Wnd);
+  Made.push_back(edit);
+  auto* line = qobject_cast<QLineEdit*>(layer::WidgetOf(edit));
+  ASSERT_NE(line, nullptr);
+  line->setCursorPosition(2);
+  std::vector<WPARAM> hooked;
+  WNDPROC old = GetWindowProc(edit);
+  bool returnReachedWidget = false;
+  QObject::connect(line, &QLineEdit::returnPressed, [&] { returnReachedWidget = true; });
+  SetWindowProc(edit, [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_KEYDOWN && (w == VK_RETURN || w == VK_ESCAPE)) {
+      hooked.push_back(w);
+      return 0;  // swallowed
+    }
+    if (m == WM_CHAR && w == u'\t') w = u' ';  // a Tab typed becomes a space
+    return CallWindowProc(old, h, m, w, l);
+  });
+  guitest::Type(edit, Qt::Key_C, "c");
+  guitest::Type(edit, Qt::Key_Return, "\r");
+  guitest::Type(edit, Qt::Key_Backspace, QString(QChar(8)));
+  guitest::Type(edit, Qt::Key_D, "d");
+  guitest::Type(edit, Qt::Key_Escape, QString(QChar(0x1B)));
+  guitest::PumpPending();
+  PostMessage(edit, WM_CHAR, u'\t', 0);
+  PostMessage(edit, WM_KEYDOWN, VK_HOME, 0);
+  PostMessage(edit, WM_CHAR, u'x', 0);
+  guitest::PumpPending();
+  EXPECT_EQ(hooked, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
+  EXPECT_FALSE(returnReachedWidget);
+  EXPECT_EQ(GetWindowText(edit), u"xabd ");
+}
+
+TEST_F(InputTest, EditReportsChangesToItsParentAlsoWhenTheProgramSetsTheText) {
+  HWND edit = CreateWindowEx(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE, 5, 5, 100, 20, Wnd, {}, 0, 77);
+  Made.push_back(edit);
+  Log.clear();
+  SetWindowText(edit, u"Иванов");
+  guitest::Type(edit, 0x0430, QString(QChar(0x0430)));  // Cyrillic а
+  guitest::PumpPending();
+  std::vector<WPARAM> changes;
+  for (const Seen& s : Log)
+    if (s.hwnd == Wnd && s.msg == WM_COMMAND) {
+      changes.push_back(s.w);
+      EXPECT_EQ(reinterpret_cast<HWND>(s.l), edit);
+    }
+  EXPECT_EQ(changes, (std::vector<WPARAM>{MAKEWPARAM(77, EN_CHANGE), MAKEWPARAM(77, EN_CHANGE)}));
+  EXPECT_EQ(GetWindowText(edit), u"Иванова");
+}
+
+TEST_F(InputTest, ButtonClickedByMouseOrByBmClickNotifiesItsParent) {
+  HWND button = CreateWindowEx(0, u"BUTTON", u"OK", WS_CHILD | WS_VISIBLE, 5, 5, 75, 25, Wnd, {}, 0, 1);
+  Made.push_back(button);
+  Log.clear();
+  guitest::Click(button, {10, 10});
+  guitest::PumpPending();
+  SendMessage(button, BM_CLICK, 0, 0);
+  int clicks = 0;
+  for (const Seen& s : Log)
+    if (s.hwnd == Wnd && s.msg == WM_COMMAND && s.w == MAKEWPARAM(1, BN_CLICKED)) ++clicks;
+  EXPECT_EQ(clicks, 2);
+}
+
+}  // namespace
+}  // namespace usertest
