@@ -1,0 +1,515 @@
+// The upload thread against the stand-in lab server, with faults injected, on the manual clock in
+// instant mode (every 3-second wait returns at once and advances the clock by its length).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "app/uWorkThread.h"
+#include "labserver/LabServer.h"
+#include "order/uLists.h"
+#include "order/uUtils.h"
+#include "platform/gdiplus/PhotoFixtures.h"
+#include "platform/inet/Http.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Strings.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace app;
+using fixtures::Rgb;
+using labserver::TRequestKind;
+
+struct TMsg {
+  UINT Msg{0};
+  WPARAM W{0};
+  String Text;  // the boxed string, when one came with it
+};
+
+// Collects the thread's messages; `Hook` sees each one on the thread as it is posted.
+class TRecorder {
+public:
+  std::function<void(TWorkThread&, const TMsg&)> Hook;
+  std::atomic<TWorkThread*> Thread{nullptr};
+
+  TUploadMessageSink Sink() {
+    return [this](UINT msg, WPARAM w, Owned<TObject> payload) {
+      TMsg m{msg, w, {}};
+      if (auto* box = dynamic_cast<order::TBoxedString*>(payload.get())) m.Text = box->Value;
+      {
+        std::lock_guard<std::mutex> lock(FMutex);
+        FMessages.push_back(m);
+      }
+      if (Hook) {
+        while (!Thread.load()) std::this_thread::yield();
+        Hook(*Thread.load(), m);
+      }
+    };
+  }
+  std::vector<TMsg> Messages() {
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FMessages;
+  }
+  std::vector<UINT> Kinds() {
+    std::vector<UINT> kinds;
+    for (const TMsg& m : Messages()) kinds.push_back(m.Msg);
+    return kinds;
+  }
+  std::vector<std::string> Logs() {
+    std::vector<std::string> logs;
+    for (const TMsg& m : Messages())
+      if (m.Msg == WM_UPLOADLOG) logs.push_back(StringToUtf8(m.Text));
+    return logs;
+  }
+
+private:
+  std::mutex FMutex;
+  std::vector<TMsg> FMessages;
+};
+
+const Rgb Red{220, 20, 20}, Green{20, 200, 20}, Blue{20, 20, 220}, Yellow{230, 230, 30};
+const Rgb White{255, 255, 255}, Slate{40, 90, 160}, Brick{200, 100, 50};
+
+class UploadThread : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    inet::GlobalInitialize();
+    Dir = new std::filesystem::path(testsupport::MakeTempDir("photos"));
+    const auto& d = *Dir;
+    // 3000 × 2000, quadrants red, green / blue, yellow.
+    fixtures::WriteJpeg(d / "land.jpg", 3000, 2000, [](int x, int y) {
+      return y < 1000 ? (x < 1500 ? Red : Green) : (x < 1500 ? Blue : Yellow);
+    });
+    fixtures::WriteJpeg(d / "slate.jpg", 4000, 3000, [](int, int) { return Slate; });
+    // Upright 1000 × 3000: top half red, bottom half blue.
+    fixtures::WriteJpeg(d / "tall.jpg", 1000, 3000, [](int, int y) { return y < 1500 ? Red : Blue; });
+    // Wide 3000 × 1000: left half red, right half blue.
+    fixtures::WriteJpeg(d / "bands.jpg", 3000, 1000, [](int x, int) { return x < 1500 ? Red : Blue; });
+    // Upright 600 × 900 PNG: the left half transparent (black underneath), the right half green.
+    fixtures::WritePng(d / "up.png", 600, 900, [](int x, int) { return x < 300 ? Rgb{} : Green; },
+                       [](int x, int) -> unsigned char { return x < 300 ? 0 : 255; });
+    testsupport::WriteFileBytes(d / "small.bmp", fixtures::MakeBmp24(300, 200, [](int, int) { return Brick; }));
+    testsupport::WriteFileBytes(d / "b.bmp", fixtures::MakeBmp24(150, 100, [](int, int) { return Brick; }));
+  }
+  static void TearDownTestSuite() {
+    delete Dir;
+    Dir = nullptr;
+  }
+
+  void SetUp() override {
+    FSavedFormat = FormatSettings();
+    TFormatSettings fs;
+    fs.DecimalSeparator = u'.';
+    fs.ThousandSeparator = u' ';
+    SetFormatSettings(fs);
+    clock::UseManual(0);
+    clock::SetInstant(true);
+    AddSize(u"10x15", 1800, 1200, 12.5, 15);
+    AddSize(u"15x20", 2400, 1800, 30, 35);
+    labserver::TLabServerOptions options;
+    options.OrdersDir = testsupport::MakeTempDir("orders");
+    options.FirstOrderNumber = 42;
+    Server = std::make_unique<labserver::TLabServer>(options);
+    std::string error;
+    ASSERT_TRUE(Server->Start(&error)) << error;
+    order::UploadScriptURL = Utf8ToString(Server->UploadUrl());
+  }
+
+  void TearDown() override {
+    Server->Stop();
+    order::uLists::Reset();
+    clock::UseReal();
+    SetFormatSettings(FSavedFormat);
+  }
+
+  static void AddSize(const String& name, Integer w, Integer h, double glossy, double matte) {
+    auto* s = TPhotoSize::New();
+    s->Name = name;
+    s->Width = w;
+    s->Height = h;
+    s->Prices[order::ptGlossy] = glossy;
+    s->Prices[order::ptMatte] = matte;
+    order::PhotoSizes()->Add(s);
+  }
+
+  // A snapshot as the main window gives it, for size 0 (10x15) unless changed.
+  static TInfo Photo(const char* file, TPaperType paper = order::ptGlossy, Integer count = 1) {
+    TInfo info;
+    info.FileName = Utf8ToString((*Dir / file).string());
+    info.SizeName = u"10x15";
+    info.PaperType = paper;
+    info.PhotoCount = count;
+    info.PhotoSize = 0;
+    info.PhotoWidth = 1800;
+    info.PhotoHeight = 1200;
+    info.ThumbWidth = 200;
+    info.ThumbHeight = 133;
+    info.TotalPrice = count * (paper == order::ptGlossy ? 12.5 : 15);
+    return info;
+  }
+
+  // Runs the thread to its end.
+  void Run(TInfoList& list, const String& text = u"Имя: Анна") {
+    Owned<TWorkThread> thread(TWorkThread::New(Recorder.Sink(), &list, text));
+    Recorder.Thread = thread.get();
+    thread->WaitFor();
+  }
+
+  int Count(UINT msg) {
+    int n = 0;
+    for (UINT k : Recorder.Kinds()) n += k == msg;
+    return n;
+  }
+
+  int OnlyOrderNumber() {
+    const auto numbers = Server->OrderNumbers();
+    EXPECT_EQ(numbers.size(), 1u);
+    return numbers.empty() ? 0 : numbers[0];
+  }
+
+  static std::filesystem::path* Dir;
+  std::unique_ptr<labserver::TLabServer> Server;
+  TRecorder Recorder;
+  TFormatSettings FSavedFormat;
+};
+
+std::filesystem::path* UploadThread::Dir = nullptr;
+
+TEST_F(UploadThread, PrintsThatReachTheLab) {
+  struct Probe { int x, y; Rgb colour; };
+  struct Case {
+    const char* name;
+    TInfo info;
+    std::vector<Probe> probes;
+  };
+  auto with = [](TInfo info, auto change) {
+    change(info);
+    return info;
+  };
+  const std::vector<Probe> upright{{450, 300, Red}, {1350, 300, Green}, {450, 900, Blue}, {1350, 900, Yellow}};
+  const std::vector<Probe> halfTurn{{450, 300, Yellow}, {1350, 300, Blue}, {450, 900, Green}, {1350, 900, Red}};
+  const std::vector<Case> cases = {
+      {"plain", Photo("land.jpg"), upright},
+      // 450 degrees is a clockwise quarter turn; the portrait drawing is stored turned clockwise
+      // again, so the stored print shows the photo upside down.
+      {"450", with(Photo("land.jpg"), [](TInfo& i) { i.RotateAngle = 450; }), halfTurn},
+      {"45 turns nothing", with(Photo("land.jpg"), [](TInfo& i) { i.RotateAngle = 45; }), upright},
+      // Counter-clockwise, then stored turned clockwise: as the file.
+      {"-90", with(Photo("land.jpg"), [](TInfo& i) { i.RotateAngle = -90; }), upright},
+      // White 1800 × 1200 with the 4000 × 3000 photo at 1600 × 1200, 100 pixels from the left.
+      {"borders", with(Photo("slate.jpg"), [](TInfo& i) { i.WithBorders = true; }),
+       {{50, 600, White}, {1750, 600, White}, {104, 600, Slate}, {1695, 600, Slate}, {900, 3, Slate}, {900, 1196, Slate}}},
+      // A portrait crop: thumbnail 66 × 200, frame 66 × 99 sliding up and down. At the top it
+      // takes rows 0 to 1485 of 3000, all red; drawn 1200 × 1800, stored turned to 1800 × 1200.
+      {"portrait crop top",
+       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
+                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 0; }),
+       {{3, 3, Red}, {1796, 3, Red}, {3, 1196, Red}, {1796, 1196, Red}, {900, 600, Red}}},
+      {"portrait crop bottom",
+       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
+                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 101; }),
+       {{3, 3, Blue}, {1796, 3, Blue}, {3, 1196, Blue}, {1796, 1196, Blue}}},
+      // One step past the end: the frame is kept inside the photo, so the edge shows no seam.
+      {"frame past the end",
+       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
+                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 102; }),
+       {{0, 600, Blue}, {0, 0, Blue}, {0, 1199, Blue}, {1799, 600, Blue}}},
+      // A landscape crop from the middle: columns 750 to 2235 of 3000, red up to column 1500,
+      // which lands at 909 of 1800.
+      {"landscape crop",
+       with(Photo("bands.jpg"), [](TInfo& i) { i.FrameType = ftMoveHorz; i.ThumbWidth = 200; i.ThumbHeight = 66;
+                                              i.FrameWidth = 99; i.FrameHeight = 66; i.FrameOffset = 50; }),
+       {{10, 600, Red}, {880, 600, Red}, {940, 600, Blue}, {1790, 600, Blue}}},
+      // Upright PNG stored turned clockwise: its transparent left half becomes the white top.
+      {"transparent", Photo("up.png"), {{900, 300, White}, {900, 900, Green}, {10, 10, White}, {1790, 1190, Green}}},
+      {"small bitmap enlarged", Photo("small.bmp"), {{5, 5, Brick}, {900, 600, Brick}, {1794, 1194, Brick}}},
+  };
+  TInfoList list;
+  for (const Case& c : cases) list.push_back(c.info);
+  Run(list);
+  ASSERT_EQ(Count(WM_UPLOADSENT), static_cast<int>(cases.size()));
+  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
+  ASSERT_EQ(order.State, labserver::TOrderState::Committed);
+  ASSERT_EQ(order.Photos.size(), cases.size());
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const labserver::TPhotoInfo& p = order.Photos[i];
+    ASSERT_EQ(p.Index, static_cast<int>(i + 1));
+    const fixtures::JpegMarkers m = fixtures::ReadMarkers(p.Jpeg);
+    EXPECT_EQ(m.Width, 1800) << cases[i].name;
+    EXPECT_EQ(m.Height, 1200) << cases[i].name;
+    EXPECT_TRUE(m.Jfif && m.DensityUnit == 1 && m.DensityX == 300 && m.DensityY == 300) << cases[i].name;
+    EXPECT_EQ(m.Tables[0], fixtures::ScaledTable(fixtures::StdLuma, 90)) << cases[i].name;
+    EXPECT_EQ(m.Tables[1], fixtures::ScaledTable(fixtures::StdChroma, 90)) << cases[i].name;
+    const fixtures::Decoded d = fixtures::DecodeJpeg(p.Jpeg);
+    for (const Probe& pr : cases[i].probes)
+      EXPECT_TRUE(fixtures::Near(d.At(pr.x, pr.y), pr.colour, 10))
+          << cases[i].name << " at " << pr.x << "," << pr.y << ": " << int(d.At(pr.x, pr.y).R) << " "
+          << int(d.At(pr.x, pr.y).G) << " " << int(d.At(pr.x, pr.y).B);
+  }
+  for (const TInfo& info : list) EXPECT_TRUE(info.Uploaded);
+}
+
+TEST_F(UploadThread, LargerPrintsAndUprightSheetsKeepTheirExactSize) {
+  // 15x20 is 2400 × 1800; an upright photo without a crop is drawn 1800 × 2400 and stored turned.
+  TInfoList list{Photo("up.png"), Photo("land.jpg")};
+  for (TInfo& i : list) {
+    i.PhotoSize = 1;
+    i.SizeName = u"15x20";
+    i.PhotoWidth = 2400;
+    i.PhotoHeight = 1800;
+  }
+  Run(list);
+  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
+  ASSERT_EQ(order.Photos.size(), 2u);
+  for (const auto& p : order.Photos) {
+    const fixtures::JpegMarkers m = fixtures::ReadMarkers(p.Jpeg);
+    EXPECT_EQ(m.Width, 2400);
+    EXPECT_EQ(m.Height, 1800);
+    EXPECT_EQ(p.SizeName, "15x20");
+  }
+}
+
+TEST_F(UploadThread, PhotoIndexesCountEachPaperAndSize) {
+  TInfoList list{Photo("b.bmp"), Photo("b.bmp", order::ptGlossy, 2), Photo("b.bmp"),
+                 Photo("b.bmp", order::ptMatte, 3)};
+  Run(list, u"Имя: Анна\r\nТелефон: 123");
+  const auto photos = Server->Requests(TRequestKind::Photo);
+  ASSERT_EQ(photos.size(), 4u);
+  const char* papers[] = {"glossy", "glossy", "glossy", "matte"};
+  const char* indexes[] = {"1", "2", "3", "1"};
+  const char* counts[] = {"1", "2", "1", "3"};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(photos[i].FieldText("paper_type"), papers[i]);
+    EXPECT_EQ(photos[i].FieldText("photo_index"), indexes[i]);
+    EXPECT_EQ(photos[i].FieldText("photo_count"), counts[i]);
+    EXPECT_EQ(photos[i].FieldText("paper_size"), "10x15");
+  }
+  // The messages, in order: each photo sent and counted, then the order number after the commit.
+  std::vector<UINT> expected;
+  for (int i = 0; i < 4; ++i) {
+    expected.push_back(WM_UPLOADSENT);
+    expected.push_back(WM_UPLOADPROGRESS);
+  }
+  expected.push_back(WM_UPLOADDONE);
+  EXPECT_EQ(Recorder.Kinds(), expected);
+  const auto messages = Recorder.Messages();
+  EXPECT_EQ(messages[1].W, 1u);
+  EXPECT_EQ(messages[7].W, 4u);
+  EXPECT_EQ(StringToUtf8(messages.back().Text), "000042");
+  // The committed folder holds exactly the four photos and the text with its summary:
+  // 7 prints, 3 × 12.5 + 1 × 12.5 + 2 × 12.5 + 3 × 15 = 95.
+  const labserver::TOrderInfo order = Server->Order(42);
+  ASSERT_EQ(order.State, labserver::TOrderState::Committed);
+  ASSERT_TRUE(order.Text.has_value());
+  EXPECT_EQ(*order.Text, "Имя: Анна\r\nТелефон: 123\r\n10x15: 7 шт.\r\nСумма заказа: 95.00 руб.");
+  int files = 0, jpegs = 0;
+  for (const auto& e : std::filesystem::directory_iterator(order.Folder)) {
+    ++files;
+    jpegs += e.path().extension() == ".jpg";
+  }
+  EXPECT_EQ(files, 5);
+  EXPECT_EQ(jpegs, 4);
+}
+
+TEST_F(UploadThread, SummaryListsEverySizeInPriceListOrder) {
+  TInfoList list{Photo("b.bmp", order::ptGlossy, 2), Photo("b.bmp"), Photo("b.bmp", order::ptMatte, 1)};
+  list[0].PhotoSize = 1;
+  list[0].SizeName = u"15x20";
+  list[0].PhotoWidth = 2400;
+  list[0].PhotoHeight = 1800;
+  list[0].TotalPrice = 1000.5;
+  Run(list, u"Текст");
+  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
+  ASSERT_TRUE(order.Text.has_value());
+  // 1000.5 + 12.5 + 15 = 1028, grouped with the locale's separator.
+  EXPECT_EQ(*order.Text, "Текст\r\n10x15: 2 шт.\r\n15x20: 2 шт.\r\nСумма заказа: 1 028.00 руб.");
+}
+
+TEST_F(UploadThread, APhotoRefusedTenTimesIsGivenUpAndTheOrderGoesOn) {
+  Server->RefuseFirst(TRequestKind::Photo, 10);
+  TInfoList list{Photo("b.bmp"), Photo("small.bmp")};
+  const Int64 before = clock::TickCount();
+  Run(list);
+  // Nine waits of three seconds between the ten attempts.
+  EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
+  std::vector<std::string> expected(10, "Фотография b.bmp: ERROR: refused");
+  expected.push_back("Не удалось отправить фотографию b.bmp, она будет пропущена!");
+  EXPECT_EQ(Recorder.Logs(), expected);
+  EXPECT_EQ(Count(WM_UPLOADSKIPPED), 1);
+  EXPECT_EQ(Count(WM_UPLOADSENT), 1);
+  EXPECT_EQ(Count(WM_UPLOADDONE), 1);
+  EXPECT_FALSE(list[0].Uploaded);
+  EXPECT_TRUE(list[1].Uploaded);
+  // The given-up photo keeps its number: the next photo of the pair is the second.
+  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
+  ASSERT_EQ(order.Photos.size(), 1u);
+  EXPECT_EQ(order.Photos[0].Index, 2);
+  EXPECT_EQ(order.State, labserver::TOrderState::Committed);
+}
+
+TEST_F(UploadThread, ATextRefusedTenTimesRollsTheOrderBack) {
+  Server->RefuseFirst(TRequestKind::Text, 10);
+  TInfoList list{Photo("b.bmp")};
+  const Int64 before = clock::TickCount();
+  Run(list);
+  EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
+  std::vector<std::string> expected(10, "Не удалось отправить данные о заказчике: ERROR: refused");
+  expected.push_back("Не удалось отправить данные о заказчике, заказ будет отменён!");
+  EXPECT_EQ(Recorder.Logs(), expected);
+  ASSERT_EQ(Count(WM_UPLOADFAILED), 1);
+  EXPECT_EQ(Recorder.Messages().back().W, 1u);
+  EXPECT_EQ(Count(WM_UPLOADDONE), 0);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
+  const labserver::TOrderInfo order = Server->Order(42);
+  EXPECT_EQ(order.State, labserver::TOrderState::RolledBack);
+  EXPECT_FALSE(std::filesystem::exists(order.Folder));
+}
+
+TEST_F(UploadThread, ACommitWhoseReplyIsLostIsRetriedAndCommittedOnce) {
+  // The lab commits, but the reply does not arrive: once as a server error, once as a connection
+  // closed before the reply (which the HTTP layer may itself retry on a fresh connection).
+  struct Case { labserver::TFaultAction action; Int64 waits; };
+  for (const Case& c : {Case{labserver::TFaultAction::Status, 3000}, Case{labserver::TFaultAction::CloseConnection, -1}}) {
+    SCOPED_TRACE(static_cast<int>(c.action));
+    Server->ClearFaults();
+    Server->ClearRequests();
+    labserver::TFault lost;
+    lost.Kind = TRequestKind::Commit;
+    lost.Action = c.action;
+    lost.Status = 500;
+    lost.Count = 1;
+    lost.Apply = true;
+    Server->AddFault(lost);
+    TRecorder recorder;
+    TInfoList list{Photo("b.bmp")};
+    const Int64 before = clock::TickCount();
+    Owned<TWorkThread> thread(TWorkThread::New(recorder.Sink(), &list, u"Имя"));
+    thread->WaitFor();
+    if (c.waits >= 0) {
+      EXPECT_EQ(clock::TickCount() - before, c.waits);
+    }
+    const auto commits = Server->Requests(TRequestKind::Commit);
+    ASSERT_GE(commits.size(), 2u);
+    const int number = std::stoi(commits[0].FieldText("order_number"));
+    EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 0u);
+    EXPECT_EQ(Server->Order(number).State, labserver::TOrderState::Committed);
+    EXPECT_TRUE(std::filesystem::exists(Server->Order(number).Folder));
+    // Reported once, and only after the lab confirmed.
+    const auto messages = recorder.Messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().Msg, WM_UPLOADDONE);
+    int done = 0, failed = 0;
+    for (const TMsg& m : messages) {
+      done += m.Msg == WM_UPLOADDONE;
+      failed += m.Msg == WM_UPLOADFAILED;
+    }
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(failed, 0);
+  }
+}
+
+TEST_F(UploadThread, ACommitRefusedTenTimesIsReportedAsAFailure) {
+  Server->RefuseFirst(TRequestKind::Commit, 10);
+  TInfoList list{Photo("b.bmp")};
+  const Int64 before = clock::TickCount();
+  Run(list);
+  EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
+  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 10u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  EXPECT_EQ(Count(WM_UPLOADDONE), 0);
+  ASSERT_EQ(Count(WM_UPLOADFAILED), 1);
+  EXPECT_EQ(Recorder.Messages().back().W, 1u);
+  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
+}
+
+TEST_F(UploadThread, AnOrderWithoutAnAcceptedPhotoIsRolledBack) {
+  TInfoList list{Photo("missing.jpg")};
+  Run(list);
+  EXPECT_EQ(Recorder.Logs(), std::vector<std::string>{"Ошибка при обработке фотографии missing.jpg, она будет пропущена!"});
+  const std::vector<UINT> expected{WM_UPLOADSKIPPED, WM_UPLOADLOG, WM_UPLOADPROGRESS, WM_UPLOADFAILED};
+  EXPECT_EQ(Recorder.Kinds(), expected);
+  EXPECT_EQ(Recorder.Messages().back().W, 1u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
+}
+
+TEST_F(UploadThread, AnExceptionWhileOnePhotoIsHandledSkipsThatPhotoOnly) {
+  // A size index outside the price list makes the photo's counters raise after it was prepared.
+  TInfoList list{Photo("b.bmp"), Photo("small.bmp")};
+  list[0].PhotoSize = 7;
+  Run(list);
+  EXPECT_EQ(Recorder.Logs(), std::vector<std::string>{"Ошибка при обработке фотографии b.bmp, она будет пропущена!"});
+  const std::vector<UINT> expected{WM_UPLOADSKIPPED, WM_UPLOADLOG,      WM_UPLOADPROGRESS,
+                                   WM_UPLOADSENT,    WM_UPLOADPROGRESS, WM_UPLOADDONE};
+  EXPECT_EQ(Recorder.Kinds(), expected);
+  EXPECT_FALSE(list[0].Uploaded);
+  EXPECT_EQ(Server->Order(42).Photos.size(), 1u);
+}
+
+TEST_F(UploadThread, CancelDuringThePhotosRollsBack) {
+  Recorder.Hook = [](TWorkThread& t, const TMsg& m) {
+    if (m.Msg == WM_UPLOADSENT) t.Terminate();
+  };
+  TInfoList list{Photo("b.bmp"), Photo("b.bmp"), Photo("b.bmp")};
+  Run(list);
+  EXPECT_EQ(Server->Requests(TRequestKind::Photo).size(), 1u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Text).size(), 0u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  const std::vector<UINT> expected{WM_UPLOADSENT, WM_UPLOADPROGRESS, WM_UPLOADFAILED};
+  EXPECT_EQ(Recorder.Kinds(), expected);
+  EXPECT_EQ(Recorder.Messages().back().W, 0u);  // cancelled, not failed
+  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
+}
+
+TEST_F(UploadThread, CancelDuringTheTextRollsBack) {
+  Server->RefuseFirst(TRequestKind::Text, 10);
+  Recorder.Hook = [](TWorkThread& t, const TMsg& m) {
+    if (m.Msg == WM_UPLOADLOG) t.Terminate();
+  };
+  TInfoList list{Photo("b.bmp")};
+  Run(list);
+  EXPECT_EQ(Server->Requests(TRequestKind::Text).size(), 1u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  EXPECT_EQ(Recorder.Kinds().back(), WM_UPLOADFAILED);
+  EXPECT_EQ(Recorder.Messages().back().W, 0u);
+  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
+}
+
+TEST_F(UploadThread, AConnectionClosedMidRequestIsRetried) {
+  // Closed twice: the HTTP layer may retry a reused connection once by itself; the thread's own
+  // attempts cover the rest. Either way the photo reaches the lab once and the order completes.
+  Server->CloseConnection(TRequestKind::Photo, 2);
+  TInfoList list{Photo("b.bmp")};
+  Run(list);
+  for (const std::string& line : Recorder.Logs()) EXPECT_EQ(line.rfind("Фотография b.bmp: ", 0), 0u) << line;
+  EXPECT_GE(Recorder.Logs().size(), 1u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Photo).size(), 3u);
+  const labserver::TOrderInfo order = Server->Order(42);
+  EXPECT_EQ(order.State, labserver::TOrderState::Committed);
+  ASSERT_EQ(order.Photos.size(), 1u);
+  EXPECT_EQ(order.Photos[0].Index, 1);
+  EXPECT_TRUE(list[0].Uploaded);
+}
+
+TEST_F(UploadThread, AFailedStartSendsNothingAndRollsBack) {
+  labserver::TFault zero;
+  zero.Kind = TRequestKind::Start;
+  zero.Action = labserver::TFaultAction::ZeroOrderNumber;
+  Server->AddFault(zero);
+  TInfoList list{Photo("b.bmp")};
+  Run(list);
+  const auto logs = Recorder.Logs();
+  ASSERT_EQ(logs.size(), 1u);
+  EXPECT_EQ(logs[0].rfind("Не удалось начать отправку фотографий на сайт фотолаборатории. ", 0), 0u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Photo).size(), 0u);
+  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
+  EXPECT_EQ(Recorder.Kinds().back(), WM_UPLOADFAILED);
+  EXPECT_EQ(Recorder.Messages().back().W, 1u);
+}
+
+}  // namespace
