@@ -118,7 +118,7 @@ void DefaultNcCalcSize(TWindowObj* wnd, NCCALCSIZE_PARAMS* p) {
     // Top-level frames are drawn by the desktop; the layer keeps the platform's sizes so that a
     // form's outer size and client size relate as the program's layouts expect.
     int frame = 0;
-    if (s & WS_THICKFRAME) frame = GetSystemMetrics(SM_CXFRAME);
+    if (s & WS_THICKFRAME) frame = kSizingFrame;
     else if ((s & WS_CAPTION) == WS_CAPTION || (s & WS_DLGFRAME) || (wnd->ExStyle & WS_EX_DLGMODALFRAME))
       frame = GetSystemMetrics(SM_CXDLGFRAME);
     else if (s & WS_BORDER) frame = 1;
@@ -198,10 +198,17 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_NCHITTEST:
       return HitTest(h, l);
     case WM_PAINT:
-      ValidateRect(h, nullptr);
+      if (wnd->IsNative()) {
+        ValidateRect(h, nullptr);
+      } else {
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        EndPaint(h, &ps);
+      }
       return 0;
     case WM_NCPAINT:
       wnd->FrameDirty = false;
+      layer::PaintDefaultFrame(h);
       return 0;
     case WM_ERASEBKGND:
       return 0;

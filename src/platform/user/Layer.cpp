@@ -145,44 +145,6 @@ bool RedrawWindow(HWND h, const TRect* r, UINT flags) {
   return true;
 }
 
-int GetSystemMetrics(int index) {
-  switch (index) {
-    case SM_CXSCREEN:
-    case SM_CYSCREEN: {
-      QScreen* s = QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;
-      if (!s) return index == SM_CXSCREEN ? 1024 : 768;
-      return index == SM_CXSCREEN ? s->geometry().width() : s->geometry().height();
-    }
-    // The platform's values at 96 dpi, fixed so that layouts and tests do not follow a style.
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL:
-    case SM_CYVSCROLL:
-    case SM_CXHSCROLL:
-    case SM_CYVTHUMB:
-    case SM_CXHTHUMB: return 17;
-    case SM_CYCAPTION: return 19;
-    case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME: return 3;
-    case SM_CXFRAME:
-    case SM_CYFRAME: return 4;
-    case SM_CXEDGE:
-    case SM_CYEDGE: return 2;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK: return 4;
-    case SM_CXDRAG:
-    case SM_CYDRAG: return 4;
-    default: return 0;
-  }
-}
-
 unsigned GetDoubleClickTime() { return 500; }
 
 bool MessageBeep(UINT /*type*/) {

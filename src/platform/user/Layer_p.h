@@ -39,6 +39,10 @@ struct TDispatchFrame {
 };
 TDispatchFrame* TopFrame();
 
+// Frees the DCs a window's painting left open (a handler that forgot ReleaseDC).
+void ReleaseDCsOf(TWindowObj* wnd);
+void PaintDefaultFrame(HWND h);
+
 void StartQueue();
 void FinishQueue();
 void StartInput();

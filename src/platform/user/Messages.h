@@ -230,33 +230,10 @@ constexpr UINT RDW_UPDATENOW = 0x0100;
 constexpr UINT RDW_FRAME = 0x0400;
 
 // ---- system metrics ----
-constexpr int SM_CXSCREEN = 0;
-constexpr int SM_CYSCREEN = 1;
-constexpr int SM_CXVSCROLL = 2;
-constexpr int SM_CYHSCROLL = 3;
-constexpr int SM_CYCAPTION = 4;
-constexpr int SM_CXBORDER = 5;
-constexpr int SM_CYBORDER = 6;
-constexpr int SM_CXDLGFRAME = 7;
-constexpr int SM_CYDLGFRAME = 8;
-constexpr int SM_CYVTHUMB = 9;
-constexpr int SM_CXHTHUMB = 10;
-constexpr int SM_CXICON = 11;
-constexpr int SM_CYICON = 12;
-constexpr int SM_CXCURSOR = 13;
-constexpr int SM_CYCURSOR = 14;
-constexpr int SM_CYVSCROLL = 20;
-constexpr int SM_CXHSCROLL = 21;
+// The indices and GetSystemMetrics come with the drawing layer (platform/gdi/Gdi.h); the frame of
+// a sizeable window is the one metric it does not carry.
 constexpr int SM_CXFRAME = 32;
 constexpr int SM_CYFRAME = 33;
-constexpr int SM_CXDOUBLECLK = 36;
-constexpr int SM_CYDOUBLECLK = 37;
-constexpr int SM_CXEDGE = 45;
-constexpr int SM_CYEDGE = 46;
-constexpr int SM_CXSMICON = 49;
-constexpr int SM_CYSMICON = 50;
-constexpr int SM_CXDRAG = 68;
-constexpr int SM_CYDRAG = 69;
 
 // ---- message boxes ----
 constexpr UINT MB_OK = 0x00000000;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/gdi/Gdi.h"
 #include "platform/rtl/Object.h"
 #include "platform/user/Messages.h"
 
@@ -151,6 +152,22 @@ DWORD GetMessageTime();
 void SetDispatchExceptionHandler(std::function<void(std::exception_ptr)> handler);
 
 // ---- painting ----
+// A custom-drawn window paints on its surface. BeginPaint answers a DC on the client area clipped
+// to the update region (WM_NCPAINT and WM_ERASEBKGND first when pending) and validates it; EndPaint
+// frees the DC and presents what was painted. GetDC is a client DC without clip, GetWindowDC covers
+// the whole window rectangle; both are freed with ReleaseDC, which presents. GetDC(nullptr) is a
+// screen DC for measuring. Standard controls paint themselves and answer no DC.
+struct PAINTSTRUCT {
+  HDC hdc{nullptr};
+  BOOL fErase{0};
+  TRect rcPaint;
+};
+HDC BeginPaint(HWND h, PAINTSTRUCT* ps);
+bool EndPaint(HWND h, const PAINTSTRUCT* ps);
+HDC GetDC(HWND h);
+HDC GetWindowDC(HWND h);
+int ReleaseDC(HWND h, HDC dc);
+
 bool InvalidateRect(HWND h, const TRect* r, bool erase);
 bool ValidateRect(HWND h, const TRect* r);
 bool GetUpdateRect(HWND h, TRect* r, bool erase);
@@ -198,9 +215,10 @@ HCURSOR LoadCursor(uintptr_t id);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 
-// ---- system metrics ----
-int GetSystemMetrics(int index);
+// ---- system metrics (GetSystemMetrics is the drawing layer's) ----
 unsigned GetDoubleClickTime();
+// The sizing frame of a sizeable top-level window.
+constexpr int kSizingFrame = 4;
 
 // ---- message beeps ----
 bool MessageBeep(UINT type);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <unordered_map>
 
+#include "platform/gdi/Gdi_p.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 #include "platform/user/Layer_p.h"
@@ -33,8 +34,8 @@ protected:
   void paintEvent(QPaintEvent* e) override {
     QPainter p(this);
     TWindowObj* wnd = layer::FindByWidget(this);
-    if (wnd && !wnd->Surface.isNull())
-      p.drawImage(e->rect(), wnd->Surface, e->rect());
+    if (wnd && wnd->Surface && wnd->Surface->Width() > 0)
+      p.drawImage(e->rect(), gdi::SurfaceImage(*wnd->Surface), e->rect());
     else
       p.fillRect(e->rect(), palette().window());
   }
@@ -195,19 +196,10 @@ std::shared_ptr<TWindowObj> Retain(HWND h) {
 
 void ResizeSurface(TWindowObj* wnd) {
   if (wnd->IsNative() || !wnd->Widget) return;
+  if (!wnd->Surface) wnd->Surface = std::make_unique<TSurface>();
   QSize size = wnd->Widget->size();
-  if (size.isEmpty()) {
-    wnd->Surface = QImage();
-    return;
-  }
-  if (wnd->Surface.size() == size) return;
-  QImage img(size, QImage::Format_RGB32);
-  img.fill(wnd->Widget->palette().window().color());
-  if (!wnd->Surface.isNull()) {
-    QPainter p(&img);
-    p.drawImage(0, 0, wnd->Surface);
-  }
-  wnd->Surface = img;
+  if (wnd->Surface->Width() != size.width() || wnd->Surface->Height() != size.height())
+    wnd->Surface->SetSize(size.width(), size.height());
 }
 
 void ApplyGeometry(TWindowObj* wnd) {
@@ -331,6 +323,8 @@ bool DestroyWindow(HWND h) {
     wnd->Widget = nullptr;
     delete w;
   }
+  layer::ReleaseDCsOf(wnd);
+  wnd->Surface.reset();
   gWindows.erase(wnd->Id);
   return true;
 }

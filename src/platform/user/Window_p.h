@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gdi/Surface.h"
 #include "platform/user/User.h"
 
 namespace pf {
@@ -51,11 +52,15 @@ struct TWindowObj {
   bool Destroying{false};
 
   QPointer<QWidget> Widget;
-  // The surface the program paints a custom-drawn window on, covering the whole window rectangle.
-  QImage Surface;
+  // The surface the program paints a custom-drawn window on, covering the widget (the whole window
+  // rectangle of a child; the client area of a top-level window, whose frame the desktop draws).
+  std::unique_ptr<TSurface> Surface;
+  std::vector<HDC> OpenDCs;  // from BeginPaint, GetDC, GetWindowDC
 
   bool IsChild() const { return (Style & WS_CHILD) != 0; }
   bool IsNative() const { return Kind != TWindowKind::Custom; }
+  // Where the client area starts on the surface.
+  TPoint SurfaceClientOrigin() const { return IsChild() ? TPoint{NcInsets.Left, NcInsets.Top} : TPoint{}; }
   TRect ClientRect() const {
     return TRect{0, 0, std::max(0, Rect.Width() - NcInsets.Left - NcInsets.Right),
                  std::max(0, Rect.Height() - NcInsets.Top - NcInsets.Bottom)};

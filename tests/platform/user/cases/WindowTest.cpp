@@ -1,6 +1,7 @@
 // Window objects: handles, procedures and their replacement, destruction order, geometry and the
 // non-client area, painting's update region.
 
+#include "platform/user/Window_p.h"
 #include "LayerFixture.h"
 
 namespace usertest {
@@ -169,6 +170,81 @@ TEST_F(WindowTest, WindowTextAndStyles) {
   ShowWindow(Wnd, SW_HIDE);
   EXPECT_FALSE(IsWindowVisible(label)) << "hidden with its parent";
   EXPECT_TRUE(GetWindowLongPtr(label, GWL_STYLE) & WS_VISIBLE);
+}
+
+}  // namespace
+}  // namespace usertest
+
+namespace usertest {
+namespace {
+
+using namespace pf;
+
+class PaintTest : public LayerTest {};
+
+// A child with a border and a client edge: BeginPaint erases first, paints only the update region,
+// in client coordinates, and the frame around the client area is the window's own.
+TEST_F(PaintTest, BeginPaintPaintsTheUpdateRegionInClientCoordinates) {
+  std::vector<UINT> order;
+  TRect paintRect;
+  BOOL erasePending = 0;
+  COLORREF fill = 0x0000FF;  // red
+  HWND h = CreateWindowEx(
+      WS_EX_CLIENTEDGE, u"Canvas", u"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 60, 40, Wnd,
+      [&](HWND hw, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_ERASEBKGND) {
+          order.push_back(m);
+          TRect all{0, 0, 100, 100};
+          FillRect(reinterpret_cast<HDC>(w), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+          return 1;
+        }
+        if (m == WM_PAINT) {
+          order.push_back(m);
+          PAINTSTRUCT ps;
+          HDC dc = BeginPaint(hw, &ps);
+          paintRect = ps.rcPaint;
+          erasePending = ps.fErase;
+          TRect all{0, 0, 100, 100};
+          HBRUSH brush = CreateSolidBrush(fill);
+          FillRect(dc, &all, brush);  // clipped to the update region
+          DeleteObject(brush);
+          EndPaint(hw, &ps);
+          return 0;
+        }
+        if (m == WM_NCPAINT) order.push_back(m);
+        return DefWindowProc(hw, m, w, l);
+      });
+  Made.push_back(h);
+  UpdateWindow(h);
+  ASSERT_EQ(order, (std::vector<UINT>{WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}));
+  EXPECT_EQ(paintRect, (TRect{0, 0, 54, 34}));
+  EXPECT_EQ(erasePending, 0) << "the handler erased";
+
+  TRect part{5, 6, 15, 16};
+  InvalidateRect(h, &part, false);
+  fill = 0xFF0000;  // blue
+  order.clear();
+  UpdateWindow(h);
+  EXPECT_EQ(order, (std::vector<UINT>{WM_PAINT}));
+  EXPECT_EQ(paintRect, part);
+  const TSurface& s = *layer::Find(h)->Surface;
+  struct Px {
+    int x, y;
+    uint32_t rgb;
+    const char* what;
+  };
+  const Px pixels[] = {
+      {0, 0, 0x646464, "the 1-pixel border in the window-frame colour (100, 100, 100)"},
+      {3 + 5, 3 + 6, 0x0000FF, "inside the update rectangle, client (5,6) is surface (8,9)"},
+      {3 + 14, 3 + 15, 0x0000FF, "last pixel inside"},
+      {3 + 15, 3 + 15, 0xFF0000, "right of it: left from the first, full paint"},
+      {3 + 14, 3 + 16, 0xFF0000, "below it"},
+      {3 + 53, 3 + 33, 0xFF0000, "the client area's last pixel"},
+  };
+  for (const Px& p : pixels) {
+    SCOPED_TRACE(p.what);
+    EXPECT_EQ(s.PixelRGB(p.x, p.y), p.rgb);
+  }
 }
 
 }  // namespace
