@@ -68,6 +68,47 @@ void TDIB::Assign(const gdiplus::TPhoto& Photo) {
   }
 }
 
+void TDIB::Assign(TBitmap* Bitmap) {
+  if (!Bitmap || Bitmap->GetWidth() == 0 || Bitmap->GetHeight() == 0) {
+    Clear();
+    return;
+  }
+  SetSize(Bitmap->GetWidth(), Bitmap->GetHeight());
+  for (Integer y = 0; y < FHeight; ++y) std::memcpy(ScanLine(y), Bitmap->ScanLine(y), static_cast<size_t>(FWidth) * 3);
+}
+
+BITMAPINFO TDIB::Header() const {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = 40;
+  info.bmiHeader.biWidth = FWidth;
+  info.bmiHeader.biHeight = -FHeight;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = 0;
+  return info;
+}
+
+void TDIB::Draw(TCanvas* Canvas, Integer X, Integer Y) const {
+  if (IsEmpty() || !Canvas) return;
+  const BITMAPINFO info = Header();
+  SetDIBitsToDevice(Canvas->GetHandle(), X, Y, static_cast<DWORD>(FWidth), static_cast<DWORD>(FHeight), 0, 0, 0,
+                    static_cast<UINT>(FHeight), FBits.get(), &info, DIB_RGB_COLORS);
+}
+
+void TDIB::Draw(TCanvas* Canvas, const TRect& Rect) const {
+  if (IsEmpty() || !Canvas) return;
+  const BITMAPINFO info = Header();
+  HDC dc = Canvas->GetHandle();
+  SetStretchBltMode(dc, HALFTONE);
+  StretchDIBits(dc, Rect.Left, Rect.Top, Rect.Width(), Rect.Height(), 0, 0, FWidth, FHeight, FBits.get(), &info,
+                DIB_RGB_COLORS, SRCCOPY);
+}
+
+void TDIB::DrawCenter(TCanvas* Canvas, const TRect& Rect) const {
+  if (IsEmpty() || !Canvas) return;
+  Draw(Canvas, Rect.Left + (Rect.Width() - FWidth) / 2, Rect.Top + (Rect.Height() - FHeight) / 2);
+}
+
 void TDIB::TakeOver(TDIB& Other) {
   FBits = std::move(Other.FBits);
   FWidth = Other.FWidth;

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Canvas.h"
 #include "platform/gdiplus/Photo.h"
 #include "platform/rtl/Object.h"
 
@@ -21,8 +23,17 @@ public:
   void Clear();
   TDIB* Clone() const;
   void Assign(const TDIB* Source);
+  // A 24-bit bitmap, row by row; an empty or missing bitmap clears the buffer.
+  void Assign(TBitmap* Bitmap);
   // The photo layer's picture (red, green, blue) into this buffer's byte order.
   void Assign(const gdiplus::TPhoto& Photo);
+
+  // At (X, Y) in full size, straight from the buffer.
+  void Draw(TCanvas* Canvas, Integer X, Integer Y) const;
+  // Stretched into Rect with halftone filtering.
+  void Draw(TCanvas* Canvas, const TRect& Rect) const;
+  // Centred in Rect, also when larger than it.
+  void DrawCenter(TCanvas* Canvas, const TRect& Rect) const;
 
   // Fills the buffer with a thumbnail of the image file (at most 200 × 200) and reports the
   // image's full size. A file that cannot be read leaves the buffer and the sizes as they were;
@@ -41,6 +52,7 @@ protected:
   void Destroy() override;
 
 private:
+  BITMAPINFO Header() const;
   // Takes the pixels of `Other`, which is left empty.
   void TakeOver(TDIB& Other);
 

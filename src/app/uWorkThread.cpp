@@ -110,6 +110,19 @@ void TWorkThread::Create(TUploadMessageSink Sink, TInfoList* List, const String&
   FText = Text;
 }
 
+void TWorkThread::Create(HWND MsgWnd, TInfoList* List, const String& Text) {
+  // A payload the window does not take, or one posted after the dialog is gone, is freed by the
+  // queue.
+  Create(
+      [MsgWnd](UINT Msg, WPARAM W, Owned<TObject> Payload) {
+        if (Payload)
+          PostMessage(MsgWnd, Msg, W, std::move(Payload));
+        else
+          PostMessage(MsgWnd, Msg, W, LPARAM{0});
+      },
+      List, Text);
+}
+
 void TWorkThread::Post(UINT Msg, WPARAM W, Owned<TObject> Payload) {
   if (FSink) FSink(Msg, W, std::move(Payload));
 }

@@ -12,6 +12,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Threads.h"
+#include "platform/user/User.h"
 
 namespace order {
 class TUploader;
@@ -50,7 +51,9 @@ public:
 
 protected:
   // List is the dialog's (not owned); the thread sets Uploaded in the records of accepted photos,
-  // which the dialog reads only after WM_UPLOADDONE.
+  // which the dialog reads only after WM_UPLOADDONE. The messages are posted to MsgWnd.
+  void Create(HWND MsgWnd, TInfoList* List, const String& Text);
+  // The same with the messages handed to Sink.
   void Create(TUploadMessageSink Sink, TInfoList* List, const String& Text);
   void Execute() override;
 

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/uDIB.h"
+#include "platform/gdiplus/PhotoFixtures.h"
+
+namespace {
+
+using namespace app;
+using fixtures::Rgb;
+
+// A 24-bit bitmap filled with white.
+Owned<TBitmap> WhiteBitmap(Integer w, Integer h) {
+  Owned<TBitmap> bmp(TBitmap::New());
+  bmp->SetPixelFormat(TPixelFormat::pf24bit);
+  bmp->SetSize(w, h);
+  for (Integer y = 0; y < h; ++y) std::memset(bmp->ScanLine(y), 0xFF, static_cast<size_t>(w) * 3);
+  return bmp;
+}
+
+Rgb At(TBitmap& bmp, Integer x, Integer y) {
+  const Byte* p = bmp.ScanLine(y) + x * 3;
+  return {p[2], p[1], p[0]};
+}
+
+// Left half red, right half blue.
+Owned<TDIB> Halves(Integer w, Integer h) {
+  Owned<TDIB> dib(TDIB::New());
+  dib->SetSize(w, h);
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w; ++x) {
+      Byte* p = dib->ScanLine(y) + x * 3;
+      const bool left = x < w / 2;
+      p[0] = left ? 20 : 220;   // blue
+      p[1] = 20;
+      p[2] = left ? 220 : 20;   // red
+    }
+  return dib;
+}
+
+const Rgb White{255, 255, 255}, Red{220, 20, 20}, Blue{20, 20, 220};
+
+TEST(DIBDrawing, CentredThumbnailSitsBelowTheTop) {
+  // A 200 × 133 thumbnail centred in a 200 × 200 cell starts 33 pixels below the cell's top.
+  Owned<TBitmap> bmp = WhiteBitmap(220, 220);
+  Owned<TDIB> dib = Halves(200, 133);
+  dib->DrawCenter(bmp->GetCanvas(), TRect{10, 10, 210, 210});
+  struct Probe { Integer x, y; Rgb colour; };
+  const Probe probes[] = {
+      {20, 42, White}, {20, 43, Red},    {20, 175, Red},  {20, 176, White},
+      {9, 100, White}, {10, 100, Red},   {209, 100, Blue}, {210, 100, White},
+  };
+  for (const Probe& p : probes) EXPECT_EQ(At(*bmp, p.x, p.y), p.colour) << p.x << "," << p.y;
+}
+
+TEST(DIBDrawing, ALargerPictureIsCentredToo) {
+  // 300 wide in a 200-wide rectangle: it starts 50 pixels left of the rectangle.
+  Owned<TBitmap> bmp = WhiteBitmap(300, 50);
+  Owned<TDIB> dib = Halves(300, 10);
+  dib->DrawCenter(bmp->GetCanvas(), TRect{50, 0, 250, 30});
+  EXPECT_EQ(At(*bmp, 0, 10), Red);
+  EXPECT_EQ(At(*bmp, 149, 10), Red);
+  EXPECT_EQ(At(*bmp, 150, 10), Blue);
+  EXPECT_EQ(At(*bmp, 10, 9), White);
+  EXPECT_EQ(At(*bmp, 10, 19), Red);
+  EXPECT_EQ(At(*bmp, 10, 20), White);
+}
+
+TEST(DIBDrawing, StretchedIntoARectangle) {
+  Owned<TBitmap> bmp = WhiteBitmap(120, 120);
+  Owned<TDIB> dib = Halves(20, 10);
+  dib->Draw(bmp->GetCanvas(), TRect{10, 10, 110, 60});
+  EXPECT_EQ(At(*bmp, 5, 30), White);
+  EXPECT_TRUE(fixtures::Near(At(*bmp, 30, 30), Red, 12));
+  EXPECT_TRUE(fixtures::Near(At(*bmp, 90, 30), Blue, 12));
+  EXPECT_EQ(At(*bmp, 60, 70), White);
+  // Nothing is drawn from an empty buffer.
+  Owned<TDIB> empty(TDIB::New());
+  empty->Draw(bmp->GetCanvas(), TRect{0, 0, 120, 120});
+  empty->DrawCenter(bmp->GetCanvas(), TRect{0, 0, 120, 120});
+  EXPECT_EQ(At(*bmp, 5, 30), White);
+}
+
+TEST(DIBDrawing, AssignedFromA24BitBitmap) {
+  Owned<TBitmap> bmp = WhiteBitmap(7, 3);
+  bmp->ScanLine(1)[3 * 2 + 2] = 9;  // red of pixel (2, 1)
+  Owned<TDIB> dib(TDIB::New());
+  dib->Assign(bmp.get());
+  ASSERT_EQ(dib->Width(), 7);
+  ASSERT_EQ(dib->Height(), 3);
+  EXPECT_EQ(dib->Line(), 24);
+  EXPECT_EQ(dib->ScanLine(1)[3 * 2 + 2], 9);
+  EXPECT_EQ(dib->ScanLine(2)[20], 0xFF);
+  dib->Assign(static_cast<TBitmap*>(nullptr));
+  EXPECT_TRUE(dib->IsEmpty());
+}
+
+}  // namespace
