@@ -51,7 +51,9 @@ private:
 };
 
 // The class library's Format: %[index:][-][width][.precision]type with types d u e f g n m p s x
-// and "%%". Raises EConvertError on a bad format or a wrong argument type.
+// and "%%"; width and precision may be "*" (taken from the arguments). Raises EConvertError on a
+// bad format, a missing argument or a wrong argument type; an integer is accepted where a float
+// is expected. The settings carry no currency, so %m is %n with two decimals by default.
 String Format(StringView fmt, std::initializer_list<TVarRec> args);
 String Format(StringView fmt, std::initializer_list<TVarRec> args, const TFormatSettings& fs);
 
