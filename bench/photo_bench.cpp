@@ -199,7 +199,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::error_code ec;
-  fs::remove_all(gDir, ec);
+  // PHOTO_BENCH_KEEP=1 keeps the photo and the outputs for a closer look.
+  if (!std::getenv("PHOTO_BENCH_KEEP")) {
+    std::error_code ec;
+    fs::remove_all(gDir, ec);
+  }
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <thread>
 
 namespace pf::gdiplus {
@@ -129,6 +130,33 @@ struct TResampler::Impl {
   TAxis V;
   std::vector<Byte> Rows;  // source rows V.Lo .. V.Hi reduced to DstWidth
 
+  // Rows pushed by a decoder are reduced in batches on a second thread while the decoder goes
+  // on with the next batch; the decoder is the slower of the two.
+  static constexpr Integer BatchRows = 32;
+  bool Async{false};
+  std::vector<Byte> Pending, InFlight;
+  std::vector<Integer> PendingY, InFlightY;
+  Integer PendingCount{0};
+  std::future<void> Work;  // last: waited for before the buffers above go
+
+  void Dispatch() {
+    if (Work.valid()) Work.get();
+    if (PendingCount == 0) return;
+    std::swap(Pending, InFlight);
+    std::swap(PendingY, InFlightY);
+    const Integer count = PendingCount;
+    PendingCount = 0;
+    const size_t stride = static_cast<size_t>(SrcWidth) * 3;
+    auto reduce = [this, count, stride] {
+      for (Integer i = 0; i < count; ++i) HorzRow(&InFlight[stride * static_cast<size_t>(i)], RowOf(InFlightY[i]));
+    };
+    try {
+      Work = std::async(std::launch::async, reduce);
+    } catch (...) {
+      reduce();  // no thread to be had
+    }
+  }
+
   void HorzRow(const Byte* src, Byte* dst) const {
     const Integer taps = H.Taps;
     for (Integer x = 0; x < DstWidth; ++x) {
@@ -187,6 +215,13 @@ TResampler::TResampler(Integer srcWidth, Integer srcHeight, const TRectF& srcRec
   m.H.Build(std::max(srcWidth, 1), x0, std::max(x1 - x0, 1e-6), m.DstWidth);
   m.V.Build(std::max(srcHeight, 1), y0, std::max(y1 - y0, 1e-6), m.DstHeight);
   m.Rows.resize(static_cast<size_t>(m.V.Hi - m.V.Lo) * m.DstWidth * 3);
+  if (WorkerCount(int64_t{m.V.Hi - m.V.Lo} * m.DstWidth * m.H.Taps) > 1) {
+    m.Async = true;
+    for (auto* buffer : {&m.Pending, &m.InFlight})
+      buffer->resize(static_cast<size_t>(Impl::BatchRows) * static_cast<size_t>(srcWidth) * 3);
+    m.PendingY.resize(Impl::BatchRows);
+    m.InFlightY.resize(Impl::BatchRows);
+  }
 }
 
 TResampler::~TResampler() = default;
@@ -195,12 +230,24 @@ Integer TResampler::FirstRow() const { return FImpl->V.Lo; }
 Integer TResampler::EndRow() const { return FImpl->V.Hi; }
 
 void TResampler::PushRow(Integer y, const Byte* rgb) {
-  if (y < FImpl->V.Lo || y >= FImpl->V.Hi) return;
-  FImpl->HorzRow(rgb, FImpl->RowOf(y));
+  Impl& m = *FImpl;
+  if (y < m.V.Lo || y >= m.V.Hi) return;
+  if (!m.Async) {
+    m.HorzRow(rgb, m.RowOf(y));
+    return;
+  }
+  const size_t stride = static_cast<size_t>(m.SrcWidth) * 3;
+  std::memcpy(&m.Pending[stride * static_cast<size_t>(m.PendingCount)], rgb, stride);
+  m.PendingY[m.PendingCount] = y;
+  if (++m.PendingCount == Impl::BatchRows) m.Dispatch();
 }
 
 void TResampler::Finish(TPhoto& dst, Integer dstX, Integer dstY) {
   Impl& m = *FImpl;
+  if (m.Async) {
+    m.Dispatch();
+    if (m.Work.valid()) m.Work.get();
+  }
   ParallelRows(m.DstHeight, int64_t{m.DstHeight} * m.DstWidth * m.V.Taps,
                [&](Integer from, Integer to) { m.VertRows(dst, dstX, dstY, from, to); });
 }
