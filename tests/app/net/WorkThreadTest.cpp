@@ -2,6 +2,7 @@
 // instant mode (every 3-second wait returns at once and advances the clock by its length).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -347,6 +348,13 @@ TEST_F(UploadThread, APhotoRefusedTenTimesIsGivenUpAndTheOrderGoesOn) {
   ASSERT_EQ(order.Photos.size(), 1u);
   EXPECT_EQ(order.Photos[0].Index, 2);
   EXPECT_EQ(order.State, labserver::TOrderState::Committed);
+  // The folder holds the accepted photo and the text, nothing of the given-up one.
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(order.Folder)) files.push_back(e.path().filename().string());
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0], order.Photos[0].FileName);
+  EXPECT_EQ(files[1], "order.txt");
 }
 
 TEST_F(UploadThread, ATextRefusedTenTimesRollsTheOrderBack) {
