@@ -389,3 +389,54 @@ TEST(Resampler, RowsPushedOneByOneGiveTheSamePictureAsAWholeDraw) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writes a flat JPEG in the given colour space with libjpeg; `px` holds one pixel's stored values.
+void WriteFlatJpeg(const std::filesystem::path& path, J_COLOR_SPACE space, int components,
+                   const std::vector<unsigned char>& px) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = 16;
+  c.image_height = 16;
+  c.input_components = components;
+  c.in_color_space = space;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 98, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row;
+  for (int x = 0; x < 16; ++x) row.insert(row.end(), px.begin(), px.end());
+  while (c.next_scanline < 16) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(f);
+}
+
+TEST(JpegColourSpaces, GreyAndAdobeCmykBecomeRgb) {
+  const auto dir = testsupport::MakeTempDir("spaces");
+  struct Case { const char* name; J_COLOR_SPACE space; int n; std::vector<unsigned char> stored; Rgb rgb; };
+  const Case cases[] = {
+      {"grey.jpg", JCS_GRAYSCALE, 1, {90}, Rgb{90, 90, 90}},
+      // Adobe stores CMYK inverted: 255 is no ink. No cyan or black, full magenta and yellow: red.
+      {"cmyk-red.jpg", JCS_CMYK, 4, {255, 0, 0, 255}, Rgb{255, 0, 0}},
+      // Half the black (stored 128) over no colour: grey.
+      {"cmyk-grey.jpg", JCS_CMYK, 4, {255, 255, 255, 128}, Rgb{128, 128, 128}},
+  };
+  for (const Case& c : cases) {
+    WriteFlatJpeg(dir / c.name, c.space, c.n, c.stored);
+    TPhoto p;
+    ASSERT_EQ(LoadImage(PathOf(dir / c.name), p), Status::Ok) << c.name;
+    EXPECT_TRUE(fixtures::Near(At(p, 8, 8), c.rgb, 3)) << c.name << ": " << int(At(p, 8, 8).R) << " "
+                                                        << int(At(p, 8, 8).G) << " " << int(At(p, 8, 8).B);
+  }
+}
+
+}  // namespace
