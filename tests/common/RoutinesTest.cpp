@@ -197,6 +197,7 @@ TEST_F(LibraryFixture, BindingAnswersWhatTheLayerImplementsAndNilForTheRest) {
   EXPECT_NE(GetDiskFreeSpaceExW_MP, nullptr);
   EXPECT_NE(GetDiskFreeSpaceExA_MP, nullptr);
   EXPECT_EQ(lstrcmpW_MP, nullptr);
+  EXPECT_EQ(BoundEntryPoint("DrawTextW"), reinterpret_cast<FARPROC>(&pf::DrawTextW));
   EXPECT_EQ(BoundEntryPoint("Wow64DisableWow64FsRedirection"), nullptr);
   EXPECT_EQ(BoundEntryPoint("PathMatchSpecW"), nullptr);
   // The fallback runs where an entry point is missing: upper case without CharUpperBuffW.
@@ -247,6 +248,19 @@ TEST(FolderSize, SumsFilesWithoutFollowingLinks) {
   EXPECT_EQ(size, 0);
   FolderSizeAbort = false;
   EXPECT_FALSE(DiskInDrive(u'1'));
+}
+
+TEST(Units, CountedStartUpAndShutDown) {
+  InitializeCommonUtilities();
+  TCommonPIDLManager* first = CommonUtilitiesPIDLMgr;
+  ASSERT_NE(first, nullptr);
+  InitializeCommonUtilities();  // counted: nothing new
+  EXPECT_EQ(CommonUtilitiesPIDLMgr, first);
+  FinalizeCommonUtilities();
+  EXPECT_EQ(CommonUtilitiesPIDLMgr, first);
+  FinalizeCommonUtilities();
+  EXPECT_EQ(CommonUtilitiesPIDLMgr, nullptr);
+  EXPECT_EQ(LoadedLibraries, nullptr);
 }
 
 TEST(Interfaces, QueryAndSupport) {

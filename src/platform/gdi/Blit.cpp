@@ -267,7 +267,25 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   if (!TargetOf(dst).Valid() || !from.Valid()) return 1;
   if (w <= 0 || h <= 0) return 1;
   // The source's clip does not apply; its origins do.
-  Block b = Grab(from, QRect(ToTarget(src, sx, sy), QSize(w, h)));
+  QRect srcRect(ToTarget(src, sx, sy), QSize(w, h));
+  PixelBuffer to = TargetOf(dst);
+  if (rop == SRCCOPY && from.Bpp == 32 && to.Bpp == 32 && from.Bits != to.Bits && from.Bounds().contains(srcRect)) {
+    // Rows copied whole: every paint of a window ends with such a blit of its back buffer.
+    QPoint at = ToTarget(dst, x, y);
+    QRegion area = PaintableRegion(dst) & QRect(at, QSize(w, h));
+    for (const QRect& q : area) {
+      for (int yy = q.top(); yy <= q.bottom(); ++yy) {
+        const Byte* s = from.At(srcRect.left() + (q.left() - at.x()), srcRect.top() + (yy - at.y()));
+        Byte* d = to.At(q.left(), yy);
+        std::memcpy(d, s, static_cast<size_t>(q.width()) * 4);
+        if (to.Opaque)
+          for (int i = 0; i < q.width(); ++i) d[i * 4 + 3] = 0xFF;
+      }
+      MarkDirty(dst, q);
+    }
+    return 1;
+  }
+  Block b = Grab(from, srcRect);
   Put(dst, b, ToTarget(dst, x, y), rop);
   return 1;
 }

@@ -6,12 +6,23 @@
 #include <unordered_set>
 
 #include "platform/gdi/Gdi_p.h"
+#include "platform/kernel/Modules.h"
 
 namespace pf {
 
 using namespace gdi;
 
 namespace {
+
+// The drawing entry points the program may bind at start-up by name.
+const bool gExportsRegistered = [] {
+  RegisterExport("user32.dll", "DrawTextW", &DrawTextW);
+  RegisterExport("user32.dll", "GetSysColor", &GetSysColor);
+  RegisterExport("gdi32.dll", "CreateFontIndirectW", &CreateFontIndirectW);
+  RegisterExport("gdi32.dll", "GetTextExtentPoint32W", &GetTextExtentPoint32W);
+  RegisterExport("msimg32.dll", "AlphaBlend", &AlphaBlend);
+  return true;
+}();
 
 std::mutex& RegistryMutex() {
   static std::mutex m;

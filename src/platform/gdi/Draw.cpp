@@ -44,7 +44,25 @@ COLORREF ApplyRop2(int rop, COLORREF pen, COLORREF dst) {
 }
 }  // namespace
 
-void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) { Rop2Region(dc, rgn, c, R2_COPYPEN); }
+void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) {
+  PixelBuffer pb = TargetOf(dc);
+  if (!pb.Valid()) return;
+  if (pb.Bpp != 32) {
+    Rop2Region(dc, rgn, c, R2_COPYPEN);
+    return;
+  }
+  // Whole rows at once: the list view fills its full background on every paint.
+  const uint32_t value = (uint32_t{GetRValue(c)} << 16) | (uint32_t{GetGValue(c)} << 8) | GetBValue(c) |
+                         (pb.Opaque ? 0xFF000000u : 0u);
+  QRegion r = rgn & PaintableRegion(dc);
+  for (const QRect& q : r) {
+    for (int y = q.top(); y <= q.bottom(); ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(pb.At(q.left(), y));
+      std::fill_n(row, q.width(), value);
+    }
+    MarkDirty(dc, q);
+  }
+}
 
 void Rop2Region(HDC dc, const QRegion& rgn, COLORREF c, int rop) {
   PixelBuffer pb = TargetOf(dc);

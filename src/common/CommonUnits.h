@@ -1,0 +1,11 @@
+#pragma once
+// Registers the common library's units with the program's unit start-up: CommonUtilities first,
+// then CommonObjects, which binds through it.
+
+namespace common {
+
+constexpr int CommonUtilitiesUnitOrder = 200;
+constexpr int CommonObjectsUnitOrder = 210;
+void RegisterCommonUnits();
+
+}  // namespace common
