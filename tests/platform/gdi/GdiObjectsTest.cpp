@@ -1,0 +1,168 @@
+// Object lifetimes, regions and edges.
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/GdiTestUtil.h"
+
+namespace {
+
+using namespace gditest;
+
+TEST(GdiObjects, SelectedObjectsOutliveDeleteUntilLetGo) {
+  DibCanvas c(2, 2);
+  HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+  HGDIOBJ old = SelectObject(c.Dc, b);
+  EXPECT_TRUE(DeleteObject(b));
+  // Still selected: still there, and still what the DC paints with.
+  EXPECT_EQ(GetObjectType(b), OBJ_BRUSH);
+  EXPECT_TRUE(PatBlt(c.Dc, 0, 0, 1, 1, PATCOPY));
+  EXPECT_EQ(c.Rgb(0, 0), RGB(1, 2, 3));
+  SelectObject(c.Dc, old);
+  EXPECT_EQ(GetObjectType(b), 0u);
+  // A stale handle is refused, not followed.
+  EXPECT_FALSE(DeleteObject(b));
+  EXPECT_EQ(SelectObject(c.Dc, b), nullptr);
+  // Stock objects never go.
+  HGDIOBJ stock = GetStockObject(BLACK_BRUSH);
+  DeleteObject(stock);
+  EXPECT_EQ(GetObjectType(stock), OBJ_BRUSH);
+}
+
+TEST(GdiObjects, SavedStatesHoldTheirObjects) {
+  DibCanvas c(2, 1);
+  c.Clear(0xFFFFFF);
+  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  HGDIOBJ old = SelectObject(c.Dc, red);
+  int saved = SaveDC(c.Dc);
+  SelectObject(c.Dc, GetStockObject(BLACK_PEN));
+  DeleteObject(red);
+  EXPECT_EQ(GetObjectType(red), OBJ_PEN);
+  RestoreDC(c.Dc, saved);
+  EXPECT_EQ(GetCurrentObject(c.Dc, OBJ_PEN), red);
+  MoveToEx(c.Dc, 0, 0, nullptr);
+  LineTo(c.Dc, 2, 0);
+  EXPECT_EQ(c.Rgb(1, 0), RGB(255, 0, 0));
+  SelectObject(c.Dc, old);
+  EXPECT_EQ(GetObjectType(red), 0u);
+  EXPECT_FALSE(RestoreDC(c.Dc, 1));  // nothing saved any more
+}
+
+TEST(GdiObjects, ABitmapIsSelectedIntoOneDCAtATime) {
+  DibCanvas a(2, 2);
+  HDC other = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(SelectObject(other, a.Bmp), nullptr);
+  DeleteDC(other);
+  // Deleting a DC lets its bitmap go; deleting the bitmap then frees it.
+  HBITMAP b = CreateCompatibleBitmap(nullptr, 3, 3);
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, b);
+  DeleteDC(dc);
+  EXPECT_EQ(GetObjectType(b), OBJ_BITMAP);
+  EXPECT_TRUE(DeleteObject(b));
+  EXPECT_EQ(GetObjectType(b), 0u);
+}
+
+TEST(Regions, CombineOffsetAndTest) {
+  HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(5, 5, 15, 15), d = CreateRectRgn(0, 0, 0, 0);
+  struct Case {
+    int mode, kind;
+    TRect box;
+    TPoint inside, outside;
+  } cases[] = {
+      {RGN_AND, SIMPLEREGION, {5, 5, 10, 10}, {5, 5}, {4, 5}},
+      {RGN_OR, COMPLEXREGION, {0, 0, 15, 15}, {14, 14}, {14, 0}},
+      {RGN_DIFF, COMPLEXREGION, {0, 0, 10, 10}, {0, 9}, {9, 9}},
+      {RGN_XOR, COMPLEXREGION, {0, 0, 15, 15}, {12, 12}, {7, 7}},
+      {RGN_COPY, SIMPLEREGION, {0, 0, 10, 10}, {9, 9}, {10, 10}},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(CombineRgn(d, a, b, k.mode), k.kind) << k.mode;
+    TRect box;
+    GetRgnBox(d, &box);
+    EXPECT_EQ(box, k.box) << k.mode;
+    EXPECT_TRUE(PtInRegion(d, k.inside.X, k.inside.Y)) << k.mode;
+    EXPECT_FALSE(PtInRegion(d, k.outside.X, k.outside.Y)) << k.mode;
+  }
+  EXPECT_EQ(OffsetRgn(a, 3, -2), SIMPLEREGION);
+  TRect box;
+  GetRgnBox(a, &box);
+  EXPECT_EQ(box, (TRect{3, -2, 13, 8}));
+  TRect r{12, 7, 20, 20};
+  EXPECT_TRUE(RectInRegion(a, &r));
+  SetRectRgn(a, 0, 0, 0, 0);
+  EXPECT_EQ(GetRgnBox(a, &box), NULLREGION);
+  DeleteObject(a);
+  DeleteObject(b);
+  DeleteObject(d);
+}
+
+TEST(Regions, FillAndFrameGoThroughTheOrigins) {
+  DibCanvas c(6, 6);
+  c.Clear(0xFFFFFF);
+  HRGN rgn = CreateRectRgn(0, 0, 4, 4);
+  HBRUSH black = CreateSolidBrush(0);
+  SetViewportOrgEx(c.Dc, 1, 1, nullptr);
+  FrameRgn(c.Dc, rgn, black, 1, 1);
+  EXPECT_EQ(c.Row(0, 0), "......");
+  EXPECT_EQ(c.Row(1, 0), ".####.");
+  EXPECT_EQ(c.Row(2, 0), ".#..#.");
+  EXPECT_EQ(c.Row(4, 0), ".####.");
+  FillRgn(c.Dc, rgn, black);
+  EXPECT_EQ(c.Row(2, 0), ".####.");
+  EXPECT_EQ(c.Row(5, 0), "......");
+  DeleteObject(rgn);
+  DeleteObject(black);
+}
+
+TEST(Edges, SunkenAndRaisedFramesInTheSystemColours) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), highlight = GetSysColor(COLOR_BTNHIGHLIGHT),
+                 dark = GetSysColor(COLOR_3DDKSHADOW), light = GetSysColor(COLOR_3DLIGHT),
+                 face = GetSysColor(COLOR_BTNFACE);
+  struct Case {
+    UINT edge;
+    COLORREF outerTL, outerBR, innerTL, innerBR;
+  } cases[] = {
+      {EDGE_SUNKEN, shadow, highlight, dark, light},
+      {EDGE_RAISED, light, dark, highlight, shadow},
+      {EDGE_ETCHED, shadow, highlight, highlight, shadow},
+  };
+  for (const auto& k : cases) {
+    DibCanvas c(6, 6);
+    c.Clear(RGB(1, 1, 1));
+    TRect r{0, 0, 6, 6};
+    DrawEdge(c.Dc, &r, k.edge, BF_RECT | BF_MIDDLE | BF_ADJUST);
+    EXPECT_EQ(c.Rgb(0, 0), k.outerTL);
+    EXPECT_EQ(c.Rgb(3, 0), k.outerTL);
+    EXPECT_EQ(c.Rgb(5, 5), k.outerBR);
+    EXPECT_EQ(c.Rgb(5, 0), k.outerBR);  // the right side is drawn over the top's end
+    EXPECT_EQ(c.Rgb(0, 5), k.outerBR);
+    EXPECT_EQ(c.Rgb(1, 1), k.innerTL);
+    EXPECT_EQ(c.Rgb(4, 4), k.innerBR);
+    EXPECT_EQ(c.Rgb(2, 2), face);
+    EXPECT_EQ(r, (TRect{2, 2, 4, 4}));
+  }
+  // Only the sides asked for.
+  DibCanvas c(4, 4);
+  c.Clear(RGB(1, 1, 1));
+  TRect r{0, 0, 4, 4};
+  DrawEdge(c.Dc, &r, BDR_SUNKENOUTER, BF_TOP);
+  EXPECT_EQ(c.Rgb(1, 0), shadow);
+  EXPECT_EQ(c.Rgb(0, 1), RGB(1, 1, 1));
+  EXPECT_EQ(c.Rgb(1, 3), RGB(1, 1, 1));
+}
+
+TEST(Blits, StretchWithNegativeExtentsMirrors) {
+  DibCanvas src(3, 1), dst(3, 1);
+  const COLORREF px[3] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0)};
+  for (int x = 0; x < 3; ++x) SetPixel(src.Dc, x, 0, px[x]);
+  // Destination from x = 3 leftwards: the picture is flipped.
+  StretchBlt(dst.Dc, 3, 0, -3, 1, src.Dc, 0, 0, 3, 1, SRCCOPY);
+  EXPECT_EQ(dst.Rgb(0, 0), px[2]);
+  EXPECT_EQ(dst.Rgb(2, 0), px[0]);
+  // A blit onto its own DC with overlap reads the source first.
+  BitBlt(src.Dc, 1, 0, 2, 1, src.Dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(src.Rgb(1, 0), px[0]);
+  EXPECT_EQ(src.Rgb(2, 0), px[1]);
+}
+
+}  // namespace
