@@ -106,6 +106,24 @@ TEST(Strings, CaseAndComparison) {
   STRRET cstr;
   std::strcpy(cstr.cStr, "name");
   EXPECT_EQ(StrRetToWide(cstr, nullptr), u"name");
+  // A task-allocator string is taken and freed.
+  int64_t blocks = ole::testing::LiveTaskBlocks();
+  STRRET wstr;
+  wstr.uType = STRRET_WSTR;
+  wstr.pOleStr = static_cast<Char*>(CoTaskMemAlloc(6 * sizeof(Char)));
+  std::memcpy(wstr.pOleStr, u"фото", 5 * sizeof(Char));
+  EXPECT_EQ(StrRetToWide(wstr, nullptr), u"фото");
+  EXPECT_EQ(ole::testing::LiveTaskBlocks(), blocks);
+  // An 8-bit string inside the item ID list, read no further than the list's end.
+  const Byte pidl[] = {7, 0, 'x', 'a', 'b', 'c', 0, 6, 0, 'd', 'e', 'f', 'g', 0, 0};
+  STRRET off;
+  off.uType = STRRET_OFFSET;
+  off.uOffset = 3;
+  EXPECT_EQ(StrRetToWide(off, reinterpret_cast<const ITEMIDLIST*>(pidl)), u"abc");
+  off.uOffset = 9;  // runs into the terminator
+  EXPECT_EQ(StrRetToWide(off, reinterpret_cast<const ITEMIDLIST*>(pidl)), u"defg");
+  off.uOffset = 40;
+  EXPECT_EQ(StrRetToWide(off, reinterpret_cast<const ITEMIDLIST*>(pidl)), u"");
 }
 
 TEST(Rectangles, Routines) {

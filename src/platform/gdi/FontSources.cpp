@@ -280,21 +280,25 @@ FontObj* CurrentFont(HDC dc) {
   return f ? f : AsFont(GetStockObject(SYSTEM_FONT));
 }
 
-TFontSource& SourceOf(FontObj* font) {
+std::shared_ptr<TFontSource> SourceOf(FontObj* font) {
+  // Stock fonts are shared by every thread that draws: realising one is done under a lock, and
+  // callers keep the source they got even if another thread realises the font anew.
+  static std::mutex realise;
+  std::lock_guard guard(realise);
   auto& st = Factories();
   TFontSourceFactory factory;
   unsigned generation;
   {
     std::lock_guard lock(st.Mutex);
     generation = st.Generation;
-    if (font->Source && font->SourceGeneration == generation) return *font->Source;
+    if (font->Source && font->SourceGeneration == generation) return font->Source;
     factory = st.Factory;
   }
   std::shared_ptr<TFontSource> src = factory ? factory(font->Log) : nullptr;
   if (!src) src = DefaultSource(font->Log);
   font->Source = src;
   font->SourceGeneration = generation;
-  return *font->Source;
+  return src;
 }
 
 }  // namespace gdi

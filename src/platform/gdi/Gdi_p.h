@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRegion>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -40,7 +41,7 @@ struct BitmapObj : HBITMAP__ {
   std::vector<Byte> Storage;
   PixelBuffer Pixels;
   bool DibSection{false};
-  int SelectedIn{0};
+  std::atomic<int> SelectedIn{0};  // stock objects are selected from several threads
   bool DeletePending{false};
   bool Stock{false};
 };
@@ -48,7 +49,7 @@ struct BitmapObj : HBITMAP__ {
 struct BrushObj : HBRUSH__ {
   BrushObj() : HBRUSH__(OBJ_BRUSH) {}
   LOGBRUSH Log;
-  int SelectedIn{0};
+  std::atomic<int> SelectedIn{0};  // stock objects are selected from several threads
   bool DeletePending{false};
   bool Stock{false};
 };
@@ -58,7 +59,7 @@ struct PenObj : HPEN__ {
   int Style{PS_SOLID};
   int Width{1};
   COLORREF Color{0};
-  int SelectedIn{0};
+  std::atomic<int> SelectedIn{0};  // stock objects are selected from several threads
   bool DeletePending{false};
   bool Stock{false};
 };
@@ -68,7 +69,7 @@ struct FontObj : HFONT__ {
   LOGFONTW Log;
   std::shared_ptr<TFontSource> Source;  // realised on first use
   unsigned SourceGeneration{0};
-  int SelectedIn{0};
+  std::atomic<int> SelectedIn{0};  // stock objects are selected from several threads
   bool DeletePending{false};
   bool Stock{false};
 };
@@ -153,7 +154,7 @@ void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& cli
 
 // The realised font of a DC (the stock GUI font when none is selected).
 FontObj* CurrentFont(HDC dc);
-TFontSource& SourceOf(FontObj* font);
+std::shared_ptr<TFontSource> SourceOf(FontObj* font);
 COLORREF BrushColor(HBRUSH brush, bool* hollow);
 
 // For the window layer.

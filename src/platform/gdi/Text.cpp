@@ -12,7 +12,7 @@ using namespace gdi;
 
 namespace {
 
-TFontSource& Source(HDC dc) { return SourceOf(CurrentFont(dc)); }
+std::shared_ptr<TFontSource> Source(HDC dc) { return SourceOf(CurrentFont(dc)); }
 
 int Width(TFontSource& src, StringView s) {
   int w = 0;
@@ -24,7 +24,8 @@ int Width(TFontSource& src, StringView s) {
 void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringView text, const int* dx,
                 int underlineIndex = -1) {
   FontObj* font = CurrentFont(dc);
-  TFontSource& src = SourceOf(font);
+  auto holder = SourceOf(font);
+  TFontSource& src = *holder;
   TEXTMETRICW tm = src.Metrics();
   std::vector<int> adv(text.size());
   int width = 0;
@@ -82,7 +83,7 @@ void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringVie
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm) {
   if (!IsLiveDC(dc) || !tm) return 0;
   FontObj* f = CurrentFont(dc);
-  *tm = SourceOf(f).Metrics();
+  *tm = SourceOf(f)->Metrics();
   tm->tmUnderlined = f->Log.lfUnderline;
   tm->tmStruckOut = f->Log.lfStrikeOut;
   return 1;
@@ -90,7 +91,8 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm) {
 
 BOOL GetTextExtentPoint32W(HDC dc, const Char* text, int count, TSize* size) {
   if (!IsLiveDC(dc) || !size || count < 0 || (!text && count > 0)) return 0;
-  TFontSource& src = Source(dc);
+  auto holder = Source(dc);
+  TFontSource& src = *holder;
   size->cx = Width(src, StringView(text ? text : u"", static_cast<size_t>(count)));
   size->cy = src.Metrics().tmHeight;
   return 1;
@@ -107,7 +109,8 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* r, const Char*
   if (!IsLiveDC(dc)) return 0;
   if (!TargetOf(dc).Valid()) return 1;
   StringView s(text ? text : u"", text ? count : 0);
-  TFontSource& src = Source(dc);
+  auto holder = Source(dc);
+  TFontSource& src = *holder;
   TEXTMETRICW tm = src.Metrics();
   UINT align = dc->S.TextAlign;
   if (align & TA_UPDATECP) {
@@ -220,7 +223,8 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   if (!IsLiveDC(dc) || !r) return 0;
   if (!text) count = 0;
   if (count < 0) count = static_cast<int>(std::char_traits<Char>::length(text));
-  TFontSource& src = Source(dc);
+  auto holder = Source(dc);
+  TFontSource& src = *holder;
   TEXTMETRICW tm = src.Metrics();
   int lineH = tm.tmHeight + ((fmt & 0x200) ? tm.tmExternalLeading : 0);
   bool tabs = (fmt & DT_EXPANDTABS) != 0;
