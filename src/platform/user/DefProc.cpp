@@ -104,38 +104,39 @@ void SynthesizeMouse(TWindowObj* wnd, UINT msg, WPARAM w, LPARAM l) {
   layer::DeliverNative(wnd->Widget, &e);
 }
 
-void DefaultNcCalcSize(TWindowObj* wnd, NCCALCSIZE_PARAMS* p) {
-  if (!p) return;
-  TRect& r = p->rgrc[0];
+void NcCalc(DWORD s, DWORD exStyle, bool child, bool native, TRect& r) {
   auto inset = [&r](int l, int t, int rr, int b) {
     r.Left += l;
     r.Top += t;
     r.Right -= rr;
     r.Bottom -= b;
   };
-  DWORD s = wnd->Style;
-  if (!wnd->IsChild()) {
+  if (!child) {
     // Top-level frames are drawn by the desktop; the layer keeps the platform's sizes so that a
     // form's outer size and client size relate as the program's layouts expect.
     int frame = 0;
     if (s & WS_THICKFRAME) frame = kSizingFrame;
-    else if ((s & WS_CAPTION) == WS_CAPTION || (s & WS_DLGFRAME) || (wnd->ExStyle & WS_EX_DLGMODALFRAME))
+    else if ((s & WS_CAPTION) == WS_CAPTION || (s & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
       frame = GetSystemMetrics(SM_CXDLGFRAME);
     else if (s & WS_BORDER) frame = 1;
     int caption = (s & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(SM_CYCAPTION) : 0;
     inset(frame, frame + caption, frame, frame);
     return;
   }
-  if (wnd->IsNative()) return;  // the widget draws its own frame
+  if (native) return;  // the widget draws its own frame
   if (s & WS_BORDER) inset(1, 1, 1, 1);
-  if (wnd->ExStyle & WS_EX_CLIENTEDGE) inset(2, 2, 2, 2);
+  if (exStyle & WS_EX_CLIENTEDGE) inset(2, 2, 2, 2);
   if (s & WS_VSCROLL) {
-    if (wnd->ExStyle & WS_EX_LEFTSCROLLBAR) inset(GetSystemMetrics(SM_CXVSCROLL), 0, 0, 0);
+    if (exStyle & WS_EX_LEFTSCROLLBAR) inset(GetSystemMetrics(SM_CXVSCROLL), 0, 0, 0);
     else inset(0, 0, GetSystemMetrics(SM_CXVSCROLL), 0);
   }
   if (s & WS_HSCROLL) inset(0, 0, 0, GetSystemMetrics(SM_CYHSCROLL));
   if (r.Right < r.Left) r.Right = r.Left;
   if (r.Bottom < r.Top) r.Bottom = r.Top;
+}
+
+void DefaultNcCalcSize(TWindowObj* wnd, NCCALCSIZE_PARAMS* p) {
+  if (p) NcCalc(wnd->Style, wnd->ExStyle, wnd->IsChild(), wnd->IsNative(), p->rgrc[0]);
 }
 
 LRESULT HitTest(HWND h, LPARAM l) {
@@ -186,6 +187,17 @@ void SetWidgetText(TWindowObj* wnd, const String& text) {
 
 }  // namespace
 
+bool AdjustWindowRectEx(TRect* r, DWORD style, bool /*menu*/, DWORD exStyle) {
+  if (!r) return false;
+  TRect probe{0, 0, 1000, 1000};
+  NcCalc(style, exStyle, (style & WS_CHILD) != 0, false, probe);
+  r->Left -= probe.Left;
+  r->Top -= probe.Top;
+  r->Right += 1000 - probe.Right;
+  r->Bottom += 1000 - probe.Bottom;
+  return true;
+}
+
 LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   TWindowObj* wnd = layer::Find(h);
   if (!wnd) return 0;
@@ -211,6 +223,12 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       layer::PaintDefaultFrame(h);
       return 0;
     case WM_ERASEBKGND:
+      // Dialog boxes have the button-face background as their class brush.
+      if (wnd->ClassName == u"#32770" && w) {
+        TRect c = wnd->ClientRect();
+        FillRect(reinterpret_cast<HDC>(w), &c, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+      }
       return 0;
     case WM_CLOSE:
       DestroyWindow(h);
@@ -275,6 +293,9 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       } else if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) {
         m->selectAll();
       }
+      return 0;
+    case EM_LIMITTEXT:
+      if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setMaxLength(w ? static_cast<int>(w) : 32767);
       return 0;
     case EM_SETREADONLY:
       if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setReadOnly(w != 0);

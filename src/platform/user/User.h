@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/Object.h"
@@ -79,6 +80,7 @@ constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_CLICK = 0x00F5;
 constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_SETREADONLY = 0x00CF;
+constexpr UINT EM_LIMITTEXT = 0x00C5;
 
 HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, DWORD style,
                     int x, int y, int width, int height, HWND parent, WNDPROC proc = {},
@@ -114,6 +116,9 @@ bool GetClientRect(HWND h, TRect* r);
 bool ClientToScreen(HWND h, TPoint* p);
 bool ScreenToClient(HWND h, TPoint* p);
 int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count);
+// Grows a client rectangle to the window rectangle the default non-client area needs for these
+// styles (a top-level window's frame and caption; a child's border, edge and scroll bars).
+bool AdjustWindowRectEx(TRect* r, DWORD style, bool menu, DWORD exStyle);
 // The client area's offset inside the window rectangle (what WM_NCCALCSIZE took off).
 TPoint ClientOrigin(HWND h);
 
@@ -220,6 +225,13 @@ unsigned GetDoubleClickTime();
 // The sizing frame of a sizeable top-level window.
 constexpr int kSizingFrame = 4;
 
+// ---- message boxes ----
+// Shows a box owned by `owner` (disabled meanwhile) and runs a layer loop until a button is
+// pressed; answers IDOK, IDCANCEL, IDYES... Enter presses the focused button (the default one,
+// MB_DEFBUTTONn, at first), Esc and the close box answer IDCANCEL when the box has a Cancel button
+// (IDOK for MB_OK alone) and are ignored otherwise.
+int MessageBox(HWND owner, StringView text, StringView caption, UINT type);
+
 // ---- message beeps ----
 bool MessageBeep(UINT type);
 
@@ -242,6 +254,21 @@ int LiveWindowCount();
 int QueuedMessageCount();
 // Drops every queued message (freeing payloads) and the quit flag; resets capture and focus.
 void ResetQueue();
+
+// Message boxes in tests. A hook answers a box without showing it (answer 0 to show it anyway);
+// every box asked for is recorded, hooked or not.
+struct TMessageBoxRequest {
+  HWND Owner{nullptr};
+  String Text;
+  String Caption;
+  UINT Type{0};
+};
+void SetMessageBoxHook(std::function<int(const TMessageBoxRequest&)> hook);
+const std::vector<TMessageBoxRequest>& MessageBoxLog();
+void ClearMessageBoxLog();
+// The box on screen now (nullptr when none); its buttons' Qt object names are "OK", "Cancel",
+// "Abort", "Retry", "Ignore", "Yes" and "No", its text's "Text".
+HWND OpenMessageBox();
 }  // namespace testing
 
 }  // namespace pf

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QWindow>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,8 +214,16 @@ void ApplyGeometry(TWindowObj* wnd) {
                    std::max(0, wnd->Rect.Height()));
   } else {
     TRect c = wnd->ClientRect();
-    w->setGeometry(wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top,
-                   std::max(1, c.Width()), std::max(1, c.Height()));
+    QRect g(wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top, std::max(1, c.Width()),
+            std::max(1, c.Height()));
+    // Without a sizing frame the user cannot resize the window.
+    if (wnd->Style & WS_THICKFRAME) {
+      w->setMinimumSize(0, 0);
+      w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+      w->setFixedSize(g.size());
+    }
+    w->setGeometry(g);
   }
   ResizeSurface(wnd);
 }
@@ -255,8 +264,16 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
   wnd->Parent = parentObj;
   wnd->Rect = TRect{x, y, x + std::max(0, width), y + std::max(0, height)};
 
+  // An owned top-level window is no Qt child of its owner: Qt would disable it with the owner,
+  // which a modal form must not be. It stays above its owner as the owner's transient window.
   QWidget* parentWidget = parentObj ? parentObj->Widget.data() : nullptr;
-  QWidget* widget = MakeWidget(wnd, parentWidget);
+  QWidget* widget = MakeWidget(wnd, wnd->IsChild() ? parentWidget : nullptr);
+  if (!wnd->IsChild() && parentWidget) {
+    widget->winId();
+    parentWidget->winId();
+    if (widget->windowHandle() && parentWidget->windowHandle())
+      widget->windowHandle()->setTransientParent(parentWidget->windowHandle());
+  }
   wnd->Widget = widget;
   gByWidget[widget] = wnd->Id;
   if (wnd->Kind == TWindowKind::Memo)

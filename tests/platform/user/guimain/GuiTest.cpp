@@ -105,6 +105,49 @@ void Type(pf::HWND h, int qtKey, const QString& text, Qt::KeyboardModifiers mods
   Key(h, qtKey, text, mods, false);
 }
 
+namespace {
+class TWork : public pf::TObject {
+  PF_CLASS(TWork)
+public:
+  std::function<void()> Fn;
+
+protected:
+  void Create(std::function<void()> fn) { Fn = std::move(fn); }
+};
+
+pf::HWND gWorkWnd = nullptr;
+constexpr pf::UINT kWorkMsg = pf::WM_APP + 0x3FF;
+}  // namespace
+
+void PostWork(std::function<void()> work) {
+  if (!pf::IsWindow(gWorkWnd)) {
+    gWorkWnd = pf::CreateWindowEx(0, u"TestWork", u"", 0, 0, 0, 1, 1, nullptr,
+                                  [](pf::HWND h, pf::UINT m, pf::WPARAM w, pf::LPARAM l) -> pf::LRESULT {
+                                    if (m == kWorkMsg) {
+                                      pf::Owned<TWork> work = pf::TakePayload<TWork>(l);
+                                      if (work) work->Fn();
+                                      return 0;
+                                    }
+                                    return pf::DefWindowProc(h, m, w, l);
+                                  });
+  }
+  pf::PostMessage(gWorkWnd, kWorkMsg, 0, pf::MakeOwned<TWork>(std::move(work)));
+}
+
+void ResetWork() {
+  if (pf::IsWindow(gWorkWnd)) pf::DestroyWindow(gWorkWnd);
+  gWorkWnd = nullptr;
+}
+
+pf::HWND FindChildByName(pf::HWND parent, const QString& name) {
+  QWidget* w = Widget(parent);
+  if (!w) return nullptr;
+  for (QWidget* c : w->findChildren<QWidget*>(name)) {
+    if (pf::HWND h = pf::layer::HandleOf(c)) return h;
+  }
+  return nullptr;
+}
+
 void CloseBox(pf::HWND h) {
   QWidget* w = Widget(h);
   if (!w) return;

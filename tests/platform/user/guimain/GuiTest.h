@@ -36,4 +36,12 @@ void Type(pf::HWND h, int qtKey, const QString& text = {}, Qt::KeyboardModifiers
 // The close box of a top-level window.
 void CloseBox(pf::HWND h);
 
+// Runs `work` from the queue, inside whichever loop takes the message (a modal loop, a message
+// box): the way tests drive dialogs. The work travels as the posted message's payload.
+void PostWork(std::function<void()> work);
+// The child window of `parent` whose widget has this Qt object name (nullptr when none).
+pf::HWND FindChildByName(pf::HWND parent, const QString& name);
+// Drops the window PostWork uses (tests that count windows call it first).
+void ResetWork();
+
 }  // namespace guitest

@@ -1,0 +1,60 @@
+#pragma once
+// Components: ownership by an owner that frees what it owns, names, and removal notifications
+// that let a component drop its pointers to another that goes away.
+
+#include <vector>
+
+#include "platform/gdi/Set.h"
+#include "platform/rtl/Classes.h"
+
+namespace pf {
+
+enum class TOperation { opInsert, opRemove };
+enum class TComponentStateItem { csLoading, csReading, csWriting, csDestroying, csDesigning, csFreeNotification };
+using TComponentState = TSet<TComponentStateItem>;
+
+class TComponent : public TObject {
+  PF_CLASS(TComponent)
+public:
+  TComponent* GetOwner() const { return FOwner; }
+  Integer ComponentCount() const { return static_cast<Integer>(FComponents.size()); }
+  TComponent* Components(Integer i) const { return FComponents.at(static_cast<size_t>(i)); }
+  Integer GetComponentIndex() const;
+  TComponent* FindComponent(StringView name) const;
+
+  const String& GetName() const { return FName; }
+  // Names are unique among an owner's components (case-insensitive); a clash raises.
+  virtual void SetName(const String& name);
+  TComponentState ComponentState() const { return FComponentState; }
+  bool Destroying() const { return FComponentState.Contains(TComponentStateItem::csDestroying); }
+
+  void InsertComponent(TComponent* c);
+  void RemoveComponent(TComponent* c);
+  void DestroyComponents();
+  // Asks `c` to tell this component when it goes away, though neither owns the other.
+  void FreeNotification(TComponent* c);
+  void RemoveFreeNotification(TComponent* c);
+
+  intptr_t Tag{0};
+
+protected:
+  virtual void Create(TComponent* owner);
+  void Destroy() override;
+  void BeforeDestruction() override;
+  // Told of components inserted into or removed from the owner, and of those that asked for
+  // FreeNotification going away.
+  virtual void Notification(TComponent* c, TOperation op);
+  // A component's Qt object name follows its name; windowed controls override this.
+  virtual void NameChanged() {}
+
+private:
+  void Insert(TComponent* c);
+  void Remove(TComponent* c);
+  TComponent* FOwner{nullptr};
+  std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
+  String FName;
+  TComponentState FComponentState;
+};
+
+}  // namespace pf

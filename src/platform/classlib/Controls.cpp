@@ -1,0 +1,782 @@
+#include "platform/classlib/Controls.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/classlib/ActnList.h"
+#include "platform/classlib/Forms.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+#include "platform/user/Window_p.h"
+
+namespace pf {
+
+namespace {
+
+std::unordered_map<HWND, TWinControl*> gControls;
+
+QString Q(const String& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+
+QColor ToQColor(TColor c) {
+  TColor rgb = ColorToRGB(c);
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+bool IsStandardClass(const String& cls) {
+  String c = UpperCase(cls);
+  return c == u"EDIT" || c == u"BUTTON" || c == u"STATIC";
+}
+
+}  // namespace
+
+TShiftState KeyDataToShiftState(LPARAM keyData) {
+  TShiftState s;
+  if (GetKeyState(VK_SHIFT) < 0) s.Include(TShiftStateItem::ssShift);
+  if (GetKeyState(VK_CONTROL) < 0) s.Include(TShiftStateItem::ssCtrl);
+  if (keyData & KF_ALTDOWN_LPARAM) s.Include(TShiftStateItem::ssAlt);
+  return s;
+}
+
+TShiftState KeysToShiftState(WPARAM keys) {
+  TShiftState s;
+  if (keys & MK_SHIFT) s.Include(TShiftStateItem::ssShift);
+  if (keys & MK_CONTROL) s.Include(TShiftStateItem::ssCtrl);
+  if (keys & MK_LBUTTON) s.Include(TShiftStateItem::ssLeft);
+  if (keys & MK_RBUTTON) s.Include(TShiftStateItem::ssRight);
+  if (keys & MK_MBUTTON) s.Include(TShiftStateItem::ssMiddle);
+  if (GetKeyState(VK_MENU) < 0) s.Include(TShiftStateItem::ssAlt);
+  return s;
+}
+
+HCURSOR CursorHandle(TCursor c) {
+  switch (static_cast<int>(c)) {
+    case -11: return LoadCursor(IDC_WAIT);
+    case -4: return LoadCursor(IDC_IBEAM);
+    case -21: return LoadCursor(IDC_HAND);
+    case -19: return LoadCursor(IDC_APPSTARTING);
+    default: return LoadCursor(IDC_ARROW);
+  }
+}
+
+TWinControl* FindControl(HWND h) {
+  auto it = gControls.find(h);
+  return it == gControls.end() ? nullptr : it->second;
+}
+
+TCustomForm* GetParentForm(const TControl* control) {
+  const TControl* c = control;
+  while (c && c->GetParent()) c = c->GetParent();
+  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+// ---------------------------------------------------------------- TControl
+
+void TControl::Create(TComponent* owner) {
+  TComponent::Create(owner);
+  ControlStyle = {TControlStyleItem::csCaptureMouse, TControlStyleItem::csClickEvents,
+                  TControlStyleItem::csDoubleClicks};
+  FFont = TFont::New();
+  FFont->OnChange = [this](TObject*) {
+    FParentFont = false;
+    FontChanged();
+  };
+  WindowProc = [this](TMessage& m) { WndProc(m); };
+}
+
+void TControl::Destroy() {
+  if (FAction) SetAction(nullptr);
+  if (FParent) FParent->RemoveControl(this);
+  FreeAndNil(FFont);
+  TComponent::Destroy();
+}
+
+void TControl::Notification(TComponent* c, TOperation op) {
+  TComponent::Notification(c, op);
+  if (op == TOperation::opRemove && c == FAction) FAction = nullptr;
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == FParent) return;
+  if (parent == this) throw EInvalidOperation(u"A control cannot be its own parent");
+  if (FParent) FParent->RemoveControl(this);
+  if (parent) parent->InsertControl(this);
+}
+
+void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  FLeft = left;
+  FTop = top;
+  FWidth = std::max(0, width);
+  FHeight = std::max(0, height);
+  BoundsChanged();
+}
+
+TRect TControl::GetClientRect() const {
+  TSize nc = NonClientSize();
+  return TRect{0, 0, std::max(0, FWidth - nc.cx), std::max(0, FHeight - nc.cy)};
+}
+
+// The frame's size, not the difference of the sizes: a control smaller than its frame has no
+// client area, and the difference would be short.
+void TControl::SetClientWidth(Integer v) { SetWidth(v + NonClientSize().cx); }
+void TControl::SetClientHeight(Integer v) { SetHeight(v + NonClientSize().cy); }
+
+TPoint TControl::ClientToScreen(TPoint p) const {
+  if (!FParent) return p;
+  return FParent->ClientToScreen(TPoint{p.X + FLeft, p.Y + FTop});
+}
+
+TPoint TControl::ScreenToClient(TPoint p) const {
+  TPoint o = ClientToScreen(TPoint{0, 0});
+  return TPoint{p.X - o.X, p.Y - o.Y};
+}
+
+void TControl::SetVisible(bool v) {
+  if (v == FVisible) return;
+  FVisible = v;
+  VisibleChanged();
+  Perform(CM_VISIBLECHANGED, v ? 1 : 0, 0);
+}
+
+bool TControl::Showing() const {
+  for (const TControl* c = this; c; c = c->FParent)
+    if (!c->FVisible) return false;
+  return true;
+}
+
+void TControl::SetEnabled(bool v) {
+  if (v == FEnabled) return;
+  FEnabled = v;
+  EnabledChanged();
+  Perform(CM_ENABLEDCHANGED, 0, 0);
+}
+
+String TControl::GetText() const { return FText; }
+
+void TControl::SetText(const String& text) {
+  if (text == GetText()) return;
+  FText = text;
+  TextChanged();
+  Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetParentFont(bool v) {
+  FParentFont = v;
+  if (v && FParent) {
+    FFont->Assign(*FParent->GetFont());
+    FParentFont = true;
+  }
+}
+
+void TControl::SetColor(TColor c) {
+  if (c == FColor) return;
+  FColor = c;
+  FParentColor = false;
+  ColorChanged();
+  Perform(CM_COLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentColor(bool v) {
+  FParentColor = v;
+  if (v && FParent) {
+    FColor = FParent->GetColor();
+    ColorChanged();
+  }
+}
+
+void TControl::FontChanged() {
+  Perform(CM_FONTCHANGED, 0, 0);
+}
+
+void TControl::SetAction(TBasicAction* action) {
+  if (action == FAction) return;
+  if (FAction) {
+    FAction->UnregisterClient(this);
+    FAction->RemoveFreeNotification(this);
+  }
+  FAction = action;
+  if (action) {
+    action->RegisterClient(this);
+    action->FreeNotification(this);
+    ActionChanged();
+  }
+}
+
+void TControl::ActionChanged() {
+  auto* a = dynamic_cast<TAction*>(FAction);
+  if (!a) return;
+  FSettingFromAction = true;
+  if (!a->GetCaption().empty()) SetText(a->GetCaption());
+  SetEnabled(a->GetEnabled());
+  SetVisible(a->GetVisible());
+  if (!a->GetHint().empty()) SetHint(a->GetHint());
+  FSettingFromAction = false;
+}
+
+void TControl::InitiateAction() {
+  if (FAction) FAction->Update();
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
+  TMessage m{msg, w, l, 0};
+  if (WindowProc) WindowProc(m);
+  return m.Result;
+}
+
+void TControl::Invalidate() {}
+void TControl::Update() {}
+
+void TControl::BringToFront() {}
+
+void TControl::WndProc(TMessage& msg) { Dispatch(msg); }
+
+void TControl::MouseMessage(TMessage& msg) {
+  TShiftState shift = KeysToShiftState(msg.WParam);
+  Integer x = GET_X_LPARAM(msg.LParam), y = GET_Y_LPARAM(msg.LParam);
+  switch (msg.Msg) {
+    case WM_LBUTTONDOWN:
+      FClicked = ControlStyle.Contains(TControlStyleItem::csClickEvents);
+      DefaultHandler(msg);
+      MouseDown(TMouseButton::mbLeft, shift, x, y);
+      break;
+    case WM_LBUTTONDBLCLK:
+      DefaultHandler(msg);
+      if (ControlStyle.Contains(TControlStyleItem::csDoubleClicks)) DblClick();
+      MouseDown(TMouseButton::mbLeft, shift + TShiftStateItem::ssDouble, x, y);
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      DefaultHandler(msg);
+      MouseDown(TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      DefaultHandler(msg);
+      MouseDown(TMouseButton::mbMiddle, shift, x, y);
+      break;
+    case WM_LBUTTONUP: {
+      DefaultHandler(msg);
+      bool clicked = FClicked;
+      FClicked = false;
+      TRect c = GetClientRect();
+      // A click counts where the button went down and came up on the control, as the class
+      // library's controls do; the handler may free the control, so nothing follows it.
+      MouseUp(TMouseButton::mbLeft, shift, x, y);
+      if (clicked && x >= 0 && y >= 0 && x < c.Right && y < c.Bottom) Click();
+      break;
+    }
+    case WM_RBUTTONUP:
+      DefaultHandler(msg);
+      MouseUp(TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONUP:
+      DefaultHandler(msg);
+      MouseUp(TMouseButton::mbMiddle, shift, x, y);
+      break;
+    case WM_MOUSEMOVE:
+      DefaultHandler(msg);
+      MouseMove(shift, x, y);
+      break;
+  }
+}
+
+void TControl::Dispatch(TMessage& msg) {
+  if (msg.Msg >= WM_MOUSEFIRST && msg.Msg <= WM_MBUTTONDBLCLK) {
+    MouseMessage(msg);
+    return;
+  }
+  DefaultHandler(msg);
+}
+
+void TControl::DefaultHandler(TMessage&) {}
+
+void TControl::Click() {
+  if (OnClick)
+    OnClick(this);
+  else if (FAction)
+    FAction->Execute();
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, Integer x, Integer y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+// ---------------------------------------------------------------- TWinControl
+
+void TWinControl::Create(TComponent* owner) {
+  TControl::Create(owner);
+  ControlStyle.Include(TControlStyleItem::csAcceptsControls);
+}
+
+void TWinControl::Destroy() {
+  DestroyHandle();
+  // Child controls go with their parent, as in the class library.
+  while (!FControls.empty()) {
+    TControl* c = FControls.back();
+    RemoveControl(c);
+    c->Free();
+  }
+  TControl::Destroy();
+}
+
+void TWinControl::NameChanged() {
+  if (QWidget* w = layer::WidgetOf(FHandle)) w->setObjectName(Q(GetName()));
+}
+
+HWND TWinControl::GetHandle() {
+  HandleNeeded();
+  return FHandle;
+}
+
+void TWinControl::HandleNeeded() {
+  if (FHandle || FCreating) return;
+  if (FParent) FParent->HandleNeeded();
+  if (FHandle) return;  // the parent made it along with its own
+  CreateWnd();
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+  p.WinClassName = ClassName();
+  p.Caption = FText;
+  p.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  if (FVisible) p.Style |= WS_VISIBLE;
+  if (!FEnabled) p.Style |= WS_DISABLED;
+  if (TabStop) p.Style |= WS_TABSTOP;
+  p.X = FLeft;
+  p.Y = FTop;
+  p.Width = FWidth;
+  p.Height = FHeight;
+  if (FParent) p.WndParent = FParent->FHandle;
+}
+
+void TWinControl::CreateWnd() {
+  TCreateParams p;
+  CreateParams(p);
+  if ((p.Style & WS_CHILD) && !p.WndParent) return;
+  FCreating = true;
+  HWND h = CreateWindowEx(p.ExStyle, p.WinClassName, p.Caption, p.Style, p.X, p.Y, p.Width, p.Height,
+                          p.WndParent, [this](HWND hw, UINT m, WPARAM w, LPARAM l) { return MainWndProc(hw, m, w, l); },
+                          p.ClassStyle);
+  FCreating = false;
+  if (!h) throw EOSError(u"Error creating window of " + ClassName());
+  FHandle = h;
+  gControls[h] = this;
+  if (QWidget* w = layer::WidgetOf(h)) w->setObjectName(Q(GetName()));
+  ApplyFontAndColor();
+  CreateHandleDone();
+  for (TControl* c : std::vector<TControl*>(FControls))
+    if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->HandleNeeded();
+}
+
+void TWinControl::DestroyWnd() {
+  if (!FHandle) return;
+  FText = GetText();  // the window's text outlives it
+  DestroyWindow(FHandle);
+}
+
+void TWinControl::DestroyHandle() {
+  if (!FHandle) return;
+  DestroyWnd();
+  if (FHandle) {
+    gControls.erase(FHandle);
+    FHandle = nullptr;
+  }
+}
+
+void TWinControl::RecreateWnd() {
+  if (!FHandle) return;
+  DestroyHandle();
+  HandleNeeded();
+}
+
+LRESULT TWinControl::MainWndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (!FHandle) FHandle = h;  // the first messages come before CreateWindowEx returns
+  TMessage msg{m, w, l, 0};
+  try {
+    if (WindowProc) WindowProc(msg);
+  } catch (...) {
+    HandleControlException(std::current_exception());
+  }
+  if (m == WM_NCDESTROY) {
+    // Children's windows go before their controls do; the control may make a new one later.
+    for (TControl* c : FControls)
+      if (auto* wc = dynamic_cast<TWinControl*>(c); wc && wc->FHandle) {
+        gControls.erase(wc->FHandle);
+        wc->FHandle = nullptr;
+      }
+    gControls.erase(h);
+    FHandle = nullptr;
+  }
+  return msg.Result;
+}
+
+void TWinControl::InsertControl(TControl* c) {
+  if (!c || ContainsControl(c)) return;
+  FControls.push_back(c);
+  c->FParent = this;
+  if (c->FParentFont) {
+    c->FFont->Assign(*FFont);
+    c->FParentFont = true;
+  }
+  if (c->FParentColor) c->FColor = FColor;
+  if (auto* wc = dynamic_cast<TWinControl*>(c); wc && FHandle) wc->HandleNeeded();
+}
+
+void TWinControl::RemoveControl(TControl* c) {
+  auto it = std::find(FControls.begin(), FControls.end(), c);
+  if (it == FControls.end()) return;
+  if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->DestroyHandle();
+  FControls.erase(std::find(FControls.begin(), FControls.end(), c));
+  c->FParent = nullptr;
+}
+
+bool TWinControl::ContainsControl(const TControl* c) const {
+  for (const TControl* p = c; p; p = p->GetParent())
+    if (p == this) return true;
+  return false;
+}
+
+TSize TWinControl::NonClientSize() const {
+  if (TWindowObj* w = layer::Find(FHandle)) {
+    const TRect& n = w->NcInsets;
+    return TSize{n.Left + n.Right, n.Top + n.Bottom};
+  }
+  TCreateParams p;
+  const_cast<TWinControl*>(this)->CreateParams(p);
+  if (IsStandardClass(p.WinClassName)) return {};
+  TRect r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, p.Style, false, p.ExStyle);
+  return TSize{r.Width(), r.Height()};
+}
+
+String TWinControl::GetText() const {
+  if (FHandle) return GetWindowText(FHandle);
+  return FText;
+}
+
+TRect TWinControl::GetClientRect() const {
+  if (FHandle) {
+    TRect r;
+    pf::GetClientRect(FHandle, &r);
+    return r;
+  }
+  return TControl::GetClientRect();
+}
+
+TPoint TWinControl::ClientToScreen(TPoint p) const {
+  if (FHandle) {
+    pf::ClientToScreen(FHandle, &p);
+    return p;
+  }
+  return TControl::ClientToScreen(p);
+}
+
+TPoint TWinControl::ScreenToClient(TPoint p) const {
+  if (FHandle) {
+    pf::ScreenToClient(FHandle, &p);
+    return p;
+  }
+  return TControl::ScreenToClient(p);
+}
+
+void TWinControl::UpdateBounds() {
+  if (!FHandle) return;
+  TRect r;
+  pf::GetWindowRect(FHandle, &r);
+  TPoint tl{r.Left, r.Top};
+  if (FParent && FParent->FHandle) pf::ScreenToClient(FParent->FHandle, &tl);
+  FLeft = tl.X;
+  FTop = tl.Y;
+  FWidth = r.Width();
+  FHeight = r.Height();
+}
+
+void TWinControl::BoundsChanged() {
+  if (FHandle) SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::VisibleChanged() {
+  if (FHandle) ShowWindow(FHandle, FVisible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::EnabledChanged() {
+  if (FHandle) EnableWindow(FHandle, FEnabled);
+}
+
+void TWinControl::TextChanged() {
+  if (FHandle && GetWindowText(FHandle) != FText) SetWindowText(FHandle, FText);
+}
+
+void TWinControl::FontChanged() {
+  ApplyFontAndColor();
+  TControl::FontChanged();
+  // Children that follow their parent's font take the new one.
+  for (TControl* c : FControls)
+    if (c->GetParentFont()) c->SetParentFont(true);
+}
+
+void TWinControl::ColorChanged() {
+  ApplyFontAndColor();
+  Invalidate();
+  for (TControl* c : FControls)
+    if (c->GetParentColor()) c->SetParentColor(true);
+}
+
+void TWinControl::ApplyFontAndColor() {
+  QWidget* w = layer::WidgetOf(FHandle);
+  if (!w) return;
+  QFont f(Q(FFont->GetName()));
+  f.setPixelSize(std::max(1, std::abs(FFont->GetHeight())));
+  TFontStyles st = FFont->GetStyle();
+  f.setBold(st.Contains(TFontStyle::fsBold));
+  f.setItalic(st.Contains(TFontStyle::fsItalic));
+  f.setUnderline(st.Contains(TFontStyle::fsUnderline));
+  f.setStrikeOut(st.Contains(TFontStyle::fsStrikeOut));
+  w->setFont(f);
+  QPalette pal = w->palette();
+  QColor text = ToQColor(FFont->GetColor());
+  pal.setColor(QPalette::WindowText, text);
+  pal.setColor(QPalette::Text, text);
+  pal.setColor(QPalette::ButtonText, text);
+  if (FColor != clWindow && FColor != clBtnFace && FColor != clNone) pal.setColor(QPalette::Base, ToQColor(FColor));
+  w->setPalette(pal);
+}
+
+bool TWinControl::CanFocus() const {
+  if (!FHandle) return false;
+  for (const TControl* c = this; c; c = c->GetParent())
+    if (!c->GetVisible() || !c->GetEnabled()) return false;
+  return true;
+}
+
+bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::SetFocus() {
+  HandleNeeded();
+  if (!CanFocus()) throw EInvalidOperation(u"Cannot focus a disabled or invisible window");
+  pf::SetFocus(FHandle);
+}
+
+Integer TWinControl::GetTabOrder() const {
+  if (!FParent) return -1;
+  Integer i = 0;
+  for (TControl* c : FParent->FControls) {
+    if (c == this) return i;
+    if (dynamic_cast<TWinControl*>(c)) ++i;
+  }
+  return -1;
+}
+
+void TWinControl::SetTabOrder(Integer order) {
+  if (!FParent) return;
+  auto& v = FParent->FControls;
+  v.erase(std::find(v.begin(), v.end(), this));
+  Integer i = 0;
+  auto it = v.begin();
+  for (; it != v.end() && i < order; ++it)
+    if (dynamic_cast<TWinControl*>(*it)) ++i;
+  v.insert(it, this);
+}
+
+void TWinControl::Invalidate() {
+  if (FHandle) InvalidateRect(FHandle, nullptr, true);
+}
+
+void TWinControl::Update() {
+  if (FHandle) UpdateWindow(FHandle);
+}
+
+void TWinControl::InitiateAction() {
+  TControl::InitiateAction();
+  for (TControl* c : std::vector<TControl*>(FControls))
+    if (c->GetVisible()) c->InitiateAction();
+}
+
+bool TWinControl::WantsKey(Word) const { return false; }
+
+bool TWinControl::DoKeyDown(Word& key, TShiftState shift) {
+  TCustomForm* form = GetParentForm(this);
+  if (form && form != this && form->KeyPreview && form->DoKeyDown(key, shift)) return true;
+  if (key == 0) return true;
+  KeyDown(key, shift);
+  return key == 0;
+}
+
+bool TWinControl::DoKeyPress(Char& key) {
+  TCustomForm* form = GetParentForm(this);
+  if (form && form != this && form->KeyPreview && form->DoKeyPress(key)) return true;
+  if (key == 0) return true;
+  KeyPress(key);
+  return key == 0;
+}
+
+bool TWinControl::DoKeyUp(Word& key, TShiftState shift) {
+  TCustomForm* form = GetParentForm(this);
+  if (form && form != this && form->KeyPreview && form->DoKeyUp(key, shift)) return true;
+  if (key == 0) return true;
+  KeyUp(key, shift);
+  return key == 0;
+}
+
+void TWinControl::KeyDown(Word& key, TShiftState shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyPress(Char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::KeyUp(Word& key, TShiftState shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::DoEnter() {
+  if (OnEnter) OnEnter(this);
+}
+
+void TWinControl::DoExit() {
+  if (OnExit) OnExit(this);
+}
+
+void TWinControl::WndProc(TMessage& msg) { TControl::WndProc(msg); }
+
+void TWinControl::Dispatch(TMessage& msg) {
+  switch (msg.Msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      Word key = static_cast<Word>(msg.WParam);
+      if (DoKeyDown(key, KeyDataToShiftState(msg.LParam))) return;
+      msg.WParam = key;
+      DefaultHandler(msg);
+      return;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      Word key = static_cast<Word>(msg.WParam);
+      if (DoKeyUp(key, KeyDataToShiftState(msg.LParam))) return;
+      msg.WParam = key;
+      DefaultHandler(msg);
+      return;
+    }
+    case WM_CHAR: {
+      Char key = static_cast<Char>(msg.WParam);
+      if (DoKeyPress(key)) return;
+      msg.WParam = key;
+      DefaultHandler(msg);
+      return;
+    }
+    case CN_KEYDOWN: {
+      // Keys the control does not want are the form's: Tab moves the focus, Enter and Esc go to
+      // the default and cancel buttons. Answering non-zero keeps the key from the control.
+      Word key = static_cast<Word>(msg.WParam);
+      msg.Result = 0;
+      bool dialogKey = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
+      if (dialogKey && !WantsKey(key) && Perform(CM_WANTSPECIALKEY, key, 0) == 0) {
+        if (TCustomForm* form = GetParentForm(this)) {
+          if (form->Perform(CM_DIALOGKEY, key, msg.LParam) != 0) msg.Result = 1;
+        }
+      }
+      return;
+    }
+    case CM_DIALOGKEY:
+      // Offered to every child until one takes it.
+      for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (!c->GetVisible()) continue;
+        msg.Result = c->Perform(CM_DIALOGKEY, msg.WParam, msg.LParam);
+        if (msg.Result != 0) return;
+      }
+      return;
+    case WM_SETFOCUS:
+      DefaultHandler(msg);
+      if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusedControlChanged(this);
+      DoEnter();
+      return;
+    case WM_KILLFOCUS:
+      DefaultHandler(msg);
+      DoExit();
+      return;
+    case WM_COMMAND:
+      // A standard control's notification goes back to the control that sent it.
+      if (TWinControl* child = FindControl(reinterpret_cast<HWND>(msg.LParam)); child && child != this) {
+        msg.Result = child->Perform(CN_COMMAND, msg.WParam, msg.LParam);
+        return;
+      }
+      DefaultHandler(msg);
+      return;
+    case WM_SIZE:
+    case WM_MOVE:
+      UpdateBounds();
+      DefaultHandler(msg);
+      return;
+    case WM_ERASEBKGND: {
+      HDC dc = reinterpret_cast<HDC>(msg.WParam);
+      TRect r = GetClientRect();
+      HBRUSH b = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(FColor)));
+      FillRect(dc, &r, b);
+      DeleteObject(b);
+      msg.Result = 1;
+      return;
+    }
+    default:
+      TControl::Dispatch(msg);
+  }
+}
+
+void TWinControl::DefaultHandler(TMessage& msg) {
+  if (FHandle && msg.Msg < CM_BASE) msg.Result = DefWindowProc(FHandle, msg.Msg, msg.WParam, msg.LParam);
+}
+
+// ---------------------------------------------------------------- TCustomControl
+
+void TCustomControl::Create(TComponent* owner) {
+  TWinControl::Create(owner);
+  FCanvas = TCanvas::New();
+}
+
+void TCustomControl::Destroy() {
+  TWinControl::Destroy();
+  FreeAndNil(FCanvas);
+}
+
+void TCustomControl::Dispatch(TMessage& msg) {
+  if (msg.Msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(FHandle, &ps);
+    if (dc) {
+      FCanvas->SetHandle(dc);
+      try {
+        Paint();
+      } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        EndPaint(FHandle, &ps);
+        throw;
+      }
+      FCanvas->SetHandle(nullptr);
+      EndPaint(FHandle, &ps);
+    }
+    return;
+  }
+  TWinControl::Dispatch(msg);
+}
+
+void TCustomControl::Paint() {
+  if (OnPaint) OnPaint(this);
+}
+
+}  // namespace pf

@@ -1,0 +1,325 @@
+#pragma once
+// Controls of the class library over the window layer: TControl (bounds, visibility, text, font,
+// colour, mouse events, the replaceable window method), TWinControl (the window handle, parent
+// and child windows, focus, keys) and TCustomControl (a custom-drawn window with a canvas).
+
+#include <functional>
+#include <vector>
+
+#include "platform/classlib/Component.h"
+#include "platform/gdi/Canvas.h"
+#include "platform/gdi/Graphics.h"
+#include "platform/user/User.h"
+
+namespace pf {
+
+// A window message as the class library's window methods see it.
+struct TMessage {
+  UINT Msg{0};
+  WPARAM WParam{0};
+  LPARAM LParam{0};
+  LRESULT Result{0};
+};
+using TWndMethod = std::function<void(TMessage&)>;
+
+// The class library's own messages.
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_ACTIVATE = CM_BASE + 0;
+constexpr UINT CM_DEACTIVATE = CM_BASE + 1;
+constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
+constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
+constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
+constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
+constexpr UINT CM_CURSORCHANGED = CM_BASE + 15;
+constexpr UINT CM_CTL3DCHANGED = CM_BASE + 16;
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
+constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 25;
+constexpr UINT CM_ENTER = CM_BASE + 26;
+constexpr UINT CM_EXIT = CM_BASE + 27;
+constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+constexpr UINT CM_RECREATEWND = CM_BASE + 51;
+constexpr UINT CM_INVALIDATE = CM_BASE + 52;
+constexpr UINT CM_BORDERCHANGED = CM_BASE + 59;
+constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
+// Notifications a parent reflects back to the control they came from.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
+
+enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem>;
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Key data of a key message: Alt from bit 29 of lParam, Shift and Ctrl from the key state.
+TShiftState KeyDataToShiftState(LPARAM keyData);
+TShiftState KeysToShiftState(WPARAM mkKeys);
+
+using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, Char& Key)>;
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
+
+enum class TCursor : int16_t {};
+constexpr TCursor crDefault{0};
+constexpr TCursor crArrow{-2};
+constexpr TCursor crIBeam{-4};
+constexpr TCursor crHourGlass{-11};
+constexpr TCursor crHandPoint{-21};
+constexpr TCursor crAppStart{-19};
+HCURSOR CursorHandle(TCursor c);
+
+enum class TControlStyleItem { csAcceptsControls, csCaptureMouse, csClickEvents, csOpaque, csDoubleClicks };
+using TControlStyle = TSet<TControlStyleItem>;
+
+class TWinControl;
+class TCustomForm;
+class TBasicAction;
+
+class TControl : public TComponent {
+  PF_CLASS(TControl)
+public:
+  TWinControl* GetParent() const { return FParent; }
+  virtual void SetParent(TWinControl* parent);
+
+  Integer GetLeft() const { return FLeft; }
+  Integer GetTop() const { return FTop; }
+  Integer GetWidth() const { return FWidth; }
+  Integer GetHeight() const { return FHeight; }
+  void SetLeft(Integer v) { SetBounds(v, FTop, FWidth, FHeight); }
+  void SetTop(Integer v) { SetBounds(FLeft, v, FWidth, FHeight); }
+  void SetWidth(Integer v) { SetBounds(FLeft, FTop, v, FHeight); }
+  void SetHeight(Integer v) { SetBounds(FLeft, FTop, FWidth, v); }
+  virtual void SetBounds(Integer left, Integer top, Integer width, Integer height);
+  TRect GetBoundsRect() const { return TRect{FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+  virtual TRect GetClientRect() const;
+  Integer GetClientWidth() const { return GetClientRect().Width(); }
+  Integer GetClientHeight() const { return GetClientRect().Height(); }
+  void SetClientWidth(Integer v);
+  void SetClientHeight(Integer v);
+  virtual TPoint ClientToScreen(TPoint p) const;
+  virtual TPoint ScreenToClient(TPoint p) const;
+
+  bool GetVisible() const { return FVisible; }
+  virtual void SetVisible(bool v);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Visible with every parent up to a shown form.
+  bool Showing() const;
+  bool GetEnabled() const { return FEnabled; }
+  virtual void SetEnabled(bool v);
+
+  // Caption and Text are one value, as in the class library.
+  virtual String GetText() const;
+  virtual void SetText(const String& text);
+  String GetCaption() const { return GetText(); }
+  void SetCaption(const String& s) { SetText(s); }
+
+  TFont* GetFont() const { return FFont; }
+  void SetFont(const TFont* font) { FFont->Assign(*font); }
+  bool GetParentFont() const { return FParentFont; }
+  void SetParentFont(bool v);
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor c);
+  bool GetParentColor() const { return FParentColor; }
+  void SetParentColor(bool v);
+  TCursor GetCursor() const { return FCursor; }
+  void SetCursor(TCursor c) { FCursor = c; }
+  const String& GetHint() const { return FHint; }
+  void SetHint(const String& h) { FHint = h; }
+  bool ShowHint{false};
+
+  TBasicAction* GetAction() const { return FAction; }
+  void SetAction(TBasicAction* action);
+
+  // The replaceable window method: a subclass keeps the old one and passes messages on to it.
+  TWndMethod WindowProc;
+  LRESULT Perform(UINT msg, WPARAM w, LPARAM l);
+  virtual void Invalidate();
+  virtual void Update();
+  void Repaint() {
+    Invalidate();
+    Update();
+  }
+  void BringToFront();
+
+  TControlStyle ControlStyle;
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+
+  // Actions: the control follows its action's caption, enabled and visible state.
+  virtual void ActionChanged();
+  virtual void InitiateAction();
+
+protected:
+  void Create(TComponent* owner) override;
+  void Destroy() override;
+  void Notification(TComponent* c, TOperation op) override;
+
+  virtual void WndProc(TMessage& msg);
+  // Routes a message to the class's handlers; the root falls back to DefaultHandler.
+  virtual void Dispatch(TMessage& msg);
+  virtual void DefaultHandler(TMessage& msg);
+
+  virtual void Click();
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y);
+  virtual void MouseMove(TShiftState shift, Integer x, Integer y);
+  virtual void FontChanged();
+  virtual void ColorChanged() {}
+  virtual void TextChanged() {}
+  virtual void VisibleChanged() {}
+  virtual void EnabledChanged() {}
+  // Moves the window (controls without one only keep the numbers).
+  virtual void BoundsChanged() {}
+  // Client size for a given outer size; windowed controls ask the window.
+  virtual TSize NonClientSize() const { return {}; }
+
+  TWinControl* FParent{nullptr};
+  Integer FLeft{0}, FTop{0}, FWidth{0}, FHeight{0};
+  bool FVisible{true};
+  bool FEnabled{true};
+  String FText;
+  TFont* FFont{nullptr};
+  bool FParentFont{true};
+  TColor FColor{clWindow};
+  bool FParentColor{false};
+  TCursor FCursor{crDefault};
+  String FHint;
+  TBasicAction* FAction{nullptr};
+  bool FClicked{false};
+  bool FSettingFromAction{false};
+
+private:
+  void MouseMessage(TMessage& msg);
+  friend class TWinControl;
+};
+
+class TWinControl : public TControl {
+  PF_CLASS(TWinControl)
+public:
+  HWND GetHandle();  // makes the window when there is none
+  HWND Handle() { return GetHandle(); }
+  bool HandleAllocated() const { return FHandle != nullptr; }
+  void HandleNeeded();
+  void DestroyHandle();
+  void RecreateWnd();
+
+  Integer ControlCount() const { return static_cast<Integer>(FControls.size()); }
+  TControl* Controls(Integer i) const { return FControls.at(static_cast<size_t>(i)); }
+  void InsertControl(TControl* c);
+  void RemoveControl(TControl* c);
+  bool ContainsControl(const TControl* c) const;
+
+  String GetText() const override;
+  TRect GetClientRect() const override;
+  TPoint ClientToScreen(TPoint p) const override;
+  TPoint ScreenToClient(TPoint p) const override;
+
+  virtual bool CanFocus() const;
+  bool Focused() const;
+  virtual void SetFocus();
+  Integer GetTabOrder() const;
+  void SetTabOrder(Integer order);
+  bool TabStop{false};
+
+  void Invalidate() override;
+  void Update() override;
+
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+
+  // The window the class library makes for this control: class name, styles, initial bounds.
+  struct TCreateParams {
+    String WinClassName;
+    String Caption;
+    DWORD Style{0};
+    DWORD ExStyle{0};
+    UINT ClassStyle{0};
+    Integer X{0}, Y{0}, Width{0}, Height{0};
+    HWND WndParent{nullptr};
+  };
+
+  void InitiateAction() override;
+
+protected:
+  void Create(TComponent* owner) override;
+  void Destroy() override;
+  void NameChanged() override;
+
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWnd();
+  virtual void DestroyWnd();
+  // After the window exists: give it the control's state (text, font, enabled...).
+  virtual void CreateHandleDone() {}
+
+  void WndProc(TMessage& msg) override;
+  void Dispatch(TMessage& msg) override;
+  void DefaultHandler(TMessage& msg) override;
+
+  virtual bool DoKeyDown(Word& key, TShiftState shift);
+  virtual bool DoKeyPress(Char& key);
+  virtual bool DoKeyUp(Word& key, TShiftState shift);
+  virtual void KeyDown(Word& key, TShiftState shift);
+  virtual void KeyPress(Char& key);
+  virtual void KeyUp(Word& key, TShiftState shift);
+  // True when the control handles the key itself (an edit's arrows, a memo's Enter); dialog
+  // keys it does not want go to the form (Enter to the default button, Esc to the cancel one).
+  virtual bool WantsKey(Word key) const;
+  virtual void DoEnter();
+  virtual void DoExit();
+
+  void FontChanged() override;
+  void ColorChanged() override;
+  void TextChanged() override;
+  void VisibleChanged() override;
+  void EnabledChanged() override;
+  void BoundsChanged() override;
+  TSize NonClientSize() const override;
+
+  void UpdateBounds();  // reads the bounds back from the window
+
+  HWND FHandle{nullptr};
+  std::vector<TControl*> FControls;  // children in tab order (creation order until changed)
+
+private:
+  LRESULT MainWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
+  void ApplyFontAndColor();
+  bool FCreating{false};
+};
+
+class TCustomControl : public TWinControl {
+  PF_CLASS(TCustomControl)
+public:
+  TCanvas* GetCanvas() const { return FCanvas; }
+  TNotifyEvent OnPaint;
+
+protected:
+  void Create(TComponent* owner) override;
+  void Destroy() override;
+  void Dispatch(TMessage& msg) override;
+  virtual void Paint();
+  TCanvas* FCanvas{nullptr};
+};
+
+// The form a control lies on (nullptr when none).
+TCustomForm* GetParentForm(const TControl* control);
+// The control of a window made by the class library (nullptr for other windows).
+TWinControl* FindControl(HWND h);
+
+}  // namespace pf

@@ -1,0 +1,482 @@
+#include "platform/classlib/Forms.h"
+
+#include <algorithm>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/Units.h"
+
+namespace pf {
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+TUnitCounter gFormsUnit;
+
+void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& out) {
+  for (Integer i = 0; i < parent->ControlCount(); ++i) {
+    auto* wc = dynamic_cast<TWinControl*>(parent->Controls(i));
+    if (!wc) continue;
+    if (wc->TabStop) out.push_back(wc);
+    CollectTabStops(wc, out);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TCustomForm
+
+void TCustomForm::Create(TComponent* owner) {
+  FFormState.Include(TFormStateItem::fsCreating);
+  TWinControl::Create(owner);
+  FVisible = false;
+  FParentFont = false;
+  FColor = clBtnFace;
+  FWidth = 320;
+  FHeight = 240;
+  if (Screen) Screen->AddForm(this);
+}
+
+void TCustomForm::AfterConstruction() {
+  TWinControl::AfterConstruction();
+  FFormState.Exclude(TFormStateItem::fsCreating);
+  if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::BeforeDestruction() {
+  TWinControl::BeforeDestruction();
+  if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::Destroy() {
+  if (Screen) Screen->RemoveForm(this);
+  if (Application && Application->GetMainForm() == this) Application->SetMainForm(nullptr);
+  TWinControl::Destroy();
+}
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style = WS_CLIPCHILDREN;
+  p.ExStyle = 0;
+  switch (FBorderStyle) {
+    case TFormBorderStyle::bsNone: p.Style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow: p.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX; break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin:
+      p.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
+      break;
+    case TFormBorderStyle::bsDialog:
+      p.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      p.ExStyle |= WS_EX_DLGMODALFRAME;
+      break;
+  }
+  if (FBorderStyle == TFormBorderStyle::bsToolWindow || FBorderStyle == TFormBorderStyle::bsSizeToolWin)
+    p.ExStyle |= WS_EX_TOOLWINDOW;
+  if (!FEnabled) p.Style |= WS_DISABLED;
+  if (Application && Application->GetMainForm() == this && Application->MainFormOnTaskBar)
+    p.ExStyle |= WS_EX_APPWINDOW;
+  p.WndParent = nullptr;
+  if (auto* ownerForm = dynamic_cast<TCustomForm*>(GetOwner()); ownerForm && ownerForm->HandleAllocated())
+    p.WndParent = ownerForm->FHandle;
+}
+
+void TCustomForm::CreateHandleDone() {
+  TWinControl::CreateHandleDone();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle s) {
+  if (s == FBorderStyle) return;
+  FBorderStyle = s;
+  if (HandleAllocated()) {
+    TCreateParams p;
+    CreateParams(p);
+    SetWindowLongPtr(FHandle, GWL_STYLE, static_cast<LONG_PTR>(p.Style | (GetWindowLongPtr(FHandle, GWL_STYLE) & WS_VISIBLE)));
+    SetWindowLongPtr(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    UpdateBounds();
+  }
+}
+
+void TCustomForm::PlaceForm() {
+  if (FPlaced) return;
+  FPlaced = true;
+  TCustomForm* center = nullptr;
+  switch (Position) {
+    case TPosition::poScreenCenter:
+    case TPosition::poDesktopCenter:
+      break;
+    case TPosition::poOwnerFormCenter:
+      center = dynamic_cast<TCustomForm*>(GetOwner());
+      if (!center && Application) center = Application->GetMainForm();
+      break;
+    case TPosition::poMainFormCenter:
+      if (Application) center = Application->GetMainForm();
+      break;
+    default:
+      return;
+  }
+  if (center == this) center = nullptr;
+  Integer x, y;
+  if (center) {
+    x = center->GetLeft() + (center->GetWidth() - FWidth) / 2;
+    y = center->GetTop() + (center->GetHeight() - FHeight) / 2;
+  } else {
+    x = (GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2;
+    y = (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2;
+  }
+  // Never off the top-left of the screen, where the caption could not be reached.
+  SetBounds(std::max(0, x), std::max(0, y), FWidth, FHeight);
+}
+
+void TCustomForm::VisibleChanged() {
+  if (FVisible) {
+    HandleNeeded();
+    PlaceForm();
+    FFormState.Include(TFormStateItem::fsVisible);
+    ShowWindow(FHandle, SW_SHOW);
+    if (FActiveControl && FActiveControl->CanFocus()) FActiveControl->SetFocus();
+    else SelectNext(nullptr, true);
+    DoShow();
+  } else {
+    FFormState.Exclude(TFormStateItem::fsVisible);
+    if (FHandle) ShowWindow(FHandle, SW_HIDE);
+    DoHide();
+  }
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  if (FHandle) SetActiveWindow(FHandle);
+}
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+  if (OnClose) OnClose(this, action);
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::Close() {
+  if (FFormState.Contains(TFormStateItem::fsModal)) {
+    FModalResult = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = TCloseAction::caHide;
+  DoClose(action);
+  if (action == TCloseAction::caNone) return;
+  if (Application && Application->GetMainForm() == this) {
+    Application->Terminate();
+  } else if (action == TCloseAction::caHide || action == TCloseAction::caMinimize) {
+    Hide();
+  } else {
+    Release();
+  }
+}
+
+void TCustomForm::Release() {
+  if (FHandle)
+    PostMessage(FHandle, CM_RELEASE, 0, 0);
+  else
+    Free();
+}
+
+TModalResult TCustomForm::ShowModal() {
+  if (FVisible || !FEnabled || FFormState.Contains(TFormStateItem::fsModal))
+    throw EInvalidOperation(u"Cannot make a visible window modal");
+  if (GetCapture()) ReleaseCapture();
+  FFormState.Include(TFormStateItem::fsModal);
+  HWND activeBefore = GetActiveWindow();
+  std::vector<HWND> disabled;
+  if (Screen) {
+    for (Integer i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      if (f == this || !f->HandleAllocated()) continue;
+      HWND h = f->FHandle;
+      if (IsWindowVisible(h) && IsWindowEnabled(h)) {
+        EnableWindow(h, false);
+        disabled.push_back(h);
+      }
+    }
+  }
+  // The other forms come back whatever ends the loop, an exception included.
+  struct Restore {
+    TCustomForm* Form;
+    std::vector<HWND>& Disabled;
+    HWND Active;
+    ~Restore() {
+      for (HWND h : Disabled)
+        if (IsWindow(h)) EnableWindow(h, true);
+      Form->FFormState.Exclude(TFormStateItem::fsModal);
+      if (Active && IsWindow(Active)) SetActiveWindow(Active);
+    }
+  } restore{this, disabled, activeBefore};
+  FModalResult = mrNone;
+  Show();
+  do {
+    Application->HandleMessage();
+    if (Application->Terminated()) {
+      FModalResult = mrCancel;
+    } else if (FModalResult != mrNone) {
+      TCloseAction action = TCloseAction::caNone;
+      if (CloseQuery()) {
+        action = TCloseAction::caHide;
+        DoClose(action);
+      }
+      if (action == TCloseAction::caNone) FModalResult = mrNone;
+      else if (action == TCloseAction::caFree) Release();
+    }
+  } while (FModalResult == mrNone);
+  TModalResult result = FModalResult;
+  Hide();
+  return result;
+}
+
+void TCustomForm::SetActiveControl(TWinControl* c) {
+  FActiveControl = c;
+  if (c && FVisible && c->CanFocus()) c->SetFocus();
+}
+
+void TCustomForm::FocusedControlChanged(TWinControl* c) { FActiveControl = c; }
+
+void TCustomForm::SelectNext(TWinControl* current, bool forward) {
+  std::vector<TWinControl*> stops;
+  CollectTabStops(this, stops);
+  stops.erase(std::remove_if(stops.begin(), stops.end(), [](TWinControl* c) { return !c->CanFocus(); }), stops.end());
+  if (stops.empty()) return;
+  auto it = std::find(stops.begin(), stops.end(), current);
+  size_t n = stops.size();
+  size_t next;
+  if (it == stops.end())
+    next = forward ? 0 : n - 1;
+  else {
+    size_t i = static_cast<size_t>(it - stops.begin());
+    next = forward ? (i + 1) % n : (i + n - 1) % n;
+  }
+  stops[next]->SetFocus();
+}
+
+void TCustomForm::UpdateActions() {
+  if (!FVisible) return;
+  InitiateAction();
+}
+
+bool TCustomForm::DoKeyDown(Word& key, TShiftState shift) {
+  KeyDown(key, shift);
+  return key == 0;
+}
+
+bool TCustomForm::DoKeyPress(Char& key) {
+  KeyPress(key);
+  return key == 0;
+}
+
+bool TCustomForm::DoKeyUp(Word& key, TShiftState shift) {
+  KeyUp(key, shift);
+  return key == 0;
+}
+
+void TCustomForm::Dispatch(TMessage& msg) {
+  switch (msg.Msg) {
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_RELEASE:
+      Free();  // nothing of the form may be touched after this
+      return;
+    case CM_DIALOGKEY:
+      if (msg.WParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+        TWinControl* current = FindControl(GetFocus());
+        SelectNext(current && ContainsControl(current) ? current : FActiveControl, GetKeyState(VK_SHIFT) >= 0);
+        msg.Result = 1;
+        return;
+      }
+      TWinControl::Dispatch(msg);
+      return;
+    case WM_ACTIVATE:
+      DefaultHandler(msg);
+      if (LOWORD(msg.WParam) != WA_INACTIVE && OnActivate) OnActivate(this);
+      return;
+    case WM_SETFOCUS:
+      DefaultHandler(msg);
+      if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) FActiveControl->SetFocus();
+      return;
+    default:
+      TWinControl::Dispatch(msg);
+  }
+}
+
+// ---------------------------------------------------------------- TApplication
+
+void TApplication::Create(TComponent* owner) {
+  TComponent::Create(owner);
+}
+
+void TApplication::Notification(TComponent* c, TOperation op) {
+  TComponent::Notification(c, op);
+  if (op == TOperation::opRemove && c == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::Run() {
+  if (FMainForm && ShowMainForm) FMainForm->Show();
+  while (!FTerminated) {
+    try {
+      HandleMessage();
+    } catch (...) {
+      HandleException(std::current_exception());
+    }
+  }
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+bool TApplication::IsKeyMsg(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  if (!FindControl(msg.hwnd)) return false;
+  return SendMessage(msg.hwnd, CN_KEYDOWN, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    FTerminated = true;
+    return true;
+  }
+  if (!IsKeyMsg(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return true;
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (!ProcessMessage(msg)) {
+    Idle();
+    if (!FTerminated) WaitMessage();
+  }
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::Idle() {
+  bool done = true;
+  if (OnIdle) OnIdle(this, done);
+  if (!Screen) return;
+  // Actions follow the state of the program on each idle pass, on forms the user can reach.
+  for (Integer i = 0; i < Screen->FormCount(); ++i) {
+    TCustomForm* f = Screen->Forms(i);
+    if (f->HandleAllocated() && IsWindowVisible(f->Handle()) && IsWindowEnabled(f->Handle())) f->UpdateActions();
+  }
+}
+
+Integer TApplication::MessageBox(const String& text, const String& caption, UINT flags) {
+  HWND owner = GetActiveWindow();
+  return pf::MessageBox(owner, text, caption, flags);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  String msg;
+  if (auto* pe = dynamic_cast<const Exception*>(&e))
+    msg = pe->Message();
+  else
+    msg = Utf8ToString(e.what());
+  if (!msg.empty() && msg.back() > u'.') msg += u'.';
+  MessageBox(msg, Title, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::HandleException(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& ex) {
+    if (OnException)
+      OnException(this, ex);
+    else
+      ShowException(ex);
+  } catch (...) {
+    ShowException(Exception(u"Unknown exception"));
+  }
+}
+
+void TApplication::ResetForTests() {
+  FTerminated = false;
+  FMainForm = nullptr;
+  OnException = nullptr;
+  OnIdle = nullptr;
+}
+
+// ---------------------------------------------------------------- TScreen
+
+void TScreen::SetCursor(TCursor c) {
+  FCursor = c;
+  pf::SetCursor(CursorHandle(c));
+}
+
+Integer TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+Integer TScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+TCustomForm* TScreen::ActiveForm() const {
+  return dynamic_cast<TCustomForm*>(FindControl(GetActiveWindow()));
+}
+
+void TScreen::AddForm(TCustomForm* f) {
+  if (std::find(FForms.begin(), FForms.end(), f) == FForms.end()) FForms.push_back(f);
+}
+
+void TScreen::RemoveForm(TCustomForm* f) {
+  FForms.erase(std::remove(FForms.begin(), FForms.end(), f), FForms.end());
+}
+
+// ---------------------------------------------------------------- unit
+
+void HandleControlException(std::exception_ptr e) {
+  if (Application)
+    Application->HandleException(e);
+  else
+    std::rethrow_exception(e);
+}
+
+void InitializeForms() {
+  if (!gFormsUnit.Enter()) return;
+  Application = TApplication::New(nullptr);
+  Screen = TScreen::New(nullptr);
+  SetDispatchExceptionHandler([](std::exception_ptr e) { HandleControlException(e); });
+}
+
+void FinalizeForms() {
+  if (!gFormsUnit.Leave()) return;
+  SetDispatchExceptionHandler({});
+  // Forms owned by the application go with it; forms without an owner are the program's to free,
+  // but none may outlive the layer.
+  FreeAndNil(Application);
+  while (Screen && Screen->FormCount() > 0) Screen->Forms(Screen->FormCount() - 1)->Free();
+  FreeAndNil(Screen);
+}
+
+void RegisterClassLibUnits() {
+  RegisterUnit(10, "Forms", InitializeForms, FinalizeForms);
+}
+
+}  // namespace pf

@@ -1,0 +1,100 @@
+#pragma once
+// Standard controls: Qt's own widgets inside layer windows, so they edit, click and paint natively
+// and can still be subclassed through WindowProc.
+
+#include "platform/classlib/Controls.h"
+#include "platform/classlib/Forms.h"
+
+namespace pf {
+
+class TButtonControl : public TWinControl {
+  PF_CLASS(TButtonControl)
+protected:
+  void Create(TComponent* owner) override;
+};
+
+class TButton : public TButtonControl {
+  PF_CLASS(TButton)
+public:
+  // Enter clicks the default button (unless another button has the focus), Esc the cancel one.
+  bool GetDefault() const { return FDefault; }
+  void SetDefault(bool v);
+  bool Cancel{false};
+  // Clicking sets the parent form's modal result to this (ending a modal loop).
+  TModalResult ModalResult{mrNone};
+  void Click() override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void Dispatch(TMessage& msg) override;
+
+private:
+  bool FDefault{false};
+};
+
+class TCheckBox : public TButtonControl {
+  PF_CLASS(TCheckBox)
+public:
+  bool GetChecked() const;
+  void SetChecked(bool v);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+  void Dispatch(TMessage& msg) override;
+
+private:
+  bool FChecked{false};
+};
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+class TLabel : public TWinControl {
+  PF_CLASS(TLabel)
+public:
+  TAlignment Alignment{TAlignment::taLeftJustify};
+  // The control that takes the focus for the label's mnemonic.
+  TWinControl* FocusControl{nullptr};
+
+protected:
+  void Create(TComponent* owner) override;
+  void CreateParams(TCreateParams& params) override;
+};
+
+class TCustomEdit : public TWinControl {
+  PF_CLASS(TCustomEdit)
+public:
+  TNotifyEvent OnChange;
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool v);
+  Integer GetMaxLength() const { return FMaxLength; }
+  void SetMaxLength(Integer v);
+  Char PasswordChar{0};
+  void SelectAll();
+  void Clear() { SetText(String()); }
+  bool Modified{false};
+
+protected:
+  void Create(TComponent* owner) override;
+  void CreateParams(TCreateParams& params) override;
+  void CreateHandleDone() override;
+  void Dispatch(TMessage& msg) override;
+  bool WantsKey(Word key) const override;
+  virtual void Change();
+
+  bool FReadOnly{false};
+  Integer FMaxLength{0};
+};
+
+class TEdit : public TCustomEdit {
+  PF_CLASS(TEdit)
+};
+
+class TMemo : public TCustomEdit {
+  PF_CLASS(TMemo)
+protected:
+  void CreateParams(TCreateParams& params) override;
+  bool WantsKey(Word key) const override;
+};
+
+}  // namespace pf

@@ -1,0 +1,318 @@
+// Forms: modal loops and their results, the close box, dialog keys, KeyPreview, placement and
+// border styles, the idle pass that updates actions, exceptions shown in an error box.
+
+#include <QLineEdit>
+
+#include "platform/classlib/ActnList.h"
+#include "platform/classlib/StdCtrls.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/user/Window_p.h"
+#include "ClassLibFixture.h"
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+// A dialog as the program's forms are made: an edit, an OK button (default, mrOk) and a Cancel
+// button (cancel, mrCancel).
+struct Dialog {
+  TForm* Form;
+  TEdit* Edit;
+  TButton* Ok;
+  TButton* Cancel;
+
+  explicit Dialog(TComponent* owner, const String& name = u"DlgTest") {
+    Form = TForm::New(owner);
+    Form->SetName(name);
+    Form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    Form->SetClientWidth(300);
+    Form->SetClientHeight(120);
+    Edit = TEdit::New(Form);
+    Edit->SetName(u"edFirstName");
+    Edit->SetParent(Form);
+    Edit->SetBounds(10, 10, 200, 21);
+    Ok = TButton::New(Form);
+    Ok->SetName(u"btnOk");
+    Ok->SetParent(Form);
+    Ok->SetBounds(130, 85, 75, 25);
+    Ok->SetCaption(u"OK");
+    Ok->SetDefault(true);
+    Ok->ModalResult = mrOk;
+    Cancel = TButton::New(Form);
+    Cancel->SetName(u"btnCancel");
+    Cancel->SetParent(Form);
+    Cancel->SetBounds(215, 85, 75, 25);
+    Cancel->SetCaption(u"Отмена");
+    Cancel->Cancel = true;
+    Cancel->ModalResult = mrCancel;
+  }
+};
+
+class FormsTest : public ClassLibTest {};
+
+TEST_F(FormsTest, ModalFormShownFromAModalFormReturnsItsResultToTheRightCaller) {
+  Dialog outer(Application, u"DlgOuter");
+  Dialog inner(outer.Form, u"DlgInner");
+  TModalResult innerResult = -1;
+  bool outerDisabledMeanwhile = false;
+  bool outerEnabledAfter = false;
+  guitest::PostWork([&] {  // inside the outer form's loop
+    guitest::PostWork([&] {  // inside the inner form's loop
+      outerDisabledMeanwhile = !IsWindowEnabled(outer.Form->Handle());
+      SendMessage(inner.Ok->Handle(), BM_CLICK, 0, 0);
+    });
+    innerResult = inner.Form->ShowModal();
+    outerEnabledAfter = IsWindowEnabled(outer.Form->Handle());
+    guitest::PostWork([&] { guitest::CloseBox(outer.Form->Handle()); });
+  });
+  TModalResult outerResult = outer.Form->ShowModal();
+  EXPECT_EQ(innerResult, mrOk);
+  EXPECT_EQ(outerResult, mrCancel) << "the close box of a modal form gives mrCancel";
+  EXPECT_TRUE(outerDisabledMeanwhile);
+  EXPECT_TRUE(outerEnabledAfter);
+  EXPECT_FALSE(inner.Form->GetVisible());
+  EXPECT_FALSE(outer.Form->GetVisible());
+  EXPECT_FALSE(outer.Form->FormState().Contains(TFormStateItem::fsModal));
+}
+
+TEST_F(FormsTest, EnterAndEscapeGoToTheDefaultAndCancelButtons) {
+  struct Case {
+    const char* name;
+    int qtKey;
+    bool focusCancelButton;
+    TModalResult expected;
+  };
+  const Case cases[] = {
+      {"Enter in the edit clicks the default button", Qt::Key_Return, false, mrOk},
+      {"Esc in the edit clicks the cancel button", Qt::Key_Escape, false, mrCancel},
+      {"Enter on a focused button clicks that button", Qt::Key_Return, true, mrCancel},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dialog dlg(Application);
+    int okClicks = 0;
+    dlg.Ok->OnClick = [&](TObject*) { ++okClicks; };
+    guitest::PostWork([&] {
+      TWinControl* target = c.focusCancelButton ? static_cast<TWinControl*>(dlg.Cancel) : dlg.Edit;
+      target->SetFocus();
+      QString text = c.qtKey == Qt::Key_Return ? QStringLiteral("\r") : QString(QChar(0x1B));
+      guitest::Type(target->Handle(), c.qtKey, text);
+    });
+    EXPECT_EQ(dlg.Form->ShowModal(), c.expected);
+    EXPECT_EQ(okClicks, c.expected == mrOk ? 1 : 0);
+    dlg.Form->Free();
+  }
+}
+
+TEST_F(FormsTest, KeyPreviewLetsTheFormSeeAndSwallowKeysFirst) {
+  Dialog dlg(Application);
+  dlg.Form->KeyPreview = true;
+  std::vector<std::string> seen;
+  dlg.Form->OnKeyDown = [&](TObject* sender, Word& key, TShiftState) {
+    seen.push_back("form " + std::to_string(key) + (sender == dlg.Form ? "" : " (wrong sender)"));
+    if (key == VK_F2) key = 0;
+  };
+  dlg.Edit->OnKeyDown = [&](TObject*, Word& key, TShiftState) { seen.push_back("edit " + std::to_string(key)); };
+  dlg.Form->Show();
+  dlg.Edit->SetFocus();
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_F2);
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_Left);
+  Pump();
+  std::vector<std::string> expected{"form 113", "form 37", "edit 37"};
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(FormsTest, EditChangeFiresForProgramAndUserChangesButNotForTheSameText) {
+  Dialog dlg(Application);
+  std::vector<String> changes;
+  dlg.Edit->OnChange = [&](TObject* s) { changes.push_back(static_cast<TEdit*>(s)->GetText()); };
+  dlg.Edit->SetText(u"Пётр");  // before the window exists
+  dlg.Form->Show();
+  dlg.Edit->SetText(u"Иван");
+  dlg.Edit->SetText(u"Иван");
+  dlg.Edit->SetFocus();
+  guitest::Type(dlg.Edit->Handle(), 0x0430, QString(QChar(0x0430)));
+  Pump();
+  std::vector<String> expected{u"Иван", u"Ивана"};
+  EXPECT_EQ(changes, expected);
+  EXPECT_EQ(dlg.Edit->GetText(), u"Ивана");
+  auto* line = qobject_cast<QLineEdit*>(layer::WidgetOf(dlg.Edit->Handle()));
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->objectName(), QStringLiteral("edFirstName")) << "the Qt object name is the component's name";
+}
+
+TEST_F(FormsTest, ActionUpdateRunsInTheIdlePassAndDrivesItsButton) {
+  Dialog dlg(Application);
+  TActionList* list = TActionList::New(dlg.Form);
+  TAction* act = TAction::New(dlg.Form);
+  act->SetName(u"ActUpload");
+  act->SetActionList(list);
+  act->SetCaption(u"Оформить заказ");
+  bool allowed = false;
+  int updates = 0, executions = 0;
+  act->OnUpdate = [&](TObject* s) {
+    ++updates;
+    static_cast<TAction*>(s)->SetEnabled(allowed);
+  };
+  act->OnExecute = [&](TObject*) { ++executions; };
+  dlg.Ok->SetAction(act);
+  dlg.Ok->ModalResult = mrNone;
+  dlg.Form->Show();
+  EXPECT_EQ(dlg.Ok->GetCaption(), u"Оформить заказ");
+  EXPECT_EQ(updates, 0) << "updates wait for the idle pass";
+  struct Step {
+    bool allowed;
+    bool enabled;
+  };
+  for (const Step& s : {Step{false, false}, Step{true, true}, Step{false, false}}) {
+    allowed = s.allowed;
+    Application->Idle();
+    EXPECT_EQ(IsWindowEnabled(dlg.Ok->Handle()), s.enabled);
+    EXPECT_EQ(dlg.Ok->GetEnabled(), s.enabled);
+  }
+  allowed = true;
+  Application->Idle();
+  SendMessage(dlg.Ok->Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(executions, 1);
+  // A hidden form's actions are not updated.
+  dlg.Form->Hide();
+  int before = updates;
+  Application->Idle();
+  EXPECT_EQ(updates, before);
+  // Freeing the action unlinks the button.
+  act->Free();
+  EXPECT_EQ(dlg.Ok->GetAction(), nullptr);
+}
+
+TEST_F(FormsTest, PlacementAndBorderStyles) {
+  // The layer's screen is 1920 x 1080; caption 23, dialog frame 3, sizing frame 4 pixels.
+  TForm* owner = TForm::New(Application);
+  owner->SetBounds(100, 100, 600, 400);
+  owner->Show();
+  struct Case {
+    const char* name;
+    TFormBorderStyle border;
+    TPosition position;
+    Integer clientW, clientH;
+    TRect bounds;
+  };
+  const Case cases[] = {
+      {"screen-centred dialog", TFormBorderStyle::bsDialog, TPosition::poScreenCenter, 300, 200,
+       {807, 425, 807 + 306, 425 + 229}},
+      {"owner-centred sizeable", TFormBorderStyle::bsSizeable, TPosition::poOwnerFormCenter, 192, 92,
+       {300, 238, 300 + 200, 238 + 123}},
+      {"designed position, no border", TFormBorderStyle::bsNone, TPosition::poDesigned, 50, 40, {0, 0, 50, 40}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm* f = TForm::New(owner);
+    f->SetBorderStyle(c.border);
+    f->Position = c.position;
+    f->SetBounds(0, 0, 10, 10);
+    f->SetClientWidth(c.clientW);
+    f->SetClientHeight(c.clientH);
+    f->Show();
+    EXPECT_EQ(f->GetBoundsRect(), c.bounds);
+    EXPECT_EQ(f->GetClientWidth(), c.clientW);
+    EXPECT_EQ(f->GetClientHeight(), c.clientH);
+    QWidget* w = layer::WidgetOf(f->Handle());
+    bool fixed = w->minimumSize() == w->maximumSize();
+    EXPECT_EQ(fixed, c.border != TFormBorderStyle::bsSizeable) << "only a sizeable form can be resized";
+    f->Free();
+  }
+}
+
+TEST_F(FormsTest, ClosingTheMainFormEndsTheApplicationLoop) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  Application->MainFormOnTaskBar = true;
+  EXPECT_EQ(Application->GetMainForm(), main);
+  bool closed = false;
+  main->OnClose = [&](TObject*, TCloseAction&) { closed = true; };
+  guitest::PostWork([&] { guitest::CloseBox(main->Handle()); });
+  Application->Run();
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_TRUE(GetWindowLongPtr(main->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+}
+
+TEST_F(FormsTest, CloseActionsHideFreeOrKeepAForm) {
+  struct Case {
+    const char* name;
+    TCloseAction action;
+    bool visibleAfter;
+    bool freed;
+  };
+  const Case cases[] = {{"caHide", TCloseAction::caHide, false, false},
+                        {"caNone keeps it open", TCloseAction::caNone, true, false},
+                        {"caFree frees it after the queue", TCloseAction::caFree, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int64_t before = TObject::LiveObjects();
+    TForm* f = TForm::New(Application);
+    f->OnClose = [&](TObject*, TCloseAction& a) { a = c.action; };
+    f->Show();
+    HWND h = f->Handle();
+    f->Close();
+    Pump();
+    EXPECT_EQ(IsWindow(h), !c.freed);
+    if (!c.freed) {
+      EXPECT_EQ(f->GetVisible(), c.visibleAfter);
+      f->Free();
+    }
+    EXPECT_EQ(TObject::LiveObjects(), before);
+  }
+}
+
+TEST_F(FormsTest, AnExceptionInAHandlerIsShownInAnErrorBox) {
+  Application->Title = u"Фотозаказ";
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Dialog dlg(Application);
+  dlg.Ok->ModalResult = mrNone;
+  dlg.Ok->OnClick = [](TObject*) { throw Exception(u"Не удалось получить данные"); };
+  dlg.Form->Show();
+  guitest::Click(dlg.Ok->Handle(), {5, 5});
+  Pump();
+  ASSERT_EQ(pf::testing::MessageBoxLog().size(), 1u);
+  const auto& box = pf::testing::MessageBoxLog()[0];
+  EXPECT_EQ(box.Text, u"Не удалось получить данные.");
+  EXPECT_EQ(box.Caption, u"Фотозаказ");
+  EXPECT_EQ(box.Type, MB_OK | MB_ICONSTOP);
+}
+
+// An edit whose window method is replaced, as in-place editing does, inside its own loop: the hook
+// sees Enter and Escape first, and the keys it passes on still edit natively.
+TEST_F(FormsTest, ReplacedWindowMethodOfAnEditSeesKeysFirst) {
+  Dialog dlg(Application);
+  dlg.Form->Show();
+  dlg.Edit->SetText(u"ab");
+  dlg.Edit->SetFocus();
+  TWndMethod old = dlg.Edit->WindowProc;
+  std::vector<WPARAM> hooked;
+  bool finished = false;
+  dlg.Edit->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_KEYDOWN && (m.WParam == VK_RETURN || m.WParam == VK_ESCAPE)) {
+      hooked.push_back(m.WParam);
+      finished = m.WParam == VK_ESCAPE;
+      return;
+    }
+    old(m);
+  };
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_End);
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_C, "c");
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_Return, "\r");
+  guitest::Type(dlg.Edit->Handle(), Qt::Key_Escape, QString(QChar(0x1B)));
+  MSG msg;
+  while (!finished && GetMessage(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  dlg.Edit->WindowProc = old;
+  EXPECT_EQ(hooked, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
+  EXPECT_EQ(dlg.Edit->GetText(), u"abc");
+  EXPECT_EQ(dlg.Form->GetModalResult(), mrNone) << "the default button heard nothing";
+}
+
+}  // namespace
+}  // namespace classlibtest
