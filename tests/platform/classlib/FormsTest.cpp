@@ -7,6 +7,7 @@
 #include "platform/classlib/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/user/Window_p.h"
+#include "support/TestEnv.h"
 #include "ClassLibFixture.h"
 
 namespace classlibtest {
@@ -312,6 +313,58 @@ TEST_F(FormsTest, ReplacedWindowMethodOfAnEditSeesKeysFirst) {
   EXPECT_EQ(hooked, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
   EXPECT_EQ(dlg.Edit->GetText(), u"abc");
   EXPECT_EQ(dlg.Form->GetModalResult(), mrNone) << "the default button heard nothing";
+}
+
+}  // namespace
+}  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+class FormPaintTest : public ClassLibTest {};
+
+// The form erases its client area in its colour through the layer's paint cycle, and the standard
+// controls paint themselves over it. The picture is kept in the test's folder for a look.
+TEST_F(FormPaintTest, TestFormShowsItsBackgroundAndControls) {
+  Dialog dlg(Application);
+  dlg.Form->SetCaption(u"Заказ фотографий");
+  TLabel* label = TLabel::New(dlg.Form);
+  label->SetParent(dlg.Form);
+  label->SetBounds(10, 45, 200, 16);
+  label->SetCaption(u"Ошибка. Не удалось получить данные");
+  label->GetFont()->SetColor(clRed);
+  label->GetFont()->SetStyle({TFontStyle::fsBold});
+  dlg.Form->Show();
+  MSG probe;
+  ASSERT_TRUE(PumpUntil([&] { return !PeekMessage(&probe, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE); }));
+  QWidget* w = layer::WidgetOf(dlg.Form->Handle());
+  QImage shot = w->grab().toImage();
+  auto dir = testsupport::MakeTempDir("form");
+  shot.save(QString::fromStdString((dir / "form.png").string()));
+  ASSERT_EQ(shot.width(), 300);
+  ASSERT_EQ(shot.height(), 120);
+  COLORREF face = GetSysColor(COLOR_BTNFACE);
+  QColor expected(face & 0xFF, (face >> 8) & 0xFF, (face >> 16) & 0xFF);
+  EXPECT_EQ(shot.pixelColor(5, 5), expected) << "the form's own background";
+  EXPECT_EQ(shot.pixelColor(295, 60), expected);
+  // Something other than the background where the OK button and the edit are.
+  auto differs = [&](QRect r) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (shot.pixelColor(x, y) != expected) return true;
+    return false;
+  };
+  EXPECT_TRUE(differs(QRect(130, 85, 75, 25)));
+  EXPECT_TRUE(differs(QRect(10, 10, 200, 21)));
+  bool red = false;
+  for (int y = 45; y < 61 && !red; ++y)
+    for (int x = 10; x < 210 && !red; ++x) {
+      QColor c = shot.pixelColor(x, y);
+      red = c.red() > 150 && c.green() < 80 && c.blue() < 80;
+    }
+  EXPECT_TRUE(red) << "the label's red text";
 }
 
 }  // namespace
