@@ -67,6 +67,10 @@ void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) {
 void Rop2Region(HDC dc, const QRegion& rgn, COLORREF c, int rop) {
   PixelBuffer pb = TargetOf(dc);
   if (!pb.Valid() || rop == R2_NOP) return;
+  if (rop == R2_COPYPEN && pb.Bpp == 32) {
+    FillRegion(dc, rgn, c);
+    return;
+  }
   QRegion r = rgn & PaintableRegion(dc);
   for (const QRect& q : r) {
     for (int y = q.top(); y <= q.bottom(); ++y)
@@ -180,6 +184,14 @@ void PenLine(HDC dc, QPoint a, QPoint b) {
   int patternIndex = 0, patternLeft = pattern.empty() ? 0 : pattern[0];
   QRegion on, off;
   int w = std::max(1, pen->Width);
+  if (pattern.empty() && (y == y1 || x == x1) && !(x == x1 && y == y1)) {
+    // Solid horizontal and vertical lines, the common case (grid lines, gradients), in one piece.
+    QRect run = y == y1 ? QRect(QPoint(std::min(x, x1 - sx), y), QPoint(std::max(x, x1 - sx), y))
+                        : QRect(QPoint(x, std::min(y, y1 - sy)), QPoint(x, std::max(y, y1 - sy)));
+    if (w > 1) run.adjust(-(w / 2), -(w / 2), w - 1 - w / 2, w - 1 - w / 2);
+    Rop2Region(dc, QRegion(run), pen->Color, dc->S.Rop2);
+    return;
+  }
   while (!(x == x1 && y == y1)) {
     bool drawOn = pattern.empty() || (patternIndex % 2 == 0);
     QRect px = w == 1 ? QRect(x, y, 1, 1) : QRect(x - w / 2, y - w / 2, w, w);
