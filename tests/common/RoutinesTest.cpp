@@ -281,6 +281,23 @@ TEST(Units, CountedStartUpAndShutDown) {
   EXPECT_EQ(LoadedLibraries, nullptr);
 }
 
+struct Counter {
+  int Total{0};
+  int Add(int a, int b) {
+    Total += a + b;
+    return Total;
+  }
+};
+
+TEST(Callbacks, AMethodAsAPlainCallback) {
+  Counter c;
+  auto thunk = CreateStdcallThunk(&c, &Counter::Add);
+  EXPECT_EQ(thunk(2, 3), 5);
+  EXPECT_EQ(thunk(1, 1), 7);
+  FreeStdcallThunk(thunk);
+  EXPECT_FALSE(thunk);
+}
+
 TEST(Interfaces, QueryAndSupport) {
   IMalloc* m = nullptr;
   SHGetMalloc(&m);
