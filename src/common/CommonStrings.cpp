@@ -118,6 +118,13 @@ String StrRetToWide(STRRET& strRet, const ITEMIDLIST* pidl) {
   }
 }
 
+int WideMessageBox(HWND owner, const String& title, const String& text) {
+  if (IsWideApiPlatform()) return MessageBox(owner, text, title, MB_ICONEXCLAMATION);
+  String t = CodePageToString(StringToCodePage(title, CP_ACP), CP_ACP);
+  String m = CodePageToString(StringToCodePage(text, CP_ACP), CP_ACP);
+  return MessageBox(owner, m, t, MB_ICONEXCLAMATION);
+}
+
 // ---- Rectangles ----
 
 Integer CommonRectWidth(const TRect& r) { return r.Right - r.Left; }

@@ -67,6 +67,8 @@ int WideStrICompare(const String& s1, const String& s2);
 int WideStrICompareP(const Char* p1, const Char* p2);
 // The text of a shell string return; a STRRET_WSTR buffer is freed with the task allocator.
 String StrRetToWide(STRRET& strRet, const ITEMIDLIST* pidl);
+// A warning box; off the NT platform its texts go through the system code page.
+int WideMessageBox(HWND owner, const String& title, const String& text);
 
 // ---- Rectangles and points ----
 Integer CommonRectWidth(const TRect& r);

@@ -281,6 +281,25 @@ TEST(Units, CountedStartUpAndShutDown) {
   EXPECT_EQ(LoadedLibraries, nullptr);
 }
 
+TEST(Strings, WarningBoxes) {
+  pf::testing::ClearMessageBoxLog();
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  WideMessageBox(nullptr, u"Заголовок", u"Текст 日本");
+  SetPlatformVersion(TPlatformVersion{VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222});
+  WideMessageBox(nullptr, u"Заголовок", u"Текст 日本");
+  ResetPlatformVersion();
+  pf::testing::SetMessageBoxHook(nullptr);
+  const auto& log = pf::testing::MessageBoxLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].Caption, u"Заголовок");
+  EXPECT_EQ(log[0].Text, u"Текст 日本");
+  EXPECT_EQ(log[0].Type, MB_ICONEXCLAMATION);
+  // The 8-bit path keeps what the system code page (1251) holds.
+  EXPECT_EQ(log[1].Caption, u"Заголовок");
+  EXPECT_EQ(log[1].Text, u"Текст ??");
+  pf::testing::ClearMessageBoxLog();
+}
+
 struct Counter {
   int Total{0};
   int Add(int a, int b) {
