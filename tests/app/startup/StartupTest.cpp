@@ -1,0 +1,249 @@
+// The program's start-up through the same main block the program runs, against the lab server:
+// the price-list dialog with its real download thread, its failures and retries, the update
+// notice, closing while the lab is slow, and a refused profile argument.
+#include <QLabel>
+
+#include "app/startup/PriceListFixtures.h"
+#include "app/startup/StartupFixture.h"
+#include "app/uDlgDownload.h"
+#include "app/uDlgUpdate.h"
+#include "app/uFormMain.h"
+#include "app/uProgram.h"
+#include "platform/classlib/LinkLabel.h"
+#include "platform/rtl/Strings.h"
+#include "platform/user/guimain/GuiTest.h"
+
+namespace startuptest {
+namespace {
+
+using labserver::TRequestKind;
+
+bool StartsStr(StringView prefix, const String& s) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+TCustomForm* Dialog() { return FindForm(u"DlgDownload"); }
+TCustomForm* UpdateDialog() { return FindForm(u"DlgUpdate"); }
+bool Visible(TCustomForm* f) { return f && f->HandleAllocated() && IsWindowVisible(f->Handle()); }
+TCustomForm* MainForm() {
+  TCustomForm* main = FindForm(u"Main");
+  return Visible(main) ? main : nullptr;
+}
+String Info() {
+  auto* label = Find<TControl>(Dialog(), "lblInfo");
+  return label ? label->GetCaption() : String();
+}
+bool Enabled(const QString& name) {
+  auto* control = Find<TWinControl>(Dialog(), name);
+  return control && IsWindowEnabled(control->Handle());
+}
+
+// What the status line looks like: its text, and whether it is drawn red and bold.
+struct TStatusLook {
+  bool Red{false};
+  bool Bold{false};
+};
+TStatusLook StatusLook() {
+  auto* label = Find<TControl>(Dialog(), "lblInfo");
+  QWidget* w = WidgetOfControl(label);
+  TStatusLook look;
+  if (!label || !w) return look;
+  look.Red = label->GetFont()->GetColor() == clRed && w->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
+  look.Bold = label->GetFont()->GetStyle().Contains(TFontStyle::fsBold) && w->font().bold();
+  return look;
+}
+
+TEST_F(StartupTest, AGoodPriceListOpensTheMainWindowWithTheModelFilled) {
+  StartLab(fixtures::GoodPriceList);
+  String caption;
+  TSize client;
+  Script.Add("main window", [] { return MainForm() != nullptr; }, [&] {
+    caption = MainForm()->GetCaption();
+    client = TSize{MainForm()->GetClientWidth(), MainForm()->GetClientHeight()};
+    MainForm()->Close();
+  });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_EQ(caption, u"Сельвана Тихоград - заказ фотографий - версия 3.0");
+  EXPECT_EQ(client.cx, 750);
+  EXPECT_EQ(client.cy, 550);
+  EXPECT_EQ(PriceListRequests(), 1u);
+  // The blank-placed city and the unpriced size are dropped.
+  ASSERT_EQ(order::Cities()->Count(), 2);
+  EXPECT_EQ(order::Cities()->Items(0)->Name, u"Тихоград");
+  EXPECT_EQ(order::Cities()->Items(1)->Name, u"Озёрск");
+  ASSERT_EQ(order::PhotoSizes()->Count(), 2);
+  EXPECT_EQ(order::PhotoSizes()->Items(0)->Name, u"10х15 см");
+  EXPECT_EQ(order::PhotoSizes()->Items(1)->Name, u"20х30 см");
+  EXPECT_EQ(order::MinPrice, 120);
+  EXPECT_EQ(order::UploadScriptURL, LabUrl() + u"/upload3.php");
+}
+
+TEST_F(StartupTest, TheDialogAnswersWhatTheListSays) {
+  struct Case {
+    const char* name;
+    std::string priceList;
+    app::TDownloadResult result;
+    int cities;
+    int sizes;
+  };
+  const Case cases[] = {
+      {"current list", fixtures::GoodPriceList, app::drProcess, 2, 2},
+      {"newer version", fixtures::NewerVersionPriceList, app::drUpdate, 0, 0},
+      // Passes the dialog; the main block then ends without a window.
+      {"only an invalid size", fixtures::OnlyInvalidSizePriceList, app::drProcess, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartLab(c.priceList);
+    Owned<app::TDlgDownload> dialog(app::TDlgDownload::New(Application));
+    EXPECT_EQ(dialog->Execute(), c.result);
+    EXPECT_FALSE(dialog->Downloading());
+    EXPECT_EQ(order::Cities()->Count(), c.cities);
+    EXPECT_EQ(order::PhotoSizes()->Count(), c.sizes);
+    dialog.reset();
+    order::uLists::Reset();
+    Lab.reset();
+  }
+}
+
+TEST_F(StartupTest, AFailedDownloadShowsTheErrorAndARetrySucceeds) {
+  StartLab(fixtures::GoodPriceList);
+  Lab->AnswerStatus(TRequestKind::PriceList, 404, 1);
+  Script.Add("error shown", [] { return Visible(Dialog()) && StartsStr(u"Ошибка. ", Info()); }, [&] {
+    EXPECT_EQ(Info(), u"Ошибка. Не удалось скачать файл. 404 - Not Found");
+    TStatusLook look = StatusLook();
+    EXPECT_TRUE(look.Red);
+    EXPECT_TRUE(look.Bold);
+    Application->Idle();
+    EXPECT_TRUE(Enabled("btnDownload"));
+    EXPECT_FALSE(Enabled("btnCancel"));
+    // The retry, as the default button's click.
+    Find<TButton>(Dialog(), "btnDownload")->Click();
+    EXPECT_EQ(Info(), u"Пожалуйста, дождитесь окончания обновления...");
+    look = StatusLook();
+    EXPECT_FALSE(look.Red);
+    EXPECT_FALSE(look.Bold);
+    Application->Idle();
+    EXPECT_FALSE(Enabled("btnDownload"));
+    EXPECT_TRUE(Enabled("btnCancel"));
+  });
+  Script.Add("main window", [] { return MainForm() != nullptr; }, [] { MainForm()->Close(); });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_EQ(PriceListRequests(), 2u);
+  EXPECT_EQ(order::Cities()->Count(), 2);
+  EXPECT_EQ(order::PhotoSizes()->Count(), 2);
+}
+
+TEST_F(StartupTest, AListWithoutSizesIsAFailureAndClosingEndsTheProgram) {
+  StartLab(fixtures::NoSizesPriceList);
+  bool mainSeen = false;
+  Script.Add("error shown", [] { return Visible(Dialog()) && StartsStr(u"Ошибка. ", Info()); }, [&] {
+    EXPECT_EQ(Info(), u"Ошибка. Не удалось получить данные о стоимости услуг");
+    EXPECT_TRUE(StatusLook().Red);
+    // Cancel is off after a failure; the close box remains.
+    guitest::CloseBox(Dialog()->Handle());
+  });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  mainSeen = FindForm(u"Main") != nullptr;
+  EXPECT_FALSE(mainSeen);
+  EXPECT_EQ(order::Cities()->Count(), 0);
+  EXPECT_EQ(order::MinPrice, 50);
+}
+
+TEST_F(StartupTest, ANewerVersionShowsOnlyTheUpdateNoticeWithItsLink) {
+  StartLab(fixtures::NewerVersionPriceList);
+  const String installer = LabUrl() + u"/UserFiles/Image/Selvana.exe";
+  Script.Add("update notice", [] { return Visible(UpdateDialog()); }, [&] {
+    TCustomForm* dlg = UpdateDialog();
+    EXPECT_EQ(dlg->GetCaption(), u"Необходимо обновление программы");
+    EXPECT_EQ(Find<TEdit>(dlg, "edDownloadURL")->GetText(), installer);
+    EXPECT_TRUE(Find<TEdit>(dlg, "edDownloadURL")->GetReadOnly());
+    auto* link = Find<TLinkLabel>(dlg, "lnkDownload");
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(link->Handle()));
+    link->ClickLink(0);
+    EXPECT_EQ(order::Cities()->Count(), 0);
+    EXPECT_EQ(order::PhotoSizes()->Count(), 0);
+    EXPECT_EQ(order::MinPrice, 50);
+    Find<TButton>(dlg, "btnClose")->Click();
+  });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_EQ(OpenedLinks, std::vector<String>{installer});
+  EXPECT_EQ(FindForm(u"Main"), nullptr);
+}
+
+TEST_F(StartupTest, AnInstallerAddressThatIsNotAWebAddressIsShownButNeverOpened) {
+  const std::string addresses[] = {"C:\\Windows\\system32\\cmd.exe", "file:///bin/sh", "/usr/bin/xterm",
+                                   "http://", "javascript:alert(1)"};
+  for (const std::string& address : addresses) {
+    SCOPED_TRACE(address);
+    order::UpdateURL = Utf8ToString(address);
+    Owned<app::TDlgUpdate> dlg(app::TDlgUpdate::New(Application));
+    dlg->HandleNeeded();
+    EXPECT_EQ(dlg->edDownloadURL->GetText(), order::UpdateURL);
+    EXPECT_FALSE(dlg->lnkDownload->GetEnabled());
+    dlg->lnkDownload->ClickLink(0);
+    EXPECT_TRUE(OpenedLinks.empty());
+  }
+  order::UpdateURL.clear();
+}
+
+TEST_F(StartupTest, ClosingWhileTheLabIsSlowAbortsTheDownload) {
+  StartLab(fixtures::GoodPriceList);
+  Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
+  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1; }, [] {
+    EXPECT_EQ(Info(), u"Пожалуйста, дождитесь окончания обновления...");
+    Application->Idle();
+    EXPECT_FALSE(Enabled("btnDownload"));
+    EXPECT_TRUE(Enabled("btnCancel"));
+    guitest::CloseBox(Dialog()->Handle());
+  });
+  Script.Start();
+  // Returns as soon as the dialog is freed: its thread's transfer is aborted, not waited for.
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_EQ(FindForm(u"Main"), nullptr);
+  EXPECT_EQ(order::Cities()->Count(), 0);
+  ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
+  EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
+}
+
+TEST_F(StartupTest, TheCancelButtonEndsTheProgramWhileDownloading) {
+  StartLab(fixtures::GoodPriceList);
+  Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
+  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1; },
+             [] { Find<TButton>(Dialog(), "btnCancel")->Click(); });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_EQ(FindForm(u"Main"), nullptr);
+  ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
+  EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
+}
+
+TEST_F(StartupTest, ABadProfileArgumentIsRefusedBeforeAnythingElse) {
+  StartLab(fixtures::GoodPriceList);
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  for (const char16_t* argument : {u"../other", u"a/b", u"..", u"", u"x\ty"}) {
+    SCOPED_TRACE(StringToUtf8(argument));
+    pf::testing::ClearMessageBoxLog();
+    SetCommandLine(std::vector<String>{u"photo-order", argument});
+    EXPECT_EQ(app::ProgramMain(), 2);
+    ASSERT_EQ(pf::testing::MessageBoxLog().size(), 1u);
+    const auto& box = pf::testing::MessageBoxLog()[0];
+    EXPECT_EQ(box.Caption, u"Ошибка");
+    EXPECT_EQ(box.Type, 0x2010u);
+    EXPECT_FALSE(box.Text.empty());
+  }
+  EXPECT_EQ(PriceListRequests(), 0u);
+  EXPECT_EQ(Screen->FormCount(), 0);
+}
+
+}  // namespace
+}  // namespace startuptest
