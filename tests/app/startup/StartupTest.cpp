@@ -197,9 +197,9 @@ TEST_F(StartupTest, AnInstallerAddressThatIsNotAWebAddressIsShownButNeverOpened)
 TEST_F(StartupTest, ClosingWhileTheLabIsSlowAbortsTheDownload) {
   StartLab(fixtures::GoodPriceList);
   Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
-  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1; }, [] {
+  // The modal loop's own idle pass brings the buttons up to date.
+  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1 && !Enabled("btnDownload"); }, [] {
     EXPECT_EQ(Info(), u"Пожалуйста, дождитесь окончания обновления...");
-    Application->Idle();
     EXPECT_FALSE(Enabled("btnDownload"));
     EXPECT_TRUE(Enabled("btnCancel"));
     guitest::CloseBox(Dialog()->Handle());

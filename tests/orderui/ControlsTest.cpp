@@ -1,0 +1,99 @@
+// The link label and the picture control the program's windows use.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTextDocument>
+
+#include "orderui/uListsUI.h"
+#include "platform/classlib/Forms.h"
+#include "platform/classlib/Image.h"
+#include "platform/classlib/LinkLabel.h"
+#include "platform/rtl/Strings.h"
+#include "platform/user/Window_p.h"
+#include "platform/user/guimain/GuiTest.h"
+
+namespace {
+
+using namespace pf;
+
+class Controls : public ::testing::Test {
+protected:
+  void TearDown() override {
+    while (Screen->FormCount() > 0) Screen->Forms(Screen->FormCount() - 1)->Free();
+    pf::testing::ResetQueue();
+  }
+};
+
+TEST_F(Controls, ALinkLabelShowsItsTextAndReportsTheClickedLinksAddress) {
+  struct Case {
+    const char16_t* caption;
+    const char16_t* visible;
+    std::vector<String> links;
+  };
+  const Case cases[] = {
+      {u"к сайту <a href=\"http://lab.example/\">lab.example</a>", u"к сайту lab.example", {u"http://lab.example/"}},
+      {u"<a>Скачать</a>", u"Скачать", {u"Скачать"}},
+      {u"<A HREF='http://a/'>a</A> и <a href=http://b/>b</a>", u"a и b", {u"http://a/", u"http://b/"}},
+      {u"без ссылок < > & <b>", u"без ссылок < > & <b>", {}},
+      {u"оборвана <a href=\"x\">ссылка", u"оборвана <a href=\"x\">ссылка", {}},
+  };
+  Owned<TForm> form(TForm::New(Application));
+  TLinkLabel* link = TLinkLabel::New(form.get());
+  link->SetName(u"lnkTest");
+  link->SetBounds(10, 10, 300, 30);
+  link->SetParent(form.get());
+  std::vector<String> clicked;
+  link->OnLinkClick = [&](TObject* sender, const String& address, TSysLinkType) {
+    EXPECT_EQ(sender, link);
+    clicked.push_back(address);
+  };
+  form->Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(StringToUtf8(c.caption));
+    link->SetCaption(c.caption);
+    EXPECT_EQ(link->VisibleText(), c.visible);
+    EXPECT_EQ(link->Links(), c.links);
+    // What the customer sees is the visible text, with markup of the caption's own escaped.
+    auto* label = pf::layer::WidgetOf(link->Handle())->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    QTextDocument doc;
+    doc.setHtml(label->text());
+    EXPECT_EQ(doc.toPlainText().toStdU16String(), String(c.visible));
+    // A click in the toolkit reaches the program from the queue, with the link's address.
+    clicked.clear();
+    for (size_t i = 0; i < c.links.size(); ++i) emit label->linkActivated(QString::number(i));
+    EXPECT_TRUE(clicked.empty());
+    guitest::PumpPending();
+    EXPECT_EQ(clicked, c.links);
+  }
+}
+
+TEST_F(Controls, AnImageDrawsItsPictureWhereItsPlacementSays) {
+  Owned<TForm> form(TForm::New(Application));
+  TImage* image = TImage::New(form.get());
+  image->SetBounds(0, 0, 100, 80);
+  image->SetParent(form.get());
+  ASSERT_NE(order::WarningImage(), nullptr);
+  image->SetPicture(order::WarningImage());
+  struct Case {
+    bool center, stretch;
+    TRect rect;
+  };
+  // The picture is 75 x 75.
+  const Case cases[] = {
+      {false, false, {0, 0, 75, 75}},
+      {true, false, {12, 2, 87, 77}},
+      {false, true, {0, 0, 100, 80}},
+      {true, true, {0, 0, 100, 80}},
+  };
+  for (const Case& c : cases) {
+    image->SetCenter(c.center);
+    image->SetStretch(c.stretch);
+    EXPECT_EQ(image->DestRect(), c.rect);
+  }
+  EXPECT_EQ(image->GetPicture()->GetWidth(), 75);
+  image->SetPicture(nullptr);
+  EXPECT_TRUE(image->GetPicture()->GetEmpty());
+}
+
+}  // namespace
