@@ -384,6 +384,24 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   return 1;
 }
 
+HGDIOBJ CopyImage(HGDIOBJ image, UINT type, int cx, int cy, UINT flags) {
+  BitmapObj* src = AsBitmap(image);
+  if (type != IMAGE_BITMAP || !src) return nullptr;
+  int w = cx > 0 ? cx : src->Pixels.Width, h = cy > 0 ? cy : src->Pixels.Height;
+  if ((flags & LR_COPYRETURNORG) && !src->DibSection && w == src->Pixels.Width && h == src->Pixels.Height)
+    return image;
+  HBITMAP copy = (flags & LR_CREATEDIBSECTION) ? NewBitmap(w, h, src->Pixels.Bpp, false, true)
+                                               : NewBitmap(w, h, 32, false, false);
+  if (!copy) return nullptr;
+  auto* dst = static_cast<BitmapObj*>(copy);
+  Block b = Grab(src->Pixels, src->Pixels.Bounds());
+  if (w != src->Pixels.Width || h != src->Pixels.Height) b = Resample(b, w, h, true);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) Write(dst->Pixels, x, y, b.Px[static_cast<size_t>(y) * w + x]);
+  if (flags & LR_COPYDELETEORG) DeleteObject(image);
+  return copy;
+}
+
 BOOL GdiFlush() { return 1; }
 
 }  // namespace pf

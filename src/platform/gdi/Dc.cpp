@@ -563,6 +563,22 @@ BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old) {
   return 1;
 }
 
+// ---- Device capabilities ----
+
+int GetDeviceCaps(HDC dc, int index) {
+  if (!IsLiveDC(dc)) return 0;
+  PixelBuffer pb = TargetOf(dc);
+  switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY: return 96;
+    case HORZRES: return dc->Surface ? pb.Width : 1920;
+    case VERTRES: return dc->Surface ? pb.Height : 1080;
+    case BITSPIXEL: return dc->Surface ? 32 : pb.Bpp;
+    case PLANES: return 1;
+    default: return 0;
+  }
+}
+
 // ---- Coordinates ----
 
 namespace {

@@ -349,6 +349,16 @@ int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
 BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old);
 
+// ---- Device capabilities ----
+constexpr int HORZRES = 8;
+constexpr int VERTRES = 10;
+constexpr int BITSPIXEL = 12;
+constexpr int PLANES = 14;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+// 96 dots per inch on every device; the size and depth of what the DC paints on.
+int GetDeviceCaps(HDC dc, int index);
+
 // ---- Coordinates ----
 // Logical to device: device = logical - window origin + viewport origin.
 BOOL SetWindowOrgEx(HDC dc, int x, int y, TPoint* old);
@@ -425,6 +435,14 @@ int SetDIBitsToDevice(HDC dc, int x, int y, DWORD w, DWORD h, int sx, int sy, UI
                       UINT lines, const void* bits, const BITMAPINFO* bmi, UINT usage);
 BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                 BLENDFUNCTION blend);
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT LR_COPYRETURNORG = 0x4;
+constexpr UINT LR_COPYDELETEORG = 0x8;
+constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+// Bitmaps only. A size of 0 keeps the original's. With LR_COPYRETURNORG a device bitmap of the
+// right size comes back as it is; a DIB section is always copied (as a DIB section with
+// LR_CREATEDIBSECTION, else as a device bitmap).
+HGDIOBJ CopyImage(HGDIOBJ image, UINT type, int cx, int cy, UINT flags);
 BOOL GdiFlush();
 
 // ---- Text ----

@@ -151,6 +151,29 @@ TEST(Edges, SunkenAndRaisedFramesInTheSystemColours) {
   EXPECT_EQ(c.Rgb(1, 3), RGB(1, 1, 1));
 }
 
+TEST(GdiObjects, CopyImageGivesAnIndependentBitmap) {
+  DibCanvas c(2, 1);
+  c.Clear(RGB(10, 20, 30), 77);
+  HGDIOBJ copy = CopyImage(c.Bmp, IMAGE_BITMAP, 0, 0, LR_COPYRETURNORG | LR_CREATEDIBSECTION);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, static_cast<HGDIOBJ>(c.Bmp));
+  DIBSECTION ds{};
+  ASSERT_EQ(GetObjectW(copy, sizeof(ds), &ds), static_cast<int>(sizeof(ds)));
+  EXPECT_EQ(ds.dsBm.bmWidth, 2);
+  EXPECT_EQ(ds.dsBm.bmBitsPixel, 32);
+  const Byte* p = static_cast<const Byte*>(ds.dsBm.bmBits);
+  EXPECT_EQ(p[0], 30);
+  EXPECT_EQ(p[2], 10);
+  EXPECT_EQ(p[3], 77);  // the alpha byte travels with the copy
+  c.Clear(0, 0);
+  EXPECT_EQ(p[0], 30);
+  EXPECT_TRUE(DeleteObject(copy));
+  EXPECT_EQ(CopyImage(c.Bmp, 1, 0, 0, 0), nullptr);  // icons are not bitmaps
+  EXPECT_EQ(GetDeviceCaps(c.Dc, LOGPIXELSX), 96);
+  EXPECT_EQ(GetDeviceCaps(c.Dc, LOGPIXELSY), 96);
+  EXPECT_EQ(GetDeviceCaps(c.Dc, BITSPIXEL), 32);
+}
+
 TEST(Blits, StretchWithNegativeExtentsMirrors) {
   DibCanvas src(3, 1), dst(3, 1);
   const COLORREF px[3] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0)};
