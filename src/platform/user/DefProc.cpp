@@ -144,15 +144,17 @@ LRESULT HitTest(HWND h, LPARAM l) {
   TRect w;
   GetWindowRect(h, &w);
   if (p.X < w.Left || p.X >= w.Right || p.Y < w.Top || p.Y >= w.Bottom) return HTNOWHERE;
-  ScreenToClient(h, &p);
-  TRect c;
-  GetClientRect(h, &c);
-  if (p.X >= 0 && p.Y >= 0 && p.X < c.Right && p.Y < c.Bottom) return HTCLIENT;
+  TPoint c = p;
+  ScreenToClient(h, &c);
+  TRect cr;
+  GetClientRect(h, &cr);
+  if (c.X >= 0 && c.Y >= 0 && c.X < cr.Right && c.Y < cr.Bottom) return HTCLIENT;
   TWindowObj* wnd = layer::Find(h);
-  if (!wnd->IsChild() && p.Y < 0 && p.Y >= -GetSystemMetrics(SM_CYCAPTION) && p.X >= 0 && p.X < c.Right)
-    return HTCAPTION;
-  if ((wnd->Style & WS_VSCROLL) && p.Y >= 0 && p.Y < c.Bottom) return HTVSCROLL;
-  if ((wnd->Style & WS_HSCROLL) && p.X >= 0 && p.X < c.Right) return HTHSCROLL;
+  if (!wnd->IsChild() && c.Y < 0 && c.X >= 0 && c.X < cr.Right) return HTCAPTION;
+  TPoint wp{p.X - w.Left, p.Y - w.Top};
+  auto in = [&wp](const TRect& r) { return wp.X >= r.Left && wp.X < r.Right && wp.Y >= r.Top && wp.Y < r.Bottom; };
+  if (in(layer::ScrollBarRect(wnd, SB_VERT))) return HTVSCROLL;
+  if (in(layer::ScrollBarRect(wnd, SB_HORZ))) return HTHSCROLL;
   return HTBORDER;
 }
 
@@ -271,6 +273,11 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     case WM_MOUSEACTIVATE:
       return 1;
+    case WM_NCLBUTTONDOWN:
+      if (w == static_cast<WPARAM>(HTVSCROLL) || w == static_cast<WPARAM>(HTHSCROLL))
+        layer::TrackScrollBar(h, w == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
+                              TPoint{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+      return 0;
     case BM_CLICK:
       if (auto* b = qobject_cast<QAbstractButton*>(wnd->Widget.data())) b->click();
       return 0;

@@ -101,6 +101,23 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
   TPoint screen = client;
   ClientToScreen(h, &screen);
   gCursorPos = screen;
+  // Outside the client area of a custom-drawn window the press is a non-client one (a scroll
+  // bar, the border), as the window's hit test says.
+  if (!gCapture && !wnd->IsNative() && wnd->IsChild()) {
+    TRect cr = wnd->ClientRect();
+    if (client.X < 0 || client.Y < 0 || client.X >= cr.Right || client.Y >= cr.Bottom) {
+      LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
+      if (hit != HTCLIENT) {
+        UINT clientMsg = me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), true);
+        UINT ncMsg = clientMsg - WM_MOUSEFIRST + WM_NCMOUSEMOVE;
+        if (me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick)
+          SetKey(gAsync, ButtonVk(me->button()), true);
+        if (me->type() == QEvent::MouseButtonRelease) SetKey(gAsync, ButtonVk(me->button()), false);
+        layer::QueueInput(MSG{h, ncMsg, static_cast<WPARAM>(hit), MAKELPARAM(screen.X, screen.Y), 0, {}, nullptr});
+        return true;
+      }
+    }
+  }
   HWND target = h;
   if (gCapture && IsWindow(gCapture) && gCapture != h) {
     target = gCapture;

@@ -58,25 +58,8 @@ void PaintFrame(HWND h, TWindowObj* wnd) {
   if (wnd->ExStyle & WS_EX_CLIENTEDGE) {
     DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   }
-  TPoint o = wnd->SurfaceClientOrigin();
-  TRect c = wnd->ClientRect();
-  HBRUSH bar = GetSysColorBrush(COLOR_SCROLLBAR);
-  int cx = GetSystemMetrics(SM_CXVSCROLL), cy = GetSystemMetrics(SM_CYHSCROLL);
-  if (wnd->Style & WS_VSCROLL) {
-    int x = (wnd->ExStyle & WS_EX_LEFTSCROLLBAR) ? o.X - cx : o.X + c.Width();
-    TRect v{x, o.Y, x + cx, o.Y + c.Height()};
-    FillRect(dc, &v, bar);
-  }
-  if (wnd->Style & WS_HSCROLL) {
-    TRect hb{o.X, o.Y + c.Height(), o.X + c.Width(), o.Y + c.Height() + cy};
-    FillRect(dc, &hb, bar);
-  }
-  if ((wnd->Style & WS_VSCROLL) && (wnd->Style & WS_HSCROLL)) {
-    int x = (wnd->ExStyle & WS_EX_LEFTSCROLLBAR) ? o.X - cx : o.X + c.Width();
-    TRect corner{x, o.Y + c.Height(), x + cx, o.Y + c.Height() + cy};
-    FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
-  }
   ReleaseDC(h, dc);
+  layer::PaintScrollBars(wnd);
 }
 
 }  // namespace

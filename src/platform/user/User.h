@@ -179,6 +179,57 @@ bool GetUpdateRect(HWND h, TRect* r, bool erase);
 bool UpdateWindow(HWND h);
 bool RedrawWindow(HWND h, const TRect* r, UINT flags);
 
+// ---- a window's scroll bars ----
+// Drawn in the non-client area with the toolkit's style and tracked as the platform tracks them:
+// a press on an arrow or beside the thumb sends WM_VSCROLL/WM_HSCROLL with SB_LINE*/SB_PAGE* (and
+// repeats while held, on the layer's clock), dragging the thumb sends SB_THUMBTRACK with the track
+// position, the release SB_THUMBPOSITION, and every tracking ends with SB_ENDSCROLL.
+constexpr int SB_HORZ = 0;
+constexpr int SB_VERT = 1;
+constexpr int SB_BOTH = 3;
+constexpr WPARAM SB_LINEUP = 0;
+constexpr WPARAM SB_LINELEFT = 0;
+constexpr WPARAM SB_LINEDOWN = 1;
+constexpr WPARAM SB_LINERIGHT = 1;
+constexpr WPARAM SB_PAGEUP = 2;
+constexpr WPARAM SB_PAGELEFT = 2;
+constexpr WPARAM SB_PAGEDOWN = 3;
+constexpr WPARAM SB_PAGERIGHT = 3;
+constexpr WPARAM SB_THUMBPOSITION = 4;
+constexpr WPARAM SB_THUMBTRACK = 5;
+constexpr WPARAM SB_TOP = 6;
+constexpr WPARAM SB_LEFT = 6;
+constexpr WPARAM SB_BOTTOM = 7;
+constexpr WPARAM SB_RIGHT = 7;
+constexpr WPARAM SB_ENDSCROLL = 8;
+constexpr UINT SIF_RANGE = 0x1;
+constexpr UINT SIF_PAGE = 0x2;
+constexpr UINT SIF_POS = 0x4;
+constexpr UINT SIF_DISABLENOSCROLL = 0x8;
+constexpr UINT SIF_TRACKPOS = 0x10;
+constexpr UINT SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+constexpr UINT ESB_ENABLE_BOTH = 0;
+constexpr UINT ESB_DISABLE_BOTH = 3;
+struct SCROLLINFO {
+  UINT cbSize{sizeof(SCROLLINFO)};
+  UINT fMask{0};
+  int nMin{0};
+  int nMax{0};
+  UINT nPage{0};
+  int nPos{0};
+  int nTrackPos{0};
+};
+// Answers the new position. The page is limited to the range, the position to
+// [nMin, nMax - max(nPage - 1, 0)]; a bar the range makes useless is hidden (disabled instead with
+// SIF_DISABLENOSCROLL), a useful one shown.
+int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, bool redraw);
+bool GetScrollInfo(HWND h, int bar, SCROLLINFO* si);
+int SetScrollPos(HWND h, int bar, int pos, bool redraw);
+int GetScrollPos(HWND h, int bar);
+bool SetScrollRange(HWND h, int bar, int minPos, int maxPos, bool redraw);
+bool ShowScrollBar(HWND h, int bar, bool show);
+bool EnableScrollBar(HWND h, UINT bars, UINT arrows);
+
 // ---- timers on the layer's clock ----
 // Without a procedure the timer posts WM_TIMER (wParam = id) when the queue is otherwise empty.
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapseMs, TIMERPROC proc = {});

@@ -24,6 +24,17 @@ struct TMsgExtra {
   QPointer<QObject> Receiver;
 };
 
+// One of a window's own scroll bars (the platform gives a new one the range 0 to 100).
+struct TScrollState {
+  int Min{0};
+  int Max{100};
+  UINT Page{0};
+  int Pos{0};
+  int TrackPos{0};
+  bool Tracking{false};
+  bool Disabled{false};
+};
+
 enum class TWindowKind { Custom, Edit, Memo, Button, CheckBox, Static };
 
 struct TWindowObj {
@@ -56,6 +67,7 @@ struct TWindowObj {
   // rectangle of a child; the client area of a top-level window, whose frame the desktop draws).
   std::unique_ptr<TSurface> Surface;
   std::vector<HDC> OpenDCs;  // from BeginPaint, GetDC, GetWindowDC
+  TScrollState Scroll[2];    // SB_HORZ, SB_VERT
 
   bool IsChild() const { return (Style & WS_CHILD) != 0; }
   bool IsNative() const { return Kind != TWindowKind::Custom; }
@@ -91,6 +103,11 @@ int QtKeyOf(int vk);
 // Delivers a native event while the input filter lets it pass.
 bool DeliverNative(QObject* receiver, QEvent* e);
 void DropTimersOf(HWND h);
+// The rectangle of a window's scroll bar in window coordinates (empty when it has none).
+TRect ScrollBarRect(TWindowObj* wnd, int bar);
+void PaintScrollBars(TWindowObj* wnd);
+// Runs the platform's scroll-bar tracking for a button press on it (screen point).
+void TrackScrollBar(HWND h, int bar, TPoint screen);
 void DropMessagesOf(HWND h);
 void ResetInputState();
 void ForgetFocusAndCapture(HWND h);

@@ -34,6 +34,7 @@ protected:
       if (pf::IsWindow(h)) pf::SetWindowProc(h, nullptr);
     for (pf::HWND h : Made)
       if (pf::IsWindow(h)) pf::DestroyWindow(h);
+    guitest::ResetWork();
     pf::testing::ResetQueue();
     pf::clock::UseReal();
     EXPECT_EQ(pf::testing::LiveWindowCount(), 0);
