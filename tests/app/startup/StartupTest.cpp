@@ -3,6 +3,9 @@
 // notice, closing while the lab is slow, and a refused profile argument.
 #include <QLabel>
 
+#include <chrono>
+#include <thread>
+
 #include "app/startup/PriceListFixtures.h"
 #include "app/startup/StartupFixture.h"
 #include "app/uDlgDownload.h"
@@ -225,6 +228,26 @@ TEST_F(StartupTest, TheCancelButtonEndsTheProgramWhileDownloading) {
   EXPECT_EQ(FindForm(u"Main"), nullptr);
   ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
   EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
+}
+
+TEST_F(StartupTest, AListArrivingWhenTheDialogDoesNotShowIsFreed) {
+  StartLab(fixtures::GoodPriceList);
+  const int64_t before = TObject::LiveObjects();
+  {
+    Owned<app::TDlgDownload> dialog(app::TDlgDownload::New(Application));
+    ASSERT_TRUE(dialog->Downloading());
+    ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
+    // The list comes to a dialog that was never shown: it is not taken, and the queue frees it.
+    for (int i = 0; i < 2000 && pf::testing::QueuedMessageCount() == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(pf::testing::QueuedMessageCount(), 1);
+    guitest::PumpPending();
+    EXPECT_TRUE(dialog->Downloading());
+  }
+  guitest::PumpPending();
+  EXPECT_EQ(TObject::LiveObjects(), before);
+  // Nothing of it reached the model either (the global list is made by this look).
+  EXPECT_EQ(order::PhotoSizes()->Count(), 0);
 }
 
 TEST_F(StartupTest, ABadProfileArgumentIsRefusedBeforeAnythingElse) {
