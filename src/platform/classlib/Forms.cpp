@@ -475,6 +475,19 @@ void FinalizeForms() {
   FreeAndNil(Screen);
 }
 
+TProgramSession::TProgramSession(int& argc, char** argv, const std::function<void()>& registerUnits) {
+  StartLayer(argc, argv);
+  RegisterClassLibUnits();
+  if (registerUnits) registerUnits();
+  InitializeUnits();
+  Application->Initialize();
+}
+
+TProgramSession::~TProgramSession() {
+  FinalizeUnits();
+  FinishLayer();
+}
+
 void RegisterClassLibUnits() {
   RegisterUnit(10, "Forms", InitializeForms, FinalizeForms);
 }

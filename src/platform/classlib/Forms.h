@@ -171,6 +171,18 @@ extern TScreen* Screen;
 // Routes an exception out of a window procedure to the application (an error box).
 void HandleControlException(std::exception_ptr e);
 
+// The program's start-up and shut-down in the platform's order: the layer (the toolkit's
+// application object first), then the units (the class library's, then those `registerUnits`
+// adds), then the application object's Initialize. The destructor finalises the units in reverse
+// and stops the layer.
+class TProgramSession {
+public:
+  TProgramSession(int& argc, char** argv, const std::function<void()>& registerUnits = {});
+  ~TProgramSession();
+  TProgramSession(const TProgramSession&) = delete;
+  TProgramSession& operator=(const TProgramSession&) = delete;
+};
+
 // Registers the class library's unit (the application and screen objects) with the program's
 // units; the program's main and GUI test mains call it before InitializeUnits.
 void RegisterClassLibUnits();

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -24,6 +25,21 @@ public:
 };
 
 TInputFilter* gFilter = nullptr;
+
+// Tells every top-level window that the program became active or inactive, as the platform does
+// when the user switches to another program.
+class TAppFilter : public QObject {
+public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == QCoreApplication::instance() && e->type() == QEvent::ApplicationStateChange) {
+      auto state = static_cast<QApplicationStateChangeEvent*>(e)->applicationState();
+      testing::SetApplicationActive(state == Qt::ApplicationActive);
+    }
+    return false;
+  }
+};
+TAppFilter* gAppFilter = nullptr;
+bool gAppActive = true;
 std::vector<QEvent*> gPassing;      // native events being handed to their widget right now
 int gGeometryGuards = 0;
 bool gInFocusChange = false;
@@ -304,6 +320,14 @@ void ForgetFocusAndCapture(HWND h) {
 
 void StartInput() {
   ResetInputState();
+  gAppActive = true;
+  // Without a desktop (the offscreen platform of tests) nobody switches programs: the toolkit's
+  // state would only follow the windows tests open and close. Tests switch with
+  // testing::SetApplicationActive.
+  if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    gAppFilter = new TAppFilter();
+    QCoreApplication::instance()->installEventFilter(gAppFilter);
+  }
 }
 
 void FinishInput() {
@@ -312,6 +336,8 @@ void FinishInput() {
   gOverrideCursor = false;
   delete gFilter;
   gFilter = nullptr;
+  delete gAppFilter;
+  gAppFilter = nullptr;
 }
 
 int VirtualKeyOf(int key, int scanCode) {
@@ -509,6 +535,16 @@ void ResetKeyState() {
 }
 
 void SetCursorScreenPos(TPoint p) { gCursorPos = p; }
+
+void SetApplicationActive(bool active) {
+  if (active == gAppActive) return;
+  gAppActive = active;
+  for (auto& [id, obj] : layer::Windows()) {
+    (void)id;
+    if (!obj->IsChild() && !obj->Destroying)
+      layer::QueueInput(MSG{obj->Handle(), WM_ACTIVATEAPP, active ? 1u : 0u, 0, 0, {}, nullptr});
+  }
+}
 
 }  // namespace testing
 

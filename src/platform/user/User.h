@@ -300,6 +300,9 @@ namespace testing {
 void SetKeyDown(int vk, bool down);
 void ResetKeyState();
 void SetCursorScreenPos(TPoint p);
+// As if the user switched to another program (false) and back (true): top-level windows hear
+// WM_ACTIVATEAPP (wParam 0 or 1) through the queue.
+void SetApplicationActive(bool active);
 // Number of live windows and of queued messages; tests use them to see that nothing is left over.
 int LiveWindowCount();
 int QueuedMessageCount();

@@ -369,3 +369,44 @@ TEST_F(FormPaintTest, TestFormShowsItsBackgroundAndControls) {
 
 }  // namespace
 }  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+class TabTest : public ClassLibTest {};
+
+TEST_F(TabTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
+  Dialog dlg(Application);
+  TEdit* second = TEdit::New(dlg.Form);
+  second->SetParent(dlg.Form);
+  second->SetBounds(10, 40, 100, 21);
+  second->SetTabOrder(1);  // after the first edit, before the buttons
+  dlg.Form->Show();
+  dlg.Edit->SetFocus();
+  struct Step {
+    const char* name;
+    Qt::KeyboardModifiers mods;
+    TWinControl* expected;
+  };
+  dlg.Ok->SetEnabled(false);
+  const Step steps[] = {
+      {"to the second edit", Qt::NoModifier, second},
+      {"past the disabled OK button to Cancel", Qt::NoModifier, dlg.Cancel},
+      {"round to the first edit", Qt::NoModifier, dlg.Edit},
+      {"Shift+Tab goes back to Cancel", Qt::ShiftModifier, dlg.Cancel},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.name);
+    HWND from = GetFocus();
+    if (s.mods & Qt::ShiftModifier) guitest::Key(from, Qt::Key_Shift, "", Qt::ShiftModifier);
+    guitest::Type(from, s.mods & Qt::ShiftModifier ? Qt::Key_Backtab : Qt::Key_Tab, "\t", s.mods);
+    if (s.mods & Qt::ShiftModifier) guitest::Key(from, Qt::Key_Shift, "", Qt::NoModifier, false);
+    Pump();
+    EXPECT_EQ(FindControl(GetFocus()), s.expected);
+  }
+}
+
+}  // namespace
+}  // namespace classlibtest

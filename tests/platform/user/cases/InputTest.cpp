@@ -273,3 +273,28 @@ TEST_F(InputTest, ButtonClickedByMouseOrByBmClickNotifiesItsParent) {
 
 }  // namespace
 }  // namespace usertest
+
+namespace usertest {
+namespace {
+
+using namespace pf;
+
+class ActivationTest : public LayerTest {};
+
+TEST_F(ActivationTest, SwitchingProgramsTellsTopLevelWindowsOnly) {
+  HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
+  HWND owned = MakeWindow(0, Wnd);
+  pf::testing::SetApplicationActive(false);
+  pf::testing::SetApplicationActive(false);  // no change, no message
+  pf::testing::SetApplicationActive(true);
+  guitest::PumpPending();
+  std::vector<std::tuple<HWND, WPARAM>> seen;
+  for (const Seen& s : Log)
+    if (s.msg == WM_ACTIVATEAPP) seen.push_back({s.hwnd, s.w});
+  std::vector<std::tuple<HWND, WPARAM>> expected{{Wnd, 0}, {owned, 0}, {Wnd, 1}, {owned, 1}};
+  EXPECT_EQ(seen, expected);
+  (void)child;
+}
+
+}  // namespace
+}  // namespace usertest
