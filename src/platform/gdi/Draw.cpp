@@ -1,7 +1,10 @@
 // Filling, frames, lines and shapes with GDI's pixel rules.
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -572,10 +575,23 @@ COLORREF GetSysColor(int index) {
   return table[index];
 }
 
+namespace {
+
+// The primary screen's size. Screens belong to the GUI thread; elsewhere, or before the toolkit
+// has started, a common desktop size stands in.
+QSize PrimaryScreenSize() {
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (app && QThread::currentThread() == app->thread())
+    if (QScreen* screen = QGuiApplication::primaryScreen()) return screen->geometry().size();
+  return QSize(1920, 1080);
+}
+
+}  // namespace
+
 int GetSystemMetrics(int index) {
   switch (index) {
-    case SM_CXSCREEN: return 1920;
-    case SM_CYSCREEN: return 1080;
+    case SM_CXSCREEN: return PrimaryScreenSize().width();
+    case SM_CYSCREEN: return PrimaryScreenSize().height();
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
     case SM_CYVSCROLL:

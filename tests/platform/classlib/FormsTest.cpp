@@ -187,7 +187,9 @@ TEST_F(FormsTest, ActionUpdateRunsInTheIdlePassAndDrivesItsButton) {
 }
 
 TEST_F(FormsTest, PlacementAndBorderStyles) {
-  // The layer's screen is 1920 x 1080; caption 23, dialog frame 3, sizing frame 4 pixels.
+  // Caption 23, dialog frame 3, sizing frame 4 pixels; the screen is the platform's primary one.
+  const Integer sx = (GetSystemMetrics(SM_CXSCREEN) - 306) / 2;
+  const Integer sy = (GetSystemMetrics(SM_CYSCREEN) - 229) / 2;
   TForm* owner = TForm::New(Application);
   owner->SetBounds(100, 100, 600, 400);
   owner->Show();
@@ -200,7 +202,7 @@ TEST_F(FormsTest, PlacementAndBorderStyles) {
   };
   const Case cases[] = {
       {"screen-centred dialog", TFormBorderStyle::bsDialog, TPosition::poScreenCenter, 300, 200,
-       {807, 425, 807 + 306, 425 + 229}},
+       {sx, sy, sx + 306, sy + 229}},
       {"owner-centred sizeable", TFormBorderStyle::bsSizeable, TPosition::poOwnerFormCenter, 192, 92,
        {300, 238, 300 + 200, 238 + 123}},
       {"designed position, no border", TFormBorderStyle::bsNone, TPosition::poDesigned, 50, 40, {0, 0, 50, 40}},
