@@ -2,6 +2,7 @@
 // the toolkit's original event to the widget, so a subclassed control still behaves natively.
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -74,6 +75,13 @@ void SynthesizeKey(TWindowObj* wnd, UINT msg, WPARAM w) {
   else if (key == Qt::Key_Tab) text = QStringLiteral("\t");
   QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, ModifiersNow(), text);
   layer::DeliverNative(wnd->Widget, &e);
+}
+
+void SynthesizeCharTo(QWidget* target, WPARAM w) {
+  QString text(QChar(static_cast<char16_t>(w)));
+  if (!IsPrintable(text)) return;
+  QKeyEvent e(QEvent::KeyPress, text.at(0).toUpper().unicode(), ModifiersNow() & ~Qt::ControlModifier, text);
+  layer::DeliverNative(target, &e);
 }
 
 void SynthesizeMouse(TWindowObj* wnd, UINT msg, WPARAM w, LPARAM l) {
@@ -269,7 +277,12 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_CHAR:
-      if (wnd->IsNative()) SynthesizeKey(wnd, msg, w);
+      if (wnd->IsNative()) {
+        SynthesizeKey(wnd, msg, w);
+      } else if (QWidget* f = QApplication::focusWidget(); f && wnd->Widget && wnd->Widget->isAncestorOf(f)) {
+        // A widget placed inside the custom window types the character.
+        SynthesizeCharTo(f, w);
+      }
       return 0;
     case WM_MOUSEACTIVATE:
       return 1;
@@ -317,6 +330,10 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       if (IsKeyMessage(msg)) SynthesizeKey(wnd, msg, w);
       else SynthesizeMouse(wnd, msg, w, l);
     }
+  } else if (IsKeyMessage(msg)) {
+    // Keys of a widget placed inside a custom window go back to that widget.
+    layer::TDispatchFrame* f = layer::TopFrame();
+    if (f && f->Extra && f->Extra->Receiver && f->Extra->Receiver != wnd->Widget.data()) DeliverOriginal(wnd, msg, w);
   }
   return 0;
 }

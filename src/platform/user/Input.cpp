@@ -25,6 +25,7 @@ public:
 };
 
 TInputFilter* gFilter = nullptr;
+std::vector<QEvent*> gPassing;      // native events being handed to their widget right now
 
 // Tells every top-level window that the program became active or inactive, as the platform does
 // when the user switches to another program.
@@ -39,8 +40,32 @@ public:
   }
 };
 TAppFilter* gAppFilter = nullptr;
+
+bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke);
+
+// Keys typed into a widget that a control placed inside its custom window (a combo box in its
+// host, say) are the window's key messages, so that the program's handlers and the dialog keys
+// see them; the widget gets them back from DefWindowProc. Pop-ups are windows of their own and
+// keep their keys.
+class TKeyRouter : public QObject {
+public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+    if (std::find(gPassing.begin(), gPassing.end(), e) != gPassing.end()) return false;
+    auto* w = qobject_cast<QWidget*>(o);
+    if (!w || w->isWindow() || layer::FindByWidget(w)) return false;
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+      if (TWindowObj* wnd = layer::FindByWidget(p)) {
+        if (wnd->IsNative() || wnd->Destroying) return false;
+        return TranslateKey(wnd, o, static_cast<QKeyEvent*>(e));
+      }
+      if (p->isWindow()) return false;
+    }
+    return false;
+  }
+};
+TKeyRouter* gKeyRouter = nullptr;
 bool gAppActive = true;
-std::vector<QEvent*> gPassing;      // native events being handed to their widget right now
 int gGeometryGuards = 0;
 bool gInFocusChange = false;
 bool gInActivation = false;
@@ -321,6 +346,8 @@ void ForgetFocusAndCapture(HWND h) {
 void StartInput() {
   ResetInputState();
   gAppActive = true;
+  gKeyRouter = new TKeyRouter();
+  QCoreApplication::instance()->installEventFilter(gKeyRouter);
   // Without a desktop (the offscreen platform of tests) nobody switches programs: the toolkit's
   // state would only follow the windows tests open and close. Tests switch with
   // testing::SetApplicationActive.
@@ -338,6 +365,8 @@ void FinishInput() {
   gFilter = nullptr;
   delete gAppFilter;
   gAppFilter = nullptr;
+  delete gKeyRouter;
+  gKeyRouter = nullptr;
 }
 
 int VirtualKeyOf(int key, int scanCode) {

@@ -2,6 +2,8 @@
 // with virtual-key codes and WM_CHAR, the context menu after the button goes up, capture, focus,
 // key state at message time, the close box; and a standard edit whose procedure is replaced.
 
+#include <QKeyEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include "platform/user/Window_p.h"
@@ -294,6 +296,36 @@ TEST_F(ActivationTest, SwitchingProgramsTellsTopLevelWindowsOnly) {
   std::vector<std::tuple<HWND, WPARAM>> expected{{Wnd, 0}, {owned, 0}, {Wnd, 1}, {owned, 1}};
   EXPECT_EQ(seen, expected);
   (void)child;
+}
+
+}  // namespace
+}  // namespace usertest
+
+namespace usertest {
+namespace {
+
+using namespace pf;
+
+class HostedKeysTest : public LayerTest {};
+
+// A control that places a Qt widget inside its custom window still hears its keys as the window's
+// messages, first, and the widget still types them.
+TEST_F(HostedKeysTest, KeysOfAWidgetInsideACustomWindowAreTheWindowsMessages) {
+  HWND host = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
+  auto* inner = new QLineEdit(layer::WidgetOf(host));
+  inner->setGeometry(0, 0, 100, 20);
+  inner->show();
+  Log.clear();
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b");
+  QCoreApplication::sendEvent(inner, &press);
+  EXPECT_TRUE(inner->text().isEmpty()) << "nothing typed before the message is handled";
+  inner->setFocus();
+  guitest::PumpPending();
+  std::vector<UINT> keys;
+  for (const Seen& s : Log)
+    if (s.hwnd == host && (s.msg == WM_KEYDOWN || s.msg == WM_CHAR) && (s.w == 'B' || s.w == u'b')) keys.push_back(s.msg);
+  EXPECT_EQ(keys, (std::vector<UINT>{WM_KEYDOWN, WM_CHAR}));
+  EXPECT_EQ(inner->text(), QStringLiteral("b"));
 }
 
 }  // namespace
