@@ -412,3 +412,40 @@ TEST_F(TabTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
 
 }  // namespace
 }  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+class ClickOpensModalTest : public ClassLibTest {};
+
+// The usual way a dialog opens: the user clicks a button and its handler runs ShowModal, whose
+// loop runs inside the button's own click.
+TEST_F(ClickOpensModalTest, AClickedButtonRunsAModalFormAndGetsItsResult) {
+  Dialog main(Application, u"FormMain");
+  main.Ok->ModalResult = mrNone;
+  main.Form->Show();
+  TModalResult got = mrNone;
+  int clicks = 0;
+  main.Ok->OnClick = [&](TObject*) {
+    ++clicks;
+    Dialog dlg(main.Form, u"DlgAdd");
+    guitest::PostWork([&] { guitest::Click(dlg.Ok->Handle(), {10, 10}); });
+    got = dlg.Form->ShowModal();
+    dlg.Form->Free();
+  };
+  guitest::Click(main.Ok->Handle(), {10, 10});
+  ASSERT_TRUE(PumpUntil([&] { return got != mrNone; }));
+  EXPECT_EQ(got, mrOk);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(IsWindowEnabled(main.Form->Handle()));
+  // The main form's button still works afterwards.
+  got = mrNone;
+  guitest::Click(main.Ok->Handle(), {10, 10});
+  ASSERT_TRUE(PumpUntil([&] { return got != mrNone; }));
+  EXPECT_EQ(clicks, 2);
+}
+
+}  // namespace
+}  // namespace classlibtest
