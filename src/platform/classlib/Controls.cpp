@@ -164,6 +164,30 @@ void TControl::SetText(const String& text) {
   Perform(CM_TEXTCHANGED, 0, 0);
 }
 
+void TControl::SetCursor(TCursor c) {
+  if (c == FCursor) return;
+  FCursor = c;
+  CursorChanged();
+}
+
+void TControl::SetHint(const String& h) {
+  if (h == FHint) return;
+  FHint = h;
+  HintChanged();
+}
+
+void TControl::SetShowHint(bool v) {
+  if (v == FShowHint) return;
+  FShowHint = v;
+  HintChanged();
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, delta, mousePos, handled);
+  return handled;
+}
+
 void TControl::SetParentFont(bool v) {
   FParentFont = v;
   if (v && FParent) {
@@ -230,7 +254,10 @@ LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
 void TControl::Invalidate() {}
 void TControl::Update() {}
 
-void TControl::BringToFront() {}
+void TControl::BringToFront() {
+  if (auto* wc = dynamic_cast<TWinControl*>(this); wc && wc->HandleAllocated())
+    if (QWidget* w = layer::WidgetOf(wc->Handle())) w->raise();
+}
 
 void TControl::WndProc(TMessage& msg) { Dispatch(msg); }
 
@@ -287,6 +314,18 @@ void TControl::MouseMessage(TMessage& msg) {
 void TControl::Dispatch(TMessage& msg) {
   if (msg.Msg >= WM_MOUSEFIRST && msg.Msg <= WM_MBUTTONDBLCLK) {
     MouseMessage(msg);
+    return;
+  }
+  if (msg.Msg == WM_MOUSEWHEEL) {
+    // The class library's own notification first; what nobody handles climbs to the parent.
+    if (Perform(CM_MOUSEWHEEL, msg.WParam, msg.LParam) != 0) return;
+    DefaultHandler(msg);
+    return;
+  }
+  if (msg.Msg == CM_MOUSEWHEEL) {
+    TShiftState shift = KeysToShiftState(LOWORD(msg.WParam));
+    TPoint pos{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};
+    msg.Result = DoMouseWheel(shift, GET_WHEEL_DELTA_WPARAM(msg.WParam), pos) ? 1 : 0;
     return;
   }
   DefaultHandler(msg);
@@ -379,6 +418,8 @@ void TWinControl::CreateWnd() {
   gControls[h] = this;
   if (QWidget* w = layer::WidgetOf(h)) w->setObjectName(Q(GetName()));
   ApplyFontAndColor();
+  CursorChanged();
+  HintChanged();
   CreateHandleDone();
   for (TControl* c : std::vector<TControl*>(FControls))
     if (auto* wc = dynamic_cast<TWinControl*>(c)) wc->HandleNeeded();
@@ -509,6 +550,31 @@ void TWinControl::UpdateBounds() {
 
 void TWinControl::BoundsChanged() {
   if (FHandle) SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+Qt::CursorShape ShapeOf(TCursor c) {
+  switch (static_cast<int>(c)) {
+    case -11: return Qt::WaitCursor;
+    case -4: return Qt::IBeamCursor;
+    case -21: return Qt::PointingHandCursor;
+    case -19: return Qt::BusyCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+}  // namespace
+
+void TWinControl::CursorChanged() {
+  QWidget* w = layer::WidgetOf(FHandle);
+  if (!w) return;
+  if (FCursor == crDefault)
+    w->unsetCursor();
+  else
+    w->setCursor(ShapeOf(FCursor));
+}
+
+void TWinControl::HintChanged() {
+  if (QWidget* w = layer::WidgetOf(FHandle)) w->setToolTip(FShowHint ? Q(FHint) : QString());
 }
 
 void TWinControl::VisibleChanged() {

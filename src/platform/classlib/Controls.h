@@ -66,6 +66,8 @@ using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shi
 using TKeyPressEvent = std::function<void(TObject* Sender, Char& Key)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
+using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, Integer WheelDelta, TPoint MousePos,
+                                            bool& Handled)>;
 
 enum class TCursor : int16_t {};
 constexpr TCursor crDefault{0};
@@ -131,10 +133,11 @@ public:
   bool GetParentColor() const { return FParentColor; }
   void SetParentColor(bool v);
   TCursor GetCursor() const { return FCursor; }
-  void SetCursor(TCursor c) { FCursor = c; }
+  void SetCursor(TCursor c);
   const String& GetHint() const { return FHint; }
-  void SetHint(const String& h) { FHint = h; }
-  bool ShowHint{false};
+  void SetHint(const String& h);
+  bool GetShowHint() const { return FShowHint; }
+  void SetShowHint(bool v);
 
   TBasicAction* GetAction() const { return FAction; }
   void SetAction(TBasicAction* action);
@@ -157,6 +160,8 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  // The wheel, in notches of 120; MousePos in screen coordinates. Unhandled turns go to the parent.
+  TMouseWheelEvent OnMouseWheel;
 
   // Actions: the control follows its action's caption, enabled and visible state.
   virtual void ActionChanged();
@@ -181,6 +186,10 @@ protected:
   virtual void ColorChanged() {}
   virtual void TextChanged() {}
   virtual void VisibleChanged() {}
+  // The cursor shown over the control, and its tooltip.
+  virtual void CursorChanged() {}
+  virtual void HintChanged() {}
+  virtual bool DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos);
   virtual void EnabledChanged() {}
   // Moves the window (controls without one only keep the numbers).
   virtual void BoundsChanged() {}
@@ -198,6 +207,7 @@ protected:
   bool FParentColor{false};
   TCursor FCursor{crDefault};
   String FHint;
+  bool FShowHint{false};
   TBasicAction* FAction{nullptr};
   bool FClicked{false};
   bool FSettingFromAction{false};
@@ -290,6 +300,8 @@ protected:
   void VisibleChanged() override;
   void EnabledChanged() override;
   void BoundsChanged() override;
+  void CursorChanged() override;
+  void HintChanged() override;
   TSize NonClientSize() const override;
 
   void UpdateBounds();  // reads the bounds back from the window

@@ -449,3 +449,39 @@ TEST_F(ClickOpensModalTest, AClickedButtonRunsAModalFormAndGetsItsResult) {
 
 }  // namespace
 }  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+class WheelTest : public ClassLibTest {};
+
+TEST_F(WheelTest, AnUnhandledWheelTurnGoesToTheParent) {
+  TForm* form = TForm::New(Application);
+  form->SetBounds(0, 0, 300, 200);
+  TCustomControl* canvas = TCustomControl::New(form);
+  canvas->SetParent(form);
+  canvas->SetBounds(10, 10, 100, 100);
+  std::vector<std::string> seen;
+  bool canvasHandles = false;
+  canvas->OnMouseWheel = [&](TObject*, TShiftState shift, Integer delta, TPoint, bool& handled) {
+    seen.push_back("canvas " + std::to_string(delta) + (shift.Contains(TShiftStateItem::ssCtrl) ? " ctrl" : ""));
+    handled = canvasHandles;
+  };
+  form->OnMouseWheel = [&](TObject*, TShiftState, Integer delta, TPoint, bool& handled) {
+    seen.push_back("form " + std::to_string(delta));
+    handled = true;
+  };
+  form->Show();
+  guitest::Wheel(canvas->Handle(), {5, 5}, -120, Qt::ControlModifier);
+  Pump();
+  canvasHandles = true;
+  guitest::Wheel(canvas->Handle(), {5, 5}, 240);
+  Pump();
+  std::vector<std::string> expected{"canvas -120 ctrl", "form -120", "canvas 240"};
+  EXPECT_EQ(seen, expected);
+}
+
+}  // namespace
+}  // namespace classlibtest
