@@ -7,14 +7,16 @@
 namespace pf {
 
 bool TBasicAction::Execute() {
-  if (!OnExecute) return false;
-  OnExecute(this);
+  TNotifyEvent handler = OnExecute;  // the handler may free the action
+  if (!handler) return false;
+  handler(this);
   return true;
 }
 
 bool TBasicAction::Update() {
-  if (!OnUpdate) return false;
-  OnUpdate(this);
+  TNotifyEvent handler = OnUpdate;
+  if (!handler) return false;
+  handler(this);
   return true;
 }
 

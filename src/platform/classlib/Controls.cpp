@@ -88,6 +88,7 @@ void TControl::Create(TComponent* owner) {
 }
 
 void TControl::Destroy() {
+  *FAlive = false;
   if (FAction) SetAction(nullptr);
   if (FParent) FParent->RemoveControl(this);
   FreeAndNil(FFont);
@@ -184,7 +185,7 @@ void TControl::SetShowHint(bool v) {
 
 bool TControl::DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos) {
   bool handled = false;
-  if (OnMouseWheel) OnMouseWheel(this, shift, delta, mousePos, handled);
+  if (TMouseWheelEvent handler = OnMouseWheel) handler(this, shift, delta, mousePos, handled);
   return handled;
 }
 
@@ -264,49 +265,50 @@ void TControl::WndProc(TMessage& msg) { Dispatch(msg); }
 void TControl::MouseMessage(TMessage& msg) {
   TShiftState shift = KeysToShiftState(msg.WParam);
   Integer x = GET_X_LPARAM(msg.LParam), y = GET_Y_LPARAM(msg.LParam);
+  std::shared_ptr<bool> alive = FAlive;
+  // The default handling hands the event to a standard control, whose notification may run a
+  // handler that frees this control: nothing of it is touched after that.
+  auto passOn = [&] {
+    DefaultHandler(msg);
+    return *alive;
+  };
   switch (msg.Msg) {
     case WM_LBUTTONDOWN:
       FClicked = ControlStyle.Contains(TControlStyleItem::csClickEvents);
-      DefaultHandler(msg);
-      MouseDown(TMouseButton::mbLeft, shift, x, y);
+      if (passOn()) MouseDown(TMouseButton::mbLeft, shift, x, y);
       break;
     case WM_LBUTTONDBLCLK:
-      DefaultHandler(msg);
+      if (!passOn()) break;
       if (ControlStyle.Contains(TControlStyleItem::csDoubleClicks)) DblClick();
-      MouseDown(TMouseButton::mbLeft, shift + TShiftStateItem::ssDouble, x, y);
+      if (*alive) MouseDown(TMouseButton::mbLeft, shift + TShiftStateItem::ssDouble, x, y);
       break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      DefaultHandler(msg);
-      MouseDown(TMouseButton::mbRight, shift, x, y);
+      if (passOn()) MouseDown(TMouseButton::mbRight, shift, x, y);
       break;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      DefaultHandler(msg);
-      MouseDown(TMouseButton::mbMiddle, shift, x, y);
+      if (passOn()) MouseDown(TMouseButton::mbMiddle, shift, x, y);
       break;
     case WM_LBUTTONUP: {
-      DefaultHandler(msg);
+      if (!passOn()) break;
       bool clicked = FClicked;
       FClicked = false;
       TRect c = GetClientRect();
       // A click counts where the button went down and came up on the control, as the class
-      // library's controls do; the handler may free the control, so nothing follows it.
+      // library's controls do.
       MouseUp(TMouseButton::mbLeft, shift, x, y);
-      if (clicked && x >= 0 && y >= 0 && x < c.Right && y < c.Bottom) Click();
+      if (*alive && clicked && x >= 0 && y >= 0 && x < c.Right && y < c.Bottom) Click();
       break;
     }
     case WM_RBUTTONUP:
-      DefaultHandler(msg);
-      MouseUp(TMouseButton::mbRight, shift, x, y);
+      if (passOn()) MouseUp(TMouseButton::mbRight, shift, x, y);
       break;
     case WM_MBUTTONUP:
-      DefaultHandler(msg);
-      MouseUp(TMouseButton::mbMiddle, shift, x, y);
+      if (passOn()) MouseUp(TMouseButton::mbMiddle, shift, x, y);
       break;
     case WM_MOUSEMOVE:
-      DefaultHandler(msg);
-      MouseMove(shift, x, y);
+      if (passOn()) MouseMove(shift, x, y);
       break;
   }
 }
@@ -334,26 +336,27 @@ void TControl::Dispatch(TMessage& msg) {
 void TControl::DefaultHandler(TMessage&) {}
 
 void TControl::Click() {
-  if (OnClick)
-    OnClick(this);
+  // Handlers run from a copy: one may free the control, and its handler with it.
+  if (TNotifyEvent handler = OnClick)
+    handler(this);
   else if (FAction)
     FAction->Execute();
 }
 
 void TControl::DblClick() {
-  if (OnDblClick) OnDblClick(this);
+  if (TNotifyEvent handler = OnDblClick) handler(this);
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, Integer x, Integer y) {
-  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+  if (TMouseEvent handler = OnMouseDown) handler(this, button, shift, x, y);
 }
 
 void TControl::MouseUp(TMouseButton button, TShiftState shift, Integer x, Integer y) {
-  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+  if (TMouseEvent handler = OnMouseUp) handler(this, button, shift, x, y);
 }
 
 void TControl::MouseMove(TShiftState shift, Integer x, Integer y) {
-  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+  if (TMouseMoveEvent handler = OnMouseMove) handler(this, shift, x, y);
 }
 
 // ---------------------------------------------------------------- TWinControl
@@ -701,23 +704,23 @@ bool TWinControl::DoKeyUp(Word& key, TShiftState shift) {
 }
 
 void TWinControl::KeyDown(Word& key, TShiftState shift) {
-  if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (TKeyEvent handler = OnKeyDown) handler(this, key, shift);
 }
 
 void TWinControl::KeyPress(Char& key) {
-  if (OnKeyPress) OnKeyPress(this, key);
+  if (TKeyPressEvent handler = OnKeyPress) handler(this, key);
 }
 
 void TWinControl::KeyUp(Word& key, TShiftState shift) {
-  if (OnKeyUp) OnKeyUp(this, key, shift);
+  if (TKeyEvent handler = OnKeyUp) handler(this, key, shift);
 }
 
 void TWinControl::DoEnter() {
-  if (OnEnter) OnEnter(this);
+  if (TNotifyEvent handler = OnEnter) handler(this);
 }
 
 void TWinControl::DoExit() {
-  if (OnExit) OnExit(this);
+  if (TNotifyEvent handler = OnExit) handler(this);
 }
 
 void TWinControl::WndProc(TMessage& msg) { TControl::WndProc(msg); }
@@ -726,23 +729,27 @@ void TWinControl::Dispatch(TMessage& msg) {
   switch (msg.Msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+      // A key handler may free the control (Esc closing a form): then the key goes no further.
+      std::shared_ptr<bool> alive = FAlive;
       Word key = static_cast<Word>(msg.WParam);
-      if (DoKeyDown(key, KeyDataToShiftState(msg.LParam))) return;
+      if (DoKeyDown(key, KeyDataToShiftState(msg.LParam)) || !*alive) return;
       msg.WParam = key;
       DefaultHandler(msg);
       return;
     }
     case WM_KEYUP:
     case WM_SYSKEYUP: {
+      std::shared_ptr<bool> alive = FAlive;
       Word key = static_cast<Word>(msg.WParam);
-      if (DoKeyUp(key, KeyDataToShiftState(msg.LParam))) return;
+      if (DoKeyUp(key, KeyDataToShiftState(msg.LParam)) || !*alive) return;
       msg.WParam = key;
       DefaultHandler(msg);
       return;
     }
     case WM_CHAR: {
+      std::shared_ptr<bool> alive = FAlive;
       Char key = static_cast<Char>(msg.WParam);
-      if (DoKeyPress(key)) return;
+      if (DoKeyPress(key) || !*alive) return;
       msg.WParam = key;
       DefaultHandler(msg);
       return;
@@ -768,11 +775,14 @@ void TWinControl::Dispatch(TMessage& msg) {
         if (msg.Result != 0) return;
       }
       return;
-    case WM_SETFOCUS:
+    case WM_SETFOCUS: {
+      std::shared_ptr<bool> alive = FAlive;
       DefaultHandler(msg);
+      if (!*alive) return;
       if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusedControlChanged(this);
       DoEnter();
       return;
+    }
     case WM_KILLFOCUS:
       DefaultHandler(msg);
       DoExit();

@@ -4,6 +4,7 @@
 // and child windows, focus, keys) and TCustomControl (a custom-drawn window with a canvas).
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/classlib/Component.h"
@@ -211,6 +212,10 @@ protected:
   TBasicAction* FAction{nullptr};
   bool FClicked{false};
   bool FSettingFromAction{false};
+  // Becomes false when the control is freed: code that called out to a handler (which may free
+  // the control, as a button's click closing its form does) looks at it before touching the
+  // control again.
+  std::shared_ptr<bool> FAlive{std::make_shared<bool>(true)};
 
 private:
   void MouseMessage(TMessage& msg);

@@ -155,15 +155,15 @@ void TCustomForm::Show() {
 void TCustomForm::Hide() { SetVisible(false); }
 
 void TCustomForm::DoShow() {
-  if (OnShow) OnShow(this);
+  if (TNotifyEvent handler = OnShow) handler(this);
 }
 
 void TCustomForm::DoHide() {
-  if (OnHide) OnHide(this);
+  if (TNotifyEvent handler = OnHide) handler(this);
 }
 
 void TCustomForm::DoClose(TCloseAction& action) {
-  if (OnClose) OnClose(this, action);
+  if (TCloseEvent handler = OnClose) handler(this, action);
 }
 
 bool TCustomForm::CloseQuery() {

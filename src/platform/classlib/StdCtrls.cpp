@@ -139,7 +139,7 @@ bool TCustomEdit::WantsKey(Word key) const { return key != VK_RETURN && key != V
 
 void TCustomEdit::Change() {
   Modified = true;
-  if (OnChange) OnChange(this);
+  if (TNotifyEvent handler = OnChange) handler(this);
 }
 
 void TCustomEdit::Dispatch(TMessage& msg) {

@@ -26,6 +26,8 @@ public:
 
 TInputFilter* gFilter = nullptr;
 std::vector<QEvent*> gPassing;      // native events being handed to their widget right now
+std::vector<QObject*> gReceivers;   // and the objects they are handed to
+std::vector<QPointer<QWidget>> gGraveyard;  // widgets of destroyed windows still inside an event
 
 // Tells every top-level window that the program became active or inactive, as the platform does
 // when the user switches to another program.
@@ -296,12 +298,43 @@ void InstallInputFilter(QWidget* w, TWindowObj* wnd) {
 bool DeliverNative(QObject* receiver, QEvent* e) {
   if (!receiver || !e) return false;
   gPassing.push_back(e);
+  gReceivers.push_back(receiver);
   struct Pop {
-    ~Pop() { gPassing.pop_back(); }
+    ~Pop() {
+      gPassing.pop_back();
+      gReceivers.pop_back();
+      if (gReceivers.empty()) BuryWidgets();
+    }
   } pop;
   e->setAccepted(true);
   QCoreApplication::sendEvent(receiver, e);
   return e->isAccepted();
+}
+
+bool InDelivery(QWidget* w) {
+  for (QObject* r : gReceivers) {
+    if (r == w) return true;
+    if (auto* rw = qobject_cast<QWidget*>(r); rw && w->isAncestorOf(rw)) return true;
+  }
+  return false;
+}
+
+void DeleteWidget(QWidget* w) {
+  if (!InDelivery(w)) {
+    delete w;
+    return;
+  }
+  // The toolkit is still inside an event of this widget (a button whose click handler closed
+  // the window, say): it goes once that event is over.
+  w->hide();
+  gGraveyard.push_back(QPointer<QWidget>(w));
+}
+
+void BuryWidgets() {
+  if (!gReceivers.empty()) return;
+  std::vector<QPointer<QWidget>> dead;
+  dead.swap(gGraveyard);
+  for (QPointer<QWidget>& w : dead) delete w.data();
 }
 
 void SetAsyncKey(int vk, bool down) { SetKey(gAsync, vk, down); }
@@ -359,6 +392,7 @@ void StartInput() {
 
 void FinishInput() {
   ResetInputState();
+  BuryWidgets();
   if (gOverrideCursor && QGuiApplication::instance()) QGuiApplication::restoreOverrideCursor();
   gOverrideCursor = false;
   delete gFilter;

@@ -230,6 +230,7 @@ void FinishQueue() {
 bool PeekMessage(MSG* msg, HWND filter, UINT mn, UINT mx, UINT removeFlags) {
   Assert(IsGuiThread(), u"PeekMessage called outside the GUI thread");
   bool remove = (removeFlags & PM_REMOVE) != 0;
+  layer::BuryWidgets();
   PumpToolkit();
   std::vector<MSG> dead;
   bool found;

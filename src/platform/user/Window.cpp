@@ -338,7 +338,7 @@ bool DestroyWindow(HWND h) {
     gByWidget.erase(w);
     if (wnd->Kind == TWindowKind::Memo) gByWidget.erase(static_cast<QPlainTextEdit*>(w)->viewport());
     wnd->Widget = nullptr;
-    delete w;
+    layer::DeleteWidget(w);
   }
   layer::ReleaseDCsOf(wnd);
   wnd->Surface.reset();

@@ -102,6 +102,10 @@ int VirtualKeyOf(int qtKey, int nativeVk);
 int QtKeyOf(int vk);
 // Delivers a native event while the input filter lets it pass.
 bool DeliverNative(QObject* receiver, QEvent* e);
+// Deletes the widget of a destroyed window, later when the toolkit is still inside one of its
+// events; BuryWidgets deletes those once no event is being delivered.
+void DeleteWidget(QWidget* w);
+void BuryWidgets();
 void DropTimersOf(HWND h);
 // The rectangle of a window's scroll bar in window coordinates (empty when it has none).
 TRect ScrollBarRect(TWindowObj* wnd, int bar);

@@ -485,3 +485,33 @@ TEST_F(WheelTest, AnUnhandledWheelTurnGoesToTheParent) {
 
 }  // namespace
 }  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+using namespace pf;
+
+class FreeInClickTest : public ClassLibTest {};
+
+// A click handler that frees the form its button lies on: the button's widget outlives the
+// toolkit's event it is inside, and nothing is left over.
+TEST_F(FreeInClickTest, AButtonMayFreeItsOwnFormInItsClickHandler) {
+  int64_t before = TObject::LiveObjects();
+  Dialog dlg(Application);
+  dlg.Ok->ModalResult = mrNone;
+  bool freed = false;
+  dlg.Ok->OnClick = [&](TObject*) {
+    dlg.Form->Free();
+    freed = true;
+  };
+  dlg.Form->Show();
+  HWND button = dlg.Ok->Handle();
+  guitest::Click(button, {10, 10});
+  Pump();
+  EXPECT_TRUE(freed);
+  EXPECT_FALSE(IsWindow(button));
+  EXPECT_EQ(TObject::LiveObjects(), before);
+}
+
+}  // namespace
+}  // namespace classlibtest
