@@ -26,6 +26,16 @@ bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
 
 bool IsPrintable(const QString& t) { return !t.isEmpty() && t.at(0).isPrint(); }
 
+bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w);
+
+// Input of a widget placed inside a custom window goes back to that widget.
+bool DeliverToInner(TWindowObj* wnd, UINT msg, WPARAM w) {
+  if (wnd->IsNative()) return false;
+  layer::TDispatchFrame* f = layer::TopFrame();
+  if (!f || !f->Extra || !f->Extra->Receiver || f->Extra->Receiver == wnd->Widget.data()) return false;
+  return DeliverOriginal(wnd, msg, w);
+}
+
 Qt::KeyboardModifiers ModifiersNow() {
   Qt::KeyboardModifiers m;
   if (GetKeyState(VK_SHIFT) < 0) m |= Qt::ShiftModifier;
@@ -266,10 +276,12 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
       if (wnd->IsNative() && DeliverOriginal(wnd, msg, w)) return 0;
+      if (DeliverToInner(wnd, msg, w)) return 0;
       if (wnd->IsChild() && wnd->Parent) return SendMessage(wnd->Parent->Handle(), msg, w, l);
       return 0;
     case WM_RBUTTONUP: {
       if (wnd->IsNative() && !DeliverOriginal(wnd, msg, w)) SynthesizeMouse(wnd, msg, w, l);
+      DeliverToInner(wnd, msg, w);
       if (!IsWindow(h)) return 0;
       TPoint p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
       ClientToScreen(h, &p);
@@ -330,10 +342,8 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       if (IsKeyMessage(msg)) SynthesizeKey(wnd, msg, w);
       else SynthesizeMouse(wnd, msg, w, l);
     }
-  } else if (IsKeyMessage(msg)) {
-    // Keys of a widget placed inside a custom window go back to that widget.
-    layer::TDispatchFrame* f = layer::TopFrame();
-    if (f && f->Extra && f->Extra->Receiver && f->Extra->Receiver != wnd->Widget.data()) DeliverOriginal(wnd, msg, w);
+  } else if (IsKeyMessage(msg) || IsMouseMessage(msg)) {
+    DeliverToInner(wnd, msg, w);
   }
   return 0;
 }

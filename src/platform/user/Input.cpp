@@ -45,25 +45,51 @@ TAppFilter* gAppFilter = nullptr;
 
 bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke);
 
-// Keys typed into a widget that a control placed inside its custom window (a combo box in its
-// host, say) are the window's key messages, so that the program's handlers and the dialog keys
-// see them; the widget gets them back from DefWindowProc. Pop-ups are windows of their own and
-// keep their keys.
+bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me);
+bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we);
+void SyncFocusTo(HWND h);
+
+// Input to a widget that a control placed inside its custom window (a combo box in its host,
+// say) is the window's input: the program's handlers and the dialog keys see it as the window's
+// messages, and the widget gets it back from DefWindowProc. Focus moving into such a widget moves
+// the layer's focus to the window. Pop-ups are windows of their own and keep their input.
 class TKeyRouter : public QObject {
 public:
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+    switch (e->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::FocusIn:
+        break;
+      default:
+        return false;
+    }
     if (std::find(gPassing.begin(), gPassing.end(), e) != gPassing.end()) return false;
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w->isWindow() || layer::FindByWidget(w)) return false;
-    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
-      if (TWindowObj* wnd = layer::FindByWidget(p)) {
-        if (wnd->IsNative() || wnd->Destroying) return false;
-        return TranslateKey(wnd, o, static_cast<QKeyEvent*>(e));
-      }
-      if (p->isWindow()) return false;
+    TWindowObj* wnd = nullptr;
+    for (QWidget* p = w->parentWidget(); p && !wnd; p = p->parentWidget()) {
+      wnd = layer::FindByWidget(p);
+      if (!wnd && p->isWindow()) return false;
     }
-    return false;
+    if (!wnd || wnd->IsNative() || wnd->Destroying) return false;
+    switch (e->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+        return TranslateKey(wnd, o, static_cast<QKeyEvent*>(e));
+      case QEvent::Wheel:
+        return TranslateWheel(wnd, o, static_cast<QWheelEvent*>(e));
+      case QEvent::FocusIn:
+        SyncFocusTo(wnd->Handle());
+        return false;
+      default:
+        return TranslateMouse(wnd, o, static_cast<QMouseEvent*>(e));
+    }
   }
 };
 TKeyRouter* gKeyRouter = nullptr;
@@ -485,7 +511,10 @@ HWND SetFocus(HWND h) {
   if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
   if (h && gFocus == h) {
     SendMessage(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-    if (QWidget* w = layer::WidgetOf(h); w && !w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
+    // The toolkit's focus may already be inside the window (a widget a control placed in it).
+    QWidget* w = layer::WidgetOf(h);
+    QWidget* f = QApplication::focusWidget();
+    if (w && !w->hasFocus() && !(f && w->isAncestorOf(f))) w->setFocus(Qt::OtherFocusReason);
   }
   return old;
 }

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 
 #include "platform/user/Window_p.h"
 #include "LayerFixture.h"
@@ -326,6 +328,30 @@ TEST_F(HostedKeysTest, KeysOfAWidgetInsideACustomWindowAreTheWindowsMessages) {
     if (s.hwnd == host && (s.msg == WM_KEYDOWN || s.msg == WM_CHAR) && (s.w == 'B' || s.w == u'b')) keys.push_back(s.msg);
   EXPECT_EQ(keys, (std::vector<UINT>{WM_KEYDOWN, WM_CHAR}));
   EXPECT_EQ(inner->text(), QStringLiteral("b"));
+}
+
+TEST_F(HostedKeysTest, ClicksOnAWidgetInsideACustomWindowAreTheWindowsMessages) {
+  HWND host = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
+  auto* inner = new QPushButton(QStringLiteral("OK"), layer::WidgetOf(host));
+  inner->setGeometry(20, 30, 60, 20);
+  inner->show();
+  int clicked = 0;
+  QObject::connect(inner, &QPushButton::clicked, [&] { ++clicked; });
+  Log.clear();
+  for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent e(type, QPointF(5, 6), QPointF(5, 6), inner->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(inner, &e);
+  }
+  EXPECT_EQ(clicked, 0) << "not before the messages are handled";
+  guitest::PumpPending();
+  std::vector<std::tuple<UINT, int, int>> seen;
+  for (const Seen& s : Log)
+    if (s.hwnd == host && (s.msg == WM_LBUTTONDOWN || s.msg == WM_LBUTTONUP))
+      seen.push_back({s.msg, GET_X_LPARAM(s.l), GET_Y_LPARAM(s.l)});
+  std::vector<std::tuple<UINT, int, int>> expected{{WM_LBUTTONDOWN, 25, 36}, {WM_LBUTTONUP, 25, 36}};
+  EXPECT_EQ(seen, expected) << "in the window's client coordinates";
+  EXPECT_EQ(clicked, 1);
 }
 
 }  // namespace
