@@ -175,6 +175,15 @@ void UnregisterLive(uintptr_t id) {
 
 void QueueInput(MSG msg) {
   Stamp(msg);
+  // As on the platform, moves waiting in the queue merge: the program sees where the mouse is,
+  // not every step it took, and a slow handler does not fall behind.
+  if (msg.message == WM_MOUSEMOVE && !gInput.empty()) {
+    MSG& last = gInput.back();
+    if (last.message == WM_MOUSEMOVE && last.hwnd == msg.hwnd && last.wParam == msg.wParam) {
+      last = std::move(msg);
+      return;
+    }
+  }
   gInput.push_back(std::move(msg));
 }
 

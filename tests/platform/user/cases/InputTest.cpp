@@ -61,6 +61,20 @@ TEST_F(InputTest, MouseEventsBecomeMessagesWithKeyStatesAndSignedPoints) {
   }
 }
 
+TEST_F(InputTest, WaitingMovesMergeIntoTheLatestUnlessButtonsOrWindowChange) {
+  HWND other = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {100, 100, 150, 150});
+  guitest::Mouse(Wnd, QEvent::MouseMove, Qt::NoButton, {1, 1});
+  guitest::Mouse(Wnd, QEvent::MouseMove, Qt::NoButton, {2, 2});
+  guitest::Mouse(Wnd, QEvent::MouseMove, Qt::NoButton, {3, 3}, Qt::LeftButton);  // another key state
+  guitest::Mouse(other, QEvent::MouseMove, Qt::NoButton, {4, 4}, Qt::LeftButton);  // another window
+  guitest::Mouse(other, QEvent::MouseMove, Qt::NoButton, {5, 5}, Qt::LeftButton);
+  std::vector<std::tuple<HWND, int>> seen;
+  MSG msg;
+  while (PeekMessage(&msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) seen.push_back({msg.hwnd, GET_X_LPARAM(msg.lParam)});
+  std::vector<std::tuple<HWND, int>> expected{{Wnd, 2}, {Wnd, 3}, {other, 5}};
+  EXPECT_EQ(seen, expected);
+}
+
 TEST_F(InputTest, WheelCarriesNotchesOf120AndTheScreenPoint) {
   guitest::Wheel(Wnd, {5, 6}, -240, Qt::ControlModifier);
   MSG msg;
