@@ -15,22 +15,22 @@ namespace pf {
 
 namespace {
 
-struct TButtonSpec {
+struct TBoxButton {
   int Id;
   const char16_t* Caption;
   const char* Name;
 };
 
 // The captions of the platform's buttons in the program's language.
-const TButtonSpec kOk{IDOK, u"ОК", "OK"};
-const TButtonSpec kCancel{IDCANCEL, u"Отмена", "Cancel"};
-const TButtonSpec kAbort{IDABORT, u"Прервать", "Abort"};
-const TButtonSpec kRetry{IDRETRY, u"Повторить", "Retry"};
-const TButtonSpec kIgnore{IDIGNORE, u"Пропустить", "Ignore"};
-const TButtonSpec kYes{IDYES, u"Да", "Yes"};
-const TButtonSpec kNo{IDNO, u"Нет", "No"};
+const TBoxButton kOk{IDOK, u"ОК", "OK"};
+const TBoxButton kCancel{IDCANCEL, u"Отмена", "Cancel"};
+const TBoxButton kAbort{IDABORT, u"Прервать", "Abort"};
+const TBoxButton kRetry{IDRETRY, u"Повторить", "Retry"};
+const TBoxButton kIgnore{IDIGNORE, u"Пропустить", "Ignore"};
+const TBoxButton kYes{IDYES, u"Да", "Yes"};
+const TBoxButton kNo{IDNO, u"Нет", "No"};
 
-std::vector<TButtonSpec> ButtonsOf(UINT type) {
+std::vector<TBoxButton> ButtonsOf(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL: return {kOk, kCancel};
     case MB_ABORTRETRYIGNORE: return {kAbort, kRetry, kIgnore};
@@ -42,8 +42,8 @@ std::vector<TButtonSpec> ButtonsOf(UINT type) {
 }
 
 // What Esc and the close box answer: Cancel when there is one, OK for a lone OK, else nothing.
-int EscapeAnswer(const std::vector<TButtonSpec>& buttons) {
-  for (const TButtonSpec& b : buttons)
+int EscapeAnswer(const std::vector<TBoxButton>& buttons) {
+  for (const TBoxButton& b : buttons)
     if (b.Id == IDCANCEL) return IDCANCEL;
   if (buttons.size() == 1 && buttons[0].Id == IDOK) return IDOK;
   return 0;
@@ -75,7 +75,7 @@ int MessageBox(HWND owner, StringView text, StringView caption, UINT type) {
     if (int answer = gHook(request)) return answer;
   }
 
-  std::vector<TButtonSpec> buttons = ButtonsOf(type);
+  std::vector<TBoxButton> buttons = ButtonsOf(type);
   int escape = EscapeAnswer(buttons);
   size_t defIndex = std::min<size_t>((type & MB_DEFMASK) >> 8, buttons.size() - 1);
 
