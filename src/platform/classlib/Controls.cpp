@@ -620,9 +620,17 @@ void TWinControl::ApplyFontAndColor() {
   w->setFont(f);
   QPalette pal = w->palette();
   QColor text = ToQColor(FFont->GetColor());
-  pal.setColor(QPalette::WindowText, text);
-  pal.setColor(QPalette::Text, text);
-  pal.setColor(QPalette::ButtonText, text);
+  // The font's colour is the text of an enabled control; a disabled one keeps the grey the
+  // platform gives disabled text, so the user can see it does not answer.
+  QColor grey = ToQColor(clGrayText);
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    pal.setColor(group, QPalette::WindowText, text);
+    pal.setColor(group, QPalette::Text, text);
+    pal.setColor(group, QPalette::ButtonText, text);
+  }
+  pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
+  pal.setColor(QPalette::Disabled, QPalette::Text, grey);
+  pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
   if (FColor != clWindow && FColor != clBtnFace && FColor != clNone) pal.setColor(QPalette::Base, ToQColor(FColor));
   w->setPalette(pal);
 }

@@ -1,6 +1,7 @@
 // Forms: modal loops and their results, the close box, dialog keys, KeyPreview, placement and
 // border styles, the idle pass that updates actions, exceptions shown in an error box.
 
+#include <QImage>
 #include <QLineEdit>
 
 #include "platform/classlib/ActnList.h"
@@ -171,6 +172,15 @@ TEST_F(FormsTest, ActionUpdateRunsInTheIdlePassAndDrivesItsButton) {
     Application->Idle();
     EXPECT_EQ(IsWindowEnabled(dlg.Ok->Handle()), s.enabled);
     EXPECT_EQ(dlg.Ok->GetEnabled(), s.enabled);
+    // The caption's darkest pixel: black text when enabled, visibly greyed when disabled.
+    QImage shot = layer::WidgetOf(dlg.Ok->Handle())->grab().toImage();
+    int darkest = 255;
+    for (int y = 4; y < shot.height() - 4; ++y)
+      for (int x = 4; x < shot.width() - 4; ++x) darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+    if (s.enabled)
+      EXPECT_LT(darkest, 60);
+    else
+      EXPECT_GT(darkest, 100) << "a disabled button's caption is drawn grey";
   }
   allowed = true;
   Application->Idle();
