@@ -24,7 +24,6 @@ protected:
 
 TEST_F(ClockTest, ManualClockMovesOnlyWhenAdvanced) {
   clock::UseManual(1000);
-  EXPECT_TRUE(clock::IsManual());
   EXPECT_EQ(clock::TickCount(), 1000);
   int heard = 0;
   clock::SetAdvanceListener([&] { ++heard; });
@@ -48,7 +47,6 @@ TEST_F(ClockTest, ManualClockMovesOnlyWhenAdvanced) {
 TEST_F(ClockTest, InstantModePassesEveryWaitAtOnce) {
   clock::UseManual(0);
   clock::SetInstant(true);
-  EXPECT_TRUE(clock::IsInstant());
   int heard = 0;
   clock::SetAdvanceListener([&] { ++heard; });
   EXPECT_TRUE(clock::Wait(3000));
@@ -58,8 +56,6 @@ TEST_F(ClockTest, InstantModePassesEveryWaitAtOnce) {
   std::atomic<bool> stop{true};
   EXPECT_FALSE(clock::Wait(3000, &stop));
   EXPECT_EQ(clock::TickCount(), 6000);
-  clock::UseReal();
-  EXPECT_FALSE(clock::IsInstant());
 }
 
 TEST_F(ClockTest, AStopFlagInterruptsAWaitFromAnotherThread) {
@@ -101,25 +97,21 @@ protected:
   void Execute() override { throw EConvertError(u"bad price"); }
 };
 
-TEST_F(ClockTest, TerminateWakesASleepingThread) {
+TEST_F(ClockTest, TerminateWakesASleepingThreadAndFreeJoinsIt) {
   Owned<TSleeper> t(TSleeper::New(false));
-  EXPECT_TRUE(t->Started());
   t->Terminate();
   EXPECT_EQ(t->WaitFor(), 7);
-  EXPECT_TRUE(t->Finished());
   EXPECT_EQ(t->Outcome, 0);
   EXPECT_EQ(t->FatalException(), nullptr);
-}
 
-TEST_F(ClockTest, FreeingARunningThreadJoinsItFirst) {
+  // Freeing a running thread joins it before the derived class is destroyed.
   std::atomic<bool> finishedBeforeDestroy{false};
-  TSleeper* t = TSleeper::New(false);
-  t->DestroyedAfterExit = &finishedBeforeDestroy;
-  t->Free();
+  TSleeper* running = TSleeper::New(false);
+  running->DestroyedAfterExit = &finishedBeforeDestroy;
+  running->Free();
   EXPECT_TRUE(finishedBeforeDestroy);
 
   Owned<TSleeper> suspended(TSleeper::New(true));
-  EXPECT_FALSE(suspended->Started());
   clock::UseManual(0);
   clock::SetInstant(true);
   suspended->Start();
@@ -132,18 +124,14 @@ TEST_F(ClockTest, ExceptionsStayInTheirThread) {
   Owned<TFailing> t(TFailing::New());
   t->WaitFor();
   ASSERT_NE(t->FatalException(), nullptr);
-  try {
-    std::rethrow_exception(t->FatalException());
-  } catch (const EConvertError& e) {
-    EXPECT_EQ(e.Message(), u"bad price");
-  }
+  EXPECT_THROW(std::rethrow_exception(t->FatalException()), EConvertError);
 }
 
 TEST_F(ClockTest, MainThreadAndEvents) {
   EXPECT_TRUE(TThread::IsMainThread());
-  std::atomic<int> onOther{-1};
-  std::thread([&] { onOther = TThread::IsMainThread() ? 1 : 0; }).join();
-  EXPECT_EQ(onOther, 0);
+  std::atomic<bool> onOther{true};
+  std::thread([&] { onOther = TThread::IsMainThread(); }).join();
+  EXPECT_FALSE(onOther);
 
   TEvent autoReset(false, false);
   EXPECT_FALSE(autoReset.WaitFor(0));
@@ -154,19 +142,11 @@ TEST_F(ClockTest, MainThreadAndEvents) {
 
   TEvent manual(true, true);
   EXPECT_TRUE(manual.WaitFor(0));
-  EXPECT_TRUE(manual.WaitFor(0));
   manual.ResetEvent();
   clock::UseManual(0);
   clock::SetInstant(true);
   EXPECT_FALSE(manual.WaitFor(1500));
   EXPECT_EQ(clock::TickCount(), 1500);
-
-  clock::SetInstant(false);
-  std::atomic<int> result{-1};
-  std::thread waiter([&] { result = manual.WaitFor(5000) ? 1 : 0; });
-  manual.SetEvent();
-  waiter.join();
-  EXPECT_EQ(result, 1);
 }
 
 }  // namespace

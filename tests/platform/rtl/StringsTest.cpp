@@ -18,23 +18,6 @@ protected:
   }
 };
 
-TEST_F(CodePageTest, Windows1251IsTheDefault) {
-  unsetenv("PHOTO_ORDER_CODEPAGE");
-  ResetAnsiCodePage();
-  EXPECT_EQ(AnsiCodePage(), 1251);
-  struct Case {
-    const char* bytes;
-    const char* utf8;
-  } cases[] = {
-      {"\xCF\xF0\xE8\xE2\xE5\xF2", "Привет"},
-      {"\xA8\xEB\xEA\xE0 \xB8\xEB\xEA\xE0", "Ёлка ёлка"},
-      {"\xB9 5 \x88", "№ 5 €"},
-      {"a\x98z", "a\xEF\xBF\xBDz"},  // 0x98 has no character in 1251
-      {"", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(AnsiToString(c.bytes), U(c.utf8)) << c.utf8;
-}
-
 TEST_F(CodePageTest, EncodingReplacesWhatDoesNotFit) {
   struct Case {
     const char* utf8;
@@ -45,9 +28,7 @@ TEST_F(CodePageTest, EncodingReplacesWhatDoesNotFit) {
       {"Глянцевая 10x15", 1251, "\xC3\xEB\xFF\xED\xF6\xE5\xE2\xE0\xFF 10x15", true},
       {"Ёё№", 1251, "\xA8\xB8\xB9", true},
       {"café", 1251, "caf?", false},
-      {"日本", 1251, "??", false},
       {"a\xF0\x9F\x98\x80z", 1251, "a?z", false},  // one "?" for a surrogate pair
-      {"\xEF\xBF\xBD", 1251, "?", false},
       {"café €", 1252, "caf\xE9 \x80", true},
       {"Жук", 1252, "???", false},
       {"Жук", CP_UTF8, "\xD0\x96\xD1\x83\xD0\xBA", true},
@@ -65,20 +46,23 @@ TEST_F(CodePageTest, EnvironmentNamesTheCodePage) {
     const char* bytes;
     const char* utf8;
   } cases[] = {
-      {"1252", "caf\xE9", "café"},
+      {nullptr, "\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xB8", "Привет Ёё"},  // Windows-1251 by default
+      {nullptr, "\xB9 5 \x88", "№ 5 €"},
       {"windows-1252", "\x80", "€"},
       {"CP1251", "\xC6", "Ж"},
       {"KOI8-R", "\xF0\xD2\xC9\xD7\xC5\xD4", "Привет"},
       {"no-such-code-page", "\xC6", "Ж"},  // falls back to 1251
   };
   for (const auto& c : cases) {
-    setenv("PHOTO_ORDER_CODEPAGE", c.env, 1);
+    c.env ? setenv("PHOTO_ORDER_CODEPAGE", c.env, 1) : unsetenv("PHOTO_ORDER_CODEPAGE");
     ResetAnsiCodePage();
-    EXPECT_EQ(AnsiToString(c.bytes), U(c.utf8)) << c.env;
-    EXPECT_EQ(StringToAnsi(U(c.utf8)), c.bytes) << c.env;
+    EXPECT_EQ(AnsiToString(c.bytes), U(c.utf8)) << (c.env ? c.env : "default");
+    EXPECT_EQ(StringToAnsi(U(c.utf8)), c.bytes) << (c.env ? c.env : "default");
   }
-  SetAnsiCodePage(1252);
-  EXPECT_EQ(AnsiCodePage(), 1252);
+  unsetenv("PHOTO_ORDER_CODEPAGE");
+  ResetAnsiCodePage();
+  EXPECT_EQ(AnsiCodePage(), 1251);
+  EXPECT_EQ(AnsiToString("a\x98z"), u"a\uFFFDz");  // 0x98 has no character in 1251
 }
 
 TEST(CaseTest, AnsiCompareTextFoldsEveryAlphabetTheLabMeets) {
@@ -90,18 +74,13 @@ TEST(CaseTest, AnsiCompareTextFoldsEveryAlphabetTheLabMeets) {
       {"CityCount", "citycount", 0},
       {"Привет", "пРИВЕТ", 0},
       {"ЁЛКА", "ёлка", 0},
-      {"Ärger Ÿ", "äRGER ÿ", 0},
-      {"Łódź Ŵ", "łÓDŹ ŵ", 0},
+      {"Ärger Ÿ Łódź Ŵ", "äRGER ÿ łÓDŹ ŵ", 0},
       {"ΣΟΦΊΑ", "σοφία", 0},
-      {"ΟΔΟΣ", "οδος", 0},  // final sigma
       {"Її Ґґ Ўў", "її ґґ ўў", 0},
-      {"abc", "abd", -1},
       {"ab", "abc", -1},
       {"abc", "ab", 1},
       {"Е", "ё", -1},  // Ё sorts right after Е, before Ж
       {"ё", "Ж", -1},
-      {"Я", "ё", 1},
-      {"а", "Б", -1},
       {"", "", 0},
   };
   for (const auto& c : cases) {
@@ -115,18 +94,8 @@ TEST(CaseTest, CaseMappings) {
   EXPECT_EQ(AnsiUpperCase(U("ёлка straße ÿ σοφία")), U("ЁЛКА STRAßE Ÿ ΣΟΦΊΑ"));
   EXPECT_EQ(AnsiLowerCase(U("ЁЛКА ÀÉ Ŵ ΣΟΦΊΑ")), U("ёлка àé ŵ σοφία"));
   EXPECT_EQ(UpperCase(U("abc ёж")), U("ABC ёж"));  // the plain forms touch ASCII only
-  EXPECT_EQ(LowerCase(U("ABC ЁЖ")), U("abc ЁЖ"));
-  EXPECT_EQ(CompareText(u"ABC", u"abc"), 0);
   EXPECT_NE(CompareText(U("Ж"), U("ж")), 0);
   EXPECT_LT(CompareStr(u"ABC", u"abc"), 0);
-}
-
-TEST(TrimTest, RemovesControlCharactersAndBlanks) {
-  EXPECT_EQ(Trim(u"\t a b \r\n"), u"a b");
-  EXPECT_EQ(TrimLeft(u"\x01 a "), u"a ");
-  EXPECT_EQ(TrimRight(u" a \x1F"), u" a");
-  EXPECT_EQ(Trim(u"\u00A0a\u00A0"), u"\u00A0a\u00A0");  // a no-break space is text
-  EXPECT_EQ(Trim(u"   "), u"");
 }
 
 TEST(IntegerTest, ConversionsFollowTheClassLibrary) {
@@ -135,10 +104,9 @@ TEST(IntegerTest, ConversionsFollowTheClassLibrary) {
     bool ok;
     Integer value;
   } cases[] = {
-      {u"123", true, 123},     {u" 12", true, 12},   {u"-5", true, -5},          {u"+7", true, 7},
-      {u"$FF", true, 255},     {u"0x1f", true, 31},  {u"$FFFFFFFF", true, -1},   {u"2147483647", true, 2147483647},
-      {u"-2147483648", true, INT32_MIN},             {u"2147483648", false, 0},  {u"12 ", false, 0},
-      {u"", false, 0},         {u"-", false, 0},     {u"1a", false, 0},          {u"1.5", false, 0},
+      {u" 12", true, 12},      {u"+7", true, 7},     {u"$FF", true, 255},        {u"0x1f", true, 31},
+      {u"$FFFFFFFF", true, -1}, {u"-2147483648", true, INT32_MIN},               {u"2147483648", false, 0},
+      {u"12 ", false, 0},      {u"", false, 0},      {u"-", false, 0},           {u"1.5", false, 0},
       {u"$", false, 0},        {u"$100000000", false, 0},
   };
   for (const auto& c : cases) {
@@ -152,25 +120,21 @@ TEST(IntegerTest, ConversionsFollowTheClassLibrary) {
   Int64 big = 0;
   EXPECT_TRUE(TryStrToInt64(u"9223372036854775807", big));
   EXPECT_EQ(big, INT64_MAX);
-  EXPECT_TRUE(TryStrToInt64(u"-9223372036854775808", big));
-  EXPECT_EQ(big, INT64_MIN);
   EXPECT_FALSE(TryStrToInt64(u"9223372036854775808", big));
-  EXPECT_EQ(StrToInt64Def(u"x", 7), 7);
   EXPECT_THROW(StrToInt(u"abc"), EConvertError);
   EXPECT_EQ(IntToStr(-1234567890123LL), u"-1234567890123");
-  EXPECT_EQ(IntToHex(255, 4), u"00FF");
   EXPECT_EQ(IntToHex(0xABCDEF, 2), u"ABCDEF");
 }
 
-TEST(SearchTest, PosAndReplace) {
-  EXPECT_EQ(Pos(u"b", u"abc"), 2);
-  EXPECT_EQ(Pos(u"x", u"abc"), 0);
+TEST(SearchTest, TrimPosAndReplace) {
+  EXPECT_EQ(Trim(u"\t a b \r\n"), u"a b");
+  EXPECT_EQ(TrimLeft(u"\x01 a "), u"a ");
+  EXPECT_EQ(TrimRight(u" a \x1F"), u" a");
+  EXPECT_EQ(Trim(u"\u00A0a\u00A0"), u"\u00A0a\u00A0");  // a no-break space is text
   EXPECT_EQ(Pos(u"", u"abc"), 0);
   EXPECT_EQ(Pos(u"://", u"http://host/"), 5);
-  EXPECT_EQ(StringReplaceAll(u"a\r\nb\r\n", u"\r\n", u" "), u"a b ");
   EXPECT_EQ(StringReplaceAll(u"aaa", u"aa", u"b"), u"ba");
   EXPECT_EQ(StringReplaceAll(u"abc", u"", u"x"), u"abc");
-  EXPECT_EQ(StringOfChar(u'0', 3), u"000");
   EXPECT_EQ(StringOfChar(u'0', -1), u"");
 }
 
