@@ -19,25 +19,14 @@ namespace {
 
 using namespace pf;
 using namespace pf::inet;
-using inettest::TScriptedReply;
 using inettest::TScriptedServer;
 
 const char* kAgent = "photo-order test";
 const std::string kBoundary = "7AE6386958DD459B8941C4083E6EBEBD";
 const std::string kContentType = "Content-Type: multipart/form-data; boundary=" + kBoundary;
 
-const char* StageName(THttpStage s) {
-  switch (s) {
-    case THttpStage::None: return "None";
-    case THttpStage::Connect: return "Connect";
-    case THttpStage::Send: return "Send";
-    case THttpStage::Receive: return "Receive";
-  }
-  return "?";
-}
-
 std::string Describe(const THttpResult& r) {
-  return std::string("stage ") + StageName(r.FailedStage) + ", status " +
+  return "stage " + std::to_string(static_cast<int>(r.FailedStage)) + ", status " +
          std::to_string(r.StatusCode) + " '" + StringToUtf8(r.StatusText) + "', error '" +
          StringToUtf8(r.ErrorText) + "'";
 }
@@ -57,61 +46,44 @@ int FreePort() {
 
 // ---- replies written by hand ----
 
-struct ReplyCase {
-  const char* Name;
-  std::string Reply;
-  THttpStage Stage;
-  int Status;
-  std::string StatusText;  // UTF-8
-  std::string Body;
-};
-
-class HandWrittenReply : public ::testing::TestWithParam<ReplyCase> {};
-
-TEST_P(HandWrittenReply, GivesStatusBodyAndStage) {
-  const ReplyCase& c = GetParam();
-  TScriptedServer server(c.Reply);
-  THttpSession session(kAgent);
-  THttpResult r = session.Get(server.Url("/x"));
-  EXPECT_EQ(r.FailedStage, c.Stage) << Describe(r);
-  EXPECT_EQ(r.StatusCode, c.Status) << Describe(r);
-  EXPECT_EQ(StringToUtf8(r.StatusText), c.StatusText);
-  if (c.Stage == THttpStage::None) {
-    EXPECT_EQ(r.Body, c.Body);
-    EXPECT_TRUE(r.ErrorText.empty());
-  } else {
-    EXPECT_FALSE(r.ErrorText.empty());
+TEST(HttpReply, HandWrittenRepliesGiveStatusBodyAndStage) {
+  struct Case {
+    const char* Name;
+    std::string Reply;
+    THttpStage Stage;
+    int Status;
+    std::string StatusText;  // UTF-8
+    std::string Body;
+  } cases[] = {
+      {"404 is no failure", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone", THttpStage::None,
+       404, "Not Found", "gone"},
+      {"reason of several words", "HTTP/1.1 503 Service Temporarily Unavailable\r\nContent-Length: 0\r\n\r\n",
+       THttpStage::None, 503, "Service Temporarily Unavailable", ""},
+      {"empty reason", "HTTP/1.1 200 \r\nContent-Length: 1\r\n\r\nx", THttpStage::None, 200, "", "x"},
+      {"no reason", "HTTP/1.1 200\r\nContent-Length: 1\r\n\r\nx", THttpStage::None, 200, "", "x"},
+      {"reason of the last status line",
+       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created Here\r\nContent-Length: 0\r\n\r\n",
+       THttpStage::None, 201, "Created Here", ""},
+      {"body until close", "HTTP/1.0 200 Fine\r\n\r\nall of it", THttpStage::None, 200, "Fine", "all of it"},
+      {"closed without reply", "", THttpStage::Send, -1, "", ""},
+      {"not http", "hello there\r\n\r\n", THttpStage::Send, -1, "", ""},
+      {"closed inside the headers", "HTTP/1.1 200 OK\r\nContent-Len", THttpStage::Receive, 200, "OK", ""},
+      {"body cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", THttpStage::Receive, 200, "OK", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TScriptedServer server(c.Reply);
+    THttpSession session(kAgent);
+    THttpResult r = session.Get(server.Url("/x"));
+    EXPECT_EQ(r.FailedStage, c.Stage) << Describe(r);
+    EXPECT_EQ(r.StatusCode, c.Status) << Describe(r);
+    EXPECT_EQ(StringToUtf8(r.StatusText), c.StatusText);
+    EXPECT_EQ(r.ErrorText.empty(), c.Stage == THttpStage::None) << Describe(r);
+    if (c.Stage == THttpStage::None) {
+      EXPECT_EQ(r.Body, c.Body);
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, HandWrittenReply,
-    ::testing::Values(
-        ReplyCase{"Ok", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nOK", THttpStage::None, 200,
-                  "OK", "OK"},
-        ReplyCase{"NotFoundIsNoFailure", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\ngone",
-                  THttpStage::None, 404, "Not Found", "gone"},
-        ReplyCase{"ReasonOfSeveralWords",
-                  "HTTP/1.1 503 Service Temporarily Unavailable\r\nContent-Length: 0\r\n\r\n",
-                  THttpStage::None, 503, "Service Temporarily Unavailable", ""},
-        ReplyCase{"EmptyReason", "HTTP/1.1 200 \r\nContent-Length: 1\r\n\r\nx", THttpStage::None,
-                  200, "", "x"},
-        ReplyCase{"NoReason", "HTTP/1.1 200\r\nContent-Length: 1\r\n\r\nx", THttpStage::None, 200,
-                  "", "x"},
-        ReplyCase{"ReasonOfTheLastStatusLine",
-                  "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 201 Created Here\r\nContent-Length: 0\r\n\r\n",
-                  THttpStage::None, 201, "Created Here", ""},
-        ReplyCase{"BodyUntilClose", "HTTP/1.0 200 Fine\r\n\r\nall of it", THttpStage::None, 200,
-                  "Fine", "all of it"},
-        ReplyCase{"EmptyBody", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", THttpStage::None,
-                  200, "OK", ""},
-        ReplyCase{"ClosedWithoutReply", "", THttpStage::Send, -1, "", ""},
-        ReplyCase{"NotHttp", "hello there\r\n\r\n", THttpStage::Send, -1, "", ""},
-        ReplyCase{"ClosedInsideTheHeaders", "HTTP/1.1 200 OK\r\nContent-Len", THttpStage::Receive,
-                  200, "OK", ""},
-        ReplyCase{"BodyCutShort", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc",
-                  THttpStage::Receive, 200, "OK", ""}),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(HttpBodyLimit, LongerBodyFailsWhileReading) {
   struct Case {
@@ -150,7 +122,6 @@ TEST(HttpAddress, UnusableAddressesFailAtConnect) {
   const std::string hostPort = "127.0.0.1:" + std::to_string(server.Port());
   const std::string cases[] = {
       "ftp://" + hostPort + "/x",
-      "gopher://" + hostPort + "/x",
       "file:///etc/hostname",
       "HTTPX://" + hostPort + "/x",
       "http://[::1",
@@ -158,9 +129,6 @@ TEST(HttpAddress, UnusableAddressesFailAtConnect) {
   };
   for (const std::string& url : cases) {
     THttpSession session(kAgent);
-    THttpResult get = session.Get(url);
-    EXPECT_EQ(get.FailedStage, THttpStage::Connect) << url << ": " << Describe(get);
-    EXPECT_FALSE(get.ErrorText.empty()) << url;
     THttpResult post = session.Post(url, kContentType, "body");
     EXPECT_EQ(post.FailedStage, THttpStage::Connect) << url << ": " << Describe(post);
   }
@@ -186,9 +154,6 @@ TEST_F(HttpLab, HttpsToThePlainServerFailsAtConnectAndNeverFallsBackToHttp) {
   const std::string url = "https://127.0.0.1:" + std::to_string(Server->Port()) + "/upload3.php";
   THttpResult post = session.Post(url, kContentType, "--" + kBoundary + "--\r\n");
   EXPECT_EQ(post.FailedStage, THttpStage::Connect) << Describe(post);
-  THttpResult get = session.Get("https://127.0.0.1:" + std::to_string(Server->Port()) +
-                                labserver::kPriceListPath);
-  EXPECT_EQ(get.FailedStage, THttpStage::Connect) << Describe(get);
   // The handshake reached the port, but no request was ever made in clear text.
   EXPECT_EQ(Server->RequestCount(), 0u);
 }
@@ -203,7 +168,6 @@ TEST_F(HttpLab, GetFollowsRedirectsOfHttpOnly) {
   } cases[] = {
       {"to the lab", priceList, THttpStage::None},
       {"to a file", "file:///etc/hostname", THttpStage::Connect},
-      {"to ftp", "ftp://127.0.0.1:" + std::to_string(Server->Port()) + "/x", THttpStage::Connect},
       {"in a loop", "/again", THttpStage::Connect},
       {"to a closed port", "http://127.0.0.1:" + std::to_string(FreePort()) + "/x",
        THttpStage::Connect},
@@ -270,32 +234,6 @@ TEST_F(HttpLab, PostSendsTheBodyAndTheHeaderLineUnchangedWithoutExpect) {
     EXPECT_EQ(q.Header("Expect"), "");
     EXPECT_EQ(q.Header("Cookie"), "");
     EXPECT_EQ(q.Header("User-Agent"), "\xD1\xE5\xEB\xFC\xE2\xE0\xED\xE0");
-  }
-}
-
-TEST_F(HttpLab, ServerFaultsGiveStatusOrStage) {
-  struct Case {
-    const char* Name;
-    std::function<void(labserver::TLabServer&)> Arrange;
-    THttpStage Stage;
-    int Status;
-    std::string StatusText;
-  } cases[] = {
-      {"404", [](auto& s) { s.AnswerStatus(labserver::TRequestKind::Any, 404); },
-       THttpStage::None, 404, "Not Found"},
-      {"500", [](auto& s) { s.AnswerStatus(labserver::TRequestKind::Any, 500); },
-       THttpStage::None, 500, "Internal Server Error"},
-      {"closed mid-request", [](auto& s) { s.CloseConnection(labserver::TRequestKind::Any); },
-       THttpStage::Send, -1, ""},
-  };
-  for (const Case& c : cases) {
-    Server->ClearFaults();
-    c.Arrange(*Server);
-    THttpSession session(kAgent);
-    THttpResult r = session.Post(Server->UploadUrl(), kContentType, "--" + kBoundary + "--\r\n");
-    EXPECT_EQ(r.FailedStage, c.Stage) << c.Name << ": " << Describe(r);
-    EXPECT_EQ(r.StatusCode, c.Status) << c.Name;
-    EXPECT_EQ(StringToUtf8(r.StatusText), c.StatusText) << c.Name;
   }
 }
 

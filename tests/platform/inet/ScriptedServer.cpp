@@ -10,8 +10,7 @@
 
 namespace inettest {
 
-TScriptedServer::TScriptedServer(std::function<TScriptedReply(int, const std::string&)> script)
-    : FScript(std::move(script)) {
+TScriptedServer::TScriptedServer(std::string reply) : FReply(std::move(reply)) {
   FListen = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -25,9 +24,6 @@ TScriptedServer::TScriptedServer(std::function<TScriptedReply(int, const std::st
   FPort = ntohs(addr.sin_port);
   FThread = std::thread([this] { Run(); });
 }
-
-TScriptedServer::TScriptedServer(std::string reply)
-    : TScriptedServer([reply](int, const std::string&) { return TScriptedReply{reply, true}; }) {}
 
 TScriptedServer::~TScriptedServer() {
   FStop = true;
@@ -50,15 +46,14 @@ void TScriptedServer::Run() {
     if (poll(&p, 1, 20) <= 0) continue;
     int fd = accept(FListen, nullptr, nullptr);
     if (fd < 0) continue;
-    while (Serve(fd)) {
-    }
+    Serve(fd);
     shutdown(fd, SHUT_RDWR);
     close(fd);
   }
 }
 
-// Answers one request; false when the connection is to be closed.
-bool TScriptedServer::Serve(int fd) {
+// Reads one request and answers it.
+void TScriptedServer::Serve(int fd) {
   std::string request;
   size_t headerEnd = std::string::npos;
   size_t need = 0;
@@ -79,24 +74,19 @@ bool TScriptedServer::Serve(int fd) {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 20) <= 0) continue;
     ssize_t n = recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) return false;
+    if (n <= 0) return;
     request.append(buf, static_cast<size_t>(n));
   }
-  if (FStop) return false;
-  int index;
+  if (FStop) return;
   {
     std::lock_guard lock(FMutex);
-    index = static_cast<int>(FRequests.size());
     FRequests.push_back(request);
   }
-  TScriptedReply reply = FScript(index, request);
-  size_t sent = 0;
-  while (sent < reply.Bytes.size()) {
-    ssize_t n = send(fd, reply.Bytes.data() + sent, reply.Bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
+  for (size_t sent = 0; sent < FReply.size();) {
+    ssize_t n = send(fd, FReply.data() + sent, FReply.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return;
     sent += static_cast<size_t>(n);
   }
-  return !reply.Close;
 }
 
 }  // namespace inettest

@@ -1,9 +1,9 @@
 #pragma once
-// A tiny HTTP server for the client's edge cases: it answers each request with bytes the test
-// writes by hand (malformed, cut short, oversized), which a real server would never send.
+// A tiny HTTP server for the client's edge cases: it answers every request with bytes the test
+// writes by hand (malformed, cut short, oversized), which a real server would never send, and
+// then closes the connection.
 
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,16 +11,9 @@
 
 namespace inettest {
 
-struct TScriptedReply {
-  std::string Bytes;     // sent as they are
-  bool Close{true};      // close the connection after sending them
-};
-
 class TScriptedServer {
 public:
-  // `script` answers the n-th request (0-based) given its raw bytes.
-  explicit TScriptedServer(std::function<TScriptedReply(int, const std::string&)> script);
-  explicit TScriptedServer(std::string reply);  // the same reply to every request
+  explicit TScriptedServer(std::string reply);
   ~TScriptedServer();
 
   int Port() const { return FPort; }
@@ -29,9 +22,9 @@ public:
 
 private:
   void Run();
-  bool Serve(int fd);
+  void Serve(int fd);
 
-  std::function<TScriptedReply(int, const std::string&)> FScript;
+  std::string FReply;
   int FListen{-1};
   int FPort{0};
   std::atomic<bool> FStop{false};
