@@ -20,35 +20,28 @@ struct ModuleTable : ::testing::Test {
   ~ModuleTable() override { kernel::testing::RestoreExports(); }
 };
 
-TEST_F(ModuleTable, LoadedModulesAnswerWithoutLoading) {
+TEST_F(ModuleTable, LoadedModulesAnswerAndLoadAndFreeAreCounted) {
   HMODULE shell = GetModuleHandleA("shell32.dll");
   ASSERT_NE(shell, nullptr);
   EXPECT_EQ(GetModuleHandleW(u"SHELL32"), shell);
   EXPECT_EQ(GetModuleHandleA("C:\\Windows\\System32\\Shell32.DLL"), shell);
-  EXPECT_NE(GetModuleHandleA("kernel32.dll"), nullptr);
   EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
   // Libraries the program loads itself are not there before it does.
   EXPECT_EQ(GetModuleHandleA("shlwapi.dll"), nullptr);
-  EXPECT_EQ(GetModuleHandleA("nosuch.dll"), nullptr);
-}
 
-TEST_F(ModuleTable, LoadAndFreeAreCounted) {
   EXPECT_EQ(LoadLibraryA("nosuch.dll"), nullptr);
   HMODULE a = LoadLibraryA("Userenv.dll");
   ASSERT_NE(a, nullptr);
-  HMODULE b = LoadLibraryW(u"userenv.dll");
-  EXPECT_EQ(a, b);
+  EXPECT_EQ(LoadLibraryW(u"userenv.dll"), a);
   EXPECT_EQ(kernel::testing::ModuleRefCount(a), 2);
-  EXPECT_EQ(GetModuleHandleA("userenv.dll"), a);
   EXPECT_TRUE(FreeLibrary(a));
-  EXPECT_EQ(GetModuleHandleA("userenv.dll"), a);
+  EXPECT_EQ(GetModuleHandleA("userenv.dll"), a);  // still one reference
   EXPECT_TRUE(FreeLibrary(a));
-  EXPECT_EQ(kernel::testing::ModuleRefCount(a), 0);
   // Unloaded: no handle, no entry points, and a further free fails.
   EXPECT_EQ(GetModuleHandleA("userenv.dll"), nullptr);
   EXPECT_FALSE(FreeLibrary(a));
   // A module loaded with the program goes up from 1.
-  HMODULE shell = LoadLibraryA("shell32.dll");
+  EXPECT_EQ(LoadLibraryA("shell32.dll"), shell);
   EXPECT_EQ(kernel::testing::ModuleRefCount(shell), 2);
   FreeLibrary(shell);
 }
@@ -61,12 +54,10 @@ TEST_F(ModuleTable, EntryPointsByNameAndOrdinal) {
   EXPECT_EQ(GetProcAddress(shell, MAKEINTRESOURCEA(23)), reinterpret_cast<FARPROC>(&ILIsParent));
   EXPECT_EQ(GetProcAddress(shell, MAKEINTRESOURCEA(22)), nullptr);
   EXPECT_EQ(GetProcAddress(kernel, "lstrcmpiW"), reinterpret_cast<FARPROC>(&lstrcmpiW));
-  EXPECT_EQ(GetProcAddress(kernel, "FindFirstFileW"), reinterpret_cast<FARPROC>(&FindFirstFileW));
   EXPECT_EQ(GetProcAddress(user, "CharUpperBuffW"), reinterpret_cast<FARPROC>(&CharUpperBuffW));
   // What the layer does not implement is nil, as is a name of another module.
   EXPECT_EQ(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection"), nullptr);
   EXPECT_EQ(GetProcAddress(user, "lstrcmpiW"), nullptr);
-  EXPECT_EQ(GetProcAddress(nullptr, "lstrcmpiW"), nullptr);
   // A removed entry point answers nil until restored.
   kernel::testing::RemoveExport("shell32.dll", MAKEINTRESOURCEA(21));
   EXPECT_EQ(GetProcAddress(shell, MAKEINTRESOURCEA(21)), nullptr);
@@ -84,9 +75,7 @@ TEST_F(ModuleTable, EntryPointsByNameAndOrdinal) {
 }
 
 TEST(PlatformVersion, AnswersACurrentWindowsUnlessOverridden) {
-  TPlatformVersion v = PlatformVersion();
-  EXPECT_EQ(v.Platform, VER_PLATFORM_WIN32_NT);
-  EXPECT_EQ(v.Major, 10);
+  EXPECT_EQ(PlatformVersion().Platform, VER_PLATFORM_WIN32_NT);
   SetPlatformVersion(TPlatformVersion{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950});
   EXPECT_EQ(PlatformVersion().Platform, VER_PLATFORM_WIN32_WINDOWS);
   ResetPlatformVersion();
@@ -114,20 +103,17 @@ TEST(ItemIdLists, EqualityAndParentage) {
   auto ab = Ids({{1, 2}, {3}});
   auto abc = Ids({{1, 2}, {3}, {4, 5, 6}});
   auto other = Ids({{1, 9}});
-  auto a2 = Ids({{1, 2}});
-  EXPECT_TRUE(ILIsEqual(L(a), L(a2)));
+  EXPECT_TRUE(ILIsEqual(L(a), L(Ids({{1, 2}}))));
   EXPECT_FALSE(ILIsEqual(L(a), L(other)));
   EXPECT_FALSE(ILIsEqual(L(a), L(ab)));
-  EXPECT_TRUE(ILIsEqual(L(desktop), L(Ids({}))));
   EXPECT_FALSE(ILIsEqual(nullptr, L(a)));
   struct Case {
     const std::vector<Byte>* parent;
     const std::vector<Byte>* child;
     bool immediate, expected;
   } cases[] = {
-      {&a, &ab, true, true},        {&a, &abc, false, true},     {&a, &abc, true, false},
-      {&desktop, &a, true, true},   {&desktop, &abc, false, true}, {&a, &a2, false, false},
-      {&other, &ab, false, false},  {&ab, &a, false, false},     {&desktop, &desktop, false, false},
+      {&a, &ab, true, true},       {&a, &abc, false, true},  {&a, &abc, true, false},  {&desktop, &a, true, true},
+      {&other, &ab, false, false}, {&ab, &a, false, false},  {&a, &a, false, false},   {&desktop, &desktop, false, false},
   };
   for (const auto& k : cases) EXPECT_EQ(ILIsParent(L(*k.parent), L(*k.child), k.immediate), k.expected);
   EXPECT_FALSE(ILIsParent(nullptr, L(a), 0));
@@ -135,7 +121,6 @@ TEST(ItemIdLists, EqualityAndParentage) {
 
 TEST(WideStrings, CompareAndCaseAsThePlatform) {
   EXPECT_EQ(lstrcmpiW(u"abc", u"ABC"), 0);
-  EXPECT_LT(lstrcmpiW(u"abc", u"abd"), 0);
   EXPECT_GT(lstrcmpiW(u"Б", u"а"), 0);
   EXPECT_LT(lstrcmpW(u"ABC", u"abc"), 0);
   Char buf[] = u"abcЯя";
@@ -157,15 +142,11 @@ TEST(Folders, EnumerationFlagsSymbolicLinks) {
   HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   std::map<String, DWORD> seen;
-  std::map<String, DWORD> sizes;
   do {
     seen[fd.cFileName] = fd.dwFileAttributes;
-    sizes[fd.cFileName] = fd.nFileSizeLow;
   } while (FindNextFileW(h, &fd));
   FindClose(h);
   EXPECT_EQ(seen.size(), 6u);  // ".", "..", a.txt, noext, sub, loop
-  EXPECT_TRUE(seen.count(u"."));
-  EXPECT_EQ(sizes[u"a.txt"], 5u);
   EXPECT_TRUE(seen[u"sub"] & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(seen[u"sub"] & FILE_ATTRIBUTE_REPARSE_POINT);
   EXPECT_TRUE(seen[u"loop"] & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -174,6 +155,7 @@ TEST(Folders, EnumerationFlagsSymbolicLinks) {
   h = FindFirstFileW(backslash.c_str(), &fd);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(String(fd.cFileName), u"a.txt");
+  EXPECT_EQ(fd.nFileSizeLow, 5u);
   EXPECT_FALSE(FindNextFileW(h, &fd));
   FindClose(h);
   String missing = FromNativePath((dir / "nothere" / "*.*").string());
