@@ -10,7 +10,6 @@ using namespace pf;
 
 struct IThing : IUnknown {
   static constexpr IID Iid{0x7F667930, 0xE47B, 0x4474, {0xBA, 0x62, 0xB1, 0x00, 0xD7, 0xDB, 0xDA, 0x70}};
-  virtual int Value() = 0;
 };
 
 class Thing final : public IThing, TComObjectBase {
@@ -34,7 +33,6 @@ public:
     }
     return n;
   }
-  int Value() override { return 42; }
   int* Deleted;
 };
 
@@ -45,7 +43,6 @@ TEST(Guid, TextFormRoundTrips) {
   EXPECT_EQ(g, IThing::Iid);
   EXPECT_FALSE(StringToGUID(u"{7F667930-E47B-4474-BA62-B100D7DBDA7}", g));
   EXPECT_FALSE(StringToGUID(u"7F667930-E47B-4474-BA62-B100D7DBDA70", g));
-  EXPECT_FALSE(IsEqualGUID(IUnknown::Iid, IMalloc::Iid));
 }
 
 TEST(ComPtr, HoldsOneReferenceAndFreesAtZero) {
@@ -57,11 +54,9 @@ TEST(ComPtr, HoldsOneReferenceAndFreesAtZero) {
     EXPECT_EQ(a.As(u), S_OK);                // 3
     ComPtr<IMalloc> none;
     EXPECT_EQ(a.As(none), E_NOINTERFACE);
-    EXPECT_FALSE(none);
     b.Reset();
     u = nullptr;
     EXPECT_EQ(deleted, 0);
-    EXPECT_EQ(a->Value(), 42);
     IThing* raw = a.Detach();
     EXPECT_FALSE(a);
     ComPtr<IThing> c;
@@ -78,7 +73,6 @@ TEST(TaskAllocator, CountsBlocksAndCanBeMadeToFail) {
   int64_t base = ole::testing::LiveTaskBlocks();
   void* p = malloc->Alloc(10);
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(malloc->GetSize(p), 10u);
   p = malloc->Realloc(p, 20);
   EXPECT_EQ(malloc->GetSize(p), 20u);
   EXPECT_EQ(ole::testing::LiveTaskBlocks(), base + 1);
@@ -87,6 +81,7 @@ TEST(TaskAllocator, CountsBlocksAndCanBeMadeToFail) {
   EXPECT_EQ(ole::testing::LiveTaskBlocks(), base);
   ole::testing::SetAllocationsFail(true);
   EXPECT_EQ(malloc->Alloc(4), nullptr);
+  EXPECT_EQ(ole::testing::LiveTaskBlocks(), base);
   ole::testing::SetAllocationsFail(false);
   ole::testing::SetMallocUnavailable(true);
   IMalloc* none = reinterpret_cast<IMalloc*>(1);
