@@ -20,43 +20,25 @@ using E = TCommonDropEffect;
 using K = TCommonKeyState;
 
 TEST(Conversions, DropEffectsAndKeyStates) {
-  EXPECT_EQ(CommonDropEffectToDropEffect(E::cdeCopy), 1u);
-  EXPECT_EQ(CommonDropEffectToDropEffect(E::cdeMove), 2u);
-  EXPECT_EQ(CommonDropEffectToDropEffect(E::cdeLink), 4u);
-  EXPECT_EQ(CommonDropEffectToDropEffect(E::cdeScroll), 0u);
   EXPECT_EQ(CommonDropEffectsToDropEffect({E::cdeScroll}), 0x80000000u);
   EXPECT_EQ(CommonDropEffectsToDropEffect({E::cdeNone, E::cdeCopy, E::cdeLink}), 5u);
   EXPECT_EQ(DropEffectToCommonDropEffects(0x80000000u), (TCommonDropEffects{E::cdeNone, E::cdeScroll}));
   EXPECT_EQ(DropEffectToCommonDropEffects(3), (TCommonDropEffects{E::cdeCopy, E::cdeMove}));
-  EXPECT_EQ(DropEffectToCommonDropEffects(0), (TCommonDropEffects{E::cdeNone}));
   struct Case {
     TCommonKeyStates keys;
     E effect;
   } cases[] = {
-      {{K::cksShift, K::cksControl, K::cksAlt}, E::cdeLink},
-      {{K::cksAlt, K::cksShift}, E::cdeMove},
-      {{K::cksControl}, E::cdeCopy},
-      {{K::cksAlt}, E::cdeLink},
-      {{K::cksShift, K::cksControl}, E::cdeLink},
-      {{K::cksControl, K::cksAlt}, E::cdeMove},
-      {{}, E::cdeMove},
+      {{K::cksShift, K::cksControl, K::cksAlt}, E::cdeLink}, {{K::cksControl}, E::cdeCopy},
+      {{K::cksAlt}, E::cdeLink},  {{K::cksControl, K::cksAlt}, E::cdeMove}, {{}, E::cdeMove},
   };
   for (const auto& k : cases) EXPECT_EQ(CommonKeyStatesToDropEffect(k.keys), k.effect) << k.keys.Bits();
   EXPECT_EQ(KeyStateToCommonKeyStates(MK_LBUTTON | MK_SHIFT | MK_ALT),
             (TCommonKeyStates{K::cksLButton, K::cksShift, K::cksAlt, K::cksButton}));
-  EXPECT_EQ(KeyStateToCommonKeyStates(MK_CONTROL), (TCommonKeyStates{K::cksControl}));
   EXPECT_EQ(KeyStateToCommonMouseButton(MK_RBUTTON | MK_MBUTTON | MK_LBUTTON), TCommonMouseButton::cmbLeft);
   EXPECT_EQ(KeyStateToCommonMouseButton(MK_RBUTTON | MK_MBUTTON), TCommonMouseButton::cmbMiddle);
-  EXPECT_EQ(KeyStateToCommonMouseButton(MK_RBUTTON), TCommonMouseButton::cmbRight);
-  EXPECT_EQ(KeyStateToCommonMouseButton(MK_SHIFT), TCommonMouseButton::cmbNone);
-}
-
-TEST(Conversions, ShiftStateFromKeyData) {
+  // Bit 29 of the key data is Alt; the rest comes from the keyboard.
   pf::testing::SetKeyDown(VK_SHIFT, true);
   EXPECT_EQ(ShiftStateFromKeyData(0x20000000), (TShiftState{TShiftStateItem::ssShift, TShiftStateItem::ssAlt}));
-  pf::testing::ResetKeyState();
-  pf::testing::SetKeyDown(VK_CONTROL, true);
-  EXPECT_EQ(ShiftStateFromKeyData(0), (TShiftState{TShiftStateItem::ssCtrl}));
   pf::testing::ResetKeyState();
 }
 
@@ -64,29 +46,28 @@ TEST(Paths, DrivesFoldersAndExtensions) {
   struct Root {
     const char16_t* path;
     bool root;
-  } roots[] = {{u"C:", true}, {u"c:\\", true}, {u"C:\\x", false}, {u"C", false}, {u"1:", false},
-               {u"C:/", false}, {u"", false}};
+  } roots[] = {{u"c:\\", true}, {u"C:\\x", false}, {u"1:", false}, {u"C:/", false}, {u"", false}};
   for (const auto& k : roots) EXPECT_EQ(IsDriveRoot(k.path), k.root);
   struct Split {
-    const char16_t *path, *dir, *drive, *ext, *extNoDot;
+    const char16_t *path, *dir, *drive, *ext;
   } splits[] = {
-      {u"C:\\photos\\a.jpg", u"C:\\photos", u"C:", u".jpg", u"jpg"},
-      {u"C:\\a.jpg", u"C:\\", u"C:", u".jpg", u"jpg"},
-      {u"/home/u/pic.tar.gz", u"/home/u", u"", u".gz", u"gz"},
-      {u"/top", u"/", u"", u"", u""},
-      {u"\\\\server\\share\\dir\\f", u"\\\\server\\share\\dir", u"\\\\server\\share", u"", u""},
-      {u"dir.d/noext", u"dir.d", u"", u"", u""},
-      {u"name", u"", u"", u"", u""},
+      {u"C:\\photos\\a.jpg", u"C:\\photos", u"C:", u".jpg"},
+      {u"C:\\a.jpg", u"C:\\", u"C:", u".jpg"},
+      {u"/home/u/pic.tar.gz", u"/home/u", u"", u".gz"},
+      {u"/top", u"/", u"", u""},
+      {u"\\\\server\\share\\dir\\f", u"\\\\server\\share\\dir", u"\\\\server\\share", u""},
+      {u"dir.d/noext", u"dir.d", u"", u""},
+      {u"name", u"", u"", u""},
   };
   for (const auto& k : splits) {
-    EXPECT_EQ(WideExtractFileDir(k.path), k.dir) << pf::StringToUtf8(k.path);
-    EXPECT_EQ(WideExtractFileDrive(k.path), k.drive) << pf::StringToUtf8(k.path);
-    EXPECT_EQ(WideExtractFileExt(k.path), k.ext) << pf::StringToUtf8(k.path);
-    EXPECT_EQ(WideExtractFileExt(k.path, true), k.extNoDot);
+    SCOPED_TRACE(pf::StringToUtf8(k.path));
+    EXPECT_EQ(WideExtractFileDir(k.path), k.dir);
+    EXPECT_EQ(WideExtractFileDrive(k.path), k.drive);
+    EXPECT_EQ(WideExtractFileExt(k.path), k.ext);
   }
+  EXPECT_EQ(WideExtractFileExt(u"a.tar.gz", true), u"gz");
   EXPECT_EQ(WideExtractFileDrive(u"C:\\x", true), u"C");
   EXPECT_FALSE(WideDirectoryExists(u""));
-  EXPECT_TRUE(WideDirectoryExists(FromNativePath(testsupport::TempRoot().string())));
 }
 
 // Tests that need the bound entry points run inside the unit's start-up and shut-down, which
@@ -99,9 +80,7 @@ struct UnitScope {
 TEST(Strings, CaseAndComparison) {
   UnitScope unit;
   EXPECT_EQ(WideStrUpper(u"фото abc"), u"ФОТО ABC");
-  EXPECT_EQ(WideStrLower(u"ФОТО ABC"), u"фото abc");
   EXPECT_EQ(WideStrICompare(u"Фото", u"фОТО"), 0);
-  EXPECT_LT(WideStrICompare(u"abc", u"ABD"), 0);
   EXPECT_GT(WideStrICompareP(u"b", nullptr), 0);
   STRRET cstr;
   std::strcpy(cstr.cStr, "name");
@@ -126,19 +105,12 @@ TEST(Strings, CaseAndComparison) {
   EXPECT_EQ(StrRetToWide(off, reinterpret_cast<const ITEMIDLIST*>(pidl)), u"");
 }
 
-TEST(Rectangles, Routines) {
-  EXPECT_EQ(CommonRectWidth(TRect{2, 3, 7, 11}), 5);
-  EXPECT_EQ(CommonRectHeight(TRect{2, 3, 7, 11}), 8);
-  EXPECT_TRUE(IsRectOrdered(TRect{1, 1, 1, 1}));
-  EXPECT_FALSE(IsRectOrdered(TRect{2, 1, 1, 3}));
+TEST(Rectangles, OrderingAndCentring) {
   EXPECT_EQ(OrderedRect(TRect{5, 9, 1, 2}), (TRect{1, 2, 5, 9}));
-  EXPECT_TRUE(RectContainsRect(TRect{0, 0, 10, 10}, TRect{0, 0, 10, 10}));
   EXPECT_FALSE(RectContainsRect(TRect{0, 0, 10, 10}, TRect{-1, 0, 10, 10}));
-  EXPECT_TRUE(SamePoint(TPoint{1, 2}, TPoint{1, 2}));
   struct Case {
     TRect outer, inner, expected;
   } cases[] = {
-      {{0, 0, 10, 10}, {0, 0, 3, 3}, {3, 3, 6, 6}},
       {{10, 20, 20, 30}, {0, 0, 4, 10}, {13, 20, 17, 30}},   // fits exactly in height
       {{0, 0, 10, 10}, {0, 0, 12, 4}, {0, 3, 10, 7}},        // too wide: spans the outer width
       {{0, 0, 9, 9}, {5, 5, 7, 7}, {3, 3, 5, 5}},            // (9 - 2) div 2 = 3
@@ -158,7 +130,6 @@ TEST(Platform, TestsFollowTheVersion) {
       {{VER_PLATFORM_WIN32_NT, 10, 0, 19045}, true, false, false, true, true, true},
       {{VER_PLATFORM_WIN32_NT, 6, 0, 6000}, true, false, false, true, true, false},
       {{VER_PLATFORM_WIN32_NT, 6, 1, 7601}, true, false, false, true, true, true},
-      {{VER_PLATFORM_WIN32_NT, 5, 1, 2600}, true, false, false, true, false, false},
       {{VER_PLATFORM_WIN32_NT, 4, 0, 1381}, true, false, true, false, false, false},
       {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950}, false, true, false, false, false, false},
       {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 1111}, false, false, false, false, false, false},
@@ -166,7 +137,6 @@ TEST(Platform, TestsFollowTheVersion) {
   for (const auto& k : cases) {
     SetPlatformVersion(k.v);
     EXPECT_EQ(IsPlatformNT(), k.nt);
-    EXPECT_EQ(IsWideApiPlatform(), k.nt);
     EXPECT_EQ(IsWin95Original(), k.win95);
     EXPECT_EQ(IsNT4OrEarlier(), k.nt4);
     EXPECT_EQ(IsNT5OrLater(), k.nt5);
@@ -174,7 +144,6 @@ TEST(Platform, TestsFollowTheVersion) {
     EXPECT_EQ(IsNT61OrLater(), k.nt61) << k.v.Major << "." << k.v.Minor;
   }
   ResetPlatformVersion();
-  EXPECT_TRUE(CpuHasMMX());
 }
 
 struct LibraryFixture : ::testing::Test {
@@ -208,12 +177,8 @@ TEST_F(LibraryFixture, BindingAnswersWhatTheLayerImplementsAndNilForTheRest) {
   pf::kernel::testing::RemoveExport("kernel32.dll", "lstrcmpW");
   BindWideApiFunctions();
   EXPECT_NE(CharUpperBuffW_MP, nullptr);
-  EXPECT_NE(CharLowerBuffW_MP, nullptr);
   EXPECT_NE(lstrcmpiW_MP, nullptr);
-  EXPECT_NE(FindFirstFileW_MP, nullptr);
-  EXPECT_NE(FindNextFileW_MP, nullptr);
   EXPECT_NE(GetDiskFreeSpaceExW_MP, nullptr);
-  EXPECT_NE(GetDiskFreeSpaceExA_MP, nullptr);
   EXPECT_EQ(lstrcmpW_MP, nullptr);
   EXPECT_EQ(BoundEntryPoint("DrawTextW"), reinterpret_cast<FARPROC>(&pf::DrawTextW));
   EXPECT_EQ(BoundEntryPoint("Wow64DisableWow64FsRedirection"), nullptr);
@@ -255,9 +220,6 @@ TEST(FolderSize, SumsFilesWithoutFollowingLinks) {
   Int64 size = 0;
   SumFolderSize(folder, true, size);
   EXPECT_EQ(size, 36);
-  size = 0;
-  SumFolderSize(folder, false, size);
-  EXPECT_EQ(size, 12);
   EXPECT_EQ(DriveOrFolderSize(folder, false), 12);
   EXPECT_EQ(DriveOrFolderSize(folder, true), 36);
   FolderSizeAbort = true;
@@ -298,35 +260,6 @@ TEST(Strings, WarningBoxes) {
   EXPECT_EQ(log[1].Caption, u"Заголовок");
   EXPECT_EQ(log[1].Text, u"Текст ??");
   pf::testing::ClearMessageBoxLog();
-}
-
-struct Counter {
-  int Total{0};
-  int Add(int a, int b) {
-    Total += a + b;
-    return Total;
-  }
-};
-
-TEST(Callbacks, AMethodAsAPlainCallback) {
-  Counter c;
-  auto thunk = CreateStdcallThunk(&c, &Counter::Add);
-  EXPECT_EQ(thunk(2, 3), 5);
-  EXPECT_EQ(thunk(1, 1), 7);
-  FreeStdcallThunk(thunk);
-  EXPECT_FALSE(thunk);
-}
-
-TEST(Interfaces, QueryAndSupport) {
-  IMalloc* m = nullptr;
-  SHGetMalloc(&m);
-  void* out = nullptr;
-  EXPECT_TRUE(QueryIntf(m, IMalloc::Iid, &out));
-  static_cast<IUnknown*>(out)->Release();
-  EXPECT_FALSE(QueryIntf(nullptr, IMalloc::Iid, &out));
-  EXPECT_TRUE(SupportsIntf(m, IUnknown::Iid));
-  EXPECT_FALSE(SupportsIntf(m, GUID{1, 2, 3, {}}));
-  m->Release();
 }
 
 }  // namespace
