@@ -34,24 +34,31 @@ struct Dialog {
     Edit->SetName(u"edFirstName");
     Edit->SetParent(Form);
     Edit->SetBounds(10, 10, 200, 21);
-    Ok = TButton::New(Form);
-    Ok->SetName(u"btnOk");
-    Ok->SetParent(Form);
-    Ok->SetBounds(130, 85, 75, 25);
-    Ok->SetCaption(u"OK");
+    Ok = AddButton(u"btnOk", u"OK", 130, mrOk);
     Ok->SetDefault(true);
-    Ok->ModalResult = mrOk;
-    Cancel = TButton::New(Form);
-    Cancel->SetName(u"btnCancel");
-    Cancel->SetParent(Form);
-    Cancel->SetBounds(215, 85, 75, 25);
-    Cancel->SetCaption(u"Отмена");
+    Cancel = AddButton(u"btnCancel", u"Отмена", 215, mrCancel);
     Cancel->Cancel = true;
-    Cancel->ModalResult = mrCancel;
+  }
+  TButton* AddButton(const String& name, const String& caption, Integer left, TModalResult result) {
+    TButton* b = TButton::New(Form);
+    b->SetName(name);
+    b->SetParent(Form);
+    b->SetBounds(left, 85, 75, 25);
+    b->SetCaption(caption);
+    b->ModalResult = result;
+    return b;
   }
 };
 
 class FormsTest : public ClassLibTest {};
+
+// Whether any pixel of `r` in a control's picture satisfies `test`.
+bool AnyPixel(const QImage& shot, QRect r, const std::function<bool(QColor)>& test) {
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (test(shot.pixelColor(x, y))) return true;
+  return false;
+}
 
 TEST_F(FormsTest, ModalFormShownFromAModalFormReturnsItsResultToTheRightCaller) {
   Dialog outer(Application, u"DlgOuter");
@@ -174,13 +181,10 @@ TEST_F(FormsTest, ActionUpdateRunsInTheIdlePassAndDrivesItsButton) {
     EXPECT_EQ(dlg.Ok->GetEnabled(), s.enabled);
     // The caption's darkest pixel: black text when enabled, visibly greyed when disabled.
     QImage shot = layer::WidgetOf(dlg.Ok->Handle())->grab().toImage();
-    int darkest = 255;
-    for (int y = 4; y < shot.height() - 4; ++y)
-      for (int x = 4; x < shot.width() - 4; ++x) darkest = std::min(darkest, qGray(shot.pixel(x, y)));
-    if (s.enabled)
-      EXPECT_LT(darkest, 60);
-    else
-      EXPECT_GT(darkest, 100) << "a disabled button's caption is drawn grey";
+    QRect inner = shot.rect().adjusted(4, 4, -4, -4);
+    EXPECT_EQ(AnyPixel(shot, inner, [](QColor c) { return qGray(c.rgb()) < 60; }), s.enabled);
+    EXPECT_EQ(AnyPixel(shot, inner, [](QColor c) { return qGray(c.rgb()) <= 100; }), s.enabled)
+        << "a disabled button's caption is drawn grey";
   }
   allowed = true;
   Application->Idle();
@@ -327,19 +331,9 @@ TEST_F(FormsTest, ReplacedWindowMethodOfAnEditSeesKeysFirst) {
   EXPECT_EQ(dlg.Form->GetModalResult(), mrNone) << "the default button heard nothing";
 }
 
-}  // namespace
-}  // namespace classlibtest
-
-namespace classlibtest {
-namespace {
-
-using namespace pf;
-
-class FormPaintTest : public ClassLibTest {};
-
 // The form erases its client area in its colour through the layer's paint cycle, and the standard
 // controls paint themselves over it. The picture is kept in the test's folder for a look.
-TEST_F(FormPaintTest, TestFormShowsItsBackgroundAndControls) {
+TEST_F(FormsTest, TestFormShowsItsBackgroundAndControls) {
   Dialog dlg(Application);
   dlg.Form->SetCaption(u"Заказ фотографий");
   TLabel* label = TLabel::New(dlg.Form);
@@ -362,34 +356,15 @@ TEST_F(FormPaintTest, TestFormShowsItsBackgroundAndControls) {
   EXPECT_EQ(shot.pixelColor(5, 5), expected) << "the form's own background";
   EXPECT_EQ(shot.pixelColor(295, 60), expected);
   // Something other than the background where the OK button and the edit are.
-  auto differs = [&](QRect r) {
-    for (int y = r.top(); y <= r.bottom(); ++y)
-      for (int x = r.left(); x <= r.right(); ++x)
-        if (shot.pixelColor(x, y) != expected) return true;
-    return false;
-  };
-  EXPECT_TRUE(differs(QRect(130, 85, 75, 25)));
-  EXPECT_TRUE(differs(QRect(10, 10, 200, 21)));
-  bool red = false;
-  for (int y = 45; y < 61 && !red; ++y)
-    for (int x = 10; x < 210 && !red; ++x) {
-      QColor c = shot.pixelColor(x, y);
-      red = c.red() > 150 && c.green() < 80 && c.blue() < 80;
-    }
-  EXPECT_TRUE(red) << "the label's red text";
+  auto differs = [&](QColor c) { return c != expected; };
+  EXPECT_TRUE(AnyPixel(shot, QRect(130, 85, 75, 25), differs));
+  EXPECT_TRUE(AnyPixel(shot, QRect(10, 10, 200, 21), differs));
+  EXPECT_TRUE(AnyPixel(shot, QRect(10, 45, 200, 16),
+                       [](QColor c) { return c.red() > 150 && c.green() < 80 && c.blue() < 80; }))
+      << "the label's red text";
 }
 
-}  // namespace
-}  // namespace classlibtest
-
-namespace classlibtest {
-namespace {
-
-using namespace pf;
-
-class TabTest : public ClassLibTest {};
-
-TEST_F(TabTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
+TEST_F(FormsTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
   Dialog dlg(Application);
   TEdit* second = TEdit::New(dlg.Form);
   second->SetParent(dlg.Form);
@@ -420,19 +395,9 @@ TEST_F(TabTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
   }
 }
 
-}  // namespace
-}  // namespace classlibtest
-
-namespace classlibtest {
-namespace {
-
-using namespace pf;
-
-class ClickOpensModalTest : public ClassLibTest {};
-
 // The usual way a dialog opens: the user clicks a button and its handler runs ShowModal, whose
 // loop runs inside the button's own click.
-TEST_F(ClickOpensModalTest, AClickedButtonRunsAModalFormAndGetsItsResult) {
+TEST_F(FormsTest, AClickedButtonRunsAModalFormAndGetsItsResult) {
   Dialog main(Application, u"FormMain");
   main.Ok->ModalResult = mrNone;
   main.Form->Show();
@@ -457,17 +422,7 @@ TEST_F(ClickOpensModalTest, AClickedButtonRunsAModalFormAndGetsItsResult) {
   EXPECT_EQ(clicks, 2);
 }
 
-}  // namespace
-}  // namespace classlibtest
-
-namespace classlibtest {
-namespace {
-
-using namespace pf;
-
-class WheelTest : public ClassLibTest {};
-
-TEST_F(WheelTest, AnUnhandledWheelTurnGoesToTheParent) {
+TEST_F(FormsTest, AnUnhandledWheelTurnGoesToTheParent) {
   TForm* form = TForm::New(Application);
   form->SetBounds(0, 0, 300, 200);
   TCustomControl* canvas = TCustomControl::New(form);
@@ -493,19 +448,9 @@ TEST_F(WheelTest, AnUnhandledWheelTurnGoesToTheParent) {
   EXPECT_EQ(seen, expected);
 }
 
-}  // namespace
-}  // namespace classlibtest
-
-namespace classlibtest {
-namespace {
-
-using namespace pf;
-
-class FreeInClickTest : public ClassLibTest {};
-
 // A click handler that frees the form its button lies on: the button's widget outlives the
 // toolkit's event it is inside, and nothing is left over.
-TEST_F(FreeInClickTest, AButtonMayFreeItsOwnFormInItsClickHandler) {
+TEST_F(FormsTest, AButtonMayFreeItsOwnFormInItsClickHandler) {
   int64_t before = TObject::LiveObjects();
   Dialog dlg(Application);
   dlg.Ok->ModalResult = mrNone;
