@@ -127,7 +127,6 @@ TEST(Gradient, RowsInterpolateWithHalvesToEven) {
   EXPECT_EQ(d.Rgb(2, 1), RGB(128, 0, 0));
   EXPECT_EQ(d.Rgb(0, 2), RGB(255, 0, 1));
   EXPECT_EQ(d.Rgb(3, 1), RGB(255, 255, 255));  // LineTo leaves out x2
-  EXPECT_EQ(c->GetPen()->GetColor(), clLime);
   // A band of one row takes the start colour; rows outside MinY..MaxY stay.
   DrawVerticalGradient(c.get(), 0, 3, 3, 3, static_cast<TColor>(RGB(10, 20, 30)), clWhite, 0, 10);
   EXPECT_EQ(d.Rgb(1, 3), RGB(10, 20, 30));
@@ -135,8 +134,6 @@ TEST(Gradient, RowsInterpolateWithHalvesToEven) {
   DrawVerticalGradient(c.get(), 0, 3, 0, 2, clBlack, clBlack, 1, 1);
   EXPECT_EQ(d.Rgb(0, 0), RGB(255, 255, 255));
   EXPECT_EQ(d.Rgb(0, 1), 0u);
-  DrawVerticalGradient(c.get(), 0, 3, 0, 2, clBlack, clBlack, 0, 0);  // MaxY below 1: nothing
-  EXPECT_EQ(d.Rgb(0, 0), RGB(255, 255, 255));
   c->SetHandle(nullptr);
 }
 
