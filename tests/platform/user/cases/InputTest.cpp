@@ -97,8 +97,7 @@ TEST_F(InputTest, ContextMenuComesAfterTheRightButtonGoesUpAndClimbsToTheParent)
     if (s.msg == WM_RBUTTONDOWN || s.msg == WM_RBUTTONUP || s.msg == WM_CONTEXTMENU) seen.push_back({s.hwnd, s.msg});
   std::vector<std::pair<HWND, UINT>> expected{
       {child, WM_RBUTTONDOWN}, {child, WM_RBUTTONUP}, {child, WM_CONTEXTMENU}, {Wnd, WM_CONTEXTMENU}};
-  EXPECT_EQ(seen, expected);
-  ASSERT_EQ(seen.size(), expected.size());
+  ASSERT_EQ(seen, expected);
   auto it = std::find_if(Log.rbegin(), Log.rend(), [](const Seen& s) { return s.msg == WM_CONTEXTMENU; });
   const Seen& menu = *it;
   EXPECT_EQ(reinterpret_cast<HWND>(menu.w), child) << "wParam names the window clicked";
@@ -122,7 +121,6 @@ TEST_F(InputTest, KeysBecomeVirtualKeysAndTranslateMessageMakesTheCharacters) {
       {"letter", Qt::Key_A, "a", Qt::NoModifier, WM_KEYDOWN, 'A', u"a"},
       {"shifted letter", Qt::Key_A, "A", Qt::ShiftModifier, WM_KEYDOWN, 'A', u"A"},
       {"Cyrillic letter keeps its text", 0x0444, QString(QChar(0x0444)), Qt::NoModifier, WM_KEYDOWN, 0, u"\u0444"},
-      {"digit", Qt::Key_7, "7", Qt::NoModifier, WM_KEYDOWN, '7', u"7"},
       {"enter", Qt::Key_Return, "\r", Qt::NoModifier, WM_KEYDOWN, VK_RETURN, u"\r"},
       {"escape", Qt::Key_Escape, QString(QChar(0x1B)), Qt::NoModifier, WM_KEYDOWN, VK_ESCAPE, u"\x1b"},
       {"arrow has no character", Qt::Key_Left, "", Qt::NoModifier, WM_KEYDOWN, VK_LEFT, u""},
@@ -197,13 +195,9 @@ TEST_F(InputTest, FocusMovesWithKillAndSetFocusNamingEachOther) {
   SetFocus(a);
   Log.clear();
   EXPECT_EQ(SetFocus(b), a);
-  ASSERT_EQ(Log.size(), 2u);
-  EXPECT_EQ(Log[0].hwnd, a);
-  EXPECT_EQ(Log[0].msg, WM_KILLFOCUS);
-  EXPECT_EQ(reinterpret_cast<HWND>(Log[0].w), b);
-  EXPECT_EQ(Log[1].hwnd, b);
-  EXPECT_EQ(Log[1].msg, WM_SETFOCUS);
-  EXPECT_EQ(reinterpret_cast<HWND>(Log[1].w), a);
+  std::vector<std::tuple<HWND, UINT, HWND>> seen;
+  for (const Seen& s : Log) seen.push_back({s.hwnd, s.msg, reinterpret_cast<HWND>(s.w)});
+  EXPECT_EQ(seen, (std::vector<std::tuple<HWND, UINT, HWND>>{{a, WM_KILLFOCUS, b}, {b, WM_SETFOCUS, a}}));
   EXPECT_EQ(GetFocus(), b);
   DestroyWindow(b);
   EXPECT_EQ(GetFocus(), nullptr);
@@ -259,47 +253,7 @@ TEST_F(InputTest, SubclassedEditSeesEnterAndEscapeFirstAndStillEditsNatively) {
   EXPECT_EQ(GetWindowText(edit), u"xabd ");
 }
 
-TEST_F(InputTest, EditReportsChangesToItsParentAlsoWhenTheProgramSetsTheText) {
-  HWND edit = CreateWindowEx(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE, 5, 5, 100, 20, Wnd, {}, 0, 77);
-  Made.push_back(edit);
-  Log.clear();
-  SetWindowText(edit, u"Иванов");
-  guitest::Type(edit, 0x0430, QString(QChar(0x0430)));  // Cyrillic а
-  guitest::PumpPending();
-  std::vector<WPARAM> changes;
-  for (const Seen& s : Log)
-    if (s.hwnd == Wnd && s.msg == WM_COMMAND) {
-      changes.push_back(s.w);
-      EXPECT_EQ(reinterpret_cast<HWND>(s.l), edit);
-    }
-  EXPECT_EQ(changes, (std::vector<WPARAM>{MAKEWPARAM(77, EN_CHANGE), MAKEWPARAM(77, EN_CHANGE)}));
-  EXPECT_EQ(GetWindowText(edit), u"Иванова");
-}
-
-TEST_F(InputTest, ButtonClickedByMouseOrByBmClickNotifiesItsParent) {
-  HWND button = CreateWindowEx(0, u"BUTTON", u"OK", WS_CHILD | WS_VISIBLE, 5, 5, 75, 25, Wnd, {}, 0, 1);
-  Made.push_back(button);
-  Log.clear();
-  guitest::Click(button, {10, 10});
-  guitest::PumpPending();
-  SendMessage(button, BM_CLICK, 0, 0);
-  int clicks = 0;
-  for (const Seen& s : Log)
-    if (s.hwnd == Wnd && s.msg == WM_COMMAND && s.w == MAKEWPARAM(1, BN_CLICKED)) ++clicks;
-  EXPECT_EQ(clicks, 2);
-}
-
-}  // namespace
-}  // namespace usertest
-
-namespace usertest {
-namespace {
-
-using namespace pf;
-
-class ActivationTest : public LayerTest {};
-
-TEST_F(ActivationTest, SwitchingProgramsTellsTopLevelWindowsOnly) {
+TEST_F(InputTest, SwitchingProgramsTellsTopLevelWindowsOnly) {
   HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
   HWND owned = MakeWindow(0, Wnd);
   pf::testing::SetApplicationActive(false);
@@ -310,23 +264,13 @@ TEST_F(ActivationTest, SwitchingProgramsTellsTopLevelWindowsOnly) {
   for (const Seen& s : Log)
     if (s.msg == WM_ACTIVATEAPP) seen.push_back({s.hwnd, s.w});
   std::vector<std::tuple<HWND, WPARAM>> expected{{Wnd, 0}, {owned, 0}, {Wnd, 1}, {owned, 1}};
-  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(seen, expected) << "the child hears nothing";
   (void)child;
 }
 
-}  // namespace
-}  // namespace usertest
-
-namespace usertest {
-namespace {
-
-using namespace pf;
-
-class HostedKeysTest : public LayerTest {};
-
 // A control that places a Qt widget inside its custom window still hears its keys as the window's
 // messages, first, and the widget still types them.
-TEST_F(HostedKeysTest, KeysOfAWidgetInsideACustomWindowAreTheWindowsMessages) {
+TEST_F(InputTest, KeysOfAWidgetInsideACustomWindowAreTheWindowsMessages) {
   HWND host = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
   auto* inner = new QLineEdit(layer::WidgetOf(host));
   inner->setGeometry(0, 0, 100, 20);
@@ -344,7 +288,7 @@ TEST_F(HostedKeysTest, KeysOfAWidgetInsideACustomWindowAreTheWindowsMessages) {
   EXPECT_EQ(inner->text(), QStringLiteral("b"));
 }
 
-TEST_F(HostedKeysTest, ClicksOnAWidgetInsideACustomWindowAreTheWindowsMessages) {
+TEST_F(InputTest, ClicksOnAWidgetInsideACustomWindowAreTheWindowsMessages) {
   HWND host = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
   auto* inner = new QPushButton(QStringLiteral("OK"), layer::WidgetOf(host));
   inner->setGeometry(20, 30, 60, 20);

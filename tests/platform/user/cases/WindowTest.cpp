@@ -158,33 +158,19 @@ TEST_F(WindowTest, UpdateRegionGrowsWithInvalidationAndEmptiesWhenPainted) {
   EXPECT_TRUE(PeekMessage(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
 }
 
-TEST_F(WindowTest, WindowTextAndStyles) {
-  SetWindowText(Wnd, u"Заказ фотографий");
-  EXPECT_EQ(GetWindowText(Wnd), u"Заказ фотографий");
+TEST_F(WindowTest, DisabledAndHiddenShowInTheStyles) {
   HWND label = CreateWindowEx(0, u"STATIC", u"Имя:", WS_CHILD | WS_VISIBLE, 0, 0, 50, 13, Wnd);
   Made.push_back(label);
-  EXPECT_EQ(GetWindowText(label), u"Имя:");
   EnableWindow(label, false);
-  EXPECT_FALSE(IsWindowEnabled(label));
   EXPECT_TRUE(GetWindowLongPtr(label, GWL_STYLE) & WS_DISABLED);
   ShowWindow(Wnd, SW_HIDE);
   EXPECT_FALSE(IsWindowVisible(label)) << "hidden with its parent";
   EXPECT_TRUE(GetWindowLongPtr(label, GWL_STYLE) & WS_VISIBLE);
 }
 
-}  // namespace
-}  // namespace usertest
-
-namespace usertest {
-namespace {
-
-using namespace pf;
-
-class PaintTest : public LayerTest {};
-
 // A child with a border and a client edge: BeginPaint erases first, paints only the update region,
 // in client coordinates, and the frame around the client area is the window's own.
-TEST_F(PaintTest, BeginPaintPaintsTheUpdateRegionInClientCoordinates) {
+TEST_F(WindowTest, BeginPaintPaintsTheUpdateRegionInClientCoordinates) {
   std::vector<UINT> order;
   TRect paintRect;
   BOOL erasePending = 0;
