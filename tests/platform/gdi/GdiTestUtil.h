@@ -36,14 +36,12 @@ struct DibCanvas {
   }
   // Fills every byte of the bitmap, alpha included.
   void Clear(COLORREF c, Byte alpha = 0) {
-    for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        Byte* p = Bits + (y * W + x) * 4;
-        p[0] = GetBValue(c);
-        p[1] = GetGValue(c);
-        p[2] = GetRValue(c);
-        p[3] = alpha;
-      }
+    for (Byte* p = Bits; p < Bits + W * H * 4; p += 4) {
+      p[0] = GetBValue(c);
+      p[1] = GetGValue(c);
+      p[2] = GetRValue(c);
+      p[3] = alpha;
+    }
   }
   COLORREF Rgb(int x, int y) const {
     const Byte* p = Bits + (y * W + x) * 4;

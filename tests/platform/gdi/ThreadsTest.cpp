@@ -20,7 +20,6 @@ void DrawSome(int seed, bool* ok) {
     TCanvas* c = b->GetCanvas();
     c->GetBrush()->SetColor(static_cast<TColor>(RGB(seed * 10, i, 0)));
     c->FillRect(TRect{0, 0, 120, 40});
-    c->GetFont()->SetColor(clBlack);
     c->TextOut(2, 2, u"Thumbnail 10x15");
     TRect r{0, 20, 120, 40};
     DrawTextW(c->GetHandle(), u"caption", -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS);
