@@ -158,16 +158,6 @@ TEST_F(WindowTest, UpdateRegionGrowsWithInvalidationAndEmptiesWhenPainted) {
   EXPECT_TRUE(PeekMessage(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
 }
 
-TEST_F(WindowTest, DisabledAndHiddenShowInTheStyles) {
-  HWND label = CreateWindowEx(0, u"STATIC", u"Имя:", WS_CHILD | WS_VISIBLE, 0, 0, 50, 13, Wnd);
-  Made.push_back(label);
-  EnableWindow(label, false);
-  EXPECT_TRUE(GetWindowLongPtr(label, GWL_STYLE) & WS_DISABLED);
-  ShowWindow(Wnd, SW_HIDE);
-  EXPECT_FALSE(IsWindowVisible(label)) << "hidden with its parent";
-  EXPECT_TRUE(GetWindowLongPtr(label, GWL_STYLE) & WS_VISIBLE);
-}
-
 // A child with a border and a client edge: BeginPaint erases first, paints only the update region,
 // in client coordinates, and the frame around the client area is the window's own.
 TEST_F(WindowTest, BeginPaintPaintsTheUpdateRegionInClientCoordinates) {
