@@ -23,8 +23,10 @@ struct Rgb {
 // A picture described by a function of the pixel.
 using Painter = std::function<Rgb(int x, int y)>;
 
-inline void WriteJpeg(const std::filesystem::path& path, int w, int h, const Painter& paint,
-                      int quality = 95) {
+// Rows of `components` samples in colour space `space`, each filled by `row(y, samples)`.
+inline void WriteJpegRows(const std::filesystem::path& path, int w, int h, J_COLOR_SPACE space,
+                          int components, int quality,
+                          const std::function<void(int, unsigned char*)>& fillRow) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -34,25 +36,32 @@ inline void WriteJpeg(const std::filesystem::path& path, int w, int h, const Pai
   jpeg_stdio_dest(&c, f);
   c.image_width = static_cast<JDIMENSION>(w);
   c.image_height = static_cast<JDIMENSION>(h);
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
+  c.input_components = components;
+  c.in_color_space = space;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
   jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
+  std::vector<unsigned char> row(static_cast<size_t>(w) * components);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const Rgb p = paint(x, y);
-      row[x * 3] = p.R;
-      row[x * 3 + 1] = p.G;
-      row[x * 3 + 2] = p.B;
-    }
+    fillRow(y, row.data());
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&c, &r, 1);
   }
   jpeg_finish_compress(&c);
   jpeg_destroy_compress(&c);
   std::fclose(f);
+}
+
+inline void WriteJpeg(const std::filesystem::path& path, int w, int h, const Painter& paint,
+                      int quality = 95) {
+  WriteJpegRows(path, w, h, JCS_RGB, 3, quality, [&](int y, unsigned char* row) {
+    for (int x = 0; x < w; ++x) {
+      const Rgb p = paint(x, y);
+      row[x * 3] = p.R;
+      row[x * 3 + 1] = p.G;
+      row[x * 3 + 2] = p.B;
+    }
+  });
 }
 
 // RGBA pixels; `alpha` gives each pixel's opacity.
@@ -82,19 +91,21 @@ inline void PutLE(std::string& s, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-// A 24-bit BI_RGB bitmap with a 40-byte header; bottom-up unless topDown.
+// The file header and a 40-byte info header; a negative height stores the rows top-down.
+inline std::string BmpHeader(int w, int h, int bits, uint32_t dataOffset, uint32_t paletteCount = 0,
+                             uint32_t compression = 0, uint32_t fileSize = 0) {
+  std::string s = "BM";
+  const uint32_t fields[][2] = {{fileSize, 4}, {0, 4}, {dataOffset, 4}, {40, 4}, {static_cast<uint32_t>(w), 4},
+                                {static_cast<uint32_t>(h), 4}, {1, 2}, {static_cast<uint32_t>(bits), 2},
+                                {compression, 4}, {0, 4}, {0, 4}, {0, 4}, {paletteCount, 4}, {0, 4}};
+  for (const auto& f : fields) PutLE(s, f[0], static_cast<int>(f[1]));
+  return s;
+}
+
+// A 24-bit BI_RGB bitmap; bottom-up unless topDown.
 inline std::string MakeBmp24(int w, int h, const Painter& paint, bool topDown = false) {
   const int stride = (w * 3 + 3) / 4 * 4;
-  std::string s = "BM";
-  PutLE(s, 54 + stride * h, 4);
-  PutLE(s, 0, 4);
-  PutLE(s, 54, 4);
-  PutLE(s, 40, 4);
-  PutLE(s, static_cast<uint32_t>(w), 4);
-  PutLE(s, static_cast<uint32_t>(topDown ? -h : h), 4);
-  PutLE(s, 1, 2);
-  PutLE(s, 24, 2);
-  for (int i = 0; i < 6; ++i) PutLE(s, 0, 4);
+  std::string s = BmpHeader(w, topDown ? -h : h, 24, 54, 0, 0, static_cast<uint32_t>(54 + stride * h));
   for (int row = 0; row < h; ++row) {
     const int y = topDown ? row : h - 1 - row;
     for (int x = 0; x < w; ++x) {
@@ -118,7 +129,6 @@ struct JpegMarkers {
   std::vector<std::vector<int>> Tables = std::vector<std::vector<int>>(4);
   bool Baseline{false};
   int Components{0};
-  int LumaH{0}, LumaV{0};
 };
 
 inline JpegMarkers ReadMarkers(const std::string& b) {
@@ -150,8 +160,6 @@ inline JpegMarkers ReadMarkers(const std::string& b) {
       m.Height = u16(p + 1);
       m.Width = u16(p + 3);
       m.Components = u8(p + 5);
-      m.LumaH = u8(p + 7) >> 4;
-      m.LumaV = u8(p + 7) & 15;
     } else if (marker == 0xDA) {
       break;
     }
