@@ -110,8 +110,3 @@ TEST_F(PriceListTest, CountsNeverExceedTheLinesOfTheList) {
   Owned<TCity> city = settings->GetCity(0);
   EXPECT_EQ(city->Places()->Count(), 1);
 }
-
-TEST(PriceKeys, Builders) {
-  EXPECT_EQ(TSettings::CityKey(0) + TSettings::PlaceKey(11) + u"Desc", u"City1.Place12.Desc");
-  EXPECT_EQ(TSettings::SizeKey(9) + PriceKeys[ptPearl], u"Size10.Pearl.Price");
-}

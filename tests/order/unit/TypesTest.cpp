@@ -43,7 +43,6 @@ TEST_F(ListsTest, PhotoSizeListKeepsOnlyValidSizes) {
       {"prices within 1E-12 of zero", u"10x15", 1800, 1200, {1E-13, -1E-13, 0, 0}, false},
       {"blank caption", u"  \t", 1800, 1200, {10, 0, 0, 0}, false},
       {"no width", u"10x15", 0, 1200, {10, 0, 0, 0}, false},
-      {"no height", u"10x15", 1800, 0, {10, 0, 0, 0}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -97,16 +96,4 @@ TEST_F(ListsTest, PaperCaptionsCarryThePaperOrdinal) {
   EXPECT_EQ(ObjectToInt(items->GetObject(0)), 0);
   EXPECT_EQ(items->Get(1), u"Шёлк  (7 руб.)");
   EXPECT_EQ(ObjectToInt(items->GetObject(1)), 2);
-}
-
-TEST_F(ListsTest, GlobalsStartEmptyAndResetBetweenCases) {
-  EXPECT_EQ(MinPrice, 50);
-  EXPECT_TRUE(UploadScriptURL.empty());
-  EXPECT_EQ(Cities()->Count(), 0);
-  EXPECT_EQ(PhotoSizes()->Count(), 0);
-  PhotoSizes()->Add(MakeSize(u"10x15", 1800, 1200, {1, 0, 0, 0}));
-  MinPrice = 300;
-  uLists::Reset();
-  EXPECT_EQ(MinPrice, 50);
-  EXPECT_EQ(PhotoSizes()->Count(), 0);
 }
