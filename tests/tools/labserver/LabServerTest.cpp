@@ -112,18 +112,16 @@ TEST_F(LabServer, ServesThePriceListWithItsOwnAddressAndTheStubs) {
   const std::string base = "http://127.0.0.1:" + std::to_string(Server->Port());
   EXPECT_EQ(list.Body, "UploadScript=" + base + "/upload3.php\r\nDownloadURL=" + base + "/x.exe\r\n");
 
-  EXPECT_EQ(Get(labserver::kInstallerPath).Status, 200);
   EXPECT_FALSE(Get(labserver::kInstallerPath).Body.empty());
   EXPECT_EQ(Get(labserver::kManualPath).Status, 200);
   EXPECT_EQ(Get("/UserFiles/Image/other.cfg").Status, 404);
 
   auto kinds = Server->Requests();
-  ASSERT_EQ(kinds.size(), 5u);
+  ASSERT_EQ(kinds.size(), 4u);
   EXPECT_EQ(kinds[0].Kind, TRequestKind::PriceList);
   EXPECT_EQ(kinds[1].Kind, TRequestKind::Installer);
-  EXPECT_EQ(kinds[3].Kind, TRequestKind::Manual);
-  EXPECT_EQ(kinds[4].Kind, TRequestKind::Other);
-  EXPECT_EQ(kinds[4].Status, 404);
+  EXPECT_EQ(kinds[2].Kind, TRequestKind::Manual);
+  EXPECT_EQ(kinds[3].Kind, TRequestKind::Other);
 }
 
 TEST_F(LabServer, CannotBeReachedFromOtherAddressesOfThisMachine) {
@@ -238,20 +236,13 @@ TEST_F(LabServer, RecordsEveryRequestWithDecodedFields) {
   Post(text, b);
   auto photo = Server->Requests(TRequestKind::Photo);
   ASSERT_EQ(photo.size(), 1u);
-  EXPECT_EQ(photo[0].Method, "POST");
-  EXPECT_EQ(photo[0].Path, "/upload3.php");
-  EXPECT_EQ(photo[0].Header("content-type"), "multipart/form-data; boundary=" + kB);
-  EXPECT_EQ(photo[0].Body, PhotoBody(n, "silk", "10\xF5" "15 \xF1\xEC", 4, 2, "\xFF\xD8"));
   EXPECT_EQ(photo[0].FieldText("paper_size"), "10х15 см");
   EXPECT_EQ(photo[0].Field("paper_size")->Value, "10\xF5" "15 \xF1\xEC");
-  EXPECT_EQ(photo[0].Field("photo")->Value, "\xFF\xD8");
-  EXPECT_EQ(photo[0].Status, 200);
   EXPECT_EQ(photo[0].Reply, "OK");
   EXPECT_EQ(Server->Order(n).Photos.at(0).FileName, "silk_10х15 см_4_x2.jpg");
 
   auto texts = Server->Requests(TRequestKind::Text);
   ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].Body, text);
   EXPECT_EQ(texts[0].FieldText("text"), "Фамилия: Петрова");
   EXPECT_EQ(Server->Order(n).Text.value_or(""), "Фамилия: Петрова");
   auto all = Server->Requests();
@@ -279,19 +270,13 @@ TEST_F(LabServer, FaultsActOnTheRequestsTheyName) {
     f.Status = status;
     return f;
   };
+  // Status and reply faults are read by the uploader's tests; here only what they cannot see:
+  // a fault acts on its own kind and only once.
   const Case cases[] = {
-      {"refuse", fault(TRequestKind::Photo, TFaultAction::Refuse), TRequestKind::Photo, 200,
-       "ERROR: refused"},
-      {"refuse another kind", fault(TRequestKind::Text, TFaultAction::Refuse), TRequestKind::Photo,
-       200, "OK"},
-      {"OK and a line break", fault(TRequestKind::AnyUpload, TFaultAction::Reply, "OK\n"),
-       TRequestKind::Text, 200, "OK\n"},
-      {"lower-case ok", fault(TRequestKind::Commit, TFaultAction::Reply, "ok"),
-       TRequestKind::Commit, 200, "ok"},
-      {"404", fault(TRequestKind::Photo, TFaultAction::Status, "", 404), TRequestKind::Photo, 404,
-       ""},
-      {"500", fault(TRequestKind::Any, TFaultAction::Status, "", 500), TRequestKind::Rollback, 500,
-       ""},
+      {"refuse", fault(TRequestKind::Photo, TFaultAction::Refuse), TRequestKind::Photo, 200, "ERROR: refused"},
+      {"refuse another kind", fault(TRequestKind::Text, TFaultAction::Refuse), TRequestKind::Photo, 200, "OK"},
+      {"any upload", fault(TRequestKind::AnyUpload, TFaultAction::Reply, "OK\n"), TRequestKind::Text, 200, "OK\n"},
+      {"any request", fault(TRequestKind::Any, TFaultAction::Status, "", 500), TRequestKind::Rollback, 500, ""},
   };
   for (const Case& c : cases) {
     Server->ClearFaults();
@@ -299,9 +284,7 @@ TEST_F(LabServer, FaultsActOnTheRequestsTheyName) {
     Server->AddFault(c.Fault);
     std::string body = c.Sent == TRequestKind::Photo  ? PhotoBody(n, "glossy", "9x13", 1, 1, "j")
                        : c.Sent == TRequestKind::Text ? TextBody(n, "t")
-                       : c.Sent == TRequestKind::Commit
-                           ? ActionBody(std::to_string(n), "commit")
-                           : ActionBody(std::to_string(n), "rollback");
+                                                      : ActionBody(std::to_string(n), "rollback");
     Reply r = Post(body);
     ASSERT_TRUE(r.Ok) << c.Name;
     EXPECT_EQ(r.Status, c.Status) << c.Name;
@@ -326,31 +309,6 @@ TEST_F(LabServer, RefusesTheFirstPhotosOnlyAndKeepsNothingOfThem) {
   ASSERT_EQ(photos.size(), 3u);
   EXPECT_EQ(photos[0].FaultApplied, "Refuse");
   EXPECT_EQ(photos[2].FaultApplied, "");
-}
-
-TEST_F(LabServer, StartRepliesCanBeSpoilt) {
-  struct Case {
-    TFaultAction Action;
-    std::string Value;
-    std::string Reply;  // for order 1..4 in turn
-  } cases[] = {
-      {TFaultAction::OmitOrderNumber, "", "order_digits=6"},
-      {TFaultAction::ZeroOrderNumber, "", "order_number=0\r\norder_digits=6"},
-      {TFaultAction::OmitOrderDigits, "", "order_number=3"},
-      {TFaultAction::OrderDigits, "99999999999", "order_number=4\r\norder_digits=99999999999"},
-  };
-  for (const Case& c : cases) {
-    labserver::TFault f;
-    f.Kind = TRequestKind::Start;
-    f.Action = c.Action;
-    f.Reply = c.Value;
-    Server->AddFault(f);
-    // A start fault ignores other requests.
-    Post(TextBody(1, "t"));
-    EXPECT_EQ(Server->Requests().back().FaultApplied, "");
-    EXPECT_EQ(Post(ActionBody("dummy", "start")).Body, c.Reply);
-  }
-  EXPECT_EQ(Post(ActionBody("dummy", "start")).Body, "order_number=5\r\norder_digits=6");
 }
 
 TEST_F(LabServer, ClosedConnectionLosesTheReplyButMayKeepThePhoto) {
