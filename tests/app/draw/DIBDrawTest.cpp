@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/uDIB.h"
 #include "platform/gdiplus/PhotoFixtures.h"
@@ -41,30 +42,29 @@ Owned<TDIB> Halves(Integer w, Integer h) {
 
 const Rgb White{255, 255, 255}, Red{220, 20, 20}, Blue{20, 20, 220};
 
-TEST(DIBDrawing, CentredThumbnailSitsBelowTheTop) {
-  // A 200 × 133 thumbnail centred in a 200 × 200 cell starts 33 pixels below the cell's top.
-  Owned<TBitmap> bmp = WhiteBitmap(220, 220);
-  Owned<TDIB> dib = Halves(200, 133);
-  dib->DrawCenter(bmp->GetCanvas(), TRect{10, 10, 210, 210});
+TEST(DIBDrawing, CentredInARectangle) {
   struct Probe { Integer x, y; Rgb colour; };
-  const Probe probes[] = {
-      {20, 42, White}, {20, 43, Red},    {20, 175, Red},  {20, 176, White},
-      {9, 100, White}, {10, 100, Red},   {209, 100, Blue}, {210, 100, White},
+  struct Case {
+    const char* what;
+    Integer bw, bh, dw, dh;
+    TRect rect;
+    std::vector<Probe> probes;
   };
-  for (const Probe& p : probes) EXPECT_EQ(At(*bmp, p.x, p.y), p.colour) << p.x << "," << p.y;
-}
-
-TEST(DIBDrawing, ALargerPictureIsCentredToo) {
-  // 300 wide in a 200-wide rectangle: it starts 50 pixels left of the rectangle.
-  Owned<TBitmap> bmp = WhiteBitmap(300, 50);
-  Owned<TDIB> dib = Halves(300, 10);
-  dib->DrawCenter(bmp->GetCanvas(), TRect{50, 0, 250, 30});
-  EXPECT_EQ(At(*bmp, 0, 10), Red);
-  EXPECT_EQ(At(*bmp, 149, 10), Red);
-  EXPECT_EQ(At(*bmp, 150, 10), Blue);
-  EXPECT_EQ(At(*bmp, 10, 9), White);
-  EXPECT_EQ(At(*bmp, 10, 19), Red);
-  EXPECT_EQ(At(*bmp, 10, 20), White);
+  const Case cases[] = {
+      // A 200 × 133 thumbnail in a 200 × 200 cell starts 33 pixels below the cell's top.
+      {"thumbnail", 220, 220, 200, 133, TRect{10, 10, 210, 210},
+       {{20, 42, White}, {20, 43, Red}, {20, 175, Red}, {20, 176, White},
+        {9, 100, White}, {10, 100, Red}, {209, 100, Blue}, {210, 100, White}}},
+      // 300 wide in a 200-wide rectangle: it starts 50 pixels left of the rectangle.
+      {"larger", 300, 50, 300, 10, TRect{50, 0, 250, 30},
+       {{0, 10, Red}, {149, 10, Red}, {150, 10, Blue}, {10, 9, White}, {10, 19, Red}, {10, 20, White}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Owned<TBitmap> bmp = WhiteBitmap(c.bw, c.bh);
+    Halves(c.dw, c.dh)->DrawCenter(bmp->GetCanvas(), c.rect);
+    for (const Probe& p : c.probes) EXPECT_EQ(At(*bmp, p.x, p.y), p.colour) << p.x << "," << p.y;
+  }
 }
 
 TEST(DIBDrawing, StretchedIntoARectangle) {

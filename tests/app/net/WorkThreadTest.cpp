@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -152,10 +153,27 @@ protected:
   }
 
   // Runs the thread to its end.
-  void Run(TInfoList& list, const String& text = u"Имя: Анна") {
-    Owned<TWorkThread> thread(TWorkThread::New(Recorder.Sink(), &list, text));
-    Recorder.Thread = thread.get();
+  void Run(TInfoList& list, const String& text = u"Имя: Анна") { Run(list, text, Recorder); }
+  static void Run(TInfoList& list, const String& text, TRecorder& recorder) {
+    Owned<TWorkThread> thread(TWorkThread::New(recorder.Sink(), &list, text));
+    recorder.Thread = thread.get();
     thread->WaitFor();
+  }
+
+  // Moves a snapshot to the second size, 15x20 (2400 × 1800).
+  static TInfo Large(TInfo info) {
+    info.PhotoSize = 1;
+    info.SizeName = u"15x20";
+    info.PhotoWidth = 2400;
+    info.PhotoHeight = 1800;
+    return info;
+  }
+
+  // The order a run's rollback named.
+  int RolledBackOrder() {
+    const auto rollbacks = Server->Requests(TRequestKind::Rollback);
+    EXPECT_EQ(rollbacks.size(), 1u);
+    return rollbacks.empty() ? 0 : std::stoi(rollbacks[0].FieldText("order_number"));
   }
 
   int Count(UINT msg) {
@@ -184,6 +202,7 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
     const char* name;
     TInfo info;
     std::vector<Probe> probes;
+    int width = 1800, height = 1200;
   };
   auto with = [](TInfo info, auto change) {
     change(info);
@@ -226,6 +245,9 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
       // Upright PNG stored turned clockwise: its transparent left half becomes the white top.
       {"transparent", Photo("up.png"), {{900, 300, White}, {900, 900, Green}, {10, 10, White}, {1790, 1190, Green}}},
       {"small bitmap enlarged", Photo("small.bmp"), {{5, 5, Brick}, {900, 600, Brick}, {1794, 1194, Brick}}},
+      // A larger print keeps its exact size; an upright photo is drawn 1800 × 2400 and stored turned.
+      {"15x20 upright", Large(Photo("up.png")), {{1200, 300, White}, {1200, 1500, Green}}, 2400, 1800},
+      {"15x20", Large(Photo("land.jpg")), {{600, 450, Red}, {1800, 1350, Yellow}}, 2400, 1800},
   };
   TInfoList list;
   for (const Case& c : cases) list.push_back(c.info);
@@ -234,12 +256,15 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
   const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
   ASSERT_EQ(order.State, labserver::TOrderState::Committed);
   ASSERT_EQ(order.Photos.size(), cases.size());
+  // The lab lists them by paper, size and index: the 10x15 prints first, in the order sent.
+  std::map<String, int> indexes;
   for (size_t i = 0; i < cases.size(); ++i) {
     const labserver::TPhotoInfo& p = order.Photos[i];
-    ASSERT_EQ(p.Index, static_cast<int>(i + 1));
+    ASSERT_EQ(p.Index, ++indexes[cases[i].info.SizeName]) << cases[i].name;
+    ASSERT_EQ(p.SizeName, StringToUtf8(cases[i].info.SizeName));
     const fixtures::JpegMarkers m = fixtures::ReadMarkers(p.Jpeg);
-    EXPECT_EQ(m.Width, 1800) << cases[i].name;
-    EXPECT_EQ(m.Height, 1200) << cases[i].name;
+    EXPECT_EQ(m.Width, cases[i].width) << cases[i].name;
+    EXPECT_EQ(m.Height, cases[i].height) << cases[i].name;
     EXPECT_TRUE(m.Jfif && m.DensityUnit == 1 && m.DensityX == 300 && m.DensityY == 300) << cases[i].name;
     EXPECT_EQ(m.Tables[0], fixtures::ScaledTable(fixtures::StdLuma, 90)) << cases[i].name;
     EXPECT_EQ(m.Tables[1], fixtures::ScaledTable(fixtures::StdChroma, 90)) << cases[i].name;
@@ -252,44 +277,27 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
   for (const TInfo& info : list) EXPECT_TRUE(info.Uploaded);
 }
 
-TEST_F(UploadThread, LargerPrintsAndUprightSheetsKeepTheirExactSize) {
-  // 15x20 is 2400 × 1800; an upright photo without a crop is drawn 1800 × 2400 and stored turned.
-  TInfoList list{Photo("up.png"), Photo("land.jpg")};
-  for (TInfo& i : list) {
-    i.PhotoSize = 1;
-    i.SizeName = u"15x20";
-    i.PhotoWidth = 2400;
-    i.PhotoHeight = 1800;
-  }
-  Run(list);
-  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
-  ASSERT_EQ(order.Photos.size(), 2u);
-  for (const auto& p : order.Photos) {
-    const fixtures::JpegMarkers m = fixtures::ReadMarkers(p.Jpeg);
-    EXPECT_EQ(m.Width, 2400);
-    EXPECT_EQ(m.Height, 1800);
-    EXPECT_EQ(p.SizeName, "15x20");
-  }
-}
-
 TEST_F(UploadThread, PhotoIndexesCountEachPaperAndSize) {
-  TInfoList list{Photo("b.bmp"), Photo("b.bmp", order::ptGlossy, 2), Photo("b.bmp"),
-                 Photo("b.bmp", order::ptMatte, 3)};
+  // A 15x20 print first: the summary still lists the sizes in the price list's order.
+  TInfoList list{Large(Photo("b.bmp", order::ptGlossy, 2)), Photo("b.bmp"), Photo("b.bmp", order::ptGlossy, 2),
+                 Photo("b.bmp"), Photo("b.bmp", order::ptMatte, 3)};
+  list[0].TotalPrice = 1000.5;
   Run(list, u"Имя: Анна\r\nТелефон: 123");
   const auto photos = Server->Requests(TRequestKind::Photo);
-  ASSERT_EQ(photos.size(), 4u);
-  const char* papers[] = {"glossy", "glossy", "glossy", "matte"};
-  const char* indexes[] = {"1", "2", "3", "1"};
-  const char* counts[] = {"1", "2", "1", "3"};
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(photos[i].FieldText("paper_type"), papers[i]);
-    EXPECT_EQ(photos[i].FieldText("photo_index"), indexes[i]);
-    EXPECT_EQ(photos[i].FieldText("photo_count"), counts[i]);
-    EXPECT_EQ(photos[i].FieldText("paper_size"), "10x15");
+  ASSERT_EQ(photos.size(), 5u);
+  struct Sent { const char *paper, *size, *index, *count; };
+  const Sent sent[] = {{"glossy", "15x20", "1", "2"}, {"glossy", "10x15", "1", "1"}, {"glossy", "10x15", "2", "2"},
+                       {"glossy", "10x15", "3", "1"}, {"matte", "10x15", "1", "3"}};
+  for (size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(photos[i].FieldText("paper_type"), sent[i].paper);
+    EXPECT_EQ(photos[i].FieldText("paper_size"), sent[i].size);
+    EXPECT_EQ(photos[i].FieldText("photo_index"), sent[i].index);
+    EXPECT_EQ(photos[i].FieldText("photo_count"), sent[i].count);
   }
   // The messages, in order: each photo sent and counted, then the order number after the commit.
   std::vector<UINT> expected;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     expected.push_back(WM_UPLOADSENT);
     expected.push_back(WM_UPLOADPROGRESS);
   }
@@ -297,35 +305,22 @@ TEST_F(UploadThread, PhotoIndexesCountEachPaperAndSize) {
   EXPECT_EQ(Recorder.Kinds(), expected);
   const auto messages = Recorder.Messages();
   EXPECT_EQ(messages[1].W, 1u);
-  EXPECT_EQ(messages[7].W, 4u);
+  EXPECT_EQ(messages[9].W, 5u);
   EXPECT_EQ(StringToUtf8(messages.back().Text), "000042");
-  // The committed folder holds exactly the four photos and the text with its summary:
-  // 7 prints, 3 × 12.5 + 1 × 12.5 + 2 × 12.5 + 3 × 15 = 95.
+  // The committed folder holds exactly the five photos and the text with its summary:
+  // 1000.5 + 12.5 + 2 × 12.5 + 12.5 + 3 × 15 = 1095.5, grouped with the locale's separator.
   const labserver::TOrderInfo order = Server->Order(42);
   ASSERT_EQ(order.State, labserver::TOrderState::Committed);
   ASSERT_TRUE(order.Text.has_value());
-  EXPECT_EQ(*order.Text, "Имя: Анна\r\nТелефон: 123\r\n10x15: 7 шт.\r\nСумма заказа: 95.00 руб.");
+  EXPECT_EQ(*order.Text,
+            "Имя: Анна\r\nТелефон: 123\r\n10x15: 7 шт.\r\n15x20: 2 шт.\r\nСумма заказа: 1 095.50 руб.");
   int files = 0, jpegs = 0;
   for (const auto& e : std::filesystem::directory_iterator(order.Folder)) {
     ++files;
     jpegs += e.path().extension() == ".jpg";
   }
-  EXPECT_EQ(files, 5);
-  EXPECT_EQ(jpegs, 4);
-}
-
-TEST_F(UploadThread, SummaryListsEverySizeInPriceListOrder) {
-  TInfoList list{Photo("b.bmp", order::ptGlossy, 2), Photo("b.bmp"), Photo("b.bmp", order::ptMatte, 1)};
-  list[0].PhotoSize = 1;
-  list[0].SizeName = u"15x20";
-  list[0].PhotoWidth = 2400;
-  list[0].PhotoHeight = 1800;
-  list[0].TotalPrice = 1000.5;
-  Run(list, u"Текст");
-  const labserver::TOrderInfo order = Server->Order(OnlyOrderNumber());
-  ASSERT_TRUE(order.Text.has_value());
-  // 1000.5 + 12.5 + 15 = 1028, grouped with the locale's separator.
-  EXPECT_EQ(*order.Text, "Текст\r\n10x15: 2 шт.\r\n15x20: 2 шт.\r\nСумма заказа: 1 028.00 руб.");
+  EXPECT_EQ(files, 6);
+  EXPECT_EQ(jpegs, 5);
 }
 
 TEST_F(UploadThread, APhotoRefusedTenTimesIsGivenUpAndTheOrderGoesOn) {
@@ -357,23 +352,34 @@ TEST_F(UploadThread, APhotoRefusedTenTimesIsGivenUpAndTheOrderGoesOn) {
   EXPECT_EQ(files[1], "order.txt");
 }
 
-TEST_F(UploadThread, ATextRefusedTenTimesRollsTheOrderBack) {
-  Server->RefuseFirst(TRequestKind::Text, 10);
-  TInfoList list{Photo("b.bmp")};
-  const Int64 before = clock::TickCount();
-  Run(list);
-  EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
-  std::vector<std::string> expected(10, "Не удалось отправить данные о заказчике: ERROR: refused");
-  expected.push_back("Не удалось отправить данные о заказчике, заказ будет отменён!");
-  EXPECT_EQ(Recorder.Logs(), expected);
-  ASSERT_EQ(Count(WM_UPLOADFAILED), 1);
-  EXPECT_EQ(Recorder.Messages().back().W, 1u);
-  EXPECT_EQ(Count(WM_UPLOADDONE), 0);
-  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
-  const labserver::TOrderInfo order = Server->Order(42);
-  EXPECT_EQ(order.State, labserver::TOrderState::RolledBack);
-  EXPECT_FALSE(std::filesystem::exists(order.Folder));
+TEST_F(UploadThread, ATextOrCommitRefusedTenTimesRollsTheOrderBack) {
+  std::vector<std::string> textLogs(10, "Не удалось отправить данные о заказчике: ERROR: refused");
+  textLogs.push_back("Не удалось отправить данные о заказчике, заказ будет отменён!");
+  struct Case { TRequestKind kind; size_t commits; std::vector<std::string> logs; };
+  const Case cases[] = {{TRequestKind::Text, 0, textLogs}, {TRequestKind::Commit, 10, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    Server->ClearFaults();
+    Server->ClearRequests();
+    Server->RefuseFirst(c.kind, 10);
+    TRecorder recorder;
+    TInfoList list{Photo("b.bmp")};
+    const Int64 before = clock::TickCount();
+    Run(list, u"Имя", recorder);
+    EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
+    if (!c.logs.empty()) {
+      EXPECT_EQ(recorder.Logs(), c.logs);
+    }
+    EXPECT_EQ(Server->Requests(c.kind).size(), 10u);
+    EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), c.commits);
+    const auto kinds = recorder.Kinds();
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), WM_UPLOADDONE), 0);
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), WM_UPLOADFAILED), 1);
+    EXPECT_EQ(recorder.Messages().back().W, 1u);
+    const labserver::TOrderInfo order = Server->Order(RolledBackOrder());
+    EXPECT_EQ(order.State, labserver::TOrderState::RolledBack);
+    EXPECT_FALSE(std::filesystem::exists(order.Folder));
+  }
 }
 
 TEST_F(UploadThread, ACommitWhoseReplyIsLostIsRetriedAndCommittedOnce) {
@@ -419,20 +425,6 @@ TEST_F(UploadThread, ACommitWhoseReplyIsLostIsRetriedAndCommittedOnce) {
   }
 }
 
-TEST_F(UploadThread, ACommitRefusedTenTimesIsReportedAsAFailure) {
-  Server->RefuseFirst(TRequestKind::Commit, 10);
-  TInfoList list{Photo("b.bmp")};
-  const Int64 before = clock::TickCount();
-  Run(list);
-  EXPECT_EQ(clock::TickCount() - before, 9 * 3000);
-  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 10u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
-  EXPECT_EQ(Count(WM_UPLOADDONE), 0);
-  ASSERT_EQ(Count(WM_UPLOADFAILED), 1);
-  EXPECT_EQ(Recorder.Messages().back().W, 1u);
-  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
-}
-
 TEST_F(UploadThread, AnOrderWithoutAnAcceptedPhotoIsRolledBack) {
   TInfoList list{Photo("missing.jpg")};
   Run(list);
@@ -458,34 +450,32 @@ TEST_F(UploadThread, AnExceptionWhileOnePhotoIsHandledSkipsThatPhotoOnly) {
   EXPECT_EQ(Server->Order(42).Photos.size(), 1u);
 }
 
-TEST_F(UploadThread, CancelDuringThePhotosRollsBack) {
-  Recorder.Hook = [](TWorkThread& t, const TMsg& m) {
-    if (m.Msg == WM_UPLOADSENT) t.Terminate();
+TEST_F(UploadThread, CancelDuringThePhotosOrTheTextRollsBack) {
+  struct Case {
+    const char* name;
+    UINT cancelOn;  // the message on whose posting the customer cancels
+    size_t photos, texts;
   };
-  TInfoList list{Photo("b.bmp"), Photo("b.bmp"), Photo("b.bmp")};
-  Run(list);
-  EXPECT_EQ(Server->Requests(TRequestKind::Photo).size(), 1u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Text).size(), 0u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
-  const std::vector<UINT> expected{WM_UPLOADSENT, WM_UPLOADPROGRESS, WM_UPLOADFAILED};
-  EXPECT_EQ(Recorder.Kinds(), expected);
-  EXPECT_EQ(Recorder.Messages().back().W, 0u);  // cancelled, not failed
-  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
-}
-
-TEST_F(UploadThread, CancelDuringTheTextRollsBack) {
-  Server->RefuseFirst(TRequestKind::Text, 10);
-  Recorder.Hook = [](TWorkThread& t, const TMsg& m) {
-    if (m.Msg == WM_UPLOADLOG) t.Terminate();
-  };
-  TInfoList list{Photo("b.bmp")};
-  Run(list);
-  EXPECT_EQ(Server->Requests(TRequestKind::Text).size(), 1u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
-  EXPECT_EQ(Server->Requests(TRequestKind::Rollback).size(), 1u);
-  EXPECT_EQ(Recorder.Kinds().back(), WM_UPLOADFAILED);
-  EXPECT_EQ(Recorder.Messages().back().W, 0u);
-  EXPECT_EQ(Server->Order(42).State, labserver::TOrderState::RolledBack);
+  const Case cases[] = {{"after the first photo", WM_UPLOADSENT, 1, 0},
+                        {"while the text is refused", WM_UPLOADLOG, 3, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Server->ClearFaults();
+    Server->ClearRequests();
+    Server->RefuseFirst(TRequestKind::Text, 10);
+    TRecorder recorder;
+    recorder.Hook = [&c](TWorkThread& t, const TMsg& m) {
+      if (m.Msg == c.cancelOn) t.Terminate();
+    };
+    TInfoList list{Photo("b.bmp"), Photo("b.bmp"), Photo("b.bmp")};
+    Run(list, u"Имя", recorder);
+    EXPECT_EQ(Server->Requests(TRequestKind::Photo).size(), c.photos);
+    EXPECT_EQ(Server->Requests(TRequestKind::Text).size(), c.texts);
+    EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), 0u);
+    EXPECT_EQ(recorder.Kinds().back(), WM_UPLOADFAILED);
+    EXPECT_EQ(recorder.Messages().back().W, 0u);  // cancelled, not failed
+    EXPECT_EQ(Server->Order(RolledBackOrder()).State, labserver::TOrderState::RolledBack);
+  }
 }
 
 TEST_F(UploadThread, AConnectionClosedMidRequestIsRetried) {

@@ -1,5 +1,5 @@
 // The price-list download thread against the stand-in lab server, posting to a real window of the
-// layer; the version test; and applying a received price list to the order model.
+// layer, and the version test. (Applying a list is read through the start-up tests.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -88,15 +88,9 @@ TEST_F(DownloadThread, ReportsTheListOrWhyThereIsNone) {
   const Case cases[] = {
       {"good list", fixtures::GoodPriceList, nullptr, true, ""},
       {"no sizes", fixtures::NoSizesPriceList, nullptr, false, "Не удалось получить данные о стоимости услуг"},
-      {"empty file", "", nullptr, false, "Не удалось получить данные о стоимости услуг"},
-      // A single size, even an invalid one, passes the download; it is dropped when applied.
-      {"only an invalid size", fixtures::OnlyInvalidSizePriceList, nullptr, true, ""},
       {"not found", fixtures::GoodPriceList,
        [](labserver::TLabServer& s) { s.AnswerStatus(TRequestKind::PriceList, 404); }, false,
        "Не удалось скачать файл. 404 - Not Found"},
-      {"server error", fixtures::GoodPriceList,
-       [](labserver::TLabServer& s) { s.AnswerStatus(TRequestKind::PriceList, 500); }, false,
-       "Не удалось скачать файл. 500 - Internal Server Error"},
       {"connection closed", fixtures::GoodPriceList,
        [](labserver::TLabServer& s) { s.CloseConnection(TRequestKind::PriceList); }, false, "Сбой*"},
       {"server gone", fixtures::GoodPriceList, [](labserver::TLabServer& s) { s.Stop(); }, false,
@@ -132,21 +126,6 @@ TEST_F(DownloadThread, ReportsTheListOrWhyThereIsNone) {
   }
 }
 
-TEST_F(DownloadThread, TerminatingAbortsTheTransferAndPostsNoList) {
-  StartServer(fixtures::GoodPriceList);
-  Server->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
-  TReceiver receiver;
-  Owned<TDownloadThread> thread(TDownloadThread::New(receiver.Wnd()));
-  ASSERT_TRUE(Server->WaitForRecord([](const auto& r) { return !r.empty(); }, 20000));
-  // Freeing terminates and joins; with the transfer aborted this returns long before the delay.
-  thread.reset();
-  ASSERT_TRUE(Server->WaitForRecord(
-      [](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
-  EXPECT_TRUE(Server->Requests()[0].ClientClosedEarly);
-  guitest::PumpPending();
-  EXPECT_FALSE(receiver.Settings);
-}
-
 TEST_F(DownloadThread, AListPostedToAWindowThatIsGoneIsFreed) {
   StartServer(fixtures::GoodPriceList);
   const int64_t before = TObject::LiveObjects();
@@ -169,58 +148,15 @@ TEST(VersionNumber, MajorTimesHundredPlusMinor) {
     bool current;
   };
   const Case cases[] = {
-      {u"3.0", 300, true},       {u"2.9", 209, true},     {u"3.1", 301, false},
-      {u"4.0", 400, false},      {u"4", 0, true},         {u"", 0, true},
-      {u" 3 . 1 ", 301, false},  {u"3.1.2", 300, true},   {u"x.5", 5, true},
-      {u"3.x", 300, true},       {u"10.0", 1000, false},  {u"2.150", 350, false},
-      {u"$3.0", 0, true},        {u"-1.0", -100, true},   {u"99999999999.0", 0, true},
+      {u"3.0", 300, true},      {u"2.9", 209, true},     {u"3.1", 301, false},    {u"4", 0, true},
+      {u" 3 . 1 ", 301, false}, {u"3.1.2", 300, true},   {u"x.5", 5, true},       {u"3.x", 300, true},
+      {u"10.0", 1000, false},   {u"2.150", 350, false},  {u"-1.0", -100, true},   {u"99999999999.0", 0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(StringToUtf8(c.text));
     EXPECT_EQ(VersionNumber(c.text), c.number);
     EXPECT_EQ(IsCurrentVersion(c.text), c.current);
   }
-}
-
-order::TSettings* LoadSettings(Owned<order::TSettings>& holder, const std::string& text) {
-  holder.reset(order::TSettings::New());
-  Owned<TMemoryStream> stream(TMemoryStream::New());
-  stream->WriteBytes(text);
-  stream->SetPosition(0);
-  holder->LoadFromStream(stream.get());
-  return holder.get();
-}
-
-class ApplyPriceListTest : public ::testing::Test {
-protected:
-  void TearDown() override { order::uLists::Reset(); }
-};
-
-TEST_F(ApplyPriceListTest, ACurrentListFillsTheModelWithItsValidEntries) {
-  Owned<order::TSettings> s;
-  EXPECT_TRUE(ApplyPriceList(*LoadSettings(s, fixtures::GoodPriceList)));
-  EXPECT_EQ(order::MinPrice, 120);
-  EXPECT_EQ(order::UploadScriptURL, u"{{LAB}}/upload3.php");
-  EXPECT_TRUE(order::UpdateURL.empty());
-  ASSERT_EQ(order::Cities()->Count(), 2);
-  EXPECT_EQ(order::Cities()->Items(0)->Name, u"Тихоград");
-  EXPECT_EQ(order::Cities()->Items(0)->Places()->Count(), 2);
-  EXPECT_EQ(order::Cities()->Items(1)->Name, u"Озёрск");
-  ASSERT_EQ(order::PhotoSizes()->Count(), 2);
-  EXPECT_EQ(order::PhotoSizes()->Items(0)->Name, u"10х15 см");
-  EXPECT_EQ(order::PhotoSizes()->Items(0)->Width, 1800);
-  EXPECT_EQ(order::PhotoSizes()->Items(0)->Height, 1200);
-  EXPECT_EQ(order::PhotoSizes()->Items(1)->Name, u"20х30 см");
-}
-
-TEST_F(ApplyPriceListTest, ANewerVersionOnlyKeepsTheInstallerAddress) {
-  Owned<order::TSettings> s;
-  EXPECT_FALSE(ApplyPriceList(*LoadSettings(s, fixtures::NewerVersionPriceList)));
-  EXPECT_EQ(order::UpdateURL, u"{{LAB}}/UserFiles/Image/Selvana.exe");
-  EXPECT_EQ(order::Cities()->Count(), 0);
-  EXPECT_EQ(order::PhotoSizes()->Count(), 0);
-  EXPECT_EQ(order::MinPrice, 50);
-  EXPECT_TRUE(order::UploadScriptURL.empty());
 }
 
 }  // namespace

@@ -81,32 +81,14 @@ TEST_F(StartupTest, AGoodPriceListOpensTheMainWindowWithTheModelFilled) {
   EXPECT_EQ(order::UploadScriptURL, LabUrl() + u"/upload3.php");
 }
 
-TEST_F(StartupTest, TheDialogAnswersWhatTheListSays) {
-  struct Case {
-    const char* name;
-    std::string priceList;
-    app::TDownloadResult result;
-    int cities;
-    int sizes;
-  };
-  const Case cases[] = {
-      {"current list", fixtures::GoodPriceList, app::drProcess, 2, 2},
-      {"newer version", fixtures::NewerVersionPriceList, app::drUpdate, 0, 0},
-      // Passes the dialog; the main block then ends without a window.
-      {"only an invalid size", fixtures::OnlyInvalidSizePriceList, app::drProcess, 1, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    StartLab(c.priceList);
-    Owned<app::TDlgDownload> dialog(app::TDlgDownload::New(Application));
-    EXPECT_EQ(dialog->Execute(), c.result);
-    EXPECT_FALSE(dialog->Downloading());
-    EXPECT_EQ(order::Cities()->Count(), c.cities);
-    EXPECT_EQ(order::PhotoSizes()->Count(), c.sizes);
-    dialog.reset();
-    order::uLists::Reset();
-    Lab.reset();
-  }
+TEST_F(StartupTest, AListLeftWithoutAValidSizePassesTheDialogEmpty) {
+  // Only the main block ends the program then; the dialog itself reports success.
+  StartLab(fixtures::OnlyInvalidSizePriceList);
+  Owned<app::TDlgDownload> dialog(app::TDlgDownload::New(Application));
+  EXPECT_EQ(dialog->Execute(), app::drProcess);
+  EXPECT_FALSE(dialog->Downloading());
+  EXPECT_EQ(order::Cities()->Count(), 1);
+  EXPECT_EQ(order::PhotoSizes()->Count(), 0);
 }
 
 TEST_F(StartupTest, AFailedDownloadShowsTheErrorAndARetrySucceeds) {
@@ -141,7 +123,6 @@ TEST_F(StartupTest, AFailedDownloadShowsTheErrorAndARetrySucceeds) {
 
 TEST_F(StartupTest, AListWithoutSizesIsAFailureAndClosingEndsTheProgram) {
   StartLab(fixtures::NoSizesPriceList);
-  bool mainSeen = false;
   Script.Add("error shown", [] { return Visible(Dialog()) && StartsStr(u"Ошибка. ", Info()); }, [&] {
     EXPECT_EQ(Info(), u"Ошибка. Не удалось получить данные о стоимости услуг");
     EXPECT_TRUE(StatusLook().Red);
@@ -151,8 +132,7 @@ TEST_F(StartupTest, AListWithoutSizesIsAFailureAndClosingEndsTheProgram) {
   Script.Start();
   EXPECT_EQ(app::ProgramMain(), 0);
   ASSERT_TRUE(Script.Finished()) << Script.Pending();
-  mainSeen = FindForm(u"Main") != nullptr;
-  EXPECT_FALSE(mainSeen);
+  EXPECT_EQ(FindForm(u"Main"), nullptr);
   EXPECT_EQ(order::Cities()->Count(), 0);
   EXPECT_EQ(order::MinPrice, 50);
 }
@@ -182,8 +162,7 @@ TEST_F(StartupTest, ANewerVersionShowsOnlyTheUpdateNoticeWithItsLink) {
 }
 
 TEST_F(StartupTest, AnInstallerAddressThatIsNotAWebAddressIsShownButNeverOpened) {
-  const std::string addresses[] = {"C:\\Windows\\system32\\cmd.exe", "file:///bin/sh", "/usr/bin/xterm",
-                                   "http://", "javascript:alert(1)"};
+  const std::string addresses[] = {"file:///bin/sh", "http://"};
   for (const std::string& address : addresses) {
     SCOPED_TRACE(address);
     order::UpdateURL = Utf8ToString(address);
@@ -198,36 +177,30 @@ TEST_F(StartupTest, AnInstallerAddressThatIsNotAWebAddressIsShownButNeverOpened)
 }
 
 TEST_F(StartupTest, ClosingWhileTheLabIsSlowAbortsTheDownload) {
-  StartLab(fixtures::GoodPriceList);
-  Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
-  // The modal loop's own idle pass brings the buttons up to date.
-  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1 && !Enabled("btnDownload"); }, [] {
-    EXPECT_EQ(Info(), u"Пожалуйста, дождитесь окончания обновления...");
-    EXPECT_FALSE(Enabled("btnDownload"));
-    EXPECT_TRUE(Enabled("btnCancel"));
-    guitest::CloseBox(Dialog()->Handle());
-  });
-  Script.Start();
-  // Returns as soon as the dialog is freed: its thread's transfer is aborted, not waited for.
-  EXPECT_EQ(app::ProgramMain(), 0);
-  ASSERT_TRUE(Script.Finished()) << Script.Pending();
-  EXPECT_EQ(FindForm(u"Main"), nullptr);
-  EXPECT_EQ(order::Cities()->Count(), 0);
-  ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
-  EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
-}
-
-TEST_F(StartupTest, TheCancelButtonEndsTheProgramWhileDownloading) {
-  StartLab(fixtures::GoodPriceList);
-  Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
-  Script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1; },
-             [] { Find<TButton>(Dialog(), "btnCancel")->Click(); });
-  Script.Start();
-  EXPECT_EQ(app::ProgramMain(), 0);
-  ASSERT_TRUE(Script.Finished()) << Script.Pending();
-  EXPECT_EQ(FindForm(u"Main"), nullptr);
-  ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
-  EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
+  for (bool closeBox : {true, false}) {
+    SCOPED_TRACE(closeBox ? "close box" : "cancel button");
+    StartLab(fixtures::GoodPriceList);
+    Lab->DelayReply(TRequestKind::PriceList, 10 * 60 * 1000);
+    TScript script;
+    // The modal loop's own idle pass brings the buttons up to date.
+    script.Add("waiting", [this] { return Visible(Dialog()) && PriceListRequests() == 1 && !Enabled("btnDownload"); },
+               [closeBox] {
+                 EXPECT_EQ(Info(), u"Пожалуйста, дождитесь окончания обновления...");
+                 EXPECT_TRUE(Enabled("btnCancel"));
+                 if (closeBox)
+                   guitest::CloseBox(Dialog()->Handle());
+                 else
+                   Find<TButton>(Dialog(), "btnCancel")->Click();
+               });
+    script.Start();
+    // Returns as soon as the dialog is freed: its thread's transfer is aborted, not waited for.
+    EXPECT_EQ(app::ProgramMain(), 0);
+    ASSERT_TRUE(script.Finished()) << script.Pending();
+    EXPECT_EQ(FindForm(u"Main"), nullptr);
+    EXPECT_EQ(order::Cities()->Count(), 0);
+    ASSERT_TRUE(Lab->WaitForRecord([](const auto& r) { return r.size() == 1 && r[0].Finished; }, 20000));
+    EXPECT_TRUE(Lab->Requests()[0].ClientClosedEarly);
+  }
 }
 
 TEST_F(StartupTest, AListArrivingWhenTheDialogDoesNotShowIsFreed) {
@@ -253,7 +226,7 @@ TEST_F(StartupTest, AListArrivingWhenTheDialogDoesNotShowIsFreed) {
 TEST_F(StartupTest, ABadProfileArgumentIsRefusedBeforeAnythingElse) {
   StartLab(fixtures::GoodPriceList);
   pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
-  for (const char16_t* argument : {u"../other", u"a/b", u"..", u"", u"x\ty"}) {
+  for (const char16_t* argument : {u"../other", u""}) {
     SCOPED_TRACE(StringToUtf8(argument));
     pf::testing::ClearMessageBoxLog();
     SetCommandLine(std::vector<String>{u"photo-order", argument});

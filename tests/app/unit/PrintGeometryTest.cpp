@@ -15,12 +15,6 @@ Owned<TPhotoSize> Size(Integer w, Integer h) {
   return s;
 }
 
-TEST(PrintGeometry, AspectRatioIsTheLongerSideOverTheShorter) {
-  EXPECT_DOUBLE_EQ(GetAR(200, 150), 200.0 / 150.0);
-  EXPECT_DOUBLE_EQ(GetAR(150, 200), 200.0 / 150.0);
-  EXPECT_DOUBLE_EQ(GetAR(7, 7), 1.0);
-}
-
 TEST(PrintGeometry, CropFrameOfEveryCase) {
   const auto p1800 = Size(1800, 1200);  // S = 1.5
   const auto p1500 = Size(1500, 1000);  // S = 1.5
@@ -35,8 +29,6 @@ TEST(PrintGeometry, CropFrameOfEveryCase) {
       {200, 133, &s1500, 200, 133},  // 200 × 1000 / 1500 = 133.3
       // The picture more elongated than the print.
       {200, 100, &s1200, 120, 100},  // 100 × 1200 / 1000
-      {100, 200, &s1200, 100, 120},
-      {201, 100, &s1200, 120, 100},
       // Halves go to the even neighbour: 201 × 1000 / 1200 = 167.5 → 168, 162.5 → 162.
       {1000, 201, &s1200, 241, 201},  // 201 × 1.2 = 241.2
       {201, 201, &s1200, 168, 201},   // square: 201 × 1000 / 1200 = 167.5 → 168
@@ -72,22 +64,6 @@ TEST(PrintGeometry, BorderedSizeBoxAndFit) {
     EXPECT_EQ(box, c.box) << c.aw << "x" << c.ah << " " << c.pw << "x" << c.ph;
     EXPECT_EQ(fit, c.fit) << c.aw << "x" << c.ah << " " << c.pw << "x" << c.ph;
   }
-}
-
-TEST(PrintGeometry, RoutinesByIndexReadTheGlobalSizes) {
-  order::PhotoSizes()->Add(TPhotoSize::New());  // invalid: refused
-  TPhotoSize* a = TPhotoSize::New();
-  a->Name = u"10x15";
-  a->Width = 1800;
-  a->Height = 1200;
-  a->Prices[order::ptMatte] = 12;
-  ASSERT_EQ(order::PhotoSizes()->Add(a), 0);
-  EXPECT_EQ(CalcFrameWidth(200, 150, 0), 200);
-  EXPECT_EQ(CalcFrameHeight(200, 150, 0), 133);
-  TPoint box, fit;
-  CalcBorderedSize(1800, 1200, 4000, 3000, 0, box, fit);
-  EXPECT_EQ(fit, (TPoint{1600, 1200}));
-  order::uLists::Reset();
 }
 
 }  // namespace
