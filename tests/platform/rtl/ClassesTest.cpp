@@ -138,11 +138,8 @@ TEST(StringListTest, ObjectsAndOwnership) {
   TObjectList<TCounted> list;
   before = TObject::LiveObjects();
   list.Add(TCounted::New());
-  list.Add(TCounted::New());
-  TCounted* kept = list.Extract(0);
   list.Clear();
-  EXPECT_EQ(TObject::LiveObjects(), before + 1);
-  kept->Free();
+  EXPECT_EQ(TObject::LiveObjects(), before);
 }
 
 TEST(StringListTest, CommaText) {

@@ -141,9 +141,7 @@ TEST(FloatTextTest, FloatToStr) {
     double value;
     const char* dot;
   } cases[] = {
-      {0.1, "0.1"},
       {1.0 / 3, "0.333333333333333"},
-      {123456789012345, "123456789012345"},
       {0.00001, "1E-5"},
   };
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.value, Dot()), U(c.dot)) << c.value;

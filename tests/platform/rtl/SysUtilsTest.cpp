@@ -73,14 +73,6 @@ TEST(PathTest, NamesThatAreNotUtf8SurviveTheRoundTrip) {
   EXPECT_TRUE(FileExists(FromNativePath((dir / "caf\xE9.jpg").string())));
 }
 
-TEST(CommandLineTest, ParamStr) {
-  SetCommandLine(std::vector<String>{u"/usr/bin/photo-order", U("магазин2")});
-  EXPECT_EQ(ParamStr(1), U("магазин2"));
-  EXPECT_EQ(ParamStr(-1), u"");
-  SetCommandLine(std::vector<String>{});
-  EXPECT_EQ(ParamCount(), 0);
-}
-
 class UnitsTest : public ::testing::Test {
 protected:
   void TearDown() override { ClearUnitRegistry(); }
