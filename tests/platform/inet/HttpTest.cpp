@@ -1,10 +1,5 @@
 // The HTTP client against hand-written replies and against the stand-in lab server.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -32,17 +27,7 @@ std::string Describe(const THttpResult& r) {
 }
 
 // A port on which nothing listens: bound, then closed again.
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
+int FreePort() { return TScriptedServer("").Port(); }
 
 // ---- replies written by hand ----
 
