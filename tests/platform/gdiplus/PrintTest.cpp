@@ -82,25 +82,4 @@ TEST(RenderPrint, TurnsTheSheetAndKeepsColoursInTheirPlaces) {
   }
 }
 
-TEST(RenderPrint, APortraitSheetIsStoredTurnedClockwise) {
-  const auto dir = testsupport::MakeTempDir("print");
-  const auto file = dir / "q.png";
-  fixtures::WritePng(file, 300, 400, Quadrants(300, 400));
-  TPrintJob job;
-  job.Source = TRect{0, 0, 300, 400};
-  job.Width = 120;
-  job.Height = 180;
-  job.Target = TRect{0, 0, 120, 180};
-  RawBytes out;
-  ASSERT_EQ(RenderPrint(Utf8ToString(file.string()), job, out), Status::Ok);
-  const fixtures::Decoded d = fixtures::DecodeJpeg(out);
-  ASSERT_EQ(d.W, 180);
-  ASSERT_EQ(d.H, 120);
-  // Turned clockwise: the upright picture's bottom-left (blue) is now top-left.
-  EXPECT_TRUE(fixtures::Near(d.At(45, 30), Blue, 8));
-  EXPECT_TRUE(fixtures::Near(d.At(135, 30), Red, 8));
-  EXPECT_TRUE(fixtures::Near(d.At(45, 90), Yellow, 8));
-  EXPECT_TRUE(fixtures::Near(d.At(135, 90), Green, 8));
-}
-
 }  // namespace
