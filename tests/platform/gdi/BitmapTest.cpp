@@ -52,23 +52,6 @@ TEST(Bitmap, TwentyFourBitRowsArePaddedAndSavedBmpLoadsBackUnchanged) {
     for (int x = 0; x < 5; ++x) EXPECT_EQ(c->GetCanvas()->GetPixel(x, y), colour(x, y));
 }
 
-TEST(Bitmap, TransparentDrawLeavesTheKeyColourOut) {
-  Owned<TBitmap> glyph(TBitmap::New());
-  glyph->SetSize(2, 2);
-  glyph->GetCanvas()->GetBrush()->SetColor(clFuchsia);
-  glyph->GetCanvas()->FillRect(TRect{0, 0, 2, 2});
-  glyph->GetCanvas()->SetPixel(1, 0, clBlue);
-  glyph->SetTransparent(true);  // the key is the bottom-left pixel: magenta
-  DibCanvas c(4, 2);
-  c.Clear(RGB(0, 255, 0));
-  Owned<TCanvas> canvas(TCanvas::New());
-  canvas->SetHandle(c.Dc);
-  canvas->Draw(1, 0, glyph.get());
-  canvas->SetHandle(nullptr);
-  EXPECT_EQ(c.Rgb(1, 0), RGB(0, 255, 0));
-  EXPECT_EQ(c.Rgb(2, 0), RGB(0, 0, 255));
-}
-
 TEST(Blit, HalftoneAveragesAndColorOnColorPicks) {
   DibCanvas src(4, 1), dst(2, 1);
   // 0, 100, 200, 255 in every channel.
@@ -103,7 +86,7 @@ TEST(Blit, DibRowsComeInTheOrderTheirHeightSays) {
   }
 }
 
-TEST(Canvas, BrushDecidesTheTextBackgroundAndFontTheColour) {
+TEST(Canvas, BrushDecidesTheTextBackgroundFontTheColourAndTheKeyColourStaysOut) {
   FixedFontScope font;
   DibCanvas c(10, 16);
   c.Clear(0xFFFFFF);
@@ -119,7 +102,17 @@ TEST(Canvas, BrushDecidesTheTextBackgroundAndFontTheColour) {
   canvas->TextOut(0, 0, u"a");
   EXPECT_EQ(c.Rgb(0, 0), RGB(255, 255, 255));
   EXPECT_EQ(canvas->TextWidth(u"abc"), 24);
+  // A transparent bitmap leaves its key colour, the bottom-left pixel's, out.
+  Owned<TBitmap> glyph(TBitmap::New());
+  glyph->SetSize(2, 2);
+  glyph->GetCanvas()->GetBrush()->SetColor(clFuchsia);
+  glyph->GetCanvas()->FillRect(TRect{0, 0, 2, 2});
+  glyph->GetCanvas()->SetPixel(1, 0, clBlue);
+  glyph->SetTransparent(true);
+  canvas->Draw(1, 0, glyph.get());
   canvas->SetHandle(nullptr);
+  EXPECT_EQ(c.Rgb(1, 0), RGB(255, 255, 255));
+  EXPECT_EQ(c.Rgb(2, 0), RGB(0, 0, 255));
 }
 
 TEST(Fonts, SizeAndHeightFollowNinetySixDpi) {

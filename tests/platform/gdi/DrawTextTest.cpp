@@ -78,6 +78,7 @@ TEST(DrawText, AlignmentPlacesTheLine) {
   }
 }
 
+// Drawn through ExtTextOut with ETO_CLIPPED unless DT_NOCLIP.
 TEST(DrawText, ClipsToTheRectangleUnlessNoClip) {
   FixedFontScope font;
   for (UINT noclip : {0u, DT_NOCLIP}) {

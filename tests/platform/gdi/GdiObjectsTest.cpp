@@ -27,7 +27,7 @@ TEST(GdiObjects, SelectedObjectsOutliveDeleteUntilLetGo) {
   EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
 }
 
-TEST(GdiObjects, SavedStatesHoldTheirObjects) {
+TEST(GdiObjects, SavedStatesHoldTheirObjectsAndABitmapIsInOneDCAtATime) {
   DibCanvas c(2, 1);
   c.Clear(0xFFFFFF);
   HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
@@ -44,12 +44,9 @@ TEST(GdiObjects, SavedStatesHoldTheirObjects) {
   SelectObject(c.Dc, old);
   EXPECT_EQ(GetObjectType(red), 0u);
   EXPECT_FALSE(RestoreDC(c.Dc, 1));  // nothing saved any more
-}
 
-TEST(GdiObjects, ABitmapIsSelectedIntoOneDCAtATime) {
-  DibCanvas a(2, 2);
   HDC other = CreateCompatibleDC(nullptr);
-  EXPECT_EQ(SelectObject(other, a.Bmp), nullptr);
+  EXPECT_EQ(SelectObject(other, c.Bmp), nullptr);
   DeleteDC(other);
   // Deleting a DC lets its bitmap go; deleting the bitmap then frees it.
   HBITMAP b = CreateCompatibleBitmap(nullptr, 3, 3);

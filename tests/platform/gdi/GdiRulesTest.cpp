@@ -168,16 +168,6 @@ TEST(GdiRules, TextIsPlacedFromTheCellTopWithOpaqueOrTransparentBackground) {
   }
 }
 
-TEST(GdiRules, ExtTextOutClipsToItsRectangle) {
-  FixedFontScope font;
-  DibCanvas c(30, 16);
-  c.Clear(kWhite);
-  SetBkMode(c.Dc, TRANSPARENT);
-  TRect clip{0, 0, 12, 16};
-  ExtTextOutW(c.Dc, 0, 0, ETO_CLIPPED, &clip, u"AB", 2, nullptr);
-  EXPECT_EQ(c.Row(5, kBlack), ".######..###..................");
-}
-
 TEST(GdiRules, PrimitivesZeroTheAlphaByteAndBlitsCopyIt) {
   DibCanvas src(4, 1), dst(4, 1);
   src.Clear(RGB(10, 20, 30), 200);
