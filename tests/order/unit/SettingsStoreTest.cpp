@@ -156,20 +156,6 @@ TEST(SettingsStore, SettersReplaceTheFirstLineOrAppend) {
   EXPECT_EQ(SavedBytes(store.get()), "EMail=a@b\r\nCount=42\r\n");
 }
 
-TEST(SettingsStore, WritesTheCodePageUnlessACharacterDoesNotFit) {
-  Owned<TSettingsStore> store(TSettingsStore::New());
-  store->SetStr(u"FirstName", u"Иван");
-  EXPECT_EQ(SavedBytes(store.get()), "FirstName=\xC8\xE2\xE0\xED\r\n");
-
-  store->SetStr(u"SecondName", u"Łukasz");  // no Windows-1251 letter for Ł
-  const std::string utf8 = SavedBytes(store.get());
-  EXPECT_EQ(utf8,
-            "\xEF\xBB\xBF" "FirstName=\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\r\nSecondName=\xC5\x81ukasz\r\n");
-  auto reread = StoreFromBytes(utf8);
-  EXPECT_EQ(reread->GetStr(u"SecondName", u""), u"Łukasz");
-  EXPECT_EQ(reread->GetStr(u"FirstName", u""), u"Иван");
-}
-
 TEST(SettingsStore, MissingFileLeavesTheStoreAsItWas) {
   auto store = StoreFromBytes("Phone=1\r\n");
   auto dir = testsupport::MakeTempDir("store");
