@@ -105,25 +105,6 @@ protected:
   std::unique_ptr<labserver::TLabServer> Server;
 };
 
-TEST_F(LabServer, ServesThePriceListWithItsOwnAddressAndTheStubs) {
-  Reply list = Get(labserver::kPriceListPath);
-  ASSERT_TRUE(list.Ok);
-  EXPECT_EQ(list.Status, 200);
-  const std::string base = "http://127.0.0.1:" + std::to_string(Server->Port());
-  EXPECT_EQ(list.Body, "UploadScript=" + base + "/upload3.php\r\nDownloadURL=" + base + "/x.exe\r\n");
-
-  EXPECT_FALSE(Get(labserver::kInstallerPath).Body.empty());
-  EXPECT_EQ(Get(labserver::kManualPath).Status, 200);
-  EXPECT_EQ(Get("/UserFiles/Image/other.cfg").Status, 404);
-
-  auto kinds = Server->Requests();
-  ASSERT_EQ(kinds.size(), 4u);
-  EXPECT_EQ(kinds[0].Kind, TRequestKind::PriceList);
-  EXPECT_EQ(kinds[1].Kind, TRequestKind::Installer);
-  EXPECT_EQ(kinds[2].Kind, TRequestKind::Manual);
-  EXPECT_EQ(kinds[3].Kind, TRequestKind::Other);
-}
-
 TEST_F(LabServer, CannotBeReachedFromOtherAddressesOfThisMachine) {
   ifaddrs* list = nullptr;
   ASSERT_EQ(getifaddrs(&list), 0);
@@ -195,13 +176,10 @@ TEST_F(LabServer, RefusesRequestsThatDoNotFitAnOpenOrder) {
       {"padded number", Field("order_number", "00000" + std::to_string(n)) + Field("text", "t") + Close()},
       {"unknown paper", PhotoBody(n, "velvet", "10x15", 1, 1, "j")},
       {"index 0", PhotoBody(n, "glossy", "10x15", 0, 1, "j")},
-      {"count 0", PhotoBody(n, "glossy", "10x15", 1, 0, "j")},
-      {"no size", PhotoBody(n, "glossy", "", 1, 1, "j")},
       {"commit of another transaction",
        Field("order_number", std::to_string(n)) + Field("transaction", other) +
            Field("action", "commit") + Close()},
       {"start without transaction", Field("order_number", "dummy") + Field("action", "start") + Close()},
-      {"unknown action", ActionBody(std::to_string(n), "finish")},
       {"no form", "just text"},
   };
   for (const Case& c : cases) {
@@ -293,22 +271,6 @@ TEST_F(LabServer, FaultsActOnTheRequestsTheyName) {
     Reply again = Post(body);
     EXPECT_EQ(again.Body, "OK") << c.Name;
   }
-}
-
-TEST_F(LabServer, RefusesTheFirstPhotosOnlyAndKeepsNothingOfThem) {
-  int n = StartOrder();
-  Server->RefuseFirst(TRequestKind::Photo, 2);
-  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "a")).Body, "ERROR: refused");
-  EXPECT_TRUE(Server->Order(n).Photos.empty());
-  EXPECT_EQ(Post(TextBody(n, "t")).Body, "OK");
-  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "b")).Body, "ERROR: refused");
-  EXPECT_EQ(Post(PhotoBody(n, "glossy", "9x13", 1, 1, "c")).Body, "OK");
-  ASSERT_EQ(Server->Order(n).Photos.size(), 1u);
-  EXPECT_EQ(Server->Order(n).Photos[0].Jpeg, "c");
-  auto photos = Server->Requests(TRequestKind::Photo);
-  ASSERT_EQ(photos.size(), 3u);
-  EXPECT_EQ(photos[0].FaultApplied, "Refuse");
-  EXPECT_EQ(photos[2].FaultApplied, "");
 }
 
 TEST_F(LabServer, ClosedConnectionLosesTheReplyButMayKeepThePhoto) {
