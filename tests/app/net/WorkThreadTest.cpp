@@ -59,6 +59,10 @@ public:
     for (const TMsg& m : Messages()) kinds.push_back(m.Msg);
     return kinds;
   }
+  int Count(UINT msg) {
+    const auto kinds = Kinds();
+    return static_cast<int>(std::count(kinds.begin(), kinds.end(), msg));
+  }
   std::vector<std::string> Logs() {
     std::vector<std::string> logs;
     for (const TMsg& m : Messages())
@@ -176,11 +180,7 @@ protected:
     return rollbacks.empty() ? 0 : std::stoi(rollbacks[0].FieldText("order_number"));
   }
 
-  int Count(UINT msg) {
-    int n = 0;
-    for (UINT k : Recorder.Kinds()) n += k == msg;
-    return n;
-  }
+  int Count(UINT msg) { return Recorder.Count(msg); }
 
   int OnlyOrderNumber() {
     const auto numbers = Server->OrderNumbers();
@@ -372,9 +372,8 @@ TEST_F(UploadThread, ATextOrCommitRefusedTenTimesRollsTheOrderBack) {
     }
     EXPECT_EQ(Server->Requests(c.kind).size(), 10u);
     EXPECT_EQ(Server->Requests(TRequestKind::Commit).size(), c.commits);
-    const auto kinds = recorder.Kinds();
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), WM_UPLOADDONE), 0);
-    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), WM_UPLOADFAILED), 1);
+    EXPECT_EQ(recorder.Count(WM_UPLOADDONE), 0);
+    EXPECT_EQ(recorder.Count(WM_UPLOADFAILED), 1);
     EXPECT_EQ(recorder.Messages().back().W, 1u);
     const labserver::TOrderInfo order = Server->Order(RolledBackOrder());
     EXPECT_EQ(order.State, labserver::TOrderState::RolledBack);
@@ -400,8 +399,7 @@ TEST_F(UploadThread, ACommitWhoseReplyIsLostIsRetriedAndCommittedOnce) {
     TRecorder recorder;
     TInfoList list{Photo("b.bmp")};
     const Int64 before = clock::TickCount();
-    Owned<TWorkThread> thread(TWorkThread::New(recorder.Sink(), &list, u"Имя"));
-    thread->WaitFor();
+    Run(list, u"Имя", recorder);
     if (c.waits >= 0) {
       EXPECT_EQ(clock::TickCount() - before, c.waits);
     }
@@ -412,16 +410,10 @@ TEST_F(UploadThread, ACommitWhoseReplyIsLostIsRetriedAndCommittedOnce) {
     EXPECT_EQ(Server->Order(number).State, labserver::TOrderState::Committed);
     EXPECT_TRUE(std::filesystem::exists(Server->Order(number).Folder));
     // Reported once, and only after the lab confirmed.
-    const auto messages = recorder.Messages();
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().Msg, WM_UPLOADDONE);
-    int done = 0, failed = 0;
-    for (const TMsg& m : messages) {
-      done += m.Msg == WM_UPLOADDONE;
-      failed += m.Msg == WM_UPLOADFAILED;
-    }
-    EXPECT_EQ(done, 1);
-    EXPECT_EQ(failed, 0);
+    ASSERT_FALSE(recorder.Kinds().empty());
+    EXPECT_EQ(recorder.Kinds().back(), WM_UPLOADDONE);
+    EXPECT_EQ(recorder.Count(WM_UPLOADDONE), 1);
+    EXPECT_EQ(recorder.Count(WM_UPLOADFAILED), 0);
   }
 }
 
