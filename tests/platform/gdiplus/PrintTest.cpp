@@ -54,7 +54,6 @@ TEST(RenderPrint, TurnsTheSheetAndKeepsColoursInTheirPlaces) {
   // Sample points in the middle of each quadrant of the stored print.
   struct Case { RotateFlipType turn; int w, h; Rgb tl, tr, bl, br; };
   const Case cases[] = {
-      {RotateFlipType::RotateNoneFlipNone, 180, 120, Red, Green, Blue, Yellow},
       // Clockwise: the file's bottom-left (blue) comes to the top-left.
       {RotateFlipType::Rotate90FlipNone, 120, 180, Blue, Red, Yellow, Green},
       {RotateFlipType::Rotate180FlipNone, 180, 120, Yellow, Blue, Green, Red},
