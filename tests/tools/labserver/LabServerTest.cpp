@@ -153,18 +153,6 @@ TEST_F(LabServer, CommitWritesTheOrderFolderWithTheLastCopyOfEachPhotoAndText) {
   EXPECT_EQ(FilesIn(Orders), std::vector<std::string>{"000001"});
 }
 
-TEST_F(LabServer, RollbackLeavesNothing) {
-  int n = StartOrder();
-  EXPECT_EQ(Post(PhotoBody(n, "matte", "13x18", 1, 1, "jpeg")).Body, "OK");
-  EXPECT_EQ(Post(TextBody(n, "text")).Body, "OK");
-  EXPECT_EQ(Post(ActionBody(std::to_string(n), "rollback")).Body, "OK");
-  EXPECT_EQ(Post(ActionBody(std::to_string(n), "rollback")).Body, "OK");
-  EXPECT_EQ(Post(ActionBody(std::to_string(n), "commit")).Body.rfind("ERROR", 0), 0u);
-  EXPECT_EQ(Post(TextBody(n, "again")).Body.rfind("ERROR", 0), 0u);
-  EXPECT_TRUE(FilesIn(Orders).empty());
-  EXPECT_TRUE(Server->Order(n).Photos.empty());
-}
-
 TEST_F(LabServer, RefusesRequestsThatDoNotFitAnOpenOrder) {
   int n = StartOrder();
   const std::string other = "FFEEDDCCBBAA99887766554433221100";
