@@ -8,7 +8,7 @@ using namespace pf;
 
 namespace {
 
-TEST(DateTimeTest, DaysCountFromTheEndOf1899) {
+TEST(DateTimeTest, DaysCountFromTheEndOf1899AndFormat) {
   struct Case {
     Word y, m, d;
     double serial;
@@ -26,25 +26,23 @@ TEST(DateTimeTest, DaysCountFromTheEndOf1899) {
   EXPECT_EQ(h * 10000000 + n * 100000 + s * 1000 + ms, 235959999);
   DecodeTime(-1.25, h, n, s, ms);  // before day zero the time still counts from midnight
   EXPECT_EQ(h, 6);
-}
 
-TEST(DateTimeTest, FormatDateTime) {
   TFormatSettings fs;
   fs.DateSeparator = u'-';
   fs.TimeSeparator = u'.';
   fs.LongTimeFormat = u"h:nn:ss";
   const TDateTime dt = EncodeDate(2024, 3, 5) + EncodeTime(13, 5, 7, 45);
-  struct Case {
+  struct FormatCase {
     const char* pattern;
     const char* text;
-  } cases[] = {
+  } formats[] = {
       {"h:mm", "13.05"},  // "m" after an hour means minutes
       {"d/m/yy", "5-3-24"},
       {"yyyy\"г.\" hh:nn:ss.zzz", "2024г. 13.05.07.045"},
       {"tt", "13.05.07"},
       {"hh ampm", "01 PM"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatDateTime(U(c.pattern), dt, fs), U(c.text)) << c.pattern;
+  for (const auto& c : formats) EXPECT_EQ(FormatDateTime(U(c.pattern), dt, fs), U(c.text)) << c.pattern;
 }
 
 }  // namespace
