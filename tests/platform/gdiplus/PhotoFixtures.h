@@ -128,7 +128,6 @@ struct JpegMarkers {
   // Quantisation tables by id, in zigzag order as stored.
   std::vector<std::vector<int>> Tables = std::vector<std::vector<int>>(4);
   bool Baseline{false};
-  int Components{0};
 };
 
 inline JpegMarkers ReadMarkers(const std::string& b) {
@@ -159,7 +158,6 @@ inline JpegMarkers ReadMarkers(const std::string& b) {
       m.Baseline = marker == 0xC0;
       m.Height = u16(p + 1);
       m.Width = u16(p + 3);
-      m.Components = u8(p + 5);
     } else if (marker == 0xDA) {
       break;
     }
