@@ -121,7 +121,7 @@ TEST(Edges, SunkenAndRaisedFramesInTheSystemColours) {
     TRect r{0, 0, 6, 6};
     DrawEdge(c.Dc, &r, k.edge, BF_RECT | BF_MIDDLE | BF_ADJUST);
     EXPECT_EQ(c.Rgb(0, 0), k.outerTL);
-      EXPECT_EQ(c.Rgb(5, 5), k.outerBR);
+    EXPECT_EQ(c.Rgb(5, 5), k.outerBR);
     EXPECT_EQ(c.Rgb(5, 0), k.outerBR);  // the right side is drawn over the top's end
     EXPECT_EQ(c.Rgb(0, 5), k.outerBR);
     EXPECT_EQ(c.Rgb(1, 1), k.innerTL);
