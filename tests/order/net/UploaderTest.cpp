@@ -334,13 +334,8 @@ TEST_F(UploaderTest, CancelEndsATransferTheLabIsHolding) {
   uploader->SetCancelFlag(&cancel);
   FServer->DelayReply(TRequestKind::Photo, 10 * 60 * 1000);
   std::thread canceller([&] {
-    FServer->WaitForRecord(
-        [](const auto& records) {
-          for (const auto& r : records)
-            if (r.Kind == TRequestKind::Photo) return true;
-          return false;
-        },
-        60000);
+    FServer->WaitForRecord([](const auto& records) { return !records.empty() && records.back().Kind == TRequestKind::Photo; },
+                           60000);
     cancel = true;
   });
   String response;
@@ -349,11 +344,7 @@ TEST_F(UploaderTest, CancelEndsATransferTheLabIsHolding) {
   canceller.join();
   EXPECT_EQ(response.rfind(u"Не удалось отправить файл. ", 0), 0u) << StringToUtf8(response);
   EXPECT_TRUE(FServer->WaitForRecord(
-      [](const auto& records) {
-        for (const auto& r : records)
-          if (r.Kind == TRequestKind::Photo && r.ClientClosedEarly) return true;
-        return false;
-      },
+      [](const auto& records) { return records.back().Kind == TRequestKind::Photo && records.back().ClientClosedEarly; },
       60000))
       << "the lab must see the connection closed";
 
