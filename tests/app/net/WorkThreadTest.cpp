@@ -208,6 +208,16 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
     change(info);
     return info;
   };
+  // The upright photo's thumbnail is 66 × 200; its frame, 66 × 99, slides up and down.
+  auto tallCrop = [](Integer offset) {
+    TInfo i = Photo("tall.jpg");
+    i.FrameType = ftMoveVert;
+    i.ThumbWidth = i.FrameWidth = 66;
+    i.ThumbHeight = 200;
+    i.FrameHeight = 99;
+    i.FrameOffset = offset;
+    return i;
+  };
   const std::vector<Probe> upright{{450, 300, Red}, {1350, 300, Green}, {450, 900, Blue}, {1350, 900, Yellow}};
   const std::vector<Probe> halfTurn{{450, 300, Yellow}, {1350, 300, Blue}, {450, 900, Green}, {1350, 900, Red}};
   const std::vector<Case> cases = {
@@ -221,20 +231,16 @@ TEST_F(UploadThread, PrintsThatReachTheLab) {
       // White 1800 × 1200 with the 4000 × 3000 photo at 1600 × 1200, 100 pixels from the left.
       {"borders", with(Photo("slate.jpg"), [](TInfo& i) { i.WithBorders = true; }),
        {{50, 600, White}, {1750, 600, White}, {104, 600, Slate}, {1695, 600, Slate}, {900, 3, Slate}, {900, 1196, Slate}}},
-      // A portrait crop: thumbnail 66 × 200, frame 66 × 99 sliding up and down. At the top it
-      // takes rows 0 to 1485 of 3000, all red; drawn 1200 × 1800, stored turned to 1800 × 1200.
+      // A portrait crop at the top takes rows 0 to 1485 of 3000, all red; drawn 1200 × 1800, stored turned to 1800 × 1200.
       {"portrait crop top",
-       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
-                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 0; }),
+       tallCrop(0),
        {{3, 3, Red}, {1796, 3, Red}, {3, 1196, Red}, {1796, 1196, Red}, {900, 600, Red}}},
       {"portrait crop bottom",
-       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
-                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 101; }),
+       tallCrop(101),
        {{3, 3, Blue}, {1796, 3, Blue}, {3, 1196, Blue}, {1796, 1196, Blue}}},
       // One step past the end: the frame is kept inside the photo, so the edge shows no seam.
       {"frame past the end",
-       with(Photo("tall.jpg"), [](TInfo& i) { i.FrameType = ftMoveVert; i.ThumbWidth = 66; i.ThumbHeight = 200;
-                                             i.FrameWidth = 66; i.FrameHeight = 99; i.FrameOffset = 102; }),
+       tallCrop(102),
        {{0, 600, Blue}, {0, 0, Blue}, {0, 1199, Blue}, {1799, 600, Blue}}},
       // A landscape crop from the middle: columns 750 to 2235 of 3000, red up to column 1500,
       // which lands at 909 of 1800.
