@@ -40,13 +40,20 @@ Status JpegFailure(int code, String* error) {
   return Status::GenericError;
 }
 
-// Adobe writes CMYK inverted; libjpeg hands it over as stored.
-void CmykToRgb(const JSAMPLE* cmyk, Byte* rgb, JDIMENSION width) {
+// libjpeg hands CMYK over as stored. Adobe's files (those with its marker) store it inverted,
+// 255 meaning no ink; others store the ink itself.
+void CmykToRgb(const JSAMPLE* cmyk, Byte* rgb, JDIMENSION width, bool inverted) {
   for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
-    const unsigned k = cmyk[3];
-    rgb[0] = static_cast<Byte>((cmyk[0] * k + 127) / 255);
-    rgb[1] = static_cast<Byte>((cmyk[1] * k + 127) / 255);
-    rgb[2] = static_cast<Byte>((cmyk[2] * k + 127) / 255);
+    unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    rgb[0] = static_cast<Byte>((c * k + 127) / 255);
+    rgb[1] = static_cast<Byte>((m * k + 127) / 255);
+    rgb[2] = static_cast<Byte>((y * k + 127) / 255);
   }
 }
 
@@ -108,7 +115,7 @@ Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
   while (cinfo.output_scanline < end) {
     const JDIMENSION y = cinfo.output_scanline;
     jpeg_read_scanlines(&cinfo, row, 1);
-    if (cmyk) CmykToRgb(row[0], rgb[0], width);
+    if (cmyk) CmykToRgb(row[0], rgb[0], width, cinfo.saw_Adobe_marker);
     sink.Row(static_cast<Integer>(y), rgb[0]);
   }
   // Rows below the last one needed are not decoded at all.

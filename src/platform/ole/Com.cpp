@@ -1,6 +1,7 @@
 #include "platform/ole/Com.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,6 +48,8 @@ constexpr size_t kHeader = 16;
 
 void* RawAlloc(size_t size) {
   if (gFail.load()) return nullptr;
+  // A size near the top of the address space would wrap around with the header added.
+  if (size > SIZE_MAX - kHeader) return nullptr;
   auto* p = static_cast<Byte*>(std::malloc(size + kHeader));
   if (!p) return nullptr;
   std::memcpy(p, &size, sizeof(size));

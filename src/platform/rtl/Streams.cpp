@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <limits>
 #include <cstring>
 
 #include "platform/rtl/Exceptions.h"
@@ -82,6 +83,9 @@ Int64 TMemoryStream::Read(void* buffer, Int64 count) {
 
 Int64 TMemoryStream::Write(const void* buffer, Int64 count) {
   if (count <= 0) return 0;
+  // A position sought far past the end must not wrap the end of the write around.
+  if (count > std::numeric_limits<Int64>::max() - FPosition)
+    throw EWriteError(u"Stream write error: the stream would exceed its largest size");
   Int64 end = FPosition + count;
   if (end > GetSize()) FData.resize(static_cast<size_t>(end));
   std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));

@@ -334,24 +334,29 @@ TEST(Resampler, RowsPushedOneByOneGiveTheSamePictureAsAWholeDraw) {
 
 // A flat 16 × 16 JPEG in the given colour space; `px` holds one pixel's stored values.
 void WriteFlatJpeg(const std::filesystem::path& path, J_COLOR_SPACE space, int components,
-                   const std::vector<unsigned char>& px) {
-  fixtures::WriteJpegRows(path, 16, 16, space, components, 98, [&](int, unsigned char* row) {
-    for (int x = 0; x < 16; ++x) std::copy(px.begin(), px.end(), row + x * components);
-  });
+                   const std::vector<unsigned char>& px, bool adobe) {
+  fixtures::WriteJpegRows(
+      path, 16, 16, space, components, 98,
+      [&](int, unsigned char* row) {
+        for (int x = 0; x < 16; ++x) std::copy(px.begin(), px.end(), row + x * components);
+      },
+      adobe);
 }
 
 TEST(JpegColourSpaces, GreyAndAdobeCmykBecomeRgb) {
   const auto dir = testsupport::MakeTempDir("spaces");
-  struct Case { const char* name; J_COLOR_SPACE space; int n; std::vector<unsigned char> stored; Rgb rgb; };
+  struct Case { const char* name; J_COLOR_SPACE space; int n; std::vector<unsigned char> stored; bool adobe; Rgb rgb; };
   const Case cases[] = {
-      {"grey.jpg", JCS_GRAYSCALE, 1, {90}, Rgb{90, 90, 90}},
+      {"grey.jpg", JCS_GRAYSCALE, 1, {90}, true, Rgb{90, 90, 90}},
       // Adobe stores CMYK inverted: 255 is no ink. No cyan or black, full magenta and yellow: red.
-      {"cmyk-red.jpg", JCS_CMYK, 4, {255, 0, 0, 255}, Rgb{255, 0, 0}},
+      {"cmyk-red.jpg", JCS_CMYK, 4, {255, 0, 0, 255}, true, Rgb{255, 0, 0}},
       // Half the black (stored 128) over no colour: grey.
-      {"cmyk-grey.jpg", JCS_CMYK, 4, {255, 255, 255, 128}, Rgb{128, 128, 128}},
+      {"cmyk-grey.jpg", JCS_CMYK, 4, {255, 255, 255, 128}, true, Rgb{128, 128, 128}},
+      // Without Adobe's marker the ink is stored as it is: full magenta and yellow, no black: red.
+      {"cmyk-plain-red.jpg", JCS_CMYK, 4, {0, 255, 255, 0}, false, Rgb{255, 0, 0}},
   };
   for (const Case& c : cases) {
-    WriteFlatJpeg(dir / c.name, c.space, c.n, c.stored);
+    WriteFlatJpeg(dir / c.name, c.space, c.n, c.stored, c.adobe);
     TPhoto p;
     ASSERT_EQ(LoadImage(PathOf(dir / c.name), p), Status::Ok) << c.name;
     EXPECT_TRUE(fixtures::Near(At(p, 8, 8), c.rgb, 3)) << c.name << ": " << int(At(p, 8, 8).R) << " "

@@ -26,7 +26,8 @@ using Painter = std::function<Rgb(int x, int y)>;
 // Rows of `components` samples in colour space `space`, each filled by `row(y, samples)`.
 inline void WriteJpegRows(const std::filesystem::path& path, int w, int h, J_COLOR_SPACE space,
                           int components, int quality,
-                          const std::function<void(int, unsigned char*)>& fillRow) {
+                          const std::function<void(int, unsigned char*)>& fillRow,
+                          bool adobeMarker = true) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -40,6 +41,7 @@ inline void WriteJpegRows(const std::filesystem::path& path, int w, int h, J_COL
   c.in_color_space = space;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (!adobeMarker) c.write_Adobe_marker = FALSE;
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(static_cast<size_t>(w) * components);
   for (int y = 0; y < h; ++y) {

@@ -79,6 +79,9 @@ TEST(TaskAllocator, CountsBlocksAndCanBeMadeToFail) {
   malloc->Free(p);
   malloc->Free(nullptr);
   EXPECT_EQ(ole::testing::LiveTaskBlocks(), base);
+  // A size that would wrap around with the block's header is refused, not under-allocated.
+  EXPECT_EQ(malloc->Alloc(SIZE_MAX - 4), nullptr);
+  EXPECT_EQ(ole::testing::LiveTaskBlocks(), base);
   ole::testing::SetAllocationsFail(true);
   EXPECT_EQ(malloc->Alloc(4), nullptr);
   EXPECT_EQ(ole::testing::LiveTaskBlocks(), base);

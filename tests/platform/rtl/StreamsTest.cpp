@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
@@ -40,6 +42,11 @@ TEST(MemoryStreamTest, ReadWriteSeekAndSize) {
   EXPECT_EQ(b->CopyFrom(*a, 3), 3);
   EXPECT_EQ(b->Bytes(), "234");
   EXPECT_THROW(b->CopyFrom(*a, 100), EReadError);
+
+  // A write whose end would pass the largest position fails instead of wrapping around.
+  b->Seek(std::numeric_limits<Int64>::max() - 2, TSeekOrigin::soBeginning);
+  EXPECT_THROW(b->WriteBytes("0123"), EWriteError);
+  EXPECT_EQ(b->Bytes(), "234");
 }
 
 TEST(FileStreamTest, RoundTripUnderACyrillicName) {
