@@ -668,48 +668,23 @@ void TLabServer::ClearFaults() {
 }
 
 void TLabServer::RefuseFirst(TRequestKind kind, int count, std::string reply) {
-  TFault f;
-  f.Kind = kind;
-  f.Action = TFaultAction::Refuse;
-  f.Count = count;
-  f.Reply = std::move(reply);
-  AddFault(std::move(f));
+  AddFault({.Kind = kind, .Action = TFaultAction::Refuse, .Count = count, .Reply = std::move(reply)});
 }
 
 void TLabServer::ReplyWith(TRequestKind kind, std::string reply, int count) {
-  TFault f;
-  f.Kind = kind;
-  f.Action = TFaultAction::Reply;
-  f.Count = count;
-  f.Reply = std::move(reply);
-  AddFault(std::move(f));
+  AddFault({.Kind = kind, .Action = TFaultAction::Reply, .Count = count, .Reply = std::move(reply)});
 }
 
 void TLabServer::AnswerStatus(TRequestKind kind, int status, int count) {
-  TFault f;
-  f.Kind = kind;
-  f.Action = TFaultAction::Status;
-  f.Count = count;
-  f.Status = status;
-  AddFault(std::move(f));
+  AddFault({.Kind = kind, .Action = TFaultAction::Status, .Count = count, .Status = status});
 }
 
 void TLabServer::CloseConnection(TRequestKind kind, int count, bool apply) {
-  TFault f;
-  f.Kind = kind;
-  f.Action = TFaultAction::CloseConnection;
-  f.Count = count;
-  f.Apply = apply;
-  AddFault(std::move(f));
+  AddFault({.Kind = kind, .Action = TFaultAction::CloseConnection, .Count = count, .Apply = apply});
 }
 
 void TLabServer::DelayReply(TRequestKind kind, int64_t delayMs, int count) {
-  TFault f;
-  f.Kind = kind;
-  f.Action = TFaultAction::Delay;
-  f.Count = count;
-  f.DelayMs = delayMs;
-  AddFault(std::move(f));
+  AddFault({.Kind = kind, .Action = TFaultAction::Delay, .Count = count, .DelayMs = delayMs});
 }
 
 std::vector<TRecordedRequest> TLabServer::Requests() const {

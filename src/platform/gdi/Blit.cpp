@@ -178,13 +178,7 @@ BOOL StretchInto(HDC dst, int x, int y, int w, int h, const Block& src, bool src
 HBITMAP NewBitmap(int width, int height, int bpp, bool bottomUp, bool dib) {
   if (width <= 0 || height <= 0 || (bpp != 24 && bpp != 32)) return nullptr;
   auto* b = new BitmapObj();
-  b->Pixels.Width = width;
-  b->Pixels.Height = height;
-  b->Pixels.Bpp = bpp;
-  b->Pixels.Stride = StrideFor(width, bpp);
-  b->Pixels.BottomUp = bottomUp;
-  b->Storage.assign(static_cast<size_t>(b->Pixels.Stride) * static_cast<size_t>(height), 0);
-  b->Pixels.Bits = b->Storage.data();
+  AllocPixels(b, width, height, bpp, bottomUp);
   b->DibSection = dib;
   RegisterObject(b);
   return b;

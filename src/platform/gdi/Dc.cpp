@@ -37,16 +37,6 @@ std::unordered_set<const void*>& LiveDCs() {
   return s;
 }
 
-void AllocPixels(BitmapObj* b, int width, int height, int bpp, bool bottomUp) {
-  b->Pixels.Width = width;
-  b->Pixels.Height = height;
-  b->Pixels.Bpp = bpp;
-  b->Pixels.Stride = StrideFor(width, bpp);
-  b->Pixels.BottomUp = bottomUp;
-  b->Storage.assign(static_cast<size_t>(b->Pixels.Stride) * static_cast<size_t>(height), 0);
-  b->Pixels.Bits = b->Storage.data();
-}
-
 void FreeObject(HGDIOBJ obj) {
   UnregisterObject(obj);
   switch (obj->ObjType) {
@@ -120,6 +110,16 @@ QRegion DeviceLimit(HDC dc) {
 }  // namespace
 
 namespace gdi {
+
+void AllocPixels(BitmapObj* b, int width, int height, int bpp, bool bottomUp) {
+  b->Pixels.Width = width;
+  b->Pixels.Height = height;
+  b->Pixels.Bpp = bpp;
+  b->Pixels.Stride = StrideFor(width, bpp);
+  b->Pixels.BottomUp = bottomUp;
+  b->Storage.assign(static_cast<size_t>(b->Pixels.Stride) * static_cast<size_t>(height), 0);
+  b->Pixels.Bits = b->Storage.data();
+}
 
 bool IsLiveObject(const void* obj) {
   std::lock_guard lock(RegistryMutex());

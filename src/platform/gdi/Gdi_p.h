@@ -129,6 +129,8 @@ void RegisterObject(HGDIOBJ obj);
 void UnregisterObject(HGDIOBJ obj);
 
 BitmapObj* AsBitmap(HGDIOBJ obj);
+// Gives a bitmap zeroed pixels of the size, depth and row order.
+void AllocPixels(BitmapObj* b, int width, int height, int bpp, bool bottomUp);
 BrushObj* AsBrush(HGDIOBJ obj);
 PenObj* AsPen(HGDIOBJ obj);
 FontObj* AsFont(HGDIOBJ obj);

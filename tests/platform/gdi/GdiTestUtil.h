@@ -1,6 +1,6 @@
 #pragma once
-// A memory DC over a 32-bit top-down DIB section, its pixels read back as bytes, and a scope that
-// installs the fixed-metrics font source.
+// A memory DC over a 32-bit DIB section, its pixels read back as bytes, and a scope that installs
+// the fixed-metrics font source. The common routines' tests use them too.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,9 @@ struct DibCanvas {
   HGDIOBJ OldBmp{nullptr};
   Byte* Bits{nullptr};
   int W{0}, H{0};
+  bool BottomUp{false};
 
-  DibCanvas(int w, int h, bool bottomUp = false, int bpp = 32) : W(w), H(h) {
+  DibCanvas(int w, int h, bool bottomUp = false, int bpp = 32) : W(w), H(h), BottomUp(bottomUp) {
     BITMAPINFO bi{};
     bi.bmiHeader.biWidth = w;
     bi.bmiHeader.biHeight = bottomUp ? h : -h;
@@ -34,20 +35,28 @@ struct DibCanvas {
     DeleteDC(Dc);
     DeleteObject(Bmp);
   }
-  // Fills every byte of the bitmap, alpha included.
-  void Clear(COLORREF c, Byte alpha = 0) {
-    for (Byte* p = Bits; p < Bits + W * H * 4; p += 4) {
-      p[0] = GetBValue(c);
-      p[1] = GetGValue(c);
-      p[2] = GetRValue(c);
-      p[3] = alpha;
-    }
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+
+  // Pixel (x, y) as the picture shows it, whatever the row order in memory (32-bit only).
+  Byte* Px(int x, int y) const { return Bits + ((BottomUp ? H - 1 - y : y) * W + x) * 4; }
+  // Fills every pixel, alpha included.
+  void Fill(Byte b, Byte g, Byte r, Byte a) {
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        Byte* p = Px(x, y);
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        p[3] = a;
+      }
   }
+  void Clear(COLORREF c, Byte alpha = 0) { Fill(GetBValue(c), GetGValue(c), GetRValue(c), alpha); }
   COLORREF Rgb(int x, int y) const {
-    const Byte* p = Bits + (y * W + x) * 4;
+    const Byte* p = Px(x, y);
     return RGB(p[2], p[1], p[0]);
   }
-  Byte Alpha(int x, int y) const { return Bits[(y * W + x) * 4 + 3]; }
+  Byte Alpha(int x, int y) const { return Px(x, y)[3]; }
   // One row as a string: '#' where the pixel has colour `c`, '.' elsewhere.
   std::string Row(int y, COLORREF c) const {
     std::string s;
