@@ -382,13 +382,19 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Idle() {
-  bool done = true;
-  if (OnIdle) OnIdle(this, done);
-  if (!Screen) return;
-  // Actions follow the state of the program on each idle pass, on forms the user can reach.
-  for (Integer i = 0; i < Screen->FormCount(); ++i) {
-    TCustomForm* f = Screen->Forms(i);
-    if (f->HandleAllocated() && IsWindowVisible(f->Handle()) && IsWindowEnabled(f->Handle())) f->UpdateActions();
+  // A handler that raises here is reported like one raised by a message: a modal form's loop,
+  // which has no handler of its own around the idle pass, goes on instead of unwinding past it.
+  try {
+    bool done = true;
+    if (OnIdle) OnIdle(this, done);
+    if (!Screen) return;
+    // Actions follow the state of the program on each idle pass, on forms the user can reach.
+    for (Integer i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      if (f->HandleAllocated() && IsWindowVisible(f->Handle()) && IsWindowEnabled(f->Handle())) f->UpdateActions();
+    }
+  } catch (...) {
+    HandleException(std::current_exception());
   }
 }
 

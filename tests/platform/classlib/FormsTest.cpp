@@ -298,6 +298,24 @@ TEST_F(FormsTest, AnExceptionInAHandlerIsShownInAnErrorBox) {
   EXPECT_EQ(box.Type, MB_OK | MB_ICONSTOP);
 }
 
+// An action update or OnIdle that raises while a dialog is up: the error box shows and the
+// dialog's loop goes on to the customer's answer, as for a raising click handler.
+TEST_F(FormsTest, AnExceptionInTheIdlePassOfAModalLoopIsShownAndTheLoopGoesOn) {
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Dialog dlg(Application);
+  int idlePasses = 0;
+  Application->OnIdle = [&](TObject*, bool&) {
+    if (idlePasses++ > 0) return;
+    guitest::PostWork([&] { SendMessage(dlg.Ok->Handle(), BM_CLICK, 0, 0); });
+    throw Exception(u"Сбой при обновлении");
+  };
+  TModalResult result = mrNone;
+  EXPECT_NO_THROW(result = dlg.Form->ShowModal());
+  EXPECT_EQ(result, mrOk);
+  ASSERT_EQ(pf::testing::MessageBoxLog().size(), 1u);
+  EXPECT_EQ(pf::testing::MessageBoxLog()[0].Text, u"Сбой при обновлении.");
+}
+
 // An edit whose window method is replaced, as in-place editing does, inside its own loop: the hook
 // sees Enter and Escape first, and the keys it passes on still edit natively.
 TEST_F(FormsTest, ReplacedWindowMethodOfAnEditSeesKeysFirst) {
