@@ -46,7 +46,9 @@ TWaker* gWaker = nullptr;
 std::deque<MSG> gInput;                     // GUI thread only from here on
 bool gQuit = false;
 int gQuitCode = 0;
-std::vector<layer::TDispatchFrame> gFrames;
+// A deque: a frame stays where it is while nested dispatches stack more, so what CurrentMessage
+// and TopFrame answered stays valid for the handler that asked.
+std::deque<layer::TDispatchFrame> gFrames;
 std::vector<TTimerEntry> gTimers;
 UINT_PTR gNextThreadTimer = 0x7F00;
 std::function<void(std::exception_ptr)> gExceptionHandler;

@@ -1,5 +1,6 @@
 // The queue: Windows' order, nested loops, posting from threads, payload ownership, timers.
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <thread>
@@ -188,6 +189,36 @@ TEST_F(QueueTest, PayloadIsFreedUnlessTheHandlerTakesIt) {
     kept.reset();
     EXPECT_EQ(TObject::LiveObjects(), before);
   }
+}
+
+// A handler keeps what CurrentMessage gave it while it sends messages that nest deeply (each
+// nested dispatch stacks another frame); the message it reads afterwards is still its own.
+TEST_F(QueueTest, CurrentMessageStaysValidAcrossNestedSends) {
+  constexpr int Depth = 64;
+  const MSG* outer = nullptr;
+  int deepest = 0;
+  WNDPROC old = SetWindowProc(Wnd, nullptr);
+  SetWindowProc(Wnd, [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_APP + 4) {
+      outer = CurrentMessage();
+      SendMessage(h, WM_APP + 5, 1, 0);
+      EXPECT_EQ(outer, CurrentMessage());
+      EXPECT_EQ(outer->message, WM_APP + 4);
+      EXPECT_EQ(outer->wParam, 77u);
+      return 0;
+    }
+    if (m == WM_APP + 5) {
+      deepest = std::max(deepest, static_cast<int>(w));
+      if (w < Depth) SendMessage(h, WM_APP + 5, w + 1, 0);
+      return 0;
+    }
+    return CallWindowProc(old, h, m, w, l);
+  });
+  ASSERT_TRUE(PostMessage(Wnd, WM_APP + 4, 77, 0));
+  guitest::PumpPending();
+  SetWindowProc(Wnd, old);
+  EXPECT_EQ(deepest, Depth);
+  ASSERT_NE(outer, nullptr);
 }
 
 TEST_F(QueueTest, PayloadsLeftInTheQueueAreFreedWhenItIsDropped) {
