@@ -318,11 +318,13 @@ bool DestroyWindow(HWND h) {
 
   // Owned top-level windows go first, as on Windows; then the window hears WM_DESTROY before its
   // children do, and WM_NCDESTROY after they are gone.
+  // The children are listed only after WM_DESTROY, so those its handler made are included.
   std::vector<HWND> owned, children;
-  for (TWindowObj* c : wnd->Children) (c->IsChild() ? children : owned).push_back(c->Handle());
+  for (TWindowObj* c : wnd->Children)
+    if (!c->IsChild()) owned.push_back(c->Handle());
   for (HWND o : owned) DestroyWindow(o);
   SendMessage(h, WM_DESTROY, 0, 0);
-  for (TWindowObj* c : std::vector<TWindowObj*>(wnd->Children))
+  for (TWindowObj* c : wnd->Children)
     if (c->IsChild()) children.push_back(c->Handle());
   for (HWND c : children) DestroyWindow(c);
   SendMessage(h, WM_NCDESTROY, 0, 0);
