@@ -159,9 +159,9 @@ bool DibView(const BITMAPINFO* bmi, const void* bits, PixelBuffer& pb) {
   pb.Width = h.biWidth;
   pb.Height = std::abs(h.biHeight);
   pb.Bpp = h.biBitCount;
-  pb.Stride = StrideFor(pb.Width, pb.Bpp);
+  pb.Stride = StrideFor(pb.Width, pb.Bpp, pb.Height);
   pb.BottomUp = h.biHeight > 0;
-  return true;
+  return pb.Stride > 0;
 }
 
 // Stretches a source block into the logical destination rectangle (negative extents mirror).
@@ -176,7 +176,7 @@ BOOL StretchInto(HDC dst, int x, int y, int w, int h, const Block& src, bool src
 }
 
 HBITMAP NewBitmap(int width, int height, int bpp, bool bottomUp, bool dib) {
-  if (width <= 0 || height <= 0 || (bpp != 24 && bpp != 32)) return nullptr;
+  if (width <= 0 || height <= 0 || (bpp != 24 && bpp != 32) || StrideFor(width, bpp, height) == 0) return nullptr;
   auto* b = new BitmapObj();
   AllocPixels(b, width, height, bpp, bottomUp);
   b->DibSection = dib;
@@ -198,10 +198,9 @@ HBITMAP CreateBitmap(int width, int height, UINT, UINT bitCount, const void* bit
   if (h && bits && width > 0 && height > 0) {
     // Device-dependent bitmaps have rows padded to 16 bits.
     auto* b = static_cast<BitmapObj*>(h);
-    int srcStride = ((width * bpp / 8) + 1) / 2 * 2;
+    const size_t rowBytes = static_cast<size_t>(width) * (bpp / 8), srcStride = (rowBytes + 1) / 2 * 2;
     for (int y = 0; y < height; ++y)
-      std::memcpy(b->Pixels.Row(y), static_cast<const Byte*>(bits) + static_cast<size_t>(y) * srcStride,
-                  static_cast<size_t>(width) * (bpp / 8));
+      std::memcpy(b->Pixels.Row(y), static_cast<const Byte*>(bits) + static_cast<size_t>(y) * srcStride, rowBytes);
   }
   return h;
 }
@@ -235,9 +234,10 @@ int GetDIBits(HDC, HBITMAP bmp, UINT start, UINT lines, void* bits, BITMAPINFO* 
   out.Height = b->Pixels.Height;
   int copied = 0;
   // Scan lines count from the bottom in a bottom-up DIB.
+  // Counted unsigned: a start past the last scan copies nothing instead of wrapping to a negative row.
   for (UINT i = 0; i < lines; ++i) {
+    if (uint64_t{start} + i >= static_cast<uint64_t>(b->Pixels.Height)) break;
     int scan = static_cast<int>(start + i);
-    if (scan >= b->Pixels.Height) break;
     int srcRow = out.BottomUp ? b->Pixels.Height - 1 - scan : scan;
     Byte* dstRow = static_cast<Byte*>(bits) + static_cast<size_t>(i) * out.Stride;
     for (int x = 0; x < b->Pixels.Width; ++x) {

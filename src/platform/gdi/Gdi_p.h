@@ -7,6 +7,7 @@
 #include <QRegion>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,7 +35,14 @@ struct PixelBuffer {
   QRect Bounds() const { return QRect(0, 0, Width, Height); }
 };
 
-inline Integer StrideFor(Integer width, Integer bpp) { return ((width * bpp + 31) / 32) * 4; }
+// Bytes per row, rows padded to 32 bits; 0 when the row, or `height` rows, would not fit an Integer
+// (sizes and offsets of a bitmap are Integers throughout, and a wrapped stride would make a
+// buffer smaller than its width says).
+inline Integer StrideFor(Integer width, Integer bpp, Integer height = 1) {
+  const int64_t stride = ((int64_t{width} * bpp + 31) / 32) * 4;
+  if (width <= 0 || bpp <= 0 || height <= 0 || stride * height > INT32_MAX) return 0;
+  return static_cast<Integer>(stride);
+}
 
 struct BitmapObj : HBITMAP__ {
   BitmapObj() : HBITMAP__(OBJ_BITMAP) {}

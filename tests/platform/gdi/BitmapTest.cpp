@@ -52,6 +52,56 @@ TEST(Bitmap, TwentyFourBitRowsArePaddedAndSavedBmpLoadsBackUnchanged) {
     for (int x = 0; x < 5; ++x) EXPECT_EQ(c->GetCanvas()->GetPixel(x, y), colour(x, y));
 }
 
+TEST(Bitmap, SizesWhoseRowsWouldNotFitAreRefused) {
+  // Widths whose row bytes wrap around a 32-bit integer once made a buffer far smaller than the
+  // bitmap's width, and every pixel write past the first row went outside it.
+  struct Case {
+    LONG Width, Height;
+    WORD Bpp;
+  };
+  for (const Case& c : {Case{536870913, 1, 32}, Case{715827883, 1, 24}, Case{1, 0x7FFFFFFF, 32}}) {
+    SCOPED_TRACE(c.Width);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biWidth = c.Width;
+    bi.bmiHeader.biHeight = c.Height;
+    bi.bmiHeader.biBitCount = c.Bpp;
+    void* bits = &bi;
+    EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    EXPECT_EQ(bits, nullptr);
+  }
+  Owned<TBitmap> b(TBitmap::New());
+  EXPECT_THROW(b->SetSize(536870913, 1), EOutOfMemory);
+  EXPECT_EQ(b->GetWidth(), 0);
+
+  // A caller's DIB header with such a width is refused, not read past the caller's bytes.
+  const Byte pixel[4] = {1, 2, 3, 0};
+  BITMAPINFO wide{};
+  wide.bmiHeader.biWidth = 536870913;
+  wide.bmiHeader.biHeight = 1;
+  wide.bmiHeader.biBitCount = 32;
+  DibCanvas dst(1, 1);
+  EXPECT_EQ(SetDIBitsToDevice(dst.Dc, 0, 0, 1, 1, 536870912, 0, 0, 1, pixel, &wide, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(StretchDIBits(dst.Dc, 0, 0, 1, 1, 536870912, 0, 1, 1, pixel, &wide, DIB_RGB_COLORS, SRCCOPY), 0);
+}
+
+TEST(Bitmap, GetDIBitsPastTheLastScanCopiesNothing) {
+  DibCanvas src(2, 2);
+  src.Clear(RGB(9, 9, 9));
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 2;
+  bi.bmiHeader.biHeight = -2;
+  bi.bmiHeader.biBitCount = 32;
+  Byte out[8]{};
+  // Starts that once wrapped to negative rows and read before the bitmap's pixels.
+  for (UINT start : {2u, 0x80000000u, 0xFFFFFFFFu}) {
+    SCOPED_TRACE(start);
+    EXPECT_EQ(GetDIBits(src.Dc, src.Bmp, start, 1, out, &bi, DIB_RGB_COLORS), 0);
+  }
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(GetDIBits(src.Dc, src.Bmp, 1, 5, out, &bi, DIB_RGB_COLORS), 1);
+  EXPECT_EQ(out[0], 9);
+}
+
 TEST(Blit, HalftoneAveragesAndColorOnColorPicks) {
   DibCanvas src(4, 1), dst(2, 1);
   // 0, 100, 200, 255 in every channel.
