@@ -24,11 +24,12 @@ std::vector<TSegment> Parse(const String& caption) {
   std::vector<TSegment> out;
   size_t i = 0;
   String plain;
+  const String lower = LowerCase(caption);
   while (i < caption.size()) {
     bool open = caption[i] == u'<' && i + 2 < caption.size() && (caption[i + 1] == u'a' || caption[i + 1] == u'A') &&
                 (caption[i + 2] == u'>' || caption[i + 2] == u' ');
     size_t tagEnd = open ? caption.find(u'>', i) : String::npos;
-    size_t close = tagEnd == String::npos ? String::npos : LowerCase(caption).find(u"</a>", tagEnd);
+    size_t close = tagEnd == String::npos ? String::npos : lower.find(u"</a>", tagEnd);
     if (!open || close == String::npos) {
       plain += caption[i++];
       continue;
