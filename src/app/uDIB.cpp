@@ -118,29 +118,22 @@ void TDIB::TakeOver(TDIB& Other) {
   Other.Clear();
 }
 
-void TDIB::RotateLeft() {
+void TDIB::Turn(bool Clockwise) {
   if (IsEmpty()) return;
   Owned<TDIB> turned(TDIB::New());
   turned->SetSize(FHeight, FWidth);
   for (Integer y = 0; y < FHeight; ++y) {
     const Byte* s = ScanLine(y);
+    const Integer column = Clockwise ? FHeight - 1 - y : y;
     for (Integer x = 0; x < FWidth; ++x, s += 3)
-      std::memcpy(turned->ScanLine(FWidth - 1 - x) + static_cast<size_t>(y) * 3, s, 3);
+      std::memcpy(turned->ScanLine(Clockwise ? x : FWidth - 1 - x) + static_cast<size_t>(column) * 3, s, 3);
   }
   TakeOver(*turned);
 }
 
-void TDIB::RotateRight() {
-  if (IsEmpty()) return;
-  Owned<TDIB> turned(TDIB::New());
-  turned->SetSize(FHeight, FWidth);
-  for (Integer y = 0; y < FHeight; ++y) {
-    const Byte* s = ScanLine(y);
-    for (Integer x = 0; x < FWidth; ++x, s += 3)
-      std::memcpy(turned->ScanLine(x) + static_cast<size_t>(FHeight - 1 - y) * 3, s, 3);
-  }
-  TakeOver(*turned);
-}
+void TDIB::RotateLeft() { Turn(false); }
+
+void TDIB::RotateRight() { Turn(true); }
 
 TSize ThumbSize(Integer Width, Integer Height) {
   if (Width == Height) return TSize{200, 200};

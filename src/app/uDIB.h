@@ -55,6 +55,8 @@ private:
   BITMAPINFO Header() const;
   // Takes the pixels of `Other`, which is left empty.
   void TakeOver(TDIB& Other);
+  // A quarter turn, clockwise or counter-clockwise.
+  void Turn(bool Clockwise);
 
   Integer FWidth{0};
   Integer FHeight{0};
