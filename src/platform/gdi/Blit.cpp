@@ -57,6 +57,19 @@ Block Grab(const PixelBuffer& pb, const QRect& r) {
   return b;
 }
 
+// The part of a w x h block placed at `at` (target coordinates) that can land on the DC: blocks
+// are copied out no larger than that, so a caller's oversized rectangle costs no memory, and the
+// edges are worked out in 64 bits so that a size near the integer limit cannot wrap around.
+QRect PaintablePart(HDC dc, QPoint at, int64_t w, int64_t h) {
+  const QRect limit = PaintableRegion(dc).boundingRect();
+  if (limit.isEmpty() || w <= 0 || h <= 0) return QRect();
+  const int64_t l = std::max<int64_t>(at.x(), limit.left()), t = std::max<int64_t>(at.y(), limit.top());
+  const int64_t r = std::min<int64_t>(at.x() + w, limit.right() + int64_t{1});
+  const int64_t b = std::min<int64_t>(at.y() + h, limit.bottom() + int64_t{1});
+  if (r <= l || b <= t) return QRect();
+  return QRect(static_cast<int>(l), static_cast<int>(t), static_cast<int>(r - l), static_cast<int>(b - t));
+}
+
 bool HasSource(DWORD rop) {
   return rop == SRCCOPY || rop == SRCPAINT || rop == SRCAND || rop == SRCINVERT || rop == NOTSRCCOPY;
 }
@@ -259,14 +272,16 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   if (!IsLiveDC(src)) return 0;
   PixelBuffer from = TargetOf(src);
   if (!TargetOf(dst).Valid() || !from.Valid()) return 1;
-  if (w <= 0 || h <= 0) return 1;
+  QPoint at = ToTarget(dst, x, y);
+  const QRect part = PaintablePart(dst, at, w, h);
+  if (part.isEmpty()) return 1;
   // The source's clip does not apply; its origins do.
-  QRect srcRect(ToTarget(src, sx, sy), QSize(w, h));
+  QRect srcRect(ToTarget(src, sx, sy) + (part.topLeft() - at), part.size());
+  at = part.topLeft();
   PixelBuffer to = TargetOf(dst);
   if (rop == SRCCOPY && from.Bpp == 32 && to.Bpp == 32 && from.Bits != to.Bits && from.Bounds().contains(srcRect)) {
     // Rows copied whole: every paint of a window ends with such a blit of its back buffer.
-    QPoint at = ToTarget(dst, x, y);
-    QRegion area = PaintableRegion(dst) & QRect(at, QSize(w, h));
+    QRegion area = PaintableRegion(dst) & part;
     for (const QRect& q : area) {
       for (int yy = q.top(); yy <= q.bottom(); ++yy) {
         const Byte* s = from.At(srcRect.left() + (q.left() - at.x()), srcRect.top() + (yy - at.y()));
@@ -279,8 +294,7 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
     }
     return 1;
   }
-  Block b = Grab(from, srcRect);
-  Put(dst, b, ToTarget(dst, x, y), rop);
+  Put(dst, Grab(from, srcRect), at, rop);
   return 1;
 }
 
@@ -314,28 +328,33 @@ int SetDIBitsToDevice(HDC dc, int x, int y, DWORD w, DWORD h, int sx, int sy, UI
   PixelBuffer dib;
   if (!DibView(bmi, bits, dib)) return 0;
   if (!TargetOf(dc).Valid()) return static_cast<int>(lines);
+  const QPoint at = ToTarget(dc, x, y);
+  const QRect part = PaintablePart(dc, at, w, h);
+  if (part.isEmpty()) return static_cast<int>(lines);
   Block b;
-  b.Width = static_cast<int>(w);
-  b.Height = static_cast<int>(h);
+  b.Width = part.width();
+  b.Height = part.height();
   b.Px.resize(static_cast<size_t>(b.Width) * b.Height);
   b.Present.assign(b.Px.size(), false);
   // `bits` holds scans startScan .. startScan + lines - 1 only; scans count from the bottom row
-  // of a bottom-up DIB and from the top row of a top-down one.
-  for (int j = 0; j < b.Height; ++j) {
-    int scan = dib.BottomUp ? sy + (b.Height - 1 - j) : sy + j;
-    if (scan < static_cast<int>(startScan) || scan >= static_cast<int>(startScan + lines) || scan >= dib.Height)
-      continue;
-    const Byte* row = dib.Bits + static_cast<size_t>(scan - static_cast<int>(startScan)) * dib.Stride;
-    for (int i = 0; i < b.Width; ++i) {
-      int px = sx + i;
+  // of a bottom-up DIB and from the top row of a top-down one. (j, i) is the pixel's place in the
+  // whole w x h rectangle, of which the block is the part that can be painted.
+  const int64_t first = startScan, last = int64_t{startScan} + lines;
+  for (int bj = 0; bj < b.Height; ++bj) {
+    const int64_t j = bj + int64_t{part.top()} - at.y();
+    const int64_t scan = dib.BottomUp ? sy + (int64_t{h} - 1 - j) : sy + j;
+    if (scan < first || scan >= last || scan >= dib.Height) continue;
+    const Byte* row = dib.Bits + static_cast<size_t>(scan - first) * dib.Stride;
+    for (int bi = 0; bi < b.Width; ++bi) {
+      const int64_t px = sx + (bi + int64_t{part.left()} - at.x());
       if (px < 0 || px >= dib.Width) continue;
       const Byte* p = row + px * (dib.Bpp / 8);
-      size_t o = static_cast<size_t>(j) * b.Width + i;
+      size_t o = static_cast<size_t>(bj) * b.Width + bi;
       b.Px[o] = Bgra{p[0], p[1], p[2], dib.Bpp == 32 ? p[3] : Byte{0}};
       b.Present[o] = true;
     }
   }
-  Put(dc, b, ToTarget(dc, x, y), SRCCOPY);
+  Put(dc, b, part.topLeft(), SRCCOPY);
   return static_cast<int>(lines);
 }
 

@@ -136,6 +136,39 @@ TEST(Blit, DibRowsComeInTheOrderTheirHeightSays) {
   }
 }
 
+TEST(Blit, OversizedRectanglesCopyOnlyWhatLandsOnTheTarget) {
+  // Sizes near the integer limit: the blits once copied the whole rectangle out first and failed
+  // to allocate it, or wrapped its size to a negative one.
+  const COLORREF red = RGB(255, 0, 0);
+  for (DWORD rop : {SRCCOPY, SRCPAINT}) {
+    SCOPED_TRACE(rop);
+    DibCanvas src(4, 4), dst(4, 4);
+    src.Clear(red);
+    dst.Clear(0);
+    EXPECT_TRUE(BitBlt(dst.Dc, 2, 1, 0x7FFFFFFF, 0x7FFFFFFF, src.Dc, 0, 0, rop));
+    // What lands on the target: the source's top-left pixels, from (2, 1) on.
+    EXPECT_EQ(dst.Row(0, red), "....");
+    EXPECT_EQ(dst.Row(1, red), "..##");
+    EXPECT_EQ(dst.Row(3, red), "..##");
+  }
+
+  // Scans of a top-down 2 x 2 DIB: blue, green / red, white.
+  const Byte bits[16] = {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0};
+  BITMAPINFO bi{};
+  bi.bmiHeader.biWidth = 2;
+  bi.bmiHeader.biHeight = -2;
+  bi.bmiHeader.biBitCount = 32;
+  DibCanvas dst(4, 4);
+  dst.Clear(RGB(7, 7, 7));
+  EXPECT_EQ(SetDIBitsToDevice(dst.Dc, 1, 1, 0xFFFFFFFF, 0xFFFFFFFF, 0, 0, 0, 2, bits, &bi, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(dst.Rgb(1, 1), RGB(0, 0, 255));
+  EXPECT_EQ(dst.Rgb(2, 1), RGB(0, 255, 0));
+  EXPECT_EQ(dst.Rgb(1, 2), RGB(255, 0, 0));
+  EXPECT_EQ(dst.Rgb(2, 2), RGB(255, 255, 255));
+  // Outside the DIB's pixels the target keeps what it had.
+  for (auto [x, y] : {std::pair{0, 0}, {3, 1}, {1, 3}, {3, 3}}) EXPECT_EQ(dst.Rgb(x, y), RGB(7, 7, 7));
+}
+
 TEST(Canvas, BrushDecidesTheTextBackgroundFontTheColourAndTheKeyColourStaysOut) {
   FixedFontScope font;
   DibCanvas c(10, 16);
