@@ -217,17 +217,18 @@ void PenLine(HDC dc, QPoint a, QPoint b) {
   if (!off.isEmpty() && dc->S.BkMode == OPAQUE) FillRegion(dc, off, dc->S.BkColor);
 }
 
-// Shapes other than rectangles are drawn through a coverage mask without smoothing.
-TGlyphMask ShapeMask(const QRect& bounds, const std::function<void(QPainter&)>& paint) {
+// Shapes other than rectangles are drawn through a coverage mask without smoothing; the mask
+// covers `box` (target coordinates).
+TGlyphMask ShapeMask(const QRect& box, const std::function<void(QPainter&)>& paint) {
   TGlyphMask m;
-  m.Width = bounds.width() + 2;
-  m.Height = bounds.height() + 2;
+  m.Width = box.width();
+  m.Height = box.height();
   m.Coverage.assign(static_cast<size_t>(m.Width) * m.Height, 0);
   QImage img(m.Coverage.data(), m.Width, m.Height, m.Width, QImage::Format_Alpha8);
   {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.translate(-bounds.left() + 1, -bounds.top() + 1);
+    p.translate(-box.left(), -box.top());
     paint(p);
   }
   for (Byte& b : m.Coverage) b = b >= 128 ? 255 : 0;
@@ -235,17 +236,20 @@ TGlyphMask ShapeMask(const QRect& bounds, const std::function<void(QPainter&)>& 
 }
 
 void FillAndFrameShape(HDC dc, const QRect& t, const std::function<void(QPainter&, bool fill)>& shape) {
+  // The shape with a pixel to spare around it, cut to what can be painted: a shape far larger
+  // than the target must not cost a mask of its own size.
+  const QRect box = t.adjusted(-1, -1, 1, 1) & PaintableRegion(dc).boundingRect();
+  if (box.isEmpty()) return;
   bool hollow = false;
   COLORREF brush = BrushColor(dc->S.Brush, &hollow);
-  QRegion all(QRect(-100000, -100000, 200000, 200000));
   if (!hollow) {
-    TGlyphMask m = ShapeMask(t, [&](QPainter& p) { shape(p, true); });
-    BlendMask(dc, m, t.topLeft() - QPoint(1, 1), all, brush);
+    TGlyphMask m = ShapeMask(box, [&](QPainter& p) { shape(p, true); });
+    BlendMask(dc, m, box.topLeft(), QRegion(box), brush);
   }
   PenObj* pen = CurrentPen(dc);
   if (pen->Style != PS_NULL) {
-    TGlyphMask m = ShapeMask(t, [&](QPainter& p) { shape(p, false); });
-    BlendMask(dc, m, t.topLeft() - QPoint(1, 1), all, pen->Color);
+    TGlyphMask m = ShapeMask(box, [&](QPainter& p) { shape(p, false); });
+    BlendMask(dc, m, box.topLeft(), QRegion(box), pen->Color);
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/GdiTestUtil.h"
 
@@ -232,6 +234,42 @@ TEST(GdiRules, AlphaBlendWithConstantAndPerPixelAlpha) {
   EXPECT_EQ(dst.Rgb(0, 0), RGB(100, 0, 122));
   // A source rectangle outside the source bitmap is refused.
   EXPECT_FALSE(AlphaBlend(dst.Dc, 0, 0, 1, 1, src.Dc, 1, 0, 2, 1, bf));
+}
+
+TEST(GdiRules, ShapesCutByTheTargetEdgeKeepTheirPixelsAndHugeOnesFillWhatShows) {
+  Brush red(kRed);
+  using Shape = std::function<void(HDC, int dx)>;
+  const std::pair<const char*, Shape> shapes[] = {
+      {"ellipse", [](HDC dc, int dx) { Ellipse(dc, 2 + dx, 1, 10 + dx, 7); }},
+      {"round rect", [](HDC dc, int dx) { RoundRect(dc, 2 + dx, 1, 10 + dx, 7, 4, 4); }},
+      {"polygon", [](HDC dc, int dx) {
+         const TPoint pts[3] = {{2 + dx, 1}, {9 + dx, 3}, {3 + dx, 6}};
+         Polygon(dc, pts, 3);
+       }},
+  };
+  for (const auto& [name, draw] : shapes) {
+    SCOPED_TRACE(name);
+    // The same shape whole on a wide target and cut by a narrow one's left edge, five pixels over.
+    DibCanvas whole(12, 8), cut(5, 8);
+    for (DibCanvas* c : {&whole, &cut}) {
+      c->Clear(kWhite);
+      SelectObject(c->Dc, red.H);
+    }
+    draw(whole.Dc, 0);
+    draw(cut.Dc, -5);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(cut.Rgb(x, y), whole.Rgb(x + 5, y)) << x << "," << y;
+    SelectObject(whole.Dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(cut.Dc, GetStockObject(WHITE_BRUSH));
+  }
+  // A shape thousands of times the target's size: its inside covers every pixel, and painting it
+  // costs no mask of its own size.
+  DibCanvas c(4, 4);
+  c.Clear(kWhite);
+  SelectObject(c.Dc, red.H);
+  EXPECT_TRUE(Ellipse(c.Dc, -100000, -100000, 100004, 100004));
+  for (int y = 0; y < 4; ++y) EXPECT_EQ(c.Row(y, kRed), "####");
+  SelectObject(c.Dc, GetStockObject(WHITE_BRUSH));
 }
 
 }  // namespace
