@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/Gdi_p.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Resources.h"
 #include "platform/rtl/Strings.h"
@@ -53,8 +54,6 @@ void TBitmapCanvas::FreeContext() {
 // ---- TBitmap ----
 
 namespace {
-int StrideOf(int w, int bpp) { return ((w * bpp + 31) / 32) * 4; }
-
 void PutLE(std::string& s, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -87,7 +86,7 @@ void TBitmap::Reallocate(Integer w, Integer h, int bpp) {
     int oldBpp = Bpp();
     for (int y = 0; y < std::min(h, FHeight); ++y) {
       const Byte* src = ScanLine(y);
-      Byte* dst = bits + static_cast<size_t>(StrideOf(w, bpp)) * (h - 1 - y);
+      Byte* dst = bits + static_cast<size_t>(gdi::StrideFor(w, bpp)) * (h - 1 - y);
       for (int x = 0; x < std::min(w, FWidth); ++x) {
         std::memcpy(dst + x * (bpp / 8), src + x * (oldBpp / 8), 3);
         if (bpp == 32) dst[x * 4 + 3] = oldBpp == 32 ? src[x * 4 + 3] : 0;
@@ -129,7 +128,7 @@ void TBitmap::Assign(const TBitmap& s) {
   TransparentMode = s.TransparentMode;
   Reallocate(0, 0, Bpp());
   Reallocate(s.FWidth, s.FHeight, Bpp());
-  if (FBits && s.FBits) std::memcpy(FBits, s.FBits, static_cast<size_t>(StrideOf(FWidth, Bpp())) * FHeight);
+  if (FBits && s.FBits) std::memcpy(FBits, s.FBits, static_cast<size_t>(gdi::StrideFor(FWidth, Bpp())) * FHeight);
   Changed();
 }
 
@@ -181,7 +180,7 @@ HBITMAP TBitmap::ReleaseHandle() {
 
 Byte* TBitmap::ScanLine(Integer y) {
   if (!FBits || y < 0 || y >= FHeight) return nullptr;
-  return FBits + static_cast<size_t>(StrideOf(FWidth, Bpp())) * (FHeight - 1 - y);
+  return FBits + static_cast<size_t>(gdi::StrideFor(FWidth, Bpp())) * (FHeight - 1 - y);
 }
 
 TColor TBitmap::GetTransparentColor() const {
@@ -272,7 +271,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
 }
 
 void TBitmap::SaveToStream(TStream& stream) {
-  int bpp = Bpp(), stride = StrideOf(FWidth, bpp);
+  int bpp = Bpp(), stride = gdi::StrideFor(FWidth, bpp);
   uint32_t image = static_cast<uint32_t>(stride) * static_cast<uint32_t>(FHeight);
   std::string out = "BM";
   PutLE(out, 54 + image, 4);

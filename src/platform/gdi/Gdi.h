@@ -323,7 +323,9 @@ DWORD GetObjectType(HGDIOBJ obj);
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
 HGDIOBJ GetCurrentObject(HDC dc, UINT objType);
-// Deleting a stock object or one selected into a DC does nothing and answers FALSE, as GDI does.
+// Deleting a stock object does nothing. An object still selected into a DC (or held by a saved
+// state) is freed when the last of them lets it go; the handle stays valid until then. Both
+// answer TRUE; a handle that is not a live object answers FALSE.
 BOOL DeleteObject(HGDIOBJ obj);
 // Fills `out` with a BITMAP, DIBSECTION, LOGFONTW, LOGBRUSH or LOGPEN. Answers the bytes written.
 int GetObjectW(HGDIOBJ obj, int size, void* out);
