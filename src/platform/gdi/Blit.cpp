@@ -104,21 +104,26 @@ void Put(HDC dst, const Block& b, QPoint at, DWORD rop) {
 }
 
 // Resamples a block to w x h: nearest pixel, or the average over each target pixel's area in
-// HALFTONE mode.
-Block Resample(const Block& src, int w, int h, bool halftone) {
+// HALFTONE mode; mirrored as asked. Only the pixels of `window` (within the w x h result; all of it
+// when empty) are made, so that a stretch far larger than its target costs only what shows.
+Block Resample(const Block& src, int w, int h, bool halftone, bool mirrorX = false, bool mirrorY = false,
+               QRect window = QRect()) {
+  if (window.isEmpty()) window = QRect(0, 0, w, h);
   Block out;
-  out.Width = w;
-  out.Height = h;
-  out.Px.resize(static_cast<size_t>(w) * h);
+  out.Width = window.width();
+  out.Height = window.height();
+  out.Px.resize(static_cast<size_t>(out.Width) * out.Height);
   out.Present.assign(out.Px.size(), true);
   if (src.Width == 0 || src.Height == 0) {
     out.Present.assign(out.Px.size(), false);
     return out;
   }
   double fx = static_cast<double>(src.Width) / w, fy = static_cast<double>(src.Height) / h;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      size_t oi = static_cast<size_t>(y) * w + x;
+  for (int oy = 0; oy < out.Height; ++oy)
+    for (int ox = 0; ox < out.Width; ++ox) {
+      size_t oi = static_cast<size_t>(oy) * out.Width + ox;
+      const int wx = window.left() + ox, wy = window.top() + oy;
+      const int x = mirrorX ? w - 1 - wx : wx, y = mirrorY ? h - 1 - wy : wy;
       if (!halftone || (fx <= 1 && fy <= 1)) {
         int sx = std::min(src.Width - 1, static_cast<int>((x + 0.5) * fx));
         int sy = std::min(src.Height - 1, static_cast<int>((y + 0.5) * fy));
@@ -148,19 +153,6 @@ Block Resample(const Block& src, int w, int h, bool halftone) {
   return out;
 }
 
-Block Mirror(Block b, bool horizontal, bool vertical) {
-  if (!horizontal && !vertical) return b;
-  Block out = b;
-  for (int y = 0; y < b.Height; ++y)
-    for (int x = 0; x < b.Width; ++x) {
-      int sx = horizontal ? b.Width - 1 - x : x, sy = vertical ? b.Height - 1 - y : y;
-      size_t o = static_cast<size_t>(y) * b.Width + x, s = static_cast<size_t>(sy) * b.Width + sx;
-      out.Px[o] = b.Px[s];
-      out.Present[o] = b.Present[s];
-    }
-  return out;
-}
-
 // A DIB in memory seen as a pixel buffer (24 or 32 bits, BI_RGB).
 bool DibView(const BITMAPINFO* bmi, const void* bits, PixelBuffer& pb) {
   if (!bmi || !bits) return false;
@@ -183,8 +175,11 @@ BOOL StretchInto(HDC dst, int x, int y, int w, int h, const Block& src, bool src
   if (w == 0 || h == 0) return 1;
   bool mx = (w < 0) != srcMirrorX, my = (h < 0) != srcMirrorY;
   QRect target = ToTarget(dst, TRect{x, y, x + w, y + h});
-  Block b = Resample(src, target.width(), target.height(), GetStretchBltMode(dst) == HALFTONE);
-  Put(dst, Mirror(std::move(b), mx, my), target.topLeft(), rop);
+  const QRect part = PaintablePart(dst, target.topLeft(), target.width(), target.height());
+  if (part.isEmpty()) return 1;
+  Block b = Resample(src, target.width(), target.height(), GetStretchBltMode(dst) == HALFTONE, mx, my,
+                     part.translated(-target.topLeft()));
+  Put(dst, b, part.topLeft(), rop);
   return 1;
 }
 
@@ -366,13 +361,17 @@ BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
   QRect s(ToTarget(src, sx, sy), QSize(sw, sh));
   // GDI refuses a source rectangle that leaves the source bitmap.
   if (!from.Bounds().contains(s) && sw > 0 && sh > 0) return 0;
-  if (w == 0 || h == 0) return 1;
-  Block b = Grab(from, s);
-  if (sw != w || sh != h) b = Resample(b, w, h, false);
   QPoint at = ToTarget(dst, x, y);
+  const QRect part = PaintablePart(dst, at, w, h);
+  if (part.isEmpty()) return 1;
+  // Only what lands on the target is copied out, and (when the size changes) resampled.
+  const QPoint skip = part.topLeft() - at;
+  Block b = (sw != w || sh != h) ? Resample(Grab(from, s), w, h, false, false, false, part.translated(-at))
+                                 : Grab(from, QRect(s.topLeft() + skip, part.size()));
+  at = part.topLeft();
   int sca = bf.SourceConstantAlpha;
   bool perPixel = (bf.AlphaFormat & AC_SRC_ALPHA) != 0;
-  QRegion area = PaintableRegion(dst) & QRect(at, QSize(w, h));
+  QRegion area = PaintableRegion(dst) & part;
   auto div255 = [](int v) { return (v + 127) / 255; };
   for (const QRect& q : area) {
     for (int yy = q.top(); yy <= q.bottom(); ++yy)

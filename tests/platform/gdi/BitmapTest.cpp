@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/GdiTestUtil.h"
 
@@ -167,6 +169,42 @@ TEST(Blit, OversizedRectanglesCopyOnlyWhatLandsOnTheTarget) {
   EXPECT_EQ(dst.Rgb(2, 2), RGB(255, 255, 255));
   // Outside the DIB's pixels the target keeps what it had.
   for (auto [x, y] : {std::pair{0, 0}, {3, 1}, {1, 3}, {3, 3}}) EXPECT_EQ(dst.Rgb(x, y), RGB(7, 7, 7));
+}
+
+TEST(Blit, StretchesFarLargerThanTheTargetPaintWhatShows) {
+  // A 2 x 2 source stretched two million times over a 4 x 4 target whose middle is the stretch's
+  // middle: each quarter of the target shows one source pixel. Such stretches once resampled the
+  // whole rectangle first and could not allocate it.
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), green = RGB(0, 255, 0), white = RGB(255, 255, 255);
+  DibCanvas src(2, 2);
+  SetPixel(src.Dc, 0, 0, red);
+  SetPixel(src.Dc, 1, 0, blue);
+  SetPixel(src.Dc, 0, 1, green);
+  SetPixel(src.Dc, 1, 1, white);
+  constexpr int kFar = 999998, kSize = 2000000;
+  struct Case {
+    const char* Name;
+    std::function<BOOL(HDC)> Draw;
+    COLORREF TopLeft, TopRight, BottomLeft, BottomRight;
+  } cases[] = {
+      {"stretch", [&](HDC d) { return StretchBlt(d, -kFar, -kFar, kSize, kSize, src.Dc, 0, 0, 2, 2, SRCCOPY); },
+       red, blue, green, white},
+      {"mirrored", [&](HDC d) { return StretchBlt(d, kFar + 4, kFar + 4, -kSize, -kSize, src.Dc, 0, 0, 2, 2, SRCCOPY); },
+       white, green, blue, red},
+      {"alpha blend",
+       [&](HDC d) { return AlphaBlend(d, -kFar, -kFar, kSize, kSize, src.Dc, 0, 0, 2, 2, BLENDFUNCTION{}); },
+       red, blue, green, white},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Name);
+    DibCanvas dst(4, 4);
+    dst.Clear(0);
+    EXPECT_TRUE(k.Draw(dst.Dc));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(dst.Rgb(x, y), y < 2 ? (x < 2 ? k.TopLeft : k.TopRight) : (x < 2 ? k.BottomLeft : k.BottomRight))
+            << x << "," << y;
+  }
 }
 
 TEST(Canvas, BrushDecidesTheTextBackgroundFontTheColourAndTheKeyColourStaysOut) {
