@@ -281,7 +281,8 @@ BOOL InvertRect(HDC dc, const TRect* r) {
 
 BOOL DrawFocusRect(HDC dc, const TRect* r) {
   if (!Live(dc) || !r) return 0;
-  QRegion frame = FrameOf(FillArea(dc, *r), 1, 1);
+  // The dots are laid out pixel by pixel, so only over the part of the frame that can show.
+  QRegion frame = FrameOf(FillArea(dc, *r), 1, 1) & PaintableRegion(dc);
   Rop2Region(dc, Checker(frame, dc->DeviceOrigin), 0xFFFFFF, R2_XORPEN);
   return 1;
 }
