@@ -140,10 +140,15 @@ bool PostMessage(HWND h, UINT msg, WPARAM w, Owned<TObject> payload);
 // Takes the payload of a message being handled (lParam is its address). Answers an empty pointer
 // when no message being handled carries that payload (a second take, say).
 Owned<TObject> TakePayload(LPARAM lParam);
+// The same for a payload of class T. One of another class (a message number reused by someone
+// else's sender) is never handed out as a T: it is freed and the answer is empty.
 template <class T>
 Owned<T> TakePayload(LPARAM lParam) {
   Owned<TObject> p = TakePayload(lParam);
-  return Owned<T>(static_cast<T*>(p.release()));
+  T* typed = dynamic_cast<T*>(p.get());
+  if (!typed) return nullptr;
+  (void)p.release();
+  return Owned<T>(typed);
 }
 void PostQuitMessage(int exitCode);
 // GUI thread only: from another thread it fails an assertion (EAssertionFailed).

@@ -23,6 +23,10 @@ protected:
   void Create(int v) { Value = v; }
 };
 
+class TOtherPayload : public TObject {
+  PF_CLASS(TOtherPayload)
+};
+
 class QueueTest : public LayerTest {};
 
 TEST_F(QueueTest, PostedBeforeInputBeforePaintBeforeTimerEvenWhenPaintCameFirst) {
@@ -219,6 +223,29 @@ TEST_F(QueueTest, CurrentMessageStaysValidAcrossNestedSends) {
   SetWindowProc(Wnd, old);
   EXPECT_EQ(deepest, Depth);
   ASSERT_NE(outer, nullptr);
+}
+
+// A handler that expects a payload of one class and gets one of another is handed nothing; the
+// payload it did not get is freed all the same.
+TEST_F(QueueTest, APayloadOfAnotherClassIsNotTakenAsTheExpectedOne) {
+  int64_t before = TObject::LiveObjects();
+  bool handled = false;
+  bool gotOther = true;
+  WNDPROC old = SetWindowProc(Wnd, nullptr);
+  SetWindowProc(Wnd, [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_APP + 6) {
+      handled = true;
+      gotOther = TakePayload<TOtherPayload>(l) != nullptr;
+      return 0;
+    }
+    return CallWindowProc(old, h, m, w, l);
+  });
+  ASSERT_TRUE(PostMessage(Wnd, WM_APP + 6, 0, MakeOwned<TPayload>(5)));
+  guitest::PumpPending();
+  SetWindowProc(Wnd, old);
+  EXPECT_TRUE(handled);
+  EXPECT_FALSE(gotOther);
+  EXPECT_EQ(TObject::LiveObjects(), before);
 }
 
 TEST_F(QueueTest, PayloadsLeftInTheQueueAreFreedWhenItIsDropped) {
