@@ -108,6 +108,8 @@ void TWorkThread::Create(TUploadMessageSink Sink, TInfoList* List, const String&
   FSink = std::move(Sink);
   FList = List;
   FText = Text;
+  order::TPhotoSizeList* sizes = order::PhotoSizes();
+  for (Integer i = 0; i < sizes->Count(); ++i) FSizeNames.push_back(sizes->Items(i)->Name);
 }
 
 void TWorkThread::Create(HWND MsgWnd, TInfoList* List, const String& Text) {
@@ -198,10 +200,8 @@ void TWorkThread::SendPhotos(order::TUploader& Uploader, TMemoryStream& Stream) 
 
 String TWorkThread::Summary() const {
   String summary;
-  order::TPhotoSizeList* sizes = order::PhotoSizes();
-  for (Integer i = 0; i < sizes->Count() && static_cast<size_t>(i) < FPrintCounts.size(); ++i)
-    if (FPrintCounts[static_cast<size_t>(i)] > 0)
-      summary += Format(u"%s: %d шт.", {sizes->Items(i)->Name, FPrintCounts[static_cast<size_t>(i)]}) + u"\r\n";
+  for (size_t i = 0; i < FSizeNames.size() && i < FPrintCounts.size(); ++i)
+    if (FPrintCounts[i] > 0) summary += Format(u"%s: %d шт.", {FSizeNames[i], FPrintCounts[i]}) + u"\r\n";
   return summary + Format(u"Сумма заказа: %s руб.", {order::FormatMoney(FTotal)});
 }
 
@@ -249,7 +249,7 @@ void TWorkThread::Execute() {
   try {
     uploader.reset(order::TUploader::New());
     Owned<TMemoryStream> stream(TMemoryStream::New());
-    const size_t sizes = static_cast<size_t>(order::PhotoSizes()->Count());
+    const size_t sizes = FSizeNames.size();
     FPhotoIndexes.assign(sizes * order::PaperTypeCount, 0);
     FPrintCounts.assign(sizes, 0);
     // A cancel also aborts a photo or text request under way; the order is rolled back anyway.

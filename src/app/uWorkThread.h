@@ -72,6 +72,9 @@ private:
   TUploadMessageSink FSink;
   TInfoList* FList{nullptr};
   String FText;
+  // The price list's print sizes by name, read where the thread is made: the lists belong to the
+  // GUI thread, which this thread never reads behind.
+  std::vector<String> FSizeNames;
   // Working state of one run.
   std::vector<Integer> FPhotoIndexes;  // per paper and size: paper × sizes + size
   std::vector<Integer> FPrintCounts;   // per size
