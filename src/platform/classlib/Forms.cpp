@@ -83,10 +83,6 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     p.WndParent = ownerForm->FHandle;
 }
 
-void TCustomForm::CreateHandleDone() {
-  TWinControl::CreateHandleDone();
-}
-
 void TCustomForm::SetBorderStyle(TFormBorderStyle s) {
   if (s == FBorderStyle) return;
   FBorderStyle = s;

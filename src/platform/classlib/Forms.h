@@ -79,7 +79,6 @@ protected:
   void AfterConstruction() override;
   void BeforeDestruction() override;
   void CreateParams(TCreateParams& params) override;
-  void CreateHandleDone() override;
   void Dispatch(TMessage& msg) override;
   void VisibleChanged() override;
   virtual void DoClose(TCloseAction& action);
