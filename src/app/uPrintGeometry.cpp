@@ -6,12 +6,11 @@
 
 namespace app {
 
-namespace {
-
-// Round(A × B / C) with the product formed in 64 bits.
 Integer MulDivRound(Integer A, Integer B, Integer C) {
   return static_cast<Integer>(Round(static_cast<double>(static_cast<Int64>(A) * B) / C));
 }
+
+namespace {
 
 TSize FrameSize(Integer ThumbW, Integer ThumbH, const TPhotoSize& Size) {
   const Integer PW = Size.Width;

@@ -43,6 +43,10 @@ struct TInfo {
   double TotalPrice{0};
 };
 
+// Round(A × B / C) with the product formed in 64 bits: thumbnail pixels scaled to photo pixels
+// and back.
+Integer MulDivRound(Integer A, Integer B, Integer C);
+
 // The larger of A and B divided by the smaller.
 double GetAR(Integer A, Integer B);
 

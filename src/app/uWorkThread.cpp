@@ -15,10 +15,6 @@ using gdiplus::RotateFlipType;
 
 namespace {
 
-Integer MulDivRound(Integer A, Integer B, Integer C) {
-  return static_cast<Integer>(Round(static_cast<double>(static_cast<Int64>(A) * B) / C));
-}
-
 // The part of the turned W × H photo inside the crop frame, from the frame in thumbnail pixels.
 TRect SourceRect(const TInfo& Info, Integer W, Integer H) {
   switch (Info.FrameType) {
