@@ -114,7 +114,9 @@ bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String*
     h.R.Set(U32(m));
     h.G.Set(U32(m + 4));
     h.B.Set(U32(m + 8));
-    if (masks == 4 || headerSize >= 56) h.A.Set(U32(m + 12));
+    // The alpha mask lies after the 40-byte header or inside a header of 56 bytes or more; a
+    // 52-byte header has none, and the four bytes after it are already pixels or palette.
+    if ((headerSize == 40 && masks == 4) || headerSize >= 56) h.A.Set(U32(m + 12));
   } else if (h.Compression == BI_RGB) {
     if (h.Bits == 16) {
       h.R.Set(0x7C00);

@@ -147,6 +147,34 @@ TEST_F(PhotoFiles, BitmapsOfEveryDepthDecodeToTheirColours) {
   }
 }
 
+TEST_F(PhotoFiles, BitmapWithoutRoomForAnAlphaMaskReadsNoMaskPastItsHeader) {
+  // A 52-byte header holds the red, green and blue masks only. The alpha bit fields ask for a
+  // fourth mask, which such a header lacks: the first pixel, right after the header, must not be
+  // taken for it (it would make the red pixel fully transparent, and read past a file that ends
+  // at the header).
+  std::string bmp = "BM";
+  const uint32_t fields[][2] = {{0, 4}, {0, 4}, {66, 4}, {52, 4}, {2, 4}, {1, 4}, {1, 2}, {32, 2},
+                                {6, 4}, {8, 4}, {0, 4}, {0, 4}, {0, 4}, {0, 4}};
+  for (const auto& f : fields) fixtures::PutLE(bmp, f[0], static_cast<int>(f[1]));
+  fixtures::PutLE(bmp, 0x00FF0000, 4);  // red mask
+  fixtures::PutLE(bmp, 0x0000FF00, 4);  // green mask
+  fixtures::PutLE(bmp, 0x000000FF, 4);  // blue mask
+  ASSERT_EQ(bmp.size(), 66u);
+  testsupport::WriteFileBytes(dir / "header-only.bmp", bmp);
+  fixtures::PutLE(bmp, 0x000000FF, 4);  // blue
+  fixtures::PutLE(bmp, 0x00FF0000, 4);  // red
+  testsupport::WriteFileBytes(dir / "v2.bmp", bmp);
+
+  TPhoto p;
+  ASSERT_EQ(LoadImage(PathOf(dir / "v2.bmp"), p), Status::Ok);
+  EXPECT_EQ(At(p, 0, 0), (Rgb{0, 0, 255}));
+  EXPECT_EQ(At(p, 1, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(LoadImage(PathOf(dir / "header-only.bmp"), p), Status::InvalidParameter);
+  TImageInfo info;
+  ASSERT_EQ(ReadImageInfo(PathOf(dir / "header-only.bmp"), info), Status::Ok);
+  EXPECT_EQ(info.Width, 2);
+}
+
 TEST_F(PhotoFiles, TransparentPngAreasBecomeWhite) {
   // Columns: opaque red, fully transparent (its colour must not show), half-transparent blue.
   fixtures::WritePng(dir / "alpha.png", 3, 1,
