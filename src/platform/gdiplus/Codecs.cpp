@@ -64,6 +64,15 @@ Status Decode(FILE* f, TImageFormat format, int jpegScale, TRowSink& sink, Strin
   }
 }
 
+Status ReadInfo(FILE* f, TImageInfo& info, String* error) {
+  switch (Sniff(f)) {
+    case TImageFormat::Jpeg: return JpegReadInfo(f, info, error);
+    case TImageFormat::Png: return PngReadInfo(f, info, error);
+    case TImageFormat::Bmp: return BmpReadInfo(f, info, error);
+    default: return Unknown(error);
+  }
+}
+
 // Feeds decoded rows straight into a resampler made once the decoded size is known.
 class TResampleSink : public TRowSink {
 public:
@@ -102,12 +111,7 @@ Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error) {
   Status status = Status::Ok;
   detail::FilePtr f = detail::OpenFile(fileName, status, error);
   if (!f) return status;
-  switch (detail::Sniff(f.get())) {
-    case TImageFormat::Jpeg: return detail::JpegReadInfo(f.get(), info, error);
-    case TImageFormat::Png: return detail::PngReadInfo(f.get(), info, error);
-    case TImageFormat::Bmp: return detail::BmpReadInfo(f.get(), info, error);
-    default: return detail::Unknown(error);
-  }
+  return detail::ReadInfo(f.get(), info, error);
 }
 
 Status LoadImage(const String& fileName, TPhoto& photo, String* error, int jpegScale) {
@@ -138,11 +142,14 @@ Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW
     detail::SetError(error, u"Invalid parameter");
     return Status::InvalidParameter;
   }
-  TImageInfo info;
-  Status status = ReadImageInfo(fileName, info, error);
-  if (status != Status::Ok) return status;
+  // One open file for the size and the pixels, so both come from the same picture.
+  Status status = Status::Ok;
   detail::FilePtr f = detail::OpenFile(fileName, status, error);
   if (!f) return status;
+  TImageInfo info;
+  status = detail::ReadInfo(f.get(), info, error);
+  if (status != Status::Ok) return status;
+  std::rewind(f.get());
   int scale = 8;
   if (info.Format == TImageFormat::Jpeg)
     scale = jpegScale > 0 ? jpegScale : JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH);
