@@ -29,12 +29,7 @@ TPhotoSizeList* PhotoSizes() {
   return gPhotoSizes;
 }
 
-Integer TCityList::Add(TCity* Item) {
-  if (!Item) return -1;
-  if (Item->Valid()) return Append(Item);
-  Item->Free();
-  return -1;
-}
+Integer TCityList::Add(TCity* Item) { return AppendValid(Item); }
 
 void TCityList::FillCities(TStrings* Strings) const {
   TStringsUpdate update(*Strings);
@@ -42,12 +37,7 @@ void TCityList::FillCities(TStrings* Strings) const {
   for (TCity* city : *this) Strings->Add(city->Name);
 }
 
-Integer TPhotoSizeList::Add(TPhotoSize* Item) {
-  if (!Item) return -1;
-  if (Item->Valid()) return Append(Item);
-  Item->Free();
-  return -1;
-}
+Integer TPhotoSizeList::Add(TPhotoSize* Item) { return AppendValid(Item); }
 
 void TPhotoSizeList::FillPhotoSizes(TStrings* Strings) const {
   Strings->Clear();

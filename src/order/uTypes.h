@@ -44,6 +44,14 @@ public:
 
 protected:
   Integer Append(T* item) { return FItems.Add(item); }
+  // Takes the item: appends it when it is valid and answers its index, otherwise frees it and
+  // answers -1.
+  Integer AppendValid(T* item) {
+    if (!item) return -1;
+    if (item->Valid()) return Append(item);
+    item->Free();
+    return -1;
+  }
   void Destroy() override {
     FItems.Clear();
     TObject::Destroy();
