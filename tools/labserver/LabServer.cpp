@@ -339,19 +339,20 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
   }
   RecordChanged.notify_all();
 
+  // Looked up once: the search walks every descriptor of the process, and the connection keeps
+  // its descriptor until the handler returns.
+  const int fd = FindServerSocket(req.local_port, req.remote_port);
   // The record is complete before the client can see the connection go.
   auto noReply = [&](bool clientClosed) {
     Update(index, [&](TRecordedRequest& r) {
       r.ClientClosedEarly = r.ClientClosedEarly || clientClosed;
       r.Finished = true;
     });
-    int fd = FindServerSocket(req.local_port, req.remote_port);
     if (fd >= 0) shutdown(fd, SHUT_RDWR);
     res.status = 500;  // never reaches the client: the connection is gone
   };
 
   if (fault && fault->Action == TFaultAction::Delay) {
-    int fd = FindServerSocket(req.local_port, req.remote_port);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(fault->DelayMs);
     while (!Stopping && std::chrono::steady_clock::now() < deadline) {
       if (fd < 0) {
@@ -406,8 +407,7 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
     }
   }
 
-  bool closed = false;
-  if (int fd = FindServerSocket(req.local_port, req.remote_port); fd >= 0) closed = PeerClosed(fd, 0);
+  const bool closed = fd >= 0 && PeerClosed(fd, 0);
   res.status = out.Status;
   if (!out.Reply.empty() || out.Status == 200) res.set_content(out.Reply, out.ContentType.c_str());
   Update(index, [&](TRecordedRequest& r) {
