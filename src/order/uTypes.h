@@ -18,18 +18,6 @@ inline const String PaperTypeNames[PaperTypeCount] = {u"Глянцевая", u"�
 // Sent to the lab as "paper_type".
 inline const String PaperTypeKeys[PaperTypeCount] = {u"glossy", u"matte", u"silk", u"pearl"};
 
-// Opens BeginUpdate/EndUpdate on a string list for one scope.
-class TStringsUpdate {
-public:
-  explicit TStringsUpdate(TStrings& strings) : FStrings(strings) { FStrings.BeginUpdate(); }
-  ~TStringsUpdate() { FStrings.EndUpdate(); }
-  TStringsUpdate(const TStringsUpdate&) = delete;
-  TStringsUpdate& operator=(const TStringsUpdate&) = delete;
-
-private:
-  TStrings& FStrings;
-};
-
 // An owning list: freeing the list, or deleting an entry, frees the objects.
 template <class T>
 class TOwnedList : public TObject {

@@ -9,18 +9,6 @@ namespace pf {
 
 namespace {
 
-// Undoes BeginUpdate even when a load throws halfway.
-class UpdateGuard {
-public:
-  explicit UpdateGuard(TStrings& s) : FStrings(s) { FStrings.BeginUpdate(); }
-  ~UpdateGuard() { FStrings.EndUpdate(); }
-  UpdateGuard(const UpdateGuard&) = delete;
-  UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-private:
-  TStrings& FStrings;
-};
-
 String DecodeUtf16(std::string_view bytes, bool bigEndian) {
   String out;
   out.reserve(bytes.size() / 2 + 1);
@@ -60,13 +48,13 @@ Integer TStrings::AddObject(const String& s, TObject* obj) {
 }
 
 void TStrings::AddStrings(const TStrings& other) {
-  UpdateGuard guard(*this);
+  TStringsUpdate update(*this);
   for (Integer i = 0; i < other.Count(); ++i) AddObject(other.Get(i), other.GetObject(i));
 }
 
 void TStrings::Assign(const TStrings& other) {
   if (&other == this) return;
-  UpdateGuard guard(*this);
+  TStringsUpdate update(*this);
   NameValueSeparator = other.NameValueSeparator;
   Clear();
   AddStrings(other);
@@ -134,7 +122,7 @@ String TStrings::GetText() const {
 }
 
 void TStrings::SetText(const String& text) {
-  UpdateGuard guard(*this);
+  TStringsUpdate update(*this);
   Clear();
   size_t start = 0, i = 0;
   while (i < text.size()) {

@@ -76,6 +76,18 @@ private:
   Integer FUpdateCount{0};
 };
 
+// BeginUpdate for one scope; EndUpdate even when the work raises.
+class TStringsUpdate {
+public:
+  explicit TStringsUpdate(TStrings& strings) : FStrings(strings) { FStrings.BeginUpdate(); }
+  ~TStringsUpdate() { FStrings.EndUpdate(); }
+  TStringsUpdate(const TStringsUpdate&) = delete;
+  TStringsUpdate& operator=(const TStringsUpdate&) = delete;
+
+private:
+  TStrings& FStrings;
+};
+
 class TStringList : public TStrings {
   PF_CLASS(TStringList)
 public:
