@@ -96,6 +96,7 @@ void TSettingsStore::SaveToFile(const String& FileName) {
 
 void TSettingsStore::LoadFromStream(TStream* Stream) {
   FStrings->LoadFromStream(*Stream, TTextEncoding::Ansi);
+  Reindex();
 }
 
 void TSettingsStore::SaveToStream(TStream* Stream) {
@@ -106,14 +107,28 @@ void TSettingsStore::SaveToStream(TStream* Stream) {
   Stream->WriteBytes(bytes);
 }
 
-Integer TSettingsStore::IndexOfOption(const String& OptionName) const {
+namespace {
+// Two names are the same for SameText exactly when their folded forms are equal.
+String FoldedName(StringView Name) {
+  String folded(Name);
+  for (Char& c : folded) c = CharLower(CharUpper(c));
+  return folded;
+}
+}  // namespace
+
+void TSettingsStore::Reindex() {
+  FIndex.clear();
   for (Integer i = 0; i < FStrings->Count(); ++i) {
     String line = FStrings->Get(i);
     size_t eq = line.find(u'=');
     // A line without "=" has no name and never matches, not even an empty one.
-    if (eq != String::npos && SameText(StringView(line).substr(0, eq), OptionName)) return i;
+    if (eq != String::npos) FIndex.emplace(FoldedName(StringView(line).substr(0, eq)), i);
   }
-  return -1;
+}
+
+Integer TSettingsStore::IndexOfOption(const String& OptionName) const {
+  auto it = FIndex.find(FoldedName(OptionName));
+  return it == FIndex.end() ? -1 : it->second;
 }
 
 bool TSettingsStore::FindValue(const String& OptionName, String& Value) const {
@@ -168,6 +183,7 @@ void TSettingsStore::SetStr(const String& OptionName, const String& Value) {
   } else {
     FStrings->Add(OptionName + u"=" + Value);
   }
+  Reindex();
 }
 
 // ---- the lab's address ----

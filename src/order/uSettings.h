@@ -2,6 +2,8 @@
 // The program's two text files: the price list the lab hands out, and the customer's details
 // ("Info.cfg"). Both are Name=Value lines read through TSettingsStore.
 
+#include <unordered_map>
+
 #include "order/uLists.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
@@ -52,7 +54,12 @@ protected:
 private:
   Integer IndexOfOption(const String& OptionName) const;
   bool FindValue(const String& OptionName, String& Value) const;
+  // Rebuilt after every change of the lines, so that a reader's lookup does not walk every line:
+  // a price list asks for thousands of names, and a forged one for as many as it has lines.
+  void Reindex();
   Owned<TStringList> FStrings;
+  // The first line of each name, by the name with its case folded.
+  std::unordered_map<String, Integer> FIndex;
 };
 
 // The lab's base address (scheme, host, port) without a trailing "/": PHOTO_ORDER_LAB_URL, or

@@ -110,3 +110,16 @@ TEST_F(PriceListTest, CountsNeverExceedTheLinesOfTheList) {
   Owned<TCity> city = settings->GetCity(0);
   EXPECT_EQ(city->Places()->Count(), 1);
 }
+
+TEST_F(PriceListTest, ALongForgedListIsReadWithoutWalkingItOncePerName) {
+  // Forty thousand lines let the count ask for forty thousand places, two names each; looking
+  // every name up line by line would take some thousand million line comparisons.
+  std::string text = "City1.Name=A\r\nCity1.PlaceCount=2147483647\r\nCity1.Place2.Name=P\r\n";
+  for (int i = 0; i < 40000; ++i) text += "Filler" + std::to_string(i) + "=x\r\n";
+  text += "city1.place2.name=shadowed\r\nCITY1.PLACE40000.NAME=Q\r\n";
+  auto settings = PriceList(text);
+  Owned<TCity> city = settings->GetCity(0);
+  ASSERT_EQ(city->Places()->Count(), 2);
+  EXPECT_EQ((*city->Places())[0]->Name, u"P");
+  EXPECT_EQ((*city->Places())[1]->Name, u"Q");
+}
