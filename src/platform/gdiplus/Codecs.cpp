@@ -64,15 +64,6 @@ Status Decode(FILE* f, TImageFormat format, int jpegScale, TRowSink& sink, Strin
   }
 }
 
-Status ReadInfo(FILE* f, TImageInfo& info, String* error) {
-  switch (Sniff(f)) {
-    case TImageFormat::Jpeg: return JpegReadInfo(f, info, error);
-    case TImageFormat::Png: return PngReadInfo(f, info, error);
-    case TImageFormat::Bmp: return BmpReadInfo(f, info, error);
-    default: return Unknown(error);
-  }
-}
-
 // Feeds decoded rows straight into a resampler made once the decoded size is known.
 class TResampleSink : public TRowSink {
 public:
@@ -104,6 +95,41 @@ private:
 };
 
 }  // namespace
+
+Status ReadInfo(FILE* f, TImageInfo& info, String* error) {
+  Status status;
+  switch (Sniff(f)) {
+    case TImageFormat::Jpeg: status = JpegReadInfo(f, info, error); break;
+    case TImageFormat::Png: status = PngReadInfo(f, info, error); break;
+    case TImageFormat::Bmp: status = BmpReadInfo(f, info, error); break;
+    default: return Unknown(error);
+  }
+  std::rewind(f);
+  return status;
+}
+
+Status LoadResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
+                     TPhoto& out, String* error, int jpegScale) {
+  if (dstW <= 0 || dstH <= 0 || srcRect.Width <= 0 || srcRect.Height <= 0) {
+    SetError(error, u"Invalid parameter");
+    return Status::InvalidParameter;
+  }
+  int scale = 8;
+  if (info.Format == TImageFormat::Jpeg)
+    scale = jpegScale > 0 ? jpegScale : JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH);
+  TResampleSink sink(info.Width, info.Height, srcRect, dstW, dstH);
+  Status status = Decode(f, info.Format, scale, sink, error);
+  if (status != Status::Ok) return status;
+  try {
+    TPhoto result(dstW, dstH);
+    sink.Resampler().Finish(result, 0, 0);
+    out = std::move(result);
+  } catch (const std::bad_alloc&) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  return Status::Ok;
+}
 
 }  // namespace detail
 
@@ -149,22 +175,7 @@ Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW
   TImageInfo info;
   status = detail::ReadInfo(f.get(), info, error);
   if (status != Status::Ok) return status;
-  std::rewind(f.get());
-  int scale = 8;
-  if (info.Format == TImageFormat::Jpeg)
-    scale = jpegScale > 0 ? jpegScale : JpegScaleFor(srcRect.Width, srcRect.Height, dstW, dstH);
-  detail::TResampleSink sink(info.Width, info.Height, srcRect, dstW, dstH);
-  status = detail::Decode(f.get(), info.Format, scale, sink, error);
-  if (status != Status::Ok) return status;
-  try {
-    TPhoto result(dstW, dstH);
-    sink.Resampler().Finish(result, 0, 0);
-    out = std::move(result);
-  } catch (const std::bad_alloc&) {
-    detail::SetError(error, u"Out of memory");
-    return Status::OutOfMemory;
-  }
-  return Status::Ok;
+  return detail::LoadResampled(f.get(), info, srcRect, dstW, dstH, out, error, jpegScale);
 }
 
 }  // namespace pf::gdiplus

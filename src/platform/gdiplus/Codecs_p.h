@@ -41,6 +41,12 @@ private:
   TPhoto& FPhoto;
 };
 
+// The picture's format and size, told by its first bytes; the file is left at its start.
+Status ReadInfo(FILE* f, TImageInfo& info, String* error);
+// LoadResampled of a file already open, whose size ReadInfo gave.
+Status LoadResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
+                     TPhoto& out, String* error, int jpegScale);
+
 Status JpegReadInfo(FILE* f, TImageInfo& info, String* error);
 Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error);
 Status PngReadInfo(FILE* f, TImageInfo& info, String* error);

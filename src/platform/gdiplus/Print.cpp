@@ -1,5 +1,7 @@
 #include "platform/gdiplus/Print.h"
 
+#include "platform/gdiplus/Codecs_p.h"
+
 #include <algorithm>
 #include <new>
 
@@ -56,8 +58,12 @@ Status RenderPrint(const String& fileName, const TPrintJob& job, RawBytes& jpeg,
     if (error) *error = u"Invalid parameter";
     return Status::InvalidParameter;
   }
+  // The size and the pixels come from one open file.
+  Status status = Status::Ok;
+  detail::FilePtr file = detail::OpenFile(fileName, status, error);
+  if (!file) return status;
   TImageInfo info;
-  Status status = ReadImageInfo(fileName, info, error);
+  status = detail::ReadInfo(file.get(), info, error);
   if (status != Status::Ok) return status;
   const TSize turned = TurnedSize(info.Width, info.Height, job.Turn);
   // Rounding must never reach outside the photo: a sample from outside would print a seam.
@@ -70,10 +76,10 @@ Status RenderPrint(const String& fileName, const TPrintJob& job, RawBytes& jpeg,
   const bool portrait = job.Height > job.Width && job.StoreLandscape;
   try {
     TPhoto part;
-    status = LoadResampled(fileName,
+    status = detail::LoadResampled(file.get(), info,
                            TRectF{static_cast<double>(stored.Left), static_cast<double>(stored.Top),
                                   static_cast<double>(stored.Width()), static_cast<double>(stored.Height())},
-                           piece.cx, piece.cy, part, error);
+                           piece.cx, piece.cy, part, error, 0);
     if (status != Status::Ok) return status;
     TPhoto sheet;
     const bool whole = target == TRect{0, 0, job.Width, job.Height};
