@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/Utf8_p.h"
 
 namespace pf {
 
@@ -42,29 +43,7 @@ std::string ToNativePath(const String& path) {
 }
 
 String FromNativePath(std::string_view path) {
-  String out;
-  out.reserve(path.size());
-  size_t i = 0;
-  while (i < path.size()) {
-    auto c = static_cast<unsigned char>(path[i]);
-    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    bool valid = len > 0 && i + len <= path.size();
-    for (size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(path[i + k]) & 0xC0) == 0x80;
-    String decoded;
-    if (valid) {
-      decoded = Utf8ToString(path.substr(i, len));
-      // Overlong forms and encoded surrogates decode to U+FFFD.
-      valid = decoded.find(u'\uFFFD') == String::npos || path.substr(i, len) == "\xEF\xBF\xBD";
-    }
-    if (valid) {
-      out += decoded;
-      i += len;
-    } else {
-      out.push_back(static_cast<Char>(0xDC00 + c));
-      ++i;
-    }
-  }
-  return out;
+  return detail::DecodeUtf8(path, [](String& out, unsigned char c) { out.push_back(static_cast<Char>(0xDC00 + c)); });
 }
 
 bool FileExists(const String& fileName) {

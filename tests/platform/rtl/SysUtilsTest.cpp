@@ -63,6 +63,7 @@ TEST(PathTest, NamesThatAreNotUtf8SurviveTheRoundTrip) {
       {"caf\xE9.jpg", u"caf\xDCE9.jpg"},                 // Latin-1 byte kept as is
       {"\xC0\xAF", u"\xDCC0\xDCAF"},                     // an overlong "/" is no "/"
       {"a\xF0\x9F\x98\x80", u"a\xD83D\xDE00"},
+      {"x\xE2\x82", u"x\xDCE2\xDC82"},                // a sequence cut short by the name's end
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FromNativePath(c.native), c.text) << c.native;
