@@ -13,8 +13,8 @@ using namespace pf;
 // The program's title; also the name of its folder and its HTTP agent name.
 inline const String AppTitle = u"Сельвана Тихоград - заказ фотографий";
 
-inline Integer RectWidth(const TRect& R) { return R.Right - R.Left; }
-inline Integer RectHeight(const TRect& R) { return R.Bottom - R.Top; }
+inline Integer RectWidth(const TRect& R) { return R.Width(); }
+inline Integer RectHeight(const TRect& R) { return R.Height(); }
 
 // The file name without folder and extension: "/photos/IMG_0001.JPG" gives "IMG_0001".
 String ExtractFileTitle(const String& FileName);
