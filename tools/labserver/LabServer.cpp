@@ -230,6 +230,9 @@ struct TLabServer::Impl {
   TOutcome Text(const TRecordedRequest& r);
   TOutcome Commit(const TRecordedRequest& r);
   TOutcome Rollback(const TRecordedRequest& r);
+  // The order a commit or rollback names, when its number and transaction match one; otherwise
+  // nil and the refusal to answer. The caller holds Mutex.
+  TOrder* TransactionOrder(const TRecordedRequest& r, TOutcome& refusal);
   bool WriteOrder(const TOrder& order, std::string& error);
 };
 
@@ -528,17 +531,33 @@ TOutcome TLabServer::Impl::Text(const TRecordedRequest& r) {
   return {200, "OK"};
 }
 
-TOutcome TLabServer::Impl::Commit(const TRecordedRequest& r) {
+TOrder* TLabServer::Impl::TransactionOrder(const TRecordedRequest& r, TOutcome& refusal) {
   int number;
-  if (!ParseNumber(r.FieldText("order_number"), number)) return {200, "ERROR: bad order number"};
-  std::lock_guard lock(Mutex);
+  if (!ParseNumber(r.FieldText("order_number"), number)) {
+    refusal = {200, "ERROR: bad order number"};
+    return nullptr;
+  }
   auto it = Orders.find(number);
-  if (it == Orders.end()) return {200, "ERROR: no order " + std::to_string(number)};
-  TOrder& order = it->second;
-  if (order.Transaction != r.FieldText("transaction")) return {200, "ERROR: wrong transaction"};
+  if (it == Orders.end()) {
+    refusal = {200, "ERROR: no order " + std::to_string(number)};
+    return nullptr;
+  }
+  if (it->second.Transaction != r.FieldText("transaction")) {
+    refusal = {200, "ERROR: wrong transaction"};
+    return nullptr;
+  }
+  return &it->second;
+}
+
+TOutcome TLabServer::Impl::Commit(const TRecordedRequest& r) {
+  std::lock_guard lock(Mutex);
+  TOutcome refusal;
+  TOrder* found = TransactionOrder(r, refusal);
+  if (!found) return refusal;
+  TOrder& order = *found;
   if (order.State == TOrderState::Committed) return {200, "OK"};
   if (order.State == TOrderState::RolledBack)
-    return {200, "ERROR: order " + std::to_string(number) + " was rolled back"};
+    return {200, "ERROR: order " + std::to_string(order.Number) + " was rolled back"};
   std::string error;
   if (!WriteOrder(order, error)) return {500, "ERROR: " + error};
   order.State = TOrderState::Committed;
@@ -546,15 +565,13 @@ TOutcome TLabServer::Impl::Commit(const TRecordedRequest& r) {
 }
 
 TOutcome TLabServer::Impl::Rollback(const TRecordedRequest& r) {
-  int number;
-  if (!ParseNumber(r.FieldText("order_number"), number)) return {200, "ERROR: bad order number"};
   std::lock_guard lock(Mutex);
-  auto it = Orders.find(number);
-  if (it == Orders.end()) return {200, "ERROR: no order " + std::to_string(number)};
-  TOrder& order = it->second;
-  if (order.Transaction != r.FieldText("transaction")) return {200, "ERROR: wrong transaction"};
+  TOutcome refusal;
+  TOrder* found = TransactionOrder(r, refusal);
+  if (!found) return refusal;
+  TOrder& order = *found;
   if (order.State == TOrderState::Committed)
-    return {200, "ERROR: order " + std::to_string(number) + " is committed"};
+    return {200, "ERROR: order " + std::to_string(order.Number) + " is committed"};
   order.State = TOrderState::RolledBack;
   order.Photos.clear();
   order.Text.reset();
