@@ -11,7 +11,8 @@
 
 #include "common/CommonObjects.h"
 #include "platform/gdi/Canvas.h"
-#include "platform/gdi/Set.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/Set.h"
 #include "platform/kernel/KernelApi.h"
 #include "platform/kernel/Modules.h"
 #include "platform/ole/Com.h"
@@ -33,10 +34,6 @@ using TCommonKeyStates = TSet<TCommonKeyState>;
 enum class TCommonMouseButton { cmbNone, cmbLeft, cmbRight, cmbMiddle };
 enum class TCommonVAlignment { cvaTop, cvaBottom, cvaCenter };
 enum class TCommonBlendMode { cbmConstantAlpha, cbmPerPixelAlpha, cbmMasterAlpha, cbmConstantAlphaAndColor };
-
-// The class library's shift state.
-enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = TSet<TShiftStateItem>;
 
 using TCommonWideCharArray = std::vector<Char>;
 using TCommonWideStringDynArray = std::vector<String>;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/gdi/Set.h"
+#include "platform/rtl/Set.h"
 #include "platform/rtl/Classes.h"
 
 namespace pf {

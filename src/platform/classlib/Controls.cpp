@@ -9,6 +9,7 @@
 
 #include "platform/classlib/ActnList.h"
 #include "platform/classlib/Forms.h"
+#include "platform/gdi/QtConvert_p.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
@@ -18,8 +19,6 @@ namespace pf {
 namespace {
 
 std::unordered_map<HWND, TWinControl*> gControls;
-
-QString Q(const String& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
 QColor ToQColor(TColor c) {
   TColor rgb = ColorToRGB(c);
@@ -555,25 +554,13 @@ void TWinControl::BoundsChanged() {
   if (FHandle) SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-namespace {
-Qt::CursorShape ShapeOf(TCursor c) {
-  switch (static_cast<int>(c)) {
-    case -11: return Qt::WaitCursor;
-    case -4: return Qt::IBeamCursor;
-    case -21: return Qt::PointingHandCursor;
-    case -19: return Qt::BusyCursor;
-    default: return Qt::ArrowCursor;
-  }
-}
-}  // namespace
-
 void TWinControl::CursorChanged() {
   QWidget* w = layer::WidgetOf(FHandle);
   if (!w) return;
   if (FCursor == crDefault)
     w->unsetCursor();
   else
-    w->setCursor(ShapeOf(FCursor));
+    w->setCursor(layer::CursorShapeOf(CursorHandle(FCursor)));
 }
 
 void TWinControl::HintChanged() {

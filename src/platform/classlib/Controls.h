@@ -55,8 +55,6 @@ constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
 constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
 
-enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = TSet<TShiftStateItem>;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 // Key data of a key message: Alt from bit 29 of lParam, Shift and Ctrl from the key state.

@@ -24,8 +24,4 @@ bool Embed(HWND h, QWidget* inner) {
 
 QWidget* Host(HWND h) { return layer::WidgetOf(h); }
 
-QString Q(StringView s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
-
-String FromQ(const QString& s) { return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size())); }
-
 }  // namespace pf::hosted

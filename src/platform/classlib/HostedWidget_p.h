@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "platform/gdi/QtConvert_p.h"
 #include "platform/user/User.h"
 
 namespace pf::hosted {
@@ -22,7 +23,8 @@ W* Inner(HWND h) {
   return host ? host->findChild<W*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-QString Q(StringView s);
-String FromQ(const QString& s);
+// The conversions, as the hosted controls name them.
+using pf::FromQ;
+using pf::Q;
 
 }  // namespace pf::hosted

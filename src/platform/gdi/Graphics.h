@@ -2,7 +2,7 @@
 // Colours, fonts, pens and brushes of the class library's graphics unit.
 
 #include "platform/gdi/Gdi.h"
-#include "platform/gdi/Set.h"
+#include "platform/rtl/Set.h"
 #include "platform/rtl/Classes.h"
 
 namespace pf {

@@ -5,11 +5,17 @@
 #include <vector>
 
 #include "platform/rtl/Object.h"
+#include "platform/rtl/Set.h"
 #include "platform/rtl/Streams.h"
 
 namespace pf {
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// The keys and buttons held with a key or mouse event, for every library built on the class
+// library (one type, so that a control of another library overrides TControl's mouse methods).
+enum class TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem>;
 
 enum class TDuplicates { dupIgnore, dupAccept, dupError };
 

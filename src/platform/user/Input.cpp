@@ -1,18 +1,16 @@
-// The one place where the toolkit's input becomes window messages, and the layer's own state
-// that input drives: key state, focus, capture, activation, the cursor.
+// The one place where the toolkit's input becomes window messages: mouse, wheel and keys aimed at
+// a window's widget (or at a widget a control placed inside it), the close box, activation and the
+// user moving a top-level window. The state this input drives lives with its own concern: key
+// state in Keys.cpp, focus and capture in Focus.cpp, the pointer and cursors in Cursor.cpp.
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
 
-#include <array>
-
-#include "platform/rtl/Exceptions.h"
 #include "platform/user/Layer_p.h"
 
 namespace pf {
@@ -47,7 +45,6 @@ bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke);
 
 bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me);
 bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we);
-void SyncFocusTo(HWND h);
 
 // Input to a widget that a control placed inside its custom window (a combo box in its host,
 // say) is the window's input: the program's handlers and the dialog keys see it as the window's
@@ -85,7 +82,7 @@ public:
       case QEvent::Wheel:
         return TranslateWheel(wnd, o, static_cast<QWheelEvent*>(e));
       case QEvent::FocusIn:
-        SyncFocusTo(wnd->Handle());
+        layer::SyncFocusTo(wnd->Handle());
         return false;
       default:
         return TranslateMouse(wnd, o, static_cast<QMouseEvent*>(e));
@@ -95,33 +92,6 @@ public:
 TKeyRouter* gKeyRouter = nullptr;
 bool gAppActive = true;
 int gGeometryGuards = 0;
-bool gInFocusChange = false;
-bool gInActivation = false;
-int gFocusSyncOff = 0;
-
-std::array<uint8_t, 256> gKeys{};   // as of the message being handled
-std::array<uint8_t, 256> gAsync{};  // right now
-HWND gFocus = nullptr;
-HWND gCapture = nullptr;
-HWND gActive = nullptr;
-TPoint gCursorPos{0, 0};
-HCURSOR gCursor = reinterpret_cast<HCURSOR>(IDC_ARROW);
-bool gOverrideCursor = false;
-
-void SetKey(std::array<uint8_t, 256>& table, int vk, bool down) {
-  if (vk <= 0 || vk > 255) return;
-  uint8_t& k = table[static_cast<size_t>(vk)];
-  if (down && !(k & 0x80)) k ^= 0x01;  // the toggle flips on each press
-  k = down ? static_cast<uint8_t>(k | 0x80) : static_cast<uint8_t>(k & ~0x80);
-}
-
-// The sided keys also move the plain one, as the platform reports both.
-void SetKeyBoth(std::array<uint8_t, 256>& table, int vk, bool down) {
-  SetKey(table, vk, down);
-  if (vk == VK_LSHIFT || vk == VK_RSHIFT) SetKey(table, VK_SHIFT, down);
-  if (vk == VK_LCONTROL || vk == VK_RCONTROL) SetKey(table, VK_CONTROL, down);
-  if (vk == VK_LMENU || vk == VK_RMENU) SetKey(table, VK_MENU, down);
-}
 
 WPARAM MouseKeys(Qt::MouseButtons b, Qt::KeyboardModifiers m) {
   WPARAM w = 0;
@@ -169,10 +139,10 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
   TPoint client = WidgetToClient(wnd, o, me->position());
   TPoint screen = client;
   ClientToScreen(h, &screen);
-  gCursorPos = screen;
+  layer::NotePointer(screen);
   // Outside the client area of a custom-drawn window the press is a non-client one (a scroll
   // bar, the border), as the window's hit test says.
-  if (!gCapture && !wnd->IsNative() && wnd->IsChild()) {
+  if (!GetCapture() && !wnd->IsNative() && wnd->IsChild()) {
     TRect cr = wnd->ClientRect();
     if (client.X < 0 || client.Y < 0 || client.X >= cr.Right || client.Y >= cr.Bottom) {
       LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
@@ -180,16 +150,16 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
         UINT clientMsg = me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), true);
         UINT ncMsg = clientMsg - WM_MOUSEFIRST + WM_NCMOUSEMOVE;
         if (me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick)
-          SetKey(gAsync, ButtonVk(me->button()), true);
-        if (me->type() == QEvent::MouseButtonRelease) SetKey(gAsync, ButtonVk(me->button()), false);
+          layer::SetAsyncKey(ButtonVk(me->button()), true);
+        if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
         layer::QueueInput(MSG{h, ncMsg, static_cast<WPARAM>(hit), MAKELPARAM(screen.X, screen.Y), 0, {}, nullptr});
         return true;
       }
     }
   }
   HWND target = h;
-  if (gCapture && IsWindow(gCapture) && gCapture != h) {
-    target = gCapture;
+  if (HWND capture = GetCapture(); capture && capture != h) {
+    target = capture;
     client = screen;
     ScreenToClient(target, &client);
   }
@@ -197,8 +167,8 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
   bool dblclks = t && (t->IsNative() || (t->ClassStyle & CS_DBLCLKS));
   UINT msg = me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), dblclks);
   if (me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick)
-    SetKey(gAsync, ButtonVk(me->button()), true);
-  if (me->type() == QEvent::MouseButtonRelease) SetKey(gAsync, ButtonVk(me->button()), false);
+    layer::SetAsyncKey(ButtonVk(me->button()), true);
+  if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
   MSG m{target, msg, MouseKeys(me->buttons(), me->modifiers()), MAKELPARAM(client.X, client.Y), 0, {}, nullptr};
   if (target == h) m.Extra = NativeExtra(o, me);
   layer::QueueInput(std::move(m));
@@ -209,14 +179,14 @@ bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we) {
   HWND h = wnd->Handle();
   TPoint screen = WidgetToClient(wnd, o, we->position());
   ClientToScreen(h, &screen);
-  gCursorPos = screen;
+  layer::NotePointer(screen);
   int delta = we->angleDelta().y();
   UINT msg = WM_MOUSEWHEEL;
   if (delta == 0 && we->angleDelta().x() != 0) {
     delta = we->angleDelta().x();
     msg = WM_MOUSEHWHEEL;
   }
-  HWND target = gCapture && IsWindow(gCapture) ? gCapture : h;
+  HWND target = GetCapture() ? GetCapture() : h;
   MSG m{target, msg, MAKEWPARAM(static_cast<int>(MouseKeys(we->buttons(), we->modifiers())), delta),
         MAKELPARAM(screen.X, screen.Y), 0, {}, nullptr};
   if (target == h) m.Extra = NativeExtra(o, we);
@@ -229,7 +199,7 @@ bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke) {
   if (ke->modifiers() & Qt::KeypadModifier && ke->key() >= Qt::Key_0 && ke->key() <= Qt::Key_9)
     vk = VK_NUMPAD0 + (ke->key() - Qt::Key_0);
   bool down = ke->type() == QEvent::KeyPress;
-  SetKey(gAsync, vk, down);
+  layer::SetAsyncKey(vk, down);
   bool alt = (ke->modifiers() & Qt::AltModifier) != 0;
   bool sys = (alt && !(ke->modifiers() & Qt::ControlModifier)) || vk == VK_F10;
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
@@ -241,11 +211,6 @@ bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke) {
   m.Extra = NativeExtra(o, ke);
   layer::QueueInput(std::move(m));
   return true;
-}
-
-void SyncFocusTo(HWND h) {
-  if (gInFocusChange || gFocusSyncOff > 0 || gFocus == h) return;
-  SetFocus(h);
 }
 
 bool TInputFilter::eventFilter(QObject* o, QEvent* e) {
@@ -279,10 +244,10 @@ bool TInputFilter::eventFilter(QObject* o, QEvent* e) {
       }
       return false;
     case QEvent::FocusIn:
-      SyncFocusTo(wnd->Handle());
+      layer::SyncFocusTo(wnd->Handle());
       return false;
     case QEvent::WindowActivate:
-      if (!wnd->IsChild() && !gInActivation && gActive != wnd->Handle()) SetActiveWindow(wnd->Handle());
+      if (!wnd->IsChild()) layer::SyncActiveTo(wnd->Handle());
       return false;
     case QEvent::Resize:
     case QEvent::Move:
@@ -310,9 +275,6 @@ namespace layer {
 GeometryGuard::GeometryGuard() { ++gGeometryGuards; }
 GeometryGuard::~GeometryGuard() { --gGeometryGuards; }
 bool GeometryGuard::Active() { return gGeometryGuards > 0; }
-
-FocusSyncGuard::FocusSyncGuard() { ++gFocusSyncOff; }
-FocusSyncGuard::~FocusSyncGuard() { --gFocusSyncOff; }
 
 void InstallInputFilter(QWidget* w, TWindowObj* wnd) {
   if (!gFilter) gFilter = new TInputFilter();
@@ -363,43 +325,9 @@ void BuryWidgets() {
   for (QPointer<QWidget>& w : dead) delete w.data();
 }
 
-void SetAsyncKey(int vk, bool down) { SetKey(gAsync, vk, down); }
-
-void UpdateKeyStateAt(const MSG& m) {
-  switch (m.message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      SetKeyBoth(gKeys, static_cast<int>(m.wParam), true);
-      break;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      SetKeyBoth(gKeys, static_cast<int>(m.wParam), false);
-      break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: SetKey(gKeys, VK_LBUTTON, true); break;
-    case WM_LBUTTONUP: SetKey(gKeys, VK_LBUTTON, false); break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: SetKey(gKeys, VK_RBUTTON, true); break;
-    case WM_RBUTTONUP: SetKey(gKeys, VK_RBUTTON, false); break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: SetKey(gKeys, VK_MBUTTON, true); break;
-    case WM_MBUTTONUP: SetKey(gKeys, VK_MBUTTON, false); break;
-    default: break;
-  }
-}
-
 void ResetInputState() {
-  gKeys.fill(0);
-  gAsync.fill(0);
-  gFocus = nullptr;
-  gCapture = nullptr;
-  gActive = nullptr;
-}
-
-void ForgetFocusAndCapture(HWND h) {
-  if (gFocus == h || (gFocus && IsChild(h, gFocus))) gFocus = nullptr;
-  if (gCapture == h) gCapture = nullptr;
-  if (gActive == h) gActive = nullptr;
+  ResetKeyTables();
+  ResetFocusState();
 }
 
 void StartInput() {
@@ -419,8 +347,7 @@ void StartInput() {
 void FinishInput() {
   ResetInputState();
   BuryWidgets();
-  if (gOverrideCursor && QGuiApplication::instance()) QGuiApplication::restoreOverrideCursor();
-  gOverrideCursor = false;
+  ResetCursor();
   delete gFilter;
   gFilter = nullptr;
   delete gAppFilter;
@@ -429,204 +356,9 @@ void FinishInput() {
   gKeyRouter = nullptr;
 }
 
-int VirtualKeyOf(int key, int scanCode) {
-  if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
-  if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + (key - Qt::Key_F1);
-  switch (key) {
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Meta: return VK_LWIN;
-    case Qt::Key_Menu: return VK_APPS;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_NumLock: return VK_NUMLOCK;
-    case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_Semicolon: case Qt::Key_Colon: return 0xBA;
-    case Qt::Key_Plus: case Qt::Key_Equal: return 0xBB;
-    case Qt::Key_Comma: case Qt::Key_Less: return 0xBC;
-    case Qt::Key_Minus: case Qt::Key_Underscore: return 0xBD;
-    case Qt::Key_Period: case Qt::Key_Greater: return 0xBE;
-    case Qt::Key_Slash: case Qt::Key_Question: return 0xBF;
-    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 0xC0;
-    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 0xDB;
-    case Qt::Key_Backslash: case Qt::Key_Bar: return 0xDC;
-    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 0xDD;
-    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 0xDE;
-    default: break;
-  }
-  // Letters of another keyboard layout (Cyrillic, say) keep the key's Latin code, as virtual keys
-  // name keys, not characters: read the physical key from the X keyboard code.
-  static const char* const rows[] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
-  static const int firsts[] = {24, 38, 52};  // X codes of Q, A and Z
-  for (int r = 0; r < 3; ++r) {
-    int i = scanCode - firsts[r];
-    if (i >= 0 && i < static_cast<int>(strlen(rows[r]))) return rows[r][i];
-  }
-  return 0;
-}
-
-int QtKeyOf(int vk) {
-  if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
-  if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
-  if (vk >= VK_F1 && vk <= VK_F1 + 23) return Qt::Key_F1 + (vk - VK_F1);
-  for (int k : {Qt::Key_Escape, Qt::Key_Tab, Qt::Key_Backspace, Qt::Key_Return, Qt::Key_Insert, Qt::Key_Delete,
-                Qt::Key_Pause, Qt::Key_Home, Qt::Key_End, Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down,
-                Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Menu,
-                Qt::Key_Space})
-    if (VirtualKeyOf(k, 0) == vk) return k;
-  return Qt::Key_unknown;
-}
-
 }  // namespace layer
 
-HWND SetFocus(HWND h) {
-  Assert(IsGuiThread(), u"SetFocus called outside the GUI thread");
-  if (h && !IsWindow(h)) return nullptr;
-  HWND old = gFocus;
-  if (old == h) return old;
-  gInFocusChange = true;
-  struct Done {
-    ~Done() { gInFocusChange = false; }
-  } done;
-  gFocus = h;
-  if (old && IsWindow(old)) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
-  if (h && gFocus == h) {
-    SendMessage(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-    // The toolkit's focus may already be inside the window (a widget a control placed in it).
-    QWidget* w = layer::WidgetOf(h);
-    QWidget* f = QApplication::focusWidget();
-    if (w && !w->hasFocus() && !(f && w->isAncestorOf(f))) w->setFocus(Qt::OtherFocusReason);
-  }
-  return old;
-}
-
-HWND GetFocus() { return gFocus && IsWindow(gFocus) ? gFocus : nullptr; }
-
-HWND SetCapture(HWND h) {
-  HWND old = gCapture;
-  if (h && !IsWindow(h)) return old;
-  gCapture = h;
-  if (old && old != h && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(h));
-  return old;
-}
-
-bool ReleaseCapture() {
-  HWND old = gCapture;
-  gCapture = nullptr;
-  if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
-  return true;
-}
-
-HWND GetCapture() { return gCapture && IsWindow(gCapture) ? gCapture : nullptr; }
-
-HWND GetActiveWindow() { return gActive && IsWindow(gActive) ? gActive : nullptr; }
-
-HWND SetActiveWindow(HWND h) {
-  if (h && !IsWindow(h)) return nullptr;
-  HWND old = GetActiveWindow();
-  if (old == h) return old;
-  gInActivation = true;
-  struct Done {
-    ~Done() { gInActivation = false; }
-  } done;
-  gActive = h;
-  if (old) SendMessage(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(h));
-  if (h) SendMessage(h, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
-  return old;
-}
-
-HWND SetForegroundWindow(HWND h) {
-  if (QWidget* w = layer::WidgetOf(h)) w->activateWindow();
-  return SetActiveWindow(h);
-}
-
-int16_t GetKeyState(int vk) {
-  if (vk <= 0 || vk > 255) return 0;
-  uint8_t k = gKeys[static_cast<size_t>(vk)];
-  return static_cast<int16_t>(((k & 0x80) ? 0xFF80 : 0) | (k & 0x01));
-}
-
-int16_t GetAsyncKeyState(int vk) {
-  if (vk <= 0 || vk > 255) return 0;
-  return static_cast<int16_t>((gAsync[static_cast<size_t>(vk)] & 0x80) ? 0x8000 : 0);
-}
-
-bool GetCursorPos(TPoint* p) {
-  if (!p) return false;
-  *p = gCursorPos;
-  return true;
-}
-
-bool SetCursorPos(int x, int y) {
-  gCursorPos = TPoint{x, y};
-  return true;
-}
-
-HCURSOR LoadCursor(uintptr_t id) { return reinterpret_cast<HCURSOR>(id); }
-
-HCURSOR SetCursor(HCURSOR cursor) {
-  HCURSOR old = gCursor;
-  gCursor = cursor;
-  if (!QGuiApplication::instance()) return old;
-  Qt::CursorShape shape = Qt::ArrowCursor;
-  switch (reinterpret_cast<uintptr_t>(cursor)) {
-    case IDC_WAIT: shape = Qt::WaitCursor; break;
-    case IDC_APPSTARTING: shape = Qt::BusyCursor; break;
-    case IDC_IBEAM: shape = Qt::IBeamCursor; break;
-    case IDC_CROSS: shape = Qt::CrossCursor; break;
-    case IDC_SIZEWE: shape = Qt::SizeHorCursor; break;
-    case IDC_SIZENS: shape = Qt::SizeVerCursor; break;
-    case IDC_SIZEALL: shape = Qt::SizeAllCursor; break;
-    case IDC_NO: shape = Qt::ForbiddenCursor; break;
-    case IDC_HAND: shape = Qt::PointingHandCursor; break;
-    default: break;
-  }
-  if (shape == Qt::ArrowCursor || !cursor) {
-    if (gOverrideCursor) QGuiApplication::restoreOverrideCursor();
-    gOverrideCursor = false;
-  } else if (gOverrideCursor) {
-    QGuiApplication::changeOverrideCursor(QCursor(shape));
-  } else {
-    QGuiApplication::setOverrideCursor(QCursor(shape));
-    gOverrideCursor = true;
-  }
-  return old;
-}
-
-HCURSOR GetCursor() { return gCursor; }
-
 namespace testing {
-
-void SetKeyDown(int vk, bool down) {
-  SetKeyBoth(gKeys, vk, down);
-  SetKeyBoth(gAsync, vk, down);
-}
-
-void ResetKeyState() {
-  gKeys.fill(0);
-  gAsync.fill(0);
-}
-
-void SetCursorScreenPos(TPoint p) { gCursorPos = p; }
 
 void SetApplicationActive(bool active) {
   if (active == gAppActive) return;

@@ -21,16 +21,13 @@ std::unique_ptr<QApplication> gOwnApp;
 std::thread::id gGuiThread;
 bool gStarted = false;
 
-QRect ToQ(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-
 // The characters a key makes when its message did not come from the keyboard (a program or test
 // posted it): letters follow Shift, as the platform's keyboard layout does for Latin keys.
 String CharsOfKey(const MSG& m) {
   if (m.Extra && m.Extra->Native) {
     auto* ke = dynamic_cast<QKeyEvent*>(m.Extra->Native.get());
     if (ke) {
-      QString t = ke->text();
-      return String(reinterpret_cast<const Char*>(t.utf16()), static_cast<size_t>(t.size()));
+      return FromQ(ke->text());
     }
   }
   int vk = static_cast<int>(m.wParam);
@@ -99,7 +96,7 @@ bool InvalidateRect(HWND h, const TRect* r, bool erase) {
     return true;
   }
   TRect c = w->ClientRect();
-  QRegion add = r ? QRegion(ToQ(*r)).intersected(ToQ(c)) : QRegion(ToQ(c));
+  QRegion add = r ? QRegion(Q(*r)).intersected(Q(c)) : QRegion(Q(c));
   w->Update += add;
   if (erase) w->EraseBackground = true;
   return true;
@@ -109,7 +106,7 @@ bool ValidateRect(HWND h, const TRect* r) {
   TWindowObj* w = layer::Find(h);
   if (!w) return false;
   if (r)
-    w->Update -= QRegion(ToQ(*r));
+    w->Update -= QRegion(Q(*r));
   else
     w->Update = QRegion();
   if (w->Update.isEmpty()) w->EraseBackground = false;
@@ -119,8 +116,7 @@ bool ValidateRect(HWND h, const TRect* r) {
 bool GetUpdateRect(HWND h, TRect* r, bool /*erase*/) {
   TWindowObj* w = layer::Find(h);
   if (!w) return false;
-  QRect b = w->Update.boundingRect();
-  if (r) *r = TRect{b.left(), b.top(), b.left() + b.width(), b.top() + b.height()};
+  if (r) *r = FromQ(w->Update.boundingRect());
   return !w->Update.isEmpty();
 }
 

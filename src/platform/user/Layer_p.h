@@ -43,6 +43,18 @@ TDispatchFrame* TopFrame();
 void ReleaseDCsOf(TWindowObj* wnd);
 void PaintDefaultFrame(HWND h);
 
+// Focus and capture (Focus.cpp): the toolkit's focus or activation moving to a window's widget
+// moves the layer's, unless the layer is moving it itself.
+void SyncFocusTo(HWND h);
+void SyncActiveTo(HWND h);
+void ResetFocusState();
+// Key state (Keys.cpp).
+void ResetKeyTables();
+// The pointer and the cursor (Cursor.cpp): where input last saw the pointer, and dropping the
+// shape the layer set.
+void NotePointer(TPoint screen);
+void ResetCursor();
+
 void StartQueue();
 void FinishQueue();
 void StartInput();

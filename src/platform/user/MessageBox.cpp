@@ -53,8 +53,6 @@ std::function<int(const testing::TMessageBoxRequest&)> gHook;
 std::vector<testing::TMessageBoxRequest> gLog;
 HWND gOpenBox = nullptr;
 
-QString Q(StringView s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
-
 QStyle::StandardPixmap IconOf(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONHAND: return QStyle::SP_MessageBoxCritical;

@@ -29,7 +29,7 @@ HDC OpenDC(TWindowObj* wnd, bool wholeWindow) {
 void Present(TWindowObj* wnd) {
   if (!wnd->Surface || !wnd->Widget) return;
   TRect d = wnd->Surface->TakeDirtyRect();
-  if (d.Width() > 0 && d.Height() > 0) wnd->Widget->update(QRect(d.Left, d.Top, d.Width(), d.Height()));
+  if (d.Width() > 0 && d.Height() > 0) wnd->Widget->update(Q(d));
 }
 
 bool CloseDC(TWindowObj* wnd, HDC dc) {

@@ -93,7 +93,7 @@ void PaintScrollBars(TWindowObj* wnd) {
     p.fillRect(opt.rect, QApplication::palette().window());
     style->drawComplexControl(QStyle::CC_ScrollBar, &opt, &p, nullptr);
     p.restore();
-    dirty |= QRect(r.Left, r.Top, r.Width(), r.Height());
+    dirty |= Q(r);
   }
   TRect v = ScrollBarRect(wnd, SB_VERT), hz = ScrollBarRect(wnd, SB_HORZ);
   if (v.Width() > 0 && hz.Width() > 0) {

@@ -59,10 +59,6 @@ TWindowKind KindOf(StringView className, DWORD style) {
   return TWindowKind::Custom;
 }
 
-QString Q(StringView s) {
-  return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 void NotifyParent(TWindowObj* wnd, Word code) {
   if (!wnd->Parent || !wnd->IsChild() || wnd->Destroying) return;
   SendMessage(wnd->Parent->Handle(), WM_COMMAND,
@@ -160,8 +156,6 @@ void CalcNonClient(TWindowObj* wnd) {
   wnd->FrameDirty = true;
 }
 
-TWindowObj* Checked(HWND h) { return layer::Find(h); }
-
 }  // namespace
 
 namespace layer {
@@ -239,7 +233,7 @@ void PresentSurface(TWindowObj* wnd, const QRect& r) {
 }  // namespace layer
 
 TPoint ClientOrigin(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   return w ? TPoint{w->NcInsets.Left, w->NcInsets.Top} : TPoint{};
 }
 
@@ -351,12 +345,12 @@ bool DestroyWindow(HWND h) {
 bool IsWindow(HWND h) { return h && layer::Find(h) && !layer::Find(h)->Destroying; }
 
 HWND GetParent(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   return w && w->Parent ? w->Parent->Handle() : nullptr;
 }
 
 bool IsChild(HWND parent, HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   while (w && w->IsChild() && w->Parent) {
     if (w->Parent->Handle() == parent) return true;
     w = w->Parent;
@@ -365,7 +359,7 @@ bool IsChild(HWND parent, HWND h) {
 }
 
 WNDPROC SetWindowProc(HWND h, WNDPROC proc) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return {};
   WNDPROC old = w->Proc;
   w->Proc = proc ? std::move(proc) : WNDPROC(DefWindowProc);
@@ -373,7 +367,7 @@ WNDPROC SetWindowProc(HWND h, WNDPROC proc) {
 }
 
 WNDPROC GetWindowProc(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   return w ? w->Proc : WNDPROC{};
 }
 
@@ -383,7 +377,7 @@ LRESULT CallWindowProc(const WNDPROC& proc, HWND h, UINT msg, WPARAM w, LPARAM l
 }
 
 LONG_PTR GetWindowLongPtr(HWND h, int index) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return 0;
   switch (index) {
     case GWL_STYLE: return static_cast<LONG_PTR>(w->Style);
@@ -395,7 +389,7 @@ LONG_PTR GetWindowLongPtr(HWND h, int index) {
 }
 
 LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return 0;
   LONG_PTR old = GetWindowLongPtr(h, index);
   switch (index) {
@@ -416,7 +410,7 @@ LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
 }
 
 bool ShowWindow(HWND h, int cmd) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return false;
   bool wasVisible = (w->Style & WS_VISIBLE) != 0;
   bool show = cmd != SW_HIDE;
@@ -442,7 +436,7 @@ bool ShowWindow(HWND h, int cmd) {
 }
 
 bool IsWindowVisible(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   while (w) {
     if (!(w->Style & WS_VISIBLE)) return false;
     if (!w->IsChild()) return true;
@@ -452,7 +446,7 @@ bool IsWindowVisible(HWND h) {
 }
 
 bool EnableWindow(HWND h, bool enable) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return false;
   bool wasDisabled = (w->Style & WS_DISABLED) != 0;
   if (wasDisabled == !enable) return wasDisabled;
@@ -467,18 +461,18 @@ bool EnableWindow(HWND h, bool enable) {
 }
 
 bool IsWindowEnabled(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   return w && !(w->Style & WS_DISABLED);
 }
 
 bool SetWindowText(HWND h, StringView text) {
-  if (!Checked(h)) return false;
+  if (!layer::Find(h)) return false;
   String s(text);
   return SendMessage(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.c_str())) != 0;
 }
 
 String GetWindowText(HWND h) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return {};
   LRESULT len = SendMessage(h, WM_GETTEXTLENGTH, 0, 0);
   if (len <= 0) return {};
@@ -489,7 +483,7 @@ String GetWindowText(HWND h) {
 }
 
 bool SetWindowPos(HWND h, HWND /*insertAfter*/, int x, int y, int cx, int cy, UINT flags) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w) return false;
   TRect old = w->Rect;
   TRect r = old;
@@ -526,7 +520,7 @@ bool MoveWindow(HWND h, int x, int y, int cx, int cy, bool /*repaint*/) {
 }
 
 bool GetWindowRect(HWND h, TRect* r) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w || !r) return false;
   TPoint o = ScreenClientOrigin(w);
   o.X -= w->NcInsets.Left;
@@ -536,14 +530,14 @@ bool GetWindowRect(HWND h, TRect* r) {
 }
 
 bool GetClientRect(HWND h, TRect* r) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w || !r) return false;
   *r = w->ClientRect();
   return true;
 }
 
 bool ClientToScreen(HWND h, TPoint* p) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w || !p) return false;
   TPoint o = ScreenClientOrigin(w);
   p->X += o.X;
@@ -552,7 +546,7 @@ bool ClientToScreen(HWND h, TPoint* p) {
 }
 
 bool ScreenToClient(HWND h, TPoint* p) {
-  TWindowObj* w = Checked(h);
+  TWindowObj* w = layer::Find(h);
   if (!w || !p) return false;
   TPoint o = ScreenClientOrigin(w);
   p->X -= o.X;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gdi/QtConvert_p.h"
 #include "platform/gdi/Surface.h"
 #include "platform/user/User.h"
 
@@ -99,6 +100,8 @@ void PresentSurface(TWindowObj* wnd, const QRect& clientRect);
 void ResizeSurface(TWindowObj* wnd);
 void ApplyGeometry(TWindowObj* wnd);
 int VirtualKeyOf(int qtKey, int nativeVk);
+// The toolkit's shape for a cursor handle: the one map of cursor shapes.
+Qt::CursorShape CursorShapeOf(HCURSOR cursor);
 int QtKeyOf(int vk);
 // Delivers a native event while the input filter lets it pass.
 bool DeliverNative(QObject* receiver, QEvent* e);
