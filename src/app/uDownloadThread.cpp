@@ -84,8 +84,10 @@ bool ApplyPriceList(const TSettings& Settings) {
   }
   UploadScriptURL = Settings.GetUploadScript();
   MinPrice = Settings.GetMinPrice();
-  for (Integer i = 0; i < Settings.GetCityCount(); ++i) Cities()->Add(Settings.GetCity(i).release());
-  for (Integer i = 0; i < Settings.GetSizeCount(); ++i) PhotoSizes()->Add(Settings.GetPhotoSize(i).release());
+  // Every city and size index below the counts, skipping those without a single entry (they would
+  // be dropped as nameless): a count of two thousand million costs nothing.
+  for (Integer i : Settings.CityIndexes()) Cities()->Add(Settings.GetCity(i).release());
+  for (Integer i : Settings.SizeIndexes()) PhotoSizes()->Add(Settings.GetPhotoSize(i).release());
   return true;
 }
 

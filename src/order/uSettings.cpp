@@ -126,6 +126,10 @@ void TSettingsStore::Reindex() {
   }
 }
 
+void TSettingsStore::ForEachName(const std::function<void(StringView FoldedName)>& Visit) const {
+  for (const auto& [name, line] : FIndex) Visit(name);
+}
+
 Integer TSettingsStore::IndexOfOption(const String& OptionName) const {
   auto it = FIndex.find(FoldedName(OptionName));
   return it == FIndex.end() ? -1 : it->second;
@@ -155,7 +159,7 @@ double TSettingsStore::GetFloat(const String& OptionName, double Default, double
 Integer TSettingsStore::GetInt(const String& OptionName, Integer Default, Integer Min, Integer Max) const {
   Integer result = Default;
   String value;
-  if (FindValue(OptionName, value) && !TryStrToInt(value, result)) result = Default;
+  if (FindValue(OptionName, value) && !TryDecimalToInt(value, result)) result = Default;
   if (result > Max) result = Max;
   if (result < Min) result = Min;
   return result;
@@ -213,18 +217,76 @@ void TSettings::Destroy() {
   TObject::Destroy();
 }
 
-void TSettings::LoadFromStream(TStream* Stream) { FStore->LoadFromStream(Stream); }
+void TSettings::LoadFromStream(TStream* Stream) {
+  FStore->LoadFromStream(Stream);
+  FNumbered.reset();
+}
+
+namespace {
+
+// Takes Prefix and then the number of a key ("city" and "12" of "city12."), as the key builders
+// write it: plain decimal from 1 to MaxInt without padding, followed by ".". Other spellings of
+// a number name no entry a reader asks for.
+bool TakeNumber(StringView& Name, StringView Prefix, Integer& Number) {
+  if (Name.substr(0, Prefix.size()) != Prefix) return false;
+  size_t i = Prefix.size();
+  if (i >= Name.size() || Name[i] < u'1' || Name[i] > u'9') return false;
+  Int64 value = 0;
+  for (; i < Name.size() && Name[i] >= u'0' && Name[i] <= u'9'; ++i) {
+    value = value * 10 + (Name[i] - u'0');
+    if (value > MaxInt) return false;
+  }
+  if (i >= Name.size() || Name[i] != u'.') return false;
+  Number = static_cast<Integer>(value);
+  Name.remove_prefix(i + 1);
+  return true;
+}
+
+void SortUnique(std::vector<Integer>& Numbers) {
+  std::sort(Numbers.begin(), Numbers.end());
+  Numbers.erase(std::unique(Numbers.begin(), Numbers.end()), Numbers.end());
+}
+
+// The 0-based indexes of the numbers that are at most Count.
+std::vector<Integer> IndexesUpTo(const std::vector<Integer>& Numbers, Integer Count) {
+  std::vector<Integer> indexes;
+  for (Integer n : Numbers) {
+    if (n > Count) break;
+    indexes.push_back(n - 1);
+  }
+  return indexes;
+}
+
+}  // namespace
+
+const TSettings::TNumbered& TSettings::Numbered() const {
+  if (FNumbered) return *FNumbered;
+  auto numbered = std::make_unique<TNumbered>();
+  FStore->ForEachName([&](StringView name) {
+    Integer n = 0, m = 0;
+    if (TakeNumber(name, u"city", n)) {
+      numbered->Cities.push_back(n);
+      if (TakeNumber(name, u"place", m)) numbered->Places[n].push_back(m);
+    } else if (TakeNumber(name, u"size", n)) {
+      numbered->Sizes.push_back(n);
+    }
+  });
+  SortUnique(numbered->Cities);
+  SortUnique(numbered->Sizes);
+  for (auto& [city, places] : numbered->Places) SortUnique(places);
+  FNumbered = std::move(numbered);
+  return *FNumbered;
+}
+
+std::vector<Integer> TSettings::CityIndexes() const { return IndexesUpTo(Numbered().Cities, GetCityCount()); }
+std::vector<Integer> TSettings::SizeIndexes() const { return IndexesUpTo(Numbered().Sizes, GetSizeCount()); }
 
 Integer TSettings::GetMinPrice() const { return FStore->GetInt(u"MinPrice", 50, 1, 1000); }
 void TSettings::SetMinPrice(Integer Value) { FStore->SetInt(u"MinPrice", Value); }
 
-Integer TSettings::BoundedCount(const String& OptionName, Integer Min) const {
-  return std::min(FStore->GetInt(OptionName, 0, Min, MaxInt), FStore->LineCount());
-}
-
-Integer TSettings::GetCityCount() const { return BoundedCount(u"CityCount", 0); }
+Integer TSettings::GetCityCount() const { return FStore->GetInt(u"CityCount", 0, 0, MaxInt); }
 void TSettings::SetCityCount(Integer Value) { FStore->SetInt(u"CityCount", Value); }
-Integer TSettings::GetSizeCount() const { return BoundedCount(u"SizeCount", 0); }
+Integer TSettings::GetSizeCount() const { return FStore->GetInt(u"SizeCount", 0, 0, MaxInt); }
 void TSettings::SetSizeCount(Integer Value) { FStore->SetInt(u"SizeCount", Value); }
 
 String TSettings::GetUploadScript() const { return FStore->GetStr(u"UploadScript", LabBaseURL() + u"/upload3.php"); }
@@ -246,9 +308,14 @@ Owned<TCity> TSettings::GetCity(Integer Index) const {
   Owned<TCity> city(TCity::New());
   String prefix = CityKey(Index);
   city->Name = FStore->GetStr(prefix + u"Name", String());
-  Integer placeCount = BoundedCount(prefix + u"PlaceCount", -2147483646);
-  for (Integer m = 0; m < placeCount; ++m) {
-    String key = prefix + PlaceKey(m);
+  const Integer placeCount = FStore->GetInt(prefix + u"PlaceCount", 0, -2147483646, MaxInt);
+  // Only numbers with entries: the others make places without a name, which are dropped anyway.
+  const auto& places = Numbered().Places;
+  auto numbers = Index >= 0 && Index < MaxInt ? places.find(Index + 1) : places.end();
+  if (numbers == places.end()) return city;
+  for (Integer number : numbers->second) {
+    if (number > placeCount) break;
+    String key = prefix + PlaceKey(number - 1);
     Owned<TPlace> place(TPlace::New());
     place->Name = FStore->GetStr(key + u"Name", String());
     place->Desc = FStore->GetText(key + u"Desc", String());

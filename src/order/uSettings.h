@@ -2,7 +2,10 @@
 // The program's two text files: the price list the lab hands out, and the customer's details
 // ("Info.cfg"). Both are Name=Value lines read through TSettingsStore.
 
+#include <functional>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "order/uLists.h"
 #include "platform/rtl/Format.h"
@@ -44,8 +47,10 @@ public:
   // An empty Value removes the entry.
   void SetStr(const String& OptionName, const String& Value);
 
-  // Every entry takes a line, so no count read from the text can usefully exceed this.
   Integer LineCount() const { return FStrings->Count(); }
+  // Calls Visit once for each name that a lookup can find, with its case folded as lookups fold
+  // it ("city1.place2.name" for "CITY1.Place2.Name"); in no particular order.
+  void ForEachName(const std::function<void(StringView FoldedName)>& Visit) const;
 
 protected:
   void Create() override;
@@ -79,7 +84,8 @@ public:
 
   Integer GetMinPrice() const;
   void SetMinPrice(Integer Value);
-  // Never more than the price list has lines, so a forged count cannot keep a reader busy.
+  // The counts as the list gives them. A count says how far the numbering goes, not how many
+  // entries there are: walk CityIndexes() and SizeIndexes() instead of every number below it.
   Integer GetCityCount() const;
   void SetCityCount(Integer Value);
   Integer GetSizeCount() const;
@@ -96,6 +102,13 @@ public:
   Owned<TCity> GetCity(Integer Index) const;
   Owned<TPhotoSize> GetPhotoSize(Integer Index) const;
 
+  // The indexes below CityCount (SizeCount) whose city (size) has at least one entry in the list,
+  // ascending. A number without entries builds a city or size with no name, which the lists drop,
+  // so walking these gives what walking every index would, in work bounded by the list's length
+  // however large the count.
+  std::vector<Integer> CityIndexes() const;
+  std::vector<Integer> SizeIndexes() const;
+
   static String CityKey(Integer Index);
   static String PlaceKey(Integer Index);
   static String SizeKey(Integer Index);
@@ -105,8 +118,15 @@ protected:
   void Destroy() override;
 
 private:
-  Integer BoundedCount(const String& OptionName, Integer Min) const;
+  // Which numbered cities, places and sizes have entries: read from the names once per load.
+  struct TNumbered {
+    std::vector<Integer> Cities;                                  // numbers, ascending
+    std::unordered_map<Integer, std::vector<Integer>> Places;     // city number: place numbers
+    std::vector<Integer> Sizes;                                   // numbers, ascending
+  };
+  const TNumbered& Numbered() const;
   Owned<TSettingsStore> FStore;
+  mutable std::unique_ptr<TNumbered> FNumbered;
 };
 
 // The customer's details, kept in "Info.cfg" of the application folder.

@@ -323,10 +323,10 @@ bool TUploader::PostTA(TActionType Action, String& Response) {
   if (!Exchange(TransactionRequest(u"dummy", FTransID, Action), Response)) return false;
   String value;
   Integer number = 0;
-  if (FindReplyValue(Response, u"order_number", value) && TryStrToInt(value, number)) FOrderNumber = number;
+  if (FindReplyValue(Response, u"order_number", value) && TryDecimalToInt(value, number)) FOrderNumber = number;
   Integer digits = 0;
-  // The number is padded to this many zeros: a value beyond 20 is no real order's.
-  if (FindReplyValue(Response, u"order_digits", value) && TryStrToInt(value, digits) && digits >= 1 && digits <= 20)
+  // 0 (or less) pads nothing; the padding is kept bounded by taking a value above 100 as absent.
+  if (FindReplyValue(Response, u"order_digits", value) && TryDecimalToInt(value, digits) && digits <= 100)
     FOrderDigits = digits;
   return FOrderNumber > 0;
 }

@@ -37,7 +37,37 @@ Int64 DigitsToInt64(const String& Text, Int64 Default) {
   return StrToInt64Def(digits, Default);
 }
 
-String FormatInteger(Int64 Value) { return FormatFloat(u"###,###,###,##0", static_cast<double>(Value)); }
+bool TryDecimalToInt(StringView Text, Integer& Value) {
+  size_t i = 0;
+  while (i < Text.size() && Text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < Text.size() && (Text[i] == u'-' || Text[i] == u'+')) negative = Text[i++] == u'-';
+  if (i == Text.size()) return false;
+  const Int64 limit = negative ? Int64{1} << 31 : (Int64{1} << 31) - 1;
+  Int64 magnitude = 0;
+  for (; i < Text.size(); ++i) {
+    if (Text[i] < u'0' || Text[i] > u'9') return false;
+    magnitude = magnitude * 10 + (Text[i] - u'0');
+    if (magnitude > limit) return false;
+  }
+  Value = static_cast<Integer>(negative ? -magnitude : magnitude);
+  return true;
+}
+
+String FormatInteger(Int64 Value) {
+  // The magnitude as unsigned, so the most negative value has one too.
+  UInt64 magnitude = Value < 0 ? UInt64{0} - static_cast<UInt64>(Value) : static_cast<UInt64>(Value);
+  std::string digits = std::to_string(magnitude);
+  const Char separator = FormatSettings().ThousandSeparator;
+  String text;
+  if (Value < 0) text.push_back(u'-');
+  for (size_t i = 0; i < digits.size(); ++i) {
+    text.push_back(static_cast<Char>(digits[i]));
+    const size_t rest = digits.size() - 1 - i;
+    if (separator && rest > 0 && rest % 3 == 0) text.push_back(separator);
+  }
+  return text;
+}
 
 String FormatMoney(double Value) { return FormatFloat(u"###,###,##0.00", Value); }
 

@@ -32,7 +32,12 @@ void UnboxString(Owned<TObject> P, String& S);
 
 // Keeps only the digits of Text and converts them; Default when none are left or they overflow.
 Int64 DigitsToInt64(const String& Text, Int64 Default);
-// "###,###,###,##0" and "###,###,##0.00" with the locale's separators.
+// A decimal integer as the lab's files write it: leading blanks, an optional sign, then decimal
+// digits only, nothing after. The class library's reader also takes "$64" and "0x64" as hex, which
+// would read a typo in a price list as another number.
+bool TryDecimalToInt(StringView Text, Integer& Value);
+// "###,###,###,##0" and "###,###,##0.00" with the locale's separators. Every 64-bit value is
+// formatted exactly (no detour through a double, which loses digits above 2^53).
 String FormatInteger(Int64 Value);
 String FormatMoney(double Value);
 

@@ -208,6 +208,8 @@ TEST_F(UploaderTest, RollbackLeavesNothingAtTheLab) {
 }
 
 TEST_F(UploaderTest, OrderNumberIsPaddedToTheDigitsTheLabAsks) {
+  static const String hundred = String(98, u'0') + u"17";
+  const char16_t* kHundredDigits = hundred.c_str();
   struct Case {
     const char* what;
     std::optional<TFaultAction> action;
@@ -219,10 +221,14 @@ TEST_F(UploaderTest, OrderNumberIsPaddedToTheDigitsTheLabAsks) {
       {"no order_digits line", TFaultAction::OmitOrderDigits, "", u"000017"},
       {"one digit, shorter than the number", TFaultAction::OrderDigits, "1", u"17"},
       {"twenty digits", TFaultAction::OrderDigits, "20", u"00000000000000000017"},
-      {"zero", TFaultAction::OrderDigits, "0", u"000017"},
-      {"beyond twenty", TFaultAction::OrderDigits, "21", u"000017"},
+      {"twenty-one digits", TFaultAction::OrderDigits, "21", u"000000000000000000017"},
+      {"zero pads nothing", TFaultAction::OrderDigits, "0", u"17"},
+      {"negative pads nothing", TFaultAction::OrderDigits, "-3", u"17"},
+      {"a hundred", TFaultAction::OrderDigits, "100", kHundredDigits},
+      {"above a hundred counts as absent", TFaultAction::OrderDigits, "101", u"000017"},
       {"beyond any integer", TFaultAction::OrderDigits, "99999999999", u"000017"},
       {"not a number", TFaultAction::OrderDigits, "x", u"000017"},
+      {"hex is not a number", TFaultAction::OrderDigits, "$8", u"000017"},
       {"no order_number line", TFaultAction::OmitOrderNumber, "", nullptr},
       {"order_number=0", TFaultAction::ZeroOrderNumber, "", nullptr},
   };

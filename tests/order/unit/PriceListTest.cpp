@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "order/uSettings.h"
 #include "platform/rtl/Strings.h"
@@ -100,15 +101,49 @@ TEST_F(PriceListTest, CitiesKeepOnlyNamedPlaces) {
   uLists::Reset();
 }
 
-TEST_F(PriceListTest, CountsNeverExceedTheLinesOfTheList) {
-  // A forged list must not make the reader build two thousand million objects.
+TEST_F(PriceListTest, CountsAreNotCutButOnlyNumbersWithEntriesAreWalked) {
+  // The counts say how far the numbering goes; a list may number sparsely or name more than it has.
   auto settings = PriceList(
-      "CityCount=2147483647\r\nSizeCount=99999999\r\n"
-      "City1.Name=A\r\nCity1.PlaceCount=2147483647\r\nCity1.Place1.Name=P\r\n");
-  EXPECT_EQ(settings->GetCityCount(), 5);
-  EXPECT_EQ(settings->GetSizeCount(), 5);
-  Owned<TCity> city = settings->GetCity(0);
-  EXPECT_EQ(city->Places()->Count(), 1);
+      "CityCount=9\r\nSizeCount=2147483647\r\n"
+      "City9.Name=Nine\r\nCity9.PlaceCount=2147483647\r\nCity9.Place7.Name=P7\r\nCITY9.PLACE2.DESC=UQ==\r\n"
+      "City10.Name=Beyond the count\r\nCity10.PlaceCount=1\r\nCity10.Place1.Name=X\r\n"
+      "City3.Name=Three\r\nCity3.PlaceCount=1\r\nCity3.Place2.Name=Beyond its count\r\n"
+      "City03.Name=Padded\r\nCity0.Name=Zero\r\nCity2147483648.Name=Too far\r\nCity.Name=None\r\n"
+      "Size5.Caption=A4\r\nSize5.Glossy.Price=20\r\nsize2147483647.caption=Last\r\n");
+  EXPECT_EQ(settings->GetCityCount(), 9);
+  EXPECT_EQ(settings->GetSizeCount(), 2147483647);
+  EXPECT_EQ(settings->CityIndexes(), (std::vector<Integer>{2, 8}));
+  EXPECT_EQ(settings->SizeIndexes(), (std::vector<Integer>{4, 2147483646}));
+  Owned<TCity> nine = settings->GetCity(8);
+  EXPECT_EQ(nine->Name, u"Nine");
+  // Place 2 has only a description, so it has no name and is dropped; place 7 stays.
+  ASSERT_EQ(nine->Places()->Count(), 1);
+  EXPECT_EQ((*nine->Places())[0]->Name, u"P7");
+  EXPECT_EQ(settings->GetCity(2)->Places()->Count(), 0) << "place 2 lies beyond the city's count of 1";
+  EXPECT_EQ(settings->GetPhotoSize(2147483646)->Name, u"Last");
+}
+
+TEST_F(PriceListTest, AHugeCountOverAListOfManyCitiesIsReadInWorkBoundedByTheList) {
+  // Every city claims two thousand million places and the list two thousand million cities: a
+  // reader bounded by the counts never ends, and one bounded by the list's lines walks lines ×
+  // cities (here 2.4 thousand million lookups, minutes of work). Only present entries are walked.
+  constexpr int Cities = 20000;
+  std::string text = "CityCount=2147483647\r\n";
+  for (int i = 1; i <= Cities; ++i) {
+    const std::string c = "City" + std::to_string(i) + ".";
+    text += c + "Name=C" + std::to_string(i) + "\r\n" + c + "PlaceCount=2147483647\r\n" + c + "Place" +
+            std::to_string(i) + ".Name=P\r\n";
+  }
+  auto settings = PriceList(text);
+  const std::vector<Integer> indexes = settings->CityIndexes();
+  ASSERT_EQ(indexes.size(), static_cast<size_t>(Cities));
+  size_t places = 0;
+  for (Integer i : indexes) {
+    Owned<TCity> city = settings->GetCity(i);
+    ASSERT_EQ(city->Places()->Count(), 1) << i;
+    places += city->Places()->Count();
+  }
+  EXPECT_EQ(places, static_cast<size_t>(Cities));
 }
 
 TEST_F(PriceListTest, ALongForgedListIsReadWithoutWalkingItOncePerName) {

@@ -80,7 +80,9 @@ TEST(SettingsStore, FirstLineWinsAndNamesIgnoreCaseButNotBlanks) {
 }
 
 TEST(SettingsStore, IntegersClampAfterTheDefault) {
-  auto store = StoreFromBytes("Big=5000\r\nLetters=abc\r\nZero=0\r\nNeg=-7\r\nEmpty=\r\n");
+  auto store = StoreFromBytes(
+      "Big=5000\r\nLetters=abc\r\nZero=0\r\nNeg=-7\r\nEmpty=\r\nDollarHex=$64\r\nCHex=0x64\r\nBlank= 64\r\n"
+      "Trailing=64 \r\nPlus=+64\r\nWide=99999999999\r\n");
   struct Case {
     const char16_t* name;
     Integer def, min, max, expected;
@@ -89,6 +91,9 @@ TEST(SettingsStore, IntegersClampAfterTheDefault) {
       {u"Big", 50, 1, 1000, 1000},     {u"Letters", 50, 1, 1000, 50}, {u"Zero", 50, 1, 1000, 1},
       {u"Neg", 0, -5, 10, -5},         {u"Empty", 50, 1, 1000, 50},   {u"Absent", 50, 1, 1000, 50},
       {u"Absent", 5000, 1, 1000, 1000}, {u"Absent", -3, 0, 10, 0},
+      // Decimal only: hex spellings are not numbers here.
+      {u"DollarHex", 50, 1, 1000, 50}, {u"CHex", 50, 1, 1000, 50},   {u"Blank", 50, 1, 1000, 64},
+      {u"Trailing", 50, 1, 1000, 50},  {u"Plus", 50, 1, 1000, 64},   {u"Wide", 50, 1, 1000, 50},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << StringToUtf8(c.name) << " default " << c.def);
