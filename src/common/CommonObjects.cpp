@@ -1,4 +1,5 @@
-// Item ID list arithmetic, the PIDL list and the unit's start-up.
+// Item ID list arithmetic, the PIDL list, the stream helper, the theme manager, the check-box
+// sizes and the unit's start-up.
 
 #include "common/CommonObjects.h"
 
@@ -6,8 +7,10 @@
 #include <cstring>
 
 #include "common/CommonUtilities.h"
+#include "platform/classlib/Controls.h"
 #include "platform/kernel/Modules.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/Units.h"
 
 namespace common {
@@ -227,6 +230,114 @@ bool TCommonPIDLList::LoadFromStream(TStream& s) {
   return true;
 }
 
+// ---- TCommonMemoryStreamHelper ----
+
+void TCommonMemoryStreamHelper::WriteInteger(TStream& s, Integer value) {
+  auto u = static_cast<uint32_t>(value);
+  Byte le[4] = {static_cast<Byte>(u), static_cast<Byte>(u >> 8), static_cast<Byte>(u >> 16), static_cast<Byte>(u >> 24)};
+  s.Write(le, 4);
+}
+
+Integer TCommonMemoryStreamHelper::ReadInteger(TStream& s) {
+  Byte le[4] = {0, 0, 0, 0};
+  s.Read(le, 4);
+  return static_cast<Integer>(static_cast<uint32_t>(le[0]) | (static_cast<uint32_t>(le[1]) << 8) |
+                              (static_cast<uint32_t>(le[2]) << 16) | (static_cast<uint32_t>(le[3]) << 24));
+}
+
+void TCommonMemoryStreamHelper::WriteString(TStream& s, const String& value) {
+  std::string bytes = StringToAnsi(value);
+  WriteInteger(s, static_cast<Integer>(bytes.size()));
+  if (!bytes.empty()) s.Write(bytes.data(), static_cast<Integer>(bytes.size()));
+}
+
+void TCommonMemoryStreamHelper::ReadString(TStream& s, String& value) {
+  Integer n = ReadInteger(s);
+  if (n < 0 || n > s.GetSize() - s.GetPosition()) throw EReadError(u"Stream read error");
+  std::string bytes(static_cast<size_t>(n), '\0');
+  if (n > 0 && s.Read(bytes.data(), n) != n) throw EReadError(u"Stream read error");
+  value = AnsiToString(bytes);
+}
+
+// ---- TCommonThemeManager ----
+
+bool CommonThemesInUse() { return IsAppThemed() && IsThemeActive(); }
+
+void TCommonThemeManager::Create(TWinControl* owner) {
+  TObject::Create();
+  FOwner = owner;
+}
+
+void TCommonThemeManager::Destroy() {
+  ThemesFree();
+  TObject::Destroy();
+}
+
+void TCommonThemeManager::ThemesLoad() {
+  if (!FOwner || !FOwner->HandleAllocated()) return;
+  HWND h = FOwner->Handle();
+  if (!CommonThemesInUse()) {
+    RedrawWindow(h, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN | RDW_FRAME);
+    return;
+  }
+  ThemesFree();
+  FButtonTheme = OpenThemeData(h, u"button");
+  FListviewTheme = OpenThemeData(h, u"listview");
+  FHeaderTheme = OpenThemeData(h, u"header");
+  FTreeviewTheme = OpenThemeData(h, u"treeview");
+  FExplorerBarTheme = OpenThemeData(h, u"explorerbar");
+  FComboBoxTheme = OpenThemeData(h, u"combobox");
+  FEditTheme = OpenThemeData(h, u"edit");
+  FRebarTheme = OpenThemeData(h, u"rebar");
+  FWindowTheme = OpenThemeData(h, u"window");
+  FTaskBandTheme = OpenThemeData(h, u"taskband");
+  FTaskBarTheme = OpenThemeData(h, u"taskbar");
+  FScrollbarTheme = OpenThemeData(h, u"scrollbar");
+  FProgressTheme = OpenThemeData(h, u"progress");
+  FLoaded = true;
+}
+
+void TCommonThemeManager::ThemesFree() {
+  FLoaded = false;
+  for (HTHEME* t : {&FButtonTheme, &FComboBoxTheme, &FEditTheme, &FExplorerBarTheme, &FHeaderTheme, &FListviewTheme,
+                    &FProgressTheme, &FRebarTheme, &FScrollbarTheme, &FTaskBandTheme, &FTaskBarTheme,
+                    &FTreeviewTheme, &FWindowTheme}) {
+    if (*t) CloseThemeData(*t);
+    *t = nullptr;
+  }
+}
+
+// ---- TCommonCheckBoundManager ----
+
+void TCommonCheckBoundManager::Destroy() {
+  Clear();
+  TObject::Destroy();
+}
+
+TCommonCheckBound* TCommonCheckBoundManager::Find(Integer size) const {
+  for (TCommonCheckBound* b : FList)
+    if (b->GetSize() == size) return b;
+  return nullptr;
+}
+
+void TCommonCheckBoundManager::Bound(Integer size, TRect& r) {
+  TCommonCheckBound* b = Find(size);
+  if (!b) {
+    TSize glyph;
+    MarlettGlyphSize(size, u'g', glyph);
+    b = TCommonCheckBound::New();
+    b->SetSize(size);
+    b->SetBounds(TRect{0, 0, glyph.cx, glyph.cy});
+    FList.push_back(b);
+  }
+  r = b->GetBounds();
+}
+
+void TCommonCheckBoundManager::Clear() {
+  for (TCommonCheckBound* b : FList) b->Free();
+  FList.clear();
+}
+
 // ---- shell32's tests ----
 
 namespace {
@@ -261,6 +372,8 @@ void BindPIDLFunctions() {
 
 TCommonPIDLManager* CommonObjectsPIDLMgr = nullptr;
 TFont* MarlettFont = nullptr;
+TCommonMemoryStreamHelper* StreamHelper = nullptr;
+TCommonCheckBoundManager* CheckBound = nullptr;
 
 namespace {
 TUnitCounter gUnit;
@@ -270,6 +383,8 @@ void InitializeCommonObjects() {
   if (!gUnit.Enter()) return;
   BindPIDLFunctions();
   BindWideApiFunctions();
+  StreamHelper = TCommonMemoryStreamHelper::New();
+  CheckBound = TCommonCheckBoundManager::New();
   MarlettFont = TFont::New();
   MarlettFont->SetName(u"marlett");
   CommonObjectsPIDLMgr = TCommonPIDLManager::New();
@@ -281,6 +396,8 @@ void FinalizeCommonObjects() {
   gShell32Loaded = nullptr;
   gILIsEqual = nullptr;
   gILIsParent = nullptr;
+  FreeAndNil(StreamHelper);
+  FreeAndNil(CheckBound);
   FreeAndNil(MarlettFont);
   FreeAndNil(CommonObjectsPIDLMgr);
 }

@@ -36,7 +36,7 @@ TEST(Conversions, DropEffectsAndKeyStates) {
   EXPECT_EQ(KeyStateToCommonMouseButton(MK_RBUTTON | MK_MBUTTON), TCommonMouseButton::cmbMiddle);
   // Bit 29 of the key data is Alt; the rest comes from the keyboard.
   pf::testing::SetKeyDown(VK_SHIFT, true);
-  EXPECT_EQ(ShiftStateFromKeyData(0x20000000), (TShiftState{TShiftStateItem::ssShift, TShiftStateItem::ssAlt}));
+  EXPECT_EQ(ShiftStateFromKeyData(0x20000000), (common::TShiftState{common::TShiftStateItem::ssShift, common::TShiftStateItem::ssAlt}));
   pf::testing::ResetKeyState();
 }
 
