@@ -48,14 +48,14 @@ bool Live(HTHEME t) {
   return t && gLive.count(t) != 0;
 }
 
-QColor Q(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-COLORREF FromQ(const QColor& c) {
+QColor QColorOf(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+COLORREF ColorOf(const QColor& c) {
   return RGB(static_cast<BYTE>(c.red()), static_cast<BYTE>(c.green()), static_cast<BYTE>(c.blue()));
 }
 
 QPalette SystemPalette() {
   QPalette p;
-  auto set = [&p](QPalette::ColorRole role, int index) { p.setColor(role, Q(GetSysColor(index))); };
+  auto set = [&p](QPalette::ColorRole role, int index) { p.setColor(role, QColorOf(GetSysColor(index))); };
   set(QPalette::Window, COLOR_BTNFACE);
   set(QPalette::Button, COLOR_BTNFACE);
   set(QPalette::Base, COLOR_WINDOW);
@@ -70,14 +70,14 @@ QPalette SystemPalette() {
   set(QPalette::Mid, COLOR_BTNSHADOW);
   set(QPalette::Dark, COLOR_BTNSHADOW);
   set(QPalette::Shadow, COLOR_3DDKSHADOW);
-  p.setColor(QPalette::Disabled, QPalette::WindowText, Q(GetSysColor(COLOR_GRAYTEXT)));
-  p.setColor(QPalette::Disabled, QPalette::ButtonText, Q(GetSysColor(COLOR_GRAYTEXT)));
-  p.setColor(QPalette::Disabled, QPalette::Text, Q(GetSysColor(COLOR_GRAYTEXT)));
+  p.setColor(QPalette::Disabled, QPalette::WindowText, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
+  p.setColor(QPalette::Disabled, QPalette::ButtonText, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
+  p.setColor(QPalette::Disabled, QPalette::Text, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
   return p;
 }
 
 // The outline the Fusion look gives frames.
-QColor Outline() { return Q(GetSysColor(COLOR_BTNFACE)).darker(140); }
+QColor Outline() { return QColorOf(GetSysColor(COLOR_BTNFACE)).darker(140); }
 
 // One Fusion style for the program, made with the application object and freed with it. Nil
 // without a widget application (nothing can be drawn then).
@@ -136,7 +136,7 @@ bool DrawHeader(QStyle* s, QPainter& p, int part, int state, const QRect& r) {
 
 bool DrawListview(QStyle* s, QPainter& p, int part, int state, const QRect& r) {
   if (part == LVP_BORDER) {
-    p.fillRect(r, Q(GetSysColor(COLOR_WINDOW)));
+    p.fillRect(r, QColorOf(GetSysColor(COLOR_WINDOW)));
     p.setPen(Outline());
     p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0, 0, -1, -1));
@@ -154,7 +154,7 @@ bool DrawListview(QStyle* s, QPainter& p, int part, int state, const QRect& r) {
   s->drawPrimitive(QStyle::PE_PanelItemViewItem, &o, &p, nullptr);
   if (state == LISS_HOT || state == LISS_HOTSELECTED) {
     // The style paints no hover for item views: a light wash and an outline of the highlight.
-    QColor h = Q(GetSysColor(COLOR_HIGHLIGHT));
+    QColor h = QColorOf(GetSysColor(COLOR_HIGHLIGHT));
     QColor wash = h;
     wash.setAlpha(48);
     p.fillRect(r, wash);
@@ -187,7 +187,7 @@ bool DrawOther(QStyle* s, QPainter& p, int cls, int part, int state, const QRect
     return true;
   }
   if (cls == cExplorerBar && part == EBP_NORMALGROUPBACKGROUND) {
-    p.fillRect(r, Q(GetSysColor(COLOR_BTNFACE)).lighter(106));
+    p.fillRect(r, QColorOf(GetSysColor(COLOR_BTNFACE)).lighter(106));
     return true;
   }
   return false;
@@ -344,7 +344,7 @@ HRESULT GetThemeColor(HTHEME theme, int part, int state, int propId, COLORREF* c
       *color = GetSysColor(selectedItem ? COLOR_HIGHLIGHT : face ? COLOR_BTNFACE : COLOR_WINDOW);
       return THEME_S_OK;
     case TMT_BORDERCOLOR:
-      *color = FromQ(Outline());
+      *color = ColorOf(Outline());
       return THEME_S_OK;
     default:
       return THEME_E_NOTFOUND;
