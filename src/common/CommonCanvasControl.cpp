@@ -90,9 +90,9 @@ void TCommonCanvasControl::Destroy() {
 void TCommonCanvasControl::Notification(TComponent* c, TOperation op) {
   TCustomControl::Notification(c, op);
   if (op != TOperation::opRemove) return;
-  if (reinterpret_cast<TComponent*>(FImagesExtraLarge) == c) FImagesExtraLarge = nullptr;
-  else if (reinterpret_cast<TComponent*>(FImagesLarge) == c) FImagesLarge = nullptr;
-  else if (reinterpret_cast<TComponent*>(FImagesSmall) == c) FImagesSmall = nullptr;
+  if (FImagesExtraLarge == c) FImagesExtraLarge = nullptr;
+  else if (FImagesLarge == c) FImagesLarge = nullptr;
+  else if (FImagesSmall == c) FImagesSmall = nullptr;
 }
 
 void TCommonCanvasControl::CreateParams(TCreateParams& p) {

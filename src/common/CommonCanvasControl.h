@@ -10,11 +10,8 @@
 #include "common/CommonObjects.h"
 #include "platform/classlib/Controls.h"
 #include "platform/classlib/ExtCtrls.h"
+#include "platform/classlib/ImgList.h"
 #include "platform/gdi/Bitmap.h"
-
-namespace pf {
-class TImageList;
-}
 
 namespace common {
 
