@@ -16,7 +16,23 @@ void Erase(std::vector<T*>& v, T* p) {
 
 void TComponent::Create(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
+  if (owner && owner->IsLoading()) FComponentState.Include(TComponentStateItem::csLoading);
 }
+
+void TComponent::BeginLoad() { FComponentState.Include(TComponentStateItem::csLoading); }
+
+void TComponent::EndLoad() {
+  if (!IsLoading()) return;
+  // A Loaded handler may add or free components: walk a copy and skip those gone meanwhile.
+  std::vector<TComponent*> loading;
+  for (TComponent* c : FComponents)
+    if (c->IsLoading()) loading.push_back(c);
+  for (TComponent* c : loading)
+    if (std::find(FComponents.begin(), FComponents.end(), c) != FComponents.end() && c->IsLoading()) c->Loaded();
+  Loaded();
+}
+
+void TComponent::Loaded() { FComponentState.Exclude(TComponentStateItem::csLoading); }
 
 void TComponent::BeforeDestruction() {
   FComponentState.Include(TComponentStateItem::csDestroying);

@@ -27,6 +27,14 @@ public:
   virtual void SetName(const String& name);
   TComponentState ComponentState() const { return FComponentState; }
   bool Destroying() const { return FComponentState.Contains(TComponentStateItem::csDestroying); }
+  bool IsLoading() const { return FComponentState.Contains(TComponentStateItem::csLoading); }
+
+  // A form's layout is built between BeginLoad and EndLoad, as a form resource is read: the
+  // component and every component made for its owner meanwhile are csLoading; EndLoad calls
+  // Loaded on those (in creation order), then on this one. Property setters that would repaint
+  // or recreate a window wait for Loaded while csLoading.
+  void BeginLoad();
+  void EndLoad();
 
   void InsertComponent(TComponent* c);
   void RemoveComponent(TComponent* c);
@@ -46,6 +54,8 @@ protected:
   virtual void Notification(TComponent* c, TOperation op);
   // A component's Qt object name follows its name; windowed controls override this.
   virtual void NameChanged() {}
+  // After loading: the component's properties are all set. Clears csLoading.
+  virtual void Loaded();
 
 private:
   void Insert(TComponent* c);

@@ -19,6 +19,16 @@ namespace pf {
 namespace {
 
 std::unordered_map<HWND, TWinControl*> gControls;
+// The windowless control a button went down on: its parent's window holds the capture for it.
+TControl* gCaptureControl = nullptr;
+// Control canvases that hold a DC of their own making.
+std::vector<TControlCanvas*> gCanvasesWithDC;
+
+bool IsMouseInput(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MBUTTONDBLCLK; }
+
+Integer BevelEdgeSize(TBevelCut inner, TBevelCut outer, Integer width) {
+  return (inner != TBevelCut::bvNone ? width : 0) + (outer != TBevelCut::bvNone ? width : 0);
+}
 
 QColor ToQColor(TColor c) {
   TColor rgb = ColorToRGB(c);
@@ -61,6 +71,34 @@ HCURSOR CursorHandle(TCursor c) {
   }
 }
 
+UINT BevelInnerEdge(TBevelCut cut) {
+  switch (cut) {
+    case TBevelCut::bvLowered: return BDR_SUNKENINNER;
+    case TBevelCut::bvRaised: return BDR_RAISEDINNER;
+    default: return 0;
+  }
+}
+
+UINT BevelOuterEdge(TBevelCut cut) {
+  switch (cut) {
+    case TBevelCut::bvLowered: return BDR_SUNKENOUTER;
+    case TBevelCut::bvRaised: return BDR_RAISEDOUTER;
+    default: return 0;
+  }
+}
+
+UINT BevelFlags(TBevelEdges edges, TBevelKind kind, bool ctl3D) {
+  UINT f = 0;
+  if (edges.Contains(TBevelEdge::beLeft)) f |= BF_LEFT;
+  if (edges.Contains(TBevelEdge::beTop)) f |= BF_TOP;
+  if (edges.Contains(TBevelEdge::beRight)) f |= BF_RIGHT;
+  if (edges.Contains(TBevelEdge::beBottom)) f |= BF_BOTTOM;
+  if (kind == TBevelKind::bkSoft) f |= BF_SOFT;
+  if (kind == TBevelKind::bkFlat) f |= BF_FLAT;
+  if (!ctl3D) f |= BF_MONO;
+  return f;
+}
+
 TWinControl* FindControl(HWND h) {
   auto it = gControls.find(h);
   return it == gControls.end() ? nullptr : it->second;
@@ -88,6 +126,7 @@ void TControl::Create(TComponent* owner) {
 
 void TControl::Destroy() {
   *FAlive = false;
+  if (gCaptureControl == this) gCaptureControl = nullptr;
   if (FAction) SetAction(nullptr);
   if (FParent) FParent->RemoveControl(this);
   FreeAndNil(FFont);
@@ -177,9 +216,38 @@ void TControl::SetHint(const String& h) {
 }
 
 void TControl::SetShowHint(bool v) {
+  FParentShowHint = false;
   if (v == FShowHint) return;
   FShowHint = v;
   HintChanged();
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (v == FParentShowHint) return;
+  FParentShowHint = v;
+  HintChanged();
+}
+
+bool TControl::EffectiveShowHint() const {
+  const TControl* c = this;
+  while (c->FParentShowHint && c->FParent) c = c->FParent;
+  return c->FShowHint;
+}
+
+void TControl::SetCtl3D(bool v) {
+  FParentCtl3D = false;
+  if (v == FCtl3D) return;
+  FCtl3D = v;
+  Perform(CM_CTL3DCHANGED, 0, 0);
+}
+
+void TControl::SetParentCtl3D(bool v) {
+  if (v == FParentCtl3D) return;
+  FParentCtl3D = v;
+  if (v && FParent && FParent->FCtl3D != FCtl3D) {
+    FCtl3D = FParent->FCtl3D;
+    Perform(CM_CTL3DCHANGED, 0, 0);
+  }
 }
 
 bool TControl::DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos) {
@@ -429,6 +497,7 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyWnd() {
   if (!FHandle) return;
+  TControlCanvas::FreeDeviceContextsOf(this);
   FText = GetText();  // the window's text outlives it
   DestroyWindow(FHandle);
 }
@@ -478,6 +547,7 @@ void TWinControl::InsertControl(TControl* c) {
     c->FParentFont = true;
   }
   if (c->FParentColor) c->FColor = FColor;
+  if (c->FParentCtl3D) c->FCtl3D = FCtl3D;
   if (auto* wc = dynamic_cast<TWinControl*>(c); wc && FHandle) wc->HandleNeeded();
 }
 
@@ -505,7 +575,127 @@ TSize TWinControl::NonClientSize() const {
   if (IsStandardClass(p.WinClassName)) return {};
   TRect r{0, 0, 0, 0};
   AdjustWindowRectEx(&r, p.Style, false, p.ExStyle);
-  return TSize{r.Width(), r.Height()};
+  TSize size{r.Width() + 2 * FBorderWidth, r.Height() + 2 * FBorderWidth};
+  if (FBevelKind != TBevelKind::bkNone) {
+    Integer e = BevelEdgeSize(FBevelInner, FBevelOuter, FBevelWidth);
+    size.cx += (FBevelEdges.Contains(TBevelEdge::beLeft) ? e : 0) + (FBevelEdges.Contains(TBevelEdge::beRight) ? e : 0);
+    size.cy += (FBevelEdges.Contains(TBevelEdge::beTop) ? e : 0) + (FBevelEdges.Contains(TBevelEdge::beBottom) ? e : 0);
+  }
+  return size;
+}
+
+// ---- bevels and the border width
+
+void TWinControl::SetBevelInner(TBevelCut v) {
+  if (v == FBevelInner) return;
+  FBevelInner = v;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelOuter(TBevelCut v) {
+  if (v == FBevelOuter) return;
+  FBevelOuter = v;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelKind(TBevelKind v) {
+  if (v == FBevelKind) return;
+  FBevelKind = v;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelEdges(TBevelEdges v) {
+  if (v == FBevelEdges) return;
+  FBevelEdges = v;
+  FrameChanged();
+}
+
+void TWinControl::SetBevelWidth(Integer v) {
+  v = std::max(1, v);
+  if (v == FBevelWidth) return;
+  FBevelWidth = v;
+  FrameChanged();
+}
+
+void TWinControl::SetBorderWidth(Integer v) {
+  v = std::max(0, v);
+  if (v == FBorderWidth) return;
+  FBorderWidth = v;
+  FrameChanged();
+}
+
+void TWinControl::FrameChanged() {
+  if (!FHandle || IsLoading()) return;
+  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  Invalidate();
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  // What the setters left for the end of loading.
+  if (FHandle) FrameChanged();
+}
+
+void TWinControl::NcCalcSizeBevels(TMessage& msg) {
+  auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(msg.LParam);
+  if (!p) return;
+  TRect& r = p->rgrc[0];
+  r.Left += FBorderWidth;
+  r.Top += FBorderWidth;
+  r.Right -= FBorderWidth;
+  r.Bottom -= FBorderWidth;
+  if (FBevelKind != TBevelKind::bkNone) {
+    Integer e = BevelEdgeSize(FBevelInner, FBevelOuter, FBevelWidth);
+    if (FBevelEdges.Contains(TBevelEdge::beLeft)) r.Left += e;
+    if (FBevelEdges.Contains(TBevelEdge::beTop)) r.Top += e;
+    if (FBevelEdges.Contains(TBevelEdge::beRight)) r.Right -= e;
+    if (FBevelEdges.Contains(TBevelEdge::beBottom)) r.Bottom -= e;
+  }
+  r.Right = std::max(r.Left, r.Right);
+  r.Bottom = std::max(r.Top, r.Bottom);
+}
+
+// The bevel goes round the client area and the scroll bars, inside the window's own border; the
+// border width around it takes the control's colour.
+void TWinControl::NcPaintBevels() {
+  if (FBevelKind == TBevelKind::bkNone && FBorderWidth == 0) return;
+  HDC dc = GetWindowDC(FHandle);
+  if (!dc) return;
+  TPoint origin = ClientOrigin(FHandle);
+  TRect client;
+  pf::GetClientRect(FHandle, &client);
+  client.Left += origin.X;
+  client.Right += origin.X;
+  client.Top += origin.Y;
+  client.Bottom += origin.Y;
+  DWORD style = static_cast<DWORD>(GetWindowLongPtr(FHandle, GWL_STYLE));
+  DWORD exStyle = static_cast<DWORD>(GetWindowLongPtr(FHandle, GWL_EXSTYLE));
+  if (style & WS_VSCROLL) {
+    if (exStyle & WS_EX_LEFTSCROLLBAR) client.Left -= GetSystemMetrics(SM_CXVSCROLL);
+    else client.Right += GetSystemMetrics(SM_CXVSCROLL);
+  }
+  if (style & WS_HSCROLL) client.Bottom += GetSystemMetrics(SM_CYHSCROLL);
+  TRect inner = client;
+  TRect r = client;
+  if (FBevelKind != TBevelKind::bkNone) {
+    Integer e = BevelEdgeSize(FBevelInner, FBevelOuter, FBevelWidth);
+    if (FBevelEdges.Contains(TBevelEdge::beLeft)) r.Left -= e;
+    if (FBevelEdges.Contains(TBevelEdge::beTop)) r.Top -= e;
+    if (FBevelEdges.Contains(TBevelEdge::beRight)) r.Right += e;
+    if (FBevelEdges.Contains(TBevelEdge::beBottom)) r.Bottom += e;
+    ExcludeClipRect(dc, inner.Left, inner.Top, inner.Right, inner.Bottom);
+    TRect edge = r;
+    DrawEdge(dc, &edge, BevelOuterEdge(FBevelOuter) | BevelInnerEdge(FBevelInner),
+             BevelFlags(FBevelEdges, FBevelKind, FCtl3D));
+  }
+  if (FBorderWidth > 0) {
+    TRect outer{r.Left - FBorderWidth, r.Top - FBorderWidth, r.Right + FBorderWidth, r.Bottom + FBorderWidth};
+    ExcludeClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
+    HBRUSH b = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(FColor)));
+    FillRect(dc, &outer, b);
+    DeleteObject(b);
+  }
+  ReleaseDC(FHandle, dc);
 }
 
 String TWinControl::GetText() const {
@@ -718,7 +908,86 @@ void TWinControl::DoExit() {
   if (TNotifyEvent handler = OnExit) handler(this);
 }
 
-void TWinControl::WndProc(TMessage& msg) { TControl::WndProc(msg); }
+void TWinControl::WndProc(TMessage& msg) {
+  if (IsMouseInput(msg.Msg) && IsControlMouseMsg(msg)) return;
+  TControl::WndProc(msg);
+}
+
+// Mouse messages over a windowless child (or for the one holding the capture) are the child's.
+bool TWinControl::IsControlMouseMsg(TMessage& msg) {
+  TPoint p{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};
+  TControl* target = nullptr;
+  if (gCaptureControl && gCaptureControl->GetParent() == this && FHandle && GetCapture() == FHandle)
+    target = gCaptureControl;
+  else
+    target = ControlAtPos(p, false);
+  if (!target || dynamic_cast<TWinControl*>(target)) return false;
+  msg.Result = target->Perform(msg.Msg, msg.WParam, MAKELPARAM(p.X - target->GetLeft(), p.Y - target->GetTop()));
+  return true;
+}
+
+TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls) const {
+  for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+    TControl* c = *it;
+    bool windowed = dynamic_cast<TWinControl*>(c) != nullptr;
+    if (windowed && !allowWinControls) continue;
+    if (!c->GetVisible() || (!c->GetEnabled() && !allowDisabled)) continue;
+    TRect b = c->GetBoundsRect();
+    if (p.X >= b.Left && p.X < b.Right && p.Y >= b.Top && p.Y < b.Bottom) return c;
+  }
+  return nullptr;
+}
+
+void TWinControl::PaintControls(HDC dc, TControl* first) {
+  TRect clip;
+  GetClipBox(dc, &clip);
+  bool started = first == nullptr;
+  for (TControl* c : std::vector<TControl*>(FControls)) {
+    if (!started) {
+      started = c == first;
+      if (!started) continue;
+    }
+    if (dynamic_cast<TWinControl*>(c) || !c->GetVisible()) continue;
+    TRect b = c->GetBoundsRect();
+    if (b.Width() <= 0 || b.Height() <= 0) continue;
+    if (std::max(b.Left, clip.Left) >= std::min(b.Right, clip.Right) ||
+        std::max(b.Top, clip.Top) >= std::min(b.Bottom, clip.Bottom))
+      continue;
+    int saved = SaveDC(dc);
+    TPoint org;
+    GetViewportOrgEx(dc, &org);
+    SetViewportOrgEx(dc, org.X + b.Left, org.Y + b.Top, nullptr);
+    IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
+    try {
+      c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    } catch (...) {
+      RestoreDC(dc, saved);
+      throw;
+    }
+    RestoreDC(dc, saved);
+  }
+}
+
+void TWinControl::PaintWindow(HDC) {}
+
+void TWinControl::PaintHandler(TMessage& msg) {
+  if (msg.WParam) {  // a DC handed in: paint on it, nothing to begin or end
+    HDC dc = reinterpret_cast<HDC>(msg.WParam);
+    PaintWindow(dc);
+    PaintControls(dc);
+    return;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(FHandle, &ps);
+  if (!dc) return;
+  struct End {
+    HWND H;
+    PAINTSTRUCT& Ps;
+    ~End() { EndPaint(H, &Ps); }
+  } end{FHandle, ps};
+  PaintWindow(dc);
+  PaintControls(dc);
+}
 
 void TWinControl::Dispatch(TMessage& msg) {
   switch (msg.Msg) {
@@ -795,6 +1064,37 @@ void TWinControl::Dispatch(TMessage& msg) {
       UpdateBounds();
       DefaultHandler(msg);
       return;
+    case WM_PAINT: {
+      // Windowless children need their parent's paint; a window without them paints as before.
+      TWindowObj* w = layer::Find(FHandle);
+      bool hasGraphic = std::any_of(FControls.begin(), FControls.end(),
+                                    [](TControl* c) { return !dynamic_cast<TWinControl*>(c); });
+      if (w && !w->IsNative() && (hasGraphic || msg.WParam))
+        PaintHandler(msg);
+      else
+        DefaultHandler(msg);
+      return;
+    }
+    case WM_NCCALCSIZE:
+      DefaultHandler(msg);
+      NcCalcSizeBevels(msg);
+      return;
+    case WM_NCPAINT:
+      DefaultHandler(msg);
+      NcPaintBevels();
+      return;
+    case WM_CAPTURECHANGED:
+      if (gCaptureControl && gCaptureControl->GetParent() == this) gCaptureControl = nullptr;
+      DefaultHandler(msg);
+      return;
+    case CM_CTL3DCHANGED:
+      // Children that follow their parent's look take the new one.
+      for (TControl* c : std::vector<TControl*>(FControls))
+        if (c->GetParentCtl3D() && c->GetCtl3D() != FCtl3D) {
+          c->FCtl3D = FCtl3D;
+          c->Perform(CM_CTL3DCHANGED, 0, 0);
+        }
+      return;
     case WM_ERASEBKGND: {
       HDC dc = reinterpret_cast<HDC>(msg.WParam);
       TRect r = GetClientRect();
@@ -817,7 +1117,8 @@ void TWinControl::DefaultHandler(TMessage& msg) {
 
 void TCustomControl::Create(TComponent* owner) {
   TWinControl::Create(owner);
-  FCanvas = TCanvas::New();
+  FCanvas = TControlCanvas::New();
+  FCanvas->SetControl(this);
 }
 
 void TCustomControl::Destroy() {
@@ -826,28 +1127,176 @@ void TCustomControl::Destroy() {
 }
 
 void TCustomControl::Dispatch(TMessage& msg) {
-  if (msg.Msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(FHandle, &ps);
-    if (dc) {
-      FCanvas->SetHandle(dc);
-      try {
-        Paint();
-      } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        EndPaint(FHandle, &ps);
-        throw;
-      }
-      FCanvas->SetHandle(nullptr);
-      EndPaint(FHandle, &ps);
-    }
+  if (msg.Msg == WM_PAINT && FHandle) {
+    PaintHandler(msg);
     return;
   }
   TWinControl::Dispatch(msg);
 }
 
+namespace {
+// The paint's DC on a control's canvas for the length of a paint, whatever leaves it.
+struct CanvasPaintScope {
+  TControlCanvas* Canvas;
+  CanvasPaintScope(TControlCanvas* canvas, HDC dc) : Canvas(canvas) {
+    Canvas->Lock();
+    Canvas->FreeHandle();
+    Canvas->SetHandle(dc);
+  }
+  ~CanvasPaintScope() {
+    Canvas->SetHandle(nullptr);
+    Canvas->Unlock();
+  }
+  CanvasPaintScope(const CanvasPaintScope&) = delete;
+  CanvasPaintScope& operator=(const CanvasPaintScope&) = delete;
+};
+}  // namespace
+
+void TCustomControl::PaintWindow(HDC dc) {
+  CanvasPaintScope scope(FCanvas, dc);
+  Paint();
+}
+
 void TCustomControl::Paint() {
   if (OnPaint) OnPaint(this);
+}
+
+// ---------------------------------------------------------------- TGraphicControl
+
+void TGraphicControl::Create(TComponent* owner) {
+  TControl::Create(owner);
+  FCanvas = TControlCanvas::New();
+  FCanvas->SetControl(this);
+}
+
+void TGraphicControl::Destroy() {
+  // The parent repaints where the control was.
+  if (FParent && FVisible) {
+    TRect b = GetBoundsRect();
+    if (FParent->HandleAllocated()) InvalidateRect(FParent->Handle(), &b, true);
+  }
+  TControl::Destroy();
+  FreeAndNil(FCanvas);
+}
+
+void TGraphicControl::Invalidate() {
+  if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
+  TRect b = GetBoundsRect();
+  InvalidateRect(FParent->Handle(), &b, !ControlStyle.Contains(TControlStyleItem::csOpaque));
+}
+
+void TGraphicControl::Update() {
+  if (FParent) FParent->Update();
+}
+
+void TGraphicControl::BoundsChanged() {
+  // Invalidate before the move would need the old rectangle: both are repainted.
+  if (FParent && FParent->HandleAllocated() && FVisible) InvalidateRect(FParent->Handle(), nullptr, true);
+}
+
+void TGraphicControl::VisibleChanged() {
+  if (FParent && FParent->HandleAllocated()) {
+    TRect b = GetBoundsRect();
+    InvalidateRect(FParent->Handle(), &b, true);
+  }
+}
+
+void TGraphicControl::Dispatch(TMessage& msg) {
+  switch (msg.Msg) {
+    case WM_PAINT:
+      if (msg.WParam) {
+        CanvasPaintScope scope(FCanvas, reinterpret_cast<HDC>(msg.WParam));
+        Paint();
+      }
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // The parent's window holds the capture for the control until the button comes up.
+      if (ControlStyle.Contains(TControlStyleItem::csCaptureMouse) && FParent && FParent->HandleAllocated()) {
+        gCaptureControl = this;
+        SetCapture(FParent->Handle());
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      if (gCaptureControl == this) {
+        std::shared_ptr<bool> alive = FAlive;
+        TControl::Dispatch(msg);
+        if (*alive && gCaptureControl == this) {
+          gCaptureControl = nullptr;
+          if (FParent && FParent->HandleAllocated() && GetCapture() == FParent->Handle()) ReleaseCapture();
+        }
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TControl::Dispatch(msg);
+}
+
+// ---------------------------------------------------------------- TControlCanvas
+
+void TControlCanvas::Destroy() {
+  FreeHandle();
+  TCanvas::Destroy();
+}
+
+void TControlCanvas::SetControl(TControl* control) {
+  if (control == FControl) return;
+  FreeHandle();
+  FControl = control;
+}
+
+void TControlCanvas::CreateHandle() {
+  if (!FControl) return;
+  HWND h = nullptr;
+  TPoint origin{0, 0};
+  TRect clip;
+  bool windowless = false;
+  if (auto* wc = dynamic_cast<TWinControl*>(FControl)) {
+    h = wc->Handle();
+  } else {
+    TWinControl* parent = FControl->GetParent();
+    if (!parent) throw EInvalidOperation(u"Control '" + FControl->GetName() + u"' has no parent window");
+    h = parent->Handle();
+    origin = TPoint{FControl->GetLeft(), FControl->GetTop()};
+    clip = TRect{0, 0, FControl->GetWidth(), FControl->GetHeight()};
+    windowless = true;
+  }
+  HDC dc = h ? GetDC(h) : nullptr;
+  if (!dc) throw EInvalidOperation(u"Control '" + FControl->GetName() + u"' has no window to paint on");
+  if (windowless) {
+    SetViewportOrgEx(dc, origin.X, origin.Y, nullptr);
+    IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
+  }
+  FDeviceContext = dc;
+  FWindowHandle = h;
+  gCanvasesWithDC.push_back(this);
+  SetHandle(dc);
+}
+
+void TControlCanvas::FreeHandle() {
+  if (!FDeviceContext) return;
+  HDC dc = FDeviceContext;
+  FDeviceContext = nullptr;
+  gCanvasesWithDC.erase(std::remove(gCanvasesWithDC.begin(), gCanvasesWithDC.end(), this), gCanvasesWithDC.end());
+  if (HandleAllocated()) SetHandle(nullptr);
+  if (IsWindow(FWindowHandle)) ReleaseDC(FWindowHandle, dc);
+  FWindowHandle = nullptr;
+}
+
+void TControlCanvas::FreeDeviceContexts() {
+  for (TControlCanvas* c : std::vector<TControlCanvas*>(gCanvasesWithDC))
+    if (c->LockCount() == 0) c->FreeHandle();
+}
+
+void TControlCanvas::FreeDeviceContextsOf(TControl* control) {
+  for (TControlCanvas* c : std::vector<TControlCanvas*>(gCanvasesWithDC))
+    if (c->FControl == control || (c->FControl && c->FControl->GetParent() == control)) c->FreeHandle();
 }
 
 }  // namespace pf

@@ -47,7 +47,10 @@ constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CM_RECREATEWND = CM_BASE + 51;
 constexpr UINT CM_INVALIDATE = CM_BASE + 52;
+constexpr UINT CM_HINTSHOW = CM_BASE + 48;
+constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 17;
 constexpr UINT CM_BORDERCHANGED = CM_BASE + 59;
+constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 62;
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
 // Notifications a parent reflects back to the control they came from.
 constexpr UINT CN_BASE = 0xBC00;
@@ -77,8 +80,29 @@ constexpr TCursor crHandPoint{-21};
 constexpr TCursor crAppStart{-19};
 HCURSOR CursorHandle(TCursor c);
 
-enum class TControlStyleItem { csAcceptsControls, csCaptureMouse, csClickEvents, csOpaque, csDoubleClicks };
+enum class TControlStyleItem {
+  csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption, csOpaque,
+  csDoubleClicks, csFixedWidth, csFixedHeight, csNoDesignVisible, csReplicatable, csNoStdEvents,
+  csDisplayDragImage, csReflector, csActionClient, csMenuEvents, csNeedsBorderPaint, csParentBackground,
+  csPannable
+};
 using TControlStyle = TSet<TControlStyleItem>;
+
+// Borders of controls and forms; a control's border style takes bsNone or bsSingle.
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
+// Bevels of a windowed control, drawn in its non-client area when BevelKind is not bkNone.
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum class TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+enum class TBevelEdge { beLeft, beTop, beRight, beBottom };
+using TBevelEdges = TSet<TBevelEdge>;
+constexpr TBevelEdges kAllBevelEdges{TBevelEdge::beLeft, TBevelEdge::beTop, TBevelEdge::beRight,
+                                     TBevelEdge::beBottom};
+// The DrawEdge edge of an inner and an outer bevel, and the BF_ flags of the edges and the kind.
+UINT BevelInnerEdge(TBevelCut cut);
+UINT BevelOuterEdge(TBevelCut cut);
+UINT BevelFlags(TBevelEdges edges, TBevelKind kind, bool ctl3D);
 
 class TWinControl;
 class TCustomForm;
@@ -137,6 +161,17 @@ public:
   void SetHint(const String& h);
   bool GetShowHint() const { return FShowHint; }
   void SetShowHint(bool v);
+  // Whether the control follows its parent's ShowHint (true until ShowHint is set).
+  bool GetParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool v);
+  // ShowHint of the control, or of the first parent it follows.
+  bool EffectiveShowHint() const;
+
+  // The three-dimensional look; children with ParentCtl3D follow their parent's.
+  bool GetCtl3D() const { return FCtl3D; }
+  void SetCtl3D(bool v);
+  bool GetParentCtl3D() const { return FParentCtl3D; }
+  void SetParentCtl3D(bool v);
 
   TBasicAction* GetAction() const { return FAction; }
   void SetAction(TBasicAction* action);
@@ -208,6 +243,9 @@ protected:
   String FHint;
   bool FShowHint{false};
   TBasicAction* FAction{nullptr};
+  bool FParentShowHint{true};
+  bool FCtl3D{true};
+  bool FParentCtl3D{true};
   bool FClicked{false};
   bool FSettingFromAction{false};
   // Becomes false when the control is freed: code that called out to a handler (which may free
@@ -250,6 +288,29 @@ public:
 
   void Invalidate() override;
   void Update() override;
+
+  // The child control at a client point, topmost first: windowless controls only unless
+  // `allowWinControls`; disabled ones only with `allowDisabled`.
+  TControl* ControlAtPos(TPoint p, bool allowDisabled, bool allowWinControls = false) const;
+  // Paints the windowless children on a DC of this window's client area (their parent's paint).
+  void PaintControls(HDC dc, TControl* first = nullptr);
+
+  // Bevels in the non-client area (BevelKind not bkNone: BevelWidth per bevel that is not
+  // bvNone on each edge in BevelEdges), inside a border of BorderWidth pixels.
+  TBevelCut GetBevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut v);
+  TBevelCut GetBevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut v);
+  TBevelKind GetBevelKind() const { return FBevelKind; }
+  void SetBevelKind(TBevelKind v);
+  TBevelEdges GetBevelEdges() const { return FBevelEdges; }
+  void SetBevelEdges(TBevelEdges v);
+  Integer GetBevelWidth() const { return FBevelWidth; }
+  void SetBevelWidth(Integer v);
+  Integer GetBorderWidth() const { return FBorderWidth; }
+  void SetBorderWidth(Integer v);
+  // Painting through an off-screen picture; the layer's surfaces already do, so it is kept only.
+  bool DoubleBuffered{false};
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -308,14 +369,54 @@ protected:
   TSize NonClientSize() const override;
 
   void UpdateBounds();  // reads the bounds back from the window
+  // WM_PAINT of a custom-drawn window: BeginPaint, PaintWindow, the windowless children, EndPaint.
+  void PaintHandler(TMessage& msg);
+  virtual void PaintWindow(HDC dc);
+  // The frame changed (bevels, border width): the window computes its client area again.
+  void FrameChanged();
+  void Loaded() override;
 
   HWND FHandle{nullptr};
   std::vector<TControl*> FControls;  // children in tab order (creation order until changed)
 
+  TBevelCut FBevelInner{TBevelCut::bvRaised};
+  TBevelCut FBevelOuter{TBevelCut::bvLowered};
+  TBevelKind FBevelKind{TBevelKind::bkNone};
+  TBevelEdges FBevelEdges{kAllBevelEdges};
+  Integer FBevelWidth{1};
+  Integer FBorderWidth{0};
+
 private:
   LRESULT MainWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
+  bool IsControlMouseMsg(TMessage& msg);
+  void NcCalcSizeBevels(TMessage& msg);
+  void NcPaintBevels();
   void ApplyFontAndColor();
   bool FCreating{false};
+};
+
+// A canvas bound to a control: its DC is the control's client DC (for a windowless control, its
+// parent's, moved to the control and clipped to it), made on first use and freed when the
+// application goes idle, when the control's window goes or by FreeHandle.
+class TControlCanvas : public TCanvas {
+  PF_CLASS(TControlCanvas)
+public:
+  TControl* GetControl() const { return FControl; }
+  void SetControl(TControl* control);
+  // Lets the DC go (unless a paint handed it in with SetHandle).
+  void FreeHandle();
+  // Frees the DCs of every control canvas that is not locked (the idle pass), or of one control.
+  static void FreeDeviceContexts();
+  static void FreeDeviceContextsOf(TControl* control);
+
+protected:
+  void Destroy() override;
+  void CreateHandle() override;
+
+private:
+  TControl* FControl{nullptr};
+  HDC FDeviceContext{nullptr};
+  HWND FWindowHandle{nullptr};
 };
 
 class TCustomControl : public TWinControl {
@@ -328,8 +429,28 @@ protected:
   void Create(TComponent* owner) override;
   void Destroy() override;
   void Dispatch(TMessage& msg) override;
+  void PaintWindow(HDC dc) override;
   virtual void Paint();
-  TCanvas* FCanvas{nullptr};
+  TControlCanvas* FCanvas{nullptr};
+};
+
+// A control without a window of its own: its parent paints it (PaintControls) and hands it the
+// mouse messages over it (the capture while a button is down on it).
+class TGraphicControl : public TControl {
+  PF_CLASS(TGraphicControl)
+public:
+  TCanvas* GetCanvas() const { return FCanvas; }
+  void Invalidate() override;
+  void Update() override;
+
+protected:
+  void Create(TComponent* owner) override;
+  void Destroy() override;
+  void Dispatch(TMessage& msg) override;
+  void BoundsChanged() override;
+  void VisibleChanged() override;
+  virtual void Paint() {}
+  TControlCanvas* FCanvas{nullptr};
 };
 
 // The form a control lies on (nullptr when none).

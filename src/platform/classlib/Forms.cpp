@@ -381,6 +381,8 @@ void TApplication::Idle() {
   // A handler that raises here is reported like one raised by a message: a modal form's loop,
   // which has no handler of its own around the idle pass, goes on instead of unwinding past it.
   try {
+    // Control canvases let their DCs go, so what they painted is presented.
+    TControlCanvas::FreeDeviceContexts();
     bool done = true;
     if (OnIdle) OnIdle(this, done);
     if (!Screen) return;

@@ -21,7 +21,6 @@ constexpr TModalResult mrYes = IDYES;
 constexpr TModalResult mrNo = IDNO;
 constexpr TModalResult mrAll = mrNo + 1;
 
-enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                        poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
