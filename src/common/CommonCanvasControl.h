@@ -17,7 +17,8 @@ namespace common {
 
 using namespace pf;
 
-enum class TBorderStyle { bsNone, bsSingle };
+// The class library's border style; a control takes bsNone or bsSingle.
+using TBorderStyle = pf::TBorderStyle;
 
 using TCommonMouseEnterEvent = std::function<void(TObject* Sender, TPoint MousePos)>;
 
