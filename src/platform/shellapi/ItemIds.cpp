@@ -1,0 +1,357 @@
+// Item IDs of the namespace, the paths they name, the user's folders and the mounted drives.
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "platform/shellapi/ShellApi_p.h"
+
+namespace pf::shellapi {
+
+std::atomic<int> gLiveObjects{0};
+
+// ---- Folders of the user ----
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+// The base directories take only absolute paths; a relative one counts as unset.
+std::string XdgHome(const char* var, const char* fallback) {
+  std::string v = Env(var);
+  if (!v.empty() && v[0] == '/') return v;
+  return JoinPath(HomeDir(), fallback);
+}
+
+std::string ReadSmallFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::string();
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+}  // namespace
+
+std::string HomeDir() {
+  std::string home = Env("HOME");
+  if (home.empty()) {
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+  }
+  return home;
+}
+
+std::string ConfigHome() { return XdgHome("XDG_CONFIG_HOME", ".config"); }
+std::string DataHome() { return XdgHome("XDG_DATA_HOME", ".local/share"); }
+std::string CacheHome() { return XdgHome("XDG_CACHE_HOME", ".cache"); }
+
+std::optional<std::string> ParseUserDirs(const std::string& text, const std::string& key, const std::string& home) {
+  std::optional<std::string> result;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line[i] == '#') continue;
+    if (line.compare(i, key.size(), key) != 0) continue;
+    i += key.size();
+    if (i >= line.size() || line[i] != '=') continue;
+    ++i;
+    if (i >= line.size() || line[i] != '"') continue;
+    ++i;
+    std::string value;
+    bool closed = false;
+    for (; i < line.size(); ++i) {
+      char c = line[i];
+      if (c == '\\' && i + 1 < line.size()) {
+        value += line[++i];
+      } else if (c == '"') {
+        closed = true;
+        break;
+      } else {
+        value += c;
+      }
+    }
+    if (!closed) continue;
+    // The file holds "$HOME/..." or an absolute path; anything else is not a folder of its format.
+    if (value == "$HOME") {
+      result = home;
+    } else if (value.rfind("$HOME/", 0) == 0) {
+      result = JoinPath(home, value.substr(6));
+    } else if (!value.empty() && value[0] == '/') {
+      result = value;
+    }
+  }
+  // A trailing "/" names the same folder.
+  if (result && result->size() > 1 && result->back() == '/') result->pop_back();
+  return result;
+}
+
+std::string UserDir(const std::string& key) {
+  std::string home = HomeDir();
+  std::string text = ReadSmallFile(JoinPath(ConfigHome(), "user-dirs.dirs"));
+  if (auto dir = ParseUserDirs(text, key, home)) return *dir;
+  return key == "XDG_DESKTOP_DIR" ? JoinPath(home, "Desktop") : home;
+}
+
+std::string PhysicalDesktopDir() { return UserDir("XDG_DESKTOP_DIR"); }
+
+// ---- Paths ----
+
+std::string JoinPath(const std::string& dir, std::string_view name) {
+  if (dir.empty()) return std::string(name);
+  std::string r = dir;
+  if (r.back() != '/') r += '/';
+  r += name;
+  return r;
+}
+
+std::string BaseName(const std::string& path) {
+  if (path == "/") return path;
+  size_t p = path.find_last_of('/');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool ValidFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+// ---- Mounts ----
+
+namespace {
+
+std::string UnescapeMountField(const std::string& s) {
+  std::string r;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size()) {
+      int v = 0;
+      bool ok = true;
+      for (int k = 1; k <= 3; ++k) {
+        char c = s[i + static_cast<size_t>(k)];
+        if (c < '0' || c > '7') ok = false;
+        v = v * 8 + (c - '0');
+      }
+      if (ok) {
+        r += static_cast<char>(v);
+        i += 3;
+        continue;
+      }
+    }
+    r += s[i];
+  }
+  return r;
+}
+
+bool StartsWithDir(const std::string& path, const std::string& dir) {
+  if (dir == "/") return !path.empty() && path[0] == '/';
+  return path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/';
+}
+
+// "/" and the user's own and removable mounts; system and pseudo file systems stay out, and
+// network ones too, so that nothing here waits on a server.
+std::vector<TMount> DesktopMounts() {
+  std::vector<TMount> mounts{{"/", false}};
+  std::ifstream in("/proc/self/mountinfo");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream ls(line);
+    std::vector<std::string> f;
+    std::string w;
+    while (ls >> w) f.push_back(w);
+    if (f.size() < 5) continue;
+    std::string point = UnescapeMountField(f[4]);
+    std::string fstype;
+    for (size_t i = 5; i + 1 < f.size(); ++i)
+      if (f[i] == "-") fstype = f[i + 1];
+    static const char* const kSkip[] = {"proc", "sysfs", "tmpfs", "devtmpfs", "cgroup", "cgroup2", "nfs", "nfs4",
+                                        "cifs", "smb3", "fuse.sshfs", "autofs", "overlay", "squashfs"};
+    bool skip = false;
+    for (const char* s : kSkip)
+      if (fstype == s) skip = true;
+    if (skip) continue;
+    bool removable = StartsWithDir(point, "/media") || StartsWithDir(point, "/run/media");
+    if (removable || StartsWithDir(point, "/mnt")) mounts.push_back({point, removable});
+  }
+  return mounts;
+}
+
+std::mutex& HooksMutex() {
+  static std::mutex m;
+  return m;
+}
+
+TShellHooks DefaultHooks() {
+  TShellHooks h;
+  h.Mounts = DesktopMounts;
+  // Without a hook nothing is deleted: the program has no delete command of its own.
+  h.ConfirmDelete = [](const std::vector<std::string>&, bool) { return false; };
+  return h;
+}
+
+std::optional<TMount> MountOf(const std::string& path) {
+  std::optional<TMount> best;
+  for (const TMount& m : Hooks().Mounts())
+    if ((path == m.Path || StartsWithDir(path, m.Path)) && (!best || m.Path.size() > best->Path.size())) best = m;
+  return best;
+}
+
+}  // namespace
+
+TShellHooks& Hooks() {
+  static TShellHooks h = DefaultHooks();
+  return h;
+}
+
+void ResetHooks() {
+  std::lock_guard lock(HooksMutex());
+  Hooks() = DefaultHooks();
+}
+
+// ---- Item IDs ----
+
+std::string EncodeId(TItemKind kind, std::string_view payload) {
+  size_t cb = payload.size() + 5;
+  std::string id;
+  id += static_cast<char>(cb & 0xFF);
+  id += static_cast<char>((cb >> 8) & 0xFF);
+  id += static_cast<char>(kind);
+  id += '\0';
+  id.append(payload);
+  id += '\0';
+  return id;
+}
+
+bool DecodeId(const Byte* id, TItemId& out) {
+  Word cb = ItemIdSize(id);
+  if (cb < 5) return false;
+  if (id[3] != 0 || id[cb - 1] != 0) return false;
+  Byte kind = id[2];
+  if (kind < 1 || kind > 4) return false;
+  std::string_view payload(reinterpret_cast<const char*>(id + 4), cb - 5u);
+  if (payload.find('\0') != std::string_view::npos) return false;
+  out.Kind = static_cast<TItemKind>(kind);
+  out.Payload = payload;
+  return true;
+}
+
+std::string IdBytes(const ITEMIDLIST* pidl) {
+  if (!pidl) return std::string();
+  const auto* start = reinterpret_cast<const Byte*>(pidl);
+  const Byte* p = start;
+  while (Word cb = ItemIdSize(p)) p += cb;
+  return std::string(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+}
+
+PItemIDList AllocIdList(std::string_view bytes) {
+  auto* p = static_cast<Byte*>(CoTaskMemAlloc(bytes.size() + 2));
+  if (!p) return nullptr;
+  if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
+  p[bytes.size()] = 0;
+  p[bytes.size() + 1] = 0;
+  return reinterpret_cast<PItemIDList>(p);
+}
+
+std::optional<TNode> Resolve(const TNode& start, const Byte* ids) {
+  TNode node = start;
+  for (const Byte* p = ids; ItemIdSize(p) != 0; p += ItemIdSize(p)) {
+    TItemId id;
+    if (!DecodeId(p, id)) return std::nullopt;
+    std::string payload(id.Payload);
+    switch (node.Type) {
+      case TNode::Desktop:
+        if (id.Kind == TItemKind::Root && payload.size() == 1 && payload[0] >= 1 && payload[0] <= 3) {
+          node = TNode{};
+          node.Type = payload[0] == 1 ? TNode::Computer : payload[0] == 2 ? TNode::Trash : TNode::Network;
+        } else if (id.Kind == TItemKind::FsItem && ValidFileName(payload)) {
+          node = TNode{TNode::FileSys, JoinPath(PhysicalDesktopDir(), payload)};
+          node.DesktopEntry = true;
+        } else {
+          return std::nullopt;
+        }
+        break;
+      case TNode::Computer: {
+        if (id.Kind != TItemKind::Drive || payload.empty() || payload[0] != '/') return std::nullopt;
+        node = TNode{TNode::FileSys, payload};
+        node.Drive = true;
+        break;
+      }
+      case TNode::Trash:
+        if (id.Kind != TItemKind::TrashItem || !ValidFileName(payload)) return std::nullopt;
+        node = TNode{TNode::FileSys, JoinPath(JoinPath(DataHome(), "Trash/files"), payload)};
+        break;
+      case TNode::FileSys:
+        if (id.Kind != TItemKind::FsItem || !ValidFileName(payload)) return std::nullopt;
+        node = TNode{TNode::FileSys, JoinPath(node.Path, payload)};
+        break;
+      case TNode::Network:
+        return std::nullopt;
+    }
+  }
+  if (node.Type == TNode::FileSys) {
+    auto m = MountOf(node.Path);
+    node.Removable = m && m->Removable;
+  }
+  return node;
+}
+
+std::optional<TNode> ResolveAbsolute(const ITEMIDLIST* pidl) {
+  if (!pidl) return std::nullopt;
+  return Resolve(TNode{}, reinterpret_cast<const Byte*>(pidl));
+}
+
+PItemIDList IdListFromPath(const std::string& nativePath) {
+  if (nativePath.empty() || nativePath[0] != '/') return nullptr;
+  std::vector<std::string> parts;
+  std::string part;
+  std::istringstream in(nativePath);
+  while (std::getline(in, part, '/')) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string path = "/";
+  for (size_t i = 0; i < parts.size(); ++i) path += (i ? "/" : "") + parts[i];
+  if (!PathExists(path)) return nullptr;
+  auto mount = MountOf(path);
+  if (!mount) return nullptr;
+  std::string bytes = EncodeId(TItemKind::Root, std::string(1, static_cast<char>(TRootId::Computer)));
+  bytes += EncodeId(TItemKind::Drive, mount->Path);
+  std::string rest = path.substr(mount->Path == "/" ? 1 : std::min(path.size(), mount->Path.size() + 1));
+  std::istringstream rs(rest);
+  while (std::getline(rs, part, '/'))
+    if (!part.empty()) bytes += EncodeId(TItemKind::FsItem, part);
+  return AllocIdList(bytes);
+}
+
+std::string PathFromIdList(const ITEMIDLIST* pidl) {
+  auto node = ResolveAbsolute(pidl);
+  return node && node->Type == TNode::FileSys ? node->Path : std::string();
+}
+
+PItemIDList RootIdList(TRootId root) {
+  return AllocIdList(EncodeId(TItemKind::Root, std::string(1, static_cast<char>(root))));
+}
+
+}  // namespace pf::shellapi

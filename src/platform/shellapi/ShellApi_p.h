@@ -1,0 +1,75 @@
+#pragma once
+// Inside the namespace: what an item ID list names, and the objects the folders hand out.
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/shellapi/ShellApi.h"
+
+namespace pf::shellapi {
+
+// What a list of IDs, read from the desktop, names.
+struct TNode {
+  enum TType { Desktop, Computer, Trash, Network, FileSys };
+  TType Type{Desktop};
+  std::string Path;  // for FileSys
+  bool Drive{false};
+  bool Removable{false};
+  bool DesktopEntry{false};  // an entry of the physical desktop folder, as the root lists it
+};
+
+struct TItemId {
+  TItemKind Kind{TItemKind::Root};
+  std::string_view Payload;
+};
+
+// Reads one ID; false when it is not one of ours (too short, wrong framing, a zero inside).
+bool DecodeId(const Byte* id, TItemId& out);
+// Follows `ids` (a terminated list) from `start`; nothing when an ID does not fit.
+std::optional<TNode> Resolve(const TNode& start, const Byte* ids);
+std::optional<TNode> ResolveAbsolute(const ITEMIDLIST* pidl);
+// The bytes of a list without its terminator.
+std::string IdBytes(const ITEMIDLIST* pidl);
+// A task-allocator list of `bytes` (IDs without terminator) plus the terminator.
+PItemIDList AllocIdList(std::string_view bytes);
+std::string EncodeId(TItemKind kind, std::string_view payload);
+bool ValidFileName(std::string_view name);
+std::string JoinPath(const std::string& dir, std::string_view name);
+std::string BaseName(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool PathExists(const std::string& path);  // lstat
+std::string PhysicalDesktopDir();
+
+// Counts the layer's live namespace objects, for leak tests.
+extern std::atomic<int> gLiveObjects;
+
+// An object of a folder for an image file; nil when the file is no picture this layer decodes.
+IExtractImage* CreateThumbnailer(const std::string& path);
+// The desktop folder's .desktop entries: Type=Link or Type=Application.
+bool IsDesktopLinkEntry(const std::string& path);
+IUnknown* CreateShellLinkObject();
+// Icon of a node for the system image list.
+int NodeIconIndex(const TNode& node, bool open);
+
+// A small COM object base: counts references and the live objects.
+template <class Base>
+class TShellObject : public Base {
+public:
+  TShellObject() { ++gLiveObjects; }
+  ULONG AddRef() override { return ++FRefs; }
+  ULONG Release() override {
+    ULONG n = --FRefs;
+    if (n == 0) delete this;
+    return n;
+  }
+
+protected:
+  ~TShellObject() override { --gLiveObjects; }
+
+private:
+  std::atomic<ULONG> FRefs{1};
+};
+
+}  // namespace pf::shellapi
