@@ -1,5 +1,6 @@
 #include "common/CommonUnits.h"
 
+#include "common/CommonDataObject.h"
 #include "common/CommonObjects.h"
 #include "common/CommonUtilities.h"
 #include "platform/rtl/Units.h"
@@ -9,6 +10,8 @@ namespace common {
 void RegisterCommonUnits() {
   pf::RegisterUnit(CommonUtilitiesUnitOrder, "CommonUtilities", InitializeCommonUtilities, FinalizeCommonUtilities);
   pf::RegisterUnit(CommonObjectsUnitOrder, "CommonObjects", InitializeCommonObjects, FinalizeCommonObjects);
+  pf::RegisterUnit(CommonDataObjectUnitOrder, "CommonDataObject", InitializeCommonDataObject,
+                   FinalizeCommonDataObject);
 }
 
 }  // namespace common

@@ -6,6 +6,7 @@ namespace common {
 
 constexpr int CommonUtilitiesUnitOrder = 200;
 constexpr int CommonObjectsUnitOrder = 210;
+constexpr int CommonDataObjectUnitOrder = 230;
 void RegisterCommonUnits();
 
 }  // namespace common

@@ -1,0 +1,430 @@
+// Data objects as the toolkit's MIME data and back, and the clipboard over the desktop's.
+// CF_HDROP is text/uri-list (file URLs), CF_UNICODETEXT text/plain, and a registered format the
+// MIME type the desktop's toolkit uses for a named format of this kind, so that a format keeps
+// its name (not its number, which differs between processes).
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QUrl>
+
+#include <cstring>
+
+#include "platform/ole/OleBridge_p.h"
+
+namespace pf {
+namespace olebridge {
+
+namespace {
+
+const QString kUriList = QStringLiteral("text/uri-list");
+const QString kPlainText = QStringLiteral("text/plain");
+const QString kNamedPrefix = QStringLiteral("application/x-qt-windows-mime;value=\"");
+
+QString QStr(StringView s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+String Str(const QString& s) { return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size())); }
+
+std::vector<Byte> BlockBytes(HGLOBAL h) {
+  std::vector<Byte> out;
+  size_t size = GlobalSize(h);
+  const void* p = GlobalLock(h);
+  if (!p) return out;
+  out.assign(static_cast<const Byte*>(p), static_cast<const Byte*>(p) + size);
+  GlobalUnlock(h);
+  return out;
+}
+
+HGLOBAL BlockOf(const void* bytes, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!h || !size) return h;
+  std::memcpy(GlobalLock(h), bytes, size);
+  GlobalUnlock(h);
+  return h;
+}
+
+// The bytes of one format as the desktop wants them; false when the block does not hold together.
+bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
+  if (format == CF_HDROP) {
+    std::vector<String> names;
+    if (!ReadDropFiles(block.data(), block.size(), names)) return false;
+    out.clear();
+    for (const String& n : names) out += QUrl::fromLocalFile(QStr(n)).toEncoded() + "\r\n";
+    return true;
+  }
+  if (format == CF_UNICODETEXT) {
+    String text;
+    for (size_t i = 0; i + 1 < block.size(); i += 2) {
+      auto c = static_cast<Char>(block[i] | (block[i + 1] << 8));
+      if (c == 0) break;
+      text.push_back(c);
+    }
+    out = QStr(text).toUtf8();
+    return true;
+  }
+  out = QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
+  return true;
+}
+
+std::vector<String> LocalFiles(const QMimeData* mime) {
+  std::vector<String> names;
+  for (const QUrl& u : mime->urls())
+    if (u.isLocalFile()) names.push_back(Str(u.toLocalFile()));
+  return names;
+}
+
+bool MimeHolds(const QMimeData* mime, UINT format) {
+  if (format == CF_HDROP) return mime->hasFormat(kUriList) && !LocalFiles(mime).empty();
+  if (format == CF_UNICODETEXT) return mime->hasText();
+  QString type = MimeTypeOf(format);
+  return !type.isEmpty() && mime->hasFormat(type);
+}
+
+// The block of one format from the desktop's data; file lists are built wide so that no name is
+// lost to the code page.
+std::vector<Byte> MimeToBlock(const QMimeData* mime, UINT format) {
+  if (format == CF_HDROP) return MakeDropFiles(LocalFiles(mime), true);
+  if (format == CF_UNICODETEXT) {
+    QString t = mime->text();
+    std::vector<Byte> b(static_cast<size_t>(t.size() + 1) * 2, 0);
+    std::memcpy(b.data(), t.utf16(), static_cast<size_t>(t.size()) * 2);
+    return b;
+  }
+  QByteArray d = mime->data(MimeTypeOf(format));
+  return std::vector<Byte>(d.begin(), d.end());
+}
+
+class TEnumFormats final : public IEnumFORMATETC, private TComObjectBase {
+public:
+  TEnumFormats(std::vector<FORMATETC> formats, size_t pos) : FFormats(std::move(formats)), FPos(pos) {}
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IUnknown::Iid && iid != IEnumFORMATETC::Iid) return E_NOINTERFACE;
+    *out = static_cast<IEnumFORMATETC*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG AddRef() override { return DoAddRef(); }
+  ULONG Release() override {
+    ULONG n = DoRelease();
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT Next(ULONG celt, FORMATETC* out, ULONG* fetched) override {
+    ULONG n = 0;
+    while (n < celt && FPos < FFormats.size()) out[n++] = FFormats[FPos++];
+    if (fetched) *fetched = n;
+    return n == celt ? S_OK : S_FALSE;
+  }
+  HRESULT Skip(ULONG celt) override {
+    FPos = std::min(FFormats.size(), FPos + celt);
+    return FPos < FFormats.size() ? S_OK : S_FALSE;
+  }
+  HRESULT Reset() override {
+    FPos = 0;
+    return S_OK;
+  }
+  HRESULT Clone(IEnumFORMATETC** out) override {
+    if (!out) return E_POINTER;
+    *out = new TEnumFormats(FFormats, FPos);
+    (*out)->AddRef();
+    return S_OK;
+  }
+
+private:
+  std::vector<FORMATETC> FFormats;
+  size_t FPos{0};
+};
+
+// The desktop's data seen as a data object. Blocks are rendered when asked for and belong to the
+// receiver.
+class TMimeDataObject final : public IDataObject, private TComObjectBase {
+public:
+  explicit TMimeDataObject(const QMimeData* mime) : FMime(mime) {
+    if (!mime) return;
+    auto add = [this](UINT f) { FFormats.push_back(FORMATETC{static_cast<CLIPFORMAT>(f), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}); };
+    if (MimeHolds(mime, CF_HDROP)) add(CF_HDROP);
+    if (MimeHolds(mime, CF_UNICODETEXT)) add(CF_UNICODETEXT);
+    for (const QString& type : mime->formats())
+      if (UINT f = FormatOfMime(type); f >= 0xC000) add(f);
+  }
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IUnknown::Iid && iid != IDataObject::Iid) return E_NOINTERFACE;
+    *out = static_cast<IDataObject*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG AddRef() override { return DoAddRef(); }
+  ULONG Release() override {
+    ULONG n = DoRelease();
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) override {
+    if (!medium) return E_INVALIDARG;
+    HRESULT hr = QueryGetData(format);
+    if (hr != S_OK) return hr;
+    std::vector<Byte> block = MimeToBlock(FMime.data(), format->cfFormat);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = BlockOf(block.data(), block.size());
+    medium->pUnkForRelease = nullptr;
+    if (!medium->hGlobal) {
+      medium->tymed = TYMED_NULL;
+      return E_OUTOFMEMORY;
+    }
+    return S_OK;
+  }
+  HRESULT GetDataHere(const FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT QueryGetData(const FORMATETC* format) override {
+    if (!format) return E_INVALIDARG;
+    if (!FMime) return OLE_E_NOTRUNNING;
+    for (const FORMATETC& f : FFormats) {
+      if (f.cfFormat != format->cfFormat) continue;
+      if (format->dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+      if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
+      if (format->lindex != -1) return DV_E_LINDEX;
+      return S_OK;
+    }
+    return DV_E_FORMATETC;
+  }
+  HRESULT GetCanonicalFormatEtc(const FORMATETC*, FORMATETC* out) override {
+    if (out) out->ptd = nullptr;
+    return DATA_S_SAMEFORMATETC;
+  }
+  HRESULT SetData(const FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    *out = new TEnumFormats(FFormats, 0);
+    (*out)->AddRef();
+    return S_OK;
+  }
+  HRESULT DAdvise(const FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT EnumDAdvise(IEnumSTATDATA** out) override {
+    if (out) *out = nullptr;
+    return OLE_E_ADVISENOTSUPPORTED;
+  }
+
+private:
+  QPointer<const QMimeData> FMime;
+  std::vector<FORMATETC> FFormats;
+};
+
+}  // namespace
+
+QString MimeTypeOf(UINT format) {
+  if (format == CF_HDROP) return kUriList;
+  if (format == CF_UNICODETEXT) return kPlainText;
+  String name = GetClipboardFormatName(format);
+  if (name.empty()) return {};
+  return kNamedPrefix + QStr(name) + QLatin1Char('"');
+}
+
+UINT FormatOfMime(const QString& mime) {
+  if (mime == kUriList) return CF_HDROP;
+  if (mime == kPlainText) return CF_UNICODETEXT;
+  if (mime.startsWith(kNamedPrefix) && mime.endsWith(QLatin1Char('"')) && mime.size() > kNamedPrefix.size() + 1)
+    return RegisterClipboardFormatW(Str(mime.mid(kNamedPrefix.size(), mime.size() - kNamedPrefix.size() - 1)));
+  return 0;
+}
+
+TDataObjectMime::TDataObjectMime(IDataObject* object) : FObject(object) {
+  if (!object) return;
+  ComPtr<IEnumFORMATETC> e;
+  if (SUCCEEDED(object->EnumFormatEtc(DATADIR_GET, e.GetAddressOf())) && e) {
+    FORMATETC f;
+    ULONG got = 0;
+    while (e->Next(1, &f, &got) == S_OK && got == 1) {
+      if (!(f.tymed & TYMED_HGLOBAL)) continue;
+      QString type = MimeTypeOf(f.cfFormat);
+      if (!type.isEmpty() && !FFormats.count(type)) FFormats.emplace(type, f);
+    }
+  }
+  // Objects that render on demand may not list their formats.
+  for (UINT f : {static_cast<UINT>(CF_HDROP), static_cast<UINT>(CF_UNICODETEXT)}) {
+    FORMATETC fe{static_cast<CLIPFORMAT>(f), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    if (!FFormats.count(MimeTypeOf(f)) && object->QueryGetData(&fe) == S_OK) FFormats.emplace(MimeTypeOf(f), fe);
+  }
+}
+
+TDataObjectMime::~TDataObjectMime() = default;
+
+QStringList TDataObjectMime::formats() const {
+  QStringList out;
+  for (auto& [type, f] : FFormats) out << type;
+  return out;
+}
+
+bool TDataObjectMime::hasFormat(const QString& mime) const { return FFormats.count(mime) != 0; }
+
+QVariant TDataObjectMime::retrieveData(const QString& mime, QMetaType) const {
+  auto it = FFormats.find(mime);
+  if (it == FFormats.end() || !FObject) return {};
+  FORMATETC f = it->second;
+  f.tymed = TYMED_HGLOBAL;
+  STGMEDIUM medium;
+  if (FObject->GetData(&f, &medium) != S_OK) return {};
+  QByteArray out;
+  bool ok = medium.tymed == TYMED_HGLOBAL && BlockToMime(f.cfFormat, BlockBytes(medium.hGlobal), out);
+  ReleaseStgMedium(&medium);
+  if (!ok) return {};
+  return out;
+}
+
+ComPtr<IDataObject> DataObjectFromMime(const QMimeData* mime) {
+  if (auto* ours = dynamic_cast<const TDataObjectMime*>(mime); ours && ours->Object()) return ComPtr<IDataObject>(ours->Object());
+  ComPtr<IDataObject> view;
+  view.Attach(new TMimeDataObject(mime));
+  view->AddRef();
+  return view;
+}
+
+QMimeData* RenderedCopy(const QMimeData* mime) {
+  auto* copy = new QMimeData();
+  if (!mime) return copy;
+  for (const QString& type : mime->formats()) copy->setData(type, mime->data(type));
+  return copy;
+}
+
+}  // namespace olebridge
+
+// ---- the clipboard ----
+
+namespace {
+
+using olebridge::TDataObjectMime;
+
+QClipboard* Clip() { return QGuiApplication::instance() ? QGuiApplication::clipboard() : nullptr; }
+
+struct TClipboardState {
+  bool Open{false};
+  HWND Owner{nullptr};
+  bool Emptied{false};
+  std::map<UINT, HGLOBAL> Pending;   // placed while open, published on close
+  std::map<UINT, HGLOBAL> Rendered;  // handed out by GetClipboardData, owned by the clipboard
+  void FreeRendered() {
+    for (auto& [f, h] : Rendered) GlobalFree(h);
+    Rendered.clear();
+  }
+  void FreePending() {
+    for (auto& [f, h] : Pending) GlobalFree(h);
+    Pending.clear();
+  }
+};
+TClipboardState& Clipboard() {
+  static TClipboardState s;
+  return s;
+}
+
+void Publish(QMimeData* mime) {
+  Clipboard().FreeRendered();
+  if (QClipboard* c = Clip()) c->setMimeData(mime);
+  else delete mime;
+}
+
+}  // namespace
+
+BOOL OpenClipboard(HWND owner) {
+  TClipboardState& s = Clipboard();
+  if (s.Open || !Clip()) return 0;
+  s.Open = true;
+  s.Owner = owner;
+  s.Emptied = false;
+  return 1;
+}
+
+BOOL CloseClipboard() {
+  TClipboardState& s = Clipboard();
+  if (!s.Open) return 0;
+  s.Open = false;
+  if (s.Emptied) {
+    auto* mime = new QMimeData();
+    for (auto& [format, h] : s.Pending) {
+      QByteArray bytes;
+      if (olebridge::BlockToMime(format, olebridge::BlockBytes(h), bytes)) mime->setData(olebridge::MimeTypeOf(format), bytes);
+    }
+    s.FreePending();
+    Publish(mime);
+  }
+  s.Emptied = false;
+  return 1;
+}
+
+BOOL EmptyClipboard() {
+  TClipboardState& s = Clipboard();
+  if (!s.Open) return 0;
+  s.FreePending();
+  s.Emptied = true;
+  return 1;
+}
+
+HGLOBAL SetClipboardData(UINT format, HGLOBAL data) {
+  TClipboardState& s = Clipboard();
+  if (!s.Open || !data || olebridge::MimeTypeOf(format).isEmpty()) return nullptr;
+  // Data placed without emptying first replaces what the clipboard held, as the program owns it now.
+  if (!s.Emptied) EmptyClipboard();
+  if (auto it = s.Pending.find(format); it != s.Pending.end() && it->second != data) GlobalFree(it->second);
+  s.Pending[format] = data;
+  return data;
+}
+
+HGLOBAL GetClipboardData(UINT format) {
+  TClipboardState& s = Clipboard();
+  if (!s.Open) return nullptr;
+  if (auto it = s.Rendered.find(format); it != s.Rendered.end()) return it->second;
+  ComPtr<IDataObject> obj;
+  if (FAILED(OleGetClipboard(obj.GetAddressOf())) || !obj) return nullptr;
+  FORMATETC f{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM m;
+  if (obj->GetData(&f, &m) != S_OK) return nullptr;
+  HGLOBAL h = nullptr;
+  if (m.tymed == TYMED_HGLOBAL) {
+    std::vector<Byte> bytes = olebridge::BlockBytes(m.hGlobal);
+    h = olebridge::BlockOf(bytes.data(), bytes.size());
+  }
+  ReleaseStgMedium(&m);
+  if (h) s.Rendered[format] = h;
+  return h;
+}
+
+BOOL IsClipboardFormatAvailable(UINT format) {
+  QClipboard* c = Clip();
+  if (!c || !c->mimeData()) return 0;
+  ComPtr<IDataObject> obj = olebridge::DataObjectFromMime(c->mimeData());
+  FORMATETC f{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  return obj->QueryGetData(&f) == S_OK ? 1 : 0;
+}
+
+HRESULT OleSetClipboard(IDataObject* dataObject) {
+  if (!Clip() || Clipboard().Open) return CLIPBRD_E_CANT_OPEN;
+  Publish(dataObject ? new TDataObjectMime(dataObject) : new QMimeData());
+  return S_OK;
+}
+
+HRESULT OleGetClipboard(IDataObject** out) {
+  if (!out) return E_INVALIDARG;
+  *out = nullptr;
+  QClipboard* c = Clip();
+  if (!c) return CLIPBRD_E_CANT_OPEN;
+  *out = olebridge::DataObjectFromMime(c->mimeData()).Detach();
+  return S_OK;
+}
+
+HRESULT OleFlushClipboard() {
+  QClipboard* c = Clip();
+  if (!c || Clipboard().Open) return CLIPBRD_E_CANT_OPEN;
+  if (auto* ours = dynamic_cast<const TDataObjectMime*>(c->mimeData())) Publish(olebridge::RenderedCopy(ours));
+  return S_OK;
+}
+
+HRESULT OleIsCurrentClipboard(IDataObject* dataObject) {
+  QClipboard* c = Clip();
+  if (!c || !dataObject) return S_FALSE;
+  auto* ours = dynamic_cast<const TDataObjectMime*>(c->mimeData());
+  return ours && ours->Object() == dataObject ? S_OK : S_FALSE;
+}
+
+}  // namespace pf
