@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "platform/gdi/QtConvert_p.h"
 #include "platform/ole/OleBridge_p.h"
 
 namespace pf {
@@ -20,8 +21,6 @@ const QString kUriList = QStringLiteral("text/uri-list");
 const QString kPlainText = QStringLiteral("text/plain");
 const QString kNamedPrefix = QStringLiteral("application/x-qt-windows-mime;value=\"");
 
-QString QStr(StringView s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
-String Str(const QString& s) { return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size())); }
 
 std::vector<Byte> BlockBytes(HGLOBAL h) {
   std::vector<Byte> out;
@@ -47,7 +46,7 @@ bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
     std::vector<String> names;
     if (!ReadDropFiles(block.data(), block.size(), names)) return false;
     out.clear();
-    for (const String& n : names) out += QUrl::fromLocalFile(QStr(n)).toEncoded() + "\r\n";
+    for (const String& n : names) out += QUrl::fromLocalFile(Q(n)).toEncoded() + "\r\n";
     return true;
   }
   if (format == CF_UNICODETEXT) {
@@ -57,7 +56,7 @@ bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
       if (c == 0) break;
       text.push_back(c);
     }
-    out = QStr(text).toUtf8();
+    out = Q(text).toUtf8();
     return true;
   }
   out = QByteArray(reinterpret_cast<const char*>(block.data()), static_cast<qsizetype>(block.size()));
@@ -67,13 +66,13 @@ bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
 std::vector<String> LocalFiles(const QMimeData* mime) {
   std::vector<String> names;
   for (const QUrl& u : mime->urls())
-    if (u.isLocalFile()) names.push_back(Str(u.toLocalFile()));
+    if (u.isLocalFile()) names.push_back(FromQ(u.toLocalFile()));
   return names;
 }
 
 bool MimeHolds(const QMimeData* mime, UINT format) {
   if (format == CF_HDROP) return mime->hasFormat(kUriList) && !LocalFiles(mime).empty();
-  if (format == CF_UNICODETEXT) return mime->hasText();
+  if (format == CF_UNICODETEXT) return mime->hasFormat(kPlainText);
   QString type = MimeTypeOf(format);
   return !type.isEmpty() && mime->hasFormat(type);
 }
@@ -220,14 +219,14 @@ QString MimeTypeOf(UINT format) {
   if (format == CF_UNICODETEXT) return kPlainText;
   String name = GetClipboardFormatName(format);
   if (name.empty()) return {};
-  return kNamedPrefix + QStr(name) + QLatin1Char('"');
+  return kNamedPrefix + Q(name) + QLatin1Char('"');
 }
 
 UINT FormatOfMime(const QString& mime) {
   if (mime == kUriList) return CF_HDROP;
   if (mime == kPlainText) return CF_UNICODETEXT;
   if (mime.startsWith(kNamedPrefix) && mime.endsWith(QLatin1Char('"')) && mime.size() > kNamedPrefix.size() + 1)
-    return RegisterClipboardFormatW(Str(mime.mid(kNamedPrefix.size(), mime.size() - kNamedPrefix.size() - 1)));
+    return RegisterClipboardFormatW(FromQ(mime.mid(kNamedPrefix.size(), mime.size() - kNamedPrefix.size() - 1)));
   return 0;
 }
 
