@@ -330,3 +330,90 @@ TEST_F(DataObjects, InShellDragLoopAndClipboardWithoutBlocks) {
 }
 
 }  // namespace
+
+// ---- data objects from a selection of namespace items ----
+
+#include "common/CommonNamespaceObjects.h"
+
+namespace {
+
+using namespace common;
+
+struct FakeItem final : ICommonNamespaceItem {
+  FakeItem(std::vector<Byte> pidl, bool fileSystem, String path)
+      : Pidl(std::move(pidl)), FileSystem(fileSystem), Path(std::move(path)) {}
+  std::vector<Byte> Pidl;
+  bool FileSystem{false};
+  String Path;
+  const ITEMIDLIST* GetAbsolutePIDL() const override { return reinterpret_cast<const ITEMIDLIST*>(Pidl.data()); }
+  bool GetFileSystem() const override { return FileSystem; }
+  String GetNameForParsing() const override { return Path; }
+};
+
+struct NamespaceObjects : DataObjects {
+  void SetUp() override {
+    DataObjects::SetUp();
+    InitializeCommonObjects();
+  }
+  void TearDown() override {
+    FinalizeCommonObjects();
+    DataObjects::TearDown();
+  }
+};
+
+TEST_F(NamespaceObjects, ASelectionBecomesOneEntryPerItemWithoutTheDesktop) {
+  FakeItem folder{Bytes({3, 0, 'a', 3, 0, 'b', 0, 0}), true, u"/home/u/Фото"};
+  FakeItem again = folder;
+  FakeItem desktop{Bytes({0, 0}), false, u""};
+  FakeItem file{Bytes({3, 0, 'a', 3, 0, 'b', 3, 0, 'x', 0, 0}), true, u"/home/u/Фото/x y.jpg"};
+  FakeItem virt{Bytes({3, 0, 'n', 0, 0}), false, u"::{virtual}"};
+  TCommonNamespaceList list{&folder, &desktop, &again, &virt, &file};
+  ComPtr<IDataObject> obj;
+  CreateNamespaceDataObject(&list, true, obj);
+  ASSERT_TRUE(obj);
+  // Most IDs first; the repeat and the desktop are gone; the items themselves are untouched.
+  EXPECT_EQ(list, (TCommonNamespaceList{&file, &folder, &virt}));
+
+  Owned<TCommonShellIDList> ids(TCommonShellIDList::New());
+  ASSERT_TRUE(ids->LoadFromDataObject(obj.Get()));
+  std::vector<Byte> expected = Bytes({3, 0, 0, 0, 20, 0, 0, 0, 22, 0, 0, 0, 33, 0, 0, 0, 41, 0, 0, 0, 0, 0,  //
+                                      3, 0, 'a', 3, 0, 'b', 3, 0, 'x', 0, 0,                                 //
+                                      3, 0, 'a', 3, 0, 'b', 0, 0,                                            //
+                                      3, 0, 'n', 0, 0});
+  EXPECT_EQ(std::vector<Byte>(ids->GetCIDA(), ids->GetCIDA() + ids->GetCIDASize()), expected);
+
+  Owned<TCommonHDrop> drop(TCommonHDrop::New());
+  ASSERT_TRUE(drop->LoadFromDataObject(obj.Get()));
+  EXPECT_EQ(drop->GetDropFiles()[16], 1) << "names written wide";
+  EXPECT_EQ(drop->FileCount(), 2);
+  EXPECT_EQ(drop->FileNameW(0), u"/home/u/Фото/x y.jpg");
+  EXPECT_EQ(drop->FileNameW(1), u"/home/u/Фото");
+
+  Owned<TCommonInShellDragLoop> loop(TCommonInShellDragLoop::New());
+  loop->SetData(7);
+  ASSERT_TRUE(loop->LoadFromDataObject(obj.Get()));
+  EXPECT_EQ(loop->GetData(), 0u);
+  ComPtr<ICommonDataObjectFolders> folders;
+  ASSERT_EQ(obj.As(folders), S_OK);
+  EXPECT_TRUE(folders->GetIsMultiFolder());
+  EXPECT_TRUE(folders->GetIsMultiFolderVerified());
+
+  // Without the drag-loop flag, and into a data object the caller already has.
+  ComPtr<IDataObject> given = NewObject();
+  TCommonNamespaceList one{&virt};
+  CreateNamespaceDataObject(&one, false, given);
+  EXPECT_FALSE(loop->LoadFromDataObject(given.Get()));
+  EXPECT_TRUE(ids->LoadFromDataObject(given.Get()));
+  EXPECT_EQ(ids->PIDLCount(), 1);
+  // A nil list only marks the object.
+  ComPtr<IDataObject> empty;
+  CreateNamespaceDataObject(nullptr, true, empty);
+  ASSERT_TRUE(empty);
+  IEnumFORMATETC* e = nullptr;
+  ASSERT_EQ(empty->EnumFormatEtc(DATADIR_GET, &e), S_OK);
+  FORMATETC f;
+  EXPECT_EQ(e->Next(1, &f, nullptr), E_UNEXPECTED);  // an enumerator of no formats has nothing to give
+  e->Release();
+}
+
+}  // namespace
