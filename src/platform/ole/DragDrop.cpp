@@ -149,11 +149,13 @@ olebridge::TDesktopDrag& DesktopDrag() {
 
 Qt::DropAction RunDesktopDrag(QObject* source, QMimeData* mime, Qt::DropActions allowed) {
   if (DesktopDrag()) return DesktopDrag()(source, mime, allowed);
-  QDrag drag(source);
-  drag.setMimeData(mime);
+  // The toolkit keeps the drag (and with it our data) after the drop, until the receiver has read
+  // the data, and deletes it then.
+  auto* drag = new QDrag(source);
+  drag->setMimeData(mime);
   // Copying is the default: a file manager that moves the files is never the surprise.
   Qt::DropAction preferred = allowed & Qt::CopyAction ? Qt::CopyAction : allowed & Qt::MoveAction ? Qt::MoveAction : Qt::LinkAction;
-  return drag.exec(allowed, preferred);
+  return drag->exec(allowed, preferred);
 }
 
 DWORD KeyStateNow() {
