@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's warning picture (a yellow triangle with an exclamation mark) as a PNG."""
-import struct, sys, zlib, math
+import sys, math
+
+from pngfile import rgba_png
 
 W = H = 75
 S = W / 32.0
@@ -56,10 +58,5 @@ for py in range(H):
             row += bytes([0, 0, 0, 0])
     rows.append(bytes(row))
 
-def chunk(kind, data):
-    c = struct.pack(">I", len(data)) + kind + data
-    return c + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", W, H, 8, 6, 0, 0, 0))
-png += chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b"")
+png = rgba_png(W, H, rows)
 open(sys.argv[1], "wb").write(png)

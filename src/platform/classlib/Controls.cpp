@@ -35,9 +35,15 @@ QColor ToQColor(TColor c) {
   return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
+// A class of the layer's standard controls draws its own frame: no non-client area to reserve.
 bool IsStandardClass(const String& cls) {
-  String c = UpperCase(cls);
-  return c == u"EDIT" || c == u"BUTTON" || c == u"STATIC";
+  std::shared_ptr<TWindowClass> c = layer::FindClass(cls);
+  return c && c->Kind != TWindowKind::Custom;
+}
+
+std::unordered_map<int, HCURSOR>& ScreenCursors() {
+  static std::unordered_map<int, HCURSOR> table;
+  return table;
 }
 
 }  // namespace
@@ -62,13 +68,32 @@ TShiftState KeysToShiftState(WPARAM keys) {
 }
 
 HCURSOR CursorHandle(TCursor c) {
+  auto& table = ScreenCursors();
+  if (auto it = table.find(static_cast<int>(c)); it != table.end()) return it->second;
   switch (static_cast<int>(c)) {
-    case -11: return LoadCursor(IDC_WAIT);
+    case -1: return nullptr;
+    case -3: return LoadCursor(IDC_CROSS);
     case -4: return LoadCursor(IDC_IBEAM);
-    case -21: return LoadCursor(IDC_HAND);
+    case -6: return LoadCursor(IDC_SIZENESW);
+    case -7: return LoadCursor(IDC_SIZENS);
+    case -8: return LoadCursor(IDC_SIZENWSE);
+    case -9: return LoadCursor(IDC_SIZEWE);
+    case -10: return LoadCursor(IDC_UPARROW);
+    case -11: return LoadCursor(IDC_WAIT);
+    case -18: return LoadCursor(IDC_NO);
     case -19: return LoadCursor(IDC_APPSTARTING);
+    case -20: return LoadCursor(IDC_HELP);
+    case -21: return LoadCursor(IDC_HAND);
+    case -22: return LoadCursor(IDC_SIZEALL);
     default: return LoadCursor(IDC_ARROW);
   }
+}
+
+void SetCursorHandle(TCursor c, HCURSOR h) {
+  if (h)
+    ScreenCursors()[static_cast<int>(c)] = h;
+  else
+    ScreenCursors().erase(static_cast<int>(c));
 }
 
 UINT BevelInnerEdge(TBevelCut cut) {
@@ -745,12 +770,32 @@ void TWinControl::BoundsChanged() {
 }
 
 void TWinControl::CursorChanged() {
-  QWidget* w = layer::WidgetOf(FHandle);
-  if (!w) return;
-  if (FCursor == crDefault)
-    w->unsetCursor();
-  else
-    w->setCursor(layer::CursorShapeOf(CursorHandle(FCursor)));
+  // Shown through the window's answer to WM_SETCURSOR; asked again at once when the pointer is
+  // over the window, as the class library does.
+  if (!FHandle || GetCapture()) return;
+  TPoint p;
+  GetCursorPos(&p);
+  if (WindowFromPoint(p) == FHandle) Perform(WM_SETCURSOR, reinterpret_cast<WPARAM>(FHandle), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+}
+
+bool TWinControl::SetCursorMessage(TMessage& msg) {
+  // Only for the window the pointer is over: a parent asked on a child's behalf leaves it to the
+  // child's class cursor. The screen's cursor wins, then that of a control without a window
+  // under the pointer, then the control's own; crDefault leaves it to the class cursor.
+  if (reinterpret_cast<HWND>(msg.WParam) != FHandle || static_cast<int16_t>(LOWORD(msg.LParam)) != HTCLIENT)
+    return false;
+  TCursor c = Screen ? Screen->GetCursor() : crDefault;
+  if (c == crDefault) {
+    TPoint p;
+    GetCursorPos(&p);
+    p = ScreenToClient(p);
+    c = FCursor;
+    if (TControl* child = ControlAtPos(p, false); child && child->GetCursor() != crDefault) c = child->GetCursor();
+  }
+  if (c == crDefault) return false;
+  pf::SetCursor(CursorHandle(c));
+  msg.Result = 1;
+  return true;
 }
 
 void TWinControl::HintChanged() {
@@ -1058,6 +1103,9 @@ void TWinControl::Dispatch(TMessage& msg) {
         return;
       }
       DefaultHandler(msg);
+      return;
+    case WM_SETCURSOR:
+      if (!SetCursorMessage(msg)) DefaultHandler(msg);
       return;
     case WM_SIZE:
     case WM_MOVE:

@@ -73,12 +73,26 @@ using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, 
 
 enum class TCursor : int16_t {};
 constexpr TCursor crDefault{0};
+constexpr TCursor crNone{-1};
 constexpr TCursor crArrow{-2};
+constexpr TCursor crCross{-3};
 constexpr TCursor crIBeam{-4};
+constexpr TCursor crSizeNESW{-6};
+constexpr TCursor crSizeNS{-7};
+constexpr TCursor crSizeNWSE{-8};
+constexpr TCursor crSizeWE{-9};
+constexpr TCursor crUpArrow{-10};
 constexpr TCursor crHourGlass{-11};
-constexpr TCursor crHandPoint{-21};
+constexpr TCursor crNo{-18};
 constexpr TCursor crAppStart{-19};
+constexpr TCursor crHelp{-20};
+constexpr TCursor crHandPoint{-21};
+constexpr TCursor crSizeAll{-22};
+// The screen's cursor table (Screen.Cursors): the system shapes under the negative numbers, and
+// what the program installs under its own (the list view's header split cursor under 768, say).
+// An unknown number answers the default cursor.
 HCURSOR CursorHandle(TCursor c);
+void SetCursorHandle(TCursor c, HCURSOR h);
 
 enum class TControlStyleItem {
   csAcceptsControls, csCaptureMouse, csDesignInteractive, csClickEvents, csFramed, csSetCaption, csOpaque,
@@ -365,6 +379,8 @@ protected:
   void EnabledChanged() override;
   void BoundsChanged() override;
   void CursorChanged() override;
+  // WM_SETCURSOR: answers it (true) when the screen's or a control's cursor is not the default.
+  bool SetCursorMessage(TMessage& msg);
   void HintChanged() override;
   TSize NonClientSize() const override;
 

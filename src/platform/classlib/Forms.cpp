@@ -435,7 +435,21 @@ void TApplication::ResetForTests() {
 
 void TScreen::SetCursor(TCursor c) {
   FCursor = c;
-  pf::SetCursor(CursorHandle(c));
+  if (c != crDefault) {
+    pf::SetCursor(CursorHandle(c));
+    return;
+  }
+  // Back to the default: the window under the pointer says again which cursor it shows.
+  TPoint p;
+  GetCursorPos(&p);
+  HWND h = WindowFromPoint(p);
+  if (!h) {
+    pf::SetCursor(LoadCursor(IDC_ARROW));
+    return;
+  }
+  LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+  if (!SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<int>(hit), WM_MOUSEMOVE)))
+    pf::SetCursor(LoadCursor(IDC_ARROW));
 }
 
 Integer TScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }

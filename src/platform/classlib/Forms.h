@@ -150,6 +150,9 @@ public:
   TCursor GetCursor() const { return FCursor; }
   // crHourGlass shows the wait cursor over every window until crDefault comes back.
   void SetCursor(TCursor c);
+  // The cursor table: Screen.Cursors[768] := LoadCursor(HInstance, "...") installs a cursor.
+  HCURSOR GetCursors(TCursor c) const { return CursorHandle(c); }
+  void SetCursors(TCursor c, HCURSOR h) { SetCursorHandle(c, h); }
   Integer Width() const;
   Integer Height() const;
   Integer FormCount() const { return static_cast<Integer>(FForms.size()); }

@@ -173,6 +173,33 @@ LRESULT HitTest(HWND h, LPARAM l) {
   return HTBORDER;
 }
 
+// The default answer to WM_SETCURSOR for the window the pointer is over (wParam); other windows
+// asked on a child's behalf leave it to the child.
+LRESULT SetCursorFor(TWindowObj* wnd, WPARAM w, LPARAM l) {
+  if (reinterpret_cast<HWND>(w) != wnd->Handle()) return 0;
+  LRESULT hit = static_cast<int16_t>(LOWORD(l));
+  switch (hit) {
+    case HTCLIENT:
+      if (!wnd->Class || !wnd->Class->Cursor) return 0;
+      SetCursor(wnd->Class->Cursor);
+      return 1;
+    case HTERROR: {
+      UINT mouse = HIWORD(l);
+      if (mouse == WM_LBUTTONDOWN || mouse == WM_RBUTTONDOWN || mouse == WM_MBUTTONDOWN) MessageBeep(0);
+      return 0;
+    }
+    case HTLEFT:
+    case HTRIGHT: SetCursor(LoadCursor(IDC_SIZEWE)); return 1;
+    case HTTOP:
+    case HTBOTTOM: SetCursor(LoadCursor(IDC_SIZENS)); return 1;
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT: SetCursor(LoadCursor(IDC_SIZENWSE)); return 1;
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT: SetCursor(LoadCursor(IDC_SIZENESW)); return 1;
+    default: SetCursor(LoadCursor(IDC_ARROW)); return 1;
+  }
+}
+
 String WidgetText(TWindowObj* wnd) {
   QWidget* w = wnd->Widget;
   if (!w) return wnd->Text;
@@ -240,13 +267,23 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       layer::PaintDefaultFrame(h);
       return 0;
     case WM_ERASEBKGND:
-      // Dialog boxes have the button-face background as their class brush.
-      if (wnd->ClassName == u"#32770" && w) {
+      // With the class's background brush (a dialog box's button face); a class without one
+      // leaves the background to the program.
+      if (wnd->Class && wnd->Class->Background && w) {
         TRect c = wnd->ClientRect();
-        FillRect(reinterpret_cast<HDC>(w), &c, GetSysColorBrush(COLOR_BTNFACE));
+        FillRect(reinterpret_cast<HDC>(w), &c, wnd->Class->Background);
         return 1;
       }
       return 0;
+    case WM_SETCURSOR:
+      // The parent decides first (except over a sizing border); then the window whose cursor it
+      // is shows its class cursor over the client area, the arrow or a sizing shape elsewhere.
+      if (wnd->IsChild() && wnd->Parent && (static_cast<int16_t>(LOWORD(l)) < HTLEFT ||
+                                            static_cast<int16_t>(LOWORD(l)) > HTBOTTOMRIGHT)) {
+        if (SendMessage(wnd->Parent->Handle(), WM_SETCURSOR, w, l)) return 1;
+        if (!IsWindow(h)) return 1;
+      }
+      return SetCursorFor(wnd, w, l);
     case WM_CLOSE:
       DestroyWindow(h);
       return 0;
@@ -294,7 +331,13 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       }
       return 0;
     case WM_MOUSEACTIVATE:
-      return 1;
+      // A child asks its parent, up to the top-level window; a press on a caption does not
+      // activate (the move or size that follows does).
+      if (wnd->IsChild() && wnd->Parent) {
+        if (LRESULT r = SendMessage(wnd->Parent->Handle(), WM_MOUSEACTIVATE, w, l)) return r;
+      }
+      return HIWORD(l) == WM_LBUTTONDOWN && static_cast<int16_t>(LOWORD(l)) == HTCAPTION ? MA_NOACTIVATE
+                                                                                         : MA_ACTIVATE;
     case WM_NCLBUTTONDOWN:
       if (w == static_cast<WPARAM>(HTVSCROLL) || w == static_cast<WPARAM>(HTHSCROLL))
         layer::TrackScrollBar(h, w == static_cast<WPARAM>(HTVSCROLL) ? SB_VERT : SB_HORZ,
@@ -339,6 +382,11 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       if (IsKeyMessage(msg)) SynthesizeKey(wnd, msg, w);
       else SynthesizeMouse(wnd, msg, w, l);
     }
+    // A standard control that takes the focus on a click takes it here, in its own handling of
+    // the press, as the platform's controls do.
+    if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && IsWindow(h) && layer::TakesFocusOnClick(wnd) &&
+        IsWindowEnabled(h) && GetFocus() != h)
+      SetFocus(h);
   } else if (IsKeyMessage(msg) || IsMouseMessage(msg)) {
     DeliverToInner(wnd, msg, w);
   }

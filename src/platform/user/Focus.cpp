@@ -90,7 +90,9 @@ HWND GetCapture() { return gCapture && IsWindow(gCapture) ? gCapture : nullptr; 
 
 HWND GetActiveWindow() { return gActive && IsWindow(gActive) ? gActive : nullptr; }
 
-HWND SetActiveWindow(HWND h) {
+HWND SetActiveWindow(HWND h) { return layer::Activate(h, WA_ACTIVE); }
+
+HWND layer::Activate(HWND h, WPARAM how) {
   if (h && !IsWindow(h)) return nullptr;
   HWND old = GetActiveWindow();
   if (old == h) return old;
@@ -100,7 +102,7 @@ HWND SetActiveWindow(HWND h) {
   } done;
   gActive = h;
   if (old) SendMessage(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(h));
-  if (h) SendMessage(h, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+  if (h) SendMessage(h, WM_ACTIVATE, how, reinterpret_cast<LPARAM>(old));
   return old;
 }
 

@@ -23,6 +23,7 @@ public:
 };
 
 TInputFilter* gFilter = nullptr;
+const char* const kClickFocus = "pfClickFocus";
 std::vector<QEvent*> gPassing;      // native events being handed to their widget right now
 std::vector<QObject*> gReceivers;   // and the objects they are handed to
 std::vector<QPointer<QWidget>> gGraveyard;  // widgets of destroyed windows still inside an event
@@ -53,6 +54,13 @@ bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we);
 class TKeyRouter : public QObject {
 public:
   bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Enter) {
+      // The pointer entering a window of the toolkit's own (a menu, a file dialog): the shape the
+      // program's windows asked for is theirs, not this window's.
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w && w->isWindow() && !layer::FindByWidget(w)) layer::ResetCursor();
+      return false;
+    }
     switch (e->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:
@@ -134,42 +142,79 @@ TPoint WidgetToClient(TWindowObj* wnd, QObject* o, QPointF local) {
   return TPoint{p.x(), p.y()};
 }
 
+HWND TopLevelOf(HWND h) {
+  TWindowObj* w = layer::Find(h);
+  while (w && w->IsChild() && w->Parent) w = w->Parent;
+  return w ? w->Handle() : nullptr;
+}
+
 bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
   HWND h = wnd->Handle();
   TPoint client = WidgetToClient(wnd, o, me->position());
   TPoint screen = client;
   ClientToScreen(h, &screen);
-  layer::NotePointer(screen);
-  // Outside the client area of a custom-drawn window the press is a non-client one (a scroll
-  // bar, the border), as the window's hit test says.
-  if (!GetCapture() && !wnd->IsNative() && wnd->IsChild()) {
-    TRect cr = wnd->ClientRect();
-    if (client.X < 0 || client.Y < 0 || client.X >= cr.Right || client.Y >= cr.Bottom) {
-      LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
-      if (hit != HTCLIENT) {
-        UINT clientMsg = me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), true);
-        UINT ncMsg = clientMsg - WM_MOUSEFIRST + WM_NCMOUSEMOVE;
-        if (me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick)
-          layer::SetAsyncKey(ButtonVk(me->button()), true);
-        if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
-        layer::QueueInput(MSG{h, ncMsg, static_cast<WPARAM>(hit), MAKELPARAM(screen.X, screen.Y), 0, {}, nullptr});
-        return true;
-      }
+  bool press = me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick;
+  if (press) layer::SetAsyncKey(ButtonVk(me->button()), true);
+  if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
+  layer::NotePointer(screen, h);
+  WPARAM keys = MouseKeys(me->buttons(), me->modifiers());
+  auto messageFor = [me](HWND target) {
+    TWindowObj* t = layer::Find(target);
+    bool dblclks = t && (t->ClassStyle & CS_DBLCLKS);
+    return me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), dblclks);
+  };
+
+  // The capture takes every mouse message as a client one, without hit test or cursor question.
+  if (HWND capture = GetCapture()) {
+    if (capture != h) {
+      client = screen;
+      ScreenToClient(capture, &client);
     }
+    MSG m{capture, messageFor(capture), keys, MAKELPARAM(client.X, client.Y), 0, {}, nullptr};
+    if (capture == h) m.Extra = NativeExtra(o, me);
+    layer::QueueInput(std::move(m));
+    return true;
   }
+
+  // Otherwise, as the platform does before every mouse message: the window under the pointer
+  // says what part of it the point is on (a transparent one hands it to its parent), a press
+  // asks whether to activate the top-level window, and the window is asked for the cursor.
   HWND target = h;
-  if (HWND capture = GetCapture(); capture && capture != h) {
-    target = capture;
+  LRESULT hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
+  while (hit == HTTRANSPARENT && IsWindow(target) && (GetWindowLongPtr(target, GWL_STYLE) & WS_CHILD)) {
+    target = GetParent(target);
+    hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
+  }
+  if (!IsWindow(target)) return true;
+  if (hit == HTNOWHERE || hit == HTTRANSPARENT) {
+    // A button held outside the window (the toolkit keeps sending it the moves): a client message,
+    // as the platform gives the window that captured the mouse.
+    hit = HTCLIENT;
+  }
+  UINT msg = messageFor(target);
+  bool eat = false;
+  if (press) {
+    HWND top = TopLevelOf(target);
+    LRESULT ma = SendMessage(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(static_cast<int>(hit), static_cast<int>(msg)));
+    if ((ma == MA_ACTIVATE || ma == MA_ACTIVATEANDEAT) && IsWindow(top) && GetActiveWindow() != top)
+      layer::Activate(top, WA_CLICKACTIVE);
+    eat = ma == MA_ACTIVATEANDEAT || ma == MA_NOACTIVATEANDEAT;
+  }
+  if (IsWindow(target))
+    SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(static_cast<int>(hit), static_cast<int>(msg)));
+  if (eat || !IsWindow(target)) return true;
+  if (hit != HTCLIENT) {
+    // On the frame, a scroll bar, the border: the non-client message, with the screen point.
+    UINT nc = msg - WM_MOUSEFIRST + WM_NCMOUSEMOVE;
+    if (msg != WM_MOUSEMOVE && me->type() == QEvent::MouseButtonDblClick) nc = ButtonMessage(me->type(), me->button(), true) - WM_MOUSEFIRST + WM_NCMOUSEMOVE;
+    layer::QueueInput(MSG{target, nc, static_cast<WPARAM>(hit), MAKELPARAM(screen.X, screen.Y), 0, {}, nullptr});
+    return true;
+  }
+  if (target != h) {
     client = screen;
     ScreenToClient(target, &client);
   }
-  TWindowObj* t = layer::Find(target);
-  bool dblclks = t && (t->IsNative() || (t->ClassStyle & CS_DBLCLKS));
-  UINT msg = me->type() == QEvent::MouseMove ? WM_MOUSEMOVE : ButtonMessage(me->type(), me->button(), dblclks);
-  if (me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick)
-    layer::SetAsyncKey(ButtonVk(me->button()), true);
-  if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
-  MSG m{target, msg, MouseKeys(me->buttons(), me->modifiers()), MAKELPARAM(client.X, client.Y), 0, {}, nullptr};
+  MSG m{target, msg, keys, MAKELPARAM(client.X, client.Y), 0, {}, nullptr};
   if (target == h) m.Extra = NativeExtra(o, me);
   layer::QueueInput(std::move(m));
   return true;
@@ -179,7 +224,7 @@ bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we) {
   HWND h = wnd->Handle();
   TPoint screen = WidgetToClient(wnd, o, we->position());
   ClientToScreen(h, &screen);
-  layer::NotePointer(screen);
+  layer::NotePointer(screen, h);
   int delta = we->angleDelta().y();
   UINT msg = WM_MOUSEWHEEL;
   if (delta == 0 && we->angleDelta().x() != 0) {
@@ -280,7 +325,19 @@ void InstallInputFilter(QWidget* w, TWindowObj* wnd) {
   if (!gFilter) gFilter = new TInputFilter();
   w->installEventFilter(gFilter);
   w->setMouseTracking(true);
-  if (!wnd->IsNative()) w->setFocusPolicy(wnd->IsChild() ? Qt::StrongFocus : Qt::NoFocus);
+  if (!wnd->IsNative()) {
+    // A self-drawn window gets the focus only from SetFocus, as its own handling of a press or
+    // the dialog keys decide; the toolkit's click-to-focus would move it behind the program's back.
+    w->setFocusPolicy(Qt::NoFocus);
+  } else if (w == wnd->Widget.data() && (w->focusPolicy() & Qt::ClickFocus)) {
+    // A standard control takes it in its default procedure's handling of the press instead.
+    w->setProperty(kClickFocus, true);
+    w->setFocusPolicy(static_cast<Qt::FocusPolicy>(w->focusPolicy() & ~Qt::ClickFocus));
+  }
+}
+
+bool TakesFocusOnClick(const TWindowObj* wnd) {
+  return wnd->Widget && wnd->Widget->property(kClickFocus).toBool();
 }
 
 bool DeliverNative(QObject* receiver, QEvent* e) {
@@ -347,7 +404,7 @@ void StartInput() {
 void FinishInput() {
   ResetInputState();
   BuryWidgets();
-  ResetCursor();
+  ForgetCursors();
   delete gFilter;
   gFilter = nullptr;
   delete gAppFilter;

@@ -65,6 +65,7 @@ void StartLayer(int& argc, char** argv) {
   gGuiThread = std::this_thread::get_id();
   TThread::SetMainThread();
   gStarted = true;
+  layer::RegisterSystemClasses();
   layer::StartQueue();
   layer::StartInput();
 }
@@ -74,6 +75,7 @@ void FinishLayer() {
   layer::DestroyAllWindows();
   layer::FinishInput();
   layer::FinishQueue();
+  layer::DropClasses();
   gStarted = false;
   gOwnApp.reset();
 }

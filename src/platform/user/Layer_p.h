@@ -47,13 +47,24 @@ void PaintDefaultFrame(HWND h);
 // moves the layer's, unless the layer is moving it itself.
 void SyncFocusTo(HWND h);
 void SyncActiveTo(HWND h);
+// Makes a top-level window the active one; `how` is WM_ACTIVATE's WA_ACTIVE or WA_CLICKACTIVE.
+HWND Activate(HWND h, WPARAM how);
+// A standard control's widget that the toolkit would focus on a click (the layer leaves that to
+// the control's default procedure).
+bool TakesFocusOnClick(const TWindowObj* wnd);
 void ResetFocusState();
 // Key state (Keys.cpp).
 void ResetKeyTables();
 // The pointer and the cursor (Cursor.cpp): where input last saw the pointer, and dropping the
 // shape the layer set.
-void NotePointer(TPoint screen);
+void NotePointer(TPoint screen, HWND under);
+HWND PointerWindow();
 void ResetCursor();
+void ForgetCursors();
+
+// Window classes (Class.cpp): the layer's own at start-up, all of them at the end.
+void RegisterSystemClasses();
+void DropClasses();
 
 void StartQueue();
 void FinishQueue();

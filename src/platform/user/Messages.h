@@ -76,6 +76,8 @@ constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_MOUSEHWHEEL = 0x020E;
 constexpr UINT WM_MOUSELAST = 0x020E;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
+constexpr UINT WM_MOUSEHOVER = 0x02A1;
+constexpr UINT WM_NCMOUSELEAVE = 0x02A2;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 constexpr UINT WM_USER = 0x0400;
@@ -92,6 +94,13 @@ constexpr WPARAM SC_CLOSE = 0xF060;
 // ---- WM_ACTIVATE ----
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
+constexpr WPARAM WA_CLICKACTIVE = 2;
+
+// ---- WM_MOUSEACTIVATE answers ----
+constexpr LRESULT MA_ACTIVATE = 1;
+constexpr LRESULT MA_ACTIVATEANDEAT = 2;
+constexpr LRESULT MA_NOACTIVATE = 3;
+constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
 
 // ---- mouse key states (wParam of mouse messages) ----
 constexpr WPARAM MK_LBUTTON = 0x0001;
@@ -107,9 +116,23 @@ constexpr LRESULT HTTRANSPARENT = -1;
 constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
+constexpr LRESULT HTSYSMENU = 3;
+constexpr LRESULT HTGROWBOX = 4;
+constexpr LRESULT HTMENU = 5;
 constexpr LRESULT HTHSCROLL = 6;
 constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTMINBUTTON = 8;
+constexpr LRESULT HTMAXBUTTON = 9;
+constexpr LRESULT HTLEFT = 10;
+constexpr LRESULT HTRIGHT = 11;
+constexpr LRESULT HTTOP = 12;
+constexpr LRESULT HTTOPLEFT = 13;
+constexpr LRESULT HTTOPRIGHT = 14;
+constexpr LRESULT HTBOTTOM = 15;
+constexpr LRESULT HTBOTTOMLEFT = 16;
+constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTCLOSE = 20;
 
 // ---- virtual keys ----
 constexpr int VK_LBUTTON = 0x01;
@@ -169,6 +192,8 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr UINT CS_VREDRAW = 0x0001;
 constexpr UINT CS_HREDRAW = 0x0002;
 constexpr UINT CS_DBLCLKS = 0x0008;
+constexpr UINT CS_PARENTDC = 0x0080;
+constexpr UINT CS_SAVEBITS = 0x0800;
 
 // ---- window styles ----
 constexpr DWORD WS_OVERLAPPED = 0x00000000;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/Modules.h"
 #include "platform/rtl/Object.h"
 #include "platform/user/Messages.h"
 
@@ -55,10 +56,33 @@ struct CREATESTRUCT {
   DWORD exStyle{0};
 };
 
-// Class names with a standard control behind them: u"EDIT" (ES_MULTILINE makes a memo),
-// u"BUTTON" (push button; BS_AUTOCHECKBOX a check box), u"STATIC" (a label). Any other class
-// name makes a custom-drawn window whose surface the program paints. `proc` empty means
-// DefWindowProc. Without WS_CHILD the window is top-level and `parent` is its owner.
+// ---- window classes ----
+// A class gives its windows their class style (CS_DBLCLKS: double clicks become WM_xBUTTONDBLCLK),
+// the cursor DefWindowProc shows over their client area (WM_SETCURSOR), the background brush
+// DefWindowProc erases with (WM_ERASEBKGND) and the window procedure. The layer registers the
+// standard controls' classes at start-up: u"EDIT" (ES_MULTILINE makes a memo; I-beam cursor),
+// u"BUTTON" (push button; BS_AUTOCHECKBOX a check box), u"STATIC" (a label) and the dialog class
+// u"#32770" (button-face background); these present a toolkit widget. Every other class makes a
+// self-drawn window whose surface the program paints. Names compare without regard to case.
+using ATOM = Word;
+struct WNDCLASS {
+  UINT style{0};
+  WNDPROC lpfnWndProc;        // empty: DefWindowProc
+  HCURSOR hCursor{nullptr};   // none: the program sets the cursor itself on WM_SETCURSOR
+  HBRUSH hbrBackground{nullptr};
+  String lpszClassName;
+};
+// Answers the class's atom, 0 when the name is empty or taken.
+ATOM RegisterClass(const WNDCLASS& wc);
+// Fails for the layer's own classes, for unknown names and while windows of the class exist.
+bool UnregisterClass(StringView className);
+bool GetClassInfo(StringView className, WNDCLASS* wc);
+String GetClassName(HWND h);
+
+// `proc`, when given, replaces the class's procedure for this window (as subclassing at once
+// would); `classStyle` adds to the class style. A class name nobody registered makes a self-drawn
+// window of a plain class: no class style, the arrow cursor, no background. Without WS_CHILD the
+// window is top-level and `parent` is its owner.
 constexpr DWORD ES_MULTILINE = 0x0004;
 constexpr DWORD ES_PASSWORD = 0x0020;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
@@ -271,8 +295,22 @@ constexpr uintptr_t IDC_SIZEALL = 32646;
 constexpr uintptr_t IDC_NO = 32648;
 constexpr uintptr_t IDC_HAND = 32649;
 constexpr uintptr_t IDC_APPSTARTING = 32650;
+constexpr uintptr_t IDC_UPARROW = 32516;
+constexpr uintptr_t IDC_SIZENWSE = 32642;
+constexpr uintptr_t IDC_SIZENESW = 32643;
+constexpr uintptr_t IDC_HELP = 32651;
+// A system cursor (IDC_*).
 HCURSOR LoadCursor(uintptr_t id);
-// Sets the shape shown over the program's windows; answers the previous one.
+// With no module, the system cursor `id`; with a module, the program's cursor resource of that
+// number (the resource named "#768" for 768). Nothing (nullptr) when there is none.
+HCURSOR LoadCursor(HINSTANCE module, uintptr_t id);
+// The program's cursor resource of that name (type "CURSOR": a cursor file whose image is a PNG
+// or a 32-bit bitmap, with its hot spot). Loading a name again answers the same handle.
+HCURSOR LoadCursor(HINSTANCE module, StringView name);
+// Sets the shape shown over the program's windows until the next WM_SETCURSOR answer changes it;
+// answers the previous one. The default window procedure answers WM_SETCURSOR with the class
+// cursor (asking the parent first), so this is the one road by which the visible cursor changes.
+// nullptr hides the cursor.
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 

@@ -49,16 +49,6 @@ std::map<uintptr_t, std::shared_ptr<TWindowObj>> gWindows;
 std::unordered_map<const QObject*, uintptr_t> gByWidget;
 std::atomic<uintptr_t> gNextId{0x100};
 
-String Upper(StringView s) { return UpperCase(s); }
-
-TWindowKind KindOf(StringView className, DWORD style) {
-  String c = Upper(className);
-  if (c == u"EDIT") return (style & ES_MULTILINE) ? TWindowKind::Memo : TWindowKind::Edit;
-  if (c == u"BUTTON") return (style & 0xF) == BS_AUTOCHECKBOX ? TWindowKind::CheckBox : TWindowKind::Button;
-  if (c == u"STATIC") return TWindowKind::Static;
-  return TWindowKind::Custom;
-}
-
 void NotifyParent(TWindowObj* wnd, Word code) {
   if (!wnd->Parent || !wnd->IsChild() || wnd->Destroying) return;
   SendMessage(wnd->Parent->Handle(), WM_COMMAND,
@@ -244,17 +234,22 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
   TWindowObj* parentObj = parent ? layer::Find(parent) : nullptr;
   if ((style & WS_CHILD) && !parentObj) return nullptr;
 
+  std::shared_ptr<TWindowClass> cls = layer::FindClass(className);
+  if (!cls) cls = layer::PlainClass();
+
   auto obj = std::make_shared<TWindowObj>();
   TWindowObj* wnd = obj.get();
   wnd->Id = gNextId.fetch_add(1);
-  wnd->Kind = KindOf(className, style);
+  wnd->Class = cls;
+  wnd->Kind = layer::KindOf(*cls, style);
   wnd->ClassName = String(className);
   wnd->Text = String(windowName);
   wnd->Style = style;
   wnd->ExStyle = exStyle;
-  wnd->ClassStyle = classStyle;
+  wnd->ClassStyle = cls->Style | classStyle;
   wnd->CtrlId = id;
-  wnd->Proc = proc ? std::move(proc) : WNDPROC(DefWindowProc);
+  wnd->Proc = proc ? std::move(proc) : cls->Proc ? cls->Proc : WNDPROC(DefWindowProc);
+  ++cls->LiveWindows;
   wnd->Parent = parentObj;
   wnd->Rect = TRect{x, y, x + std::max(0, width), y + std::max(0, height)};
 
@@ -338,6 +333,7 @@ bool DestroyWindow(HWND h) {
   }
   layer::ReleaseDCsOf(wnd);
   wnd->Surface.reset();
+  --wnd->Class->LiveWindows;
   gWindows.erase(wnd->Id);
   return true;
 }

@@ -36,14 +36,31 @@ struct TScrollState {
   bool Disabled{false};
 };
 
+// What presents a window: the program's own painting on a surface, or a toolkit widget of a
+// standard control (which one follows the class and, for some, the style).
 enum class TWindowKind { Custom, Edit, Memo, Button, CheckBox, Static };
+
+// A registered window class.
+struct TWindowClass {
+  String Name;
+  ATOM Atom{0};
+  UINT Style{0};
+  WNDPROC Proc;
+  HCURSOR Cursor{nullptr};
+  HBRUSH Background{nullptr};
+  // The layer's own classes of standard controls present a widget; they cannot be unregistered.
+  bool System{false};
+  TWindowKind Kind{TWindowKind::Custom};
+  int LiveWindows{0};
+};
 
 struct TWindowObj {
   uintptr_t Id{0};
   HWND Handle() const { return reinterpret_cast<HWND>(Id); }
 
   TWindowKind Kind{TWindowKind::Custom};
-  String ClassName;
+  std::shared_ptr<TWindowClass> Class;
+  String ClassName;  // as the window was created with it
   String Text;
   DWORD Style{0};
   DWORD ExStyle{0};
@@ -81,6 +98,12 @@ struct TWindowObj {
 };
 
 namespace layer {
+// The class registered under a name (any case); null when none is.
+std::shared_ptr<TWindowClass> FindClass(StringView name);
+// The class of windows made with a name nobody registered.
+std::shared_ptr<TWindowClass> PlainClass();
+// Which widget a window of this class and style gets.
+TWindowKind KindOf(const TWindowClass& cls, DWORD style);
 TWindowObj* Find(HWND h);
 TWindowObj* FindByWidget(const QObject* w);
 // The widget that presents a window (null when the handle is gone).
