@@ -58,14 +58,15 @@ bool Fail(Status& status, Status value, String* error, const char16_t* text) {
   return false;
 }
 
-bool ReadAll(FILE* f, std::string& data) {
+int64_t FileSize(FILE* f) {
   std::fseek(f, 0, SEEK_END);
   const long size = std::ftell(f);
-  if (size < 0) return false;
-  std::fseek(f, 0, SEEK_SET);
-  data.resize(static_cast<size_t>(size));
-  return std::fread(data.data(), 1, data.size(), f) == data.size();
+  std::rewind(f);
+  return size;
 }
+
+// The headers and the palette lie within this many bytes of the start.
+constexpr size_t HeadBytes = 14 + 124 + 16 + 256 * 4;
 
 bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String* error,
                  bool withPalette) {
@@ -150,6 +151,7 @@ Status BmpReadInfo(FILE* f, TImageInfo& info, String* error) {
   TBmpHeader h;
   Status status = Status::Ok;
   if (!ParseHeader(head, h, status, error, false)) return status;
+  if (const Status s = CheckDecodeSize(h.Width, h.Height, 0, error); s != Status::Ok) return s;
   info.Format = TImageFormat::Bmp;
   info.Width = h.Width;
   info.Height = h.Height;
@@ -157,24 +159,24 @@ Status BmpReadInfo(FILE* f, TImageInfo& info, String* error) {
 }
 
 Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
-  std::string file;
-  if (!ReadAll(f, file)) {
+  // The pixels are read a row at a time, straight from the file: a bitmap is never held whole.
+  const int64_t fileSize = FileSize(f);
+  std::string head(static_cast<size_t>(std::clamp<int64_t>(fileSize, 0, HeadBytes)), '\0');
+  if (fileSize < 0 || std::fread(head.data(), 1, head.size(), f) != head.size()) {
     SetError(error, u"The file could not be read");
     return Status::GenericError;
   }
   TBmpHeader h;
   Status status = Status::Ok;
-  if (!ParseHeader(file, h, status, error, true)) return status;
-  if (static_cast<int64_t>(h.Width) * h.Height > MaxPixels) {
-    SetError(error, u"Out of memory");
-    return Status::OutOfMemory;
-  }
+  if (!ParseHeader(head, h, status, error, true)) return status;
+  if (const Status s = CheckDecodeSize(h.Width, h.Height, 0, error); s != Status::Ok) return s;
   const size_t stride = ((static_cast<size_t>(h.Width) * h.Bits + 31) / 32) * 4;
-  if (h.DataOffset > file.size() || stride * static_cast<size_t>(h.Height) > file.size() - h.DataOffset) {
+  const auto size = static_cast<size_t>(fileSize);
+  if (h.DataOffset > size || stride * static_cast<size_t>(h.Height) > size - h.DataOffset) {
     SetError(error, u"The bitmap's pixels are cut short");
     return Status::InvalidParameter;
   }
-  const auto* base = reinterpret_cast<const Byte*>(file.data());
+  const auto* base = reinterpret_cast<const Byte*>(head.data());
   std::vector<Byte> palette(256 * 3, 0);
   for (uint32_t i = 0; i < h.PaletteCount && h.Bits <= 8; ++i) {
     const Byte* e = base + h.PaletteOffset + i * h.PaletteEntry;
@@ -182,15 +184,27 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
     palette[i * 3 + 1] = e[1];
     palette[i * 3 + 2] = e[0];
   }
+  std::vector<Byte> line, rgb;
+  try {
+    line.resize(stride);
+    rgb.resize(static_cast<size_t>(h.Width) * 3);
+  } catch (const std::bad_alloc&) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
   if (!sink.Begin(h.Width, h.Height)) {
     SetError(error, u"Out of memory");
     return Status::OutOfMemory;
   }
-  std::vector<Byte> rgb(static_cast<size_t>(h.Width) * 3);
   const Integer end = std::min(h.Height, sink.EndRow());
   for (Integer y = 0; y < end; ++y) {
     const Integer fileRow = h.TopDown ? y : h.Height - 1 - y;
-    const Byte* s = base + h.DataOffset + stride * static_cast<size_t>(fileRow);
+    const Byte* s = line.data();
+    if (std::fseek(f, static_cast<long>(h.DataOffset + stride * static_cast<size_t>(fileRow)), SEEK_SET) != 0 ||
+        std::fread(line.data(), 1, stride, f) != stride) {
+      SetError(error, u"The file could not be read");
+      return Status::GenericError;
+    }
     Byte* o = rgb.data();
     for (Integer x = 0; x < h.Width; ++x, o += 3) {
       switch (h.Bits) {

@@ -22,6 +22,16 @@ void SetError(String* error, const String& text) {
   if (error) *error = text;
 }
 
+Status CheckDecodeSize(int64_t width, int64_t height, int64_t extra, String* error) {
+  // Sides of no size are the format readers' to refuse.
+  if ((height > 0 && width > MaxPicturePixels / height) ||
+      width * 4 * RowAllowance + extra > DecodeBudget) {
+    SetError(error, u"The picture is too large");
+    return Status::OutOfMemory;
+  }
+  return Status::Ok;
+}
+
 bool TPhotoSink::Begin(Integer width, Integer height) noexcept {
   try {
     FPhoto = TPhoto(width, height);

@@ -14,6 +14,17 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
+// Hostile files: a picture that declares more pixels than this, or whose decoding would need more
+// memory than the budget, is refused as an unreadable file is, before anything large is
+// allocated. A file of a hundred bytes must not cost the machine gigabytes.
+constexpr int64_t MaxPicturePixels = 250'000'000;
+constexpr int64_t DecodeBudget = int64_t{1} << 30;
+// Rows of the picture's width that a decoder and the resampler behind it may hold at once.
+constexpr int64_t RowAllowance = 96;
+// Ok for a picture of width × height whose decoder needs `extra` bytes beyond its rows;
+// OutOfMemory with a reason otherwise.
+Status CheckDecodeSize(int64_t width, int64_t height, int64_t extra, String* error);
+
 // Opens for reading; sets `status` to FileNotFound when it cannot.
 FilePtr OpenFile(const String& fileName, Status& status, String* error);
 void SetError(String* error, const String& text);

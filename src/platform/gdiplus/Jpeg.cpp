@@ -20,10 +20,28 @@ namespace {
 struct TJpegError {
   jpeg_error_mgr Pub;
   jmp_buf Jump;
+  bool TooManyScans{false};
+};
+
+// A progressive file may declare thousands of scans of a few bytes each, and every one of them
+// walks the whole picture: more than a real photo ever has is refused.
+constexpr int MaxScans = 500;
+
+struct TJpegProgress {
+  jpeg_progress_mgr Pub;
+  TJpegError* Error{nullptr};
 };
 
 [[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->Jump, 1);
+}
+
+void OnProgress(j_common_ptr cinfo) {
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > MaxScans) {
+    reinterpret_cast<TJpegProgress*>(cinfo->progress)->Error->TooManyScans = true;
+    OnErrorExit(cinfo);
+  }
 }
 
 // Warnings (corrupt but readable data) are not printed; the picture is used as libjpeg gives it.
@@ -35,8 +53,40 @@ void InitError(TJpegError& err) {
   err.Pub.output_message = OnOutputMessage;
 }
 
+// After jpeg_create_decompress: libjpeg's own memory limit (beyond it a whole-picture buffer
+// fails instead of growing) and the scan limit.
+void LimitDecoder(jpeg_decompress_struct& cinfo, TJpegProgress& progress, TJpegError& err) {
+  cinfo.mem->max_memory_to_use = DecodeBudget;
+  progress.Pub.progress_monitor = OnProgress;
+  progress.Error = &err;
+  cinfo.progress = &progress.Pub;
+}
+
+// What decoding the file whose header was read needs beyond its rows: a progressive or
+// multi-scan file keeps every coefficient of the picture (two bytes each) until its last scan.
+int64_t CoefficientBytes(j_decompress_ptr cinfo) {
+  if (!cinfo->progressive_mode && !jpeg_has_multiple_scans(cinfo)) return 0;
+  int64_t blocks = 0;
+  for (int c = 0; c < cinfo->num_components; ++c) {
+    const jpeg_component_info& comp = cinfo->comp_info[c];
+    blocks += int64_t{comp.width_in_blocks + comp.h_samp_factor} * (comp.height_in_blocks + comp.v_samp_factor);
+  }
+  return blocks * DCTSIZE2 * static_cast<int64_t>(sizeof(JCOEF));
+}
+
+Status CheckJpegSize(j_decompress_ptr cinfo, String* error) {
+  return CheckDecodeSize(cinfo->image_width, cinfo->image_height,
+                         CoefficientBytes(cinfo), error);
+}
+
 Status JpegFailure(int code, String* error) {
   SetError(error, Utf8ToString("JPEG error #" + std::to_string(code)));
+  return Status::GenericError;
+}
+
+Status JpegFailure(const TJpegError& err, String* error) {
+  if (!err.TooManyScans) return JpegFailure(err.Pub.msg_code, error);
+  SetError(error, u"JPEG error: too many scans");
   return Status::GenericError;
 }
 
@@ -62,16 +112,21 @@ void CmykToRgb(const JSAMPLE* cmyk, Byte* rgb, JDIMENSION width, bool inverted) 
 Status JpegReadInfo(FILE* f, TImageInfo& info, String* error) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
+  TJpegProgress progress;
   cinfo.err = &err.Pub;
   InitError(err);
   if (setjmp(err.Jump)) {
-    const int code = err.Pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
-    return JpegFailure(code, error);
+    return JpegFailure(err, error);
   }
   jpeg_create_decompress(&cinfo);
+  LimitDecoder(cinfo, progress, err);
   jpeg_stdio_src(&cinfo, f);
   jpeg_read_header(&cinfo, TRUE);
+  if (const Status s = CheckJpegSize(&cinfo, error); s != Status::Ok) {
+    jpeg_destroy_decompress(&cinfo);
+    return s;
+  }
   info.Format = TImageFormat::Jpeg;
   info.Width = static_cast<Integer>(cinfo.image_width);
   info.Height = static_cast<Integer>(cinfo.image_height);
@@ -82,16 +137,22 @@ Status JpegReadInfo(FILE* f, TImageInfo& info, String* error) {
 Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
+  TJpegProgress progress;
   cinfo.err = &err.Pub;
   InitError(err);
   if (setjmp(err.Jump)) {
-    const int code = err.Pub.msg_code;
     jpeg_destroy_decompress(&cinfo);
-    return JpegFailure(code, error);
+    return JpegFailure(err, error);
   }
   jpeg_create_decompress(&cinfo);
+  LimitDecoder(cinfo, progress, err);
   jpeg_stdio_src(&cinfo, f);
   jpeg_read_header(&cinfo, TRUE);
+  // Checked before jpeg_start_decompress, which allocates the whole-picture buffers.
+  if (const Status s = CheckJpegSize(&cinfo, error); s != Status::Ok) {
+    jpeg_destroy_decompress(&cinfo);
+    return s;
+  }
   const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   cinfo.scale_num = static_cast<unsigned>(scale < 1 ? 1 : (scale > 8 ? 8 : scale));
@@ -99,8 +160,7 @@ Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
   jpeg_start_decompress(&cinfo);
   const JDIMENSION width = cinfo.output_width;
   const JDIMENSION height = cinfo.output_height;
-  if (static_cast<int64_t>(width) * height > MaxPixels ||
-      !sink.Begin(static_cast<Integer>(width), static_cast<Integer>(height))) {
+  if (!sink.Begin(static_cast<Integer>(width), static_cast<Integer>(height))) {
     jpeg_destroy_decompress(&cinfo);
     SetError(error, u"Out of memory");
     return Status::OutOfMemory;

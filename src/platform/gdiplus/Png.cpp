@@ -1,8 +1,19 @@
-// PNG through libpng's simplified interface, which reports errors by return value and never
-// leaves the process. Transparent pixels are laid onto white here, as a print has no alpha.
+// PNG through libpng, row by row as the rows come: only an interlaced file, whose last pass
+// completes every row, is held whole. libpng reports errors by calling our error function, which
+// jumps back to the function that set the jump; those functions keep only plain data in their
+// frames, so the jump skips no destructor. Transparent pixels are laid onto white here, as a
+// print has no alpha.
+//
+// Hostile files: every chunk before the pixels must lie inside the file, libpng's limits make an
+// oversized chunk an error instead of an allocation, the metadata we do not use (text, profiles,
+// and chunks unknown to libpng) is skipped without being stored, and a picture whose rows could
+// not come out of a file of its size is refused before its buffers are made.
 
 #include <png.h>
 
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
 #include <vector>
 
 #include "platform/gdiplus/Codecs_p.h"
@@ -12,71 +23,188 @@ namespace pf::gdiplus::detail {
 
 namespace {
 
-struct TPngImage {
-  png_image Image{};
-  TPngImage() { Image.version = PNG_IMAGE_VERSION; }
-  ~TPngImage() { png_image_free(&Image); }
+// Larger chunks are errors (libpng's limit on one chunk's allocation); no photo carries metadata
+// of this size in a chunk that we read.
+constexpr png_alloc_size_t MaxChunkBytes = 8'000'000;
+// Ancillary chunks kept in memory at most (libpng's own default lets a file add a thousand).
+constexpr png_uint_32 MaxStoredChunks = 64;
+// Deflate packs at most about 1032 bytes into one; a picture whose rows would need more than
+// this many times the file's size cannot be in the file.
+constexpr int64_t MaxDeflateRatio = 1100;
+
+// The chunks libpng knows but we never use: skipped unread, like unknown ones.
+constexpr png_byte IgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                     "sBIT\0sCAL\0sPLT\0sRGB\0sTER\0tEXt\0tIME\0zTXt";
+constexpr int IgnoredChunkCount = static_cast<int>(sizeof(IgnoredChunks) / 5);
+
+struct TPng {
+  png_structp Png{nullptr};
+  png_infop Info{nullptr};
+  char Message[160]{};
+  // Filled by Open.
+  png_uint_32 Width{0};
+  png_uint_32 Height{0};
+  int Channels{0};  // after the transforms: 3 (RGB) or 4 (RGBA)
+  int Passes{1};
+  size_t RowBytes{0};
+
+  ~TPng() {
+    if (Png) png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr);
+  }
 };
 
-Status PngFailure(const png_image& image, String* error) {
-  SetError(error, Utf8ToString(std::string("PNG error: ") + image.message));
+void OnPngError(png_structp png, png_const_charp message) {
+  auto* self = static_cast<TPng*>(png_get_error_ptr(png));
+  std::snprintf(self->Message, sizeof self->Message, "%s", message ? message : "");
+  png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+Status PngFailure(const char* message, String* error) {
+  SetError(error, Utf8ToString(std::string("PNG error: ") + message));
   return Status::GenericError;
+}
+
+uint32_t U32(const Byte* p) {
+  return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
+
+// Walks the chunks up to the first IDAT: each must fit in what is left of the file (the pixels'
+// chunks are read as a stream and need no such walk). Leaves the file at its start.
+bool ChunksFit(FILE* f, int64_t fileSize, String* error) {
+  int64_t pos = 8;
+  bool ok = true;
+  while (true) {
+    Byte head[8];
+    if (std::fseek(f, static_cast<long>(pos), SEEK_SET) != 0 || std::fread(head, 1, 8, f) != 8) break;
+    const uint32_t length = U32(head);
+    if (length > PNG_UINT_31_MAX || int64_t{length} + 12 > fileSize - pos) {
+      ok = false;
+      break;
+    }
+    if (std::memcmp(head + 4, "IDAT", 4) == 0 || std::memcmp(head + 4, "IEND", 4) == 0) break;
+    pos += int64_t{length} + 12;
+  }
+  std::rewind(f);
+  if (!ok) PngFailure("a chunk reaches past the end of the file", error);
+  return ok;
+}
+
+// Reads the header and the chunks before the pixels and sets up the transforms to 8-bit RGB or
+// RGBA. Plain data only: libpng's errors jump back here.
+bool Open(TPng& p, FILE* f) {
+  p.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &p, OnPngError, OnPngWarning);
+  if (!p.Png) return false;
+  p.Info = png_create_info_struct(p.Png);
+  if (!p.Info) return false;
+  if (setjmp(png_jmpbuf(p.Png))) return false;
+  png_set_chunk_malloc_max(p.Png, MaxChunkBytes);
+  png_set_chunk_cache_max(p.Png, MaxStoredChunks);
+  png_set_keep_unknown_chunks(p.Png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(p.Png, PNG_HANDLE_CHUNK_NEVER, IgnoredChunks, IgnoredChunkCount);
+  png_init_io(p.Png, f);
+  png_read_info(p.Png, p.Info);
+  p.Width = png_get_image_width(p.Png, p.Info);
+  p.Height = png_get_image_height(p.Png, p.Info);
+  png_set_expand(p.Png);  // palette and low bit depths to 8 bits, tRNS to alpha
+  png_set_scale_16(p.Png);
+  png_set_gray_to_rgb(p.Png);
+  p.Passes = png_set_interlace_handling(p.Png);
+  png_read_update_info(p.Png, p.Info);
+  p.Channels = png_get_channels(p.Png, p.Info);
+  p.RowBytes = png_get_rowbytes(p.Png, p.Info);
+  return p.Channels == 3 || p.Channels == 4;
+}
+
+// Reads the rows [0, end) into `rows` (one row, reused, when `whole` is false, then each row is
+// handed on at once; every row when the file is interlaced, handed on after the last pass).
+bool ReadRows(TPng& p, Byte* rows, bool whole, Integer end, TRowSink& sink) {
+  if (setjmp(png_jmpbuf(p.Png))) return false;
+  if (!whole) {
+    for (Integer y = 0; y < end; ++y) {
+      png_read_row(p.Png, rows, nullptr);
+      sink.Row(y, rows);
+    }
+    return true;
+  }
+  for (int pass = 0; pass < p.Passes; ++pass)
+    for (png_uint_32 y = 0; y < p.Height; ++y) png_read_row(p.Png, rows + p.RowBytes * y, nullptr);
+  return true;
+}
+
+// Composites an RGBA row onto white, writing RGB at the row's own start.
+void OntoWhite(Byte* row, Integer width) {
+  Byte* out = row;
+  for (Integer x = 0; x < width; ++x, row += 4, out += 3) {
+    const unsigned a = row[3];
+    const unsigned back = 255 * (255 - a);
+    out[0] = static_cast<Byte>((row[0] * a + back + 127) / 255);
+    out[1] = static_cast<Byte>((row[1] * a + back + 127) / 255);
+    out[2] = static_cast<Byte>((row[2] * a + back + 127) / 255);
+  }
+}
+
+// Opens the file through the chunk walk and libpng and checks the picture's size.
+Status OpenChecked(TPng& p, FILE* f, String* error) {
+  std::fseek(f, 0, SEEK_END);
+  const int64_t fileSize = std::ftell(f);
+  std::rewind(f);
+  if (fileSize < 8 || !ChunksFit(f, fileSize, error)) return Status::GenericError;
+  if (!Open(p, f)) return PngFailure(p.Message[0] ? p.Message : "unsupported picture", error);
+  const int64_t whole = p.Passes > 1 ? static_cast<int64_t>(p.RowBytes) * p.Height : 0;
+  if (const Status s = CheckDecodeSize(p.Width, p.Height, whole, error); s != Status::Ok) return s;
+  // The smallest rows a file can hold: one bit a pixel and the filter byte.
+  if ((int64_t{p.Width} / 8 + 2) * p.Height > fileSize * MaxDeflateRatio)
+    return PngFailure("the file is too short for its picture", error);
+  return Status::Ok;
 }
 
 }  // namespace
 
 Status PngReadInfo(FILE* f, TImageInfo& info, String* error) {
-  TPngImage png;
-  if (!png_image_begin_read_from_stdio(&png.Image, f)) return PngFailure(png.Image, error);
+  TPng png;
+  if (const Status s = OpenChecked(png, f, error); s != Status::Ok) return s;
   info.Format = TImageFormat::Png;
-  info.Width = static_cast<Integer>(png.Image.width);
-  info.Height = static_cast<Integer>(png.Image.height);
+  info.Width = static_cast<Integer>(png.Width);
+  info.Height = static_cast<Integer>(png.Height);
   return Status::Ok;
 }
 
 Status PngDecode(FILE* f, TRowSink& sink, String* error) {
-  TPngImage png;
-  if (!png_image_begin_read_from_stdio(&png.Image, f)) return PngFailure(png.Image, error);
-  const bool alpha = (png.Image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-  png.Image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-  const Integer width = static_cast<Integer>(png.Image.width);
-  const Integer height = static_cast<Integer>(png.Image.height);
-  if (static_cast<int64_t>(width) * height > MaxPixels) {
-    SetError(error, u"Out of memory");
-    return Status::OutOfMemory;
-  }
-  std::vector<Byte> buffer;
+  TPng png;
+  if (const Status s = OpenChecked(png, f, error); s != Status::Ok) return s;
+  const Integer width = static_cast<Integer>(png.Width);
+  const Integer height = static_cast<Integer>(png.Height);
+  const bool whole = png.Passes > 1;
+  std::vector<Byte> rows;
   try {
-    buffer.resize(PNG_IMAGE_SIZE(png.Image));
+    rows.resize(png.RowBytes * (whole ? png.Height : 1));
   } catch (const std::bad_alloc&) {
     SetError(error, u"Out of memory");
     return Status::OutOfMemory;
   }
-  if (!png_image_finish_read(&png.Image, nullptr, buffer.data(), 0, nullptr))
-    return PngFailure(png.Image, error);
   if (!sink.Begin(width, height)) {
     SetError(error, u"Out of memory");
     return Status::OutOfMemory;
   }
-  const size_t stride = PNG_IMAGE_ROW_STRIDE(png.Image);
   const Integer end = std::min(height, sink.EndRow());
-  if (!alpha) {
-    for (Integer y = 0; y < end; ++y) sink.Row(y, buffer.data() + stride * static_cast<size_t>(y));
-    return Status::Ok;
-  }
-  // Composite onto white in place: each RGBA row becomes an RGB row at its own start.
-  for (Integer y = 0; y < end; ++y) {
-    Byte* row = buffer.data() + stride * static_cast<size_t>(y);
-    Byte* out = row;
-    for (Integer x = 0; x < width; ++x, row += 4, out += 3) {
-      const unsigned a = row[3];
-      const unsigned back = 255 * (255 - a);
-      out[0] = static_cast<Byte>((row[0] * a + back + 127) / 255);
-      out[1] = static_cast<Byte>((row[1] * a + back + 127) / 255);
-      out[2] = static_cast<Byte>((row[2] * a + back + 127) / 255);
+  // RGBA rows become RGB on their way to the sink.
+  struct TWhiteSink : TRowSink {
+    TRowSink& Next;
+    Integer Width;
+    bool Alpha;
+    TWhiteSink(TRowSink& next, Integer width, bool alpha) : Next(next), Width(width), Alpha(alpha) {}
+    bool Begin(Integer, Integer) noexcept override { return true; }
+    void Row(Integer y, const Byte* rgb) noexcept override {
+      if (Alpha) OntoWhite(const_cast<Byte*>(rgb), Width);
+      Next.Row(y, rgb);
     }
-    sink.Row(y, buffer.data() + stride * static_cast<size_t>(y));
-  }
+    Integer EndRow() const noexcept override { return Next.EndRow(); }
+  } out(sink, width, png.Channels == 4);
+  if (!ReadRows(png, rows.data(), whole, end, out)) return PngFailure(png.Message, error);
+  if (whole)
+    for (Integer y = 0; y < end; ++y) out.Row(y, rows.data() + png.RowBytes * static_cast<size_t>(y));
   return Status::Ok;
 }
 

@@ -1,0 +1,203 @@
+// Files made to exhaust the machine: tiny files that declare huge pictures, chunks that declare
+// more bytes than the file has, and large pictures that must be read a row at a time.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <fstream>
+
+#include "platform/gdiplus/Codecs.h"
+#include "platform/gdiplus/PhotoFixtures.h"
+#include "platform/rtl/Strings.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pf;
+using namespace pf::gdiplus;
+
+String PathOf(const std::filesystem::path& p) { return Utf8ToString(p.string()); }
+
+void PutBE(std::string& s, uint32_t v) {
+  for (int i = 3; i >= 0; --i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A 16 × 16 JPEG held in memory, then given another size in its frame header.
+std::string SmallJpeg(bool progressive, int width, int height) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = 16;
+  c.image_height = 16;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  for (int i = 0; i < 3; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;  // 4:4:4
+  if (progressive) jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(16 * 3, 128);
+  while (c.next_scanline < 16) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string bytes(reinterpret_cast<char*>(mem), size);
+  std::free(mem);
+  const size_t sof = bytes.find(progressive ? "\xFF\xC2" : "\xFF\xC0");
+  bytes[sof + 5] = static_cast<char>(height >> 8);
+  bytes[sof + 6] = static_cast<char>(height & 0xFF);
+  bytes[sof + 7] = static_cast<char>(width >> 8);
+  bytes[sof + 8] = static_cast<char>(width & 0xFF);
+  return bytes;
+}
+
+std::string PngChunk(const char* type, const std::string& data, uint32_t declared = UINT32_MAX) {
+  std::string c;
+  PutBE(c, declared == UINT32_MAX ? static_cast<uint32_t>(data.size()) : declared);
+  c += type;
+  c += data;
+  PutBE(c, static_cast<uint32_t>(crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4),
+                                       reinterpret_cast<const Bytef*>(data.data()),
+                                       static_cast<uInt>(data.size()))));
+  return c;
+}
+
+// The signature and the header of a width × height picture, 8 bits RGBA.
+std::string PngHead(uint32_t width, uint32_t height) {
+  std::string ihdr;
+  PutBE(ihdr, width);
+  PutBE(ihdr, height);
+  ihdr += std::string("\x08\x06\x00\x00\x00", 5);
+  return std::string("\x89PNG\r\n\x1A\n", 8) + PngChunk("IHDR", ihdr);
+}
+
+std::string Bmp24Header(int width, int height) { return fixtures::BmpHeader(width, height, 24, 54); }
+
+long PeakKilobytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+class HostileFiles : public ::testing::Test {
+protected:
+  std::filesystem::path dir = testsupport::MakeTempDir("hostile");
+};
+
+TEST_F(HostileFiles, HugeOrOverBudgetPicturesAreRefusedAsUnreadable) {
+  // Each file is a few hundred bytes that would make a decoder ask for gigabytes.
+  const std::string png20k = PngHead(20000, 20000) + PngChunk("IDAT", std::string("\x78\x9C\x03\x00\x00\x00\x00\x01", 8)) +
+                             PngChunk("IEND", "");
+  // 41 bytes: a text chunk that declares 2 GB the file does not have.
+  const std::string pngText = PngHead(200, 100) + std::string("\x7F\xFF\xFF\xF0tEXt", 8);
+  // 240 megapixels, under the limit, but no file of this size can hold its rows.
+  const std::string pngShort = PngHead(16000, 15000) + PngChunk("IDAT", std::string("\x78\x9C\x03\x00\x00\x00\x00\x01", 8)) +
+                               PngChunk("IEND", "");
+  struct Case { const char* name; std::string bytes; };
+  const Case cases[] = {
+      // 4.3 gigapixels, progressive: the decoder would keep every coefficient (about 25 GB).
+      {"65500-progressive.jpg", SmallJpeg(true, 65500, 65500)},
+      // 225 megapixels, under the limit, but its coefficients need 1.35 GB.
+      {"15000-progressive.jpg", SmallJpeg(true, 15000, 15000)},
+      {"20000.png", png20k},
+      {"text-2gb.png", pngText},
+      {"short.png", pngShort},
+      {"20000.bmp", Bmp24Header(20000, 20000)},
+      {"300m-wide.bmp", Bmp24Header(300'000'000, 1)},
+      // 5 megapixels in one row: each row is 15 MB, more than the decode may hold.
+      {"5m-wide.bmp", Bmp24Header(5'000'000, 1) + std::string(1024, '\0')},
+  };
+  ASSERT_EQ(cases[3].bytes.size(), 41u);
+  for (const Case& c : cases) {
+    testsupport::WriteFileBytes(dir / c.name, c.bytes);
+    const String file = PathOf(dir / c.name);
+    TImageInfo info;
+    EXPECT_NE(ReadImageInfo(file, info), Status::Ok) << c.name;
+    TPhoto photo;
+    EXPECT_NE(LoadImage(file, photo), Status::Ok) << c.name;
+    EXPECT_TRUE(photo.Empty()) << c.name;
+    EXPECT_NE(LoadResampled(file, TRectF{0, 0, 100, 100}, 50, 50, photo), Status::Ok) << c.name;
+  }
+}
+
+TEST_F(HostileFiles, AFileWithinTheBudgetStillReadsItsSize) {
+  // A single-scan JPEG needs only a few rows whatever its size; a progressive one of the same
+  // size under the budget is fine too.
+  struct Case { const char* name; std::string bytes; int w, h; };
+  const Case cases[] = {
+      {"baseline.jpg", SmallJpeg(false, 15000, 15000), 15000, 15000},
+      {"progressive.jpg", SmallJpeg(true, 6000, 4000), 6000, 4000},
+  };
+  for (const Case& c : cases) {
+    testsupport::WriteFileBytes(dir / c.name, c.bytes);
+    TImageInfo info;
+    ASSERT_EQ(ReadImageInfo(PathOf(dir / c.name), info), Status::Ok) << c.name;
+    EXPECT_EQ(info.Width, c.w);
+    EXPECT_EQ(info.Height, c.h);
+  }
+}
+
+TEST_F(HostileFiles, AProgressiveFileOfEndlessScansIsRefused) {
+  // The last scan repeated hundreds of times: each repeat costs a pass over the whole picture.
+  std::string bytes = SmallJpeg(true, 16, 16);
+  const size_t lastScan = bytes.rfind("\xFF\xDA");
+  const std::string scan = bytes.substr(lastScan, bytes.size() - 2 - lastScan);
+  std::string many = bytes.substr(0, lastScan);
+  for (int i = 0; i < 600; ++i) many += scan;
+  many += "\xFF\xD9";
+  testsupport::WriteFileBytes(dir / "scans.jpg", many);
+  testsupport::WriteFileBytes(dir / "fine.jpg", bytes);
+  TPhoto photo;
+  String error;
+  EXPECT_EQ(LoadImage(PathOf(dir / "scans.jpg"), photo, &error), Status::GenericError);
+  EXPECT_EQ(StringToUtf8(error), "JPEG error: too many scans");
+  EXPECT_EQ(LoadImage(PathOf(dir / "fine.jpg"), photo), Status::Ok);
+}
+
+// Rows written straight to the file, so making it costs the test no memory.
+void WriteLargePng(const std::filesystem::path& path, int w, int h) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<Byte> row(static_cast<size_t>(w) * 3);
+  for (int y = 0; y < h; ++y) {
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<Byte>((i * 7 + y * 3) & 0xFF);
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+void WriteLargeBmp(const std::filesystem::path& path, int w, int h) {
+  std::ofstream out(path, std::ios::binary);
+  const std::string head = fixtures::BmpHeader(w, h, 24, 54);
+  out.write(head.data(), static_cast<std::streamsize>(head.size()));
+  std::string row(static_cast<size_t>((w * 3 + 3) / 4 * 4), '\x5A');
+  for (int y = 0; y < h; ++y) out.write(row.data(), static_cast<std::streamsize>(row.size()));
+}
+
+TEST_F(HostileFiles, LargePngAndBmpPicturesAreReadARowAtATime) {
+  // 6000 × 4000 pixels are 72 MB whole; a thumbnail of them may hold a few rows only.
+  WriteLargePng(dir / "large.png", 6000, 4000);
+  WriteLargeBmp(dir / "large.bmp", 6000, 4000);
+  for (const char* name : {"large.png", "large.bmp"}) {
+    const long before = PeakKilobytes();
+    TPhoto thumb;
+    ASSERT_EQ(LoadResampled(PathOf(dir / name), TRectF{0, 0, 6000, 4000}, 200, 133, thumb), Status::Ok) << name;
+    EXPECT_EQ(thumb.Width(), 200);
+    EXPECT_LT(PeakKilobytes() - before, 32 * 1024) << name;
+  }
+}
+
+}  // namespace
