@@ -9,6 +9,7 @@
 
 #include "platform/classlib/ActnList.h"
 #include "platform/classlib/Forms.h"
+#include "platform/classlib/Menus.h"
 #include "platform/gdi/QtConvert_p.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
@@ -161,6 +162,49 @@ void TControl::Destroy() {
 void TControl::Notification(TComponent* c, TOperation op) {
   TComponent::Notification(c, op);
   if (op == TOperation::opRemove && c == FAction) FAction = nullptr;
+  if (op == TOperation::opRemove && c == FPopupMenu) FPopupMenu = nullptr;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == FPopupMenu) return;
+  if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+  FPopupMenu = menu;
+  if (menu) menu->FreeNotification(this);
+}
+
+void TControl::DoContextPopup(TPoint mousePos, bool& handled) {
+  if (TContextPopupEvent handler = OnContextPopup) handler(this, mousePos, handled);
+}
+
+void TControl::WMContextMenu(TMessage& msg) {
+  if (msg.Result != 0) return;
+  TPoint screen{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};
+  bool fromKeyboard = screen.X == -1 && screen.Y == -1;
+  TPoint client{-1, -1};
+  if (!fromKeyboard) {
+    client = ScreenToClient(screen);
+    TRect c = GetClientRect();
+    if (client.X < 0 || client.Y < 0 || client.X >= c.Right || client.Y >= c.Bottom) {
+      DefaultHandler(msg);  // over the frame or a scroll bar: not the control's menu
+      return;
+    }
+  }
+  std::shared_ptr<bool> alive = FAlive;
+  bool handled = false;
+  DoContextPopup(client, handled);
+  if (!*alive) return;
+  msg.Result = handled ? 1 : 0;
+  if (handled) return;
+  TPopupMenu* menu = FPopupMenu;
+  if (menu && menu->AutoPopup) {
+    if (GetCapture()) ReleaseCapture();
+    menu->PopupComponent = this;
+    if (fromKeyboard) screen = ClientToScreen(TPoint{0, 0});
+    menu->Popup(screen.X, screen.Y);
+    msg.Result = 1;
+    return;
+  }
+  DefaultHandler(msg);
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -416,6 +460,10 @@ void TControl::Dispatch(TMessage& msg) {
     DefaultHandler(msg);
     return;
   }
+  if (msg.Msg == WM_CONTEXTMENU) {
+    WMContextMenu(msg);
+    return;
+  }
   if (msg.Msg == CM_MOUSEWHEEL) {
     TShiftState shift = KeysToShiftState(LOWORD(msg.WParam));
     TPoint pos{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};
@@ -426,6 +474,7 @@ void TControl::Dispatch(TMessage& msg) {
 }
 
 void TControl::DefaultHandler(TMessage&) {}
+
 
 void TControl::Click() {
   // Handlers run from a copy: one may free the control, and its handler with it.
@@ -954,7 +1003,12 @@ void TWinControl::DoExit() {
 }
 
 void TWinControl::WndProc(TMessage& msg) {
-  if (IsMouseInput(msg.Msg) && IsControlMouseMsg(msg)) return;
+  if (IsMouseInput(msg.Msg) && IsControlMouseMsg(msg)) {
+    // What the child left unanswered still gets the window's default handling (a right button
+    // coming up asks for the context menu).
+    if (msg.Result == 0 && FHandle) DefWindowProc(FHandle, msg.Msg, msg.WParam, msg.LParam);
+    return;
+  }
   TControl::WndProc(msg);
 }
 
@@ -1135,6 +1189,18 @@ void TWinControl::Dispatch(TMessage& msg) {
       if (gCaptureControl && gCaptureControl->GetParent() == this) gCaptureControl = nullptr;
       DefaultHandler(msg);
       return;
+    case WM_CONTEXTMENU: {
+      // A windowless child under the point has the first say.
+      TPoint screen{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};
+      if (!(screen.X == -1 && screen.Y == -1) && FHandle) {
+        if (TControl* c = ControlAtPos(ScreenToClient(screen), false)) {
+          msg.Result = c->Perform(WM_CONTEXTMENU, 0, msg.LParam);
+          if (msg.Result != 0) return;
+        }
+      }
+      TControl::Dispatch(msg);
+      return;
+    }
     case CM_CTL3DCHANGED:
       // Children that follow their parent's look take the new one.
       for (TControl* c : std::vector<TControl*>(FControls))

@@ -121,6 +121,11 @@ UINT BevelFlags(TBevelEdges edges, TBevelKind kind, bool ctl3D);
 class TWinControl;
 class TCustomForm;
 class TBasicAction;
+class TPopupMenu;
+
+// The context menu is about to show at MousePos (client coordinates; (-1, -1) from the
+// keyboard); Handled keeps the control's PopupMenu from showing.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
 class TControl : public TComponent {
   PF_CLASS(TControl)
@@ -187,6 +192,11 @@ public:
   bool GetParentCtl3D() const { return FParentCtl3D; }
   void SetParentCtl3D(bool v);
 
+  // The menu shown on WM_CONTEXTMENU; without one the message goes on to the parent.
+  TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu);
+  TContextPopupEvent OnContextPopup;
+
   TBasicAction* GetAction() const { return FAction; }
   void SetAction(TBasicAction* action);
 
@@ -239,6 +249,9 @@ protected:
   virtual void HintChanged() {}
   virtual bool DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos);
   virtual void EnabledChanged() {}
+  virtual void DoContextPopup(TPoint mousePos, bool& handled);
+  // WM_CONTEXTMENU as the class library handles it: OnContextPopup, then the PopupMenu.
+  void WMContextMenu(TMessage& msg);
   // Moves the window (controls without one only keep the numbers).
   virtual void BoundsChanged() {}
   // Client size for a given outer size; windowed controls ask the window.
@@ -257,6 +270,7 @@ protected:
   String FHint;
   bool FShowHint{false};
   TBasicAction* FAction{nullptr};
+  TPopupMenu* FPopupMenu{nullptr};
   bool FParentShowHint{true};
   bool FCtl3D{true};
   bool FParentCtl3D{true};
