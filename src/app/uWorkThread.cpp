@@ -151,6 +151,8 @@ void TWorkThread::SendPhoto(order::TUploader& Uploader, TMemoryStream& Stream, s
   Integer& printCount = FPrintCounts.at(static_cast<size_t>(info.PhotoSize));
   // A photo given up later keeps its number: the next one of the pair takes the next.
   ++photoIndex;
+  // Whether some attempt reached the lab without a clear answer: the lab may hold the photo then.
+  bool mayBeStored = false;
   for (int attempt = 1; attempt <= Attempts; ++attempt) {
     if (Terminated()) break;
     String response;
@@ -162,8 +164,13 @@ void TWorkThread::SendPhoto(order::TUploader& Uploader, TMemoryStream& Stream, s
       Post(WM_UPLOADSENT);
       break;
     }
+    mayBeStored = mayBeStored || Uploader.GetLastOutcome() == order::TRequestOutcome::Unknown;
     LogFmt(u"Фотография %s: %s", {name, response});
-    if (attempt == Attempts) {
+    if (attempt == Attempts && mayBeStored) {
+      // The lab commits every photo it holds: one the customer is told was not sent could be
+      // printed. The whole order is rolled back instead, and the customer's list keeps it all.
+      FPhotoMayBeStored = true;
+    } else if (attempt == Attempts) {
       Post(WM_UPLOADSKIPPED);
       LogFmt(u"Не удалось отправить фотографию %s, она будет пропущена!", {name});
     } else {
@@ -191,6 +198,7 @@ void TWorkThread::SendPhotos(order::TUploader& Uploader, TMemoryStream& Stream) 
       }
     }
     Post(WM_UPLOADPROGRESS, static_cast<WPARAM>(i + 1));
+    if (FPhotoMayBeStored) return;
   }
 }
 
@@ -218,25 +226,47 @@ void TWorkThread::SendText(order::TUploader& Uploader) {
   }
 }
 
-void TWorkThread::Finish(order::TUploader& Uploader) {
-  // From here on nothing is cut short: a commit under way runs all its attempts, and a rollback
-  // is sent whole even after a cancel.
-  Uploader.SetCancelFlag(nullptr);
+void TWorkThread::ForgetUploaded() {
+  for (TInfo& info : *FList) info.Uploaded = false;
+}
+
+void TWorkThread::Commit(order::TUploader& Uploader) {
   String response;
-  // No customer is told an order was accepted before the lab has confirmed it, and an order
-  // without a single photo is not committed.
-  if (FTextSent && !Terminated() && FAccepted > 0) {
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-      if (Uploader.PostTA(order::atCommit, response)) {
-        Post(WM_UPLOADDONE, 0, order::BoxString(Uploader.GetOrderNumber()));
-        return;
-      }
-      if (attempt < Attempts) clock::Wait(RetryDelayMs);
+  bool unknown = false;
+  for (int attempt = 1; attempt <= Attempts; ++attempt) {
+    if (Uploader.PostTA(order::atCommit, response)) {
+      Post(WM_UPLOADDONE, 0, order::BoxString(Uploader.GetOrderNumber()));
+      return;
     }
-    Post(WM_UPLOADFAILED, 1);
-  } else {
-    Post(WM_UPLOADFAILED, Terminated() ? 0 : 1);
+    unknown = unknown || Uploader.GetLastOutcome() == order::TRequestOutcome::Unknown;
+    // A cancel ends the waits between attempts: nobody waits out a lab that does not answer.
+    if (attempt == Attempts || !clock::Wait(RetryDelayMs, &TerminatedFlag())) break;
   }
+  ForgetUploaded();
+  if (!unknown) {
+    Post(WM_UPLOADFAILED, Terminated() ? 0 : 1);
+    Uploader.PostTA(order::atRollback, response);
+    return;
+  }
+  // Some commit reached the lab without an answer, so the lab may have taken the order: only a
+  // rollback it accepts says it did not. The failure is reported once that is known.
+  const bool rolledBack = Uploader.PostTA(order::atRollback, response);
+  if (!rolledBack)
+    LogFmt(u"Заказ № %s мог быть принят фотолабораторией: подтверждение не получено.", {Uploader.GetOrderNumber()});
+  Post(WM_UPLOADFAILED, rolledBack && Terminated() ? 0 : 1);
+}
+
+void TWorkThread::Finish(order::TUploader& Uploader) {
+  // From here on no request is cut short: a commit under way gets its answer, and a rollback is
+  // sent whole even after a cancel.
+  Uploader.SetCancelFlag(nullptr);
+  // No customer is told an order was accepted before the lab has confirmed it, and an order
+  // without a single photo, or with a photo the lab may hold unknown to the customer, is not
+  // committed.
+  if (FTextSent && !Terminated() && FAccepted > 0 && !FPhotoMayBeStored) return Commit(Uploader);
+  ForgetUploaded();
+  Post(WM_UPLOADFAILED, Terminated() && !FPhotoMayBeStored ? 0 : 1);
+  String response;
   Uploader.PostTA(order::atRollback, response);
 }
 
@@ -252,7 +282,7 @@ void TWorkThread::Execute() {
     uploader->SetCancelFlag(&TerminatedFlag());
     if (Start(*uploader) && !Terminated()) {
       SendPhotos(*uploader, *stream);
-      SendText(*uploader);
+      if (!FPhotoMayBeStored) SendText(*uploader);
     }
   } catch (...) {
     // The end below runs on every path.

@@ -67,6 +67,9 @@ private:
   void SendPhoto(order::TUploader& Uploader, TMemoryStream& Stream, size_t Index);
   void SendText(order::TUploader& Uploader);
   void Finish(order::TUploader& Uploader);
+  void Commit(order::TUploader& Uploader);
+  // After a rollback no photo of the order is at the lab.
+  void ForgetUploaded();
   String Summary() const;
 
   TUploadMessageSink FSink;
@@ -81,6 +84,8 @@ private:
   double FTotal{0};
   Integer FAccepted{0};
   bool FTextSent{false};
+  // A photo was given up after an attempt without a clear answer: the lab may hold it.
+  bool FPhotoMayBeStored{false};
 };
 
 }  // namespace app

@@ -261,6 +261,7 @@ bool TUploader::DownloadURL(const String& URL, TMemoryStream* SaveTo, String& Re
 
 bool TUploader::Exchange(const TMultipartRequest& Request, String& Response) {
   Response.clear();
+  FLastOutcome = TRequestOutcome::NotSent;
   if (!FSession) {
     Response = ConnectFailed + u"Сеанс HTTP не открыт.";
     return false;
@@ -293,6 +294,12 @@ bool TUploader::Exchange(const TMultipartRequest& Request, String& Response) {
   options.MaxBodyBytes = MaxReplyBytes;
   FSession->SetOptions(options);
   inet::THttpResult r = FSession->Post(url, Request.HeaderLine, Request.Body);
+  // A clear answer is a complete reply: a 4xx status, or status 200 with its whole body. Anything
+  // else after the request went out leaves open what the lab did with it.
+  if (r.StatusCode >= 400 && r.StatusCode < 500)
+    FLastOutcome = TRequestOutcome::Refused;
+  else
+    FLastOutcome = r.RequestSent ? TRequestOutcome::Unknown : TRequestOutcome::NotSent;
   if (r.FailedStage == inet::THttpStage::Connect) {
     Response = ConnectFailed + r.ErrorText;
     return false;
@@ -313,11 +320,15 @@ bool TUploader::Exchange(const TMultipartRequest& Request, String& Response) {
   return true;
 }
 
+bool TUploader::Answered(bool Accepted) {
+  FLastOutcome = Accepted ? TRequestOutcome::Accepted : TRequestOutcome::Refused;
+  return Accepted;
+}
+
 bool TUploader::PostTA(TActionType Action, String& Response) {
-  if (Action != atStart) {
-    bool exchanged = Exchange(TransactionRequest(IntToStr(FOrderNumber), FTransID, Action), Response);
-    return exchanged && Response == u"OK";
-  }
+  if (Action != atStart)
+    return Exchange(TransactionRequest(IntToStr(FOrderNumber), FTransID, Action), Response) &&
+           Answered(Response == u"OK");
   FOrderNumber = 0;
   FOrderDigits = 6;
   if (!Exchange(TransactionRequest(u"dummy", FTransID, Action), Response)) return false;
@@ -328,19 +339,17 @@ bool TUploader::PostTA(TActionType Action, String& Response) {
   // 0 (or less) pads nothing; the padding is kept bounded by taking a value above 100 as absent.
   if (FindReplyValue(Response, u"order_digits", value) && TryDecimalToInt(value, digits) && digits <= 100)
     FOrderDigits = digits;
-  return FOrderNumber > 0;
+  return Answered(FOrderNumber > 0);
 }
 
 bool TUploader::PostImage(TPaperType PaperType, Integer PhotoIndex, Integer PhotoCount, const String& SizeName,
                           TMemoryStream* Image, String& Response) {
-  bool exchanged =
-      Exchange(ImageRequest(FOrderNumber, PaperType, PhotoIndex, PhotoCount, SizeName, Image->Bytes()), Response);
-  return exchanged && Response == u"OK";
+  return Exchange(ImageRequest(FOrderNumber, PaperType, PhotoIndex, PhotoCount, SizeName, Image->Bytes()), Response) &&
+         Answered(Response == u"OK");
 }
 
 bool TUploader::PostText(const String& Text, String& Response) {
-  bool exchanged = Exchange(TextRequest(FOrderNumber, Text), Response);
-  return exchanged && Response == u"OK";
+  return Exchange(TextRequest(FOrderNumber, Text), Response) && Answered(Response == u"OK");
 }
 
 }  // namespace order

@@ -63,6 +63,15 @@ TMultipartRequest ImageRequest(Integer OrderNumber, TPaperType PaperType, Intege
                                const String& SizeName, std::string_view Image);
 TMultipartRequest TextRequest(Integer OrderNumber, const String& Text);
 
+// What became of a request at the lab, as far as its reply tells.
+enum class TRequestOutcome {
+  Accepted,  // the lab answered "OK" (the start: with an order number)
+  Refused,   // a clear answer other than that: a 4xx status, or status 200 with another reply
+  NotSent,   // it failed before the whole request went out, so the lab has nothing of it
+  Unknown,   // it went out without a clear answer (a lost, cut or malformed reply, another
+             // status such as 5xx, a timeout): the lab may have acted on it
+};
+
 class TUploader : public TObject {
   PF_CLASS(TUploader)
 public:
@@ -83,6 +92,9 @@ public:
   // The order number padded with zeros to the digits the lab asked for.
   String GetOrderNumber() const;
 
+  // The outcome of the last request made (Accepted exactly when it answered true).
+  TRequestOutcome GetLastOutcome() const { return FLastOutcome; }
+
   // While *Cancel is true a running transfer is aborted and the call fails, and so does every
   // later call: a thread that was cancelled clears the flag (SetCancelFlag(nullptr)) before it
   // sends the rollback. The flag must outlive the uploader (a worker thread passes its terminate
@@ -98,14 +110,17 @@ protected:
 
 private:
   // True when the exchange itself worked (status 200 and the whole reply read); Response then
-  // holds the reply.
+  // holds the reply. Otherwise the last outcome says whether the lab may have acted on it.
   bool Exchange(const TMultipartRequest& Request, String& Response);
+  // Sets the last outcome of an exchange that worked: accepted or refused.
+  bool Answered(bool Accepted);
 
   std::unique_ptr<inet::THttpSession> FSession;
   Integer FOrderNumber{0};
   Integer FOrderDigits{0};
   String FTransID;
   const std::atomic<bool>* FCancel{nullptr};
+  TRequestOutcome FLastOutcome{TRequestOutcome::NotSent};
 };
 
 }  // namespace order

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -134,6 +135,7 @@ const char* FaultName(TFaultAction a) {
     case TFaultAction::ZeroOrderNumber: return "ZeroOrderNumber";
     case TFaultAction::OmitOrderDigits: return "OmitOrderDigits";
     case TFaultAction::OrderDigits: return "OrderDigits";
+    case TFaultAction::Trickle: return "Trickle";
   }
   return "";
 }
@@ -234,7 +236,37 @@ struct TLabServer::Impl {
   // nil and the refusal to answer. The caller holds Mutex.
   TOrder* TransactionOrder(const TRecordedRequest& r, TOutcome& refusal);
   bool WriteOrder(const TOrder& order, std::string& error);
+  // Answers 200 with `reply`, one byte every `intervalMs`; the record is finished when the last
+  // byte went, the client closed or the server stops.
+  void Trickle(size_t index, int fd, std::string reply, int64_t intervalMs, httplib::Response& res);
 };
+
+void TLabServer::Impl::Trickle(size_t index, int fd, std::string reply, int64_t intervalMs,
+                               httplib::Response& res) {
+  res.status = 200;
+  Update(index, [&](TRecordedRequest& r) {
+    r.Status = 200;
+    r.Reply = reply;
+  });
+  auto body = std::make_shared<std::string>(std::move(reply));
+  res.set_content_provider(
+      body->size(), kTextPlain,
+      [this, fd, body, intervalMs](size_t offset, size_t, httplib::DataSink& sink) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(intervalMs);
+        while (std::chrono::steady_clock::now() < until) {
+          if (Stopping) return false;
+          if (fd >= 0 ? PeerClosed(fd, 10) : (std::this_thread::sleep_for(std::chrono::milliseconds(10)), false))
+            return false;
+        }
+        return sink.write(body->data() + offset, 1);
+      },
+      [this, index](bool success) {
+        Update(index, [&](TRecordedRequest& r) {
+          r.ClientClosedEarly = r.ClientClosedEarly || !success;
+          r.Finished = true;
+        });
+      });
+}
 
 void TLabServer::Impl::Install() {
   Server.new_task_queue = [] { return new httplib::ThreadPool(16); };
@@ -383,6 +415,7 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
       case TFaultAction::Reply:
       case TFaultAction::Status:
       case TFaultAction::CloseConnection:
+      case TFaultAction::Trickle:
         apply = fault->Apply;
         break;
       default:
@@ -404,6 +437,9 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
         break;
       case TFaultAction::CloseConnection:
         noReply(false);
+        return;
+      case TFaultAction::Trickle:
+        Trickle(index, fd, fault->Reply.empty() ? "OK" : fault->Reply, fault->DelayMs, res);
         return;
       default:
         break;
@@ -702,6 +738,15 @@ void TLabServer::CloseConnection(TRequestKind kind, int count, bool apply) {
 
 void TLabServer::DelayReply(TRequestKind kind, int64_t delayMs, int count) {
   AddFault({.Kind = kind, .Action = TFaultAction::Delay, .Count = count, .DelayMs = delayMs});
+}
+
+void TLabServer::TrickleReply(TRequestKind kind, std::string reply, int64_t intervalMs, int count, bool apply) {
+  AddFault({.Kind = kind,
+            .Action = TFaultAction::Trickle,
+            .Count = count,
+            .Reply = std::move(reply),
+            .DelayMs = intervalMs,
+            .Apply = apply});
 }
 
 std::vector<TRecordedRequest> TLabServer::Requests() const {

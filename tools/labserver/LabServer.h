@@ -104,6 +104,8 @@ enum class TFaultAction {
   ZeroOrderNumber,  // start: "order_number=0"
   OmitOrderDigits,  // start: the reply has no "order_digits" line
   OrderDigits,      // start: "order_digits=" followed by `Reply` (e.g. "99999999999")
+  Trickle,          // answer 200 whose body (`Reply`, default "OK") comes one byte every `DelayMs`,
+                    // its whole length declared up front; ends with the client or Stop()
 };
 
 struct TFault {
@@ -113,8 +115,9 @@ struct TFault {
   int Status{500};       // for Status
   std::string Reply;     // for Refuse, Reply and OrderDigits
   int64_t DelayMs{0};    // for Delay
-  // For Reply, Status and CloseConnection: whether the request still takes effect (a photo
-  // stored whose reply is then lost). Start faults always allocate the order; Refuse never applies.
+  // For Reply, Status, CloseConnection and Trickle: whether the request still takes effect (a
+  // photo stored whose reply is then lost). Start faults always allocate the order; Refuse never
+  // applies.
   bool Apply{false};
 };
 
@@ -174,6 +177,8 @@ public:
   void AnswerStatus(TRequestKind kind, int status, int count = -1);
   void CloseConnection(TRequestKind kind, int count = -1, bool apply = false);
   void DelayReply(TRequestKind kind, int64_t delayMs, int count = -1);
+  // Acts on the request (when `apply`), then trickles `reply` one byte every `intervalMs`.
+  void TrickleReply(TRequestKind kind, std::string reply, int64_t intervalMs, int count = -1, bool apply = true);
 
   // ---- the record ----
   std::vector<TRecordedRequest> Requests() const;

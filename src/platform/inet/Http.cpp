@@ -19,18 +19,21 @@
 //              (which libcurl itself lets pass), and a body longer than MaxBodyBytes.
 //
 // After a redirect the stage starts again from Connect for the new address.
-// The error text is libcurl's own description (its error buffer when it has one), or
-// "The operation was cancelled.", "The reply is longer than N bytes." or "The reply ended inside
-// its headers.".
+// The error text is a short sentence in the customer's language, as the desktop's own network
+// messages are (refused, host not found, timed out, secure connection failed, ...); libcurl's
+// technical description goes to the error stream with the address, for whoever looks into it.
 
 #include "platform/inet/Http.h"
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Strings.h"
 
 namespace pf::inet {
@@ -68,6 +71,56 @@ bool IsConnectFailure(CURLcode code) {
   }
 }
 
+bool IsSecureConnectionFailure(CURLcode code) {
+  switch (code) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CLIENTCERT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+THttpError ErrorOf(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_CONNECT: return THttpError::ConnectionRefused;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return THttpError::HostNotFound;
+    case CURLE_OPERATION_TIMEDOUT: return THttpError::TimedOut;
+    default: return IsSecureConnectionFailure(code) ? THttpError::SecureConnection : THttpError::Other;
+  }
+}
+
+// The customer's reason for a failure.
+String ReasonText(THttpError error, THttpStage stage) {
+  switch (error) {
+    case THttpError::Cancelled: return u"Операция отменена.";
+    case THttpError::TimedOut: return u"Сервер не ответил вовремя.";
+    case THttpError::ConnectionRefused: return u"Сервер отказал в подключении.";
+    case THttpError::HostNotFound: return u"Сервер с таким именем не найден.";
+    case THttpError::SecureConnection: return u"Не удалось установить защищённое соединение с сервером.";
+    case THttpError::ReplyTooLong: return u"Ответ сервера слишком велик.";
+    default: break;
+  }
+  switch (stage) {
+    case THttpStage::Connect: return u"Адрес сервера недоступен.";
+    case THttpStage::Send: return u"Соединение с сервером прервалось до получения ответа.";
+    default: return u"Ответ сервера получен не полностью.";
+  }
+}
+
 // Loopback is never sent through a proxy: a proxy cannot reach this machine's own services.
 std::string NoProxyList() {
   const char* env = std::getenv("no_proxy");
@@ -93,6 +146,12 @@ struct THttpSession::Impl {
 
   // State of the running exchange, kept by libcurl's callbacks.
   THttpResult* Result{nullptr};
+  Int64 BodySize{0};        // of the request
+  Int64 Received{0};        // bytes of the reply (headers and body) so far
+  Int64 StartedMs{0};       // on the layer's clock
+  Int64 WindowStartMs{0};   // the reply rate's current window ...
+  Int64 WindowBytes{0};     // ... and Received when it began
+  bool TimedOut{false};
   bool Connected{false};    // a connection was made or reused for the current request
   bool StatusSeen{false};   // a status line of the current request's reply arrived
   bool HeadersDone{false};  // ... and the empty line that ends its headers
@@ -114,10 +173,15 @@ struct THttpSession::Impl {
 size_t THttpSession::Impl::OnHeader(char* data, size_t size, size_t count, void* self) {
   auto* impl = static_cast<Impl*>(self);
   size_t n = size * count;
+  impl->Received += static_cast<Int64>(n);
   std::string_view line(data, n);
   // Every reply of the exchange (an interim 1xx, a redirect, the final one) starts with its
   // status line; the last one is the reply the caller gets.
   if (line.substr(0, 5) == "HTTP/") {
+    if (!impl->StatusSeen) {
+      impl->WindowStartMs = clock::TickCount();
+      impl->WindowBytes = impl->Received;
+    }
     impl->StatusSeen = true;
     impl->HeadersDone = false;
     impl->LastStatus = 0;
@@ -145,6 +209,7 @@ size_t THttpSession::Impl::OnHeader(char* data, size_t size, size_t count, void*
 size_t THttpSession::Impl::OnBody(char* data, size_t size, size_t count, void* self) {
   auto* impl = static_cast<Impl*>(self);
   size_t n = size * count;
+  impl->Received += static_cast<Int64>(n);
   RawBytes& body = impl->Result->Body;
   if (body.size() + n > impl->Options.MaxBodyBytes) {
     body.append(data, impl->Options.MaxBodyBytes - body.size());
@@ -161,6 +226,23 @@ int THttpSession::Impl::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_
     impl->Cancelled = true;
     return 1;
   }
+  const THttpOptions& o = impl->Options;
+  const Int64 now = clock::TickCount();
+  const Int64 floor = std::max<Int64>(o.FloorBytesPerSecond, 1);
+  const Int64 allowed = o.BaseDeadlineMs + (impl->BodySize + impl->Received) * 1000 / floor;
+  if (now - impl->StartedMs > allowed) {
+    impl->TimedOut = true;
+    return 1;
+  }
+  if (impl->StatusSeen && o.ReplyRateWindowMs > 0 && now - impl->WindowStartMs >= o.ReplyRateWindowMs) {
+    const Int64 expected = o.MinReplyBytesPerSecond * (now - impl->WindowStartMs) / 1000;
+    if (impl->Received - impl->WindowBytes < expected) {
+      impl->TimedOut = true;
+      return 1;
+    }
+    impl->WindowStartMs = now;
+    impl->WindowBytes = impl->Received;
+  }
   return 0;
 }
 
@@ -174,8 +256,6 @@ int THttpSession::Impl::OnRequestReady(void* self, char*, char*, int, int) {
 }
 
 void THttpSession::Impl::SetCommonOptions(const std::string& url) {
-  // A reset keeps the open connections, so a session's requests share one when the server
-  // allows it.
   curl_easy_reset(Curl);
   curl_easy_setopt(Curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(Curl, CURLOPT_USERAGENT, UserAgent.c_str());
@@ -188,8 +268,11 @@ void THttpSession::Impl::SetCommonOptions(const std::string& url) {
   curl_easy_setopt(Curl, CURLOPT_SSL_VERIFYHOST, 2L);
   curl_easy_setopt(Curl, CURLOPT_NOPROXY, NoProxy.c_str());
   curl_easy_setopt(Curl, CURLOPT_CONNECTTIMEOUT_MS, Options.ConnectTimeoutMs);
-  curl_easy_setopt(Curl, CURLOPT_LOW_SPEED_LIMIT, Options.LowSpeedBytesPerSecond);
-  curl_easy_setopt(Curl, CURLOPT_LOW_SPEED_TIME, Options.LowSpeedSeconds);
+  // A request on a kept connection that fails before its reply is resent by libcurl on a new one,
+  // unasked: the lab would see two requests for one attempt, and could store a photo twice. Each
+  // request gets a connection of its own, which libcurl never resends on.
+  curl_easy_setopt(Curl, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(Curl, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(Curl, CURLOPT_ERRORBUFFER, ErrorBuffer);
   curl_easy_setopt(Curl, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
   curl_easy_setopt(Curl, CURLOPT_HEADERDATA, this);
@@ -207,16 +290,21 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
   THttpResult result;
   if (!Curl) {
     result.FailedStage = THttpStage::Connect;
-    result.ErrorText = u"The HTTP session is not open.";
+    result.Error = THttpError::Other;
+    result.ErrorText = ReasonText(result.Error, result.FailedStage);
     return result;
   }
   if (Cancel && Cancel->load()) {
     result.FailedStage = THttpStage::Connect;
-    result.ErrorText = u"The operation was cancelled.";
+    result.Error = THttpError::Cancelled;
+    result.ErrorText = ReasonText(result.Error, result.FailedStage);
     return result;
   }
   Result = &result;
-  Connected = StatusSeen = HeadersDone = Cancelled = TooLong = false;
+  Connected = StatusSeen = HeadersDone = Cancelled = TooLong = TimedOut = false;
+  BodySize = body ? static_cast<Int64>(body->size()) : 0;
+  Received = WindowBytes = 0;
+  StartedMs = WindowStartMs = clock::TickCount();
   ErrorBuffer[0] = '\0';
   SetCommonOptions(url);
 
@@ -242,6 +330,12 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
   CURLcode code = curl_easy_perform(Curl);
   long status = 0;
   curl_easy_getinfo(Curl, CURLINFO_RESPONSE_CODE, &status);
+  long requestSize = 0;
+  curl_off_t uploaded = 0;
+  curl_easy_getinfo(Curl, CURLINFO_REQUEST_SIZE, &requestSize);
+  curl_easy_getinfo(Curl, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+  // A status line answers a request the server read; otherwise every byte must have gone out.
+  result.RequestSent = StatusSeen || (Connected && requestSize > 0 && uploaded >= BodySize);
   curl_easy_setopt(Curl, CURLOPT_HTTPHEADER, nullptr);
   curl_slist_free_all(headers);
   Result = nullptr;
@@ -251,7 +345,9 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
     // libcurl takes a connection closed inside the headers for a complete reply without body.
     if (StatusSeen && !HeadersDone) {
       result.FailedStage = THttpStage::Receive;
-      result.ErrorText = u"The reply ended inside its headers.";
+      result.Error = THttpError::Other;
+      result.ErrorText = ReasonText(result.Error, result.FailedStage);
+      std::fprintf(stderr, "HTTP %s: the reply ended inside its headers\n", url.c_str());
     }
     return result;
   }
@@ -259,20 +355,30 @@ THttpResult THttpSession::Impl::Perform(const std::string& url, const std::strin
   THttpStage progress = !Connected    ? THttpStage::Connect
                         : !StatusSeen ? THttpStage::Send
                                       : THttpStage::Receive;
+  std::string technical;
   if (Cancelled) {
     result.FailedStage = progress;
-    result.ErrorText = u"The operation was cancelled.";
+    result.Error = THttpError::Cancelled;
+    technical = "cancelled";
+  } else if (TimedOut) {
+    result.FailedStage = progress;
+    result.Error = THttpError::TimedOut;
+    technical = StatusSeen ? "the reply came slower than the minimum rate or past the deadline"
+                           : "no reply before the deadline";
   } else if (TooLong) {
     result.FailedStage = THttpStage::Receive;
-    result.ErrorText = Utf8ToString("The reply is longer than " +
-                                    std::to_string(Options.MaxBodyBytes) + " bytes.");
+    result.Error = THttpError::ReplyTooLong;
+    technical = "the reply is longer than " + std::to_string(Options.MaxBodyBytes) + " bytes";
   } else {
     // An answer that is not HTTP at all is reported as an unsupported protocol too; it came
     // after the request was sent.
     bool notHttpReply = code == CURLE_UNSUPPORTED_PROTOCOL && progress == THttpStage::Send;
     result.FailedStage = IsConnectFailure(code) && !notHttpReply ? THttpStage::Connect : progress;
-    result.ErrorText = Utf8ToString(ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(code));
+    result.Error = ErrorOf(code);
+    technical = ErrorBuffer[0] ? ErrorBuffer : curl_easy_strerror(code);
   }
+  result.ErrorText = ReasonText(result.Error, result.FailedStage);
+  std::fprintf(stderr, "HTTP %s: %s\n", url.c_str(), technical.c_str());
   // A status seen before the failure belongs to an earlier reply (a redirect), not to this one.
   if (result.FailedStage != THttpStage::Receive) {
     result.StatusCode = -1;

@@ -283,43 +283,54 @@ TEST_F(UploaderTest, OnlyAnExactOkAccepts) {
   }
 }
 
-TEST_F(UploaderTest, EachFailureHasItsText) {
+TEST_F(UploaderTest, EachFailureHasItsTextAndSaysWhetherTheLabMayHaveActed) {
   const int closedPort = ClosedPort();
   const String base = Utf8ToString(FServer->BaseUrl());
+  using O = TRequestOutcome;
   struct Case {
     const char* what;
     String uploadScript;                      // empty: the server's
     std::function<void(labserver::TLabServer&)> fault;
     const char16_t* prefix;
     const char16_t* exact;                    // nullptr: only the prefix is fixed
+    TRequestOutcome outcome;
   };
   const Case cases[] = {
+      // A complete answer refuses.
       {"404", u"", [](auto& s) { s.AnswerStatus(TRequestKind::Photo, 404); }, nullptr,
-       u"Не удалось отправить файл. 404 - Not Found"},
+       u"Не удалось отправить файл. 404 - Not Found", O::Refused},
+      {"refused", u"", [](auto& s) { s.RefuseFirst(TRequestKind::Photo, 1); }, nullptr, u"ERROR: refused", O::Refused},
+      {"ok in lower case", u"", [](auto& s) { s.ReplyWith(TRequestKind::Photo, "ok"); }, nullptr, u"ok", O::Refused},
+      // Sent without a clear answer.
+      {"500", u"", [](auto& s) { s.AnswerStatus(TRequestKind::Photo, 500); }, nullptr,
+       u"Не удалось отправить файл. 500 - Internal Server Error", O::Unknown},
       {"connection closed mid-request", u"", [](auto& s) { s.CloseConnection(TRequestKind::Photo); },
-       u"Не удалось отправить файл. ", nullptr},
-      {"nobody listening", u"http://127.0.0.1:" + IntToStr(closedPort) + u"/upload3.php", nullptr,
-       u"Не удалось подключиться к серверу. ", nullptr},
-      {"another scheme", u"ftp://127.0.0.1/upload3.php", nullptr, nullptr,
-       u"Не удалось подключиться к серверу. Протокол «ftp» не поддерживается."},
-      {"port that is no number", u"http://127.0.0.1:80x/upload3.php", nullptr, nullptr,
-       u"Не удалось подключиться к серверу. Неверный номер порта «80x»."},
-      {"blank in the path", base + u"/upload 3.php", nullptr, nullptr,
-       u"Не удалось создать запрос. Недопустимые символы в пути к сценарию."},
+       u"Не удалось отправить файл. ", nullptr, O::Unknown},
       {"reply beyond 1 MiB", u"", [](auto& s) { s.ReplyWith(TRequestKind::Photo, std::string((1 << 20) + 1, 'x')); },
-       u"Сбой при скачивании данных. ", nullptr},
+       u"Сбой при скачивании данных. ", nullptr, O::Unknown},
+      // Never sent.
+      {"nobody listening", u"http://127.0.0.1:" + IntToStr(closedPort) + u"/upload3.php", nullptr,
+       u"Не удалось подключиться к серверу. ", nullptr, O::NotSent},
+      {"another scheme", u"ftp://127.0.0.1/upload3.php", nullptr, nullptr,
+       u"Не удалось подключиться к серверу. Протокол «ftp» не поддерживается.", O::NotSent},
+      {"port that is no number", u"http://127.0.0.1:80x/upload3.php", nullptr, nullptr,
+       u"Не удалось подключиться к серверу. Неверный номер порта «80x».", O::NotSent},
+      {"blank in the path", base + u"/upload 3.php", nullptr, nullptr,
+       u"Не удалось создать запрос. Недопустимые символы в пути к сценарию.", O::NotSent},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FServer->ClearFaults();
     UploadScriptURL = Utf8ToString(FServer->UploadUrl());
     Owned<TUploader> uploader = StartedUploader();
+    EXPECT_EQ(uploader->GetLastOutcome(), O::Accepted);
     if (c.fault) c.fault(*FServer);
     if (!c.uploadScript.empty()) UploadScriptURL = c.uploadScript;
     String response;
     auto jpeg = Jpeg();
     EXPECT_FALSE(uploader->PostImage(ptGlossy, 1, 1, u"10x15", jpeg.get(), response));
     ExpectFailureText(response, c.prefix, c.exact);
+    EXPECT_EQ(uploader->GetLastOutcome(), c.outcome);
   }
 }
 

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <thread>
 
 #include "ScriptedServer.h"
 #include "labserver/LabServer.h"
 #include "platform/inet/Http.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Strings.h"
 #include "support/TestEnv.h"
 
@@ -216,7 +219,7 @@ TEST_F(HttpLab, CancelWhileTheServerDelaysEndsTheTransferAndClosesTheConnection)
   THttpResult r = session.Post(Server->UploadUrl(), kContentType, "--" + kBoundary + "--\r\n");
   canceller.join();
   EXPECT_EQ(r.FailedStage, THttpStage::Send) << Describe(r);
-  EXPECT_EQ(StringToUtf8(r.ErrorText), "The operation was cancelled.");
+  EXPECT_EQ(r.Error, THttpError::Cancelled);
   EXPECT_TRUE(Server->WaitForRecord(
       [](const auto& rs) { return rs.size() == 1 && rs[0].ClientClosedEarly; }, 60000));
   EXPECT_EQ(Server->Requests()[0].Status, 0);
@@ -227,15 +230,95 @@ TEST_F(HttpLab, CancelWhileTheServerDelaysEndsTheTransferAndClosesTheConnection)
   EXPECT_EQ(Server->RequestCount(), 1u);
 }
 
-TEST_F(HttpLab, NoReplyWithinTheLowSpeedTimeFailsAtSend) {
-  Server->DelayReply(labserver::TRequestKind::Any, 3600 * 1000);
-  THttpSession session(kAgent);
+// The deadlines are kept on the layer's clock: the test moves its manual clock while a request
+// waits, and nothing depends on how fast this machine is.
+class HttpDeadline : public HttpLab {
+protected:
+  void SetUp() override {
+    HttpLab::SetUp();
+    clock::UseManual(0);
+  }
+  void TearDown() override { clock::UseReal(); }
+
+  // Makes the request on a thread of its own while the manual clock moves on by StepMs for every
+  // millisecond of real time; answers the result and the manual time it took.
+  static std::pair<THttpResult, Int64> WhileTheClockRuns(const std::function<THttpResult()>& Request,
+                                                         Int64 StepMs) {
+    std::atomic<bool> done{false};
+    THttpResult result;
+    const Int64 start = clock::TickCount();
+    Int64 end = 0;
+    std::thread worker([&] {
+      result = Request();
+      end = clock::TickCount();
+      done = true;
+    });
+    while (!done) {
+      clock::Advance(StepMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    return {result, end - start};
+  }
+};
+
+TEST_F(HttpDeadline, ASilentOrTricklingServerHoldsARequestOnlyUntilItsDeadline) {
   THttpOptions options;
-  options.LowSpeedSeconds = 1;
-  session.SetOptions(options);
-  THttpResult r = session.Get(Server->PriceListUrl());
-  EXPECT_EQ(r.FailedStage, THttpStage::Send) << Describe(r);
-  EXPECT_FALSE(r.ErrorText.empty());
+  options.BaseDeadlineMs = 10000;
+  options.FloorBytesPerSecond = 1024;
+  options.MinReplyBytesPerSecond = 64;
+  options.ReplyRateWindowMs = 10000;
+  struct Case {
+    const char* Name;
+    labserver::TFaultAction Fault;
+    size_t BodyBytes;
+    THttpStage Stage;
+    Int64 AtLeastMs;  // the deadline: the base, and a second per 1024 bytes of the body
+  } cases[] = {
+      {"silent, small request", labserver::TFaultAction::Delay, 10, THttpStage::Send, 10000},
+      {"silent, 256 KB request", labserver::TFaultAction::Delay, 256 << 10, THttpStage::Send, 10000 + 256000},
+      // One byte every 20 ms of real time is far below 64 bytes a second on the running clock.
+      {"trickling reply", labserver::TFaultAction::Trickle, 10, THttpStage::Receive, 10000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Server->ClearFaults();
+    Server->ClearRequests();
+    labserver::TFault fault;
+    fault.Kind = labserver::TRequestKind::Any;
+    fault.Action = c.Fault;
+    fault.DelayMs = c.Fault == labserver::TFaultAction::Delay ? 3600 * 1000 : 20;
+    fault.Reply = std::string(100000, 'x');
+    fault.Count = -1;
+    Server->AddFault(fault);
+    THttpSession session(kAgent);
+    session.SetOptions(options);
+    const std::string body(c.BodyBytes, 'b');
+    auto [r, tookMs] = WhileTheClockRuns([&] { return session.Post(Server->UploadUrl(), kContentType, body); }, 250);
+    EXPECT_EQ(r.FailedStage, c.Stage) << Describe(r);
+    EXPECT_EQ(r.Error, THttpError::TimedOut) << Describe(r);
+    EXPECT_TRUE(r.RequestSent) << "the server had the whole request";
+    EXPECT_GE(tookMs, c.AtLeastMs);
+    EXPECT_TRUE(Server->WaitForRecord(
+        [](const auto& rs) { return rs.size() == 1 && rs[0].Finished && rs[0].ClientClosedEarly; }, 60000))
+        << "the client gave up and closed the connection";
+  }
+}
+
+TEST_F(HttpLab, EveryRequestGoesOutOnceOnAConnectionOfItsOwn) {
+  // A server that closes the connection without answering: libcurl would resend a request that
+  // failed so on a kept connection. Here each request reaches the server exactly once.
+  Server->CloseConnection(labserver::TRequestKind::Any, -1);
+  THttpSession session(kAgent);
+  for (int i = 0; i < 3; ++i) {
+    THttpResult r = session.Post(Server->UploadUrl(), kContentType, "--" + kBoundary + "--\r\n");
+    EXPECT_EQ(r.FailedStage, THttpStage::Send) << Describe(r);
+    EXPECT_TRUE(r.RequestSent);
+  }
+  EXPECT_EQ(Server->RequestCount(), 3u);
+  THttpResult refused = session.Post("http://127.0.0.1:" + std::to_string(FreePort()) + "/x", kContentType, "x");
+  EXPECT_EQ(refused.Error, THttpError::ConnectionRefused) << Describe(refused);
+  EXPECT_FALSE(refused.RequestSent);
 }
 
 }  // namespace

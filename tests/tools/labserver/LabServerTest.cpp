@@ -307,4 +307,48 @@ TEST_F(LabServer, DelayedReplyEndsWithTheClientOrWithStop) {
   EXPECT_FALSE(Server->Running());
 }
 
+TEST_F(LabServer, ATrickledReplyActsFirstAndComesByteByByte) {
+  int n = StartOrder();
+  Server->TrickleReply(TRequestKind::Commit, "OK", 50, 1);
+  // A patient client gets the whole reply; the order was committed before it began.
+  httplib::Client client("127.0.0.1", Server->Port());
+  auto res = client.Post(labserver::kUploadPath, ActionBody(std::to_string(n), "commit"),
+                         ("multipart/form-data; boundary=" + kB).c_str());
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->body, "OK");
+  EXPECT_EQ(Server->Order(n).State, labserver::TOrderState::Committed);
+  EXPECT_TRUE(Server->WaitForRecord(
+      [](const auto& r) { return r.size() == 2 && r[1].Finished && !r[1].ClientClosedEarly; }, 60000));
+
+  // A client that gives up after the first bytes: the server sees it go.
+  int m = StartOrder();
+  Server->TrickleReply(TRequestKind::Rollback, std::string(100000, 'x'), 20, 1, false);
+  {
+    const std::string body = ActionBody(std::to_string(m), "rollback");
+    const std::string request = std::string("POST ") + labserver::kUploadPath +
+                                " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: multipart/form-data; boundary=" + kB +
+                                "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(Server->Port()));
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+    std::string got;
+    char buffer[256];
+    while (got.find("\r\n\r\nxx") == std::string::npos) {
+      ssize_t k = recv(fd, buffer, sizeof buffer, 0);
+      ASSERT_GT(k, 0);
+      got.append(buffer, static_cast<size_t>(k));
+    }
+    EXPECT_EQ(got.rfind("HTTP/1.1 200", 0), 0u) << got;
+    EXPECT_NE(got.find("Content-Length: 100000"), std::string::npos) << "the whole length is declared";
+    close(fd);
+  }
+  EXPECT_TRUE(Server->WaitForRecord(
+      [](const auto& r) { return r.size() == 4 && r[3].Finished && r[3].ClientClosedEarly; }, 60000));
+  EXPECT_EQ(Server->Order(m).State, labserver::TOrderState::Open) << "a fault without apply does nothing";
+}
+
 }  // namespace
