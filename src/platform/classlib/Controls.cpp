@@ -848,7 +848,9 @@ bool TWinControl::SetCursorMessage(TMessage& msg) {
 }
 
 void TWinControl::HintChanged() {
-  if (QWidget* w = layer::WidgetOf(FHandle)) w->setToolTip(FShowHint ? Q(FHint) : QString());
+  // Hints are the application's (its hint window, on the layer's clock), never the toolkit's
+  // tool tips; a standard control's widget keeps none of its own.
+  if (QWidget* w = layer::WidgetOf(FHandle)) w->setToolTip(QString());
 }
 
 void TWinControl::VisibleChanged() {

@@ -324,9 +324,183 @@ void TApplication::Create(TComponent* owner) {
   TComponent::Create(owner);
 }
 
+void TApplication::Destroy() {
+  StopHintTimer();
+  TComponent::Destroy();
+}
+
 void TApplication::Notification(TComponent* c, TOperation op) {
   TComponent::Notification(c, op);
-  if (op == TOperation::opRemove && c == FMainForm) FMainForm = nullptr;
+  if (op != TOperation::opRemove) return;
+  if (c == FMainForm) FMainForm = nullptr;
+  if (c == FMouseControl) FMouseControl = nullptr;
+  if (c == FHintWindow) {
+    FHintWindow = nullptr;
+    FHintWindowMadeBy = nullptr;
+  }
+  if (c == FHintControl) {
+    FHintControl = nullptr;
+    FHintActive = false;
+    StopHintTimer();
+    HideHint();
+  }
+}
+
+// ---- hints
+
+namespace {
+// The control whose hint counts at a control: it, or the first parent whose ShowHint holds.
+TControl* HintControlOf(TControl* c) {
+  while (c && !c->EffectiveShowHint()) c = c->GetParent();
+  return c;
+}
+// How far below the pointer a hint starts: the height of the arrow cursor.
+constexpr Integer kCursorHeightMargin = 20;
+}  // namespace
+
+void TApplication::SetShowHint(bool v) {
+  if (v == FShowHint) return;
+  FShowHint = v;
+  if (!v) {
+    CancelHint();
+    if (FHintWindow) FreeAndNil(FHintWindow);
+  }
+}
+
+void TApplication::SetHintControl(TControl* c) {
+  if (c == FHintControl) return;
+  if (FHintControl && FHintControl != FMouseControl) FHintControl->RemoveFreeNotification(this);
+  FHintControl = c;
+  if (c) c->FreeNotification(this);
+}
+
+void TApplication::StartHintTimer(Integer ms, THintTimerMode mode) {
+  StopHintTimer();
+  FHintTimerMode = mode;
+  FHintTimer = SetTimer(nullptr, 0, static_cast<UINT>(std::max(1, ms)), [this](HWND, UINT, UINT_PTR, DWORD) { HintTimerExpired(); });
+}
+
+void TApplication::StopHintTimer() {
+  if (!FHintTimer) return;
+  KillTimer(nullptr, FHintTimer);
+  FHintTimer = 0;
+}
+
+void TApplication::HintTimerExpired() {
+  THintTimerMode mode = FHintTimerMode;
+  StopHintTimer();
+  TPoint p;
+  GetCursorPos(&p);
+  switch (mode) {
+    case THintTimerMode::htmHint:
+    case THintTimerMode::htmReshow:
+      ActivateHint(p);
+      break;
+    case THintTimerMode::htmHide:
+      HideHint();
+      break;
+  }
+}
+
+void TApplication::HintMouseMessage(TControl* control, const MSG& msg) {
+  if (!FShowHint || !control) return;
+  TPoint client{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+  TPoint screen = control->ClientToScreen(client);
+  TControl* hinted = HintControlOf(FindDragTarget(screen, true));
+  if (!hinted) {
+    CancelHint();
+    return;
+  }
+  TPoint inHinted = hinted->ScreenToClient(screen);
+  const TRect& r = FHintCursorRect;
+  bool inRect = inHinted.X >= r.Left && inHinted.X < r.Right && inHinted.Y >= r.Top && inHinted.Y < r.Bottom;
+  if (hinted == FHintControl && inRect) return;
+  bool wasActive = FHintActive;
+  Integer pause = wasActive ? HintShortPause : HintPause;
+  hinted->Perform(CM_HINTSHOWPAUSE, wasActive ? 1 : 0, reinterpret_cast<LPARAM>(&pause));
+  CancelHint();
+  FHintActive = wasActive;
+  SetHintControl(hinted);
+  StartHintTimer(pause, THintTimerMode::htmHint);
+}
+
+void TApplication::ActivateHint(TPoint cursorPos) {
+  StopHintTimer();
+  TControl* control = FHintControl;
+  // The pointer must still be over the control the hint was waited for.
+  if (!control || !control->Showing() || HintControlOf(FindDragTarget(cursorPos, true)) != control) {
+    CancelHint();
+    return;
+  }
+  THintInfo info;
+  info.HintControl = control;
+  info.HintPos = TPoint{cursorPos.X, cursorPos.Y + kCursorHeightMargin};
+  info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
+  info.HintColor = HintColor;
+  info.CursorRect = control->GetClientRect();
+  info.CursorPos = control->ScreenToClient(cursorPos);
+  info.HintStr = GetShortHint(control->GetHint());
+  info.HideTimeout = HintHidePause;
+  info.HintWindowClass = HintWindowClass;
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+  bool canShow = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
+  if (control != FHintControl) return;  // the handler freed the control or moved on
+  if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
+  FHintActive = canShow;
+  if (canShow && !info.HintStr.empty()) {
+    THintWindowClass make = info.HintWindowClass ? info.HintWindowClass : &HintWindowOf<THintWindow>;
+    if (FHintWindow && FHintWindowMadeBy != make) FreeAndNil(FHintWindow);
+    if (!FHintWindow) {
+      FHintWindow = make(this);
+      FHintWindowMadeBy = make;
+    }
+    FHintCursorRect = info.CursorRect;
+    TRect r = FHintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    r = TRect{r.Left + info.HintPos.X, r.Top + info.HintPos.Y, r.Right + info.HintPos.X, r.Bottom + info.HintPos.Y};
+    FHintWindow->SetColor(info.HintColor);
+    FHintWindow->ActivateHintData(r, info.HintStr, info.HintData);
+    if (info.ReshowTimeout > 0)
+      StartHintTimer(info.ReshowTimeout, THintTimerMode::htmReshow);
+    else if (info.HideTimeout > 0)
+      StartHintTimer(info.HideTimeout, THintTimerMode::htmHide);
+    return;
+  }
+  FHintCursorRect = info.CursorRect;
+  if (info.ReshowTimeout > 0)
+    StartHintTimer(info.ReshowTimeout, THintTimerMode::htmReshow);
+  else
+    CancelHint();
+}
+
+void TApplication::HideHint() {
+  if (FHintWindow && FHintWindow->HandleAllocated() && IsWindowVisible(FHintWindow->Handle())) {
+    ShowWindow(FHintWindow->Handle(), SW_HIDE);
+    FHintWindow->SetVisible(false);
+  }
+}
+
+void TApplication::CancelHint() {
+  StopHintTimer();
+  HideHint();
+  FHintActive = false;
+  FHintCursorRect = TRect{};
+  SetHintControl(nullptr);
+}
+
+void TApplication::DoMouseIdle() {
+  if (!LayerStarted()) return;
+  TPoint p;
+  GetCursorPos(&p);
+  TControl* control = FindDragTarget(p, true);
+  // Away from the hinted control (on one without the hint, or on none of ours) its hint goes.
+  if (FHintControl && HintControlOf(control) != FHintControl) CancelHint();
+  if (control == FMouseControl) return;
+  TControl* old = FMouseControl;
+  if (old && old != FHintControl) old->RemoveFreeNotification(this);
+  FMouseControl = control;
+  if (control) control->FreeNotification(this);
+  if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+  if (FMouseControl) FMouseControl->Perform(CM_MOUSEENTER, 0, 0);
 }
 
 void TApplication::Initialize() {}
@@ -356,6 +530,13 @@ bool TApplication::ProcessMessage(MSG& msg) {
     FTerminated = true;
     return true;
   }
+  if (msg.message == WM_MOUSEMOVE) {
+    HintMouseMessage(FindControl(msg.hwnd), msg);
+  } else if (msg.message == WM_MOUSELEAVE) {
+    DoMouseIdle();
+  } else if (FHintControl && FHintWindow && FHintWindow->IsHintMsg(msg)) {
+    CancelHint();
+  }
   if (!IsKeyMsg(msg)) {
     TranslateMessage(&msg);
     DispatchMessage(&msg);
@@ -383,6 +564,7 @@ void TApplication::Idle() {
   try {
     // Control canvases let their DCs go, so what they painted is presented.
     TControlCanvas::FreeDeviceContexts();
+    DoMouseIdle();
     bool done = true;
     if (OnIdle) OnIdle(this, done);
     if (!Screen) return;
@@ -425,6 +607,12 @@ void TApplication::HandleException(std::exception_ptr e) {
 }
 
 void TApplication::ResetForTests() {
+  CancelHint();
+  if (FHintWindow) FreeAndNil(FHintWindow);
+  if (FMouseControl) FMouseControl->RemoveFreeNotification(this);
+  FMouseControl = nullptr;
+  OnShowHint = nullptr;
+  HintWindowClass = &HintWindowOf<THintWindow>;
   FTerminated = false;
   FMainForm = nullptr;
   OnException = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/classlib/Controls.h"
+#include "platform/classlib/Hints.h"
 
 namespace pf {
 
@@ -130,14 +131,50 @@ public:
   std::function<void(TObject* Sender, const std::exception& E)> OnException;
   std::function<void(TObject* Sender, bool& Done)> OnIdle;
 
+  // ---- hints
+  bool GetShowHint() const { return FShowHint; }
+  void SetShowHint(bool v);
+  Integer HintPause{500};       // before the first hint, in milliseconds of the layer's clock
+  Integer HintShortPause{50};   // before the next one while a hint shows
+  Integer HintHidePause{2500};  // how long a hint stays
+  TColor HintColor{clInfoBk};
+  THintWindowClass HintWindowClass{&HintWindowOf<THintWindow>};
+  std::function<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)> OnShowHint;
+  // The pointer moved over a control (a mouse message of its window): a hint is waited for.
+  void HintMouseMessage(TControl* control, const MSG& msg);
+  // Shows the hint of the waited-for control at the pointer, now.
+  void ActivateHint(TPoint cursorPos);
+  void HideHint();
+  void CancelHint();
+  THintWindow* GetHintWindow() const { return FHintWindow; }
+  TControl* GetHintControl() const { return FHintControl; }
+
   // For tests: the loop state back to a fresh application's.
   void ResetForTests();
 
 protected:
   void Create(TComponent* owner) override;
+  void Destroy() override;
   void Notification(TComponent* c, TOperation op) override;
 
 private:
+  enum class THintTimerMode { htmHint, htmHide, htmReshow };
+  void StartHintTimer(Integer ms, THintTimerMode mode);
+  void StopHintTimer();
+  void HintTimerExpired();
+  void SetHintControl(TControl* c);
+  // The control under the pointer hears CM_MOUSEENTER and CM_MOUSELEAVE; a hint of another
+  // control goes.
+  void DoMouseIdle();
+  bool FShowHint{true};
+  TControl* FHintControl{nullptr};
+  THintWindow* FHintWindow{nullptr};
+  THintWindowClass FHintWindowMadeBy{nullptr};
+  bool FHintActive{false};
+  TRect FHintCursorRect;
+  UINT_PTR FHintTimer{0};
+  THintTimerMode FHintTimerMode{THintTimerMode::htmHint};
+  TControl* FMouseControl{nullptr};
   bool ProcessMessage(MSG& msg);
   bool IsKeyMsg(MSG& msg);
   TCustomForm* FMainForm{nullptr};
