@@ -10,6 +10,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Units.h"
+#include "shell/ShellUnits.h"
 
 namespace app {
 
@@ -48,6 +49,9 @@ void RunUpdateDialog() {
 
 void RegisterProgramUnits() {
   RegisterClassLibUnits();
+  // The common library's units, then the shell library's special folders, which use their item ID
+  // list tests.
+  shell::RegisterShellUnits();
   RegisterUnit(OrderCoreUnits, "uLists", order::uLists::Initialize, order::uLists::Finalize);
   order::uListsUI::Register();
 }

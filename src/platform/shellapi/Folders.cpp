@@ -129,6 +129,7 @@ std::optional<DWORD> NodeAttributes(const TNode& node, DWORD asked) {
   if (!node.Drive && !name.empty() && name[0] == '.') a |= SFGAO_GHOSTED;
   if (S_ISLNK(lst.st_mode) || ((asked & SFGAO_LINK) && S_ISREG(lst.st_mode) && IsDesktopLinkEntry(node.Path)))
     a |= SFGAO_LINK;
+  if (!(lst.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) && !S_ISLNK(lst.st_mode)) a |= SFGAO_READONLY;
   if (::access(p, W_OK) != 0) a |= SFGAO_READONLY;
   if (followed && S_ISREG(st.st_mode)) a |= SFGAO_STREAM;
   if (node.Removable) a |= SFGAO_REMOVABLE;

@@ -13,6 +13,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/shellapi/ShellApi_p.h"
+#include "platform/user/Messages.h"
 
 namespace pf::shellapi {
 

@@ -38,7 +38,9 @@ bool FindDataOfPath(const std::string& nativePath, WIN32_FIND_DATAW& data) {
   }
   std::string name = BaseName(nativePath);
   if (!name.empty() && name[0] == '.' && name != "/") a |= FILE_ATTRIBUTE_HIDDEN;
-  if (::access(nativePath.c_str(), W_OK) != 0) a |= FILE_ATTRIBUTE_READONLY;
+  // The mode says read-only even to root, whom access() lets write anything.
+  if (!(sx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) || ::access(nativePath.c_str(), W_OK) != 0)
+    a |= FILE_ATTRIBUTE_READONLY;
   mode_t m = followed ? st.st_mode : sx.stx_mode;
   if (S_ISCHR(m) || S_ISBLK(m) || S_ISFIFO(m) || S_ISSOCK(m)) a |= FILE_ATTRIBUTE_SYSTEM;
   if (S_ISREG(sx.stx_mode) && sx.stx_blocks * 512 < sx.stx_size) a |= FILE_ATTRIBUTE_SPARSE_FILE;

@@ -162,7 +162,6 @@ constexpr Byte HOTKEYF_SHIFT = 0x1;
 constexpr Byte HOTKEYF_CONTROL = 0x2;
 constexpr Byte HOTKEYF_ALT = 0x4;
 constexpr Byte HOTKEYF_EXT = 0x8;
-constexpr int SW_SHOWNORMAL = 1;
 
 constexpr HRESULT E_PENDING = static_cast<HRESULT>(0x8000000Au);
 constexpr HRESULT STG_E_ACCESSDENIED = static_cast<HRESULT>(0x80030005u);

@@ -1,0 +1,136 @@
+#include "shell/ShellLinkReader.h"
+
+#include <vector>
+
+#include "platform/rtl/Strings.h"
+#include "platform/shellapi/ShellApi.h"
+#include "shell/ShellUtilities.h"
+
+namespace shell {
+
+namespace {
+
+constexpr TCmdShow kShowCmds[] = {TCmdShow::swHide,          TCmdShow::swShowNormal,      TCmdShow::swShowMinimized,
+                                  TCmdShow::swMaximize,      TCmdShow::swShowNoActive,    TCmdShow::swShow,
+                                  TCmdShow::swMinimize,      TCmdShow::swShowMinNoActive, TCmdShow::swShowNA,
+                                  TCmdShow::swRestore,       TCmdShow::swShowDefault};
+
+THotKeyModifiers ModifiersOf(Byte high) {
+  THotKeyModifiers m;
+  if (high & HOTKEYF_ALT) m.Include(THotKeyModifier::hkmAlt);
+  if (high & HOTKEYF_CONTROL) m.Include(THotKeyModifier::hkmControl);
+  if (high & HOTKEYF_EXT) m.Include(THotKeyModifier::hkmExtendedKey);
+  if (high & HOTKEYF_SHIFT) m.Include(THotKeyModifier::hkmShift);
+  return m;
+}
+
+}  // namespace
+
+void TShellLinkReader::Destroy() {
+  FreeTargetIDList();
+  FShellLinkW = nullptr;
+  FShellLinkA = nullptr;
+  TComponent::Destroy();
+}
+
+void TShellLinkReader::FreeTargetIDList() {
+  if (!FTargetIDList) return;
+  ComPtr<IMalloc> malloc;
+  if (SUCCEEDED(SHGetMalloc(malloc.GetAddressOf()))) malloc->Free(FTargetIDList);
+  FTargetIDList = nullptr;
+}
+
+ComPtr<IShellLinkW> TShellLinkReader::GetShellLinkWInterface() {
+  if (!FShellLinkW) CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IShellLinkW::Iid, FShellLinkW.GetVoidAddress());
+  return FShellLinkW;
+}
+
+ComPtr<IShellLinkA> TShellLinkReader::GetShellLinkAInterface() {
+  if (!FShellLinkA) CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IShellLinkA::Iid, FShellLinkA.GetVoidAddress());
+  return FShellLinkA;
+}
+
+// Reads the fields through the wide object; answers whether the final show-command query worked.
+bool TShellLinkReader::ReadWide() {
+  ComPtr<IShellLinkW> link = FShellLinkW;
+  std::vector<Char> buf(1024, 0);
+  WIN32_FIND_DATAW fd;
+  if (SUCCEEDED(link->GetPath(buf.data(), 260, &fd, SLGP_UNCPRIORITY))) FTargetPath = buf.data();
+  if (SUCCEEDED(link->GetArguments(buf.data(), 1024))) FArguments = buf.data();
+  if (SUCCEEDED(link->GetDescription(buf.data(), 1024))) FDescription = buf.data();
+  if (SUCCEEDED(link->GetWorkingDirectory(buf.data(), 1024))) FWorkingDirectory = buf.data();
+  int icon = 0;
+  if (SUCCEEDED(link->GetIconLocation(buf.data(), 1024, &icon))) {
+    FIconLocation = buf.data();
+    FIconIndex = icon;
+  }
+  FreeTargetIDList();
+  link->GetIDList(&FTargetIDList);
+  Word hot = 0;
+  if (SUCCEEDED(link->GetHotkey(&hot))) {
+    FHotKey = hot & 0xFF;
+    FHotKeyModifiers = ModifiersOf(static_cast<Byte>(hot >> 8));
+  }
+  int show = 0;
+  if (FAILED(link->GetShowCmd(&show))) return false;
+  if (show >= 0 && show <= 10) FShowCmd = kShowCmds[show];
+  return true;
+}
+
+bool TShellLinkReader::ReadAnsi() {
+  ComPtr<IShellLinkA> link = GetShellLinkAInterface();
+  ComPtr<IPersistFile> file;
+  if (!link || FAILED(link.As(file))) return false;
+  // Opened for reading only, and never saved: reading a link must not change it.
+  if (FAILED(file->Load(FFileName.c_str(), STGM_READ))) {
+    FFileName.clear();
+    return false;
+  }
+  std::vector<char> buf(1024, 0);
+  auto text = [&](String& field, HRESULT hr) {
+    if (SUCCEEDED(hr)) field = CodePageToString(buf.data(), CP_ACP);
+  };
+  text(FTargetPath, link->GetPath(buf.data(), 260, nullptr, SLGP_UNCPRIORITY));
+  text(FArguments, link->GetArguments(buf.data(), 1024));
+  text(FDescription, link->GetDescription(buf.data(), 1024));
+  text(FWorkingDirectory, link->GetWorkingDirectory(buf.data(), 1024));
+  int icon = 0;
+  if (SUCCEEDED(link->GetIconLocation(buf.data(), 1024, &icon))) {
+    FIconLocation = CodePageToString(buf.data(), CP_ACP);
+    FIconIndex = icon;
+  }
+  FreeTargetIDList();
+  link->GetIDList(&FTargetIDList);
+  Word hot = 0;
+  if (SUCCEEDED(link->GetHotkey(&hot))) {
+    FHotKey = hot & 0xFF;
+    FHotKeyModifiers = ModifiersOf(static_cast<Byte>(hot >> 8));
+  }
+  int show = 0;
+  if (SUCCEEDED(link->GetShowCmd(&show)) && show >= 0 && show <= 10) FShowCmd = kShowCmds[show];
+  return true;
+}
+
+bool TShellLinkReader::ReadLink(const String& linkFileName) {
+  bool result = false;
+  bool wideDone = false;
+  ComPtr<IShellLinkW> link = GetShellLinkWInterface();
+  ComPtr<IPersistFile> file;
+  if (link && SUCCEEDED(link.As(file))) {
+    FFileName = linkFileName;
+    // Opened for reading only: a link on read-only media reads as well as any other.
+    if (SUCCEEDED(file->Load(linkFileName.c_str(), STGM_READ))) {
+      result = true;
+      wideDone = ReadWide();
+    } else {
+      FFileName.clear();
+    }
+  }
+  if (!wideDone) {
+    FFileName = linkFileName;
+    if (ReadAnsi()) result = true;
+  }
+  return result;
+}
+
+}  // namespace shell

@@ -1,0 +1,441 @@
+#pragma once
+// The shell namespace library: TNamespace, one item of the shell's namespace (a file, a folder, a
+// drive or a virtual folder) with its item ID lists, its lazily bound folder interfaces and the
+// cache of everything it asked; the special-folder objects made at start-up; and the routines the
+// items share (enumeration flags, FILETIME conversions, deletion through the shell).
+
+#include <functional>
+#include <vector>
+
+#include "common/CommonObjects.h"
+#include "common/CommonUtilities.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Set.h"
+#include "platform/shellapi/ShellApi.h"
+#include "shell/ExtractImage.h"
+#include "shell/ShellLinkReader.h"
+
+namespace shell {
+
+using namespace pf;
+using common::TCommonIntegerDynArray;
+using common::TCommonPIDLManager;
+
+inline constexpr const char* ShellUtilitiesUnit = "CommonLibrary\\Source\\ShellUtilities";
+
+PF_DECLARE_EXCEPTION(EVSTInvalidFileName, Exception)
+PF_DECLARE_EXCEPTION(EWow64RevertException, Exception)
+
+class TNamespace;
+
+enum class TNamespaceState {
+  nsFreePIDLOnDestroy,
+  nsIsRecycleBin,
+  nsRecycleBinChecked,
+  nsOwnsParent,
+  nsShellDetailsSupported,
+  nsShellFolder2Supported,
+  nsShellOverlaySupported,
+  nsThreadedIconLoaded,
+  nsThreadedIconLoading,
+  nsThreadedImageLoaded,
+  nsThreadedImageLoading,
+  nsThreadedImageResizing,
+  nsThreadedTileInfoLoaded,
+  nsThreadedTileInfoLoading,
+  nsIconIndexChanged
+};
+using TNamespaceStates = TSet<TNamespaceState>;
+
+enum class TShellCache {
+  scInFolderName, scNormalName, scParsedName, scSmallIcon, scSmallOpenIcon, scOverlayIndex, scCreationTime,
+  scLastAccessTime, scLastWriteTime, scFileSize, scFileSizeKB, scFileSizeInt64, scFileType, scInvalidIDListData,
+  scFileSystem, scFolder, scCanDelete, scCanRename, scGhosted, scCanCopy, scCanMove, scCanLink, scLink,
+  scFileSysAncestor, scCompressed, scFileTimes, scSupportedColumns, scFolderSize, scDetailsOfCache, scBrowsable,
+  scInLibrary
+};
+using TShellCacheFlags = TSet<TShellCache>;
+
+enum class TCacheAttribute {
+  caFileSystem, caFolder, caCanDelete, caCanRename, caGhosted, caCanCopy, caCanMove, caCanLink, caLink,
+  caFileSysAncestor, caCompressed, caExtensionHook, caHookedNamespace, caExtensionNamespace,
+  caRootExtensionNamespace, caHardHookedNamespace, caBrowsable, caInLibrary
+};
+using TCacheAttributes = TSet<TCacheAttribute>;
+
+enum class TDetailsOfCacheFlag { docCaptionValid, docStatesValid, docThreadLoading, docThreadLoaded };
+using TDetailsOfCacheFlags = TSet<TDetailsOfCacheFlag>;
+enum class TSHColumnState { csTypeString, csTypeInt, csTypeDate, csOnByDefault, csSlow, csExtended, csSecondaryUI, csHidden };
+using TSHColumnStates = TSet<TSHColumnState>;
+
+struct TDetailsOfCacheRec {
+  TDetailsOfCacheFlags Cached;
+  String Caption;
+  TSHColumnStates States;
+};
+using TDetailsOfCacheArray = std::vector<TDetailsOfCacheRec>;
+
+struct TCacheData {
+  TCacheAttributes Attributes;
+  Integer SmallIcon{-1};
+  Integer SmallOpenIcon{-1};
+  String InFolderName, NormalName, ParsedName, CreationTime, LastAccessTime, LastWriteTime, FileSize, FileSizeKB,
+      FileType;
+  Int64 FileSizeInt64{0};
+  Integer SupportedColumns{0};
+  Int64 FolderSize{0};
+  Integer OverlayIndex{-1};
+  Integer OverlayIconIndex{-1};
+  TDetailsOfCacheArray DetailsOfCache;
+};
+
+struct TShellCacheRec {
+  TShellCacheFlags ShellCacheFlags;
+  TCacheData Data;
+};
+
+struct TCategoryInfo {
+  String Description;
+  bool Collapsed{false};
+  bool Hidden{false};
+};
+struct TCategoriesInfo {
+  std::vector<SHCOLUMNID> ColumnID;
+  std::vector<GUID> CatGUID;
+  std::vector<String> CategoryNames;
+  std::vector<TCategoryInfo> Categories;
+  std::vector<bool> CanCatatorize;
+  Integer DefaultColumn{0};
+  Integer CategoryCount{0};
+};
+
+struct TSHGetFileInfoRec {
+  String FileType;
+};
+
+// The shell's description ids, in their order.
+enum class TObjectDescription {
+  odError, odRootRegItem, odFile, odDirectory, odOther, odDrive35, odDrive525, odRemovable, odFixed,
+  odNetDrive, odCDROM, odRAMDisk, odUnknown, odNetDomain, odNetServer, odNetShare, odNetRestOfNet, odNetOther,
+  odComputerImaging, odComputerAudioCD, odShareDocuments
+};
+enum class TIconSize { icSmall, icLarge };
+
+enum class TFileObject {
+  foFolders, foNonFolders, foHidden, foShareable, foNetworkPrinters, foInitOnFirstNext, foStorage, foNavigationEnum,
+  foFastItems, foFlatList, foEnableAsync, foIncludeSuperHidden
+};
+using TFileObjects = TSet<TFileObject>;
+
+enum class TShellContextMenuFlag {
+  cmfCanRename, cmfDefaultOnly, cmfExplore, cmfExtendedVerbs, cmfIncludeStatic, cmfItemMenu, cmfNoDefault, cmfNormal,
+  cmfNoVerbs, cmfVerbsOnly
+};
+using TShellContextMenuFlags = TSet<TShellContextMenuFlag>;
+
+// The callback receives ownership of `pidl`; its answer says whether the item counts.
+using TEnumFolderCallback =
+    std::function<bool(HWND messageWnd, PItemIDList pidl, TNamespace* parent, void* data, bool& terminate)>;
+
+using TNamespaceArray = std::vector<TNamespace*>;
+using TPIDLArray = std::vector<PItemIDList>;
+
+class TNamespace : public TObject {
+  PF_CLASS(TNamespace)
+public:
+  // ---- Construction and identity ----
+  // Takes ownership of `pidl`; Create(nullptr, nullptr) is the desktop.
+  static TNamespace* CreateCustomNamespace(Integer customID, TNamespace* parent);
+  // Raises EVSTInvalidFileName when the path names nothing.
+  static TNamespace* CreateFromFileName(const String& fileName);
+  virtual TNamespace* Clone(bool releasePIDLOnDestroy);
+  virtual int8_t ComparePIDL(const ITEMIDLIST* pidlToCompare, bool isAbsolutePIDL, Integer column);
+  bool VerifyPIDLRelationship(const TNamespaceArray& namespaces, bool silent);
+  virtual bool IsChildByNamespace(TNamespace* testNamespace, bool immediate);
+  virtual bool IsChildByPIDL(const ITEMIDLIST* testPIDL, bool immediate);
+  virtual bool IsParentByNamespace(TNamespace* testNamespace, bool immediate);
+  virtual bool IsParentByPIDL(const ITEMIDLIST* testPIDL, bool immediate);
+  virtual bool IsDesktop();
+  virtual bool IsMyComputer();
+  virtual bool IsNetworkNeighborhood();
+  virtual bool IsNetworkNeighborhoodChild();
+  virtual bool IsControlPanel();
+  virtual bool IsControlPanelChildFolder();
+  bool IsRecycleBin();
+  virtual bool IsChildOfRemovableDrive();
+  virtual void InvalidateCache();
+  virtual void InvalidateNamespace(bool refreshIcon = true);
+  virtual void InvalidateRelativePIDL(TFileObjects fileObjects);
+  void InvalidateDetailsOfCache(bool flushStrings);
+  virtual void InvalidateThumbImage();
+
+  PItemIDList GetAbsolutePIDL() const { return FAbsolutePIDL; }
+  void SetAbsolutePIDL(PItemIDList pidl) { FAbsolutePIDL = pidl; }
+  PItemIDList GetRelativePIDL() const { return FRelativePIDL; }
+  Integer GetIconCache() const { return FIconCache; }
+  void SetIconCache(Integer v) { FIconCache = v; }
+  Integer GetNamespaceID() const { return FNamespaceID; }
+  TNamespaceStates GetStates() const { return FStates; }
+  void SetStates(TNamespaceStates s) { FStates = s; }
+  Integer GetTag() const { return FTag; }
+  void SetTag(Integer v) { FTag = v; }
+  const TCommonIntegerDynArray& GetTileDetail() const { return FTileDetail; }
+  void SetTileDetail(const TCommonIntegerDynArray& v) { FTileDetail = v; }
+  WIN32_FIND_DATAW* GetWin32FindDataW() const { return FWin32FindDataW; }
+  TNamespace* GetParent();
+  const TShellCacheRec& ShellCache() const { return FShellCache; }
+
+  // ---- Names ----
+  virtual String GetNameNormal();
+  virtual String GetNameInFolder();
+  virtual String GetNameParseAddress();
+  virtual String GetNameParseAddressInFolder();
+  virtual String GetNameForParsing();
+  virtual String GetNameForParsingInFolder();
+  virtual String GetNameAddressbar();
+  virtual String GetNameAddressbarInFolder();
+  virtual String GetNameForEditing();
+  virtual String GetNameForEditingInFolder();
+  virtual String GetFileName();
+  virtual String GetShortFileName();
+  virtual String GetExtension();
+  virtual String GetFileType();
+  virtual String GetInfoTip();
+  virtual String GetAttributesString();
+
+  // ---- Attributes (cached, then uncached) ----
+  virtual bool TestAttributesOf(DWORD flags, bool flushCache, bool softFlush = false);
+  virtual bool GetCanCopy();
+  virtual bool GetCanMove();
+  virtual bool GetCanLink();
+  virtual bool GetCanRename();
+  virtual bool GetCanDelete();
+  virtual bool GetGhosted();
+  virtual bool GetLink();
+  virtual bool GetBrowsable();
+  virtual bool GetFileSysAncestor();
+  virtual bool GetFolder();
+  virtual bool GetFileSystem();
+  virtual bool GetStorage();
+  virtual bool GetHasPropSheet();
+  virtual bool GetEncrypted();
+  virtual bool GetIsSlow();
+  virtual bool GetShare();
+  virtual bool GetReadOnly();
+  virtual bool GetNonEnumerated();
+  virtual bool GetNewContent();
+  virtual bool GetCanMoniker();
+  virtual bool GetHasStorage();
+  virtual bool GetStream();
+  virtual bool GetStorageAncestor();
+  virtual bool GetRemovable();
+  virtual bool GetHasSubFolder();
+  virtual bool GetDropTarget();
+
+  // ---- Find data ----
+  virtual bool GetReadOnlyFile();
+  virtual bool GetHidden();
+  virtual bool GetSystemFile();
+  virtual bool GetDirectory();
+  virtual bool GetArchive();
+  virtual bool GetNormal();
+  virtual bool GetTemporary();
+  virtual bool GetSparseFile();
+  virtual bool GetReparsePoint();
+  virtual bool GetOffLine();
+  virtual bool GetCompressed();
+  virtual bool GetSubFolders();
+  virtual bool GetSubItems();
+  virtual bool SubFoldersEx(DWORD flags = SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN);
+  virtual bool SubItemsEx(DWORD flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN);
+  virtual bool GetValid();
+  virtual TObjectDescription GetDescription();
+  virtual GUID GetCLSID();
+  virtual bool GetAdvDetailsSupported();
+  bool GetIsLibraryChild();
+  TNamespace* GetDelagateNS();
+  bool GetJunctionPoint();
+  bool GetSymbolicLink();
+  String GetJunctionPointResolvePath();
+  String GetSymbolicLinkResolvePath();
+  virtual TExtractImage* GetExtractImage();
+  virtual TShellLinkReader* GetShellLink();
+
+  // ---- Times and sizes ----
+  virtual FILETIME GetCreationTimeRaw();
+  virtual FILETIME GetLastAccessTimeRaw();
+  virtual FILETIME GetLastWriteTimeRaw();
+  virtual TDateTime GetCreationDateTime();
+  virtual TDateTime GetLastAccessDateTime();
+  virtual TDateTime GetLastWriteDateTime();
+  virtual String GetCreationTime();
+  virtual String GetLastAccessTime();
+  virtual String GetLastWriteTime();
+  virtual Int64 GetSizeOfFileInt64();
+  virtual String GetSizeOfFile();
+  virtual String GetSizeOfFileKB();
+  virtual String GetSizeOfFileDiskUsage();
+  virtual Int64 FolderSize(bool invalidate, bool recurseFolder);
+
+  // ---- Interfaces (each a new reference) ----
+  virtual ComPtr<IShellFolder> GetShellFolder();
+  virtual ComPtr<IShellFolder> GetParentShellFolder();
+  virtual ComPtr<IShellFolder2> GetShellFolder2();
+  virtual ComPtr<IShellFolder2> GetParentShellFolder2();
+  virtual ComPtr<IShellDetails> GetShellDetailsInterface();
+  virtual ComPtr<IShellDetails> GetParentShellDetailsInterface();
+  virtual ComPtr<IShellIcon> GetShellIconInterface();
+  virtual ComPtr<IShellIconOverlay> GetShellIconOverlayInterface();
+  virtual ComPtr<IExtractIconA> GetExtractIconAInterface();
+  virtual ComPtr<IExtractIconW> GetExtractIconWInterface();
+  virtual ComPtr<IQueryInfo> GetQueryInfoInterface();
+  virtual ComPtr<IBrowserFrameOptions> GetBrowserFrameOptionsInterface();
+  virtual ComPtr<IQueryAssociations> GetQueryAssociationsInterface();
+  virtual ComPtr<ICategoryProvider> GetCategoryProviderInterface();
+  ComPtr<IPropertyStore> GetPropertyStoreInterface();
+
+  // ---- Icons and thumbnails ----
+  virtual Integer GetIconIndex(bool openIcon, TIconSize iconSize, bool forceLoad = false);
+  virtual Integer GetOverlayIndex();
+  virtual Integer GetOverlayIconIndex();
+  virtual void SetIconIndexByThread(Integer iconIndex, Integer overlayIndex, bool clearThreadLoading);
+  virtual void SetImageByThread(TBitmap* bitmap, bool clearThreadLoading);
+  virtual TBitmap* GetImage();
+  virtual bool GetFreePIDLOnDestroy();
+  virtual void SetFreePIDLOnDestroy(bool v);
+  virtual bool GetIconIndexChanged();
+  virtual void SetIconIndexChanged(bool v);
+  virtual bool GetThreadedIconLoaded();
+  virtual bool GetThreadIconLoading();
+  virtual void SetThreadIconLoading(bool v);
+  virtual bool GetThreadImageLoaded();
+  virtual bool GetThreadImageLoading();
+  virtual void SetThreadImageLoading(bool v);
+
+  // ---- Enumeration, parsing, renaming ----
+  virtual Integer EnumerateFolder(HWND messageWnd, bool folders, bool nonFolders, bool includeHidden,
+                                  const TEnumFolderCallback& enumFunc, void* userData);
+  virtual Integer EnumerateFolderEx(HWND messageWnd, TFileObjects fileObjects, const TEnumFolderCallback& enumFunc,
+                                    void* userData, const TNotifyEvent& afterValidEnumIDList = nullptr);
+  virtual PItemIDList ParseDisplayName(const String& path);
+  virtual PItemIDList ParseDisplayName();
+  virtual bool SetNameOf(const String& newName);
+  virtual bool OkToBrowse(bool showExplorerMsg);
+
+  // The display name of this item through its parent folder (empty on failure).
+  String GetDisplayNameOf(DWORD flags);
+
+protected:
+  void Create(PItemIDList pidl, TNamespace* parent);
+  void Destroy() override;
+
+private:
+  friend class TExtractImage;
+  bool CachedAttribute(TShellCache sc, TCacheAttribute ca, DWORD bit);
+  void LoadWin32FindData();
+  void RefreshFileTimes();
+  bool FindFlag(DWORD bit);
+  String ResolvePath(DWORD tag);
+  String CachedName(TShellCache sc, String TCacheData::*field, DWORD flags);
+  String FormatTime(FILETIME ft);
+
+  PItemIDList FAbsolutePIDL{nullptr};
+  TCategoriesInfo FCatInfo;
+  TNamespace* FDelagateNS{nullptr};
+  TExtractImage* FExtractImage{nullptr};
+  Integer FIconCache{-1};
+  TBitmap* FImage{nullptr};
+  Integer FNamespaceID{-1};
+  TNamespace* FParent{nullptr};
+  ComPtr<IPropertyStore> FPropertyStoreInterface;
+  PItemIDList FRelativePIDL{nullptr};
+  ComPtr<IShellDetails> FShellDetailsInterface;
+  ComPtr<IShellFolder> FShellFolder;
+  ComPtr<IShellFolder2> FShellFolder2;
+  ComPtr<IShellIcon> FShellIconInterface;
+  TShellLinkReader* FShellLink{nullptr};
+  TSHGetFileInfoRec* FSHGetFileInfoRec{nullptr};
+  TNamespaceStates FStates;
+  Integer FTag{0};
+  TCommonIntegerDynArray FTileDetail;
+  ComPtr<IQueryInfo> FQueryInfoInterface;
+  WIN32_FIND_DATAW* FWin32FindDataW{nullptr};
+  bool FSystemIsSuperHidden{false};
+  ComPtr<IShellIconOverlay> FShellIconOverlayInterface;
+  ComPtr<ICategoryProvider> FCategoryProviderInterface;
+  ComPtr<IBrowserFrameOptions> FBrowserFrameOptionsInterface;
+  ComPtr<IQueryAssociations> FQueryAssociationsInterface;
+
+protected:
+  TShellCacheRec FShellCache;
+};
+
+// ---- The owner window of shell calls ----
+extern HWND ShellOwnerWindowHandle;
+extern bool ShellOwnerWindowEnabled;
+// The window when the switch is on, a window is set and it belongs to the calling thread; else 0.
+HWND ShellOwnerWindow();
+
+// ---- The unit's globals (made by its initialisation) ----
+extern TCommonPIDLManager* ShellUtilitiesPIDLManager;
+extern TNamespace* DesktopNamespace;
+extern TNamespace* RecycleBinNamespace;
+extern TNamespace* PhysicalDesktopNamespace;
+extern TNamespace* ComputerNamespace;
+extern TNamespace* PrintersNamespace;
+extern TNamespace* HistoryNamespace;
+extern TNamespace* ControlPanelNamespace;
+extern TNamespace* ControlPanelCategoryNamespace;
+extern TNamespace* NetworkNamespace;
+extern TNamespace* TemplatesNamespace;
+extern TNamespace* DocumentsNamespace;
+extern TNamespace* FavoritesNamespace;
+extern TNamespace* AppDataNamespace;
+extern TNamespace* ProgramsNamespace;
+extern TNamespace* GamesNamespace;
+extern TNamespace* LibrariesNamespace;
+
+// Counts references for the shell's explorer-instance protocol; reaching zero frees nothing.
+class TExplorerThreadInstance final : public IUnknown {
+public:
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  Integer MaxRef{0};
+  Integer RefCount{0};
+  ~TExplorerThreadInstance() override = default;
+};
+extern TExplorerThreadInstance* ExplorerThreadInstance;
+
+bool BindShellFunctions();
+TNamespace* CreateKnownFolderNamespace(const GUID& folderID, bool create, bool noAlias);
+TNamespace* CreateSpecialFolderNamespace(Integer csidl);
+void* DisableWow64Redirection();
+void RevertWow64Redirection(void* oldValue);
+// The unit's start-up and shut-down (counted).
+void InitializeShellUtilities();
+void FinalizeShellUtilities();
+// Tests: forgets the binding so that it runs again.
+void ResetShellBindingForTests();
+
+// ---- Shell routines ----
+PItemIDList PathToPIDL(const String& path);
+Cardinal FileObjectsToFlags(TFileObjects fileObjects);
+TShellContextMenuFlags ContextMenuFlagsToSet(Cardinal flags);
+bool PIDLIsFolder(const ITEMIDLIST* pidl);
+bool IsUnreachableDrive(TNamespace* ns);
+bool FileTimeIsSet(const FILETIME& ft);
+void FileTimeToText(const FILETIME& ft, String& text);
+TDateTime FileTimeToDateTime(const FILETIME& ft);
+bool GetDiskFreeSpaceCompat(const String& root, DWORD& sectorsPerCluster, DWORD& bytesPerSector,
+                            DWORD& totalClusters, DWORD& freeClusters);
+TPIDLArray NamespacesToPIDLs(const TNamespaceArray& namespaces);
+// Deletes through the shell the files of a list of absolute item ID lists (the desktop's children,
+// as a shell ID list gives them). False when nothing is a file, or when the operation failed or
+// was cancelled.
+bool DeleteFiles(const std::vector<const ITEMIDLIST*>& absolutePIDLs, HWND window, bool allowUndo);
+
+}  // namespace shell
