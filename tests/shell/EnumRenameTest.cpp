@@ -1,0 +1,140 @@
+// Enumeration of a folder, renaming on disk and deleting through the shell.
+
+#include <algorithm>
+
+#include "ShellTestEnv.h"
+
+namespace shelltest {
+namespace {
+
+class EnumRenameTest : public ShellFixture {
+protected:
+  void SetUp() override {
+    ShellFixture::SetUp();
+    MakeDesktop("");
+    Dir = testsupport::MakeTempDir("tree");
+    fs::create_directories(Dir / "sub");
+    fs::create_directories(Dir / ".config");
+    testsupport::WriteFileBytes(Dir / "a.txt", "a");
+    testsupport::WriteFileBytes(Dir / "b.txt", "b");
+    testsupport::WriteFileBytes(Dir / ".dot", "d");
+    Start();
+  }
+  std::vector<std::string> Names(TNamespace* ns, TFileObjects objects, int stopAfter = 0) {
+    std::vector<std::string> names;
+    int seen = 0;
+    ns->EnumerateFolderEx(nullptr, objects,
+                          [&](HWND, PItemIDList pidl, TNamespace* parent, void*, bool& terminate) {
+                            Owned<TNamespace> child(TNamespace::New(pidl, parent));
+                            names.push_back(ToNativePath(child->GetNameInFolder()));
+                            terminate = stopAfter && ++seen >= stopAfter;
+                            return true;
+                          },
+                          nullptr);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::path Dir;
+};
+
+using V = std::vector<std::string>;
+using FO = TFileObject;
+
+TEST_F(EnumRenameTest, EnumerationListsFoldersFilesAndHiddenEntriesAsAsked) {
+  Owned<TNamespace> dir(Item(Dir));
+  EXPECT_EQ(Names(dir.get(), {FO::foFolders}), (V{"sub"}));
+  EXPECT_EQ(Names(dir.get(), {FO::foNonFolders}), (V{"a.txt", "b.txt"}));
+  EXPECT_EQ(Names(dir.get(), {FO::foFolders, FO::foNonFolders, FO::foHidden}),
+            (V{".config", ".dot", "a.txt", "b.txt", "sub"}));
+  EXPECT_EQ(dir->EnumerateFolderEx(nullptr, {FO::foFolders, FO::foNonFolders, FO::foHidden}, nullptr, nullptr), 5);
+  EXPECT_EQ(Names(dir.get(), {FO::foNonFolders}, 1).size(), 1u);
+  int calls = 0;
+  EXPECT_EQ(dir->EnumerateFolder(nullptr, true, true, false,
+                                 [&](HWND, PItemIDList pidl, TNamespace*, void*, bool&) {
+                                   ShellUtilitiesPIDLManager->FreePIDL(pidl);
+                                   return ++calls % 2 == 0;  // only every second one counts
+                                 },
+                                 nullptr),
+            1);
+  EXPECT_EQ(calls, 3);
+}
+
+TEST_F(EnumRenameTest, NothingIsListedBelowAFileOrAVanishedFolder) {
+  Owned<TNamespace> file(Item(Dir / "a.txt"));
+  EXPECT_EQ(file->EnumerateFolderEx(nullptr, {FO::foFolders, FO::foNonFolders, FO::foHidden}, nullptr, nullptr), 0);
+  Owned<TNamespace> sub(Item(Dir / "sub"));
+  fs::remove(Dir / "sub");
+  EXPECT_EQ(sub->EnumerateFolderEx(nullptr, {FO::foFolders, FO::foNonFolders}, nullptr, nullptr), 0);
+  EXPECT_FALSE(sub->GetValid());
+}
+
+TEST_F(EnumRenameTest, FlagsForEachSystem) {
+  TFileObjects all{FO::foFolders,     FO::foNonFolders,  FO::foHidden,       FO::foShareable,
+                   FO::foNetworkPrinters, FO::foInitOnFirstNext, FO::foStorage, FO::foNavigationEnum,
+                   FO::foFastItems,   FO::foFlatList,    FO::foEnableAsync,  FO::foIncludeSuperHidden};
+  struct Case {
+    TPlatformVersion v;
+    Cardinal flags;
+  } cases[] = {{{VER_PLATFORM_WIN32_NT, 5, 1, 2600}, 0x8E0},
+               {{VER_PLATFORM_WIN32_NT, 6, 0, 6000}, 0xE9E0},
+               {{VER_PLATFORM_WIN32_NT, 6, 1, 7600}, 0x1F9E0}};
+  for (const Case& c : cases) {
+    SetPlatformVersion(c.v);
+    EXPECT_EQ(FileObjectsToFlags(all), c.flags);
+    EXPECT_EQ(FileObjectsToFlags({FO::foShareable, FO::foNetworkPrinters}), 0u);
+  }
+  EXPECT_TRUE(ContextMenuFlagsToSet(0x10 | 0x4 | 0x1) ==
+              (TShellContextMenuFlags{TShellContextMenuFlag::cmfCanRename, TShellContextMenuFlag::cmfExplore}));
+}
+
+TEST_F(EnumRenameTest, RenamingRepointsTheItemAndRefusesWhatWouldLeaveOrOverwrite) {
+  Owned<TNamespace> a(Item(Dir / "a.txt"));
+  for (const char16_t* bad : {u"b.txt", u"../x", u"a/b", u""}) {
+    EXPECT_FALSE(a->SetNameOf(bad));
+    EXPECT_EQ(a->GetNameForParsing(), FromNativePath((Dir / "a.txt").string()));
+  }
+  EXPECT_EQ(testsupport::ReadFileBytes(Dir / "a.txt"), "a");
+  EXPECT_EQ(testsupport::ReadFileBytes(Dir / "b.txt"), "b");
+  EXPECT_FALSE(fs::exists(Dir.parent_path() / "x"));
+  EXPECT_TRUE(a->SetNameOf(u"Новое имя.txt"));
+  EXPECT_EQ(a->GetNameForParsing(), FromNativePath((Dir / "Новое имя.txt").string()));
+  EXPECT_EQ(a->GetNameInFolder(), u"Новое имя.txt");
+  EXPECT_EQ(testsupport::ReadFileBytes(Dir / "Новое имя.txt"), "a");
+  EXPECT_FALSE(fs::exists(Dir / "a.txt"));
+  // An item that does not own its list leaves it to its owner, and owns the new one.
+  PItemIDList borrowed = ShellUtilitiesPIDLManager->CopyPIDL(a->GetAbsolutePIDL());
+  Owned<TNamespace> b(TNamespace::New(borrowed, nullptr));
+  b->SetFreePIDLOnDestroy(false);
+  EXPECT_TRUE(b->SetNameOf(u"c.txt"));
+  EXPECT_TRUE(b->GetFreePIDLOnDestroy());
+  EXPECT_NE(b->GetAbsolutePIDL(), borrowed);
+  ShellUtilitiesPIDLManager->FreePIDL(borrowed);
+}
+
+TEST_F(EnumRenameTest, DeletingReportsRefusalsAndEmptyListsAsFailures) {
+  Owned<TNamespace> a(Item(Dir / "a.txt"));
+  Owned<TNamespace> computer(TNamespace::New(shellapi::RootIdList(shellapi::TRootId::Computer), nullptr));
+  EXPECT_FALSE(DeleteFiles({}, nullptr, true));
+  EXPECT_FALSE(DeleteFiles({computer->GetAbsolutePIDL()}, nullptr, true));
+  std::vector<std::string> asked;
+  shellapi::Hooks().ConfirmDelete = [&](const std::vector<std::string>& paths, bool) {
+    asked = paths;
+    return false;
+  };
+  EXPECT_FALSE(DeleteFiles({a->GetAbsolutePIDL()}, nullptr, true));
+  EXPECT_EQ(asked, (V{(Dir / "a.txt").string()}));
+  EXPECT_TRUE(fs::exists(Dir / "a.txt"));
+  shellapi::Hooks().ConfirmDelete = [](const std::vector<std::string>&, bool) { return true; };
+  EXPECT_TRUE(DeleteFiles({a->GetAbsolutePIDL()}, nullptr, true));
+  EXPECT_FALSE(fs::exists(Dir / "a.txt"));
+  EXPECT_EQ(testsupport::ReadFileBytes(Root / "data/Trash/files/a.txt"), "a");
+  std::string info = testsupport::ReadFileBytes(Root / "data/Trash/info/a.txt.trashinfo");
+  EXPECT_NE(info.find("Path=" + (Dir / "a.txt").string()), std::string::npos);
+  Owned<TNamespace> b(Item(Dir / "b.txt"));
+  EXPECT_TRUE(DeleteFiles({b->GetAbsolutePIDL()}, nullptr, false));
+  EXPECT_FALSE(fs::exists(Dir / "b.txt"));
+  EXPECT_FALSE(fs::exists(Root / "data/Trash/files/b.txt"));
+}
+
+}  // namespace
+}  // namespace shelltest
