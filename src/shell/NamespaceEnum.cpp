@@ -216,22 +216,40 @@ TPIDLArray NamespacesToPIDLs(const TNamespaceArray& namespaces) {
   return r;
 }
 
-bool DeleteFiles(const std::vector<const ITEMIDLIST*>& absolutePIDLs, HWND window, bool allowUndo) {
-  String list;
-  for (const ITEMIDLIST* pidl : absolutePIDLs) {
-    Owned<TNamespace> ns(TNamespace::New(ShellUtilitiesPIDLManager->CopyPIDL(pidl), nullptr));
-    if (ns->GetFileSystem()) {
-      list += ns->GetNameForParsing();
-      list += u'\0';
-    }
+common::TCommonNamespaceList NamespacesToList(const TNamespaceArray& namespaces) {
+  return common::TCommonNamespaceList(namespaces.begin(), namespaces.end());
+}
+
+bool DeleteDataObjectFiles(IDataObject* dataObject, HWND window, bool allowUndo) {
+  Owned<common::TCommonShellIDList> ids(common::TCommonShellIDList::New());
+  if (!dataObject || !ids->LoadFromDataObject(dataObject)) return false;
+  std::vector<Owned<TNamespace>> items;
+  common::TCommonNamespaceList list;
+  for (Integer i = 0; i < ids->PIDLCount(); ++i) {
+    PItemIDList pidl = ids->AbsolutePIDL(i);
+    if (!pidl) continue;
+    items.emplace_back(TNamespace::New(pidl, nullptr));
+    list.push_back(items.back().get());
+  }
+  // Our own data object says whether its items may come from several folders unchecked; then the
+  // same file may stand in it twice and is deleted once.
+  ComPtr<common::ICommonDataObjectFolders> folders;
+  if (SUCCEEDED(ComPtr<IDataObject>(dataObject).As(folders)) && folders && folders->GetIsMultiFolder() &&
+      !folders->GetIsMultiFolderVerified())
+    common::RemoveDuplicatePIDLEntries(list);
+  String names;
+  for (common::ICommonNamespaceItem* item : list) {
+    if (!item->GetFileSystem()) continue;
+    names += item->GetNameForParsing();
+    names += u'\0';
   }
   // Nothing to delete is no success to report.
-  if (list.empty()) return false;
-  list += u'\0';
+  if (names.empty()) return false;
+  names += u'\0';
   SHFILEOPSTRUCTW op;
   op.hwnd = window;
   op.wFunc = FO_DELETE;
-  op.pFrom = list.c_str();
+  op.pFrom = names.c_str();
   op.pTo = u"";
   if (allowUndo) op.fFlags = FOF_ALLOWUNDO;
   // A cancelled part of the operation still answers 0 from the shell.

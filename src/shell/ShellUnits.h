@@ -4,7 +4,7 @@
 
 namespace shell {
 
-constexpr int ShellUtilitiesUnitOrder = 220;
+constexpr int ShellUtilitiesUnitOrder = 240;
 void RegisterShellUnits();
 
 }  // namespace shell

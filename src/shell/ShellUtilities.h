@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/CommonNamespaceObjects.h"
 #include "common/CommonObjects.h"
 #include "common/CommonUtilities.h"
 #include "platform/gdi/Bitmap.h"
@@ -143,7 +144,9 @@ using TEnumFolderCallback =
 using TNamespaceArray = std::vector<TNamespace*>;
 using TPIDLArray = std::vector<PItemIDList>;
 
-class TNamespace : public TObject {
+// An item is also what the common library's data-object routine reads (its list, whether it is a
+// file and its path).
+class TNamespace : public TObject, public common::ICommonNamespaceItem {
   PF_CLASS(TNamespace)
 public:
   // ---- Construction and identity ----
@@ -172,7 +175,7 @@ public:
   void InvalidateDetailsOfCache(bool flushStrings);
   virtual void InvalidateThumbImage();
 
-  PItemIDList GetAbsolutePIDL() const { return FAbsolutePIDL; }
+  PItemIDList GetAbsolutePIDL() const override { return FAbsolutePIDL; }
   void SetAbsolutePIDL(PItemIDList pidl) { FAbsolutePIDL = pidl; }
   PItemIDList GetRelativePIDL() const { return FRelativePIDL; }
   Integer GetIconCache() const { return FIconCache; }
@@ -194,6 +197,7 @@ public:
   virtual String GetNameParseAddress();
   virtual String GetNameParseAddressInFolder();
   virtual String GetNameForParsing();
+  String GetNameForParsing() const override { return const_cast<TNamespace*>(this)->GetNameForParsing(); }
   virtual String GetNameForParsingInFolder();
   virtual String GetNameAddressbar();
   virtual String GetNameAddressbarInFolder();
@@ -219,6 +223,7 @@ public:
   virtual bool GetFileSysAncestor();
   virtual bool GetFolder();
   virtual bool GetFileSystem();
+  bool GetFileSystem() const override { return const_cast<TNamespace*>(this)->GetFileSystem(); }
   virtual bool GetStorage();
   virtual bool GetHasPropSheet();
   virtual bool GetEncrypted();
@@ -433,9 +438,11 @@ TDateTime FileTimeToDateTime(const FILETIME& ft);
 bool GetDiskFreeSpaceCompat(const String& root, DWORD& sectorsPerCluster, DWORD& bytesPerSector,
                             DWORD& totalClusters, DWORD& freeClusters);
 TPIDLArray NamespacesToPIDLs(const TNamespaceArray& namespaces);
-// Deletes through the shell the files of a list of absolute item ID lists (the desktop's children,
-// as a shell ID list gives them). False when nothing is a file, or when the operation failed or
-// was cancelled.
-bool DeleteFiles(const std::vector<const ITEMIDLIST*>& absolutePIDLs, HWND window, bool allowUndo);
+// The items as the common library's data-object routine takes them.
+common::TCommonNamespaceList NamespacesToList(const TNamespaceArray& namespaces);
+// Deletes through the shell (to the trash with allowUndo) the file-system items of the data
+// object's shell ID list. False when it holds no file, and when the operation failed or was
+// cancelled, even in part.
+bool DeleteDataObjectFiles(IDataObject* dataObject, HWND window, bool allowUndo);
 
 }  // namespace shell

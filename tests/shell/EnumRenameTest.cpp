@@ -111,27 +111,44 @@ TEST_F(EnumRenameTest, RenamingRepointsTheItemAndRefusesWhatWouldLeaveOrOverwrit
   ShellUtilitiesPIDLManager->FreePIDL(borrowed);
 }
 
-TEST_F(EnumRenameTest, DeletingReportsRefusalsAndEmptyListsAsFailures) {
+TEST_F(EnumRenameTest, ASelectionBecomesADataObjectWhoseFilesCanBeDeleted) {
   Owned<TNamespace> a(Item(Dir / "a.txt"));
+  Owned<TNamespace> again(Item(Dir / "a.txt"));
+  Owned<TNamespace> desktop(TNamespace::New(nullptr, nullptr));
   Owned<TNamespace> computer(TNamespace::New(shellapi::RootIdList(shellapi::TRootId::Computer), nullptr));
-  EXPECT_FALSE(DeleteFiles({}, nullptr, true));
-  EXPECT_FALSE(DeleteFiles({computer->GetAbsolutePIDL()}, nullptr, true));
+  auto dataObject = [](TNamespaceArray items) {
+    common::TCommonNamespaceList list = NamespacesToList(items);
+    ComPtr<IDataObject> obj;
+    common::CreateNamespaceDataObject(&list, false, obj);
+    return obj;
+  };
+  // The same file twice and the desktop: one entry for the file, none for the desktop.
+  ComPtr<IDataObject> selection = dataObject({a.get(), desktop.get(), again.get()});
+  Owned<common::TCommonShellIDList> ids(common::TCommonShellIDList::New());
+  ASSERT_TRUE(ids->LoadFromDataObject(selection.Get()));
+  ASSERT_EQ(ids->PIDLCount(), 1);
+  PItemIDList first = ids->AbsolutePIDL(0);
+  EXPECT_TRUE(ILIsEqual(first, a->GetAbsolutePIDL()));
+  ShellUtilitiesPIDLManager->FreePIDL(first);
+
+  EXPECT_FALSE(DeleteDataObjectFiles(nullptr, nullptr, true));
+  EXPECT_FALSE(DeleteDataObjectFiles(dataObject({computer.get()}).Get(), nullptr, true));
   std::vector<std::string> asked;
   shellapi::Hooks().ConfirmDelete = [&](const std::vector<std::string>& paths, bool) {
     asked = paths;
     return false;
   };
-  EXPECT_FALSE(DeleteFiles({a->GetAbsolutePIDL()}, nullptr, true));
+  EXPECT_FALSE(DeleteDataObjectFiles(selection.Get(), nullptr, true));
   EXPECT_EQ(asked, (V{(Dir / "a.txt").string()}));
   EXPECT_TRUE(fs::exists(Dir / "a.txt"));
   shellapi::Hooks().ConfirmDelete = [](const std::vector<std::string>&, bool) { return true; };
-  EXPECT_TRUE(DeleteFiles({a->GetAbsolutePIDL()}, nullptr, true));
+  EXPECT_TRUE(DeleteDataObjectFiles(selection.Get(), nullptr, true));
   EXPECT_FALSE(fs::exists(Dir / "a.txt"));
   EXPECT_EQ(testsupport::ReadFileBytes(Root / "data/Trash/files/a.txt"), "a");
   std::string info = testsupport::ReadFileBytes(Root / "data/Trash/info/a.txt.trashinfo");
   EXPECT_NE(info.find("Path=" + (Dir / "a.txt").string()), std::string::npos);
   Owned<TNamespace> b(Item(Dir / "b.txt"));
-  EXPECT_TRUE(DeleteFiles({b->GetAbsolutePIDL()}, nullptr, false));
+  EXPECT_TRUE(DeleteDataObjectFiles(dataObject({b.get()}).Get(), nullptr, false));
   EXPECT_FALSE(fs::exists(Dir / "b.txt"));
   EXPECT_FALSE(fs::exists(Root / "data/Trash/files/b.txt"));
 }

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "common/CommonDataObject.h"
 #include "common/CommonObjects.h"
 #include "common/CommonUtilities.h"
 #include "platform/kernel/Version.h"
@@ -46,12 +47,14 @@ protected:
   void Start() {
     common::InitializeCommonUtilities();
     common::InitializeCommonObjects();
+    common::InitializeCommonDataObject();
     InitializeShellUtilities();
     FStarted = true;
   }
   void Stop() {
     if (!FStarted) return;
     FinalizeShellUtilities();
+    common::FinalizeCommonDataObject();
     common::FinalizeCommonObjects();
     common::FinalizeCommonUtilities();
     FStarted = false;

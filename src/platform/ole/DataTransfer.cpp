@@ -313,10 +313,43 @@ void OleUninitialize() {
   if (tOleInit > 0) --tOleInit;
 }
 
-HRESULT CoCreateInstance(const CLSID&, IUnknown*, DWORD, REFIID, void** out) {
+namespace {
+struct TComClass {
+  CLSID Clsid;
+  TClassCreator Create;
+};
+std::mutex& ClassLock() {
+  static std::mutex m;
+  return m;
+}
+std::vector<TComClass>& Classes() {
+  static std::vector<TComClass> c;
+  return c;
+}
+}  // namespace
+
+void RegisterComClass(const CLSID& clsid, TClassCreator create) {
+  std::lock_guard<std::mutex> g(ClassLock());
+  for (TComClass& c : Classes())
+    if (c.Clsid == clsid) {
+      c.Create = create;
+      return;
+    }
+  Classes().push_back({clsid, create});
+}
+
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return REGDB_E_CLASSNOTREG;
+  TClassCreator create = nullptr;
+  {
+    std::lock_guard<std::mutex> g(ClassLock());
+    for (const TComClass& c : Classes())
+      if (c.Clsid == clsid) create = c.Create;
+  }
+  if (!create) return REGDB_E_CLASSNOTREG;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  return create(iid, out);
 }
 
 namespace ole::testing {

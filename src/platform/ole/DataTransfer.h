@@ -228,9 +228,12 @@ constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
 // OleUninitialize.
 HRESULT OleInitialize(void* reserved);
 void OleUninitialize();
-// No class is registered here: every request answers REGDB_E_CLASSNOTREG with a nil object, so the
-// callers' fallbacks run.
+// Classes registered by the layer's libraries (in process, no aggregation); any other request
+// answers REGDB_E_CLASSNOTREG with a nil object, so the callers' fallbacks run.
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, REFIID iid, void** out);
+// Makes an object of the class and asks it for `iid`.
+using TClassCreator = HRESULT (*)(REFIID iid, void** out);
+void RegisterComClass(const CLSID& clsid, TClassCreator create);
 
 namespace ole::testing {
 // Global blocks not yet freed.

@@ -129,6 +129,12 @@ void RegisterShellExports() {
     RegisterExport("shell32", "SHGetDataFromIDListW", &SHGetDataFromIDListW);
     RegisterExport("shell32", "SHFileOperationW", &SHFileOperationW);
     RegisterOrdinal("shell32", 660, &FileIconInit);
+    RegisterComClass(CLSID_ShellLink, [](REFIID iid, void** out) {
+      IUnknown* link = CreateShellLinkObject();
+      HRESULT hr = link->QueryInterface(iid, out);
+      link->Release();
+      return hr;
+    });
   });
 }
 
@@ -149,17 +155,6 @@ HRESULT CoInitialize(void*) { return shellapi::gComInit++ == 0 ? S_OK : S_FALSE;
 
 void CoUninitialize() {
   if (shellapi::gComInit > 0) --shellapi::gComInit;
-}
-
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD, REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (outer) return CLASS_E_NOAGGREGATION;
-  if (clsid != CLSID_ShellLink) return REGDB_E_CLASSNOTREG;
-  IUnknown* link = shellapi::CreateShellLinkObject();
-  HRESULT hr = link->QueryInterface(iid, out);
-  link->Release();
-  return hr;
 }
 
 }  // namespace pf

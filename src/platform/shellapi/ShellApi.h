@@ -30,17 +30,18 @@ BOOL FileIconInit(BOOL restoreCache);
 // list fails. Other operations answer nonzero (not done here).
 int SHFileOperationW(SHFILEOPSTRUCTW* op);
 
-// COM's start-up counter, and the one class this layer makes by CLSID: the shell link.
+// COM's start-up counter. The shell link (CLSID_ShellLink) is made through CoCreateInstance once
+// RegisterShellExports has run.
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, DWORD context, REFIID iid, void** out);
 
 // The error mode is remembered and answered; nothing here shows the platform's error boxes.
 UINT SetErrorMode(UINT mode);
 
 namespace shellapi {
 
-// Registers shell32's entry points of this file in the module table (once).
+// Registers shell32's entry points of this file in the module table and the shell link's class
+// (once).
 void RegisterShellExports();
 
 // ---- Item IDs ----

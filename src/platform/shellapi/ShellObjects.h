@@ -7,6 +7,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/kernel/KernelApi.h"
 #include "platform/ole/Com.h"
+#include "platform/ole/DataTransfer.h"
 #include "platform/ole/OleTypes.h"
 
 namespace pf {
@@ -170,7 +171,6 @@ constexpr HRESULT HRESULT_FILE_NOT_FOUND = static_cast<HRESULT>(0x80070002u);
 constexpr HRESULT HRESULT_ALREADY_EXISTS = static_cast<HRESULT>(0x800700B7u);
 constexpr HRESULT HRESULT_INVALID_NAME = static_cast<HRESULT>(0x8007007Bu);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
-constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 
 constexpr UINT FO_DELETE = 3;
 constexpr Word FOF_SILENT = 0x4;
