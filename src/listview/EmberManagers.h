@@ -1,0 +1,371 @@
+#pragma once
+// The control's managers, one per concern. This unit holds what the model calls of each: the
+// selection count and focus, the check count, the scroll offsets and view rectangle, the header's
+// columns and positions, and the references other managers keep to items and columns. Painting,
+// input and dragging add to these classes.
+
+#include <vector>
+
+#include "listview/EmberPaintInfo.h"
+#include "listview/EmberPersistent.h"
+
+namespace ember {
+
+class TEmberSelectionManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberSelectionManager)
+public:
+  Integer GetCount() const { return FCount; }
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  bool GetMultiSelect() const { return FMultiSelect; }
+  void SetMultiSelect(bool Value);
+  bool GetGroupSelections() const { return FGroupSelections; }
+  void SetGroupSelections(bool Value);
+  bool GetFullRowSelect() const { return FFullRowSelect; }
+  void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
+
+  TEmberItem* GetFocusedItem() const { return FFocusedItem; }
+  void SetFocusedItem(TEmberItem* Value);
+  TEmberItem* GetAnchorItem() const { return FAnchorItem; }
+  void SetAnchorItem(TEmberItem* Value);
+  TEmberColumn* GetFocusedColumn() const;
+  void SetFocusedColumn(TEmberColumn* Value);
+  TEmberGroup* GetFocusedGroup() const { return FFocusedGroup; }
+  void SetFocusedGroup(TEmberGroup* Value) { FFocusedGroup = Value; }
+
+  // A batch of selection changes yields one selections-changed notice at its end.
+  void IncMultiChangeCount();
+  void DecMultiChangeCount();
+  void GroupSelectBeginUpdate() { ++FGroupSelectUpdateCount; }
+  void GroupSelectEndUpdate();
+  virtual void BuildSelectionGroupings(bool Force);
+
+  // Told by the items' own selection changes.
+  void GainingSelection(TEmberItem* Item);
+  void LosingSelection(TEmberItem* Item);
+
+  void ClearAll();
+  void ClearAllExcept(TEmberItem* Except);
+  void SelectAll();
+  TEmberItem* First() const;
+  TEmberItem* Next(TEmberItem* Item) const;
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+
+private:
+  void Walk(bool Select, TEmberItem* Except);
+  void NotifyToggle();
+  Integer FCount{0};
+  TEmberColumn* FFocusedColumn{nullptr};
+  TEmberItem* FFocusedItem{nullptr};
+  TEmberItem* FAnchorItem{nullptr};
+  TEmberGroup* FFocusedGroup{nullptr};
+  bool FEnabled{true};
+  bool FFullRowSelect{false};
+  bool FGroupSelections{false};
+  Integer FGroupSelectUpdateCount{0};
+  Integer FItemsToggled{0};
+  Integer FMultiChangeCount{0};
+  bool FMultiSelect{false};
+};
+
+// Holds the object whose check box is being clicked, and the count of checked items.
+class TEmberCheckManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberCheckManager)
+public:
+  Integer GetCount() const { return FCount; }
+  void IncCount() { ++FCount; }
+  void DecCount() { --FCount; }
+  TEmberCollectionItem* GetPendingObject() const { return FPendingObject; }
+  void SetPendingObject(TEmberCollectionItem* Value);
+
+private:
+  Integer FCount{0};
+  TEmberCollectionItem* FPendingObject{nullptr};
+};
+
+class TEmberScrollbarManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberScrollbarManager)
+public:
+  Integer GetOffsetX() const { return FOffsetX; }
+  Integer GetOffsetY() const { return FOffsetY; }
+  void SetOffsetX(Integer Value);
+  void SetOffsetY(Integer Value);
+  const TRect& GetViewRect() const { return FViewRect; }
+  void SetViewRect(const TRect& Value, bool InvalidateWindow);
+  TPoint MapWindowToView(TPoint P) const;
+  TRect MapWindowRectToViewRect(const TRect& R) const;
+  TPoint MapViewToWindow(TPoint P) const;
+  TRect MapViewRectToWindowRect(const TRect& R) const;
+  void ReCalculateScrollbars(bool Redraw, bool Force);
+
+private:
+  Integer FOffsetX{0};
+  Integer FOffsetY{0};
+  TRect FViewRect;
+};
+
+// Drag managers: the base keeps the switch that registers the window as a drop target.
+class TCustomEmberDragManagerBase : public TEmberOwnedPersistent {
+  PF_CLASS(TCustomEmberDragManagerBase)
+public:
+  bool GetEnabled() const { return FEnabled; }
+  virtual void SetEnabled(bool Value) { FEnabled = Value; }
+
+private:
+  bool FEnabled{false};
+};
+class TEmberDragRectManager : public TCustomEmberDragManagerBase {
+  PF_CLASS(TEmberDragRectManager)
+};
+class TEmberHeaderDragManager : public TCustomEmberDragManagerBase {
+  PF_CLASS(TEmberHeaderDragManager)
+};
+class TEmberOLEDragManager : public TEmberHeaderDragManager {
+  PF_CLASS(TEmberOLEDragManager)
+public:
+  TEmberItem* GetDropTarget() const { return FDropTarget; }
+  void SetDropTarget(TEmberItem* Value) { FDropTarget = Value; }
+  TEmberItem* GetDragItem() const { return FDragItem; }
+  void SetDragItem(TEmberItem* Value) { FDragItem = Value; }
+
+private:
+  TEmberItem* FDropTarget{nullptr};
+  TEmberItem* FDragItem{nullptr};
+};
+
+class TEmberEditManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberEditManager)
+public:
+  TFont* GetFont() const { return FFont; }
+  TEmberItem* GetTabMoveFocusItem() const { return FTabMoveFocusItem; }
+  void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
+  TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
+  void SetTabMoveFocusColumn(TEmberColumn* V) { FTabMoveFocusColumn = V; }
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+  void Destroy() override;
+
+private:
+  TFont* FFont{nullptr};
+  TEmberItem* FTabMoveFocusItem{nullptr};
+  TEmberColumn* FTabMoveFocusColumn{nullptr};
+};
+
+class TEmberIncrementalSearchManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberIncrementalSearchManager)
+public:
+  TEmberItem* GetSearchItem() const { return FSearchItem; }
+  void SetSearchItem(TEmberItem* V) { FSearchItem = V; }
+  TEmberItem* GetNextSearchItem() const { return FNextSearchItem; }
+  void SetNextSearchItem(TEmberItem* V) { FNextSearchItem = V; }
+  void ResetSearch();
+
+private:
+  TEmberItem* FSearchItem{nullptr};
+  TEmberItem* FNextSearchItem{nullptr};
+  String FSearchBuffer;
+};
+
+class TEmberHotTrackManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberHotTrackManager)
+public:
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool V) { FEnabled = V; }
+  TEmberCollectionItem* GetPendingObject() const { return FPendingObject; }
+  void ClearPendingObject() { FPendingObject = nullptr; }
+  TEmberCollectionItem* GetPendingObjectCheck() const { return FPendingObjectCheck; }
+  void SetPendingObjectCheck(TEmberCollectionItem* V) { FPendingObjectCheck = V; }
+  // The mouse is over `Item` (nil: over nothing of the list).
+  void SetPendingObject(TPoint MousePos, TEmberCollectionItem* Item);
+
+private:
+  bool FEnabled{false};
+  TEmberCollectionItem* FPendingObject{nullptr};
+  TEmberCollectionItem* FPendingObjectCheck{nullptr};
+};
+
+class TEmberSortManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberSortManager)
+public:
+  bool GetAutoSort() const { return FAutoSort; }
+  void SetAutoSort(bool V) { FAutoSort = V; }
+  TEmberSortAlgorithm GetAlgorithm() const { return FAlgorithm; }
+  void SetAlgorithm(TEmberSortAlgorithm V) { FAlgorithm = V; }
+  virtual void SortAll(bool Force = false);
+
+private:
+  bool FAutoSort{false};
+  TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaQuickSort};
+};
+
+class TEmberGestureManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberGestureManager)
+};
+
+class TEmberBackgroundManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberBackgroundManager)
+public:
+  const String& GetCaption() const { return FCaption; }
+  void SetCaption(const String& V) { FCaption = V; }
+
+private:
+  String FCaption;
+};
+
+class TEmberHintInfo : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberHintInfo)
+public:
+  TEmberHintType GetHintType() const { return FHintType; }
+  void SetHintType(TEmberHintType V) { FHintType = V; }
+
+private:
+  TEmberHintType FHintType{TEmberHintType::ehtText};
+};
+
+class TEmberCellSize : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberCellSize)
+public:
+  Integer GetWidth() const { return FWidth; }
+  void SetWidth(Integer V);
+  Integer GetHeight() const { return FHeight; }
+  void SetHeight(Integer V);
+  bool GetAutoSizeCaption() const { return FAutoSizeCaption; }
+  void SetAutoSizeCaption(bool V);
+  void Assign(TEmberPersistent* Source) override;
+  void Init(Integer W, Integer H) { FWidth = W; FHeight = H; }
+
+private:
+  bool FAutoSizeCaption{false};
+  Integer FWidth{0};
+  Integer FHeight{0};
+};
+
+class TEmberCellSizes : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberCellSizes)
+public:
+  // The cell of a view.
+  TEmberCellSize* Of(TEmberListStyle Style) const { return FSizes[static_cast<int>(Style)]; }
+  TEmberCellSize* GetIcon() const { return Of(TEmberListStyle::elsIcon); }
+  TEmberCellSize* GetSmallIcon() const { return Of(TEmberListStyle::elsSmallIcon); }
+  TEmberCellSize* GetList() const { return Of(TEmberListStyle::elsList); }
+  TEmberCellSize* GetReport() const { return Of(TEmberListStyle::elsReport); }
+  TEmberCellSize* GetThumbnail() const { return Of(TEmberListStyle::elsThumbnail); }
+  TEmberCellSize* GetTile() const { return Of(TEmberListStyle::elsTile); }
+  TEmberCellSize* GetReportThumb() const { return Of(TEmberListStyle::elsReportThumb); }
+  TEmberCellSize* GetFilmStrip() const { return Of(TEmberListStyle::elsFilmStrip); }
+  TEmberCellSize* GetGrid() const { return Of(TEmberListStyle::elsGrid); }
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+  void Destroy() override;
+
+private:
+  TEmberCellSize* FSizes[EmberListStyleCount]{};
+};
+
+// The header: the columns with their display order, and its strip above the items.
+class TEmberHeader : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberHeader)
+public:
+  TEmberColumns* GetColumns() const { return FColumns; }
+  TFont* GetFont() const { return FFont; }
+  TCustomImageList* GetImages() const { return FImages; }
+  void SetImages(TCustomImageList* V) { FImages = V; }
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor V) { FColor = V; }
+  bool GetStreamColumns() const { return FStreamColumns; }
+  void SetStreamColumns(bool V) { FStreamColumns = V; }
+  bool GetShowInAllViews() const { return FShowInAllViews; }
+  void SetShowInAllViews(bool V) { FShowInAllViews = V; }
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool V) { FVisible = V; }
+  Integer GetHeight() const { return FHeight; }
+  void SetHeight(Integer V) { FHeight = V; }
+  // The height the header takes at run time: 0 when it does not show in the current view.
+  Integer RuntimeHeight() const;
+  TEmberHeaderDragManager* GetDragManager() const { return FDragManager; }
+  const TRect& GetViewRect() const { return FViewRect; }
+  void Invalidate(bool ImmediateUpdate);
+
+  // Columns in display order, and the visible ones among them; made by Rebuild.
+  const std::vector<TEmberColumn*>& Positions() const { return FPositions; }
+  const std::vector<TEmberColumn*>& VisibleColumns() const { return FVisibleColumns; }
+  bool HasPositions() const { return FHasPositions; }
+  void ClearPositions();
+  TEmberColumn* FirstColumn() const;
+  TEmberColumn* FirstVisibleColumn() const;
+  void Rebuild(bool Force);
+
+  TEmberColumn* GetHotTrackedColumn() const { return FHotTrackedColumn; }
+  void SetHotTrackedColumn(TEmberColumn* V) { FHotTrackedColumn = V; }
+  TEmberColumn* GetPressedColumn() const { return FPressedColumn; }
+  void SetPressedColumn(TEmberColumn* V) { FPressedColumn = V; }
+  TEmberColumn* GetDropDownHoverColumn() const { return FDropDownHoverColumn; }
+  void SetDropDownHoverColumn(TEmberColumn* V) { FDropDownHoverColumn = V; }
+
+  void LoadFromStream(TStream& S, Integer& Version) override;
+  void SaveToStream(TStream& S, Integer Version) override;
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+  void Destroy() override;
+
+private:
+  TEmberColumns* FColumns{nullptr};
+  TFont* FFont{nullptr};
+  TCustomImageList* FImages{nullptr};
+  TColor FColor{clBtnFace};
+  bool FStreamColumns{true};
+  bool FShowInAllViews{false};
+  bool FVisible{false};
+  Integer FHeight{21};
+  TEmberHeaderDragManager* FDragManager{nullptr};
+  TRect FViewRect;
+  std::vector<TEmberColumn*> FPositions;
+  std::vector<TEmberColumn*> FVisibleColumns;
+  bool FHasPositions{false};
+  bool FRebuilding{false};
+  TEmberColumn* FHotTrackedColumn{nullptr};
+  TEmberColumn* FPressedColumn{nullptr};
+  TEmberColumn* FDropDownHoverColumn{nullptr};
+};
+
+// The built-in glyphs, each loaded from the program's resources on first use.
+class TEmberGlobalImageManager : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberGlobalImageManager)
+public:
+  TBitmap* GetGroupExpandButton();
+  void SetGroupExpandButton(TBitmap* Value);
+  TBitmap* GetGroupCollapseButton();
+  void SetGroupCollapseButton(TBitmap* Value);
+  TBitmap* GetColumnSortUp();
+  void SetColumnSortUp(TBitmap* Value);
+  TBitmap* GetColumnSortDown();
+  void SetColumnSortDown(TBitmap* Value);
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+  void Destroy() override;
+
+private:
+  TBitmap* Loaded(TBitmap* Bitmap, const char16_t* ResourceName);
+  TBitmap* FGroupExpandButton{nullptr};
+  TBitmap* FGroupCollapseButton{nullptr};
+  TBitmap* FColumnSortUp{nullptr};
+  TBitmap* FColumnSortDown{nullptr};
+};
+
+// The blender the views paint selections with.
+class TEmberAlphaBlender : public TObject {
+  PF_CLASS(TEmberAlphaBlender)
+};
+
+}  // namespace ember

@@ -1,0 +1,153 @@
+#include "listview/EmberPersistent.h"
+
+#include <cstring>
+
+#include "listview/EmberControl.h"
+#include "platform/gdi/Bitmap.h"
+
+namespace ember {
+
+// ---- TEmberPersistent ----
+void TEmberPersistent::Assign(TEmberPersistent* Source) {
+  if (Source) {
+    Source->AssignTo(this);
+    return;
+  }
+  throw EConvertError(u"Cannot assign a nil to a " + ClassName());
+}
+
+void TEmberPersistent::AssignTo(TEmberPersistent* Dest) {
+  throw EConvertError(u"Cannot assign a " + ClassName() + u" to a " + Dest->ClassName());
+}
+
+// ---- TEmberOwnedPersistent ----
+void TEmberOwnedPersistent::Create(TCustomEmberListview* AOwner) {
+  TEmberPersistent::Create();
+  FOwnerListview = AOwner;
+}
+void TEmberOwnedPersistent::LoadFromStream(TStream&, Integer&) {}
+void TEmberOwnedPersistent::SaveToStream(TStream&, Integer) {}
+
+void TEmberOwnedPersistentGroupItem::Create(TEmberGroup* AOwner) {
+  TEmberOwnedPersistentView::Create(AOwner ? AOwner->GetOwnerListview() : nullptr);
+  FOwnerGroup = AOwner;
+}
+
+// ---- TEmberInterfacedPersistent ----
+HRESULT TEmberInterfacedPersistent::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid == IUnknown::Iid) {
+    *out = static_cast<IUnknown*>(this);
+  } else if (!ImplementsInterface(iid, out)) {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+ULONG TEmberInterfacedPersistent::AddRef() { return static_cast<ULONG>(++FRefCount); }
+ULONG TEmberInterfacedPersistent::Release() {
+  Integer n = --FRefCount;
+  if (n == 0) Free();
+  return static_cast<ULONG>(n);
+}
+void TEmberInterfacedPersistent::AfterConstruction() {
+  TObject::AfterConstruction();
+  --FRefCount;
+}
+
+// ---- Margins ----
+void TEmberMargin::SetSize(Integer Value) {
+  if (Value < 0) Value = 0;
+  if (Value == FSize) return;
+  FSize = Value;
+  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
+}
+
+void TEmberMargin::SetVisible(bool Value) {
+  if (Value == FVisible) return;
+  FVisible = Value;
+  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
+}
+
+Integer TEmberMargin::RuntimeSize() const {
+  return FVisible && OwnerListview() && OwnerListview()->GetShowGroupMargins() ? FSize : 0;
+}
+
+void TEmberMargin::Assign(TEmberPersistent* Source) {
+  if (auto* m = dynamic_cast<TEmberMargin*>(Source)) {
+    FSize = m->FSize;
+    FVisible = m->FVisible;
+  }
+}
+
+void TEmberHeaderMargin::Create(TCustomEmberListview* AOwner) {
+  TEmberMargin::Create(AOwner);
+  FVisible = true;
+}
+
+void TCustomEmberFooterMargin::SetPaintInfo(TEmberPaintInfoBasic* Value) {
+  if (Value == FPaintInfo) return;
+  pf::Free(FPaintInfo);
+  FPaintInfo = Value;
+}
+
+void TCustomEmberFooterMargin::Destroy() {
+  FreeAndNil(FPaintInfo);
+  TEmberMargin::Destroy();
+}
+
+// ---- Unit routines ----
+UINT CF_EMBERLISTVIEWHEADER = 0;
+
+void FillHeaderFormatEtc(TEmberFormatEtc& FormatEtc) {
+  FormatEtc.cfFormat = CF_EMBERLISTVIEWHEADER;
+  FormatEtc.ptd = nullptr;
+  FormatEtc.dwAspect = static_cast<DWORD>(-1);
+  FormatEtc.lindex = -1;
+  FormatEtc.tymed = 1;  // TYMED_HGLOBAL
+}
+
+Integer DefaultItemCompare(TEmberColumn* Column, TEmberItem* Item1, TEmberItem* Item2) {
+  Integer index = Column ? Column->GetPosition() : 0;
+  String c1 = Item1->GetCaptions(index);
+  String c2 = Item2->GetCaptions(index);
+  Integer result = common::WideStrICompare(c1, c2);
+  if (Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending) result = -result;
+  return result;
+}
+
+void BlendBitmaps(TBitmap* Src, TBitmap* Dst, Integer SrcWeight, bool Blur, Integer DstWeight) {
+  if (!Src || !Dst || Src->GetHeight() <= 0) return;
+  if (Src->GetWidth() != Dst->GetWidth() || Src->GetHeight() != Dst->GetHeight()) return;
+  if (Src->GetPixelFormat() == TPixelFormat::pf24bit || Dst->GetPixelFormat() == TPixelFormat::pf24bit) return;
+  const Integer total = SrcWeight + DstWeight;
+  if (total == 0) return;  // no weights: nothing to mix (the division would fault)
+  const Integer w = Src->GetWidth();
+  const Integer h = Src->GetHeight();
+  std::vector<Byte> current(static_cast<size_t>(w) * 4);
+  for (Integer y = 0; y < h; ++y) {
+    Byte* s = Src->ScanLine(y);
+    Byte* d = Dst->ScanLine(y);
+    // The current row as it was before this routine wrote to it.
+    std::memcpy(current.data(), d, current.size());
+    const Byte* up = y > 0 ? Dst->ScanLine(y - 1) : nullptr;
+    const Byte* down = y + 1 < h ? Dst->ScanLine(y + 1) : nullptr;
+    for (Integer x = 0; x < w; ++x) {
+      Byte* dp = d + x * 4;
+      const Byte* sp = s + x * 4;
+      Integer dv[3] = {current[x * 4], current[x * 4 + 1], current[x * 4 + 2]};
+      if (Blur && up && down && x > 0 && x + 1 < w) {
+        for (int c = 0; c < 3; ++c) {
+          Integer sum = up[(x - 1) * 4 + c] + up[(x + 1) * 4 + c] + down[(x - 1) * 4 + c] + down[(x + 1) * 4 + c] +
+                        up[x * 4 + c] + down[x * 4 + c] + current[(x - 1) * 4 + c] + current[(x + 1) * 4 + c] +
+                        current[x * 4 + c] / 2;
+          dv[c] = sum / 9;
+        }
+      }
+      for (int c = 0; c < 3; ++c) dp[c] = static_cast<Byte>((sp[c] * SrcWeight + dv[c] * DstWeight) / total);
+    }
+  }
+}
+
+}  // namespace ember

@@ -1,0 +1,145 @@
+#pragma once
+// The persistent bases of the list view's objects, the group margins and three unit routines (the
+// header drag format, the default item compare and the bitmap blend).
+
+#include <atomic>
+
+#include "listview/EmberTypes.h"
+
+namespace ember {
+
+class TEmberPersistent : public TObject {
+  PF_CLASS(TEmberPersistent)
+public:
+  // The class library's assignment: a source the class cannot take raises EConvertError.
+  virtual void Assign(TEmberPersistent* Source);
+
+protected:
+  virtual void AssignTo(TEmberPersistent* Dest);
+  void Create() override {}
+};
+
+class TEmberOwnedPersistent : public TEmberPersistent {
+  PF_CLASS(TEmberOwnedPersistent)
+public:
+  TCustomEmberListview* OwnerListview() const { return FOwnerListview; }
+  virtual void LoadFromStream(TStream& S, Integer& Version);
+  virtual void SaveToStream(TStream& S, Integer Version);
+
+protected:
+  virtual void Create(TCustomEmberListview* AOwner);
+  using TEmberPersistent::Create;
+
+private:
+  TCustomEmberListview* FOwnerListview{nullptr};
+};
+
+class TEmberOwnedPersistentView : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberOwnedPersistentView)
+};
+
+class TEmberOwnedPersistentGroupItem : public TEmberOwnedPersistentView {
+  PF_CLASS(TEmberOwnedPersistentGroupItem)
+public:
+  TEmberGroup* OwnerGroup() const { return FOwnerGroup; }
+
+protected:
+  virtual void Create(TEmberGroup* AOwner);
+  using TEmberOwnedPersistentView::Create;
+
+private:
+  TEmberGroup* FOwnerGroup{nullptr};
+};
+
+// Reference counted like the class library's interfaced object: the count starts at 1 and
+// AfterConstruction takes it back to 0, so the maker takes the first reference itself.
+class TEmberInterfacedPersistent : public TObject, public IUnknown {
+  PF_CLASS(TEmberInterfacedPersistent)
+public:
+  Integer RefCount() const { return FRefCount.load(); }
+  TEmberInterfacedPersistent* Obj() { return this; }
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  void AfterConstruction() override;
+
+protected:
+  void Create() override {}
+  // The interfaces the class answers besides IUnknown.
+  virtual bool ImplementsInterface(REFIID /*iid*/, void** /*out*/) { return false; }
+
+private:
+  std::atomic<Integer> FRefCount{1};
+};
+
+class TEmberOwnedInterfacedPersistent : public TEmberInterfacedPersistent {
+  PF_CLASS(TEmberOwnedInterfacedPersistent)
+public:
+  TCustomEmberListview* Owner() const { return FOwner; }
+
+protected:
+  virtual void Create(TCustomEmberListview* AOwner) { FOwner = AOwner; }
+  using TEmberInterfacedPersistent::Create;
+
+private:
+  TCustomEmberListview* FOwner{nullptr};
+};
+
+class TEmberMargin : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberMargin)
+public:
+  static constexpr Integer DefaultSize = 30;
+  Integer GetSize() const { return FSize; }
+  void SetSize(Integer Value);
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool Value);
+  // Size while the margin is visible and the control shows group margins, else 0.
+  Integer RuntimeSize() const;
+  void Assign(TEmberPersistent* Source) override;
+
+protected:
+  bool FVisible{false};
+
+private:
+  Integer FSize{DefaultSize};
+};
+
+class TEmberHeaderMargin : public TEmberMargin {
+  PF_CLASS(TEmberHeaderMargin)
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberMargin::Create;
+};
+
+// The footer margin also carries paint settings of its own (the control gives it a second group
+// paint-settings object at construction).
+class TCustomEmberFooterMargin : public TEmberMargin {
+  PF_CLASS(TCustomEmberFooterMargin)
+public:
+  TEmberPaintInfoBasic* PaintInfo() const { return FPaintInfo; }
+  void SetPaintInfo(TEmberPaintInfoBasic* Value);
+
+protected:
+  void Destroy() override;
+
+private:
+  TEmberPaintInfoBasic* FPaintInfo{nullptr};
+};
+
+// The clipboard format id registered for "EmberListview.Header" at start-up.
+extern UINT CF_EMBERLISTVIEWHEADER;
+struct TEmberFormatEtc {
+  UINT cfFormat{0};
+  void* ptd{nullptr};
+  DWORD dwAspect{0};
+  Integer lindex{0};
+  DWORD tymed{0};
+};
+void FillHeaderFormatEtc(TEmberFormatEtc& FormatEtc);
+
+Integer DefaultItemCompare(TEmberColumn* Column, TEmberItem* Item1, TEmberItem* Item2);
+
+// Blends Src over Dst (both 32 bits per pixel), optionally blurring Dst first.
+void BlendBitmaps(TBitmap* Src, TBitmap* Dst, Integer SrcWeight, bool Blur, Integer DstWeight);
+
+}  // namespace ember

@@ -1,0 +1,115 @@
+#include "listview/EmberStreamIO.h"
+
+namespace ember::streamio {
+
+namespace {
+template <class T>
+void WriteLE(TStream& S, T V) {
+  Byte b[sizeof(T)];
+  for (size_t i = 0; i < sizeof(T); ++i) b[i] = static_cast<Byte>(static_cast<uint64_t>(V) >> (8 * i));
+  S.WriteBuffer(b, sizeof(T));
+}
+template <class T>
+T ReadLE(TStream& S) {
+  Byte b[sizeof(T)];
+  S.ReadBuffer(b, sizeof(T));
+  uint64_t v = 0;
+  for (size_t i = 0; i < sizeof(T); ++i) v |= static_cast<uint64_t>(b[i]) << (8 * i);
+  return static_cast<T>(v);
+}
+Int64 BytesLeft(TStream& S) {
+  Int64 left = S.GetSize() - S.GetPosition();
+  return left < 0 ? 0 : left;
+}
+}  // namespace
+
+void Corrupt(const char16_t* What) { throw EReadError(String(u"The list view stream is damaged: ") + What); }
+
+void WriteInt32(TStream& S, Integer V) { WriteLE<uint32_t>(S, static_cast<uint32_t>(V)); }
+void WriteUInt32(TStream& S, uint32_t V) { WriteLE<uint32_t>(S, V); }
+void WriteUInt16(TStream& S, Word V) { WriteLE<Word>(S, V); }
+void WriteByte(TStream& S, Byte V) { S.WriteBuffer(&V, 1); }
+void WriteBool(TStream& S, bool V) { WriteByte(S, V ? 1 : 0); }
+
+void WriteWideString(TStream& S, const String& V) {
+  WriteInt32(S, static_cast<Integer>(V.size()));
+  for (Char c : V) WriteLE<Word>(S, static_cast<Word>(c));
+}
+
+void WriteClassName(TStream& S, const std::string& V) {
+  WriteInt32(S, static_cast<Integer>(V.size()));
+  S.WriteBuffer(V.data(), static_cast<Int64>(V.size()));
+}
+
+void WriteIntArray(TStream& S, const std::vector<Integer>& V) {
+  WriteInt32(S, static_cast<Integer>(V.size()));
+  for (Integer i : V) WriteInt32(S, i);
+}
+
+void WriteCardinalArray(TStream& S, const std::vector<Cardinal>& V) {
+  WriteInt32(S, static_cast<Integer>(V.size()));
+  for (Cardinal i : V) WriteUInt32(S, i);
+}
+
+void WriteWideStringArray(TStream& S, const std::vector<String>& V) {
+  WriteInt32(S, static_cast<Integer>(V.size()));
+  for (const String& s : V) WriteWideString(S, s);
+}
+
+Integer ReadInt32(TStream& S) { return static_cast<Integer>(ReadLE<uint32_t>(S)); }
+uint32_t ReadUInt32(TStream& S) { return ReadLE<uint32_t>(S); }
+Word ReadUInt16(TStream& S) { return ReadLE<Word>(S); }
+Byte ReadByte(TStream& S) { return ReadLE<Byte>(S); }
+bool ReadBool(TStream& S) { return ReadByte(S) != 0; }
+
+Byte ReadEnum(TStream& S, int Count) {
+  Byte b = ReadByte(S);
+  if (b >= Count) Corrupt(u"an enumeration value is out of range");
+  return b;
+}
+
+Integer ReadCount(TStream& S, Int64 ElementSize) {
+  Integer n = ReadInt32(S);
+  if (n < 0) Corrupt(u"a count is negative");
+  if (static_cast<Int64>(n) * ElementSize > BytesLeft(S)) Corrupt(u"a count is larger than the stream");
+  return n;
+}
+
+String ReadWideString(TStream& S) {
+  Integer n = ReadCount(S, 2);
+  String out(static_cast<size_t>(n), u'\0');
+  for (Integer i = 0; i < n; ++i) out[static_cast<size_t>(i)] = static_cast<Char>(ReadLE<Word>(S));
+  return out;
+}
+
+std::string ReadClassName(TStream& S) {
+  Integer n = ReadCount(S, 1);
+  std::string out(static_cast<size_t>(n), '\0');
+  if (n > 0) S.ReadBuffer(out.data(), n);
+  return out;
+}
+
+std::vector<Integer> ReadIntArray(TStream& S) {
+  Integer n = ReadCount(S, 4);
+  std::vector<Integer> out(static_cast<size_t>(n));
+  for (Integer& v : out) v = ReadInt32(S);
+  return out;
+}
+
+std::vector<Cardinal> ReadCardinalArray(TStream& S) {
+  Integer n = ReadCount(S, 4);
+  std::vector<Cardinal> out(static_cast<size_t>(n));
+  for (Cardinal& v : out) v = ReadUInt32(S);
+  return out;
+}
+
+std::vector<String> ReadWideStringArray(TStream& S) {
+  // Each string takes at least its 4-byte length.
+  Integer n = ReadCount(S, 4);
+  std::vector<String> out;
+  out.reserve(static_cast<size_t>(n));
+  for (Integer i = 0; i < n; ++i) out.push_back(ReadWideString(S));
+  return out;
+}
+
+}  // namespace ember::streamio

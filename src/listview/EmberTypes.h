@@ -1,0 +1,206 @@
+#pragma once
+// Enumerations, sets, records and forward declarations shared by the list view's units.
+
+#include <functional>
+#include <vector>
+
+#include "common/CommonUtilities.h"
+#include "platform/classlib/StdCtrls.h"
+#include "platform/gdi/Graphics.h"
+#include "platform/gdi/Set.h"
+#include "platform/ole/Com.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Metaclass.h"
+
+namespace pf {
+class TPopupMenu;
+class TCustomImageList;
+class TBitmap;
+class TCanvas;
+class TStream;
+}  // namespace pf
+
+namespace ember {
+
+using namespace pf;
+using common::TCommonDropEffect;
+using common::TCommonDropEffects;
+using common::TCommonIntegerDynArray;
+using common::TCommonKeyStates;
+using common::TCommonMouseButton;
+using common::TCommonOLEDragResult;
+using common::TCommonWideStringDynArray;
+using common::TShiftState;
+
+using WideString = String;
+using TCommonImageIndexInteger = Integer;
+
+// The unit's source path, carried by its assertion failures.
+inline constexpr const char* EmberListviewUnit = "EmberListview\\Source\\EmberListview";
+
+PF_DECLARE_EXCEPTION(EInvalidCast, Exception)
+
+// The views.
+enum class TEmberListStyle { elsIcon, elsSmallIcon, elsList, elsReport, elsThumbnail, elsTile, elsReportThumb,
+                             elsFilmStrip, elsGrid };
+constexpr int EmberListStyleCount = 9;
+extern const char16_t* const EmberListStyleNames[EmberListStyleCount];
+enum class TEmberSortAlgorithm { esaQuickSort, esaBubbleSort, esaMergeSort };
+extern const char16_t* const EmberSortAlgorithmNames[3];
+
+enum class TEmberControlState {
+  ebcsLButtonDown, ebcsRButtonDown, ebcsMButtonDown, ebcsScrollButtonDown, ebcsDragPending, ebcsDragging,
+  ebcsVCLDrag, ebcsDragSelectPending, ebcsDragSelecting, ebcsThemesLoaded, ebcsCheckboxClickPending,
+  ebcsGroupExpandPending, ebcsHeaderCapture, ebcsScrolling, ebcsOLERegistered, ebcsCancelContextMenu,
+  ebcsColumnStructureUpdatePending, ebcsGroupStructureUpdatePending, ebcsItemStructureUpdatePending,
+  ebcsSettingParentFont, ebcsPrinting, ebcsPrintingIcons
+};
+using TEmberControlStates = TSet<TEmberControlState>;
+
+enum class TEmberDefaultWheelScroll { edwsHorz, edwsVert };
+
+// The state word of items, groups and columns: bit n is value n.
+enum class TEmberStorageObjectState {
+  esosChecked, esosCheckPending, esosCheckHover, esosClicking, esosCut, esosDestroying, esosHilighted,
+  esosEnabled, esosFocused, esosInitialized, esosSelected, esosVisible, esosHotTracking, esosBold,
+  esosDropTarget, esosGhosted
+};
+using TEmberStorageObjectStates = TSet<TEmberStorageObjectState>;
+// The bits a stream keeps: checked, enabled, selected, visible, bold.
+constexpr Word EmberPersistedStateMask = 0x2C81;
+
+enum class TEmberImageKind { eikNormal, eikOverlay, eikState };
+enum class TEmberImageSize { eisSmall, eisLarge, eisExtraLarge };
+enum class TEmberCheckType { ectNone, ectNoneWithSpace, ectBox, ectRadio };
+enum class TEmberSortDirection { esdNone, esdAscending, esdDescending };
+enum class TEmberHeaderButtonStyle { ehbsThick, ehbsFlat, ehbsPlate, ehbsThemed };
+enum class TEmberColumnDropDownButtonState { cdbsHovering, cdbsDown, cdbsClickPending };
+using TEmberColumnDropDownButtonStates = TSet<TEmberColumnDropDownButtonState>;
+enum class TEmberHotTrackState { ehsEnable, ehsDisable };
+enum class TEmberSelectHitType { eshtClickSelect, eshtDragSelect };
+enum class TEmberMakeVisiblePos { emvTop, emvMiddle, emvBottom, emvAuto };
+enum class TEmberGroupsState { egsRebuilding };
+using TEmberGroupsStates = TSet<TEmberGroupsState>;
+enum class TEmberHintType { ehtText, ehtToolTip, ehtCustomDraw };
+enum class TEmberAdjacentCellDir { acdLeft, acdRight, acdUp, acdDown, acdPageDown, acdPageUp };
+enum class TEmberGroupMarginEdge { egmeBackground, egmeTop, egmeBottom, egmeLeft, egmeRight, egmeForeground };
+enum class TEmberInsertKind { eikNone, eikBefore, eikAfter };
+enum class TEmberInsertMarkerDir { dmdHorz, dmdVert };
+enum class TEmberQueryDragResult { eqdrContinue, eqdrQuit, eqdrDrop };
+enum class TEmberScrollbarDir { esdHorz, esdVert, esdBoth };
+enum class TEmberMouseActivate { emaDefault, emaActivate, emaActivateAndEat, emaNoActivate, emaNoActivateAndEat };
+enum class TEmberNonClientHitTest { enchtNowhere, enchtClient };
+
+enum class TEmberItemHitTestInfo { ehtStateIcon, ehtOnIcon, ehtOnLabel, ehtOnClickSelectBounds,
+                                   ehtOnDragSelectBounds, ehtOnText, ehtOnCheck, ehtOnEdit };
+using TEmberItemHitTestInfoSet = TSet<TEmberItemHitTestInfo>;
+enum class TEmberGroupHitTestInfo { egtOnBand, egtOnCheckbox, egtOnExpandButton, egtOnIcon, egtOnLabel, egtOnText,
+                                    egtOnHeader, egtOnFooter, egtOnLeftMargin, egtOnRightMargin };
+using TEmberGroupHitTestInfoSet = TSet<TEmberGroupHitTestInfo>;
+enum class TEmberColumnHitTestInfo { ectOnCheckbox, ectOnIcon, ectOnLabel, ectOnText };
+using TEmberColumnHitTestInfoSet = TSet<TEmberColumnHitTestInfo>;
+
+class TCustomEmberListview;
+class TEmberListview;
+class TEmberCollection;
+class TEmberCollectionItem;
+class TEmberItem;
+class TEmberItems;
+class TEmberGroup;
+class TEmberGroups;
+class TEmberColumn;
+class TEmberColumns;
+class TEmberHeader;
+class TEmberViewItem;
+class TEmberViewGroup;
+class TEmberViewColumn;
+class TEmberGridGroup;
+class TEmberAlphaBlender;
+class TEmberHintInfo;
+class TEmberBaseEditor;
+class TEmberPaintInfoBasic;
+
+// The rectangles an item or column view computes for one cell, in viewport coordinates.
+struct TEmberRectArrayObject {
+  TRect BackGndRect;
+  TRect BoundsRect;
+  TRect CheckRect;
+  TRect ClickSelectBoundsRect;
+  TRect DragSelectBoundsRect;
+  TRect EditRect;
+  TRect FocusChangeInvalidRect;
+  TRect FullFocusSelRect;
+  TRect FullTextRect;
+  TRect IconRect;
+  TRect LabelRect;
+  TRect SelectionRect;
+  TRect SortRect;
+  TRect StateRect;
+  TRect TextRect;
+  std::vector<TRect> TextRects;
+  TRect DropDownArrow;
+  TRect ExpandButtonRect;
+  TRect BandRect;
+  TRect GroupRect;
+};
+
+struct TEmberHitInfoItem {
+  TEmberItem* Item{nullptr};
+  TEmberGroup* Group{nullptr};
+  Integer Column{0};
+  TEmberItemHitTestInfoSet HitInfo;
+};
+struct TEmberHitInfoGroup {
+  TEmberGroup* Group{nullptr};
+  TEmberGroupHitTestInfoSet HitInfo;
+};
+struct TEmberHitInfoColumn {
+  TEmberColumn* Column{nullptr};
+  TEmberColumnHitTestInfoSet HitInfo;
+};
+
+// The payload of the worker thread's request message.
+struct TWMThreadRequest {
+  UINT Msg{0};
+  WPARAM Request{0};
+  LPARAM Data{0};
+};
+
+// The editor of in-place editing.
+struct IEmberCellEditor : IUnknown {};
+struct IDataObject;
+
+// A value passed through the data interfaces and the edit events: empty, an integer, a Boolean or
+// a wide string.
+struct Variant {
+  enum class Kind { Empty, Int, Bool, Str } K{Kind::Empty};
+  Int64 I{0};
+  bool B{false};
+  String S;
+  Variant() = default;
+  Variant(const String& s) : K(Kind::Str), S(s) {}
+  Variant(Int64 i) : K(Kind::Int), I(i) {}
+  Variant(bool b) : K(Kind::Bool), B(b) {}
+  String ToString() const;
+};
+
+// Rectangle helpers.
+inline bool PtInRectEx(const TRect& r, TPoint p) {
+  return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+bool IntersectRectEx(TRect& dst, const TRect& a, const TRect& b);
+TRect UnionRectEx(const TRect& a, const TRect& b);
+inline bool IsRectEmptyEx(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
+
+// Accessibility notices of the control. The accessibility layer plugs itself in here.
+constexpr DWORD EVENT_OBJECT_FOCUS = 0x8005;
+constexpr DWORD EVENT_OBJECT_SELECTION = 0x8006;
+constexpr DWORD EVENT_OBJECT_STATECHANGE = 0x800A;
+constexpr DWORD EVENT_OBJECT_NAMECHANGE = 0x800C;
+constexpr Integer OBJID_CLIENT = -4;
+constexpr Integer CHILDID_SELF = 0;
+using TNotifyWinEventHook = std::function<void(DWORD event, HWND wnd, Integer objectId, Integer childId)>;
+// Nothing is told until the accessibility layer (or a test) sets the hook.
+extern TNotifyWinEventHook NotifyWinEventHook;
+void NotifyWinEvent(DWORD event, HWND wnd, Integer objectId, Integer childId);
+}  // namespace ember

@@ -1,0 +1,156 @@
+#pragma once
+// The view objects that paint items, groups and columns, and the grids that lay a group's items
+// out. The model makes them from class references and asks them for rectangles and hits; painting
+// and the full layout rules fill these classes in.
+
+#include "listview/EmberItems.h"
+#include "listview/EmberManagers.h"
+
+namespace ember {
+
+// Declares a class made from a reference of the root class `Root` whose constructor takes the
+// arguments after it.
+#define EMBER_REF_CLASS(T, Base, Root, ...)                                                        \
+  PF_CLASS(T)                                                                                      \
+public:                                                                                            \
+  static const ::pf::TClassOf<Root, __VA_ARGS__>& StaticClass() {                                  \
+    static const ::pf::TClassOf<Root, __VA_ARGS__> cls(#T, &Base::StaticClass(),                   \
+                                                       ::pf::ClassMaker<T, Root, __VA_ARGS__>());   \
+    return cls;                                                                                    \
+  }                                                                                                \
+  const ::pf::TClassOf<Root, __VA_ARGS__>& ClassType() const override { return StaticClass(); }    \
+                                                                                                   \
+private:
+
+class TEmberViewItem : public TEmberOwnedPersistentGroupItem {
+  PF_CLASS(TEmberViewItem)
+public:
+  static const TEmberViewItemClass& StaticClass() {
+    static const TEmberViewItemClass cls("TEmberViewItem", nullptr, ::pf::ClassMaker<TEmberViewItem, TEmberViewItem, TEmberGroup*>());
+    return cls;
+  }
+  virtual const TEmberViewItemClass& ClassType() const { return StaticClass(); }
+
+  // Fills the rectangles of an item's cell; the base view has none.
+  virtual void ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas* ACanvas, TEmberRectArrayObject& RectArray);
+  virtual bool PtInItemArea(TEmberItem* /*Item*/, TPoint /*ViewportPoint*/) { return true; }
+  virtual bool EditAreaHitPt(TEmberItem* Item, TPoint ViewportPoint);
+  virtual bool SelectionHit(TEmberItem* Item, const TRect& SelectViewportRect, TEmberSelectHitType SelectType);
+  virtual bool SelectionHitPt(TEmberItem* Item, TPoint ViewportPoint, TEmberSelectHitType SelectType);
+  virtual void Paint(TEmberItem* /*Item*/, TCanvas* /*ACanvas*/, const TRect& /*ViewportClipRect*/,
+                     TEmberColumn* /*ForceSelectionRectDraw*/, bool /*ForceFocusRectDraw*/) {}
+  virtual void ImageSize(TEmberItem* /*Item*/, TEmberColumn* /*Column*/, TEmberImageKind /*Kind*/, Integer& W, Integer& H) {
+    W = 0;
+    H = 0;
+  }
+};
+
+#define EMBER_VIEW_ITEM(T, Base) \
+  class T : public Base {        \
+    EMBER_REF_CLASS(T, Base, TEmberViewItem, TEmberGroup*) \
+  };
+EMBER_VIEW_ITEM(TEmberViewIconItem, TEmberViewItem)
+EMBER_VIEW_ITEM(TEmberViewSmallIconItem, TEmberViewItem)
+EMBER_VIEW_ITEM(TEmberViewListItem, TEmberViewSmallIconItem)
+EMBER_VIEW_ITEM(TEmberViewGridItem, TEmberViewSmallIconItem)
+EMBER_VIEW_ITEM(TEmberViewReportItem, TEmberViewItem)
+EMBER_VIEW_ITEM(TEmberViewReportThumbItem, TEmberViewItem)
+EMBER_VIEW_ITEM(TEmberViewThumbnailItem, TEmberViewItem)
+EMBER_VIEW_ITEM(TEmberViewFilmStripItem, TEmberViewThumbnailItem)
+EMBER_VIEW_ITEM(TEmberViewTileItem, TEmberViewItem)
+#undef EMBER_VIEW_ITEM
+
+using TEmberViewGroupClass = TClassOf<TEmberViewGroup, TEmberGroup*>;
+class TEmberViewGroup : public TEmberOwnedPersistentGroupItem {
+  PF_CLASS(TEmberViewGroup)
+public:
+  static const TEmberViewGroupClass& StaticClass() {
+    static const TEmberViewGroupClass cls("TEmberViewGroup", nullptr, ::pf::ClassMaker<TEmberViewGroup, TEmberViewGroup, TEmberGroup*>());
+    return cls;
+  }
+  virtual const TEmberViewGroupClass& ClassType() const { return StaticClass(); }
+  virtual void GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge MarginEdge, const TRect& ObjRect,
+                              TEmberRectArrayObject& RectArray);
+  virtual bool EditAreaHitPt(TEmberGroup* /*Group*/, TPoint /*ViewportPoint*/) { return false; }
+  virtual bool SelectionHit(TEmberGroup* /*Group*/, const TRect& /*R*/, TEmberSelectHitType /*T*/) { return false; }
+  virtual bool SelectionHitPt(TEmberGroup* /*Group*/, TPoint /*P*/, TEmberSelectHitType /*T*/) { return false; }
+  virtual void Paint(TEmberGroup* /*Group*/, TCanvas* /*ACanvas*/, TEmberGroupMarginEdge /*MarginEdge*/,
+                     const TRect& /*ObjRect*/) {}
+};
+
+using TEmberViewColumnClass = TClassOf<TEmberViewColumn, TCustomEmberListview*>;
+class TEmberViewColumn : public TEmberOwnedPersistentView {
+  PF_CLASS(TEmberViewColumn)
+public:
+  static const TEmberViewColumnClass& StaticClass() {
+    static const TEmberViewColumnClass cls("TEmberViewColumn", nullptr, ::pf::ClassMaker<TEmberViewColumn, TEmberViewColumn, TCustomEmberListview*>());
+    return cls;
+  }
+  virtual const TEmberViewColumnClass& ClassType() const { return StaticClass(); }
+  virtual void ItemRectArray(TEmberColumn* Column, TEmberRectArrayObject& RectArray);
+  virtual bool EditAreaHitPt(TEmberColumn* /*Column*/, TPoint /*P*/) { return false; }
+  virtual bool SelectionHit(TEmberColumn* /*Column*/, const TRect& /*R*/, TEmberSelectHitType /*T*/) { return false; }
+  virtual bool SelectionHitPt(TEmberColumn* /*Column*/, TPoint /*P*/, TEmberSelectHitType /*T*/) { return false; }
+  virtual void Paint(TEmberColumn* /*Column*/, TCanvas* /*ACanvas*/, const TRect& /*ClipRect*/) {}
+};
+
+enum class TEmberGridLayout { eglHorz, eglVert, eglGrid };
+using TEmberGridGroupClass = TClassOf<TEmberGridGroup, TCustomEmberListview*, TEmberGroup*>;
+
+// Lays a group's visible items out in cells. This layout fills rows left to right (columns top to
+// bottom for the horizontal views) with the view's cell size and stacks the groups; the full
+// layout rules of each view replace Rebuild.
+class TEmberGridGroup : public TEmberOwnedPersistent {
+  PF_CLASS(TEmberGridGroup)
+public:
+  static const TEmberGridGroupClass& StaticClass() {
+    static const TEmberGridGroupClass cls("TEmberGridGroup", nullptr, nullptr);
+    return cls;
+  }
+  virtual const TEmberGridGroupClass& ClassType() const { return StaticClass(); }
+
+  Integer GetColumnCount() const { return FColumnCount; }
+  Integer GetRowCount() const { return FRowCount; }
+  TEmberGridLayout GetLayout() const { return FLayout; }
+  TEmberGroup* GetOwnerGroup() const { return FOwnerGroup; }
+  virtual TEmberListStyle Style() const = 0;
+  virtual TEmberCellSize* CellSize() const;
+  virtual void SetCellSize(TEmberCellSize* Value);
+  virtual TEmberItem* AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction);
+  virtual void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex);
+
+protected:
+  virtual void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup);
+  using TEmberOwnedPersistent::Create;
+  TEmberGridLayout FLayout{TEmberGridLayout::eglVert};
+
+private:
+  Integer FColumnCount{0};
+  TEmberGroup* FOwnerGroup{nullptr};
+  Integer FRowCount{0};
+};
+
+#define EMBER_GRID(T, Base, StyleValue, LayoutValue)                                       \
+  class T : public Base {                                                                  \
+    EMBER_REF_CLASS(T, Base, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)         \
+  public:                                                                                  \
+    TEmberListStyle Style() const override { return TEmberListStyle::StyleValue; }         \
+                                                                                           \
+  protected:                                                                               \
+    void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override {       \
+      Base::Create(AnOwner, AnOwnerGroup);                                                 \
+      FLayout = TEmberGridLayout::LayoutValue;                                             \
+    }                                                                                      \
+  };
+EMBER_GRID(TEmberGridIconGroup, TEmberGridGroup, elsIcon, eglVert)
+EMBER_GRID(TEmberGridSmallIconGroup, TEmberGridGroup, elsSmallIcon, eglVert)
+EMBER_GRID(TEmberGridThumbnailGroup, TEmberGridGroup, elsThumbnail, eglVert)
+EMBER_GRID(TEmberGridTileGroup, TEmberGridGroup, elsTile, eglVert)
+EMBER_GRID(TEmberGridListGroup, TEmberGridGroup, elsList, eglHorz)
+EMBER_GRID(TEmberGridFilmStripGroup, TEmberGridListGroup, elsFilmStrip, eglHorz)
+EMBER_GRID(TEmberGridReportGroup, TEmberGridGroup, elsReport, eglGrid)
+EMBER_GRID(TEmberGridReportThumbGroup, TEmberGridReportGroup, elsReportThumb, eglGrid)
+EMBER_GRID(TEmberGridGridGroup, TEmberGridGroup, elsGrid, eglGrid)
+#undef EMBER_GRID
+
+}  // namespace ember
