@@ -7,7 +7,7 @@
 #include "common/CommonUtilities.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/gdi/Graphics.h"
-#include "platform/gdi/Set.h"
+#include "platform/rtl/Set.h"
 #include "platform/ole/Com.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Metaclass.h"
@@ -30,7 +30,7 @@ using common::TCommonKeyStates;
 using common::TCommonMouseButton;
 using common::TCommonOLEDragResult;
 using common::TCommonWideStringDynArray;
-using common::TShiftState;
+using pf::TShiftState;
 
 using WideString = String;
 using TCommonImageIndexInteger = Integer;
