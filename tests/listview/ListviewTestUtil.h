@@ -28,6 +28,9 @@ struct EventLog {
   }
 };
 
+// An exception a test's handler raises.
+struct EAbortTest : std::exception {};
+
 std::string Name(TEmberCollectionItem* obj);
 std::string Hex(std::string_view bytes);
 // "06 00 00 00 ..." → bytes; spaces and line breaks are ignored.
