@@ -95,11 +95,17 @@ void ListviewTest::SetUp() {
 
 void ListviewTest::TearDown() {
   NotifyWinEventHook = nullptr;
+  // Handlers that count into a test's locals must not run once the test is over.
+  for (TEmberListview* lv : Made) {
+    lv->OnBeginUpdate = nullptr;
+    lv->OnEndUpdate = nullptr;
+  }
   pf::FreeAndNil(Form);
 }
 
 TEmberListview* ListviewTest::MakeList(bool withWindow) {
   LV = TEmberListview::New(Form);
+  Made.push_back(LV);
   LV->SetParent(Form);
   LV->SetBounds(0, 0, 400, 300);
   if (withWindow) {

@@ -50,6 +50,7 @@ protected:
 
   TForm* Form{nullptr};
   TEmberListview* LV{nullptr};
+  std::vector<TEmberListview*> Made;
   EventLog Log;
 };
 
