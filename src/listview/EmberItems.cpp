@@ -271,7 +271,14 @@ void TEmberItem::Destroy() {
 TEmberItems* TEmberItem::GetOwnerItems() const { return static_cast<TEmberItems*>(GetCollection()); }
 TEmberGroup* TEmberItem::GetOwnerGroup() const { return GetOwnerItems() ? GetOwnerItems()->GetOwnerGroup() : nullptr; }
 
-Integer TEmberItem::GetIndex() const { return IndexField(); }
+// The index field answers at once; while re-indexing is held back it may be stale, and a stale
+// index would send the walks in circles, so it is checked and searched for only then.
+Integer TEmberItem::GetIndex() const {
+  const TEmberCollection* c = GetCollection();
+  const Integer i = IndexField();
+  if (!c || (i >= 0 && i < c->GetCount() && c->Get(i) == this)) return c ? i : -1;
+  return TEmberCollectionItem::GetIndex();
+}
 
 Integer TEmberItem::GetColumnPos() const {
   if (!GetVisible() || FVisibleIndexInGroup < 0) return -1;

@@ -97,8 +97,15 @@ void ListviewTest::TearDown() {
   NotifyWinEventHook = nullptr;
   // Handlers that count into a test's locals must not run once the test is over.
   for (TEmberListview* lv : Made) {
+#define LVTEST_CLEAR(Name, ...) lv->On##Name = nullptr;
+    EMBER_EVENTS(LVTEST_CLEAR, LVTEST_CLEAR)
+#undef LVTEST_CLEAR
     lv->OnBeginUpdate = nullptr;
     lv->OnEndUpdate = nullptr;
+    lv->OnColumnStructureChange = nullptr;
+    lv->OnItemCompare = nullptr;
+    lv->OnGroupCompare = nullptr;
+    lv->OnIncrementalSearch = nullptr;
   }
   pf::FreeAndNil(Form);
 }
