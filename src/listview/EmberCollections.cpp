@@ -304,7 +304,7 @@ void TEmberItems::DoStructureChange() {
   if (lv->GetIncrementalSearch()) lv->GetIncrementalSearch()->ResetSearch();
   lv->GetGroups()->Rebuild(false);
   if (lv->GetSort() && lv->GetSort()->GetAutoSort()) lv->GetSort()->SortAll();
-  if (lv->UpdateCount() > 0)
+  if (lv->GetUpdateCount() > 0)
     lv->States().Include(TEmberControlState::ebcsItemStructureUpdatePending);
   else
     lv->DoItemStructureChange();
@@ -342,7 +342,7 @@ void TEmberGroups::ExpandAll() {
 void TEmberGroups::Rebuild(bool Force) {
   TCustomEmberListview* lv = OwnerListview();
   if (Rebuilding() || !lv) return;
-  if ((lv->UpdateCount() > 0 && !Force) || lv->Loading() || !lv->HandleAllocated()) return;
+  if ((lv->GetUpdateCount() > 0 && !Force) || lv->Loading() || !lv->HandleAllocated()) return;
   struct Flag {
     TEmberGroupsStates& S;
     ~Flag() { S.Exclude(TEmberGroupsState::egsRebuilding); }
@@ -385,7 +385,7 @@ void TEmberGroups::DoStructureChange() {
   TCustomEmberListview* lv = OwnerListview();
   if (!lv) return;
   Rebuild(false);
-  if (lv->UpdateCount() > 0)
+  if (lv->GetUpdateCount() > 0)
     lv->States().Include(TEmberControlState::ebcsGroupStructureUpdatePending);
   else
     lv->DoGroupStructureChange();
@@ -673,7 +673,7 @@ void TEmberColumns::DoStructureChange() {
   TCustomEmberListview* lv = OwnerListview();
   if (!lv) return;
   if (lv->GetHeader()) lv->GetHeader()->Rebuild(false);
-  if (lv->UpdateCount() > 0) {
+  if (lv->GetUpdateCount() > 0) {
     lv->States().Include(TEmberControlState::ebcsColumnStructureUpdatePending);
   } else {
     lv->DoColumnStructureChange();

@@ -226,7 +226,7 @@ bool TEmberColumn::SelectionHitPt(TPoint P, TEmberSelectHitType T) {
 
 void TEmberColumn::Invalidate(bool ImmediateUpdate) {
   TCustomEmberListview* lv = GetOwnerListview();
-  if (!lv || lv->UpdateCount() > 0 || !lv->HandleAllocated()) return;
+  if (!lv || lv->GetUpdateCount() > 0 || !lv->HandleAllocated()) return;
   TRect r{0, 0, lv->GetClientWidth(), lv->GetHeader()->GetHeight()};
   lv->SafeInvalidateRect(&r, ImmediateUpdate);
 }

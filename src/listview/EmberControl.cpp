@@ -148,7 +148,7 @@ void TCustomEmberListview::SetGroupExpandButton(TBitmap* Value) {
   FGroupExpandButton->SetPixelFormat(TPixelFormat::pf32bit);
 }
 
-TCanvas* TCustomEmberListview::GetScratchCanvas() const { return HandleAllocated() ? GetCanvas() : nullptr; }
+TCanvas* TCustomEmberListview::GetScratchCanvas() { return HandleAllocated() ? GetCanvas() : nullptr; }
 
 TEmberHintType TCustomEmberListview::GetHintType() const { return FHintInfo->GetHintType(); }
 void TCustomEmberListview::SetHintType(TEmberHintType V) { FHintInfo->SetHintType(V); }

@@ -2,7 +2,7 @@
 // The list view control: its managers with their construction and destruction order, the update
 // cycle that announces structure changes once, the view, the events, and the unit's start-up.
 
-#include "listview/CommonCanvasControl_p.h"
+#include "common/CommonObjects.h"
 #include "listview/EmberCollections.h"
 #include "listview/EmberEvents.h"
 
@@ -47,7 +47,7 @@ public:
   void SetGroupExpandButton(TBitmap* Value);
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
   // The scratch canvas, only while the window exists.
-  TCanvas* GetScratchCanvas() const;
+  TCanvas* GetScratchCanvas();
 
   virtual TEmberPaintInfoBaseColumn* GetPaintInfoColumn() const { return FPaintInfoColumn; }
   virtual TEmberPaintInfoBaseGroup* GetPaintInfoGroup() const { return FPaintInfoGroup; }

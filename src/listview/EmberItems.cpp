@@ -117,7 +117,7 @@ bool TEmberCollectionItem::OwnerHasHandle() const {
 
 void TEmberCollectionItem::Invalidate(bool ImmediateUpdate) {
   TCustomEmberListview* lv = GetOwnerListview();
-  if (!lv || lv->UpdateCount() > 0 || !lv->HandleAllocated()) return;
+  if (!lv || lv->GetUpdateCount() > 0 || !lv->HandleAllocated()) return;
   TRect r = lv->GetScrollbars()->MapViewRectToWindowRect(FDisplayRect);
   TRect clip;
   if (IntersectRectEx(clip, r, lv->GetClientRect())) lv->SafeInvalidateRect(&clip, ImmediateUpdate);

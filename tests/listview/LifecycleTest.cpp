@@ -147,10 +147,10 @@ TEST_F(LifecycleTest, AnUnbalancedEndUpdateStaysAtZeroAndCompletesEachTime) {
   LV->BeginUpdate();
   LV->EndUpdate();
   LV->EndUpdate();
-  EXPECT_EQ(LV->UpdateCount(), 0);
+  EXPECT_EQ(LV->GetUpdateCount(), 0);
   EXPECT_EQ(ends, 2);
   LV->BeginUpdate();
-  EXPECT_EQ(LV->UpdateCount(), 1);
+  EXPECT_EQ(LV->GetUpdateCount(), 1);
   LV->EndUpdate();
 }
 
@@ -185,7 +185,7 @@ TEST_F(LifecycleTest, AHandlerThatRaisesDoesNotLeaveTheControlInAnUpdate) {
   TEmberGroup* g = LV->GetGroups()->Add();
   LV->OnGroupCollapse = [](TCustomEmberListview*, TEmberGroup*) { throw EAbortTest(); };
   EXPECT_THROW(g->SetExpanded(false), EAbortTest);
-  EXPECT_EQ(LV->UpdateCount(), 0);
+  EXPECT_EQ(LV->GetUpdateCount(), 0);
 }
 
 TEST_F(LifecycleTest, SettingTheViewRebuildsAndSetsTheWheelDirection) {

@@ -223,7 +223,7 @@ TEST_F(StreamTest, AnUnknownClassStopsTheReadAndKeepsWhatCameBefore) {
     }
     ASSERT_EQ(LV->GetGroups()->GetCount(), 1);
     EXPECT_EQ(LV->GetGroups()->GetGroup(0)->GetCaption(), u"G");
-    EXPECT_EQ(LV->UpdateCount(), 0);
+    EXPECT_EQ(LV->GetUpdateCount(), 0);
   }
 }
 
@@ -271,7 +271,7 @@ TEST_F(StreamTest, EveryDamagedStreamRaisesAReadErrorAndChangesNothing) {
     gWatchAllocations = false;
     EXPECT_LE(gLargestAllocation, bytes.size() * 2 + 1024);
     EXPECT_EQ(Hex(Save(LV)), Hex(before));
-    EXPECT_EQ(LV->UpdateCount(), 0);
+    EXPECT_EQ(LV->GetUpdateCount(), 0);
   }
 }
 
