@@ -116,7 +116,6 @@ private:
       if (FAILED(drop.Target->Drop(drop.Data.Get(), keys, pt, &effect))) effect = DROPEFFECT_NONE;
     }
     Qt::DropAction action = ActionOf(effect & allowed);
-    if (!FDrop.Target && e->type() != QEvent::Drop) effect = DROPEFFECT_NONE;
     if (action != Qt::IgnoreAction) {
       e->setDropAction(action);
       e->accept();
@@ -298,6 +297,8 @@ HRESULT RegisterDragDrop(HWND window, IDropTarget* target) {
   Targets()[window] = ComPtr<IDropTarget>(target);
   w->installEventFilter(Filter());
   w->setAcceptDrops(true);
+  // A window that goes without revoking its target lets go of it with its widget.
+  QObject::connect(w, &QObject::destroyed, Filter(), [window] { Targets().erase(window); });
   return S_OK;
 }
 
@@ -308,6 +309,7 @@ HRESULT RevokeDragDrop(HWND window) {
   if (QWidget* w = layer::WidgetOf(window)) {
     w->removeEventFilter(Filter());
     w->setAcceptDrops(false);
+    QObject::disconnect(w, nullptr, Filter(), nullptr);
   }
   return S_OK;
 }

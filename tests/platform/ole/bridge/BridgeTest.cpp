@@ -48,6 +48,7 @@ public:
   }
   ULONG AddRef() override { return DoAddRef(); }
   ULONG Release() override { return DoRelease(); }  // lives on the test's stack
+  ULONG Refs() const { return RefCount(); }
   HRESULT DragEnter(IDataObject* data, DWORD keys, TPoint pt, DWORD* effect) override {
     Calls.push_back({"enter", keys, pt, *effect, data});
     *effect = Effect(keys, *effect);
@@ -207,6 +208,14 @@ TEST_F(Bridge, ADropFromTheDesktopReachesTheWindowsTarget) {
   target.Dropped = nullptr;
   EXPECT_EQ(RevokeDragDrop(B), S_OK);
   EXPECT_EQ(RevokeDragDrop(B), DRAGDROP_E_NOTREGISTERED);
+  EXPECT_EQ(target.Refs(), 0u);
+
+  // A window destroyed without revoking lets go of its target.
+  ASSERT_EQ(RegisterDragDrop(B, &target), S_OK);
+  EXPECT_EQ(target.Refs(), 1u);
+  DestroyWindow(B);
+  guitest::PumpPending();
+  EXPECT_EQ(target.Refs(), 0u);
 }
 
 TEST_F(Bridge, OurObjectOnTheClipboardReadsBackInEveryFormat) {
