@@ -550,7 +550,6 @@ bool TCommonHDrop::SaveToClipboard() {
   bool placed = false;
   HGLOBAL h = GlobalCopy(GMEM_MOVEABLE | GMEM_ZEROINIT, FDropFiles.data(), FDropFiles.size());
   if (h) {
-    EmptyClipboard();
     placed = SetClipboardData(CF_HDROP, h) != nullptr;
     if (!placed) GlobalFree(h);
   }

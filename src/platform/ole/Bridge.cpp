@@ -389,14 +389,6 @@ HGLOBAL GetClipboardData(UINT format) {
   return h;
 }
 
-BOOL IsClipboardFormatAvailable(UINT format) {
-  QClipboard* c = Clip();
-  if (!c || !c->mimeData()) return 0;
-  ComPtr<IDataObject> obj = olebridge::DataObjectFromMime(c->mimeData());
-  FORMATETC f{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  return obj->QueryGetData(&f) == S_OK ? 1 : 0;
-}
-
 HRESULT OleSetClipboard(IDataObject* dataObject) {
   if (!Clip() || Clipboard().Open) return CLIPBRD_E_CANT_OPEN;
   Publish(dataObject ? new TDataObjectMime(dataObject) : new QMimeData());

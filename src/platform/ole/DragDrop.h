@@ -21,7 +21,6 @@ HGLOBAL SetClipboardData(UINT format, HGLOBAL data);
 // A block owned by the clipboard, valid until the clipboard changes; nil when it is not open or
 // does not hold the format.
 HGLOBAL GetClipboardData(UINT format);
-BOOL IsClipboardFormatAvailable(UINT format);
 
 // ---- the clipboard through data objects ----
 // Places the object (keeping a reference until the clipboard changes); nil empties the clipboard.

@@ -1,8 +1,10 @@
-// A window of the program's layer that drags a file list out with DoDragDrop once the left button
-// is held and moved. Prints how the drag ended. Used by run.sh under a virtual display.
+// A window of the program's layer. With file names it drags them out with DoDragDrop once the left
+// button is held and moved, and prints how the drag ended; with --receive it registers a drop
+// target and prints the names of the files dropped on it. Used by run.sh under a virtual display.
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "common/CommonDataObject.h"
 #include "platform/ole/DragDrop.h"
@@ -25,6 +27,41 @@ public:
     return escape ? DRAGDROP_S_CANCEL : S_OK;
   }
   HRESULT GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+};
+
+// Prints the files of a drop, as the main window reads them.
+class Target final : public IDropTarget {
+public:
+  HRESULT QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return 1; }
+  ULONG Release() override { return 1; }
+  HRESULT DragEnter(IDataObject* data, DWORD, TPoint, DWORD* effect) override {
+    FORMATETC f{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    FAccept = data->QueryGetData(&f) == S_OK;
+    *effect = FAccept ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return S_OK;
+  }
+  HRESULT DragOver(DWORD, TPoint, DWORD* effect) override {
+    *effect = FAccept ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return S_OK;
+  }
+  HRESULT DragLeave() override { return S_OK; }
+  HRESULT Drop(IDataObject* data, DWORD, TPoint, DWORD* effect) override {
+    Owned<TCommonHDrop> drop(TCommonHDrop::New());
+    Owned<TStringList> names(TStringList::New());
+    if (drop->LoadFromDataObject(data)) drop->FileNamesW(names.get());
+    for (Integer i = 0; i < names->Count(); ++i) std::printf("DROPPED %s\n", StringToCodePage(names->Get(i), 65001).c_str());
+    std::fflush(stdout);
+    *effect = DROPEFFECT_COPY;
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); });
+    return S_OK;
+  }
+
+private:
+  bool FAccept{false};
 };
 
 std::vector<String> gFiles;
@@ -52,9 +89,10 @@ void Drag() {
 
 int main(int argc, char** argv) {
   StartLayer(argc, argv);
-  for (int i = 1; i < argc; ++i) gFiles.push_back(CodePageToString(argv[i], 65001));
+  bool receive = argc > 1 && std::string(argv[1]) == "--receive";
+  for (int i = receive ? 2 : 1; i < argc; ++i) gFiles.push_back(CodePageToString(argv[i], 65001));
   InitializeCommonDataObject();
-  HWND h = CreateWindowEx(0, u"DragOutSource", u"drag-out source", WS_VISIBLE, 0, 0, 300, 300, nullptr,
+  HWND h = CreateWindowEx(0, u"DragOutSource", u"layer peer", WS_VISIBLE, 0, 0, 300, 300, nullptr,
                           [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
                             if (m == WM_LBUTTONDOWN) {
                               gPressed = true;
@@ -71,13 +109,14 @@ int main(int argc, char** argv) {
                             }
                             return DefWindowProc(h, m, w, l);
                           });
-  std::printf("READY\n");
-  std::fflush(stdout);
+  Target target;
+  if (receive) RegisterDragDrop(h, &target);
   MSG msg;
   while (GetMessage(&msg, nullptr, 0, 0)) {
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
+  if (receive) RevokeDragDrop(h);
   if (IsWindow(h)) DestroyWindow(h);
   FinalizeCommonDataObject();
   FinishLayer();
