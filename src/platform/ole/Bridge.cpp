@@ -303,7 +303,7 @@ struct TClipboardState {
   HWND Owner{nullptr};
   bool Emptied{false};
   std::map<UINT, HGLOBAL> Pending;   // placed while open, published on close
-  std::map<UINT, HGLOBAL> Rendered;  // handed out by GetClipboardData, owned by the clipboard
+  std::map<UINT, HGLOBAL> Rendered;  // handed out by GetClipboardData while open, owned by the clipboard
   void FreeRendered() {
     for (auto& [f, h] : Rendered) GlobalFree(h);
     Rendered.clear();
@@ -332,6 +332,8 @@ BOOL OpenClipboard(HWND owner) {
   s.Open = true;
   s.Owner = owner;
   s.Emptied = false;
+  // Blocks handed out before may no longer be what the desktop's clipboard holds.
+  s.FreeRendered();
   return 1;
 }
 
