@@ -1,7 +1,9 @@
 #include "listview/EmberControl.h"
 
 #include "listview/EmberStreamIO.h"
+#include "platform/classlib/Forms.h"
 #include "platform/gdi/Bitmap.h"
+#include "platform/kernel/Modules.h"
 
 namespace ember {
 
@@ -338,7 +340,12 @@ void TCustomEmberListview::DoItemSetCaption(TEmberItem* Item, Integer Column, Wi
   if (HandleAllocated()) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
   if (OnItemSetCaption) OnItemSetCaption(this, Item, Column, Caption);
 }
-void TCustomEmberListview::DoOLEQueryData(const void* FormatEtcIn, bool& FormatAvailable, bool& Handled) {
+void TCustomEmberListview::DoOLEGetData(const FORMATETC& FormatEtcIn, STGMEDIUM& Medium, bool& Handled) {
+  Medium = STGMEDIUM{};
+  Handled = false;
+  if (OnOLEGetData) OnOLEGetData(this, FormatEtcIn, Medium, Handled);
+}
+void TCustomEmberListview::DoOLEQueryData(const FORMATETC& FormatEtcIn, bool& FormatAvailable, bool& Handled) {
   FormatAvailable = false;
   Handled = false;
   if (OnOLEQueryData) OnOLEQueryData(this, FormatEtcIn, FormatAvailable, Handled);
@@ -455,10 +462,13 @@ void RegisterEmberClasses() {
 
 void InitializeEmberListview() {
   if (gUnitCount++ > 0) return;
-  // The common controls' version the control was written against.
+  // The common controls' version the control was written against (there is no such library here).
   ComCtl32Version = 0x00060000;
-  // The header drag format's id; the clipboard layer gives registered formats ids from 0xC000 on.
-  CF_EMBERLISTVIEWHEADER = 0xC000 + 0x1E4;
+  OleInitialize(nullptr);
+  if (Screen)
+    if (HCURSOR split = LoadCursor(GetModuleHandleW(nullptr), u"VEMBERHEADERSPLIT"))
+      Screen->SetCursors(static_cast<TCursor>(crVHeaderSplit), split);
+  CF_EMBERLISTVIEWHEADER = RegisterClipboardFormatW(u"EmberListview.Header");
   gAlphaBlender = TEmberAlphaBlender::New();
   RegisterEmberClasses();
 }
@@ -466,6 +476,7 @@ void InitializeEmberListview() {
 void FinalizeEmberListview() {
   if (gUnitCount == 0 || --gUnitCount > 0) return;
   FreeAndNil(gAlphaBlender);
+  OleUninitialize();
 }
 
 }  // namespace ember

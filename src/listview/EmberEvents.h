@@ -222,10 +222,14 @@
     (IDataObject * DataObject, TCommonKeyStates KeyState, TPoint WindowPt, TCommonDropEffects AvailableEffects,    \
      TCommonDropEffect & DesiredDropEffect, bool& Handled),                                                       \
     (this, DataObject, KeyState, WindowPt, AvailableEffects, DesiredDropEffect, Handled))                         \
+  E(OLEGetCustomFormats, false, (Integer dwDirection, common::TFormatEtcArray & Formats),                         \
+    (this, dwDirection, Formats))                                                                                 \
+  C(OLEGetData, (const FORMATETC& FormatEtcIn, STGMEDIUM& Medium, bool& Handled))                                 \
+  E(OLEGetDataObject, false, (ComPtr<IDataObject> & DataObject), (this, DataObject))                              \
   E(PaintBkGnd, false, (TCanvas * ACanvas, TRect AWindowRect, TEmberAlphaBlender * AlphaBlender, bool& DoDefault), \
     (this, ACanvas, AWindowRect, AlphaBlender, DoDefault))                                                        \
   E(PaintHeaderBkGnd, false, (TCanvas * ACanvas, TRect ARect, bool& Handled), (this, ACanvas, ARect, Handled))    \
-  C(OLEQueryData, (const void* FormatEtcIn, bool& FormatAvailable, bool& Handled))                                \
+  C(OLEQueryData, (const FORMATETC& FormatEtcIn, bool& FormatAvailable, bool& Handled))                                \
   E(Scroll, false, (Integer DeltaX, Integer DeltaY), (this, DeltaX, DeltaY))                                      \
   E(ScrollEnd, false, (TEmberScrollbarDir ScrollDir), (this, ScrollDir))                                          \
   E(SortBegin, false, (), (this))                                                                                 \

@@ -4,11 +4,13 @@
 #include <functional>
 #include <vector>
 
+#include "common/CommonDataObject.h"
 #include "common/CommonUtilities.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/gdi/Graphics.h"
 #include "platform/rtl/Set.h"
 #include "platform/ole/Com.h"
+#include "platform/ole/DataTransfer.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Metaclass.h"
 
@@ -168,7 +170,6 @@ struct TWMThreadRequest {
 
 // The editor of in-place editing.
 struct IEmberCellEditor : IUnknown {};
-struct IDataObject;
 
 // A value passed through the data interfaces and the edit events: empty, an integer, a Boolean or
 // a wide string.

@@ -1,0 +1,173 @@
+// Every dispatcher reaches its handler, and the ones the table marks stay silent while the control
+// is being destroyed; the defaults of the dispatchers that have one.
+#include <set>
+#include <tuple>
+
+#include "ListviewTestUtil.h"
+#include "platform/gdi/Bitmap.h"
+
+namespace lvtest {
+namespace {
+
+template <class... A>
+void CallWithDefaults(TCustomEmberListview* lv, void (TCustomEmberListview::*fn)(A...)) {
+  std::tuple<std::decay_t<A>...> args{};
+  std::apply([&](auto&... a) { (lv->*fn)(a...); }, args);
+}
+
+// Calls every dispatcher once and names those whose handler ran.
+std::set<std::string> Reached(TCustomEmberListview* lv) {
+  std::set<std::string> out;
+#define LVTEST_CALL(Name, ...)                                          \
+  lv->On##Name = [&out](auto&&...) { out.insert(#Name); };             \
+  CallWithDefaults(lv, &TCustomEmberListview::Do##Name);                \
+  lv->On##Name = nullptr;
+  EMBER_EVENTS(LVTEST_CALL, LVTEST_CALL)
+#undef LVTEST_CALL
+  return out;
+}
+
+std::set<std::string> gWhileDestroying;
+
+class DyingListview : public TEmberListview {
+  PF_CLASS(DyingListview)
+protected:
+  void Destroy() override {
+    gWhileDestroying = Reached(this);
+    TEmberListview::Destroy();
+  }
+};
+
+TEST(DispatchTest, ChangeNoticesAreSkippedWhileTheControlIsDestroyed) {
+  DyingListview* lv = DyingListview::New(nullptr);
+  const std::set<std::string> all = Reached(lv);
+  lv->Free();
+  // The Part's table: the change and changing notices of checks, enabling, focus, selection, sizes
+  // and visibility, and the group collapse questions.
+  const std::set<std::string> skipped = {
+      "ColumnCheckChanged", "ColumnCheckChanging", "ColumnEnableChanged", "ColumnEnableChanging",
+      "ColumnFocusChanged", "ColumnFocusChanging", "ColumnSelectionChanged", "ColumnSelectionChanging",
+      "ColumnSizeChanged", "ColumnSizeChanging", "GroupCollapse", "GroupCollapsing", "GroupVisibilityChanged",
+      "GroupVisibilityChanging", "ItemCheckChange", "ItemCheckChanging", "ItemSelectionChanged",
+      "ItemSelectionChanging", "ItemVisibilityChanged", "ItemVisibilityChanging", "ItemSelectionsChanged"};
+  std::set<std::string> silent;
+  for (const auto& n : all)
+    if (!gWhileDestroying.count(n)) silent.insert(n);
+  EXPECT_EQ(silent, skipped);
+  // Every dispatcher reaches its handler otherwise, except the hot-track one while hot tracking is off.
+  EXPECT_EQ(all.count("ItemHotTrack"), 0u);
+  EXPECT_GT(all.size(), 140u);
+}
+
+TEST_F(ListviewTest, DispatchersWithDefaultsOfTheirOwn) {
+  MakeList();
+  // Without a handler a new group is made.
+  TEmberGroup* g = nullptr;
+  bool doDefault = true;
+  LV->DoAutoSortGroupCreate(nullptr, 0, LV->GetGroups(), g, doDefault);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->GetItemCount(), 0);
+  EXPECT_EQ(LV->GetGroups()->GetCount(), 1);
+  // The item compare: a handler that keeps the default is ignored.
+  TEmberItem* a = g->GetItems()->Add();
+  TEmberItem* b = g->GetItems()->Add();
+  a->SetCaption(u"apple");
+  b->SetCaption(u"Banana");
+  LV->OnItemCompare = [](TCustomEmberListview*, TEmberColumn*, TEmberGroup*, TEmberItem*, TEmberItem*, bool&) { return 99; };
+  EXPECT_LT(LV->DoItemCompare(nullptr, g, a, b), 0);
+  LV->OnItemCompare = [](TCustomEmberListview*, TEmberColumn*, TEmberGroup*, TEmberItem*, TEmberItem*, bool& d) {
+    d = false;
+    return 99;
+  };
+  EXPECT_EQ(LV->DoItemCompare(nullptr, g, a, b), 99);
+  // Incremental search: handled with 0 is a match; unhandled compares the caption.
+  Integer result = 5;
+  LV->OnIncrementalSearch = [](TEmberCollectionItem*, const WideString&, bool& handled, Integer&) { handled = true; };
+  LV->DoIncrementalSearch(a, u"zzz", result);
+  EXPECT_EQ(result, 0);
+  LV->OnIncrementalSearch = nullptr;
+  LV->DoIncrementalSearch(a, u"APPLE", result);
+  EXPECT_EQ(result, 0);
+  LV->DoIncrementalSearch(a, u"b", result);
+  EXPECT_LT(result, 0);
+  // Data requests start cleared.
+  STGMEDIUM medium;
+  medium.tymed = 4;
+  bool handled = true;
+  LV->DoOLEGetData(FORMATETC{}, medium, handled);
+  EXPECT_EQ(medium.tymed, 0u);
+  EXPECT_FALSE(handled);
+  // Cut marking asks the handler and marks the selection only.
+  LV->GetSelection()->SetMultiSelect(true);
+  a->SetCut(true);
+  b->SetSelected(true);
+  LV->OnClipboardCut = [](TCustomEmberListview*, bool& mark, bool&) { mark = true; };
+  LV->ClipboardCut();
+  EXPECT_FALSE(a->GetCut());
+  EXPECT_TRUE(b->GetCut());
+}
+
+TEST_F(ListviewTest, UnitRoutines) {
+  MakeList();
+  TEmberColumns* cols = LV->GetHeader()->GetColumns();
+  TEmberColumn* c0 = cols->Add();
+  TEmberColumn* c1 = cols->Add();
+  TEmberItem* a = LV->GetItems()->Add();
+  TEmberItem* b = LV->GetItems()->Add();
+  a->SetCaptions(1, u"Hello");
+  b->SetCaptions(1, u"hello");
+  a->SetCaption(u"a");
+  b->SetCaption(u"b");
+  EXPECT_EQ(DefaultItemCompare(c1, a, b), 0);  // case is ignored
+  EXPECT_LT(DefaultItemCompare(c0, a, b), 0);
+  EXPECT_LT(DefaultItemCompare(nullptr, a, b), 0);
+  c0->SetSortDirection(TEmberSortDirection::esdDescending);
+  EXPECT_GT(DefaultItemCompare(c0, a, b), 0);
+
+  TEmberFormatEtc f;
+  FillHeaderFormatEtc(f);
+  EXPECT_EQ(f.cfFormat, CF_EMBERLISTVIEWHEADER);
+  EXPECT_GE(f.cfFormat, 0xC000u);
+  EXPECT_EQ(f.dwAspect, 0xFFFFFFFFu);
+  EXPECT_EQ(f.lindex, -1);
+  EXPECT_EQ(f.tymed, 1u);
+
+  TEmberMargin* top = LV->GetPaintInfoGroup()->GetMarginTop();
+  top->SetSize(-3);
+  EXPECT_EQ(top->GetSize(), 0);
+  EXPECT_EQ(top->RuntimeSize(), 0);
+  top->SetSize(20);
+  EXPECT_EQ(top->RuntimeSize(), 0);  // group margins are off
+  LV->SetShowGroupMargins(true);
+  EXPECT_EQ(top->RuntimeSize(), 20);
+  EXPECT_TRUE(LV->IsGrouped());
+}
+
+TBitmap* Filled(Integer w, Integer h, Byte v) {
+  TBitmap* b = TBitmap::New();
+  b->SetPixelFormat(TPixelFormat::pf32bit);
+  b->SetSize(w, h);
+  for (Integer y = 0; y < h; ++y)
+    for (Integer x = 0; x < w * 4; ++x) b->ScanLine(y)[x] = (x % 4 == 3) ? 7 : v;
+  return b;
+}
+
+TEST(BlendTest, BlendsWithWeightsAndAnOptionalBlur) {
+  Owned<TBitmap> white(Filled(3, 3, 255));
+  Owned<TBitmap> black(Filled(3, 3, 0));
+  BlendBitmaps(white.get(), black.get(), 80, false, 20);
+  EXPECT_EQ(black->ScanLine(1)[4], 204);
+  EXPECT_EQ(black->ScanLine(1)[7], 7);  // the reserved byte stays
+  // The blur counts the centre half and divides by nine: 180 becomes 170 before blending.
+  Owned<TBitmap> src(Filled(3, 3, 0));
+  Owned<TBitmap> dst(Filled(3, 3, 180));
+  BlendBitmaps(src.get(), dst.get(), 0, true, 1);
+  EXPECT_EQ(dst->ScanLine(1)[4], 170);
+  EXPECT_EQ(dst->ScanLine(0)[0], 180);  // the border stays unblurred
+  Owned<TBitmap> other(Filled(2, 3, 255));
+  BlendBitmaps(other.get(), dst.get(), 80, false, 20);
+  EXPECT_EQ(dst->ScanLine(0)[0], 180);
+}
+
+}  // namespace
+}  // namespace lvtest
