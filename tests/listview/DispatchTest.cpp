@@ -171,3 +171,31 @@ TEST(BlendTest, BlendsWithWeightsAndAnOptionalBlur) {
 
 }  // namespace
 }  // namespace lvtest
+
+namespace lvtest {
+namespace {
+
+TEST_F(ListviewTest, GlobalGlyphsLoadOnFirstUseOnly) {
+  MakeList();
+  TEmberGlobalImageManager* gi = LV->GetGlobalImages();
+  TBitmap* up = gi->GetColumnSortUp();
+  EXPECT_EQ(up->GetWidth(), 16);
+  EXPECT_EQ(up->GetHeight(), 16);
+  EXPECT_EQ(up->GetTransparentColor(), 0x00FF00FF);
+  up->SetSize(4, 4);  // a second read keeps what is there
+  EXPECT_EQ(gi->GetColumnSortUp()->GetWidth(), 4);
+  EXPECT_EQ(gi->GetGroupExpandButton()->GetWidth(), 9);
+  // An application glyph assigned first keeps the resource away; an empty one brings it back.
+  Owned<TBitmap> own(TBitmap::New());
+  own->SetSize(3, 5);
+  gi->SetGroupCollapseButton(own.get());
+  EXPECT_EQ(gi->GetGroupCollapseButton()->GetHeight(), 5);
+  EXPECT_EQ(gi->GetGroupExpandButton()->GetWidth(), 9);  // only the one assigned changed
+  Owned<TBitmap> empty(TBitmap::New());
+  gi->SetGroupCollapseButton(empty.get());
+  EXPECT_EQ(gi->GetGroupCollapseButton()->GetHeight(), 9);
+  EXPECT_EQ(gi->GetColumnSortDown()->GetHeight(), 16);
+}
+
+}  // namespace
+}  // namespace lvtest
