@@ -175,6 +175,7 @@ void FinalizeShellUtilities() {
                           &AppDataNamespace, &ProgramsNamespace, &LibrariesNamespace, &ControlPanelCategoryNamespace})
     FreeAndNil(*ns);
   FreeAndNil(ShellUtilitiesPIDLManager);
+  shellapi::FreeSystemImageLists();
   delete ExplorerThreadInstance;
   ExplorerThreadInstance = nullptr;
   if (gMpr) common::FreeLibraryRef(u"Mpr.dll");

@@ -145,6 +145,28 @@ TEST_F(PropertiesTest, IconsFromTheSystemImageList) {
   Owned<TNamespace> link(Item(Dir / "x-link"));
   EXPECT_EQ(link->GetOverlayIndex(), 1);
   EXPECT_EQ(text->GetOverlayIndex(), -1);
+  // The image lists hold one picture per name, also for names that come later.
+  HIMAGELIST small = shellapi::SystemImageList(true);
+  EXPECT_EQ(ImageList_GetImageCount(small), shellapi::SystemIconCount());
+  int later = shellapi::SystemIconIndex("x-office-document");
+  EXPECT_EQ(ImageList_GetImageCount(small), later + 1);
+  EXPECT_EQ(ImageList_GetImageCount(shellapi::SystemImageList(false)), later + 1);
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(small, &cx, &cy);
+  EXPECT_EQ(cx, 16);
+  SHFILEINFOW info;
+  EXPECT_EQ(SHGetFileInfoW(text->GetAbsolutePIDL(), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON),
+            reinterpret_cast<DWORD_PTR>(small));
+  EXPECT_EQ(info.iIcon, index);
+  // The folder's picture comes from the icon theme: something is drawn in it.
+  Owned<TBitmap> bmp(TBitmap::New());
+  bmp->SetPixelFormat(TPixelFormat::pf32bit);
+  bmp->SetSize(16, 16);
+  ImageList_Draw(small, 1, bmp->GetCanvas()->GetHandle(), 0, 0, ILD_NORMAL);
+  int drawn = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) drawn += bmp->ScanLine(y)[x * 4 + 3] != 0;
+  EXPECT_GT(drawn, 40);
 }
 
 TEST_F(PropertiesTest, AThreadsThumbnailReplacesAndFreesThePreviousOne) {

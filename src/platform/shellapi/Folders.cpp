@@ -606,6 +606,8 @@ DWORD_PTR SHGetFileInfoW(const void* pathOrPidl, DWORD, SHFILEINFOW* info, UINT 
     }
     if (flags & SHGFI_SYSICONINDEX) info->iIcon = NodeIconIndex(*node, (flags & SHGFI_OPENICON) != 0);
   }
+  // The system image list is the answer for icon indices, as the platform gives it.
+  if (flags & SHGFI_SYSICONINDEX) return reinterpret_cast<DWORD_PTR>(SystemImageList((flags & SHGFI_SMALLICON) != 0));
   return 1;
 }
 

@@ -67,6 +67,8 @@ namespace {
 
 struct TIconTable {
   std::mutex Lock;
+  HIMAGELIST Small{nullptr};
+  HIMAGELIST Large{nullptr};
   std::vector<std::string> Names{"application-x-generic", "folder",         "folder-open",
                                  "user-desktop",          "computer",       "user-trash",
                                  "network-workgroup",     "drive-harddisk", "drive-removable-media"};
@@ -80,6 +82,27 @@ struct TIconTable {
 TIconTable& Icons() {
   static TIconTable t;
   return t;
+}
+
+// Adds the icon's picture to a list that exists, in the table's order.
+void AddPicture(bool small, const std::string& iconName) {
+  TIconTable& t = Icons();
+  HIMAGELIST list;
+  {
+    std::lock_guard lock(t.Lock);
+    list = small ? t.Small : t.Large;
+  }
+  if (!list) return;
+  int size = small ? 16 : 32;
+  HBITMAP bmp = ThemeIconBitmap(iconName, size);
+  if (!bmp) return;
+  ImageList_Add(list, bmp, nullptr);
+  DeleteObject(bmp);
+}
+
+void AddPictures(const std::string& iconName) {
+  AddPicture(true, iconName);
+  AddPicture(false, iconName);
 }
 
 }  // namespace
@@ -97,8 +120,34 @@ int SystemIconIndex(const std::string& iconName) {
     t.Index[iconName] = index;
     listener = t.Listener;
   }
+  AddPictures(iconName);
   if (listener) listener(index, iconName);
   return index;
+}
+
+HIMAGELIST SystemImageList(bool small) {
+  TIconTable& t = Icons();
+  std::vector<std::string> names;
+  {
+    std::lock_guard lock(t.Lock);
+    HIMAGELIST& list = small ? t.Small : t.Large;
+    if (list) return list;
+    int size = small ? 16 : 32;
+    list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 16, 16);
+    names = t.Names;
+  }
+  for (const std::string& n : names) AddPicture(small, n);
+  std::lock_guard lock(t.Lock);
+  return small ? t.Small : t.Large;
+}
+
+void FreeSystemImageLists() {
+  TIconTable& t = Icons();
+  std::lock_guard lock(t.Lock);
+  for (HIMAGELIST* l : {&t.Small, &t.Large}) {
+    if (*l) ImageList_Destroy(*l);
+    *l = nullptr;
+  }
 }
 
 std::string SystemIconName(int index) {

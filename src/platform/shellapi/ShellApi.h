@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/ImageList.h"
 #include "platform/shellapi/ShellObjects.h"
 
 namespace pf {
@@ -95,6 +96,11 @@ std::string SystemIconName(int index);
 int SystemIconCount();
 // Told of every new entry, so an image list can follow the table.
 void SetSystemIconListener(std::function<void(int index, const std::string& iconName)> listener);
+// The system image lists (16 and 32 pixels), one picture of the icon theme per entry of the table,
+// made on first use and kept in step with the table; SHGetFileInfoW answers them for
+// SHGFI_SYSICONINDEX. Pictures are drawn on the toolkit's thread only (others stay empty).
+HIMAGELIST SystemImageList(bool small);
+void FreeSystemImageLists();
 
 // ---- Types ----
 // The MIME type's comment for a file (by name, then by content); empty for the default type.

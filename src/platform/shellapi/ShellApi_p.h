@@ -2,6 +2,7 @@
 // Inside the namespace: what an item ID list names, and the objects the folders hand out.
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,10 @@ IExtractImage* CreateThumbnailer(const std::string& path);
 // The desktop folder's .desktop entries: Type=Link or Type=Application.
 bool IsDesktopLinkEntry(const std::string& path);
 IUnknown* CreateShellLinkObject();
+// A 32-bit bottom-up DIB section from top-down rows of blue, green, red and alpha bytes.
+HBITMAP BitmapFromRows(int width, int height, const std::function<const Byte*(int)>& row);
+// The picture of an icon name from the desktop's icon theme, for the system image lists.
+HBITMAP ThemeIconBitmap(const std::string& iconName, int size);
 // Icon of a node for the system image list.
 int NodeIconIndex(const TNode& node, bool open);
 

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "platform/gdiplus/Codecs.h"
 #include "platform/rtl/SysUtils.h"
@@ -166,21 +167,8 @@ private:
   }
 
   static HBITMAP ToBitmap(const QImage& img) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biWidth = img.width();
-    bmi.bmiHeader.biHeight = img.height();  // bottom-up, as the class library's bitmaps are
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp || !bits) return nullptr;
-    size_t stride = static_cast<size_t>(img.width()) * 4;
-    for (int y = 0; y < img.height(); ++y) {
-      // Format_ARGB32 rows are 0xAARRGGBB words: blue, green, red, alpha in memory on this machine.
-      std::memcpy(static_cast<Byte*>(bits) + stride * static_cast<size_t>(img.height() - 1 - y), img.constScanLine(y),
-                  stride);
-    }
-    return bmp;
+    // Format_ARGB32 rows are 0xAARRGGBB words: blue, green, red, alpha in memory on this machine.
+    return BitmapFromRows(img.width(), img.height(), [&](int y) { return img.constScanLine(y); });
   }
 
   std::string FPath;
@@ -189,6 +177,21 @@ private:
 };
 
 }  // namespace
+
+HBITMAP BitmapFromRows(int width, int height, const std::function<const Byte*(int)>& row) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = height;  // bottom-up, as the class library's bitmaps are
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp || !bits) return nullptr;
+  size_t stride = static_cast<size_t>(width) * 4;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(static_cast<Byte*>(bits) + stride * static_cast<size_t>(height - 1 - y), row(y), stride);
+  return bmp;
+}
 
 IExtractImage* CreateThumbnailer(const std::string& path) {
   gdiplus::TImageInfo info;
