@@ -99,6 +99,27 @@ bool TNamespace::OkToBrowse(bool showExplorerMsg) {
   return true;
 }
 
+TShellExecuteLauncher ShellExecuteLauncher = [](const TShellExecuteRequest&, bool) { return false; };
+
+bool TNamespace::ShellExecuteNamespace(const String& workingDir, const String& cmdLineArguments, bool executeFolder,
+                                       bool executeFolderShortCut, bool runInThread) {
+  bool go = executeFolder || !GetFolder();
+  if (!executeFolderShortCut && go && GetLink()) {
+    Owned<TShellLinkReader> link(TShellLinkReader::New(nullptr));
+    if (link->ReadLink(GetNameParseAddress())) go = !common::WideDirectoryExists(link->GetTargetPath());
+  }
+  if (!go || !ShellExecuteLauncher) return false;
+  TShellExecuteRequest r;
+  r.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS;
+  if (runInThread) r.fMask |= SEE_MASK_FLAG_DDEWAIT;
+  r.hwnd = ShellOwnerWindow();
+  r.nShow = 1;
+  r.lpIDList = FAbsolutePIDL;
+  r.Parameters = cmdLineArguments;
+  r.Directory = common::WideDirectoryExists(workingDir) ? workingDir : common::WideExtractFileDir(GetNameParseAddress());
+  return ShellExecuteLauncher(r, runInThread);
+}
+
 // ---- Shell routines ----
 
 PItemIDList PathToPIDL(const String& path) {

@@ -1,5 +1,6 @@
 #include "shell/ShellLinkReader.h"
 
+#include <type_traits>
 #include <vector>
 
 #include "platform/rtl/Strings.h"
@@ -50,20 +51,29 @@ ComPtr<IShellLinkA> TShellLinkReader::GetShellLinkAInterface() {
   return FShellLinkA;
 }
 
-// Reads the fields through the wide object; answers whether the final show-command query worked.
-bool TShellLinkReader::ReadWide() {
-  ComPtr<IShellLinkW> link = FShellLinkW;
-  std::vector<Char> buf(1024, 0);
-  WIN32_FIND_DATAW fd;
-  if (SUCCEEDED(link->GetPath(buf.data(), 260, &fd, SLGP_UNCPRIORITY))) FTargetPath = buf.data();
-  if (SUCCEEDED(link->GetArguments(buf.data(), 1024))) FArguments = buf.data();
-  if (SUCCEEDED(link->GetDescription(buf.data(), 1024))) FDescription = buf.data();
-  if (SUCCEEDED(link->GetWorkingDirectory(buf.data(), 1024))) FWorkingDirectory = buf.data();
-  int icon = 0;
-  if (SUCCEEDED(link->GetIconLocation(buf.data(), 1024, &icon))) {
-    FIconLocation = buf.data();
-    FIconIndex = icon;
+// Reads the fields through a link object; a field whose query fails keeps its value. Answers
+// whether the final show-command query worked.
+template <class Link, class Ch>
+bool TShellLinkReader::ReadFields(Link* link) {
+  std::vector<Ch> buf(1024, 0);
+  auto text = [&](String& field, HRESULT hr) {
+    if (FAILED(hr)) return;
+    if constexpr (std::is_same_v<Ch, Char>) field = buf.data();
+    else field = CodePageToString(buf.data(), CP_ACP);
+  };
+  if constexpr (std::is_same_v<Ch, Char>) {
+    WIN32_FIND_DATAW fd;
+    text(FTargetPath, link->GetPath(buf.data(), 260, &fd, SLGP_UNCPRIORITY));
+  } else {
+    text(FTargetPath, link->GetPath(buf.data(), 260, nullptr, SLGP_UNCPRIORITY));
   }
+  text(FArguments, link->GetArguments(buf.data(), 1024));
+  text(FDescription, link->GetDescription(buf.data(), 1024));
+  text(FWorkingDirectory, link->GetWorkingDirectory(buf.data(), 1024));
+  int icon = 0;
+  HRESULT hr = link->GetIconLocation(buf.data(), 1024, &icon);
+  text(FIconLocation, hr);
+  if (SUCCEEDED(hr)) FIconIndex = icon;
   FreeTargetIDList();
   link->GetIDList(&FTargetIDList);
   Word hot = 0;
@@ -77,6 +87,8 @@ bool TShellLinkReader::ReadWide() {
   return true;
 }
 
+bool TShellLinkReader::ReadWide() { return ReadFields<IShellLinkW, Char>(FShellLinkW.Get()); }
+
 bool TShellLinkReader::ReadAnsi() {
   ComPtr<IShellLinkA> link = GetShellLinkAInterface();
   ComPtr<IPersistFile> file;
@@ -86,28 +98,7 @@ bool TShellLinkReader::ReadAnsi() {
     FFileName.clear();
     return false;
   }
-  std::vector<char> buf(1024, 0);
-  auto text = [&](String& field, HRESULT hr) {
-    if (SUCCEEDED(hr)) field = CodePageToString(buf.data(), CP_ACP);
-  };
-  text(FTargetPath, link->GetPath(buf.data(), 260, nullptr, SLGP_UNCPRIORITY));
-  text(FArguments, link->GetArguments(buf.data(), 1024));
-  text(FDescription, link->GetDescription(buf.data(), 1024));
-  text(FWorkingDirectory, link->GetWorkingDirectory(buf.data(), 1024));
-  int icon = 0;
-  if (SUCCEEDED(link->GetIconLocation(buf.data(), 1024, &icon))) {
-    FIconLocation = CodePageToString(buf.data(), CP_ACP);
-    FIconIndex = icon;
-  }
-  FreeTargetIDList();
-  link->GetIDList(&FTargetIDList);
-  Word hot = 0;
-  if (SUCCEEDED(link->GetHotkey(&hot))) {
-    FHotKey = hot & 0xFF;
-    FHotKeyModifiers = ModifiersOf(static_cast<Byte>(hot >> 8));
-  }
-  int show = 0;
-  if (SUCCEEDED(link->GetShowCmd(&show)) && show >= 0 && show <= 10) FShowCmd = kShowCmds[show];
+  ReadFields<IShellLinkA, char>(link.Get());
   return true;
 }
 

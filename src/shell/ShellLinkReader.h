@@ -59,6 +59,8 @@ protected:
 
 private:
   void FreeTargetIDList();
+  template <class Link, class Ch>
+  bool ReadFields(Link* link);
   bool ReadWide();
   bool ReadAnsi();
 

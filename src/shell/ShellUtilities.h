@@ -329,6 +329,8 @@ public:
   virtual PItemIDList ParseDisplayName();
   virtual bool SetNameOf(const String& newName);
   virtual bool OkToBrowse(bool showExplorerMsg);
+  virtual bool ShellExecuteNamespace(const String& workingDir, const String& cmdLineArguments, bool executeFolder,
+                                     bool executeFolderShortCut, bool runInThread);
 
   // The display name of this item through its parent folder (empty on failure).
   String GetDisplayNameOf(DWORD flags);
@@ -425,6 +427,26 @@ void InitializeShellUtilities();
 void FinalizeShellUtilities();
 // Tests: forgets the binding so that it runs again.
 void ResetShellBindingForTests();
+
+// ---- Launching ----
+constexpr DWORD SEE_MASK_INVOKEIDLIST = 0x0000000C;
+constexpr DWORD SEE_MASK_NOCLOSEPROCESS = 0x00000040;
+constexpr DWORD SEE_MASK_FLAG_DDEWAIT = 0x00000100;
+
+// The launch record of an item (the shell's execute record, as far as it is filled here).
+struct TShellExecuteRequest {
+  DWORD cbSize{60};
+  DWORD fMask{0};
+  HWND hwnd{nullptr};
+  Integer nShow{1};
+  const ITEMIDLIST* lpIDList{nullptr};  // the item's; a launcher that keeps it copies it
+  String Parameters;
+  String Directory;
+};
+// Runs the record at once, or hands copies of it to a worker thread; answers whether it was
+// launched (or handed over). Until the shell's execute call is wired here it launches nothing.
+using TShellExecuteLauncher = std::function<bool(const TShellExecuteRequest& request, bool runInThread)>;
+extern TShellExecuteLauncher ShellExecuteLauncher;
 
 // ---- Shell routines ----
 PItemIDList PathToPIDL(const String& path);

@@ -111,6 +111,35 @@ TEST_F(EnumRenameTest, RenamingRepointsTheItemAndRefusesWhatWouldLeaveOrOverwrit
   ShellUtilitiesPIDLManager->FreePIDL(borrowed);
 }
 
+TEST_F(EnumRenameTest, LaunchingFillsTheRecordAndRefusesFoldersUnlessAsked) {
+  fs::create_symlink(Dir / "sub", Dir / "sublink");
+  std::vector<std::pair<TShellExecuteRequest, bool>> launched;
+  TShellExecuteLauncher saved = ShellExecuteLauncher;
+  ShellExecuteLauncher = [&](const TShellExecuteRequest& r, bool thread) {
+    launched.emplace_back(r, thread);
+    return true;
+  };
+  Owned<TNamespace> file(Item(Dir / "a.txt"));
+  Owned<TNamespace> sub(Item(Dir / "sub"));
+  Owned<TNamespace> link(Item(Dir / "sublink"));
+  EXPECT_FALSE(sub->ShellExecuteNamespace(u"", u"", false, true, false));
+  EXPECT_FALSE(link->ShellExecuteNamespace(u"", u"", true, false, false));
+  EXPECT_TRUE(launched.empty());
+  EXPECT_TRUE(link->ShellExecuteNamespace(u"", u"", true, true, false));
+  EXPECT_TRUE(file->ShellExecuteNamespace(u"/nonexistent", u"-x", false, false, true));
+  ASSERT_EQ(launched.size(), 2u);
+  const TShellExecuteRequest& r = launched[1].first;
+  EXPECT_TRUE(launched[1].second);
+  EXPECT_EQ(r.cbSize, 60u);
+  EXPECT_EQ(r.fMask, 0x14Cu);
+  EXPECT_EQ(launched[0].first.fMask, 0x4Cu);
+  EXPECT_EQ(r.nShow, 1);
+  EXPECT_EQ(r.lpIDList, file->GetAbsolutePIDL());
+  EXPECT_EQ(r.Parameters, u"-x");
+  EXPECT_EQ(r.Directory, FromNativePath(Dir.string()));
+  ShellExecuteLauncher = saved;
+}
+
 TEST_F(EnumRenameTest, ASelectionBecomesADataObjectWhoseFilesCanBeDeleted) {
   Owned<TNamespace> a(Item(Dir / "a.txt"));
   Owned<TNamespace> again(Item(Dir / "a.txt"));

@@ -21,21 +21,6 @@ constexpr int kErrorFileNotFound = 2;
 constexpr int kErrorCancelled = 1223;
 constexpr int kErrorFailed = 1;
 
-std::string PercentEncodePath(const std::string& path) {
-  static const char* const kHex = "0123456789ABCDEF";
-  std::string r;
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || std::strchr("-._~/", c)) {
-      r += static_cast<char>(c);
-    } else {
-      r += '%';
-      r += kHex[c >> 4];
-      r += kHex[c & 15];
-    }
-  }
-  return r;
-}
-
 bool MakePrivateDir(const std::string& dir) {
   if (!ForceDirectories(FromNativePath(dir))) return false;
   return ::chmod(dir.c_str(), 0700) == 0 || IsDirectory(dir);
@@ -61,7 +46,7 @@ bool MoveToTrash(const std::string& path) {
     ::localtime_r(&now, &tm);
     char date[32];
     std::strftime(date, sizeof(date), "%Y-%m-%dT%H:%M:%S", &tm);
-    std::string text = "[Trash Info]\nPath=" + PercentEncodePath(path) + "\nDeletionDate=" + date + "\n";
+    std::string text = "[Trash Info]\nPath=" + PercentEncode(path, "-._~/") + "\nDeletionDate=" + date + "\n";
     bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ::close(fd);
     std::string target = JoinPath(files, name);

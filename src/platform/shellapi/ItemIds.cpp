@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -133,6 +134,21 @@ bool PathExists(const std::string& path) {
 bool ValidFileName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
          name.find('\0') == std::string_view::npos;
+}
+
+std::string PercentEncode(std::string_view bytes, const char* keep) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string r;
+  for (unsigned char c : bytes) {
+    if (std::isalnum(c) || std::strchr(keep, c)) {
+      r += static_cast<char>(c);
+    } else {
+      r += '%';
+      r += kHex[c >> 4];
+      r += kHex[c & 15];
+    }
+  }
+  return r;
 }
 
 // ---- Mounts ----

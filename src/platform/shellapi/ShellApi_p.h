@@ -37,6 +37,8 @@ std::string IdBytes(const ITEMIDLIST* pidl);
 PItemIDList AllocIdList(std::string_view bytes);
 std::string EncodeId(TItemKind kind, std::string_view payload);
 bool ValidFileName(std::string_view name);
+// Every byte but letters, digits and those of `keep` as %XX (upper-case hex).
+std::string PercentEncode(std::string_view bytes, const char* keep);
 std::string JoinPath(const std::string& dir, std::string_view name);
 std::string BaseName(const std::string& path);
 bool IsDirectory(const std::string& path);

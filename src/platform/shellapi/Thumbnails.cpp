@@ -25,20 +25,7 @@ namespace {
 
 // "file://" and the path with every byte percent-encoded that is not unreserved or allowed in a
 // path, as the desktop's file managers write it.
-std::string FileUri(const std::string& path) {
-  static const char* const kHex = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || std::strchr("-._~!$&'()*+,;=:@/", c)) {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 15];
-    }
-  }
-  return uri;
-}
+std::string FileUri(const std::string& path) { return "file://" + PercentEncode(path, "-._~!$&'()*+,;=:@/"); }
 
 struct TBucket {
   const char* Name;
