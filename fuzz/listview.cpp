@@ -1,0 +1,30 @@
+// The list view stream: a whole control record read into a control that already holds a group,
+// an item and a column; what reads back is written out again. A damaged stream must raise a
+// stream error (or the unknown-class assertion) and nothing else.
+#include "listview/EmberListview.h"
+#include "platform/rtl/Exceptions.h"
+
+using namespace pf;
+using namespace ember;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  InitializeEmberListview();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Owned<TEmberListview> lv(TEmberListview::New(nullptr));
+  lv->GetItems()->Add()->SetCaption(u"old");
+  lv->GetHeader()->GetColumns()->Add();
+  Owned<TMemoryStream> in(TMemoryStream::New());
+  in->WriteBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+  in->SetPosition(0);
+  try {
+    lv->LoadFromStream(*in);
+  } catch (const EStreamError&) {
+  } catch (const EAssertionFailed&) {
+  }
+  Owned<TMemoryStream> out(TMemoryStream::New());
+  lv->SaveToStream(*out);
+  return 0;
+}
