@@ -2,6 +2,7 @@
 
 #include "common/CommonDataObject.h"
 #include "common/CommonObjects.h"
+#include "common/CommonThreadManager.h"
 #include "common/CommonUtilities.h"
 #include "platform/rtl/Units.h"
 
@@ -10,6 +11,8 @@ namespace common {
 void RegisterCommonUnits() {
   pf::RegisterUnit(CommonUtilitiesUnitOrder, "CommonUtilities", InitializeCommonUtilities, FinalizeCommonUtilities);
   pf::RegisterUnit(CommonObjectsUnitOrder, "CommonObjects", InitializeCommonObjects, FinalizeCommonObjects);
+  pf::RegisterUnit(CommonThreadManagerUnitOrder, "CommonThreadManager", InitializeCommonThreadManager,
+                   FinalizeCommonThreadManager);
   pf::RegisterUnit(CommonDataObjectUnitOrder, "CommonDataObject", InitializeCommonDataObject,
                    FinalizeCommonDataObject);
 }

@@ -1,0 +1,352 @@
+// Worker threads, requests and the shell-execute thread.
+
+#include "common/CommonThreadManager.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <thread>
+
+#include "common/CommonUtilities.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/Units.h"
+
+namespace common {
+
+// The platform thread behind a TCommonThread. A thread made suspended waits at its gate until
+// resumed; one never resumed is let go without running when the unit finalises.
+struct TCommonThreadControl {
+  std::thread Thread;
+  std::mutex Mutex;
+  std::condition_variable Cond;
+  bool Open{false};
+  bool Abandoned{false};
+  std::atomic<bool> Done{false};
+  // The object frees itself: its thread is joined by the unit, not by an owner.
+  std::atomic<bool> SelfFreeing{false};
+  std::thread::id WorkerId;  // written by the worker before it runs anything
+  std::mutex JoinMutex;
+};
+
+namespace {
+
+std::atomic<Integer> gLiveThreads{0};
+std::atomic<Integer> gLiveRequests{0};
+std::atomic<Cardinal> gNextThreadId{1};
+std::mutex gRegistryMutex;
+std::vector<std::shared_ptr<TCommonThreadControl>> gRegistry;
+
+void JoinOnce(TCommonThreadControl& c) {
+  std::lock_guard<std::mutex> lock(c.JoinMutex);
+  std::thread::id worker;
+  {
+    std::lock_guard<std::mutex> idLock(c.Mutex);
+    worker = c.WorkerId;
+  }
+  if (c.Thread.joinable() && worker != std::this_thread::get_id()) c.Thread.join();
+}
+
+void Unregister(const TCommonThreadControl* c) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  std::erase_if(gRegistry, [c](const auto& p) { return p.get() == c; });
+}
+
+// Threads that freed themselves and have ended are joined as new ones come, so the registry does
+// not grow with every one the program starts.
+void PruneEnded() {
+  std::vector<std::shared_ptr<TCommonThreadControl>> ended;
+  {
+    std::lock_guard<std::mutex> lock(gRegistryMutex);
+    for (auto it = gRegistry.begin(); it != gRegistry.end();) {
+      if ((*it)->SelfFreeing && (*it)->Done) {
+        ended.push_back(*it);
+        it = gRegistry.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (auto& c : ended) JoinOnce(*c);
+}
+
+void OpenGate(TCommonThreadControl& c) {
+  {
+    std::lock_guard<std::mutex> lock(c.Mutex);
+    c.Open = true;
+  }
+  c.Cond.notify_all();
+}
+
+}  // namespace
+
+// ---- TCommonThreadRequest ----
+
+void TCommonThreadRequest::Create() {
+  TObject::Create();
+  FCallbackWndMessage = WM_COMMONTHREADCALLBACK;
+  FPriority = 50;
+  ++gLiveRequests;
+}
+
+void TCommonThreadRequest::Destroy() {
+  --gLiveRequests;
+  TObject::Destroy();
+}
+
+void TCommonThreadRequest::SetWindow(TWinControl* v) {
+  FWindow = v;
+  FWindowHandle = v && v->HandleAllocated() ? v->Handle() : nullptr;
+}
+
+void TCommonThreadRequest::Assign(TObject* source) {
+  auto* r = dynamic_cast<TCommonThreadRequest*>(source);
+  if (!r) {
+    String from = source ? source->ClassName() : String(u"nil");
+    throw EConvertError(u"Cannot assign a " + from + u" to a " + ClassName());
+  }
+  FWindow = r->FWindow;
+  FWindowHandle = r->FWindowHandle;
+  FID = r->FID;
+  FItem = r->FItem;
+  FRemainingRequests = r->FRemainingRequests;
+  FCallbackWndMessage = r->FCallbackWndMessage;
+  FPriority = r->FPriority;
+  FTag = r->FTag;
+}
+
+TWMThreadRequest ThreadRequestOf(UINT msg, WPARAM w, LPARAM l) {
+  TWMThreadRequest m;
+  m.Msg = msg;
+  m.RequestID = static_cast<Integer>(w);
+  m.Request = dynamic_cast<TCommonThreadRequest*>(reinterpret_cast<TObject*>(l));
+  return m;
+}
+
+bool PostThreadRequest(Owned<TCommonThreadRequest> request) {
+  if (!request) return false;
+  HWND h = request->GetWindowHandle();
+  // Without a window the platform would post to the thread's own queue, where nobody asks for it.
+  if (!h) return false;
+  UINT msg = request->GetCallbackWndMessage();
+  WPARAM id = request->GetID();
+  return PostMessage(h, msg, id, Owned<TObject>(request.release()));
+}
+
+// ---- TCommonThread ----
+
+void TCommonThread::Create(bool createSuspended) {
+  TObject::Create();
+  PruneEnded();
+  ++gLiveThreads;
+  FDirection = TCommonThreadDirection::etdFirstInLastOut;
+  FSuspended = createSuspended;
+  FThreadID = gNextThreadId++;
+  FHandle = std::make_shared<TCommonThreadControl>();
+  std::shared_ptr<TCommonThreadControl> control = FHandle;
+  FHandle->Thread = std::thread([control, this] {
+    {
+      std::unique_lock<std::mutex> lock(control->Mutex);
+      control->WorkerId = std::this_thread::get_id();
+      control->Cond.wait(lock, [&] { return control->Open || control->Abandoned; });
+      if (!control->Open) {
+        control->Done = true;
+        return;
+      }
+    }
+    Run();
+    control->Done = true;
+  });
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  gRegistry.push_back(FHandle);
+}
+
+void TCommonThread::AfterConstruction() {
+  TObject::AfterConstruction();
+  // A thread that is not made suspended starts once the object is whole, so Execute never sees
+  // a half-made object.
+  if (!FSuspended) OpenGate(*FHandle);
+}
+
+void TCommonThread::Run() {
+  FRunning = true;
+  OLEInit();
+  try {
+    Execute();
+  } catch (...) {
+    // Exceptions never cross a thread's Execute.
+  }
+  OLEUninit();
+  FRunning = false;
+  // Once Finished is published the owner may free the object: only locals are used after it.
+  bool freeIt = FFreeOnTerminate;
+  std::shared_ptr<TCommonThreadControl> control = FHandle;
+  control->SelfFreeing = freeIt;
+  FFinished = true;
+  if (freeIt) {
+    try {
+      Free();
+    } catch (...) {
+    }
+  }
+}
+
+void TCommonThread::Destroy() {
+  if (!FFinished) Assert(false, u"The Thread must be terminated before destroying the TCommonThread object",
+                         CommonThreadManagerUnit);
+  if (FHandle) {
+    // The owner waits for the thread to end; a thread freeing itself is joined by the unit.
+    if (FHandle->WorkerId != std::this_thread::get_id()) {
+      JoinOnce(*FHandle);
+      Unregister(FHandle.get());
+    }
+    FHandle.reset();
+  }
+  {
+    std::lock_guard<std::mutex> lock(FRequestMutex);
+    for (TCommonThreadRequest* r : FRequestList) r->Free();
+    FRequestList.clear();
+  }
+  FEvent.reset();
+  --gLiveThreads;
+  TObject::Destroy();
+}
+
+void TCommonThread::SetFreeOnTerminate(bool v) {
+  FFreeOnTerminate = v;
+  if (FHandle) FHandle->SelfFreeing = v;
+}
+
+void TCommonThread::SetSuspended(bool v) {
+  if (v == FSuspended || !FHandle) return;
+  if (!v) {
+    FSuspended = false;
+    OpenGate(*FHandle);
+    return;
+  }
+  std::lock_guard<std::mutex> lock(FHandle->Mutex);
+  if (!FHandle->Open) FSuspended = true;
+}
+
+void TCommonThread::Terminate() {
+  if (FSuspended) Resume();
+  FTerminated = true;
+  TriggerEvent();
+}
+
+TEvent& TCommonThread::Event() {
+  std::lock_guard<std::mutex> lock(FEventMutex);
+  if (!FEvent) FEvent = std::make_unique<TEvent>(true, false);
+  return *FEvent;
+}
+
+void TCommonThread::TriggerEvent() { Event().SetEvent(); }
+
+std::vector<TCommonThreadRequest*>& TCommonThread::LockRequestList() {
+  FRequestMutex.lock();
+  return FRequestList;
+}
+
+void TCommonThread::UnlockRequestList() { FRequestMutex.unlock(); }
+
+bool TCommonThread::OLEInit() {
+  // The component model of the layer needs no start-up per thread.
+  FOLEInitialized = true;
+  return true;
+}
+
+void TCommonThread::OLEUninit() { FOLEInitialized = false; }
+
+// ---- TCommonShellExecuteThread ----
+
+void TCommonShellExecuteThread::Create(bool createSuspended) {
+  TCommonThread::Create(createSuspended);
+  SetFreeOnTerminate(true);
+  ShellExecuteInfoA = SHELLEXECUTEINFOA{};
+  ShellExecuteInfoW = SHELLEXECUTEINFOW{};
+}
+
+void TCommonShellExecuteThread::Destroy() {
+  if (FPIDL && CommonThreadManagerPIDLMgr) CommonThreadManagerPIDLMgr->FreePIDL(FPIDL);
+  FPIDL = nullptr;
+  TCommonThread::Destroy();
+}
+
+void TCommonShellExecuteThread::Execute() {
+  if (!IsWideApiPlatform()) {
+    std::string file = StringToAnsi(FlpFile), params = StringToAnsi(FlpParameters),
+                dir = StringToAnsi(FlpDirectory), verb = StringToAnsi(FlpVerb), cls = StringToAnsi(FlpClass);
+    auto ptr = [](const String& w, const std::string& a) { return w.empty() ? nullptr : a.c_str(); };
+    ShellExecuteInfoA.lpFile = ptr(FlpFile, file);
+    ShellExecuteInfoA.lpParameters = ptr(FlpParameters, params);
+    ShellExecuteInfoA.lpDirectory = ptr(FlpDirectory, dir);
+    ShellExecuteInfoA.lpVerb = ptr(FlpVerb, verb);
+    ShellExecuteInfoA.lpClass = ptr(FlpClass, cls);
+    ShellExecuteInfoA.lpIDList = FPIDL;
+    ShellExecuteExA(&ShellExecuteInfoA);
+    return;
+  }
+  auto ptr = [](const String& w) { return w.empty() ? nullptr : w.c_str(); };
+  ShellExecuteInfoW.lpFile = ptr(FlpFile);
+  ShellExecuteInfoW.lpParameters = ptr(FlpParameters);
+  ShellExecuteInfoW.lpDirectory = ptr(FlpDirectory);
+  ShellExecuteInfoW.lpVerb = ptr(FlpVerb);
+  ShellExecuteInfoW.lpClass = ptr(FlpClass);
+  ShellExecuteInfoW.lpIDList = FPIDL;
+  ShellExecuteExW(&ShellExecuteInfoW);
+}
+
+// ---- The unit ----
+
+Integer CommonThreadCount() { return gLiveThreads.load(); }
+Integer CommonThreadRequestCount() { return gLiveRequests.load(); }
+
+void JoinSelfFreeingThreads() {
+  for (;;) {
+    std::vector<std::shared_ptr<TCommonThreadControl>> threads;
+    {
+      std::lock_guard<std::mutex> lock(gRegistryMutex);
+      threads = gRegistry;
+    }
+    bool waited = false;
+    for (auto& c : threads) {
+      if (!c->SelfFreeing) continue;
+      JoinOnce(*c);
+      Unregister(c.get());
+      waited = true;
+    }
+    if (!waited) return;
+  }
+}
+
+TCommonPIDLManager* CommonThreadManagerPIDLMgr = nullptr;
+
+namespace {
+TUnitCounter gUnit;
+}  // namespace
+
+void InitializeCommonThreadManager() {
+  if (!gUnit.Enter()) return;
+  CommonThreadManagerPIDLMgr = TCommonPIDLManager::New();
+}
+
+void FinalizeCommonThreadManager() {
+  if (!gUnit.Leave()) return;
+  // Every thread still here ends before the unit does: threads never resumed are let go without
+  // running, the others are waited for.
+  std::vector<std::shared_ptr<TCommonThreadControl>> threads;
+  {
+    std::lock_guard<std::mutex> lock(gRegistryMutex);
+    threads.swap(gRegistry);
+  }
+  for (auto& c : threads) {
+    {
+      std::lock_guard<std::mutex> lock(c->Mutex);
+      if (!c->Open) c->Abandoned = true;
+    }
+    c->Cond.notify_all();
+  }
+  for (auto& c : threads) JoinOnce(*c);
+  FreeAndNil(CommonThreadManagerPIDLMgr);
+}
+
+}  // namespace common

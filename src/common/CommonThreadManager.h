@@ -1,0 +1,194 @@
+#pragma once
+// A thread object over a plain thread of the platform, a request that carries work and its answer
+// back to a window, and a thread that opens something with the shell once and frees itself.
+// Threads that free themselves are still owned by this unit: their threads are joined when it
+// finalises (or earlier, through JoinSelfFreeingThreads), so none outlives the program's tear-down.
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "common/CommonObjects.h"
+#include "platform/classlib/Controls.h"
+#include "platform/rtl/Threads.h"
+#include "platform/shellapi/ShellExecute.h"
+
+namespace common {
+
+using namespace pf;
+
+// The unit's source path, carried by its assertion failures.
+inline constexpr const char* CommonThreadManagerUnit = "CommonLibrary\\Source\\CommonThreadManager";
+
+// The message a request is answered with unless it says otherwise.
+constexpr UINT WM_COMMONTHREADCALLBACK = 0x8164;
+
+enum class TCommonThreadDirection { etdFirstInFirstOut, etdFirstInLastOut };
+using TCommonThreadPriority = uint8_t;  // 0 to 100
+
+class TCommonThread;
+
+class TCommonThreadRequest : public TObject {
+public:
+  UINT GetCallbackWndMessage() const { return FCallbackWndMessage; }
+  void SetCallbackWndMessage(UINT v) { FCallbackWndMessage = v; }
+  TCommonThreadPriority GetPriority() const { return FPriority; }
+  void SetPriority(TCommonThreadPriority v) { FPriority = static_cast<TCommonThreadPriority>(std::min<int>(v, 100)); }
+  Integer GetRemainingRequests() const { return FRemainingRequests; }
+  void SetRemainingRequests(Integer v) { FRemainingRequests = v; }
+  Integer GetTag() const { return FTag; }
+  void SetTag(Integer v) { FTag = v; }
+  TCommonThread* GetThread() const { return FThread; }
+  void SetThread(TCommonThread* v) { FThread = v; }
+  // The window the answer goes to. Set on the GUI thread: its handle is taken then, so the
+  // worker never asks the control for it.
+  TWinControl* GetWindow() const { return FWindow; }
+  void SetWindow(TWinControl* v);
+  HWND GetWindowHandle() const { return FWindowHandle; }
+  Cardinal GetID() const { return FID; }
+  void SetID(Cardinal v) { FID = v; }
+  void* GetItem() const { return FItem; }
+  void SetItem(void* v) { FItem = v; }
+  Integer RefCount{0};
+
+  // Copies window, ID, item, remaining requests, callback message, priority and tag from another
+  // request; anything else raises EConvertError.
+  virtual void Assign(TObject* source);
+  // The work itself, run on the thread.
+  virtual void HandleRequest() = 0;
+  virtual void Prioritize() {}
+
+protected:
+  void Create() override;
+  void Destroy() override;
+
+private:
+  Cardinal FID{0};
+  TCommonThreadPriority FPriority{50};
+  Integer FTag{0};
+  TCommonThread* FThread{nullptr};
+  TWinControl* FWindow{nullptr};
+  HWND FWindowHandle{nullptr};
+  void* FItem{nullptr};
+  Integer FRemainingRequests{0};
+  UINT FCallbackWndMessage{WM_COMMONTHREADCALLBACK};
+};
+
+// A request message as its window handles it: the request is in Request and stays the queue's
+// until the handler takes it with TakePayload<TCommonThreadRequest>(lParam).
+struct TWMThreadRequest {
+  Cardinal Msg{0};
+  Integer RequestID{0};
+  TCommonThreadRequest* Request{nullptr};
+  Integer Result{0};
+};
+TWMThreadRequest ThreadRequestOf(UINT msg, WPARAM w, LPARAM l);
+// Answers a request to its window (any thread): its callback message with the request's ID in
+// wParam and the request as the payload. When the window is gone the request is freed.
+bool PostThreadRequest(Owned<TCommonThreadRequest> request);
+
+struct TCommonThreadControl;
+
+class TCommonThread : public TObject {
+public:
+  TCommonThreadDirection GetDirection() const { return FDirection; }
+  void SetDirection(TCommonThreadDirection v) { FDirection = v; }
+  bool GetFinished() const { return FFinished.load(); }
+  bool GetFreeOnTerminate() const { return FFreeOnTerminate.load(); }
+  void SetFreeOnTerminate(bool v);
+  // The platform thread (nil once the object is gone).
+  const TCommonThreadControl* GetHandle() const { return FHandle.get(); }
+  bool GetOLEInitialized() const { return FOLEInitialized; }
+  // The thread's scheduling priority, kept as given; the desktop schedules every thread of the
+  // program alike.
+  Integer GetPriority() const { return FSchedulingPriority; }
+  void SetPriority(Integer v) { FSchedulingPriority = v; }
+  Integer RefCount{0};
+  bool GetRunning() const { return FRunning.load(); }
+  // A thread made suspended waits until resumed; a running thread cannot be suspended here, so
+  // suspending one that has started changes nothing.
+  bool GetSuspended() const { return FSuspended.load(); }
+  void SetSuspended(bool v);
+  HWND TargetWnd{nullptr};
+  Cardinal GetThreadID() const { return FThreadID; }
+  bool GetTerminated() const { return FTerminated.load(); }
+
+  // The requests waiting for the thread, under their lock.
+  std::vector<TCommonThreadRequest*>& LockRequestList();
+  void UnlockRequestList();
+
+  void Resume() { SetSuspended(false); }
+  // Resumes a suspended thread, sets Terminated and signals the event.
+  virtual void Terminate();
+  void TriggerEvent();
+  // The thread's manual-reset event, made on first use.
+  TEvent& Event();
+  std::recursive_mutex& CriticalSection() { return FCriticalSection; }
+
+protected:
+  virtual void Create(bool createSuspended);
+  void AfterConstruction() override;
+  // Fails with the platform's assertion unless the thread has finished.
+  void Destroy() override;
+  virtual void Execute() = 0;
+  virtual void OLEUninit();
+  virtual bool OLEInit();
+
+private:
+  void Run();
+
+  std::atomic<bool> FFreeOnTerminate{false};
+  std::shared_ptr<TCommonThreadControl> FHandle;
+  bool FOLEInitialized{false};
+  Cardinal FThreadID{0};
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FSuspended{false};
+  std::unique_ptr<TEvent> FEvent;
+  std::mutex FEventMutex;
+  std::recursive_mutex FCriticalSection;
+  std::mutex FRequestMutex;
+  std::vector<TCommonThreadRequest*> FRequestList;
+  TCommonThreadDirection FDirection{TCommonThreadDirection::etdFirstInLastOut};
+  std::atomic<bool> FRunning{false};
+  std::atomic<bool> FFinished{false};
+  Integer FSchedulingPriority{0};
+};
+
+// Opens something with the shell on its own thread, once, and frees itself. The creator makes it
+// suspended, fills the strings and the record of the platform (size, mask, window, show command),
+// and resumes it.
+class TCommonShellExecuteThread : public TCommonThread {
+  PF_CLASS(TCommonShellExecuteThread)
+public:
+  void SetlpClass(const String& v) { FlpClass = v; }
+  void SetlpDirectory(const String& v) { FlpDirectory = v; }
+  void SetlpFile(const String& v) { FlpFile = v; }
+  void SetlpParameters(const String& v) { FlpParameters = v; }
+  void SetlpVerb(const String& v) { FlpVerb = v; }
+  // An item ID list to open instead of a file; the thread owns it.
+  void SetPIDL(PItemIDList pidl) { FPIDL = pidl; }
+  SHELLEXECUTEINFOA ShellExecuteInfoA;
+  SHELLEXECUTEINFOW ShellExecuteInfoW;
+
+protected:
+  void Create(bool createSuspended) override;
+  void Destroy() override;
+  void Execute() override;
+
+private:
+  String FlpClass, FlpDirectory, FlpFile, FlpParameters, FlpVerb;
+  PItemIDList FPIDL{nullptr};
+};
+
+// Live thread objects and requests (each constructor adds one, each destructor takes one away).
+Integer CommonThreadCount();
+Integer CommonThreadRequestCount();
+// Waits until every thread that frees itself has finished and its thread is joined.
+void JoinSelfFreeingThreads();
+
+extern TCommonPIDLManager* CommonThreadManagerPIDLMgr;
+void InitializeCommonThreadManager();
+void FinalizeCommonThreadManager();
+
+}  // namespace common

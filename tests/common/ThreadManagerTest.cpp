@@ -1,0 +1,212 @@
+// Worker threads, requests answered to windows, and opening things with the shell.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "CommonTestUtil.h"
+#include "common/CommonThreadManager.h"
+#include "platform/classlib/Forms.h"
+#include "platform/user/guimain/GuiTest.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace commontest;
+using namespace common;
+
+class TProbeThread : public TCommonThread {
+  PF_CLASS(TProbeThread)
+public:
+  std::atomic<bool> Ran{false};
+  std::function<void()> Work;
+
+protected:
+  void Execute() override {
+    Ran = true;
+    if (Work) Work();
+  }
+};
+
+class TProbeRequest : public TCommonThreadRequest {
+  PF_CLASS(TProbeRequest)
+public:
+  void HandleRequest() override {}
+};
+
+void WaitFinished(TCommonThread* t) {
+  while (!t->GetFinished()) std::this_thread::yield();
+}
+
+struct Threads : ::testing::Test {
+  std::vector<std::string> Opened;
+  void SetUp() override {
+    InitializeCommonThreadManager();
+    pf::testing::SetShellExecuteOpener([this](const std::string& target) {
+      Opened.push_back(target);
+      return true;
+    });
+  }
+  void TearDown() override {
+    JoinSelfFreeingThreads();
+    pf::testing::SetShellExecuteOpener({});
+    FinalizeCommonThreadManager();
+    pf::testing::ResetQueue();
+    EXPECT_EQ(CommonThreadCount(), 0);
+    EXPECT_EQ(CommonThreadRequestCount(), 0);
+  }
+};
+
+TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
+  TProbeThread* t = TProbeThread::New(true);
+  EXPECT_TRUE(t->GetSuspended());
+  EXPECT_EQ(CommonThreadCount(), 1);
+  try {
+    t->Free();
+    ADD_FAILURE() << "freed while unfinished";
+  } catch (const EAssertionFailed& e) {
+    String m = e.Message();
+    EXPECT_NE(m.find(u"The Thread must be terminated before destroying the TCommonThread object"), String::npos);
+    EXPECT_NE(m.find(u"CommonLibrary\\Source\\CommonThreadManager"), String::npos);
+  }
+  EXPECT_FALSE(t->Ran);
+  t->Terminate();
+  EXPECT_FALSE(t->GetSuspended());
+  WaitFinished(t);
+  EXPECT_TRUE(t->Ran);
+  EXPECT_TRUE(t->GetTerminated());
+  EXPECT_TRUE(t->Event().WaitFor(0));
+  t->Free();
+}
+
+TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
+  struct Seen {
+    UINT msg{0};
+    Integer id{0};
+    TCommonThreadRequest* request{nullptr};
+    bool taken{false};
+  } seen;
+  TForm* alive = TForm::New(Application);
+  TForm* gone = TForm::New(Application);
+  alive->HandleNeeded();
+  gone->HandleNeeded();
+  TWndMethod inherited = alive->WindowProc;
+  alive->WindowProc = [&](TMessage& m) {
+    if (m.Msg != WM_COMMONTHREADCALLBACK) return inherited(m);
+    TWMThreadRequest r = ThreadRequestOf(m.Msg, m.WParam, m.LParam);
+    seen = {r.Msg, r.RequestID, r.Request, TakePayload<TCommonThreadRequest>(m.LParam) != nullptr};
+  };
+  auto make = [](TWinControl* window, Cardinal id) {
+    Owned<TCommonThreadRequest> r(TProbeRequest::New());
+    r->SetID(id);
+    r->SetWindow(window);  // on the GUI thread, where the handle is taken
+    EXPECT_EQ(r->GetCallbackWndMessage(), 0x8164u);
+    EXPECT_EQ(r->GetPriority(), 50);
+    return r;
+  };
+  Owned<TCommonThreadRequest> first = make(alive, 7), second = make(gone, 8), third = make(nullptr, 9);
+  TCommonThreadRequest* firstPtr = first.get();
+  TProbeThread* t = TProbeThread::New(false);
+  t->Work = [&] {
+    PostThreadRequest(std::move(first));
+    PostThreadRequest(std::move(second));
+    // No window: the answer goes nowhere and the request is freed at once.
+    EXPECT_FALSE(PostThreadRequest(std::move(third)));
+  };
+  WaitFinished(t);
+  t->Free();
+  EXPECT_EQ(CommonThreadRequestCount(), 2);
+  gone->Free();
+  EXPECT_EQ(CommonThreadRequestCount(), 1);
+  guitest::PumpPending();
+  EXPECT_EQ(seen.msg, 0x8164u);
+  EXPECT_EQ(seen.id, 7);
+  EXPECT_EQ(seen.request, firstPtr);
+  EXPECT_TRUE(seen.taken);
+  EXPECT_EQ(CommonThreadRequestCount(), 0);
+  alive->Free();
+}
+
+TEST_F(Threads, RequestsCopyWhatTheyCarry) {
+  Owned<TProbeRequest> a(TProbeRequest::New()), b(TProbeRequest::New());
+  a->SetID(3);
+  a->SetTag(4);
+  a->SetPriority(90);
+  a->SetRemainingRequests(5);
+  a->SetCallbackWndMessage(0x8200);
+  b->Assign(a.get());
+  EXPECT_EQ(b->GetID(), 3u);
+  EXPECT_EQ(b->GetTag(), 4);
+  EXPECT_EQ(b->GetPriority(), 90);
+  EXPECT_EQ(b->GetRemainingRequests(), 5);
+  EXPECT_EQ(b->GetCallbackWndMessage(), 0x8200u);
+  EXPECT_THROW(b->Assign(nullptr), EConvertError);
+}
+
+TEST_F(Threads, AShellExecuteThreadWithNothingFilledOpensNothing) {
+  TCommonShellExecuteThread* t = TCommonShellExecuteThread::New(true);
+  EXPECT_TRUE(t->GetFreeOnTerminate());
+  t->SetFreeOnTerminate(false);  // kept, to look at what went to the shell
+  t->Resume();
+  WaitFinished(t);
+  const SHELLEXECUTEINFOW& info = t->ShellExecuteInfoW;
+  EXPECT_EQ(info.lpFile, nullptr);
+  EXPECT_EQ(info.lpVerb, nullptr);
+  EXPECT_EQ(info.lpParameters, nullptr);
+  EXPECT_EQ(info.lpDirectory, nullptr);
+  EXPECT_EQ(info.lpClass, nullptr);
+  EXPECT_EQ(info.lpIDList, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(info.hInstApp), SE_ERR_NOASSOC);
+  EXPECT_TRUE(Opened.empty());
+  t->Free();
+
+  // The usual way: it frees itself, and the unit joins its thread.
+  TCommonShellExecuteThread* self = TCommonShellExecuteThread::New(true);
+  self->SetlpFile(u"https://example.invalid/manual");
+  self->Resume();
+  JoinSelfFreeingThreads();
+  EXPECT_EQ(CommonThreadCount(), 0);
+  EXPECT_EQ(Opened, (std::vector<std::string>{"https://example.invalid/manual"}));
+}
+
+TEST_F(Threads, ShellExecuteOpensOnlyFilesThatExistAndWebAddresses) {
+  auto dir = testsupport::MakeTempDir("open");
+  std::ofstream(dir / "фото.jpg") << "x";
+  String folder = Utf8ToString(dir.string());
+  struct Case {
+    const char16_t* verb;
+    String file;
+    String directory;
+    uintptr_t answer;
+    std::string opened;
+  } cases[] = {
+      {nullptr, folder + u"/фото.jpg", u"", 42, (dir / "фото.jpg").string()},
+      {u"open", u"фото.jpg", folder, 42, (dir / "фото.jpg").string()},
+      {u"open", u"HTTP://lab.example/prices", u"", 42, "HTTP://lab.example/prices"},
+      {u"explore", folder, u"", 42, dir.string()},
+      {u"open", folder + u"/missing.jpg", u"", SE_ERR_FNF, ""},
+      {u"print", folder + u"/фото.jpg", u"", SE_ERR_NOASSOC, ""},
+      {u"open", u"mailto:lab@example.org", u"", SE_ERR_NOASSOC, ""},
+      {u"open", u"ftp://lab.example/x", u"", SE_ERR_NOASSOC, ""},
+      {u"open", u"", u"", SE_ERR_NOASSOC, ""},
+  };
+  for (const Case& c : cases) {
+    Opened.clear();
+    SHELLEXECUTEINFOW info;
+    info.cbSize = sizeof(info);
+    info.lpVerb = c.verb;
+    info.lpFile = c.file.c_str();
+    info.lpDirectory = c.directory.empty() ? nullptr : c.directory.c_str();
+    BOOL ok = ShellExecuteExW(&info);
+    EXPECT_EQ(ok != 0, c.answer > 32) << StringToUtf8(c.file);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(info.hInstApp), c.answer) << StringToUtf8(c.file);
+    EXPECT_EQ(Opened, c.opened.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.opened})
+        << StringToUtf8(c.file);
+  }
+}
+
+}  // namespace
