@@ -11,15 +11,6 @@ namespace {
 
 constexpr Cardinal kMouseTimerInterval = 50;
 
-bool Ctl3DOf(const TWinControl*) { return true; }
-
-struct TBevels {
-  int Inner{0}, Outer{0};  // 0 none, 1 lowered, 2 raised, 3 space
-  int Kind{0};             // 0 none, 1 tile, 2 soft, 3 flat
-  UINT Edges{BF_RECT};
-};
-TBevels BevelsOf(const TWinControl*) { return TBevels{2, 1, 0, BF_RECT}; }
-
 bool PtIn(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
 
 // BeginPaint and EndPaint as one pair, whatever the painting throws.
@@ -68,7 +59,8 @@ private:
 
 void TCommonCanvasControl::Create(TComponent* owner) {
   TCustomControl::Create(owner);
-  FCanvas = TCanvas::New();
+  FCanvas = TControlCanvas::New();
+  FCanvas->SetControl(this);
   FMouseEnterExitNotifyEnabled = true;
   FNCCanvas = TCanvas::New();
   FShowThemedBorder = true;
@@ -80,7 +72,6 @@ void TCommonCanvasControl::Create(TComponent* owner) {
 void TCommonCanvasControl::Destroy() {
   TCustomControl::Destroy();
   FreeMouseTimer();
-  ReleaseCanvasDC();
   FreeAndNil(FThemes);
   FreeAndNil(FNCCanvas);
   FreeAndNil(FCanvas);
@@ -100,7 +91,7 @@ void TCommonCanvasControl::CreateParams(TCreateParams& p) {
   p.ClassStyle |= CS_DBLCLKS;
   p.Style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   if (FBorderStyle == TBorderStyle::bsSingle && !GetThemed()) {
-    if (Ctl3DOf(this)) {
+    if (GetCtl3D()) {
       p.ExStyle |= WS_EX_CLIENTEDGE;
       p.Style &= ~WS_BORDER;
     } else {
@@ -121,22 +112,11 @@ void TCommonCanvasControl::CreateWnd() {
 TCanvas* TCommonCanvasControl::GetCanvas() {
   FCanvas->SetFont(GetFont());
   FCanvas->GetBrush()->SetColor(GetColor());
-  if (!FCanvas->HandleAllocated() && HandleAllocated()) {
-    FCanvasDC = GetDC(Handle());
-    FCanvas->SetHandle(FCanvasDC);
-  }
   return FCanvas;
 }
 
-void TCommonCanvasControl::ReleaseCanvasDC() {
-  if (!FCanvasDC) return;
-  if (FCanvas) FCanvas->SetHandle(nullptr);
-  if (HandleAllocated()) ReleaseDC(FHandle, FCanvasDC);
-  FCanvasDC = nullptr;
-}
-
 bool TCommonCanvasControl::GetThemed() const {
-  if (Loading() || !FThemed) return false;
+  if (IsLoading() || !FThemed) return false;
   return CommonThemesInUse();
 }
 
@@ -200,7 +180,7 @@ void TCommonCanvasControl::ApplyBorderStyle() {
   } else if (FBorderStyle == TBorderStyle::bsNone) {
     newStyle &= ~WS_BORDER;
     newEx &= ~WS_EX_CLIENTEDGE;
-  } else if (Ctl3DOf(this)) {
+  } else if (GetCtl3D()) {
     if (!edge || border) {
       newEx |= WS_EX_CLIENTEDGE;
       newStyle &= ~WS_BORDER;
@@ -256,12 +236,6 @@ void TCommonCanvasControl::DoUpdateComplete() {}
 void TCommonCanvasControl::PaintThemedNCBkgnd(TCanvas*, TRect) {}
 
 // ---- messages ----
-
-void TCommonCanvasControl::WndProc(TMessage& msg) {
-  TCustomControl::WndProc(msg);
-  // The client canvas's DC lives for one message, as the class library frees its control DCs.
-  ReleaseCanvasDC();
-}
 
 void TCommonCanvasControl::Dispatch(TMessage& msg) {
   switch (msg.Msg) {
@@ -338,7 +312,7 @@ void TCommonCanvasControl::WMNCPaint(TMessage& msg) {
     TPoint origin{window.Left, window.Top};
     if (FBorderStyle == TBorderStyle::bsSingle) {
       window = TRect{window.Left + 1, window.Top + 1, window.Right - 1, window.Bottom - 1};
-      if (Ctl3DOf(this)) window = TRect{window.Left + 1, window.Top + 1, window.Right - 1, window.Bottom - 1};
+      if (GetCtl3D()) window = TRect{window.Left + 1, window.Top + 1, window.Right - 1, window.Bottom - 1};
     }
     auto offset = [&origin](TRect& r) { r = TRect{r.Left - origin.X, r.Top - origin.Y, r.Right - origin.X, r.Bottom - origin.Y}; };
     offset(client);
@@ -364,18 +338,13 @@ void TCommonCanvasControl::WMNCPaint(TMessage& msg) {
     FNCCanvas->FillRect(window);
 
     if (!DrawWithThemes()) {
-      TBevels b = BevelsOf(this);
       TRect edgeRect = client;
-      if (b.Kind != 0) {
-        int grow = (b.Inner != 0 ? 1 : 0) + (b.Outer != 0 ? 1 : 0);
+      if (GetBevelKind() != TBevelKind::bkNone) {
+        int grow = (GetBevelInner() != TBevelCut::bvNone ? 1 : 0) + (GetBevelOuter() != TBevelCut::bvNone ? 1 : 0);
         edgeRect = TRect{edgeRect.Left - grow, edgeRect.Top - grow, edgeRect.Right + grow, edgeRect.Bottom + grow};
       }
-      static constexpr UINT kInner[] = {0, BDR_SUNKENINNER, BDR_RAISEDINNER, 0};
-      static constexpr UINT kOuter[] = {0, BDR_SUNKENOUTER, BDR_RAISEDOUTER, 0};
-      static constexpr UINT kKind[] = {0, 0, BF_SOFT, BF_FLAT};
-      UINT edge = kInner[b.Inner] | kOuter[b.Outer];
-      UINT flags = b.Edges | kKind[b.Kind] | (Ctl3DOf(this) ? 0 : BF_MONO);
-      DrawEdge(FNCCanvas->GetHandle(), &edgeRect, edge, flags);
+      UINT edge = BevelInnerEdge(GetBevelInner()) | BevelOuterEdge(GetBevelOuter());
+      DrawEdge(FNCCanvas->GetHandle(), &edgeRect, edge, BevelFlags(GetBevelEdges(), GetBevelKind(), GetCtl3D()));
     } else {
       PaintThemedNCBkgnd(FNCCanvas, client);
     }
@@ -446,7 +415,6 @@ void TCommonCanvasControl::WMKillFocus(TMessage& msg) {
 void TCommonCanvasControl::WMDestroy(TMessage& msg) {
   FreeMouseTimer();
   FThemes->ThemesFree();
-  ReleaseCanvasDC();
   TCustomControl::Dispatch(msg);
 }
 
@@ -458,17 +426,17 @@ void TCommonCanvasControl::WMThemeChanged(TMessage& msg) {
 
 void TCommonCanvasControl::CMColorChanged(TMessage& msg) {
   TCustomControl::Dispatch(msg);
-  if (!Loading()) SafeInvalidateRect(nullptr, false);
+  if (!IsLoading()) SafeInvalidateRect(nullptr, false);
 }
 
 void TCommonCanvasControl::CMFontChanged(TMessage& msg) {
   TCustomControl::Dispatch(msg);
-  if (!Loading()) SafeInvalidateRect(nullptr, false);
+  if (!IsLoading()) SafeInvalidateRect(nullptr, false);
 }
 
 void TCommonCanvasControl::CMParentFontChanged(TMessage& msg) {
   TCustomControl::Dispatch(msg);
-  if (!Loading()) SafeInvalidateRect(nullptr, false);
+  if (!IsLoading()) SafeInvalidateRect(nullptr, false);
 }
 
 void TCommonCanvasControl::CMCtl3DChanged(TMessage& msg) {

@@ -73,7 +73,6 @@ protected:
   void Notification(TComponent* c, TOperation op) override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
-  void WndProc(TMessage& msg) override;
   void Dispatch(TMessage& msg) override;
 
   virtual void DoAfterPaint(TCanvas* canvas, const TRect& clipRect);
@@ -100,7 +99,6 @@ protected:
 
   void MouseTimerTick(TObject* sender);
   void MouseExitCheck();
-  bool Loading() const { return ComponentState().Contains(TComponentStateItem::csLoading); }
 
   TImageList* FImagesExtraLarge{nullptr};
   TImageList* FImagesLarge{nullptr};
@@ -108,13 +106,11 @@ protected:
 
 private:
   void FreeMouseTimer();
-  void ReleaseCanvasDC();
 
   TBitmap* FBackBits{nullptr};
   TBorderStyle FBorderStyle{TBorderStyle::bsSingle};
   bool FCacheDoubleBufferBits{false};
-  TCanvas* FCanvas{nullptr};
-  HDC FCanvasDC{nullptr};
+  TControlCanvas* FCanvas{nullptr};
   bool FForcePaint{false};
   bool FMouseEnterExitNotifyEnabled{true};
   bool FMouseInWindow{false};

@@ -220,6 +220,42 @@ TEST_F(CanvasControl, FrameAndClientWithThemesOnAndOff) {
   EXPECT_EQ(Px(0, 0), 0xFF0000u);
 }
 
+TEST_F(CanvasControl, BevelsWithAndWithoutThemes) {
+  const uint32_t shadow = Rgb(GetSysColor(COLOR_BTNSHADOW)), frame = Rgb(GetSysColor(COLOR_WINDOWFRAME));
+  const uint32_t light3d = Rgb(GetSysColor(COLOR_3DLIGHT)), dark = Rgb(GetSysColor(COLOR_3DDKSHADOW));
+  MakeProbe(false);
+  Probe->SetBorderStyle(TBorderStyle::bsNone);
+  Probe->SetBevelInner(TBevelCut::bvNone);
+  Probe->SetBevelOuter(TBevelCut::bvRaised);
+  struct Case {
+    TBevelKind kind;
+    bool ctl3D;
+    uint32_t topLeft, bottomRight;
+  } cases[] = {
+      {TBevelKind::bkSoft, true, light3d, dark},
+      {TBevelKind::bkFlat, true, shadow, shadow},
+      {TBevelKind::bkTile, false, frame, frame},
+  };
+  Form->Show();
+  for (const Case& c : cases) {
+    Probe->SetBevelKind(c.kind);
+    Probe->SetCtl3D(c.ctl3D);
+    Probe->RecreateWnd();
+    guitest::PumpPending();
+    // One raised bevel of width 1 round the client area, drawn by the control.
+    EXPECT_EQ(Client(), (TRect{0, 0, 102, 82}));
+    EXPECT_EQ(Px(0, 0), c.topLeft) << static_cast<int>(c.kind);
+    EXPECT_EQ(Px(103, 83), c.bottomRight) << static_cast<int>(c.kind);
+    EXPECT_EQ(Px(1, 1), 0xFF0000u);
+  }
+  // With themes the frame is the themed one and the bevel takes no room.
+  pf::testing::SetThemesActive(true);
+  Probe->RecreateWnd();
+  guitest::PumpPending();
+  EXPECT_EQ(Client(), (TRect{0, 0, 104, 84}));
+  EXPECT_EQ(Px(0, 0), 0xFF0000u);
+}
+
 TEST_F(CanvasControl, MouseEntersStaysAndLeavesOnTheClock) {
   pf::clock::UseManual();
   MakeProbe();
