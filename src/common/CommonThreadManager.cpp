@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/CommonUtilities.h"
+#include "platform/ole/DataTransfer.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/Units.h"
@@ -249,12 +250,14 @@ std::vector<TCommonThreadRequest*>& TCommonThread::LockRequestList() {
 void TCommonThread::UnlockRequestList() { FRequestMutex.unlock(); }
 
 bool TCommonThread::OLEInit() {
-  // The component model of the layer needs no start-up per thread.
-  FOLEInitialized = true;
-  return true;
+  FOLEInitialized = OleInitialize(nullptr) >= 0;
+  return FOLEInitialized;
 }
 
-void TCommonThread::OLEUninit() { FOLEInitialized = false; }
+void TCommonThread::OLEUninit() {
+  if (FOLEInitialized) OleUninitialize();
+  FOLEInitialized = false;
+}
 
 // ---- TCommonShellExecuteThread ----
 

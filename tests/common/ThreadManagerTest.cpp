@@ -23,11 +23,13 @@ class TProbeThread : public TCommonThread {
   PF_CLASS(TProbeThread)
 public:
   std::atomic<bool> Ran{false};
+  std::atomic<bool> OleDuring{false};
   std::function<void()> Work;
 
 protected:
   void Execute() override {
     Ran = true;
+    OleDuring = GetOLEInitialized();
     if (Work) Work();
   }
 };
@@ -78,6 +80,8 @@ TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
   EXPECT_FALSE(t->GetSuspended());
   WaitFinished(t);
   EXPECT_TRUE(t->Ran);
+  EXPECT_TRUE(t->OleDuring);
+  EXPECT_FALSE(t->GetOLEInitialized());
   EXPECT_TRUE(t->GetTerminated());
   EXPECT_TRUE(t->Event().WaitFor(0));
   t->Free();
