@@ -1,0 +1,188 @@
+// Theme drawing on a canvas control's back bitmap: header sections, push buttons, list view items
+// and check boxes, themed and classic, probed by pixels. The window's surface is also saved as a
+// picture (PO_SCREENSHOT_DIR, else the test's temporary folder) to be looked at.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "CommonTestUtil.h"
+#include "platform/classlib/Forms.h"
+#include "platform/gdi/Gdi_p.h"
+#include "platform/user/ThemeSwitch.h"
+#include "platform/user/Window_p.h"
+#include "platform/user/guimain/GuiTest.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace commontest;
+using namespace common;
+
+TRect HeaderRect(int i) { return TRect{10 + 100 * i, 10, 110 + 100 * i, 34}; }
+TRect ButtonRect(int i) { return TRect{10 + 80 * i, 44, 85 + 80 * i, 70}; }
+TRect ItemRect(int i) { return TRect{10 + 100 * i, 80, 105 + 100 * i, 100}; }
+TRect CheckRect(int i) { return TRect{10 + 20 * i, 110, 23 + 20 * i, 123}; }
+
+// Paints every part in its states, with themes when the control draws with them and in the
+// classic way of the controls otherwise.
+class TGallery : public TCommonCanvasControl {
+  PF_CLASS(TGallery)
+protected:
+  void DoPaintRect(TCanvas* canvas, const TRect&, bool, bool) override {
+    HDC dc = canvas->GetHandle();
+    SetBkMode(dc, TRANSPARENT);
+    bool themed = DrawWithThemes();
+    TCommonThemeManager* t = GetThemes();
+    static const int headerStates[] = {HIS_NORMAL, HIS_HOT, HIS_PRESSED};
+    for (int i = 0; i < 3; ++i) {
+      TRect r = HeaderRect(i);
+      if (themed) {
+        DrawThemeBackground(t->GetHeaderTheme(), dc, HP_HEADERITEM, headerStates[i], &r, nullptr);
+      } else {
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawEdge(dc, &r, i == 2 ? BDR_SUNKENOUTER : EDGE_RAISED, BF_RECT);
+      }
+      DrawTextW(dc, u"Column", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    }
+    static const int buttonStates[] = {PBS_NORMAL, PBS_HOT, PBS_PRESSED, PBS_DISABLED};
+    for (int i = 0; i < 4; ++i) {
+      TRect r = ButtonRect(i);
+      if (themed) {
+        DrawThemeBackground(t->GetButtonTheme(), dc, BP_PUSHBUTTON, buttonStates[i], &r, nullptr);
+      } else {
+        UINT state = DFCS_BUTTONPUSH | (i == 2 ? DFCS_PUSHED : 0) | (i == 3 ? DFCS_INACTIVE : 0);
+        DrawFrameControl(dc, &r, DFC_BUTTON, state);
+      }
+      SetTextColor(dc, GetSysColor(i == 3 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+      DrawTextW(dc, u"OK", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    }
+    static const int itemStates[] = {LISS_NORMAL, LISS_HOT, LISS_SELECTED, LISS_SELECTEDNOTFOCUS};
+    for (int i = 0; i < 4; ++i) {
+      TRect r = ItemRect(i);
+      bool selected = i >= 2;
+      if (themed) {
+        DrawThemeBackground(t->GetListviewTheme(), dc, LVP_LISTITEM, itemStates[i], &r, nullptr);
+      } else if (selected) {
+        FillRect(dc, &r, GetSysColorBrush(i == 2 ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+      }
+      SetTextColor(dc, GetSysColor(!themed && i == 2 ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+      DrawTextW(dc, u"\u0424\u043E\u0442\u043E 1", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    }
+    for (int i = 0; i < 8; ++i) {
+      TRect r = CheckRect(i);
+      if (themed) {
+        DrawThemeBackground(t->GetButtonTheme(), dc, BP_CHECKBOX, i + 1, &r, nullptr);
+      } else {
+        UINT state = DFCS_BUTTONCHECK | (i >= 4 ? DFCS_CHECKED : 0) | (i % 4 == 2 ? DFCS_PUSHED : 0) |
+                     (i % 4 == 3 ? DFCS_INACTIVE : 0);
+        DrawFrameControl(dc, &r, DFC_BUTTON, state);
+      }
+    }
+  }
+};
+
+struct ThemeDrawing : ::testing::Test {
+  TForm* Form{nullptr};
+  TGallery* Gallery{nullptr};
+  void SetUp() override {
+    pf::testing::SetThemesActive(true);
+    Form = TForm::New(Application);
+    Form->SetClientWidth(440);
+    Form->SetClientHeight(150);
+    Gallery = TGallery::New(Form);
+    Gallery->SetBorderStyle(TBorderStyle::bsNone);
+    Gallery->SetBounds(0, 0, 420, 135);
+    Gallery->SetColor(clWindow);
+    Gallery->SetParent(Form);
+    Form->Show();
+    Gallery->HandleNeeded();
+    guitest::PumpPending();
+  }
+  void TearDown() override {
+    Form->Free();
+    pf::testing::SetThemesActive(true);
+  }
+  QImage Shot() {
+    Gallery->SafeInvalidateRect(nullptr, true);
+    return gdi::SurfaceImage(*layer::Find(Gallery->Handle())->Surface).copy();
+  }
+};
+
+uint32_t At(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+TEST_F(ThemeDrawing, PartsInBothModes) {
+  ASSERT_TRUE(Gallery->DrawWithThemes());
+  QImage themed = Shot();
+  pf::testing::SetThemesActive(false);
+  ASSERT_FALSE(Gallery->DrawWithThemes());
+  QImage classic = Shot();
+
+  // The classic header is the raised edge: white on its top-left line, dark on its bottom-right.
+  EXPECT_EQ(At(classic, 10, 10), Rgb(GetSysColor(COLOR_3DLIGHT)));
+  EXPECT_EQ(At(classic, 109, 33), Rgb(GetSysColor(COLOR_3DDKSHADOW)));
+  // The themed one is the desktop style's section: its corners are not the bevel's colours.
+  EXPECT_NE(At(themed, 10, 10), At(classic, 10, 10));
+  EXPECT_NE(At(themed, 109, 33), At(classic, 109, 33));
+  // Every themed part drew inside its rectangle and nothing around it.
+  auto changed = [&](const TRect& r) {
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x)
+        if (At(themed, x, y) != Rgb(GetSysColor(COLOR_WINDOW))) return true;
+    return false;
+  };
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(changed(HeaderRect(i))) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(changed(ButtonRect(i))) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(changed(CheckRect(i))) << i;
+  EXPECT_FALSE(changed(TRect{0, 0, 420, 10}));
+  EXPECT_FALSE(changed(TRect{0, 36, 5, 130}));
+  // Pressed and normal sections differ; a selected item is filled with the highlight colour (the
+  // style takes its palette from the system colours), a normal one is not.
+  EXPECT_NE(themed.copy(11, 12, 98, 20), themed.copy(211, 12, 98, 20));
+  EXPECT_EQ(At(themed, 215, 82), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_EQ(At(themed, 15, 82), Rgb(GetSysColor(COLOR_WINDOW)));
+  EXPECT_EQ(At(classic, 215, 82), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
+
+  QImage both(themed.width(), themed.height() * 2 + 4, QImage::Format_RGB32);
+  both.fill(Qt::black);
+  {
+    QPainter p(&both);
+    p.drawImage(0, 0, themed);
+    p.drawImage(0, themed.height() + 4, classic);
+  }
+  const char* dir = std::getenv("PO_SCREENSHOT_DIR");
+  std::string path = (dir ? std::filesystem::path(dir) : testsupport::MakeTempDir("shot")) / "theme-parts.png";
+  EXPECT_TRUE(both.save(QString::fromStdString(path)));
+}
+
+TEST_F(ThemeDrawing, TheDCsOriginAndClipHold) {
+  TBitmap* b = TBitmap::New();
+  b->SetPixelFormat(TPixelFormat::pf32bit);
+  b->SetSize(60, 40);
+  HDC dc = b->GetCanvas()->GetHandle();
+  TRect all{0, 0, 60, 40};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+  HTHEME t = OpenThemeData(Gallery->Handle(), u"NoSuchClass; Button");
+  ASSERT_NE(t, nullptr);
+  // Logical (0, 0) is at (10, 5); the clip keeps the part's right half out.
+  SetViewportOrgEx(dc, 10, 5, nullptr);
+  IntersectClipRect(dc, 0, 0, 20, 30);
+  TRect r{0, 0, 40, 30};
+  EXPECT_EQ(DrawThemeBackground(t, dc, BP_PUSHBUTTON, PBS_NORMAL, &r, nullptr), 0);
+  auto px = [b](int x, int y) {
+    const Byte* p = b->ScanLine(y) + x * 4;
+    return RGB(p[2], p[1], p[0]);
+  };
+  COLORREF window = GetSysColor(COLOR_WINDOW);
+  EXPECT_EQ(px(9, 20), window);
+  EXPECT_NE(px(10, 20), window);  // the frame's left line
+  EXPECT_EQ(px(30, 20), window);  // clipped
+  EXPECT_EQ(px(20, 4), window);
+  CloseThemeData(t);
+  EXPECT_NE(DrawThemeBackground(t, dc, BP_PUSHBUTTON, PBS_NORMAL, &r, nullptr), 0);
+  b->Free();
+}
+
+}  // namespace
