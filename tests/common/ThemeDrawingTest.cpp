@@ -67,7 +67,9 @@ protected:
       } else if (selected) {
         FillRect(dc, &r, GetSysColorBrush(i == 2 ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
       }
-      SetTextColor(dc, GetSysColor(!themed && i == 2 ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+      COLORREF text = GetSysColor(i == 2 ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+      if (themed) GetThemeColor(t->GetListviewTheme(), LVP_LISTITEM, itemStates[i], TMT_TEXTCOLOR, &text);
+      SetTextColor(dc, text);
       DrawTextW(dc, u"\u0424\u043E\u0442\u043E 1", -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
     }
     for (int i = 0; i < 8; ++i) {
@@ -142,6 +144,7 @@ TEST_F(ThemeDrawing, PartsInBothModes) {
   // style takes its palette from the system colours), a normal one is not.
   EXPECT_NE(themed.copy(11, 12, 98, 20), themed.copy(211, 12, 98, 20));
   EXPECT_EQ(At(themed, 215, 82), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_NE(At(themed, 315, 82), Rgb(GetSysColor(COLOR_HIGHLIGHT)));  // selected, not focused
   EXPECT_EQ(At(themed, 15, 82), Rgb(GetSysColor(COLOR_WINDOW)));
   EXPECT_EQ(At(classic, 215, 82), Rgb(GetSysColor(COLOR_HIGHLIGHT)));
 

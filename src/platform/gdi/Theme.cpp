@@ -70,6 +70,9 @@ QPalette SystemPalette() {
   set(QPalette::Mid, COLOR_BTNSHADOW);
   set(QPalette::Dark, COLOR_BTNSHADOW);
   set(QPalette::Shadow, COLOR_3DDKSHADOW);
+  // A selection in a window without the focus is the platform's quiet grey.
+  p.setColor(QPalette::Inactive, QPalette::Highlight, QColorOf(GetSysColor(COLOR_BTNFACE)).darker(110));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText, QColorOf(GetSysColor(COLOR_WINDOWTEXT)));
   p.setColor(QPalette::Disabled, QPalette::WindowText, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
   p.setColor(QPalette::Disabled, QPalette::ButtonText, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
   p.setColor(QPalette::Disabled, QPalette::Text, QColorOf(GetSysColor(COLOR_GRAYTEXT)));
@@ -129,8 +132,16 @@ bool DrawHeader(QStyle* s, QPainter& p, int part, int state, const QRect& r) {
   o.position = QStyleOptionHeader::Middle;
   o.state |= QStyle::State_Raised | QStyle::State_Horizontal;
   if (state == HIS_HOT || state == HIS_SORTEDHOT) o.state |= QStyle::State_MouseOver;
-  if (state == HIS_PRESSED || state == HIS_SORTEDPRESSED) o.state |= QStyle::State_Sunken;
+  bool pressed = state == HIS_PRESSED || state == HIS_SORTEDPRESSED;
+  bool hot = state == HIS_HOT || state == HIS_SORTEDHOT;
+  if (pressed) o.state |= QStyle::State_Sunken;
   s->drawControl(QStyle::CE_HeaderSection, &o, &p, nullptr);
+  // The style draws a section alike in every state; hot and pressed get the platform's washes.
+  if (pressed || hot) {
+    QColor wash = pressed ? QColor(0, 0, 0, 40) : QColorOf(GetSysColor(COLOR_HIGHLIGHT));
+    if (hot) wash.setAlpha(40);
+    p.fillRect(r.adjusted(0, 0, -1, -1), wash);
+  }
   return true;
 }
 
