@@ -81,9 +81,10 @@ void TCommonCanvasControl::Destroy() {
 void TCommonCanvasControl::Notification(TComponent* c, TOperation op) {
   TCustomControl::Notification(c, op);
   if (op != TOperation::opRemove) return;
+  // Every reference goes: one list may serve two sizes, and a kept one would point at freed memory.
   if (FImagesExtraLarge == c) FImagesExtraLarge = nullptr;
-  else if (FImagesLarge == c) FImagesLarge = nullptr;
-  else if (FImagesSmall == c) FImagesSmall = nullptr;
+  if (FImagesLarge == c) FImagesLarge = nullptr;
+  if (FImagesSmall == c) FImagesSmall = nullptr;
 }
 
 void TCommonCanvasControl::CreateParams(TCreateParams& p) {

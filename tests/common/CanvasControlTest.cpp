@@ -29,6 +29,15 @@ public:
   int Completes{0};
   // The list view's themed border: the list-view theme's part 5 around the client area.
   bool ListviewBorder{false};
+  // The image lists as the list view's properties set them.
+  void SetImages(TImageList* extraLarge, TImageList* large, TImageList* small) {
+    for (TImageList* l : {extraLarge, large, small})
+      if (l) l->FreeNotification(this);
+    FImagesExtraLarge = extraLarge;
+    FImagesLarge = large;
+    FImagesSmall = small;
+  }
+  bool HasImages() const { return FImagesExtraLarge || FImagesLarge || FImagesSmall; }
 
 protected:
   void DoPaintRect(TCanvas* canvas, const TRect& clip, bool, bool) override {
@@ -297,6 +306,21 @@ TEST_F(CanvasControl, MouseEntersStaysAndLeavesOnTheClock) {
   tick(50);
   EXPECT_EQ(Probe->Events.back(), "exit");
   EXPECT_FALSE(Probe->MouseTracking());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CanvasControl, AFreedImageListIsForgottenEverywhere) {
+  MakeProbe(false);
+  TImageList* shared = TImageList::New(nullptr);
+  TImageList* other = TImageList::New(nullptr);
+  // One list for two sizes: freeing it must leave no reference behind.
+  Probe->SetImages(other, shared, shared);
+  shared->Free();
+  other->Free();
+  EXPECT_FALSE(Probe->HasImages());
 }
 
 }  // namespace
