@@ -116,6 +116,12 @@ protected:
 class TCustomEmberFooterMargin : public TEmberMargin {
   PF_CLASS(TCustomEmberFooterMargin)
 public:
+  const WideString& GetCaption() const { return FCaption; }
+  void SetCaption(const WideString& V) { FCaption = V; }
+  TCommonImageIndexInteger GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(TCommonImageIndexInteger V) { FImageIndex = V; }
+  TCommonImageIndexInteger GetImageOverlayIndex() const { return FImageOverlayIndex; }
+  void SetImageOverlayIndex(TCommonImageIndexInteger V) { FImageOverlayIndex = V; }
   TEmberPaintInfoBasic* PaintInfo() const { return FPaintInfo; }
   void SetPaintInfo(TEmberPaintInfoBasic* Value);
 
@@ -123,6 +129,9 @@ protected:
   void Destroy() override;
 
 private:
+  WideString FCaption;
+  TCommonImageIndexInteger FImageIndex{-1};
+  TCommonImageIndexInteger FImageOverlayIndex{-1};
   TEmberPaintInfoBasic* FPaintInfo{nullptr};
 };
 

@@ -199,3 +199,50 @@ TEST_F(ListviewTest, GlobalGlyphsLoadOnFirstUseOnly) {
 
 }  // namespace
 }  // namespace lvtest
+
+#include "platform/classlib/ImgList.h"
+
+namespace lvtest {
+namespace {
+
+TEST_F(ListviewTest, AnImageListThatGoesIsForgotten) {
+  MakeList();
+  TCustomImageList* small = TCustomImageList::New(Form);
+  TCustomImageList* state = TCustomImageList::New(Form);
+  LV->SetImagesSmall(small);
+  LV->SetImagesState(state);
+  LV->GetHeader()->SetImages(small);
+  small->Free();
+  EXPECT_EQ(LV->GetImagesSmall(), nullptr);
+  EXPECT_EQ(LV->GetHeader()->GetImages(), nullptr);
+  EXPECT_EQ(LV->GetImagesState(), state);
+  LV->GetItems()->Add();
+  LV->Repaint();  // and the control keeps painting
+}
+
+}  // namespace
+}  // namespace lvtest
+
+namespace lvtest {
+namespace {
+
+TEST_F(ListviewTest, ChangingTheGroupOrHeaderFontLeavesTheParentFont) {
+  MakeList();
+  LV->SetParentFont(true);
+  LV->GetGroupFont()->SetSize(14);
+  EXPECT_FALSE(LV->GetParentFont());
+  LV->SetParentFont(true);
+  LV->States().Include(TEmberControlState::ebcsSettingParentFont);
+  LV->GetHeader()->GetFont()->SetSize(12);
+  EXPECT_TRUE(LV->GetParentFont());
+  LV->States().Exclude(TEmberControlState::ebcsSettingParentFont);
+  // The typed paint settings are the published classes.
+  EXPECT_NE(LV->GetPaintInfoGroupTyped(), nullptr);
+  EXPECT_EQ(LV->GetPaintInfoGroupTyped()->GetMarginBottom()->GetImageIndex(), -1);
+  EXPECT_EQ(LV->GetPaintInfoGroupTyped()->GetMarginBottom()->GetSize(), 30);
+  LV->SetPaintInfoItem(TEmberPaintInfoBaseItem::New(LV));
+  EXPECT_THROW(LV->GetPaintInfoItemTyped(), EInvalidCast);
+}
+
+}  // namespace
+}  // namespace lvtest
