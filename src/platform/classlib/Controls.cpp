@@ -1121,11 +1121,16 @@ void TWinControl::Dispatch(TMessage& msg) {
     }
     case CN_KEYDOWN: {
       // Keys the control does not want are the form's: Tab moves the focus, Enter and Esc go to
-      // the default and cancel buttons. Answering non-zero keeps the key from the control.
+      // the default and cancel buttons. The window's WM_GETDLGCODE answer says which of them it
+      // keeps. Answering non-zero keeps the key from the control.
       Word key = static_cast<Word>(msg.WParam);
       msg.Result = 0;
-      bool dialogKey = key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
-      if (dialogKey && !WantsKey(key) && Perform(CM_WANTSPECIALKEY, key, 0) == 0) {
+      LRESULT mask = 0;
+      if (key == VK_TAB) mask = DLGC_WANTTAB;
+      else if (key >= VK_LEFT && key <= VK_DOWN) mask = DLGC_WANTARROWS;
+      else if (key == VK_RETURN || key == VK_ESCAPE || key == VK_CANCEL) mask = DLGC_WANTALLKEYS;
+      if (mask && !WantsKey(key) && Perform(CM_WANTSPECIALKEY, key, 0) == 0 &&
+          (Perform(WM_GETDLGCODE, key, 0) & mask) == 0) {
         if (TCustomForm* form = GetParentForm(this)) {
           if (form->Perform(CM_DIALOGKEY, key, msg.LParam) != 0) msg.Result = 1;
         }

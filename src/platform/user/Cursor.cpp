@@ -29,7 +29,7 @@ struct TLoadedCursor {
 constexpr uintptr_t kFirstLoaded = 0x10000;
 
 TPoint gCursorPos{0, 0};
-HWND gPointerWnd = nullptr;
+bool gPlacedByTest = false;
 HCURSOR gCursor = reinterpret_cast<HCURSOR>(IDC_ARROW);
 bool gOverrideCursor = false;
 std::vector<TLoadedCursor> gLoaded;
@@ -106,12 +106,10 @@ Qt::CursorShape CursorShapeOf(HCURSOR cursor) {
   }
 }
 
-void NotePointer(TPoint screen, HWND under) {
+void NotePointer(TPoint screen) {
   gCursorPos = screen;
-  gPointerWnd = under;
+  gPlacedByTest = false;
 }
-
-HWND PointerWindow() { return gPointerWnd && IsWindow(gPointerWnd) ? gPointerWnd : nullptr; }
 
 void ResetCursor() {
   if (gOverrideCursor && QGuiApplication::instance()) QGuiApplication::restoreOverrideCursor();
@@ -121,20 +119,28 @@ void ResetCursor() {
 void ForgetCursors() {
   ResetCursor();
   gLoaded.clear();
-  gPointerWnd = nullptr;
   gCursor = reinterpret_cast<HCURSOR>(IDC_ARROW);
 }
 
 }  // namespace layer
 
+namespace {
+// Without a desktop the toolkit's pointer stays where it was put: the layer's own record is the
+// pointer then.
+bool RealPointer() {
+  return QGuiApplication::instance() && QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+}  // namespace
+
 bool GetCursorPos(TPoint* p) {
   if (!p) return false;
-  *p = gCursorPos;
+  *p = RealPointer() && !gPlacedByTest ? FromQ(QCursor::pos()) : gCursorPos;
   return true;
 }
 
 bool SetCursorPos(int x, int y) {
   gCursorPos = TPoint{x, y};
+  if (RealPointer()) QCursor::setPos(x, y);
   return true;
 }
 
@@ -185,7 +191,10 @@ HCURSOR GetCursor() { return gCursor; }
 
 namespace testing {
 
-void SetCursorScreenPos(TPoint p) { gCursorPos = p; }
+void SetCursorScreenPos(TPoint p) {
+  gCursorPos = p;
+  gPlacedByTest = true;
+}
 
 }  // namespace testing
 

@@ -200,6 +200,21 @@ LRESULT SetCursorFor(TWindowObj* wnd, WPARAM w, LPARAM l) {
   }
 }
 
+// The keys a standard control keeps from the dialog's navigation; a self-drawn window keeps none
+// unless its procedure says so.
+LRESULT DialogCode(const TWindowObj* wnd) {
+  switch (wnd->Kind) {
+    case TWindowKind::Edit: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    case TWindowKind::Memo: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+    case TWindowKind::Button:
+      return DLGC_BUTTON | ((wnd->Style & 0xF) == BS_DEFPUSHBUTTON ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case TWindowKind::CheckBox: return DLGC_BUTTON;
+    case TWindowKind::Static: return DLGC_STATIC;
+    case TWindowKind::Custom: return 0;
+  }
+  return 0;
+}
+
 String WidgetText(TWindowObj* wnd) {
   QWidget* w = wnd->Widget;
   if (!w) return wnd->Text;
@@ -253,6 +268,23 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     case WM_NCHITTEST:
       return HitTest(h, l);
+    case WM_WINDOWPOSCHANGED: {
+      // The client area's new place and size, as WM_MOVE (its top-left in the parent's client
+      // coordinates) and WM_SIZE.
+      auto* pos = reinterpret_cast<const WINDOWPOS*>(l);
+      if (!pos) return 0;
+      if (!(pos->flags & SWP_NOCLIENTMOVE)) {
+        TPoint o{wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top};
+        SendMessage(h, WM_MOVE, 0, MAKELPARAM(o.X, o.Y));
+      }
+      if (!(pos->flags & SWP_NOCLIENTSIZE) && IsWindow(h)) {
+        TRect c = wnd->ClientRect();
+        SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.Width(), c.Height()));
+      }
+      return 0;
+    }
+    case WM_GETDLGCODE:
+      return DialogCode(wnd);
     case WM_PAINT:
       if (wnd->IsNative()) {
         ValidateRect(h, nullptr);

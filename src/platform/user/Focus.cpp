@@ -18,6 +18,17 @@ bool gInFocusChange = false;
 bool gInActivation = false;
 int gFocusSyncOff = 0;
 
+// The capture holds the pointer also with no button down and outside the program's windows: the
+// toolkit's grab sends every mouse event to the capturing window's widget.
+void Grab(HWND h) {
+  QWidget* w = h ? layer::WidgetOf(h) : nullptr;
+  if (w && w->isVisible()) {
+    w->grabMouse();
+  } else if (QWidget* g = QWidget::mouseGrabber(); g && layer::FindByWidget(g)) {
+    g->releaseMouse();
+  }
+}
+
 }  // namespace
 
 namespace layer {
@@ -38,12 +49,15 @@ void ResetFocusState() {
   gFocus = nullptr;
   gCapture = nullptr;
   gActive = nullptr;
+  if (QApplication::instance()) Grab(nullptr);
+  ResetTracking();
 }
 
 void ForgetFocusAndCapture(HWND h) {
   if (gFocus == h || (gFocus && IsChild(h, gFocus))) gFocus = nullptr;
   if (gCapture == h) gCapture = nullptr;
   if (gActive == h) gActive = nullptr;
+  ForgetTracking(h);
 }
 
 }  // namespace layer
@@ -75,6 +89,7 @@ HWND SetCapture(HWND h) {
   HWND old = gCapture;
   if (h && !IsWindow(h)) return old;
   gCapture = h;
+  Grab(h);
   if (old && old != h && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(h));
   return old;
 }
@@ -82,6 +97,7 @@ HWND SetCapture(HWND h) {
 bool ReleaseCapture() {
   HWND old = gCapture;
   gCapture = nullptr;
+  Grab(nullptr);
   if (old && IsWindow(old)) SendMessage(old, WM_CAPTURECHANGED, 0, 0);
   return true;
 }

@@ -156,7 +156,7 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
   bool press = me->type() == QEvent::MouseButtonPress || me->type() == QEvent::MouseButtonDblClick;
   if (press) layer::SetAsyncKey(ButtonVk(me->button()), true);
   if (me->type() == QEvent::MouseButtonRelease) layer::SetAsyncKey(ButtonVk(me->button()), false);
-  layer::NotePointer(screen, h);
+  layer::NotePointer(screen);
   WPARAM keys = MouseKeys(me->buttons(), me->modifiers());
   auto messageFor = [me](HWND target) {
     TWindowObj* t = layer::Find(target);
@@ -166,6 +166,9 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
 
   // The capture takes every mouse message as a client one, without hit test or cursor question.
   if (HWND capture = GetCapture()) {
+    // The window under the pointer is where the pointer is, whoever holds the capture.
+    HWND under = WindowFromPoint(screen);
+    layer::TrackPointer(screen, under ? under : h);
     if (capture != h) {
       client = screen;
       ScreenToClient(capture, &client);
@@ -185,6 +188,8 @@ bool TranslateMouse(TWindowObj* wnd, QObject* o, QMouseEvent* me) {
     target = GetParent(target);
     hit = SendMessage(target, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
   }
+  if (!IsWindow(target)) return true;
+  layer::TrackPointer(screen, target);
   if (!IsWindow(target)) return true;
   if (hit == HTNOWHERE || hit == HTTRANSPARENT) {
     // A button held outside the window (the toolkit keeps sending it the moves): a client message,
@@ -224,7 +229,7 @@ bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we) {
   HWND h = wnd->Handle();
   TPoint screen = WidgetToClient(wnd, o, we->position());
   ClientToScreen(h, &screen);
-  layer::NotePointer(screen, h);
+  layer::NotePointer(screen);
   int delta = we->angleDelta().y();
   UINT msg = WM_MOUSEWHEEL;
   if (delta == 0 && we->angleDelta().x() != 0) {
@@ -241,8 +246,8 @@ bool TranslateWheel(TWindowObj* wnd, QObject* o, QWheelEvent* we) {
 
 bool TranslateKey(TWindowObj* wnd, QObject* o, QKeyEvent* ke) {
   int vk = layer::VirtualKeyOf(ke->key(), static_cast<int>(ke->nativeScanCode()));
-  if (ke->modifiers() & Qt::KeypadModifier && ke->key() >= Qt::Key_0 && ke->key() <= Qt::Key_9)
-    vk = VK_NUMPAD0 + (ke->key() - Qt::Key_0);
+  if (ke->modifiers() & Qt::KeypadModifier)
+    if (int pad = layer::KeypadVirtualKeyOf(ke->key())) vk = pad;
   bool down = ke->type() == QEvent::KeyPress;
   layer::SetAsyncKey(vk, down);
   bool alt = (ke->modifiers() & Qt::AltModifier) != 0;
@@ -290,6 +295,9 @@ bool TInputFilter::eventFilter(QObject* o, QEvent* e) {
       return false;
     case QEvent::FocusIn:
       layer::SyncFocusTo(wnd->Handle());
+      return false;
+    case QEvent::Leave:
+      if (o == wnd->Widget.data()) layer::PointerLeft(wnd->Handle());
       return false;
     case QEvent::WindowActivate:
       if (!wnd->IsChild()) layer::SyncActiveTo(wnd->Handle());

@@ -119,9 +119,31 @@ int VirtualKeyOf(int key, int scanCode) {
   return 0;
 }
 
+int KeypadVirtualKeyOf(int key) {
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return VK_NUMPAD0 + (key - Qt::Key_0);
+  switch (key) {
+    case Qt::Key_Plus: return VK_ADD;
+    case Qt::Key_Minus: return VK_SUBTRACT;
+    case Qt::Key_Asterisk: return VK_MULTIPLY;
+    case Qt::Key_Slash: return VK_DIVIDE;
+    case Qt::Key_Period:
+    case Qt::Key_Comma: return VK_DECIMAL;
+    default: return 0;
+  }
+}
+
 int QtKeyOf(int vk) {
   if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
   if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return Qt::Key_0 + (vk - VK_NUMPAD0);
+  switch (vk) {
+    case VK_ADD: return Qt::Key_Plus;
+    case VK_SUBTRACT: return Qt::Key_Minus;
+    case VK_MULTIPLY: return Qt::Key_Asterisk;
+    case VK_DIVIDE: return Qt::Key_Slash;
+    case VK_DECIMAL: return Qt::Key_Period;
+    default: break;
+  }
   if (vk >= VK_F1 && vk <= VK_F1 + 23) return Qt::Key_F1 + (vk - VK_F1);
   for (int k : {Qt::Key_Escape, Qt::Key_Tab, Qt::Key_Backspace, Qt::Key_Return, Qt::Key_Insert, Qt::Key_Delete,
                 Qt::Key_Pause, Qt::Key_Home, Qt::Key_End, Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down,

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "platform/rtl/Exceptions.h"
@@ -38,12 +39,19 @@ String CharsOfKey(const MSG& m) {
   }
   if (vk >= 'A' && vk <= 'Z') return String(1, static_cast<Char>(shift ? vk : vk + 32));
   if (vk >= '0' && vk <= '9' && !shift) return String(1, static_cast<Char>(vk));
+  // The keypad types its own characters, whatever Shift says.
+  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return String(1, static_cast<Char>(u'0' + (vk - VK_NUMPAD0)));
   switch (vk) {
     case VK_SPACE: return u" ";
     case VK_RETURN: return u"\r";
     case VK_BACK: return u"\b";
     case VK_TAB: return u"\t";
     case VK_ESCAPE: return u"\x1b";
+    case VK_ADD: return u"+";
+    case VK_SUBTRACT: return u"-";
+    case VK_MULTIPLY: return u"*";
+    case VK_DIVIDE: return u"/";
+    case VK_DECIMAL: return u".";
     default: return {};
   }
 }
@@ -125,25 +133,89 @@ bool GetUpdateRect(HWND h, TRect* r, bool /*erase*/) {
 bool UpdateWindow(HWND h) {
   TWindowObj* w = layer::Find(h);
   if (!w) return false;
-  if (!w->Update.isEmpty() && IsWindowVisible(h)) SendMessage(h, WM_PAINT, 0, 0);
+  if ((!w->Update.isEmpty() || w->FramePaint) && IsWindowVisible(h)) {
+    SendMessage(h, WM_PAINT, 0, 0);
+    if (TWindowObj* still = layer::Find(h)) still->FramePaint = false;
+  }
   return true;
 }
 
 bool RedrawWindow(HWND h, const TRect* r, UINT flags) {
   TWindowObj* w = layer::Find(h);
   if (!w) return false;
-  if (flags & RDW_FRAME) w->FrameDirty = true;
+  if ((flags & RDW_FRAME) && (flags & RDW_INVALIDATE) && !w->IsNative()) {
+    w->FrameDirty = true;
+    w->FramePaint = true;
+  }
   if (flags & RDW_INVALIDATE) InvalidateRect(h, r, (flags & RDW_ERASE) != 0);
   if (flags & RDW_VALIDATE) ValidateRect(h, r);
   if (flags & RDW_ALLCHILDREN) {
     for (TWindowObj* c : std::vector<TWindowObj*>(w->Children))
-      if (c->IsChild()) RedrawWindow(c->Handle(), nullptr, flags & ~RDW_UPDATENOW);
+      if (c->IsChild()) RedrawWindow(c->Handle(), nullptr, flags & ~(RDW_UPDATENOW | RDW_ERASENOW));
   }
-  if (flags & RDW_UPDATENOW) UpdateWindow(h);
+  if ((flags & RDW_ERASENOW) && IsWindowVisible(h)) layer::EraseNow(h);
+  if ((flags & RDW_ALLCHILDREN) && (flags & RDW_ERASENOW) && layer::Find(h)) {
+    for (TWindowObj* c : std::vector<TWindowObj*>(w->Children))
+      if (c->IsChild() && IsWindowVisible(c->Handle())) layer::EraseNow(c->Handle());
+  }
+  if ((flags & RDW_UPDATENOW) && layer::Find(h)) UpdateWindow(h);
   return true;
 }
 
 unsigned GetDoubleClickTime() { return 500; }
+
+namespace {
+// Settings a program or test changed for this run; the rest come from the desktop.
+struct TSettings {
+  std::optional<UINT> WheelLines;
+  UINT HoverTime{400};  // the platform's defaults
+  UINT HoverWidth{4};
+  UINT HoverHeight{4};
+};
+TSettings gSettings;
+}  // namespace
+
+bool SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT /*winIni*/) {
+  auto put = [pvParam](UINT v) {
+    if (!pvParam) return false;
+    *static_cast<UINT*>(pvParam) = v;
+    return true;
+  };
+  switch (action) {
+    case SPI_GETWHEELSCROLLLINES: {
+      int lines = gSettings.WheelLines ? static_cast<int>(*gSettings.WheelLines)
+                                       : QApplication::instance() ? QApplication::wheelScrollLines() : 3;
+      return put(static_cast<UINT>(std::max(1, lines)));
+    }
+    case SPI_SETWHEELSCROLLLINES:
+      gSettings.WheelLines = std::max<UINT>(1, uiParam);
+      return true;
+    case SPI_GETMOUSEHOVERTIME: return put(gSettings.HoverTime);
+    case SPI_GETMOUSEHOVERWIDTH: return put(gSettings.HoverWidth);
+    case SPI_GETMOUSEHOVERHEIGHT: return put(gSettings.HoverHeight);
+    case SPI_SETMOUSEHOVERTIME:
+      gSettings.HoverTime = std::max<UINT>(10, uiParam);
+      return true;
+    case SPI_SETMOUSEHOVERWIDTH:
+      gSettings.HoverWidth = std::max<UINT>(1, uiParam);
+      return true;
+    case SPI_SETMOUSEHOVERHEIGHT:
+      gSettings.HoverHeight = std::max<UINT>(1, uiParam);
+      return true;
+    case SPI_GETWORKAREA: {
+      QScreen* screen = QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;
+      if (!screen || !pvParam) return false;
+      *static_cast<TRect*>(pvParam) = FromQ(screen->availableGeometry());
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+namespace testing {
+void ResetSystemParameters() { gSettings = TSettings{}; }
+}  // namespace testing
 
 bool MessageBeep(UINT /*type*/) {
   if (QApplication::instance()) QApplication::beep();

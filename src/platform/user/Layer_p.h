@@ -42,6 +42,10 @@ TDispatchFrame* TopFrame();
 // Frees the DCs a window's painting left open (a handler that forgot ReleaseDC).
 void ReleaseDCsOf(TWindowObj* wnd);
 void PaintDefaultFrame(HWND h);
+// RDW_ERASENOW: the frame (WM_NCPAINT) and the background (WM_ERASEBKGND on a DC clipped to the
+// update region) of an invalid window now; its client paint comes later.
+void EraseNow(HWND h);
+HRGN RegionOf(const QRegion& update);
 
 // Focus and capture (Focus.cpp): the toolkit's focus or activation moving to a window's widget
 // moves the layer's, unless the layer is moving it itself.
@@ -55,10 +59,20 @@ bool TakesFocusOnClick(const TWindowObj* wnd);
 void ResetFocusState();
 // Key state (Keys.cpp).
 void ResetKeyTables();
+// The keypad's own virtual keys (VK_NUMPAD0 to 9, VK_ADD, VK_SUBTRACT, VK_MULTIPLY, VK_DIVIDE,
+// VK_DECIMAL) for a key the toolkit reports with the keypad modifier; 0 for the keys the keypad
+// shares with the main keyboard (Enter, the arrows and the other editing keys without Num Lock).
+int KeypadVirtualKeyOf(int qtKey);
 // The pointer and the cursor (Cursor.cpp): where input last saw the pointer, and dropping the
 // shape the layer set.
-void NotePointer(TPoint screen, HWND under);
+void NotePointer(TPoint screen);
+// Mouse tracking (Track.cpp): the window the pointer is over now (input saw it there), the toolkit
+// saying the pointer left a window's widget, and a window going away.
+void TrackPointer(TPoint screen, HWND under);
+void PointerLeft(HWND h);
 HWND PointerWindow();
+void ForgetTracking(HWND h);
+void ResetTracking();
 void ResetCursor();
 void ForgetCursors();
 

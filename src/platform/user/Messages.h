@@ -163,11 +163,13 @@ constexpr int VK_LWIN = 0x5B;
 constexpr int VK_RWIN = 0x5C;
 constexpr int VK_APPS = 0x5D;
 constexpr int VK_NUMPAD0 = 0x60;
+constexpr int VK_NUMPAD9 = 0x69;
 constexpr int VK_MULTIPLY = 0x6A;
 constexpr int VK_ADD = 0x6B;
 constexpr int VK_SUBTRACT = 0x6D;
 constexpr int VK_DECIMAL = 0x6E;
 constexpr int VK_DIVIDE = 0x6F;
+constexpr int VK_SEPARATOR = 0x6C;
 constexpr int VK_F1 = 0x70;
 constexpr int VK_F2 = 0x71;
 constexpr int VK_F10 = 0x79;
@@ -243,16 +245,40 @@ constexpr UINT SWP_NOACTIVATE = 0x0010;
 constexpr UINT SWP_FRAMECHANGED = 0x0020;
 constexpr UINT SWP_SHOWWINDOW = 0x0040;
 constexpr UINT SWP_HIDEWINDOW = 0x0080;
+constexpr UINT SWP_NOREDRAW = 0x0008;
+constexpr UINT SWP_NOCOPYBITS = 0x0100;
+constexpr UINT SWP_NOOWNERZORDER = 0x0200;
+constexpr UINT SWP_NOSENDCHANGING = 0x0400;
+// Set by the layer in WM_WINDOWPOSCHANGED's WINDOWPOS when the client area kept its size or place;
+// the default procedure then sends no WM_SIZE or WM_MOVE.
+constexpr UINT SWP_NOCLIENTSIZE = 0x0800;
+constexpr UINT SWP_NOCLIENTMOVE = 0x1000;
 
 // ---- RedrawWindow ----
 constexpr UINT RDW_INVALIDATE = 0x0001;
+constexpr UINT RDW_INTERNALPAINT = 0x0002;
 constexpr UINT RDW_ERASE = 0x0004;
 constexpr UINT RDW_VALIDATE = 0x0008;
 constexpr UINT RDW_NOERASE = 0x0020;
 constexpr UINT RDW_NOCHILDREN = 0x0040;
 constexpr UINT RDW_ALLCHILDREN = 0x0080;
 constexpr UINT RDW_UPDATENOW = 0x0100;
+constexpr UINT RDW_ERASENOW = 0x0200;
 constexpr UINT RDW_FRAME = 0x0400;
+constexpr UINT RDW_NOFRAME = 0x0800;
+
+// ---- WM_GETDLGCODE answers: the keys a control keeps from the dialog's navigation ----
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+constexpr LRESULT DLGC_STATIC = 0x0100;
+constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 // ---- system metrics ----
 // The indices and GetSystemMetrics come with the drawing layer (platform/gdi/Gdi.h); the frame of

@@ -75,6 +75,35 @@ void PaintDefaultFrame(HWND h) {
   if (TWindowObj* wnd = Find(h)) PaintFrame(h, wnd);
 }
 
+HRGN RegionOf(const QRegion& update) {
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  for (const QRect& r : update) {
+    HRGN part = CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+    CombineRgn(rgn, rgn, part, RGN_OR);
+    DeleteObject(part);
+  }
+  return rgn;
+}
+
+void EraseNow(HWND h) {
+  TWindowObj* wnd = Find(h);
+  if (!wnd || wnd->IsNative()) return;
+  if (wnd->FrameDirty) {
+    wnd->FrameDirty = false;
+    SendMessage(h, WM_NCPAINT, 1, 0);
+    if (!(wnd = Find(h))) return;
+  }
+  if (!wnd->EraseBackground || wnd->Update.isEmpty()) return;
+  wnd->EraseBackground = false;
+  HDC dc = OpenDC(wnd, false);
+  if (!dc) return;
+  HRGN rgn = RegionOf(wnd->Update);
+  SetDCSystemRegion(dc, rgn);
+  DeleteObject(rgn);
+  SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  if (TWindowObj* still = Find(h)) CloseDC(still, dc);
+}
+
 }  // namespace layer
 
 HDC BeginPaint(HWND h, PAINTSTRUCT* ps) {
@@ -87,15 +116,11 @@ HDC BeginPaint(HWND h, PAINTSTRUCT* ps) {
   }
   QRegion update = wnd->Update;
   bool erase = wnd->EraseBackground;
+  wnd->FramePaint = false;
   ValidateRect(h, nullptr);
   HDC dc = OpenDC(wnd, false);
   if (!dc) return nullptr;
-  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-  for (const QRect& r : update) {
-    HRGN part = CreateRectRgn(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
-    CombineRgn(rgn, rgn, part, RGN_OR);
-    DeleteObject(part);
-  }
+  HRGN rgn = layer::RegionOf(update);
   SetDCSystemRegion(dc, rgn);
   DeleteObject(rgn);
   ps->hdc = dc;

@@ -102,7 +102,7 @@ bool NextPaint(MSG* out, HWND filter, UINT mn, UINT mx) {
   if (!InRange(WM_PAINT, mn, mx)) return false;
   for (auto& [id, obj] : layer::Windows()) {
     (void)id;
-    if (obj->Destroying || obj->Update.isEmpty()) continue;
+    if (obj->Destroying || (obj->Update.isEmpty() && !obj->FramePaint)) continue;
     HWND h = obj->Handle();
     if (!IsWindowVisible(h)) continue;
     if (filter && h != filter && !IsChild(filter, h)) continue;
@@ -362,6 +362,8 @@ LRESULT DispatchMessage(const MSG* msg) {
     } catch (...) {
       Report(std::current_exception());
     }
+    // A frame-only paint is owed once, whatever the handler did with it.
+    if (msg->message == WM_PAINT) wnd->FramePaint = false;
   }
   DropPayload(extra);
   return result;

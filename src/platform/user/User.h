@@ -44,9 +44,26 @@ struct MSG {
 // ---- windows ----
 // WM_NCCALCSIZE's lParam: rgrc[0] comes in as the window rectangle (in the parent's client
 // coordinates) and goes out as the client rectangle in the same coordinates.
+// With wParam TRUE (a move or size by SetWindowPos) rgrc[1] is the old window rectangle,
+// rgrc[2] the old client rectangle and lppos the new position.
+struct WINDOWPOS;
 struct NCCALCSIZE_PARAMS {
   TRect rgrc[3];
+  WINDOWPOS* lppos{nullptr};
 };
+// WM_WINDOWPOSCHANGING's and WM_WINDOWPOSCHANGED's lParam. A handler of WM_WINDOWPOSCHANGING may
+// change the position, size, insert-after window and flags; the change is applied.
+struct WINDOWPOS {
+  HWND hwnd{nullptr};
+  HWND hwndInsertAfter{nullptr};
+  int x{0}, y{0}, cx{0}, cy{0};
+  UINT flags{0};
+};
+// SetWindowPos's insert-after values besides a sibling's handle.
+inline const HWND HWND_TOP = reinterpret_cast<HWND>(0);
+inline const HWND HWND_BOTTOM = reinterpret_cast<HWND>(1);
+inline const HWND HWND_TOPMOST = reinterpret_cast<HWND>(-1);
+inline const HWND HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
 // WM_CREATE and WM_NCCREATE's lParam.
 struct CREATESTRUCT {
   LONG_PTR lpCreateParams{0};
@@ -133,6 +150,12 @@ String GetWindowText(HWND h);
 
 // Rectangles: a child's window rectangle is relative to its parent's client area, a top-level
 // window's is in screen coordinates. The client rectangle always starts at (0, 0).
+// As the platform: WM_WINDOWPOSCHANGING (whose handler may change what happens), WM_NCCALCSIZE
+// when the size or frame changes, WM_WINDOWPOSCHANGED, whose default handling sends WM_MOVE and
+// WM_SIZE for a client area that moved or changed size. The z-order argument places a child
+// among its siblings (HWND_TOP, HWND_BOTTOM, or directly below a sibling) unless SWP_NOZORDER;
+// for a top-level window HWND_TOPMOST and HWND_NOTOPMOST set or clear WS_EX_TOPMOST.
+// ShowWindow goes the same way with SWP_SHOWWINDOW or SWP_HIDEWINDOW after WM_SHOWWINDOW.
 bool SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 bool MoveWindow(HWND h, int x, int y, int cx, int cy, bool repaint = true);
 bool GetWindowRect(HWND h, TRect* r);   // screen coordinates
@@ -206,6 +229,9 @@ bool InvalidateRect(HWND h, const TRect* r, bool erase);
 bool ValidateRect(HWND h, const TRect* r);
 bool GetUpdateRect(HWND h, TRect* r, bool erase);
 bool UpdateWindow(HWND h);
+// RDW_INVALIDATE (with RDW_ERASE, or RDW_NOERASE), RDW_VALIDATE, RDW_FRAME (the non-client area
+// too: WM_NCPAINT at the next paint), RDW_ERASENOW (WM_NCPAINT and WM_ERASEBKGND before it
+// returns, the paint later), RDW_UPDATENOW (the paint before it returns), RDW_ALLCHILDREN.
 bool RedrawWindow(HWND h, const TRect* r, UINT flags);
 
 // ---- a window's scroll bars ----
@@ -280,8 +306,46 @@ HWND SetForegroundWindow(HWND h);
 // handled (updated as input messages are dispatched); GetAsyncKeyState the state right now.
 int16_t GetKeyState(int vk);
 int16_t GetAsyncKeyState(int vk);
+// The pointer's screen position: on a desktop the real pointer's; without one (the offscreen
+// platform) and after testing::SetCursorScreenPos, where input or the test last put it.
 bool GetCursorPos(TPoint* p);
 bool SetCursorPos(int x, int y);
+
+// Asks for WM_MOUSELEAVE once the pointer leaves the window's client area (at once when it is not
+// over it now; also when another window holds the capture), and for WM_MOUSEHOVER once the pointer
+// rests for the hover time inside the hover rectangle (SystemParametersInfo's, or dwHoverTime).
+// Each is posted once; a window asks again for more. TME_CANCEL ends what dwFlags names, TME_QUERY
+// fills the structure with what is tracked. One window is tracked at a time. Timing is on the
+// layer's clock.
+constexpr DWORD TME_HOVER = 0x00000001;
+constexpr DWORD TME_LEAVE = 0x00000002;
+constexpr DWORD TME_QUERY = 0x40000000;
+constexpr DWORD TME_CANCEL = 0x80000000;
+constexpr DWORD HOVER_DEFAULT = 0xFFFFFFFF;
+struct TRACKMOUSEEVENT {
+  DWORD cbSize{sizeof(TRACKMOUSEEVENT)};
+  DWORD dwFlags{0};
+  HWND hwndTrack{nullptr};
+  DWORD dwHoverTime{HOVER_DEFAULT};
+};
+bool TrackMouseEvent(TRACKMOUSEEVENT* tme);
+
+// ---- the desktop's settings ----
+// SPI_GETWHEELSCROLLLINES (UINT, from the desktop's setting, at least 1), SPI_GETWORKAREA (TRect),
+// SPI_GETMOUSEHOVERTIME (UINT ms), SPI_GETMOUSEHOVERWIDTH and SPI_GETMOUSEHOVERHEIGHT (UINT
+// pixels); the SET forms take the value in uiParam and hold it for this run of the program
+// (tests set them). Answers false for anything else. The drag rectangle is GetSystemMetrics'
+// SM_CXDRAG by SM_CYDRAG; a hint's pause is the class library's, from the hover time.
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_GETMOUSEHOVERWIDTH = 0x0062;
+constexpr UINT SPI_SETMOUSEHOVERWIDTH = 0x0063;
+constexpr UINT SPI_GETMOUSEHOVERHEIGHT = 0x0064;
+constexpr UINT SPI_SETMOUSEHOVERHEIGHT = 0x0065;
+constexpr UINT SPI_GETMOUSEHOVERTIME = 0x0066;
+constexpr UINT SPI_SETMOUSEHOVERTIME = 0x0067;
+constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
+constexpr UINT SPI_SETWHEELSCROLLLINES = 0x0069;
+bool SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
 HWND WindowFromPoint(TPoint screen);
 
 // ---- cursors ----
@@ -343,6 +407,8 @@ namespace testing {
 void SetKeyDown(int vk, bool down);
 void ResetKeyState();
 void SetCursorScreenPos(TPoint p);
+// Back to the desktop's settings after a test changed them with SystemParametersInfo.
+void ResetSystemParameters();
 // As if the user switched to another program (false) and back (true): top-level windows hear
 // WM_ACTIVATEAPP (wParam 0 or 1) through the queue.
 void SetApplicationActive(bool active);

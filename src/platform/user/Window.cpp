@@ -131,11 +131,15 @@ TPoint ScreenClientOrigin(const TWindowObj* w) {
   return p;
 }
 
-// Asks the window for its non-client insets, as a frame change does.
-void CalcNonClient(TWindowObj* wnd) {
+// Asks the window for its non-client insets, as a frame change does. A move or size by
+// SetWindowPos passes the old rectangles and the new position along (wParam TRUE).
+void CalcNonClient(TWindowObj* wnd, WINDOWPOS* pos = nullptr, TRect oldWindow = {}, TRect oldClient = {}) {
   NCCALCSIZE_PARAMS params;
   params.rgrc[0] = wnd->Rect;
-  SendMessage(wnd->Handle(), WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&params));
+  params.rgrc[1] = oldWindow;
+  params.rgrc[2] = oldClient;
+  params.lppos = pos;
+  SendMessage(wnd->Handle(), WM_NCCALCSIZE, pos ? 1 : 0, reinterpret_cast<LPARAM>(&params));
   const TRect& c = params.rgrc[0];
   wnd->NcInsets = TRect{c.Left - wnd->Rect.Left, c.Top - wnd->Rect.Top,
                         wnd->Rect.Right - c.Right, wnd->Rect.Bottom - c.Bottom};
@@ -144,6 +148,110 @@ void CalcNonClient(TWindowObj* wnd) {
   if (wnd->NcInsets.Right < 0) wnd->NcInsets.Right = 0;
   if (wnd->NcInsets.Bottom < 0) wnd->NcInsets.Bottom = 0;
   wnd->FrameDirty = true;
+}
+
+// The client rectangle in the parent's client coordinates (the screen's for a top-level window).
+TRect ClientInParent(const TWindowObj* w) {
+  TRect c = w->ClientRect();
+  int x = w->Rect.Left + w->NcInsets.Left, y = w->Rect.Top + w->NcInsets.Top;
+  return TRect{x, y, x + c.Width(), y + c.Height()};
+}
+
+bool Contains(const TRect& r, TPoint p) { return p.X >= r.Left && p.Y >= r.Top && p.X < r.Right && p.Y < r.Bottom; }
+
+// Places a child among its siblings (the last of its parent's children is the top one) and the
+// toolkit's stacking with it; a top-level window goes on top, to the bottom, or stays on top.
+void PlaceInZOrder(TWindowObj* w, HWND after) {
+  QWidget* widget = w->Widget;
+  if (!w->IsChild()) {
+    bool topmost = after == HWND_TOPMOST || (after != HWND_NOTOPMOST && (w->ExStyle & WS_EX_TOPMOST));
+    if (topmost != ((w->ExStyle & WS_EX_TOPMOST) != 0)) {
+      w->ExStyle = topmost ? (w->ExStyle | WS_EX_TOPMOST) : (w->ExStyle & ~WS_EX_TOPMOST);
+      if (widget) {
+        // A new window flag hides the widget: it is shown again.
+        bool shown = widget->isVisible();
+        widget->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+        if (shown) widget->show();
+      }
+    }
+    if (widget && widget->isVisible() && after == HWND_BOTTOM) widget->lower();
+    else if (widget && widget->isVisible()) widget->raise();
+    return;
+  }
+  if (!w->Parent) return;
+  std::vector<TWindowObj*>& v = w->Parent->Children;
+  TWindowObj* sibling = nullptr;
+  if (after != HWND_TOP && after != HWND_BOTTOM && after != HWND_TOPMOST && after != HWND_NOTOPMOST) {
+    sibling = layer::Find(after);
+    if (!sibling || sibling == w || sibling->Parent != w->Parent || !sibling->IsChild()) return;
+  }
+  v.erase(std::remove(v.begin(), v.end(), w), v.end());
+  if (sibling) {
+    v.insert(std::find(v.begin(), v.end(), sibling), w);
+    if (widget && sibling->Widget) widget->stackUnder(sibling->Widget);
+  } else if (after == HWND_BOTTOM) {
+    v.insert(v.begin(), w);
+    if (widget) widget->lower();
+  } else {
+    v.push_back(w);
+    if (widget) widget->raise();
+  }
+}
+
+// Moves, sizes, stacks, shows or hides a window with the messages of the platform's order.
+bool PositionWindow(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
+  TWindowObj* w = layer::Find(h);
+  if (!w) return false;
+  WINDOWPOS pos{h, after, x, y, cx, cy, flags};
+  if (flags & SWP_NOMOVE) {
+    pos.x = w->Rect.Left;
+    pos.y = w->Rect.Top;
+  }
+  if (flags & SWP_NOSIZE) {
+    pos.cx = w->Rect.Width();
+    pos.cy = w->Rect.Height();
+  }
+  if (!(flags & SWP_NOSENDCHANGING)) {
+    SendMessage(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!layer::Find(h)) return false;
+    pos.hwnd = h;
+    flags = pos.flags;
+  }
+  TRect old = w->Rect;
+  TRect oldClient = ClientInParent(w);
+  TRect r = old;
+  if (!(flags & SWP_NOMOVE)) r = TRect{pos.x, pos.y, pos.x + old.Width(), pos.y + old.Height()};
+  if (!(flags & SWP_NOSIZE)) {
+    r.Right = r.Left + std::max(0, pos.cx);
+    r.Bottom = r.Top + std::max(0, pos.cy);
+  }
+  bool sized = r.Width() != old.Width() || r.Height() != old.Height();
+  w->Rect = r;
+  if (sized || (flags & SWP_FRAMECHANGED)) {
+    CalcNonClient(w, &pos, old, oldClient);
+    if (!layer::Find(h)) return false;
+  }
+  if (!(flags & SWP_NOZORDER)) PlaceInZOrder(w, pos.hwndInsertAfter);
+  layer::ApplyGeometry(w);
+  if (!w->IsNative() && (sized || (flags & SWP_FRAMECHANGED)) && !(flags & SWP_NOREDRAW))
+    InvalidateRect(h, nullptr, true);
+  bool show = (flags & SWP_SHOWWINDOW) && !(w->Style & WS_VISIBLE);
+  bool hide = (flags & SWP_HIDEWINDOW) && (w->Style & WS_VISIBLE);
+  if (show || hide) {
+    w->Style = show ? (w->Style | WS_VISIBLE) : (w->Style & ~WS_VISIBLE);
+    if (w->Widget) w->Widget->setVisible(show);
+    if (show && !w->IsNative()) InvalidateRect(h, nullptr, true);
+  }
+  TRect client = ClientInParent(w);
+  pos.x = r.Left;
+  pos.y = r.Top;
+  pos.cx = r.Width();
+  pos.cy = r.Height();
+  pos.flags = flags & ~(SWP_NOCLIENTMOVE | SWP_NOCLIENTSIZE);
+  if (client.Left == oldClient.Left && client.Top == oldClient.Top) pos.flags |= SWP_NOCLIENTMOVE;
+  if (client.Width() == oldClient.Width() && client.Height() == oldClient.Height()) pos.flags |= SWP_NOCLIENTSIZE;
+  SendMessage(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+  return layer::Find(h) != nullptr;
 }
 
 }  // namespace
@@ -413,21 +521,16 @@ bool ShowWindow(HWND h, int cmd) {
   if (show == wasVisible) return wasVisible;
   SendMessage(h, WM_SHOWWINDOW, show ? 1 : 0, 0);
   if (!layer::Find(h)) return wasVisible;
-  if (show)
-    w->Style |= WS_VISIBLE;
-  else
-    w->Style &= ~WS_VISIBLE;
-  if (w->Widget) {
-    w->Widget->setVisible(show);
-    if (show && !w->IsChild() && cmd != SW_SHOWNA) {
-      if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        w->Widget->raise();
-        w->Widget->activateWindow();
-      }
-      SetActiveWindow(h);
+  UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+  if (cmd == SW_SHOWNA || w->IsChild()) flags |= SWP_NOACTIVATE;
+  if (!PositionWindow(h, nullptr, 0, 0, 0, 0, flags)) return wasVisible;
+  if (show && !w->IsChild() && cmd != SW_SHOWNA && w->Widget && (w->Style & WS_VISIBLE)) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+      w->Widget->raise();
+      w->Widget->activateWindow();
     }
+    SetActiveWindow(h);
   }
-  if (show && !w->IsNative()) InvalidateRect(h, nullptr, true);
   return wasVisible;
 }
 
@@ -478,37 +581,8 @@ String GetWindowText(HWND h) {
   return buf;
 }
 
-bool SetWindowPos(HWND h, HWND /*insertAfter*/, int x, int y, int cx, int cy, UINT flags) {
-  TWindowObj* w = layer::Find(h);
-  if (!w) return false;
-  TRect old = w->Rect;
-  TRect r = old;
-  if (!(flags & SWP_NOMOVE)) {
-    r.Right = x + old.Width();
-    r.Bottom = y + old.Height();
-    r.Left = x;
-    r.Top = y;
-  }
-  if (!(flags & SWP_NOSIZE)) {
-    r.Right = r.Left + std::max(0, cx);
-    r.Bottom = r.Top + std::max(0, cy);
-  }
-  bool sized = r.Width() != old.Width() || r.Height() != old.Height();
-  bool moved = r.Left != old.Left || r.Top != old.Top;
-  w->Rect = r;
-  TRect oldClient = w->ClientRect();
-  if (sized || (flags & SWP_FRAMECHANGED)) CalcNonClient(w);
-  if (!layer::Find(h)) return false;
-  layer::ApplyGeometry(w);
-  TRect c = w->ClientRect();
-  if (!w->IsNative() && (sized || (flags & SWP_FRAMECHANGED)))
-    InvalidateRect(h, nullptr, true);
-  if (moved) SendMessage(h, WM_MOVE, 0, MAKELPARAM(r.Left + w->NcInsets.Left, r.Top + w->NcInsets.Top));
-  if (layer::Find(h) && (sized || oldClient != c))
-    SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.Width(), c.Height()));
-  if (flags & SWP_SHOWWINDOW) ShowWindow(h, SW_SHOWNA);
-  if (flags & SWP_HIDEWINDOW) ShowWindow(h, SW_HIDE);
-  return true;
+bool SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  return PositionWindow(h, insertAfter, x, y, cx, cy, flags);
 }
 
 bool MoveWindow(HWND h, int x, int y, int cx, int cy, bool /*repaint*/) {
@@ -563,19 +637,29 @@ int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
 }
 
 HWND WindowFromPoint(TPoint screen) {
-  // The deepest visible window whose rectangle holds the point; later windows lie on top.
-  HWND found = nullptr;
-  for (auto& [id, obj] : layer::Windows()) {
-    (void)id;
-    HWND h = obj->Handle();
-    if (obj->Destroying || !IsWindowVisible(h)) continue;
+  auto over = [&screen](const TWindowObj* w) {
     TRect r;
-    GetWindowRect(h, &r);
-    if (screen.X >= r.Left && screen.X < r.Right && screen.Y >= r.Top && screen.Y < r.Bottom) {
-      if (!found || IsChild(found, h) || !obj->IsChild()) found = h;
+    return !w->Destroying && (w->Style & WS_VISIBLE) && GetWindowRect(w->Handle(), &r) && Contains(r, screen);
+  };
+  // The top-level window: those that stay on top first, then the latest made.
+  const TWindowObj* top = nullptr;
+  for (bool topmost : {true, false}) {
+    for (auto it = gWindows.rbegin(); it != gWindows.rend() && !top; ++it) {
+      const TWindowObj* w = it->second.get();
+      if (!w->IsChild() && ((w->ExStyle & WS_EX_TOPMOST) != 0) == topmost && over(w)) top = w;
     }
   }
-  return found;
+  if (!top) return nullptr;
+  // Then down through the children, the top one of each level first; a disabled child's parent
+  // answers for it.
+  for (;;) {
+    const TWindowObj* next = nullptr;
+    for (auto it = top->Children.rbegin(); it != top->Children.rend() && !next; ++it)
+      if ((*it)->IsChild() && over(*it)) next = *it;
+    if (!next || (next->Style & WS_DISABLED)) break;
+    top = next;
+  }
+  return top->Handle();
 }
 
 namespace testing {

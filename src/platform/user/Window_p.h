@@ -78,6 +78,8 @@ struct TWindowObj {
   QRegion Update;   // client coordinates
   bool EraseBackground{false};
   bool FrameDirty{false};
+  // RedrawWindow invalidated the frame alone: a WM_PAINT comes for it even with no client update.
+  bool FramePaint{false};
   bool Destroying{false};
 
   QPointer<QWidget> Widget;
