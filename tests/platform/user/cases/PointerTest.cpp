@@ -3,9 +3,11 @@
 // and class style, and cursors loaded from the program's resources.
 
 #include <QCursor>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWidget>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <cstring>
 
@@ -272,6 +274,59 @@ TEST_F(PointerTest, AStandardControlTakesTheFocusInItsDefaultHandlingOfThePress)
     guitest::Click(c.h, {3, 3});
     guitest::PumpPending();
     EXPECT_EQ(GetFocus(), c.focus);
+  }
+}
+
+// A press as the window system delivers it (spontaneous), so that the toolkit's click-to-focus
+// would act on it.
+void SystemPress(HWND h, TPoint client) {
+  QWidget* w = layer::WidgetOf(h);
+  QPointF local(client.X, client.Y);
+  QMouseEvent e(QEvent::MouseButtonPress, local, w->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+                Qt::NoModifier);
+  QSpontaneKeyEvent::setSpontaneous(&e);
+  QApplication::instance()->notify(w, &e);
+}
+
+TEST_F(PointerTest, TheToolkitMovesNoFocusOnAPressOnlyTheWindowsHandlingDoes) {
+  HWND edit = CreateWindowEx(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE, 5, 5, 100, 20, Wnd);
+  Made.push_back(edit);
+  HWND canvas = Child(u"Recorder", {5, 40, 100, 90});
+  HWND other = Child(u"Recorder", {120, 40, 160, 90});
+  guitest::PumpPending();
+  QApplication::setActiveWindow(layer::WidgetOf(Wnd));
+  struct Case {
+    const char* name;
+    HWND h;
+    bool toolkitClickFocus;  // the widget as the toolkit would make it: focus on a click
+    HWND focus;
+    bool toolkitMoved;       // the toolkit's focus moved while the press was being delivered
+  };
+  const Case cases[] = {
+      {"a toolkit widget with click focus (the check works)", canvas, true, canvas, true},
+      {"a self-drawn window", canvas, false, other, false},
+      {"an edit takes it in its own handling, after the press", edit, false, edit, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetFocus(other);
+    guitest::PumpPending();
+    QWidget* w = layer::WidgetOf(c.h);
+    Qt::FocusPolicy policy = w->focusPolicy();
+    if (c.toolkitClickFocus) w->setFocusPolicy(Qt::StrongFocus);
+    Order.clear();
+    Record(c.h, {WM_LBUTTONDOWN, WM_SETFOCUS});
+    SystemPress(c.h, {3, 3});
+    bool movedBeforeDispatch = GetFocus() != other;
+    guitest::PumpPending();
+    w->setFocusPolicy(policy);
+    EXPECT_EQ(GetFocus(), c.focus);
+    EXPECT_EQ(movedBeforeDispatch, c.toolkitMoved);
+    if (c.focus == c.h && !c.toolkitMoved) {
+      Trace expected{{c.h, WM_LBUTTONDOWN}, {c.h, WM_SETFOCUS}};
+      EXPECT_EQ(Order, expected);
+    }
+    SetWindowProc(c.h, nullptr);
   }
 }
 
