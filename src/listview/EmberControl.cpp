@@ -246,7 +246,10 @@ void TCustomEmberListview::DoUpdateComplete() {
   if (pending.Contains(CS::ebcsItemStructureUpdatePending)) DoItemStructureChange();
 }
 
-void TCustomEmberListview::Loaded() { DoUpdateComplete(); }
+void TCustomEmberListview::Loaded() {
+  common::TCommonCanvasControl::Loaded();
+  DoUpdateComplete();
+}
 
 void TCustomEmberListview::CreateWnd() {
   common::TCommonCanvasControl::CreateWnd();

@@ -112,7 +112,7 @@ public:
   void EndUpdate(bool Invalidate = true) override;
   virtual void LoadFromStream(TStream& S);
   virtual void SaveToStream(TStream& S);
-  void Loaded();
+  void Loaded() override;
 
   // ---- Operations ----
   virtual TEmberColumn* FocusedColumn() const;

@@ -289,3 +289,20 @@ TEST_F(StreamTest, ClassReferencesAreFoundByName) {
 
 }  // namespace
 }  // namespace lvtest
+
+namespace lvtest {
+namespace {
+
+TEST_F(ListviewTest, CollectionsLeftOutOfTheStreamAreNeitherWrittenNorRead) {
+  MakeList();
+  LV->GetItems()->Add()->SetCaption(u"kept");
+  LV->GetGroups()->SetStreamGroups(false);
+  LV->GetHeader()->SetStreamColumns(false);
+  EXPECT_EQ(Hex(Save(LV)), Hex(Bytes("06000000 00")));
+  Load(LV, Bytes("06000000 02"));
+  EXPECT_EQ(LV->GetView(), TEmberListStyle::elsList);
+  EXPECT_EQ(LV->GetGroups()->GetGroup(0)->GetItem(0)->GetCaption(), u"kept");
+}
+
+}  // namespace
+}  // namespace lvtest
