@@ -3,6 +3,7 @@
 
 #include <QEvent>
 
+#include "platform/classlib/ExtCtrls.h"
 #include "platform/classlib/Forms.h"
 #include "ClassLibFixture.h"
 
@@ -51,6 +52,30 @@ TEST_F(CursorTest, ScreenCursorThenTheControlsThenTheClassCursorAnswerSetCursor)
   guitest::Mouse(canvas->Handle(), QEvent::MouseMove, Qt::NoButton, {6, 6});
   EXPECT_EQ(GetCursor(), LoadCursor(IDC_SIZENS));
   Screen->SetCursors(TCursor{768}, nullptr);
+  form->Free();
+}
+
+TEST_F(CursorTest, AWindowlessControlShowsItsCursorOverItsPartOfTheParent) {
+  // The crop frame of the preview is a shape whose cursor says which way it moves.
+  TForm* form = TForm::New(Application);
+  form->SetBounds(0, 0, 300, 200);
+  TShape* frame = TShape::New(form);
+  frame->SetParent(form);
+  frame->SetBounds(20, 20, 50, 40);
+  frame->SetCursor(crSizeWE);
+  form->SetCursor(crHandPoint);
+  form->Show();
+  struct Case {
+    const char* name;
+    TPoint at;  // in the form's client area
+    uintptr_t shown;
+  };
+  const Case cases[] = {{"over the shape", {30, 30}, IDC_SIZEWE}, {"beside it: the form's own", {150, 150}, IDC_HAND}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    guitest::Mouse(form->Handle(), QEvent::MouseMove, Qt::NoButton, c.at);
+    EXPECT_EQ(GetCursor(), LoadCursor(c.shown));
+  }
   form->Free();
 }
 
