@@ -218,6 +218,9 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  // The pointer came onto the control, or left it (CM_MOUSEENTER, CM_MOUSELEAVE).
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
   // The wheel, in notches of 120; MousePos in screen coordinates. Unhandled turns go to the parent.
   TMouseWheelEvent OnMouseWheel;
 

@@ -7,6 +7,7 @@
 #include "platform/classlib/Forms.h"
 #include "platform/gdi/QtConvert_p.h"
 #include "platform/rtl/Strings.h"
+#include "platform/user/Menu.h"
 #include "platform/user/Window_p.h"
 
 namespace pf {
@@ -155,24 +156,8 @@ bool TOpenDialog::Execute() {
     TDisabledForms disabled;
     dlg.show();
     if (TNotifyEvent handler = OnShow) handler(this);
-    bool quit = false;
-    int quitCode = 0;
-    while (!finished && dlg.isVisible()) {
-      MSG msg;
-      if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-          quit = true;
-          quitCode = static_cast<int>(msg.wParam);
-          break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
-      } else {
-        WaitMessage();
-      }
-    }
+    bool quit = !RunLayerLoopUntil([&] { return finished || !dlg.isVisible(); });
     dlg.hide();
-    if (quit) PostQuitMessage(quitCode);  // for the loop outside
     ok = !quit && dlg.result() == QDialog::Accepted;
     if (ok) {
       for (const QString& f : dlg.selectedFiles()) chosen.push_back(FromQ(QDir::toNativeSeparators(f)));

@@ -302,6 +302,23 @@ bool SetMenuDefaultItem(HMENU h, UINT item, UINT byPosition) {
   return true;
 }
 
+bool RunLayerLoopUntil(const std::function<bool()>& done) {
+  while (!done()) {
+    MSG msg;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      WaitMessage();
+      continue;
+    }
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // the quit is for the loop outside
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return true;
+}
+
 UINT TrackPopupMenuEx(HMENU h, UINT flags, int x, int y, HWND owner, const void*) {
   if (!Find(h) || !IsWindow(owner) || !QApplication::instance()) return 0;
   TTracking t;
@@ -324,29 +341,12 @@ UINT TrackPopupMenuEx(HMENU h, UINT flags, int x, int y, HWND owner, const void*
   if (flags & TPM_BOTTOMALIGN) at.ry() -= size.height();
   else if (flags & TPM_VCENTERALIGN) at.ry() -= size.height() / 2;
   q->popup(at);
-  // The layer's loop while the menu is open: the toolkit gives the menu the keyboard and the
-  // mouse; posted messages, timers and painting go on.
-  bool quit = false;
-  int quitCode = 0;
-  while (!t.Closed && q->isVisible()) {
-    MSG msg;
-    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = static_cast<int>(msg.wParam);
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessage(&msg);
-    } else {
-      WaitMessage();
-    }
-  }
+  // The toolkit gives the open menu the keyboard and the mouse; the layer's loop goes on.
+  RunLayerLoopUntil([&] { return t.Closed || !q->isVisible(); });
   q->hide();
   // Nothing of the menu outlives the call: no late event can reach the actions' handlers.
   q->disconnect();
   q.reset();
-  if (quit) PostQuitMessage(quitCode);  // the quit is for the loop outside
   if (notify && IsWindow(owner)) SendMessage(owner, WM_EXITMENULOOP, 1, 0);
   if (flags & TPM_RETURNCMD) return t.Chosen;
   if (t.Chosen && IsWindow(owner)) PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<int>(t.Chosen), 0), 0);

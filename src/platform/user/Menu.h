@@ -4,6 +4,8 @@
 // without a loop of its own and waits for it in a layer loop, so timers, painting and posted
 // messages go on meanwhile; the owner hears WM_INITMENUPOPUP before each menu opens.
 
+#include <functional>
+
 #include "platform/user/User.h"
 
 namespace pf {
@@ -120,6 +122,11 @@ bool SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition);
 // owner and answers nonzero. Fails (0) without a live owner.
 UINT TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const void* params = nullptr);
 UINT TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const TRect* rect = nullptr);
+
+// The layer loop of what waits for the toolkit without a loop of its own (a menu, a file dialog):
+// dispatches messages, timers and painting included, until `done` holds. A WM_QUIT ends it and is
+// posted again for the loop outside; the answer is then false.
+bool RunLayerLoopUntil(const std::function<bool()>& done);
 
 namespace testing {
 // The number of live menu handles (tests check that nothing leaks).

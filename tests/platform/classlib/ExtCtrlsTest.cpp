@@ -293,6 +293,29 @@ TEST_F(ExtCtrlsTest, AWindowlessControlGetsTheMouseOverItAndKeepsItWhileTheButto
   EXPECT_NE(GetCapture(), h);
 }
 
+TEST_F(ExtCtrlsTest, TheIdlePassTellsAWindowlessControlThePointerCameAndWent) {
+  TForm* f = MakeForm();
+  ThumbPanel t(f);
+  ShowAndPaint(f);
+  std::vector<std::string> seen;
+  t.Frame->OnMouseEnter = [&](TObject*) { seen.push_back("frame enter"); };
+  t.Frame->OnMouseLeave = [&](TObject*) { seen.push_back("frame leave"); };
+  t.Box->OnMouseEnter = [&](TObject*) { seen.push_back("box enter"); };
+  t.Box->OnMouseLeave = [&](TObject*) { seen.push_back("box leave"); };
+  auto pointAt = [&](TPoint client) {
+    pf::testing::SetCursorScreenPos(t.Panel->ClientToScreen(client));
+    Application->Idle();
+  };
+  pointAt(TPoint{5, 5});
+  pointAt(TPoint{20, 20});
+  pointAt(TPoint{21, 20});
+  pointAt(TPoint{5, 5});
+  t.Frame->Free();
+  pointAt(TPoint{20, 20});
+  EXPECT_EQ(seen, (std::vector<std::string>{"box enter", "box leave", "frame enter", "frame leave", "box enter"}))
+      << "one enter and one leave per change; a freed control is no longer told";
+}
+
 TEST_F(ExtCtrlsTest, AnUpDownStepsWithinItsRangeAndAsksItsChangingEvent) {
   TFormatSettings fs = FormatSettings();
   TFormatSettings grouped = fs;

@@ -159,6 +159,20 @@ TEST_F(MenusTest, APopupMenuIsChosenWithTheKeyboardInsideTheLayerLoop) {
   }
 }
 
+TEST_F(MenusTest, AQuitWhileTheMenuIsOpenClosesItAndIsLeftForTheLoopOutside) {
+  MenuOwner owner;
+  HMENU m = CreatePopupMenu();
+  AppendMenu(m, MF_STRING, 10, u"Открыть");
+  guitest::PostWork([] { PostQuitMessage(3); });
+  EXPECT_EQ(TrackPopupMenuEx(m, TPM_RETURNCMD, 10, 10, owner.Handle), 0u);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 3u);
+  DestroyMenu(m);
+}
+
 TEST_F(MenusTest, APopupMenuFailsWithoutAnOwnerWindow) {
   HMENU m = CreatePopupMenu();
   AppendMenu(m, MF_STRING, 1, u"x");
