@@ -24,16 +24,12 @@ Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error = n
 // size is rounded up as libjpeg rounds it); other formats ignore the scale.
 Status LoadImage(const String& fileName, TPhoto& photo, String* error = nullptr, int jpegScale = 8);
 
-// The smallest scale, in eighths (1 to 8), at which a part of srcW × srcH full-size pixels
-// still gives at least dstW × dstH pixels; 8 when even the full size does not.
-int JpegScaleFor(double srcW, double srcH, Integer dstW, Integer dstH);
 // libjpeg's size of a side decoded at `scale` eighths.
 Integer JpegScaledSide(Integer side, int scale);
 
 // Decodes `srcRect` (in full-size pixels of the file) and resamples it to dstW × dstH into `out`.
-// A JPEG is decoded at `jpegScale` eighths, or with 0 at the smallest eighth scale that still
-// covers dstW × dstH; its rows are reduced to the target width as they arrive, so the decoded
-// picture is never held whole.
+// A JPEG is decoded at `jpegScale` eighths, or with 0 at its full size (a print's sharpness
+// needs it); rows are reduced as they arrive, so the decoded picture is never held whole.
 Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
                      TPhoto& out, String* error = nullptr, int jpegScale = 0);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/gdiplus/Codecs.h"
 
@@ -54,9 +55,32 @@ private:
 
 // The picture's format and size, told by its first bytes; the file is left at its start.
 Status ReadInfo(FILE* f, TImageInfo& info, String* error);
+// Decodes and resamples a file already open, whose size ReadInfo gave, handing the target rows
+// to `out` in order as they are made.
+Status DecodeResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
+                       int jpegScale, const TResampler::TRowOut& out, String* error);
 // LoadResampled of a file already open, whose size ReadInfo gave.
 Status LoadResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
                      TPhoto& out, String* error, int jpegScale);
+
+// The JPEG encoder fed a band of rows at a time: baseline, libjpeg's standard tables scaled for
+// the quality, 4:2:0, the density in dots per inch. After a failure every call answers false and
+// Finish reports it.
+class TJpegWriter {
+public:
+  TJpegWriter();
+  ~TJpegWriter();
+  TJpegWriter(const TJpegWriter&) = delete;
+  TJpegWriter& operator=(const TJpegWriter&) = delete;
+  bool Start(Integer width, Integer height, int quality, int dpiX, int dpiY);
+  bool Write(const Byte* rows, Integer count, size_t stride);
+  Status Finish(RawBytes& out, String* error);
+
+  struct Impl;
+
+private:
+  std::unique_ptr<Impl> FImpl;
+};
 
 Status JpegReadInfo(FILE* f, TImageInfo& info, String* error);
 Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error);

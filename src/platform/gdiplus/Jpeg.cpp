@@ -184,24 +184,28 @@ Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
   return Status::Ok;
 }
 
+struct TJpegWriter::Impl {
+  jpeg_compress_struct Info;
+  TJpegError Error;
+  unsigned char* Memory{nullptr};
+  unsigned long Size{0};
+  bool Created{false};
+  bool Failed{false};
+};
+
 namespace {
 
-// Plain outputs only: this frame is left by longjmp on an error.
-bool EncodeCore(const TPhoto& photo, int quality, unsigned char** mem, unsigned long* size,
-                int* code) {
-  jpeg_compress_struct cinfo;
-  TJpegError err;
-  cinfo.err = &err.Pub;
-  InitError(err);
-  if (setjmp(err.Jump)) {
-    *code = err.Pub.msg_code;
-    jpeg_destroy_compress(&cinfo);
-    return false;
-  }
+// Plain data only in these frames: they are left by longjmp on an error.
+bool StartCore(TJpegWriter::Impl* m, Integer width, Integer height, int quality, int dpiX, int dpiY) {
+  jpeg_compress_struct& cinfo = m->Info;
+  cinfo.err = &m->Error.Pub;
+  InitError(m->Error);
+  if (setjmp(m->Error.Jump)) return false;
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, mem, size);
-  cinfo.image_width = static_cast<JDIMENSION>(photo.Width());
-  cinfo.image_height = static_cast<JDIMENSION>(photo.Height());
+  m->Created = true;
+  jpeg_mem_dest(&cinfo, &m->Memory, &m->Size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
@@ -209,22 +213,62 @@ bool EncodeCore(const TPhoto& photo, int quality, unsigned char** mem, unsigned 
   jpeg_set_quality(&cinfo, quality, TRUE);
   cinfo.dct_method = JDCT_ISLOW;
   cinfo.write_JFIF_header = TRUE;
-  if (photo.DpiX > 0 && photo.DpiY > 0) {
+  if (dpiX > 0 && dpiY > 0) {
     cinfo.density_unit = 1;  // dots per inch: the lab reads the print's size from it
-    cinfo.X_density = static_cast<UINT16>(photo.DpiX);
-    cinfo.Y_density = static_cast<UINT16>(photo.DpiY);
+    cinfo.X_density = static_cast<UINT16>(dpiX);
+    cinfo.Y_density = static_cast<UINT16>(dpiY);
   }
   jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(photo.Scan(static_cast<Integer>(cinfo.next_scanline)));
-    jpeg_write_scanlines(&cinfo, &row, 1);
+  return true;
+}
+
+bool WriteCore(TJpegWriter::Impl* m, const Byte* rows, Integer count, size_t stride) {
+  if (setjmp(m->Error.Jump)) return false;
+  for (Integer i = 0; i < count; ++i) {
+    JSAMPROW row = const_cast<JSAMPROW>(rows + stride * static_cast<size_t>(i));
+    jpeg_write_scanlines(&m->Info, &row, 1);
   }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+bool FinishCore(TJpegWriter::Impl* m) {
+  if (setjmp(m->Error.Jump)) return false;
+  jpeg_finish_compress(&m->Info);
   return true;
 }
 
 }  // namespace
+
+TJpegWriter::TJpegWriter() : FImpl(std::make_unique<Impl>()) {}
+
+TJpegWriter::~TJpegWriter() {
+  if (FImpl->Created) jpeg_destroy_compress(&FImpl->Info);
+  std::free(FImpl->Memory);
+}
+
+bool TJpegWriter::Start(Integer width, Integer height, int quality, int dpiX, int dpiY) {
+  if (FImpl->Created || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
+  FImpl->Failed = !StartCore(FImpl.get(), width, height, quality, dpiX, dpiY);
+  return !FImpl->Failed;
+}
+
+bool TJpegWriter::Write(const Byte* rows, Integer count, size_t stride) {
+  if (FImpl->Failed || !FImpl->Created) return false;
+  FImpl->Failed = !WriteCore(FImpl.get(), rows, count, stride);
+  return !FImpl->Failed;
+}
+
+Status TJpegWriter::Finish(RawBytes& out, String* error) {
+  if (!FImpl->Failed && FImpl->Created) FImpl->Failed = !FinishCore(FImpl.get());
+  if (FImpl->Failed || !FImpl->Created) return JpegFailure(FImpl->Error, error);
+  try {
+    out.assign(reinterpret_cast<const char*>(FImpl->Memory), FImpl->Size);
+  } catch (const std::bad_alloc&) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  return Status::Ok;
+}
 
 }  // namespace pf::gdiplus::detail
 
@@ -236,22 +280,10 @@ Status SaveJpeg(const TPhoto& photo, int quality, RawBytes& out, String* error) 
     detail::SetError(error, u"Invalid parameter");
     return Status::InvalidParameter;
   }
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  int code = 0;
-  const bool ok = detail::EncodeCore(photo, quality, &mem, &size, &code);
-  Status status = Status::Ok;
-  if (ok) {
-    try {
-      out.assign(reinterpret_cast<const char*>(mem), size);
-    } catch (const std::bad_alloc&) {
-      status = Status::OutOfMemory;
-    }
-  } else {
-    status = detail::JpegFailure(code, error);
-  }
-  std::free(mem);
-  return status;
+  detail::TJpegWriter writer;
+  if (writer.Start(photo.Width(), photo.Height(), quality, photo.DpiX, photo.DpiY))
+    writer.Write(photo.Scan(0), photo.Height(), photo.Stride());
+  return writer.Finish(out, error);
 }
 
 }  // namespace pf::gdiplus

@@ -1,8 +1,9 @@
 #pragma once
 // The drawing of one print: the photo turned, a part of it resampled into a place on a sheet of
 // the print's pixel size, the sheet stored as JPEG. The geometry is the caller's; this does the
-// pixel work with as little memory as it can: the photo is decoded at the smallest JPEG scale that
-// still covers its place, reduced row by row, and turned only once it has the print's size.
+// pixel work with as little memory as it can: the photo is decoded at its full size (for the
+// print's sharpness), resampled and encoded row by row on overlapping threads, so a sheet that
+// needs no turn holds a few bands of rows; a turned sheet holds its part once, at the print's size.
 
 #include "platform/gdiplus/Codecs.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
-#include <thread>
+
+#include "platform/gdiplus/Pool_p.h"
 
 namespace pf::gdiplus {
 
@@ -89,36 +89,8 @@ struct TAxis {
   }
 };
 
-unsigned WorkerCount(int64_t work) {
-  // Threads pay off only for print-sized work; thumbnails stay on the calling thread.
-  if (work < (int64_t{1} << 21)) return 1;
-  return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-}
-
-template <class F>
-void ParallelRows(Integer rows, int64_t work, F&& body) {
-  const unsigned n = std::min<unsigned>(WorkerCount(work), std::max<Integer>(rows, 1));
-  if (n <= 1) {
-    body(0, rows);
-    return;
-  }
-  std::vector<std::thread> threads;
-  threads.reserve(n - 1);
-  const Integer step = (rows + static_cast<Integer>(n) - 1) / static_cast<Integer>(n);
-  try {
-    for (unsigned t = 1; t < n; ++t) {
-      const Integer from = static_cast<Integer>(t) * step;
-      const Integer to = std::min(rows, from + step);
-      if (from < to) threads.emplace_back([&body, from, to] { body(from, to); });
-    }
-  } catch (...) {
-    // No thread to be had: the remaining rows are done here.
-    const Integer done = static_cast<Integer>(threads.size() + 1) * step;
-    body(std::min(rows, done), rows);
-  }
-  body(0, std::min(rows, step));
-  for (auto& th : threads) th.join();
-}
+// Threads pay off only for print-sized work; thumbnails stay on the calling thread.
+bool WorthThreads(int64_t work) { return work >= (int64_t{1} << 21) && detail::TWorkPool::Instance().Width() > 1; }
 
 }  // namespace
 
@@ -128,34 +100,29 @@ struct TResampler::Impl {
   Integer DstHeight{0};
   TAxis H;
   TAxis V;
-  std::vector<Byte> Rows;  // source rows V.Lo .. V.Hi reduced to DstWidth
+  TRowOut Out;
 
-  // Rows pushed by a decoder are reduced in batches on a second thread while the decoder goes
-  // on with the next batch; the decoder is the slower of the two.
-  static constexpr Integer BatchRows = 32;
+  // The reduced source rows still needed, in a ring indexed by source row.
+  Integer Capacity{0};
+  std::vector<Byte> Ring;
+  Integer NextIn{0};   // the next source row a decoder may push
+  Integer Pushed{0};   // rows [V.Lo, Pushed) are reduced
+  Integer NextOut{0};  // the next target row to hand on
+  std::vector<Byte> OutRows;
+
+  // Rows pushed by a decoder are gathered into bands; a band is reduced on the pool while the
+  // decoder fills the other.
+  static constexpr Integer BandRows = 32;
+  static constexpr Integer OutChunk = 32;
   bool Async{false};
-  std::vector<Byte> Pending, InFlight;
-  std::vector<Integer> PendingY, InFlightY;
-  Integer PendingCount{0};
-  std::future<void> Work;  // last: waited for before the buffers above go
+  std::vector<Byte> Band[2];
+  int Current{0};
+  Integer BandFirst{0};
+  Integer BandCount{0};
+  detail::TWorkPool::TGroup Job;
 
-  void Dispatch() {
-    if (Work.valid()) Work.get();
-    if (PendingCount == 0) return;
-    std::swap(Pending, InFlight);
-    std::swap(PendingY, InFlightY);
-    const Integer count = PendingCount;
-    PendingCount = 0;
-    const size_t stride = static_cast<size_t>(SrcWidth) * 3;
-    auto reduce = [this, count, stride] {
-      for (Integer i = 0; i < count; ++i) HorzRow(&InFlight[stride * static_cast<size_t>(i)], RowOf(InFlightY[i]));
-    };
-    try {
-      Work = std::async(std::launch::async, reduce);
-    } catch (...) {
-      reduce();  // no thread to be had
-    }
-  }
+  size_t Line() const { return static_cast<size_t>(DstWidth) * 3; }
+  Byte* Slot(Integer y) { return Ring.data() + static_cast<size_t>((y - V.Lo) % Capacity) * Line(); }
 
   void HorzRow(const Byte* src, Byte* dst) const {
     const Integer taps = H.Taps;
@@ -176,37 +143,72 @@ struct TResampler::Impl {
     }
   }
 
-  Byte* RowOf(Integer y) { return Rows.data() + static_cast<size_t>(y - V.Lo) * DstWidth * 3; }
-
-  void VertRows(TPhoto& dst, Integer dstX, Integer dstY, Integer from, Integer to) {
-    const size_t lineBytes = static_cast<size_t>(DstWidth) * 3;
-    std::vector<int32_t> acc(lineBytes);
-    for (Integer j = from; j < to; ++j) {
-      const Integer outY = dstY + j;
-      if (outY < 0 || outY >= dst.Height()) continue;
-      std::fill(acc.begin(), acc.end(), 0);
-      const int32_t* w = &V.Weights[static_cast<size_t>(j) * V.Taps];
-      for (Integer k = 0; k < V.Count[j]; ++k) {
-        const Byte* s = RowOf(V.First[j] + k);
-        const int32_t wk = w[k];
-        for (size_t i = 0; i < lineBytes; ++i) acc[i] += wk * s[i];
-      }
-      const Integer x0 = std::max(0, -dstX);
-      const Integer x1 = std::min(DstWidth, dst.Width() - dstX);
-      Byte* d = dst.Scan(outY) + static_cast<size_t>(dstX + x0) * 3;
-      for (size_t i = static_cast<size_t>(x0) * 3; i < static_cast<size_t>(std::max(x0, x1)) * 3; ++i)
-        *d++ = Clamp8(acc[i]);
+  void VertRow(Integer j, Byte* out, std::vector<int32_t>& acc) {
+    const size_t lineBytes = Line();
+    std::fill(acc.begin(), acc.end(), 0);
+    const int32_t* w = &V.Weights[static_cast<size_t>(j) * V.Taps];
+    for (Integer k = 0; k < V.Count[j]; ++k) {
+      const Byte* s = Slot(V.First[j] + k);
+      const int32_t wk = w[k];
+      for (size_t i = 0; i < lineBytes; ++i) acc[i] += wk * s[i];
     }
+    for (size_t i = 0; i < lineBytes; ++i) out[i] = Clamp8(acc[i]);
+  }
+
+  bool Ready(Integer j) const { return V.First[j] + V.Count[j] <= Pushed; }
+
+  // Makes and hands on every target row whose source rows are all in.
+  void Emit(bool threads) {
+    while (NextOut < DstHeight && Ready(NextOut)) {
+      Integer end = NextOut + 1;
+      while (end < DstHeight && end - NextOut < OutChunk && Ready(end)) ++end;
+      const Integer from = NextOut;
+      auto body = [&](int64_t a, int64_t b) {
+        // Each thread keeps its sums' buffer from one chunk to the next.
+        thread_local std::vector<int32_t> acc;
+        acc.resize(Line());
+        for (int64_t j = a; j < b; ++j)
+          VertRow(from + static_cast<Integer>(j), OutRows.data() + static_cast<size_t>(j) * Line(), acc);
+      };
+      if (threads) detail::TWorkPool::Instance().For(end - from, body);
+      else body(0, end - from);
+      for (Integer j = from; j < end; ++j) Out(j, OutRows.data() + static_cast<size_t>(j - from) * Line());
+      NextOut = end;
+    }
+  }
+
+  // Reduces `count` consecutive source rows from y0 (all inside [V.Lo, V.Hi)), then hands on
+  // what is ready.
+  void Take(Integer y0, Integer count, const Byte* rows, size_t stride, bool threads) {
+    auto body = [&](int64_t a, int64_t b) {
+      for (int64_t i = a; i < b; ++i) HorzRow(rows + stride * static_cast<size_t>(i), Slot(y0 + static_cast<Integer>(i)));
+    };
+    if (threads) detail::TWorkPool::Instance().For(count, body);
+    else body(0, count);
+    Pushed = y0 + count;
+    Emit(threads);
+  }
+
+  void Dispatch() {
+    if (BandCount == 0) return;
+    detail::TWorkPool& pool = detail::TWorkPool::Instance();
+    pool.Wait(Job);
+    const Integer y0 = BandFirst, count = BandCount;
+    const Byte* rows = Band[Current].data();
+    pool.Post(Job, [this, y0, count, rows] { Take(y0, count, rows, static_cast<size_t>(SrcWidth) * 3, true); });
+    Current ^= 1;
+    BandCount = 0;
   }
 };
 
 TResampler::TResampler(Integer srcWidth, Integer srcHeight, const TRectF& srcRect, Integer dstWidth,
-                       Integer dstHeight)
+                       Integer dstHeight, TRowOut out)
     : FImpl(std::make_unique<Impl>()) {
   Impl& m = *FImpl;
   m.SrcWidth = srcWidth;
   m.DstWidth = std::max(dstWidth, 1);
   m.DstHeight = std::max(dstHeight, 1);
+  m.Out = std::move(out);
   // Clip the rectangle to the picture: nothing outside the photo is ever sampled.
   const double x0 = std::clamp(srcRect.X, 0.0, static_cast<double>(srcWidth));
   const double y0 = std::clamp(srcRect.Y, 0.0, static_cast<double>(srcHeight));
@@ -214,42 +216,58 @@ TResampler::TResampler(Integer srcWidth, Integer srcHeight, const TRectF& srcRec
   const double y1 = std::clamp(srcRect.Y + srcRect.Height, y0, static_cast<double>(srcHeight));
   m.H.Build(std::max(srcWidth, 1), x0, std::max(x1 - x0, 1e-6), m.DstWidth);
   m.V.Build(std::max(srcHeight, 1), y0, std::max(y1 - y0, 1e-6), m.DstHeight);
-  m.Rows.resize(static_cast<size_t>(m.V.Hi - m.V.Lo) * m.DstWidth * 3);
-  if (WorkerCount(int64_t{m.V.Hi - m.V.Lo} * m.DstWidth * m.H.Taps) > 1) {
+  m.Pushed = m.V.Lo;
+  m.NextIn = m.V.Lo;
+  // Rows a target row not yet made may still need, and a band arriving on top of them (twice
+  // the taps: the trimming of the window near the edges may move it by a few rows).
+  m.Capacity = std::min(m.V.Hi - m.V.Lo, 2 * m.V.Taps + Impl::BandRows + 2);
+  m.Ring.resize(static_cast<size_t>(m.Capacity) * m.Line());
+  m.OutRows.resize(static_cast<size_t>(Impl::OutChunk) * m.Line());
+  if (WorthThreads(int64_t{m.V.Hi - m.V.Lo} * m.DstWidth * m.H.Taps)) {
     m.Async = true;
-    for (auto* buffer : {&m.Pending, &m.InFlight})
-      buffer->resize(static_cast<size_t>(Impl::BatchRows) * static_cast<size_t>(srcWidth) * 3);
-    m.PendingY.resize(Impl::BatchRows);
-    m.InFlightY.resize(Impl::BatchRows);
+    for (auto& band : m.Band) band.resize(static_cast<size_t>(Impl::BandRows) * static_cast<size_t>(srcWidth) * 3);
   }
 }
 
-TResampler::~TResampler() = default;
+TResampler::~TResampler() {
+  if (FImpl) detail::TWorkPool::Instance().Wait(FImpl->Job);
+}
 
 Integer TResampler::FirstRow() const { return FImpl->V.Lo; }
 Integer TResampler::EndRow() const { return FImpl->V.Hi; }
 
-void TResampler::PushRow(Integer y, const Byte* rgb) {
-  Impl& m = *FImpl;
-  if (y < m.V.Lo || y >= m.V.Hi) return;
-  if (!m.Async) {
-    m.HorzRow(rgb, m.RowOf(y));
-    return;
-  }
-  const size_t stride = static_cast<size_t>(m.SrcWidth) * 3;
-  std::memcpy(&m.Pending[stride * static_cast<size_t>(m.PendingCount)], rgb, stride);
-  m.PendingY[m.PendingCount] = y;
-  if (++m.PendingCount == Impl::BatchRows) m.Dispatch();
+size_t TResampler::BufferBytes() const {
+  const Impl& m = *FImpl;
+  return m.Ring.size() + m.OutRows.size() + m.Band[0].size() + m.Band[1].size();
 }
 
-void TResampler::Finish(TPhoto& dst, Integer dstX, Integer dstY) {
+void TResampler::PushRow(Integer y, const Byte* rgb) {
+  Impl& m = *FImpl;
+  // Rows come in order; one that does not follow the last (a decoder never does this) is dropped.
+  if (y != m.NextIn || y >= m.V.Hi) return;
+  ++m.NextIn;
+  if (!m.Async) {
+    m.Take(y, 1, rgb, 0, false);
+    return;
+  }
+  if (m.BandCount == 0) m.BandFirst = y;
+  const size_t stride = static_cast<size_t>(m.SrcWidth) * 3;
+  std::memcpy(&m.Band[m.Current][stride * static_cast<size_t>(m.BandCount)], rgb, stride);
+  if (++m.BandCount == Impl::BandRows || y + 1 == m.V.Hi) m.Dispatch();
+}
+
+void TResampler::Finish() {
   Impl& m = *FImpl;
   if (m.Async) {
     m.Dispatch();
-    if (m.Work.valid()) m.Work.get();
+    detail::TWorkPool::Instance().Wait(m.Job);
   }
-  ParallelRows(m.DstHeight, int64_t{m.DstHeight} * m.DstWidth * m.V.Taps,
-               [&](Integer from, Integer to) { m.VertRows(dst, dstX, dstY, from, to); });
+  // Rows the source never gave (a decoder that stopped early) repeat the last one it gave.
+  while (m.NextOut < m.DstHeight) {
+    if (m.Pushed > m.V.Lo && m.Pushed < m.V.Hi) std::memcpy(m.Slot(m.Pushed), m.Slot(m.Pushed - 1), m.Line());
+    ++m.Pushed;
+    m.Emit(false);
+  }
 }
 
 Status DrawImage(TPhoto& dst, const TRect& dstRect, const TPhoto& src, const TRectF& srcRect) {
@@ -257,17 +275,28 @@ Status DrawImage(TPhoto& dst, const TRect& dstRect, const TPhoto& src, const TRe
       srcRect.Height <= 0)
     return Status::InvalidParameter;
   try {
-    TResampler r(src.Width(), src.Height(), srcRect, dstRect.Width(), dstRect.Height());
+    TResampler r(src.Width(), src.Height(), srcRect, dstRect.Width(), dstRect.Height(),
+                 [&](Integer y, const Byte* rgb) { PutRow(dst, dstRect.Left, dstRect.Top + y, rgb, dstRect.Width()); });
     TResampler::Impl& m = *r.FImpl;
-    const Integer rows = m.V.Hi - m.V.Lo;
-    ParallelRows(rows, int64_t{rows} * m.DstWidth * m.H.Taps, [&](Integer from, Integer to) {
-      for (Integer y = m.V.Lo + from; y < m.V.Lo + to; ++y) m.HorzRow(src.Scan(y), m.RowOf(y));
-    });
-    r.Finish(dst, dstRect.Left, dstRect.Top);
+    const bool threads = WorthThreads(int64_t{m.V.Hi - m.V.Lo} * m.DstWidth * m.H.Taps);
+    for (Integer y = m.V.Lo; y < m.V.Hi; y += TResampler::Impl::BandRows) {
+      const Integer count = std::min(TResampler::Impl::BandRows, m.V.Hi - y);
+      m.Take(y, count, src.Scan(y), src.Stride(), threads);
+    }
+    r.Finish();
   } catch (const std::bad_alloc&) {
     return Status::OutOfMemory;
   }
   return Status::Ok;
+}
+
+void PutRow(TPhoto& dst, Integer x, Integer y, const Byte* rgb, Integer width) {
+  if (y < 0 || y >= dst.Height()) return;
+  const Integer x0 = std::max(0, -x);
+  const Integer x1 = std::min(width, dst.Width() - x);
+  if (x0 >= x1) return;
+  std::memcpy(dst.Scan(y) + static_cast<size_t>(x + x0) * 3, rgb + static_cast<size_t>(x0) * 3,
+              static_cast<size_t>(x1 - x0) * 3);
 }
 
 }  // namespace pf::gdiplus

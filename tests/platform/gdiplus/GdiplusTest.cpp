@@ -206,20 +206,6 @@ TEST_F(PhotoFiles, JpegDecodesAtEveryEighthScale) {
   }
 }
 
-TEST(JpegScale, TheSmallestEighthThatStillCoversTheTarget) {
-  struct Case { double sw, sh; int dw, dh, scale; };
-  const Case cases[] = {
-      {6000, 4000, 1800, 1200, 3},  // 2250 × 1500; a quarter (1500 × 1000) would be too small
-      {6000, 4000, 200, 133, 1},
-      {4000, 3000, 1600, 1200, 4},  // 2000 × 1500 covers, 1500 × 1125 does not
-      {1800, 1200, 1800, 1200, 8},  // same size: no reduction
-      {1000, 800, 1800, 1200, 8},   // enlarged: the full size
-      {2400, 1600, 1800, 1200, 6},  // exactly covered at six eighths
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(JpegScaleFor(c.sw, c.sh, c.dw, c.dh), c.scale) << c.sw << "x" << c.sh;
-}
-
 // ---- encoding ----
 
 TEST(JpegEncoder, WritesBaselineTablesForTheQualityAnd300Dpi) {
@@ -353,9 +339,14 @@ TEST(Resampler, RowsPushedOneByOneGiveTheSamePictureAsAWholeDraw) {
   const TRectF part{10.5, 3, 1900, 1190};
   TPhoto whole(700, 450), pushed(700, 450);
   ASSERT_EQ(DrawImage(whole, TRect{0, 0, 700, 450}, src, part), Status::Ok);
-  TResampler r(src.Width(), src.Height(), part, 700, 450);
+  int next = 0;
+  TResampler r(src.Width(), src.Height(), part, 700, 450, [&](Integer y, const Byte* rgb) {
+    ASSERT_EQ(y, next++);  // in order, each once
+    PutRow(pushed, 0, y, rgb, 700);
+  });
   for (int y = 0; y < src.Height(); ++y) r.PushRow(y, src.Scan(y));
-  r.Finish(pushed, 0, 0);
+  r.Finish();
+  EXPECT_EQ(next, 450);
   for (int y = 0; y < 450; ++y)
     ASSERT_EQ(std::memcmp(whole.Scan(y), pushed.Scan(y), whole.Stride()), 0) << "row " << y;
 }

@@ -1,7 +1,6 @@
 // Files made to exhaust the machine: tiny files that declare huge pictures, chunks that declare
 // more bytes than the file has, and large pictures that must be read a row at a time.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <zlib.h>
 
 #include <fstream>
@@ -78,11 +77,6 @@ std::string PngHead(uint32_t width, uint32_t height) {
 
 std::string Bmp24Header(int width, int height) { return fixtures::BmpHeader(width, height, 24, 54); }
 
-long PeakKilobytes() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss;
-}
 
 class HostileFiles : public ::testing::Test {
 protected:
@@ -159,26 +153,6 @@ TEST_F(HostileFiles, AProgressiveFileOfEndlessScansIsRefused) {
   EXPECT_EQ(LoadImage(PathOf(dir / "fine.jpg"), photo), Status::Ok);
 }
 
-// Rows written straight to the file, so making it costs the test no memory.
-void WriteLargePng(const std::filesystem::path& path, int w, int h) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  png_init_io(png, f);
-  png_set_compression_level(png, 1);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<Byte> row(static_cast<size_t>(w) * 3);
-  for (int y = 0; y < h; ++y) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<Byte>((i * 7 + y * 3) & 0xFF);
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-}
-
 void WriteLargeBmp(const std::filesystem::path& path, int w, int h) {
   std::ofstream out(path, std::ios::binary);
   const std::string head = fixtures::BmpHeader(w, h, 24, 54);
@@ -189,14 +163,14 @@ void WriteLargeBmp(const std::filesystem::path& path, int w, int h) {
 
 TEST_F(HostileFiles, LargePngAndBmpPicturesAreReadARowAtATime) {
   // 6000 × 4000 pixels are 72 MB whole; a thumbnail of them may hold a few rows only.
-  WriteLargePng(dir / "large.png", 6000, 4000);
+  fixtures::WriteLargePng(dir / "large.png", 6000, 4000);
   WriteLargeBmp(dir / "large.bmp", 6000, 4000);
   for (const char* name : {"large.png", "large.bmp"}) {
-    const long before = PeakKilobytes();
+    const long before = fixtures::PeakKilobytes();
     TPhoto thumb;
     ASSERT_EQ(LoadResampled(PathOf(dir / name), TRectF{0, 0, 6000, 4000}, 200, 133, thumb), Status::Ok) << name;
     EXPECT_EQ(thumb.Width(), 200);
-    EXPECT_LT(PeakKilobytes() - before, 32 * 1024) << name;
+    EXPECT_LT(fixtures::PeakKilobytes() - before, 32 * 1024) << name;
   }
 }
 

@@ -3,6 +3,7 @@
 // under test), and a reader of the JPEG markers the lab looks at.
 
 #include <png.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,6 +88,35 @@ inline void WritePng(const std::filesystem::path& path, int w, int h, const Pain
     }
   if (!png_image_write_to_file(&img, path.c_str(), 0, buf.data(), 0, nullptr))
     throw std::runtime_error("cannot write png");
+}
+
+// A large RGB PNG written a row at a time (so making it costs the test no memory), with a
+// pattern that does not compress away.
+inline void WriteLargePng(const std::filesystem::path& path, int w, int h) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path.string());
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
+  for (int y = 0; y < h; ++y) {
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>((i * 7 + y * 3) & 0xFF);
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+// The process's peak resident memory so far, in kilobytes.
+inline long PeakKilobytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
 }
 
 inline void PutLE(std::string& s, uint32_t v, int bytes) {
