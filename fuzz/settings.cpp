@@ -22,8 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)ParseUrlParts(settings->GetUploadScript());
   Owned<TCityList> cities(TCityList::New());
   Owned<TPhotoSizeList> sizes(TPhotoSizeList::New());
-  for (Integer i = 0; i < settings->GetCityCount(); ++i) cities->Add(settings->GetCity(i).release());
-  for (Integer i = 0; i < settings->GetSizeCount(); ++i) sizes->Add(settings->GetPhotoSize(i).release());
+  // As the start-up applies it: the cities and sizes that have entries, whatever the counts say.
+  (void)settings->GetCityCount();
+  (void)settings->GetSizeCount();
+  for (Integer i : settings->CityIndexes()) cities->Add(settings->GetCity(i).release());
+  for (Integer i : settings->SizeIndexes()) sizes->Add(settings->GetPhotoSize(i).release());
   Owned<TStringList> captions(TStringList::New());
   cities->FillCities(captions.get());
   sizes->FillPhotoSizes(captions.get());
