@@ -322,6 +322,14 @@ void TCustomForm::Dispatch(TMessage& msg) {
 
 void TApplication::Create(TComponent* owner) {
   TComponent::Create(owner);
+  ReadHintPause();
+}
+
+// The first hint waits as long as the desktop's hover time, when the layer knows it.
+void TApplication::ReadHintPause() {
+  UINT hover = 0;
+  if (LayerStarted() && SystemParametersInfo(SPI_GETMOUSEHOVERTIME, 0, &hover, 0) && hover > 0)
+    HintPause = static_cast<Integer>(hover);
 }
 
 void TApplication::Destroy() {
@@ -613,6 +621,7 @@ void TApplication::ResetForTests() {
   FMouseControl = nullptr;
   OnShowHint = nullptr;
   HintWindowClass = &HintWindowOf<THintWindow>;
+  ReadHintPause();
   FTerminated = false;
   FMainForm = nullptr;
   OnException = nullptr;

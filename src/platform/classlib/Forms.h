@@ -134,7 +134,8 @@ public:
   // ---- hints
   bool GetShowHint() const { return FShowHint; }
   void SetShowHint(bool v);
-  Integer HintPause{500};       // before the first hint, in milliseconds of the layer's clock
+  // Before the first hint, in milliseconds of the layer's clock: the desktop's hover time.
+  Integer HintPause{500};
   Integer HintShortPause{50};   // before the next one while a hint shows
   Integer HintHidePause{2500};  // how long a hint stays
   TColor HintColor{clInfoBk};
@@ -163,6 +164,7 @@ private:
   void StopHintTimer();
   void HintTimerExpired();
   void SetHintControl(TControl* c);
+  void ReadHintPause();
   // The control under the pointer hears CM_MOUSEENTER and CM_MOUSELEAVE; a hint of another
   // control goes.
   void DoMouseIdle();

@@ -15,6 +15,10 @@ class HintsTest : public ClassLibTest {
 protected:
   void SetUp() override {
     clock::UseManual();
+    // The first pause is the desktop's hover time.
+    SystemParametersInfo(SPI_SETMOUSEHOVERTIME, 500, nullptr, 0);
+    Application->ResetForTests();
+    ASSERT_EQ(Application->HintPause, 500);
     Form = TForm::New(Application);
     Form->SetBounds(40, 40, 320, 240);
     Panel = TPanel::New(Form);
@@ -24,6 +28,10 @@ protected:
     Panel->SetParent(Form);
     Form->Show();
     Pump();
+  }
+  void TearDown() override {
+    SystemParametersInfo(SPI_SETMOUSEHOVERTIME, 400, nullptr, 0);
+    ClassLibTest::TearDown();
   }
   // The pointer moves to a client point of a control's window, as the toolkit reports it.
   void MoveTo(TWinControl* c, TPoint p) {
