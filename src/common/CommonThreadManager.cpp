@@ -295,7 +295,8 @@ void TCommonShellExecuteThread::Execute() {
   ShellExecuteInfoW.lpVerb = ptr(FlpVerb);
   ShellExecuteInfoW.lpClass = ptr(FlpClass);
   ShellExecuteInfoW.lpIDList = FPIDL;
-  ShellExecuteExW(&ShellExecuteInfoW);
+  using TShellExecuteExW = BOOL(SHELLEXECUTEINFOW*);
+  if (auto* bound = ProcAs<TShellExecuteExW>(BoundEntryPoint("ShellExecuteExW"))) bound(&ShellExecuteInfoW);
 }
 
 // ---- The unit ----

@@ -229,6 +229,31 @@ TEST_F(CanvasControl, FrameAndClientWithThemesOnAndOff) {
   EXPECT_EQ(Px(0, 0), 0xFF0000u);
 }
 
+TEST_F(CanvasControl, ApplyBorderStyleFollowsTheSettingsOnTheLiveWindow) {
+  MakeProbe();
+  struct Step {
+    bool themes;
+    bool ctl3D;
+    TBorderStyle border;
+    bool edge, frame;
+    TRect client;
+  } steps[] = {
+      {true, true, TBorderStyle::bsSingle, false, false, {0, 0, 104, 84}},
+      {false, true, TBorderStyle::bsSingle, true, false, {0, 0, 100, 80}},
+      {false, false, TBorderStyle::bsSingle, false, true, {0, 0, 102, 82}},
+      {false, false, TBorderStyle::bsNone, false, false, {0, 0, 104, 84}},
+  };
+  for (const Step& s : steps) {
+    pf::testing::SetThemesActive(s.themes);
+    Probe->SetCtl3D(s.ctl3D);
+    Probe->SetBorderStyle(s.border);
+    if (Probe->GetBorderStyle() == s.border) Probe->ApplyBorderStyle();
+    EXPECT_EQ((GetWindowLongPtr(H(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0, s.edge) << s.themes << s.ctl3D;
+    EXPECT_EQ((GetWindowLongPtr(H(), GWL_STYLE) & WS_BORDER) != 0, s.frame) << s.themes << s.ctl3D;
+    EXPECT_EQ(Client(), s.client) << s.themes << s.ctl3D;
+  }
+}
+
 TEST_F(CanvasControl, BevelsWithAndWithoutThemes) {
   const uint32_t shadow = Rgb(GetSysColor(COLOR_BTNSHADOW)), frame = Rgb(GetSysColor(COLOR_WINDOWFRAME));
   const uint32_t light3d = Rgb(GetSysColor(COLOR_3DLIGHT)), dark = Rgb(GetSysColor(COLOR_3DDKSHADOW));

@@ -47,6 +47,7 @@ void WaitFinished(TCommonThread* t) {
 struct Threads : ::testing::Test {
   std::vector<std::string> Opened;
   void SetUp() override {
+    InitializeCommonUtilities();  // binds the shell's entry points
     InitializeCommonThreadManager();
     pf::testing::SetShellExecuteOpener([this](const std::string& target) {
       Opened.push_back(target);
@@ -57,6 +58,7 @@ struct Threads : ::testing::Test {
     JoinSelfFreeingThreads();
     pf::testing::SetShellExecuteOpener({});
     FinalizeCommonThreadManager();
+    FinalizeCommonUtilities();
     pf::testing::ResetQueue();
     EXPECT_EQ(CommonThreadCount(), 0);
     EXPECT_EQ(CommonThreadRequestCount(), 0);
@@ -175,6 +177,20 @@ TEST_F(Threads, AShellExecuteThreadWithNothingFilledOpensNothing) {
   JoinSelfFreeingThreads();
   EXPECT_EQ(CommonThreadCount(), 0);
   EXPECT_EQ(Opened, (std::vector<std::string>{"https://example.invalid/manual"}));
+}
+
+TEST_F(Threads, WithoutTheShellsEntryPointNothingIsOpened) {
+  pf::kernel::testing::RemoveExport("shell32.dll", "ShellExecuteExW");
+  ResetWideApiBindingForTests();
+  BindWideApiFunctions();
+  TCommonShellExecuteThread* t = TCommonShellExecuteThread::New(true);
+  t->SetlpFile(u"https://example.invalid/");
+  t->Resume();
+  JoinSelfFreeingThreads();
+  EXPECT_TRUE(Opened.empty());
+  pf::kernel::testing::RestoreExports();
+  ResetWideApiBindingForTests();
+  BindWideApiFunctions();
 }
 
 TEST_F(Threads, ShellExecuteOpensOnlyFilesThatExistAndWebAddresses) {

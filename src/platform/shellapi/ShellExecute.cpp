@@ -17,6 +17,13 @@ namespace pf {
 
 namespace {
 
+// The shell's entry points that the program binds by name at start-up.
+const bool gExportsRegistered = [] {
+  RegisterExport("shell32.dll", "ShellExecuteExW", &ShellExecuteExW);
+  RegisterExport("shell32.dll", "ShellExecuteExA", &ShellExecuteExA);
+  return true;
+}();
+
 std::mutex gOpenerMutex;
 std::function<bool(const std::string&)> gOpener;
 
