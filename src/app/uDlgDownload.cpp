@@ -1,14 +1,31 @@
 #include "app/uDlgDownload.h"
 
+#include <algorithm>
+
 #include "app/uFormBuild.h"
 #include "app/uOpenLink.h"
 #include "order/uUtils.h"
+#include "platform/gdi/Gdi.h"
 
 namespace app {
 
 namespace {
 // Each dialog of the start-up has a taskbar button of its own: the main window does not exist yet.
 constexpr DWORD ExStyleAppWindow = 0x00040000;  // WS_EX_APPWINDOW
+// The status line's place in the layout: two lines of bold type.
+constexpr Integer InfoTop = 56;
+constexpr Integer InfoHeight = 26;
+
+// The height Text takes in Font when broken into lines of Width pixels.
+Integer WrappedHeight(const String& Text, TFont* Font, Integer Width) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font->GetHandle());
+  TRect r{0, 0, Width, 0};
+  DrawTextW(dc, Text.c_str(), static_cast<int>(Text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return r.Height();
+}
 
 // The lab's site as the link shows it: its address without the scheme.
 String SiteText(const String& Site) {
@@ -35,7 +52,7 @@ void TDlgDownload::Create(TComponent* AOwner) {
   lnkSite->OnLinkClick = [this](TObject* s, const String& l, TSysLinkType t) { lnkSiteLinkClick(s, l, t); };
   lblSiteEnd = AddControl<TLabel>(this, this, u"lblSiteEnd", 8, 34, 444, 13);
   lblSiteEnd->SetCaption(u"и скачать актуальные данные о стоимости услуг.");
-  lblInfo = AddControl<TWrapLabel>(this, this, u"lblInfo", 8, 56, 444, 26);
+  lblInfo = AddControl<TWrapLabel>(this, this, u"lblInfo", 8, InfoTop, 444, InfoHeight);
   lblInfo->SetCaption(WaitingText);
   lblNote = AddControl<TWrapLabel>(this, this, u"lblNote", 8, 90, 444, 39);
   lblNote->SetCaption(
@@ -73,6 +90,16 @@ void TDlgDownload::Create(TComponent* AOwner) {
   btnCancel->Cancel = true;
 
   ActDownload->Execute();
+  LayOutIntro();
+}
+
+void TDlgDownload::LayOutIntro() {
+  // A short site address leaves the first sentence on one line: its end follows right under it
+  // instead of under an empty line.
+  const Integer height = lnkSite->TextHeight();
+  if (height <= 0 || height >= lnkSite->GetHeight()) return;
+  lnkSite->SetHeight(height);
+  lblSiteEnd->SetTop(lnkSite->GetTop() + height);
 }
 
 void TDlgDownload::Destroy() {
@@ -86,6 +113,8 @@ void TDlgDownload::CreateParams(TCreateParams& Params) {
   TForm::CreateParams(Params);
   Params.WndParent = nullptr;
   Params.ExStyle |= ExStyleAppWindow;
+  // System menu and minimise button only: the dialog has a fixed size.
+  Params.Style &= ~WS_MAXIMIZEBOX;
 }
 
 TDownloadResult TDlgDownload::Execute() {
@@ -104,6 +133,22 @@ void TDlgDownload::SetInfo(const String& Text, TColor Color, bool Bold) {
   lblInfo->SetCaption(Text);
   lblInfo->GetFont()->SetColor(Color);
   lblInfo->GetFont()->SetStyle(Bold ? TFontStyles{TFontStyle::fsBold} : TFontStyles{});
+  FitInfo();
+}
+
+void TDlgDownload::FitInfo() {
+  // A long reason (a server's status text can be any length) is never cut off: the status line
+  // takes the lines it needs, and what lies below it and the dialog move down as much.
+  const Integer height = std::max(InfoHeight, WrappedHeight(lblInfo->GetCaption(), lblInfo->GetFont(), lblInfo->GetWidth()));
+  const Integer delta = height - lblInfo->GetHeight();
+  if (delta == 0) return;
+  const Integer below = lblInfo->GetTop() + lblInfo->GetHeight();
+  for (Integer i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (c != lblInfo && c->GetTop() >= below) c->SetTop(c->GetTop() + delta);
+  }
+  lblInfo->SetHeight(height);
+  SetClientHeight(GetClientHeight() + delta);
 }
 
 void TDlgDownload::ActDownloadExecute(TObject*) {

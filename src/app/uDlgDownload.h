@@ -56,6 +56,9 @@ private:
   // The thread has sent its last message: it ends at once and is joined here.
   void ThreadDone();
   void SetInfo(const String& Text, TColor Color, bool Bold);
+  // Makes the status line as tall as its text needs.
+  void FitInfo();
+  void LayOutIntro();
 
   Owned<TDownloadThread> FThread;
   Owned<order::TSettings> FSettings;

@@ -46,6 +46,8 @@ void TDlgUpdate::CreateParams(TCreateParams& Params) {
   TForm::CreateParams(Params);
   Params.WndParent = nullptr;
   Params.ExStyle |= ExStyleAppWindow;
+  // A notice of fixed size: no maximise button.
+  Params.Style &= ~WS_MAXIMIZEBOX;
 }
 
 void TDlgUpdate::lnkDownloadLinkClick(TObject*, const String&, TSysLinkType) { OpenLink(order::UpdateURL); }

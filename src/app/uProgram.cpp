@@ -1,5 +1,12 @@
 #include "app/uProgram.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
 #include "app/uDlgDownload.h"
 #include "app/uDlgUpdate.h"
 #include "app/uFormMain.h"
@@ -85,8 +92,29 @@ int ProgramMain() {
   return 0;
 }
 
+namespace {
+
+// The desktop's per-user runtime folder. A session without one (a plain su, a virtual display
+// started by hand) makes the toolkit warn on every start; the program takes the folder the
+// toolkit would fall back to, made private to the user, before the toolkit starts.
+void EnsureRuntimeFolder() {
+  const char* set = std::getenv("XDG_RUNTIME_DIR");
+  if (set && *set) return;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/runtime-" + std::to_string(getuid());
+  struct stat st {};
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return;
+  // Only a folder of our own that nobody else can enter will do.
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return;
+  if ((st.st_mode & 0777) != 0700 && chmod(folder.c_str(), 0700) != 0) return;
+  setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+}
+
+}  // namespace
+
 int RunProgram(int argc, char** argv) {
   SetCommandLine(argc, argv);
+  EnsureRuntimeFolder();
   StartLayer(argc, argv);
   RegisterProgramUnits();
   int rc = 0;

@@ -8,6 +8,7 @@
 #include "platform/classlib/Forms.h"
 #include "platform/classlib/Image.h"
 #include "platform/classlib/LinkLabel.h"
+#include "platform/classlib/StdCtrls.h"
 #include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
@@ -66,6 +67,64 @@ TEST_F(Controls, ALinkLabelShowsItsTextAndReportsTheClickedLinksAddress) {
     guitest::PumpPending();
     EXPECT_EQ(clicked, c.links);
   }
+}
+
+TEST_F(Controls, ALinkLabelIsReachedWithTabAndOpenedWithEnterOrSpace) {
+  Owned<TForm> form(TForm::New(Application));
+  form->SetBounds(0, 0, 400, 200);
+  TButton* before = TButton::New(form.get());
+  before->SetBounds(10, 10, 80, 25);
+  before->SetParent(form.get());
+  TLinkLabel* link = TLinkLabel::New(form.get());
+  link->SetBounds(10, 50, 300, 30);
+  link->SetParent(form.get());
+  link->SetCaption(u"<a href=\"http://a/\">a</a> и <a href=\"http://b/\">b</a>");
+  TButton* after = TButton::New(form.get());
+  after->SetBounds(10, 100, 80, 25);
+  after->SetParent(form.get());
+  std::vector<String> clicked;
+  link->OnLinkClick = [&](TObject*, const String& address, TSysLinkType) { clicked.push_back(address); };
+  form->Show();
+  before->SetFocus();
+  guitest::PumpPending();
+  auto* label = pf::layer::WidgetOf(link->Handle())->findChild<QLabel*>();
+  ASSERT_NE(label, nullptr);
+  // Through the application's own handling of keys, which gives the form its dialog keys.
+  auto press = [](int key, const QString& text = {}) {
+    guitest::Type(GetFocus(), key, text);
+    Application->ProcessMessages();
+  };
+  // Tab reaches the first link, marked as focused; Enter and Space open it.
+  press(Qt::Key_Tab);
+  ASSERT_EQ(GetFocus(), link->Handle());
+  EXPECT_EQ(link->FocusedLink(), 0);
+  EXPECT_TRUE(label->text().contains("background-color")) << label->text().toStdString();
+  press(Qt::Key_Return);
+  press(Qt::Key_Space, " ");
+  EXPECT_EQ(clicked, (std::vector<String>{u"http://a/", u"http://a/"}));
+  // Tab goes on to the second link, then leaves the control.
+  press(Qt::Key_Tab);
+  EXPECT_EQ(GetFocus(), link->Handle());
+  EXPECT_EQ(link->FocusedLink(), 1);
+  press(Qt::Key_Return);
+  EXPECT_EQ(clicked.back(), u"http://b/");
+  press(Qt::Key_Tab);
+  EXPECT_EQ(GetFocus(), after->Handle());
+  EXPECT_EQ(link->FocusedLink(), -1);
+  EXPECT_FALSE(label->text().contains("background-color"));
+
+  // Disabled: no link is shown as one, and none opens.
+  link->SetEnabled(false);
+  guitest::PumpPending();
+  EXPECT_FALSE(label->text().contains("<a")) << label->text().toStdString();
+  EXPECT_FALSE(label->isEnabled());
+  clicked.clear();
+  emit label->linkActivated("0");
+  link->ClickLink(1);
+  guitest::PumpPending();
+  EXPECT_TRUE(clicked.empty());
+  press(Qt::Key_Tab);
+  EXPECT_NE(GetFocus(), link->Handle()) << "a disabled link is not a tab stop";
 }
 
 TEST_F(Controls, AnImageDrawsItsPictureWhereItsPlacementSays) {

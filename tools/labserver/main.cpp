@@ -1,9 +1,11 @@
 // labserver: the stand-in lab web server as a program.
 //
-//   labserver --price-list FILE --orders DIR [--port N] [--first-order N]
+//   labserver --price-list FILE --orders DIR [--port N] [--first-order N] [--with-parent]
 //
 // Prints the port it listens on (127.0.0.1) as the first line of its output, then serves until it
-// gets SIGINT or SIGTERM, or its parent process ends.
+// gets SIGINT, SIGTERM or SIGHUP; with --with-parent also when the process that started it ends
+// (scripts and tests that start it pass that, so none is left behind). Started on its own, in the
+// background or detached from a terminal, it keeps serving.
 
 #include <signal.h>
 #include <sys/prctl.h>
@@ -20,7 +22,7 @@ namespace {
 
 int Usage(const char* message) {
   std::cerr << "labserver: " << message << "\n"
-            << "usage: labserver --price-list FILE --orders DIR [--port N] [--first-order N]\n";
+            << "usage: labserver --price-list FILE --orders DIR [--port N] [--first-order N] [--with-parent]\n";
   return 2;
 }
 
@@ -37,8 +39,13 @@ bool ParseInt(const char* s, int min, int max, int& value) {
 int main(int argc, char** argv) {
   labserver::TLabServerOptions options;
   std::string priceList;
+  bool withParent = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg == "--with-parent") {
+      withParent = true;
+      continue;
+    }
     if (i + 1 >= argc) return Usage(("missing value of " + arg).c_str());
     const char* value = argv[++i];
     if (arg == "--price-list") {
@@ -60,9 +67,13 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // A server left behind by a test that crashed would run forever: end with the parent.
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (getppid() == 1) return 0;
+  const pid_t parent = getppid();
+  if (withParent) {
+    // A server left behind by a test that crashed would run forever: end with the parent.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have ended before the line above.
+    if (getppid() != parent) return 0;
+  }
 
   // The serving threads inherit this mask, so the signals reach sigwait below only.
   sigset_t stopSignals;

@@ -80,9 +80,15 @@ std::vector<String> TLinkLabel::Links() const {
 }
 
 void TLinkLabel::ClickLink(Integer index) {
+  if (!FEnabled) return;
   std::vector<String> links = Links();
   if (index < 0 || index >= static_cast<Integer>(links.size())) return;
   DoLinkClick(links[static_cast<size_t>(index)], TSysLinkType::sltURL);
+}
+
+Integer TLinkLabel::TextHeight() const {
+  QLabel* label = hosted::Inner<QLabel>(FHandle);
+  return label ? label->heightForWidth(FWidth) : 0;
 }
 
 void TLinkLabel::DoLinkClick(const String& Link, TSysLinkType LinkType) {
@@ -98,7 +104,10 @@ void TLinkLabel::CreateHandleDone() {
   // The window under it has a surface of its own; the label paints the form's colour over it.
   label->setAutoFillBackground(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  // The keyboard is the layer's: the window takes the focus in the form's Tab order and hears
+  // Tab, Enter and Space itself.
+  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  label->setFocusPolicy(Qt::NoFocus);
   HWND h = FHandle;
   QObject::connect(label, &QLabel::linkActivated, label, [h](const QString& link) {
     PostMessage(h, CM_LINKCLICKED, static_cast<WPARAM>(link.toUInt()), 0);
@@ -113,11 +122,66 @@ void TLinkLabel::TextChanged() {
 }
 
 void TLinkLabel::Dispatch(TMessage& msg) {
+  if (msg.Msg == WM_SETFOCUS) FFocusFrom = reinterpret_cast<HWND>(msg.WParam);
   if (msg.Msg == CM_LINKCLICKED) {
     ClickLink(static_cast<Integer>(msg.WParam));
     return;
   }
+  if (msg.Msg == WM_KEYDOWN && FFocusedLink >= 0) {
+    const Word key = static_cast<Word>(msg.WParam);
+    if (key == VK_RETURN || key == VK_SPACE) {
+      FKeyTaken = true;
+      ClickLink(FFocusedLink);
+      return;
+    }
+    if (key == VK_TAB && WantsKey(VK_TAB)) {
+      FKeyTaken = true;
+      FFocusedLink += GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+      FFocusCue = true;
+      UpdateLabel();
+      return;
+    }
+  }
+  // The character of a key taken above goes no further: the toolkit would move the focus on a
+  // Tab of its own.
+  if (msg.Msg == WM_CHAR && FKeyTaken) {
+    FKeyTaken = false;
+    return;
+  }
+  if (msg.Msg == WM_KEYDOWN) FKeyTaken = false;
   TWinControl::Dispatch(msg);
+}
+
+bool TLinkLabel::WantsKey(Word key) const {
+  if (FFocusedLink < 0) return false;
+  if (key == VK_RETURN) return true;
+  // Tab stays inside while another link follows in its direction.
+  if (key == VK_TAB)
+    return GetKeyState(VK_SHIFT) < 0 ? FFocusedLink > 0
+                                     : FFocusedLink + 1 < static_cast<Integer>(Links().size());
+  return false;
+}
+
+void TLinkLabel::DoEnter() {
+  const Integer count = static_cast<Integer>(Links().size());
+  // Reached backwards with Shift+Tab, the last link is the first one met.
+  FFocusedLink = count == 0 ? -1 : GetKeyState(VK_SHIFT) < 0 ? count - 1 : 0;
+  // The focused link is marked once the customer moves the focus within the form: a dialog that
+  // opens with the focus on it shows no highlight the customer did not ask for.
+  FFocusCue = FFocusFrom != nullptr && FFocusFrom != pf::GetParent(FHandle);
+  UpdateLabel();
+  TWinControl::DoEnter();
+}
+
+void TLinkLabel::DoExit() {
+  FFocusedLink = -1;
+  UpdateLabel();
+  TWinControl::DoExit();
+}
+
+void TLinkLabel::EnabledChanged() {
+  TWinControl::EnabledChanged();
+  UpdateLabel();
 }
 
 void TLinkLabel::UpdateLabel() {
@@ -125,13 +189,23 @@ void TLinkLabel::UpdateLabel() {
   if (!label) return;
   QString html;
   int n = 0;
+  const QPalette& palette = label->palette();
   for (const TSegment& seg : Parse(FText)) {
     QString text = hosted::Q(seg.Text).toHtmlEscaped();
-    if (seg.IsLink)
-      html += QStringLiteral("<a href=\"%1\">%2</a>").arg(n++).arg(text);
-    else
+    if (!seg.IsLink || !FEnabled) {
+      // A disabled link is text like the rest, which the disabled label greys.
       html += text;
+    } else if (n == FFocusedLink && FFocusCue) {
+      html += QStringLiteral("<a href=\"%1\"><span style=\"background-color:%2; color:%3\">%4</span></a>")
+                  .arg(n++)
+                  .arg(palette.color(QPalette::Active, QPalette::Highlight).name())
+                  .arg(palette.color(QPalette::Active, QPalette::HighlightedText).name())
+                  .arg(text);
+    } else {
+      html += QStringLiteral("<a href=\"%1\">%2</a>").arg(n++).arg(text);
+    }
   }
+  label->setEnabled(FEnabled);
   label->setText(html);
 }
 

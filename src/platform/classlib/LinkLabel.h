@@ -1,7 +1,9 @@
 #pragma once
 // A label whose caption holds links written as <a href="address">text</a> (or <a>text</a>, whose
 // text is the address). Clicking a link fires OnLinkClick with its address; nothing is opened by
-// the control itself.
+// the control itself. As the platform's link control: Tab reaches each link in turn (the focused
+// one is highlighted), Enter or Space opens it; a disabled control shows its links as plain grey
+// text and opens nothing.
 
 #include <vector>
 
@@ -23,16 +25,31 @@ public:
   std::vector<String> Links() const;
   // What a click on the link at `index` does (tests call it to click a link).
   void ClickLink(Integer index);
+  // The height the caption takes when broken into lines of the control's width (0 before the
+  // control has its window), so that a dialog can place what follows right under it.
+  Integer TextHeight() const;
 
 protected:
   void Create(TComponent* owner) override;
   void CreateHandleDone() override;
   void TextChanged() override;
   void Dispatch(TMessage& msg) override;
+  void EnabledChanged() override;
+  bool WantsKey(Word key) const override;
+  void DoEnter() override;
+  void DoExit() override;
   virtual void DoLinkClick(const String& Link, TSysLinkType LinkType);
+
+public:
+  // The link Enter or Space opens, -1 while the control does not have the focus.
+  Integer FocusedLink() const { return FFocusedLink; }
 
 private:
   void UpdateLabel();
+  Integer FFocusedLink{-1};
+  bool FFocusCue{false};  // the focused link is highlighted
+  bool FKeyTaken{false};  // the last key down was the control's own
+  HWND FFocusFrom{nullptr};  // the window the focus came from
 };
 
 }  // namespace pf

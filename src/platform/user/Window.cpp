@@ -109,6 +109,14 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
   }
   if (!wnd->IsChild()) {
     w->setWindowFlag(Qt::Window, true);
+    // A window without a maximise box or a sizing frame (a dialog of fixed size) offers no
+    // maximise button; the desktop would otherwise show one that does nothing.
+    if ((wnd->Style & WS_CAPTION) == WS_CAPTION && (!(wnd->Style & WS_MAXIMIZEBOX) || !(wnd->Style & WS_THICKFRAME))) {
+      w->setWindowFlags(w->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                        Qt::WindowCloseButtonHint);
+      w->setWindowFlag(Qt::WindowMinimizeButtonHint, (wnd->Style & WS_MINIMIZEBOX) != 0);
+      w->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    }
     w->setWindowTitle(Q(wnd->Text));
   }
   w->setMouseTracking(true);

@@ -11,6 +11,8 @@
 #include "platform/classlib/LinkLabel.h"
 #include "platform/classlib/WrapLabel.h"
 #include "platform/rtl/Strings.h"
+#include "platform/user/guimain/GuiTest.h"
+#include "order/uUtils.h"
 
 namespace startuptest {
 namespace {
@@ -74,18 +76,43 @@ TEST_F(StartupTest, EveryTextOfThePriceListDialogFitsItsControl) {
   ASSERT_EQ(dialog->GetClientWidth(), 460);
   ASSERT_EQ(dialog->GetClientHeight(), 230);
   ExpectAllFit(dialog.get(), "waiting");
-  // The longest failures the status line shows, in its red bold type.
+  // Failures as the status line shows them, in its red bold type; a server's status text can be
+  // of any length, and the line grows to show all of it.
+  const String reason = u"The lab's server is being moved to new hardware tonight and will answer again tomorrow; "
+                        u"please come back in the morning, when the new one is up";
   const String errors[] = {
-      u"Ошибка. Сбой при подключении. Failed to connect to 127.0.0.1 port 65535 after 0 ms: Couldn't connect to server",
-      u"Ошибка. Сбой при скачивании данных. Transferred a partial file: transfer closed with outstanding read data "
-      u"remaining",
-      u"Ошибка. Не удалось получить данные о стоимости услуг",
+      u"Сбой при подключении. Не удалось установить защищённое соединение с сервером.",
+      u"Не удалось скачать файл. 503 - " + reason,
+      u"Не удалось скачать файл. 503 - " + reason + u" " + reason + u" " + reason,
+      u"Не удалось получить данные о стоимости услуг",
   };
   for (const String& error : errors) {
-    dialog->lblInfo->SetCaption(error);
-    dialog->lblInfo->GetFont()->SetColor(clRed);
-    dialog->lblInfo->GetFont()->SetStyle(TFontStyles{TFontStyle::fsBold});
+    SCOPED_TRACE(StringToUtf8(error));
+    PostMessage(dialog->Handle(), app::WM_PRICELISTERROR, 0, order::BoxString(error));
+    ASSERT_TRUE(guitest::PumpUntil([&] { return dialog->lblInfo->GetCaption() == app::ErrorPrefix + error; }));
     ExpectAllFit(dialog.get(), "failed");
+    // Nothing overlaps the status line.
+    EXPECT_GE(dialog->lblNote->GetTop(), dialog->lblInfo->GetTop() + dialog->lblInfo->GetHeight());
+  }
+}
+
+TEST_F(StartupTest, TheIntroLeavesNoEmptyLineUnderAShortLink) {
+  struct Case {
+    const char* lab;
+    bool oneLine;
+  } cases[] = {{"http://lab.test", true}, {"http://foto.selvana-tikhograd-laboratoriya.example:8080", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lab);
+    setenv("PHOTO_ORDER_LAB_URL", c.lab, 1);
+    Owned<app::TDlgDownload> dialog(app::TDlgDownload::New(Application));
+    dialog->Show();
+    QLabel* label = LabelWidget(dialog->lnkSite);
+    ASSERT_NE(label, nullptr);
+    const int lines = label->heightForWidth(dialog->lnkSite->GetWidth()) / QFontMetrics(label->font()).lineSpacing();
+    EXPECT_EQ(lines, c.oneLine ? 1 : 2);
+    EXPECT_EQ(dialog->lblSiteEnd->GetTop(), dialog->lnkSite->GetTop() + label->heightForWidth(dialog->lnkSite->GetWidth()));
+    ExpectAllFit(dialog.get(), "waiting");
+    dialog->Hide();
   }
 }
 
@@ -98,6 +125,29 @@ TEST_F(StartupTest, EveryTextOfTheUpdateNoticeFitsItsControl) {
   ExpectAllFit(dialog.get(), "shown");
   dialog->Hide();
   order::UpdateURL.clear();
+}
+
+TEST_F(StartupTest, DialogsOfFixedSizeOfferNoMaximiseButton) {
+  setenv("PHOTO_ORDER_LAB_URL", "http://127.0.0.1:65535", 1);
+  Owned<app::TDlgDownload> download(app::TDlgDownload::New(Application));
+  Owned<app::TDlgUpdate> update(app::TDlgUpdate::New(Application));
+  Owned<TForm> sizeable(TForm::New(Application));
+  sizeable->SetBorderStyle(TFormBorderStyle::bsSizeable);
+  struct Case {
+    const char* name;
+    TCustomForm* form;
+    bool maximise;
+  } cases[] = {{"price list", download.get(), false}, {"update", update.get(), false}, {"sizeable", sizeable.get(), true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.form->Show();
+    QWidget* w = WidgetOfControl(c.form);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ((w->windowFlags() & Qt::WindowMaximizeButtonHint) != 0, c.maximise);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    c.form->Hide();
+  }
 }
 
 }  // namespace

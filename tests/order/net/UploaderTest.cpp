@@ -409,13 +409,16 @@ TEST_F(UploaderTest, DownloadFailureTexts) {
     const char16_t* prefix;
     const char16_t* exact;
   };
+  // The reasons are short sentences in the customer's language, never the HTTP library's English.
   const Case cases[] = {
       {"missing file", base + u"/UserFiles/Image/none.cfg", "", nullptr, u"Не удалось скачать файл. 404 - Not Found"},
-      {"nobody listening", u"http://127.0.0.1:" + IntToStr(ClosedPort()) + u"/x", "", u"Сбой при подключении. ",
-       nullptr},
-      {"another scheme", u"ftp://127.0.0.1/x", "", u"Сбой при подключении. ", nullptr},
-      {"price list beyond 16 MiB", Utf8ToString(FServer->PriceListUrl()), std::string((16 << 20) + 1, 'x'),
-       u"Сбой при скачивании данных. ", nullptr},
+      {"nobody listening", u"http://127.0.0.1:" + IntToStr(ClosedPort()) + u"/x", "", nullptr,
+       u"Сбой при подключении. Сервер отказал в подключении."},
+      {"secure connection to a plain server", u"https://127.0.0.1:" + IntToStr(FServer->Port()) + u"/x", "", nullptr,
+       u"Сбой при подключении. Не удалось установить защищённое соединение с сервером."},
+      {"another scheme", u"ftp://127.0.0.1/x", "", nullptr, u"Сбой при подключении. Адрес сервера недоступен."},
+      {"price list beyond 16 MiB", Utf8ToString(FServer->PriceListUrl()), std::string((16 << 20) + 1, 'x'), nullptr,
+       u"Сбой при скачивании данных. Ответ сервера слишком велик."},
   };
   Owned<TUploader> uploader = NewUploader();
   for (const Case& c : cases) {

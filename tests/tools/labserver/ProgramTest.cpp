@@ -77,7 +77,7 @@ protected:
   void SetUp() override {
     Orders = testsupport::MakeTempDir("orders");
     Server = Spawn({LABSERVER_PROGRAM, "--price-list", PHOTO_ORDER_ASSETS "/params3.cfg",
-                    "--orders", Orders.string(), "--port", "0"});
+                    "--orders", Orders.string(), "--port", "0", "--with-parent"});
     ASSERT_GT(Server.Pid, 0);
     Port = ReadLine(Server.Out);
     ASSERT_FALSE(Port.empty()) << "the server printed no port";
@@ -154,6 +154,32 @@ TEST_F(LabServerProgram, OrderSentWithCurlIsCommittedAndARolledBackOneLeavesNoth
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(Orders)) left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{folder.filename().string()});
+}
+
+TEST(LabServerAlone, KeepsServingWhenStartedDetached) {
+  // Started in the background by a shell that then ends, as one starts a server by hand.
+  const fs::path dir = testsupport::MakeTempDir("detached");
+  const std::string script = "\"$0\" --price-list \"$1\" --orders \"$2\" --port 0 >\"$3\" 2>/dev/null & echo $!";
+  TProcess shell = Spawn({"sh", "-c", script, LABSERVER_PROGRAM, PHOTO_ORDER_ASSETS "/params3.cfg",
+                          (dir / "orders").string(), (dir / "port").string()});
+  ASSERT_GT(shell.Pid, 0);
+  const pid_t server = std::stoi(ReadLine(shell.Out));
+  close(shell.Out);
+  EXPECT_EQ(Wait(shell.Pid), 0);
+  std::string port;
+  for (int i = 0; i < 2000 && port.empty(); ++i) {
+    std::string text = fs::exists(dir / "port") ? testsupport::ReadFileBytes(dir / "port") : std::string();
+    if (text.find('\n') != std::string::npos) port = text.substr(0, text.find('\n'));
+    else usleep(10000);
+  }
+  ASSERT_FALSE(port.empty()) << "the server printed no port";
+  // Its parent is gone; it still answers.
+  const std::string list = Curl({"http://127.0.0.1:" + port + "/UserFiles/Image/params3.cfg"});
+  EXPECT_NE(list.find("UploadScript=http://127.0.0.1:" + port + "/upload3.php"), std::string::npos);
+  EXPECT_EQ(kill(server, SIGTERM), 0);
+  // It is no child of ours: wait for it to go.
+  for (int i = 0; i < 2000 && kill(server, 0) == 0; ++i) usleep(10000);
+  EXPECT_NE(kill(server, 0), 0) << "the server did not end on SIGTERM";
 }
 
 }  // namespace
