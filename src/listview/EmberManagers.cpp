@@ -283,47 +283,6 @@ void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionIt
 
 void TEmberSortManager::SortAll(bool) {}
 
-// ---- Cell sizes ----
-void TEmberCellSize::SetWidth(Integer V) {
-  if (V == FWidth) return;
-  FWidth = V;
-  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
-}
-void TEmberCellSize::SetHeight(Integer V) {
-  if (V == FHeight) return;
-  FHeight = V;
-  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
-}
-void TEmberCellSize::SetAutoSizeCaption(bool V) {
-  if (V == FAutoSizeCaption) return;
-  FAutoSizeCaption = V;
-  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
-}
-void TEmberCellSize::Assign(TEmberPersistent* Source) {
-  auto* c = dynamic_cast<TEmberCellSize*>(Source);
-  if (!c) {
-    TEmberOwnedPersistent::Assign(Source);
-    return;
-  }
-  FWidth = c->FWidth;
-  FHeight = c->FHeight;
-  FAutoSizeCaption = c->FAutoSizeCaption;
-}
-
-void TEmberCellSizes::Create(TCustomEmberListview* AOwner) {
-  TEmberOwnedPersistent::Create(AOwner);
-  static const TSize sizes[EmberListStyleCount] = {{75, 75},  {200, 17},  {200, 17}, {75, 17}, {125, 143},
-                                                   {218, 58}, {75, 90},   {125, 143}, {75, 17}};
-  for (int i = 0; i < EmberListStyleCount; ++i) {
-    FSizes[i] = TEmberCellSize::New(AOwner);
-    FSizes[i]->Init(sizes[i].cx, sizes[i].cy);
-  }
-}
-void TEmberCellSizes::Destroy() {
-  for (TEmberCellSize*& s : FSizes) FreeAndNil(s);
-  TEmberOwnedPersistent::Destroy();
-}
-
 // ---- Header ----
 void TEmberHeader::Create(TCustomEmberListview* AOwner) {
   TEmberOwnedPersistent::Create(AOwner);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "listview/EmberCellSizes.h"
 #include "listview/EmberPaintInfo.h"
 #include "listview/EmberPersistent.h"
 
@@ -225,48 +226,6 @@ public:
 
 private:
   TEmberHintType FHintType{TEmberHintType::ehtText};
-};
-
-class TEmberCellSize : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberCellSize)
-public:
-  Integer GetWidth() const { return FWidth; }
-  void SetWidth(Integer V);
-  Integer GetHeight() const { return FHeight; }
-  void SetHeight(Integer V);
-  bool GetAutoSizeCaption() const { return FAutoSizeCaption; }
-  void SetAutoSizeCaption(bool V);
-  void Assign(TEmberPersistent* Source) override;
-  void Init(Integer W, Integer H) { FWidth = W; FHeight = H; }
-
-private:
-  bool FAutoSizeCaption{false};
-  Integer FWidth{0};
-  Integer FHeight{0};
-};
-
-class TEmberCellSizes : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberCellSizes)
-public:
-  // The cell of a view.
-  TEmberCellSize* Of(TEmberListStyle Style) const { return FSizes[static_cast<int>(Style)]; }
-  TEmberCellSize* GetIcon() const { return Of(TEmberListStyle::elsIcon); }
-  TEmberCellSize* GetSmallIcon() const { return Of(TEmberListStyle::elsSmallIcon); }
-  TEmberCellSize* GetList() const { return Of(TEmberListStyle::elsList); }
-  TEmberCellSize* GetReport() const { return Of(TEmberListStyle::elsReport); }
-  TEmberCellSize* GetThumbnail() const { return Of(TEmberListStyle::elsThumbnail); }
-  TEmberCellSize* GetTile() const { return Of(TEmberListStyle::elsTile); }
-  TEmberCellSize* GetReportThumb() const { return Of(TEmberListStyle::elsReportThumb); }
-  TEmberCellSize* GetFilmStrip() const { return Of(TEmberListStyle::elsFilmStrip); }
-  TEmberCellSize* GetGrid() const { return Of(TEmberListStyle::elsGrid); }
-
-protected:
-  void Create(TCustomEmberListview* AOwner) override;
-  using TEmberOwnedPersistent::Create;
-  void Destroy() override;
-
-private:
-  TEmberCellSize* FSizes[EmberListStyleCount]{};
 };
 
 // The header: the columns with their display order, and its strip above the items.

@@ -1,11 +1,13 @@
 // Device contexts, the object registry, coordinates, regions and clipping.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
 
 #include "platform/gdi/Gdi_p.h"
+#include "platform/gdi/ScreenDpi.h"
 #include "platform/kernel/Modules.h"
 
 namespace pf {
@@ -565,12 +567,22 @@ BOOL SetBrushOrgEx(HDC dc, int x, int y, TPoint* old) {
 
 // ---- Device capabilities ----
 
+namespace {
+std::atomic<int> GLogPixelsX{96};
+std::atomic<int> GLogPixelsY{96};
+}  // namespace
+
+void SetScreenLogPixels(int x, int y) {
+  GLogPixelsX = x < 1 ? 96 : x;
+  GLogPixelsY = y < 1 ? 96 : y;
+}
+
 int GetDeviceCaps(HDC dc, int index) {
   if (!IsLiveDC(dc)) return 0;
   PixelBuffer pb = TargetOf(dc);
   switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
+    case LOGPIXELSX: return GLogPixelsX;
+    case LOGPIXELSY: return GLogPixelsY;
     case HORZRES: return dc->Surface ? pb.Width : 1920;
     case VERTRES: return dc->Surface ? pb.Height : 1080;
     case BITSPIXEL: return dc->Surface ? 32 : pb.Bpp;
