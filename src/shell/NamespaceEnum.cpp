@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "platform/classlib/Forms.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/ShellUtilities.h"
@@ -66,6 +67,19 @@ PItemIDList TNamespace::ParseDisplayName() { return ParseDisplayName(GetNameForP
 bool TNamespace::SetNameOf(const String& newName) {
   ComPtr<IShellFolder> parent = GetParentShellFolder();
   if (!GetCanRename() || !parent) return false;
+  // The wait cursor while the shell renames, back on every path.
+  struct TWaitCursor {
+    TCursor Old{crDefault};
+    TWaitCursor() {
+      if (Screen) {
+        Old = Screen->GetCursor();
+        Screen->SetCursor(crHourGlass);
+      }
+    }
+    ~TWaitCursor() {
+      if (Screen) Screen->SetCursor(Old);
+    }
+  } wait;
   TCommonPIDLManager* mgr = ShellUtilitiesPIDLManager;
   PItemIDList copy = mgr->CopyPIDL(FRelativePIDL);
   PItemIDList fresh = nullptr;

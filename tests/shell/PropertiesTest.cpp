@@ -169,6 +169,24 @@ TEST_F(PropertiesTest, IconsFromTheSystemImageList) {
   EXPECT_GT(drawn, 40);
 }
 
+TEST_F(PropertiesTest, ItemsOnARemovableDriveSayWhereTheyAre) {
+  fs::create_directories(Dir / "stick" / "photos");
+  testsupport::WriteFileBytes(Dir / "stick/photos/p.jpg", "x");
+  std::string stick = (Dir / "stick").string();
+  shellapi::Hooks().Mounts = [stick] { return std::vector<shellapi::TMount>{{"/", false}, {stick, true}}; };
+  Owned<TNamespace> photo(Item(Dir / "stick/photos/p.jpg"));
+  EXPECT_EQ(ShellUtilitiesPIDLManager->IDCount(photo->GetAbsolutePIDL()), 4);  // Computer, drive, folder, file
+  EXPECT_TRUE(photo->GetRemovable());
+  EXPECT_TRUE(photo->IsChildOfRemovableDrive());
+  Owned<TNamespace> drive(photo->GetParent()->Clone(true));
+  EXPECT_TRUE(drive->GetParent()->GetParent()->IsMyComputer());
+  EXPECT_EQ(drive->GetParent()->GetNameNormal(), u"stick");
+  Owned<TNamespace> local(Item(Dir));
+  EXPECT_FALSE(local->GetRemovable());
+  EXPECT_FALSE(local->IsChildOfRemovableDrive());
+  EXPECT_FALSE(ComputerNamespace->IsChildOfRemovableDrive());
+}
+
 TEST_F(PropertiesTest, AThreadsThumbnailReplacesAndFreesThePreviousOne) {
   Owned<TNamespace> ns(Item(File("p.bin", 1)));
   int64_t before = TObject::LiveObjects();
