@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -184,7 +185,7 @@ bool StartsWithDir(const std::string& path, const std::string& dir) {
 
 // "/" and the user's own and removable mounts; system and pseudo file systems stay out, and
 // network ones too, so that nothing here waits on a server.
-std::vector<TMount> DesktopMounts() {
+std::vector<TMount> ReadMounts() {
   std::vector<TMount> mounts{{"/", false}};
   std::ifstream in("/proc/self/mountinfo");
   std::string line;
@@ -208,6 +209,21 @@ std::vector<TMount> DesktopMounts() {
     if (removable || StartsWithDir(point, "/mnt")) mounts.push_back({point, removable});
   }
   return mounts;
+}
+
+// Every item's path is matched against the mounts; the table is read again after a moment, so a
+// stick plugged in shows up without each lookup reading the kernel's table.
+std::vector<TMount> DesktopMounts() {
+  static std::mutex lock;
+  static std::vector<TMount> cached;
+  static std::chrono::steady_clock::time_point readAt;
+  std::lock_guard guard(lock);
+  auto now = std::chrono::steady_clock::now();
+  if (cached.empty() || now - readAt > std::chrono::seconds(2)) {
+    cached = ReadMounts();
+    readAt = now;
+  }
+  return cached;
 }
 
 std::mutex& HooksMutex() {
