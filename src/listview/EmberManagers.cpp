@@ -5,43 +5,6 @@
 
 namespace ember {
 
-// ---- Paint settings ----
-void TEmberPaintInfoBasic::Assign(TEmberPersistent* Source) {
-  auto* p = dynamic_cast<TEmberPaintInfoBasic*>(Source);
-  if (!p) {
-    TEmberOwnedPersistent::Assign(Source);
-    return;
-  }
-  FAlignment = p->FAlignment;
-  FBorder = p->FBorder;
-  FBorderColor = p->FBorderColor;
-  FCaptionIndent = p->FCaptionIndent;
-  FCaptionLines = p->FCaptionLines;
-  FCheckFlat = p->FCheckFlat;
-  FCheckIndent = p->FCheckIndent;
-  FCheckSize = p->FCheckSize;
-  FCheckType = p->FCheckType;
-  FImageIndent = p->FImageIndent;
-  FShowBorder = p->FShowBorder;
-  FVAlignment = p->FVAlignment;
-}
-
-void TEmberPaintInfoBaseGroup::Create(TCustomEmberListview* AOwner) {
-  TEmberPaintInfoBasic::Create(AOwner);
-  FMarginBottom = TCustomEmberFooterMargin::New(AOwner);
-  FMarginLeft = TEmberMargin::New(AOwner);
-  FMarginRight = TEmberMargin::New(AOwner);
-  FMarginTop = TEmberHeaderMargin::New(AOwner);
-}
-
-void TEmberPaintInfoBaseGroup::Destroy() {
-  FreeAndNil(FMarginBottom);
-  FreeAndNil(FMarginLeft);
-  FreeAndNil(FMarginRight);
-  FreeAndNil(FMarginTop);
-  TEmberPaintInfoBasic::Destroy();
-}
-
 // ---- Selection ----
 void TEmberSelectionManager::Create(TCustomEmberListview* AOwner) { TEmberOwnedPersistent::Create(AOwner); }
 

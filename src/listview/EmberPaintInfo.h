@@ -7,16 +7,23 @@
 
 namespace ember {
 
-// A stored setting with its getter and a setter that stores the value. The painting code adds
-// the repaint its settings need.
-#define EMBER_SETTING(Type, Name, Init)                   \
+// A stored setting with its getter, its published default and a setter that acts only on a
+// change: it stores the value and then runs `Reaction`.
+#define EMBER_SETTING_REACTS(Type, Name, Init, Reaction) \
 public:                                                   \
   static constexpr Type Default##Name = Init;             \
   Type Get##Name() const { return F##Name; }              \
-  void Set##Name(Type Value) { F##Name = Value; }         \
+  void Set##Name(Type Value) {                            \
+    if (Value == F##Name) return;                         \
+    F##Name = Value;                                      \
+    Reaction;                                             \
+  }                                                       \
                                                           \
 private:                                                  \
   Type F##Name{Init};
+
+// Most settings only change how things look: the whole control is painted again.
+#define EMBER_SETTING(Type, Name, Init) EMBER_SETTING_REACTS(Type, Name, Init, Invalidate(false))
 
 enum class TEmberHeaderImagePosition { ehpLeft, ehpTop, ehpRight, ehpBottom };
 enum class TEmberSortGlyphAlign { esgaLeft, esgaRight };
@@ -33,10 +40,17 @@ class TEmberPaintInfoBasic : public TEmberOwnedPersistent {
   EMBER_SETTING(Integer, CheckSize, 12)
   EMBER_SETTING(TEmberCheckType, CheckType, TEmberCheckType::ectNone)
   EMBER_SETTING(Integer, ImageIndent, 2)
-  EMBER_SETTING(bool, ShowBorder, true)
+  EMBER_SETTING_REACTS(bool, ShowBorder, true, (void)0)
   EMBER_SETTING(common::TCommonVAlignment, VAlignment, common::TCommonVAlignment::cvaCenter)
 public:
+  // Copies the look of another paint info; the target keeps its own ShowBorder.
   void Assign(TEmberPersistent* Source) override;
+  // Paints the whole control again.
+  void Invalidate(bool ImmediateUpdate);
+
+protected:
+  // The header strip above the items painted again.
+  void InvalidateHeader();
 };
 
 class TEmberPaintInfoBaseItem : public TEmberPaintInfoBasic {
@@ -52,14 +66,14 @@ class TEmberPaintInfoItem : public TEmberPaintInfoBaseItem {
 
 class TEmberPaintInfoBaseColumn : public TEmberPaintInfoBasic {
   PF_CLASS(TEmberPaintInfoBaseColumn)
-  EMBER_SETTING(TColor, Color, clBtnFace)
+  EMBER_SETTING_REACTS(TColor, Color, clBtnFace, InvalidateHeader())
   EMBER_SETTING(bool, HilightFocused, false)
   EMBER_SETTING(TColor, HilightFocusedColor, 0xF7F7F7)
   EMBER_SETTING(bool, HotTrack, true)
-  EMBER_SETTING(TEmberHeaderImagePosition, ImagePosition, TEmberHeaderImagePosition::ehpLeft)
-  EMBER_SETTING(TEmberSortGlyphAlign, SortGlyphAlign, TEmberSortGlyphAlign::esgaRight)
-  EMBER_SETTING(Integer, SortGlyphIndent, 2)
-  EMBER_SETTING(TEmberHeaderButtonStyle, Style, TEmberHeaderButtonStyle::ehbsThick)
+  EMBER_SETTING_REACTS(TEmberHeaderImagePosition, ImagePosition, TEmberHeaderImagePosition::ehpLeft, InvalidateHeader())
+  EMBER_SETTING_REACTS(TEmberSortGlyphAlign, SortGlyphAlign, TEmberSortGlyphAlign::esgaRight, InvalidateHeader())
+  EMBER_SETTING_REACTS(Integer, SortGlyphIndent, 2, InvalidateHeader())
+  EMBER_SETTING_REACTS(TEmberHeaderButtonStyle, Style, TEmberHeaderButtonStyle::ehbsThick, InvalidateHeader())
 };
 class TCustomEmberPaintInfoBaseColumn : public TEmberPaintInfoBaseColumn {
   PF_CLASS(TCustomEmberPaintInfoBaseColumn)
@@ -81,14 +95,26 @@ class TEmberPaintInfoBaseGroup : public TEmberPaintInfoBasic {
   EMBER_SETTING(Integer, BandMargin, 2)
   EMBER_SETTING(Byte, BandRadius, 4)
   EMBER_SETTING(Integer, BandThickness, 3)
-  EMBER_SETTING(bool, Expandable, true)
-  EMBER_SETTING(bool, Expanded, true)
   EMBER_SETTING(Integer, ExpandImageIndent, 4)
+  EMBER_SETTING_REACTS(bool, Expanded, true, (void)0)
 public:
+  static constexpr bool DefaultExpandable = true;
+  bool GetExpandable() const { return FExpandable; }
+  // Switching it off expands every collapsed group first: a group that cannot be expanded
+  // again must not stay collapsed.
+  void SetExpandable(bool Value);
+
+  // The four margins belong to the paint info; setting another one frees the old.
   TCustomEmberFooterMargin* GetMarginBottom() const { return FMarginBottom; }
+  void SetMarginBottom(TCustomEmberFooterMargin* Value);
   TEmberMargin* GetMarginLeft() const { return FMarginLeft; }
+  void SetMarginLeft(TEmberMargin* Value);
   TEmberMargin* GetMarginRight() const { return FMarginRight; }
+  void SetMarginRight(TEmberMargin* Value);
   TEmberHeaderMargin* GetMarginTop() const { return FMarginTop; }
+  void SetMarginTop(TEmberHeaderMargin* Value);
+  // Also the band, Expandable, Expanded, ExpandImageIndent and the four margins.
+  void Assign(TEmberPersistent* Source) override;
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
@@ -96,6 +122,7 @@ protected:
   void Destroy() override;
 
 private:
+  bool FExpandable{true};
   TCustomEmberFooterMargin* FMarginBottom{nullptr};
   TEmberMargin* FMarginLeft{nullptr};
   TEmberMargin* FMarginRight{nullptr};
@@ -104,5 +131,8 @@ private:
 class TEmberPaintInfoGroup : public TEmberPaintInfoBaseGroup {
   PF_CLASS(TEmberPaintInfoGroup)
 };
+
+#undef EMBER_SETTING
+#undef EMBER_SETTING_REACTS
 
 }  // namespace ember

@@ -92,6 +92,61 @@ void TCustomEmberFooterMargin::SetPaintInfo(TEmberPaintInfoBasic* Value) {
   FPaintInfo = Value;
 }
 
+void TCustomEmberFooterMargin::RebuildGroups() {
+  if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
+}
+void TCustomEmberFooterMargin::Repaint() {
+  if (OwnerListview()) OwnerListview()->SafeInvalidateRect(nullptr, false);
+}
+
+TEmberPaintInfoBasic* TCustomEmberFooterMargin::Settings() const {
+  if (FPaintInfo) return FPaintInfo;
+  TCustomEmberListview* lv = OwnerListview();
+  TEmberPaintInfoBaseGroup* group = lv ? lv->GetPaintInfoGroup() : nullptr;
+  return group && group->GetMarginBottom() ? group->GetMarginBottom()->PaintInfo() : nullptr;
+}
+
+void TCustomEmberFooterMargin::SetCaption(const WideString& V) {
+  if (V == FCaption) return;
+  FCaption = V;
+  RebuildGroups();
+}
+void TCustomEmberFooterMargin::SetImageIndex(TCommonImageIndexInteger V) {
+  if (V == FImageIndex) return;
+  FImageIndex = V;
+  Repaint();
+}
+void TCustomEmberFooterMargin::SetImageOverlayIndex(TCommonImageIndexInteger V) {
+  if (V == FImageOverlayIndex) return;
+  FImageOverlayIndex = V;
+  Repaint();
+}
+
+// Without any settings object (a margin of no control) the getters answer the paint info's
+// defaults and the setters have nowhere to write.
+#define EMBER_FOOTER_SETTING(Type, Name, Reaction)                              \
+  Type TCustomEmberFooterMargin::Get##Name() const {                            \
+    TEmberPaintInfoBasic* p = Settings();                                       \
+    return p ? p->Get##Name() : TEmberPaintInfoBasic::Default##Name;            \
+  }                                                                             \
+  void TCustomEmberFooterMargin::Set##Name(Type Value) {                        \
+    TEmberPaintInfoBasic* p = Settings();                                       \
+    if (!p || p->Get##Name() == Value) return;                                  \
+    p->Set##Name(Value);                                                        \
+    Reaction();                                                                 \
+  }
+EMBER_FOOTER_SETTING(TAlignment, Alignment, RebuildGroups)
+EMBER_FOOTER_SETTING(Integer, CaptionIndent, Repaint)
+EMBER_FOOTER_SETTING(Integer, CaptionLines, Repaint)
+EMBER_FOOTER_SETTING(Integer, ImageIndent, Repaint)
+EMBER_FOOTER_SETTING(common::TCommonVAlignment, VAlignment, Repaint)
+#undef EMBER_FOOTER_SETTING
+
+void TCustomEmberFooterMargin::Assign(TEmberPersistent* Source) {
+  TEmberMargin::Assign(Source);
+  if (auto* m = dynamic_cast<TCustomEmberFooterMargin*>(Source)) FCaption = m->FCaption;
+}
+
 void TCustomEmberFooterMargin::Destroy() {
   FreeAndNil(FPaintInfo);
   TEmberMargin::Destroy();

@@ -116,14 +116,29 @@ protected:
 class TCustomEmberFooterMargin : public TEmberMargin {
   PF_CLASS(TCustomEmberFooterMargin)
 public:
+  // A new caption lays the groups out again; new images repaint.
   const WideString& GetCaption() const { return FCaption; }
-  void SetCaption(const WideString& V) { FCaption = V; }
+  void SetCaption(const WideString& V);
   TCommonImageIndexInteger GetImageIndex() const { return FImageIndex; }
-  void SetImageIndex(TCommonImageIndexInteger V) { FImageIndex = V; }
+  void SetImageIndex(TCommonImageIndexInteger V);
   TCommonImageIndexInteger GetImageOverlayIndex() const { return FImageOverlayIndex; }
-  void SetImageOverlayIndex(TCommonImageIndexInteger V) { FImageOverlayIndex = V; }
+  void SetImageOverlayIndex(TCommonImageIndexInteger V);
   TEmberPaintInfoBasic* PaintInfo() const { return FPaintInfo; }
   void SetPaintInfo(TEmberPaintInfoBasic* Value);
+  // These live in the margin's own paint info, or without one in the control-wide footer's
+  // (PaintInfoGroup.MarginBottom). A new alignment lays the groups out again, the others repaint.
+  TAlignment GetAlignment() const;
+  void SetAlignment(TAlignment Value);
+  Integer GetCaptionIndent() const;
+  void SetCaptionIndent(Integer Value);
+  Integer GetCaptionLines() const;
+  void SetCaptionLines(Integer Value);
+  Integer GetImageIndent() const;
+  void SetImageIndent(Integer Value);
+  common::TCommonVAlignment GetVAlignment() const;
+  void SetVAlignment(common::TCommonVAlignment Value);
+  // The margin part and the caption.
+  void Assign(TEmberPersistent* Source) override;
 
 protected:
   void Destroy() override;
@@ -133,6 +148,23 @@ private:
   TCommonImageIndexInteger FImageIndex{-1};
   TCommonImageIndexInteger FImageOverlayIndex{-1};
   TEmberPaintInfoBasic* FPaintInfo{nullptr};
+  TEmberPaintInfoBasic* Settings() const;
+  void RebuildGroups();
+  void Repaint();
+};
+
+// The footer margin as published. Its defaults are the values a new footer answers, so a value
+// equal to its default reloads as itself.
+class TEmberFooterMargin : public TCustomEmberFooterMargin {
+  PF_CLASS(TEmberFooterMargin)
+public:
+  static constexpr TAlignment DefaultAlignment = TAlignment::taLeftJustify;
+  static constexpr Integer DefaultCaptionIndent = 4;
+  static constexpr Integer DefaultCaptionLines = 1;
+  static constexpr Integer DefaultImageIndent = 2;
+  static constexpr TCommonImageIndexInteger DefaultImageIndex = -1;
+  static constexpr TCommonImageIndexInteger DefaultImageOverlayIndex = -1;
+  static constexpr common::TCommonVAlignment DefaultVAlignment = common::TCommonVAlignment::cvaCenter;
 };
 
 // The clipboard format id registered for "EmberListview.Header" at start-up.
