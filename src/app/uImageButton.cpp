@@ -44,7 +44,8 @@ void TImageButton::Dispatch(TMessage& Msg) {
   if (Msg.Msg == CM_MOUSEENTER || Msg.Msg == CM_MOUSELEAVE) {
     const bool enter = Msg.Msg == CM_MOUSEENTER;
     SetMouseUnderControl(enter);
-    // Handlers run from a copy: one may free the button, and its handler with it.
+    TGraphicControl::Dispatch(Msg);
+    // Last, and from a copy: a handler may free the button, and itself with it.
     if (TNotifyEvent handler = enter ? OnMouseEnter : OnMouseLeave) handler(this);
     return;
   }

@@ -96,7 +96,7 @@ TEST(ImageListEx, DisabledPicturesAreGreyAndTranslucent) {
 
 // Three 4 × 4 pictures in a 10 × 10 button: red, green, blue.
 enum class State { Normal, Hot, Pushed, Disabled };
-const Bgra kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kWhite{255, 255, 255, 255};
+const Bgra kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kYellow{0, 255, 255, 255};
 
 TEST(ImageButton, EachStateShowsItsPictureOrTheNormalOne) {
   struct Case {
@@ -117,9 +117,9 @@ TEST(ImageButton, EachStateShowsItsPictureOrTheNormalOne) {
       {"disabled wins over hot", 0, 1, 2, 2, State::Disabled, true, kBlue, false},
       {"hot beyond the count", 1, 7, -1, -1, State::Hot, true, kGreen, false},
       {"pushed beyond the count", 1, -1, 3, -1, State::Pushed, true, kGreen, true},
-      {"normal beyond the count", 5, -1, -1, -1, State::Normal, false, kWhite, false},
-      {"hot and normal beyond the count", 5, 6, -1, -1, State::Hot, false, kWhite, false},
-      {"nothing set", -1, -1, -1, -1, State::Pushed, false, kWhite, false},
+      {"normal beyond the count", 5, -1, -1, -1, State::Normal, false, kYellow, false},
+      {"hot and normal beyond the count", 5, 6, -1, -1, State::Hot, false, kYellow, false},
+      {"nothing set", -1, -1, -1, -1, State::Pushed, false, kYellow, false},
   };
   Owned<TImageListEx> list(TImageListEx::New(nullptr));
   list->SetSize(4, 4);
@@ -141,14 +141,15 @@ TEST(ImageButton, EachStateShowsItsPictureOrTheNormalOne) {
       button->Perform(CM_MOUSEENTER, 0, 0);
       button->SetEnabled(false);
     }
-    Owned<TBitmap> target = Canvas(10, 10, clWhite);
+    // The button paints no background of its own: the parent's yellow shows round the picture.
+    Owned<TBitmap> target = Canvas(10, 10, clYellow);
     button->Perform(WM_PAINT, reinterpret_cast<WPARAM>(target->GetCanvas()->GetHandle()), 0);
     // Centred at (3, 3) to (6, 6), or shifted to (5, 4) to (8, 7).
     const Integer left = c.shifted ? 5 : 3, top = c.shifted ? 4 : 3;
     EXPECT_TRUE(Near(At(*target, left, top), c.colour)) << c.what;
     EXPECT_TRUE(Near(At(*target, left + 3, top + 3), c.colour)) << c.what;
-    EXPECT_TRUE(Near(At(*target, left - 1, top - 1), kWhite)) << c.what;
-    EXPECT_TRUE(Near(At(*target, left + 4, top + 4), kWhite)) << c.what;
+    EXPECT_TRUE(Near(At(*target, left - 1, top - 1), kYellow)) << c.what;
+    EXPECT_TRUE(Near(At(*target, left + 4, top + 4), kYellow)) << c.what;
   }
 }
 
