@@ -41,14 +41,9 @@ void TImageButton::SetPushed(bool Value) {
 }
 
 void TImageButton::Dispatch(TMessage& Msg) {
-  if (Msg.Msg == CM_MOUSEENTER || Msg.Msg == CM_MOUSELEAVE) {
-    const bool enter = Msg.Msg == CM_MOUSEENTER;
-    SetMouseUnderControl(enter);
-    TGraphicControl::Dispatch(Msg);
-    // Last, and from a copy: a handler may free the button, and itself with it.
-    if (TNotifyEvent handler = enter ? OnMouseEnter : OnMouseLeave) handler(this);
-    return;
-  }
+  // The look first; the inherited handling then fires OnMouseEnter or OnMouseLeave.
+  if (Msg.Msg == CM_MOUSEENTER) SetMouseUnderControl(true);
+  if (Msg.Msg == CM_MOUSELEAVE) SetMouseUnderControl(false);
   TGraphicControl::Dispatch(Msg);
 }
 

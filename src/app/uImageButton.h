@@ -33,9 +33,6 @@ public:
   bool GetPushed() const { return FPushed; }
   bool GetMouseUnderControl() const { return FMouseUnderControl; }
 
-  TNotifyEvent OnMouseEnter;
-  TNotifyEvent OnMouseLeave;
-
 protected:
   void Create(TComponent* AOwner) override;
   void Paint() override;
