@@ -62,26 +62,27 @@ public:
 };
 
 TEST(ImageListEx, DisabledPicturesAreGreyAndTranslucent) {
-  // Opaque white, red, green and blue, and a transparent pixel.
+  // Pictures of 2 × 1: opaque white, red, green or blue, then a see-through pixel. (A picture
+  // whose alpha is 0 everywhere counts as one without alpha, so each has an opaque pixel.)
   Owned<TImageListEx> list(TImageListEx::New(nullptr));
-  list->SetSize(1, 1);
-  Owned<TBitmap> strip = Strip(1, {{255, 255, 255, 255}, {0, 0, 255, 255}, {0, 255, 0, 255},
-                                   {255, 0, 0, 255}, {0, 0, 0, 0}});
+  list->SetSize(2, 1);
+  Owned<TBitmap> strip = Strip(1, {{255, 255, 255, 255}, {0, 0, 0, 0}, {0, 0, 255, 255}, {0, 0, 0, 0},
+                                   {0, 255, 0, 255}, {0, 0, 0, 0}, {255, 0, 0, 255}, {0, 0, 0, 0}});
   ASSERT_EQ(list->Add(strip.get(), nullptr), 0);
+  ASSERT_EQ(list->GetCount(), 4);
   // Grey values 255, 76, 150 and 28, at 200/255 over black, and over white plus 55.
   struct Case { Integer index; int grey; };
   const Case cases[] = {{0, 255}, {1, 76}, {2, 150}, {3, 28}};
   for (TColor background : {clBlack, clWhite}) {
-    Owned<TBitmap> target = Canvas(5, 1, background);
-    for (const Case& c : cases) list->Draw(target->GetCanvas(), c.index, 0, c.index, false);
-    list->Draw(target->GetCanvas(), 4, 0, 4, false);
+    Owned<TBitmap> target = Canvas(8, 1, background);
+    for (const Case& c : cases) list->Draw(target->GetCanvas(), c.index * 2, 0, c.index, false);
     const int under = background == clWhite ? 55 : 0;
+    const int bg = background == clWhite ? 255 : 0;
     for (const Case& c : cases) {
       const int v = (c.grey * 200 + 127) / 255 + under;
-      EXPECT_TRUE(Near(At(*target, c.index, 0), {v, v, v, 0})) << "picture " << c.index << " on " << under;
+      EXPECT_TRUE(Near(At(*target, c.index * 2, 0), {v, v, v, 0})) << "picture " << c.index << " on " << bg;
+      EXPECT_TRUE(Near(At(*target, c.index * 2 + 1, 0), {bg, bg, bg, 0})) << "see-through " << c.index << " on " << bg;
     }
-    const int bg = background == clWhite ? 255 : 0;
-    EXPECT_TRUE(Near(At(*target, 4, 0), {bg, bg, bg, 0})) << "transparent pixel on " << bg;
   }
   // Enabled pictures keep their colour; the scratch picture follows a new list size.
   Owned<TBitmap> target = Canvas(2, 2, clWhite);
