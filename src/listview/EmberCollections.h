@@ -42,6 +42,11 @@ public:
 
   // Takes over every object of Other (which is left empty) after this collection's own.
   void AdoptFrom(TEmberCollection& Other);
+  // Puts the objects in the given order, a permutation of this collection's own objects.
+  void Reorder(const std::vector<TEmberCollectionItem*>& Order);
+  // Moves an object of another collection to this one's end without the delete and add
+  // protocols: it keeps its states (regrouping moves items between groups so).
+  void MoveIn(TEmberCollectionItem* Obj);
   // The collection record of the list view stream.
   virtual void ReadItems(TStream& S);
   virtual void WriteItems(TStream& S);

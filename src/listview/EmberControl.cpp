@@ -362,7 +362,8 @@ void TCustomEmberListview::DoIncrementalSearch(TEmberCollectionItem* Item, const
   bool handled = false;
   CompareResult = 0;
   if (OnIncrementalSearch) OnIncrementalSearch(Item, SearchBuffer, handled, CompareResult);
-  if (!handled) CompareResult = common::WideStrICompare(Item->GetCaption(), SearchBuffer);
+  // The typed text matches the start of a caption: "ap" finds "Apple".
+  if (!handled) CompareResult = common::WideStrICompare(Item->GetCaption().substr(0, SearchBuffer.size()), SearchBuffer);
 }
 Integer TCustomEmberListview::DoItemCompare(TEmberColumn* Column, TEmberGroup* Group, TEmberItem* Item1,
                                             TEmberItem* Item2) {

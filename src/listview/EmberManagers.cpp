@@ -230,12 +230,6 @@ void TEmberEditManager::Destroy() {
   TEmberOwnedPersistent::Destroy();
 }
 
-void TEmberIncrementalSearchManager::ResetSearch() {
-  FSearchBuffer.clear();
-  FSearchItem = nullptr;
-  FNextSearchItem = nullptr;
-}
-
 void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionItem* Item) {
   if (Item == FPendingObject) return;
   TEmberCollectionItem* old = FPendingObject;
@@ -243,8 +237,6 @@ void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionIt
   if (old) old->SetHotTracking(MousePos, false);
   if (Item && FEnabled) Item->SetHotTracking(MousePos, true);
 }
-
-void TEmberSortManager::SortAll(bool) {}
 
 // ---- Header ----
 void TEmberHeader::Create(TCustomEmberListview* AOwner) {

@@ -164,9 +164,41 @@ public:
   void SetSearchItem(TEmberItem* V) { FSearchItem = V; }
   TEmberItem* GetNextSearchItem() const { return FNextSearchItem; }
   void SetNextSearchItem(TEmberItem* V) { FNextSearchItem = V; }
+  TEmberIncrementalSearchDir GetDirection() const { return FDirection; }
+  void SetDirection(TEmberIncrementalSearchDir V) { FDirection = V; }
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool V) { FEnabled = V; }
+  TEmberIncrementalSearchItemType GetItemType() const { return FItemType; }
+  void SetItemType(TEmberIncrementalSearchItemType V) { FItemType = V; }
+  Integer GetResetTime() const { return FResetTime; }
+  void SetResetTime(Integer V) { FResetTime = V; }
+  TCoolIncrementalSearchStart GetStartType() const { return FStart; }
+  void SetStartType(TCoolIncrementalSearchStart V) { FStart = V; }
+  const String& GetSearchBuffer() const { return FSearchBuffer; }
+  bool Searching() const { return FSearching; }
+  bool TimerRunning() const { return FhTimer != 0; }
+  // The key press that opens a search, and each typed character (WM_CHAR's code in WParam).
+  virtual void HandleWMKeyDown(TMessage& Msg);
+  virtual void HandleWMChar(TMessage& Msg);
+  virtual void ClearSearch();
   void ResetSearch();
 
+protected:
+  void Destroy() override;
+
 private:
+  void StartTimer();
+  void EndTimer();
+  TEmberItem* FirstSearchItem() const;
+  TEmberItem* StepFrom(TEmberItem* Item) const;
+  void SetUpNextSearchItem();
+  TEmberIncrementalSearchDir FDirection{TEmberIncrementalSearchDir::eisdForward};
+  bool FEnabled{false};
+  UINT_PTR FhTimer{0};
+  TEmberIncrementalSearchItemType FItemType{TEmberIncrementalSearchItemType::eisiVisible};
+  Integer FResetTime{2000};
+  TCoolIncrementalSearchStart FStart{TCoolIncrementalSearchStart::eissStartOver};
+  bool FSearching{false};
   TEmberItem* FSearchItem{nullptr};
   TEmberItem* FNextSearchItem{nullptr};
   String FSearchBuffer;
@@ -194,14 +226,26 @@ class TEmberSortManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberSortManager)
 public:
   bool GetAutoSort() const { return FAutoSort; }
-  void SetAutoSort(bool V) { FAutoSort = V; }
+  void SetAutoSort(bool V);
+  bool GetAutoRegroup() const { return FAutoRegroup; }
+  void SetAutoRegroup(bool V);
+  bool GetLockoutSort() const { return FLockoutSort; }
+  void SetLockoutSort(bool V) { FLockoutSort = V; }
+  // Every algorithm sorts stably (equal elements keep their order); the setting is kept for the
+  // stream and the property editor.
   TEmberSortAlgorithm GetAlgorithm() const { return FAlgorithm; }
   void SetAlgorithm(TEmberSortAlgorithm V) { FAlgorithm = V; }
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate() { FUpdateCount = FUpdateCount > 0 ? FUpdateCount - 1 : 0; }
   virtual void SortAll(bool Force = false);
+  virtual void ReGroup(TEmberColumn* Column);
 
 private:
+  bool FAutoRegroup{false};
   bool FAutoSort{false};
-  TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaQuickSort};
+  bool FLockoutSort{false};
+  Integer FUpdateCount{0};
+  TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
 };
 
 class TEmberGestureManager : public TEmberOwnedPersistent {

@@ -48,6 +48,9 @@ enum class TEmberListStyle { elsIcon, elsSmallIcon, elsList, elsReport, elsThumb
 constexpr int EmberListStyleCount = 9;
 extern const char16_t* const EmberListStyleNames[EmberListStyleCount];
 enum class TEmberSortAlgorithm { esaQuickSort, esaBubbleSort, esaMergeSort };
+enum class TEmberIncrementalSearchDir { eisdForward, eisdBackward };
+enum class TEmberIncrementalSearchItemType { eisiAll, eisiInitializedOnly, eisiVisible };
+enum class TCoolIncrementalSearchStart { eissStartOver, eissLastHit, eissFocusedNode };
 extern const char16_t* const EmberSortAlgorithmNames[3];
 
 enum class TEmberControlState {
