@@ -7,6 +7,8 @@
 #include "platform/classlib/Forms.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/shellapi/ShellExecute.h"
+#include "common/CommonThreadManager.h"
 #include "shell/ShellUtilities.h"
 
 namespace shell {
@@ -113,7 +115,39 @@ bool TNamespace::OkToBrowse(bool showExplorerMsg) {
   return true;
 }
 
-TShellExecuteLauncher ShellExecuteLauncher = [](const TShellExecuteRequest&, bool) { return false; };
+namespace {
+
+// Runs the record with the shell's execute call, or hands copies of everything to a
+// self-freeing execute thread so that the item stays on its own thread. Without the thread
+// unit started (it owns the copied list) the record runs at once.
+bool LaunchWithTheShell(const TShellExecuteRequest& r, bool runInThread) {
+  auto text = [](const String& s) { return s.empty() ? nullptr : s.c_str(); };
+  if (runInThread && common::CommonThreadManagerPIDLMgr) {
+    auto* thread = common::TCommonShellExecuteThread::New(true);
+    thread->ShellExecuteInfoW.cbSize = r.cbSize;
+    thread->ShellExecuteInfoW.fMask = r.fMask;
+    thread->ShellExecuteInfoW.hwnd = r.hwnd;
+    thread->ShellExecuteInfoW.nShow = r.nShow;
+    thread->SetlpDirectory(r.Directory);
+    thread->SetlpParameters(r.Parameters);
+    thread->SetPIDL(r.lpIDList ? common::CommonThreadManagerPIDLMgr->CopyPIDL(r.lpIDList) : nullptr);
+    thread->Resume();
+    return true;
+  }
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = r.cbSize;
+  info.fMask = r.fMask;
+  info.hwnd = r.hwnd;
+  info.nShow = r.nShow;
+  info.lpIDList = const_cast<ITEMIDLIST*>(r.lpIDList);
+  info.lpParameters = text(r.Parameters);
+  info.lpDirectory = text(r.Directory);
+  return ShellExecuteExW(&info);
+}
+
+}  // namespace
+
+TShellExecuteLauncher ShellExecuteLauncher = LaunchWithTheShell;
 
 bool TNamespace::ShellExecuteNamespace(const String& workingDir, const String& cmdLineArguments, bool executeFolder,
                                        bool executeFolderShortCut, bool runInThread) {

@@ -444,7 +444,7 @@ struct TShellExecuteRequest {
   String Directory;
 };
 // Runs the record at once, or hands copies of it to a worker thread; answers whether it was
-// launched (or handed over). Until the shell's execute call is wired here it launches nothing.
+// launched (or handed over). By default the shell's execute call opens it; tests replace it.
 using TShellExecuteLauncher = std::function<bool(const TShellExecuteRequest& request, bool runInThread)>;
 extern TShellExecuteLauncher ShellExecuteLauncher;
 

@@ -1,8 +1,11 @@
 // Enumeration of a folder, renaming on disk and deleting through the shell.
 
 #include <algorithm>
+#include <mutex>
 
 #include "ShellTestEnv.h"
+#include "common/CommonThreadManager.h"
+#include "platform/shellapi/ShellExecute.h"
 
 namespace shelltest {
 namespace {
@@ -138,6 +141,23 @@ TEST_F(EnumRenameTest, LaunchingFillsTheRecordAndRefusesFoldersUnlessAsked) {
   EXPECT_EQ(r.Parameters, u"-x");
   EXPECT_EQ(r.Directory, FromNativePath(Dir.string()));
   ShellExecuteLauncher = saved;
+}
+
+TEST_F(EnumRenameTest, TheDefaultLauncherOpensTheItemsFileAtOnceOrOnAThread) {
+  std::mutex lock;
+  std::vector<std::string> opened;
+  pf::testing::SetShellExecuteOpener([&](const std::string& target) {
+    std::lock_guard<std::mutex> g(lock);
+    opened.push_back(target);
+    return true;
+  });
+  Owned<TNamespace> file(Item(Dir / "a.txt"));
+  EXPECT_TRUE(file->ShellExecuteNamespace(u"", u"", false, false, false));
+  EXPECT_TRUE(file->ShellExecuteNamespace(u"", u"", false, false, true));
+  common::JoinSelfFreeingThreads();
+  pf::testing::SetShellExecuteOpener(nullptr);
+  const std::string path = (Dir / "a.txt").string();
+  EXPECT_EQ(opened, (std::vector<std::string>{path, path}));
 }
 
 TEST_F(EnumRenameTest, ASelectionBecomesADataObjectWhoseFilesCanBeDeleted) {

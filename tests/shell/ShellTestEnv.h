@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "common/CommonThreadManager.h"
 #include "common/CommonDataObject.h"
 #include "common/CommonObjects.h"
 #include "common/CommonUtilities.h"
@@ -48,12 +49,14 @@ protected:
     common::InitializeCommonUtilities();
     common::InitializeCommonObjects();
     common::InitializeCommonDataObject();
+    common::InitializeCommonThreadManager();
     InitializeShellUtilities();
     FStarted = true;
   }
   void Stop() {
     if (!FStarted) return;
     FinalizeShellUtilities();
+    common::FinalizeCommonThreadManager();
     common::FinalizeCommonDataObject();
     common::FinalizeCommonObjects();
     common::FinalizeCommonUtilities();

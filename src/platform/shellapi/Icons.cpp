@@ -22,7 +22,7 @@ HBITMAP ThemeIconBitmap(const std::string& iconName, int size) {
   QCoreApplication* app = QCoreApplication::instance();
   if (qobject_cast<QGuiApplication*>(app) && QThread::currentThread() == app->thread()) {
     if (QIcon::themeName().isEmpty()) {
-      // The icon folders of the base directories, as the icon theme specification lists them.
+      // The icon folders of the base directories, in the order the icon theme standard gives.
       QStringList paths = QIcon::themeSearchPaths();
       QStringList dirs{QString::fromStdString(JoinPath(DataHome(), "icons")),
                        QString::fromStdString(JoinPath(HomeDir(), ".icons"))};

@@ -168,6 +168,19 @@ void SetSystemIconListener(std::function<void(int, const std::string&)> listener
   t.Listener = std::move(listener);
 }
 
+BOOL SHGetPathFromIDListW(const ITEMIDLIST* pidl, Char* path) {
+  if (!path) return 0;
+  path[0] = 0;
+  if (!pidl) return 0;
+  std::string native = PathFromIdList(pidl);
+  if (native.empty()) return 0;
+  String wide = FromNativePath(native);
+  if (wide.size() >= SHELL_PATH_CAPACITY) return 0;
+  std::copy(wide.begin(), wide.end(), path);
+  path[wide.size()] = 0;
+  return 1;
+}
+
 void RegisterShellExports() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -176,6 +189,7 @@ void RegisterShellExports() {
     RegisterExport("shell32", "SHGetDesktopFolder", &SHGetDesktopFolder);
     RegisterExport("shell32", "SHGetFileInfoW", &SHGetFileInfoW);
     RegisterExport("shell32", "SHGetDataFromIDListW", &SHGetDataFromIDListW);
+    RegisterExport("shell32", "SHGetPathFromIDListW", &SHGetPathFromIDListW);
     RegisterExport("shell32", "SHFileOperationW", &SHFileOperationW);
     RegisterOrdinal("shell32", 660, &FileIconInit);
     RegisterComClass(CLSID_ShellLink, [](REFIID iid, void** out) {

@@ -24,6 +24,10 @@ HRESULT SHGetKnownFolderIDList(const GUID& id, DWORD flags, void* token, PItemID
 // With SHGFI_PIDL `pathOrPidl` is an item ID list, else a wide path. Answers nonzero on success.
 DWORD_PTR SHGetFileInfoW(const void* pathOrPidl, DWORD fileAttributes, SHFILEINFOW* info, UINT size, UINT flags);
 HRESULT SHGetDataFromIDListW(IShellFolder* folder, const ITEMIDLIST* pidl, int format, void* out, int size);
+// Writes the file path of an item ID list into a buffer of SHELL_PATH_CAPACITY characters; false
+// for a virtual item, a list that is not ours or a path that does not fit.
+constexpr size_t SHELL_PATH_CAPACITY = 4096;
+BOOL SHGetPathFromIDListW(const ITEMIDLIST* pidl, Char* path);
 // Ordinal 660: nothing to prepare here.
 BOOL FileIconInit(BOOL restoreCache);
 // FO_DELETE of literal names (no wildcards): FOF_ALLOWUNDO moves them to the trash, otherwise they

@@ -89,7 +89,7 @@ String PathOfIDList(const void* pidl) {
   HMODULE shell = GetModuleHandleA("shell32.dll");
   auto* fn = shell ? ProcAs<TPathFromIDList>(GetProcAddress(shell, "SHGetPathFromIDListW")) : nullptr;
   if (!fn) return {};
-  Char buffer[4096] = {};
+  Char buffer[4096] = {};  // the capacity the shell library's conversion writes into
   if (!fn(static_cast<const ITEMIDLIST*>(pidl), buffer)) return {};
   return String(buffer);
 }
