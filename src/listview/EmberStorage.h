@@ -210,25 +210,29 @@ public:
   void SetChecked(bool Value) override;
 };
 
+// The data accessors every storage variant (stored, virtual, interfaced) answers in its own way.
+#define EMBER_STORAGE_ACCESSORS                                                                    \
+  String GetCaptions(Integer Column) const override;                                               \
+  void SetCaptions(Integer Column, const String& Value) override;                                  \
+  Integer GetImageIndexes(Integer Column) const override;                                          \
+  void SetImageIndexes(Integer Column, Integer Value) override;                                    \
+  Integer GetImageOverlayIndexes(Integer Column) const override;                                   \
+  void SetImageOverlayIndexes(Integer Column, Integer Value) override;                             \
+  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;             \
+  Integer GetDetailCount() const override;                                                         \
+  void SetDetailCount(Integer Value) override;                                                     \
+  Integer GetDetail(Integer Line) const override;                                                  \
+  void SetDetail(Integer Line, Integer Value) override;                                            \
+  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,   \
+                 TEmberAlphaBlender* AlphaBlender) override;                                       \
+  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override; \
+  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+
 // ---- Groups ----
 class TEmberBaseGroupStored : public TEmberGroup {
   EMBER_ITEM_CLASS(TEmberBaseGroupStored, TEmberGroup)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
   void LoadFromStream(TStream& S, Integer& StreamVersion) override;
   void SaveToStream(TStream& S, Integer StreamVersion) override;
@@ -272,42 +276,14 @@ private:
 class TEmberGroupVirtual : public TEmberGroup {
   EMBER_ITEM_CLASS(TEmberGroupVirtual, TEmberGroup)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
 class TEmberGroupInterfaced : public TEmberGroup {
   EMBER_ITEM_CLASS(TEmberGroupInterfaced, TEmberGroup)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
@@ -315,21 +291,7 @@ public:
 class TEmberColumnStored : public TEmberColumn {
   EMBER_ITEM_CLASS(TEmberColumnStored, TEmberColumn)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
   void LoadFromStream(TStream& S, Integer& StreamVersion) override;
   void SaveToStream(TStream& S, Integer StreamVersion) override;
@@ -345,42 +307,14 @@ private:
 class TEmberColumnVirtual : public TEmberColumn {
   EMBER_ITEM_CLASS(TEmberColumnVirtual, TEmberColumn)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
 class TEmberColumnInterfaced : public TEmberColumn {
   EMBER_ITEM_CLASS(TEmberColumnInterfaced, TEmberColumn)
 public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
