@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Threads.h"
@@ -58,6 +59,17 @@ String CharsOfKey(const MSG& m) {
 
 }  // namespace
 
+namespace layer {
+std::vector<void (*)()>& StartHooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+void OnLayerStart(void (*hook)()) {
+  StartHooks().push_back(hook);
+  if (gStarted) hook();
+}
+}  // namespace layer
+
 bool IsGuiThread() { return gStarted && std::this_thread::get_id() == gGuiThread; }
 bool LayerStarted() { return gStarted; }
 
@@ -76,6 +88,7 @@ void StartLayer(int& argc, char** argv) {
   layer::RegisterSystemClasses();
   layer::StartQueue();
   layer::StartInput();
+  for (void (*hook)() : layer::StartHooks()) hook();
 }
 
 void FinishLayer() {

@@ -85,4 +85,8 @@ void FinishQueue();
 void StartInput();
 void FinishInput();
 
+// Work of other parts of the platform that needs the toolkit's application: run by every start of
+// the layer, and at once when the layer already runs.
+void OnLayerStart(void (*hook)());
+
 }  // namespace pf::layer
