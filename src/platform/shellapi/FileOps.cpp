@@ -12,6 +12,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/shellapi/ShellApi_p.h"
+#include "platform/shellapi/ShellVerbs.h"
 
 namespace pf::shellapi {
 
@@ -36,6 +37,9 @@ bool MoveToTrash(const std::string& path) {
   for (int n = 1; n < 10000; ++n) {
     std::string name = n == 1 ? base : base + "." + std::to_string(n);
     std::string infoFile = JoinPath(info, name + ".trashinfo");
+    std::string target = JoinPath(files, name);
+    // A file left in the trash without its info file keeps its name too.
+    if (PathExists(target)) continue;
     int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (fd < 0) {
       if (errno == EEXIST) continue;
@@ -49,8 +53,7 @@ bool MoveToTrash(const std::string& path) {
     std::string text = "[Trash Info]\nPath=" + PercentEncode(path, "-._~/") + "\nDeletionDate=" + date + "\n";
     bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ::close(fd);
-    std::string target = JoinPath(files, name);
-    if (!written || PathExists(target) || ::rename(path.c_str(), target.c_str()) != 0) {
+    if (!written || ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
       ::unlink(infoFile.c_str());
       return false;
     }
@@ -60,6 +63,26 @@ bool MoveToTrash(const std::string& path) {
 }
 
 }  // namespace
+
+HRESULT DeleteFiles(const std::vector<std::string>& paths, bool toTrash, bool askFirst) {
+  if (paths.empty()) return E_INVALIDARG;
+  for (const std::string& p : paths)
+    if (p.empty() || p[0] != '/' || !PathExists(p)) return HRESULT_FILE_NOT_FOUND;
+  if (askFirst) {
+    auto confirm = Hooks().ConfirmDelete;
+    if (!confirm || !confirm(paths, toTrash)) return E_ABORT;
+  }
+  for (const std::string& p : paths) {
+    if (toTrash) {
+      if (!MoveToTrash(p)) return E_FAIL;
+    } else {
+      std::error_code ec;
+      std::filesystem::remove_all(std::filesystem::path(p), ec);
+      if (ec) return E_FAIL;
+    }
+  }
+  return S_OK;
+}
 
 }  // namespace pf::shellapi
 
@@ -73,26 +96,13 @@ int SHFileOperationW(SHFILEOPSTRUCTW* op) {
   std::vector<std::string> paths;
   for (const Char* p = op->pFrom; *p; p += String(p).size() + 1) paths.push_back(ToNativePath(String(p)));
   if (paths.empty()) return kErrorFailed;
-  for (const std::string& p : paths)
-    if (p.empty() || p[0] != '/' || !PathExists(p)) return kErrorFileNotFound;
   bool toTrash = (op->fFlags & FOF_ALLOWUNDO) != 0;
-  if (!(op->fFlags & FOF_NOCONFIRMATION)) {
-    auto confirm = Hooks().ConfirmDelete;
-    if (!confirm || !confirm(paths, toTrash)) {
-      op->fAnyOperationsAborted = 1;
-      return kErrorCancelled;
-    }
+  HRESULT hr = DeleteFiles(paths, toTrash, !(op->fFlags & FOF_NOCONFIRMATION));
+  if (hr == E_ABORT) {
+    op->fAnyOperationsAborted = 1;
+    return kErrorCancelled;
   }
-  for (const std::string& p : paths) {
-    if (toTrash) {
-      if (!MoveToTrash(p)) return kErrorFailed;
-    } else {
-      std::error_code ec;
-      std::filesystem::remove_all(std::filesystem::path(p), ec);
-      if (ec) return kErrorFailed;
-    }
-  }
-  return 0;
+  return hr == HRESULT_FILE_NOT_FOUND ? kErrorFileNotFound : FAILED(hr) ? kErrorFailed : 0;
 }
 
 }  // namespace pf

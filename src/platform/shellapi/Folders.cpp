@@ -15,6 +15,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/shellapi/ShellApi_p.h"
+#include "platform/shellapi/ShellVerbs.h"
 
 namespace pf::shellapi {
 
@@ -336,9 +337,19 @@ public:
     }
   }
 
-  HRESULT CreateViewObject(HWND, REFIID, void** out) override {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
+  // The folder's own drop target and the menu of its background.
+  HRESULT CreateViewObject(HWND owner, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    IUnknown* made = nullptr;
+    if (iid == IDropTarget::Iid && FNode.Type == TNode::FileSys && IsDirectory(FNode.Path))
+      made = CreateFolderDropTarget(FNode.Path);
+    else if (iid == IContextMenu::Iid || iid == IContextMenu2::Iid || iid == IContextMenu3::Iid)
+      made = CreateDefaultFolderMenu(this, FAbs, {}, owner, nullptr);
+    if (!made) return E_NOINTERFACE;
+    HRESULT hr = made->QueryInterface(iid, out);
+    made->Release();
+    return hr;
   }
 
   HRESULT GetAttributesOf(UINT cidl, const ITEMIDLIST** apidl, DWORD* inOut) override {
@@ -371,9 +382,12 @@ public:
     return S_OK;
   }
 
-  HRESULT GetUIObjectOf(HWND, UINT cidl, const ITEMIDLIST** apidl, REFIID iid, UINT*, void** out) override {
+  HRESULT GetUIObjectOf(HWND owner, UINT cidl, const ITEMIDLIST** apidl, REFIID iid, UINT*, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
+    if (iid == IContextMenu::Iid || iid == IContextMenu2::Iid || iid == IContextMenu3::Iid || iid == IDataObject::Iid ||
+        iid == IDropTarget::Iid)
+      return SelectionObject(owner, cidl, apidl, iid, out);
     if (cidl != 1 || !apidl || !apidl[0]) return E_NOINTERFACE;
     if (iid != IExtractImage::Iid && iid != IExtractImage2::Iid) return E_NOINTERFACE;
     auto node = Resolve(FNode, reinterpret_cast<const Byte*>(apidl[0]));
@@ -415,14 +429,20 @@ public:
     return S_OK;
   }
 
-  // ---- IShellFolder2: the columns of folders are not offered here ----
-  HRESULT GetDefaultColumnState(UINT, DWORD* flags) override {
-    if (flags) *flags = 0;
-    return E_NOTIMPL;
+  // ---- IShellFolder2: the details columns ----
+  HRESULT GetDefaultColumnState(UINT column, DWORD* flags) override { return ColumnState(column, flags); }
+  HRESULT GetDetailsEx(const ITEMIDLIST* pidl, const SHCOLUMNID* scid, void* value) override {
+    auto node = pidl ? Resolve(FNode, reinterpret_cast<const Byte*>(pidl)) : std::nullopt;
+    if (!node) return E_INVALIDARG;
+    return ColumnValue(*node, scid, value);
   }
-  HRESULT GetDetailsEx(const ITEMIDLIST*, const SHCOLUMNID*, void*) override { return E_NOTIMPL; }
-  HRESULT GetDetailsOf(const ITEMIDLIST*, UINT, SHELLDETAILS*) override { return E_NOTIMPL; }
-  HRESULT MapColumnToSCID(UINT, SHCOLUMNID*) override { return E_NOTIMPL; }
+  HRESULT GetDetailsOf(const ITEMIDLIST* pidl, UINT column, SHELLDETAILS* details) override {
+    if (!pidl) return ColumnDetails(nullptr, column, details);
+    auto node = Resolve(FNode, reinterpret_cast<const Byte*>(pidl));
+    if (!node) return E_INVALIDARG;
+    return ColumnDetails(&*node, column, details);
+  }
+  HRESULT MapColumnToSCID(UINT column, SHCOLUMNID* scid) override { return ColumnScid(column, scid); }
 
   // ---- IShellIcon ----
   HRESULT GetIconOf(const ITEMIDLIST* pidl, UINT flags, int* index) override {
@@ -459,6 +479,34 @@ public:
 
 private:
   ~TShellFolder() { --gLiveObjects; }
+
+  // The menu, data object or drop target of a selection of this folder's items (lists relative
+  // to this folder, of any depth). Every item must name something.
+  HRESULT SelectionObject(HWND owner, UINT cidl, const ITEMIDLIST** apidl, REFIID iid, void** out) {
+    if (cidl == 0 || !apidl) return E_INVALIDARG;
+    std::vector<std::string> children;
+    std::vector<TNode> nodes;
+    for (UINT i = 0; i < cidl; ++i) {
+      auto node = apidl[i] ? Resolve(FNode, reinterpret_cast<const Byte*>(apidl[i])) : std::nullopt;
+      if (!node) return E_INVALIDARG;
+      children.push_back(IdBytes(apidl[i]));
+      nodes.push_back(*node);
+    }
+    IUnknown* made = nullptr;
+    if (iid == IDataObject::Iid) {
+      made = CreateItemsDataObject(FAbs, children);
+    } else if (iid == IDropTarget::Iid) {
+      const TNode& n = nodes[0];
+      if (cidl == 1 && n.Type == TNode::FileSys && IsDirectory(n.Path) && ::access(n.Path.c_str(), W_OK) == 0)
+        made = CreateFolderDropTarget(n.Path);
+    } else {
+      made = CreateDefaultFolderMenu(this, FAbs, std::move(children), owner, nullptr);
+    }
+    if (!made) return E_NOINTERFACE;
+    HRESULT hr = made->QueryInterface(iid, out);
+    made->Release();
+    return hr;
+  }
 
   static HRESULT Code(int r) { return static_cast<HRESULT>(static_cast<uint16_t>(static_cast<int16_t>(r))); }
 

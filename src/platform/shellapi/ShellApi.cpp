@@ -12,6 +12,7 @@
 #include "platform/kernel/Modules.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/shellapi/ShellApi_p.h"
+#include "platform/shellapi/ShellVerbs.h"
 
 namespace pf::shellapi {
 
@@ -191,6 +192,7 @@ void RegisterShellExports() {
     RegisterExport("shell32", "SHGetDataFromIDListW", &SHGetDataFromIDListW);
     RegisterExport("shell32", "SHGetPathFromIDListW", &SHGetPathFromIDListW);
     RegisterExport("shell32", "SHFileOperationW", &SHFileOperationW);
+    RegisterExport("shell32", "CDefFolderMenu_Create2", &CDefFolderMenu_Create2);
     RegisterOrdinal("shell32", 660, &FileIconInit);
     RegisterComClass(CLSID_ShellLink, [](REFIID iid, void** out) {
       IUnknown* link = CreateShellLinkObject();

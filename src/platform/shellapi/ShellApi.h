@@ -15,6 +15,7 @@
 
 #include "platform/gdi/ImageList.h"
 #include "platform/shellapi/ShellObjects.h"
+#include "platform/shellapi/ShellVerbs.h"
 
 namespace pf {
 

@@ -45,6 +45,13 @@ bool IsDirectory(const std::string& path);
 bool PathExists(const std::string& path);  // lstat
 std::string PhysicalDesktopDir();
 
+// The folders' details columns: a title (node nil) or an item's text, the default states, the
+// property key and the value of a column.
+HRESULT ColumnDetails(const TNode* node, UINT column, SHELLDETAILS* details);
+HRESULT ColumnState(UINT column, DWORD* flags);
+HRESULT ColumnScid(UINT column, SHCOLUMNID* scid);
+HRESULT ColumnValue(const TNode& node, const SHCOLUMNID* scid, void* value);
+
 // Counts the layer's live namespace objects, for leak tests.
 extern std::atomic<int> gLiveObjects;
 
