@@ -1,5 +1,7 @@
 #include "listview/EmberColumns.h"
 
+#include "listview/EmberAccessible.h"
+
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
 
@@ -45,7 +47,7 @@ void TEmberColumnDropDownButton::LoadFromStream(TStream& Str) {
 void TEmberColumn::Create(TEmberCollection* ACollection) {
   TEmberCollectionItem::Create(ACollection);
   FDropDownButton = TEmberColumnDropDownButton::New(this);
-  // The column's accessibility object comes with the accessibility layer, once the control has one.
+  AttachAccessible(this);
   FAlignment = TAlignment::taLeftJustify;
   FAutoSizeOnDblClk = true;
   FAutoSortOnClick = true;

@@ -1,5 +1,7 @@
 #include "listview/EmberControl.h"
 
+#include "listview/EmberAccessible.h"
+
 #include "listview/EmberStreamIO.h"
 #include "platform/classlib/Forms.h"
 #include "platform/gdi/Bitmap.h"
@@ -72,6 +74,7 @@ void TCustomEmberListview::BeforeDestruction() { common::TCommonCanvasControl::B
 void TCustomEmberListview::Destroy() {
   // The items go first, while the window and every manager still exist: their freeing events
   // still fire, the change notices do not (the control is being destroyed).
+  ReleaseAccessibleTree(this);
   if (FGroups) FGroups->Clear(true);
   if (FHeader) FHeader->GetColumns()->Clear(true);
   common::TCommonCanvasControl::Destroy();
@@ -259,6 +262,22 @@ void TCustomEmberListview::CreateWnd() {
 }
 
 void TCustomEmberListview::DestroyWnd() { common::TCommonCanvasControl::DestroyWnd(); }
+
+void TCustomEmberListview::Dispatch(TMessage& Msg) {
+  switch (Msg.Msg) {
+    case WM_GETOBJECT:
+      common::TCommonCanvasControl::Dispatch(Msg);
+      Msg.Result = AccessibleGetObject(this, Msg.WParam, Msg.LParam, Msg.Result);
+      return;
+    case WM_DESTROY:
+      // A window made again gets a new tree; the old objects must not reach freed elements.
+      ReleaseAccessibleTree(this);
+      common::TCommonCanvasControl::Dispatch(Msg);
+      return;
+    default:
+      common::TCommonCanvasControl::Dispatch(Msg);
+  }
+}
 
 void TCustomEmberListview::Notification(TComponent* AComponent, TOperation Operation) {
   common::TCommonCanvasControl::Notification(AComponent, Operation);

@@ -46,6 +46,7 @@ public:
   TBitmap* GetGroupExpandButton() const { return FGroupExpandButton; }
   void SetGroupExpandButton(TBitmap* Value);
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
+  void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
   // The scratch canvas, only while the window exists.
   TCanvas* GetScratchCanvas();
 
@@ -174,6 +175,7 @@ protected:
   void BeforeDestruction() override;
   void CreateWnd() override;
   void DestroyWnd() override;
+  void Dispatch(TMessage& Msg) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void DoUpdateComplete() override;
   void DoMouseExit() override;

@@ -1,5 +1,7 @@
 #include "listview/EmberGroups.h"
 
+#include "listview/EmberAccessible.h"
+
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
 
@@ -11,7 +13,7 @@ void TEmberGroup::Create(TEmberCollection* ACollection) {
   TEmberCollectionItem::Create(ACollection);
   FExpanded = true;
   FItems = TEmberItems::New(GetOwnerListview(), this);
-  // The group's accessibility object comes with the accessibility layer, once the control has one.
+  AttachAccessible(this);
   SetChecked(true);
 }
 

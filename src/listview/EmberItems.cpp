@@ -1,5 +1,7 @@
 #include "listview/EmberItems.h"
 
+#include "listview/EmberAccessible.h"
+
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
 #include "platform/rtl/Format.h"
@@ -8,10 +10,6 @@ namespace ember {
 
 using S = TEmberStorageObjectState;
 
-TNotifyWinEventHook NotifyWinEventHook;
-void NotifyWinEvent(DWORD event, HWND wnd, Integer objectId, Integer childId) {
-  if (NotifyWinEventHook) NotifyWinEventHook(event, wnd, objectId, childId);
-}
 
 String Variant::ToString() const {
   switch (K) {
@@ -50,6 +48,8 @@ void TEmberCollectionItem::Create(TEmberCollection* ACollection) {
 
 void TEmberCollectionItem::Destroy() {
   Include(S::esosDestroying);
+  // A screen reader may hold the object longer than the element lives.
+  DisconnectAccessible(FAccessible);
   SetDataInf(nullptr);
   if (TCustomEmberListview* lv = GetOwnerListview()) {
     if (TEmberHotTrackManager* ht = lv->GetHotTrack()) {
@@ -240,7 +240,7 @@ void TEmberSelectionGroupList::DecRef() {
 // ---- TEmberItem ----
 void TEmberItem::Create(TEmberCollection* ACollection) {
   TEmberCollectionItem::Create(ACollection);
-  // The item's accessibility object comes with the accessibility layer, once the control has one.
+  AttachAccessible(this);
   FVisibleIndexInGroup = -1;
 }
 

@@ -61,6 +61,7 @@ public:
   TEmberCollection* GetCollection() const { return FCollection; }
   TCustomEmberListview* GetOwnerListview() const;
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
+  void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
   TObject* GetData() const { return FData; }
   virtual void SetData(TObject* Value) { FData = Value; }
   IUnknown* GetDataInf() const { return FDataInf.Get(); }

@@ -1,5 +1,7 @@
 #include "listview/EmberManagers.h"
 
+#include "listview/EmberAccessible.h"
+
 #include "listview/EmberControl.h"
 #include "platform/gdi/Bitmap.h"
 
@@ -247,6 +249,7 @@ void TEmberHeader::Create(TCustomEmberListview* AOwner) {
 }
 
 void TEmberHeader::Destroy() {
+  DisconnectAccessible(FAccessible);
   FPositions.clear();
   FVisibleColumns.clear();
   FreeAndNil(FColumns);

@@ -141,6 +141,9 @@ class TEmberEditManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberEditManager)
 public:
   TFont* GetFont() const { return FFont; }
+  // Whether captions may be edited in place.
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value) { FEnabled = Value; }
   TEmberItem* GetTabMoveFocusItem() const { return FTabMoveFocusItem; }
   void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
   TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
@@ -152,6 +155,7 @@ protected:
   void Destroy() override;
 
 private:
+  bool FEnabled{false};
   TFont* FFont{nullptr};
   TEmberItem* FTabMoveFocusItem{nullptr};
   TEmberColumn* FTabMoveFocusColumn{nullptr};
@@ -294,6 +298,8 @@ public:
   Integer RuntimeHeight() const;
   TEmberHeaderDragManager* GetDragManager() const { return FDragManager; }
   const TRect& GetViewRect() const { return FViewRect; }
+  IUnknown* GetAccessible() const { return FAccessible.Get(); }
+  void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
   void Invalidate(bool ImmediateUpdate);
 
   // Columns in display order, and the visible ones among them; made by Rebuild.
@@ -338,6 +344,7 @@ private:
   TEmberColumn* FHotTrackedColumn{nullptr};
   TEmberColumn* FPressedColumn{nullptr};
   TEmberColumn* FDropDownHoverColumn{nullptr};
+  ComPtr<IUnknown> FAccessible;
 };
 
 // The built-in glyphs, each loaded from the program's resources on first use.

@@ -11,6 +11,7 @@
 #include "platform/rtl/Set.h"
 #include "platform/ole/Com.h"
 #include "platform/ole/DataTransfer.h"
+#include "platform/oleacc/Oleacc.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Metaclass.h"
 
@@ -195,16 +196,4 @@ inline bool PtInRectEx(const TRect& r, TPoint p) {
 bool IntersectRectEx(TRect& dst, const TRect& a, const TRect& b);
 TRect UnionRectEx(const TRect& a, const TRect& b);
 inline bool IsRectEmptyEx(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
-
-// Accessibility notices of the control. The accessibility layer plugs itself in here.
-constexpr DWORD EVENT_OBJECT_FOCUS = 0x8005;
-constexpr DWORD EVENT_OBJECT_SELECTION = 0x8006;
-constexpr DWORD EVENT_OBJECT_STATECHANGE = 0x800A;
-constexpr DWORD EVENT_OBJECT_NAMECHANGE = 0x800C;
-constexpr Integer OBJID_CLIENT = -4;
-constexpr Integer CHILDID_SELF = 0;
-using TNotifyWinEventHook = std::function<void(DWORD event, HWND wnd, Integer objectId, Integer childId)>;
-// Nothing is told until the accessibility layer (or a test) sets the hook.
-extern TNotifyWinEventHook NotifyWinEventHook;
-void NotifyWinEvent(DWORD event, HWND wnd, Integer objectId, Integer childId);
 }  // namespace ember

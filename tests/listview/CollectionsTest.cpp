@@ -255,7 +255,7 @@ TEST_F(CollectionsTest, GroupsExpandOnlyWhenExpandableAndInOrder) {
   LV->OnBeginUpdate = [&](TObject*) { Log.Add("BeginUpdate"); ++begins; };
   LV->OnEndUpdate = [&](TObject*) { Log.Add("EndUpdate"); };
   std::vector<DWORD> notices;
-  NotifyWinEventHook = [&](DWORD e, HWND, Integer, Integer) { Log.Add("Notice:" + std::to_string(e)); };
+  pf::oleacc::testing::SetWinEventRecorder([&](DWORD e, HWND, LONG, LONG) { Log.Add("Notice:" + std::to_string(e)); });
   g->SetExpanded(true);  // already expanded
   EXPECT_TRUE(Log.Lines.empty());
   LV->GetPaintInfoGroup()->SetExpandable(false);

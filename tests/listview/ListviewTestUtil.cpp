@@ -94,7 +94,7 @@ void ListviewTest::SetUp() {
 }
 
 void ListviewTest::TearDown() {
-  NotifyWinEventHook = nullptr;
+  pf::oleacc::testing::SetWinEventRecorder(nullptr);
   // Handlers that count into a test's locals must not run once the test is over.
   for (TEmberListview* lv : Made) {
 #define LVTEST_CLEAR(Name, ...) lv->On##Name = nullptr;

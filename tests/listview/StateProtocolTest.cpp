@@ -148,12 +148,12 @@ TEST_F(StateProtocolTest, ShowingAnItemOfAHiddenGroupIsRefusedWithoutAsking) {
 
 TEST_F(StateProtocolTest, TheCheckNoticeComesBeforeTheBit) {
   std::vector<bool> checkedAtNotice;
-  NotifyWinEventHook = [&](DWORD event, HWND wnd, Integer obj, Integer child) {
+  pf::oleacc::testing::SetWinEventRecorder([&](DWORD event, HWND wnd, LONG obj, LONG child) {
     EXPECT_EQ(wnd, LV->Handle());
     EXPECT_EQ(obj, OBJID_CLIENT);
     EXPECT_EQ(child, CHILDID_SELF);
     if (event == EVENT_OBJECT_STATECHANGE) checkedAtNotice.push_back(A->GetChecked());
-  };
+  });
   A->SetChecked(true);
   A->SetChecked(false);
   EXPECT_EQ(checkedAtNotice, (std::vector<bool>{false, true}));

@@ -1,0 +1,587 @@
+#include "listview/EmberAccessible.h"
+
+#include "listview/EmberCollections.h"
+#include "listview/EmberColumns.h"
+#include "listview/EmberGroups.h"
+#include "platform/rtl/Exceptions.h"
+
+namespace ember {
+
+namespace {
+
+constexpr const char* kUnit = "EmberListview\\Source\\EmberListviewAccessible";
+
+VARIANT Self() { return VARIANT::I4(pf::CHILDID_SELF); }
+
+// The list view's client rectangle in screen coordinates.
+TRect ToScreen(TCustomEmberListview* lv, TRect r) {
+  if (!lv || !lv->HandleAllocated()) return {};
+  TPoint origin{0, 0};
+  ClientToScreen(lv->Handle(), &origin);
+  return TRect{r.Left + origin.X, r.Top + origin.Y, r.Right + origin.X, r.Bottom + origin.Y};
+}
+
+// A group's or item's rectangle is kept in view coordinates; the screen wants where it shows.
+TRect ViewToClient(TCustomEmberListview* lv, const TRect& r) {
+  return lv && lv->GetScrollbars() ? lv->GetScrollbars()->MapViewRectToWindowRect(r) : r;
+}
+
+TRect HeaderClientRect(TCustomEmberListview* lv) {
+  if (!lv) return {};
+  return TRect{0, 0, lv->GetClientWidth(), lv->GetHeader()->RuntimeHeight()};
+}
+
+}  // namespace
+
+ComPtr<IAccessible> AccessibleOf(IUnknown* Stored) {
+  ComPtr<IAccessible> acc;
+  if (Stored) Stored->QueryInterface(IAccessible::Iid, acc.GetVoidAddress());
+  return acc;
+}
+
+// ---- The list view's object and the shared answers ----
+
+void TEmberAccessibleManager::Create(TObject* AnEmberObject) {
+  FEmberObject = AnEmberObject;
+  ValidateEmberObject();
+}
+
+void TEmberAccessibleManager::ValidateEmberObject() {
+  Assert(dynamic_cast<TCustomEmberListview*>(FEmberObject) != nullptr,
+         u"TEmberAccessibleManager.Create not a TCustomEmberListview type", kUnit);
+}
+
+HRESULT TEmberAccessibleManager::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IUnknown::Iid || iid == IDispatch::Iid || iid == IAccessible::Iid) *out = static_cast<IAccessible*>(this);
+  else if (iid == IEnumVARIANT::Iid) *out = static_cast<IEnumVARIANT*>(this);
+  else if (iid == IEmberAccessibleDisconnect::Iid) *out = static_cast<IEmberAccessibleDisconnect*>(this);
+  else {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG TEmberAccessibleManager::Release() {
+  ULONG n = --FRefCount;
+  if (n == 0) {
+    DisconnectFromObject();
+    delete this;
+  }
+  return n;
+}
+
+HRESULT TEmberAccessibleManager::GetTypeInfoCount(UINT* count) {
+  if (count) *count = 0;
+  return E_NOTIMPL;
+}
+
+HRESULT TEmberAccessibleManager::DisconnectFromObject() {
+  FEmberObject = nullptr;
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::CheckChild(const VARIANT& Child, LONG& Index) const {
+  // A client may pass anything: only integers naming this object or one of its children count.
+  if (Child.vt() != VT_I4 || Child.lVal() < 0 || Child.lVal() > ChildCount()) return E_INVALIDARG;
+  Index = Child.lVal();
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::NotFound(const VARIANT& Child, String* Out) const {
+  if (!Out) return E_POINTER;
+  Out->clear();
+  LONG i;
+  if (FEmberObject && CheckChild(Child, i) != S_OK) return E_INVALIDARG;
+  return DISP_E_MEMBERNOTFOUND;
+}
+
+HRESULT TEmberAccessibleManager::AsDispatch(const ComPtr<IAccessible>& Object, VARIANT* Out) {
+  *Out = VARIANT::Dispatch(Object.Get());
+  return Object ? S_OK : DISP_E_MEMBERNOTFOUND;
+}
+
+TCustomEmberListview* TEmberAccessibleManager::Listview() const { return static_cast<TCustomEmberListview*>(FEmberObject); }
+
+LONG TEmberAccessibleManager::ChildCount() const {
+  return FEmberObject ? Listview()->GetGroups()->GetCount() + 1 : 0;
+}
+
+ComPtr<IAccessible> TEmberAccessibleManager::ChildObject(LONG Child) const {
+  TCustomEmberListview* lv = Listview();
+  const LONG groups = lv->GetGroups()->GetCount();
+  if (Child <= groups) return AccessibleOf(lv->GetGroups()->GetGroup(Child - 1)->GetAccessible());
+  return AccessibleOf(lv->GetHeader()->GetAccessible());
+}
+
+String TEmberAccessibleManager::NameOf(LONG Child) const {
+  if (Child == 0) return {};
+  TCustomEmberListview* lv = Listview();
+  if (Child <= lv->GetGroups()->GetCount()) return lv->GetGroups()->GetGroup(Child - 1)->GetCaption();
+  return u"EmberHeader";
+}
+
+LONG TEmberAccessibleManager::RoleOf(LONG Child) const {
+  if (Child == 0) return ROLE_SYSTEM_LIST;
+  return Child <= Listview()->GetGroups()->GetCount() ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_ROWHEADER;
+}
+
+namespace {
+LONG GroupState(TEmberGroup* g) {
+  LONG s = g->GetExpanded() ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
+  if (!g->GetVisible()) s |= STATE_SYSTEM_INVISIBLE;
+  return s;
+}
+LONG HeaderState(TCustomEmberListview* lv) {
+  TEmberHeader* h = lv->GetHeader();
+  return h->GetVisible() && HeaderClientRect(lv).Height() > 0 ? 0 : STATE_SYSTEM_INVISIBLE;
+}
+LONG ItemState(TEmberItem* item) {
+  LONG s = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_MULTISELECTABLE;
+  if (item->GetSelected()) s |= STATE_SYSTEM_SELECTED;
+  if (item->GetFocused()) s |= STATE_SYSTEM_FOCUSED;
+  TEmberGroup* g = item->GetOwnerGroup();
+  if (!item->GetVisible() || (g && !g->GetExpanded())) s |= STATE_SYSTEM_INVISIBLE;
+  TCustomEmberListview* lv = item->GetOwnerListview();
+  if (lv && lv->GetDragManager() && lv->GetDragManager()->GetDragItem() == item) s |= STATE_SYSTEM_HOTTRACKED;
+  return s;
+}
+LONG ColumnState(TEmberColumn* c) {
+  LONG s = STATE_SYSTEM_READONLY;
+  if (c->GetClicking()) s |= STATE_SYSTEM_PRESSED;
+  if (!c->GetVisible()) s |= STATE_SYSTEM_INVISIBLE;
+  return s;
+}
+}  // namespace
+
+LONG TEmberAccessibleManager::StateOf(LONG Child) const {
+  if (Child == 0) return 0;
+  TCustomEmberListview* lv = Listview();
+  if (Child <= lv->GetGroups()->GetCount()) return GroupState(lv->GetGroups()->GetGroup(Child - 1));
+  return HeaderState(lv);
+}
+
+TRect TEmberAccessibleManager::ClientRectOf(LONG Child) const {
+  TCustomEmberListview* lv = Listview();
+  if (Child == 0) return TRect{0, 0, lv->GetClientWidth(), lv->GetClientHeight()};
+  if (Child <= lv->GetGroups()->GetCount()) return ViewToClient(lv, lv->GetGroups()->GetGroup(Child - 1)->GetDisplayRect());
+  return HeaderClientRect(lv);
+}
+
+HRESULT TEmberAccessibleManager::ParentObject(IDispatch** Parent) const {
+  TCustomEmberListview* lv = Listview();
+  if (!lv->HandleAllocated()) return S_FALSE;
+  return AccessibleObjectFromWindow(lv->Handle(), static_cast<DWORD>(OBJID_WINDOW), IDispatch::Iid,
+                                    reinterpret_cast<void**>(Parent));
+}
+
+HRESULT TEmberAccessibleManager::Get_accParent(IDispatch** parent) {
+  if (!parent) return E_POINTER;
+  *parent = nullptr;
+  if (!FEmberObject) return Leaf() || dynamic_cast<TEmberGroupAccessibleManager*>(this) ? DISP_E_MEMBERNOTFOUND : S_FALSE;
+  return ParentObject(parent);
+}
+
+HRESULT TEmberAccessibleManager::Get_accChildCount(LONG* count) {
+  if (!count) return E_POINTER;
+  *count = ChildCount();
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Get_accChild(const VARIANT&, IDispatch** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  return DISP_E_MEMBERNOTFOUND;
+}
+
+HRESULT TEmberAccessibleManager::Get_accName(const VARIANT& child, String* name) {
+  if (!name) return E_POINTER;
+  name->clear();
+  if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  LONG i;
+  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  *name = NameOf(i);
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Get_accRole(const VARIANT& child, VARIANT* role) {
+  if (!role) return E_POINTER;
+  role->Clear();
+  if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  LONG i;
+  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  if (LONG r = RoleOf(i)) *role = VARIANT::I4(r);
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Get_accState(const VARIANT& child, VARIANT* state) {
+  if (!state) return E_POINTER;
+  state->Clear();
+  if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  LONG i;
+  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  *state = VARIANT::I4(StateOf(i));
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Get_accHelpTopic(String* file, const VARIANT& child, LONG* topic) {
+  if (topic) *topic = 0;
+  return NotFound(child, file);
+}
+
+HRESULT TEmberAccessibleManager::Get_accFocus(VARIANT* focus) {
+  if (!focus) return E_POINTER;
+  focus->Clear();
+  if (!AnswersSelection() || !FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  TEmberItem* item = Listview() ? Listview()->GetSelection()->GetFocusedItem() : nullptr;
+  if (ComPtr<IAccessible> acc = item ? AccessibleOf(item->GetAccessible()) : ComPtr<IAccessible>()) return AsDispatch(acc, focus);
+  *focus = Self();
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Get_accSelection(VARIANT* selection) {
+  if (!selection) return E_POINTER;
+  selection->Clear();
+  if (!AnswersSelection() || !FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  TCustomEmberListview* lv = Listview();
+  if (!lv || lv->GetSelection()->GetCount() == 0) return S_OK;
+  std::vector<TEmberItem*> selected;
+  for (TEmberItem* i = lv->GetSelection()->First(); i; i = lv->GetSelection()->Next(i)) selected.push_back(i);
+  ComPtr<IEnumVARIANT> list(new TEmberAccessibleEnumVariantArray(std::move(selected)));
+  *selection = VARIANT::Unknown(list.Get());
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::accSelect(LONG, const VARIANT& child) {
+  String ignored;
+  return NotFound(child, &ignored);
+}
+
+HRESULT TEmberAccessibleManager::accDoDefaultAction(const VARIANT& child) {
+  String ignored;
+  return NotFound(child, &ignored);
+}
+
+HRESULT TEmberAccessibleManager::accNavigate(LONG, const VARIANT&, VARIANT* end) {
+  if (end) end->Clear();
+  return E_NOTIMPL;
+}
+
+HRESULT TEmberAccessibleManager::accLocation(LONG* left, LONG* top, LONG* width, LONG* height, const VARIANT& child) {
+  if (!left || !top || !width || !height) return E_POINTER;
+  *left = *top = *width = *height = 0;
+  if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  LONG i;
+  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  TRect r = ToScreen(Listview(), ClientRectOf(i));
+  if (r.Right <= r.Left || r.Bottom <= r.Top) return DISP_E_MEMBERNOTFOUND;
+  *left = r.Left;
+  *top = r.Top;
+  *width = r.Width();
+  *height = r.Height();
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::accHitTest(LONG x, LONG y, VARIANT* hit) {
+  if (!hit) return E_POINTER;
+  hit->Clear();
+  if (!FEmberObject) return Leaf() || dynamic_cast<TEmberGroupAccessibleManager*>(this) ? DISP_E_MEMBERNOTFOUND : S_FALSE;
+  TCustomEmberListview* lv = Listview();
+  if (!lv || !lv->HandleAllocated()) return S_FALSE;
+  TPoint p{x, y};
+  ScreenToClient(lv->Handle(), &p);
+  return HitTest(p, hit);
+}
+
+HRESULT TEmberAccessibleManager::HitTest(TPoint p, VARIANT* hit) {
+  TCustomEmberListview* lv = Listview();
+  // A point outside the control is nothing of it.
+  if (p.X < 0 || p.Y < 0 || p.X >= lv->GetClientWidth() || p.Y >= lv->GetClientHeight()) return S_FALSE;
+  if (lv->GetHeader()->GetVisible() && PtInRectEx(HeaderClientRect(lv), p))
+    return AsDispatch(AccessibleOf(lv->GetHeader()->GetAccessible()), hit) == S_OK ? S_OK : (*hit = Self(), S_OK);
+  const TPoint vp = lv->GetScrollbars()->MapWindowToView(p);
+  if (TEmberGroup* g = lv->GetGroups()->GroupByPoint(vp)) {
+    TEmberItem* item = g->ItemByPoint(vp);
+    if (item && item->GetView()->SelectionHitPt(item, vp, TEmberSelectHitType::eshtClickSelect))
+      if (ComPtr<IAccessible> acc = AccessibleOf(item->GetAccessible())) return AsDispatch(acc, hit);
+    if (ComPtr<IAccessible> acc = AccessibleOf(g->GetAccessible())) return AsDispatch(acc, hit);
+  }
+  *hit = Self();
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Set_accName(const VARIANT&, const String&) { return E_NOTIMPL; }
+
+// ---- Enumeration of the children ----
+
+HRESULT TEmberAccessibleManager::Next(ULONG celt, VARIANT* values, ULONG* fetched) {
+  if (fetched) *fetched = 0;
+  if (!values && celt) return E_POINTER;
+  if (Leaf() || !FEmberObject) return S_FALSE;
+  const Integer count = ChildCount();
+  ULONG n = 0;
+  while (n < celt && FEnumIndex < count) {
+    values[n] = VARIANT::Dispatch(ChildObject(FEnumIndex + 1).Get());
+    ++n;
+    ++FEnumIndex;
+  }
+  if (fetched) *fetched = n;
+  return n == celt ? S_OK : S_FALSE;
+}
+
+HRESULT TEmberAccessibleManager::Skip(ULONG celt) {
+  if (Leaf() || !FEmberObject) return S_FALSE;
+  const Integer count = ChildCount();
+  const bool beyond = celt > static_cast<ULONG>(count - FEnumIndex);
+  FEnumIndex = beyond ? count : FEnumIndex + static_cast<Integer>(celt);
+  return beyond ? S_FALSE : S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Reset() {
+  if (Leaf() || !FEmberObject) return S_FALSE;
+  FEnumIndex = 0;
+  return S_OK;
+}
+
+HRESULT TEmberAccessibleManager::Clone(IEnumVARIANT** out) {
+  if (out) *out = nullptr;
+  return Leaf() ? S_FALSE : E_NOTIMPL;
+}
+
+// ---- Groups ----
+
+void TEmberGroupAccessibleManager::ValidateEmberObject() {
+  Assert(dynamic_cast<TEmberGroup*>(FEmberObject) != nullptr, u"TEmberGroupAccessibleManager.Create not a TEmberGroup type", kUnit);
+}
+TCustomEmberListview* TEmberGroupAccessibleManager::Listview() const { return Group()->GetOwnerListview(); }
+LONG TEmberGroupAccessibleManager::ChildCount() const { return FEmberObject ? Group()->GetItemCount() : 0; }
+ComPtr<IAccessible> TEmberGroupAccessibleManager::ChildObject(LONG Child) const {
+  return AccessibleOf(Group()->GetItem(Child - 1)->GetAccessible());
+}
+String TEmberGroupAccessibleManager::NameOf(LONG Child) const {
+  return Child == 0 ? Group()->GetCaption() : Group()->GetItem(Child - 1)->GetCaption();
+}
+LONG TEmberGroupAccessibleManager::RoleOf(LONG Child) const { return Child == 0 ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_LISTITEM; }
+LONG TEmberGroupAccessibleManager::StateOf(LONG Child) const {
+  return Child == 0 ? GroupState(Group()) : ItemState(Group()->GetItem(Child - 1));
+}
+TRect TEmberGroupAccessibleManager::ClientRectOf(LONG Child) const {
+  return ViewToClient(Listview(), Child == 0 ? Group()->GetDisplayRect() : Group()->GetItem(Child - 1)->GetDisplayRect());
+}
+HRESULT TEmberGroupAccessibleManager::ParentObject(IDispatch** Parent) const {
+  ComPtr<IAccessible> up = Listview() ? AccessibleOf(Listview()->GetAccessible()) : ComPtr<IAccessible>();
+  *Parent = up.Detach();
+  return *Parent ? S_OK : S_FALSE;
+}
+HRESULT TEmberGroupAccessibleManager::HitTest(TPoint, VARIANT* hit) {
+  *hit = Self();
+  return S_OK;
+}
+
+// ---- Items ----
+
+void TEmberItemAccessibleManager::ValidateEmberObject() {
+  Assert(dynamic_cast<TEmberItem*>(FEmberObject) != nullptr, u"TEmberItemAccessibleManager.Create not a TEmberItem type", kUnit);
+}
+TCustomEmberListview* TEmberItemAccessibleManager::Listview() const { return Item()->GetOwnerListview(); }
+String TEmberItemAccessibleManager::NameOf(LONG) const { return Item()->GetCaption(); }
+LONG TEmberItemAccessibleManager::RoleOf(LONG) const { return ROLE_SYSTEM_LISTITEM; }
+LONG TEmberItemAccessibleManager::StateOf(LONG) const { return ItemState(Item()); }
+TRect TEmberItemAccessibleManager::ClientRectOf(LONG) const { return ViewToClient(Listview(), Item()->GetDisplayRect()); }
+HRESULT TEmberItemAccessibleManager::ParentObject(IDispatch** Parent) const {
+  TEmberGroup* g = Item()->GetOwnerGroup();
+  *Parent = g ? AccessibleOf(g->GetAccessible()).Detach() : nullptr;
+  return *Parent ? S_OK : S_FALSE;
+}
+HRESULT TEmberItemAccessibleManager::HitTest(TPoint, VARIANT* hit) {
+  *hit = Self();
+  return S_OK;
+}
+HRESULT TEmberItemAccessibleManager::Set_accName(const VARIANT& child, const String& name) {
+  if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
+  LONG i;
+  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  TCustomEmberListview* lv = Listview();
+  if (!lv || !lv->GetEditManager()->GetEnabled()) return S_FALSE;
+  Item()->SetCaption(name);
+  return S_OK;
+}
+
+// ---- The header and its columns ----
+
+void TEmberHeaderAccessibleManager::ValidateEmberObject() {
+  Assert(dynamic_cast<TEmberHeader*>(FEmberObject) != nullptr, u"TEmberHeaderAccessibleManager.Create not a TEmberHeader type", kUnit);
+}
+TCustomEmberListview* TEmberHeaderAccessibleManager::Listview() const { return Header()->OwnerListview(); }
+LONG TEmberHeaderAccessibleManager::ChildCount() const { return FEmberObject ? Header()->GetColumns()->GetCount() : 0; }
+ComPtr<IAccessible> TEmberHeaderAccessibleManager::ChildObject(LONG Child) const {
+  return AccessibleOf(Header()->GetColumns()->GetColumn(Child - 1)->GetAccessible());
+}
+String TEmberHeaderAccessibleManager::NameOf(LONG Child) const {
+  return Child == 0 ? String(u"EmberHeader") : Header()->GetColumns()->GetColumn(Child - 1)->GetCaption();
+}
+LONG TEmberHeaderAccessibleManager::RoleOf(LONG Child) const { return Child == 0 ? ROLE_SYSTEM_ROWHEADER : ROLE_SYSTEM_COLUMN; }
+LONG TEmberHeaderAccessibleManager::StateOf(LONG Child) const {
+  return Child == 0 ? HeaderState(Listview()) : ColumnState(Header()->GetColumns()->GetColumn(Child - 1));
+}
+TRect TEmberHeaderAccessibleManager::ClientRectOf(LONG Child) const {
+  return Child == 0 ? HeaderClientRect(Listview()) : TRect{};
+}
+HRESULT TEmberHeaderAccessibleManager::ParentObject(IDispatch** Parent) const {
+  ComPtr<IAccessible> up = Listview() ? AccessibleOf(Listview()->GetAccessible()) : ComPtr<IAccessible>();
+  *Parent = up.Detach();
+  return *Parent ? S_OK : S_FALSE;
+}
+HRESULT TEmberHeaderAccessibleManager::HitTest(TPoint p, VARIANT* hit) {
+  *hit = Self();
+  if (!Header()->GetVisible()) return S_OK;
+  // Column rectangles are kept in the header's own coordinates, which scroll with the view.
+  TPoint hp{p.X + Listview()->GetScrollbars()->GetOffsetX(), p.Y};
+  for (Integer i = 0; i < Header()->GetColumns()->GetCount(); ++i) {
+    TEmberColumn* c = Header()->GetColumns()->GetColumn(i);
+    if (c->GetVisible() && PtInRectEx(c->GetDisplayRect(), hp))
+      if (ComPtr<IAccessible> acc = AccessibleOf(c->GetAccessible())) return AsDispatch(acc, hit);
+  }
+  return S_OK;
+}
+
+void TEmberColumnAccessibleManager::ValidateEmberObject() {
+  Assert(dynamic_cast<TEmberColumn*>(FEmberObject) != nullptr, u"TEmberColumnAccessibleManager.Create not a TEmberColumn type", kUnit);
+}
+TCustomEmberListview* TEmberColumnAccessibleManager::Listview() const { return Column()->GetOwnerListview(); }
+String TEmberColumnAccessibleManager::NameOf(LONG) const { return Column()->GetCaption(); }
+LONG TEmberColumnAccessibleManager::RoleOf(LONG) const { return ROLE_SYSTEM_COLUMN; }
+LONG TEmberColumnAccessibleManager::StateOf(LONG) const { return ColumnState(Column()); }
+TRect TEmberColumnAccessibleManager::ClientRectOf(LONG) const {
+  TCustomEmberListview* lv = Listview();
+  TRect r = Column()->GetDisplayRect();
+  const Integer dx = lv ? lv->GetScrollbars()->GetOffsetX() : 0;
+  r = TRect{r.Left - dx, r.Top, r.Right - dx, r.Bottom};
+  if (HeaderClientRect(lv).Height() == 0) r.Bottom = r.Top;
+  return r;
+}
+HRESULT TEmberColumnAccessibleManager::ParentObject(IDispatch** Parent) const {
+  TEmberHeader* h = Column()->GetOwnerHeader();
+  *Parent = h ? AccessibleOf(h->GetAccessible()).Detach() : nullptr;
+  return *Parent ? S_OK : DISP_E_MEMBERNOTFOUND;
+}
+HRESULT TEmberColumnAccessibleManager::HitTest(TPoint, VARIANT* hit) {
+  TEmberHeader* h = Column()->GetOwnerHeader();
+  if (!h || !h->GetVisible()) return S_FALSE;
+  *hit = Self();
+  return S_OK;
+}
+
+// ---- The selection enumeration ----
+
+HRESULT TEmberAccessibleEnumVariantArray::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IUnknown::Iid || iid == IEnumVARIANT::Iid) {
+    *out = static_cast<IEnumVARIANT*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+ULONG TEmberAccessibleEnumVariantArray::Release() {
+  ULONG n = --FRefCount;
+  if (n == 0) delete this;
+  return n;
+}
+HRESULT TEmberAccessibleEnumVariantArray::Next(ULONG celt, VARIANT* values, ULONG* fetched) {
+  if (fetched) *fetched = 0;
+  if (!values && celt) return E_POINTER;
+  ULONG n = 0;
+  while (n < celt && FEnumCount < FSelection.size()) {
+    values[n++] = VARIANT::Dispatch(AccessibleOf(FSelection[FEnumCount++]->GetAccessible()).Get());
+  }
+  if (fetched) *fetched = n;
+  return n == celt ? S_OK : S_FALSE;
+}
+HRESULT TEmberAccessibleEnumVariantArray::Skip(ULONG celt) {
+  // Never past the end, so a later Next finds nothing rather than reading beyond the list.
+  const size_t left = FSelection.size() - FEnumCount;
+  FEnumCount += std::min<size_t>(celt, left);
+  return celt <= left ? S_OK : S_FALSE;
+}
+HRESULT TEmberAccessibleEnumVariantArray::Reset() {
+  FEnumCount = 0;
+  return S_OK;
+}
+HRESULT TEmberAccessibleEnumVariantArray::Clone(IEnumVARIANT** out) {
+  if (!out) return E_POINTER;
+  auto* copy = new (std::nothrow) TEmberAccessibleEnumVariantArray(FSelection);
+  *out = copy;
+  if (!copy) return E_OUTOFMEMORY;
+  copy->AddRef();
+  return S_OK;
+}
+
+// ---- The tree's life with its control ----
+
+void DisconnectAccessible(ComPtr<IUnknown>& Stored) {
+  if (!Stored) return;
+  ComPtr<IEmberAccessibleDisconnect> d;
+  if (SUCCEEDED(Stored->QueryInterface(IEmberAccessibleDisconnect::Iid, d.GetVoidAddress())) && d) d->DisconnectFromObject();
+  Stored = nullptr;
+}
+
+namespace {
+ComPtr<IUnknown> AsStored(const ComPtr<IAccessible>& a) { return ComPtr<IUnknown>(static_cast<IUnknown*>(a.Get())); }
+}  // namespace
+
+void AttachAccessible(TEmberCollectionItem* Element) {
+  TCustomEmberListview* lv = Element ? Element->GetOwnerListview() : nullptr;
+  if (!lv || !lv->GetAccessible() || lv->Designing() || Element->GetAccessible()) return;
+  ComPtr<IAccessible> made;
+  if (dynamic_cast<TEmberItem*>(Element)) made = TEmberAccessibleManager::Make<TEmberItemAccessibleManager>(Element);
+  else if (dynamic_cast<TEmberGroup*>(Element)) made = TEmberAccessibleManager::Make<TEmberGroupAccessibleManager>(Element);
+  else if (dynamic_cast<TEmberColumn*>(Element)) made = TEmberAccessibleManager::Make<TEmberColumnAccessibleManager>(Element);
+  if (made) Element->SetAccessible(AsStored(made));
+}
+
+void BuildAccessibleTree(TCustomEmberListview* lv) {
+  if (!lv || lv->GetAccessible() || lv->Designing()) return;
+  lv->SetAccessible(AsStored(TEmberAccessibleManager::Make<TEmberAccessibleManager>(lv)));
+  TEmberGroups* groups = lv->GetGroups();
+  for (Integer g = 0; g < groups->GetCount(); ++g) {
+    TEmberGroup* group = groups->GetGroup(g);
+    AttachAccessible(group);
+    for (Integer i = 0; i < group->GetItemCount(); ++i) AttachAccessible(group->GetItem(i));
+  }
+  TEmberHeader* header = lv->GetHeader();
+  header->SetAccessible(AsStored(TEmberAccessibleManager::Make<TEmberHeaderAccessibleManager>(header)));
+  for (Integer c = 0; c < header->GetColumns()->GetCount(); ++c) AttachAccessible(header->GetColumns()->GetColumn(c));
+}
+
+void ReleaseAccessibleTree(TCustomEmberListview* lv) {
+  if (!lv) return;
+  auto release = [](auto* element) {
+    ComPtr<IUnknown> stored(element->GetAccessible());
+    element->SetAccessible(nullptr);
+    DisconnectAccessible(stored);
+  };
+  TEmberGroups* groups = lv->GetGroups();
+  for (Integer g = 0; g < groups->GetCount(); ++g) {
+    TEmberGroup* group = groups->GetGroup(g);
+    for (Integer i = 0; i < group->GetItemCount(); ++i) release(group->GetItem(i));
+    release(group);
+  }
+  // The header's and the columns' objects go too, so none outlives a re-made window.
+  TEmberHeader* header = lv->GetHeader();
+  for (Integer c = 0; c < header->GetColumns()->GetCount(); ++c) release(header->GetColumns()->GetColumn(c));
+  release(header);
+  release(lv);
+}
+
+LRESULT AccessibleGetObject(TCustomEmberListview* lv, WPARAM WParam, LPARAM LParam, LRESULT DefaultResult) {
+  BuildAccessibleTree(lv);
+  if (static_cast<LONG>(LParam) != OBJID_CLIENT) return DefaultResult;
+  IUnknown* acc = lv->GetAccessible();
+  return acc ? LresultFromObject(IAccessible::Iid, WParam, acc) : 0;
+}
+
+}  // namespace ember

@@ -1,0 +1,202 @@
+#pragma once
+// Accessibility objects of the list view, so that screen readers walk it as a tree: the control has
+// its groups and then the header as children, a group has its items, the header its columns. Every
+// object keeps a plain pointer to the element it describes; the element disconnects it when it goes,
+// and a client that still holds the object then gets "not found" answers.
+
+#include "listview/EmberControl.h"
+#include "platform/oleacc/Oleacc.h"
+
+namespace ember {
+
+struct IEmberAccessibleDisconnect : IUnknown {
+  static constexpr IID Iid{0xD1F3F352, 0xA96E, 0x47F6, {0xA7, 0x31, 0xAF, 0x68, 0x8A, 0x6B, 0x74, 0xBE}};
+  virtual HRESULT DisconnectFromObject() = 0;
+};
+
+class TEmberAccessibleManager : public IAccessible, public IEnumVARIANT, public IEmberAccessibleDisconnect {
+public:
+  // Makes the object for `element`; an element of the wrong class fails the class's assertion.
+  template <class T>
+  static ComPtr<IAccessible> Make(TObject* element) {
+    ComPtr<IAccessible> made(new T);
+    static_cast<T*>(made.Get())->Create(element);
+    return made;
+  }
+  TObject* EmberObject() const { return FEmberObject; }
+
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+  ULONG AddRef() override { return ++FRefCount; }
+  ULONG Release() override;
+
+  HRESULT GetTypeInfoCount(UINT* count) override;
+  HRESULT GetTypeInfo(UINT, DWORD, void**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, const Char* const*, UINT, DWORD, LONG*) override { return E_NOTIMPL; }
+  HRESULT Invoke(LONG, REFIID, DWORD, WORD, void*, VARIANT*, void*, UINT*) override { return E_NOTIMPL; }
+
+  HRESULT Get_accParent(IDispatch** parent) override;
+  HRESULT Get_accChildCount(LONG* count) override;
+  HRESULT Get_accChild(const VARIANT& child, IDispatch** out) override;
+  HRESULT Get_accName(const VARIANT& child, String* name) override;
+  HRESULT Get_accValue(const VARIANT& child, String* value) override { return NotFound(child, value); }
+  HRESULT Get_accDescription(const VARIANT& child, String* text) override { return NotFound(child, text); }
+  HRESULT Get_accRole(const VARIANT& child, VARIANT* role) override;
+  HRESULT Get_accState(const VARIANT& child, VARIANT* state) override;
+  HRESULT Get_accHelp(const VARIANT& child, String* help) override { return NotFound(child, help); }
+  HRESULT Get_accHelpTopic(String* file, const VARIANT& child, LONG* topic) override;
+  HRESULT Get_accKeyboardShortcut(const VARIANT& child, String* keys) override { return NotFound(child, keys); }
+  HRESULT Get_accFocus(VARIANT* focus) override;
+  HRESULT Get_accSelection(VARIANT* selection) override;
+  HRESULT Get_accDefaultAction(const VARIANT& child, String* action) override { return NotFound(child, action); }
+  HRESULT accSelect(LONG flags, const VARIANT& child) override;
+  HRESULT accLocation(LONG* left, LONG* top, LONG* width, LONG* height, const VARIANT& child) override;
+  HRESULT accNavigate(LONG direction, const VARIANT& start, VARIANT* end) override;
+  HRESULT accHitTest(LONG x, LONG y, VARIANT* hit) override;
+  HRESULT accDoDefaultAction(const VARIANT& child) override;
+  HRESULT Set_accName(const VARIANT& child, const String& name) override;
+  HRESULT Set_accValue(const VARIANT&, const String&) override { return E_NOTIMPL; }
+
+  HRESULT DisconnectFromObject() override;
+
+  HRESULT Next(ULONG celt, VARIANT* values, ULONG* fetched) override;
+  HRESULT Skip(ULONG celt) override;
+  HRESULT Reset() override;
+  HRESULT Clone(IEnumVARIANT** out) override;
+
+protected:
+  TEmberAccessibleManager() = default;
+  virtual ~TEmberAccessibleManager() = default;
+  void Create(TObject* AnEmberObject);
+  virtual void ValidateEmberObject();
+
+  // What each kind of element answers. `Child` is 0 for the object itself, else a checked
+  // 1-based child number.
+  virtual LONG ChildCount() const;
+  virtual ComPtr<IAccessible> ChildObject(LONG Child) const;
+  virtual String NameOf(LONG Child) const;
+  virtual LONG RoleOf(LONG Child) const;
+  virtual LONG StateOf(LONG Child) const;
+  // The rectangle in the list view's client coordinates; empty when there is none.
+  virtual TRect ClientRectOf(LONG Child) const;
+  virtual HRESULT ParentObject(IDispatch** Parent) const;
+  virtual TCustomEmberListview* Listview() const;
+  // Whether focus and selection are the list view's (items and groups too) or not offered.
+  virtual bool AnswersSelection() const { return true; }
+  virtual HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit);
+  // Objects without children answer S_FALSE to enumeration and Clone.
+  virtual bool Leaf() const { return false; }
+
+  // A child argument this object knows: VT_I4 within 0..ChildCount (E_INVALIDARG otherwise).
+  HRESULT CheckChild(const VARIANT& Child, LONG& Index) const;
+  HRESULT NotFound(const VARIANT& Child, String* Out) const;
+  static HRESULT AsDispatch(const ComPtr<IAccessible>& Object, VARIANT* Out);
+
+  TObject* FEmberObject{nullptr};
+  Integer FEnumIndex{0};
+
+private:
+  std::atomic<ULONG> FRefCount{0};
+};
+
+class TEmberGroupAccessibleManager : public TEmberAccessibleManager {
+protected:
+  void ValidateEmberObject() override;
+  LONG ChildCount() const override;
+  ComPtr<IAccessible> ChildObject(LONG Child) const override;
+  String NameOf(LONG Child) const override;
+  LONG RoleOf(LONG Child) const override;
+  LONG StateOf(LONG Child) const override;
+  TRect ClientRectOf(LONG Child) const override;
+  HRESULT ParentObject(IDispatch** Parent) const override;
+  TCustomEmberListview* Listview() const override;
+  HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
+  TEmberGroup* Group() const { return static_cast<TEmberGroup*>(FEmberObject); }
+  friend class TEmberAccessibleManager;
+};
+
+class TEmberItemAccessibleManager : public TEmberAccessibleManager {
+public:
+  HRESULT Set_accName(const VARIANT& child, const String& name) override;
+
+protected:
+  void ValidateEmberObject() override;
+  LONG ChildCount() const override { return 0; }
+  String NameOf(LONG Child) const override;
+  LONG RoleOf(LONG Child) const override;
+  LONG StateOf(LONG Child) const override;
+  TRect ClientRectOf(LONG Child) const override;
+  HRESULT ParentObject(IDispatch** Parent) const override;
+  TCustomEmberListview* Listview() const override;
+  HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
+  bool Leaf() const override { return true; }
+  TEmberItem* Item() const { return static_cast<TEmberItem*>(FEmberObject); }
+  friend class TEmberAccessibleManager;
+};
+
+class TEmberHeaderAccessibleManager : public TEmberAccessibleManager {
+protected:
+  void ValidateEmberObject() override;
+  LONG ChildCount() const override;
+  ComPtr<IAccessible> ChildObject(LONG Child) const override;
+  String NameOf(LONG Child) const override;
+  LONG RoleOf(LONG Child) const override;
+  LONG StateOf(LONG Child) const override;
+  TRect ClientRectOf(LONG Child) const override;
+  HRESULT ParentObject(IDispatch** Parent) const override;
+  TCustomEmberListview* Listview() const override;
+  bool AnswersSelection() const override { return false; }
+  HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
+  TEmberHeader* Header() const { return static_cast<TEmberHeader*>(FEmberObject); }
+  friend class TEmberAccessibleManager;
+};
+
+class TEmberColumnAccessibleManager : public TEmberHeaderAccessibleManager {
+protected:
+  void ValidateEmberObject() override;
+  LONG ChildCount() const override { return 0; }
+  String NameOf(LONG Child) const override;
+  LONG RoleOf(LONG Child) const override;
+  LONG StateOf(LONG Child) const override;
+  TRect ClientRectOf(LONG Child) const override;
+  HRESULT ParentObject(IDispatch** Parent) const override;
+  TCustomEmberListview* Listview() const override;
+  HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
+  bool Leaf() const override { return true; }
+  TEmberColumn* Column() const { return static_cast<TEmberColumn*>(FEmberObject); }
+  friend class TEmberAccessibleManager;
+};
+
+// The selected items' objects, in the selection manager's order, as an enumeration.
+class TEmberAccessibleEnumVariantArray final : public IEnumVARIANT {
+public:
+  explicit TEmberAccessibleEnumVariantArray(std::vector<TEmberItem*> Selection) : FSelection(std::move(Selection)) {}
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+  ULONG AddRef() override { return ++FRefCount; }
+  ULONG Release() override;
+  HRESULT Next(ULONG celt, VARIANT* values, ULONG* fetched) override;
+  HRESULT Skip(ULONG celt) override;
+  HRESULT Reset() override;
+  HRESULT Clone(IEnumVARIANT** out) override;
+
+private:
+  size_t FEnumCount{0};
+  std::vector<TEmberItem*> FSelection;
+  std::atomic<ULONG> FRefCount{0};
+};
+
+// The element's object as an IAccessible (nil when it has none).
+ComPtr<IAccessible> AccessibleOf(IUnknown* Stored);
+
+// Made for an element at its construction when its control already has an object (items,
+// groups, columns; the header with the control's tree).
+void AttachAccessible(TEmberCollectionItem* Element);
+// The whole tree, on the control's first request.
+void BuildAccessibleTree(TCustomEmberListview* Listview);
+// Disconnects and drops every object of the tree: items, groups, columns, the header, the control.
+void ReleaseAccessibleTree(TCustomEmberListview* Listview);
+// Disconnects one stored object and drops the reference.
+void DisconnectAccessible(ComPtr<IUnknown>& Stored);
+// The control's answer to WM_GETOBJECT after the default handling gave `DefaultResult`.
+LRESULT AccessibleGetObject(TCustomEmberListview* Listview, WPARAM WParam, LPARAM LParam, LRESULT DefaultResult);
+
+}  // namespace ember
