@@ -202,9 +202,11 @@ void TSurface::SetSize(Integer width, Integer height) {
   if (width == px.Width && height == px.Height) return;
   std::vector<Byte> storage(static_cast<size_t>(width) * 4 * static_cast<size_t>(height), 0xFF);
   int stride = width * 4;
-  for (int y = 0; y < std::min(height, px.Height); ++y)
+  // A surface without width keeps no rows to copy (and no storage to copy into).
+  const int keepWidth = std::min(width, px.Width);
+  for (int y = 0; keepWidth > 0 && y < std::min(height, px.Height); ++y)
     std::memcpy(storage.data() + static_cast<size_t>(y) * stride, px.Row(y),
-                static_cast<size_t>(std::min(width, px.Width)) * 4);
+                static_cast<size_t>(keepWidth) * 4);
   FImpl->Storage.swap(storage);
   px.Bits = FImpl->Storage.empty() ? nullptr : FImpl->Storage.data();
   px.Width = width;
