@@ -107,6 +107,13 @@ void TEmberCellSizes::Destroy() {
   TEmberOwnedPersistent::Destroy();
 }
 
+void TEmberCellSizes::ReplaceGrid(TEmberCellGrid* Value) {
+  if (!Value || Value == FGrid) return;
+  TEmberCellGrid* old = FGrid;
+  FGrid = Value;
+  old->Free();
+}
+
 TEmberCellSize* TEmberCellSizes::Of(TEmberListStyle Style) const {
   switch (Style) {
     case TEmberListStyle::elsIcon: return FIcon;

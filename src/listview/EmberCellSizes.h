@@ -87,6 +87,8 @@ public:
   TEmberCellGrid* GetGrid() const { return FGrid; }
   TEmberCellSizeThumbnail* GetThumbnail() const { return FThumbnail; }
   TEmberCellSizeTile* GetTile() const { return FTile; }
+  // Makes Value the grid view's cell: the control owns it from now on and frees the one it held.
+  void ReplaceGrid(TEmberCellGrid* Value);
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;

@@ -511,10 +511,24 @@ TEmberItem* TEmberGroups::NextVisibleInGroup(TEmberGroup* Group, TEmberItem* Ite
 }
 
 // ---- Rectangle queries ----
+// Groups stand in order (one below the other, or side by side in the horizontal views), so a
+// binary search skips those that end before the rectangle or point.
+size_t TEmberGroups::FirstVisibleGroupReaching(Integer Coord) const {
+  const bool vert = !OwnerListview() || OwnerListview()->IsVertView();
+  auto it = std::partition_point(FVisibleList.begin(), FVisibleList.end(), [&](TEmberCollectionItem* g) {
+    return (vert ? g->GetDisplayRect().Bottom : g->GetDisplayRect().Right) <= Coord;
+  });
+  return static_cast<size_t>(it - FVisibleList.begin());
+}
+
 TEmberGroup* TEmberGroups::FirstGroupInRect(const TRect& R) const {
   TRect x;
-  for (TEmberCollectionItem* g : FVisibleList)
+  const bool vert = !OwnerListview() || OwnerListview()->IsVertView();
+  for (size_t i = FirstVisibleGroupReaching(vert ? R.Top : R.Left); i < FVisibleList.size(); ++i) {
+    TEmberCollectionItem* g = FVisibleList[i];
     if (IntersectRectEx(x, g->GetDisplayRect(), R)) return static_cast<TEmberGroup*>(g);
+    if (vert ? g->GetDisplayRect().Top >= R.Bottom : g->GetDisplayRect().Left >= R.Right) break;
+  }
   return nullptr;
 }
 
@@ -528,21 +542,13 @@ TEmberGroup* TEmberGroups::NextGroupInRect(TEmberGroup* Group, const TRect& R) c
   return IntersectRectEx(x, g->GetDisplayRect(), R) || g->GetItemCount() == 0 ? g : nullptr;
 }
 
+// The grids find the first cell in the rectangle by arithmetic over their uniform cells.
 TEmberItem* TEmberGroups::FirstItemInRect(const TRect& R) const {
-  TRect x;
   for (TEmberGroup* g = FirstGroupInRect(R); g; g = NextGroupInRect(g, R)) {
     if (!g->GetExpanded() || g->GetItemCount() == 0) continue;
-    for (Integer i = 0; i < g->GetItemCount(); ++i) {
-      TEmberItem* item = g->GetItem(i);
-      if (!item->GetVisible()) continue;
-      TRect r = item->GetDisplayRect();
-      if (OwnerListview() && (OwnerListview()->GetView() == TEmberListStyle::elsReport ||
-                              OwnerListview()->GetView() == TEmberListStyle::elsReportThumb)) {
-        r.Left = OwnerListview()->GetHeader()->GetViewRect().Left;
-        r.Right = OwnerListview()->GetHeader()->GetViewRect().Right;
-      }
-      if (IntersectRectEx(x, r, R)) return item;
-    }
+    TEmberGridGroup* grid = g->GetGrid();
+    const Integer k = grid ? grid->FirstVisibleInRect(R) : -1;
+    if (k >= 0) return g->GetVisibleItem(k);
   }
   return nullptr;
 }
@@ -577,9 +583,12 @@ TEmberItem* TEmberGroups::NextItemInRect(TEmberItem* Item, const TRect& R) const
 }
 
 TEmberGroup* TEmberGroups::GroupByPoint(TPoint P) const {
-  for (Integer g = 0; g < GetCount(); ++g) {
-    TEmberGroup* group = GetGroup(g);
-    if (group->GetVisible() && group->GetEnabled() && PtInRectEx(group->GetDisplayRect(), P)) return group;
+  const bool vert = !OwnerListview() || OwnerListview()->IsVertView();
+  for (size_t i = FirstVisibleGroupReaching(vert ? P.Y : P.X); i < FVisibleList.size(); ++i) {
+    auto* group = static_cast<TEmberGroup*>(FVisibleList[i]);
+    const TRect& r = group->GetDisplayRect();
+    if (vert ? r.Top > P.Y : r.Left > P.X) break;
+    if (group->GetVisible() && group->GetEnabled() && PtInRectEx(r, P)) return group;
   }
   return nullptr;
 }

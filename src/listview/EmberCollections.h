@@ -165,6 +165,9 @@ protected:
   void DoStructureChange() override;
 
 private:
+  // The first entry of the visible list whose far edge (bottom, or right in the horizontal views)
+  // lies past Coord.
+  size_t FirstVisibleGroupReaching(Integer Coord) const;
   enum class Test { Any, Visible, Initialized, Editable };
   bool Passes(TEmberItem* Item, Test T) const;
   TEmberItem* Walk(TEmberItem* Item, Test T, bool Forward) const;

@@ -1,5 +1,9 @@
 #pragma once
-// The grids that lay a group's visible items out in cells, one grid class per view.
+// The grids that lay a group's items out in cells, one grid class per view. Each group owns the
+// grid of the current view; the groups' rebuild asks every grid in turn, which sets the items'
+// rectangles and visible indexes, the group's rectangle and the grid's column and row counts. The
+// grids also answer keyboard moves, drop positions, and the cell under a point or the first cell
+// in a rectangle by arithmetic over their uniform cells, so that nothing walks the items before.
 
 #include "listview/EmberViews.h"
 
@@ -8,9 +12,7 @@ namespace ember {
 enum class TEmberGridLayout { eglHorz, eglVert, eglGrid };
 using TEmberGridGroupClass = TClassOf<TEmberGridGroup, TCustomEmberListview*, TEmberGroup*>;
 
-// Lays a group's visible items out in cells. This layout fills rows left to right (columns top to
-// bottom for the horizontal views) with the view's cell size and stacks the groups; the full
-// layout rules of each view replace Rebuild.
+// The base grid fills rows left to right, top to bottom (icon, small icon, thumbnail, tile).
 class TEmberGridGroup : public TEmberOwnedPersistent {
   PF_CLASS(TEmberGridGroup)
 public:
@@ -24,44 +26,168 @@ public:
   Integer GetRowCount() const { return FRowCount; }
   TEmberGridLayout GetLayout() const { return FLayout; }
   TEmberGroup* GetOwnerGroup() const { return FOwnerGroup; }
+  TEmberGroups* OwnerGroups() const;
   virtual TEmberListStyle Style() const = 0;
-  virtual TEmberCellSize* CellSize() const;
-  virtual void SetCellSize(TEmberCellSize* Value);
+
+  // Nil for nil; an assertion fails for an item that is not shown.
   virtual TEmberItem* AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction);
+  // The cell of this view from the control's cell sizes.
+  virtual TEmberCellSize* CellSize() const;
+  // The cells that fit beside each other in Width, within the group's side margins.
+  virtual Integer ColumnsForWidth(TEmberGroup* Group, Integer Width);
+  virtual Integer StaticTopItemMargin() const { return 0; }
+  virtual Integer StaticTopMargin() const { return 0; }
+  // With AutoSizeCaption, widens the cell to the longest caption of the shown items.
+  virtual void AutoSizeCells();
+  virtual void SetCellSize(TEmberCellSize* Value);
+  // Where a drop at the point inserts: the group there and the index in it (-1: none).
+  virtual void FindInsertPosition(TPoint ViewportPoint, TEmberGroup*& Group, Integer& Index);
   virtual void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex);
+
+  // The shown item whose cell contains the point (right and bottom edges exclusive), nil when none.
+  virtual TEmberItem* ItemAtPoint(TPoint ViewportPoint) const;
+  // The position in the group's visible list of the first shown item whose cell meets the
+  // rectangle (in the report views a cell spans the header's row), -1 when none.
+  virtual Integer FirstVisibleInRect(const TRect& ViewportRect) const;
 
 protected:
   virtual void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup);
   using TEmberOwnedPersistent::Create;
-  TEmberGridLayout FLayout{TEmberGridLayout::eglVert};
+  // A group margin's size while it shows, else 0.
+  static Integer MarginSize(const TEmberMargin* M);
+  Integer MarginLeft() const;
+  Integer MarginRight() const;
+  Integer MarginTop() const;
+  Integer MarginBottom() const;
+  // The group is the last one that shows.
+  bool IsLastGroup() const;
+  // Cell width and height of the current cell size, at least one pixel.
+  Integer CellW() const;
+  Integer CellH() const;
+  // The rectangle of the cell at a position of the visible list, from the last layout.
+  virtual TRect SlotRect(Integer Position) const;
+  // A hidden, collapsed or empty group: its items are not shown.
+  void HideItems();
+  // Moves the focus off this group's items when they are not shown.
+  void MoveFocusOffGroup();
+  // Grows the group so that the focused item's full caption is not cut by the next group.
+  void GrowForFocusedCaption(TEmberItem* Focused);
+  // The shown item nearest before (after) this group holding one.
+  TEmberGroup* PrecedingGroupWithItems() const;
+  TEmberGroup* FollowingGroupWithItems() const;
+  // The item under a viewport point across all groups, with no header correction.
+  TEmberItem* ItemAtViewportPoint(TPoint P) const;
 
-private:
   Integer FColumnCount{0};
+  TEmberGridLayout FLayout{TEmberGridLayout::eglVert};
   TEmberGroup* FOwnerGroup{nullptr};
   Integer FRowCount{0};
+  // The cells of the last layout: the top-left of the first cell and the cell's size.
+  TPoint FCellOrigin;
+  Integer FCellWidth{0};
+  Integer FCellHeight{0};
 };
 
-#define EMBER_GRID(T, Base, StyleValue, LayoutValue)                                       \
-  class T : public Base {                                                                  \
-    EMBER_REF_CLASS(T, Base, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)         \
-  public:                                                                                  \
-    TEmberListStyle Style() const override { return TEmberListStyle::StyleValue; }         \
-                                                                                           \
-  protected:                                                                               \
-    void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override {       \
-      Base::Create(AnOwner, AnOwnerGroup);                                                 \
-      FLayout = TEmberGridLayout::LayoutValue;                                             \
-    }                                                                                      \
-  };
-EMBER_GRID(TEmberGridIconGroup, TEmberGridGroup, elsIcon, eglVert)
-EMBER_GRID(TEmberGridSmallIconGroup, TEmberGridGroup, elsSmallIcon, eglVert)
-EMBER_GRID(TEmberGridThumbnailGroup, TEmberGridGroup, elsThumbnail, eglVert)
-EMBER_GRID(TEmberGridTileGroup, TEmberGridGroup, elsTile, eglVert)
-EMBER_GRID(TEmberGridListGroup, TEmberGridGroup, elsList, eglHorz)
-EMBER_GRID(TEmberGridFilmStripGroup, TEmberGridListGroup, elsFilmStrip, eglHorz)
-EMBER_GRID(TEmberGridReportGroup, TEmberGridGroup, elsReport, eglGrid)
-EMBER_GRID(TEmberGridReportThumbGroup, TEmberGridReportGroup, elsReportThumb, eglGrid)
-EMBER_GRID(TEmberGridGridGroup, TEmberGridGroup, elsGrid, eglGrid)
-#undef EMBER_GRID
+class TEmberGridIconGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridIconGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsIcon; }
+  void AutoSizeCells() override {}
+};
+
+class TEmberGridSmallIconGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridSmallIconGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsSmallIcon; }
+};
+
+class TEmberGridThumbnailGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridThumbnailGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsThumbnail; }
+  void AutoSizeCells() override {}
+};
+
+class TEmberGridTileGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridTileGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsTile; }
+  void FindInsertPosition(TPoint, TEmberGroup*&, Integer&) override {}
+};
+
+// Columns filled top to bottom, then left to right; the groups stand side by side.
+class TEmberGridListGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridListGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsList; }
+  TEmberItem* AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction) override;
+  void FindInsertPosition(TPoint, TEmberGroup*&, Integer&) override {}
+  void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex) override;
+  TEmberItem* ItemAtPoint(TPoint ViewportPoint) const override;
+  Integer FirstVisibleInRect(const TRect& ViewportRect) const override;
+
+protected:
+  void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override;
+  TRect SlotRect(Integer Position) const override;
+};
+
+class TEmberGridFilmStripGroup : public TEmberGridListGroup {
+  EMBER_REF_CLASS(TEmberGridFilmStripGroup, TEmberGridListGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsFilmStrip; }
+  void AutoSizeCells() override {}
+};
+
+// One item per row across the header's columns.
+class TEmberGridReportGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridReportGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsReport; }
+  TEmberItem* AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction) override;
+  void FindInsertPosition(TPoint, TEmberGroup*&, Integer&) override {}
+  void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex) override;
+  TEmberItem* ItemAtPoint(TPoint ViewportPoint) const override;
+  Integer FirstVisibleInRect(const TRect& ViewportRect) const override;
+
+protected:
+  void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override;
+  TRect SlotRect(Integer Position) const override;
+
+private:
+  // The row's horizontal extent from the last layout.
+  Integer FRowLeft{0};
+  Integer FRowRight{0};
+};
+
+class TEmberGridReportThumbGroup : public TEmberGridReportGroup {
+  EMBER_REF_CLASS(TEmberGridReportThumbGroup, TEmberGridReportGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsReportThumb; }
+};
+
+// One cell per header column, rows one cell high.
+class TEmberGridGridGroup : public TEmberGridGroup {
+  EMBER_REF_CLASS(TEmberGridGridGroup, TEmberGridGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  TEmberListStyle Style() const override { return TEmberListStyle::elsGrid; }
+  // Makes the given cell the control's grid cell instead of copying it (see the definition).
+  void SetCellSize(TEmberCellSize* Value) override;
+  void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex) override;
+  TEmberItem* ItemAtPoint(TPoint ViewportPoint) const override;
+  Integer FirstVisibleInRect(const TRect& ViewportRect) const override;
+
+protected:
+  void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override;
+  TRect SlotRect(Integer Position) const override;
+
+private:
+  // Each header column's cell: left edge and width, in index order.
+  std::vector<std::pair<Integer, Integer>> FCells;
+};
+
+// The width horizontal views scroll by and snap to: the cell width of the film strip in the film
+// strip view, of the list otherwise. The scroll offsets, the end of the scroll range and the
+// auto-scroll step all use it, so that the film strip never ends between two cells.
+Integer EmberHorzSnapWidth(const TCustomEmberListview* LV);
 
 }  // namespace ember

@@ -225,10 +225,10 @@ bool TEmberGroup::HitTestAt(TPoint P, TEmberGroupHitTestInfoSet& HitInfo) {
   return !HitInfo.Empty();
 }
 
+// The grid finds the cell under the point by arithmetic; a group never laid out has no cells.
 TEmberItem* TEmberGroup::ItemByPoint(TPoint P) const {
-  for (Integer i = 0; i < GetItemCount(); ++i)
-    if (PtInRectEx(GetItem(i)->GetDisplayRect(), P)) return GetItem(i);
-  return nullptr;
+  TEmberGridGroup* grid = const_cast<TEmberGroup*>(this)->GetGrid();
+  return grid ? grid->ItemAtPoint(P) : nullptr;
 }
 
 bool TEmberGroup::EditAreaHitPt(TPoint P) {

@@ -300,6 +300,8 @@ public:
   const TRect& GetViewRect() const { return FViewRect; }
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
   void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
+  // The right edge of the last column by position, 0 without columns: the width of a report row.
+  Integer ViewWidth() const;
   void Invalidate(bool ImmediateUpdate);
 
   // Columns in display order, and the visible ones among them; made by Rebuild.

@@ -1,5 +1,7 @@
 #include "listview/EmberViews.h"
 
+#include <algorithm>
+
 #include "listview/EmberControl.h"
 
 namespace ember {
@@ -24,6 +26,12 @@ void TEmberViewGroup::GroupRectArray(TEmberGroup*, TEmberGroupMarginEdge, const 
                                      TEmberRectArrayObject& RectArray) {
   RectArray = TEmberRectArrayObject{};
   RectArray.GroupRect = ObjRect;
+}
+
+Integer TEmberHeader::ViewWidth() const {
+  Integer right = 0;
+  for (TEmberColumn* c : FPositions) right = std::max(right, c->GetDisplayRect().Right);
+  return right;
 }
 
 void TEmberViewColumn::ItemRectArray(TEmberColumn* Column, TEmberRectArrayObject& RectArray) {

@@ -272,7 +272,7 @@ TEST_F(CollectionsTest, GroupsExpandOnlyWhenExpandableAndInOrder) {
 
 TEST_F(CollectionsTest, GridPositionsFollowTheFillingOrder) {
   Build({{u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"}});
-  LV->GetCellSizes()->GetIcon()->SetWidth(130);  // 400 / 130: three columns
+  LV->GetCellSizes()->GetIcon()->SetWidth(120);  // (400 - 1 - 17) div 120: three columns
   TEmberItem* seven = Item(u"7");
   EXPECT_EQ(seven->GetColumnPos(), 1);
   EXPECT_EQ(seven->GetRowPos(), 2);
