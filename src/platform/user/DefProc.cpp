@@ -21,6 +21,12 @@ namespace {
 bool IsKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
 bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
 
+bool KeyAsksForContextMenu(UINT msg, WPARAM w) {
+  if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) return w == static_cast<WPARAM>(VK_F10) && GetKeyState(VK_SHIFT) < 0;
+  if (msg == WM_KEYUP || msg == WM_SYSKEYUP) return w == static_cast<WPARAM>(VK_APPS);
+  return false;
+}
+
 bool IsPrintable(const QString& t) { return !t.isEmpty() && t.at(0).isPrint(); }
 
 bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w);
@@ -422,6 +428,10 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   } else if (IsKeyMessage(msg) || IsMouseMessage(msg)) {
     DeliverToInner(wnd, msg, w);
   }
+  // The keyboard's context menu, as the platform's default procedure makes it: Shift+F10 as it
+  // goes down, the menu key as it comes up; the point (-1, -1) says "from the keyboard".
+  if (KeyAsksForContextMenu(msg, w) && IsWindow(h))
+    SendMessage(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(-1, -1));
   return 0;
 }
 

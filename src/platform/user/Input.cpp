@@ -4,7 +4,6 @@
 // state in Keys.cpp, focus and capture in Focus.cpp, the pointer and cursors in Cursor.cpp.
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -279,10 +278,8 @@ bool TInputFilter::eventFilter(QObject* o, QEvent* e) {
     case QEvent::KeyRelease:
       return TranslateKey(wnd, o, static_cast<QKeyEvent*>(e));
     case QEvent::ContextMenu: {
-      // Mouse context menus come from DefWindowProc after the right button goes up, as on Windows.
-      auto* ce = static_cast<QContextMenuEvent*>(e);
-      if (ce->reason() == QContextMenuEvent::Keyboard)
-        layer::QueueInput(MSG{wnd->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(wnd->Handle()), -1, 0, {}, nullptr});
+      // Context menus come from DefWindowProc, as on the platform: after the right button goes
+      // up, and from the key messages of the menu key and Shift+F10.
       return true;
     }
     case QEvent::Close:

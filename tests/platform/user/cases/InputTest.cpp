@@ -107,6 +107,43 @@ TEST_F(InputTest, ContextMenuComesAfterTheRightButtonGoesUpAndClimbsToTheParent)
   EXPECT_EQ(GET_Y_LPARAM(menu.l), p.Y);
 }
 
+TEST_F(InputTest, KeyboardContextMenuComesFromShiftF10GoingDownAndTheMenuKeyComingUp) {
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers mods;
+    bool press;
+    int menus;
+  };
+  const Case cases[] = {
+      {"Shift+F10 down", Qt::Key_F10, Qt::ShiftModifier, true, 1},
+      {"F10 alone opens no menu", Qt::Key_F10, Qt::NoModifier, true, 0},
+      {"menu key down is not yet the menu", Qt::Key_Menu, Qt::NoModifier, true, 0},
+      {"menu key up", Qt::Key_Menu, Qt::NoModifier, false, 1},
+      {"Shift+F10 up opens no second menu", Qt::Key_F10, Qt::ShiftModifier, false, 0},
+  };
+  HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd, 0, u"Recorder", {20, 30, 120, 90});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Log.clear();
+    if (c.mods & Qt::ShiftModifier) guitest::Key(child, Qt::Key_Shift, "", Qt::ShiftModifier);
+    guitest::Key(child, c.key, "", c.mods, c.press);
+    guitest::PumpPending();
+    std::vector<std::pair<HWND, LPARAM>> menus;
+    for (const Seen& s : Log)
+      if (s.msg == WM_CONTEXTMENU) menus.push_back({s.hwnd, s.l});
+    if (c.mods & Qt::ShiftModifier) guitest::Key(child, Qt::Key_Shift, "", Qt::NoModifier, false);
+    guitest::PumpPending();
+    if (c.menus == 0) {
+      EXPECT_TRUE(menus.empty());
+      continue;
+    }
+    // The focused child asks first, then the request climbs to the parent, with (-1, -1).
+    std::vector<std::pair<HWND, LPARAM>> expected{{child, MAKELPARAM(-1, -1)}, {Wnd, MAKELPARAM(-1, -1)}};
+    EXPECT_EQ(menus, expected);
+  }
+}
+
 TEST_F(InputTest, KeysBecomeVirtualKeysAndTranslateMessageMakesTheCharacters) {
   struct Case {
     const char* name;
