@@ -56,6 +56,8 @@ void TEmberCollectionItem::Destroy() {
       if (ht->GetPendingObjectCheck() == this) ht->SetPendingObjectCheck(nullptr);
       if (ht->GetPendingObject() == this) ht->ClearPendingObject();
     }
+    // A check-box click still pending on the object must not outlive it.
+    if (TEmberCheckManager* cm = lv->GetCheckManager(); cm && cm->GetPendingObject() == this) cm->SetPendingObject(nullptr);
   }
   Freeing();
   TEmberPersistent::Destroy();

@@ -228,16 +228,9 @@ void TEmberEditManager::Create(TCustomEmberListview* AOwner) {
   FFont = TFont::New();
 }
 void TEmberEditManager::Destroy() {
+  StopAutoEditTimer();
   FreeAndNil(FFont);
   TEmberOwnedPersistent::Destroy();
-}
-
-void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionItem* Item) {
-  if (Item == FPendingObject) return;
-  TEmberCollectionItem* old = FPendingObject;
-  FPendingObject = Item;
-  if (old) old->SetHotTracking(MousePos, false);
-  if (Item && FEnabled) Item->SetHotTracking(MousePos, true);
 }
 
 // ---- Header ----

@@ -6,9 +6,14 @@
 
 #include <vector>
 
+#include "listview/EmberBackground.h"
 #include "listview/EmberCellSizes.h"
 #include "listview/EmberPaintInfo.h"
 #include "listview/EmberPersistent.h"
+
+namespace pf {
+class TTimer;
+}
 
 namespace ember {
 
@@ -144,6 +149,16 @@ public:
   // Whether captions may be edited in place.
   bool GetEnabled() const { return FEnabled; }
   void SetEnabled(bool Value) { FEnabled = Value; }
+  Integer GetAutoEditDelayTime() const { return FAutoEditDelayTime; }
+  void SetAutoEditDelayTime(Integer V) { FAutoEditDelayTime = V; }
+  // An editor shows, or the auto-edit timer runs.
+  bool GetEditing() const { return FEditing || FTimerRunning; }
+  bool GetTimerRunning() const { return FTimerRunning; }
+  // The click at `ClickPt` may start editing the focused item after AutoEditDelayTime.
+  void StartAutoEditTimer(TPoint ClickPt);
+  void StopAutoEditTimer();
+  virtual void BeginEdit(TEmberItem* Item, TEmberColumn* Column);
+  virtual void EndEdit();
   TEmberItem* GetTabMoveFocusItem() const { return FTabMoveFocusItem; }
   void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
   TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
@@ -157,6 +172,11 @@ protected:
 private:
   bool FEnabled{false};
   TFont* FFont{nullptr};
+  bool FEditing{false};
+  Integer FAutoEditDelayTime{300};
+  TPoint FAutoEditStartClickPt;
+  TTimer* FTimer{nullptr};
+  bool FTimerRunning{false};
   TEmberItem* FTabMoveFocusItem{nullptr};
   TEmberColumn* FTabMoveFocusColumn{nullptr};
 };
@@ -208,24 +228,6 @@ private:
   String FSearchBuffer;
 };
 
-class TEmberHotTrackManager : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberHotTrackManager)
-public:
-  bool GetEnabled() const { return FEnabled; }
-  void SetEnabled(bool V) { FEnabled = V; }
-  TEmberCollectionItem* GetPendingObject() const { return FPendingObject; }
-  void ClearPendingObject() { FPendingObject = nullptr; }
-  TEmberCollectionItem* GetPendingObjectCheck() const { return FPendingObjectCheck; }
-  void SetPendingObjectCheck(TEmberCollectionItem* V) { FPendingObjectCheck = V; }
-  // The mouse is over `Item` (nil: over nothing of the list).
-  void SetPendingObject(TPoint MousePos, TEmberCollectionItem* Item);
-
-private:
-  bool FEnabled{false};
-  TEmberCollectionItem* FPendingObject{nullptr};
-  TEmberCollectionItem* FPendingObjectCheck{nullptr};
-};
-
 class TEmberSortManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberSortManager)
 public:
@@ -250,30 +252,6 @@ private:
   bool FLockoutSort{false};
   Integer FUpdateCount{0};
   TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
-};
-
-class TEmberGestureManager : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberGestureManager)
-};
-
-class TEmberBackgroundManager : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberBackgroundManager)
-public:
-  const String& GetCaption() const { return FCaption; }
-  void SetCaption(const String& V) { FCaption = V; }
-
-private:
-  String FCaption;
-};
-
-class TEmberHintInfo : public TEmberOwnedPersistent {
-  PF_CLASS(TEmberHintInfo)
-public:
-  TEmberHintType GetHintType() const { return FHintType; }
-  void SetHintType(TEmberHintType V) { FHintType = V; }
-
-private:
-  TEmberHintType FHintType{TEmberHintType::ehtText};
 };
 
 // The header: the columns with their display order, and its strip above the items.

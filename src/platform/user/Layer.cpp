@@ -196,12 +196,14 @@ bool SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT /*winIn
   };
   switch (action) {
     case SPI_GETWHEELSCROLLLINES: {
+      if (gSettings.WheelLines && *gSettings.WheelLines == WHEEL_PAGESCROLL) return put(WHEEL_PAGESCROLL);
       int lines = gSettings.WheelLines ? static_cast<int>(*gSettings.WheelLines)
                                        : QApplication::instance() ? QApplication::wheelScrollLines() : 3;
       return put(static_cast<UINT>(std::max(1, lines)));
     }
     case SPI_SETWHEELSCROLLLINES:
-      gSettings.WheelLines = std::max<UINT>(1, uiParam);
+      // A page per notch stays what it is; a line count is at least one.
+      gSettings.WheelLines = uiParam == WHEEL_PAGESCROLL ? uiParam : std::max<UINT>(1, uiParam);
       return true;
     case SPI_GETMOUSEHOVERTIME: return put(gSettings.HoverTime);
     case SPI_GETMOUSEHOVERWIDTH: return put(gSettings.HoverWidth);

@@ -331,7 +331,7 @@ struct TRACKMOUSEEVENT {
 bool TrackMouseEvent(TRACKMOUSEEVENT* tme);
 
 // ---- the desktop's settings ----
-// SPI_GETWHEELSCROLLLINES (UINT, from the desktop's setting, at least 1), SPI_GETWORKAREA (TRect),
+// SPI_GETWHEELSCROLLLINES (UINT, from the desktop's setting, at least 1, or WHEEL_PAGESCROLL), SPI_GETWORKAREA (TRect),
 // SPI_GETMOUSEHOVERTIME (UINT ms), SPI_GETMOUSEHOVERWIDTH and SPI_GETMOUSEHOVERHEIGHT (UINT
 // pixels); the SET forms take the value in uiParam and hold it for this run of the program
 // (tests set them). Answers false for anything else. The drag rectangle is GetSystemMetrics'
@@ -345,6 +345,8 @@ constexpr UINT SPI_GETMOUSEHOVERTIME = 0x0066;
 constexpr UINT SPI_SETMOUSEHOVERTIME = 0x0067;
 constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
 constexpr UINT SPI_SETWHEELSCROLLLINES = 0x0069;
+// The wheel setting that scrolls a page per notch instead of a number of lines.
+constexpr UINT WHEEL_PAGESCROLL = 0xFFFFFFFF;
 bool SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
 HWND WindowFromPoint(TPoint screen);
 

@@ -1,0 +1,267 @@
+#include "listview/EmberBackground.h"
+
+#include <algorithm>
+
+#include "listview/EmberControl.h"
+#include "platform/gdi/Bitmap.h"
+
+namespace ember {
+
+// ---- Hot tracking ----
+void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionItem* Item) {
+  if (Item == FPendingObject) return;
+  TCustomEmberListview* lv = OwnerListview();
+  if (FEnabled && !Item && lv && lv->HandleAllocated()) {
+    const TEmberControlStates s = lv->GetStates();
+    const bool oleDrag = s.Contains(TEmberControlState::ebcsDragging) || s.Contains(TEmberControlState::ebcsDragPending);
+    if (!oleDrag) {
+      // Set aside the capture while the cursor goes back, so the shape lands on the control.
+      HWND capture = GetCapture();
+      if (capture) ReleaseCapture();
+      lv->SetCursor(crDefault);
+      if (capture) SetCapture(capture);
+    }
+  }
+  TEmberCollectionItem* old = FPendingObject;
+  FPendingObject = Item;
+  if (old) old->SetHotTracking(MousePos, false);
+  if (Item && FEnabled) Item->SetHotTracking(MousePos, true);
+}
+
+void TEmberHotTrackManager::SetPendingObjectCheck(TEmberCollectionItem* Value) {
+  if (Value == FPendingObjectCheck) return;
+  TEmberCollectionItem* old = FPendingObjectCheck;
+  FPendingObjectCheck = Value;
+  if (old) old->SetCheckHovering(false);
+  if (Value) Value->SetCheckHovering(true);
+}
+
+// ---- Background ----
+void TEmberBackgroundManager::Create(TCustomEmberListview* AOwner) {
+  TEmberOwnedPersistent::Create(AOwner);
+  FAlphaBlender = TEmberAlphaBlender::New();
+  FImage = TBitmap::New();
+  FImage->SetPixelFormat(TPixelFormat::pf32bit);
+  FImage->OnChange = [this](TObject* Sender) { BitmapChanged(Sender); };
+  FAlphaImage = TBitmap::New();
+  FAlphaImage->SetPixelFormat(TPixelFormat::pf32bit);
+  FAlphaImage->OnChange = [this](TObject* Sender) { BitmapChanged(Sender); };
+}
+
+void TEmberBackgroundManager::Destroy() {
+  if (FImage) FImage->OnChange = nullptr;
+  if (FAlphaImage) FAlphaImage->OnChange = nullptr;
+  FreeAndNil(FImage);
+  FreeAndNil(FAlphaImage);
+  FreeAndNil(FAlphaBlender);
+  TEmberOwnedPersistent::Destroy();
+}
+
+void TEmberBackgroundManager::InvalidateOwner() {
+  if (TCustomEmberListview* lv = OwnerListview()) lv->SafeInvalidateRect(nullptr, false);
+}
+
+// Both pictures stay 32 bits per pixel whatever is assigned to them.
+void TEmberBackgroundManager::BitmapChanged(TObject* Sender) {
+  if (FChanging) return;
+  FChanging = true;
+  if (auto* b = dynamic_cast<TBitmap*>(Sender); b && b->GetPixelFormat() != TPixelFormat::pf32bit)
+    b->SetPixelFormat(TPixelFormat::pf32bit);
+  FChanging = false;
+  InvalidateOwner();
+}
+
+void TEmberBackgroundManager::SetImage(const TBitmap* V) {
+  if (V) FImage->Assign(*V);
+}
+void TEmberBackgroundManager::SetAlphaImage(const TBitmap* V) {
+  if (V) FAlphaImage->Assign(*V);
+}
+
+void TEmberBackgroundManager::SetTransparent(bool V) {
+  if (V == FTransparent) return;
+  FTransparent = V;
+  FImage->SetTransparent(V);
+  FImage->TransparentMode = TTransparentMode::tmAuto;
+  InvalidateOwner();
+}
+
+void TEmberBackgroundManager::Assign(TObject* Source) {
+  auto* s = dynamic_cast<TEmberBackgroundManager*>(Source);
+  if (!s || s == this) return;
+  FImage->Assign(*s->FImage);
+  FEnabled = s->FEnabled;
+  FOffsetX = s->FOffsetX;
+  FOffsetY = s->FOffsetY;
+  FTile = s->FTile;
+  InvalidateOwner();
+}
+
+void TEmberBackgroundManager::AssignTo(TObject* Dest) {
+  if (auto* d = dynamic_cast<TEmberBackgroundManager*>(Dest)) d->Assign(this);
+}
+
+void TEmberBackgroundManager::PaintTo(TCanvas* ACanvas, const TRect& ARect, bool PaintDefault) {
+  TCustomEmberListview* lv = OwnerListview();
+  if (!lv || !ACanvas) return;
+  bool doDefault = true;
+  lv->DoPaintBkGnd(ACanvas, ARect, FAlphaBlender, doDefault);
+  if (doDefault) {
+    const bool picture = FEnabled && !FImage->GetEmpty();
+    if (picture || PaintDefault) {
+      ACanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+      ACanvas->GetBrush()->SetColor(lv->GetColor());
+      ACanvas->FillRect(ARect);
+    }
+    if (picture) PaintImage(ACanvas, ARect);
+  }
+  PaintCaption(ACanvas, ARect);
+}
+
+void TEmberBackgroundManager::PaintImage(TCanvas* ACanvas, const TRect& ARect) {
+  TCustomEmberListview* lv = OwnerListview();
+  const Integer w = FImage->GetWidth(), h = FImage->GetHeight();
+  TBitmap* source = FImage;
+  Owned<TBitmap> blended;
+  if (FAlphaBlend) {
+    blended.reset(TBitmap::New());
+    blended->Assign(*FImage);
+    blended->SetPixelFormat(TPixelFormat::pf32bit);
+    blended->SetTransparent(FImage->GetTransparent());
+    const TRect all{0, 0, w, h};
+    const Integer colour = static_cast<Integer>(ColorToRGB(lv->GetColor()));
+    HDC dst = blended->GetCanvas()->GetHandle();
+    if (FBlendMode == TCommonBlendMode::cbmConstantAlphaAndColor)
+      common::CommonAlphaBlend(dst, dst, all, TPoint{0, 0}, FBlendMode, FBlendAlpha, colour);
+    else if (FAlphaImage->GetWidth() == w && FAlphaImage->GetHeight() == h)
+      common::CommonAlphaBlend(FAlphaImage->GetCanvas()->GetHandle(), dst, all, TPoint{0, 0}, FBlendMode, FBlendAlpha,
+                               colour);
+    source = blended.get();
+  }
+  HDC dc = ACanvas->GetHandle();
+  TPoint old;
+  GetViewportOrgEx(dc, &old);
+  if (FTile) {
+    const TRect area{ARect.Left - w, ARect.Top - h, ARect.Right + w, ARect.Bottom + h};
+    Integer ox = FOffsetX % w, oy = FOffsetY % h;
+    if (ox > 0) ox -= w;
+    if (oy > 0) oy -= h;
+    SetViewportOrgEx(dc, old.X + ox, old.Y + oy, nullptr);
+    const Integer rows = lv->GetClientHeight() / h + 2, cols = lv->GetClientWidth() / w + 2;
+    for (Integer r = 0; r < rows; ++r)
+      for (Integer c = 0; c < cols; ++c) {
+        const TRect tile{ox + c * w, oy + r * h, ox + (c + 1) * w, oy + (r + 1) * h};
+        if (tile.Right <= area.Left || tile.Left >= area.Right || tile.Bottom <= area.Top || tile.Top >= area.Bottom)
+          continue;
+        ACanvas->Draw(c * w, r * h, source);
+      }
+  } else {
+    SetViewportOrgEx(dc, old.X + FOffsetX, old.Y + FOffsetY, nullptr);
+    ACanvas->Draw(0, 0, source);
+  }
+  SetViewportOrgEx(dc, old.X, old.Y, nullptr);
+}
+
+void TEmberBackgroundManager::PaintCaption(TCanvas* ACanvas, const TRect& ARect) {
+  TCustomEmberListview* lv = OwnerListview();
+  if (!FCaptionShow || FCaption.empty()) return;
+  if (FCaptionShowOnlyWhenEmpty && lv->GetGroups()->ItemCount() > 0) return;
+  const TRect client = lv->GetClientRect();
+  TRect meet;
+  if (!IntersectRectEx(meet, client, ARect)) return;
+  TRect r{client.Left + 8, client.Top + 8, client.Right - 8, client.Bottom - 8};
+  if (lv->GetHeader()->GetVisible()) r.Top += lv->GetHeader()->RuntimeHeight();
+  ACanvas->SetFont(lv->GetFont());
+  ACanvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  Word flags = common::dtwEndEllipsis;
+  if (FCaptionAlignment == TAlignment::taRightJustify) flags |= common::dtwRight;
+  if (FCaptionAlignment == TAlignment::taCenter) flags |= common::dtwCenter;
+  if (FCaptionVAlignment == TCommonVAlignment::cvaBottom) flags |= common::dtwBottom;
+  if (FCaptionVAlignment == TCommonVAlignment::cvaCenter) flags |= common::dtwVCenter;
+  if (FCaptionSingleLine) flags |= common::dtwSingleLine;
+  common::DrawTextWEx(ACanvas->GetHandle(), FCaption, r, FCaptionSingleLine ? 1 : -1, flags);
+}
+
+// The picture keeps its place on the screen while the window moves.
+void TEmberBackgroundManager::WMWindowPosChanging(TMessage& Msg) {
+  auto* pos = reinterpret_cast<const WINDOWPOS*>(Msg.LParam);
+  TCustomEmberListview* lv = OwnerListview();
+  if (!FOffsetTrack || !pos || !lv || (pos->flags & SWP_NOMOVE)) return;
+  const Integer dx = pos->x - lv->GetLeft(), dy = pos->y - lv->GetTop();
+  if (dx == 0 && dy == 0) return;
+  FOffsetX += dx;
+  FOffsetY += dy;
+  InvalidateOwner();
+}
+
+// ---- Hints ----
+TRect TEmberHintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) {
+  if (ComponentState().Contains(TComponentStateItem::csDestroying)) return TRect{};
+  auto* rec = static_cast<TEmberHintInfoRec*>(AData);
+  if (!rec || !rec->Listview) return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
+  FHintInfo = rec;
+  TCustomEmberListview* lv = rec->Listview;
+  TEmberHintInfo* info = lv->GetHintInfo();
+  FEmberHintInfo = info;
+  info->Canvas = GetCanvas();
+  info->SetHintType(rec->HintType);
+  info->Text = AHint;
+  info->Color = rec->HintColor;
+  info->CursorPos = rec->CursorPos;
+  info->HideTimeout = rec->HideTimeout;
+  info->ReshowTimeout = rec->ReshowTimeout;
+  info->MaxWidth = MaxWidth;
+  info->WindowPos = rec->HintPos;
+  info->Bounds = TRect{0, 0, MaxWidth, 0};
+  lv->DoHintCustomInfo(rec->TargetObj, info);
+  rec->HintType = info->GetHintType();
+  rec->HintStr = info->Text;
+  rec->HintColor = info->Color;
+  rec->CursorPos = info->CursorPos;
+  rec->HideTimeout = info->HideTimeout;
+  rec->ReshowTimeout = info->ReshowTimeout;
+  rec->HintMaxWidth = info->MaxWidth;
+  rec->HintPos = info->WindowPos;
+  if (info->GetHintType() != TEmberHintType::ehtCustomDraw) {
+    TCanvas* c = GetCanvas();
+    c->SetFont(GetFont());
+    TRect r = info->Bounds;
+    Word flags = common::dtwCalcRect;
+    if (lv->GetHintAlignment() == TAlignment::taRightJustify) flags |= common::dtwRight;
+    if (lv->GetHintAlignment() == TAlignment::taCenter) flags |= common::dtwCenter;
+    common::DrawTextWEx(c->GetHandle(), info->Text, r, -1, flags);
+    info->Bounds = TRect{r.Left, r.Top, r.Right + 6, r.Bottom + 2};
+  }
+  return info->Bounds;
+}
+
+void TEmberHintWindow::Paint() {
+  if (!FHintInfo || !FHintInfo->Listview || !FEmberHintInfo) {
+    THintWindow::Paint();
+    return;
+  }
+  TCustomEmberListview* lv = FHintInfo->Listview;
+  TCanvas* c = GetCanvas();
+  TRect client = GetClientRect();
+  c->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  c->GetBrush()->SetColor(GetColor());
+  c->FillRect(client);
+  c->GetBrush()->SetColor(clInfoText);
+  c->FrameRect(client);
+  TRect inner{client.Left + 2, client.Top + 2, client.Right - 2, client.Bottom - 2};
+  if (FEmberHintInfo->GetHintType() == TEmberHintType::ehtCustomDraw) {
+    FEmberHintInfo->Canvas = c;
+    FEmberHintInfo->Bounds = inner;
+    lv->DoHintCustomDraw(FHintInfo->TargetObj, FEmberHintInfo);
+    return;
+  }
+  c->SetFont(GetFont());
+  c->GetFont()->SetColor(clInfoText);
+  c->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  Word flags = common::dtwVCenter;
+  if (lv->GetHintAlignment() == TAlignment::taRightJustify) flags |= common::dtwRight;
+  if (lv->GetHintAlignment() == TAlignment::taCenter) flags |= common::dtwCenter;
+  common::DrawTextWEx(c->GetHandle(), GetText(), inner, -1, flags);
+}
+
+}  // namespace ember
