@@ -210,7 +210,8 @@ bool TEmberColumn::HitTestAt(TPoint P, TEmberColumnHitTestInfoSet& HitInfo) {
 }
 
 void TEmberColumn::Paint(TCanvas* ACanvas, const TRect& ClipRect) {
-  if (TEmberViewColumn* v = GetView()) v->Paint(this, ACanvas, ClipRect);
+  (void)ClipRect;
+  if (TEmberViewColumn* v = GetView()) v->Paint(this, ACanvas, TEmberHeaderType::ehtHeader);
 }
 
 bool TEmberColumn::EditAreaHitPt(TPoint P) {

@@ -153,6 +153,13 @@ struct TEmberRectArrayObject {
   TRect GroupRect;
 };
 
+// The rectangle of a rect array an item or column view answers.
+enum class TEmberCellRectType { ertBounds, ertIcon, ertLabel, ertClickSelectBounds, ertDragSelectBounds, ertText, ertFullText };
+// One rect array per header column (the report views).
+using TEmberRectArrayObjectArray = std::vector<TEmberRectArrayObject>;
+// A column button painted in the header or in the footer.
+enum class TEmberHeaderType { ehtHeader, ehtFooter };
+
 struct TEmberHitInfoItem {
   TEmberItem* Item{nullptr};
   TEmberGroup* Group{nullptr};

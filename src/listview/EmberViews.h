@@ -78,6 +78,7 @@ public:
 };
 
 using TEmberViewColumnClass = TClassOf<TEmberViewColumn, TCustomEmberListview*>;
+// The geometry and painting of one header (or footer) button of a column.
 class TEmberViewColumn : public TEmberOwnedPersistentView {
   PF_CLASS(TEmberViewColumn)
 public:
@@ -86,11 +87,40 @@ public:
     return cls;
   }
   virtual const TEmberViewColumnClass& ClassType() const { return StaticClass(); }
+
+  virtual bool EditAreaHitPt(TEmberColumn* /*Column*/, TPoint /*ViewportPoint*/) { return false; }
+  // Measures the caption into TextR; without a canvas a temporary one on the control is used.
+  virtual void CalculateTextRect(TEmberColumn* Column, TCanvas* Canvas, TRect& TextR);
+  virtual TRect ItemRect(TEmberColumn* Column, TEmberCellRectType RectType);
   virtual void ItemRectArray(TEmberColumn* Column, TEmberRectArrayObject& RectArray);
-  virtual bool EditAreaHitPt(TEmberColumn* /*Column*/, TPoint /*P*/) { return false; }
+  // The header's font, bold for a bold column.
+  virtual void LoadTextFont(TEmberColumn* Column, TCanvas* ACanvas);
+  virtual void Paint(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType);
+  virtual void PaintAfter(TEmberColumn*, TCanvas*, TEmberHeaderType, const TEmberRectArrayObject&) {}
+  virtual void PaintBefore(TEmberColumn*, TCanvas*, TEmberHeaderType, const TEmberRectArrayObject&) {}
+  virtual void PaintBkGnd(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                          const TEmberRectArrayObject& RectArray);
+  virtual void PaintCheckBox(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                             const TEmberRectArrayObject& RectArray);
+  virtual void PaintDropDownArrow(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                                  const TEmberRectArrayObject& RectArray);
+  virtual void PaintDropGlyph(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                              const TEmberRectArrayObject& RectArray);
+  virtual void PaintFocusRect(TEmberColumn*, TCanvas*, TEmberHeaderType, const TEmberRectArrayObject&) {}
+  virtual void PaintImage(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                          const TEmberRectArrayObject& RectArray, TEmberImageSize ImageSize);
+  virtual TEmberImageSize PaintImageSize(TEmberColumn*, TEmberHeaderType) { return TEmberImageSize::eisSmall; }
+  virtual void PaintSortGlyph(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                              const TEmberRectArrayObject& RectArray);
+  virtual void PaintText(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType HeaderType,
+                         const TEmberRectArrayObject& RectArray, Integer LinesToDraw);
+  // One record per header column, at least one.
+  virtual void ReSizeRectArray(TEmberRectArrayObjectArray& RectArray);
   virtual bool SelectionHit(TEmberColumn* /*Column*/, const TRect& /*R*/, TEmberSelectHitType /*T*/) { return false; }
   virtual bool SelectionHitPt(TEmberColumn* /*Column*/, TPoint /*P*/, TEmberSelectHitType /*T*/) { return false; }
-  virtual void Paint(TEmberColumn* /*Column*/, TCanvas* /*ACanvas*/, const TRect& /*ClipRect*/) {}
+
+  TCustomImageList* GetImageList(TEmberColumn* Column);
+  void GetImageSize(TEmberColumn* Column, Integer& ImageW, Integer& ImageH);
 };
 
 }  // namespace ember
