@@ -10,6 +10,8 @@
 #include "common/CommonNamespaceObjects.h"
 #include "common/CommonObjects.h"
 #include "common/CommonUtilities.h"
+#include "platform/classlib/Menus.h"
+#include "platform/classlib/StdCtrls.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/DateTime.h"
@@ -143,6 +145,16 @@ using TEnumFolderCallback =
 
 using TNamespaceArray = std::vector<TNamespace*>;
 using TPIDLArray = std::vector<PItemIDList>;
+using TVisibleColumnIndexArray = std::vector<Integer>;
+
+// Whose Shift key a verb sees: the live key, or the key taken as up or as down.
+enum class TExecuteVerbShift { evsCurrent, evsUp, evsDown };
+using TContextMenuCmdCallback =
+    std::function<void(TNamespace* ns, const String& verb, Integer menuItemID, bool& handled)>;
+using TContextMenuShowCallback = std::function<void(TNamespace* ns, HMENU menu, bool& allow)>;
+using TContextMenuAfterCmdCallback =
+    std::function<void(TNamespace* ns, const String& verb, Integer menuItemID, bool successful)>;
+using TMenuItemIDArray = std::vector<UINT>;
 
 // An item is also what the common library's data-object routine reads (its list, whether it is a
 // file and its path).
@@ -335,6 +347,70 @@ public:
   // The display name of this item through its parent folder (empty on failure).
   String GetDisplayNameOf(DWORD flags);
 
+  // ---- Details columns ----
+  virtual Integer DetailsSupportedColumns();
+  virtual Integer DetailsDefaultSupportedColumns();
+  virtual bool DetailsValidIndex(Integer detailsIndex);
+  virtual String DetailsColumnTitle(Integer columnIndex);
+  virtual String DetailsDefaultColumnTitle(Integer columnIndex);
+  virtual TAlignment DetailsAlignment(Integer columnIndex);
+  virtual TSHColumnStates DetailsGetDefaultColumnState(Integer columnIndex);
+  virtual String DetailsOf(Integer columnIndex);
+  virtual String DetailsOfEx(Integer columnIndex);
+  virtual String DetailsDefaultOf(Integer columnIndex);
+  virtual TVisibleColumnIndexArray DetailsSupportedVisibleColumns();
+  virtual bool GetDetailThreadLoaded(Integer column);
+  virtual bool GetDetailThreadLoading(Integer column);
+  virtual void SetDetailThreadLoaded(Integer column, bool v);
+  virtual void SetDetailThreadLoading(Integer column, bool v);
+
+  // ---- Verbs, clipboard, context menus, drag and drop ----
+  virtual ComPtr<IContextMenu> GetContextMenuInterface();
+  virtual ComPtr<IContextMenu2> GetContextMenu2Interface();
+  virtual ComPtr<IContextMenu3> GetContextMenu3Interface();
+  virtual ComPtr<IDataObject> GetDataObjectInterface();
+  virtual ComPtr<IDropTarget> GetDropTargetInterface();
+  virtual bool CanCopyAll(const TNamespaceArray& namespaceArray);
+  virtual bool CanCutAll(const TNamespaceArray& namespaceArray);
+  virtual bool CanDeleteAll(const TNamespaceArray& namespaceArray);
+  virtual bool CanPasteToAll(const TNamespaceArray& namespaceArray);
+  virtual bool CanRenameAll(const TNamespaceArray& namespaceArray);
+  virtual bool CanShowPropertiesOfAll(const TNamespaceArray& namespaceArray);
+  virtual bool Copy(TWinControl* owner, const TNamespaceArray& namespaceArray);
+  virtual bool Cut(TWinControl* owner, const TNamespaceArray& namespaceArray);
+  virtual bool Delete(TWinControl* owner, const TNamespaceArray& namespaceArray,
+                      TExecuteVerbShift shiftKeyState = TExecuteVerbShift::evsCurrent);
+  virtual bool Paste(TWinControl* owner, const TNamespaceArray& namespaceArray, bool asShortCut = false);
+  virtual void ShowPropertySheet(TWinControl* owner);
+  virtual void ShowPropertySheetMulti(TWinControl* owner, const TNamespaceArray& namespaceArray,
+                                      bool useSHMultiFileProperties = true, bool forceNonMultiPath = false);
+  virtual ComPtr<IDataObject> DataObjectMulti(const TNamespaceArray& namespaceArray);
+  virtual bool ExecuteContextMenuVerb(TWinControl* owner, const String& aVerb, const TPIDLArray* aPIDLArray,
+                                      TExecuteVerbShift shiftKeyState = TExecuteVerbShift::evsCurrent,
+                                      const String& workingDir = String());
+  virtual String ContextMenuVerb(Cardinal menuItemID);
+  virtual String ContextMenuItemHelp(Cardinal menuItemID);
+  virtual bool ShowContextMenu(TWinControl* owner, const TContextMenuCmdCallback& contextMenuCmdCallback,
+                               const TContextMenuShowCallback& contextMenuShowCallback,
+                               const TContextMenuAfterCmdCallback& contextMenuAfterCmdCallback, const TPoint* position,
+                               TPopupMenu* customShellSubMenu = nullptr, const String& customSubMenuCaption = String());
+  virtual bool ShowContextMenuMulti(TWinControl* owner, const TContextMenuCmdCallback& contextMenuCmdCallback,
+                                    const TContextMenuShowCallback& contextMenuShowCallback,
+                                    const TContextMenuAfterCmdCallback& contextMenuAfterCmdCallback,
+                                    const TNamespaceArray& namespaceArray, const TPoint* position,
+                                    TPopupMenu* customShellSubMenu = nullptr,
+                                    const String& customSubMenuCaption = String(), TNamespace* focused = nullptr,
+                                    bool showPasteItem = true, bool showRenameItem = true,
+                                    bool showShortCutMenuItem = true);
+  virtual void HandleContextMenuMsg(Integer msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  virtual HRESULT DragEffect(Integer grfKeyState);
+  virtual HRESULT DragEnter(IDataObject* dataObj, Integer grfKeyState, TPoint pt, DWORD& dwEffect);
+  virtual HRESULT DragOver(Integer grfKeyState, TPoint pt, DWORD& dwEffect);
+  virtual HRESULT DragLeave();
+  virtual HRESULT Drop(IDataObject* dataObj, Integer grfKeyState, TPoint pt, DWORD& dwEffect);
+  // The identifiers the last shown menu gave its custom submenu's items.
+  const TMenuItemIDArray& CustomMenuItemIDs() const { return FCustomMenuItemIDs; }
+
 protected:
   void Create(PItemIDList pidl, TNamespace* parent);
   void Destroy() override;
@@ -348,6 +424,22 @@ private:
   String ResolvePath(DWORD tag);
   String CachedName(TShellCache sc, String TCacheData::*field, DWORD flags);
   String FormatTime(FILETIME ft);
+  TNamespace* LibraryDelegate();
+  void SizeDetailsCache();
+  bool ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallback& cmdCallback,
+                       const TContextMenuShowCallback& showCallback, const TContextMenuAfterCmdCallback& afterCallback,
+                       const TPIDLArray& pidls, const TPoint* position, TPopupMenu* customShellSubMenu,
+                       const String& customSubMenuCaption);
+  ComPtr<IContextMenu> MenuFor(const TPIDLArray* pidls);
+  bool VerbOnArray(TWinControl* owner, const String& verb, const TNamespaceArray& namespaceArray,
+                   TExecuteVerbShift shift);
+  String MenuCommandString(Cardinal menuItemID, UINT wideType, UINT ansiType);
+
+  ComPtr<IContextMenu> FCurrentContextMenu;
+  ComPtr<IContextMenu2> FCurrentContextMenu2;
+  ComPtr<IDropTarget> FDropTargetInterface;
+  TWndMethod FOldWndProcForContextMenu;
+  TMenuItemIDArray FCustomMenuItemIDs;
 
   PItemIDList FAbsolutePIDL{nullptr};
   TCategoriesInfo FCatInfo;
@@ -466,5 +558,37 @@ common::TCommonNamespaceList NamespacesToList(const TNamespaceArray& namespaces)
 // object's shell ID list. False when it holds no file, and when the operation failed or was
 // cancelled, even in part.
 bool DeleteDataObjectFiles(IDataObject* dataObject, HWND window, bool allowUndo);
+
+// The verb fields of an invoke record: a command offset (in the pointers) or the verb's text,
+// which the record then points into.
+struct TMenuVerb {
+  const char* A{nullptr};
+  const Char* W{nullptr};
+  std::string TextA;
+  String TextW;
+};
+// Finds the verb among the items of `menu`, which `contextMenu` filled from identifier 1 on;
+// "VIRTUAL_DEFAULT" is the menu's default item. A verb no item carries is passed as its text.
+void FindMenuVerb(IContextMenu* contextMenu, HMENU menu, const String& verb, TMenuVerb& out);
+// Gives a shown menu's drawing and initialising messages (WM_DRAWITEM, WM_MEASUREITEM,
+// WM_INITMENUPOPUP, WM_MENUCHAR) to the menu: through IContextMenu3 when it has one.
+void ForwardMenuMessage(IContextMenu2* menu, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+// While it lives, the owner's window procedure is one that calls the procedure it had (kept in
+// `saved`) and then passes the menu messages above to `handler`; the old one comes back on every
+// path.
+using TMenuMessageHandler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
+class TContextMenuMessageHook {
+public:
+  TContextMenuMessageHook(TWinControl* owner, TWndMethod& saved, TMenuMessageHandler handler);
+  ~TContextMenuMessageHook();
+  TContextMenuMessageHook(const TContextMenuMessageHook&) = delete;
+  TContextMenuMessageHook& operator=(const TContextMenuMessageHook&) = delete;
+
+private:
+  TWinControl* FOwner;
+  TWndMethod& FSaved;
+};
+// The effect a drag asks for by its keys: none → move, Ctrl → copy, Ctrl+Shift → link, Shift → none.
+HRESULT DragEffectOfKeys(Integer grfKeyState);
 
 }  // namespace shell

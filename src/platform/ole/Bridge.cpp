@@ -290,6 +290,13 @@ QMimeData* RenderedCopy(const QMimeData* mime) {
 
 }  // namespace olebridge
 
+HRESULT CreateFormatEnumerator(std::vector<FORMATETC> formats, IEnumFORMATETC** out) {
+  if (!out) return E_POINTER;
+  *out = new olebridge::TEnumFormats(std::move(formats), 0);
+  (*out)->AddRef();
+  return S_OK;
+}
+
 // ---- the clipboard ----
 
 namespace {

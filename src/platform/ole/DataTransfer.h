@@ -174,6 +174,8 @@ struct IDataAdviseHolder : IUnknown {
 };
 // A holder that keeps the sinks and tells each of them about a change.
 HRESULT CreateDataAdviseHolder(IDataAdviseHolder** out);
+// An enumerator over the formats (from the first), with a reference for the caller.
+HRESULT CreateFormatEnumerator(std::vector<FORMATETC> formats, IEnumFORMATETC** out);
 
 // ---- drag and drop ----
 constexpr DWORD MK_ALT = 0x0020;

@@ -2,6 +2,7 @@
 // for the folder's background), steered by an optional callback as the platform's default menu
 // is: it may merge items of its own, and it is asked first for each standard command.
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/ole/DragDrop.h"
@@ -95,14 +96,17 @@ public:
       if (!verbs.empty() && at > index) InsertMenu(menu, at++, MF_BYPOSITION | MF_SEPARATOR, 0, u"");
       for (UINT v : verbs) AddVerb(menu, at++, v, false);
     }
+    // Every merge starts from the same first identifier, so that the callback names each of its
+    // commands by one distance from it (callbacks keep their merges apart themselves).
+    UINT end = qcm.idCmdFirst;
     if (FCallback) {
-      QCMINFO top{menu, index, qcm.idCmdFirst, last, nullptr};
+      QCMINFO top{menu, index, first + kVerbCount, last, nullptr};
       FCallback(FFolder.Get(), FOwner, nullptr, DFM_MERGECONTEXTMENU_TOP, flags, reinterpret_cast<LPARAM>(&top));
-      QCMINFO bottom{menu, static_cast<UINT>(GetMenuItemCount(menu)), top.idCmdFirst, last, nullptr};
+      QCMINFO bottom{menu, static_cast<UINT>(GetMenuItemCount(menu)), first + kVerbCount, last, nullptr};
       FCallback(FFolder.Get(), FOwner, nullptr, DFM_MERGECONTEXTMENU_BOTTOM, flags, reinterpret_cast<LPARAM>(&bottom));
-      qcm.idCmdFirst = bottom.idCmdFirst;
+      end = std::max({end, top.idCmdFirst, bottom.idCmdFirst});
     }
-    FReserved = qcm.idCmdFirst - first;
+    FReserved = std::min(end, last + 1) - first;
     return MakeMenuResult(FReserved);
   }
 

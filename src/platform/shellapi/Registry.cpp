@@ -90,6 +90,12 @@ int OpenRegistryKeys() {
   std::lock_guard lock(s.Lock);
   return static_cast<int>(s.Open.size());
 }
+String RegistryKeyPath(HKEY key) {
+  TRegistryState& s = State();
+  std::lock_guard lock(s.Lock);
+  auto it = s.Open.find(reinterpret_cast<uintptr_t>(key));
+  return it == s.Open.end() ? String() : it->second;
+}
 }  // namespace testing
 
 }  // namespace pf::shellapi

@@ -210,6 +210,8 @@ namespace shellapi {
 namespace testing {
 // Registry handles opened and not yet closed.
 int OpenRegistryKeys();
+// The path (in lower case) an open handle names; empty for a handle that is not open.
+String RegistryKeyPath(HKEY key);
 }  // namespace testing
 
 // ---- The class keys' contents ----

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -146,9 +147,13 @@ public:
     if (release) ReleaseStgMedium(m);
     return S_OK;
   }
-  HRESULT EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
+  HRESULT EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    std::vector<FORMATETC> formats;
+    for (const auto& [f, bytes] : FFormats) formats.push_back(FORMATETC{f, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+    return CreateFormatEnumerator(std::move(formats), out);
   }
   HRESULT DAdvise(const FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
   HRESULT DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }

@@ -319,7 +319,21 @@ bool RunLayerLoopUntil(const std::function<bool()>& done) {
   return true;
 }
 
+namespace {
+std::function<UINT(HMENU, HWND)> gTrackHook;
+}  // namespace
+
 UINT TrackPopupMenuEx(HMENU h, UINT flags, int x, int y, HWND owner, const void*) {
+  if (gTrackHook && Find(h) && IsWindow(owner)) {
+    bool notify = !(flags & TPM_NONOTIFY);
+    if (notify) SendMessage(owner, WM_ENTERMENULOOP, 1, 0);
+    if (notify && IsWindow(owner)) SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(h), 0);
+    UINT chosen = gTrackHook(h, owner);
+    if (notify && IsWindow(owner)) SendMessage(owner, WM_EXITMENULOOP, 1, 0);
+    if (flags & TPM_RETURNCMD) return chosen;
+    if (chosen && IsWindow(owner)) PostMessage(owner, WM_COMMAND, MAKEWPARAM(static_cast<int>(chosen), 0), 0);
+    return 1;
+  }
   if (!Find(h) || !IsWindow(owner) || !QApplication::instance()) return 0;
   TTracking t;
   t.Owner = owner;
@@ -359,6 +373,7 @@ UINT TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND owner, const TR
 
 namespace testing {
 int LiveMenuCount() { return static_cast<int>(gMenus.size()); }
+void SetTrackPopupMenuHook(std::function<UINT(HMENU, HWND)> hook) { gTrackHook = std::move(hook); }
 }  // namespace testing
 
 }  // namespace pf

@@ -131,6 +131,10 @@ bool RunLayerLoopUntil(const std::function<bool()>& done);
 namespace testing {
 // The number of live menu handles (tests check that nothing leaks).
 int LiveMenuCount();
+// While set, TrackPopupMenuEx shows nothing: the owner hears WM_ENTERMENULOOP, WM_INITMENUPOPUP
+// for the menu and WM_EXITMENULOOP as usual, and the hook's answer is the chosen command (0 for
+// none). An empty hook shows menus again.
+void SetTrackPopupMenuHook(std::function<UINT(HMENU menu, HWND owner)> hook);
 }  // namespace testing
 
 }  // namespace pf
