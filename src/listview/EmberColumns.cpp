@@ -179,9 +179,9 @@ void TEmberColumn::AutoSizeToFit() {
       Integer w = common::WideTextExtentOnCanvas(canvas, item->GetCaptions(index)).cx + 8;
       if (TEmberViewItem* v = item->GetView()) {
         Integer iw = 0, ih = 0;
-        v->ImageSize(item, this, TEmberImageKind::eikNormal, iw, ih);
+        v->GetImageSize(item, this, iw, ih, TEmberImageKind::eikNormal);
         if (iw > 0) w += item->GetImageIndent() + iw;
-        v->ImageSize(item, this, TEmberImageKind::eikState, iw, ih);
+        v->GetImageSize(item, this, iw, ih, TEmberImageKind::eikState);
         if (iw > 0) w += iw;
       }
       if (item->GetCheckType() != TEmberCheckType::ectNone) w += item->GetCheckSize() + item->GetCheckIndent();

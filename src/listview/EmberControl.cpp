@@ -77,6 +77,7 @@ void TCustomEmberListview::Destroy() {
   ReleaseAccessibleTree(this);
   if (FGroups) FGroups->Clear(true);
   if (FHeader) FHeader->GetColumns()->Clear(true);
+  FreeItemViews();
   common::TCommonCanvasControl::Destroy();
   FDropTarget = nullptr;
   FreeAndNil(FGesture);

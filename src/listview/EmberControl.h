@@ -49,6 +49,9 @@ public:
   void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
   // The scratch canvas, only while the window exists.
   TCanvas* GetScratchCanvas();
+  // The one view object of an item view class that every item of the class shares (views keep no
+  // state of an item); made on first use, freed with the control.
+  TEmberViewItem* SharedItemView(const TEmberViewItemClass* ViewClass);
 
   virtual TEmberPaintInfoBaseColumn* GetPaintInfoColumn() const { return FPaintInfoColumn; }
   virtual TEmberPaintInfoBaseGroup* GetPaintInfoGroup() const { return FPaintInfoGroup; }
@@ -186,6 +189,7 @@ protected:
 
 private:
   void SetImages(TCustomImageList*& Field, TCustomImageList* Value);
+  void FreeItemViews();
 
   ComPtr<IUnknown> FAccessible;
   bool FAllowInvisibleCheckedItems{false};
@@ -234,6 +238,7 @@ private:
   TEmberDefaultWheelScroll FWheelMouseDefaultScroll{TEmberDefaultWheelScroll::edwsVert};
   bool FWheelMouseScrollModifierEnabled{true};
   bool FUseDockManager{false};
+  std::vector<TEmberViewItem*> FItemViews;
 };
 
 // The control as the forms place it: typed access to the three paint-settings objects.

@@ -268,6 +268,7 @@ void TEmberItem::Destroy() {
   TEmberCollectionItem::Destroy();
   ReleaseSelectionGroup();
   FreeAndNil(FView);
+  FreeItemTextCache(FTextCache);
 }
 
 TEmberItems* TEmberItem::GetOwnerItems() const { return static_cast<TEmberItems*>(GetCollection()); }
@@ -363,6 +364,11 @@ const TEmberViewItemClass* TEmberItem::GetViewClass() const {
 
 TEmberViewItem* TEmberItem::GetView() {
   const TEmberViewItemClass* cls = GetViewClass();
+  // Items of a control share its view objects; an item outside any control keeps its own.
+  if (TCustomEmberListview* lv = GetOwnerListview()) {
+    FreeAndNil(FView);
+    return lv->SharedItemView(cls);
+  }
   if (FView && &FView->ClassType() != cls) FreeAndNil(FView);
   if (!FView && cls && cls->CanMake()) FView = cls->Make(GetOwnerGroup());
   return FView;
@@ -370,7 +376,7 @@ TEmberViewItem* TEmberItem::GetView() {
 
 void TEmberItem::ItemRectArray(TEmberColumn* Column, TCanvas* ACanvas, TEmberRectArrayObject& RectArray) {
   RectArray = TEmberRectArrayObject{};
-  if (TEmberViewItem* v = GetView()) v->ItemRectArray(this, Column, ACanvas, RectArray);
+  if (TEmberViewItem* v = GetView()) v->ItemRectArray(this, Column, ACanvas, WideString(), RectArray);
 }
 
 bool TEmberItem::HitTestAt(TPoint ViewportPoint, TEmberItemHitTestInfoSet& HitInfo) {
@@ -395,9 +401,9 @@ bool TEmberItem::HitTestAt(TPoint ViewportPoint, TEmberItemHitTestInfoSet& HitIn
   return !HitInfo.Empty();
 }
 
-void TEmberItem::Paint(TCanvas* ACanvas, const TRect& ViewportClipRect, TEmberColumn* ForceSelectionRectDraw,
-                       bool ForceFocusRectDraw) {
-  if (TEmberViewItem* v = GetView()) v->Paint(this, ACanvas, ViewportClipRect, ForceSelectionRectDraw, ForceFocusRectDraw);
+void TEmberItem::Paint(TCanvas* ACanvas, const TRect& ViewportClipRect, TEmberColumn* Column,
+                       bool ForceSelectionRectDraw) {
+  if (TEmberViewItem* v = GetView()) v->Paint(this, Column, ACanvas, ViewportClipRect, ForceSelectionRectDraw);
 }
 
 bool TEmberItem::PointAllowed(TPoint ViewportPoint) {

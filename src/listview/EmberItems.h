@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "listview/EmberPaintInfo.h"
 #include "listview/EmberPersistent.h"
 
 namespace ember {
@@ -245,6 +246,7 @@ private:
 };
 
 using TEmberViewItemClass = TClassOf<TEmberViewItem, TEmberGroup*>;
+class TEmberTextCache;
 
 class TEmberItem : public TEmberCollectionItem {
   EMBER_ITEM_CLASS(TEmberItem, TEmberCollectionItem)
@@ -262,7 +264,13 @@ public:
   void SetSelectionGroup(TEmberSelectionGroupList* Value);
   void ReleaseSelectionGroup();
 
-  // Paint settings read and written through the effective paint settings.
+  // Paint settings read and written through the effective paint settings. Their published
+  // defaults are what a new item answers, so a value equal to its default reloads as itself.
+  static constexpr TColor DefaultBorderColor = TEmberPaintInfoBasic::DefaultBorderColor;
+  static constexpr Integer DefaultCaptionIndent = TEmberPaintInfoBasic::DefaultCaptionIndent;
+  static constexpr Integer DefaultCheckIndent = TEmberPaintInfoBasic::DefaultCheckIndent;
+  static constexpr Integer DefaultCheckSize = TEmberPaintInfoBasic::DefaultCheckSize;
+  static constexpr Integer DefaultImageIndent = TEmberPaintInfoBasic::DefaultImageIndent;
   TAlignment GetAlignment() const;
   void SetAlignment(TAlignment V);
   Integer GetBorder() const;
@@ -298,8 +306,12 @@ public:
   virtual const TEmberViewItemClass* GetDefaultViewClass() const;
   void ItemRectArray(TEmberColumn* Column, TCanvas* ACanvas, TEmberRectArrayObject& RectArray);
   bool HitTestAt(TPoint ViewportPoint, TEmberItemHitTestInfoSet& HitInfo);
-  void Paint(TCanvas* ACanvas, const TRect& ViewportClipRect, TEmberColumn* ForceSelectionRectDraw,
-             bool ForceFocusRectDraw);
+  // The control's paint loop: the canvas, the viewport clip, the column (nil outside the report
+  // views) and whether a selection frame is painted even where the view would not.
+  void Paint(TCanvas* ACanvas, const TRect& ViewportClipRect, TEmberColumn* Column, bool ForceSelectionRectDraw);
+
+  // What the views measured of the caption, kept with the item (see EmberItemViews).
+  TEmberTextCache*& TextCache() { return FTextCache; }
 
   bool PointAllowed(TPoint ViewportPoint) override;
   bool EditAreaHitPt(TPoint ViewportPoint) override;
@@ -346,6 +358,7 @@ protected:
 private:
   TEmberSelectionGroupList* FSelectionGroup{nullptr};
   TEmberViewItem* FView{nullptr};
+  TEmberTextCache* FTextCache{nullptr};
   Integer FVisibleIndexInGroup{-1};
 };
 

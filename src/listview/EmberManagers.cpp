@@ -10,6 +10,10 @@ namespace ember {
 // ---- Selection ----
 void TEmberSelectionManager::Create(TCustomEmberListview* AOwner) { TEmberOwnedPersistent::Create(AOwner); }
 
+void TEmberSelectionManager::InvalidateOwner() {
+  if (OwnerListview()) OwnerListview()->SafeInvalidateRect(nullptr, false);
+}
+
 void TEmberSelectionManager::SetEnabled(bool Value) {
   if (!Value) ClearAll();
   FEnabled = Value;

@@ -50,6 +50,47 @@ public:
   void GainingSelection(TEmberItem* Item);
   void LosingSelection(TEmberItem* Item);
 
+  // ---- How the item views paint selected and focused items ----
+#define EMBER_SEL_OPTION(Type, Name, Init, Reaction) \
+public:                                               \
+  static constexpr Type Default##Name = Init;         \
+  Type Get##Name() const { return F##Name; }          \
+  void Set##Name(Type Value) {                        \
+    if (Value == F##Name) return;                     \
+    F##Name = Value;                                  \
+    Reaction;                                         \
+  }                                                   \
+                                                      \
+private:                                              \
+  Type F##Name{Init};
+  EMBER_SEL_OPTION(bool, AlphaBlend, false, (void)0)
+  EMBER_SEL_OPTION(bool, AlphaBlendSelRect, false, (void)0)
+  EMBER_SEL_OPTION(Byte, BlendAlphaImage, 128, (void)0)
+  EMBER_SEL_OPTION(Byte, BlendAlphaSelRect, 70, (void)0)
+  EMBER_SEL_OPTION(Byte, BlendAlphaTextRect, 128, (void)0)
+  EMBER_SEL_OPTION(TColor, BlendColorIcon, clHighlight, (void)0)
+  EMBER_SEL_OPTION(TColor, BlendColorSelRect, clHighlight, (void)0)
+  EMBER_SEL_OPTION(bool, BlendIcon, true, InvalidateOwner())
+  EMBER_SEL_OPTION(bool, BlurAlphaBkGnd, false, InvalidateOwner())
+  EMBER_SEL_OPTION(TColor, BorderColor, clHighlight, (void)0)
+  EMBER_SEL_OPTION(TColor, BorderColorSelRect, clHighlight, (void)0)
+  EMBER_SEL_OPTION(TColor, Color, clHighlight, (void)0)
+  EMBER_SEL_OPTION(bool, ForceDefaultBlend, false, (void)0)
+  EMBER_SEL_OPTION(bool, FullCellPaint, false, InvalidateOwner())
+  EMBER_SEL_OPTION(bool, FullItemPaint, false, InvalidateOwner())
+  EMBER_SEL_OPTION(bool, Gradient, false, InvalidateOwner())
+  EMBER_SEL_OPTION(TColor, GradientColorBottom, 0xFCEFD5, InvalidateOwner())
+  EMBER_SEL_OPTION(TColor, GradientColorTop, 0xFDF8F1, InvalidateOwner())
+  EMBER_SEL_OPTION(TColor, InactiveBorderColor, clInactiveBorder, (void)0)
+  EMBER_SEL_OPTION(TColor, InactiveColor, clInactiveBorder, (void)0)
+  EMBER_SEL_OPTION(TColor, InactiveTextColor, clBlack, (void)0)
+  EMBER_SEL_OPTION(bool, PopupMode, false, (void)0)
+  EMBER_SEL_OPTION(bool, RoundRect, false, (void)0)
+  EMBER_SEL_OPTION(Byte, RoundRectRadius, 4, (void)0)
+  EMBER_SEL_OPTION(TColor, TextColor, clHighlightText, (void)0)
+  EMBER_SEL_OPTION(bool, UseFocusRect, true, (void)0)
+#undef EMBER_SEL_OPTION
+public:
   void ClearAll();
   void ClearAllExcept(TEmberItem* Except);
   void SelectAll();
@@ -61,6 +102,8 @@ protected:
   using TEmberOwnedPersistent::Create;
 
 private:
+  // Paints the whole control again (no erase).
+  void InvalidateOwner();
   void Walk(bool Select, TEmberItem* Except);
   void NotifyToggle();
   Integer FCount{0};
@@ -163,6 +206,9 @@ public:
   void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
   TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
   void SetTabMoveFocusColumn(TEmberColumn* V) { FTabMoveFocusColumn = V; }
+  // The item and column being edited in place (an edit runs while Editing holds).
+  TEmberItem* GetEditItem() const { return FEditItem; }
+  TEmberColumn* GetEditColumn() const { return FEditColumn; }
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
@@ -179,6 +225,10 @@ private:
   bool FTimerRunning{false};
   TEmberItem* FTabMoveFocusItem{nullptr};
   TEmberColumn* FTabMoveFocusColumn{nullptr};
+
+protected:
+  TEmberItem* FEditItem{nullptr};
+  TEmberColumn* FEditColumn{nullptr};
 };
 
 class TEmberIncrementalSearchManager : public TEmberOwnedPersistent {

@@ -29,13 +29,30 @@ public:
 protected:
   virtual void Create(TCustomEmberListview* AOwner);
   using TEmberPersistent::Create;
+  void SetOwnerListview(TCustomEmberListview* AOwner) { FOwnerListview = AOwner; }
 
 private:
   TCustomEmberListview* FOwnerListview{nullptr};
 };
 
+class TEmberCanvasStore;
+// The base of the item, group and column views: a canvas store made on first use and the check
+// box painter they share.
 class TEmberOwnedPersistentView : public TEmberOwnedPersistent {
   PF_CLASS(TEmberOwnedPersistentView)
+public:
+  TEmberCanvasStore* CanvasStore();
+  // A view object that the control shares among its items belongs to the control alone.
+  void SetSharedOwner(TCustomEmberListview* AOwner) { SetOwnerListview(AOwner); }
+  void PaintCheckBoxCore(TCanvas* ACanvas, const TRect& CheckRect, bool Enabled, bool Checked, bool Hot, bool Flat,
+                         bool Hovering, bool Pending, Integer Size, TEmberCheckType CheckType,
+                         TCustomEmberListview* Listview);
+
+protected:
+  void Destroy() override;
+
+private:
+  TEmberCanvasStore* FCanvasStore{nullptr};
 };
 
 class TEmberOwnedPersistentGroupItem : public TEmberOwnedPersistentView {

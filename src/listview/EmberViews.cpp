@@ -8,22 +8,6 @@
 
 namespace ember {
 
-// ---- Item views: the cell is the item's rectangle until the views lay out its parts ----
-void TEmberViewItem::ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, TEmberRectArrayObject& RectArray) {
-  RectArray = TEmberRectArrayObject{};
-  if (!Item) return;
-  RectArray.BoundsRect = Item->GetDisplayRect();
-  RectArray.BackGndRect = RectArray.BoundsRect;
-}
-bool TEmberViewItem::EditAreaHitPt(TEmberItem* Item, TPoint P) { return Item && PtInRectEx(Item->GetDisplayRect(), P); }
-bool TEmberViewItem::SelectionHit(TEmberItem* Item, const TRect& R, TEmberSelectHitType) {
-  TRect x;
-  return Item && IntersectRectEx(x, Item->GetDisplayRect(), R);
-}
-bool TEmberViewItem::SelectionHitPt(TEmberItem* Item, TPoint P, TEmberSelectHitType) {
-  return Item && PtInRectEx(Item->GetDisplayRect(), P);
-}
-
 void TEmberViewGroup::GroupRectArray(TEmberGroup*, TEmberGroupMarginEdge, const TRect& ObjRect,
                                      TEmberRectArrayObject& RectArray) {
   RectArray = TEmberRectArrayObject{};

@@ -21,43 +21,11 @@ public:                                                                         
                                                                                                    \
 private:
 
-class TEmberViewItem : public TEmberOwnedPersistentGroupItem {
-  PF_CLASS(TEmberViewItem)
-public:
-  static const TEmberViewItemClass& StaticClass() {
-    static const TEmberViewItemClass cls("TEmberViewItem", nullptr, ::pf::ClassMaker<TEmberViewItem, TEmberViewItem, TEmberGroup*>());
-    return cls;
-  }
-  virtual const TEmberViewItemClass& ClassType() const { return StaticClass(); }
+}  // namespace ember
 
-  // Fills the rectangles of an item's cell; the base view has none.
-  virtual void ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas* ACanvas, TEmberRectArrayObject& RectArray);
-  virtual bool PtInItemArea(TEmberItem* /*Item*/, TPoint /*ViewportPoint*/) { return true; }
-  virtual bool EditAreaHitPt(TEmberItem* Item, TPoint ViewportPoint);
-  virtual bool SelectionHit(TEmberItem* Item, const TRect& SelectViewportRect, TEmberSelectHitType SelectType);
-  virtual bool SelectionHitPt(TEmberItem* Item, TPoint ViewportPoint, TEmberSelectHitType SelectType);
-  virtual void Paint(TEmberItem* /*Item*/, TCanvas* /*ACanvas*/, const TRect& /*ViewportClipRect*/,
-                     TEmberColumn* /*ForceSelectionRectDraw*/, bool /*ForceFocusRectDraw*/) {}
-  virtual void ImageSize(TEmberItem* /*Item*/, TEmberColumn* /*Column*/, TEmberImageKind /*Kind*/, Integer& W, Integer& H) {
-    W = 0;
-    H = 0;
-  }
-};
+#include "listview/EmberItemViews.h"
 
-#define EMBER_VIEW_ITEM(T, Base) \
-  class T : public Base {        \
-    EMBER_REF_CLASS(T, Base, TEmberViewItem, TEmberGroup*) \
-  };
-EMBER_VIEW_ITEM(TEmberViewIconItem, TEmberViewItem)
-EMBER_VIEW_ITEM(TEmberViewSmallIconItem, TEmberViewItem)
-EMBER_VIEW_ITEM(TEmberViewListItem, TEmberViewSmallIconItem)
-EMBER_VIEW_ITEM(TEmberViewGridItem, TEmberViewSmallIconItem)
-EMBER_VIEW_ITEM(TEmberViewReportItem, TEmberViewItem)
-EMBER_VIEW_ITEM(TEmberViewReportThumbItem, TEmberViewItem)
-EMBER_VIEW_ITEM(TEmberViewThumbnailItem, TEmberViewItem)
-EMBER_VIEW_ITEM(TEmberViewFilmStripItem, TEmberViewThumbnailItem)
-EMBER_VIEW_ITEM(TEmberViewTileItem, TEmberViewItem)
-#undef EMBER_VIEW_ITEM
+namespace ember {
 
 using TEmberViewGroupClass = TClassOf<TEmberViewGroup, TEmberGroup*>;
 class TEmberViewGroup : public TEmberOwnedPersistentGroupItem {

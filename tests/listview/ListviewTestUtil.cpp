@@ -1,5 +1,6 @@
 #include "ListviewTestUtil.h"
 
+#include "common/CommonUnits.h"
 #include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
@@ -7,6 +8,8 @@ namespace lvtest {
 namespace {
 struct UnitStart {
   UnitStart() {
+    // The common library's units start before the list view's, as in the program.
+    guitest::OnStage(guitest::Stage::BeforeUnits, [] { common::RegisterCommonUnits(); });
     guitest::OnStage(guitest::Stage::AfterUnits, [] {
       InitializeEmberListview();
       RegisterClass(TAppItem::StaticClass());

@@ -25,8 +25,10 @@ void TCanvas::Destroy() {
   TObject::Destroy();
 }
 
+// As the class library's canvas does: whoever takes the DC for a platform call (text measured
+// or drawn, a focus rectangle) finds the canvas's font, pen and brush selected into it.
 HDC TCanvas::GetHandle() {
-  RequiredState(csHandleValid);
+  RequiredState(csHandleValid | csFontValid | csPenValid | csBrushValid);
   return FHandle;
 }
 
