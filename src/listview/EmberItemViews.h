@@ -29,11 +29,6 @@ private:
   TPen* FPen{nullptr};
 };
 
-using TEmberRectArrayObjectArray = std::vector<TEmberRectArrayObject>;
-
-// The rectangle ItemRect answers.
-enum class TEmberCellRectType { ertBounds, ertIcon, ertLabel, ertClickSelectBounds, ertDragSelectBounds, ertText,
-                                ertFullText };
 
 class TEmberViewItem : public TEmberOwnedPersistentGroupItem {
   PF_CLASS(TEmberViewItem)
