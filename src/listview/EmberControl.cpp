@@ -1,6 +1,7 @@
 #include "listview/EmberControl.h"
 
 #include "listview/EmberAccessible.h"
+#include "listview/EmberEdit.h"
 
 #include "listview/EmberStreamIO.h"
 #include "platform/classlib/Forms.h"
@@ -271,9 +272,14 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       Msg.Result = AccessibleGetObject(this, Msg.WParam, Msg.LParam, Msg.Result);
       return;
     case WM_DESTROY:
+      if (FEditManager && FEditManager->GetEditing()) FEditManager->CancelEdit();
       // A window made again gets a new tree; the old objects must not reach freed elements.
       ReleaseAccessibleTree(this);
       common::TCommonCanvasControl::Dispatch(Msg);
+      return;
+    case WM_EMBER_EDITNEXT:
+      // An arrow or Tab ended the last edit: the edit moves on to the cell it chose.
+      if (FEditManager->GetTabMoveFocusItem()) FEditManager->BeginEdit(FEditManager->GetTabMoveFocusItem(), FEditManager->GetTabMoveFocusColumn());
       return;
     default:
       common::TCommonCanvasControl::Dispatch(Msg);
@@ -347,6 +353,17 @@ void TCustomEmberListview::DoGroupExpand(TEmberGroup* Group) {
 // The default editors come with in-place editing; without them the editor stays nil.
 void TCustomEmberListview::DoItemCreateEditor(TEmberItem* Item, ComPtr<IEmberCellEditor>& Editor) {
   if (OnItemCreateEditor) OnItemCreateEditor(this, Item, Editor);
+  if (Editor) return;
+  switch (FView) {
+    case TEmberListStyle::elsIcon:
+    case TEmberListStyle::elsThumbnail:
+    case TEmberListStyle::elsTile:
+    case TEmberListStyle::elsFilmStrip:
+      Editor = ComPtr<IEmberCellEditor>(static_cast<IEmberCellEditor*>(TEmberMemoEditor::New()));
+      break;
+    default:
+      Editor = ComPtr<IEmberCellEditor>(static_cast<IEmberCellEditor*>(TEmberStringEditor::New()));
+  }
 }
 void TCustomEmberListview::DoItemFocusChanged(TEmberItem* Item) {
   if (HandleAllocated()) NotifyWinEvent(EVENT_OBJECT_FOCUS, Handle(), OBJID_CLIENT, CHILDID_SELF);

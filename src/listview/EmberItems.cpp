@@ -52,6 +52,7 @@ void TEmberCollectionItem::Destroy() {
   DisconnectAccessible(FAccessible);
   SetDataInf(nullptr);
   if (TCustomEmberListview* lv = GetOwnerListview()) {
+    if (TEmberEditManager* em = lv->GetEditManager()) em->ElementFreeing(this);
     if (TEmberHotTrackManager* ht = lv->GetHotTrack()) {
       if (ht->GetPendingObjectCheck() == this) ht->SetPendingObjectCheck(nullptr);
       if (ht->GetPendingObject() == this) ht->ClearPendingObject();

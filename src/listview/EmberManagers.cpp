@@ -227,15 +227,6 @@ TRect TEmberScrollbarManager::MapViewRectToWindowRect(const TRect& R) const {
 void TEmberScrollbarManager::ReCalculateScrollbars(bool, bool) {}
 
 // ---- Edit, search, hot tracking, sorting ----
-void TEmberEditManager::Create(TCustomEmberListview* AOwner) {
-  TEmberOwnedPersistent::Create(AOwner);
-  FFont = TFont::New();
-}
-void TEmberEditManager::Destroy() {
-  StopAutoEditTimer();
-  FreeAndNil(FFont);
-  TEmberOwnedPersistent::Destroy();
-}
 
 // ---- Header ----
 void TEmberHeader::Create(TCustomEmberListview* AOwner) {

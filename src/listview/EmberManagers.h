@@ -4,6 +4,7 @@
 // columns and positions, and the references other managers keep to items and columns. Painting,
 // input and dragging add to these classes.
 
+#include <memory>
 #include <vector>
 
 #include "listview/EmberBackground.h"
@@ -185,23 +186,47 @@ private:
   TEmberItem* FDragItem{nullptr};
 };
 
+// In-place editing of captions: one edit at a time, run in a loop of its own until it is
+// accepted, cancelled or interrupted; Tab and the arrows can move it on to the next cell.
 class TEmberEditManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberEditManager)
 public:
   TFont* GetFont() const { return FFont; }
-  // Whether captions may be edited in place.
+  void SetFont(const TFont* Value);
+  // Whether captions may be edited in place; switching it ends any edit.
   bool GetEnabled() const { return FEnabled; }
-  void SetEnabled(bool Value) { FEnabled = Value; }
+  void SetEnabled(bool Value);
+  bool GetArrowMoveFocus() const { return FArrowMoveFocus; }
+  void SetArrowMoveFocus(bool V) { FArrowMoveFocus = V; }
   Integer GetAutoEditDelayTime() const { return FAutoEditDelayTime; }
   void SetAutoEditDelayTime(Integer V) { FAutoEditDelayTime = V; }
-  // An editor shows, or the auto-edit timer runs.
+  TPoint GetAutoEditStartClickPt() const { return FAutoEditStartClickPt; }
+  void SetAutoEditStartClickPt(TPoint P) { FAutoEditStartClickPt = P; }
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor V) { FColor = V; }
+  bool GetTabEditColumns() const { return FTabEditColumns; }
+  void SetTabEditColumns(bool V) { FTabEditColumns = V; }
+  bool GetTabMoveFocus() const { return FTabMoveFocus; }
+  void SetTabMoveFocus(bool V) { FTabMoveFocus = V; }
+  TEmberItem* GetEditItem() const { return FEditItem; }
+  TEmberColumn* GetEditColumn() const { return FEditColumn; }
+  IEmberCellEditor* GetEditor() const { return FEditor.Get(); }
+  // An editor is shown, or the auto-edit timer runs.
   bool GetEditing() const { return FEditing || FTimerRunning; }
   bool GetTimerRunning() const { return FTimerRunning; }
-  // The click at `ClickPt` may start editing the focused item after AutoEditDelayTime.
-  void StartAutoEditTimer(TPoint ClickPt);
-  void StopAutoEditTimer();
+
+  // Runs the edit of `Item` (of `Column`, nil for the caption) and returns when it has ended.
   virtual void BeginEdit(TEmberItem* Item, TEmberColumn* Column);
-  virtual void EndEdit();
+  // Lets the running edit's loop end on its next turn.
+  void EndEdit();
+  // Closes the editor without accepting (the item or the control is going, or the user left).
+  void CancelEdit();
+  // The click-and-wait: after AutoEditDelayTime the focused item is edited (the click at ClickPt).
+  void StartAutoEditTimer(TPoint ClickPt = {});
+  void StopAutoEditTimer();
+  // The element being freed ends an edit of it first.
+  void ElementFreeing(TEmberCollectionItem* Element);
+
   TEmberItem* GetTabMoveFocusItem() const { return FTabMoveFocusItem; }
   void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
   TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
@@ -216,13 +241,32 @@ protected:
   void Destroy() override;
 
 private:
-  bool FEnabled{false};
-  TFont* FFont{nullptr};
-  bool FEditing{false};
+  void RunLoop();
+  void CloseEditor();
+  bool HandleLoopMessage(MSG& Msg);
+  TEmberItem* NextEditableItem(TEmberItem* From, bool Forward) const;
+
+  bool FAppHooked{false};
+  bool FArrowMoveFocus{false};
   Integer FAutoEditDelayTime{300};
   TPoint FAutoEditStartClickPt;
+  TColor FColor{clWindow};
+  TEmberColumn* FEditColumn{nullptr};
+  bool FEditFinished{false};
+  bool FEditing{false};
+  TEmberItem* FEditItem{nullptr};
+  ComPtr<IEmberCellEditor> FEditor;
+  bool FEditorClosed{false};
+  bool FEnabled{false};
+  bool FTabEditColumns{false};
+  bool FTabMoveFocus{false};
   TTimer* FTimer{nullptr};
   bool FTimerRunning{false};
+  // The control went away during the edit.
+  bool FAbandoned{false};
+  // Read by a running edit loop after each message: false once the manager is freed.
+  std::shared_ptr<bool> FAlive{std::make_shared<bool>(true)};
+  TFont* FFont{nullptr};
   TEmberItem* FTabMoveFocusItem{nullptr};
   TEmberColumn* FTabMoveFocusColumn{nullptr};
 

@@ -182,8 +182,22 @@ struct TWMThreadRequest {
   LPARAM Data{0};
 };
 
-// The editor of in-place editing.
-struct IEmberCellEditor : IUnknown {};
+// The editor of in-place editing, as the edit manager drives it.
+struct IEmberCellEditor : IUnknown {
+  static constexpr IID Iid{0x5B8F1C2A, 0x7D43, 0x4E1F, {0x9A, 0x60, 0x2C, 0x41, 0xE8, 0x77, 0x13, 0xD5}};
+  virtual bool AcceptEdit() = 0;
+  virtual HWND GetHandle() = 0;
+  virtual bool GetModified() = 0;
+  virtual void ControlWndHookProc(TMessage& Msg) = 0;
+  virtual void Hide() = 0;
+  virtual void Initialize(TEmberItem* Item, TEmberColumn* Column) = 0;
+  virtual void Finalize() = 0;
+  // A point in the list view's client coordinates.
+  virtual bool PtInEditControl(TPoint WindowPt) = 0;
+  virtual void SelectAll() = 0;
+  virtual bool SetEditorFocus() = 0;
+  virtual void Show() = 0;
+};
 
 // A value passed through the data interfaces and the edit events: empty, an integer, a Boolean or
 // a wide string.

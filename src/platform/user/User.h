@@ -100,6 +100,7 @@ String GetClassName(HWND h);
 // would); `classStyle` adds to the class style. A class name nobody registered makes a self-drawn
 // window of a plain class: no class style, the arrow cursor, no background. Without WS_CHILD the
 // window is top-level and `parent` is its owner.
+constexpr DWORD ES_CENTER = 0x0001;
 constexpr DWORD ES_MULTILINE = 0x0004;
 constexpr DWORD ES_PASSWORD = 0x0020;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;

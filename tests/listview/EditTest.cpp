@@ -1,0 +1,190 @@
+// In-place editing through its own loop: the keys and clicks that accept, cancel or keep an edit,
+// moving on by Tab, leaving the application, a quit request, and the item or the control freed
+// while the edit runs. Input reaches the editor the way the toolkit delivers it.
+
+#include <QKeyEvent>
+
+#include "ListviewTestUtil.h"
+#include "listview/EmberEdit.h"
+#include "platform/rtl/Clock.h"
+#include "platform/user/guimain/GuiTest.h"
+
+namespace lvtest {
+namespace {
+
+class EditTest : public ListviewTest {
+protected:
+  TEmberGroup* G{nullptr};
+
+  void SetUp() override {
+    ListviewTest::SetUp();
+    MakeList();
+    Form->Show();
+    G = LV->GetGroups()->Add();
+    for (const char16_t* c : {u"beach", u"dog", u"cat"}) G->GetItems()->Add()->SetCaption(c);
+    LV->GetEditManager()->SetEnabled(true);
+    LV->OnItemEdited = [this](TCustomEmberListview*, TEmberItem* i, Variant& v, bool&) { Log.Add("Edited:" + Name(i) + "=" + Utf8(v.ToString())); };
+    LV->OnItemEditAccepted = [this](TCustomEmberListview*, TEmberItem* i) { Log.Add("Accepted:" + Name(i)); };
+    LV->OnItemEditEnd = [this](TCustomEmberListview*, TEmberItem* i) { Log.Add("End:" + Name(i)); };
+    guitest::PumpPending();
+  }
+  void TearDown() override {
+    pf::testing::SetApplicationActive(true);
+    guitest::PumpPending();
+    ListviewTest::TearDown();
+  }
+  static std::string Utf8(const String& s) { return std::string(s.begin(), s.end()); }
+  HWND Editor() { return LV->GetEditManager()->GetEditor() ? LV->GetEditManager()->GetEditor()->GetHandle() : nullptr; }
+  // Runs `steps` one after another inside the edit's loop, then edits `item`.
+  void EditWith(TEmberItem* item, std::vector<std::function<void()>> steps) {
+    for (auto& s : steps) guitest::PostWork(s);
+    LV->GetEditManager()->BeginEdit(item, nullptr);
+  }
+  void TypeText(const QString& t) {
+    for (QChar c : t) guitest::Type(Editor(), 0, QString(c));
+  }
+};
+
+TEST_F(EditTest, KeysAcceptCancelOrKeepTheEdit) {
+  // Enter accepts what was typed.
+  EditWith(G->GetItem(1), {[&] { TypeText(QStringLiteral("x")); }, [&] { guitest::Type(Editor(), Qt::Key_Return); }});
+  EXPECT_EQ(G->GetItem(1)->GetCaption(), u"x");
+  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"Edited:dog=x", "Accepted:x", "End:x"}));
+  EXPECT_FALSE(LV->GetEditManager()->GetEditing());
+  // Escape keeps the old text and asks nothing.
+  Log.Clear();
+  EditWith(G->GetItem(0), {[&] { TypeText(QStringLiteral("zzz")); }, [&] { guitest::Type(Editor(), Qt::Key_Escape); }});
+  EXPECT_EQ(G->GetItem(0)->GetCaption(), u"beach");
+  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"End:beach"}));
+  // A handler that refuses keeps the editor open after Enter.
+  Log.Clear();
+  bool refuse = true;
+  LV->OnItemEdited = [&](TCustomEmberListview*, TEmberItem*, Variant&, bool& accept) { accept = !refuse; };
+  int stillEditing = 0;
+  EditWith(G->GetItem(2), {[&] { guitest::Type(Editor(), Qt::Key_Return); },
+                           [&] { stillEditing += Editor() != nullptr; refuse = false; },
+                           [&] { guitest::Type(Editor(), Qt::Key_Return); }});
+  EXPECT_EQ(stillEditing, 1);
+  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"Accepted:cat", "End:cat"}));
+}
+
+TEST_F(EditTest, WhatEndsAnEditFromOutside) {
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    bool accepted;
+  } cases[] = {
+      // A click into the list beside the editor accepts, and then reaches the list.
+      {"click", [&] { guitest::Click(LV->Handle(), TPoint{LV->GetClientWidth() - 3, LV->GetClientHeight() - 3}); }, true},
+      {"wheel", [&] { guitest::Wheel(LV->Handle(), TPoint{5, 5}, -120); }, false},
+      {"another program", [] { pf::testing::SetApplicationActive(false); }, false},
+  };
+  for (const Case& c : cases) {
+    G->GetItem(0)->SetCaption(u"beach");
+    Log.Clear();
+    EditWith(G->GetItem(0), {[&] { TypeText(QStringLiteral("new")); }, c.act});
+    EXPECT_FALSE(LV->GetEditManager()->GetEditing()) << c.what;
+    EXPECT_EQ(G->GetItem(0)->GetCaption(), c.accepted ? u"new" : u"beach") << c.what;
+    EXPECT_EQ(Log.With("End:").size(), 1u) << c.what;
+    pf::testing::SetApplicationActive(true);
+    guitest::PumpPending();
+  }
+}
+
+TEST_F(EditTest, AQuitRequestCancelsTheEditAndGoesOn) {
+  EditWith(G->GetItem(0), {[&] { TypeText(QStringLiteral("q")); }, [] { PostQuitMessage(7); }});
+  EXPECT_FALSE(LV->GetEditManager()->GetEditing());
+  EXPECT_EQ(G->GetItem(0)->GetCaption(), u"beach");
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit is passed on";
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(EditTest, TheItemOrTheControlFreedDuringTheEdit) {
+  EditWith(G->GetItem(1), {[&] { G->GetItems()->Delete(1); }});
+  EXPECT_FALSE(LV->GetEditManager()->GetEditing());
+  EXPECT_EQ(G->GetItemCount(), 2);
+  EXPECT_EQ(Log.With("Edited").size(), 0u);
+  // The control itself: the edit's caller gets back without touching it.
+  TEmberListview* doomed = MakeList();
+  TEmberItem* item = doomed->GetGroups()->Add()->GetItems()->Add();
+  doomed->GetEditManager()->SetEnabled(true);
+  guitest::PostWork([&] {
+    Made.erase(std::find(Made.begin(), Made.end(), doomed));
+    doomed->Free();
+  });
+  doomed->GetEditManager()->BeginEdit(item, nullptr);
+  SUCCEED();
+}
+
+TEST_F(EditTest, TabMovesTheEditOnAndEndsAtTheLastItem) {
+  LV->GetEditManager()->SetTabMoveFocus(true);
+  std::vector<std::string> edited;
+  // Each edit, once it runs, gets a Tab.
+  LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool&) {
+    edited.push_back(Name(i));
+    guitest::PostWork([&] { guitest::Type(Editor(), Qt::Key_Tab); });
+  };
+  // Tab from "dog" accepts it and edits "cat"; Tab from "cat" finds no next item.
+  LV->GetEditManager()->BeginEdit(G->GetItem(1), nullptr);
+  guitest::PumpPending();
+  EXPECT_EQ(edited, (std::vector<std::string>{"dog", "cat"}));
+  EXPECT_EQ(Log.With("Accepted:"), (std::vector<std::string>{"Accepted:dog", "Accepted:cat"}));
+  EXPECT_FALSE(LV->GetEditManager()->GetEditing());
+  EXPECT_EQ(LV->GetEditManager()->GetTabMoveFocusItem(), nullptr);
+}
+
+TEST_F(EditTest, TheHookedEditSeesKeysFirst) {
+  // Without Tab moving the edit, a Tab typed into the memo is a space.
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  String text;
+  EditWith(G->GetItem(0), {[&] {
+                             TWinControl* e = static_cast<TEmberBaseEditor*>(LV->GetEditManager()->GetEditor())->GetEditor();
+                             EXPECT_NE(dynamic_cast<TEmberMemo*>(e), nullptr) << "the thumbnail view edits in a memo";
+                             SendMessage(Editor(), WM_CHAR, VK_TAB, 0);
+                             text = e->GetText();
+                           },
+                           [&] { guitest::Type(Editor(), Qt::Key_Escape); }});
+  EXPECT_NE(text.find(u' '), String::npos);
+  EXPECT_EQ(text.find(u'\t'), String::npos);
+  LV->SetView(TEmberListStyle::elsReport);
+  EditWith(G->GetItem(0), {[&] {
+                             TWinControl* e = static_cast<TEmberBaseEditor*>(LV->GetEditManager()->GetEditor())->GetEditor();
+                             EXPECT_NE(dynamic_cast<TEmberEdit*>(e), nullptr) << "the report view edits in one line";
+                           },
+                           [&] { guitest::Type(Editor(), Qt::Key_Escape); }});
+}
+
+TEST_F(EditTest, ClickAndWaitStartsTheEditOnTheClock) {
+  pf::clock::UseManual();
+  G->GetItem(2)->SetFocused(true);
+  TEmberEditManager* em = LV->GetEditManager();
+  em->SetAutoEditDelayTime(300);
+  std::string begun;
+  LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool& allow) {
+    begun = Name(i);
+    allow = false;  // seen, not run
+  };
+  em->StartAutoEditTimer();
+  EXPECT_TRUE(em->GetEditing());
+  pf::clock::Advance(299);
+  guitest::PumpPending();
+  EXPECT_EQ(begun, "");
+  pf::clock::Advance(1);
+  guitest::PumpPending();
+  EXPECT_EQ(begun, "cat");
+  EXPECT_FALSE(em->GetEditing());
+  // Switched off, nothing starts.
+  begun.clear();
+  em->SetEnabled(false);
+  em->StartAutoEditTimer();
+  pf::clock::Advance(1000);
+  guitest::PumpPending();
+  EXPECT_EQ(begun, "");
+  em->BeginEdit(G->GetItem(0), nullptr);
+  EXPECT_EQ(begun, "");
+  pf::clock::UseReal();
+}
+
+}  // namespace
+}  // namespace lvtest
