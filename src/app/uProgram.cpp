@@ -10,6 +10,8 @@
 #include "app/uDlgDownload.h"
 #include "app/uDlgUpdate.h"
 #include "app/uFormMain.h"
+#include "app/uItems.h"
+#include "listview/EmberControl.h"
 #include "order/uLists.h"
 #include "order/uUtils.h"
 #include "orderui/uListsUI.h"
@@ -26,6 +28,7 @@ namespace {
 // Unit order: the class library's forms (10) come first; the order core's after them, with the
 // warning picture.
 constexpr int OrderCoreUnits = 100;
+constexpr int ListviewUnits = 250;
 
 // Finalises the units however the main block ends.
 class TUnitsGuard {
@@ -61,6 +64,14 @@ void RegisterProgramUnits() {
   shell::RegisterShellUnits();
   RegisterUnit(OrderCoreUnits, "uLists", order::uLists::Initialize, order::uLists::Finalize);
   order::uListsUI::Register();
+  // The list view after the common and shell libraries it builds on; its streams then know the
+  // photo items by name.
+  RegisterUnit(ListviewUnits, "EmberListview",
+               [] {
+                 ember::InitializeEmberListview();
+                 RegisterItemClasses();
+               },
+               ember::FinalizeEmberListview);
 }
 
 int ProgramMain() {

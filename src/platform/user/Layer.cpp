@@ -184,6 +184,7 @@ struct TSettings {
   UINT HoverTime{400};  // the platform's defaults
   UINT HoverWidth{4};
   UINT HoverHeight{4};
+  std::optional<TRect> WorkArea;  // set by SPI_SETWORKAREA; the screen's otherwise
 };
 TSettings gSettings;
 }  // namespace
@@ -217,7 +218,15 @@ bool SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT /*winIn
     case SPI_SETMOUSEHOVERHEIGHT:
       gSettings.HoverHeight = std::max<UINT>(1, uiParam);
       return true;
+    case SPI_SETWORKAREA:
+      if (!pvParam) return false;
+      gSettings.WorkArea = *static_cast<const TRect*>(pvParam);
+      return true;
     case SPI_GETWORKAREA: {
+      if (gSettings.WorkArea && pvParam) {
+        *static_cast<TRect*>(pvParam) = *gSettings.WorkArea;
+        return true;
+      }
       QScreen* screen = QGuiApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;
       if (!screen || !pvParam) return false;
       *static_cast<TRect*>(pvParam) = FromQ(screen->availableGeometry());

@@ -333,11 +333,12 @@ bool TrackMouseEvent(TRACKMOUSEEVENT* tme);
 
 // ---- the desktop's settings ----
 // SPI_GETWHEELSCROLLLINES (UINT, from the desktop's setting, at least 1, or WHEEL_PAGESCROLL), SPI_GETWORKAREA (TRect),
-// SPI_GETMOUSEHOVERTIME (UINT ms), SPI_GETMOUSEHOVERWIDTH and SPI_GETMOUSEHOVERHEIGHT (UINT
+// SPI_SETWORKAREA (TRect), SPI_GETMOUSEHOVERTIME (UINT ms), SPI_GETMOUSEHOVERWIDTH and SPI_GETMOUSEHOVERHEIGHT (UINT
 // pixels); the SET forms take the value in uiParam and hold it for this run of the program
 // (tests set them). Answers false for anything else. The drag rectangle is GetSystemMetrics'
 // SM_CXDRAG by SM_CYDRAG; a hint's pause is the class library's, from the hover time.
 constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_SETWORKAREA = 0x002F;  // pvParam: the TRect the work area is from now on
 constexpr UINT SPI_GETMOUSEHOVERWIDTH = 0x0062;
 constexpr UINT SPI_SETMOUSEHOVERWIDTH = 0x0063;
 constexpr UINT SPI_GETMOUSEHOVERHEIGHT = 0x0064;
