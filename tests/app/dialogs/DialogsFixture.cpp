@@ -9,6 +9,7 @@
 #include "order/uLists.h"
 #include "platform/gdiplus/PhotoFixtures.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Format.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
 #include "support/TestEnv.h"
@@ -91,6 +92,12 @@ void Shot(TWinControl* Form, const std::string& Name) {
 }
 
 void DialogsTest::SetUp() {
+  // The customer's desktop is Russian: decimal comma, non-breaking blanks between digit groups.
+  Saved = FormatSettings();
+  TFormatSettings ru = Saved;
+  ru.DecimalSeparator = u',';
+  ru.ThousandSeparator = u'\u00A0';
+  SetFormatSettings(ru);
   SetUpPriceList();
   Dir = testsupport::MakeTempDir("photos");
 }
@@ -102,6 +109,7 @@ void DialogsTest::TearDown() {
   pf::testing::ResetSystemParameters();
   clock::UseReal();
   ResetPriceList();
+  SetFormatSettings(Saved);
 }
 
 }  // namespace dlgtest

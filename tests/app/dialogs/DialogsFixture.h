@@ -9,6 +9,7 @@
 
 #include "app/uItems.h"
 #include "platform/classlib/Forms.h"
+#include "platform/rtl/Format.h"
 
 namespace dlgtest {
 
@@ -34,6 +35,7 @@ protected:
   void SetUp() override;
   void TearDown() override;
   std::filesystem::path Dir;
+  TFormatSettings Saved;
 };
 
 }  // namespace dlgtest
