@@ -66,9 +66,10 @@ void TDlgAdd::BuildSettings() {
   udPhotoCount->SetAssociate(edPhotoCount);
   cbWithBorders = AddControl<TCheckBox>(this, this, u"cbWithBorders", 480, 205, 190, 20);
   cbWithBorders->SetCaption(u"Печатать фотографии с полями");
-  auto* note3 = AddControl<TWrapLabel>(this, this, u"lblNote3", 480, 250, 190, 35);
+  // Three and five lines of our font: the notes are a few pixels taller than the form's 35 and 60.
+  auto* note3 = AddControl<TWrapLabel>(this, this, u"lblNote3", 480, 250, 190, 39);
   note3->SetCaption(u"Программа автоматически проверит все добавленные фотографии. ");
-  auto* note4 = AddControl<TWrapLabel>(this, this, u"lblNote4", 480, 285, 190, 60);
+  auto* note4 = AddControl<TWrapLabel>(this, this, u"lblNote4", 480, 289, 190, 66);
   note4->SetCaption(
       u"Поврежденные фотографии, а также изображения слишком малого размера будут отфильтрованы и не попадут в "
       u"список");

@@ -408,7 +408,12 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
     wnd->Update = QRegion(0, 0, wnd->ClientRect().Width(), wnd->ClientRect().Height());
     wnd->EraseBackground = true;
   }
-  if (style & WS_VISIBLE) widget->setVisible(true);
+  if (style & WS_VISIBLE)
+    widget->setVisible(true);
+  else if (parent)
+    // A child made without WS_VISIBLE stays hidden until it is shown; the toolkit would otherwise
+    // show it with its parent (a wizard's hidden pages would all show, the last one on top).
+    widget->setVisible(false);
   return h;
 }
 

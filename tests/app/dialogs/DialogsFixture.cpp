@@ -85,6 +85,7 @@ TDIB* PatternThumb(int W, int H) {
 void Shot(TWinControl* Form, const std::string& Name) {
   const char* out = std::getenv("PO_SCREENSHOT_DIR");
   if (!out || !*out || !Form) return;
+  Application->Idle();  // the actions' state, as the customer sees it
   guitest::PumpPending();
   if (QWidget* w = layer::WidgetOf(Form->Handle()))
     w->grab().toImage().save(QString::fromUtf8(out) + QStringLiteral("/") + QString::fromStdString(Name) +

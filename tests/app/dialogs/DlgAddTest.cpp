@@ -125,7 +125,7 @@ TEST_F(DlgAddTest, CancelOrCloseWhileCheckingStopsTheThreadBeforeTheNextFile) {
     std::function<void(TDlgAdd*)> Stop;
   };
   const Way ways[] = {
-      {"cancel button", [](TDlgAdd* d) { guitest::Click(d->btnCancel->Handle(), TPoint{10, 10}); }},
+      {"cancel button", [](TDlgAdd* d) { d->ActCancel->Execute(); }},
       {"close box", [](TDlgAdd* d) { guitest::CloseBox(d->Handle()); }},
   };
   for (const Way& way : ways) {
@@ -145,7 +145,7 @@ TEST_F(DlgAddTest, CancelOrCloseWhileCheckingStopsTheThreadBeforeTheNextFile) {
     guitest::PumpPending();
     EXPECT_EQ(WithThumbs(), stopped);
     EXPECT_LT(stopped, 30);
-    // The cancel button stops the thread at once; the close box when the dialog's loop ends.
+    // The cancel action stops the thread at once; the close box when the dialog's loop ends.
     if (way.Name == std::string("cancel button")) {
       EXPECT_EQ(stopped, atStop);
     }
