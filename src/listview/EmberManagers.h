@@ -231,9 +231,6 @@ public:
   void SetTabMoveFocusItem(TEmberItem* V) { FTabMoveFocusItem = V; }
   TEmberColumn* GetTabMoveFocusColumn() const { return FTabMoveFocusColumn; }
   void SetTabMoveFocusColumn(TEmberColumn* V) { FTabMoveFocusColumn = V; }
-  // The item and column being edited in place (an edit runs while Editing holds).
-  TEmberItem* GetEditItem() const { return FEditItem; }
-  TEmberColumn* GetEditColumn() const { return FEditColumn; }
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
@@ -269,10 +266,6 @@ private:
   TFont* FFont{nullptr};
   TEmberItem* FTabMoveFocusItem{nullptr};
   TEmberColumn* FTabMoveFocusColumn{nullptr};
-
-protected:
-  TEmberItem* FEditItem{nullptr};
-  TEmberColumn* FEditColumn{nullptr};
 };
 
 class TEmberIncrementalSearchManager : public TEmberOwnedPersistent {
