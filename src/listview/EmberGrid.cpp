@@ -101,7 +101,10 @@ void TEmberGridGroup::AutoSizeCells() {
   ScreenCanvas screen;
   TEmberRectArrayObject ra;
   longest->ItemRectArray(nullptr, screen.Canvas.get(), ra);
-  screen.Canvas->SetFont(lv->GetFont());
+  if (TEmberViewItem* view = longest->GetView())
+    view->LoadTextFont(longest, 0, screen.Canvas.get(), true);
+  else
+    screen.Canvas->SetFont(lv->GetFont());
   const Integer text = screen.Canvas->TextWidth(longest->GetCaptions(0));
   cell->SetWidthAutoSizeRaw(ra.CheckRect.Width() + ra.IconRect.Width() + ra.StateRect.Width() + text + 18);
 }

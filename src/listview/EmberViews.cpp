@@ -380,41 +380,15 @@ void TEmberViewColumn::PaintSortGlyph(TEmberColumn* Column, TCanvas* ACanvas, TE
   if (glyph) ACanvas->Draw(RectArray.SortRect.Left, RectArray.SortRect.Top, glyph);
 }
 
-// The shared check-box look: themed button parts, or the classic glyphs in the colours of a flat
-// or raised box.
 void TEmberViewColumn::PaintCheckBox(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType,
                                      const TEmberRectArrayObject& RectArray) {
   TEmberPaintInfoBasic* info = ColumnInfo(Column);
-  TCustomEmberListview* lv = Column->GetOwnerListview();
-  if (!info || !lv) return;
+  if (!info) return;
   const TEmberCheckType type = info->GetCheckType();
   if (type != TEmberCheckType::ectBox && type != TEmberCheckType::ectRadio) return;
-  const bool enabled = Column->GetEnabled(), checked = Column->GetChecked();
-  const TRect& r = RectArray.CheckRect;
-  if (lv->DrawWithThemes()) {
-    int state = checked ? CBS_CHECKEDNORMAL : CBS_UNCHECKEDNORMAL;
-    if (!enabled)
-      state = checked ? CBS_CHECKEDDISABLED : CBS_UNCHECKEDDISABLED;
-    else if (Column->GetCheckHovering())
-      state = checked ? CBS_CHECKEDHOT : CBS_UNCHECKEDHOT;
-    else if (Column->GetCheckPending())
-      state = checked ? CBS_CHECKEDPRESSED : CBS_UNCHECKEDPRESSED;
-    DrawThemeBackground(lv->GetThemes()->GetButtonTheme(), ACanvas->GetHandle(),
-                        type == TEmberCheckType::ectBox ? BP_CHECKBOX : BP_RADIOBUTTON, state, &r, nullptr);
-    return;
-  }
-  TColor c[6];
-  if (info->GetCheckFlat()) {
-    if (enabled)
-      c[0] = c[1] = c[2] = c[3] = clBlack, c[4] = clBtnFace, c[5] = clWhite;
-    else
-      c[0] = c[1] = c[2] = c[3] = clBtnShadow, c[4] = c[5] = clBtnFace;
-  } else {
-    c[0] = cl3DLight, c[1] = cl3DDkShadow, c[2] = clBtnHighlight, c[3] = clBtnShadow, c[4] = clBtnFace;
-    c[5] = enabled ? clWhite : clBtnFace;
-  }
-  auto draw = type == TEmberCheckType::ectBox ? common::DrawCheckBoxGlyphs : common::DrawRadioButtonGlyphs;
-  draw(ACanvas, TPoint{r.Left, r.Top}, info->GetCheckSize(), checked, enabled, false, c[0], c[1], c[2], c[3], c[4], c[5]);
+  PaintCheckBoxCore(ACanvas, RectArray.CheckRect, Column->GetEnabled(), Column->GetChecked(), false,
+                    info->GetCheckFlat(), Column->GetCheckHovering(), Column->GetCheckPending(), info->GetCheckSize(),
+                    type, Column->GetOwnerListview());
 }
 
 void TEmberViewColumn::PaintDropDownArrow(TEmberColumn* Column, TCanvas* ACanvas, TEmberHeaderType,

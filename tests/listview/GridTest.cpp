@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ListviewTestUtil.h"
+#include "platform/gdi/FontSource.h"
 #include "platform/user/User.h"
 
 namespace lvtest {
@@ -465,6 +466,59 @@ TEST_F(GridTest, ADropOnAThumbnailsRightHalfInsertsAfterIt) {
   Group(0)->GetGrid()->FindInsertPosition({10, 10}, group, index);
   EXPECT_EQ(group, nullptr);
   EXPECT_EQ(index, 99);
+}
+
+// A view with fixed parts: check box 10 wide, picture 16, state picture 4, and a full caption
+// reaching 12 pixels below the cell.
+class TFixedPartsView : public TEmberViewItem {
+  EMBER_REF_CLASS(TFixedPartsView, TEmberViewItem, TEmberViewItem, TEmberGroup*)
+public:
+  void ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, const WideString&, TEmberRectArrayObject& RectArray) override {
+    RectArray = TEmberRectArrayObject{};
+    const TRect d = Item->GetDisplayRect();
+    RectArray.BoundsRect = d;
+    RectArray.CheckRect = TRect{d.Left, d.Top, d.Left + 10, d.Bottom};
+    RectArray.IconRect = TRect{d.Left + 10, d.Top, d.Left + 26, d.Bottom};
+    RectArray.StateRect = TRect{d.Left + 26, d.Top, d.Left + 30, d.Bottom};
+    RectArray.LabelRect = TRect{d.Left + 30, d.Top, d.Right, d.Bottom};
+    RectArray.FullTextRect = TRect{d.Left + 30, d.Top, d.Right, d.Bottom + 12};
+  }
+};
+
+TEST_F(GridTest, AFocusedCaptionInTheLastGroupIsNotCut) {
+  LV->OnItemCustomView = [](TCustomEmberListview*, TEmberItem*, TEmberListStyle, const TEmberViewItemClass*& v) {
+    v = &TFixedPartsView::StaticClass();
+  };
+  Build(V::elsThumbnail, {Numbered(4), Numbered(4, 4)});  // rows 0..286 and 286..572
+  struct Case {
+    const char* Focus;
+    Integer FirstBottom, LastBottom;
+  };
+  // Only the last group grows, and only for an item whose caption reaches past the group's end.
+  for (Case c : {Case{"1", 286, 572}, Case{"3", 286, 572}, Case{"7", 286, 584}, Case{"4", 286, 572}}) {
+    SCOPED_TRACE(c.Focus);
+    Item(c.Focus)->SetFocused(true);
+    LV->GetGroups()->Rebuild(true);
+    EXPECT_EQ(Group(0)->GetDisplayRect().Bottom, c.FirstBottom);
+    EXPECT_EQ(Group(1)->GetDisplayRect().Bottom, c.LastBottom);
+  }
+}
+
+// The cell of an auto-sized view is as wide as the shown item with the most characters needs:
+// its check box, pictures and caption (8 pixels a character) and 18 more.
+TEST_F(GridTest, AutoSizedCellsFitTheLongestCaption) {
+  pf::SetFontSourceFactory(pf::FixedFontSourceFactory(pf::TFixedFontMetrics{}));
+  MakeList();
+  LV->SetClientWidth(400);
+  LV->SetClientHeight(306);
+  LV->OnItemCustomView = [](TCustomEmberListview*, TEmberItem*, TEmberListStyle, const TEmberViewItemClass*& v) {
+    v = &TFixedPartsView::StaticClass();
+  };
+  LV->GetCellSizes()->GetList()->SetAutoSizeCaption(true);
+  Build(V::elsList, {{"a", "abcd", "xyz", "-abcdefgh", "wxyz"}});
+  pf::SetFontSourceFactory(nullptr);
+  EXPECT_EQ(LV->GetCellSizes()->GetList()->GetWidth(), 10 + 16 + 4 + 32 + 18);
+  EXPECT_EQ(Str(Item("xyz")->GetDisplayRect()), Str({0, 34, 80, 51}));
 }
 
 TEST_F(GridTest, TheFilmStripSnapsToItsOwnCell) {
