@@ -431,5 +431,155 @@ TEST_F(ItemViewsTest, ItemDefaultsAreWhatANewItemAnswers) {
   EXPECT_EQ(Item->GetImageIndent(), TEmberItem::DefaultImageIndent);
 }
 
+// ---- Painting ----
+
+// A white 32-bit picture to paint on, and what its pixels read as.
+struct Sheet {
+  Owned<TBitmap> Bmp;
+  Sheet(Integer w, Integer h) : Bmp(TBitmap::New()) {
+    Bmp->SetPixelFormat(TPixelFormat::pf32bit);
+    Bmp->SetSize(w, h);
+    Bmp->GetCanvas()->GetBrush()->SetColor(clWhite);
+    Bmp->GetCanvas()->FillRect(TRect{0, 0, w, h});
+  }
+  TCanvas* Canvas() const { return Bmp->GetCanvas(); }
+  TColor At(Integer x, Integer y) const { return Bmp->GetCanvas()->GetPixel(x, y); }
+  bool Blank(const TRect& r) const {
+    for (Integer y = r.Top; y < r.Bottom; ++y)
+      for (Integer x = r.Left; x < r.Right; ++x)
+        if (At(x, y) != clWhite) return false;
+    return true;
+  }
+};
+
+// The thumbnail's picture frame round (4,4)-(121,113): one pixel in the item's border colour, or
+// three in the selection colour; nothing without ShowBorder.
+TEST_F(ItemViewsTest, ThumbnailPictureFrame) {
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  TEmberSelectionManager* sel = LV->GetSelection();
+  sel->SetInactiveColor(TColor(0x00C000));
+  LV->GetPaintInfoItem()->SetBorderColor(TColor(0x0000C0));
+  struct FrameCase {
+    const char* Name;
+    bool Selected, Gradient, ShowBorder;
+    TColor Ring[4];  // x = 4, 5, 6, 7 on row 60
+  };
+  const TColor w = clWhite, border = 0x0000C0, inactive = 0x00C000;
+  const FrameCase cases[] = {
+      {"unselected", false, false, true, {border, w, w, w}},
+      {"selected, control unfocused", true, false, true, {inactive, inactive, inactive, w}},
+      {"selected with a gradient", true, true, true, {border, w, w, w}},
+      {"no border", true, false, false, {w, w, w, w}},
+  };
+  for (const FrameCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Item->SetSelected(c.Selected);
+    sel->SetGradient(c.Gradient);
+    LV->GetPaintInfoItem()->SetShowBorder(c.ShowBorder);
+    Item->SetDisplayRect(TRect{0, 0, 125, 143});
+    Sheet sheet(130, 150);
+    Item->Paint(sheet.Canvas(), TRect{0, 0, 130, 150}, nullptr, false);
+    for (Integer i = 0; i < 4; ++i) EXPECT_EQ(ColorToRGB(sheet.At(4 + i, 60)), ColorToRGB(c.Ring[i])) << i;
+    // The frame's right edge is the picture's last column.
+    EXPECT_EQ(ColorToRGB(sheet.At(120, 60)), ColorToRGB(c.Ring[0]));
+    EXPECT_EQ(sheet.At(121, 60), clWhite);
+  }
+}
+
+// A selected thumbnail in an unfocused control: the selection rectangle in the inactive colours
+// round its caption, the caption in the inactive text colour.
+TEST_F(ItemViewsTest, SelectedCaptionIsFramedAndFilled) {
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  TEmberSelectionManager* sel = LV->GetSelection();
+  sel->SetInactiveColor(TColor(0x00C000));
+  sel->SetInactiveBorderColor(TColor(0xC00000));
+  sel->SetInactiveTextColor(TColor(0x808000));
+  Item->SetSelected(true);
+  Item->SetDisplayRect(TRect{0, 0, 125, 143});
+  Sheet sheet(130, 150);
+  Item->Paint(sheet.Canvas(), TRect{0, 0, 130, 150}, nullptr, false);
+  // SelectionRect (26,118)-(102,135): pen on its edge, brush inside, caption glyphs from x 29.
+  EXPECT_EQ(sheet.At(26, 118), TColor(0xC00000));
+  EXPECT_EQ(sheet.At(101, 134), TColor(0xC00000));
+  EXPECT_EQ(sheet.At(27, 119), TColor(0x00C000));
+  EXPECT_EQ(sheet.At(30, 125), TColor(0x808000));
+  EXPECT_EQ(sheet.At(102, 125), clWhite);
+}
+
+// A view whose PaintBefore paints the cell itself: nothing else is painted, and the canvas's
+// pen, brush and font come back as they were.
+class TSelfPaintingView : public TEmberViewThumbnailItem {
+  EMBER_REF_CLASS(TSelfPaintingView, TEmberViewThumbnailItem, TEmberViewItem, TEmberGroup*)
+public:
+  static inline int Calls = 0;
+  void PaintBefore(TEmberItem*, TEmberColumn*, const WideString&, TCanvas* ACanvas, const TEmberRectArrayObject&,
+                   bool& Handled) override {
+    ++Calls;
+    Handled = true;
+    ACanvas->GetPen()->SetColor(TColor(0x123456));
+    ACanvas->GetBrush()->SetColor(TColor(0x654321));
+    ACanvas->GetFont()->SetColor(TColor(0x0A0B0C));
+  }
+};
+
+TEST_F(ItemViewsTest, HandledPaintBeforeLeavesTheRestUnpaintedAndTheCanvasRestored) {
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  LV->OnItemCustomView = [](TCustomEmberListview*, TEmberItem*, TEmberListStyle, const TEmberViewItemClass*& View) {
+    View = &TSelfPaintingView::StaticClass();
+  };
+  Item->SetSelected(true);
+  Item->SetDisplayRect(TRect{0, 0, 125, 143});
+  Sheet sheet(130, 150);
+  TCanvas* c = sheet.Canvas();
+  c->GetPen()->SetColor(clBlack);
+  c->GetBrush()->SetColor(clWhite);
+  c->GetFont()->SetColor(clBlack);
+  TSelfPaintingView::Calls = 0;
+  Item->Paint(c, TRect{0, 0, 130, 150}, nullptr, false);
+  EXPECT_EQ(TSelfPaintingView::Calls, 1);
+  EXPECT_TRUE(sheet.Blank(TRect{0, 0, 130, 150}));
+  EXPECT_EQ(c->GetPen()->GetColor(), clBlack);
+  EXPECT_EQ(c->GetBrush()->GetColor(), clWhite);
+  EXPECT_EQ(c->GetFont()->GetColor(), clBlack);
+  // A hidden item is not asked at all.
+  Item->SetVisible(false);
+  Item->Paint(c, TRect{0, 0, 130, 150}, nullptr, false);
+  EXPECT_EQ(TSelfPaintingView::Calls, 1);
+}
+
+// An image list's picture in the thumbnail's picture area less the border, (8,8)-(117,109),
+// 109 × 101: at its own size centred when it fits, else scaled down keeping its aspect.
+TEST_F(ItemViewsTest, PictureCentredOrScaledDown) {
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  LV->GetPaintInfoItem()->SetShowBorder(false);
+  Item->SetImageIndex(0);
+  struct PictureCase {
+    Integer Size;
+    TRect Drawn;  // the red square on the sheet
+  };
+  // 200 × 200 scaled by 101 / 200 to 101 × 101.
+  const PictureCase cases[] = {{64, {30, 26, 94, 90}}, {200, {12, 8, 113, 109}}};
+  for (const PictureCase& c : cases) {
+    SCOPED_TRACE(c.Size);
+    TImageList* list = List(c.Size, c.Size);
+    Owned<TBitmap> red(TBitmap::New());
+    red->SetPixelFormat(TPixelFormat::pf32bit);
+    red->SetSize(c.Size, c.Size);
+    red->GetCanvas()->GetBrush()->SetColor(TColor(0x0000FF));
+    red->GetCanvas()->FillRect(TRect{0, 0, c.Size, c.Size});
+    list->Add(red.get(), nullptr);
+    LV->SetImagesExLarge(list);
+    Item->SetDisplayRect(TRect{0, 0, 125, 143});
+    Sheet sheet(130, 150);
+    Item->Paint(sheet.Canvas(), TRect{0, 0, 130, 150}, nullptr, false);
+    const TRect& d = c.Drawn;
+    EXPECT_EQ(sheet.At(d.Left, d.Top), TColor(0x0000FF));
+    EXPECT_EQ(sheet.At(d.Right - 1, d.Bottom - 1), TColor(0x0000FF));
+    EXPECT_EQ(sheet.At(d.Left - 1, d.Top), clWhite);
+    EXPECT_EQ(sheet.At(d.Right, d.Bottom - 1), clWhite);
+    EXPECT_EQ(sheet.At(d.Left, d.Top - 1), clWhite);
+  }
+}
+
 }  // namespace
 }  // namespace lvtest
