@@ -2,6 +2,7 @@
 // font (6 pixels a character, 13 high, widest 11), the hit tests on the parts of a cell, the low
 // cell, and what the paint sequence draws and leaves alone.
 
+#include <memory>
 #include <string>
 
 #include "ListviewTestUtil.h"
@@ -125,6 +126,28 @@ TEST_F(ItemViewsTest, ThumbnailRectArrayOfTheWorkedCell) {
     EXPECT_EQ(Str(ra.EditRect), Str(c.FullText));
     EXPECT_EQ(Str(ra.StateRect), Str(kNone));
   }
+}
+
+// The focused item of a focused control shows its whole caption: all three lines of the long
+// caption are drawn and answer clicks; unfocused, the third line does not.
+TEST_F(ItemViewsTest, FocusedControlShowsAndHitsTheWholeCaption) {
+  Item->SetCaption(k40);
+  LV->GetSelection()->SetFocusedItem(Item);
+  const TPoint thirdLine{60, 150};
+  EXPECT_RECT(Rects(TEmberListStyle::elsThumbnail, TRect{0, 0, 125, 143}).TextRect, 10, 116, 119, 142);
+  EXPECT_FALSE(Item->SelectionHitPt(thirdLine, TEmberSelectHitType::eshtClickSelect));
+  Form->Show();
+  LV->SetFocus();
+  ASSERT_TRUE(LV->Focused());
+  EXPECT_RECT(Rects(TEmberListStyle::elsThumbnail, TRect{0, 0, 125, 143}).TextRect, 10, 116, 118, 155);
+  EXPECT_TRUE(Item->SelectionHitPt(thirdLine, TEmberSelectHitType::eshtClickSelect));
+  // Another item of the focused control keeps two lines.
+  TEmberItem* other = Group->GetItems()->Add();
+  other->SetCaption(k40);
+  other->SetDisplayRect(TRect{0, 0, 125, 143});
+  TEmberRectArrayObject ra;
+  other->ItemRectArray(nullptr, LV->GetScratchCanvas(), ra);
+  EXPECT_RECT(ra.TextRect, 10, 116, 119, 142);
 }
 
 // A cell lower than the two reserved caption lines (20 rows): the picture area is empty at the
@@ -579,6 +602,31 @@ TEST_F(ItemViewsTest, PictureCentredOrScaledDown) {
     EXPECT_EQ(sheet.At(d.Right, d.Bottom - 1), clWhite);
     EXPECT_EQ(sheet.At(d.Left, d.Top - 1), clWhite);
   }
+}
+
+// The check box is painted in CheckRect, (2,0)-(18,16) in a small-icon row, and shows whether
+// the item is checked; none is painted for a check type without a box.
+TEST_F(ItemViewsTest, CheckBoxPaintedInItsRectangle) {
+  LV->SetView(TEmberListStyle::elsSmallIcon);
+  Item->SetCaption(u"");
+  auto paint = [&](TEmberCheckType type, bool checked) {
+    LV->GetPaintInfoItem()->SetCheckType(type);
+    Item->SetChecked(checked);
+    Item->SetDisplayRect(TRect{0, 0, 200, 17});
+    auto sheet = std::make_unique<Sheet>(200, 17);
+    Item->Paint(sheet->Canvas(), TRect{0, 0, 200, 17}, nullptr, false);
+    return sheet;
+  };
+  auto unchecked = paint(TEmberCheckType::ectBox, false);
+  auto checked = paint(TEmberCheckType::ectBox, true);
+  EXPECT_FALSE(unchecked->Blank(TRect{2, 0, 18, 16}));
+  EXPECT_TRUE(unchecked->Blank(TRect{0, 0, 2, 17}));
+  EXPECT_TRUE(unchecked->Blank(TRect{18, 0, 40, 17}));
+  bool differs = false;
+  for (Integer y = 0; y < 16; ++y)
+    for (Integer x = 2; x < 18; ++x) differs = differs || unchecked->At(x, y) != checked->At(x, y);
+  EXPECT_TRUE(differs);
+  EXPECT_TRUE(paint(TEmberCheckType::ectNoneWithSpace, true)->Blank(TRect{0, 0, 40, 17}));
 }
 
 }  // namespace
