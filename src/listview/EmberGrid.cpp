@@ -126,6 +126,61 @@ void TEmberGridGroup::HideItems() {
   }
 }
 
+void TEmberGridGroup::ReleaseHiddenGroup() {
+  HideItems();
+  TEmberSelectionManager* sel = OwnerListview() ? OwnerListview()->GetSelection() : nullptr;
+  if (!sel) return;
+  for (Integer i = 0; i < FOwnerGroup->GetItemCount() && sel->GetCount() > 0; ++i) FOwnerGroup->GetItem(i)->SetSelected(false);
+  if (sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == FOwnerGroup) sel->SetFocusedItem(nullptr);
+}
+
+void TEmberGridGroup::BeginLayout(const TRect& GroupRect) {
+  FOwnerGroup->SetDisplayRect(GroupRect);
+  auto& visible = FOwnerGroup->VisibleItems();
+  visible.clear();
+  visible.reserve(static_cast<size_t>(FOwnerGroup->GetItemCount()));
+}
+
+TEmberItem* TEmberGridGroup::PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, const TPlaced& Each) {
+  TEmberSelectionManager* sel = OwnerListview() ? OwnerListview()->GetSelection() : nullptr;
+  TEmberItem* focusItem = sel ? sel->GetFocusedItem() : nullptr;
+  TEmberItem* focused = nullptr;
+  auto& visible = FOwnerGroup->VisibleItems();
+  for (Integer i = 0; i < FOwnerGroup->GetItemCount(); ++i) {
+    TEmberItem* item = FOwnerGroup->GetItem(i);
+    const Integer k = static_cast<Integer>(visible.size());
+    const TRect slot = SlotRect(k);
+    const bool shown = item->GetVisible();
+    if (shown) {
+      item->SetVisibleIndexInGroup(k);
+      item->SetVisibleIndex(NextVisibleItemIndex++);
+      visible.push_back(item);
+      item->SetDisplayRect(slot);
+      if (item == focusItem) focused = item;
+    } else {
+      // A hidden item stands where the next shown one will, without width (without height in
+      // the rows of the report views).
+      item->SetVisibleIndexInGroup(-1);
+      item->SetVisibleIndex(-1);
+      item->SetDisplayRect(FlatRows ? TRect{slot.Left, slot.Top, slot.Right, slot.Top}
+                                    : TRect{slot.Left, slot.Top, slot.Left, slot.Bottom});
+    }
+    if (Each) Each(k, item->GetDisplayRect(), shown);
+  }
+  return focused;
+}
+
+TEmberItem* TEmberGridGroup::CheckedAt(Int64 Position, TPoint P) const {
+  const Integer n = FOwnerGroup->GetVisibleCount();
+  if (Position < 0 || Position >= n) return nullptr;
+  TEmberItem* item = FOwnerGroup->GetVisibleItem(static_cast<Integer>(Position));
+  if (item && PtInRectEx(item->GetDisplayRect(), P)) return item;
+  // The visible list lost an item since the last layout (a delete inside an update).
+  for (Integer i = 0; i < n; ++i)
+    if (PtInRectEx(FOwnerGroup->GetVisibleItem(i)->GetDisplayRect(), P)) return FOwnerGroup->GetVisibleItem(i);
+  return nullptr;
+}
+
 void TEmberGridGroup::MoveFocusOffGroup() {
   TCustomEmberListview* lv = OwnerListview();
   TEmberSelectionManager* sel = lv ? lv->GetSelection() : nullptr;
@@ -187,19 +242,13 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
   width = std::max(width, cw + ml + mr);
 
   TRect gr{0, topMargin + prevBottom, width, topMargin + prevBottom};
-  g->SetDisplayRect(gr);
-  auto& visible = g->VisibleItems();
-  visible.clear();
-  visible.reserve(static_cast<size_t>(g->GetItemCount()));
-  TEmberSelectionManager* sel = lv->GetSelection();
+  BeginLayout(gr);
   TEmberItem* focused = nullptr;
   Integer maxBottom = 0;
   const Integer count = g->GetItemCount();
   if (!g->GetVisible()) {
     // A hidden group takes no room: its margins would leave an empty band where nothing shows.
-    HideItems();
-    for (Integer i = 0; i < count && sel && sel->GetCount() > 0; ++i) g->GetItem(i)->SetSelected(false);
-    if (sel && sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == g) sel->SetFocusedItem(nullptr);
+    ReleaseHiddenGroup();
     FColumnCount = 0;
     FRowCount = 0;
     return;
@@ -209,30 +258,14 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
     FCellOrigin = TPoint{ml, prevBottom + topMargin + mt + topItemMargin};
     FCellWidth = cw;
     FCellHeight = ch;
-    TEmberItem* focusItem = sel ? sel->GetFocusedItem() : nullptr;
-    for (Integer i = 0; i < count; ++i) {
-      TEmberItem* item = g->GetItem(i);
-      const Integer k = static_cast<Integer>(visible.size());
-      const TRect slot = SlotRect(k);
-      if (item->GetVisible()) {
-        item->SetVisibleIndexInGroup(k);
-        item->SetVisibleIndex(NextVisibleItemIndex++);
-        visible.push_back(item);
-        item->SetDisplayRect(slot);
-        maxBottom = slot.Bottom - FCellOrigin.Y;
-        if (item == focusItem) focused = item;
-      } else {
-        // A hidden item stands where the next shown one will, without width.
-        item->SetVisibleIndexInGroup(-1);
-        item->SetVisibleIndex(-1);
-        item->SetDisplayRect(TRect{slot.Left, slot.Top, slot.Left, slot.Bottom});
-      }
-    }
+    focused = PlaceItems(NextVisibleItemIndex, false, [&](Integer, const TRect& r, bool shown) {
+      if (shown) maxBottom = r.Bottom - FCellOrigin.Y;
+    });
   } else {
     MoveFocusOffGroup();
     HideItems();
   }
-  if (visible.empty()) {
+  if (g->GetVisibleCount() == 0) {
     FColumnCount = 0;
     FRowCount = 0;
   } else {
@@ -243,32 +276,32 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
   GrowForFocusedCaption(focused);
 }
 
+// Uniform cells from FCellOrigin, filling rows (columns in the horizontal views) of PerLine.
 TEmberItem* TEmberGridGroup::ItemAtPoint(TPoint P) const {
+  const bool columnMajor = FLayout == TEmberGridLayout::eglHorz;
+  const Integer perLine = columnMajor ? FRowCount : FColumnCount;
   const Integer n = FOwnerGroup ? FOwnerGroup->GetVisibleCount() : 0;
-  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || FColumnCount < 1) return nullptr;
+  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || perLine < 1) return nullptr;
   const Integer c = FloorDiv(P.X - FCellOrigin.X, FCellWidth);
   const Integer r = FloorDiv(P.Y - FCellOrigin.Y, FCellHeight);
-  if (c < 0 || r < 0 || c >= FColumnCount) return nullptr;
-  const Int64 k = static_cast<Int64>(r) * FColumnCount + c;
-  if (k >= n) return nullptr;
-  TEmberItem* item = FOwnerGroup->GetVisibleItem(static_cast<Integer>(k));
-  if (item && PtInRectEx(item->GetDisplayRect(), P)) return item;
-  // The visible list lost an item since the last layout (a delete inside an update).
-  for (Integer i = 0; i < n; ++i)
-    if (PtInRectEx(FOwnerGroup->GetVisibleItem(i)->GetDisplayRect(), P)) return FOwnerGroup->GetVisibleItem(i);
-  return nullptr;
+  const Integer inLine = columnMajor ? r : c, line = columnMajor ? c : r;
+  if (c < 0 || r < 0 || inLine >= perLine) return nullptr;
+  return CheckedAt(static_cast<Int64>(line) * perLine + inLine, P);
 }
 
 Integer TEmberGridGroup::FirstVisibleInRect(const TRect& R) const {
+  const bool columnMajor = FLayout == TEmberGridLayout::eglHorz;
+  const Integer perLine = columnMajor ? FRowCount : FColumnCount;
   const Integer n = FOwnerGroup ? FOwnerGroup->GetVisibleCount() : 0;
-  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || FColumnCount < 1 || IsRectEmptyEx(R)) return -1;
-  // The cells that meet R: columns c0..c1 of rows r0 and below.
+  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || perLine < 1 || IsRectEmptyEx(R)) return -1;
+  // The cells that meet R: columns c0..c1 of rows r0..r1; the first of them in filling order.
   const Integer c0 = std::max(0, FloorDiv(R.Left - FCellOrigin.X, FCellWidth));
-  const Integer c1 = std::min(FColumnCount - 1, FloorDiv(R.Right - 1 - FCellOrigin.X, FCellWidth));
+  Integer c1 = FloorDiv(R.Right - 1 - FCellOrigin.X, FCellWidth);
   const Integer r0 = std::max(0, FloorDiv(R.Top - FCellOrigin.Y, FCellHeight));
-  const Integer r1 = FloorDiv(R.Bottom - 1 - FCellOrigin.Y, FCellHeight);
+  Integer r1 = FloorDiv(R.Bottom - 1 - FCellOrigin.Y, FCellHeight);
+  (columnMajor ? r1 : c1) = std::min(perLine - 1, columnMajor ? r1 : c1);
   if (c0 > c1 || r0 > r1) return -1;
-  const Int64 k = static_cast<Int64>(r0) * FColumnCount + c0;
+  const Int64 k = columnMajor ? static_cast<Int64>(c0) * perLine + r0 : static_cast<Int64>(r0) * perLine + c0;
   return k < n ? static_cast<Integer>(k) : -1;
 }
 
@@ -387,16 +420,10 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   const Integer left = PrevGroup ? PrevGroup->GetDisplayRect().Right : 0;
   const Integer h = std::max(lv->GetClientHeight() - lv->GetHeader()->RuntimeHeight(), mb + mt + ch);
   TRect gr{left, 0, left, h};
-  g->SetDisplayRect(gr);
-  auto& visible = g->VisibleItems();
-  visible.clear();
-  visible.reserve(static_cast<size_t>(g->GetItemCount()));
-  TEmberSelectionManager* sel = lv->GetSelection();
+  BeginLayout(gr);
   const Integer count = g->GetItemCount();
   if (!g->GetVisible()) {
-    HideItems();
-    for (Integer i = 0; i < count && sel && sel->GetCount() > 0; ++i) g->GetItem(i)->SetSelected(false);
-    if (sel && sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == g) sel->SetFocusedItem(nullptr);
+    ReleaseHiddenGroup();
     FColumnCount = 0;
     FRowCount = 0;
     return;
@@ -408,29 +435,16 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     FCellWidth = cw;
     FCellHeight = ch;
     Integer lastX = FCellOrigin.X;
-    for (Integer i = 0; i < count; ++i) {
-      TEmberItem* item = g->GetItem(i);
-      const Integer k = static_cast<Integer>(visible.size());
-      const TRect slot = SlotRect(k);
-      if (item->GetVisible()) {
-        item->SetVisibleIndexInGroup(k);
-        item->SetVisibleIndex(NextVisibleItemIndex++);
-        visible.push_back(item);
-        item->SetDisplayRect(slot);
-      } else {
-        item->SetVisibleIndexInGroup(-1);
-        item->SetVisibleIndex(-1);
-        item->SetDisplayRect(TRect{slot.Left, slot.Top, slot.Left, slot.Bottom});
-      }
-      lastX = slot.Left;
+    PlaceItems(NextVisibleItemIndex, false, [&](Integer k, const TRect& r, bool) {
+      lastX = r.Left;
       FColumnCount = std::max(FColumnCount, k / FRowCount + 1);
-    }
+    });
     gr.Right = lastX + cw + mr;
   } else {
     MoveFocusOffGroup();
     HideItems();
   }
-  if (visible.empty()) {
+  if (g->GetVisibleCount() == 0) {
     // As wide as the group's caption.
     Integer measured = 0, text = 0, indent = 0;
     if (TEmberViewGroup* view = g->GetView()) {
@@ -452,33 +466,6 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     FRowCount = 0;
   }
   g->SetDisplayRect(gr);
-}
-
-TEmberItem* TEmberGridListGroup::ItemAtPoint(TPoint P) const {
-  const Integer n = FOwnerGroup ? FOwnerGroup->GetVisibleCount() : 0;
-  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || FRowCount < 1) return nullptr;
-  const Integer c = FloorDiv(P.X - FCellOrigin.X, FCellWidth);
-  const Integer r = FloorDiv(P.Y - FCellOrigin.Y, FCellHeight);
-  if (c < 0 || r < 0 || r >= FRowCount) return nullptr;
-  const Int64 k = static_cast<Int64>(c) * FRowCount + r;
-  if (k >= n) return nullptr;
-  TEmberItem* item = FOwnerGroup->GetVisibleItem(static_cast<Integer>(k));
-  if (item && PtInRectEx(item->GetDisplayRect(), P)) return item;
-  for (Integer i = 0; i < n; ++i)
-    if (PtInRectEx(FOwnerGroup->GetVisibleItem(i)->GetDisplayRect(), P)) return FOwnerGroup->GetVisibleItem(i);
-  return nullptr;
-}
-
-Integer TEmberGridListGroup::FirstVisibleInRect(const TRect& R) const {
-  const Integer n = FOwnerGroup ? FOwnerGroup->GetVisibleCount() : 0;
-  if (n == 0 || FCellWidth <= 0 || FCellHeight <= 0 || FRowCount < 1 || IsRectEmptyEx(R)) return -1;
-  const Integer c0 = std::max(0, FloorDiv(R.Left - FCellOrigin.X, FCellWidth));
-  const Integer c1 = FloorDiv(R.Right - 1 - FCellOrigin.X, FCellWidth);
-  const Integer r0 = std::max(0, FloorDiv(R.Top - FCellOrigin.Y, FCellHeight));
-  const Integer r1 = std::min(FRowCount - 1, FloorDiv(R.Bottom - 1 - FCellOrigin.Y, FCellHeight));
-  if (c0 > c1 || r0 > r1) return -1;
-  const Int64 k = static_cast<Int64>(c0) * FRowCount + r0;
-  return k < n ? static_cast<Integer>(k) : -1;
 }
 
 TEmberItem* TEmberGridListGroup::AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction) {
@@ -549,19 +536,13 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
   const Integer top = PrevGroup ? PrevGroup->GetDisplayRect().Bottom : 2;
   const Integer viewWidth = lv->GetHeader()->ViewWidth();
   TRect gr{0, top, viewWidth, top};
-  g->SetDisplayRect(gr);
-  auto& visible = g->VisibleItems();
-  visible.clear();
-  visible.reserve(static_cast<size_t>(g->GetItemCount()));
-  TEmberSelectionManager* sel = lv->GetSelection();
+  BeginLayout(gr);
   const Integer count = g->GetItemCount();
   FColumnCount = 1;
   FRowLeft = ml;
   FRowRight = std::max(ml, viewWidth - mr);
   if (!g->GetVisible()) {
-    HideItems();
-    for (Integer i = 0; i < count && sel && sel->GetCount() > 0; ++i) g->GetItem(i)->SetSelected(false);
-    if (sel && sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == g) sel->SetFocusedItem(nullptr);
+    ReleaseHiddenGroup();
     FRowCount = 0;
     return;
   }
@@ -573,30 +554,14 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
     // The last group keeps its footer and ends 4 pixels below it; 4 in place of the footer
     // would let a footer taller than that overlap the last rows.
     const Integer bottomSpace = mb + (IsLastGroup() ? 4 : 0);
-    TEmberItem* focusItem = sel ? sel->GetFocusedItem() : nullptr;
-    for (Integer i = 0; i < count; ++i) {
-      TEmberItem* item = g->GetItem(i);
-      const Integer k = static_cast<Integer>(visible.size());
-      const TRect slot = SlotRect(k);
-      if (item->GetVisible()) {
-        item->SetVisibleIndexInGroup(k);
-        item->SetVisibleIndex(NextVisibleItemIndex++);
-        visible.push_back(item);
-        item->SetDisplayRect(slot);
-        if (item == focusItem) focused = item;
-      } else {
-        item->SetVisibleIndexInGroup(-1);
-        item->SetVisibleIndex(-1);
-        item->SetDisplayRect(TRect{slot.Left, slot.Top, slot.Right, slot.Top});
-      }
-      gr.Bottom = item->GetDisplayRect().Bottom + bottomSpace;
-    }
+    focused = PlaceItems(NextVisibleItemIndex, true,
+                         [&](Integer, const TRect& r, bool) { gr.Bottom = r.Bottom + bottomSpace; });
   } else {
     MoveFocusOffGroup();
     HideItems();
     gr.Bottom = top + mt + mb;
   }
-  FRowCount = static_cast<Integer>(visible.size());
+  FRowCount = g->GetVisibleCount();
   g->SetDisplayRect(gr);
   GrowForFocusedCaption(focused);
 }
@@ -605,12 +570,7 @@ TEmberItem* TEmberGridReportGroup::ItemAtPoint(TPoint P) const {
   const Integer n = FOwnerGroup ? FOwnerGroup->GetVisibleCount() : 0;
   if (n == 0 || FCellHeight <= 0 || P.X < FRowLeft || P.X >= FRowRight) return nullptr;
   const Integer r = FloorDiv(P.Y - FCellOrigin.Y, FCellHeight);
-  if (r < 0 || r >= n) return nullptr;
-  TEmberItem* item = FOwnerGroup->GetVisibleItem(r);
-  if (item && PtInRectEx(item->GetDisplayRect(), P)) return item;
-  for (Integer i = 0; i < n; ++i)
-    if (PtInRectEx(FOwnerGroup->GetVisibleItem(i)->GetDisplayRect(), P)) return FOwnerGroup->GetVisibleItem(i);
-  return nullptr;
+  return r < 0 ? nullptr : CheckedAt(r, P);
 }
 
 // A row counts over the header's whole width here, as painting sees it.
@@ -703,17 +663,11 @@ void TEmberGridGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   }
   const Integer n = static_cast<Integer>(FCells.size());
   TRect gr{0, top, header->ViewWidth(), top};
-  g->SetDisplayRect(gr);
-  auto& visible = g->VisibleItems();
-  visible.clear();
-  visible.reserve(static_cast<size_t>(g->GetItemCount()));
-  TEmberSelectionManager* sel = lv->GetSelection();
+  BeginLayout(gr);
   const Integer count = g->GetItemCount();
   FColumnCount = n;
   if (!g->GetVisible()) {
-    HideItems();
-    for (Integer i = 0; i < count && sel && sel->GetCount() > 0; ++i) g->GetItem(i)->SetSelected(false);
-    if (sel && sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == g) sel->SetFocusedItem(nullptr);
+    ReleaseHiddenGroup();
     FRowCount = 0;
     return;
   }
@@ -722,27 +676,14 @@ void TEmberGridGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     FCellOrigin = TPoint{ml, top + mt};
     FCellWidth = 1;
     FCellHeight = ch;
-    for (Integer i = 0; i < count; ++i) {
-      TEmberItem* item = g->GetItem(i);
-      const Integer k = static_cast<Integer>(visible.size());
-      const TRect slot = SlotRect(k);
-      if (item->GetVisible()) {
-        item->SetVisibleIndexInGroup(k);
-        item->SetVisibleIndex(NextVisibleItemIndex++);
-        visible.push_back(item);
-        item->SetDisplayRect(slot);
-        gr.Bottom = slot.Bottom + mb;
-      } else {
-        item->SetVisibleIndexInGroup(-1);
-        item->SetVisibleIndex(-1);
-        item->SetDisplayRect(TRect{slot.Left, slot.Top, slot.Left, slot.Bottom});
-      }
-    }
+    PlaceItems(NextVisibleItemIndex, false, [&](Integer, const TRect& r, bool shown) {
+      if (shown) gr.Bottom = r.Bottom + mb;
+    });
   } else {
     MoveFocusOffGroup();
     HideItems();
   }
-  const Integer shown = static_cast<Integer>(visible.size());
+  const Integer shown = g->GetVisibleCount();
   FRowCount = n < 1 ? 0 : shown / n + (shown % n ? 1 : 0);
   g->SetDisplayRect(gr);
 }

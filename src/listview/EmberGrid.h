@@ -5,6 +5,8 @@
 // grids also answer keyboard moves, drop positions, and the cell under a point or the first cell
 // in a rectangle by arithmetic over their uniform cells, so that nothing walks the items before.
 
+#include <functional>
+
 #include "listview/EmberViews.h"
 
 namespace ember {
@@ -68,6 +70,17 @@ protected:
   virtual TRect SlotRect(Integer Position) const;
   // A hidden, collapsed or empty group: its items are not shown.
   void HideItems();
+  // A hidden group: its items are not shown, selected or focused.
+  void ReleaseHiddenGroup();
+  // Starts a layout: the group's rectangle, and its visible list emptied.
+  void BeginLayout(const TRect& GroupRect);
+  // Gives every shown item the next cell and its indexes, and a hidden one an empty rectangle
+  // where the next shown item stands; Each sees every item's position, rectangle and whether it
+  // shows. Answers the focused item when it was placed.
+  using TPlaced = std::function<void(Integer Position, const TRect& Rect, bool Shown)>;
+  TEmberItem* PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, const TPlaced& Each);
+  // The shown item at a position of the visible list when its cell holds P.
+  TEmberItem* CheckedAt(Int64 Position, TPoint P) const;
   // Moves the focus off this group's items when they are not shown.
   void MoveFocusOffGroup();
   // Grows the group so that the focused item's full caption is not cut by the next group.
@@ -123,8 +136,6 @@ public:
   TEmberItem* AdjacentItem(TEmberItem* Item, TEmberAdjacentCellDir Direction) override;
   void FindInsertPosition(TPoint, TEmberGroup*&, Integer&) override {}
   void Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIndex) override;
-  TEmberItem* ItemAtPoint(TPoint ViewportPoint) const override;
-  Integer FirstVisibleInRect(const TRect& ViewportRect) const override;
 
 protected:
   void Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) override;
