@@ -1,0 +1,165 @@
+// The order window: its totals and the minimum order, the order action's refusals, files that are
+// not photos, copying, deleting and removing what was sent, the editing panel over the selected
+// photo with its crop frame dragged on the thumbnail, and a picture of the window.
+
+#include "app/dialogs/DialogsFixture.h"
+#include "app/uFormMain.h"
+#include "order/uLists.h"
+#include "platform/user/guimain/GuiTest.h"
+
+namespace dlgtest {
+namespace {
+
+class MainWindowTest : public DialogsTest {
+protected:
+  TMain* Main{nullptr};
+  void SetUp() override {
+    DialogsTest::SetUp();
+    order::MinPrice = 50;
+    Main = TMain::New(Application);
+    Main->Show();
+    guitest::PumpPending();
+  }
+  void TearDown() override {
+    Main->Free();
+    DialogsTest::TearDown();
+  }
+  // A photo as the add-photos dialog hands it over: its file, full size and a thumbnail.
+  TImageItemEx* Add(const char16_t* name, Integer size, TPaperType paper, Integer count, int tw = 150, int th = 100) {
+    Owned<TImageItem> source(TImageItem::New(nullptr));
+    source->FileName = String(u"/photos/") + name + u".jpg";
+    source->OrigWidth = tw * 20;
+    source->OrigHeight = th * 20;
+    source->ChangeThumb(PatternThumb(tw, th), true);
+    Main->AddImage(source.get(), paper, false, count, size);
+    EXPECT_EQ(source->Thumb(), nullptr) << "the thumbnail moved to the order's photo";
+    auto* g = Main->Photos();
+    return static_cast<TImageItemEx*>(g->GetItem(g->GetItemCount() - 1));
+  }
+  std::vector<String> Boxes() {
+    std::vector<String> texts;
+    for (const auto& b : pf::testing::MessageBoxLog()) texts.push_back(b.Text);
+    pf::testing::ClearMessageBoxLog();
+    return texts;
+  }
+};
+
+TEST_F(MainWindowTest, TotalsAndTheMinimumOrder) {
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Main->ActUploadExecute(nullptr);
+  EXPECT_EQ(Boxes(), (std::vector<String>{u"Перед оформлением заказа надо добавить хотя бы одну фотографию в список"}));
+  // 10x15 glossy 12.50 × 2 + 15x20 glossy 20 × 1 = 45.00 (below 50).
+  Add(u"beach", 0, order::ptGlossy, 2);
+  TImageItemEx* dog = Add(u"dog", 1, order::ptGlossy, 1);
+  Main->UpdateTotals();
+  EXPECT_EQ(Main->lblStat->GetCaption(), u"Фотографий: 2 шт., отпечатков: 3 шт. Сумма заказа - 45,00 руб.");
+  EXPECT_TRUE(Main->lblMinPrice->GetVisible());
+  Main->ActUploadExecute(nullptr);
+  EXPECT_EQ(Boxes(), (std::vector<String>{u"Стоимость заказа должна быть от 50 руб. У Вас сейчас - 45,00 руб."}));
+  // Exactly the minimum passes: the warning goes.
+  struct Step {
+    Integer count;
+    bool warned;
+  } steps[] = {{1, true}, {2, false}, {3, false}};
+  for (const Step& s : steps) {
+    dog->PhotoCount = s.count;  // 25 + 20 × count
+    Main->UpdateTotals();
+    EXPECT_EQ(Main->lblMinPrice->GetVisible(), s.warned) << s.count;
+  }
+}
+
+TEST_F(MainWindowTest, OnlyPhotoFilesAreAdded) {
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Owned<TStringList> files(TStringList::New());
+  files->Add(u"/photos/notes.txt");
+  files->Add(u"/photos/folder");
+  Main->AddFiles(files.get());
+  EXPECT_EQ(Boxes(), (std::vector<String>{u"Не найдено ни одного изображения"}));
+  EXPECT_EQ(Main->Photos()->GetItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, CopyDeleteAndWhatWasSent) {
+  TImageItemEx* a = Add(u"a", 0, order::ptGlossy, 1);
+  Add(u"b", 0, order::ptMatte, 2);
+  a->SetFocused(true);
+  a->SetSelected(true);
+  Main->btnCopyClick(nullptr);
+  auto names = [&] {
+    std::vector<String> n;
+    for (Integer i = 0; i < Main->Photos()->GetItemCount(); ++i)
+      n.push_back(static_cast<TImageItemEx*>(Main->Photos()->GetItem(i))->FileName);
+    return n;
+  };
+  // The copy stands where the photo stood; the photo moves one cell on.
+  EXPECT_EQ(names(), (std::vector<String>{u"/photos/a.jpg", u"/photos/a.jpg", u"/photos/b.jpg"}));
+  EXPECT_EQ(Main->Photos()->GetItem(1), a);
+  EXPECT_EQ(Main->lblStat->GetCaption().substr(0, 40), String(u"Фотографий: 3 шт., отпечатков: 4 шт. Сум").substr(0, 40));
+  // What the lab received goes; the skipped photo stays.
+  TInfoList infos(3);
+  for (Integer i = 0; i < 3; ++i) static_cast<TImageItemEx*>(Main->Photos()->GetItem(i))->GetInfo(infos[static_cast<size_t>(i)]);
+  infos[0].Uploaded = infos[2].Uploaded = true;
+  Main->DeleteImages(infos);
+  EXPECT_EQ(names(), (std::vector<String>{u"/photos/a.jpg"}));
+  EXPECT_EQ(Main->Photos()->GetItem(0), a);
+  Main->btnDeleteClick(nullptr);
+  EXPECT_EQ(Main->Photos()->GetItemCount(), 0);
+  EXPECT_FALSE(Main->pnlImage->GetVisible());
+}
+
+TEST_F(MainWindowTest, ThePanelFollowsTheSelectionAndTheFrameStaysOnTheThumbnail) {
+  // A 150 × 100 thumbnail printed on a 10x15 (3:2) crops nothing; 200 × 100 crops its width.
+  TImageItemEx* wide = Add(u"wide", 0, order::ptGlossy, 3, 200, 100);
+  EXPECT_FALSE(Main->pnlImage->GetVisible());
+  wide->SetFocused(true);
+  wide->SetSelected(true);
+  ASSERT_TRUE(Main->pnlImage->GetVisible());
+  EXPECT_EQ(Main->edPhotoCount->GetText(), u"3");
+  EXPECT_EQ(Main->cbPhotoSize->GetItemIndex(), 0);
+  ASSERT_EQ(wide->FrameType(), ftMoveHorz);
+  ASSERT_TRUE(Main->shpFrame->GetVisible());
+  const Integer most = wide->MaxFrameOffset();
+  ASSERT_GT(most, 0);
+  // Dragged with the left button far past either end, the frame stops at the thumbnail's edges.
+  TPoint origin{100, 100};
+  struct Drag {
+    TMouseButton button;
+    Integer dx;
+    Integer offset;
+  } drags[] = {{TMouseButton::mbLeft, 1000, most}, {TMouseButton::mbLeft, -1000, 0}, {TMouseButton::mbRight, 500, 0}};
+  for (const Drag& d : drags) {
+    pf::testing::SetCursorScreenPos(origin);
+    Main->shpFrame->OnMouseDown(Main->shpFrame, d.button, {}, 0, 0);
+    pf::testing::SetCursorScreenPos(TPoint{origin.X + d.dx, origin.Y});
+    Main->shpFrame->OnMouseMove(Main->shpFrame, {}, 0, 0);
+    Main->shpFrame->OnMouseUp(Main->shpFrame, d.button, {}, 0, 0);
+    EXPECT_EQ(wide->FrameOffset, d.offset) << d.dx;
+    EXPECT_EQ(Main->shpFrame->GetLeft(), d.offset) << d.dx;
+  }
+  // Changing the size starts the paper over at the first one offered.
+  Main->cbPaperType->SetItemIndex(1);
+  Main->cbPaperType->OnChange(Main->cbPaperType);
+  EXPECT_EQ(wide->PaperType, order::ptMatte);
+  Main->cbPhotoSize->SetItemIndex(1);
+  Main->cbPhotoSize->OnChange(Main->cbPhotoSize);
+  EXPECT_EQ(wide->GetPhotoSize(), 1);
+  EXPECT_EQ(wide->PaperType, order::ptGlossy);
+  // Deselecting hides the panel.
+  wide->SetSelected(false);
+  EXPECT_FALSE(Main->pnlImage->GetVisible());
+}
+
+TEST_F(MainWindowTest, PictureOfTheWindowWithADozenPhotos) {
+  for (int i = 0; i < 12; ++i) {
+    const String name = u"IMG_00" + String(1, static_cast<Char>(u'a' + i));
+    Add(name.c_str(), i % 2, i % 3 == 0 ? order::ptMatte : order::ptGlossy, 1 + i % 3, i % 4 == 0 ? 100 : 150, i % 4 == 0 ? 150 : 100);
+  }
+  Main->UpdateTotals();
+  ember::TEmberItem* second = Main->Photos()->GetItem(1);
+  second->SetFocused(true);
+  second->SetSelected(true);
+  Shot(Main, "main-window");
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace dlgtest
