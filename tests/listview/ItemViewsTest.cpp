@@ -236,6 +236,22 @@ TEST_F(ItemViewsTest, PtInRectAnswersWhichSideOfTheCell) {
   for (const auto& [p, side] : cases) EXPECT_EQ(view->PtInRect(Item, nullptr, p), side) << p.X << "," << p.Y;
 }
 
+// One rect array per header column, never fewer than one; what is there stays.
+TEST_F(ItemViewsTest, ReSizeRectArrayFollowsTheHeaderColumns) {
+  LV->SetView(TEmberListStyle::elsReport);
+  TEmberViewItem* view = Item->GetView();
+  TEmberRectArrayObjectArray arrays;
+  view->ReSizeRectArray(arrays);
+  ASSERT_EQ(arrays.size(), 1u);
+  EXPECT_EQ(Str(arrays[0].BoundsRect), Str(kNone));
+  arrays[0].BoundsRect = TRect{1, 2, 3, 4};
+  for (int i = 0; i < 3; ++i) LV->GetHeader()->GetColumns()->Add();
+  view->ReSizeRectArray(arrays);
+  ASSERT_EQ(arrays.size(), 3u);
+  EXPECT_RECT(arrays[0].BoundsRect, 1, 2, 3, 4);
+  EXPECT_EQ(Str(arrays[2].BoundsRect), Str(kNone));
+}
+
 // ---- Icon view: a 75 × 75 cell with a 32 × 32 picture ----
 TEST_F(ItemViewsTest, IconRectArray) {
   LV->SetImagesLarge(List(32, 32));
