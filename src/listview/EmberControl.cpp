@@ -300,10 +300,7 @@ void TCustomEmberListview::DoMouseExit() {
   FHotTrack->SetPendingObject(TPoint{}, nullptr);
 }
 
-void TCustomEmberListview::DoAfterPaint(TCanvas* ACanvas, const TRect& ClipRect) { DoAfterPaintEvent(ACanvas, ClipRect); }
 void TCustomEmberListview::CalcThemedNCSize(TRect&) {}
-void TCustomEmberListview::DoPaintRect(TCanvas*, const TRect&, bool, bool) {}
-void TCustomEmberListview::PaintThemedNCBkgnd(TCanvas*, TRect) {}
 
 // ---- Operations ----
 TEmberColumn* TCustomEmberListview::FocusedColumn() const { return FSelection->GetFocusedColumn(); }

@@ -109,6 +109,8 @@ public:
   // The header shows in the current view.
   bool HeaderInUse() const;
   TRect ClientInViewportCoords() const;
+  // Keeps painting off the header strip (the clip region is removed first when asked).
+  void ClipHeader(TCanvas* ACanvas, bool ResetClipRegion);
   void AutoFitAllCellCaptions(bool VisibleOnly);
 
   // ---- Update cycle and streaming ----
@@ -190,6 +192,13 @@ protected:
 private:
   void SetImages(TCustomImageList*& Field, TCustomImageList* Value);
   void FreeItemViews();
+  // The layers of DoPaintRect after the groups.
+  void PaintColumnShading(TCanvas* ACanvas, const TRect& ViewClip);
+  void PaintItems(TCanvas* ACanvas, const TRect& ViewClip, bool SelectedOnly, TRect& RowFocus, bool& RowFocusHeld);
+  void PaintRow(TCanvas* ACanvas, TEmberItem* Item, const TRect& ViewClip, bool SelectedOnly, TRect& RowFocus,
+                bool& RowFocusHeld);
+  void PaintGridLines(TCanvas* ACanvas, const TRect& ViewClip);
+  void PaintInsertMark(TCanvas* ACanvas);
 
   ComPtr<IUnknown> FAccessible;
   bool FAllowInvisibleCheckedItems{false};

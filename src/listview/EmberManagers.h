@@ -30,6 +30,14 @@ public:
   void SetGroupSelections(bool Value);
   bool GetFullRowSelect() const { return FFullRowSelect; }
   void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
+  bool GetUseFocusRect() const { return FUseFocusRect; }
+  void SetUseFocusRect(bool Value) { FUseFocusRect = Value; }
+  Byte GetBlendAlphaImage() const { return FBlendAlphaImage; }
+  void SetBlendAlphaImage(Byte Value) { FBlendAlphaImage = Value; }
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor Value) { FColor = Value; }
+  TColor GetInactiveColor() const { return FInactiveColor; }
+  void SetInactiveColor(TColor Value) { FInactiveColor = Value; }
 
   TEmberItem* GetFocusedItem() const { return FFocusedItem; }
   void SetFocusedItem(TEmberItem* Value);
@@ -119,6 +127,10 @@ private:
   Integer FItemsToggled{0};
   Integer FMultiChangeCount{0};
   bool FMultiSelect{false};
+  bool FUseFocusRect{true};
+  Byte FBlendAlphaImage{128};
+  TColor FColor{clHighlight};
+  TColor FInactiveColor{clInactiveBorder};
 };
 
 // Holds the object whose check box is being clicked, and the count of checked items.
@@ -368,6 +380,8 @@ public:
   // The right edge of the last column by position, 0 without columns: the width of a report row.
   Integer ViewWidth() const;
   void Invalidate(bool ImmediateUpdate);
+  // The header band and its column buttons into ARect.
+  virtual void PaintTo(TCanvas* ACanvas, const TRect& ARect, bool ViewCoords);
 
   // Columns in display order, and the visible ones among them; made by Rebuild.
   const std::vector<TEmberColumn*>& Positions() const { return FPositions; }
@@ -440,9 +454,19 @@ private:
   TBitmap* FColumnSortDown{nullptr};
 };
 
-// The blender the views paint selections with.
-class TEmberAlphaBlender : public TObject {
+// The blender the views paint selections and thumbnails with; one instance serves the program.
+class TEmberAlphaBlender : public TEmberPersistent {
   PF_CLASS(TEmberAlphaBlender)
+public:
+  // Blends ViewportRect of the bitmap under ACanvas with Color at Alpha, cut to the client area
+  // (or, with UseScrollPostion, to the bitmap's extent as the view scrolls it).
+  virtual void BasicBlend(TCustomEmberListview* Listview, TCanvas* ACanvas, TRect ViewportRect, TColor Color,
+                          Byte Alpha, bool UseScrollPostion);
+  // Draws Image centred in ViewportRect, blended as GetBlendParams says for Obj.
+  virtual void Blend(TCustomEmberListview* Listview, TEmberCollectionItem* Obj, TCanvas* ACanvas,
+                     TRect ViewportRect, TBitmap* Image);
+  virtual void GetBlendParams(TCustomEmberListview* Listview, TEmberCollectionItem* Obj, Byte& BlendAlpha,
+                              TColor& BlendColor, bool& DoBlend);
 };
 
 }  // namespace ember

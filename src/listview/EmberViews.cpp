@@ -3,15 +3,378 @@
 #include <algorithm>
 
 #include "listview/EmberControl.h"
+#include "platform/classlib/ImgList.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/Theme.h"
+#include "platform/rtl/Format.h"
 
 namespace ember {
 
-void TEmberViewGroup::GroupRectArray(TEmberGroup*, TEmberGroupMarginEdge, const TRect& ObjRect,
+// ---- Group views ----
+namespace groupview {
+
+using Edge = TEmberGroupMarginEdge;
+using common::TCommonVAlignment;
+
+TRect ShiftRect(TRect r, Integer dx, Integer dy) { return TRect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+
+bool HasImage(TBitmap* b) { return b && !b->GetEmpty(); }
+
+// The canvas's pen, brush and font come back however the painting ends.
+struct TStoredCanvas {
+  TEmberCanvasStore* Store;
+  TCanvas* Canvas;
+  TStoredCanvas(TEmberCanvasStore* S, TCanvas* C) : Store(S), Canvas(C) { Store->StoreCanvasState(Canvas); }
+  ~TStoredCanvas() { Store->RestoreCanvasState(Canvas); }
+  TStoredCanvas(const TStoredCanvas&) = delete;
+  TStoredCanvas& operator=(const TStoredCanvas&) = delete;
+};
+
+void HLine(TCanvas* c, Integer x1, Integer x2, Integer y) {
+  c->MoveTo(x1, y);
+  c->LineTo(x2, y);
+}
+void VLine(TCanvas* c, Integer x, Integer y1, Integer y2) {
+  c->MoveTo(x, y1);
+  c->LineTo(x, y2);
+}
+
+}  // namespace groupview
+
+using namespace groupview;
+
+TCustomImageList* TEmberViewGroup::GetImageList(TEmberGroup* Group) {
+  return Group ? Group->GetImageLists(-1, TEmberImageSize::eisSmall) : nullptr;
+}
+
+TBitmap* TEmberViewGroup::ExpandGlyph(TEmberGroup* Group, bool Expanded) {
+  TCustomEmberListview* lv = Group ? Group->GetOwnerListview() : nullptr;
+  if (!lv) return nullptr;
+  // An expanded group offers to collapse, a collapsed one to expand.
+  if (Expanded)
+    return HasImage(lv->GetGroupCollapseButton()) ? lv->GetGroupCollapseButton()
+                                                  : lv->GetGlobalImages()->GetGroupCollapseButton();
+  return HasImage(lv->GetGroupExpandButton()) ? lv->GetGroupExpandButton()
+                                              : lv->GetGlobalImages()->GetGroupExpandButton();
+}
+
+void TEmberViewGroup::GetExpandImageSize(TEmberGroup* Group, Integer& ImageW, Integer& ImageH) {
+  ImageW = 0;
+  ImageH = 0;
+  TBitmap* expand = ExpandGlyph(Group, false);
+  TBitmap* collapse = ExpandGlyph(Group, true);
+  if (!HasImage(expand) || !HasImage(collapse)) return;
+  ImageW = std::max(expand->GetWidth(), collapse->GetWidth());
+  ImageH = std::max(expand->GetHeight(), collapse->GetHeight());
+}
+
+void TEmberViewGroup::GetImageSize(TEmberGroup* Group, Integer& ImageW, Integer& ImageH) {
+  ImageW = 0;
+  ImageH = 0;
+  if (!Group) return;
+  bool custom = false;
+  Group->ImageDrawIsCustom(nullptr, custom);
+  if (custom) {
+    Group->ImageDrawGetSize(nullptr, ImageW, ImageH);
+    return;
+  }
+  if (Group->GetImageIndex() < 0) return;
+  if (TCustomImageList* list = GetImageList(Group)) {
+    ImageW = list->GetWidth();
+    ImageH = list->GetHeight();
+  }
+}
+
+void TEmberViewGroup::LoadTextFont(TEmberGroup* Group, TCanvas* ACanvas) {
+  TCustomEmberListview* lv = Group ? Group->GetOwnerListview() : nullptr;
+  if (!lv || !ACanvas) return;
+  ACanvas->SetFont(lv->GetGroupFont());
+  ACanvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
+  if (Group->GetFocused() && lv->Focused()) ACanvas->GetFont()->SetColor(clHighlightText);
+  if (Group->GetBold()) ACanvas->GetFont()->SetStyle(ACanvas->GetFont()->GetStyle() + TFontStyle::fsBold);
+  lv->DoGroupPaintText(Group, ACanvas);
+}
+
+void TEmberViewGroup::GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge MarginEdge, const TRect& ObjRect,
                                      TEmberRectArrayObject& RectArray) {
   RectArray = TEmberRectArrayObject{};
   RectArray.GroupRect = ObjRect;
+  if (!Group) return;
+  Group->SetInitialized(true);
+  RectArray.BackGndRect = Group->GetBoundsRectBkGnd();
+  TEmberPaintInfoBaseGroup* pi = Group->GroupPaintInfo();
+  TCustomEmberListview* lv = Group->GetOwnerListview();
+  if (!pi || !lv) return;
+  const TRect& g = RectArray.GroupRect;
+
+  if (MarginEdge == Edge::egmeTop || MarginEdge == Edge::egmeBottom) {
+    const bool top = MarginEdge == Edge::egmeTop;
+    Integer imgW, imgH, expW, expH;
+    GetImageSize(Group, imgW, imgH);
+    GetExpandImageSize(Group, expW, expH);
+    Integer dpi = 96;
+    if (lv->HandleAllocated()) dpi = GetDeviceCaps(lv->GetCanvas()->GetHandle(), LOGPIXELSX);
+    expW = static_cast<Integer>(Round(expW + dpi / 96.0));
+
+    const Integer bandSpace = pi->GetBandEnabled() ? pi->GetBandThickness() + 2 * pi->GetBandMargin() : 0;
+    const Integer b = g.Bottom - bandSpace;
+    const TCommonVAlignment valign =
+        top ? pi->GetVAlignment() : (Group->GetMarginBottom() ? Group->GetMarginBottom()->GetVAlignment() : pi->GetVAlignment());
+    TRect& exp = RectArray.ExpandButtonRect;
+    if (top && Group->GetExpandable())
+      exp = TRect{g.Left + pi->GetExpandImageIndent(), g.Top, g.Left + pi->GetExpandImageIndent() + expW, b};
+    else
+      exp = TRect{g.Left, g.Top, g.Left, b};
+
+    TRect& check = RectArray.CheckRect;
+    if (top && pi->GetCheckType() != TEmberCheckType::ectNone) {
+      if (common::CheckBound) common::CheckBound->Bound(pi->GetCheckSize(), check);
+      const Integer h = check.Height();
+      Integer dy = ObjRect.Top + (ObjRect.Height() - bandSpace - h) / 2;
+      if (pi->GetVAlignment() == TCommonVAlignment::cvaTop) dy = ObjRect.Top + 2;
+      if (pi->GetVAlignment() == TCommonVAlignment::cvaBottom) dy = ObjRect.Bottom - bandSpace - h - 2;
+      check = ShiftRect(check, exp.Right + pi->GetCheckIndent(), dy);
+    } else {
+      check = ObjRect;
+      check.Left = exp.Right;
+      check.Right = exp.Right;
+    }
+
+    TRect& icon = RectArray.IconRect;
+    if (Group->GetImageIndex() < 0)
+      icon = TRect{check.Right, check.Top, check.Right, check.Bottom - bandSpace};
+    else
+      icon = TRect{check.Right + pi->GetImageIndent(), g.Top, check.Right + pi->GetImageIndent() + imgW, g.Bottom - bandSpace};
+
+    RectArray.LabelRect = TRect{icon.Right + pi->GetCaptionIndent(), exp.Top, g.Right, exp.Bottom};
+    const TRect& label = RectArray.LabelRect;
+
+    if (TCanvas* scratch = lv->GetScratchCanvas()) {
+      LoadTextFont(Group, scratch);
+      const String caption = top ? Group->GetCaption() : (Group->GetMarginBottom() ? Group->GetMarginBottom()->GetCaption() : String());
+      const TSize ext = common::WideTextExtentOnCanvas(scratch, caption);
+      TRect t{label.Left, label.Top, label.Left + ext.cx, label.Top + ext.cy};
+      t.Right = std::min(t.Right, label.Right);
+      t.Bottom = std::min(t.Bottom, label.Bottom);
+      const TAlignment align =
+          top ? pi->GetAlignment() : (Group->GetMarginBottom() ? Group->GetMarginBottom()->GetAlignment() : pi->GetAlignment());
+      if (align == TAlignment::taRightJustify) t = ShiftRect(t, label.Width() - t.Width(), 0);
+      if (align == TAlignment::taCenter) t = ShiftRect(t, (label.Width() - t.Width()) / 2, 0);
+      if (valign == TCommonVAlignment::cvaBottom) t = ShiftRect(t, 0, g.Height() - (t.Height() + bandSpace));
+      if (valign == TCommonVAlignment::cvaCenter) t = ShiftRect(t, 0, (g.Height() - bandSpace - t.Height()) / 2);
+      RectArray.TextRect = t;
+    }
+
+    if (pi->GetBandEnabled()) {
+      const Integer m = pi->GetBandMargin(), th = pi->GetBandThickness();
+      TRect band = pi->GetBandFullWidth() ? TRect{g.Left, g.Bottom - m - th, g.Right, g.Bottom - m}
+                                          : TRect{g.Left, g.Bottom - 2 * m - th, g.Left + pi->GetBandLength(), g.Bottom - m};
+      RectArray.BandRect = ShiftRect(band, pi->GetBandIndent(), 0);
+    }
+    return;
+  }
+
+  if (MarginEdge == Edge::egmeLeft || MarginEdge == Edge::egmeRight) {
+    TEmberRectArrayObject topArray, bottomArray;
+    GroupRectArray(Group, Edge::egmeTop, Group->GetBoundsRectTopMargin(), topArray);
+    GroupRectArray(Group, Edge::egmeBottom, Group->GetBoundsRectBottomMargin(), bottomArray);
+    RectArray.GroupRect = ObjRect;
+    RectArray.BackGndRect = Group->GetBoundsRectBkGnd();
+    const Integer inset = (g.Width() - pi->GetBandThickness()) / 2;
+    const Integer top = topArray.BandRect.Top, bottom = bottomArray.BandRect.Bottom - 1;
+    RectArray.BandRect = MarginEdge == Edge::egmeLeft ? TRect{g.Left + inset, top, g.Right, bottom}
+                                                      : TRect{g.Left, top, g.Right - inset, bottom};
+  }
+}
+
+void TEmberViewGroup::Paint(TEmberGroup* Group, TCanvas* ACanvas, TEmberGroupMarginEdge MarginEdge,
+                            const TRect& ObjRect) {
+  if (!Group || !ACanvas || IsRectEmptyEx(ObjRect)) return;
+  TStoredCanvas stored(CanvasStore(), ACanvas);
+  TEmberRectArrayObject ra;
+  GroupRectArray(Group, MarginEdge, ObjRect, ra);
+  PaintBefore(Group, ACanvas, MarginEdge, ObjRect, ra);
+  PaintBackground(Group, ACanvas, MarginEdge, ObjRect, ra);
+  if (MarginEdge == Edge::egmeTop) PaintCheckBox(Group, ACanvas, ra);
+  PaintSelectionRect(Group, ACanvas, ra, ObjRect);
+  PaintFocusRect(Group, ACanvas, ra, ObjRect, MarginEdge);
+  PaintText(Group, MarginEdge, ra, ObjRect, ACanvas);
+  PaintBand(Group, ACanvas, ra, ObjRect, MarginEdge);
+  PaintExpandButton(Group, ACanvas, ra, ObjRect, MarginEdge);
+  PaintImage(Group, ACanvas, ra, ObjRect, MarginEdge);
+  PaintAfter(Group, ACanvas, MarginEdge, ObjRect, ra);
+}
+
+void TEmberViewGroup::PaintBand(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                const TRect& ObjRect, TEmberGroupMarginEdge MarginEdge) {
+  TEmberPaintInfoBaseGroup* pi = Group ? Group->GroupPaintInfo() : nullptr;
+  const TRect& br = RectArray.BandRect;
+  if (!pi || !pi->GetBandEnabled() || IsRectEmptyEx(br)) return;
+  const Integer t = pi->GetBandThickness();
+  TPen* pen = ACanvas->GetPen();
+
+  if (MarginEdge == Edge::egmeTop || MarginEdge == Edge::egmeBottom) {
+    const Integer y = br.Top + pi->GetBandMargin();
+    const bool full = pi->GetBandFullWidth();
+    if (!pi->GetBandBlended()) {
+      pen->SetColor(pi->GetBandColor());
+      for (Integer i = 0; i < t; ++i)
+        full ? HLine(ACanvas, ObjRect.Left, ObjRect.Right, y + i) : HLine(ACanvas, br.Left, br.Left + pi->GetBandLength(), y + i);
+      return;
+    }
+    if (pi->GetBandLength() <= 0) return;
+    const TColor start = ColorToRGB(pi->GetBandColor()), fade = ColorToRGB(pi->GetBandColorFade());
+    const Integer n = full ? ObjRect.Width() : pi->GetBandLength();
+    const Integer x0 = full ? ObjRect.Left : br.Left;
+    double step[3], from[3];
+    for (int c = 0; c < 3; ++c) {
+      from[c] = (start >> (8 * c)) & 0xFF;
+      step[c] = (static_cast<double>((fade >> (8 * c)) & 0xFF) - from[c]) / (n != 0 ? n : 1);
+    }
+    pen->SetColor(pi->GetBandColor());
+    for (Integer x = 0; x <= n; ++x) {
+      VLine(ACanvas, x0 + x, y, y + t);
+      TColor next = 0;
+      for (int c = 0; c < 3; ++c)
+        next |= static_cast<TColor>(std::clamp<Int64>(Round(from[c] + x * step[c]), 0, 255)) << (8 * c);
+      pen->SetColor(next);
+    }
+    return;
+  }
+
+  const bool left = MarginEdge == Edge::egmeLeft;
+  pen->SetColor(!left && pi->GetBandBlended() ? pi->GetBandColorFade() : pi->GetBandColor());
+  const Integer r = pi->GetBandRadius();
+  HDC dc = ACanvas->GetHandle();
+  for (Integer i = 0; i < t; ++i) {
+    const DWORD radius = static_cast<DWORD>(std::max<Integer>(r - i, 0));
+    if (left) {
+      HLine(ACanvas, br.Left + r, br.Right + 1, br.Top + i);
+      HLine(ACanvas, br.Left + r, br.Right + 1, br.Bottom - i);
+      VLine(ACanvas, br.Left + i, br.Top + r, br.Bottom - r + 1);
+      ACanvas->MoveTo(br.Left + r, br.Top);
+      AngleArc(dc, br.Left + r, br.Top + r, radius, 90, 90);
+      ACanvas->MoveTo(br.Left, br.Bottom - r);
+      AngleArc(dc, br.Left + r, br.Bottom - r, radius, 180, 90);
+    } else {
+      HLine(ACanvas, br.Left, br.Right - r + 1, br.Top + i);
+      HLine(ACanvas, br.Left, br.Right - r + 1, br.Bottom - i);
+      VLine(ACanvas, br.Right - i, br.Top + r, br.Bottom - r + 1);
+      ACanvas->MoveTo(br.Right, br.Top + r);
+      AngleArc(dc, br.Right - r, br.Top + r, radius, 0, 90);
+      ACanvas->MoveTo(br.Right - r, br.Bottom);
+      AngleArc(dc, br.Right - r, br.Bottom - r, radius, 270, 90);
+    }
+  }
+}
+
+void TEmberViewGroup::PaintCheckBox(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray) {
+  TEmberPaintInfoBaseGroup* pi = Group ? Group->GroupPaintInfo() : nullptr;
+  TCustomEmberListview* lv = Group ? Group->GetOwnerListview() : nullptr;
+  if (!pi || !lv) return;
+  const TEmberCheckType type = pi->GetCheckType();
+  if (type == TEmberCheckType::ectNone || type == TEmberCheckType::ectNoneWithSpace) return;
+  const bool pressed = Group->GetCheckPending() && lv->GetStates().Contains(TEmberControlState::ebcsCheckboxClickPending);
+  PaintCheckBoxCore(ACanvas, RectArray.CheckRect, Group->GetEnabled(), Group->GetChecked(), Group->GetCheckHovering(),
+                    pi->GetCheckFlat(), Group->GetCheckHovering(), pressed, pi->GetCheckSize(), type, lv);
+}
+
+void TEmberViewGroup::PaintExpandButton(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                        const TRect&, TEmberGroupMarginEdge MarginEdge) {
+  TCustomEmberListview* lv = Group ? Group->GetOwnerListview() : nullptr;
+  if (MarginEdge != Edge::egmeTop || !lv) return;
+  const TRect& b = RectArray.ExpandButtonRect;
+  if (lv->DrawWithThemes() && !HasImage(lv->GetGroupExpandButton()) && !HasImage(lv->GetGroupCollapseButton())) {
+    const Integer top = b.Top + (b.Height() - b.Width()) / 2;
+    const TRect square{b.Left, top, b.Left + b.Width(), top + b.Width()};
+    DrawThemeBackground(lv->GetThemes()->GetTreeviewTheme(), ACanvas->GetHandle(), TVP_GLYPH,
+                        Group->GetExpanded() ? GLPS_OPENED : GLPS_CLOSED, &square, nullptr);
+    return;
+  }
+  if (!Group->GetExpandable()) return;
+  TBitmap* glyph = ExpandGlyph(Group, Group->GetExpanded());
+  if (!HasImage(glyph)) return;
+  const Integer x = b.Left + (b.Width() - glyph->GetWidth()) / 2;
+  Integer y = b.Top + (b.Height() - glyph->GetHeight()) / 2;
+  const TCommonVAlignment valign = Group->GroupPaintInfo()->GetVAlignment();
+  if (valign == TCommonVAlignment::cvaTop) y = b.Top + 2;
+  if (valign == TCommonVAlignment::cvaBottom) y = b.Bottom - 2 - glyph->GetHeight();
+  ACanvas->Draw(x, y, glyph);
+}
+
+void TEmberViewGroup::PaintFocusRect(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                     const TRect&, TEmberGroupMarginEdge MarginEdge) {
+  TCustomEmberListview* lv = Group ? Group->GetOwnerListview() : nullptr;
+  if (MarginEdge != Edge::egmeForeground || !lv || !Group->GetFocused() || IsRectEmptyEx(RectArray.GroupRect)) return;
+  const TRect& g = RectArray.GroupRect;
+  ACanvas->GetBrush()->SetColor(lv->GetColor());
+  ACanvas->GetFont()->SetColor(clBlack);
+  ACanvas->DrawFocusRect(TRect{g.Left + 4, g.Top + 4, g.Right - 4, g.Bottom - 4});
+}
+
+void TEmberViewGroup::PaintImage(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                 const TRect&, TEmberGroupMarginEdge MarginEdge) {
+  if (!Group || (MarginEdge != Edge::egmeTop && MarginEdge != Edge::egmeBottom)) return;
+  bool custom = false;
+  Group->ImageDrawIsCustom(nullptr, custom);
+  if (custom) {
+    Group->ImageDraw(nullptr, ACanvas, RectArray, EmberAlphaBlender());
+    return;
+  }
+  TCustomImageList* list = GetImageList(Group);
+  if (!list || Group->GetImageIndex() < 0) return;
+  const bool top = MarginEdge == Edge::egmeTop;
+  TCustomEmberFooterMargin* footer = Group->GetMarginBottom();
+  const Integer index = top ? Group->GetImageIndex() : (footer ? footer->GetImageIndex() : -1);
+  const Integer overlay = top ? Group->GetImageOverlayIndex() : (footer ? footer->GetImageOverlayIndex() : -1);
+  UINT style = ILD_TRANSPARENT;
+  if (overlay >= 0) {
+    ImageList_SetOverlayImage(list->GetHandle(), overlay, 1);
+    style |= INDEXTOOVERLAYMASK(1);
+  }
+  const TRect& icon = RectArray.IconRect;
+  const TCommonVAlignment valign = top || !footer ? Group->GroupPaintInfo()->GetVAlignment() : footer->GetVAlignment();
+  const Integer x = icon.Left + (icon.Width() - list->GetWidth()) / 2;
+  Integer y = icon.Top + (icon.Height() - list->GetHeight()) / 2;
+  if (valign == TCommonVAlignment::cvaTop) y = icon.Top + 2;
+  if (valign == TCommonVAlignment::cvaBottom) y = icon.Bottom - (list->GetHeight() + 2);
+  ImageList_DrawEx(list->GetHandle(), index, ACanvas->GetHandle(), x, y, 0, 0, CLR_NONE, CLR_NONE, style);
+}
+
+void TEmberViewGroup::PaintSelectionRect(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                         const TRect&) {
+  if (!Group || !Group->GetSelected() || Group->GetCaption().empty() || IsRectEmptyEx(RectArray.TextRect)) return;
+  const TRect& t = RectArray.TextRect;
+  ACanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+  ACanvas->GetBrush()->SetColor(clHighlight);
+  ACanvas->FillRect(TRect{t.Left - 2, t.Top - 2, t.Right + 2, t.Bottom + 2});
+}
+
+void TEmberViewGroup::PaintText(TEmberGroup* Group, TEmberGroupMarginEdge MarginEdge,
+                                const TEmberRectArrayObject& RectArray, const TRect&, TCanvas* ACanvas) {
+  if (!Group || IsRectEmptyEx(RectArray.TextRect) || Group->GetCaption().empty()) return;
+  TEmberPaintInfoBaseGroup* pi = Group->GroupPaintInfo();
+  TCustomEmberFooterMargin* footer = Group->GetMarginBottom();
+  if (!pi) return;
+  LoadTextFont(Group, ACanvas);
+  const bool top = MarginEdge == Edge::egmeTop || !footer;
+  const String text = top ? Group->GetCaption() : footer->GetCaption();
+  const TAlignment align = top ? pi->GetAlignment() : footer->GetAlignment();
+  const TCommonVAlignment valign = top ? pi->GetVAlignment() : footer->GetVAlignment();
+  Word flags = common::dtwSingleLine | common::dtwEndEllipsis;
+  if (align == TAlignment::taRightJustify) flags |= common::dtwRight;
+  if (align == TAlignment::taCenter) flags |= common::dtwCenter;
+  if (valign == TCommonVAlignment::cvaBottom) flags |= common::dtwBottom;
+  if (valign == TCommonVAlignment::cvaCenter) flags |= common::dtwVCenter;
+  TRect r = RectArray.TextRect;
+  common::DrawTextWEx(ACanvas->GetHandle(), text, r, 1, flags);
+}
+
+Integer TEmberHeader::ViewWidth() const {
+  Integer right = 0;
+  for (TEmberColumn* c : FPositions) right = std::max(right, c->GetDisplayRect().Right);
+  return right;
 }
 
 Integer TEmberHeader::ViewWidth() const {

@@ -28,6 +28,9 @@ private:
 namespace ember {
 
 using TEmberViewGroupClass = TClassOf<TEmberViewGroup, TEmberGroup*>;
+// Paints one group: its header and footer with expand button, check box, image, caption and band,
+// the side margins as brackets joining the two bands, and the focus rectangle. The same layout
+// answers the group's hit tests.
 class TEmberViewGroup : public TEmberOwnedPersistentGroupItem {
   PF_CLASS(TEmberViewGroup)
 public:
@@ -36,13 +39,39 @@ public:
     return cls;
   }
   virtual const TEmberViewGroupClass& ClassType() const { return StaticClass(); }
+  virtual bool EditAreaHitPt(TEmberGroup* /*Group*/, TPoint /*ViewportPoint*/) { return false; }
+  virtual void GetExpandImageSize(TEmberGroup* Group, Integer& ImageW, Integer& ImageH);
+  virtual void GetImageSize(TEmberGroup* Group, Integer& ImageW, Integer& ImageH);
   virtual void GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge MarginEdge, const TRect& ObjRect,
                               TEmberRectArrayObject& RectArray);
-  virtual bool EditAreaHitPt(TEmberGroup* /*Group*/, TPoint /*ViewportPoint*/) { return false; }
+  virtual void LoadTextFont(TEmberGroup* Group, TCanvas* ACanvas);
+  virtual void Paint(TEmberGroup* Group, TCanvas* ACanvas, TEmberGroupMarginEdge MarginEdge, const TRect& ObjRect);
+  virtual void PaintAfter(TEmberGroup* /*Group*/, TCanvas* /*ACanvas*/, TEmberGroupMarginEdge /*MarginEdge*/,
+                          const TRect& /*ObjRect*/, const TEmberRectArrayObject& /*RectArray*/) {}
+  virtual void PaintBackground(TEmberGroup* /*Group*/, TCanvas* /*ACanvas*/, TEmberGroupMarginEdge /*MarginEdge*/,
+                               const TRect& /*ObjRect*/, const TEmberRectArrayObject& /*RectArray*/) {}
+  virtual void PaintBand(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                         const TRect& ObjRect, TEmberGroupMarginEdge MarginEdge);
+  virtual void PaintBefore(TEmberGroup* /*Group*/, TCanvas* /*ACanvas*/, TEmberGroupMarginEdge /*MarginEdge*/,
+                           const TRect& /*ObjRect*/, const TEmberRectArrayObject& /*RectArray*/) {}
+  virtual void PaintCheckBox(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray);
+  virtual void PaintExpandButton(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                 const TRect& ObjRect, TEmberGroupMarginEdge MarginEdge);
+  virtual void PaintFocusRect(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                              const TRect& ObjRect, TEmberGroupMarginEdge MarginEdge);
+  virtual void PaintImage(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                          const TRect& ObjRect, TEmberGroupMarginEdge MarginEdge);
+  virtual void PaintSelectionRect(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                  const TRect& ObjRect);
+  virtual void PaintText(TEmberGroup* Group, TEmberGroupMarginEdge MarginEdge, const TEmberRectArrayObject& RectArray,
+                         const TRect& ObjRect, TCanvas* ACanvas);
   virtual bool SelectionHit(TEmberGroup* /*Group*/, const TRect& /*R*/, TEmberSelectHitType /*T*/) { return false; }
   virtual bool SelectionHitPt(TEmberGroup* /*Group*/, TPoint /*P*/, TEmberSelectHitType /*T*/) { return false; }
-  virtual void Paint(TEmberGroup* /*Group*/, TCanvas* /*ACanvas*/, TEmberGroupMarginEdge /*MarginEdge*/,
-                     const TRect& /*ObjRect*/) {}
+  TCustomImageList* GetImageList(TEmberGroup* Group);
+
+private:
+  // The glyph the button shows now (nil when the group has none), the control's own first.
+  TBitmap* ExpandGlyph(TEmberGroup* Group, bool Expanded);
 };
 
 using TEmberViewColumnClass = TClassOf<TEmberViewColumn, TCustomEmberListview*>;

@@ -11,10 +11,14 @@ struct UnitStart {
     // The common library's units start before the list view's, as in the program.
     guitest::OnStage(guitest::Stage::BeforeUnits, [] { common::RegisterCommonUnits(); });
     guitest::OnStage(guitest::Stage::AfterUnits, [] {
+      common::InitializeCommonObjects();
       InitializeEmberListview();
       RegisterClass(TAppItem::StaticClass());
     });
-    guitest::OnStage(guitest::Stage::BeforeFinish, [] { FinalizeEmberListview(); });
+    guitest::OnStage(guitest::Stage::BeforeFinish, [] {
+      FinalizeEmberListview();
+      common::FinalizeCommonObjects();
+    });
   }
 } unitStart;
 }  // namespace

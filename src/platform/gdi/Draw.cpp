@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "platform/gdi/Gdi_p.h"
+#include "platform/rtl/Format.h"
 
 namespace pf {
 
@@ -341,6 +342,27 @@ BOOL LineTo(HDC dc, int x, int y) {
   if (!IsLiveDC(dc)) return 0;
   if (TargetOf(dc).Valid()) PenLine(dc, QPoint(dc->S.PenPos.X, dc->S.PenPos.Y), QPoint(x, y));
   dc->S.PenPos = TPoint{x, y};
+  return 1;
+}
+
+// A line from the pen position to the arc's start, then the arc counter-clockwise (y grows
+// downwards, so a positive sweep turns upwards from 0 degrees); the pen ends at the arc's end.
+BOOL AngleArc(HDC dc, int x, int y, DWORD r, float startAngle, float sweepAngle) {
+  if (!IsLiveDC(dc)) return 0;
+  const double rad = 3.14159265358979323846 / 180.0;
+  auto at = [&](double deg) {
+    return TPoint{x + static_cast<int>(Round(r * std::cos(deg * rad))), y - static_cast<int>(Round(r * std::sin(deg * rad)))};
+  };
+  TPoint p = at(startAngle);
+  LineTo(dc, p.X, p.Y);
+  // Segments about a pixel long follow the circle closely enough for a pen of one pixel.
+  const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(sweepAngle) * rad * std::max<DWORD>(r, 1))));
+  for (int i = 1; i <= steps; ++i) {
+    TPoint q = at(startAngle + sweepAngle * i / steps);
+    if (TargetOf(dc).Valid()) PenLine(dc, QPoint(p.X, p.Y), QPoint(q.X, q.Y));
+    p = q;
+  }
+  dc->S.PenPos = p;
   return 1;
 }
 

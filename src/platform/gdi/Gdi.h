@@ -412,6 +412,7 @@ BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop);
 BOOL MoveToEx(HDC dc, int x, int y, TPoint* old);
 BOOL LineTo(HDC dc, int x, int y);
 BOOL Polyline(HDC dc, const TPoint* points, int count);
+BOOL AngleArc(HDC dc, int x, int y, DWORD r, float startAngle, float sweepAngle);
 BOOL Polygon(HDC dc, const TPoint* points, int count);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int w, int h);

@@ -111,6 +111,10 @@ bool TranslateMessage(const MSG* msg) {
   return true;
 }
 
+namespace {
+constexpr int kMaxUpdateRects = 32;
+}  // namespace
+
 bool InvalidateRect(HWND h, const TRect* r, bool erase) {
   TWindowObj* w = layer::Find(h);
   if (!w) return false;
@@ -120,7 +124,11 @@ bool InvalidateRect(HWND h, const TRect* r, bool erase) {
   }
   TRect c = w->ClientRect();
   QRegion add = r ? QRegion(Q(*r)).intersected(Q(c)) : QRegion(Q(c));
+  if (add.isEmpty()) return true;
   w->Update += add;
+  // Selecting every item of a long list invalidates each cell: a region of thousands of
+  // rectangles costs more to build and walk than repainting their bounds.
+  if (w->Update.rectCount() > kMaxUpdateRects) w->Update = QRegion(w->Update.boundingRect());
   if (erase) w->EraseBackground = true;
   return true;
 }
