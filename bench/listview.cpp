@@ -1,0 +1,225 @@
+// The list view against Qt's QListView in icon mode, in one process and one run, on the offscreen
+// platform: a 1024 x 768 viewport, uniform 200-pixel thumbnails, our thumbnail view with its
+// default cell (QListView gets the same grid and icon area), at 1,000, 10,000 and 100,000 items.
+// Per figure and count it prints: name, items, our ms, QListView ms, ratio (ours / theirs).
+//
+//   fill    the model filled inside one update, laid out
+//   paint   the first paint of the window
+//   hit     1,000 hit tests at random points of the client area
+//   scroll  the offset set to the end of the content, then a paint
+//
+// Each figure is the median of five runs, the two sides interleaved.
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QListView>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "listview/EmberListview.h"
+#include "platform/classlib/Forms.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/rtl/Units.h"
+#include "platform/user/User.h"
+
+using namespace ember;
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768, kThumb = 200, kRuns = 5, kHits = 1000;
+
+double Ms(const std::function<void()>& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+String Caption(int i) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "IMG_%06d.JPG", i);
+  return String(buf, buf + std::char_traits<char>::length(buf));
+}
+
+// ---- Our side: the photo item draws one shared picture, fitted into the thumbnail area ----
+TBitmap* gThumb = nullptr;
+
+class TBenchItem : public TEmberItemStored {
+  EMBER_ITEM_CLASS(TBenchItem, TEmberItemStored)
+public:
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& R, TEmberAlphaBlender*, bool& DoDefault) override {
+    DoDefault = false;
+    const Integer side = std::min(R.Width(), R.Height());
+    if (side <= 0) return;
+    const Integer x = R.Left + (R.Width() - side) / 2, y = R.Top + (R.Height() - side) / 2;
+    ACanvas->StretchDraw(TRect{x, y, x + side, y + side}, gThumb);
+  }
+};
+
+struct Ours {
+  TForm* Form{nullptr};
+  TEmberListview* LV{nullptr};
+  explicit Ours() {
+    Form = TForm::New(nullptr);
+    Form->SetClientWidth(kWidth);
+    Form->SetClientHeight(kHeight);
+    LV = TEmberListview::New(Form);
+    LV->SetParent(Form);
+    LV->SetBorderStyle(common::TBorderStyle::bsNone);
+    LV->SetBounds(0, 0, kWidth, kHeight);
+    LV->SetView(TEmberListStyle::elsThumbnail);
+    Form->Show();
+    LV->HandleNeeded();
+  }
+  ~Ours() { FreeAndNil(Form); }
+  void Fill(int n) {
+    TEmberUpdateGuard update(LV);
+    TEmberGroup* g = LV->GetGroups()->Add();
+    TEmberItems* items = g->GetItems();
+    for (int i = 0; i < n; ++i) items->AddCustom(&TBenchItem::StaticClass())->SetCaption(Caption(i));
+    update.End();
+  }
+  void Paint() {
+    InvalidateRect(LV->Handle(), nullptr, false);
+    UpdateWindow(LV->Handle());
+  }
+  int Hits(const std::vector<TPoint>& pts) {
+    int found = 0;
+    for (const TPoint& p : pts)
+      if (LV->GetGroups()->ItemByPoint(LV->GetScrollbars()->MapWindowToView(p))) ++found;
+    return found;
+  }
+  void ScrollToEnd() {
+    const TRect view = LV->GetGroups()->ViewRect();
+    LV->GetScrollbars()->SetOffsetY(std::max(0, view.Bottom - LV->GetClientHeight()));
+    Paint();
+  }
+};
+
+// ---- Qt's side: a model answering the same captions and one shared picture ----
+class Model : public QAbstractListModel {
+public:
+  int Count{0};
+  QPixmap Picture;
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : Count; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::DisplayRole) return QString::asprintf("IMG_%06d.JPG", index.row());
+    if (role == Qt::DecorationRole) return Picture;
+    return {};
+  }
+  void Fill(int n) {
+    beginResetModel();
+    Count = n;
+    endResetModel();
+  }
+};
+
+struct Theirs {
+  QListView View;
+  Model M;
+  explicit Theirs(const QPixmap& picture) {
+    M.Picture = picture;
+    View.setViewMode(QListView::IconMode);
+    View.setUniformItemSizes(true);
+    View.setMovement(QListView::Static);
+    View.setResizeMode(QListView::Adjust);
+    View.setLayoutMode(QListView::SinglePass);
+    // The thumbnail view's default cell and picture area (125 x 143, the picture inside a 4-pixel
+    // border above two caption lines).
+    View.setGridSize(QSize(125, 143));
+    View.setIconSize(QSize(109, 109));
+    View.resize(kWidth, kHeight);
+    View.setModel(&M);
+    View.show();
+  }
+  void Fill(int n) {
+    M.Fill(n);
+    View.doItemsLayout();
+  }
+  void Paint() { View.viewport()->repaint(); }
+  int Hits(const std::vector<TPoint>& pts) {
+    int found = 0;
+    for (const TPoint& p : pts)
+      if (View.indexAt(QPoint(p.X, p.Y)).isValid()) ++found;
+    return found;
+  }
+  void ScrollToEnd() {
+    View.verticalScrollBar()->setValue(View.verticalScrollBar()->maximum());
+    Paint();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  pf::StartLayer(argc, argv);
+  pf::InitializeUnits();
+  common::InitializeCommonObjects();
+  InitializeEmberListview();
+
+  QImage img(kThumb, kThumb, QImage::Format_RGB32);
+  QPainter p(&img);
+  p.fillRect(img.rect(), QColor(90, 140, 200));
+  p.fillRect(QRect(40, 60, 120, 80), QColor(220, 180, 60));
+  p.end();
+  QPixmap picture = QPixmap::fromImage(img);
+  gThumb = TBitmap::New();
+  gThumb->SetPixelFormat(TPixelFormat::pf32bit);
+  gThumb->SetSize(kThumb, kThumb);
+  gThumb->GetCanvas()->GetBrush()->SetColor(0x00C88C5A);
+  gThumb->GetCanvas()->FillRect(TRect{0, 0, kThumb, kThumb});
+  gThumb->GetCanvas()->GetBrush()->SetColor(0x003CB4DC);
+  gThumb->GetCanvas()->FillRect(TRect{40, 60, 160, 140});
+
+  std::mt19937 rng(12345);
+  std::vector<TPoint> pts(kHits);
+  for (TPoint& pt : pts) pt = TPoint{static_cast<Integer>(rng() % kWidth), static_cast<Integer>(rng() % kHeight)};
+
+  std::printf("%-8s %8s %10s %10s %7s\n", "figure", "items", "ours_ms", "qt_ms", "ratio");
+  for (int n : {1000, 10000, 100000}) {
+    std::vector<double> fill[2], paint[2], hit[2], scroll[2];
+    int hitsOurs = 0, hitsTheirs = 0;
+    for (int run = 0; run < kRuns; ++run) {
+      Ours ours;
+      Theirs theirs(picture);
+      fill[0].push_back(Ms([&] { ours.Fill(n); }));
+      fill[1].push_back(Ms([&] { theirs.Fill(n); }));
+      QCoreApplication::processEvents();
+      paint[0].push_back(Ms([&] { ours.Paint(); }));
+      paint[1].push_back(Ms([&] { theirs.Paint(); }));
+      hit[0].push_back(Ms([&] { hitsOurs = ours.Hits(pts); }));
+      hit[1].push_back(Ms([&] { hitsTheirs = theirs.Hits(pts); }));
+      scroll[0].push_back(Ms([&] { ours.ScrollToEnd(); }));
+      scroll[1].push_back(Ms([&] { theirs.ScrollToEnd(); }));
+    }
+    auto line = [n](const char* name, std::vector<double>* v) {
+      const double a = Median(v[0]), b = Median(v[1]);
+      std::printf("%-8s %8d %10.3f %10.3f %7.2f\n", name, n, a, b, b > 0 ? a / b : 0.0);
+    };
+    line("fill", fill);
+    line("paint", paint);
+    line("hit", hit);
+    line("scroll", scroll);
+    std::fflush(stdout);
+    if (hitsOurs == 0 || hitsTheirs == 0) std::fprintf(stderr, "warning: a side found no item under its points\n");
+  }
+
+  FreeAndNil(gThumb);
+  FinalizeEmberListview();
+  common::FinalizeCommonObjects();
+  pf::FinalizeUnits();
+  pf::FinishLayer();
+  return 0;
+}
