@@ -30,14 +30,6 @@ public:
   void SetGroupSelections(bool Value);
   bool GetFullRowSelect() const { return FFullRowSelect; }
   void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
-  bool GetUseFocusRect() const { return FUseFocusRect; }
-  void SetUseFocusRect(bool Value) { FUseFocusRect = Value; }
-  Byte GetBlendAlphaImage() const { return FBlendAlphaImage; }
-  void SetBlendAlphaImage(Byte Value) { FBlendAlphaImage = Value; }
-  TColor GetColor() const { return FColor; }
-  void SetColor(TColor Value) { FColor = Value; }
-  TColor GetInactiveColor() const { return FInactiveColor; }
-  void SetInactiveColor(TColor Value) { FInactiveColor = Value; }
 
   TEmberItem* GetFocusedItem() const { return FFocusedItem; }
   void SetFocusedItem(TEmberItem* Value);
@@ -127,10 +119,6 @@ private:
   Integer FItemsToggled{0};
   Integer FMultiChangeCount{0};
   bool FMultiSelect{false};
-  bool FUseFocusRect{true};
-  Byte FBlendAlphaImage{128};
-  TColor FColor{clHighlight};
-  TColor FInactiveColor{clInactiveBorder};
 };
 
 // Holds the object whose check box is being clicked, and the count of checked items.

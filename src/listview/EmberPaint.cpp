@@ -289,10 +289,10 @@ void TEmberHeader::PaintTo(TCanvas* ACanvas, const TRect& ARect, bool) {
   if (!lv || !ACanvas) return;
   bool handled = false;
   {
-    TEmberCanvasStore store;
-    store.StoreCanvasState(ACanvas);
+    Owned<TEmberCanvasStore> store(TEmberCanvasStore::New());
+    store->StoreCanvasState(ACanvas);
     lv->DoPaintHeaderBkGnd(ACanvas, ARect, handled);
-    store.RestoreCanvasState(ACanvas);
+    store->RestoreCanvasState(ACanvas);
   }
   HDC dc = ACanvas->GetHandle();
   if (!handled) {

@@ -377,12 +377,6 @@ Integer TEmberHeader::ViewWidth() const {
   return right;
 }
 
-Integer TEmberHeader::ViewWidth() const {
-  Integer right = 0;
-  for (TEmberColumn* c : FPositions) right = std::max(right, c->GetDisplayRect().Right);
-  return right;
-}
-
 // ---- Column view ----
 namespace {
 

@@ -39,7 +39,7 @@ class TSpyItemView : public TEmberViewItem {
   EMBER_REF_CLASS(TSpyItemView, TEmberViewItem, TEmberViewItem, TEmberGroup*)
 public:
   bool OverlappedFocus() override { return gOverlapped; }
-  void Paint(TEmberItem* Item, TCanvas*, const TRect&, TEmberColumn* Column, bool Force) override {
+  void Paint(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const TRect&, bool Force) override {
     std::string s = Name(Item);
     if (Column) s += "/" + Name(Column);
     if (Force) s += "!";
