@@ -212,14 +212,18 @@ HRESULT Render(HDC dc, const TRect& rect, const TRect* clip, const std::function
   if (target.isEmpty()) return THEME_S_OK;
   QRegion where = gdi::PaintableRegion(dc) & QRegion(target) & QRegion(pb.Bounds());
   if (clip) where &= QRegion(gdi::ToTarget(dc, *clip));
+  // A part wholly clipped away (a border round a client area that is excluded) costs nothing, and
+  // only the pixels that can change are read in under the part.
+  if (where.isEmpty()) return THEME_S_OK;
   QImage img(target.size(), QImage::Format_ARGB32_Premultiplied);
-  QRect have = target & pb.Bounds();
   img.fill(Qt::white);
-  for (int y = have.top(); y <= have.bottom(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(img.scanLine(y - target.top()));
-    for (int x = have.left(); x <= have.right(); ++x) {
-      COLORREF c = gdi::GetColor(pb, x, y);
-      line[x - target.left()] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+  for (const QRect& have : where) {
+    for (int y = have.top(); y <= have.bottom(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(img.scanLine(y - target.top()));
+      for (int x = have.left(); x <= have.right(); ++x) {
+        COLORREF c = gdi::GetColor(pb, x, y);
+        line[x - target.left()] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+      }
     }
   }
   {
