@@ -100,7 +100,14 @@ void TCustomViewItem::PaintBefore(ember::TEmberItem* Item, ember::TEmberColumn*,
     ACanvas->GetPen()->SetColor(FrameColor);
     ACanvas->GetPen()->SetStyle(TPenStyle::psDot);
     ACanvas->GetBrush()->SetStyle(TBrushStyle::bsClear);
-    ACanvas->Rectangle(left, top, left + fw, top + fh);
+    // The outline of Rectangle(left, top, left + fw, top + fh) as four lines: our canvas frames a
+    // rectangle with a solid pen whatever the pen's style, and the frame must show dotted.
+    const Integer right = left + fw - 1, bottom = top + fh - 1;
+    ACanvas->MoveTo(left, top);
+    ACanvas->LineTo(right, top);
+    ACanvas->LineTo(right, bottom);
+    ACanvas->LineTo(left, bottom);
+    ACanvas->LineTo(left, top);
     ACanvas->GetPen()->SetStyle(TPenStyle::psSolid);
   }
 

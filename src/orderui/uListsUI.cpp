@@ -42,6 +42,8 @@ void Initialize() {
     stream->WriteBytes(*data);
     stream->SetPosition(0);
     gWarningImage->LoadFromStream(*stream);
+    // The picture lies over photos: its transparent surround must let them show through.
+    if (gWarningImage->GetPixelFormat() == TPixelFormat::pf32bit) gWarningImage->AlphaFormat = TAlphaFormat::afDefined;
   }
 }
 

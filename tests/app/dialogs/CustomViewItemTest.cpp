@@ -2,6 +2,7 @@
 // cell (the list view then paints nothing of its own there).
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uCustomViewItem.h"
+#include "orderui/uListsUI.h"
 #include "platform/gdi/Bitmap.h"
 
 namespace {
@@ -99,10 +100,11 @@ TEST_F(CustomViewItemTest, PaintsTheWholeCell) {
   EXPECT_EQ(c->GetPixel(100, 20), TColor(0xC0C0C0));  // above the 150-high thumbnail (32..182)
   // The thumbnail's pixel (x, y) holds blue x, green y, red 7.
   EXPECT_EQ(c->GetPixel(7 + 10, 32 + 5), TColor(RGB(7, 5, 10)));
-  // The frame's top edge on row 32 + 8, from column 7 to 206.
+  // The frame's top edge on row 32 + 8, from column 7 to 206: dotted, so part of it is red.
   int red = 0;
   for (Integer x = 7; x < 207; ++x) red += c->GetPixel(x, 40) == TColor(0x0000FF);
   EXPECT_GT(red, 50);
+  EXPECT_LT(red, 150);
   for (Integer x = 7; x < 207; ++x) EXPECT_NE(c->GetPixel(x, 39), TColor(0x0000FF));
   // A bordered photo has no frame.
   item->SetWithBorders(true);
@@ -111,6 +113,32 @@ TEST_F(CustomViewItemTest, PaintsTheWholeCell) {
   for (Integer y = 0; y < 310; ++y)
     for (Integer x = 0; x < 214; ++x) red += bmp->GetCanvas()->GetPixel(x, y) == TColor(0x0000FF);
   EXPECT_EQ(red, 0);
+}
+
+// A low-resolution photo carries the warning picture in the thumbnail's top-right corner, the
+// photo showing through the picture's transparent surround.
+TEST_F(CustomViewItemTest, LowResolutionWarningOverTheThumbnail) {
+  TImageItemEx* item = AddItem(200, 150);
+  item->SetWithBorders(true);  // no frame: only the photo and the warning
+  Owned<TBitmap> sharp = Paint(item);
+  item->OrigWidth = 400;
+  item->OrigHeight = 300;
+  Owned<TBitmap> low = Paint(item);
+  TBitmap* warning = order::WarningImage();
+  ASSERT_TRUE(warning && !warning->GetEmpty());
+  const Integer w = warning->GetWidth(), h = warning->GetHeight();
+  // The bordered thumbnail is 200 × 133, at (7, 40): the warning covers (207 − w, 40)-(207, 40 + h).
+  int changed = 0, outside = 0;
+  for (Integer y = 30; y < 190; ++y)
+    for (Integer x = 0; x < 214; ++x) {
+      const bool differs = sharp->GetCanvas()->GetPixel(x, y) != low->GetCanvas()->GetPixel(x, y);
+      const bool inside = x >= 207 - w && x < 207 && y >= 40 && y < 40 + h;
+      (inside ? changed : outside) += differs;
+    }
+  EXPECT_GT(changed, 0);
+  EXPECT_EQ(outside, 0);
+  // Its corner is transparent: the photo shows there.
+  EXPECT_EQ(low->GetCanvas()->GetPixel(207 - w, 40), sharp->GetCanvas()->GetPixel(207 - w, 40));
 }
 
 // The view paints photo items only.
