@@ -286,4 +286,42 @@ void TNamespace::SetDetailThreadLoading(Integer column, bool v) {
   else c[static_cast<size_t>(column)].Cached.Exclude(TDetailsOfCacheFlag::docThreadLoading);
 }
 
+Integer TNamespace::CategoryCount() {
+  if (FCatInfo.CategoryCount != 0) return FCatInfo.CategoryCount;
+  ComPtr<IShellFolder2> folder2 = GetShellFolder2();
+  ComPtr<ICategoryProvider> provider = GetCategoryProviderInterface();
+  TNamespace* parent = GetParent();
+  if (!folder2 || !provider || !parent) return 0;
+  Integer n = std::max<Integer>(parent->DetailsSupportedColumns(), 0);
+  TCategoriesInfo& c = FCatInfo;
+  size_t size = static_cast<size_t>(n);
+  c.ColumnID.assign(size, SHCOLUMNID{});
+  c.CatGUID.assign(size, GUID{});
+  c.CategoryNames.assign(size, String());
+  c.Categories.assign(size, TCategoryInfo{});
+  c.CanCatatorize.assign(size, false);
+  c.CategoryCount = n;
+  c.DefaultColumn = -1;
+  for (size_t i = 0; i < size; ++i) {
+    if (FAILED(folder2->MapColumnToSCID(static_cast<UINT>(i), &c.ColumnID[i]))) continue;
+    c.CanCatatorize[i] = provider->CanCategorizeOnSCID(&c.ColumnID[i]) == S_OK;
+    if (FAILED(provider->GetCategoryForSCID(&c.ColumnID[i], &c.CatGUID[i]))) continue;
+    // Columns that share a category each get its name.
+    Char name[260]{};
+    if (SUCCEEDED(provider->GetCategoryName(&c.CatGUID[i], name, 260))) {
+      name[259] = 0;
+      c.CategoryNames[i] = name;
+    }
+  }
+  GUID guid{};
+  SHCOLUMNID key;
+  if (SUCCEEDED(provider->GetDefaultCategory(&guid, &key)))
+    for (size_t i = 0; i < size; ++i)
+      if (c.ColumnID[i].fmtid == key.fmtid && c.ColumnID[i].pid == key.pid) {
+        c.DefaultColumn = static_cast<Integer>(i);
+        break;
+      }
+  return c.CategoryCount;
+}
+
 }  // namespace shell

@@ -363,6 +363,10 @@ public:
   virtual bool GetDetailThreadLoading(Integer column);
   virtual void SetDetailThreadLoaded(Integer column, bool v);
   virtual void SetDetailThreadLoading(Integer column, bool v);
+  // The parent's columns with the category each one groups by (filled once, when the folder has
+  // a category provider); answers their number.
+  Integer CategoryCount();
+  const TCategoriesInfo& GetCategoriesInfo() const { return FCatInfo; }
 
   // ---- Verbs, clipboard, context menus, drag and drop ----
   virtual ComPtr<IContextMenu> GetContextMenuInterface();

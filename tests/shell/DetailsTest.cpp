@@ -138,6 +138,30 @@ TEST_F(DetailsTest, AnItemsTextComesThroughTheChainOfSourcesAndIsCached) {
   }
 }
 
+TEST_F(DetailsTest, CategoriesAreReadOncePerColumnOfTheParent) {
+  TFakeFolder folder;
+  folder.Script.Count = 4;  // the fifth column maps to no property
+  TFakeCategories categories;
+  Owned<TFakeItem> item(Fake());
+  item->Own = &folder;
+  EXPECT_EQ(item->CategoryCount(), 0) << "without a category provider";
+  item->Categories = &categories;
+  ASSERT_EQ(item->CategoryCount(), 5) << "one entry per column of the parent";
+  const TCategoriesInfo& c = item->GetCategoriesInfo();
+  const std::vector<DWORD> pids{100, 101, 102, 103, 0};
+  const std::vector<bool> can{true, false, true, false, false};
+  const std::vector<String> names{u"Группа 100", u"Группа 101", u"Группа 102", u"Группа 103", u""};
+  for (size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(c.ColumnID[i].pid, pids[i]);
+    EXPECT_EQ(c.CanCatatorize[i], can[i]);
+    EXPECT_EQ(c.CategoryNames[i], names[i]);
+  }
+  EXPECT_EQ(c.DefaultColumn, 2);
+  folder.Script.Count = 0;
+  EXPECT_EQ(item->CategoryCount(), 5) << "read once";
+}
+
 TEST_F(DetailsTest, RealFilesShowTheirSizeTypeTimeAndAttributes) {
   fs::path hidden = Home / ".hidden.txt";
   testsupport::WriteFileBytes(hidden, std::string(100, 'x'));

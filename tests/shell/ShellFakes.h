@@ -106,13 +106,50 @@ public:
   }
   HRESULT GetDetailsEx(const ITEMIDLIST*, const SHCOLUMNID*, void*) override { return E_NOTIMPL; }
   HRESULT GetDetailsOf(const ITEMIDLIST* pidl, UINT col, SHELLDETAILS* d) override { return Script.Details(pidl, col, d); }
-  HRESULT MapColumnToSCID(UINT, SHCOLUMNID*) override { return E_NOTIMPL; }
+  // Column i maps to the storage property 100 + i.
+  HRESULT MapColumnToSCID(UINT col, SHCOLUMNID* scid) override {
+    if (Script.Count >= 0 && static_cast<int>(col) >= Script.Count) return E_FAIL;
+    scid->fmtid = FMTID_Storage;
+    scid->pid = 100 + col;
+    return S_OK;
+  }
 
 protected:
   void* Lookup(REFIID iid) override {
     if (iid == IUnknown::Iid || iid == IShellFolder::Iid || iid == IShellFolder2::Iid)
       return static_cast<IShellFolder2*>(this);
     return nullptr;
+  }
+};
+
+// Categories of even properties only; each property is its own category, named after it; the
+// default is property 102.
+class TFakeCategories final : public TStackCom<ICategoryProvider> {
+public:
+  HRESULT CanCategorizeOnSCID(const SHCOLUMNID* scid) override { return scid->pid % 2 == 0 ? S_OK : S_FALSE; }
+  HRESULT GetDefaultCategory(GUID* guid, SHCOLUMNID* scid) override {
+    *guid = GUID{};
+    scid->fmtid = FMTID_Storage;
+    scid->pid = 102;
+    return S_OK;
+  }
+  HRESULT GetCategoryForSCID(const SHCOLUMNID* scid, GUID* guid) override {
+    *guid = GUID{scid->pid, 0, 0, {}};
+    return S_OK;
+  }
+  HRESULT EnumCategories(IUnknown**) override { return E_NOTIMPL; }
+  HRESULT GetCategoryName(const GUID* guid, Char* name, UINT capacity) override {
+    String s = u"Группа " + IntToStr(static_cast<Integer>(guid->Data1));
+    if (s.size() + 1 > capacity) return E_FAIL;
+    std::copy(s.begin(), s.end(), name);
+    name[s.size()] = 0;
+    return S_OK;
+  }
+  HRESULT CreateCategory(const GUID*, REFIID, void**) override { return E_NOTIMPL; }
+
+protected:
+  void* Lookup(REFIID iid) override {
+    return iid == IUnknown::Iid || iid == ICategoryProvider::Iid ? static_cast<ICategoryProvider*>(this) : nullptr;
   }
 };
 
@@ -196,6 +233,7 @@ public:
   IShellDetails* OwnDetails{nullptr};
   IShellDetails* ParentDetails{nullptr};
   bool NoParentFolder2{false};
+  ICategoryProvider* Categories{nullptr};
 
   ComPtr<IShellFolder2> GetShellFolder2() override { return Own ? ComPtr<IShellFolder2>(Own) : nullptr; }
   ComPtr<IShellDetails> GetShellDetailsInterface() override {
@@ -204,6 +242,9 @@ public:
   ComPtr<IShellFolder2> GetParentShellFolder2() override {
     if (NoParentFolder2) return nullptr;
     return ParentFolder ? ComPtr<IShellFolder2>(ParentFolder) : TNamespace::GetParentShellFolder2();
+  }
+  ComPtr<ICategoryProvider> GetCategoryProviderInterface() override {
+    return Categories ? ComPtr<ICategoryProvider>(Categories) : nullptr;
   }
   ComPtr<IShellDetails> GetParentShellDetailsInterface() override {
     return ParentDetails ? ComPtr<IShellDetails>(ParentDetails) : nullptr;

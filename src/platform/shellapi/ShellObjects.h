@@ -321,10 +321,19 @@ struct IQueryInfo : IUnknown {
   virtual HRESULT GetInfoFlags(DWORD* flags) = 0;
 };
 
-// Interfaces the program asks for and that nothing of this layer offers: they are only named.
+// Groups a folder's items by a column; no folder of this layer offers one.
 struct ICategoryProvider : IUnknown {
   static constexpr IID Iid{0x9AF64809, 0x5864, 0x4C26, {0xA7, 0x20, 0xC1, 0xF7, 0x8C, 0x08, 0x6E, 0xE3}};
+  virtual HRESULT CanCategorizeOnSCID(const SHCOLUMNID* scid) = 0;
+  virtual HRESULT GetDefaultCategory(GUID* guid, SHCOLUMNID* scid) = 0;
+  virtual HRESULT GetCategoryForSCID(const SHCOLUMNID* scid, GUID* guid) = 0;
+  virtual HRESULT EnumCategories(IUnknown** enumGuid) = 0;
+  // `name` holds `capacity` characters.
+  virtual HRESULT GetCategoryName(const GUID* guid, Char* name, UINT capacity) = 0;
+  virtual HRESULT CreateCategory(const GUID* guid, REFIID iid, void** out) = 0;
 };
+
+// Interfaces the program asks for and that nothing of this layer offers: they are only named.
 struct IBrowserFrameOptions : IUnknown {
   static constexpr IID Iid{0x10DF43C8, 0x1DBE, 0x11D3, {0x8B, 0x34, 0x00, 0x60, 0x97, 0xDF, 0x5B, 0xD4}};
 };
