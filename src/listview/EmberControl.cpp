@@ -265,27 +265,6 @@ void TCustomEmberListview::CreateWnd() {
 
 void TCustomEmberListview::DestroyWnd() { common::TCommonCanvasControl::DestroyWnd(); }
 
-void TCustomEmberListview::Dispatch(TMessage& Msg) {
-  switch (Msg.Msg) {
-    case WM_GETOBJECT:
-      common::TCommonCanvasControl::Dispatch(Msg);
-      Msg.Result = AccessibleGetObject(this, Msg.WParam, Msg.LParam, Msg.Result);
-      return;
-    case WM_DESTROY:
-      if (FEditManager && FEditManager->GetEditing()) FEditManager->CancelEdit();
-      // A window made again gets a new tree; the old objects must not reach freed elements.
-      ReleaseAccessibleTree(this);
-      common::TCommonCanvasControl::Dispatch(Msg);
-      return;
-    case WM_EMBER_EDITNEXT:
-      // An arrow or Tab ended the last edit: the edit moves on to the cell it chose.
-      if (FEditManager->GetTabMoveFocusItem()) FEditManager->BeginEdit(FEditManager->GetTabMoveFocusItem(), FEditManager->GetTabMoveFocusColumn());
-      return;
-    default:
-      common::TCommonCanvasControl::Dispatch(Msg);
-  }
-}
-
 void TCustomEmberListview::Notification(TComponent* AComponent, TOperation Operation) {
   common::TCommonCanvasControl::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;

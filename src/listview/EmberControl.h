@@ -168,6 +168,16 @@ public:
   virtual void DoIncrementalSearch(TEmberCollectionItem* Item, const WideString& SearchBuffer, Integer& CompareResult);
   virtual Integer DoItemCompare(TEmberColumn* Column, TEmberGroup* Group, TEmberItem* Item1, TEmberItem* Item2);
 
+  // ---- Input (mouse, keys, wheel; EmberInput.cpp) ----
+  // The point (window coordinates) goes to the header rather than to the items.
+  bool IsInHeaderArea(TPoint WindowPt) const;
+  // Ends a running OLE drag or rubber band and lets the mouse go.
+  void EndDrag(TPoint WindowPt, TCommonKeyStates KeyStates);
+  void ClearMouseStates();
+  void CancelPendingDrag();
+  // The hint the control is showing or about to show.
+  const TEmberHintInfoRec& HintData() const { return FHintData; }
+
   // ---- Factories (a descendant makes its own classes here) ----
   virtual TEmberPaintInfoBaseColumn* CreateColumnPaintInfo();
   virtual TEmberPaintInfoBaseGroup* CreateGroupPaintInfo();
@@ -175,6 +185,15 @@ public:
   virtual TEmberPaintInfoBaseItem* CreateItemPaintInfo();
 
 protected:
+  // The input operations the message handlers call, in this order.
+  virtual void HandleDblClick(TCommonMouseButton Button, TMessage& Msg);
+  virtual void HandleKeyDown(TMessage& Msg);
+  virtual void HandleMouseDown(TCommonMouseButton Button, TMessage& Msg);
+  virtual void HandleMouseUp(TCommonMouseButton Button, TMessage& Msg);
+  void HandleMouseMove(TMessage& Msg);
+  bool DoMouseWheel(TShiftState Shift, Integer WheelDelta, TPoint MousePos) override;
+  // Header clicks and moves; the header handles them.
+  virtual void HeaderMouseMessage(TMessage& Msg);
   void Create(TComponent* AOwner) override;
   void Destroy() override;
   void BeforeDestruction() override;
@@ -199,6 +218,20 @@ private:
                 bool& RowFocusHeld);
   void PaintGridLines(TCanvas* ACanvas, const TRect& ViewClip);
   void PaintInsertMark(TCanvas* ACanvas);
+  void PrepareDrag(TEmberItem* Item, TPoint WindowPt, bool RubberBand, bool OLE, TCommonKeyStates KeyStates);
+  void StartPendingDrag(TMessage& Msg, TCommonKeyStates KeyStates);
+  void HotTrackAt(TPoint WindowPt);
+  void CheckClickPress(TEmberCollectionItem* Obj);
+  void ExpandClick(TEmberGroup* Group);
+  void MoveFocusTo(TEmberItem* Target, TShiftState Shift);
+  void ScrollByKey(Word Key);
+  void ContextMenuMessage(TMessage& Msg);
+  void CMHintShow(TMessage& Msg);
+  void WMWindowPosChanged(TMessage& Msg);
+  void ButtonMessage(TMessage& Msg);
+  TPoint FDragStartPt;
+  TPoint FWindowSize{-1, -1};
+  TEmberHintInfoRec FHintData;
 
   ComPtr<IUnknown> FAccessible;
   bool FAllowInvisibleCheckedItems{false};

@@ -346,3 +346,64 @@ void TEmberGlobalImageManager::SetColumnSortUp(TBitmap* V) { if (V) FColumnSortU
 void TEmberGlobalImageManager::SetColumnSortDown(TBitmap* V) { if (V) FColumnSortDown->Assign(*V); }
 
 }  // namespace ember
+
+namespace ember {
+void TEmberSelectionManager::SelectRange(TEmberItem* FromItem, TEmberItem* ToItem, bool ClearFirst, bool) {
+  if (!FEnabled || !FMultiSelect) return;
+  IncMultiChangeCount();
+  if (ClearFirst) ClearAll();
+  if (FromItem && ToItem) {
+    TEmberGroups* gs = OwnerListview()->GetGroups();
+    bool swap = FromItem->GetOwnerGroup() != ToItem->GetOwnerGroup()
+                    ? FromItem->GetOwnerGroup()->GetIndex() > ToItem->GetOwnerGroup()->GetIndex()
+                    : FromItem->GetIndex() > ToItem->GetIndex();
+    if (swap) std::swap(FromItem, ToItem);
+    for (TEmberItem* i = FromItem; i && i != ToItem; i = gs->NextVisibleItem(i)) i->SetSelected(true);
+    ToItem->SetSelected(true);
+  }
+  DecMultiChangeCount();
+}
+void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRect) {
+  if (!FEnabled || !FMultiSelect) return;
+  IncMultiChangeCount();
+  TEmberGroups* gs = OwnerListview()->GetGroups();
+  for (TEmberItem* i = gs->FirstItem(); i; i = gs->NextItem(i)) {
+    TRect x;
+    const bool n = IntersectRectEx(x, i->GetDisplayRect(), NewRect), o = IntersectRectEx(x, i->GetDisplayRect(), OldRect);
+    if (Toggle) {
+      if (n != o) i->SetSelected(!i->GetSelected());
+    } else if (n) {
+      i->SetSelected(true);
+    } else if (o) {
+      i->SetSelected(false);
+    }
+  }
+  DecMultiChangeCount();
+}
+void TCustomEmberDragManagerBase::BeginDrag(TPoint WindowPt, TCommonKeyStates Keys) { DoDragBegin(WindowPt, Keys); }
+void TCustomEmberDragManagerBase::DragEnter(IDataObject*, TCommonKeyStates, TPoint, TCommonDropEffect&) { FDragging = true; }
+void TCustomEmberDragManagerBase::Drag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) {
+  DoDrag(Keys, WindowPt, Effect);
+}
+void TCustomEmberDragManagerBase::DragEnd(TCommonKeyStates Keys, TPoint WindowPt) {
+  FDragging = false;
+  DoDragEnd(WindowPt, Keys);
+}
+Integer TEmberScrollbarManager::MaxOffsetX() const {
+  TCustomEmberListview* lv = OwnerListview();
+  return std::max(0, FViewRect.Width() - lv->GetClientWidth());
+}
+Integer TEmberScrollbarManager::MaxOffsetY() const {
+  TCustomEmberListview* lv = OwnerListview();
+  return std::max(0, FViewRect.Height() - lv->GetClientHeight() + lv->GetHeader()->RuntimeHeight());
+}
+void TEmberScrollbarManager::Scroll(Integer DeltaX, Integer DeltaY) {
+  const Integer x = std::clamp(FOffsetX + DeltaX, 0, MaxOffsetX()), y = std::clamp(FOffsetY + DeltaY, 0, MaxOffsetY());
+  if (x == FOffsetX && y == FOffsetY) return;
+  const Integer ox = FOffsetX, oy = FOffsetY;
+  FOffsetX = x;
+  FOffsetY = y;
+  OwnerListview()->DoScroll(ox - x, oy - y);
+  OwnerListview()->SafeInvalidateRect(nullptr, false);
+}
+}  // namespace ember

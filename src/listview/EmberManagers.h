@@ -30,6 +30,12 @@ public:
   void SetGroupSelections(bool Value);
   bool GetFullRowSelect() const { return FFullRowSelect; }
   void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
+  TCommonMouseButtons GetMouseButton() const { return FShimMouseButton; }
+  void SetMouseButton(TCommonMouseButtons V) { FShimMouseButton = V; }
+  bool GetRectSelect() const { return false; }
+  void SelectRange(TEmberItem* FromItem, TEmberItem* ToItem, bool ClearFirst, bool RectSelect);
+  void DragSelect(bool Toggle, TRect NewRect, TRect OldRect);
+  TCommonMouseButtons FShimMouseButton{TCommonMouseButton::cmbLeft};
 
   TEmberItem* GetFocusedItem() const { return FFocusedItem; }
   void SetFocusedItem(TEmberItem* Value);
@@ -150,6 +156,11 @@ public:
   TPoint MapViewToWindow(TPoint P) const;
   TRect MapViewRectToWindowRect(const TRect& R) const;
   void ReCalculateScrollbars(bool Redraw, bool Force);
+  void Scroll(Integer DeltaX, Integer DeltaY);
+  Integer MaxOffsetX() const;
+  Integer MaxOffsetY() const;
+  void WMHScroll(TMessage&) {}
+  void WMVScroll(TMessage&) {}
 
 private:
   Integer FOffsetX{0};
@@ -163,15 +174,72 @@ class TCustomEmberDragManagerBase : public TEmberOwnedPersistent {
 public:
   bool GetEnabled() const { return FEnabled; }
   virtual void SetEnabled(bool Value) { FEnabled = Value; }
+  TCommonMouseButtons GetMouseButton() const { return FMouseButton; }
+  void SetMouseButton(TCommonMouseButtons V) { FMouseButton = V; }
+  bool Dragging() const { return FDragging; }
+  void BeginDrag(TPoint WindowPt, TCommonKeyStates Keys);
+  void DragEnter(IDataObject* DataObject, TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
+  void Drag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
+  void DragEnd(TCommonKeyStates Keys, TPoint WindowPt);
+  // One of the pressed buttons in `KeyState` may start a drag.
+  bool ButtonAllowed(TCommonKeyStates KeyState) const;
+  // A key pressed while the drag runs scrolls the view.
+  virtual void WMKeyDown(TMessage& Msg);
+
+protected:
+  virtual void DoDrag(TCommonKeyStates /*Keys*/, TPoint /*WindowPt*/, TCommonDropEffect& /*Effect*/) {}
+  virtual void DoDragBegin(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/) {}
+  virtual void DoDragEnd(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/) {}
+  TCommonMouseButtons FMouseButton{TCommonMouseButton::cmbLeft};
 
 private:
   bool FEnabled{false};
+  bool FDragging{false};
 };
 class TEmberDragRectManager : public TCustomEmberDragManagerBase {
   PF_CLASS(TEmberDragRectManager)
+public:
+  TPoint GetAnchorPoint() const { return FAnchorPoint; }
+  void SetAnchorPoint(TPoint P) { FAnchorPoint = P; }
+  TPoint GetDragPoint() const { return FDragPoint; }
+  void SetDragPoint(TPoint P) { FDragPoint = P; }
+  void SetPrevRect(const TRect& R) { FPrevRect = R; }
+  // Ready to band from the point: enabled, and a pressed button may start one.
+  virtual bool InitializeDrag(TPoint WindowPt, TCommonKeyStates KeyState);
+  virtual void FinalizeDrag();
+  TRect SelectionRect() const {
+    TRect r{std::min(FAnchorPoint.X, FDragPoint.X), std::min(FAnchorPoint.Y, FDragPoint.Y),
+            std::max(FAnchorPoint.X, FDragPoint.X), std::max(FAnchorPoint.Y, FDragPoint.Y)};
+    if (r.Right == r.Left) ++r.Right;
+    if (r.Bottom == r.Top) ++r.Bottom;
+    return r;
+  }
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override {
+    TCustomEmberDragManagerBase::Create(AOwner);
+    FMouseButton = TCommonMouseButtons{TCommonMouseButton::cmbLeft, TCommonMouseButton::cmbRight};
+  }
+  using TCustomEmberDragManagerBase::Create;
+  void DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys) override;
+  void DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
+  void DoDragEnd(TPoint WindowPt, TCommonKeyStates Keys) override;
+
+private:
+  TPoint FAnchorPoint;
+  TPoint FDragPoint;
+  TRect FPrevRect;
 };
+enum class TEmberDragType { edtOLE, edtVCL };
+
 class TEmberHeaderDragManager : public TCustomEmberDragManagerBase {
   PF_CLASS(TEmberHeaderDragManager)
+public:
+  TEmberDragType GetDragType() const { return FDragType; }
+  void SetDragType(TEmberDragType V) { FDragType = V; }
+
+private:
+  TEmberDragType FDragType{TEmberDragType::edtOLE};
 };
 class TEmberOLEDragManager : public TEmberHeaderDragManager {
   PF_CLASS(TEmberOLEDragManager)
@@ -180,6 +248,9 @@ public:
   void SetDropTarget(TEmberItem* Value) { FDropTarget = Value; }
   TEmberItem* GetDragItem() const { return FDragItem; }
   void SetDragItem(TEmberItem* Value) { FDragItem = Value; }
+  // Holds the item when enabled, a pressed button may drag and the point hits the item.
+  virtual bool InitializeDrag(TEmberItem* HitItem, TPoint WindowPt, TCommonKeyStates KeyState);
+  virtual void FinalizeDrag() { FDragItem = nullptr; }
 
 private:
   TEmberItem* FDropTarget{nullptr};

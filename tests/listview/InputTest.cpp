@@ -1,7 +1,13 @@
 // The list view in the hand: mouse, keyboard and wheel scenarios as the window's messages, the
 // same through the toolkit's events, hot tracking, hints, and the background picture by pixels.
+#include <QEvent>
+
 #include "ListviewTestUtil.h"
+#include "listview/EmberViews.h"
+#include "platform/classlib/Menus.h"
 #include "platform/gdi/Bitmap.h"
+#include "platform/rtl/Clock.h"
+#include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
 namespace {
@@ -126,6 +132,465 @@ TEST_F(BackgroundTest, CaptionShowsOnlyWhileTheListIsEmpty) {
   bg->SetCaptionShowOnlyWhenEmpty(false);
   g->GetItems()->Add();
   EXPECT_TRUE(inked());
+}
+
+
+// A cell of fixed parts, so the scenarios do not hang on the views' own layout: a 10-pixel check
+// box in the top-left corner, the picture in the upper half right of it, the caption below; the
+// click selects anywhere right of the box.
+class TTestCellView : public TEmberViewItem {
+  EMBER_REF_CLASS(TTestCellView, TEmberViewItem, TEmberViewItem, TEmberGroup*)
+public:
+  static TRect Check(const TRect& c) { return TRect{c.Left + 2, c.Top + 2, c.Left + 12, c.Top + 12}; }
+  static TRect Select(const TRect& c) { return TRect{c.Left + 14, c.Top, c.Right, c.Bottom}; }
+  static TRect Label(const TRect& c) { return TRect{c.Left + 14, (c.Top + c.Bottom) / 2, c.Right, c.Bottom}; }
+  void ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, const WideString&, TEmberRectArrayObject& R) override {
+    R = TEmberRectArrayObject{};
+    const TRect c = Item->GetDisplayRect();
+    R.BoundsRect = c;
+    R.CheckRect = Check(c);
+    R.IconRect = TRect{c.Left + 14, c.Top, c.Right, (c.Top + c.Bottom) / 2};
+    R.LabelRect = R.TextRect = R.FullFocusSelRect = Label(c);
+    R.ClickSelectBoundsRect = R.DragSelectBoundsRect = Select(c);
+  }
+  bool EditAreaHitPt(TEmberItem* Item, TPoint P) override { return PtInRectEx(Label(Item->GetDisplayRect()), P); }
+  bool SelectionHitPt(TEmberItem* Item, TPoint P, TEmberSelectHitType) override {
+    return PtInRectEx(Select(Item->GetDisplayRect()), P);
+  }
+  bool SelectionHit(TEmberItem* Item, const TRect& R, TEmberSelectHitType) override {
+    TRect x;
+    return IntersectRectEx(x, Select(Item->GetDisplayRect()), R);
+  }
+};
+
+class InputTest : public ListviewTest {
+protected:
+  void TearDown() override {
+    pf::testing::ResetKeyState();
+    pf::testing::ResetSystemParameters();
+    pf::clock::UseReal();
+    ListviewTest::TearDown();
+  }
+  // A thumbnail list of `n` items "0", "1"... in one group: 100 x 50 cells in a 400 x 300 client
+  // area, three to a row (the layout keeps room for the vertical scroll bar).
+  void MakeGrid(int n, bool multiSelect = true) {
+    MakeList();
+    LV->SetBorderStyle(TBorderStyle::bsNone);
+    LV->OnItemCustomView = [](TCustomEmberListview*, TEmberItem*, TEmberListStyle, const TEmberViewItemClass*& View) {
+      View = &TTestCellView::StaticClass();
+    };
+    LV->SetView(TEmberListStyle::elsThumbnail);
+    LV->GetCellSizes()->Of(TEmberListStyle::elsThumbnail)->SetSize(100, 50);
+    TEmberGroup* g = LV->GetGroups()->Add();
+    for (int i = 0; i < n; ++i) {
+      TEmberItem* it = g->GetItems()->Add();
+      it->SetCaption(String(1, static_cast<Char>(u'0' + i % 10)) + (i >= 10 ? String(1, static_cast<Char>(u'a' + i / 10)) : String()));
+      it->SetCheckType(TEmberCheckType::ectBox);
+    }
+    LV->GetSelection()->SetMultiSelect(multiSelect);
+    LV->GetGroups()->Rebuild(true);
+  }
+  TEmberItem* Item(int i) const { return LV->GetGroups()->GetGroup(0)->GetItem(i); }
+  TRect CellOf(int i) const { return LV->GetScrollbars()->MapViewRectToWindowRect(Item(i)->GetDisplayRect()); }
+  // A point in the item's caption, or in its check box.
+  TPoint At(int i) const {
+    const TRect l = TTestCellView::Label(CellOf(i));
+    return TPoint{l.Left + 5, l.Top + 5};
+  }
+  TPoint BoxOf(int i) const {
+    const TRect b = TTestCellView::Check(CellOf(i));
+    return TPoint{b.Left + 3, b.Top + 3};
+  }
+  LRESULT Send(UINT msg, WPARAM w, TPoint p) { return SendMessage(LV->Handle(), msg, w, MAKELPARAM(p.X, p.Y)); }
+  void Press(TPoint p, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys | MK_LBUTTON, p); }
+  void Release(TPoint p, WPARAM keys = 0) { Send(WM_LBUTTONUP, keys, p); }
+  void Click(TPoint p, WPARAM keys = 0) {
+    Press(p, keys);
+    Release(p, keys);
+  }
+  void Key(int vk, bool ctrl = false) {
+    pf::testing::SetKeyDown(VK_CONTROL, ctrl);
+    SendMessage(LV->Handle(), WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+    pf::testing::SetKeyDown(VK_CONTROL, false);
+  }
+  // The captions of the selected items, in order.
+  std::string Selected() const {
+    std::string out;
+    for (TEmberItem* i = LV->GetSelection()->First(); i; i = LV->GetSelection()->Next(i)) out += Name(i) + " ";
+    return out;
+  }
+  void ShowAndFocus() {
+    Form->Show();
+    LV->SetFocus();
+    guitest::PumpPending();
+  }
+};
+
+TEST_F(InputTest, ClicksSelectAsTheKeysSay) {
+  struct Step {
+    int item;  // -1: the empty space below the items
+    WPARAM keys;
+  };
+  struct Case {
+    const char* name;
+    bool multiSelect;
+    std::vector<Step> steps;
+    std::string selected;
+    int focused;
+  };
+  const Case cases[] = {
+      {"a click selects one", true, {{0, 0}}, "0 ", 0},
+      {"another click moves the selection", true, {{0, 0}, {1, 0}}, "1 ", 1},
+      {"Ctrl adds without moving the anchor's focus", true, {{0, 0}, {2, MK_CONTROL}}, "0 2 ", 2},
+      {"Ctrl-click on a selected item takes it out", true, {{0, 0}, {2, MK_CONTROL}, {2, MK_CONTROL}}, "0 ", 2},
+      {"Shift selects from the anchor", true, {{1, 0}, {3, MK_SHIFT}}, "1 2 3 ", 3},
+      {"Shift selects backwards too", true, {{5, 0}, {3, MK_SHIFT}}, "3 4 5 ", 3},
+      {"a plain click on one of several keeps only it", true, {{1, 0}, {3, MK_SHIFT}, {2, 0}}, "2 ", 2},
+      {"Shift without multi-select selects only the clicked item", false, {{1, 0}, {3, MK_SHIFT}}, "3 ", 3},
+      {"Ctrl without multi-select only moves the focus", false, {{1, 0}, {3, MK_CONTROL}}, "", 3},
+      {"a click on empty space clears", true, {{0, 0}, {2, MK_CONTROL}, {-1, 0}}, "", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid(10, c.multiSelect);
+    for (const Step& s : c.steps) Click(s.item < 0 ? TPoint{250, 250} : At(s.item), s.keys);
+    EXPECT_EQ(Selected(), c.selected);
+    EXPECT_EQ(LV->GetSelection()->GetFocusedItem(), Item(c.focused));
+  }
+}
+
+TEST_F(InputTest, CtrlClickTakesASelectedItemOutWhenTheButtonComesUp) {
+  MakeGrid(6);
+  Click(At(0));
+  Click(At(2), MK_CONTROL);
+  Press(At(2), MK_CONTROL);
+  EXPECT_EQ(Selected(), "0 2 ") << "still selected while the button is down, so a Ctrl-drag can take it along";
+  Release(At(2), MK_CONTROL);
+  EXPECT_EQ(Selected(), "0 ");
+}
+
+TEST_F(InputTest, ACheckBoxTogglesOnlyWhenReleasedOnTheBoxPressed) {
+  struct Case {
+    const char* name;
+    int pressOn, releaseOn;  // box of item n; -1 - n: the caption of item n
+    bool first, second;
+  };
+  const Case cases[] = {
+      {"press and release on the box", 0, 0, true, false},
+      {"released beside the box on the same item", 0, -1, false, false},
+      {"released on another item's box", 0, 1, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid(4);
+    Press(BoxOf(c.pressOn));
+    EXPECT_TRUE(Item(c.pressOn)->GetCheckPending());
+    Release(c.releaseOn >= 0 ? BoxOf(c.releaseOn) : At(-1 - c.releaseOn));
+    EXPECT_EQ(Item(0)->GetChecked(), c.first);
+    EXPECT_EQ(Item(1)->GetChecked(), c.second);
+    EXPECT_FALSE(Item(c.pressOn)->GetCheckPending());
+    EXPECT_EQ(LV->GetCheckManager()->GetPendingObject(), nullptr);
+  }
+}
+
+TEST_F(InputTest, ASecondPressOnTheOnlySelectedItemWaitsToEditAndADragStopsIt) {
+  pf::clock::UseManual(1000);
+  MakeGrid(4);
+  ShowAndFocus();
+  ASSERT_TRUE(LV->Focused());
+  LV->GetEditManager()->SetEnabled(true);
+  LV->GetDragRect()->SetEnabled(true);
+  Click(At(1));
+  EXPECT_FALSE(LV->GetEditManager()->GetTimerRunning()) << "the first click only selects";
+  Press(At(1));
+  EXPECT_TRUE(LV->GetEditManager()->GetTimerRunning());
+  Release(At(1));
+  EXPECT_TRUE(LV->GetEditManager()->GetTimerRunning()) << "the wait goes on after the release";
+  LV->GetEditManager()->StopAutoEditTimer();
+
+  // The same press followed by a move out of the drag rectangle starts a band instead.
+  Press(At(1));
+  ASSERT_TRUE(LV->GetEditManager()->GetTimerRunning());
+  Send(WM_MOUSEMOVE, MK_LBUTTON, TPoint{At(1).X + 2, At(1).Y});
+  EXPECT_TRUE(LV->GetEditManager()->GetTimerRunning()) << "inside the drag rectangle nothing starts";
+  Send(WM_MOUSEMOVE, MK_LBUTTON, TPoint{At(1).X + 30, At(1).Y + 40});
+  EXPECT_FALSE(LV->GetEditManager()->GetTimerRunning());
+  EXPECT_TRUE(LV->GetStates().Contains(TEmberControlState::ebcsDragSelecting));
+  Release(TPoint{At(1).X + 30, At(1).Y + 40});
+  EXPECT_FALSE(LV->GetStates().Contains(TEmberControlState::ebcsDragSelecting));
+
+  // With more than one item selected a press only selects.
+  Click(At(2));
+  Click(At(3), MK_CONTROL);
+  Press(At(3));
+  EXPECT_FALSE(LV->GetEditManager()->GetTimerRunning());
+  Release(At(3));
+}
+
+TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
+  struct Case {
+    const char* name;
+    Integer cellHeight;
+    UINT lines;
+    WPARAM keys;
+    Integer delta;
+    TEmberDefaultWheelScroll axis;
+    TPoint offset;
+  };
+  using W = TEmberDefaultWheelScroll;
+  const Case cases[] = {
+      {"three rows a notch", 50, 3, 0, -120, W::edwsVert, {0, 150}},
+      {"five rows when set so", 50, 5, 0, -120, W::edwsVert, {0, 250}},
+      {"only the rows that fit the window", 200, 3, 0, -120, W::edwsVert, {0, 200}},
+      {"Ctrl scrolls a page", 50, 3, MK_CONTROL, -120, W::edwsVert, {0, 300}},
+      {"a page setting scrolls a page", 50, WHEEL_PAGESCROLL, 0, -120, W::edwsVert, {0, 300}},
+      {"Shift turns a vertical wheel sideways", 50, 3, MK_SHIFT, -120, W::edwsVert, {0, 0}},
+      {"Shift turns a sideways wheel down by a cell width", 50, 3, MK_SHIFT, -120, W::edwsHorz, {0, 100}},
+      {"up at the top stays", 50, 3, 0, 120, W::edwsVert, {0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid(200);
+    LV->GetCellSizes()->Of(TEmberListStyle::elsThumbnail)->SetSize(100, c.cellHeight);
+    LV->GetGroups()->Rebuild(true);
+    LV->SetWheelMouseDefaultScroll(c.axis);
+    SystemParametersInfo(SPI_SETWHEELSCROLLLINES, c.lines, nullptr, 0);
+    const TPoint screen = LV->ClientToScreen(TPoint{10, 10});
+    SendMessage(LV->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(c.keys, static_cast<WORD>(c.delta)),
+                MAKELPARAM(screen.X, screen.Y));
+    EXPECT_EQ(LV->GetScrollbars()->GetOffsetX(), c.offset.X);
+    EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), c.offset.Y);
+  }
+}
+
+TEST_F(InputTest, NavigationKeysWithoutSelectionMoveTheView) {
+  struct Case {
+    const char* name;
+    int key;
+    TPoint offset;
+  };
+  // 54 rows of 50 pixels under a 300-pixel window: the last offset is 2400.
+  const Case cases[] = {
+      {"Home goes to the top-left corner", VK_HOME, {0, 0}},
+      {"End to the last offsets", VK_END, {0, 2400}},
+      {"Down one pixel", VK_DOWN, {0, 501}},
+      {"Up one pixel", VK_UP, {0, 499}},
+      {"Page Down by the client height", VK_NEXT, {0, 800}},
+      {"Page Up by the client height", VK_PRIOR, {0, 200}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid(160);
+    LV->GetSelection()->SetEnabled(false);
+    LV->GetSelection()->SetUseFocusRect(false);
+    LV->GetScrollbars()->Scroll(0, 500);
+    ASSERT_EQ(LV->GetScrollbars()->GetOffsetY(), 500);
+    Key(c.key);
+    EXPECT_EQ(LV->GetScrollbars()->GetOffsetX(), c.offset.X);
+    EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), c.offset.Y);
+    EXPECT_EQ(LV->GetSelection()->GetFocusedItem(), nullptr);
+  }
+}
+
+TEST_F(InputTest, ArrowKeysMoveFocusAndSelectionOnceABatch) {
+  MakeGrid(10);
+  int notices = 0;
+  LV->OnItemSelectionsChanged = [&](TCustomEmberListview*) { ++notices; };
+  Key(VK_RIGHT);
+  EXPECT_EQ(Selected(), "0 ") << "with nothing focused the first item is taken";
+  Key(VK_DOWN);
+  EXPECT_EQ(Selected(), "3 ");
+  EXPECT_EQ(LV->GetSelection()->GetFocusedItem(), Item(3));
+  notices = 0;
+  Key('A', true);
+  EXPECT_EQ(LV->GetSelection()->GetCount(), 10);
+  EXPECT_EQ(notices, 1);
+  Key(VK_END);
+  EXPECT_EQ(Selected(), "9 ");
+}
+
+TEST_F(InputTest, TheKeyboardMenuIsTheControlsWithoutASelectionAndTheItemsWithOne) {
+  MakeGrid(4);
+  std::vector<std::string> seen;
+  LV->OnContextPopup = [&](TObject*, TPoint p, bool& handled) {
+    seen.push_back("control " + std::to_string(p.X) + "," + std::to_string(p.Y));
+    handled = true;
+  };
+  LV->OnItemContextMenu = [&](TCustomEmberListview*, TEmberHitInfoItem hit, TPoint, TPopupMenu*&, bool& handled) {
+    seen.push_back("item " + Name(hit.Item));
+    handled = true;
+  };
+  // The menu key as it comes up; the default procedure turns it into the menu request.
+  SendMessage(LV->Handle(), WM_KEYUP, VK_APPS, 0);
+  Click(At(2));
+  SendMessage(LV->Handle(), WM_KEYUP, VK_APPS, 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"control -1,-1", "item 2"}));
+}
+
+TEST_F(InputTest, ARightButtonBandShowsNoMenuAndAPlainRightClickDoes) {
+  MakeGrid(4);
+  LV->GetDragRect()->SetEnabled(true);
+  int menus = 0;
+  LV->OnContextPopup = [&](TObject*, TPoint, bool& handled) {
+    ++menus;
+    handled = true;
+  };
+  const TPoint empty{50, 200}, far{300, 250};
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, empty);
+  Send(WM_MOUSEMOVE, MK_RBUTTON, far);
+  EXPECT_TRUE(LV->GetStates().Contains(TEmberControlState::ebcsDragSelecting));
+  Send(WM_RBUTTONUP, 0, far);
+  EXPECT_EQ(menus, 0);
+  EXPECT_FALSE(LV->GetStates().Contains(TEmberControlState::ebcsCancelContextMenu));
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, empty);
+  Send(WM_RBUTTONUP, 0, empty);
+  EXPECT_EQ(menus, 1);
+}
+
+TEST_F(InputTest, HotTrackingFollowsTheMouseAndEndsWhenItLeaves) {
+  MakeGrid(4);
+  LV->GetHotTrack()->SetEnabled(true);
+  Send(WM_MOUSEMOVE, 0, At(1));
+  EXPECT_EQ(LV->GetHotTrack()->GetPendingObject(), Item(1));
+  EXPECT_TRUE(Item(1)->GetHotTracking());
+  Send(WM_MOUSEMOVE, 0, At(2));
+  EXPECT_FALSE(Item(1)->GetHotTracking());
+  EXPECT_TRUE(Item(2)->GetHotTracking());
+  SendMessage(LV->Handle(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(LV->GetHotTrack()->GetPendingObject(), nullptr);
+  EXPECT_FALSE(Item(2)->GetHotTracking());
+  // Over a check box the item is the check-hover object instead.
+  Send(WM_MOUSEMOVE, 0, BoxOf(3));
+  EXPECT_EQ(LV->GetHotTrack()->GetPendingObject(), nullptr);
+  EXPECT_TRUE(Item(3)->GetCheckHovering());
+  Send(WM_MOUSEMOVE, 0, At(3));
+  EXPECT_FALSE(Item(3)->GetCheckHovering());
+}
+
+TEST_F(InputTest, AHintShowsForTheItemUnderTheCursorAndChangesWithIt) {
+  MakeGrid(4);
+  LV->SetHint(u"photo");
+  TEmberCollectionItem* asked = nullptr;
+  String text;
+  LV->OnHintPopup = [&](TCustomEmberListview*, TEmberCollectionItem* target, TEmberHintType, TPoint, WideString& t,
+                        Integer&, Integer&, bool&) {
+    asked = target;
+    if (!text.empty()) t = text;
+  };
+  auto ask = [&](TPoint p) {
+    THintInfo info;
+    info.HintControl = LV;
+    info.CursorPos = p;
+    info.HintStr = LV->GetHint();
+    const LRESULT r = LV->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info));
+    return std::make_pair(r, info);
+  };
+  auto [r1, i1] = ask(At(1));
+  EXPECT_EQ(r1, 0);
+  EXPECT_EQ(asked, Item(1));
+  EXPECT_EQ(i1.CursorRect, CellOf(1)) << "the hint is asked for again once the cursor leaves the cell";
+  EXPECT_EQ(i1.HintStr, String(u"photo"));
+  EXPECT_EQ(LV->HintData().TargetObj, Item(1));
+  EXPECT_NE(i1.HintWindowClass, nullptr);
+
+  text = u"2.jpg";
+  auto [r2, i2] = ask(At(2));
+  EXPECT_EQ(r2, 0);
+  EXPECT_EQ(i2.CursorRect, CellOf(2));
+  EXPECT_EQ(i2.HintStr, String(u"2.jpg"));
+
+  // No hint while a band is drawn.
+  LV->GetDragRect()->SetEnabled(true);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, TPoint{50, 200});
+  Send(WM_MOUSEMOVE, MK_LBUTTON, TPoint{300, 250});
+  EXPECT_EQ(ask(At(1)).first, 1);
+  Release(TPoint{300, 250});
+}
+
+TEST_F(InputTest, TypingFindsACaptionAndThePauseForgetsTheText) {
+  pf::clock::UseManual(1000);
+  MakeList();
+  TEmberGroup* g = LV->GetGroups()->Add();
+  for (const char16_t* c : {u"apple", u"banana", u"blueberry", u"cherry"}) g->GetItems()->Add()->SetCaption(c);
+  LV->GetIncrementalSearch()->SetEnabled(true);
+  auto type = [&](Char c) {
+    SendMessage(LV->Handle(), WM_KEYDOWN, static_cast<WPARAM>(std::toupper(c)), 1);
+    SendMessage(LV->Handle(), WM_CHAR, static_cast<WPARAM>(c), 1);
+  };
+  type(u'b');
+  type(u'l');
+  EXPECT_EQ(Name(LV->GetSelection()->GetFocusedItem()), "blueberry");
+  pf::clock::Advance(2000);
+  guitest::PumpPending();
+  EXPECT_TRUE(LV->GetIncrementalSearch()->GetSearchBuffer().empty());
+  type(u'c');
+  EXPECT_EQ(Name(LV->GetSelection()->GetFocusedItem()), "cherry");
+}
+
+TEST_F(InputTest, TheToolkitsEventsReachTheControlAsThePlatformsMessages) {
+  MakeGrid(4);
+  ShowAndFocus();
+  std::vector<UINT> seen;
+  std::vector<WPARAM> keys;
+  TWndMethod old = LV->WindowProc;
+  LV->WindowProc = [&](TMessage& m) {
+    if ((m.Msg >= WM_LBUTTONDOWN && m.Msg <= WM_LBUTTONDBLCLK) || m.Msg == WM_KEYDOWN) seen.push_back(m.Msg);
+    if (m.Msg == WM_KEYDOWN) keys.push_back(m.WParam);
+    old(m);
+  };
+  int doubleClicks = 0;
+  LV->OnItemDblClick = [&](TCustomEmberListview*, TCommonMouseButton, TPoint, TEmberHitInfoItem hit) {
+    if (hit.Item == Item(1)) ++doubleClicks;
+  };
+  const TPoint p = At(1);
+  guitest::Mouse(LV->Handle(), QEvent::MouseButtonPress, Qt::LeftButton, p, Qt::LeftButton);
+  guitest::Mouse(LV->Handle(), QEvent::MouseButtonRelease, Qt::LeftButton, p);
+  guitest::Mouse(LV->Handle(), QEvent::MouseButtonDblClick, Qt::LeftButton, p, Qt::LeftButton);
+  guitest::Mouse(LV->Handle(), QEvent::MouseButtonRelease, Qt::LeftButton, p);
+  guitest::PumpPending();
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+  EXPECT_EQ(doubleClicks, 1);
+  EXPECT_EQ(Selected(), "1 ");
+
+  // Ctrl with the keypad's plus fits the cells to the captions.
+  seen.clear();
+  LV->SetView(TEmberListStyle::elsSmallIcon);
+  guitest::Key(LV->Handle(), Qt::Key_Control, "", Qt::ControlModifier);
+  guitest::Key(LV->Handle(), Qt::Key_Plus, "+", Qt::KeypadModifier | Qt::ControlModifier);
+  guitest::PumpPending();
+  guitest::Key(LV->Handle(), Qt::Key_Control, "", Qt::NoModifier, false);
+  guitest::PumpPending();
+  EXPECT_EQ(keys, (std::vector<WPARAM>{WPARAM(VK_CONTROL), WPARAM(VK_ADD)}));
+  EXPECT_TRUE(LV->GetCellSizes()->Of(TEmberListStyle::elsSmallIcon)->GetAutoSizeCaption());
+  LV->WindowProc = old;
+}
+
+TEST_F(InputTest, ARightButtonGestureIsSpelledByItsStrokesAndTakesTheMenusPlace) {
+  MakeGrid(4);
+  LV->GetGesture()->SetEnabled(true);
+  std::vector<std::string> gestures;
+  int menus = 0;
+  LV->OnMouseGesture = [&](TCustomEmberListview*, TCommonMouseButton, TCommonKeyStates, WideString g, bool& doDefault) {
+    gestures.push_back(std::string(g.begin(), g.end()));
+    doDefault = false;
+  };
+  LV->OnContextPopup = [&](TObject*, TPoint, bool& handled) {
+    ++menus;
+    handled = true;
+  };
+  // Strokes longer than the tolerance (3) that stay within twice it across; a repeated stroke
+  // adds no second letter, a short one none at all.
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, TPoint{50, 200});
+  for (TPoint p : {TPoint{60, 201}, TPoint{70, 202}, TPoint{72, 202}, TPoint{72, 212}, TPoint{60, 212}, TPoint{61, 200}})
+    Send(WM_MOUSEMOVE, MK_RBUTTON, p);
+  Send(WM_RBUTTONUP, 0, TPoint{61, 200});
+  EXPECT_EQ(gestures, (std::vector<std::string>{"RDLU"}));
+  EXPECT_EQ(menus, 0) << "a gesture is no request for the menu";
+  // The next press starts a new path; without strokes the menu comes as usual.
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, TPoint{50, 200});
+  Send(WM_RBUTTONUP, 0, TPoint{50, 200});
+  EXPECT_EQ(gestures.size(), 1u);
+  EXPECT_EQ(menus, 1);
 }
 
 }  // namespace
