@@ -3,7 +3,12 @@
 // draw themselves: grid lines, the row focus rectangle, the selection blend, the group's band,
 // expand button, check box and focus rectangle. Rectangles are placed by hand so that the probes
 // do not depend on the grid layout.
+#include <QImage>
+
+#include <cstdlib>
+
 #include "ListviewTestUtil.h"
+#include "platform/classlib/ImgList.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/user/User.h"
 
@@ -603,5 +608,117 @@ TEST_F(PaintTest, InvalidationIsCutToTheClientAndManyRectanglesCollapseToTheirBo
   ValidateRect(LV->Handle(), nullptr);
 }
 
+
+// ---- Screenshots (only when asked for: PO_SCREENSHOT_DIR) ----
+
+class TShotItem : public TEmberItemStored {
+  EMBER_ITEM_CLASS(TShotItem, TEmberItemStored)
+public:
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& R, TEmberAlphaBlender*, bool& DoDefault) override {
+    DoDefault = false;
+    const TColor sky[] = {0x00D8A060, 0x0060A0D8, 0x0070C070, 0x00A070C0};
+    ACanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+    ACanvas->GetBrush()->SetColor(sky[GetIndex() % 4]);
+    ACanvas->FillRect(TRect{R.Left + 6, R.Top + 10, R.Right - 6, R.Bottom - 10});
+    ACanvas->GetBrush()->SetColor(0x00306030);
+    ACanvas->FillRect(TRect{R.Left + 6, (R.Top + R.Bottom) / 2 + 10, R.Right - 6, R.Bottom - 10});
+  }
+};
+
+TImageList* Icons(Integer size) {
+  TImageList* l = TImageList::New(nullptr);
+  l->SetSize(size, size);
+  for (TColor c : {0x000080FFu, 0x00C08000u}) {
+    Owned<TBitmap> b(TBitmap::New());
+    b->SetPixelFormat(TPixelFormat::pf32bit);
+    b->SetSize(size, size);
+    b->GetCanvas()->GetBrush()->SetColor(clWhite);
+    b->GetCanvas()->FillRect(TRect{0, 0, size, size});
+    b->GetCanvas()->GetBrush()->SetColor(c);
+    b->GetCanvas()->FillRect(TRect{size / 8, size / 8, size - size / 8, size - size / 8});
+    l->Add(b.get(), nullptr);
+  }
+  return l;
+}
+
+TEST_F(PaintTest, ScreenshotsOfTheNineViewsWithGroups) {
+  const char* out = std::getenv("PO_SCREENSHOT_DIR");
+  if (!out) GTEST_SKIP() << "PO_SCREENSHOT_DIR is not set";
+  Owned<TImageList> small(Icons(16)), large(Icons(32));
+  LV->SetBounds(0, 0, 640, 480);
+  LV->SetImagesSmall(small.get());
+  LV->SetImagesLarge(large.get());
+  LV->SetImagesExLarge(large.get());
+  LV->SetShowGroupMargins(true);
+  TEmberPaintInfoBaseGroup* info = LV->GetPaintInfoGroup();
+  info->GetMarginTop()->SetVisible(true);
+  info->GetMarginTop()->SetSize(28);
+  info->GetMarginBottom()->SetVisible(true);
+  info->GetMarginBottom()->SetSize(20);
+  info->GetMarginBottom()->SetCaption(u"конец группы");
+  info->SetCheckType(TEmberCheckType::ectBox);
+  LV->GetHeader()->SetVisible(true);
+  TEmberColumns* cols = LV->GetHeader()->GetColumns();
+  for (const char16_t* c : {u"Имя", u"Размер", u"Тип"}) {
+    TEmberColumn* col = cols->Add();
+    col->SetCaption(c);
+    col->SetWidth(150);
+  }
+  LV->GetSelection()->SetMultiSelect(true);
+  LV->GetPaintInfoItem()->SetGridLines(true);
+  {
+    TEmberUpdateGuard update(LV);
+    const char16_t* groups[] = {u"Отпуск 2024", u"День рождения", u"Разное"};
+    for (Integer g = 0; g < 3; ++g) {
+      TEmberGroup* group = LV->GetGroups()->Add();
+      group->SetCaption(groups[g]);
+      for (Integer i = 0; i < 7 - 2 * g; ++i) {
+        TEmberItem* item = group->GetItems()->AddCustom(&TShotItem::StaticClass());
+        item->SetCaption(u"IMG_" + String(1, static_cast<Char>(u'0' + g)) + u"00" + String(1, static_cast<Char>(u'1' + i)) +
+                         u".JPG");
+        item->SetCaptions(1, u"2,4 МБ");
+        item->SetCaptions(2, u"JPEG");
+        item->SetImageIndex(i % 2);
+      }
+    }
+    LV->GetGroups()->GetGroup(1)->SetChecked(true);
+    update.End();
+  }
+  Focus();
+  LV->GetGroups()->GetGroup(0)->GetItem(1)->SetSelected(true);
+  LV->GetGroups()->GetGroup(0)->GetItem(2)->SetSelected(true);
+  LV->GetSelection()->SetFocusedItem(LV->GetGroups()->GetGroup(0)->GetItem(2));
+  const std::pair<TEmberListStyle, const char*> views[] = {
+      {TEmberListStyle::elsIcon, "icon"},         {TEmberListStyle::elsSmallIcon, "smallicon"},
+      {TEmberListStyle::elsList, "list"},         {TEmberListStyle::elsReport, "report"},
+      {TEmberListStyle::elsThumbnail, "thumbnail"}, {TEmberListStyle::elsTile, "tile"},
+      {TEmberListStyle::elsReportThumb, "reportthumb"}, {TEmberListStyle::elsFilmStrip, "filmstrip"},
+      {TEmberListStyle::elsGrid, "grid"}};
+  for (const auto& [view, name] : views) {
+    LV->SetView(view);
+    LV->GetGroups()->Rebuild(true);
+    const Integer w = LV->GetClientWidth(), h = LV->GetClientHeight();
+    Owned<TBitmap> shot(TBitmap::New());
+    shot->SetPixelFormat(TPixelFormat::pf32bit);
+    shot->SetSize(w, h);
+    shot->GetCanvas()->GetBrush()->SetColor(LV->GetColor());
+    shot->GetCanvas()->FillRect(TRect{0, 0, w, h});
+    shot->GetCanvas()->SetFont(LV->GetFont());
+    PaintAccess::Paint(LV, shot->GetCanvas(), TRect{0, 0, w, h}, false, false);
+    // As the window's paint does after the content: the header's exclusion ends with the paint.
+    SelectClipRgn(shot->GetCanvas()->GetHandle(), nullptr);
+    QImage img(w, h, QImage::Format_RGB32);
+    for (Integer y = 0; y < h; ++y)
+      for (Integer x = 0; x < w; ++x) {
+        const TColor c = ColorToRGB(shot->GetCanvas()->GetPixel(x, y));
+        img.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+      }
+    EXPECT_TRUE(img.save(QString::fromUtf8(out) + QStringLiteral("/listview-") + QString::fromUtf8(name) +
+                         QStringLiteral(".png")));
+  }
+  LV->SetImagesSmall(nullptr);
+  LV->SetImagesLarge(nullptr);
+  LV->SetImagesExLarge(nullptr);
+}
 }  // namespace
 }  // namespace lvtest
