@@ -681,6 +681,8 @@ TEST_F(PaintTest, ScreenshotsOfTheNineViewsWithGroups) {
         item->SetImageIndex(i % 2);
       }
     }
+    LV->GetGroups()->GetGroup(0)->SetChecked(false);
+    LV->GetGroups()->GetGroup(2)->SetChecked(false);
     LV->GetGroups()->GetGroup(1)->SetChecked(true);
     update.End();
   }
