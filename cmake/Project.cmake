@@ -7,7 +7,8 @@ if(PO_FUZZ)
   # fault of undefined behaviour stops the run like a crash. The product build's warnings are
   # gcc's; clang's others are of no use here.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize=vptr
-                      -fno-sanitize-recover=all -fno-omit-frame-pointer)
+                      -fno-sanitize-recover=all -fno-omit-frame-pointer
+                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
   add_link_options(-fsanitize=address,undefined -fno-sanitize=vptr)
   set(PO_WARNINGS -w)
 elseif(PO_SANITIZE)

@@ -2,9 +2,11 @@
 // The photo targets: the header reader, then the thumbnail path as the thumbnail thread takes it
 // (200 pixels on the longer side, a JPEG decoded at 1/8 above 1600 pixels and 1/4 above 800,
 // falling back to the full size). Pictures too small for a thumbnail are still decoded, into a
-// few pixels, so that the decoders see every input. A picture of more than a megapixel has its
-// header read only: its decode is the same code as a small one's, and a few hundred bytes that
-// declare tens of megapixels (which JPEG allows) would slow the fuzzing a thousandfold.
+// few pixels, so that the decoders see every input. A picture that would decode into more than a
+// quarter megapixel (at the scale the thumbnail asks for) has its header read only: its decode is
+// the same code as a smaller one's, and a few hundred bytes that declare tens of megapixels (which
+// JPEG allows) would slow the fuzzing a thousandfold. A JPEG of 4000 x 4000 still goes through the
+// 1/8 path.
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +19,13 @@ namespace fuzzphoto {
 using namespace pf;
 using namespace pf::gdiplus;
 
-constexpr int64_t MaxDecodedPixels = 1 << 20;
+constexpr int64_t MaxDecodedPixels = 1 << 18;
+
+// The pixels a decode at scale/8 makes (libjpeg rounds the scaled size up).
+inline bool Affordable(const TImageInfo& info, int scale) {
+  const int64_t w = (int64_t{info.Width} * scale + 7) / 8, h = (int64_t{info.Height} * scale + 7) / 8;
+  return w * h <= MaxDecodedPixels;
+}
 
 inline int RunPhoto(const uint8_t* data, size_t size, const char* magic, size_t magicSize) {
   // Each target keeps to its own format; the others have their own targets.
@@ -26,7 +34,7 @@ inline int RunPhoto(const uint8_t* data, size_t size, const char* magic, size_t 
   if (!f) return 0;
   TImageInfo info;
   if (detail::ReadInfo(f, info, nullptr) == Status::Ok && info.Width > 0 && info.Height > 0 &&
-      int64_t{info.Width} * info.Height <= MaxDecodedPixels) {
+      int64_t{info.Width} * info.Height <= (int64_t{MaxDecodedPixels} << 6)) {
     const TRectF whole{0, 0, static_cast<double>(info.Width), static_cast<double>(info.Height)};
     Integer w = 8, h = 8;
     int scale = 8;
@@ -39,7 +47,8 @@ inline int RunPhoto(const uint8_t* data, size_t size, const char* magic, size_t 
     }
     TPhoto thumb;
     std::rewind(f);
-    if (detail::LoadResampled(f, info, whole, w, h, thumb, nullptr, scale) != Status::Ok && scale != 8) {
+    if (Affordable(info, scale) && detail::LoadResampled(f, info, whole, w, h, thumb, nullptr, scale) != Status::Ok &&
+        scale != 8 && Affordable(info, 8)) {
       std::rewind(f);
       detail::LoadResampled(f, info, whole, w, h, thumb, nullptr, 8);
     }
