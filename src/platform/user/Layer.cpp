@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QScreen>
 
-#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -19,7 +18,11 @@ namespace pf {
 
 namespace {
 
-std::unique_ptr<QApplication> gOwnApp;
+// Held by a plain pointer, not a static owner: when the display goes away (its X server ended,
+// say by the Ctrl+C that ends a virtual display) the toolkit ends the process with exit(), and a
+// static owner would then destroy the application under windows that still live, which crashes.
+// FinishLayer deletes it on every ordinary way out.
+QApplication* gOwnApp = nullptr;
 std::thread::id gGuiThread;
 bool gStarted = false;
 
@@ -75,7 +78,7 @@ bool LayerStarted() { return gStarted; }
 
 void StartLayer(int& argc, char** argv) {
   if (gStarted) return;
-  if (!QApplication::instance()) gOwnApp = std::make_unique<QApplication>(argc, argv);
+  if (!QApplication::instance()) gOwnApp = new QApplication(argc, argv);
   // One face for the canvas and the standard controls: the forms' default font.
   QFont font(QStringLiteral("DejaVu Sans Condensed"));
   font.setPixelSize(11);
@@ -98,7 +101,8 @@ void FinishLayer() {
   layer::FinishQueue();
   layer::DropClasses();
   gStarted = false;
-  gOwnApp.reset();
+  delete gOwnApp;
+  gOwnApp = nullptr;
 }
 
 bool TranslateMessage(const MSG* msg) {

@@ -414,6 +414,8 @@ TEST_F(UploaderTest, DownloadFailureTexts) {
       {"missing file", base + u"/UserFiles/Image/none.cfg", "", nullptr, u"Не удалось скачать файл. 404 - Not Found"},
       {"nobody listening", u"http://127.0.0.1:" + IntToStr(ClosedPort()) + u"/x", "", nullptr,
        u"Сбой при подключении. Сервер отказал в подключении."},
+      // A name under .invalid is reserved never to have an address: it fails without any network.
+      {"host not found", u"http://lab.invalid/x", "", nullptr, u"Сбой при подключении. Сервер с таким именем не найден."},
       {"secure connection to a plain server", u"https://127.0.0.1:" + IntToStr(FServer->Port()) + u"/x", "", nullptr,
        u"Сбой при подключении. Не удалось установить защищённое соединение с сервером."},
       {"another scheme", u"ftp://127.0.0.1/x", "", nullptr, u"Сбой при подключении. Адрес сервера недоступен."},
