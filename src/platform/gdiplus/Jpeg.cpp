@@ -3,14 +3,21 @@
 // The functions that call libjpeg keep only plain data in their frames, so the jump skips no
 // destructor.
 
+#include <algorithm>
 #include <csetjmp>
+#include <deque>
+#include <new>
+#include <system_error>
+#include <vector>
 #include <cstdlib>
 #include <cstring>
 // jpeglib.h needs size_t and FILE first.
 #include <cstdio>
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/gdiplus/Codecs_p.h"
+#include "platform/gdiplus/Pool_p.h"
 #include "platform/rtl/Strings.h"
 
 namespace pf::gdiplus::detail {
@@ -184,19 +191,28 @@ Status JpegDecode(FILE* f, int scale, TRowSink& sink, String* error) {
   return Status::Ok;
 }
 
-struct TJpegWriter::Impl {
+// One libjpeg compressor writing a whole JPEG into memory.
+struct TJpegCore {
   jpeg_compress_struct Info;
   TJpegError Error;
   unsigned char* Memory{nullptr};
   unsigned long Size{0};
   bool Created{false};
   bool Failed{false};
+
+  TJpegCore() = default;
+  TJpegCore(const TJpegCore&) = delete;
+  TJpegCore& operator=(const TJpegCore&) = delete;
+  ~TJpegCore() {
+    if (Created) jpeg_destroy_compress(&Info);
+    std::free(Memory);
+  }
 };
 
 namespace {
 
 // Plain data only in these frames: they are left by longjmp on an error.
-bool StartCore(TJpegWriter::Impl* m, Integer width, Integer height, int quality, int dpiX, int dpiY) {
+bool StartCore(TJpegCore* m, Integer width, Integer height, int quality, int dpiX, int dpiY) {
   jpeg_compress_struct& cinfo = m->Info;
   cinfo.err = &m->Error.Pub;
   InitError(m->Error);
@@ -222,7 +238,7 @@ bool StartCore(TJpegWriter::Impl* m, Integer width, Integer height, int quality,
   return true;
 }
 
-bool WriteCore(TJpegWriter::Impl* m, const Byte* rows, Integer count, size_t stride) {
+bool WriteCore(TJpegCore* m, const Byte* rows, Integer count, size_t stride) {
   if (setjmp(m->Error.Jump)) return false;
   for (Integer i = 0; i < count; ++i) {
     JSAMPROW row = const_cast<JSAMPROW>(rows + stride * static_cast<size_t>(i));
@@ -231,38 +247,221 @@ bool WriteCore(TJpegWriter::Impl* m, const Byte* rows, Integer count, size_t str
   return true;
 }
 
-bool FinishCore(TJpegWriter::Impl* m) {
+bool FinishCore(TJpegCore* m) {
   if (setjmp(m->Error.Jump)) return false;
   jpeg_finish_compress(&m->Info);
   return true;
 }
 
+// A large sheet is cut into strips of whole 16-row MCU rows that are encoded at once on the work
+// pool, each as a JPEG of its own, and joined into one: the first strip's header (its height made
+// the sheet's) with a restart interval of one strip, then each strip's entropy-coded data after a
+// restart marker. A restart sets the DC predictions back to zero, as a strip of its own starts,
+// and 4:2:0 sampling never mixes rows of two MCU rows, so the joined file decodes to exactly the
+// pixels one encoder would have made; it only adds a marker between strips. Strips of about a
+// quarter megapixel keep the pool busy without holding more than a few of them.
+constexpr int64_t StripPixels = int64_t{1} << 18;
+
+Integer StripRowsFor(Integer width, Integer height) {
+  const int64_t mcusPerRow = (int64_t{width} + 15) / 16;
+  int64_t mcuRows = (StripPixels + int64_t{width} * 16 - 1) / (int64_t{width} * 16);
+  // The restart interval counts MCUs in 16 bits.
+  mcuRows = std::clamp<int64_t>(mcuRows, 1, 65535 / mcusPerRow);
+  const int64_t rows = mcuRows * 16;
+  return rows >= height ? height : static_cast<Integer>(rows);
+}
+
+// The segments of a JPEG that libjpeg wrote: [0, sos) the markers before the scan, then the scan
+// header, its data up to the EOI that ends the file. False when it is not so.
+struct TJpegParts {
+  size_t Sof{0};   // the SOF0 marker
+  size_t Sos{0};   // the SOS marker
+  size_t Data{0};  // the first byte of entropy-coded data
+  size_t End{0};   // the EOI marker
+};
+
+bool SplitJpeg(const unsigned char* b, size_t n, TJpegParts& parts) {
+  if (n < 4 || b[0] != 0xFF || b[1] != 0xD8 || b[n - 2] != 0xFF || b[n - 1] != 0xD9) return false;
+  size_t i = 2;
+  while (i + 4 <= n && b[i] == 0xFF) {
+    const unsigned marker = b[i + 1];
+    const size_t length = (size_t{b[i + 2]} << 8) | b[i + 3];
+    if (marker == 0xC0) parts.Sof = i;
+    if (marker == 0xDA) {
+      parts.Sos = i;
+      parts.Data = i + 2 + length;
+      parts.End = n - 2;
+      return parts.Sof != 0 && parts.Data <= parts.End;
+    }
+    i += 2 + length;
+  }
+  return false;
+}
+
 }  // namespace
+
+struct TJpegWriter::Impl {
+  Integer Width{0};
+  Integer Height{0};
+  int Quality{0};
+  int DpiX{0};
+  int DpiY{0};
+  Integer StripRows{0};
+  Integer RowsTaken{0};
+  bool Started{false};
+  bool Failed{false};
+  int FailCode{0};
+
+  // A strip being filled, and the strips handed to the pool (in order), each with its output.
+  struct TStrip {
+    std::vector<Byte> Pixels;
+    Integer Rows{0};
+    RawBytes Out;
+    bool Ok{false};
+    int Code{0};
+    detail::TWorkPool::TGroup Job;
+  };
+  std::vector<Byte> Filling;
+  Integer FillingRows{0};
+  std::deque<std::unique_ptr<TStrip>> Pending;
+  std::vector<RawBytes> Done;
+  std::vector<std::vector<Byte>> Spare;
+
+  size_t Line() const { return static_cast<size_t>(Width) * 3; }
+
+  static void Encode(TStrip& s, Integer width, int quality, int dpiX, int dpiY) {
+    TJpegCore core;
+    s.Ok = StartCore(&core, width, s.Rows, quality, dpiX, dpiY) &&
+           WriteCore(&core, s.Pixels.data(), s.Rows, static_cast<size_t>(width) * 3) && FinishCore(&core);
+    if (s.Ok) s.Out.assign(reinterpret_cast<const char*>(core.Memory), core.Size);
+    else s.Code = core.Error.Pub.msg_code;
+  }
+
+  // Collects the oldest strip's result.
+  void Collect() {
+    std::unique_ptr<TStrip> s = std::move(Pending.front());
+    Pending.pop_front();
+    detail::TWorkPool::Instance().Wait(s->Job);
+    if (!s->Ok && !Failed) {
+      Failed = true;
+      FailCode = s->Code;
+    }
+    Done.push_back(std::move(s->Out));
+    Spare.push_back(std::move(s->Pixels));
+  }
+
+  void Dispatch() {
+    if (FillingRows == 0) return;
+    detail::TWorkPool& pool = detail::TWorkPool::Instance();
+    // A few strips at a time: each holds its rows until it is encoded.
+    while (Pending.size() > pool.Width()) Collect();
+    auto s = std::make_unique<TStrip>();
+    s->Pixels = std::move(Filling);
+    s->Rows = FillingRows;
+    TStrip* strip = s.get();
+    const Integer width = Width;
+    const int quality = Quality, dpiX = DpiX, dpiY = DpiY;
+    Pending.push_back(std::move(s));
+    pool.Post(strip->Job, [strip, width, quality, dpiX, dpiY] { Encode(*strip, width, quality, dpiX, dpiY); });
+    FillingRows = 0;
+    if (!Spare.empty()) {
+      Filling = std::move(Spare.back());
+      Spare.pop_back();
+    }
+    Filling.resize(Line() * static_cast<size_t>(StripRows));
+  }
+
+  // Joins the strips' files into one; false when one of them is not as libjpeg writes them.
+  bool Join(RawBytes& out) const {
+    if (Done.size() == 1) {
+      out = Done[0];
+      return true;
+    }
+    std::vector<TJpegParts> parts(Done.size());
+    size_t total = 16;
+    for (size_t k = 0; k < Done.size(); ++k) {
+      if (!SplitJpeg(reinterpret_cast<const unsigned char*>(Done[k].data()), Done[k].size(), parts[k])) return false;
+      total += parts[k].End - parts[k].Data + 2;
+    }
+    const RawBytes& first = Done[0];
+    total += parts[0].Data;
+    out.clear();
+    out.reserve(total);
+    out.append(first, 0, parts[0].Sos);
+    // The sheet's height in the frame header (after its marker, length and precision).
+    out[parts[0].Sof + 5] = static_cast<char>((Height >> 8) & 0xFF);
+    out[parts[0].Sof + 6] = static_cast<char>(Height & 0xFF);
+    const unsigned interval = static_cast<unsigned>((Width + 15) / 16 * (StripRows / 16));
+    const char dri[] = {'\xFF', '\xDD', 0, 4, static_cast<char>(interval >> 8), static_cast<char>(interval & 0xFF)};
+    out.append(dri, sizeof dri);
+    out.append(first, parts[0].Sos, parts[0].End - parts[0].Sos);
+    for (size_t k = 1; k < Done.size(); ++k) {
+      out.push_back('\xFF');
+      out.push_back(static_cast<char>(0xD0 + (k - 1) % 8));
+      out.append(Done[k], parts[k].Data, parts[k].End - parts[k].Data);
+    }
+    out.append("\xFF\xD9", 2);
+    return true;
+  }
+};
 
 TJpegWriter::TJpegWriter() : FImpl(std::make_unique<Impl>()) {}
 
 TJpegWriter::~TJpegWriter() {
-  if (FImpl->Created) jpeg_destroy_compress(&FImpl->Info);
-  std::free(FImpl->Memory);
+  while (!FImpl->Pending.empty()) FImpl->Collect();
 }
 
 bool TJpegWriter::Start(Integer width, Integer height, int quality, int dpiX, int dpiY) {
-  if (FImpl->Created || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
-  FImpl->Failed = !StartCore(FImpl.get(), width, height, quality, dpiX, dpiY);
-  return !FImpl->Failed;
+  Impl& m = *FImpl;
+  if (m.Started || width <= 0 || height <= 0 || width > 65500 || height > 65500) return false;
+  m.Started = true;
+  m.Width = width;
+  m.Height = height;
+  m.Quality = quality;
+  m.DpiX = dpiX;
+  m.DpiY = dpiY;
+  m.StripRows = StripRowsFor(width, height);
+  try {
+    m.Filling.resize(m.Line() * static_cast<size_t>(m.StripRows));
+  } catch (const std::bad_alloc&) {
+    m.Failed = true;
+    m.FailCode = JERR_OUT_OF_MEMORY;
+  }
+  return !m.Failed;
 }
 
 bool TJpegWriter::Write(const Byte* rows, Integer count, size_t stride) {
-  if (FImpl->Failed || !FImpl->Created) return false;
-  FImpl->Failed = !WriteCore(FImpl.get(), rows, count, stride);
-  return !FImpl->Failed;
+  Impl& m = *FImpl;
+  if (m.Failed || !m.Started) return false;
+  try {
+    // Rows past the sheet's last are ignored, as libjpeg ignores them.
+    for (Integer i = 0; i < count && m.RowsTaken < m.Height; ++i, ++m.RowsTaken) {
+      std::memcpy(m.Filling.data() + m.Line() * static_cast<size_t>(m.FillingRows), rows + stride * static_cast<size_t>(i), m.Line());
+      if (++m.FillingRows == m.StripRows) m.Dispatch();
+    }
+  } catch (const std::bad_alloc&) {
+    m.Failed = true;
+    m.FailCode = JERR_OUT_OF_MEMORY;
+  } catch (const std::system_error&) {
+    m.Failed = true;
+    m.FailCode = JERR_OUT_OF_MEMORY;
+  }
+  return !m.Failed;
 }
 
 Status TJpegWriter::Finish(RawBytes& out, String* error) {
-  if (!FImpl->Failed && FImpl->Created) FImpl->Failed = !FinishCore(FImpl.get());
-  if (FImpl->Failed || !FImpl->Created) return JpegFailure(FImpl->Error, error);
+  Impl& m = *FImpl;
   try {
-    out.assign(reinterpret_cast<const char*>(FImpl->Memory), FImpl->Size);
+    // Fewer rows than the sheet has: libjpeg's own complaint about a short image.
+    if (!m.Failed && m.Started && m.RowsTaken < m.Height) {
+      m.Failed = true;
+      m.FailCode = JERR_TOO_LITTLE_DATA;
+    }
+    if (m.Started && !m.Failed) m.Dispatch();
+    while (!m.Pending.empty()) m.Collect();
+    if (!m.Started) return JpegFailure(JERR_BAD_STATE, error);
+    if (m.Failed) return JpegFailure(m.FailCode, error);
+    if (!m.Join(out)) return JpegFailure(JERR_BAD_STATE, error);
   } catch (const std::bad_alloc&) {
     SetError(error, u"Out of memory");
     return Status::OutOfMemory;

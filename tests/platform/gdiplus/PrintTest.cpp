@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/gdiplus/Print.h"
 #include "platform/gdiplus/PhotoFixtures.h"
@@ -182,6 +184,82 @@ TEST(PrintQuality, AReducedDecodeKeepsThePrintAsSharpAsAFullDecode) {
     ASSERT_EQ(LoadResampled(Utf8ToString(file.string()), TRectF{c.x, c.y, c.w, c.h}, c.dw, c.dh, print), Status::Ok);
     const double psnr = Psnr(print, ReferencePrint(full, c.x, c.y, c.w, c.h, c.dw, c.dh));
     EXPECT_GE(psnr, 45.0) << c.dw << " x " << c.dh;
+  }
+}
+
+// The same rows through one libjpeg encoder with the print's settings (the standard's tables at
+// the quality, 4:2:0, integer DCT), written here independently of the writer under test.
+std::string EncodeWhole(const TPhoto& p, int quality) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = static_cast<JDIMENSION>(p.Width());
+  c.image_height = static_cast<JDIMENSION>(p.Height());
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  c.dct_method = JDCT_ISLOW;
+  jpeg_start_compress(&c, TRUE);
+  for (int y = 0; y < p.Height(); ++y) {
+    JSAMPROW r = const_cast<JSAMPROW>(p.Scan(y));
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string out(reinterpret_cast<const char*>(mem), size);
+  std::free(mem);
+  return out;
+}
+
+// The restart markers of a file's scan, in order.
+std::vector<int> RestartMarkers(const std::string& b) {
+  std::vector<int> found;
+  const size_t sos = b.find("\xFF\xDA");
+  for (size_t i = sos + 2; i + 1 < b.size(); ++i)
+    if (static_cast<unsigned char>(b[i]) == 0xFF && (static_cast<unsigned char>(b[i + 1]) & 0xF8) == 0xD0)
+      found.push_back(static_cast<unsigned char>(b[i + 1]) - 0xD0);
+  return found;
+}
+
+TEST(PrintEncoding, ALargeSheetEncodedInStripsDecodesToTheSamePixelsAsOneEncoder) {
+  // Strips hold whole 16-row MCU rows of about a quarter megapixel: 1100 pixels wide they are
+  // 240 rows, 1024 wide 256 rows. A sheet that fits one strip is written as one encoder writes it.
+  struct Case { int w, h; size_t restarts; };
+  const Case cases[] = {
+      {1100, 1000, 4},   // four strips of 240 rows and a last one of 40
+      {1024, 1024, 3},   // four whole strips
+      {1800, 1281, 8},   // eight strips of 160 rows and a last one of a single row
+      {600, 400, 0},     // one strip
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h));
+    TPhoto p(c.w, c.h);
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        const Rgb px = Detailed(x, y);
+        Byte* d = p.Scan(y) + static_cast<size_t>(x) * 3;
+        d[0] = px.R;
+        d[1] = px.G;
+        d[2] = px.B;
+      }
+    RawBytes strips;
+    ASSERT_EQ(SaveJpeg(p, 90, strips), Status::Ok);
+    const std::string whole = EncodeWhole(p, 90);
+    const fixtures::Decoded a = fixtures::DecodeJpeg(strips), b = fixtures::DecodeJpeg(whole);
+    EXPECT_EQ(a.W, c.w);
+    EXPECT_EQ(a.H, c.h);
+    EXPECT_TRUE(a.Px == b.Px) << "the joined file decodes to other pixels";
+    std::vector<int> expected;
+    for (size_t k = 0; k < c.restarts; ++k) expected.push_back(static_cast<int>(k % 8));
+    EXPECT_EQ(RestartMarkers(strips), expected);
+    if (c.restarts == 0) {
+      EXPECT_EQ(strips.size(), whole.size());
+    }
   }
 }
 
