@@ -28,9 +28,9 @@ TWorkPool::~TWorkPool() {
   for (auto& t : FThreads) t.join();
 }
 
-void TWorkPool::RunOne(std::unique_lock<std::mutex>& lock) {
-  TTask task = std::move(FQueue.front());
-  FQueue.pop_front();
+void TWorkPool::RunOne(std::unique_lock<std::mutex>& lock, std::deque<TTask>::iterator at) {
+  TTask task = std::move(*at);
+  FQueue.erase(at);
   lock.unlock();
   task.Run();
   lock.lock();
@@ -43,7 +43,7 @@ void TWorkPool::Loop() {
   while (true) {
     FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
     if (FQueue.empty()) return;
-    RunOne(lock);
+    RunOne(lock, FQueue.begin());
   }
 }
 
@@ -59,8 +59,11 @@ void TWorkPool::Post(TGroup& group, std::function<void()> task) {
 void TWorkPool::Wait(TGroup& group) {
   std::unique_lock<std::mutex> lock(FLock);
   while (group.Pending > 0) {
-    if (!FQueue.empty())
-      RunOne(lock);
+    // Only the group's own work: a decoder waiting for its band must not stop to encode a strip
+    // of the sheet that a worker will take anyway.
+    auto own = std::find_if(FQueue.begin(), FQueue.end(), [&](const TTask& t) { return t.Group == &group; });
+    if (own != FQueue.end())
+      RunOne(lock, own);
     else
       FDone.wait(lock);
   }

@@ -1,8 +1,8 @@
 #pragma once
 // The photo layer's fixed pool of worker threads, made on first use and kept for the life of the
 // process: the bands of a print are spread over it instead of each band starting threads of its
-// own. A caller that waits for its work runs queued work itself meanwhile, so work is done even
-// while every worker is busy (or when no thread could be started at all).
+// own. A caller that waits for its work runs its queued tasks itself meanwhile, so work is done
+// even while every worker is busy (or when no thread could be started at all).
 
 #include <condition_variable>
 #include <cstdint>
@@ -35,7 +35,7 @@ public:
   unsigned Width() const { return static_cast<unsigned>(FThreads.size()) + 1; }
   // Queues `task` under `group`.
   void Post(TGroup& group, std::function<void()> task);
-  // Returns when every task of `group` has run, running queued tasks meanwhile.
+  // Returns when every task of `group` has run, running its queued tasks meanwhile.
   void Wait(TGroup& group);
   // body(from, to) over [0, count) in up to Width() slices; returns when all are done.
   void For(int64_t count, const std::function<void(int64_t, int64_t)>& body);
@@ -47,7 +47,7 @@ private:
     std::function<void()> Run;
   };
   void Loop();
-  void RunOne(std::unique_lock<std::mutex>& lock);
+  void RunOne(std::unique_lock<std::mutex>& lock, std::deque<TTask>::iterator at);
 
   std::mutex FLock;
   std::condition_variable FWake;  // a task was queued, or the pool stops
