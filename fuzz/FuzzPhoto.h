@@ -5,8 +5,7 @@
 // few pixels, so that the decoders see every input. A picture that would decode into more than a
 // quarter megapixel (at the scale the thumbnail asks for) has its header read only: its decode is
 // the same code as a smaller one's, and a few hundred bytes that declare tens of megapixels (which
-// JPEG allows) would slow the fuzzing a thousandfold. A JPEG of 4000 x 4000 still goes through the
-// 1/8 path.
+// JPEG allows) would slow the fuzzing a thousandfold.
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,9 @@ using namespace pf;
 using namespace pf::gdiplus;
 
 constexpr int64_t MaxDecodedPixels = 1 << 18;
+// A progressive JPEG holds (and clears) the coefficients of its whole declared size, whatever the
+// scale; two megapixels still take the 1/8 path.
+constexpr int64_t MaxDeclaredPixels = 1 << 21;
 
 // The pixels a decode at scale/8 makes (libjpeg rounds the scaled size up).
 inline bool Affordable(const TImageInfo& info, int scale) {
@@ -34,7 +36,7 @@ inline int RunPhoto(const uint8_t* data, size_t size, const char* magic, size_t 
   if (!f) return 0;
   TImageInfo info;
   if (detail::ReadInfo(f, info, nullptr) == Status::Ok && info.Width > 0 && info.Height > 0 &&
-      int64_t{info.Width} * info.Height <= (int64_t{MaxDecodedPixels} << 6)) {
+      int64_t{info.Width} * info.Height <= MaxDeclaredPixels) {
     const TRectF whole{0, 0, static_cast<double>(info.Width), static_cast<double>(info.Height)};
     Integer w = 8, h = 8;
     int scale = 8;
