@@ -2,8 +2,8 @@
 // The photo targets: the header reader, then the thumbnail path as the thumbnail thread takes it
 // (200 pixels on the longer side, a JPEG decoded at 1/8 above 1600 pixels and 1/4 above 800,
 // falling back to the full size). Pictures too small for a thumbnail are still decoded, into a
-// few pixels, so that the decoders see every input. A picture that would decode into more than a
-// quarter megapixel (at the scale the thumbnail asks for) has its header read only: its decode is
+// few pixels, so that the decoders see every input. A picture that would decode into more than
+// 65536 pixels (at the scale the thumbnail asks for) has its header read only: its decode is
 // the same code as a smaller one's, and a few hundred bytes that declare tens of megapixels (which
 // JPEG allows) would slow the fuzzing a thousandfold.
 
@@ -18,7 +18,7 @@ namespace fuzzphoto {
 using namespace pf;
 using namespace pf::gdiplus;
 
-constexpr int64_t MaxDecodedPixels = 1 << 18;
+constexpr int64_t MaxDecodedPixels = 1 << 16;
 // A progressive JPEG holds (and clears) the coefficients of its whole declared size, whatever the
 // scale; two megapixels still take the 1/8 path.
 constexpr int64_t MaxDeclaredPixels = 1 << 21;
