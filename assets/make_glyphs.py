@@ -2,7 +2,8 @@
 """Draws the list view's built-in glyphs as 4-bit bitmaps on a magenta background (which the list
 view makes transparent):
 
-expanded.bmp, collapsed.bmp: 9 x 9 group buttons, a grey box with a minus or a plus;
+expanded.bmp, collapsed.bmp: 9 x 9 group buttons, a grey box with a plus (the button that expands a
+  collapsed group) or a minus (the button that collapses an expanded group);
 sortup.bmp, sortdown.bmp: 16 x 16 column sort arrows, a dark grey triangle.
 """
 import struct
@@ -48,7 +49,7 @@ def arrow(up):
     return p
 
 
-for name, pixels in [("expanded.bmp", button(False)), ("collapsed.bmp", button(True)),
+for name, pixels in [("expanded.bmp", button(True)), ("collapsed.bmp", button(False)),
                      ("sortup.bmp", arrow(True)), ("sortdown.bmp", arrow(False))]:
     with open(name, "wb") as f:
         f.write(bmp4(pixels))
