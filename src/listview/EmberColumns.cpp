@@ -65,11 +65,7 @@ void TEmberColumn::Destroy() {
   Include(S::esosDestroying);
   if (TCustomEmberListview* lv = GetOwnerListview()) {
     if (lv->GetSelection() && lv->GetSelection()->GetFocusedColumn() == this) lv->GetSelection()->SetFocusedColumn(nullptr);
-    if (TEmberHeader* h = lv->GetHeader()) {
-      if (h->GetHotTrackedColumn() == this) h->SetHotTrackedColumn(nullptr);
-      if (h->GetPressedColumn() == this) h->SetPressedColumn(nullptr);
-      if (h->GetDropDownHoverColumn() == this) h->SetDropDownHoverColumn(nullptr);
-    }
+    if (TEmberHeader* h = lv->GetHeader()) h->ColumnFreeing(this);
     if (lv->GetEditManager() && lv->GetEditManager()->GetTabMoveFocusColumn() == this)
       lv->GetEditManager()->SetTabMoveFocusColumn(nullptr);
   }

@@ -40,7 +40,7 @@ void TCustomEmberListview::Create(TComponent* AOwner) {
 
   FBackGround = TEmberBackgroundManager::New(this);
   FScrollbars = TEmberScrollbarManager::New(this);
-  // The drop target object comes with drag and drop; FDropTarget holds its interface then.
+  FDropTarget = ComPtr<IUnknown>(static_cast<IDropTarget*>(TEmberDropTargetManager::New(this)));
   FDragRect = TEmberDragRectManager::New(this);
   FDragManager = TEmberOLEDragManager::New(this);
   FCheckManager = TEmberCheckManager::New(this);
@@ -263,7 +263,12 @@ void TCustomEmberListview::CreateWnd() {
   FHeader->GetDragManager()->SetEnabled(FHeader->GetDragManager()->GetEnabled());
 }
 
-void TCustomEmberListview::DestroyWnd() { common::TCommonCanvasControl::DestroyWnd(); }
+void TCustomEmberListview::DestroyWnd() {
+  // The registration goes with the window; the next window registers anew.
+  FDragManager->SetRegistered(false);
+  FHeader->GetDragManager()->SetRegistered(false);
+  common::TCommonCanvasControl::DestroyWnd();
+}
 
 void TCustomEmberListview::Notification(TComponent* AComponent, TOperation Operation) {
   common::TCommonCanvasControl::Notification(AComponent, Operation);

@@ -47,6 +47,8 @@ public:
   void SetGroupExpandButton(TBitmap* Value);
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
   void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
+  // The drop target the window registers (a TEmberDropTargetManager).
+  IUnknown* GetDropTarget() const { return FDropTarget.Get(); }
   // The scratch canvas, only while the window exists.
   TCanvas* GetScratchCanvas();
   // The one view object of an item view class that every item of the class shares (views keep no

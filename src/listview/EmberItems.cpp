@@ -592,6 +592,8 @@ void TEmberItem::GainSelection() {
   if (!lv) return;
   lv->GetSelection()->GainingSelection(this);
   lv->DoItemSelectionChanged(this);
+  // A walk over all items repaints once at its end.
+  if (lv->GetSelection()->ItemRepaintsHeld()) return;
   if (lv->GetSelection()->GetGroupSelections()) {
     lv->GetSelection()->BuildSelectionGroupings(false);
     lv->SafeInvalidateRect(nullptr, false);
@@ -604,7 +606,7 @@ void TEmberItem::LoseSelection() {
   if (!lv) return;
   lv->GetSelection()->LosingSelection(this);
   lv->DoItemSelectionChanged(this);
-  if (GetDestroying()) return;
+  if (GetDestroying() || lv->GetSelection()->ItemRepaintsHeld()) return;
   if (lv->GetSelection()->GetGroupSelections()) {
     lv->GetSelection()->BuildSelectionGroupings(false);
     lv->SafeInvalidateRect(nullptr, false);

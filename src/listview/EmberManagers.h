@@ -21,30 +21,31 @@ namespace ember {
 class TEmberSelectionManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberSelectionManager)
 public:
+  // ---- What is selected and focused ----
   Integer GetCount() const { return FCount; }
-  bool GetEnabled() const { return FEnabled; }
-  void SetEnabled(bool Value);
-  bool GetMultiSelect() const { return FMultiSelect; }
-  void SetMultiSelect(bool Value);
-  bool GetGroupSelections() const { return FGroupSelections; }
-  void SetGroupSelections(bool Value);
-  bool GetFullRowSelect() const { return FFullRowSelect; }
-  void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
-  TCommonMouseButtons GetMouseButton() const { return FShimMouseButton; }
-  void SetMouseButton(TCommonMouseButtons V) { FShimMouseButton = V; }
-  bool GetRectSelect() const { return false; }
-  void SelectRange(TEmberItem* FromItem, TEmberItem* ToItem, bool ClearFirst, bool RectSelect);
-  void DragSelect(bool Toggle, TRect NewRect, TRect OldRect);
-  TCommonMouseButtons FShimMouseButton{TCommonMouseButton::cmbLeft};
-
   TEmberItem* GetFocusedItem() const { return FFocusedItem; }
   void SetFocusedItem(TEmberItem* Value);
   TEmberItem* GetAnchorItem() const { return FAnchorItem; }
   void SetAnchorItem(TEmberItem* Value);
+  // The header's first column while none is set.
   TEmberColumn* GetFocusedColumn() const;
   void SetFocusedColumn(TEmberColumn* Value);
   TEmberGroup* GetFocusedGroup() const { return FFocusedGroup; }
   void SetFocusedGroup(TEmberGroup* Value) { FFocusedGroup = Value; }
+  Integer GetItemsToggled() const { return FItemsToggled; }
+
+  TEmberItem* First() const;
+  TEmberItem* Next(TEmberItem* Item) const;
+  void SelectedToArray(std::vector<TEmberItem*>& Items) const;
+  void ClearAll();
+  void ClearAllExcept(TEmberItem* Item);
+  void SelectAll();
+  void SelectFirst();
+  void SelectRange(TEmberItem* FromItem, TEmberItem* ToItem, bool ClearFirst, bool RectSelect);
+  void SelectRect(const TRect& ViewRect, bool ClearFirst);
+  // The rubber band moved: the drag-rect manager's band against its previous one.
+  void DragSelect(bool Toggle);
+  void DragSelect(bool Toggle, TRect NewRect, TRect OldRect);
 
   // A batch of selection changes yields one selections-changed notice at its end.
   void IncMultiChangeCount();
@@ -56,75 +57,148 @@ public:
   // Told by the items' own selection changes.
   void GainingSelection(TEmberItem* Item);
   void LosingSelection(TEmberItem* Item);
+  // While a walk over all items runs, items do not repaint one by one: the walk repaints the
+  // control once at its end.
+  bool ItemRepaintsHeld() const { return FRepaintHold > 0; }
 
-  // ---- How the item views paint selected and focused items ----
-#define EMBER_SEL_OPTION(Type, Name, Init, Reaction) \
-public:                                               \
-  static constexpr Type Default##Name = Init;         \
-  Type Get##Name() const { return F##Name; }          \
-  void Set##Name(Type Value) {                        \
-    if (Value == F##Name) return;                     \
-    F##Name = Value;                                  \
-    Reaction;                                         \
-  }                                                   \
-                                                      \
-private:                                              \
-  Type F##Name{Init};
-  EMBER_SEL_OPTION(bool, AlphaBlend, false, (void)0)
-  EMBER_SEL_OPTION(bool, AlphaBlendSelRect, false, (void)0)
-  EMBER_SEL_OPTION(Byte, BlendAlphaImage, 128, (void)0)
-  EMBER_SEL_OPTION(Byte, BlendAlphaSelRect, 70, (void)0)
-  EMBER_SEL_OPTION(Byte, BlendAlphaTextRect, 128, (void)0)
-  EMBER_SEL_OPTION(TColor, BlendColorIcon, clHighlight, (void)0)
-  EMBER_SEL_OPTION(TColor, BlendColorSelRect, clHighlight, (void)0)
-  EMBER_SEL_OPTION(bool, BlendIcon, true, InvalidateOwner())
-  EMBER_SEL_OPTION(bool, BlurAlphaBkGnd, false, InvalidateOwner())
-  EMBER_SEL_OPTION(TColor, BorderColor, clHighlight, (void)0)
-  EMBER_SEL_OPTION(TColor, BorderColorSelRect, clHighlight, (void)0)
-  EMBER_SEL_OPTION(TColor, Color, clHighlight, (void)0)
-  EMBER_SEL_OPTION(bool, ForceDefaultBlend, false, (void)0)
-  EMBER_SEL_OPTION(bool, FullCellPaint, false, InvalidateOwner())
-  EMBER_SEL_OPTION(bool, FullItemPaint, false, InvalidateOwner())
-  EMBER_SEL_OPTION(bool, Gradient, false, InvalidateOwner())
-  EMBER_SEL_OPTION(TColor, GradientColorBottom, 0xFCEFD5, InvalidateOwner())
-  EMBER_SEL_OPTION(TColor, GradientColorTop, 0xFDF8F1, InvalidateOwner())
-  EMBER_SEL_OPTION(TColor, InactiveBorderColor, clInactiveBorder, (void)0)
-  EMBER_SEL_OPTION(TColor, InactiveColor, clInactiveBorder, (void)0)
-  EMBER_SEL_OPTION(TColor, InactiveTextColor, clBlack, (void)0)
-  EMBER_SEL_OPTION(bool, PopupMode, false, (void)0)
-  EMBER_SEL_OPTION(bool, RoundRect, false, (void)0)
-  EMBER_SEL_OPTION(Byte, RoundRectRadius, 4, (void)0)
-  EMBER_SEL_OPTION(TColor, TextColor, clHighlightText, (void)0)
-  EMBER_SEL_OPTION(bool, UseFocusRect, true, (void)0)
-#undef EMBER_SEL_OPTION
-public:
-  void ClearAll();
-  void ClearAllExcept(TEmberItem* Except);
-  void SelectAll();
-  TEmberItem* First() const;
-  TEmberItem* Next(TEmberItem* Item) const;
+  // ---- Settings ----
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool Value);
+  bool GetMultiSelect() const { return FMultiSelect; }
+  void SetMultiSelect(bool Value);
+  bool GetGroupSelections() const { return FGroupSelections; }
+  void SetGroupSelections(bool Value);
+  bool GetFullRowSelect() const { return FFullRowSelect; }
+  void SetFullRowSelect(bool Value) { FFullRowSelect = Value; }
+  TCommonMouseButtons GetMouseButton() const { return FMouseButton; }
+  void SetMouseButton(TCommonMouseButtons Value) { FMouseButton = Value; }
+  bool GetRectSelect() const { return FRectSelect; }
+  void SetRectSelect(bool Value) { FRectSelect = Value; }
+  bool GetPopupMode() const { return FPopupMode; }
+  void SetPopupMode(bool Value) { FPopupMode = Value; }
+  bool GetResizeGroupOnFocus() const { return FResizeGroupOnFocus; }
+  void SetResizeGroupOnFocus(bool Value) { FResizeGroupOnFocus = Value; }
+  bool GetUseFocusRect() const { return FUseFocusRect; }
+  void SetUseFocusRect(bool Value) { FUseFocusRect = Value; }
+
+  // How item views paint the selection; the ones marked so repaint the control on a change.
+  bool GetAlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(bool Value) { FAlphaBlend = Value; }
+  bool GetAlphaBlendSelRect() const { return FAlphaBlendSelRect; }
+  void SetAlphaBlendSelRect(bool Value) { FAlphaBlendSelRect = Value; }
+  Byte GetBlendAlphaImage() const { return FBlendAlphaImage; }
+  void SetBlendAlphaImage(Byte Value) { FBlendAlphaImage = Value; }
+  Byte GetBlendAlphaSelRect() const { return FBlendAlphaSelRect; }
+  void SetBlendAlphaSelRect(Byte Value) { FBlendAlphaSelRect = Value; }
+  Byte GetBlendAlphaTextRect() const { return FBlendAlphaTextRect; }
+  void SetBlendAlphaTextRect(Byte Value) { FBlendAlphaTextRect = Value; }
+  TColor GetBlendColorIcon() const { return FBlendColorIcon; }
+  TColor GetBlendColorSelRect() const { return FBlendColorSelRect; }
+  void SetBlendColorSelRect(TColor Value) { FBlendColorSelRect = Value; }
+  bool GetBlendIcon() const { return FBlendIcon; }
+  void SetBlendIcon(bool Value);                // repaints
+  bool GetBlurAlphaBkGnd() const { return FBlurAlphaBkGnd; }
+  void SetBlurAlphaBkGnd(bool Value);           // repaints
+  TColor GetBorderColor() const { return FBorderColor; }
+  void SetBorderColor(TColor Value) { FBorderColor = Value; }
+  TColor GetBorderColorSelRect() const { return FBorderColorSelRect; }
+  void SetBorderColorSelRect(TColor Value) { FBorderColorSelRect = Value; }
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor Value) { FColor = Value; }
+  bool GetForceDefaultBlend() const { return FForceDefaultBlend; }
+  void SetForceDefaultBlend(bool Value) { FForceDefaultBlend = Value; }
+  bool GetFullCellPaint() const { return FFullCellPaint; }
+  void SetFullCellPaint(bool Value);            // repaints
+  bool GetFullItemPaint() const { return FFullItemPaint; }
+  void SetFullItemPaint(bool Value);            // repaints
+  bool GetGradient() const { return FGradient; }
+  void SetGradient(bool Value);                 // repaints
+  TColor GetGradientColorBottom() const { return FGradientColorBottom; }
+  void SetGradientColorBottom(TColor Value);    // repaints
+  TColor GetGradientColorTop() const { return FGradientColorTop; }
+  void SetGradientColorTop(TColor Value);       // repaints
+  TColor GetInactiveBorderColor() const { return FInactiveBorderColor; }
+  void SetInactiveBorderColor(TColor Value) { FInactiveBorderColor = Value; }
+  TColor GetInactiveColor() const { return FInactiveColor; }
+  void SetInactiveColor(TColor Value) { FInactiveColor = Value; }
+  TColor GetInactiveTextColor() const { return FInactiveTextColor; }
+  void SetInactiveTextColor(TColor Value) { FInactiveTextColor = Value; }
+  bool GetRoundRect() const { return FRoundRect; }
+  void SetRoundRect(bool Value) { FRoundRect = Value; }
+  Byte GetRoundRectRadius() const { return FRoundRectRadius; }
+  void SetRoundRectRadius(Byte Value) { FRoundRectRadius = Value; }
+  TColor GetTextColor() const { return FTextColor; }
+  void SetTextColor(TColor Value) { FTextColor = Value; }
+
+  // Kept by the rubber band's manager, only passed on from here.
+  bool GetAutoScroll() const;
+  void SetAutoScroll(bool Value);
+  Byte GetAutoScrollAccelerator() const;
+  void SetAutoScrollAccelerator(Byte Value);
+  Integer GetAutoScrollDelay() const;
+  void SetAutoScrollDelay(Integer Value);
+  Integer GetAutoScrollMargin() const;
+  void SetAutoScrollMargin(Integer Value);
+  Integer GetAutoScrollTime() const;
+  void SetAutoScrollTime(Integer Value);
+  bool GetEnableDragSelect() const;
+  void SetEnableDragSelect(bool Value);
+  TCommonMouseButtons GetMouseButtonSelRect() const;
+  void SetMouseButtonSelRect(TCommonMouseButtons Value);
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
   using TEmberOwnedPersistent::Create;
 
 private:
-  // Paints the whole control again (no erase).
-  void InvalidateOwner();
+  // Selects or clears every item but `Except`.
   void Walk(bool Select, TEmberItem* Except);
   void NotifyToggle();
+  void RepaintSetting();
+  void ApplyDragSelect(TEmberItem* Item, bool Toggle, const TRect& NewRect, const TRect& OldRect);
+
+  bool FAlphaBlend{false};
+  bool FAlphaBlendSelRect{false};
+  Byte FBlendAlphaImage{128};
+  Byte FBlendAlphaSelRect{70};
+  Byte FBlendAlphaTextRect{128};
+  TColor FBlendColorIcon{clHighlight};
+  TColor FBlendColorSelRect{clHighlight};
+  bool FBlendIcon{true};
+  bool FBlurAlphaBkGnd{false};
+  TColor FBorderColor{clHighlight};
+  TColor FBorderColorSelRect{clHighlight};
+  TColor FColor{clHighlight};
   Integer FCount{0};
   TEmberColumn* FFocusedColumn{nullptr};
   TEmberItem* FFocusedItem{nullptr};
   TEmberItem* FAnchorItem{nullptr};
   TEmberGroup* FFocusedGroup{nullptr};
   bool FEnabled{true};
+  bool FForceDefaultBlend{false};
+  bool FFullCellPaint{false};
+  bool FFullItemPaint{false};
   bool FFullRowSelect{false};
+  bool FGradient{false};
+  TColor FGradientColorBottom{0xFCEFD5};
+  TColor FGradientColorTop{0xFDF8F1};
   bool FGroupSelections{false};
   Integer FGroupSelectUpdateCount{0};
+  TColor FInactiveBorderColor{clInactiveBorder};
+  TColor FInactiveColor{clInactiveBorder};
+  TColor FInactiveTextColor{clBlack};
   Integer FItemsToggled{0};
+  TCommonMouseButtons FMouseButton{common::TCommonMouseButton::cmbLeft};
   Integer FMultiChangeCount{0};
   bool FMultiSelect{false};
+  bool FPopupMode{false};
+  bool FRectSelect{false};
+  bool FResizeGroupOnFocus{false};
+  bool FRoundRect{false};
+  Byte FRoundRectRadius{4};
+  TColor FTextColor{clHighlightText};
+  bool FUseFocusRect{true};
+  Integer FRepaintHold{0};
 };
 
 // Holds the object whose check box is being clicked, and the count of checked items.
@@ -142,44 +216,106 @@ private:
   TEmberCollectionItem* FPendingObject{nullptr};
 };
 
+// The virtual canvas the groups are laid out on, the window's offsets over it and the window's
+// scroll bars.
 class TEmberScrollbarManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberScrollbarManager)
 public:
   Integer GetOffsetX() const { return FOffsetX; }
   Integer GetOffsetY() const { return FOffsetY; }
+  // Through Scroll, by the difference to the current offset.
   void SetOffsetX(Integer Value);
   void SetOffsetY(Integer Value);
   const TRect& GetViewRect() const { return FViewRect; }
-  void SetViewRect(const TRect& Value, bool InvalidateWindow);
-  TPoint MapWindowToView(TPoint P) const;
-  TRect MapWindowRectToViewRect(const TRect& R) const;
-  TPoint MapViewToWindow(TPoint P) const;
-  TRect MapViewRectToWindowRect(const TRect& R) const;
-  void ReCalculateScrollbars(bool Redraw, bool Force);
-  void Scroll(Integer DeltaX, Integer DeltaY);
+  void SetViewRect(const TRect& Value, bool ForceInvalidate);
+  bool GetHorzEnabled() const { return FHorzEnabled; }
+  void SetHorzEnabled(bool Value);
+  bool GetVertEnabled() const { return FVertEnabled; }
+  void SetVertEnabled(bool Value);
+  bool GetSnapHorzView() const { return FSnapHorzView; }
+  void SetSnapHorzView(bool Value) { FSnapHorzView = Value; }
+
+  // ---- Derived values ----
+  Integer ViewWidth() const { return FViewRect.Right - FViewRect.Left; }
+  Integer ViewHeight() const { return FViewRect.Bottom - FViewRect.Top; }
+  // The window's WS_HSCROLL / WS_VSCROLL style bits.
+  bool HorzBarVisible() const;
+  bool VertBarVisible() const;
+  // The first group's cell height, in both directions.
+  Integer LineStep() const;
+  // Horizontal views scroll by whole cells of this width.
+  Integer SnapWidth() const;
   Integer MaxOffsetX() const;
   Integer MaxOffsetY() const;
-  void WMHScroll(TMessage&) {}
-  void WMVScroll(TMessage&) {}
+  // Page Up and Page Down: the rows of cells a page of the client area below the header holds (at
+  // least one), and the offset a page up or down reaches, both by arithmetic alone.
+  Integer RowsPerPage() const;
+  Integer PageOffsetY(bool Down) const;
+
+  TPoint MapWindowToView(TPoint WindowPt, bool CorrectForHeader = true) const;
+  TRect MapWindowRectToViewRect(const TRect& R, bool CorrectForHeader = true) const;
+  TPoint MapViewToWindow(TPoint ViewPt, bool CorrectForHeader = true) const;
+  TRect MapViewRectToWindowRect(const TRect& R, bool CorrectForHeader = true) const;
+
+  void ReCalculateScrollbars(bool Redraw, bool Force);
+  void ValidateOffsets(Integer& X, Integer& Y) const;
+  void Scroll(Integer DeltaX, Integer DeltaY);
+  void WMHScroll(TMessage& Msg);
+  void WMVScroll(TMessage& Msg);
 
 private:
+  Integer HeaderHeight() const;
+  void InvalidateControl();
+  bool FHorzEnabled{true};
   Integer FOffsetX{0};
   Integer FOffsetY{0};
+  bool FRebuilding{false};
+  bool FSnapHorzView{true};
+  bool FVertEnabled{true};
   TRect FViewRect;
 };
 
-// Drag managers: the base keeps the switch that registers the window as a drop target.
+// Drag managers: the base keeps the switch that registers the window as a drop target, the
+// auto-scroll settings of a drag and the template of a drag's steps, which each manager fills in.
+enum class TEmberDragManagerState { edmsDragging, edmsAutoScrolling };
+using TEmberDragManagerStates = TSet<TEmberDragManagerState>;
+// An OLE drag through the platform's drag loop, or the class library's own drag.
+enum class TEmberDragType { edtOLE, edtVCL };
+enum class TDragMode { dmManual, dmAutomatic };
+// The class library's drag cursor.
+constexpr TCursor crDrag{-12};
+
 class TCustomEmberDragManagerBase : public TEmberOwnedPersistent {
   PF_CLASS(TCustomEmberDragManagerBase)
 public:
   bool GetEnabled() const { return FEnabled; }
-  virtual void SetEnabled(bool Value) { FEnabled = Value; }
+  virtual void SetEnabled(bool Value);
+  bool GetAutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool V) { FAutoScroll = V; }
+  Byte GetAutoScrollAccelerator() const { return FAutoScrollAccelerator; }
+  void SetAutoScrollAccelerator(Byte V) { FAutoScrollAccelerator = V; }
+  Integer GetAutoScrollDelay() const { return FAutoScrollDelay; }
+  void SetAutoScrollDelay(Integer V) { FAutoScrollDelay = V; }
+  Integer GetAutoScrollMargin() const { return FAutoScrollMargin; }
+  void SetAutoScrollMargin(Integer V) { FAutoScrollMargin = V; }
+  Integer GetAutoScrollTime() const { return FAutoScrollTime; }
+  void SetAutoScrollTime(Integer V) { FAutoScrollTime = V; }
   TCommonMouseButtons GetMouseButton() const { return FMouseButton; }
   void SetMouseButton(TCommonMouseButtons V) { FMouseButton = V; }
-  bool Dragging() const { return FDragging; }
+  TEmberDragManagerStates GetDragState() const { return FDragState; }
+  bool Dragging() const { return FDragState.Contains(TEmberDragManagerState::edmsDragging); }
+  TCommonKeyStates GetLastKeyState() const { return FLastKeyState; }
+  IDataObject* GetDataObject() const { return FDataObject.Get(); }
+  // The window is registered with the platform as a drop target (once, while the window exists).
+  bool GetRegistered() const { return FRegistered; }
+  void SetRegistered(bool Value);
+
+  // The steps of a drag: the source side starts it, the target side hears it enter, move, drop
+  // or leave.
   void BeginDrag(TPoint WindowPt, TCommonKeyStates Keys);
   void DragEnter(IDataObject* DataObject, TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
   void Drag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
+  void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
   void DragEnd(TCommonKeyStates Keys, TPoint WindowPt);
   // One of the pressed buttons in `KeyState` may start a drag.
   bool ButtonAllowed(TCommonKeyStates KeyState) const;
@@ -189,13 +325,34 @@ public:
 protected:
   virtual void DoDrag(TCommonKeyStates /*Keys*/, TPoint /*WindowPt*/, TCommonDropEffect& /*Effect*/) {}
   virtual void DoDragBegin(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/) {}
+  virtual void DoDragDrop(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/, TCommonDropEffect& /*Effect*/) {}
   virtual void DoDragEnd(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/) {}
-  TCommonMouseButtons FMouseButton{TCommonMouseButton::cmbLeft};
+  virtual void DoDragEnter(IDataObject* /*DataObject*/, TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/,
+                           TCommonDropEffect& /*Effect*/) {}
+  virtual void DoGetDragImage(TBitmap* /*Bitmap*/, TPoint /*DragStartPt*/, TPoint& /*HotSpot*/,
+                              TColor& /*TransparentColor*/, bool& /*Handled*/) {}
+  virtual void DoOLEDragEnd(IDataObject* /*DataObject*/, TCommonOLEDragResult /*DragResult*/,
+                            TCommonDropEffects /*ResultEffect*/, TCommonKeyStates /*Keys*/) {}
+  virtual void DoOLEDragStart(IDataObject* /*DataObject*/, TCommonDropEffects& /*AvailableEffects*/,
+                              bool& /*AllowDrag*/) {}
+  virtual void DoEnable(bool /*Value*/) {}
+  virtual void VCLDragStart() {}
+  void SetDataObject(IDataObject* Value) { FDataObject = ComPtr<IDataObject>(Value); }
+  TEmberDragManagerStates FDragState;
 
 private:
   bool FEnabled{false};
-  bool FDragging{false};
+  bool FAutoScroll{true};
+  Byte FAutoScrollAccelerator{2};
+  Integer FAutoScrollDelay{500};
+  Integer FAutoScrollMargin{15};
+  Integer FAutoScrollTime{50};
+  ComPtr<IDataObject> FDataObject;
+  TCommonKeyStates FLastKeyState;
+  TCommonMouseButtons FMouseButton{common::TCommonMouseButton::cmbLeft};
+  bool FRegistered{false};
 };
+// The rubber band: its anchor and moving corner in view coordinates, and the band of the last move.
 class TEmberDragRectManager : public TCustomEmberDragManagerBase {
   PF_CLASS(TEmberDragRectManager)
 public:
@@ -203,24 +360,21 @@ public:
   void SetAnchorPoint(TPoint P) { FAnchorPoint = P; }
   TPoint GetDragPoint() const { return FDragPoint; }
   void SetDragPoint(TPoint P) { FDragPoint = P; }
+  const TRect& GetPrevRect() const { return FPrevRect; }
   void SetPrevRect(const TRect& R) { FPrevRect = R; }
-  // Ready to band from the point: enabled, and a pressed button may start one.
-  virtual bool InitializeDrag(TPoint WindowPt, TCommonKeyStates KeyState);
-  virtual void FinalizeDrag();
-  TRect SelectionRect() const {
-    TRect r{std::min(FAnchorPoint.X, FDragPoint.X), std::min(FAnchorPoint.Y, FDragPoint.Y),
-            std::max(FAnchorPoint.X, FDragPoint.X), std::max(FAnchorPoint.Y, FDragPoint.Y)};
-    if (r.Right == r.Left) ++r.Right;
-    if (r.Bottom == r.Top) ++r.Bottom;
-    return r;
-  }
+  // The ordered rectangle of anchor and drag point; a zero width or height is widened to 1.
+  TRect SelectionRect() const;
 
 protected:
-  void Create(TCustomEmberListview* AOwner) override {
-    TCustomEmberDragManagerBase::Create(AOwner);
-    FMouseButton = TCommonMouseButtons{TCommonMouseButton::cmbLeft, TCommonMouseButton::cmbRight};
-  }
+  void Create(TCustomEmberListview* AOwner) override;
   using TCustomEmberDragManagerBase::Create;
+  // Ready to band from the point: enabled, and a pressed button may start one.
+
+public:
+  virtual bool InitializeDrag(TPoint WindowPt, TCommonKeyStates KeyState);
+  virtual void FinalizeDrag();
+
+protected:
   void DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys) override;
   void DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
   void DoDragEnd(TPoint WindowPt, TCommonKeyStates Keys) override;
@@ -230,20 +384,70 @@ private:
   TPoint FDragPoint;
   TRect FPrevRect;
 };
-enum class TEmberDragType { edtOLE, edtVCL };
-
+// Drags columns of the header to new places; the base of the item drag too, which shares the start
+// of an OLE drag.
 class TEmberHeaderDragManager : public TCustomEmberDragManagerBase {
   PF_CLASS(TEmberHeaderDragManager)
 public:
+  TEmberHeader* GetHeader() const { return FHeader; }
+  void SetHeader(TEmberHeader* Value) { FHeader = Value; }
+  TEmberColumn* GetColumn() const { return FColumn; }
+  void SetColumn(TEmberColumn* Value) { FColumn = Value; }
+  TEmberColumn* GetTargetColumn() const { return FTargetColumn; }
+  bool GetAllowDrop() const { return FAllowDrop; }
+  TCursor GetDragCursor() const;
+  void SetDragCursor(TCursor Value);
+  Integer GetDragImageWidth() const { return FDragImageWidth; }
+  void SetDragImageWidth(Integer V) { FDragImageWidth = V; }
+  Integer GetDragImageHeight() const { return FDragImageHeight; }
+  void SetDragImageHeight(Integer V) { FDragImageHeight = V; }
+  TDragMode GetDragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode V) { FDragMode = V; }
   TEmberDragType GetDragType() const { return FDragType; }
-  void SetDragType(TEmberDragType V) { FDragType = V; }
+  void SetDragType(TEmberDragType Value);
+  bool GetEnableDragImage() const { return FEnableDragImage; }
+  void SetEnableDragImage(bool V) { FEnableDragImage = V; }
+  // Forgets a column that is going away.
+  void ColumnFreeing(TEmberColumn* Column);
+
+  virtual void DefaultImage(TObject* Sender, TBitmap* Image, TPoint DragStartPt, TPoint& HotSpot,
+                            TColor& TransparentColor, bool& Handled);
+  virtual void GetDragImageSize(Integer& Width, Integer& Height);
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TCustomEmberDragManagerBase::Create;
+  void DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
+  void DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys) override;
+  void DoDragDrop(TPoint WindowPt, TCommonKeyStates Keys, TCommonDropEffect& Effect) override;
+  void DoDragEnd(TPoint WindowPt, TCommonKeyStates Keys) override;
+  void DoDragEnter(IDataObject* DataObject, TPoint WindowPt, TCommonKeyStates Keys, TCommonDropEffect& Effect) override;
+  void DoOLEDragEnd(IDataObject* DataObject, TCommonOLEDragResult DragResult, TCommonDropEffects ResultEffect,
+                    TCommonKeyStates Keys) override;
+  void DoOLEDragStart(IDataObject* DataObject, TCommonDropEffects& AvailableEffects, bool& AllowDrag) override;
+  // The data object a drag hands to the platform; the item drag may take the application's own.
+  virtual ComPtr<IDataObject> MakeDataObject();
+  void SetTargetColumn(TEmberColumn* Value);
 
 private:
+  bool FAllowDrop{false};
+  TEmberColumn* FColumn{nullptr};
+  Integer FDragImageWidth{200};
+  Integer FDragImageHeight{300};
+  TDragMode FDragMode{TDragMode::dmManual};
   TEmberDragType FDragType{TEmberDragType::edtOLE};
+  bool FEnableDragImage{true};
+  TEmberHeader* FHeader{nullptr};
+  TEmberColumn* FTargetColumn{nullptr};
+  // The column the data object of the current drag names, read once at its entry.
+  TEmberColumn* FDropColumn{nullptr};
+  TCursor FDragCursor{crDrag};
 };
 class TEmberOLEDragManager : public TEmberHeaderDragManager {
   PF_CLASS(TEmberOLEDragManager)
 public:
+  // Switching the item drag on or off registers the window as a drop target or revokes it.
+  void SetEnabled(bool Value) override;
   TEmberItem* GetDropTarget() const { return FDropTarget; }
   void SetDropTarget(TEmberItem* Value) { FDropTarget = Value; }
   TEmberItem* GetDragItem() const { return FDragItem; }
@@ -256,6 +460,73 @@ private:
   TEmberItem* FDropTarget{nullptr};
   TEmberItem* FDragItem{nullptr};
 };
+
+// The control's side of the platform's drag loop: the target the window is registered with, which
+// hands a drag to the header's manager when it carries the column format and to the item drag
+// otherwise; the source that decides when a drag of ours drops; the data object a drag of ours
+// hands out when the application gives none.
+class TEmberDropTargetManager : public TEmberOwnedInterfacedPersistent, public IDropTarget {
+  PF_CLASS(TEmberDropTargetManager)
+public:
+  HRESULT QueryInterface(REFIID iid, void** out) override { return TEmberInterfacedPersistent::QueryInterface(iid, out); }
+  ULONG AddRef() override { return TEmberInterfacedPersistent::AddRef(); }
+  ULONG Release() override { return TEmberInterfacedPersistent::Release(); }
+  HRESULT DragEnter(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+  HRESULT DragOver(DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+  HRESULT DragLeave() override;
+  HRESULT Drop(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) override;
+  TCustomEmberDragManagerBase* GetDragManager() const { return FDragManager; }
+
+protected:
+  bool ImplementsInterface(REFIID iid, void** out) override;
+
+private:
+  TPoint ClientPoint(TPoint ScreenPt) const;
+  TCustomEmberDragManagerBase* FDragManager{nullptr};
+  TCommonDropEffects FAvailableEffects;
+};
+
+class TEmberDropSourceManager : public TEmberOwnedInterfacedPersistent, public IDropSource {
+  PF_CLASS(TEmberDropSourceManager)
+public:
+  HRESULT QueryInterface(REFIID iid, void** out) override { return TEmberInterfacedPersistent::QueryInterface(iid, out); }
+  ULONG AddRef() override { return TEmberInterfacedPersistent::AddRef(); }
+  ULONG Release() override { return TEmberInterfacedPersistent::Release(); }
+  HRESULT QueryContinueDrag(BOOL EscapePressed, DWORD KeyState) override;
+  HRESULT GiveFeedback(DWORD Effect) override;
+
+protected:
+  bool ImplementsInterface(REFIID iid, void** out) override;
+};
+
+class TEmberDataObjectManager : public common::TCommonDataObject {
+  PF_CLASS(TEmberDataObjectManager)
+public:
+  static TEmberDataObjectManager* Make(TCustomEmberListview* AListview);
+  TCustomEmberListview* GetListview() const { return FListview; }
+  void SetListview(TCustomEmberListview* Value) { FListview = Value; }
+
+protected:
+  void DoGetCustomFormats(DWORD Direction, common::TFormatEtcArray& Formats) override;
+  void DoGetData(const FORMATETC& FormatEtcIn, STGMEDIUM& Medium, bool& Handled) override;
+  void DoQueryGetData(const FORMATETC& FormatEtcIn, bool& FormatAvailable, bool& Handled) override;
+
+private:
+  TCustomEmberListview* FListview{nullptr};
+};
+
+// The column drag's record in the data object: our own layout, versioned, naming this process (by
+// its id and a random token drawn at start-up), the control and the column. A drop reads it only
+// when the block is large enough and every field matches.
+namespace headerdrag {
+constexpr uint32_t Magic = 0x48564C45;  // "ELVH"
+constexpr uint32_t Version = 1;
+constexpr size_t RecordSize = 40;
+uint64_t ProcessToken();
+std::vector<Byte> Encode(TCustomEmberListview* Control, Integer ColumnIndex);
+// The column index when the block is a record of this process for this control; -1 otherwise.
+Integer Decode(const Byte* Data, size_t Size, TCustomEmberListview* Control);
+}  // namespace headerdrag
 
 // In-place editing of captions: one edit at a time, run in a loop of its own until it is
 // accepted, cancelled or interrupted; Tab and the arrows can move it on to the next cell.
@@ -412,51 +683,112 @@ private:
   TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
 };
 
-// The header: the columns with their display order, and its strip above the items.
+// The header: the columns with their display order, their row above the items, and the mouse over
+// it (sorting clicks, resizing at a divider, dragging a column to another place, check boxes and
+// drop-down buttons, hot tracking), and spring columns that follow the control's width.
+enum class TEmberHeaderState {
+  ehsMouseCaptured, ehsResizing, ehsDragging, ehsDragPending, ehsClickPending, ehsCheckboxClickPending,
+  ehsResizePending, ehsLButtonDown, ehsRButtonDown, ehsMButtonDown
+};
+using TEmberHeaderStates = TSet<TEmberHeaderState>;
+
 class TEmberHeader : public TEmberOwnedPersistent {
   PF_CLASS(TEmberHeader)
 public:
   TEmberColumns* GetColumns() const { return FColumns; }
   TFont* GetFont() const { return FFont; }
+  void SetFont(const TFont* Value);
   TCustomImageList* GetImages() const { return FImages; }
-  void SetImages(TCustomImageList* V) { FImages = V; }
+  void SetImages(TCustomImageList* Value);
   TColor GetColor() const { return FColor; }
-  void SetColor(TColor V) { FColor = V; }
+  void SetColor(TColor Value);
+  bool GetAutoSizeHeight() const { return FAutoSizeHeight; }
+  void SetAutoSizeHeight(bool Value);
+  Integer GetAutoSizeHeightMargin() const { return FAutoSizeHeightMargin; }
+  void SetAutoSizeHeightMargin(Integer Value);
+  bool GetDraggable() const;
+  void SetDraggable(bool Value);
+  // One column spanning the client width; reading it while the window exists and there is no
+  // column adds one.
+  bool GetFixedSingleColumn();
+  void SetFixedSingleColumn(bool Value);
+  bool GetSizeable() const { return FSizeable; }
+  void SetSizeable(bool Value) { FSizeable = Value; }
   bool GetStreamColumns() const { return FStreamColumns; }
   void SetStreamColumns(bool V) { FStreamColumns = V; }
-  bool GetShowInAllViews() const { return FShowInAllViews; }
-  void SetShowInAllViews(bool V) { FShowInAllViews = V; }
-  bool GetVisible() const { return FVisible; }
-  void SetVisible(bool V) { FVisible = V; }
-  Integer GetHeight() const { return FHeight; }
-  void SetHeight(Integer V) { FHeight = V; }
+  // Showing the header in every view makes it visible.
+  bool GetShowInAllViews() const;
+  void SetShowInAllViews(bool Value);
+  bool GetVisible() const { return FVisible || FShowInAllViews; }
+  void SetVisible(bool Value);
+  // With AutoSizeHeight, at least the font's height and the margin.
+  Integer GetHeight() const;
+  void SetHeight(Integer Value);
   // The height the header takes at run time: 0 when it does not show in the current view.
   Integer RuntimeHeight() const;
+  TRect DisplayRect() const;
   TEmberHeaderDragManager* GetDragManager() const { return FDragManager; }
   const TRect& GetViewRect() const { return FViewRect; }
   IUnknown* GetAccessible() const { return FAccessible.Get(); }
   void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
   // The right edge of the last column by position, 0 without columns: the width of a report row.
   Integer ViewWidth() const;
-  void Invalidate(bool ImmediateUpdate);
   // The header band and its column buttons into ARect.
   virtual void PaintTo(TCanvas* ACanvas, const TRect& ARect, bool ViewCoords);
+  TEmberHeaderStates GetState() const { return FState; }
 
-  // Columns in display order, and the visible ones among them; made by Rebuild.
+  // Columns in display order, and the visible ones among them by index; made by Rebuild.
   const std::vector<TEmberColumn*>& Positions() const { return FPositions; }
   const std::vector<TEmberColumn*>& VisibleColumns() const { return FVisibleColumns; }
   bool HasPositions() const { return FHasPositions; }
   void ClearPositions();
+  // Walks by index (nil at the ends).
   TEmberColumn* FirstColumn() const;
+  TEmberColumn* LastColumn() const;
+  TEmberColumn* NextColumn(TEmberColumn* Column) const;
+  TEmberColumn* PrevColumn(TEmberColumn* Column) const;
   TEmberColumn* FirstVisibleColumn() const;
-  void Rebuild(bool Force);
+  TEmberColumn* NextVisibleColumn(TEmberColumn* Column) const;
+  TEmberColumn* PrevVisibleColumn(TEmberColumn* Column) const;
+  // Walks by display position.
+  TEmberColumn* FirstColumnByPosition() const;
+  TEmberColumn* LastColumnByPosition() const;
+  TEmberColumn* FirstColumnInRect(const TRect& ViewRect) const;
+  TEmberColumn* NextColumnInRect(TEmberColumn* Column, const TRect& ViewRect) const;
+  // The visible column whose rectangle holds the header point (x in view coordinates), by position.
+  TEmberColumn* ColumnAt(TPoint HeaderPt) const;
+
+  virtual void Invalidate(bool ImmediateUpdate);
+  virtual void InvalidateColumn(TEmberColumn* /*Column*/) {}
+  virtual void Rebuild(bool Force);
+  void ClickColumn(TEmberColumn* Column);
 
   TEmberColumn* GetHotTrackedColumn() const { return FHotTrackedColumn; }
   void SetHotTrackedColumn(TEmberColumn* V) { FHotTrackedColumn = V; }
-  TEmberColumn* GetPressedColumn() const { return FPressedColumn; }
-  void SetPressedColumn(TEmberColumn* V) { FPressedColumn = V; }
+  TEmberColumn* GetPressedColumn() const { return FPressColumn; }
+  void SetPressedColumn(TEmberColumn* V) { FPressColumn = V; }
+  TEmberColumn* GetResizeColumn() const { return FResizeColumn; }
   TEmberColumn* GetDropDownHoverColumn() const { return FDropDownHoverColumn; }
   void SetDropDownHoverColumn(TEmberColumn* V) { FDropDownHoverColumn = V; }
+  // Forgets a column that is going away.
+  void ColumnFreeing(TEmberColumn* Column);
+
+  // The mouse over the header, from the control's message handlers (points in window coordinates
+  // in the messages' LParam).
+  void WMLButtonDown(TMessage& Msg);
+  void WMLButtonUp(TMessage& Msg);
+  void WMLButtonDblClk(TMessage& Msg);
+  void WMRButtonDown(TMessage& Msg);
+  void WMRButtonUp(TMessage& Msg);
+  void WMMouseMove(TMessage& Msg);
+  // Answers Result 1 when the header's menu was shown (the message is handled).
+  void WMContextMenu(TMessage& Msg);
+  // Spring columns and the single fixed column follow the new client width.
+  void WMSize(TMessage& Msg);
+  // The divider band of a visible column at the point (window coordinates); nil when none.
+  TEmberColumn* DividerAt(TPoint WindowPt) const;
+  // The drag of a column ended: every mouse state is dropped and the capture released.
+  void EndMouseStates();
 
   void LoadFromStream(TStream& S, Integer& Version) override;
   void SaveToStream(TStream& S, Integer Version) override;
@@ -467,24 +799,48 @@ protected:
   void Destroy() override;
 
 private:
-  TEmberColumns* FColumns{nullptr};
-  TFont* FFont{nullptr};
-  TCustomImageList* FImages{nullptr};
+  // The point in the header's own coordinates: x shifted by the scroll offset when the header
+  // scrolls with the view.
+  TPoint HeaderPoint(TPoint WindowPt) const;
+  void Capture();
+  void ReleaseMouse();
+  void UpdateHotTrack(TPoint WindowPt);
+  bool OnDropDownArrow(TEmberColumn* Column, TPoint HeaderPt) const;
+  bool OnCheckBox(TEmberColumn* Column, TPoint HeaderPt) const;
+  void RebuildGroups();
+  TEmberColumn* ClickableColumnAt(TPoint HeaderPt) const;
+  Integer FontCellHeight() const;
+
+  bool FAutoSizeHeight{true};
+  Integer FAutoSizeHeightMargin{8};
   TColor FColor{clBtnFace};
-  bool FStreamColumns{true};
-  bool FShowInAllViews{false};
-  bool FVisible{false};
-  Integer FHeight{21};
+  TEmberColumns* FColumns{nullptr};
   TEmberHeaderDragManager* FDragManager{nullptr};
-  TRect FViewRect;
+  TEmberColumn* FDropDownHoverColumn{nullptr};
+  bool FFixedSingleColumn{false};
+  TFont* FFont{nullptr};
+  Integer FHeight{21};
+  TEmberColumn* FHotTrackedColumn{nullptr};
+  TCustomImageList* FImages{nullptr};
+  Integer FLastWidth{-1};
   std::vector<TEmberColumn*> FPositions;
+  TEmberColumn* FPressColumn{nullptr};
+  TEmberColumn* FResizeColumn{nullptr};
+  bool FShowInAllViews{false};
+  bool FSizeable{true};
+  TEmberHeaderStates FState;
+  bool FStreamColumns{true};
+  TRect FViewRect;
+  bool FVisible{false};
   std::vector<TEmberColumn*> FVisibleColumns;
   bool FHasPositions{false};
   bool FRebuilding{false};
-  TEmberColumn* FHotTrackedColumn{nullptr};
-  TEmberColumn* FPressedColumn{nullptr};
-  TEmberColumn* FDropDownHoverColumn{nullptr};
   ComPtr<IUnknown> FAccessible;
+  TPoint FDragStartPt;
+  mutable String FTmFontName;
+  mutable Integer FTmFontHeight{0};
+  mutable uint32_t FTmFontStyle{0};
+  mutable Integer FTmHeight{-1};
 };
 
 // The built-in glyphs, each loaded from the program's resources on first use.

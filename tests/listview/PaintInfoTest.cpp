@@ -55,7 +55,7 @@ TEST_F(PaintInfoTest, ASettingRepaintsOnlyWhenItChangesAndOnlyWhatItShows) {
       {"HilightFocused", [&] { column()->SetHilightFocused(false); }, [&] { column()->SetHilightFocused(true); }, Repaint::Whole},
   };
   const TRect whole{0, 0, LV->GetClientWidth(), LV->GetClientHeight()};
-  const TRect header{0, 0, LV->GetClientWidth(), 21};
+  const TRect header{0, 0, LV->GetClientWidth(), LV->GetHeader()->GetHeight()};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     PaintAll();
