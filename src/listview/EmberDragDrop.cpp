@@ -256,15 +256,24 @@ void TEmberHeaderDragManager::DoOLEDragStart(IDataObject* DataObject, TCommonDro
   AllowDrag = GetEnabled() && FColumn && FHeader;
   AvailableEffects = TCommonDropEffects{TCommonDropEffect::cdeMove};
   if (!AllowDrag) return;
-  common::ICommonDataObject* common = nullptr;
-  if (DataObject->QueryInterface(common::ICommonDataObject::Iid, reinterpret_cast<void**>(&common)) != S_OK) {
+  // Stored under the format's own description, which the drop side asks for.
+  const std::vector<Byte> record = headerdrag::Encode(OwnerListview(), FColumn->GetIndex());
+  FORMATETC f = HeaderFormat();
+  STGMEDIUM medium;
+  medium.tymed = TYMED_HGLOBAL;
+  medium.hGlobal = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, record.size());
+  void* block = medium.hGlobal ? GlobalLock(medium.hGlobal) : nullptr;
+  if (!block) {
+    if (medium.hGlobal) GlobalFree(medium.hGlobal);
     AllowDrag = false;
     return;
   }
-  const std::vector<Byte> record = headerdrag::Encode(OwnerListview(), FColumn->GetIndex());
-  AllowDrag = common->SaveGlobalBlock(static_cast<common::TClipFormat>(CF_EMBERLISTVIEWHEADER), record.data(),
-                                      static_cast<Integer>(record.size()));
-  common->Release();
+  std::memcpy(block, record.data(), record.size());
+  GlobalUnlock(medium.hGlobal);
+  if (FAILED(DataObject->SetData(&f, &medium, 1))) {
+    GlobalFree(medium.hGlobal);
+    AllowDrag = false;
+  }
 }
 
 void TEmberHeaderDragManager::DoOLEDragEnd(IDataObject*, TCommonOLEDragResult, TCommonDropEffects, TCommonKeyStates) {

@@ -446,6 +446,8 @@ void TEmberHeader::WMMouseMove(TMessage& Msg) {
       FState += HS::ehsDragging;
       FDragManager->SetColumn(FPressColumn);
       FDragManager->BeginDrag(FDragStartPt, common::KeyStateToCommonKeyStates(static_cast<DWORD>(Msg.WParam)));
+      // The drag has ended (its end dropped every mouse state); this move is spent.
+      return;
     }
   } else if (FState.Contains(HS::ehsDragging)) {
     TCommonDropEffect effect = TCommonDropEffect::cdeNone;

@@ -1,0 +1,379 @@
+// The header: layout by position, the divider band, resizing by the split, sort clicks, hot
+// tracking, check boxes and drop-down buttons, spring columns, and a column dragged to another
+// place through the platform's drag loop, with the column drag's record refusing what is not ours.
+#include <QEvent>
+
+#include "UniformCells.h"
+#include "listview/EmberColumns.h"
+#include "platform/user/User.h"
+#include "platform/user/guimain/GuiTest.h"
+
+namespace lvtest {
+namespace {
+
+// A column view with a check box at the column's left and a drop-down arrow in its last 16 pixels.
+class TTestColumnView : public TEmberViewColumn {
+  EMBER_REF_CLASS(TTestColumnView, TEmberViewColumn, TEmberViewColumn, TCustomEmberListview*)
+public:
+  void ItemRectArray(TEmberColumn* Column, TEmberRectArrayObject& RectArray) override {
+    RectArray = TEmberRectArrayObject{};
+    const TRect r = Column->GetDisplayRect();
+    RectArray.BoundsRect = r;
+    RectArray.CheckRect = TRect{r.Left + 2, 4, r.Left + 14, 16};
+    if (Column->GetDropDownButton()->GetVisible()) RectArray.DropDownArrow = TRect{r.Right - 16, 0, r.Right, r.Bottom};
+  }
+};
+
+class HeaderTest : public ListviewTest {
+public:
+  // A report view 400 x 300 without a border; a header 21 high with columns "A", "B", "C" of 100.
+  void Build(Integer columns = 3) {
+    MakeList();
+    LV->SetBorderStyle(TBorderStyle::bsNone);
+    LV->SetView(TEmberListStyle::elsReport);
+    H = LV->GetHeader();
+    H->SetAutoSizeHeight(false);
+    H->SetHeight(21);
+    H->SetVisible(true);
+    LV->BeginUpdate();
+    for (Integer i = 0; i < columns; ++i) {
+      TEmberColumn* c = H->GetColumns()->Add();
+      c->SetCaption(String(1, static_cast<Char>(u'A' + i)));
+      c->SetWidth(100);
+    }
+    LV->EndUpdate();
+    LV->OnColumnCustomView = [](TCustomEmberListview*, TEmberColumn*, const TEmberViewColumnClass*& View) {
+      View = &TTestColumnView::StaticClass();
+    };
+    LV->OnColumnClick = [this](TCustomEmberListview*, TCommonMouseButton, TShiftState, TEmberColumn* c) {
+      Log.Add("click " + Name(c));
+    };
+    LV->OnColumnSizeChanged = [this](TCustomEmberListview*, TEmberColumn* c) { Log.Add("size changed " + Name(c)); };
+  }
+  TEmberColumn* Col(Integer i) const { return H->GetColumns()->GetColumn(i); }
+  static TMessage Mouse(UINT msg, TPoint p, WPARAM keys = 0) {
+    return TMessage{msg, keys, static_cast<LPARAM>((p.X & 0xFFFF) | ((p.Y & 0xFFFF) << 16)), 0};
+  }
+  void Move(TPoint p, WPARAM keys = 0) {
+    TMessage m = Mouse(WM_MOUSEMOVE, p, keys);
+    H->WMMouseMove(m);
+  }
+  void Down(TPoint p) {
+    TMessage m = Mouse(WM_LBUTTONDOWN, p, MK_LBUTTON);
+    H->WMLButtonDown(m);
+  }
+  void Up(TPoint p) {
+    TMessage m = Mouse(WM_LBUTTONUP, p);
+    H->WMLButtonUp(m);
+  }
+  void Click(TPoint p) {
+    Down(p);
+    Up(p);
+  }
+  // The captions in display order.
+  std::string Order() const {
+    std::string out;
+    for (TEmberColumn* c : H->Positions()) out += Name(c);
+    return out;
+  }
+
+  TEmberHeader* H{nullptr};
+};
+
+TEST_F(HeaderTest, LayoutFollowsPositionsAndRenumbersThem) {
+  Build(4);
+  // Positions with gaps: B 0, C 5, D 7, A 10; C hidden.
+  const Integer positions[] = {10, 0, 5, 7};
+  for (Integer i = 0; i < 4; ++i) Col(i)->SetPositionField(positions[i]);
+  Col(0)->SetWidth(50);
+  Col(1)->SetWidth(80);
+  Col(3)->SetWidth(40);
+  Col(2)->SetVisible(false);
+  H->Rebuild(true);
+  EXPECT_EQ(Order(), "BCDA");
+  const Integer renumbered[] = {3, 0, 1, 2};
+  const TRect rects[] = {{120, 0, 170, 21}, {0, 0, 80, 21}, {80, 0, 80, 21}, {80, 0, 120, 21}};
+  for (Integer i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Col(i)->GetPosition(), renumbered[i]);
+    EXPECT_EQ(Col(i)->GetDisplayRect(), rects[i]);
+  }
+  EXPECT_EQ(H->GetViewRect(), (TRect{0, 0, 400, 21})) << "a row narrower than the control reaches its edge";
+  EXPECT_EQ(H->VisibleColumns(), (std::vector<TEmberColumn*>{Col(0), Col(1), Col(3)}));
+  EXPECT_EQ(H->FirstColumnInRect(TRect{90, 50, 130, 60}), Col(3));
+  EXPECT_EQ(H->NextColumnInRect(Col(3), TRect{90, 50, 130, 60}), Col(0));
+  // The header takes room only in views that show it.
+  EXPECT_EQ(H->RuntimeHeight(), 21);
+  LV->SetView(TEmberListStyle::elsIcon);
+  EXPECT_EQ(H->RuntimeHeight(), 0);
+  H->SetShowInAllViews(true);
+  EXPECT_EQ(H->RuntimeHeight(), 21);
+  H->SetHeight(-5);
+  EXPECT_EQ(H->GetHeight(), 0);
+}
+
+TEST_F(HeaderTest, DividerBandIsFourPixelsEachSideOfTheEdge) {
+  Build();
+  struct Case {
+    TPoint p;
+    Integer column;  // -1: none
+  } cases[] = {
+      {{96, 10}, -1}, {{97, 10}, 0}, {{100, 10}, 0}, {{104, 10}, 0}, {{105, 10}, -1},
+      {{100, 0}, -1}, {{100, 20}, 0}, {{100, 21}, -1}, {{200, 10}, 1}, {{304, 10}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.p.X << "," << c.p.Y);
+    EXPECT_EQ(H->DividerAt(c.p), c.column < 0 ? nullptr : Col(c.column));
+  }
+  H->SetSizeable(false);
+  EXPECT_EQ(H->DividerAt({100, 10}), nullptr);
+}
+
+TEST_F(HeaderTest, ResizingBySplit) {
+  Build();
+  dynamic_cast<TEmberPaintInfoBaseColumn*>(LV->GetPaintInfoColumn())->SetHotTrack(false);
+  LV->OnColumnSizeChanging = [](TCustomEmberListview*, TEmberColumn*, Integer, Integer NewWidth, bool& Allow) {
+    Allow = NewWidth <= 150;
+  };
+  Move({102, 10});
+  EXPECT_TRUE(H->GetState().Contains(TEmberHeaderState::ehsResizePending));
+  EXPECT_EQ(LV->GetCursor(), static_cast<TCursor>(crVHeaderSplit));
+  EXPECT_EQ(GetCapture(), LV->Handle());
+  Down({102, 10});
+  Move({130, 10}, MK_LBUTTON);
+  EXPECT_EQ(Col(0)->GetWidth(), 130);
+  EXPECT_EQ(Col(1)->GetDisplayRect().Left, 130) << "the columns after it move over";
+  Move({170, 10}, MK_LBUTTON);
+  EXPECT_EQ(Col(0)->GetWidth(), 130) << "refused by the handler";
+  Up({170, 10});
+  EXPECT_EQ(Log.Lines, std::vector<std::string>{"size changed A"});
+  EXPECT_TRUE(H->GetState().Empty());
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Leaving the divider gives the cursor back.
+  Move({102, 10});
+  Move({50, 10});
+  EXPECT_EQ(LV->GetCursor(), crDefault);
+  EXPECT_FALSE(H->GetState().Contains(TEmberHeaderState::ehsResizePending));
+}
+
+TEST_F(HeaderTest, SortClicksCycleAndMoveToAnotherColumn) {
+  Build();
+  using D = TEmberSortDirection;
+  struct Step {
+    TPoint at;
+    D a, b;
+    const char* logged;
+  } steps[] = {
+      {{50, 10}, D::esdAscending, D::esdNone, "click A"},
+      {{50, 10}, D::esdDescending, D::esdNone, "click A"},
+      {{50, 10}, D::esdAscending, D::esdNone, "click A"},
+      {{150, 10}, D::esdNone, D::esdAscending, "click B"},
+      {{150, 10}, D::esdNone, D::esdDescending, "click B"},
+  };
+  for (const Step& s : steps) {
+    Log.Clear();
+    Click(s.at);
+    EXPECT_EQ(Col(0)->GetSortDirection(), s.a);
+    EXPECT_EQ(Col(1)->GetSortDirection(), s.b);
+    EXPECT_EQ(Log.Lines, std::vector<std::string>{s.logged});
+  }
+  EXPECT_EQ(LV->GetSelection()->GetFocusedColumn(), Col(1));
+  // A column that is not clickable is neither clicked nor sorted.
+  Col(2)->SetClickable(false);
+  Log.Clear();
+  Click({250, 10});
+  EXPECT_EQ(Col(2)->GetSortDirection(), D::esdNone);
+  EXPECT_TRUE(Log.Lines.empty());
+  // A press released on another column clicks nothing.
+  H->SetDraggable(false);
+  Down({50, 10});
+  Move({150, 10}, MK_LBUTTON);
+  Up({150, 10});
+  EXPECT_TRUE(Log.Lines.empty());
+  EXPECT_FALSE(Col(0)->GetClicking());
+}
+
+TEST_F(HeaderTest, HotTrackingFollowsTheMouseAndEndsOutsideTheHeader) {
+  Build();
+  H->SetSizeable(false);
+  Move({150, 10});
+  EXPECT_EQ(H->GetHotTrackedColumn(), Col(1));
+  EXPECT_EQ(GetCapture(), LV->Handle()) << "captured while a column is hot";
+  Move({203, 10});
+  EXPECT_EQ(H->GetHotTrackedColumn(), Col(1)) << "five pixels past its right edge still count";
+  Move({206, 10});
+  EXPECT_EQ(H->GetHotTrackedColumn(), Col(2));
+  Move({206, 60});
+  EXPECT_EQ(H->GetHotTrackedColumn(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Pressing a column ends its hot tracking.
+  Move({50, 10});
+  Down({50, 10});
+  EXPECT_EQ(H->GetHotTrackedColumn(), nullptr);
+  Up({50, 10});
+  Move({50, 60});
+  dynamic_cast<TEmberPaintInfoBaseColumn*>(LV->GetPaintInfoColumn())->SetHotTrack(false);
+  Move({150, 10});
+  EXPECT_EQ(H->GetHotTrackedColumn(), nullptr);
+}
+
+TEST_F(HeaderTest, DropDownButtonAndCheckBoxClickOnlyWhenReleasedOnThem) {
+  Build();
+  Col(1)->GetDropDownButton()->SetVisible(true);
+  int dropDowns = 0;
+  LV->OnColumnDropDownButtonClick = [&](TCustomEmberListview*, TEmberColumn* c, TCommonMouseButton, TShiftState,
+                                        TPoint, bool&) { dropDowns += c == Col(1); };
+  // B's arrow is x 184..199.
+  Move({190, 10});
+  EXPECT_TRUE(Col(1)->GetDropDownButton()->GetState().Contains(TEmberColumnDropDownButtonState::cdbsHovering));
+  Click({190, 10});
+  EXPECT_EQ(dropDowns, 1);
+  EXPECT_TRUE(Log.Lines.empty()) << "the arrow does not sort";
+  Down({190, 10});
+  Move({170, 10}, MK_LBUTTON);
+  EXPECT_FALSE(Col(1)->GetDropDownButton()->GetState().Contains(TEmberColumnDropDownButtonState::cdbsDown));
+  Up({170, 10});
+  EXPECT_EQ(dropDowns, 1);
+  Col(1)->GetDropDownButton()->SetEnabled(false);
+  Click({190, 10});
+  EXPECT_EQ(dropDowns, 1);
+  // A's check box is x 2..13, y 4..15.
+  Click({5, 8});
+  EXPECT_TRUE(Col(0)->GetChecked());
+  Down({5, 8});
+  Move({40, 8}, MK_LBUTTON);
+  Up({40, 8});
+  EXPECT_TRUE(Col(0)->GetChecked()) << "released off the box";
+  EXPECT_EQ(LV->GetCheckManager()->GetPendingObject(), nullptr);
+}
+
+TEST_F(HeaderTest, SpringColumnsShareAChangeOfWidth) {
+  Build();
+  for (Integer i = 0; i < 3; ++i) Col(i)->SetAutoSpring(true);
+  TMessage size{WM_SIZE, 0, 0, 0};
+  H->WMSize(size);
+  LV->SetBounds(0, 0, 410, 300);
+  H->WMSize(size);
+  for (Integer i = 0; i < 3; ++i) {
+    EXPECT_EQ(Col(i)->GetWidth(), 103);
+    EXPECT_NEAR(Col(i)->GetSpringRest(), 1.0 / 3, 1e-5);
+  }
+  // Two more pixels and the rests make three.
+  LV->SetBounds(0, 0, 412, 300);
+  H->WMSize(size);
+  for (Integer i = 0; i < 3; ++i) EXPECT_EQ(Col(i)->GetWidth(), 104);
+  LV->SetBounds(0, 0, 382, 300);
+  H->WMSize(size);
+  for (Integer i = 0; i < 3; ++i) EXPECT_EQ(Col(i)->GetWidth(), 94);
+}
+
+TEST_F(HeaderTest, TheDragRecordIsOursOrIgnored) {
+  Build();
+  MakeList();
+  TEmberListview* other = LV;
+  LV = Made.front();
+  std::vector<Byte> good = headerdrag::Encode(LV, 2);
+  EXPECT_EQ(headerdrag::Decode(good.data(), good.size(), LV), 2);
+  auto changed = [&](size_t at, Byte value) {
+    std::vector<Byte> r = good;
+    r[at] ^= value;
+    return r;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Byte> data;
+    TCustomEmberListview* control;
+  } cases[] = {
+      {"short", std::vector<Byte>(good.begin(), good.begin() + 12), LV},
+      {"another control", good, other},
+      {"another layout", changed(0, 1), LV},
+      {"another version", changed(4, 2), LV},
+      {"another process", changed(8, 1), LV},
+      {"another token", changed(20, 0x40), LV},
+      {"a column beyond the last", headerdrag::Encode(LV, 3), LV},
+      {"a negative column", headerdrag::Encode(LV, -1), LV},
+  };
+  for (const Case& c : cases) EXPECT_EQ(headerdrag::Decode(c.data.data(), c.data.size(), c.control), -1) << c.what;
+}
+
+class HeaderDragTest : public HeaderTest {
+public:
+  void SetUp() override {
+    HeaderTest::SetUp();
+    Build();
+    LV->GetDragManager()->SetEnabled(true);
+    // The drag finds its target under the pointer: the windows must be on the screen.
+    Form->Show();
+    guitest::PumpPending();
+  }
+  void TearDown() override {
+    pf::testing::SetKeyDown(VK_LBUTTON, false);
+    HeaderTest::TearDown();
+  }
+  // Presses on `from`, then lets the drag loop take the queued moves to `to` and the release there.
+  void DragColumn(TPoint from, TPoint to) {
+    pf::testing::SetKeyDown(VK_LBUTTON, true);
+    TPoint screen = from;
+    ClientToScreen(LV->Handle(), &screen);
+    pf::testing::SetCursorScreenPos(screen);
+    Down(from);
+    guitest::Mouse(LV->Handle(), QEvent::MouseMove, Qt::NoButton, {(from.X + to.X) / 2, to.Y}, Qt::LeftButton);
+    guitest::Mouse(LV->Handle(), QEvent::MouseMove, Qt::NoButton, to, Qt::LeftButton);
+    guitest::Mouse(LV->Handle(), QEvent::MouseButtonRelease, Qt::LeftButton, to, Qt::NoButton);
+    Move({from.X + 10, from.Y}, MK_LBUTTON);
+    pf::testing::SetKeyDown(VK_LBUTTON, false);
+    guitest::PumpPending();
+  }
+};
+
+TEST_F(HeaderDragTest, AColumnDraggedOntoAnotherTakesItsPlace) {
+  struct Case {
+    const char* what;
+    TPoint from, to;
+    std::string order;
+  } cases[] = {
+      {"A onto C", {20, 10}, {250, 10}, "BCA"},
+      {"C onto A", {250, 10}, {20, 10}, "CAB"},
+      {"onto itself", {150, 10}, {160, 10}, "ABC"},
+      {"where no column lies", {20, 10}, {350, 10}, "ABC"},
+      {"below the header", {20, 10}, {150, 100}, "ABC"},
+  };
+  int ends = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (Integer i = 0; i < 3; ++i) Col(i)->SetPosition(i);
+    H->Rebuild(true);
+    ASSERT_EQ(Order(), "ABC");
+    Log.Clear();
+    DragColumn(c.from, c.to);
+    EXPECT_EQ(Order(), c.order);
+    EXPECT_TRUE(Log.Lines.empty()) << "a drag is no click";
+    EXPECT_TRUE(H->GetState().Empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(H->GetDragManager()->GetTargetColumn(), nullptr);
+    for (Integer i = 0; i < 3; ++i) EXPECT_FALSE(Col(i)->GetState().Contains(TEmberStorageObjectState::esosDropTarget));
+    ++ends;
+  }
+  EXPECT_EQ(ends, 5);
+  // Positions stay a permutation and the layout follows them.
+  EXPECT_EQ(Col(0)->GetDisplayRect(), (TRect{0, 0, 100, 21}));
+}
+
+TEST_F(HeaderDragTest, AColumnOfAnotherListIsRefused) {
+  TEmberListview* first = LV;
+  // A second list below the first one, with columns of its own.
+  Build();
+  LV->SetBounds(0, 150, 400, 150);
+  TEmberListview* second = LV;
+  first->SetBounds(0, 0, 400, 150);
+  LV = second;
+  H = second->GetHeader();
+  // From the second list's column A up into the first list's header over its column C.
+  DragColumn({20, 10}, {250, 10 - 150});
+  EXPECT_EQ(Order(), "ABC");
+  H = first->GetHeader();
+  EXPECT_EQ(Order(), "ABC");
+}
+
+}  // namespace
+}  // namespace lvtest
