@@ -90,6 +90,7 @@ bool TEmberHeader::GetShowInAllViews() const { return FShowInAllViews; }
 void TEmberHeader::SetShowInAllViews(bool Value) {
   if (Value == FShowInAllViews) return;
   FShowInAllViews = Value;
+  if (Value) FVisible = true;
   RebuildGroups();
 }
 void TEmberHeader::SetVisible(bool Value) {

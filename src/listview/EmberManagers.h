@@ -716,10 +716,10 @@ public:
   void SetSizeable(bool Value) { FSizeable = Value; }
   bool GetStreamColumns() const { return FStreamColumns; }
   void SetStreamColumns(bool V) { FStreamColumns = V; }
-  // Showing the header in every view makes it visible.
+  // Showing the header in every view makes it visible (it can be hidden again afterwards).
   bool GetShowInAllViews() const;
   void SetShowInAllViews(bool Value);
-  bool GetVisible() const { return FVisible || FShowInAllViews; }
+  bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
   // With AutoSizeHeight, at least the font's height and the margin.
   Integer GetHeight() const;
