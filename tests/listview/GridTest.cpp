@@ -30,6 +30,8 @@ protected:
   void SetUp() override {
     ListviewTest::SetUp();
     MakeList();
+    // The hand values assume the client area the test sets: no horizontal bar takes from it.
+    LV->GetScrollbars()->SetHorzEnabled(false);
     LV->SetClientWidth(400);
     LV->SetClientHeight(300);
   }
@@ -169,6 +171,7 @@ TEST_F(GridTest, EveryViewLaysItsCellsOut) {
   for (const LayoutCase& c : kLayouts) {
     SCOPED_TRACE(c.Name);
     MakeList();
+    LV->GetScrollbars()->SetHorzEnabled(false);
     LV->SetClientWidth(400);
     LV->SetClientHeight(c.ClientHeight);
     ASSERT_EQ(LV->GetClientWidth(), 400);

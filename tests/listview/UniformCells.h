@@ -56,6 +56,19 @@ public:
     const Integer rows = (static_cast<Integer>(visible.size()) + S::Columns - 1) / S::Columns;
     g->SetDisplayRect(TRect{0, top, S::Columns * S::W, top + (g->GetVisible() ? rows * S::H : 0)});
   }
+  // Hits by looking at every shown cell: nothing here depends on the views' own arithmetic.
+  TEmberItem* ItemAtPoint(TPoint P) const override {
+    for (TEmberItem* item : GetOwnerGroup()->VisibleItems())
+      if (PtInRectEx(item->GetDisplayRect(), P)) return item;
+    return nullptr;
+  }
+  Integer FirstVisibleInRect(const TRect& R) const override {
+    auto& visible = GetOwnerGroup()->VisibleItems();
+    TRect x;
+    for (size_t k = 0; k < visible.size(); ++k)
+      if (IntersectRectEx(x, visible[k]->GetDisplayRect(), R)) return static_cast<Integer>(k);
+    return -1;
+  }
 };
 
 class TCountingView : public TEmberViewItem {
