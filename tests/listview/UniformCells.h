@@ -74,15 +74,24 @@ public:
 class TCountingView : public TEmberViewItem {
   EMBER_REF_CLASS(TCountingView, TEmberViewItem, TEmberViewItem, TEmberGroup*)
 public:
-  void ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas* ACanvas, TEmberRectArrayObject& RectArray) override {
+  // Every part of the item is its cell.
+  void ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, const WideString&,
+                     TEmberRectArrayObject& RectArray) override {
     ++UniformCellsSetup::RectArrays;
-    TEmberViewItem::ItemRectArray(Item, Column, ACanvas, RectArray);
-    RectArray.FullTextRect = Item->GetDisplayRect();
+    RectArray = TEmberRectArrayObject{};
+    const TRect r = Item->GetDisplayRect();
+    RectArray.BoundsRect = RectArray.BackGndRect = RectArray.FullTextRect = RectArray.LabelRect = r;
+    RectArray.ClickSelectBoundsRect = RectArray.DragSelectBoundsRect = RectArray.SelectionRect = r;
   }
-  bool SelectionHit(TEmberItem* Item, const TRect& R, TEmberSelectHitType T) override {
+  bool SelectionHit(TEmberItem* Item, const TRect& R, TEmberSelectHitType) override {
     ++UniformCellsSetup::Hits;
-    return TEmberViewItem::SelectionHit(Item, R, T);
+    TRect x;
+    return IntersectRectEx(x, Item->GetDisplayRect(), R);
   }
+  bool SelectionHitPt(TEmberItem* Item, TPoint P, TEmberSelectHitType) override {
+    return PtInRectEx(Item->GetDisplayRect(), P);
+  }
+  void Paint(TEmberItem*, TEmberColumn*, TCanvas*, const TRect&, bool) override {}
 };
 
 // Gives the control the uniform layout and the counting view.
