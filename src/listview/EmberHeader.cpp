@@ -249,16 +249,19 @@ void TEmberHeader::Rebuild(bool Force) {
                    [](TEmberColumn* a, TEmberColumn* b) { return a->GetPosition() < b->GetPosition(); });
   for (size_t p = 0; p < FPositions.size(); ++p) FPositions[p]->SetPositionField(static_cast<Integer>(p));
 
+  // The collection's visible list is in index order; the header's own list of the columns it
+  // shows is in display order, as painting walks it.
   FVisibleColumns.clear();
   auto& visibleList = FColumns->VisibleList();
   visibleList.clear();
   for (Integer i = 0; i < FColumns->GetCount(); ++i) {
     TEmberColumn* c = FColumns->GetColumn(i);
     if (!c->GetVisible()) continue;
-    FVisibleColumns.push_back(c);
     visibleList.push_back(c);
     if (FFixedSingleColumn && lv->HandleAllocated()) c->SetWidth(lv->GetClientWidth());
   }
+  for (TEmberColumn* c : FPositions)
+    if (c->GetVisible()) FVisibleColumns.push_back(c);
 
   const Integer height = GetHeight();
   Integer x = 0;

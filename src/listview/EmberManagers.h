@@ -737,7 +737,7 @@ public:
   virtual void PaintTo(TCanvas* ACanvas, const TRect& ARect, bool ViewCoords);
   TEmberHeaderStates GetState() const { return FState; }
 
-  // Columns in display order, and the visible ones among them by index; made by Rebuild.
+  // Columns in display order, and the visible ones among them; made by Rebuild.
   const std::vector<TEmberColumn*>& Positions() const { return FPositions; }
   const std::vector<TEmberColumn*>& VisibleColumns() const { return FVisibleColumns; }
   bool HasPositions() const { return FHasPositions; }

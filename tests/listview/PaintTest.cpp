@@ -97,6 +97,10 @@ protected:
       for (char c : groups[g]) group->GetItems()->Add()->SetCaption(String(1, static_cast<Char>(c)));
     }
     LV->EndUpdate();
+    Place(groupH, cell);
+  }
+  // Sets every rectangle by hand again (a header change lays the groups out anew).
+  void Place(Integer groupH = 100, Integer cell = 50) {
     Integer top = 0;
     for (Integer g = 0; g < LV->GetGroups()->GetCount(); ++g) {
       TEmberGroup* group = LV->GetGroups()->GetGroup(g);
@@ -236,6 +240,10 @@ TEST_F(PaintTest, TheHeaderStripIsKeptOffInDeviceSpaceWhateverTheScroll) {
   Spies();
   gGroupFill = 0x0000FF;
   LV->SetView(TEmberListStyle::elsReport);
+  // The rows below assume a header of exactly 21 and the whole client area: no scroll bars.
+  LV->GetHeader()->SetAutoSizeHeight(false);
+  LV->GetScrollbars()->SetHorzEnabled(false);
+  LV->GetScrollbars()->SetVertEnabled(false);
   TEmberColumn* col = LV->GetHeader()->GetColumns()->Add();
   col->SetWidth(400);
   LV->GetHeader()->Rebuild(true);
@@ -249,6 +257,7 @@ TEST_F(PaintTest, TheHeaderStripIsKeptOffInDeviceSpaceWhateverTheScroll) {
     SCOPED_TRACE(::testing::Message() << "header " << c.headerVisible << ", offset " << c.offsetY);
     LV->GetHeader()->SetVisible(c.headerVisible);
     LV->GetHeader()->SetHeight(21);
+    Place(1000);
     LV->GetScrollbars()->SetOffsetY(c.offsetY);
     Clear(0x00FF00);
     Paint();
@@ -331,6 +340,11 @@ TEST_F(PaintTest, TheAlphaBlenderMixesTheColourIntoTheBitmapUnderTheCanvas) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // An offset needs a view tall enough to scroll over.
+    if (c.offsetY) {
+      LV->GetScrollbars()->SetVertEnabled(false);
+      LV->GetScrollbars()->SetViewRect(TRect{0, 0, 100, 1000}, false);
+    }
     LV->GetScrollbars()->SetOffsetY(c.offsetY);
     Clear();
     blender->BasicBlend(LV, Bits->GetCanvas(), c.rect, 0x000000FF, 64, c.useScroll);
