@@ -448,6 +448,16 @@ class TEmberOLEDragManager : public TEmberHeaderDragManager {
 public:
   // Switching the item drag on or off registers the window as a drop target or revokes it.
   void SetEnabled(bool Value) override;
+
+protected:
+  // A drag of anything but our columns keeps the effect the keys and the application chose; the
+  // column rules of the header's manager are not for it.
+  void DoDrag(TCommonKeyStates, TPoint, TCommonDropEffect&) override {}
+  void DoDragEnter(IDataObject*, TPoint, TCommonKeyStates, TCommonDropEffect&) override {}
+  void DoDragDrop(TPoint, TCommonKeyStates, TCommonDropEffect&) override {}
+  void DoDragEnd(TPoint, TCommonKeyStates) override {}
+
+public:
   TEmberItem* GetDropTarget() const { return FDropTarget; }
   void SetDropTarget(TEmberItem* Value) { FDropTarget = Value; }
   TEmberItem* GetDragItem() const { return FDragItem; }
