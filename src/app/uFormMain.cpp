@@ -96,6 +96,8 @@ void TMain::BuildTop() {
   List = AddControl<TEmberListview>(this, this, u"List", 10, 90, 730, 450);
   List->SetView(ember::TEmberListStyle::elsThumbnail);
   List->SetShowThemedBorder(false);
+  // Files dropped from a file manager come in through the list's drop target.
+  List->GetDragManager()->SetEnabled(true);
   List->OnItemCustomView = [](ember::TCustomEmberListview*, ember::TEmberItem*, ember::TEmberListStyle,
                               const ember::TEmberViewItemClass*& View) { View = &TCustomViewItem::StaticClass(); };
   List->OnItemSelectionChanged = [this](ember::TCustomEmberListview*, ember::TEmberItem*) { UpdateImagePanel(); };

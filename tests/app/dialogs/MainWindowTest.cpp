@@ -4,6 +4,7 @@
 
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uFormMain.h"
+#include "common/CommonDataObject.h"
 #include "order/uLists.h"
 #include "platform/user/guimain/GuiTest.h"
 
@@ -76,6 +77,30 @@ TEST_F(MainWindowTest, OnlyPhotoFilesAreAdded) {
   Main->AddFiles(files.get());
   EXPECT_EQ(Boxes(), (std::vector<String>{u"Не найдено ни одного изображения"}));
   EXPECT_EQ(Main->Photos()->GetItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, FilesDroppedOnTheListReachTheWindowAfterTheDrop) {
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Owned<TStringList> files(TStringList::New());
+  files->Add(u"/photos/notes.txt");
+  Owned<common::TCommonHDrop> drop(common::TCommonHDrop::New());
+  drop->AssignFilesW(files.get());
+  ComPtr<IDataObject> data(common::TCommonDataObject::New(true)->AsDataObject());
+  ASSERT_TRUE(drop->SaveToDataObject(data.Get()));
+  ComPtr<IDropTarget> target;
+  ASSERT_NE(Main->List->GetDropTarget(), nullptr);
+  Main->List->GetDropTarget()->QueryInterface(IDropTarget::Iid, target.GetVoidAddress());
+  ASSERT_TRUE(target);
+  TPoint at{10, 10};
+  ClientToScreen(Main->List->Handle(), &at);
+  DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  ASSERT_EQ(target->DragEnter(data.Get(), 0, at, &effect), S_OK);
+  EXPECT_EQ(effect, DROPEFFECT_COPY);
+  effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  ASSERT_EQ(target->Drop(data.Get(), 0, at, &effect), S_OK);
+  EXPECT_TRUE(Boxes().empty()) << "nothing happens inside the drop";
+  guitest::PumpPending();
+  EXPECT_EQ(Boxes(), (std::vector<String>{u"Не найдено ни одного изображения"}));
 }
 
 TEST_F(MainWindowTest, CopyDeleteAndWhatWasSent) {
