@@ -37,6 +37,9 @@ namespace {
 
 constexpr int kWidth = 1024, kHeight = 768, kThumb = 200, kRuns = 5, kHits = 1000;
 
+// A rubber band dragged over half the items in this many mouse moves.
+constexpr int kBandMoves = 20;
+
 double Ms(const std::function<void()>& f) {
   auto t0 = std::chrono::steady_clock::now();
   f();
@@ -102,6 +105,32 @@ struct Ours {
       if (LV->GetGroups()->ItemByPoint(LV->GetScrollbars()->MapWindowToView(p))) ++found;
     return found;
   }
+  void SelectAll() {
+    LV->GetSelection()->SetMultiSelect(true);
+    LV->GetSelection()->SelectAll();
+    UpdateWindow(LV->Handle());
+  }
+  void ClearAll() {
+    LV->GetSelection()->ClearAll();
+    UpdateWindow(LV->Handle());
+  }
+  // A rubber band from the top left growing down over half the items, one step per mouse move;
+  // answers the slowest move.
+  double Band(int moves) {
+    LV->GetSelection()->SetMultiSelect(true);
+    const TRect view = LV->GetGroups()->ViewRect();
+    TRect old{0, 0, 1, 1};
+    double slowest = 0;
+    for (int m = 1; m <= moves; ++m) {
+      const TRect band{0, 0, view.Right, view.Bottom / 2 * m / moves};
+      slowest = std::max(slowest, Ms([&] {
+        LV->GetSelection()->DragSelect(false, band, old);
+        UpdateWindow(LV->Handle());
+      }));
+      old = band;
+    }
+    return slowest;
+  }
   void ScrollToEnd() {
     const TRect view = LV->GetGroups()->ViewRect();
     LV->GetScrollbars()->SetOffsetY(std::max(0, view.Bottom - LV->GetClientHeight()));
@@ -111,9 +140,12 @@ struct Ours {
 
 // ---- Qt's side: a standard item model, one item per photo with its caption and the shared
 // picture, as ours holds one item object per photo ----
-struct Theirs;
+struct BandView : QListView {
+  // What the view's own rubber band does on each mouse move.
+  void SetBand(const QRect& r) { setSelection(r, QItemSelectionModel::ClearAndSelect); }
+};
 struct Theirs {
-  QListView View;
+  BandView View;
   QStandardItemModel M;
   QIcon Picture;
   explicit Theirs(const QPixmap& picture) : Picture(picture) {
@@ -138,6 +170,29 @@ struct Theirs {
     View.doItemsLayout();
   }
   void Paint() { View.viewport()->repaint(); }
+  void SelectAll() {
+    View.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    View.selectAll();
+    View.viewport()->repaint();
+  }
+  void ClearAll() {
+    View.clearSelection();
+    View.viewport()->repaint();
+  }
+  // The rubber band's work per mouse move: the selection of the band's rectangle, then a paint.
+  double Band(int moves) {
+    View.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const int height = View.verticalScrollBar()->maximum() + View.viewport()->height();
+    double slowest = 0;
+    for (int m = 1; m <= moves; ++m) {
+      const QRect band(0, 0, kWidth, height / 2 * m / moves);
+      slowest = std::max(slowest, Ms([&] {
+        View.SetBand(band);
+        View.viewport()->repaint();
+      }));
+    }
+    return slowest;
+  }
   int Hits(const std::vector<TPoint>& pts) {
     int found = 0;
     for (const TPoint& p : pts)
@@ -177,9 +232,9 @@ int main(int argc, char** argv) {
   std::vector<TPoint> pts(kHits);
   for (TPoint& pt : pts) pt = TPoint{static_cast<Integer>(rng() % kWidth), static_cast<Integer>(rng() % kHeight)};
 
-  std::printf("%-8s %8s %10s %10s %7s\n", "figure", "items", "ours_ms", "qt_ms", "ratio");
+  std::printf("%-10s %8s %10s %10s %7s\n", "figure", "items", "ours_ms", "qt_ms", "ratio");
   for (int n : {1000, 10000, 100000}) {
-    std::vector<double> fill[2], paint[2], hit[2], scroll[2];
+    std::vector<double> fill[2], paint[2], hit[2], scroll[2], selectall[2], clear[2], band[2];
     int hitsOurs = 0, hitsTheirs = 0;
     for (int run = 0; run < kRuns; ++run) {
       Ours ours;
@@ -193,15 +248,24 @@ int main(int argc, char** argv) {
       hit[1].push_back(Ms([&] { hitsTheirs = theirs.Hits(pts); }));
       scroll[0].push_back(Ms([&] { ours.ScrollToEnd(); }));
       scroll[1].push_back(Ms([&] { theirs.ScrollToEnd(); }));
+      selectall[0].push_back(Ms([&] { ours.SelectAll(); }));
+      selectall[1].push_back(Ms([&] { theirs.SelectAll(); }));
+      clear[0].push_back(Ms([&] { ours.ClearAll(); }));
+      clear[1].push_back(Ms([&] { theirs.ClearAll(); }));
+      band[0].push_back(ours.Band(kBandMoves));
+      band[1].push_back(theirs.Band(kBandMoves));
     }
     auto line = [n](const char* name, std::vector<double>* v) {
       const double a = Median(v[0]), b = Median(v[1]);
-      std::printf("%-8s %8d %10.3f %10.3f %7.2f\n", name, n, a, b, b > 0 ? a / b : 0.0);
+      std::printf("%-10s %8d %10.3f %10.3f %7.2f\n", name, n, a, b, b > 0 ? a / b : 0.0);
     };
     line("fill", fill);
     line("paint", paint);
     line("hit", hit);
     line("scroll", scroll);
+    line("selectall", selectall);
+    line("clear", clear);
+    line("bandmove", band);  // the slowest single mouse move of the band
     std::fflush(stdout);
     if (hitsOurs == 0 || hitsTheirs == 0) std::fprintf(stderr, "warning: a side found no item under its points\n");
   }
