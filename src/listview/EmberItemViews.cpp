@@ -311,16 +311,7 @@ TRect TEmberViewItem::ItemRect(TEmberItem* Item, TEmberColumn* Column, TEmberCel
   if (!Item) return TRect{};
   TEmberRectArrayObject ra;
   HitRectArray(Item, Column, ra);
-  switch (RectType) {
-    case TEmberCellRectType::ertBounds: return ra.BoundsRect;
-    case TEmberCellRectType::ertIcon: return ra.IconRect;
-    case TEmberCellRectType::ertLabel: return ra.LabelRect;
-    case TEmberCellRectType::ertClickSelectBounds: return ra.ClickSelectBoundsRect;
-    case TEmberCellRectType::ertDragSelectBounds: return ra.DragSelectBoundsRect;
-    case TEmberCellRectType::ertText: return ra.TextRect;
-    case TEmberCellRectType::ertFullText: return ra.FullTextRect;
-  }
-  return TRect{};
+  return RectOfType(ra, RectType);
 }
 
 void TEmberViewItem::ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, const WideString&,

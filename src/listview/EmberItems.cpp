@@ -23,6 +23,19 @@ String Variant::ToString() const {
   }
 }
 
+TRect RectOfType(const TEmberRectArrayObject& ra, TEmberCellRectType RectType) {
+  switch (RectType) {
+    case TEmberCellRectType::ertBounds: return ra.BoundsRect;
+    case TEmberCellRectType::ertIcon: return ra.IconRect;
+    case TEmberCellRectType::ertLabel: return ra.LabelRect;
+    case TEmberCellRectType::ertClickSelectBounds: return ra.ClickSelectBoundsRect;
+    case TEmberCellRectType::ertDragSelectBounds: return ra.DragSelectBoundsRect;
+    case TEmberCellRectType::ertText: return ra.TextRect;
+    case TEmberCellRectType::ertFullText: return ra.FullTextRect;
+  }
+  return TRect{};
+}
+
 bool IntersectRectEx(TRect& dst, const TRect& a, const TRect& b) {
   dst = TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
   if (IsRectEmptyEx(dst)) {

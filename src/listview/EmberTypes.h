@@ -155,6 +155,8 @@ struct TEmberRectArrayObject {
 
 // The rectangle of a rect array an item or column view answers.
 enum class TEmberCellRectType { ertBounds, ertIcon, ertLabel, ertClickSelectBounds, ertDragSelectBounds, ertText, ertFullText };
+// The rectangle of that kind in a cell's rect array.
+TRect RectOfType(const TEmberRectArrayObject& RectArray, TEmberCellRectType RectType);
 // One rect array per header column (the report views).
 using TEmberRectArrayObjectArray = std::vector<TEmberRectArrayObject>;
 // A column button painted in the header or in the footer.

@@ -579,16 +579,7 @@ void TEmberViewColumn::ItemRectArray(TEmberColumn* Column, TEmberRectArrayObject
 TRect TEmberViewColumn::ItemRect(TEmberColumn* Column, TEmberCellRectType RectType) {
   TEmberRectArrayObject ra;
   ItemRectArray(Column, ra);
-  switch (RectType) {
-    case TEmberCellRectType::ertBounds: return ra.BoundsRect;
-    case TEmberCellRectType::ertIcon: return ra.IconRect;
-    case TEmberCellRectType::ertLabel: return ra.LabelRect;
-    case TEmberCellRectType::ertClickSelectBounds: return ra.ClickSelectBoundsRect;
-    case TEmberCellRectType::ertDragSelectBounds: return ra.DragSelectBoundsRect;
-    case TEmberCellRectType::ertText: return ra.TextRect;
-    case TEmberCellRectType::ertFullText: return ra.FullTextRect;
-  }
-  return TRect{};
+  return RectOfType(ra, RectType);
 }
 
 void TEmberViewColumn::CalculateTextRect(TEmberColumn* Column, TCanvas* Canvas, TRect& TextR) {
