@@ -29,14 +29,6 @@ struct ScreenCanvas {
 
 }  // namespace
 
-Integer EmberHorzSnapWidth(const TCustomEmberListview* LV) {
-  if (!LV) return 0;
-  TEmberCellSize* cell = LV->GetView() == TEmberListStyle::elsFilmStrip
-                             ? static_cast<TEmberCellSize*>(LV->GetCellSizes()->GetFilmStrip())
-                             : static_cast<TEmberCellSize*>(LV->GetCellSizes()->GetList());
-  return cell->GetWidth();
-}
-
 // ---- The base grid ----
 void TEmberGridGroup::Create(TCustomEmberListview* AnOwner, TEmberGroup* AnOwnerGroup) {
   TEmberOwnedPersistent::Create(AnOwner);

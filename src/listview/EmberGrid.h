@@ -196,9 +196,4 @@ private:
   std::vector<std::pair<Integer, Integer>> FCells;
 };
 
-// The width horizontal views scroll by and snap to: the cell width of the film strip in the film
-// strip view, of the list otherwise. The scroll offsets, the end of the scroll range and the
-// auto-scroll step all use it, so that the film strip never ends between two cells.
-Integer EmberHorzSnapWidth(const TCustomEmberListview* LV);
-
 }  // namespace ember

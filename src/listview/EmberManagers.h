@@ -243,7 +243,8 @@ public:
   bool VertBarVisible() const;
   // The first group's cell height, in both directions.
   Integer LineStep() const;
-  // Horizontal views scroll by whole cells of this width.
+  // Horizontal views scroll by whole cells of this width: the film strip's cell in the film strip
+  // view, the list's otherwise, so that the film strip never ends between two cells.
   Integer SnapWidth() const;
   Integer MaxOffsetX() const;
   Integer MaxOffsetY() const;

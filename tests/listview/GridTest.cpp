@@ -526,9 +526,9 @@ TEST_F(GridTest, AutoSizedCellsFitTheLongestCaption) {
 
 TEST_F(GridTest, TheFilmStripSnapsToItsOwnCell) {
   Build(V::elsFilmStrip, {Numbered(1)});
-  EXPECT_EQ(EmberHorzSnapWidth(LV), 125);
+  EXPECT_EQ(LV->GetScrollbars()->SnapWidth(), 125);
   LV->SetView(V::elsList);
-  EXPECT_EQ(EmberHorzSnapWidth(LV), 200);
+  EXPECT_EQ(LV->GetScrollbars()->SnapWidth(), 200);
 }
 
 }  // namespace
