@@ -42,35 +42,6 @@ namespace {
 
 std::once_flag GlobalInitOnce;
 
-bool IsConnectFailure(CURLcode code) {
-  switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:
-    case CURLE_URL_MALFORMAT:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_TOO_MANY_REDIRECTS:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_ENGINE_NOTFOUND:
-    case CURLE_SSL_ENGINE_SETFAILED:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_ENGINE_INITFAILED:
-    case CURLE_USE_SSL_FAILED:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CRL_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_SSL_CLIENTCERT:
-    case CURLE_PROXY:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsSecureConnectionFailure(CURLcode code) {
   switch (code) {
     case CURLE_SSL_CONNECT_ERROR:
@@ -90,6 +61,22 @@ bool IsSecureConnectionFailure(CURLcode code) {
       return true;
     default:
       return false;
+  }
+}
+
+// Every TLS failure is one of connecting too.
+bool IsConnectFailure(CURLcode code) {
+  switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_TOO_MANY_REDIRECTS:
+    case CURLE_PROXY:
+      return true;
+    default:
+      return IsSecureConnectionFailure(code);
   }
 }
 
@@ -288,15 +275,9 @@ void THttpSession::Impl::SetCommonOptions(const std::string& url) {
 THttpResult THttpSession::Impl::Perform(const std::string& url, const std::string* headerLine,
                                         const RawBytes* body) {
   THttpResult result;
-  if (!Curl) {
+  if (!Curl || (Cancel && Cancel->load())) {
     result.FailedStage = THttpStage::Connect;
-    result.Error = THttpError::Other;
-    result.ErrorText = ReasonText(result.Error, result.FailedStage);
-    return result;
-  }
-  if (Cancel && Cancel->load()) {
-    result.FailedStage = THttpStage::Connect;
-    result.Error = THttpError::Cancelled;
+    result.Error = Curl ? THttpError::Cancelled : THttpError::Other;
     result.ErrorText = ReasonText(result.Error, result.FailedStage);
     return result;
   }
