@@ -1,5 +1,7 @@
 #include "listview/EmberAccessible.h"
 
+#include <type_traits>
+
 #include "listview/EmberCollections.h"
 #include "listview/EmberColumns.h"
 #include "listview/EmberGroups.h"
@@ -129,7 +131,7 @@ LONG TEmberAccessibleManager::RoleOf(LONG Child) const {
 }
 
 namespace {
-LONG GroupState(TEmberGroup* g) {
+LONG OwnState(TEmberGroup* g) {
   LONG s = g->GetExpanded() ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
   if (!g->GetVisible()) s |= STATE_SYSTEM_INVISIBLE;
   return s;
@@ -138,7 +140,7 @@ LONG HeaderState(TCustomEmberListview* lv) {
   TEmberHeader* h = lv->GetHeader();
   return h->GetVisible() && HeaderClientRect(lv).Height() > 0 ? 0 : STATE_SYSTEM_INVISIBLE;
 }
-LONG ItemState(TEmberItem* item) {
+LONG OwnState(TEmberItem* item) {
   LONG s = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_MULTISELECTABLE;
   if (item->GetSelected()) s |= STATE_SYSTEM_SELECTED;
   if (item->GetFocused()) s |= STATE_SYSTEM_FOCUSED;
@@ -148,7 +150,7 @@ LONG ItemState(TEmberItem* item) {
   if (lv && lv->GetDragManager() && lv->GetDragManager()->GetDragItem() == item) s |= STATE_SYSTEM_HOTTRACKED;
   return s;
 }
-LONG ColumnState(TEmberColumn* c) {
+LONG OwnState(TEmberColumn* c) {
   LONG s = STATE_SYSTEM_READONLY;
   if (c->GetClicking()) s |= STATE_SYSTEM_PRESSED;
   if (!c->GetVisible()) s |= STATE_SYSTEM_INVISIBLE;
@@ -159,7 +161,7 @@ LONG ColumnState(TEmberColumn* c) {
 LONG TEmberAccessibleManager::StateOf(LONG Child) const {
   if (Child == 0) return 0;
   TCustomEmberListview* lv = Listview();
-  if (Child <= lv->GetGroups()->GetCount()) return GroupState(lv->GetGroups()->GetGroup(Child - 1));
+  if (Child <= lv->GetGroups()->GetCount()) return OwnState(lv->GetGroups()->GetGroup(Child - 1));
   return HeaderState(lv);
 }
 
@@ -350,125 +352,163 @@ HRESULT TEmberAccessibleManager::Clone(IEnumVARIANT** out) {
   return Leaf() ? S_FALSE : E_NOTIMPL;
 }
 
-// ---- Groups ----
+// ---- Groups, items, the header and columns ----
+// A group's children are its items and the header's its columns; items and columns have none.
+// What an element answers of itself, element by element:
 
-void TEmberGroupAccessibleManager::ValidateEmberObject() {
-  Assert(dynamic_cast<TEmberGroup*>(FEmberObject) != nullptr, u"TEmberGroupAccessibleManager.Create not a TEmberGroup type", kUnit);
+namespace {
+
+template <class E>
+constexpr bool kLeaf = std::is_same_v<E, TEmberItem> || std::is_same_v<E, TEmberColumn>;
+
+template <class E>
+const char16_t* const kWrongClassText = nullptr;
+template <>
+const char16_t* const kWrongClassText<TEmberGroup> = u"TEmberGroupAccessibleManager.Create not a TEmberGroup type";
+template <>
+const char16_t* const kWrongClassText<TEmberItem> = u"TEmberItemAccessibleManager.Create not a TEmberItem type";
+template <>
+const char16_t* const kWrongClassText<TEmberHeader> = u"TEmberHeaderAccessibleManager.Create not a TEmberHeader type";
+template <>
+const char16_t* const kWrongClassText<TEmberColumn> = u"TEmberColumnAccessibleManager.Create not a TEmberColumn type";
+
+TCustomEmberListview* OwnerOf(TEmberCollectionItem* e) { return e->GetOwnerListview(); }
+TCustomEmberListview* OwnerOf(TEmberHeader* h) { return h->OwnerListview(); }
+
+Integer ChildCountOf(TEmberGroup* g) { return g->GetItemCount(); }
+Integer ChildCountOf(TEmberHeader* h) { return h->GetColumns()->GetCount(); }
+TEmberItem* ChildOf(TEmberGroup* g, LONG Child) { return g->GetItem(Child - 1); }
+TEmberColumn* ChildOf(TEmberHeader* h, LONG Child) { return h->GetColumns()->GetColumn(Child - 1); }
+
+String OwnName(TEmberCollectionItem* e) { return e->GetCaption(); }
+String OwnName(TEmberHeader*) { return u"EmberHeader"; }
+
+LONG OwnRole(TEmberGroup*) { return ROLE_SYSTEM_GROUPING; }
+LONG OwnRole(TEmberItem*) { return ROLE_SYSTEM_LISTITEM; }
+LONG OwnRole(TEmberHeader*) { return ROLE_SYSTEM_ROWHEADER; }
+LONG OwnRole(TEmberColumn*) { return ROLE_SYSTEM_COLUMN; }
+
+LONG OwnState(TEmberHeader* h) { return HeaderState(h->OwnerListview()); }
+
+TRect OwnClientRect(TEmberCollectionItem* e) { return ViewToClient(e->GetOwnerListview(), e->GetDisplayRect()); }
+TRect OwnClientRect(TEmberHeader* h) { return HeaderClientRect(h->OwnerListview()); }
+TRect OwnClientRect(TEmberColumn* c) {
+  // Column rectangles are kept in the header's own coordinates, which scroll with the view.
+  TCustomEmberListview* lv = c->GetOwnerListview();
+  TRect r = c->GetDisplayRect();
+  const Integer dx = lv ? lv->GetScrollbars()->GetOffsetX() : 0;
+  r = TRect{r.Left - dx, r.Top, r.Right - dx, r.Bottom};
+  if (HeaderClientRect(lv).Height() == 0) r.Bottom = r.Top;
+  return r;
 }
-TCustomEmberListview* TEmberGroupAccessibleManager::Listview() const { return Group()->GetOwnerListview(); }
-LONG TEmberGroupAccessibleManager::ChildCount() const { return FEmberObject ? Group()->GetItemCount() : 0; }
-ComPtr<IAccessible> TEmberGroupAccessibleManager::ChildObject(LONG Child) const {
-  return AccessibleOf(Group()->GetItem(Child - 1)->GetAccessible());
+
+// The object of the element one level up: the control's for groups and the header.
+IUnknown* ParentAccessible(TEmberCollectionItem* e) {
+  TCustomEmberListview* lv = e->GetOwnerListview();
+  return lv ? lv->GetAccessible() : nullptr;
 }
-String TEmberGroupAccessibleManager::NameOf(LONG Child) const {
-  return Child == 0 ? Group()->GetCaption() : Group()->GetItem(Child - 1)->GetCaption();
+IUnknown* ParentAccessible(TEmberHeader* h) {
+  TCustomEmberListview* lv = h->OwnerListview();
+  return lv ? lv->GetAccessible() : nullptr;
 }
-LONG TEmberGroupAccessibleManager::RoleOf(LONG Child) const { return Child == 0 ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_LISTITEM; }
-LONG TEmberGroupAccessibleManager::StateOf(LONG Child) const {
-  return Child == 0 ? GroupState(Group()) : ItemState(Group()->GetItem(Child - 1));
+IUnknown* ParentAccessible(TEmberItem* i) {
+  TEmberGroup* g = i->GetOwnerGroup();
+  return g ? g->GetAccessible() : nullptr;
 }
-TRect TEmberGroupAccessibleManager::ClientRectOf(LONG Child) const {
-  return ViewToClient(Listview(), Child == 0 ? Group()->GetDisplayRect() : Group()->GetItem(Child - 1)->GetDisplayRect());
+IUnknown* ParentAccessible(TEmberColumn* c) {
+  TEmberHeader* h = c->GetOwnerHeader();
+  return h ? h->GetAccessible() : nullptr;
 }
-HRESULT TEmberGroupAccessibleManager::ParentObject(IDispatch** Parent) const {
-  ComPtr<IAccessible> up = Listview() ? AccessibleOf(Listview()->GetAccessible()) : ComPtr<IAccessible>();
-  *Parent = up.Detach();
-  return *Parent ? S_OK : S_FALSE;
+
+}  // namespace
+
+template <class E, class B>
+void TEmberElementAccessibleManager<E, B>::ValidateEmberObject() {
+  Assert(dynamic_cast<E*>(this->FEmberObject) != nullptr, kWrongClassText<E>, kUnit);
 }
-HRESULT TEmberGroupAccessibleManager::HitTest(TPoint, VARIANT* hit) {
+template <class E, class B>
+TCustomEmberListview* TEmberElementAccessibleManager<E, B>::Listview() const {
+  return OwnerOf(Element());
+}
+template <class E, class B>
+bool TEmberElementAccessibleManager<E, B>::Leaf() const {
+  return kLeaf<E>;
+}
+template <class E, class B>
+LONG TEmberElementAccessibleManager<E, B>::ChildCount() const {
+  if constexpr (kLeaf<E>) return 0;
+  else return this->FEmberObject ? ChildCountOf(Element()) : 0;
+}
+template <class E, class B>
+ComPtr<IAccessible> TEmberElementAccessibleManager<E, B>::ChildObject(LONG Child) const {
+  if constexpr (kLeaf<E>) return {};
+  else return AccessibleOf(ChildOf(Element(), Child)->GetAccessible());
+}
+template <class E, class B>
+String TEmberElementAccessibleManager<E, B>::NameOf(LONG Child) const {
+  if constexpr (!kLeaf<E>) if (Child != 0) return OwnName(ChildOf(Element(), Child));
+  return OwnName(Element());
+}
+template <class E, class B>
+LONG TEmberElementAccessibleManager<E, B>::RoleOf(LONG Child) const {
+  if constexpr (!kLeaf<E>) if (Child != 0) return OwnRole(ChildOf(Element(), Child));
+  return OwnRole(Element());
+}
+template <class E, class B>
+LONG TEmberElementAccessibleManager<E, B>::StateOf(LONG Child) const {
+  if constexpr (!kLeaf<E>) if (Child != 0) return OwnState(ChildOf(Element(), Child));
+  return OwnState(Element());
+}
+template <class E, class B>
+TRect TEmberElementAccessibleManager<E, B>::ClientRectOf(LONG Child) const {
+  // The header does not place its columns: their own objects do.
+  if constexpr (std::is_same_v<E, TEmberHeader>) if (Child != 0) return {};
+  if constexpr (std::is_same_v<E, TEmberGroup>) if (Child != 0) return OwnClientRect(ChildOf(Element(), Child));
+  return OwnClientRect(Element());
+}
+template <class E, class B>
+HRESULT TEmberElementAccessibleManager<E, B>::ParentObject(IDispatch** Parent) const {
+  *Parent = AccessibleOf(ParentAccessible(Element())).Detach();
+  if (*Parent) return S_OK;
+  return std::is_same_v<E, TEmberColumn> ? DISP_E_MEMBERNOTFOUND : S_FALSE;
+}
+template <class E, class B>
+HRESULT TEmberElementAccessibleManager<E, B>::HitTest(TPoint, VARIANT* hit) {
   *hit = Self();
   return S_OK;
 }
 
-// ---- Items ----
+template class TEmberElementAccessibleManager<TEmberGroup>;
+template class TEmberElementAccessibleManager<TEmberItem>;
+template class TEmberElementAccessibleManager<TEmberHeader>;
+template class TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessibleManager>;
 
-void TEmberItemAccessibleManager::ValidateEmberObject() {
-  Assert(dynamic_cast<TEmberItem*>(FEmberObject) != nullptr, u"TEmberItemAccessibleManager.Create not a TEmberItem type", kUnit);
-}
-TCustomEmberListview* TEmberItemAccessibleManager::Listview() const { return Item()->GetOwnerListview(); }
-String TEmberItemAccessibleManager::NameOf(LONG) const { return Item()->GetCaption(); }
-LONG TEmberItemAccessibleManager::RoleOf(LONG) const { return ROLE_SYSTEM_LISTITEM; }
-LONG TEmberItemAccessibleManager::StateOf(LONG) const { return ItemState(Item()); }
-TRect TEmberItemAccessibleManager::ClientRectOf(LONG) const { return ViewToClient(Listview(), Item()->GetDisplayRect()); }
-HRESULT TEmberItemAccessibleManager::ParentObject(IDispatch** Parent) const {
-  TEmberGroup* g = Item()->GetOwnerGroup();
-  *Parent = g ? AccessibleOf(g->GetAccessible()).Detach() : nullptr;
-  return *Parent ? S_OK : S_FALSE;
-}
-HRESULT TEmberItemAccessibleManager::HitTest(TPoint, VARIANT* hit) {
-  *hit = Self();
-  return S_OK;
-}
 HRESULT TEmberItemAccessibleManager::Set_accName(const VARIANT& child, const String& name) {
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
   if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
   TCustomEmberListview* lv = Listview();
   if (!lv || !lv->GetEditManager()->GetEnabled()) return S_FALSE;
-  Item()->SetCaption(name);
+  Element()->SetCaption(name);
   return S_OK;
 }
 
-// ---- The header and its columns ----
-
-void TEmberHeaderAccessibleManager::ValidateEmberObject() {
-  Assert(dynamic_cast<TEmberHeader*>(FEmberObject) != nullptr, u"TEmberHeaderAccessibleManager.Create not a TEmberHeader type", kUnit);
-}
-TCustomEmberListview* TEmberHeaderAccessibleManager::Listview() const { return Header()->OwnerListview(); }
-LONG TEmberHeaderAccessibleManager::ChildCount() const { return FEmberObject ? Header()->GetColumns()->GetCount() : 0; }
-ComPtr<IAccessible> TEmberHeaderAccessibleManager::ChildObject(LONG Child) const {
-  return AccessibleOf(Header()->GetColumns()->GetColumn(Child - 1)->GetAccessible());
-}
-String TEmberHeaderAccessibleManager::NameOf(LONG Child) const {
-  return Child == 0 ? String(u"EmberHeader") : Header()->GetColumns()->GetColumn(Child - 1)->GetCaption();
-}
-LONG TEmberHeaderAccessibleManager::RoleOf(LONG Child) const { return Child == 0 ? ROLE_SYSTEM_ROWHEADER : ROLE_SYSTEM_COLUMN; }
-LONG TEmberHeaderAccessibleManager::StateOf(LONG Child) const {
-  return Child == 0 ? HeaderState(Listview()) : ColumnState(Header()->GetColumns()->GetColumn(Child - 1));
-}
-TRect TEmberHeaderAccessibleManager::ClientRectOf(LONG Child) const {
-  return Child == 0 ? HeaderClientRect(Listview()) : TRect{};
-}
-HRESULT TEmberHeaderAccessibleManager::ParentObject(IDispatch** Parent) const {
-  ComPtr<IAccessible> up = Listview() ? AccessibleOf(Listview()->GetAccessible()) : ComPtr<IAccessible>();
-  *Parent = up.Detach();
-  return *Parent ? S_OK : S_FALSE;
-}
 HRESULT TEmberHeaderAccessibleManager::HitTest(TPoint p, VARIANT* hit) {
   *hit = Self();
-  if (!Header()->GetVisible()) return S_OK;
+  TEmberHeader* header = Element();
+  if (!header->GetVisible()) return S_OK;
   // Column rectangles are kept in the header's own coordinates, which scroll with the view.
   TPoint hp{p.X + Listview()->GetScrollbars()->GetOffsetX(), p.Y};
-  for (Integer i = 0; i < Header()->GetColumns()->GetCount(); ++i) {
-    TEmberColumn* c = Header()->GetColumns()->GetColumn(i);
+  for (Integer i = 0; i < header->GetColumns()->GetCount(); ++i) {
+    TEmberColumn* c = header->GetColumns()->GetColumn(i);
     if (c->GetVisible() && PtInRectEx(c->GetDisplayRect(), hp))
       if (ComPtr<IAccessible> acc = AccessibleOf(c->GetAccessible())) return AsDispatch(acc, hit);
   }
   return S_OK;
 }
 
-void TEmberColumnAccessibleManager::ValidateEmberObject() {
-  Assert(dynamic_cast<TEmberColumn*>(FEmberObject) != nullptr, u"TEmberColumnAccessibleManager.Create not a TEmberColumn type", kUnit);
-}
-TCustomEmberListview* TEmberColumnAccessibleManager::Listview() const { return Column()->GetOwnerListview(); }
-String TEmberColumnAccessibleManager::NameOf(LONG) const { return Column()->GetCaption(); }
-LONG TEmberColumnAccessibleManager::RoleOf(LONG) const { return ROLE_SYSTEM_COLUMN; }
-LONG TEmberColumnAccessibleManager::StateOf(LONG) const { return ColumnState(Column()); }
-TRect TEmberColumnAccessibleManager::ClientRectOf(LONG) const {
-  TCustomEmberListview* lv = Listview();
-  TRect r = Column()->GetDisplayRect();
-  const Integer dx = lv ? lv->GetScrollbars()->GetOffsetX() : 0;
-  r = TRect{r.Left - dx, r.Top, r.Right - dx, r.Bottom};
-  if (HeaderClientRect(lv).Height() == 0) r.Bottom = r.Top;
-  return r;
-}
-HRESULT TEmberColumnAccessibleManager::ParentObject(IDispatch** Parent) const {
-  TEmberHeader* h = Column()->GetOwnerHeader();
-  *Parent = h ? AccessibleOf(h->GetAccessible()).Detach() : nullptr;
-  return *Parent ? S_OK : DISP_E_MEMBERNOTFOUND;
-}
 HRESULT TEmberColumnAccessibleManager::HitTest(TPoint, VARIANT* hit) {
-  TEmberHeader* h = Column()->GetOwnerHeader();
+  TEmberHeader* h = Element()->GetOwnerHeader();
   if (!h || !h->GetVisible()) return S_FALSE;
   *hit = Self();
   return S_OK;

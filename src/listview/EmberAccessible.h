@@ -98,7 +98,11 @@ private:
   std::atomic<ULONG> FRefCount{0};
 };
 
-class TEmberGroupAccessibleManager : public TEmberAccessibleManager {
+// The object of a group, an item, the header or a column: one template answers for all four, each
+// from what its element is (see the element overloads in the source); a class below adds only what
+// its element does differently.
+template <class TElement, class TBase = TEmberAccessibleManager>
+class TEmberElementAccessibleManager : public TBase {
 protected:
   void ValidateEmberObject() override;
   LONG ChildCount() const override;
@@ -110,61 +114,34 @@ protected:
   HRESULT ParentObject(IDispatch** Parent) const override;
   TCustomEmberListview* Listview() const override;
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
-  TEmberGroup* Group() const { return static_cast<TEmberGroup*>(FEmberObject); }
+  bool Leaf() const override;
+  TElement* Element() const { return static_cast<TElement*>(this->FEmberObject); }
   friend class TEmberAccessibleManager;
 };
 
-class TEmberItemAccessibleManager : public TEmberAccessibleManager {
+class TEmberGroupAccessibleManager : public TEmberElementAccessibleManager<TEmberGroup> {};
+
+class TEmberItemAccessibleManager : public TEmberElementAccessibleManager<TEmberItem> {
 public:
   HRESULT Set_accName(const VARIANT& child, const String& name) override;
-
-protected:
-  void ValidateEmberObject() override;
-  LONG ChildCount() const override { return 0; }
-  String NameOf(LONG Child) const override;
-  LONG RoleOf(LONG Child) const override;
-  LONG StateOf(LONG Child) const override;
-  TRect ClientRectOf(LONG Child) const override;
-  HRESULT ParentObject(IDispatch** Parent) const override;
-  TCustomEmberListview* Listview() const override;
-  HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
-  bool Leaf() const override { return true; }
-  TEmberItem* Item() const { return static_cast<TEmberItem*>(FEmberObject); }
-  friend class TEmberAccessibleManager;
 };
 
-class TEmberHeaderAccessibleManager : public TEmberAccessibleManager {
+class TEmberHeaderAccessibleManager : public TEmberElementAccessibleManager<TEmberHeader> {
 protected:
-  void ValidateEmberObject() override;
-  LONG ChildCount() const override;
-  ComPtr<IAccessible> ChildObject(LONG Child) const override;
-  String NameOf(LONG Child) const override;
-  LONG RoleOf(LONG Child) const override;
-  LONG StateOf(LONG Child) const override;
-  TRect ClientRectOf(LONG Child) const override;
-  HRESULT ParentObject(IDispatch** Parent) const override;
-  TCustomEmberListview* Listview() const override;
   bool AnswersSelection() const override { return false; }
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
-  TEmberHeader* Header() const { return static_cast<TEmberHeader*>(FEmberObject); }
-  friend class TEmberAccessibleManager;
 };
 
-class TEmberColumnAccessibleManager : public TEmberHeaderAccessibleManager {
+class TEmberColumnAccessibleManager : public TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessibleManager> {
 protected:
-  void ValidateEmberObject() override;
-  LONG ChildCount() const override { return 0; }
-  String NameOf(LONG Child) const override;
-  LONG RoleOf(LONG Child) const override;
-  LONG StateOf(LONG Child) const override;
-  TRect ClientRectOf(LONG Child) const override;
-  HRESULT ParentObject(IDispatch** Parent) const override;
-  TCustomEmberListview* Listview() const override;
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
-  bool Leaf() const override { return true; }
-  TEmberColumn* Column() const { return static_cast<TEmberColumn*>(FEmberObject); }
-  friend class TEmberAccessibleManager;
 };
+
+// Made once, in the accessibility source.
+extern template class TEmberElementAccessibleManager<TEmberGroup>;
+extern template class TEmberElementAccessibleManager<TEmberItem>;
+extern template class TEmberElementAccessibleManager<TEmberHeader>;
+extern template class TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessibleManager>;
 
 // The selected items' objects, in the selection manager's order, as an enumeration.
 class TEmberAccessibleEnumVariantArray final : public IEnumVARIANT {
