@@ -45,20 +45,6 @@ struct DataObjects : ::testing::Test {
   }
 };
 
-TEST_F(DataObjects, RegisteredFormatNames) {
-  std::pair<TClipFormat, const char16_t*> names[] = {
-      {CF_SHELLIDLIST, u"Shell IDList Array"},       {CF_LOGICALPERFORMEDDROPEFFECT, u"Logical Performed DropEffect"},
-      {CF_PREFERREDDROPEFFECT, u"Preferred DropEffect"}, {CF_PERFORMEDDROPEFFECT, u"Performed DropEffect"},
-      {CF_PASTESUCCEEDED, u"Paste Succeeded"},        {CF_INSHELLDRAGLOOP, u"InShellDragLoop"},
-      {CF_SHELLOBJECTOFFSETS, u"Shell Object Offsets"}, {CF_FILECONTENTS, u"FileContents"},
-      {CF_FILEDESCRIPTORA, u"FileGroupDescriptor"},   {CF_FILEDESCRIPTORW, u"FileGroupDescriptorW"},
-  };
-  for (auto& [format, name] : names) {
-    EXPECT_GE(format, 0xC000);
-    EXPECT_EQ(GetClipboardFormatName(format), name);
-  }
-}
-
 TEST_F(DataObjects, HDropBuildsAndReadsBothWidths) {
   SetAnsiCodePage(1251);
   Owned<TStringList> files(TStringList::New());
@@ -297,12 +283,6 @@ TEST_F(DataObjects, EnumeratorAndReferenceCounting) {
   kept->SaveGlobalBlock(CF_HDROP, "k", 1);
   kept->Free();
 
-  ComPtr<ICommonDataObjectFolders> folders;
-  ASSERT_EQ(obj.As(folders), S_OK);
-  folders->SetIsMultiFolder(true);
-  EXPECT_TRUE(raw->GetIsMultiFolder());
-  ComPtr<ICommonDataObjectMark> mark;
-  EXPECT_EQ(obj.As(mark), S_OK);
   // No drag image class exists here; the caller goes on without an image.
   Owned<TBitmap> bmp(TBitmap::New());
   bmp->SetSize(4, 4);

@@ -170,9 +170,6 @@ TEST(CheckBounds, MeasuredOncePerSize) {
   m->Bound(14, r);
   EXPECT_GT(realised, afterFirst);
   EXPECT_EQ(m->Count(), 2);
-  EXPECT_EQ(m->Find(13), nullptr);
-  m->Clear();
-  EXPECT_EQ(m->Count(), 0);
   SetFontSourceFactory(nullptr);
 }
 

@@ -110,8 +110,6 @@ TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
     Owned<TCommonThreadRequest> r(TProbeRequest::New());
     r->SetID(id);
     r->SetWindow(window);  // on the GUI thread, where the handle is taken
-    EXPECT_EQ(r->GetCallbackWndMessage(), 0x8164u);
-    EXPECT_EQ(r->GetPriority(), 50);
     return r;
   };
   Owned<TCommonThreadRequest> first = make(alive, 7), second = make(gone, 8), third = make(nullptr, 9);
@@ -135,22 +133,6 @@ TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
   EXPECT_TRUE(seen.taken);
   EXPECT_EQ(CommonThreadRequestCount(), 0);
   alive->Free();
-}
-
-TEST_F(Threads, RequestsCopyWhatTheyCarry) {
-  Owned<TProbeRequest> a(TProbeRequest::New()), b(TProbeRequest::New());
-  a->SetID(3);
-  a->SetTag(4);
-  a->SetPriority(90);
-  a->SetRemainingRequests(5);
-  a->SetCallbackWndMessage(0x8200);
-  b->Assign(a.get());
-  EXPECT_EQ(b->GetID(), 3u);
-  EXPECT_EQ(b->GetTag(), 4);
-  EXPECT_EQ(b->GetPriority(), 90);
-  EXPECT_EQ(b->GetRemainingRequests(), 5);
-  EXPECT_EQ(b->GetCallbackWndMessage(), 0x8200u);
-  EXPECT_THROW(b->Assign(nullptr), EConvertError);
 }
 
 TEST_F(Threads, AShellExecuteThreadWithNothingFilledOpensNothing) {
