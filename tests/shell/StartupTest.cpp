@@ -132,15 +132,6 @@ TEST_F(StartupTest, ExplorerInstanceOutlivesItsCount) {
   EXPECT_EQ(ExplorerThreadInstance, e);
 }
 
-TEST_F(StartupTest, NetworkProviderTableKeepsItsOrderAndItsBlank) {
-  const auto& t = NetworkProviderNames();
-  ASSERT_EQ(t.size(), 55u);
-  EXPECT_EQ(t[0], u"WNNC_NET_MSNET");
-  EXPECT_EQ(t[22], u"WNNC_NET_FRONTIER ");
-  EXPECT_EQ(t[54], u"WNNC_NET_QUINCY");
-  FinalizeShellTypes();
-}
-
 using StartupDeathTest = StartupTest;
 
 TEST_F(StartupDeathTest, MissingItemIdTestsEndTheProcessWithAMessage) {
