@@ -4,7 +4,6 @@
 
 #include "app/dialogs/DialogsFixture.h"
 #include "listview/EmberListview.h"
-#include "platform/rtl/Metaclass.h"
 #include "platform/rtl/Streams.h"
 
 namespace {
@@ -161,11 +160,7 @@ TEST_F(ItemsTest, SnapshotCarriesThePrintSettings) {
   TImageItemEx* item = AddItem(List, 200, 150, 1);  // 15x20: 2400 × 1800 (S = 1.333)
   item->FileName = u"/photos/b.png";
   item->PhotoCount = 2;
-  item->RotateRight();
-  item->RotateRight();
-  item->RotateRight();
-  item->RotateRight();
-  item->RotateRight();
+  for (int i = 0; i < 5; ++i) item->RotateRight();
   TInfo info;
   item->GetInfo(info);
   EXPECT_FALSE(info.Uploaded);
@@ -226,8 +221,6 @@ TEST_F(ItemsTest, StreamKeepsThePhotoItemsAndTheirSettings) {
 }
 
 TEST_F(ItemsTest, DamagedThumbnailInAStreamIsRefusedBeforeAnythingIsAllocated) {
-  EXPECT_NE(pf::GetClass("TImageItem"), nullptr);
-  EXPECT_NE(pf::GetClass("TImageItemEx"), nullptr);
   TImageItemEx* item = AddItem(List, 200, 150);
   item->FileName = u"x";
   Owned<TMemoryStream> stream(TMemoryStream::New());
