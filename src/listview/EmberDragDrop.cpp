@@ -1,6 +1,6 @@
-// Drags through the platform's drag loop: the steps every drag manager shares, the window's drop
-// registration, the start of an OLE drag, the header's column drag with its record in the data
-// object, and the drop target, drop source and data object the control hands to the platform.
+// Drags through the platform's drag loop: the start of an OLE drag, the header's column drag with
+// its record in the data object, and the drop target, drop source and data object the control
+// hands to the platform.
 #include <unistd.h>
 
 #include <cstring>
@@ -108,66 +108,6 @@ TEmberColumn* RecordColumn(IDataObject* DataObject, TCustomEmberListview* Contro
 }
 
 }  // namespace
-
-// ---- The steps every drag shares ----
-void TCustomEmberDragManagerBase::SetEnabled(bool Value) {
-  DoEnable(Value);
-  if (Value != FEnabled) FEnabled = Value;
-}
-
-void TCustomEmberDragManagerBase::SetRegistered(bool Value) {
-  TCustomEmberListview* lv = OwnerListview();
-  if (!lv) return;
-  if (!lv->HandleAllocated()) {
-    // Nothing is registered without a window; the next window registers anew.
-    FRegistered = false;
-    lv->States() -= TEmberControlState::ebcsOLERegistered;
-    return;
-  }
-  using CS = TEmberControlState;
-  if (Value) {
-    if (!lv->States().Contains(CS::ebcsOLERegistered)) {
-      IDropTarget* target = nullptr;
-      if (IUnknown* unk = lv->GetDropTarget()) unk->QueryInterface(IDropTarget::Iid, reinterpret_cast<void**>(&target));
-      if (target) {
-        if (RegisterDragDrop(lv->Handle(), target) == S_OK) lv->States() += CS::ebcsOLERegistered;
-        target->Release();
-      }
-    }
-  } else if (lv->States().Contains(CS::ebcsOLERegistered)) {
-    RevokeDragDrop(lv->Handle());
-    lv->States() -= CS::ebcsOLERegistered;
-  }
-  FRegistered = Value;
-}
-
-void TCustomEmberDragManagerBase::BeginDrag(TPoint WindowPt, TCommonKeyStates Keys) { DoDragBegin(WindowPt, Keys); }
-
-void TCustomEmberDragManagerBase::DragEnter(IDataObject* DataObject, TCommonKeyStates Keys, TPoint WindowPt,
-                                            TCommonDropEffect& Effect) {
-  FDragState += TEmberDragManagerState::edmsDragging;
-  SetDataObject(DataObject);
-  DoDragEnter(DataObject, WindowPt, Keys, Effect);
-}
-
-void TCustomEmberDragManagerBase::Drag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) {
-  FLastKeyState = Keys;
-  DoDrag(Keys, WindowPt, Effect);
-}
-
-void TCustomEmberDragManagerBase::DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) {
-  FLastKeyState = {};
-  FDragState -= TEmberDragManagerState::edmsDragging;
-  DoDragDrop(WindowPt, Keys, Effect);
-  FDataObject = nullptr;
-}
-
-void TCustomEmberDragManagerBase::DragEnd(TCommonKeyStates Keys, TPoint WindowPt) {
-  FLastKeyState = {};
-  FDragState -= TEmberDragManagerState::edmsDragging;
-  DoDragEnd(WindowPt, Keys);
-  FDataObject = nullptr;
-}
 
 // ---- The header's column drag ----
 void TEmberHeaderDragManager::Create(TCustomEmberListview* AOwner) {

@@ -84,63 +84,7 @@ bool LeftDragRect(TPoint Start, TPoint P) {
 
 }  // namespace
 
-// ---- Drag steps the mouse handling drives ----
-bool TCustomEmberDragManagerBase::ButtonAllowed(TCommonKeyStates KeyState) const {
-  return (KeyState.Contains(KS::cksLButton) && GetMouseButton().Contains(MB::cmbLeft)) ||
-         (KeyState.Contains(KS::cksMButton) && GetMouseButton().Contains(MB::cmbMiddle)) ||
-         (KeyState.Contains(KS::cksRButton) && GetMouseButton().Contains(MB::cmbRight));
-}
-
-// Keys scroll the view while a drag runs: a page, to either end, or a line.
-void TCustomEmberDragManagerBase::WMKeyDown(TMessage& Msg) {
-  TCustomEmberListview* lv = OwnerListview();
-  if (!lv) return;
-  TEmberScrollbarManager* sb = lv->GetScrollbars();
-  const Integer line = std::max(1, lv->GetGroups()->GetCellHeight());
-  switch (static_cast<int>(Msg.WParam)) {
-    case VK_PRIOR: sb->Scroll(0, -lv->GetClientHeight()); break;
-    case VK_NEXT: sb->Scroll(0, lv->GetClientHeight()); break;
-    case VK_END: sb->Scroll(sb->MaxOffsetX() - sb->GetOffsetX(), sb->MaxOffsetY() - sb->GetOffsetY()); break;
-    case VK_HOME: sb->Scroll(-sb->GetOffsetX(), -sb->GetOffsetY()); break;
-    case VK_LEFT: sb->Scroll(-line, 0); break;
-    case VK_UP: sb->Scroll(0, -line); break;
-    case VK_RIGHT: sb->Scroll(line, 0); break;
-    case VK_DOWN: sb->Scroll(0, line); break;
-    default: break;
-  }
-}
-
-bool TEmberDragRectManager::InitializeDrag(TPoint WindowPt, TCommonKeyStates KeyState) {
-  if (!GetEnabled() || !ButtonAllowed(KeyState) || !OwnerListview()) return false;
-  const TPoint p = OwnerListview()->GetScrollbars()->MapWindowToView(WindowPt);
-  SetAnchorPoint(p);
-  SetDragPoint(p);
-  return true;
-}
-void TEmberDragRectManager::FinalizeDrag() {
-  SetAnchorPoint(TPoint{});
-  SetDragPoint(TPoint{});
-  SetPrevRect(TRect{});
-}
-void TEmberDragRectManager::DoDragBegin(TPoint, TCommonKeyStates) { SetPrevRect(SelectionRect()); }
-void TEmberDragRectManager::DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect&) {
-  TCustomEmberListview* lv = OwnerListview();
-  if (!lv) return;
-  const TRect old = SelectionRect();
-  SetDragPoint(lv->GetScrollbars()->MapWindowToView(WindowPt));
-  lv->GetSelection()->DragSelect(Keys.Contains(KS::cksControl), SelectionRect(), old);
-  SetPrevRect(SelectionRect());
-  const TRect r = lv->GetScrollbars()->MapViewRectToWindowRect(UnionRectEx(old, SelectionRect()));
-  lv->SafeInvalidateRect(lv->GetSelection()->GetFullRowSelect() ? nullptr : &r, false);
-}
-void TEmberDragRectManager::DoDragEnd(TPoint, TCommonKeyStates) {
-  if (TCustomEmberListview* lv = OwnerListview()) {
-    const TRect r = lv->GetScrollbars()->MapViewRectToWindowRect(SelectionRect());
-    lv->SafeInvalidateRect(&r, false);
-  }
-  FinalizeDrag();
-}
-
+// ---- The item drag the mouse handling starts ----
 bool TEmberOLEDragManager::InitializeDrag(TEmberItem* HitItem, TPoint WindowPt, TCommonKeyStates KeyState) {
   if (!GetEnabled()) return false;
   if (!HitItem || !ButtonAllowed(KeyState) || !OwnerListview()) {

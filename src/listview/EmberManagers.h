@@ -312,18 +312,41 @@ public:
   void SetRegistered(bool Value);
 
   // The steps of a drag: the source side starts it, the target side hears it enter, move, drop
-  // or leave.
-  void BeginDrag(TPoint WindowPt, TCommonKeyStates Keys);
+  // or leave. Entering arms the auto-scroll timer; a move in an edge zone runs it, a move out of
+  // the zones stops it; the drop and the end free it.
+  virtual void BeginDrag(TPoint WindowPt, TCommonKeyStates Keys);
   void DragEnter(IDataObject* DataObject, TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
   void Drag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
-  void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
-  void DragEnd(TCommonKeyStates Keys, TPoint WindowPt);
+  virtual void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect);
+  virtual void DragEnd(TCommonKeyStates Keys, TPoint WindowPt);
   // One of the pressed buttons in `KeyState` may start a drag.
   bool ButtonAllowed(TCommonKeyStates KeyState) const;
   // A key pressed while the drag runs scrolls the view.
   virtual void WMKeyDown(TMessage& Msg);
+  // One auto-scroll step toward the zones the cursor is in, once the delay has passed.
+  virtual void AutoScrollWindow();
+  bool GetAutoScrollDelayMet() const { return FAutoScrollDelayMet; }
+  // The timer runs: the cursor stayed in a zone since the last step or since the drag came in.
+  bool AutoScrollTimerRunning() const;
 
 protected:
+  void Destroy() override;
+  virtual void DoAfterAutoScroll() {}
+  virtual void DoBeforeAutoScroll() {}
+  // Scrolls the view by the deltas and lets the control see the mouse where it now is.
+  virtual void DoAutoScroll(Integer DeltaX, Integer DeltaY);
+  // The edge zones that scroll (none in the base) and how far the point lies past each zone's
+  // margin line.
+  virtual bool ScrollDown(TPoint /*WindowPt*/) { return false; }
+  virtual bool ScrollLeft(TPoint /*WindowPt*/) { return false; }
+  virtual bool ScrollRight(TPoint /*WindowPt*/) { return false; }
+  virtual bool ScrollUp(TPoint /*WindowPt*/) { return false; }
+  virtual Integer ScrollDeltaDown(TPoint WindowPt);
+  virtual Integer ScrollDeltaLeft(TPoint WindowPt);
+  virtual Integer ScrollDeltaRight(TPoint WindowPt);
+  virtual Integer ScrollDeltaUp(TPoint WindowPt);
+  virtual void DoAfterScroll() {}
+  virtual void HandleTimer();
   virtual void DoDrag(TCommonKeyStates /*Keys*/, TPoint /*WindowPt*/, TCommonDropEffect& /*Effect*/) {}
   virtual void DoDragBegin(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/) {}
   virtual void DoDragDrop(TPoint /*WindowPt*/, TCommonKeyStates /*Keys*/, TCommonDropEffect& /*Effect*/) {}
@@ -340,6 +363,8 @@ protected:
   virtual void VCLDragStart() {}
   void SetDataObject(IDataObject* Value) { FDataObject = ComPtr<IDataObject>(Value); }
   TEmberDragManagerStates FDragState;
+  // A step sends the control a mouse move, whose handlers may free the control and its managers.
+  std::shared_ptr<bool> FAlive{std::make_shared<bool>(true)};
 
 private:
   bool FEnabled{false};
@@ -352,6 +377,13 @@ private:
   TCommonKeyStates FLastKeyState;
   TCommonMouseButtons FMouseButton{common::TCommonMouseButton::cmbLeft};
   bool FRegistered{false};
+  // Lives from the drag's entry to its drop or end.
+  TTimer* FTimer{nullptr};
+  bool FAutoScrollDelayMet{false};
+  void EnsureTimer();
+  void FreeTimer();
+  // Out of the zones: stopped, and the next entry waits the whole delay again.
+  void StopAutoScrollTimer();
 };
 // The rubber band: its anchor and moving corner in view coordinates, and the band of the last move.
 class TEmberDragRectManager : public TCustomEmberDragManagerBase {
@@ -365,6 +397,8 @@ public:
   void SetPrevRect(const TRect& R) { FPrevRect = R; }
   // The ordered rectangle of anchor and drag point; a zero width or height is widened to 1.
   TRect SelectionRect() const;
+  // The band over the window's client area, below a shown header.
+  void PaintSelectionRect(TCanvas* ACanvas);
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
@@ -379,10 +413,18 @@ protected:
   void DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys) override;
   void DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
   void DoDragEnd(TPoint WindowPt, TCommonKeyStates Keys) override;
+  void DoBeforeAutoScroll() override;
+  void DoAfterScroll() override;
+  // Every edge scrolls, while the view can still move that way.
+  bool ScrollDown(TPoint WindowPt) override;
+  bool ScrollLeft(TPoint WindowPt) override;
+  bool ScrollRight(TPoint WindowPt) override;
+  bool ScrollUp(TPoint WindowPt) override;
 
 private:
   TPoint FAnchorPoint;
   TPoint FDragPoint;
+  TPoint FOldOffsets;
   TRect FPrevRect;
 };
 // Drags columns of the header to new places; the base of the item drag too, which shares the start
@@ -451,6 +493,9 @@ public:
   void SetEnabled(bool Value) override;
 
 protected:
+  // Items scroll by the top and bottom edges only.
+  bool ScrollDown(TPoint WindowPt) override;
+  bool ScrollUp(TPoint WindowPt) override;
   // A drag of anything but our columns keeps the effect the keys and the application chose; the
   // column rules of the header's manager are not for it.
   void DoDrag(TCommonKeyStates, TPoint, TCommonDropEffect&) override {}

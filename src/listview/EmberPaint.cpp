@@ -270,7 +270,10 @@ void TCustomEmberListview::PaintGridLines(TCanvas* ACanvas, const TRect& ViewCli
 // The drag manager places the mark; until it does, there is none to paint.
 void TCustomEmberListview::PaintInsertMark(TCanvas*) {}
 
-void TCustomEmberListview::DoAfterPaint(TCanvas* ACanvas, const TRect& ClipRect) { DoAfterPaintEvent(ACanvas, ClipRect); }
+void TCustomEmberListview::DoAfterPaint(TCanvas* ACanvas, const TRect& ClipRect) {
+  if (FStates.Contains(TEmberControlState::ebcsDragSelecting)) FDragRect->PaintSelectionRect(ACanvas);
+  DoAfterPaintEvent(ACanvas, ClipRect);
+}
 
 void TCustomEmberListview::PaintThemedNCBkgnd(TCanvas* ACanvas, TRect ARect) {
   if (!GetShowThemedBorder() || !ACanvas || !GetThemes()) return;
