@@ -60,6 +60,20 @@ String Caption(int i) {
 // ---- Our side: the photo item draws one shared picture, fitted into the thumbnail area ----
 TBitmap* gThumb = nullptr;
 
+// The picture at the size last drawn, made once as QIcon keeps its scaled pixmap (and as the
+// program's items keep thumbnails made at their display size).
+TBitmap* gScaled = nullptr;
+TBitmap* ScaledThumb(Integer side) {
+  if (!gScaled || gScaled->GetWidth() != side) {
+    FreeAndNil(gScaled);
+    gScaled = TBitmap::New();
+    gScaled->SetPixelFormat(TPixelFormat::pf32bit);
+    gScaled->SetSize(side, side);
+    gScaled->GetCanvas()->StretchDraw(TRect{0, 0, side, side}, gThumb);
+  }
+  return gScaled;
+}
+
 class TBenchItem : public TEmberItemStored {
   EMBER_ITEM_CLASS(TBenchItem, TEmberItemStored)
 public:
@@ -68,7 +82,7 @@ public:
     const Integer side = std::min(R.Width(), R.Height());
     if (side <= 0) return;
     const Integer x = R.Left + (R.Width() - side) / 2, y = R.Top + (R.Height() - side) / 2;
-    ACanvas->StretchDraw(TRect{x, y, x + side, y + side}, gThumb);
+    ACanvas->Draw(x, y, ScaledThumb(side));
   }
 };
 
@@ -270,6 +284,7 @@ int main(int argc, char** argv) {
     if (hitsOurs == 0 || hitsTheirs == 0) std::fprintf(stderr, "warning: a side found no item under its points\n");
   }
 
+  FreeAndNil(gScaled);
   FreeAndNil(gThumb);
   FinalizeEmberListview();
   common::FinalizeCommonObjects();

@@ -32,6 +32,16 @@ void Write(const PixelBuffer& pb, int x, int y, Bgra c) {
   if (pb.Bpp == 32) p[3] = pb.Opaque ? 0xFF : c.A;
 }
 
+// Copies 32-bit pixels onto an opaque target, whose alpha is always full.
+void CopyOpaque(Byte* d, const Byte* s, int count) {
+  for (int i = 0; i < count; ++i) {
+    uint32_t v;
+    std::memcpy(&v, s + 4 * i, 4);
+    v |= 0xFF000000u;
+    std::memcpy(d + 4 * i, &v, 4);
+  }
+}
+
 // A block of source pixels, already copied out (so that a DC can blit onto itself).
 struct Block {
   int Width{0}, Height{0};
@@ -209,12 +219,13 @@ bool StretchNearest(HDC dst, int x, int y, int w, int h, const PixelBuffer& from
       Byte* d = to.At(q.left(), yy);
       const Byte* row = from.At(0, sy);
       const int* col = columns.data() + (q.left() - part.left());
+      // Whole pixels at a time; an opaque side makes alpha full.
+      const uint32_t alpha = opaque ? 0xFF000000u : 0u;
       for (int n = q.width(); n > 0; --n, d += 4) {
-        const Byte* p = row + *col++;
-        d[0] = p[0];
-        d[1] = p[1];
-        d[2] = p[2];
-        d[3] = opaque ? 0xFF : p[3];
+        uint32_t v;
+        std::memcpy(&v, row + *col++, 4);
+        v |= alpha;
+        std::memcpy(d, &v, 4);
       }
     }
     MarkDirty(dst, q);
@@ -320,9 +331,10 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
       for (int yy = q.top(); yy <= q.bottom(); ++yy) {
         const Byte* s = from.At(srcRect.left() + (q.left() - at.x()), srcRect.top() + (yy - at.y()));
         Byte* d = to.At(q.left(), yy);
-        std::memcpy(d, s, static_cast<size_t>(q.width()) * 4);
         if (to.Opaque)
-          for (int i = 0; i < q.width(); ++i) d[i * 4 + 3] = 0xFF;
+          CopyOpaque(d, s, q.width());
+        else
+          std::memcpy(d, s, static_cast<size_t>(q.width()) * 4);
       }
       MarkDirty(dst, q);
     }

@@ -39,10 +39,53 @@ std::unordered_set<const void*>& LiveDCs() {
   return s;
 }
 
+// The pixels of freed large bitmaps, kept for the next bitmap of about their size: a window that
+// double-buffers without keeping its buffer makes and frees a bitmap of its client size on every
+// paint, and fresh memory of that size costs a page fault for every 4 KB of it each time.
+class TStoragePool {
+public:
+  std::vector<Byte> Take(size_t bytes) {
+    std::lock_guard lock(FMutex);
+    for (auto it = FFree.begin(); it != FFree.end(); ++it) {
+      if (it->capacity() < bytes || it->capacity() / 2 > bytes) continue;
+      std::vector<Byte> v = std::move(*it);
+      FHeld -= v.capacity();
+      FFree.erase(it);
+      return v;
+    }
+    return {};
+  }
+  void Give(std::vector<Byte>&& v) {
+    if (v.capacity() < MinBytes || v.capacity() > MaxHeld) return;
+    std::lock_guard lock(FMutex);
+    FHeld += v.capacity();
+    FFree.push_back(std::move(v));
+    while (FHeld > MaxHeld || FFree.size() > Slots) {
+      FHeld -= FFree.front().capacity();
+      FFree.erase(FFree.begin());
+    }
+  }
+
+private:
+  static constexpr size_t MinBytes = 256u << 10, MaxHeld = 48u << 20, Slots = 4;
+  std::mutex FMutex;
+  std::vector<std::vector<Byte>> FFree;
+  size_t FHeld{0};
+};
+TStoragePool& StoragePool() {
+  static TStoragePool p;
+  return p;
+}
+
 void FreeObject(HGDIOBJ obj) {
   UnregisterObject(obj);
   switch (obj->ObjType) {
-    case OBJ_BITMAP: delete static_cast<BitmapObj*>(obj); break;
+    case OBJ_BITMAP: {
+      auto* b = static_cast<BitmapObj*>(obj);
+      StoragePool().Give(std::move(b->Storage));
+      delete b;
+      break;
+    }
     case OBJ_BRUSH: delete static_cast<BrushObj*>(obj); break;
     case OBJ_PEN: delete static_cast<PenObj*>(obj); break;
     case OBJ_FONT: delete static_cast<FontObj*>(obj); break;
@@ -119,7 +162,9 @@ void AllocPixels(BitmapObj* b, int width, int height, int bpp, bool bottomUp) {
   b->Pixels.Bpp = bpp;
   b->Pixels.Stride = StrideFor(width, bpp);
   b->Pixels.BottomUp = bottomUp;
-  b->Storage.assign(static_cast<size_t>(b->Pixels.Stride) * static_cast<size_t>(height), 0);
+  const size_t bytes = static_cast<size_t>(b->Pixels.Stride) * static_cast<size_t>(height);
+  if (b->Storage.capacity() < bytes) b->Storage = StoragePool().Take(bytes);
+  b->Storage.assign(bytes, 0);
   b->Pixels.Bits = b->Storage.data();
 }
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -186,25 +187,95 @@ public:
     return adv;
   }
   void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
-    if (mask.Width <= 0 || mask.Height <= 0) return;
-    QImage img(mask.Coverage.data(), mask.Width, mask.Height, mask.Width, QImage::Format_Alpha8);
-    QPainter p(&img);
-    p.setFont(Font);
-    p.setPen(Qt::black);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
-    // One character at a time, so that drawn positions add up exactly as measured ones do.
-    int pos = x;
-    for (Char ch : text) {
-      if (ch != u' ') p.drawText(QPointF(pos, y + Tm.tmAscent), QString(QChar(ch)));
-      pos += Advance(ch);
+    if (mask.Width <= 0 || mask.Height <= 0 || text.empty()) return;
+    std::shared_ptr<const TRun> run = RunOf(text);
+    // The run's coverage goes over what the mask holds as the toolkit lays one drawn glyph over
+    // another: a pixel that both cover keeps the sum less the product.
+    const int left = x - run->Margin, top = y - run->Margin;
+    const int x0 = std::max(0, -left), x1 = std::min(run->Width, mask.Width - left);
+    const int y0 = std::max(0, -top), y1 = std::min(run->Height, mask.Height - top);
+    for (int ry = y0; ry < y1; ++ry) {
+      const Byte* from = run->Coverage.data() + static_cast<size_t>(ry) * run->Width;
+      Byte* to = &mask.At(left + x0, top + ry);
+      for (int rx = x0; rx < x1; ++rx, ++to) {
+        const int cov = from[rx];
+        if (cov == 0) continue;
+        *to = *to == 0 ? static_cast<Byte>(cov) : static_cast<Byte>(*to + cov - (*to * cov + 127) / 255);
+      }
     }
   }
 
 private:
+  // A run of text drawn once, with a margin on every side for the parts of glyphs that reach out
+  // of their cells; its first cell's top-left corner lies at (Margin, Margin).
+  struct TRun {
+    int Margin{0}, Width{0}, Height{0};
+    std::vector<Byte> Coverage;
+  };
+  struct TRunHash {
+    using is_transparent = void;
+    size_t operator()(StringView s) const { return std::hash<StringView>{}(s); }
+  };
+  using TRunList = std::list<std::pair<String, std::shared_ptr<const TRun>>>;
+
+  // The toolkit shapes and rasterises every character anew on each call, which made the captions
+  // of a list the larger part of its paint: drawn runs are kept, the most recently used first,
+  // within a budget of bytes.
+  static constexpr size_t RunCacheBytes = 2u << 20;
+
+  std::shared_ptr<const TRun> RunOf(StringView text) const {
+    {
+      std::lock_guard lock(RunMutex);
+      auto it = Runs.find(text);
+      if (it != Runs.end()) {
+        RunOrder.splice(RunOrder.begin(), RunOrder, it->second);
+        return it->second->second;
+      }
+    }
+    auto run = std::make_shared<TRun>();
+    run->Margin = Tm.tmHeight / 2 + 1;
+    int width = 0;
+    for (Char ch : text) width += Advance(ch);
+    run->Width = width + 2 * run->Margin;
+    run->Height = Tm.tmHeight + 2 * run->Margin;
+    run->Coverage.assign(static_cast<size_t>(run->Width) * run->Height, 0);
+    {
+      QImage img(run->Coverage.data(), run->Width, run->Height, run->Width, QImage::Format_Alpha8);
+      QPainter p(&img);
+      p.setFont(Font);
+      p.setPen(Qt::black);
+      p.setRenderHint(QPainter::TextAntialiasing, true);
+      // One character at a time, so that drawn positions add up exactly as measured ones do.
+      int pos = run->Margin;
+      for (Char ch : text) {
+        if (ch != u' ') p.drawText(QPointF(pos, run->Margin + Tm.tmAscent), QString(QChar(ch)));
+        pos += Advance(ch);
+      }
+    }
+    const size_t bytes = run->Coverage.size() + text.size() * sizeof(Char);
+    std::lock_guard lock(RunMutex);
+    auto it = Runs.find(text);
+    if (it != Runs.end()) return it->second->second;  // another thread drew it meanwhile
+    RunOrder.emplace_front(String(text), run);
+    Runs.emplace(RunOrder.front().first, RunOrder.begin());
+    RunBytes += bytes;
+    while (RunBytes > RunCacheBytes && RunOrder.size() > 1) {
+      auto& last = RunOrder.back();
+      RunBytes -= last.second->Coverage.size() + last.first.size() * sizeof(Char);
+      Runs.erase(last.first);
+      RunOrder.pop_back();
+    }
+    return run;
+  }
+
   QFont Font;
   TEXTMETRICW Tm;
   mutable std::mutex Mutex;
   mutable std::unordered_map<Char, int> Advances;
+  mutable std::mutex RunMutex;
+  mutable TRunList RunOrder;
+  mutable std::unordered_map<String, TRunList::iterator, TRunHash, std::equal_to<>> Runs;
+  mutable size_t RunBytes{0};
 };
 
 struct FactoryState {

@@ -58,8 +58,13 @@ TPoint ToWindow(HWND h, TPoint screen) {
   return TPoint{screen.X - w.Left, screen.Y - w.Top};
 }
 
-void Repaint(TWindowObj* wnd) {
-  if (wnd->Widget && IsWindowVisible(wnd->Handle())) layer::PaintScrollBars(wnd);
+void Repaint(TWindowObj* wnd, int bar = SB_BOTH) {
+  if (wnd->Widget && IsWindowVisible(wnd->Handle())) layer::PaintScrollBars(wnd, bar);
+}
+
+// What a bar shows, tracking aside.
+bool SameLook(const TScrollState& a, const TScrollState& b) {
+  return a.Min == b.Min && a.Max == b.Max && a.Page == b.Page && a.Pos == b.Pos && a.Disabled == b.Disabled;
 }
 
 }  // namespace
@@ -78,13 +83,14 @@ TRect ScrollBarRect(TWindowObj* wnd, int bar) {
   return TRect{o.X, o.Y + c.Height(), o.X + c.Width(), o.Y + c.Height() + cy};
 }
 
-void PaintScrollBars(TWindowObj* wnd) {
+void PaintScrollBars(TWindowObj* wnd, int only) {
   if (!wnd->Surface || wnd->Surface->Width() == 0) return;
   QImage img = gdi::SurfaceImage(*wnd->Surface);
   QPainter p(&img);
   QStyle* style = QApplication::style();
   QRect dirty;
   for (int bar : {SB_HORZ, SB_VERT}) {
+    if (only != SB_BOTH && only != bar) continue;
     TRect r = ScrollBarRect(wnd, bar);
     if (r.Width() <= 0 || r.Height() <= 0) continue;
     QStyleOptionSlider opt = OptionFor(wnd, bar, r);
@@ -96,7 +102,7 @@ void PaintScrollBars(TWindowObj* wnd) {
     dirty |= Q(r);
   }
   TRect v = ScrollBarRect(wnd, SB_VERT), hz = ScrollBarRect(wnd, SB_HORZ);
-  if (v.Width() > 0 && hz.Width() > 0) {
+  if (only == SB_BOTH && v.Width() > 0 && hz.Width() > 0) {
     QRect corner(v.Left, hz.Top, v.Width(), hz.Height());
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     p.fillRect(corner, QColor(face & 0xFF, (face >> 8) & 0xFF, (face >> 16) & 0xFF));
@@ -206,6 +212,8 @@ int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, bool redraw) {
   TWindowObj* wnd = layer::Find(h);
   if (!wnd || !si || !ValidBar(bar)) return 0;
   TScrollState& s = wnd->Scroll[bar];
+  const TScrollState before = s;
+  const DWORD styleBefore = wnd->Style;
   if (si->fMask & SIF_RANGE) {
     s.Min = si->nMin;
     s.Max = std::max(si->nMax, si->nMin);
@@ -225,7 +233,14 @@ int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, bool redraw) {
       ShowScrollBar(h, bar, needed);
     }
   }
-  if (redraw && (wnd = layer::Find(h))) Repaint(wnd);
+  // Drawing a bar with the toolkit's style costs as much as painting a list's content: a bar is
+  // drawn again only when what it shows changed, and then alone.
+  if (redraw && (wnd = layer::Find(h))) {
+    if (wnd->Style != styleBefore)
+      Repaint(wnd);
+    else if (!SameLook(before, wnd->Scroll[bar]))
+      Repaint(wnd, bar);
+  }
   return s.Pos;
 }
 

@@ -137,7 +137,8 @@ void BuryWidgets();
 void DropTimersOf(HWND h);
 // The rectangle of a window's scroll bar in window coordinates (empty when it has none).
 TRect ScrollBarRect(TWindowObj* wnd, int bar);
-void PaintScrollBars(TWindowObj* wnd);
+// Both bars and the corner box between them, or the one bar named.
+void PaintScrollBars(TWindowObj* wnd, int only = SB_BOTH);
 // Runs the platform's scroll-bar tracking for a button press on it (screen point).
 void TrackScrollBar(HWND h, int bar, TPoint screen);
 void DropMessagesOf(HWND h);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/GdiTestUtil.h"
@@ -30,6 +32,24 @@ TEST(Bitmap, ScanLinesAreBottomUpDibRowsAndResizingKeepsPixels) {
   // The canvas works after the resize (its DC was remade on the new bitmap).
   b->GetCanvas()->FillRect(TRect{4, 3, 5, 4});
   EXPECT_EQ(b->ScanLine(3)[4 * 4 + 2], 255);
+}
+
+TEST(Bitmap, ABitmapMadeAfterALargeOneWasFreedStartsBlack) {
+  // Freed pixels are handed to the next bitmap of about their size; none of them may show.
+  struct Case {
+    int W, H;
+  } cases[] = {{640, 480}, {640, 479}, {400, 400}, {1024, 768}};
+  for (const Case& k : cases) {
+    {
+      DibCanvas before(640, 480);
+      before.Fill(0x5A, 0x8C, 0xC8, 0xFF);
+    }
+    DibCanvas after(k.W, k.H);
+    int dirty = 0;
+    for (int y = 0; y < k.H; ++y)
+      for (int x = 0; x < k.W; ++x) dirty += after.Rgb(x, y) != 0 || after.Alpha(x, y) != 0;
+    EXPECT_EQ(dirty, 0) << k.W << "x" << k.H;
+  }
 }
 
 TEST(Bitmap, TwentyFourBitRowsArePaddedAndSavedBmpLoadsBackUnchanged) {
@@ -251,6 +271,51 @@ TEST(Fonts, SizeAndHeightFollowNinetySixDpi) {
   GetObjectW(f->GetHandle(), sizeof(lf), &lf);
   EXPECT_EQ(lf.lfWeight, FW_BOLD);
   EXPECT_EQ(lf.lfHeight, -13);
+}
+
+// The coverage of `text` drawn black on white at (2, 2) with the toolkit's font, clipped to `clip`
+// (the whole canvas when empty), one byte per pixel.
+std::vector<Byte> Drawn(StringView text, TRect clip = {}) {
+  DibCanvas c(200, 20);
+  c.Clear(RGB(255, 255, 255));
+  Owned<TFont> f(TFont::New());
+  HGDIOBJ old = SelectObject(c.Dc, f->GetHandle());
+  SetBkMode(c.Dc, TRANSPARENT);
+  SetTextColor(c.Dc, RGB(0, 0, 0));
+  const bool clipped = clip.Right > clip.Left;
+  ExtTextOutW(c.Dc, 2, 2, clipped ? ETO_CLIPPED : 0, clipped ? &clip : nullptr, text.data(),
+              static_cast<UINT>(text.size()), nullptr);
+  SelectObject(c.Dc, old);
+  std::vector<Byte> out;
+  for (int y = 0; y < c.H; ++y)
+    for (int x = 0; x < c.W; ++x) out.push_back(static_cast<Byte>(255 - GetRValue(c.Rgb(x, y))));
+  return out;
+}
+
+TEST(Fonts, TextThroughTheToolkitDrawsTheSameEveryTimeAndClippedAsUnclipped) {
+  // Drawn runs of text are kept; what is drawn from them must not depend on what was drawn before,
+  // on how many other texts came between, nor on a clip that shows only part of the run.
+  const StringView texts[] = {u"IMG_000123.JPG", u"IMG_000124.JPG", u"Отпуск 2024", u"HHHH mmmm"};
+  std::vector<std::vector<Byte>> first;
+  for (StringView t : texts) first.push_back(Drawn(t));
+  EXPECT_NE(first[0], first[1]);
+  for (size_t i = 0; i < first.size(); ++i) EXPECT_NE(first[i], Drawn(u"")) << i;
+  // More texts than the kept runs can hold.
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = "caption " + std::to_string(i);
+    Drawn(String(n.begin(), n.end()));
+  }
+  for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(Drawn(texts[i]), first[i]) << i;
+  // Clipped on the right, and on the left past the first characters.
+  for (TRect clip : {TRect{0, 0, 40, 20}, TRect{30, 0, 200, 20}}) {
+    const std::vector<Byte> part = Drawn(u"HHHH mmmm", clip);
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 200; ++x) {
+        const size_t i = static_cast<size_t>(y) * 200 + x;
+        const bool inside = x >= clip.Left && x < clip.Right;
+        EXPECT_EQ(part[i], inside ? first[3][i] : 0) << x << "," << y << " clip from " << clip.Left;
+      }
+  }
 }
 
 TEST(Fonts, DejaVuAtElevenPixelsThroughTheToolkit) {
