@@ -18,6 +18,11 @@ void DigitsOnly(TCustomEdit* Edit) {
   };
 }
 
+void PositionFromDigits(TCustomEdit* Edit, TUpDown* UpDown) {
+  const Int64 wanted = order::DigitsToInt64(Edit->GetText(), UpDown->GetPosition());
+  UpDown->SetPosition(static_cast<int16_t>(std::clamp<Int64>(wanted, INT16_MIN, INT16_MAX)));
+}
+
 void TDlgAdd::Create(TComponent* AOwner) {
   TForm::Create(AOwner);
   SetName(u"DlgAdd");
@@ -64,6 +69,7 @@ void TDlgAdd::BuildSettings() {
   udPhotoCount->SetPosition(1);
   udPhotoCount->SetThousands(false);
   udPhotoCount->SetAssociate(edPhotoCount);
+  edPhotoCount->OnChange = [this](TObject*) { PositionFromDigits(edPhotoCount, udPhotoCount); };
   cbWithBorders = AddControl<TCheckBox>(this, this, u"cbWithBorders", 480, 205, 190, 20);
   cbWithBorders->SetCaption(u"Печатать фотографии с полями");
   // Three and five lines of our font: the notes are a few pixels taller than the form's 35 and 60.

@@ -19,6 +19,10 @@ inline const String CheckedText = u"Проверка фотографий зав
 
 // Filters an edit's typing to digits (and editing keys).
 void DigitsOnly(TCustomEdit* Edit);
+// The up-down's position from the digits typed in its edit (the current position when there are
+// none), limited to its range: the platform's up-down reads its edit so, and a count typed
+// without the arrows must not be lost.
+void PositionFromDigits(TCustomEdit* Edit, TUpDown* UpDown);
 
 class TDlgAdd : public TForm {
   PF_CLASS(TDlgAdd)

@@ -105,9 +105,17 @@ void TMain::BuildTop() {
   List->OnScroll = [this](ember::TCustomEmberListview*, Integer, Integer) { List->GetSelection()->ClearAll(); };
   List->OnOLEDragEnter = [this](ember::TCustomEmberListview*, IDataObject* d, TCommonKeyStates, TPoint, TCommonDropEffects,
                                 TCommonDropEffect& e) { ListOLEDragEnter(d, e); };
+  // The photos are copied into the order, never moved: over the list and at the drop the effect
+  // stays the one answered at the entry, whatever the keys would choose. A move would tell the
+  // file manager to delete the customer's photos once they are dropped.
+  List->OnOLEDragOver = [this](ember::TCustomEmberListview*, TCommonKeyStates, TPoint, TCommonDropEffects,
+                               TCommonDropEffect& e) { e = HDropEffect(); };
   List->OnOLEDragLeave = [this](ember::TCustomEmberListview*) { FDataObject = nullptr; };
   List->OnOLEDragDrop = [this](ember::TCustomEmberListview*, IDataObject* d, TCommonKeyStates, TPoint, TCommonDropEffects,
-                               TCommonDropEffect&, bool& handled) { ListOLEDragDrop(d, handled); };
+                               TCommonDropEffect& e, bool& handled) {
+    e = HDropEffect();
+    ListOLEDragDrop(d, handled);
+  };
 
   btnAddFoto = AddControl<TButton>(this, this, u"btnAddFoto", 490, 10, 120, 25);
   btnAddFoto->SetAction(ActAddFoto);
@@ -517,10 +525,7 @@ void TMain::cbWithBordersClick(TObject*) {
   item->Invalidate(false);
 }
 
-void TMain::edPhotoCountChange(TObject*) {
-  const Int64 wanted = order::DigitsToInt64(edPhotoCount->GetText(), udPhotoCount->GetPosition());
-  udPhotoCount->SetPosition(static_cast<int16_t>(std::clamp<Int64>(wanted, INT16_MIN, INT16_MAX)));
-}
+void TMain::edPhotoCountChange(TObject*) { PositionFromDigits(edPhotoCount, udPhotoCount); }
 
 void TMain::TimerTimer(TObject*) {
   if (!pnlImage->GetVisible() || !shpFrame->GetVisible()) return;
@@ -555,7 +560,11 @@ void TMain::shpFrameMouseMove(TObject*, TShiftState, Integer, Integer) {
 
 void TMain::ListOLEDragEnter(IDataObject* DataObject, TCommonDropEffect& Effect) {
   FDataObject = ComPtr<IDataObject>(DataObject);
-  Effect = DataObject && SUCCEEDED(DataObject->QueryGetData(&kHDrop)) ? TCommonDropEffect::cdeCopy : TCommonDropEffect::cdeNone;
+  Effect = HDropEffect();
+}
+
+TCommonDropEffect TMain::HDropEffect() const {
+  return FDataObject && SUCCEEDED(FDataObject->QueryGetData(&kHDrop)) ? TCommonDropEffect::cdeCopy : TCommonDropEffect::cdeNone;
 }
 
 void TMain::ListOLEDragDrop(IDataObject*, bool& Handled) {

@@ -109,6 +109,8 @@ private:
   void shpFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   void shpFrameMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
   void ListOLEDragEnter(IDataObject* DataObject, TCommonDropEffect& Effect);
+  // Copy while the held data offers a file list, else none.
+  TCommonDropEffect HDropEffect() const;
   void ListOLEDragDrop(IDataObject* DataObject, bool& Handled);
 
   bool FFrameDragging{false};

@@ -152,6 +152,22 @@ TEST_F(DlgAddTest, CancelOrCloseWhileCheckingStopsTheThreadBeforeTheNextFile) {
   }
 }
 
+TEST_F(DlgAddTest, ACountTypedInTheEditIsTheCountEveryPhotoGets) {
+  // The count was once the up-down's alone: a count typed without the arrows was lost.
+  struct Case {
+    const char* Typed;
+    Integer Count;
+  } cases[] = {{"3", 3}, {"12", 12}, {"", 12}, {"250", 100}, {"0", 1}, {"7", 7}};
+  const HWND edit = Dlg->edPhotoCount->Handle();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    Dlg->edPhotoCount->SetText(u"");
+    for (const char* k = c.Typed; *k; ++k) guitest::Type(edit, Qt::Key_0 + (*k - '0'), QString(QChar(*k)));
+    guitest::PumpPending();
+    EXPECT_EQ(Dlg->PhotoCount(), c.Count);
+  }
+}
+
 TEST_F(DlgAddTest, ChangingTheSizeOffersItsPapersFromTheFirst) {
   ASSERT_EQ(Dlg->cbPhotoSize->GetItems()->Count(), 2);
   EXPECT_EQ(Dlg->PhotoSize(), 0);

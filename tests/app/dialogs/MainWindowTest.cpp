@@ -96,8 +96,15 @@ TEST_F(MainWindowTest, FilesDroppedOnTheListReachTheWindowAfterTheDrop) {
   DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
   ASSERT_EQ(target->DragEnter(data.Get(), 0, at, &effect), S_OK);
   EXPECT_EQ(effect, DROPEFFECT_COPY);
+  // The photos are copied whatever the keys choose: a move would have the file manager delete them.
+  for (DWORD keys : {DWORD(0), DWORD(MK_SHIFT), DWORD(MK_CONTROL)}) {
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(target->DragOver(keys, at, &effect), S_OK);
+    EXPECT_EQ(effect, DROPEFFECT_COPY) << keys;
+  }
   effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
   ASSERT_EQ(target->Drop(data.Get(), 0, at, &effect), S_OK);
+  EXPECT_EQ(effect, DROPEFFECT_COPY);
   EXPECT_TRUE(Boxes().empty()) << "nothing happens inside the drop";
   guitest::PumpPending();
   EXPECT_EQ(Boxes(), (std::vector<String>{u"Не найдено ни одного изображения"}));
