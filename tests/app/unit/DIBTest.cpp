@@ -103,17 +103,6 @@ TEST_F(Thumbnails, UnusableFilesLeaveTheBufferAsItWas) {
   }
 }
 
-TEST_F(Thumbnails, TransparentAreasOfAThumbnailAreWhite) {
-  fixtures::WritePng(dir / "clear.png", 200, 100, [](int, int) { return Rgb{0, 0, 0}; },
-                     [](int x, int) -> unsigned char { return x < 100 ? 0 : 255; });
-  Owned<TDIB> dib(TDIB::New());
-  Integer w = 0, h = 0;
-  dib->ExtractThumb(Path("clear.png"), w, h);
-  ASSERT_EQ(dib->Width(), 200);
-  EXPECT_EQ(PixelOf(*dib, 20, 50), (Rgb{255, 255, 255}));
-  EXPECT_EQ(PixelOf(*dib, 180, 50), (Rgb{0, 0, 0}));
-}
-
 TEST(DIB, TurnsCopiesAndSizes) {
   Owned<TDIB> d(TDIB::New());
   d->SetSize(200, 133);

@@ -1,10 +1,8 @@
 // The module table, the platform version and the entry points the layer implements.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <set>
+#include <map>
 
 #include "platform/kernel/KernelApi.h"
 #include "platform/kernel/Modules.h"
@@ -80,43 +78,6 @@ TEST(PlatformVersion, AnswersACurrentWindowsUnlessOverridden) {
   EXPECT_EQ(PlatformVersion().Platform, VER_PLATFORM_WIN32_WINDOWS);
   ResetPlatformVersion();
   EXPECT_EQ(PlatformVersion().Major, 10);
-}
-
-// Item ID lists written out byte by byte: count (little-endian), data.
-std::vector<Byte> Ids(std::initializer_list<std::vector<Byte>> ids) {
-  std::vector<Byte> out;
-  for (auto& id : ids) {
-    Word cb = static_cast<Word>(id.size() + 2);
-    out.push_back(static_cast<Byte>(cb & 0xFF));
-    out.push_back(static_cast<Byte>(cb >> 8));
-    out.insert(out.end(), id.begin(), id.end());
-  }
-  out.push_back(0);
-  out.push_back(0);
-  return out;
-}
-const ITEMIDLIST* L(const std::vector<Byte>& v) { return reinterpret_cast<const ITEMIDLIST*>(v.data()); }
-
-TEST(ItemIdLists, EqualityAndParentage) {
-  auto desktop = Ids({});
-  auto a = Ids({{1, 2}});
-  auto ab = Ids({{1, 2}, {3}});
-  auto abc = Ids({{1, 2}, {3}, {4, 5, 6}});
-  auto other = Ids({{1, 9}});
-  EXPECT_TRUE(ILIsEqual(L(a), L(Ids({{1, 2}}))));
-  EXPECT_FALSE(ILIsEqual(L(a), L(other)));
-  EXPECT_FALSE(ILIsEqual(L(a), L(ab)));
-  EXPECT_FALSE(ILIsEqual(nullptr, L(a)));
-  struct Case {
-    const std::vector<Byte>* parent;
-    const std::vector<Byte>* child;
-    bool immediate, expected;
-  } cases[] = {
-      {&a, &ab, true, true},       {&a, &abc, false, true},  {&a, &abc, true, false},  {&desktop, &a, true, true},
-      {&other, &ab, false, false}, {&ab, &a, false, false},  {&a, &a, false, false},   {&desktop, &desktop, false, false},
-  };
-  for (const auto& k : cases) EXPECT_EQ(ILIsParent(L(*k.parent), L(*k.child), k.immediate), k.expected);
-  EXPECT_FALSE(ILIsParent(nullptr, L(a), 0));
 }
 
 TEST(WideStrings, CompareAndCaseAsThePlatform) {

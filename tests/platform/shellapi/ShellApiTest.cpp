@@ -140,6 +140,8 @@ TEST_F(ShellApiTest, IdentityAndParenthoodAreByBytes) {
     HRESULT hr = Desktop->CompareIDs(0, c.x, c.y);
     EXPECT_EQ(static_cast<int16_t>(hr & 0xFFFF) == 0, c.equal);
   }
+  EXPECT_FALSE(ILIsEqual(nullptr, a));
+  EXPECT_FALSE(ILIsParent(nullptr, a, 0));
   for (PItemIDList p : {desk, dir, a, upperA, ab, a2, computer}) CoTaskMemFree(p);
 }
 
