@@ -67,19 +67,12 @@ TEST(DIBDrawing, CentredInARectangle) {
   }
 }
 
-TEST(DIBDrawing, StretchedIntoARectangle) {
-  Owned<TBitmap> bmp = WhiteBitmap(120, 120);
-  Owned<TDIB> dib = Halves(20, 10);
-  dib->Draw(bmp->GetCanvas(), TRect{10, 10, 110, 60});
-  EXPECT_EQ(At(*bmp, 5, 30), White);
-  EXPECT_TRUE(fixtures::Near(At(*bmp, 30, 30), Red, 12));
-  EXPECT_TRUE(fixtures::Near(At(*bmp, 90, 30), Blue, 12));
-  EXPECT_EQ(At(*bmp, 60, 70), White);
-  // Nothing is drawn from an empty buffer.
+TEST(DIBDrawing, NothingIsDrawnFromAnEmptyBuffer) {
+  Owned<TBitmap> bmp = WhiteBitmap(12, 12);
   Owned<TDIB> empty(TDIB::New());
-  empty->Draw(bmp->GetCanvas(), TRect{0, 0, 120, 120});
-  empty->DrawCenter(bmp->GetCanvas(), TRect{0, 0, 120, 120});
-  EXPECT_EQ(At(*bmp, 5, 30), White);
+  empty->Draw(bmp->GetCanvas(), TRect{0, 0, 12, 12});
+  empty->DrawCenter(bmp->GetCanvas(), TRect{0, 0, 12, 12});
+  EXPECT_EQ(At(*bmp, 5, 5), White);
 }
 
 TEST(DIBDrawing, AssignedFromA24BitBitmap) {
