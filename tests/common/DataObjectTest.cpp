@@ -282,6 +282,8 @@ TEST_F(DataObjects, EnumeratorAndReferenceCounting) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(kept->AsDataObject()->Release(), static_cast<ULONG>(-1));
   kept->SaveGlobalBlock(CF_HDROP, "k", 1);
   kept->Free();
+  ComPtr<ICommonDataObjectMark> mark;
+  EXPECT_EQ(obj.As(mark), S_OK);
 
   // No drag image class exists here; the caller goes on without an image.
   Owned<TBitmap> bmp(TBitmap::New());

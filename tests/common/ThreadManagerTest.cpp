@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "CommonTestUtil.h"
 #include "common/CommonThreadManager.h"
@@ -133,6 +134,19 @@ TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
   EXPECT_TRUE(seen.taken);
   EXPECT_EQ(CommonThreadRequestCount(), 0);
   alive->Free();
+}
+
+TEST_F(Threads, ARequestCopiesWhatAnotherCarriesAndRefusesNil) {
+  Owned<TProbeRequest> a(TProbeRequest::New()), b(TProbeRequest::New());
+  a->SetID(3);
+  a->SetTag(4);
+  a->SetPriority(90);
+  a->SetRemainingRequests(5);
+  a->SetCallbackWndMessage(0x8200);
+  b->Assign(a.get());
+  EXPECT_EQ(std::make_tuple(b->GetID(), b->GetTag(), b->GetPriority(), b->GetRemainingRequests(), b->GetCallbackWndMessage()),
+            std::make_tuple(3u, 4, 90, 5, 0x8200u));
+  EXPECT_THROW(b->Assign(nullptr), EConvertError);
 }
 
 TEST_F(Threads, AShellExecuteThreadWithNothingFilledOpensNothing) {
