@@ -77,6 +77,9 @@ void TEmberGridGroup::AutoSizeCells() {
   TCustomEmberListview* lv = OwnerListview();
   TEmberCellSize* cell = CellSize();
   if (!lv || !cell || !cell->GetAutoSizeCaption() || !FOwnerGroup) return;
+  // Every mouse move of a column resize lays the groups out again: the cell keeps its width
+  // until the resize ends.
+  if (lv->GetHeader() && lv->GetHeader()->GetState().Contains(TEmberHeaderState::ehsResizing)) return;
   // The longest caption by characters; the first of equally long ones wins.
   TEmberItem* longest = nullptr;
   size_t length = 0;
@@ -186,7 +189,8 @@ void TEmberGridGroup::MoveFocusOffGroup() {
 
 void TEmberGridGroup::GrowForFocusedCaption(TEmberItem* Focused) {
   TCustomEmberListview* lv = OwnerListview();
-  if (!Focused || !lv || !IsLastGroup()) return;
+  if (!Focused || !lv) return;
+  if (!IsLastGroup() && !(lv->GetSelection() && lv->GetSelection()->GetResizeGroupOnFocus())) return;
   TEmberRectArrayObject ra;
   Focused->ItemRectArray(nullptr, lv->GetScratchCanvas(), ra);
   TRect gr = FOwnerGroup->GetDisplayRect();

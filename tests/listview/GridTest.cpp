@@ -494,12 +494,18 @@ TEST_F(GridTest, AFocusedCaptionInTheLastGroupIsNotCut) {
   };
   Build(V::elsThumbnail, {Numbered(4), Numbered(4, 4)});  // rows 0..286 and 286..572
   struct Case {
+    bool ResizeGroupOnFocus;
     const char* Focus;
     Integer FirstBottom, LastBottom;
   };
-  // Only the last group grows, and only for an item whose caption reaches past the group's end.
-  for (Case c : {Case{"1", 286, 572}, Case{"3", 286, 572}, Case{"7", 286, 584}, Case{"4", 286, 572}}) {
-    SCOPED_TRACE(c.Focus);
+  // Only the last group grows unless every group may, and only for an item whose caption reaches
+  // past the group's end; the groups after a grown one move down with it.
+  const Case cases[] = {{false, "1", 286, 572}, {false, "3", 286, 572}, {false, "7", 286, 584},
+                        {false, "4", 286, 572}, {true, "3", 298, 584},  {true, "1", 286, 572},
+                        {true, "7", 286, 584}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Focus) + (c.ResizeGroupOnFocus ? " any group" : " last group"));
+    LV->GetSelection()->SetResizeGroupOnFocus(c.ResizeGroupOnFocus);
     Item(c.Focus)->SetFocused(true);
     LV->GetGroups()->Rebuild(true);
     EXPECT_EQ(Group(0)->GetDisplayRect().Bottom, c.FirstBottom);
@@ -522,6 +528,46 @@ TEST_F(GridTest, AutoSizedCellsFitTheLongestCaption) {
   pf::SetFontSourceFactory(nullptr);
   EXPECT_EQ(LV->GetCellSizes()->GetList()->GetWidth(), 10 + 16 + 4 + 32 + 18);
   EXPECT_EQ(Str(Item("xyz")->GetDisplayRect()), Str({0, 34, 80, 51}));
+}
+
+// A column resize lays the groups out on every mouse move; the cell is measured again only once
+// the resize ends.
+TEST_F(GridTest, AutoSizedCellsWaitForAColumnResizeToEnd) {
+  pf::SetFontSourceFactory(pf::FixedFontSourceFactory(pf::TFixedFontMetrics{}));
+  MakeList();
+  LV->SetBorderStyle(TBorderStyle::bsNone);
+  LV->SetClientWidth(400);
+  LV->SetClientHeight(306);
+  LV->OnItemCustomView = [](TCustomEmberListview*, TEmberItem*, TEmberListStyle, const TEmberViewItemClass*& v) {
+    v = &TFixedPartsView::StaticClass();
+  };
+  TEmberHeader* h = LV->GetHeader();
+  h->SetAutoSizeHeight(false);
+  h->SetHeight(21);
+  h->SetVisible(true);
+  Columns({100});
+  TEmberCellSize* cell = LV->GetCellSizes()->GetReport();
+  cell->SetAutoSizeCaption(true);
+  Build(V::elsReport, {{"a", "abcd"}});
+  auto mouse = [h](UINT msg, TPoint p, WPARAM keys) {
+    TMessage m{msg, keys, static_cast<LPARAM>((p.X & 0xFFFF) | ((p.Y & 0xFFFF) << 16)), 0};
+    if (msg == WM_MOUSEMOVE) h->WMMouseMove(m);
+    if (msg == WM_LBUTTONDOWN) h->WMLButtonDown(m);
+    if (msg == WM_LBUTTONUP) h->WMLButtonUp(m);
+  };
+  const Integer four = 10 + 16 + 4 + 32 + 18, eight = 10 + 16 + 4 + 64 + 18;
+  EXPECT_EQ(cell->GetWidth(), four);
+  mouse(WM_MOUSEMOVE, {102, 10}, 0);
+  mouse(WM_LBUTTONDOWN, {102, 10}, MK_LBUTTON);
+  EXPECT_TRUE(h->GetState().Contains(TEmberHeaderState::ehsResizing));
+  Item("abcd")->SetCaption(u"abcdefgh");
+  mouse(WM_MOUSEMOVE, {130, 10}, MK_LBUTTON);
+  EXPECT_EQ(h->GetColumns()->GetColumn(0)->GetWidth(), 130) << "the resize laid the groups out";
+  EXPECT_EQ(cell->GetWidth(), four) << "measured during the resize";
+  mouse(WM_LBUTTONUP, {130, 10}, 0);
+  LV->GetGroups()->Rebuild(true);
+  pf::SetFontSourceFactory(nullptr);
+  EXPECT_EQ(cell->GetWidth(), eight);
 }
 
 TEST_F(GridTest, TheFilmStripSnapsToItsOwnCell) {
