@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "platform/gdi/Gdi_p.h"
 
 namespace pf {
@@ -32,9 +36,18 @@ void Write(const PixelBuffer& pb, int x, int y, Bgra c) {
   if (pb.Bpp == 32) p[3] = pb.Opaque ? 0xFF : c.A;
 }
 
-// Copies 32-bit pixels onto an opaque target, whose alpha is always full.
+// Copies 32-bit pixels onto an opaque target, whose alpha is always full. Every paint of a window
+// ends so, over its whole client area: four pixels at a time where the processor can.
 void CopyOpaque(Byte* d, const Byte* s, int count) {
-  for (int i = 0; i < count; ++i) {
+  int i = 0;
+#ifdef __SSE2__
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= count; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), _mm_or_si128(v, alpha));
+  }
+#endif
+  for (; i < count; ++i) {
     uint32_t v;
     std::memcpy(&v, s + 4 * i, 4);
     v |= 0xFF000000u;

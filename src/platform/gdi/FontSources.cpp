@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <list>
 #include <map>
@@ -177,13 +178,15 @@ public:
     Tm.tmItalic = lf.lfItalic;
   }
   TEXTMETRICW Metrics() const override { return Tm; }
+  // Every extent and every drawn run asks for each of its characters: an advance once measured
+  // is read without a lock.
   Integer Advance(Char ch) const override {
+    const int known = Advances[ch].load(std::memory_order_relaxed);
+    if (known >= 0) return known;
     std::lock_guard lock(Mutex);
-    auto it = Advances.find(ch);
-    if (it != Advances.end()) return it->second;
     QFontMetricsF fm(Font);
-    int adv = static_cast<int>(std::lround(fm.horizontalAdvance(QChar(ch))));
-    Advances.emplace(ch, adv);
+    const int adv = static_cast<int>(std::lround(fm.horizontalAdvance(QChar(ch))));
+    Advances[ch].store(static_cast<int16_t>(std::clamp(adv, 0, 0x7FFF)), std::memory_order_relaxed);
     return adv;
   }
   void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
@@ -271,7 +274,13 @@ private:
   QFont Font;
   TEXTMETRICW Tm;
   mutable std::mutex Mutex;
-  mutable std::unordered_map<Char, int> Advances;
+  // Every UTF-16 unit's advance, -1 until measured.
+  mutable std::unique_ptr<std::atomic<int16_t>[]> Advances = NewAdvances();
+  static std::unique_ptr<std::atomic<int16_t>[]> NewAdvances() {
+    auto a = std::make_unique<std::atomic<int16_t>[]>(0x10000);
+    for (size_t i = 0; i < 0x10000; ++i) a[i].store(-1, std::memory_order_relaxed);
+    return a;
+  }
   mutable std::mutex RunMutex;
   mutable TRunList RunOrder;
   mutable std::unordered_map<String, TRunList::iterator, TRunHash, std::equal_to<>> Runs;
