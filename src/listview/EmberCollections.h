@@ -91,6 +91,8 @@ public:
   void Clear(bool FreeItems = true) override;
   TEmberItem* GetItem(Integer Index) const { return static_cast<TEmberItem*>(FList.at(static_cast<size_t>(Index))); }
   void SetItem(Integer Index, TEmberItem* Value) { Replace(Index, Value); }
+  // Items moved in or out from outside: the handling of a change of the structure runs.
+  void StructureChanged() { DoStructureChange(); }
 
 protected:
   virtual void Create(TCustomEmberListview* AOwner, TEmberGroup* AOwnerGroup);

@@ -18,6 +18,9 @@ struct EmberEvent<R(A...)> {
 
 class TCustomEmberListview : public common::TCommonCanvasControl {
   PF_CLASS(TCustomEmberListview)
+  // The item drag paints the drag image through the control's own paint.
+  friend class TEmberOLEDragManager;
+
 public:
   // ---- Managers and owned objects ----
   TEmberBackgroundManager* GetBackGround() const { return FBackGround; }
@@ -180,6 +183,14 @@ public:
   // The hint the control is showing or about to show.
   const TEmberHintInfoRec& HintData() const { return FHintData; }
 
+  // ---- Drag and drop (EmberOLEDrag.cpp) ----
+  // Runs the platform's drag loop with the allowed effects; answers its result.
+  virtual HRESULT DoDragDrop(IDataObject* DataObject, IDropSource* DropSource, TCommonDropEffects OKEffects,
+                             DWORD& Effect);
+  // The class library's drag start (an item drag of that kind): OnStartDrag, and when its handler
+  // fails, no drag stays pending or running.
+  void DoStartDrag() override;
+
   // ---- Factories (a descendant makes its own classes here) ----
   virtual TEmberPaintInfoBaseColumn* CreateColumnPaintInfo();
   virtual TEmberPaintInfoBaseGroup* CreateGroupPaintInfo();
@@ -229,6 +240,8 @@ private:
   void ScrollByKey(Word Key);
   void ContextMenuMessage(TMessage& Msg);
   void CMHintShow(TMessage& Msg);
+  // The class library's drag over the control, handed to the item drag.
+  void CMDrag(TMessage& Msg);
   void WMWindowPosChanged(TMessage& Msg);
   void ButtonMessage(TMessage& Msg);
   TPoint FDragStartPt;

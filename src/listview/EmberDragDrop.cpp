@@ -179,7 +179,7 @@ void TEmberHeaderDragManager::DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys
   }
   ComPtr<IDropSource> source(static_cast<IDropSource*>(TEmberDropSourceManager::New(lv)));
   DWORD effect = DROPEFFECT_NONE;
-  const HRESULT hr = pf::DoDragDrop(data.Get(), source.Get(), common::CommonDropEffectsToDropEffect(effects), &effect);
+  const HRESULT hr = lv->DoDragDrop(data.Get(), source.Get(), effects, effect);
   const TCommonOLEDragResult result = hr == DRAGDROP_S_DROP     ? TCommonOLEDragResult::cdrDrop
                                       : hr == DRAGDROP_S_CANCEL ? TCommonOLEDragResult::cdrCancel
                                                                 : TCommonOLEDragResult::cdrError;
@@ -370,7 +370,10 @@ HRESULT TEmberDropTargetManager::Drop(IDataObject* DataObject, DWORD KeyState, T
   bool handled = false;
   const TPoint client = ClientPoint(Pt);
   lv->DoOLEDragDrop(DataObject, keys, client, FAvailableEffects, desired, handled);
-  if (FDragManager) FDragManager->DragDrop(keys, client, desired);
+  if (FDragManager == lv->GetDragManager())
+    lv->GetDragManager()->DragDrop(keys, client, desired, handled);
+  else if (FDragManager)
+    FDragManager->DragDrop(keys, client, desired);
   FDragManager = nullptr;
   *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;

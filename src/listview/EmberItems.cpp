@@ -72,6 +72,8 @@ void TEmberCollectionItem::Destroy() {
     }
     // A check-box click still pending on the object must not outlive it.
     if (TEmberCheckManager* cm = lv->GetCheckManager(); cm && cm->GetPendingObject() == this) cm->SetPendingObject(nullptr);
+    // Nor a drag holding it as the dragged item, the drop target or the insert mark's target.
+    if (TEmberOLEDragManager* dm = lv->GetDragManager()) dm->ObjectFreeing(this);
   }
   Freeing();
   TEmberPersistent::Destroy();

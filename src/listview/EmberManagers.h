@@ -486,26 +486,94 @@ private:
   TEmberColumn* FDropColumn{nullptr};
   TCursor FDragCursor{crDrag};
 };
+// Where a drag over the list would drop its items: before or after an item, or into a group
+// through its header band. Its rectangle is in view coordinates.
+class TEmberInsertMark : public TEmberPersistent {
+  PF_CLASS(TEmberInsertMark)
+public:
+  bool GetAutoMove() const { return FAutoMove; }
+  void SetAutoMove(bool V) { FAutoMove = V; }
+  bool GetCenterMark() const { return FCenterMark; }
+  void SetCenterMark(bool V) { FCenterMark = V; }
+  TColor GetColor() const { return FColor; }
+  void SetColor(TColor V) { FColor = V; }
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool V) { FEnabled = V; }
+  bool GetReSelectAfterMove() const { return FReSelectAfterMove; }
+  void SetReSelectAfterMove(bool V) { FReSelectAfterMove = V; }
+  Integer GetWidth() const { return FWidth; }
+  void SetWidth(Integer V) { FWidth = V; }
+  const TRect& GetDisplayRect() const { return FDisplayRect; }
+  void SetDisplayRect(const TRect& R) { FDisplayRect = R; }
+  TEmberInsertMarkerDir GetDropMarkerDir() const { return FDropMarkerDir; }
+  void SetDropMarkerDir(TEmberInsertMarkerDir V) { FDropMarkerDir = V; }
+  TEmberInsertKind GetPosition() const { return FPosition; }
+  void SetPosition(TEmberInsertKind V) { FPosition = V; }
+  TEmberCollectionItem* GetTarget() const { return FTarget; }
+  void SetTarget(TEmberCollectionItem* V) { FTarget = V; }
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool V) { FVisible = V; }
+
+private:
+  bool FAutoMove{true};
+  TColor FColor{clBlack};
+  TRect FDisplayRect;
+  TEmberInsertMarkerDir FDropMarkerDir{TEmberInsertMarkerDir::dmdHorz};
+  bool FEnabled{false};
+  TEmberInsertKind FPosition{TEmberInsertKind::eipNone};
+  bool FReSelectAfterMove{true};
+  TEmberCollectionItem* FTarget{nullptr};
+  bool FVisible{false};
+  Integer FWidth{2};
+  bool FCenterMark{true};
+};
+
 class TEmberOLEDragManager : public TEmberHeaderDragManager {
   PF_CLASS(TEmberOLEDragManager)
 public:
   // Switching the item drag on or off registers the window as a drop target or revokes it.
   void SetEnabled(bool Value) override;
+  TEmberInsertMark* GetInsertMark() const { return FInsertMark; }
+  bool GetHilightDropTarget() const { return FHilightDropTarget; }
+  void SetHilightDropTarget(bool V) { FHilightDropTarget = V; }
+  // A drag is over this control now.
+  bool GetDragTarget() const { return FDragTarget; }
+  TPoint GetDragAnchorPt() const { return FDragAnchorPt; }
+  void SetDragAnchorPt(TPoint P) { FDragAnchorPt = P; }
+
+  // The drop: the selected items go to the insert mark when the drag is this control's own and
+  // the application did not take the drop itself; then the drag ends as every drag does.
+  void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect, bool Handled = false);
+  // Forgets an item or group that is going away.
+  void ObjectFreeing(TEmberCollectionItem* Obj);
+  // The mark leaves the view: its area is repainted and it points nowhere.
+  void HideInsertMark();
+  // The image of the items under the drag start, as the control paints them.
+  void DefaultImage(TObject* Sender, TBitmap* Image, TPoint DragStartPt, TPoint& HotSpot, TColor& TransparentColor,
+                    bool& Handled) override;
 
 protected:
   // Items scroll by the top and bottom edges only.
   bool ScrollDown(TPoint WindowPt) override;
   bool ScrollUp(TPoint WindowPt) override;
-  // A drag of anything but our columns keeps the effect the keys and the application chose; the
-  // column rules of the header's manager are not for it.
-  void DoDrag(TCommonKeyStates, TPoint, TCommonDropEffect&) override {}
-  void DoDragEnter(IDataObject*, TPoint, TCommonKeyStates, TCommonDropEffect&) override {}
-  void DoDragDrop(TPoint, TCommonKeyStates, TCommonDropEffect&) override {}
-  void DoDragEnd(TPoint, TCommonKeyStates) override {}
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberHeaderDragManager::Create;
+  void Destroy() override;
+  void DoDrag(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
+  void DoDragEnter(IDataObject* DataObject, TPoint WindowPt, TCommonKeyStates Keys, TCommonDropEffect& Effect) override;
+  void DoDragDrop(TPoint WindowPt, TCommonKeyStates Keys, TCommonDropEffect& Effect) override;
+  void DoDragEnd(TPoint WindowPt, TCommonKeyStates Keys) override;
+  void DoGetDragImage(TBitmap* Bitmap, TPoint DragStartPt, TPoint& HotSpot, TColor& TransparentColor,
+                      bool& Handled) override;
+  void DoOLEDragEnd(IDataObject* DataObject, TCommonOLEDragResult DragResult, TCommonDropEffects ResultEffect,
+                    TCommonKeyStates Keys) override;
+  void DoOLEDragStart(IDataObject* DataObject, TCommonDropEffects& AvailableEffects, bool& AllowDrag) override;
+  void VCLDragStart() override;
+  ComPtr<IDataObject> MakeDataObject() override;
 
 public:
-  TEmberItem* GetDropTarget() const { return FDropTarget; }
-  void SetDropTarget(TEmberItem* Value) { FDropTarget = Value; }
+  TEmberCollectionItem* GetDropTarget() const { return FDropTarget; }
+  void SetDropTarget(TEmberCollectionItem* Value);
   TEmberItem* GetDragItem() const { return FDragItem; }
   void SetDragItem(TEmberItem* Value) { FDragItem = Value; }
   // Holds the item when enabled, a pressed button may drag and the point hits the item.
@@ -513,8 +581,15 @@ public:
   virtual void FinalizeDrag() { FDragItem = nullptr; }
 
 private:
-  TEmberItem* FDropTarget{nullptr};
+  // Places the mark at an item under the point, or takes it away when the point is in no zone.
+  void PlaceInsertMark(TEmberItem* Item, TPoint ViewPt);
+  void MoveToInsertMark();
+  TPoint FDragAnchorPt;
+  bool FDragTarget{false};
+  TEmberCollectionItem* FDropTarget{nullptr};
   TEmberItem* FDragItem{nullptr};
+  bool FHilightDropTarget{true};
+  TEmberInsertMark* FInsertMark{nullptr};
 };
 
 // The control's side of the platform's drag loop: the target the window is registered with, which

@@ -188,6 +188,7 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       return;
     }
     case CM_HINTSHOW: CMHintShow(Msg); return;
+    case CM_DRAG: CMDrag(Msg); return;
     case CM_HINTSHOWPAUSE:
       if (auto* pause = reinterpret_cast<Integer*>(Msg.LParam)) DoHintPauseTime(Msg.WParam != 0, *pause);
       Base::Dispatch(Msg);

@@ -267,9 +267,6 @@ void TCustomEmberListview::PaintGridLines(TCanvas* ACanvas, const TRect& ViewCli
   }
 }
 
-// The drag manager places the mark; until it does, there is none to paint.
-void TCustomEmberListview::PaintInsertMark(TCanvas*) {}
-
 void TCustomEmberListview::DoAfterPaint(TCanvas* ACanvas, const TRect& ClipRect) {
   if (FStates.Contains(TEmberControlState::ebcsDragSelecting)) FDragRect->PaintSelectionRect(ACanvas);
   DoAfterPaintEvent(ACanvas, ClipRect);

@@ -93,7 +93,7 @@ using TEmberGroupsStates = TSet<TEmberGroupsState>;
 enum class TEmberHintType { ehtText, ehtToolTip, ehtCustomDraw };
 enum class TEmberAdjacentCellDir { acdLeft, acdRight, acdUp, acdDown, acdPageDown, acdPageUp };
 enum class TEmberGroupMarginEdge { egmeBackground, egmeTop, egmeBottom, egmeLeft, egmeRight, egmeForeground };
-enum class TEmberInsertKind { eikNone, eikBefore, eikAfter };
+enum class TEmberInsertKind { eipNone, eipBefore, eipAfter, eipHeader };
 enum class TEmberInsertMarkerDir { dmdHorz, dmdVert };
 enum class TEmberQueryDragResult { eqdrContinue, eqdrQuit, eqdrDrop };
 enum class TEmberScrollbarDir { esdHorz, esdVert, esdBoth };

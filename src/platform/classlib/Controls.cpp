@@ -468,6 +468,10 @@ void TControl::Dispatch(TMessage& msg) {
     if (TNotifyEvent handler = msg.Msg == CM_MOUSEENTER ? OnMouseEnter : OnMouseLeave) handler(this);
     return;
   }
+  if (msg.Msg == CM_DRAG) {
+    CMDrag(msg);
+    return;
+  }
   if (msg.Msg == CM_MOUSEWHEEL) {
     TShiftState shift = KeysToShiftState(LOWORD(msg.WParam));
     TPoint pos{GET_X_LPARAM(msg.LParam), GET_Y_LPARAM(msg.LParam)};

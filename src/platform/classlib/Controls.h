@@ -52,6 +52,10 @@ constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 17;
 constexpr UINT CM_BORDERCHANGED = CM_BASE + 59;
 constexpr UINT CM_HINTSHOWPAUSE = CM_BASE + 62;
 constexpr UINT CM_MOUSEWHEEL = CM_BASE + 67;
+// The class library's own drag and drop between controls: WParam a TDragMessage, LParam the
+// TDragRec of the drag. Enter and move answer 1 when the control accepts the drop there; the
+// find-target step answers the TControl* that takes the drag at the point.
+constexpr UINT CM_DRAG = CM_BASE + 36;
 // Notifications a parent reflects back to the control they came from.
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
@@ -126,6 +130,22 @@ class TPopupMenu;
 // The context menu is about to show at MousePos (client coordinates; (-1, -1) from the
 // keyboard); Handled keeps the control's PopupMenu from showing.
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+
+enum class TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+class TControl;
+struct TDragRec {
+  TPoint Pos;  // screen coordinates
+  TControl* Source{nullptr};
+  TControl* Target{nullptr};
+  bool Docking{false};
+};
+// The class library's drag events; X and Y are client coordinates of the receiving control.
+using TStartDragEvent = std::function<void(TObject* Sender)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, Integer X, Integer Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, Integer X, Integer Y)>;
 
 class TControl : public TComponent {
   PF_CLASS(TControl)
@@ -224,6 +244,16 @@ public:
   // The wheel, in notches of 120; MousePos in screen coordinates. Unhandled turns go to the parent.
   TMouseWheelEvent OnMouseWheel;
 
+  // The class library's drag of this control: at once, or once the mouse moves Threshold pixels
+  // (the system's drag distance when negative) with the button held. Runs a layer loop until the
+  // button comes up (a drop on a control that accepts) or Escape cancels.
+  void BeginDrag(bool Immediate, Integer Threshold = -1);
+  bool Dragging() const { return FDragging; }
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+
   // Actions: the control follows its action's caption, enabled and visible state.
   virtual void ActionChanged();
   virtual void InitiateAction();
@@ -257,6 +287,14 @@ protected:
   void WMContextMenu(TMessage& msg);
   // Moves the window (controls without one only keep the numbers).
   virtual void BoundsChanged() {}
+  // The drag events: raised when a drag of this control starts and ends, and when a drag moves
+  // over it or drops on it.
+  virtual void DoStartDrag();
+  virtual void DoEndDrag(TObject* Target, Integer X, Integer Y);
+  virtual void DragOver(TObject* Source, Integer X, Integer Y, TDragState State, bool& Accept);
+  virtual void DragDrop(TObject* Source, Integer X, Integer Y);
+  // CM_DRAG as every control answers it: the events above, and itself as the target.
+  void CMDrag(TMessage& msg);
   // Client size for a given outer size; windowed controls ask the window.
   virtual TSize NonClientSize() const { return {}; }
 
@@ -279,6 +317,7 @@ protected:
   bool FParentCtl3D{true};
   bool FClicked{false};
   bool FSettingFromAction{false};
+  bool FDragging{false};
   // Becomes false when the control is freed: code that called out to a handler (which may free
   // the control, as a button's click closing its form does) looks at it before touching the
   // control again.
@@ -287,6 +326,7 @@ protected:
 private:
   void MouseMessage(TMessage& msg);
   friend class TWinControl;
+  friend class TControlDragLoop;
 };
 
 class TWinControl : public TControl {
