@@ -1,7 +1,7 @@
 // Scrolling while a drag rests near an edge, on the layer's manual clock: the delay, the steps,
 // leaving and coming back; the keys that scroll during a band; the rubber band selecting across
 // a scroll; and the band's paint by pixels.
-#include <QImage>
+#include <algorithm>
 
 #include "UniformCells.h"
 #include "platform/gdi/Bitmap.h"
@@ -267,35 +267,6 @@ TEST_F(AutoScrollTest, TheBandIsPaintedOverTheClientAreaBelowTheHeader) {
   EXPECT_FALSE(LV->GetStates().Contains(CS::ebcsDragSelecting));
   PaintAccess::Paint(LV, bits->GetCanvas(), TRect{0, 0, 400, 300});
   EXPECT_EQ(px(150, 200), 0xFFFFFFu) << "no band after the release";
-
-  // A picture to look at, when asked for.
-  if (const char* out = std::getenv("PO_SCREENSHOT_DIR")) {
-    MakeList();
-    LV->SetBounds(0, 0, 640, 480);
-    LV->SetView(TEmberListStyle::elsThumbnail);
-    LV->GetSelection()->SetMultiSelect(true);
-    LV->GetDragRect()->SetEnabled(true);
-    LV->GetSelection()->SetAlphaBlendSelRect(true);
-    TEmberGroup* g = LV->GetGroups()->Add();
-    g->SetCaption(u"Отпуск");
-    for (Integer i = 0; i < 30; ++i) g->GetItems()->Add()->SetCaption(u"IMG_" + pf::IntToStr(100 + i) + u".JPG");
-    guitest::PumpPending();
-    Mouse(WM_LBUTTONDOWN, {30, 60});
-    Mouse(WM_MOUSEMOVE, {400, 300});
-    Mouse(WM_MOUSEMOVE, {400, 300});
-    Owned<TBitmap> shot(TBitmap::New());
-    shot->SetPixelFormat(TPixelFormat::pf32bit);
-    shot->SetSize(LV->GetClientWidth(), LV->GetClientHeight());
-    PaintAccess::Paint(LV, shot->GetCanvas(), TRect{0, 0, LV->GetClientWidth(), LV->GetClientHeight()});
-    QImage img(shot->GetWidth(), shot->GetHeight(), QImage::Format_RGB32);
-    for (Integer y = 0; y < shot->GetHeight(); ++y)
-      for (Integer x = 0; x < shot->GetWidth(); ++x) {
-        const TColor c = ColorToRGB(shot->GetCanvas()->GetPixel(x, y));
-        img.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
-      }
-    EXPECT_TRUE(img.save(QString::fromUtf8(out) + QStringLiteral("/listview-band.png")));
-    Mouse(WM_LBUTTONUP, {400, 300}, 0);
-  }
 }
 
 }  // namespace

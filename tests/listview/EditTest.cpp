@@ -43,6 +43,13 @@ protected:
   void TypeText(const QString& t) {
     for (QChar c : t) guitest::Type(Editor(), 0, QString(c));
   }
+  // The middle of the item's caption, in the window.
+  TPoint TextOf(TEmberItem* item) {
+    TEmberRectArrayObject ra;
+    item->ItemRectArray(nullptr, LV->GetScratchCanvas(), ra);
+    const TRect r = LV->GetScrollbars()->MapViewRectToWindowRect(ra.TextRect);
+    return TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  }
 };
 
 TEST_F(EditTest, KeysAcceptCancelOrKeepTheEdit) {
@@ -183,6 +190,44 @@ TEST_F(EditTest, ClickAndWaitStartsTheEditOnTheClock) {
   EXPECT_EQ(begun, "");
   em->BeginEdit(G->GetItem(0), nullptr);
   EXPECT_EQ(begun, "");
+  pf::clock::UseReal();
+}
+
+TEST_F(EditTest, F2AndAClickThatWaitsOnTheSelectedItemStartTheEdit) {
+  pf::clock::UseManual();
+  LV->SetFocus();
+  guitest::PumpPending();
+  std::vector<std::string> begun;
+  // Each edit, once it runs, gets "x" and Enter.
+  LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool&) {
+    begun.push_back(Name(i));
+    guitest::PostWork([&] {
+      TypeText(QStringLiteral("x"));
+      guitest::Type(Editor(), Qt::Key_Return);
+    });
+  };
+  G->GetItem(1)->SetFocused(true);
+  guitest::Type(LV->Handle(), Qt::Key_F2);
+  guitest::PumpPending();
+  EXPECT_EQ(begun, (std::vector<std::string>{"dog"}));
+  EXPECT_EQ(G->GetItem(1)->GetCaption(), u"x");
+  // The first click selects; a second one on the caption of the only selected item waits the
+  // delay (past the double-click time) before it edits.
+  const TPoint cat = TextOf(G->GetItem(2));
+  guitest::Click(LV->Handle(), cat);
+  guitest::PumpPending();
+  pf::clock::Advance(1000);
+  guitest::PumpPending();
+  EXPECT_EQ(begun.size(), 1u) << "a click that selects does not edit";
+  guitest::Click(LV->Handle(), cat);
+  guitest::PumpPending();
+  pf::clock::Advance(299);
+  guitest::PumpPending();
+  EXPECT_EQ(begun.size(), 1u);
+  pf::clock::Advance(1);
+  guitest::PumpPending();
+  EXPECT_EQ(begun, (std::vector<std::string>{"dog", "cat"}));
+  EXPECT_EQ(G->GetItem(2)->GetCaption(), u"x");
   pf::clock::UseReal();
 }
 
