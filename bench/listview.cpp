@@ -8,8 +8,14 @@
 //   paint   the first paint of the window
 //   hit     1,000 hit tests at random points of the client area
 //   scroll  the offset set to the end of the content, then a paint
+//   selectall, clear  every item selected, then none, each followed by a paint
+//   bandmove  the slowest single mouse move of a rubber band growing over half the items in 20
+//           moves
+//   regroup the items put into one group per key, every key different, then a paint (QListView's
+//           model gets one parent row per key, its rows moved under them)
 //
 // Each figure is the median of five runs, the two sides interleaved.
+#include <QHash>
 #include <QIcon>
 #include <QStandardItemModel>
 #include <QApplication>
@@ -145,6 +151,14 @@ struct Ours {
     }
     return slowest;
   }
+  // Every item its own group: the key handler answers a key no caption can give.
+  void Regroup() {
+    LV->OnAutoGroupGetKey = [](TCustomEmberListview*, TEmberItem* item, Integer, TEmberGroups*, Cardinal& key) {
+      key = 0x10000 + static_cast<Cardinal>(item->GetIndex());
+    };
+    LV->GetSort()->SetAutoRegroup(true);
+    UpdateWindow(LV->Handle());
+  }
   void ScrollToEnd() {
     const TRect view = LV->GetGroups()->ViewRect();
     LV->GetScrollbars()->SetOffsetY(std::max(0, view.Bottom - LV->GetClientHeight()));
@@ -207,6 +221,22 @@ struct Theirs {
     }
     return slowest;
   }
+  void Regroup() {
+    QList<QStandardItem*> rows = M.invisibleRootItem()->takeColumn(0);
+    QHash<int, QStandardItem*> byKey;
+    QList<QStandardItem*> groups;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+      QStandardItem*& group = byKey[static_cast<int>(0x10000 + i)];
+      if (!group) {
+        group = new QStandardItem();
+        groups.append(group);
+      }
+      group->appendRow(rows[i]);
+    }
+    M.invisibleRootItem()->appendRows(groups);
+    View.doItemsLayout();
+    View.viewport()->repaint();
+  }
   int Hits(const std::vector<TPoint>& pts) {
     int found = 0;
     for (const TPoint& p : pts)
@@ -248,7 +278,7 @@ int main(int argc, char** argv) {
 
   std::printf("%-10s %8s %10s %10s %7s\n", "figure", "items", "ours_ms", "qt_ms", "ratio");
   for (int n : {1000, 10000, 100000}) {
-    std::vector<double> fill[2], paint[2], hit[2], scroll[2], selectall[2], clear[2], band[2];
+    std::vector<double> fill[2], paint[2], hit[2], scroll[2], selectall[2], clear[2], band[2], regroup[2];
     int hitsOurs = 0, hitsTheirs = 0;
     for (int run = 0; run < kRuns; ++run) {
       Ours ours;
@@ -268,6 +298,8 @@ int main(int argc, char** argv) {
       clear[1].push_back(Ms([&] { theirs.ClearAll(); }));
       band[0].push_back(ours.Band(kBandMoves));
       band[1].push_back(theirs.Band(kBandMoves));
+      regroup[0].push_back(Ms([&] { ours.Regroup(); }));
+      regroup[1].push_back(Ms([&] { theirs.Regroup(); }));
     }
     auto line = [n](const char* name, std::vector<double>* v) {
       const double a = Median(v[0]), b = Median(v[1]);
@@ -280,6 +312,7 @@ int main(int argc, char** argv) {
     line("selectall", selectall);
     line("clear", clear);
     line("bandmove", band);  // the slowest single mouse move of the band
+    line("regroup", regroup);
     std::fflush(stdout);
     if (hitsOurs == 0 || hitsTheirs == 0) std::fprintf(stderr, "warning: a side found no item under its points\n");
   }

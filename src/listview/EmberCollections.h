@@ -47,6 +47,9 @@ public:
   // Moves an object of another collection to this one's end without the delete and add
   // protocols: it keeps its states (regrouping moves items between groups so).
   void MoveIn(TEmberCollectionItem* Obj);
+  // Hands every object over to Out, in order, without the delete protocol, and leaves this
+  // collection empty: the objects belong to no collection until moved in again.
+  void DetachAll(std::vector<TEmberCollectionItem*>& Out);
   // The collection record of the list view stream.
   virtual void ReadItems(TStream& S);
   virtual void WriteItems(TStream& S);

@@ -36,6 +36,17 @@ void TEmberCollection::MoveIn(TEmberCollectionItem* Obj) {
   ReIndexItems(false);
 }
 
+void TEmberCollection::DetachAll(std::vector<TEmberCollectionItem*>& Out) {
+  Out.reserve(Out.size() + FList.size());
+  for (TEmberCollectionItem* obj : FList) {
+    obj->SetCollection(nullptr);
+    Out.push_back(obj);
+  }
+  FList.clear();
+  FVisibleList.clear();
+  FReIndexFrom = 0;
+}
+
 // ---- Keys ----
 Cardinal EmberCaptionGroupKey(const String& Caption) {
   if (Caption.empty()) return 0;
@@ -173,9 +184,11 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
     }
   }
 
-  // The items wait in a holding list while the old groups go.
-  TEmberItems* holding = TEmberItems::New(lv);
-  for (const Entry& e : entries) holding->MoveIn(e.Item);
+  // The items leave their groups all at once, in order, and belong to no group while the old
+  // groups go; each then moves into its new group's end. Taking them out one at a time from the
+  // front of a list would make a regroup quadratic in the item count.
+  std::vector<TEmberCollectionItem*> detached;
+  for (Integer g = 0; g < groups->GetCount(); ++g) groups->GetGroup(g)->GetItems()->DetachAll(detached);
   size_t placed = 0;
   try {
     groups->Clear(true);
@@ -198,18 +211,19 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
       group->GetItems()->MoveIn(e.Item);
     }
   } catch (...) {
-    // Nothing is lost: the items not yet placed go to a group of their own.
+    // Nothing is lost: the items not yet placed go to a group of their own; should even that
+    // fail, they are freed rather than left belonging to nothing.
     if (placed < entries.size()) {
       try {
         TEmberGroup* rest = groups->Add();
         for (size_t i = placed; i < entries.size(); ++i) rest->GetItems()->MoveIn(entries[i].Item);
       } catch (...) {
+        for (size_t i = placed; i < entries.size(); ++i)
+          if (!entries[i].Item->GetCollection()) entries[i].Item->Free();
       }
     }
-    holding->Free();
     throw;
   }
-  holding->Free();
   SortAll(false);
   update.End();
 }

@@ -137,6 +137,44 @@ TEST_F(SortSearchTest, ReGroupMakesOneGroupPerKeyAndFallsBackWhenTheHandlerGives
   EXPECT_EQ(groups->GetGroup(1)->GetItemCount(), 3);
 }
 
+// A group-create handler that raises part way leaves every item in a group of the control's: the
+// ones already placed where they went, the rest together in one more group, their states kept.
+TEST_F(SortSearchTest, ReGroupThatFailsPartWayLosesNoItem) {
+  struct Case {
+    int failAt;              // the handler raises on this call (1-based)
+    Integer groupsAfter;     // groups made before the failure plus the one for the rest
+    Integer restCount;       // items in that last group
+  };
+  // Keys in item order: a, b, a, c, b -> first placements a(0), b(1), c(3).
+  const Case cases[] = {{1, 1, 5}, {2, 2, 4}, {3, 3, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failAt);
+    MakeList();
+    LV->GetSelection()->SetMultiSelect(true);
+    TEmberGroup* g = LV->GetGroups()->Add();
+    auto items = AddItems(g, {u"ant", u"bee", u"asp", u"cat", u"bat"});
+    items[4]->SetSelected(true);
+    int calls = 0;
+    LV->OnAutoSortGroupCreate = [&](TCustomEmberListview*, TEmberItem*, Integer, TEmberGroups*, TEmberGroup*&, bool&) {
+      if (++calls == c.failAt) throw std::runtime_error("no group");
+    };
+    EXPECT_THROW(LV->GetSort()->SetAutoRegroup(true), std::runtime_error);
+    TEmberGroups* groups = LV->GetGroups();
+    ASSERT_EQ(groups->GetCount(), c.groupsAfter);
+    Integer total = 0;
+    for (Integer i = 0; i < groups->GetCount(); ++i) {
+      TEmberGroup* each = groups->GetGroup(i);
+      for (Integer k = 0; k < each->GetItemCount(); ++k) EXPECT_EQ(each->GetItem(k)->GetCollection(), each->GetItems());
+      total += each->GetItemCount();
+    }
+    EXPECT_EQ(total, 5);
+    EXPECT_EQ(groups->GetGroup(groups->GetCount() - 1)->GetItemCount(), c.restCount);
+    EXPECT_TRUE(items[4]->GetSelected());
+    EXPECT_EQ(LV->GetSelection()->GetCount(), 1);
+    LV->OnAutoSortGroupCreate = nullptr;
+  }
+}
+
 void Pump() {
   MSG msg;
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
