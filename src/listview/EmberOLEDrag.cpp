@@ -281,7 +281,7 @@ void TEmberOLEDragManager::DefaultImage(TObject*, TBitmap* Image, TPoint DragSta
   if (!Empty(area)) {
     HDC dc = canvas->GetHandle();
     TPoint old;
-    SetViewportOrgEx(dc, -area.Left, -area.Top, &old);
+    SetViewportOrgEx(dc, -r.Left, -r.Top, &old);
     lv->DoPaintRect(canvas, area, false, true);
     SetViewportOrgEx(dc, old.X, old.Y, nullptr);
   }
@@ -386,6 +386,7 @@ void TCustomEmberListview::CMDrag(TMessage& Msg) {
       return;
     case DM::dmFindTarget:
       common::TCommonCanvasControl::Dispatch(Msg);
+      if (TControl* child = ControlAtPos(client, false, true)) Msg.Result = reinterpret_cast<LRESULT>(child);
       return;
   }
   common::TCommonCanvasControl::Dispatch(Msg);

@@ -373,6 +373,50 @@ TEST_F(DragDropTest, OwnItemsMoveToTheMark) {
   }
 }
 
+TEST_F(DragDropTest, TheDefaultDragImageIsTheSelectionAroundTheStartPoint) {
+  struct Case {
+    const char* name;
+    TPoint start;
+    TPoint hotSpot;
+  };
+  // A 200 x 300 image centred on the start point; what sticks out over the top or the left edge
+  // of the window moves the hot spot by as much.
+  const Case cases[] = {
+      {"inside the window", {300, 200}, {100, 150}},
+      {"over the top and left edges", {50, 40}, {50, 40}},
+      {"over the left edge only", {40, 160}, {40, 150}},
+  };
+  Select({"a1"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Owned<TBitmap> image(TBitmap::New());
+    image->SetPixelFormat(TPixelFormat::pf32bit);
+    image->SetSize(200, 300);
+    TPoint hot;
+    TColor transparent = clNone;
+    bool handled = false;
+    LV->GetDragManager()->DefaultImage(nullptr, image.get(), c.start, hot, transparent, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(hot, c.hotSpot);
+    EXPECT_EQ(transparent, LV->GetColor());
+    // The selected item shows where it stands in the window; the others not at all.
+    auto inked = [&](const char* name) {
+      const TRect r = Rect(name);
+      int n = 0;
+      for (Integer y = r.Top; y < r.Bottom; ++y)
+        for (Integer x = r.Left; x < r.Right; ++x) {
+          const Integer ix = x - (c.start.X - 100), iy = y - (c.start.Y - 150);
+          if (ix < 0 || iy < 0 || ix >= 200 || iy >= 300) continue;
+          if ((image->GetCanvas()->GetPixel(ix, iy) & 0xFFFFFF) != (ColorToRGB(transparent) & 0xFFFFFF)) ++n;
+        }
+      return n;
+    };
+    EXPECT_GT(inked("a1"), 0);
+    EXPECT_EQ(inked("a2"), 0);
+    EXPECT_EQ(inked("a0"), 0);
+  }
+}
+
 TEST_F(DragDropTest, ItemsDroppedOnAGroupHeaderJoinTheGroupAtItsEnd) {
   QMimeData mime;
   mime.setText(QStringLiteral("x"));
