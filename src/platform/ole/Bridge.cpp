@@ -91,22 +91,14 @@ std::vector<Byte> MimeToBlock(const QMimeData* mime, UINT format) {
   return std::vector<Byte>(d.begin(), d.end());
 }
 
-class TEnumFormats final : public IEnumFORMATETC, private TComObjectBase {
+class TEnumFormats final : public TComObject<IEnumFORMATETC> {
 public:
   TEnumFormats(std::vector<FORMATETC> formats, size_t pos) : FFormats(std::move(formats)), FPos(pos) {}
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IUnknown::Iid && iid != IEnumFORMATETC::Iid) return E_NOINTERFACE;
-    *out = static_cast<IEnumFORMATETC*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return DoAddRef(); }
-  ULONG Release() override {
-    ULONG n = DoRelease();
-    if (n == 0) delete this;
-    return n;
+  // A new enumerator with a reference for the caller.
+  static IEnumFORMATETC* Make(std::vector<FORMATETC> formats, size_t pos) {
+    auto* e = new TEnumFormats(std::move(formats), pos);
+    e->AddRef();
+    return e;
   }
   HRESULT Next(ULONG celt, FORMATETC* out, ULONG* fetched) override {
     ULONG n = 0;
@@ -124,8 +116,7 @@ public:
   }
   HRESULT Clone(IEnumFORMATETC** out) override {
     if (!out) return E_POINTER;
-    *out = new TEnumFormats(FFormats, FPos);
-    (*out)->AddRef();
+    *out = Make(FFormats, FPos);
     return S_OK;
   }
 
@@ -136,7 +127,7 @@ private:
 
 // The desktop's data seen as a data object. Blocks are rendered when asked for and belong to the
 // receiver.
-class TMimeDataObject final : public IDataObject, private TComObjectBase {
+class TMimeDataObject final : public TComObject<IDataObject> {
 public:
   explicit TMimeDataObject(const QMimeData* mime) : FMime(mime) {
     if (!mime) return;
@@ -145,20 +136,6 @@ public:
     if (MimeHolds(mime, CF_UNICODETEXT)) add(CF_UNICODETEXT);
     for (const QString& type : mime->formats())
       if (UINT f = FormatOfMime(type); f >= 0xC000) add(f);
-  }
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IUnknown::Iid && iid != IDataObject::Iid) return E_NOINTERFACE;
-    *out = static_cast<IDataObject*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG AddRef() override { return DoAddRef(); }
-  ULONG Release() override {
-    ULONG n = DoRelease();
-    if (n == 0) delete this;
-    return n;
   }
   HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) override {
     if (!medium) return E_INVALIDARG;
@@ -196,8 +173,7 @@ public:
     if (!out) return E_POINTER;
     *out = nullptr;
     if (direction != DATADIR_GET) return E_NOTIMPL;
-    *out = new TEnumFormats(FFormats, 0);
-    (*out)->AddRef();
+    *out = TEnumFormats::Make(FFormats, 0);
     return S_OK;
   }
   HRESULT DAdvise(const FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
@@ -292,8 +268,7 @@ QMimeData* RenderedCopy(const QMimeData* mime) {
 
 HRESULT CreateFormatEnumerator(std::vector<FORMATETC> formats, IEnumFORMATETC** out) {
   if (!out) return E_POINTER;
-  *out = new olebridge::TEnumFormats(std::move(formats), 0);
-  (*out)->AddRef();
+  *out = olebridge::TEnumFormats::Make(std::move(formats), 0);
   return S_OK;
 }
 

@@ -144,6 +144,29 @@ private:
   std::atomic<ULONG> FRefCount{0};
 };
 
+// The IUnknown of an object with one interface `I`, which it also answers for each of the
+// interfaces `Also` that I extends; the object frees itself with its last reference.
+template <class I, class... Also>
+class TComObject : public I, private TComObjectBase {
+public:
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IUnknown::Iid || iid == I::Iid || ((iid == Also::Iid) || ...)) {
+      *out = static_cast<I*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return DoAddRef(); }
+  ULONG Release() override {
+    ULONG n = DoRelease();
+    if (n == 0) delete this;
+    return n;
+  }
+};
+
 // ---- The task allocator ----
 
 struct IMalloc : IUnknown {

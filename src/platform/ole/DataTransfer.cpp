@@ -229,24 +229,8 @@ void ReleaseStgMedium(STGMEDIUM* medium) {
 
 namespace {
 
-class TDataAdviseHolder final : public IDataAdviseHolder, private TComObjectBase {
+class TDataAdviseHolder final : public TComObject<IDataAdviseHolder> {
 public:
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IUnknown::Iid || iid == IDataAdviseHolder::Iid) {
-      *out = static_cast<IDataAdviseHolder*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return DoAddRef(); }
-  ULONG Release() override {
-    ULONG n = DoRelease();
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT Advise(IDataObject*, const FORMATETC* format, DWORD advf, IAdviseSink* sink, DWORD* connection) override {
     if (!sink || !format) return E_INVALIDARG;
     DWORD id = ++FLast;

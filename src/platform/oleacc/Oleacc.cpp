@@ -117,26 +117,10 @@ HRESULT ObjectFromLresult(LRESULT result, REFIID iid, WPARAM, void** out) {
 
 namespace {
 
-class TStdAccessible final : public IAccessible, public TComObjectBase {
+class TStdAccessible final : public TComObject<IAccessible, IDispatch> {
 public:
   TStdAccessible(HWND wnd, LONG objectId) : FWnd(wnd), FObjectId(objectId) {}
 
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IUnknown::Iid || iid == IDispatch::Iid || iid == IAccessible::Iid) {
-      *out = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return DoAddRef(); }
-  ULONG Release() override {
-    ULONG n = DoRelease();
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT GetTypeInfoCount(UINT* count) override {
     if (count) *count = 0;
     return E_NOTIMPL;
