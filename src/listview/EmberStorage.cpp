@@ -1,5 +1,7 @@
 #include "listview/EmberStorage.h"
 
+#include <type_traits>
+
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
 
@@ -64,52 +66,104 @@ void TEmberItemDynamicDataHelper::LoadFromStream(TStream& S, Integer Version) {
     FStateImageArray.clear();
 }
 
-// ---- TEmberItemStored ----
-void TEmberItemStored::Create(TEmberCollection* ACollection) {
-  TEmberItem::Create(ACollection);
-  FDataHelper = TEmberItemDynamicDataHelper::New();
+// ---- The stored variants ----
+namespace {
+template <class TBase>
+constexpr bool kIsItem = std::is_same_v<TBase, TEmberItem>;
+}  // namespace
+
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::Create(TEmberCollection* ACollection) {
+  TBase::Create(ACollection);
+  FDataHelper = THelper::New();
 }
-void TEmberItemStored::Destroy() {
-  Include(TEmberStorageObjectState::esosDestroying);
-  TEmberItem::Destroy();
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::Destroy() {
+  this->Include(TEmberStorageObjectState::esosDestroying);
+  TBase::Destroy();
   FreeAndNil(FDataHelper);
 }
-String TEmberItemStored::GetCaptions(Integer Column) const { return FDataHelper->GetCaption(Column); }
-void TEmberItemStored::SetCaptions(Integer Column, const String& Value) {
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SaveToStream(TStream& S, Integer StreamVersion) {
+  TBase::SaveToStream(S, StreamVersion);
+  FDataHelper->SaveToStream(S, StreamVersion);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::LoadFromStream(TStream& S, Integer& StreamVersion) {
+  TBase::LoadFromStream(S, StreamVersion);
+  FDataHelper->LoadFromStream(S, StreamVersion);
+}
+template <class TBase, class THelper>
+String TEmberStoredData<TBase, THelper>::GetCaptions(Integer Column) const {
+  return FDataHelper->GetCaption(Column);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SetCaptions(Integer Column, const String& Value) {
   FDataHelper->SetCaption(Column, Value);
-  Invalidate(false);
+  this->Invalidate(false);
 }
-Integer TEmberItemStored::GetImageIndexes(Integer Column) const { return FDataHelper->GetImageIndex(Column); }
-void TEmberItemStored::SetImageIndexes(Integer Column, Integer Value) {
+template <class TBase, class THelper>
+Integer TEmberStoredData<TBase, THelper>::GetImageIndexes(Integer Column) const {
+  return FDataHelper->GetImageIndex(Column);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SetImageIndexes(Integer Column, Integer Value) {
   FDataHelper->SetImageIndex(Column, Value);
-  Invalidate(false);
+  this->Invalidate(false);
 }
-Integer TEmberItemStored::GetImageOverlayIndexes(Integer Column) const { return FDataHelper->GetOverlayIndex(Column); }
-void TEmberItemStored::SetImageOverlayIndexes(Integer Column, Integer Value) {
+template <class TBase, class THelper>
+Integer TEmberStoredData<TBase, THelper>::GetImageOverlayIndexes(Integer Column) const {
+  return FDataHelper->GetOverlayIndex(Column);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SetImageOverlayIndexes(Integer Column, Integer Value) {
   FDataHelper->SetOverlayIndex(Column, Value);
-  Invalidate(false);
+  this->Invalidate(false);
 }
+template <class TBase, class THelper>
+TCustomImageList* TEmberStoredData<TBase, THelper>::GetImageLists(Integer, TEmberImageSize ImageSize) {
+  return this->GetDefaultImageList(ImageSize);
+}
+// The detail count is the control's, shared by every object of a kind: the tile details of items,
+// the caption lines of groups and of columns.
+template <class TBase, class THelper>
+Integer TEmberStoredData<TBase, THelper>::GetDetailCount() const {
+  TCustomEmberListview* lv = this->GetOwnerListview();
+  if (!lv) return 0;
+  if constexpr (kIsItem<TBase>) return lv->GetPaintInfoItem()->GetTileDetailCount();
+  else if constexpr (std::is_same_v<TBase, TEmberGroup>) return lv->GetPaintInfoGroup()->GetCaptionLines();
+  else return lv->GetPaintInfoColumn()->GetCaptionLines();
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SetDetailCount(Integer Value) {
+  TCustomEmberListview* lv = this->GetOwnerListview();
+  if (!lv) return;
+  if constexpr (kIsItem<TBase>) lv->GetPaintInfoItem()->SetTileDetailCount(Value);
+  else if constexpr (std::is_same_v<TBase, TEmberGroup>) lv->GetPaintInfoGroup()->SetCaptionLines(Value);
+  else lv->GetPaintInfoColumn()->SetCaptionLines(Value);
+}
+template <class TBase, class THelper>
+Integer TEmberStoredData<TBase, THelper>::GetDetail(Integer Line) const {
+  return FDataHelper->GetDetail(Line);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::SetDetail(Integer Line, Integer Value) {
+  FDataHelper->SetDetail(Line, Value);
+  this->Invalidate(false);
+}
+
+template class TEmberStoredData<TEmberItem, TEmberItemDynamicDataHelper>;
+template class TEmberStoredData<TEmberGroup>;
+template class TEmberStoredData<TEmberColumn>;
+
+// ---- TEmberItemStored ----
 Integer TEmberItemStored::GetStateImageIndexes(Integer Column) const { return FDataHelper->GetStateImage(Column); }
 void TEmberItemStored::SetStateImageIndexes(Integer Column, Integer Value) {
   FDataHelper->SetStateImage(Column, Value);
   Invalidate(false);
 }
-TCustomImageList* TEmberItemStored::GetImageLists(Integer, TEmberImageSize ImageSize) {
-  return GetDefaultImageList(ImageSize);
-}
 TCustomImageList* TEmberItemStored::GetStateImageList(Integer) {
   return GetOwnerListview() ? GetOwnerListview()->GetImagesState() : nullptr;
-}
-Integer TEmberItemStored::GetDetailCount() const {
-  return GetOwnerListview() ? GetOwnerListview()->GetPaintInfoItem()->GetTileDetailCount() : 0;
-}
-void TEmberItemStored::SetDetailCount(Integer Value) {
-  if (GetOwnerListview()) GetOwnerListview()->GetPaintInfoItem()->SetTileDetailCount(Value);
-}
-Integer TEmberItemStored::GetDetail(Integer Line) const { return FDataHelper->GetDetail(Line); }
-void TEmberItemStored::SetDetail(Integer Line, Integer Value) {
-  FDataHelper->SetDetail(Line, Value);
-  Invalidate(false);
 }
 Cardinal TEmberItemStored::GetGroupKey(Integer FocusedColumn) const { return FDataHelper->GetGroupKey(FocusedColumn); }
 void TEmberItemStored::SetGroupKey(Integer FocusedColumn, Cardinal Value) { FDataHelper->SetGroupKey(FocusedColumn, Value); }
@@ -127,14 +181,6 @@ void TEmberItemStored::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {
 void TEmberItemStored::ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender,
                                      bool& DoDefault) {
   if (auto* lv = GetOwnerListview()) lv->DoItemThumbnailDraw(this, ACanvas, ARect, AlphaBlender, DoDefault);
-}
-void TEmberItemStored::SaveToStream(TStream& S, Integer StreamVersion) {
-  TEmberItem::SaveToStream(S, StreamVersion);
-  FDataHelper->SaveToStream(S, StreamVersion);
-}
-void TEmberItemStored::LoadFromStream(TStream& S, Integer& StreamVersion) {
-  TEmberItem::LoadFromStream(S, StreamVersion);
-  FDataHelper->LoadFromStream(S, StreamVersion);
 }
 
 // ---- TEmberItemVirtual ----
@@ -217,67 +263,110 @@ void TEmberItemVirtual::ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmb
   if (auto* lv = GetOwnerListview()) lv->DoItemThumbnailDraw(this, ACanvas, ARect, AlphaBlender, DoDefault);
 }
 
-// ---- TEmberItemInterfaced ----
-String TEmberItemInterfaced::GetCaptions(Integer Column) const {
-  auto q = QueryData<IEmberCaptionQuery>(GetDataInf());
+// ---- The interfaced variants ----
+template <class TBase>
+String TEmberInterfacedData<TBase>::GetCaptions(Integer Column) const {
+  auto q = QueryData<IEmberCaptionQuery>(this->GetDataInf());
   return q ? q->Caption(Column).ToString() : String();
 }
-void TEmberItemInterfaced::SetCaptions(Integer Column, const String& Value) {
-  if (auto u = QueryData<IEmberCaptionUpdate>(GetDataInf())) {
+template <class TBase>
+void TEmberInterfacedData<TBase>::SetCaptions(Integer Column, const String& Value) {
+  if (auto u = QueryData<IEmberCaptionUpdate>(this->GetDataInf())) {
     u->SetCaption(Column, Variant(Value));
-    Invalidate(false);
+    this->Invalidate(false);
   }
 }
-Integer TEmberItemInterfaced::GetImageIndexes(Integer Column) const {
-  auto q = QueryData<IEmberImageQuery>(GetDataInf());
+template <class TBase>
+Integer TEmberInterfacedData<TBase>::GetImageIndexes(Integer Column) const {
+  auto q = QueryData<IEmberImageQuery>(this->GetDataInf());
   return q ? q->ImageIndex(Column, TEmberImageKind::eikNormal) : -1;
 }
-Integer TEmberItemInterfaced::GetImageOverlayIndexes(Integer Column) const {
-  auto q = QueryData<IEmberImageQuery>(GetDataInf());
+template <class TBase>
+Integer TEmberInterfacedData<TBase>::GetImageOverlayIndexes(Integer Column) const {
+  auto q = QueryData<IEmberImageQuery>(this->GetDataInf());
   return q ? q->ImageIndex(Column, TEmberImageKind::eikOverlay) : -1;
 }
+namespace {
+// Groups and columns repaint after an image index is written; an item leaves it to its data object,
+// which repaints it through the notification sink.
+template <class TBase>
+void SetInterfacedImage(TBase* Object, Integer Column, TEmberImageKind Kind, Integer Value) {
+  if (auto u = QueryData<IEmberImageUpdate>(Object->GetDataInf())) {
+    u->SetImageIndex(Column, Kind, Value);
+    if constexpr (!kIsItem<TBase>) Object->Invalidate(false);
+  }
+}
+}  // namespace
+template <class TBase>
+void TEmberInterfacedData<TBase>::SetImageIndexes(Integer Column, Integer Value) {
+  SetInterfacedImage<TBase>(this, Column, TEmberImageKind::eikNormal, Value);
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::SetImageOverlayIndexes(Integer Column, Integer Value) {
+  SetInterfacedImage<TBase>(this, Column, TEmberImageKind::eikOverlay, Value);
+}
+template <class TBase>
+TCustomImageList* TEmberInterfacedData<TBase>::GetImageLists(Integer Column, TEmberImageSize ImageSize) {
+  TCustomImageList* l = nullptr;
+  if (auto q = QueryData<IEmberImageListQuery>(this->GetDataInf())) l = q->ImageList(Column, ImageSize);
+  return l ? l : this->GetDefaultImageList(ImageSize);
+}
+template <class TBase>
+Integer TEmberInterfacedData<TBase>::GetDetailCount() const {
+  auto q = QueryData<IEmberDetailQuery>(this->GetDataInf());
+  // An item without the interface still shows its caption line.
+  return q ? q->DetailCount() : (kIsItem<TBase> ? 1 : 0);
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::SetDetailCount(Integer Value) {
+  if (auto u = QueryData<IEmberDetailUpdate>(this->GetDataInf())) {
+    u->SetDetailCount(Value);
+    this->Invalidate(false);
+  }
+}
+template <class TBase>
+Integer TEmberInterfacedData<TBase>::GetDetail(Integer Line) const {
+  auto q = QueryData<IEmberDetailQuery>(this->GetDataInf());
+  return q ? q->Detail(Line) : 0;
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::SetDetail(Integer Line, Integer Value) {
+  if (auto u = QueryData<IEmberDetailUpdate>(this->GetDataInf())) {
+    u->SetDetail(Line, Value);
+    this->Invalidate(false);
+  }
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                                            TEmberAlphaBlender* AlphaBlender) {
+  if (auto d = QueryData<IEmberCustomImageDraw>(this->GetDataInf())) d->Draw(Column, ACanvas, RectArray, AlphaBlender);
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::ImageDrawGetSize(TEmberColumn* Column, Integer& W, Integer& H) {
+  if (auto d = QueryData<IEmberCustomImageDraw>(this->GetDataInf())) d->GetSize(Column, W, H);
+}
+template <class TBase>
+void TEmberInterfacedData<TBase>::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {
+  IsCustom = false;
+  if (auto d = QueryData<IEmberCustomImageDraw>(this->GetDataInf())) d->IsCustom(Column, IsCustom);
+}
+
+template class TEmberInterfacedData<TEmberItem>;
+template class TEmberInterfacedData<TEmberGroup>;
+template class TEmberInterfacedData<TEmberColumn>;
+
+// ---- TEmberItemInterfaced ----
 Integer TEmberItemInterfaced::GetStateImageIndexes(Integer Column) const {
   auto q = QueryData<IEmberImageQuery>(GetDataInf());
   return q ? q->ImageIndex(Column, TEmberImageKind::eikState) : -1;
 }
-void TEmberItemInterfaced::SetImageIndexes(Integer Column, Integer Value) {
-  if (auto u = QueryData<IEmberImageUpdate>(GetDataInf())) u->SetImageIndex(Column, TEmberImageKind::eikNormal, Value);
-}
-void TEmberItemInterfaced::SetImageOverlayIndexes(Integer Column, Integer Value) {
-  if (auto u = QueryData<IEmberImageUpdate>(GetDataInf())) u->SetImageIndex(Column, TEmberImageKind::eikOverlay, Value);
-}
 void TEmberItemInterfaced::SetStateImageIndexes(Integer Column, Integer Value) {
-  if (auto u = QueryData<IEmberImageUpdate>(GetDataInf())) u->SetImageIndex(Column, TEmberImageKind::eikState, Value);
-}
-TCustomImageList* TEmberItemInterfaced::GetImageLists(Integer Column, TEmberImageSize ImageSize) {
-  TCustomImageList* l = nullptr;
-  if (auto q = QueryData<IEmberImageListQuery>(GetDataInf())) l = q->ImageList(Column, ImageSize);
-  return l ? l : GetDefaultImageList(ImageSize);
+  SetInterfacedImage<TEmberItem>(this, Column, TEmberImageKind::eikState, Value);
 }
 TCustomImageList* TEmberItemInterfaced::GetStateImageList(Integer Column) {
   TCustomImageList* l = nullptr;
   if (auto q = QueryData<IEmberStateImageListQuery>(GetDataInf())) l = q->StateImageList(Column);
   return l ? l : (GetOwnerListview() ? GetOwnerListview()->GetImagesState() : nullptr);
-}
-Integer TEmberItemInterfaced::GetDetailCount() const {
-  auto q = QueryData<IEmberDetailQuery>(GetDataInf());
-  return q ? q->DetailCount() : 1;
-}
-void TEmberItemInterfaced::SetDetailCount(Integer Value) {
-  if (auto u = QueryData<IEmberDetailUpdate>(GetDataInf())) {
-    u->SetDetailCount(Value);
-    Invalidate(false);
-  }
-}
-Integer TEmberItemInterfaced::GetDetail(Integer Line) const {
-  auto q = QueryData<IEmberDetailQuery>(GetDataInf());
-  return q ? q->Detail(Line) : 0;
-}
-void TEmberItemInterfaced::SetDetail(Integer Line, Integer Value) {
-  if (auto u = QueryData<IEmberDetailUpdate>(GetDataInf())) {
-    u->SetDetail(Line, Value);
-    Invalidate(false);
-  }
 }
 Cardinal TEmberItemInterfaced::GetGroupKey(Integer FocusedColumn) const {
   auto q = QueryData<IEmberGroupKeyQuery>(GetDataInf());
@@ -285,17 +374,6 @@ Cardinal TEmberItemInterfaced::GetGroupKey(Integer FocusedColumn) const {
 }
 void TEmberItemInterfaced::SetGroupKey(Integer FocusedColumn, Cardinal Value) {
   if (auto u = QueryData<IEmberGroupKeyUpdate>(GetDataInf())) u->SetGroupKey(FocusedColumn, Value);
-}
-void TEmberItemInterfaced::ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                                     TEmberAlphaBlender* AlphaBlender) {
-  if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->Draw(Column, ACanvas, RectArray, AlphaBlender);
-}
-void TEmberItemInterfaced::ImageDrawGetSize(TEmberColumn* Column, Integer& W, Integer& H) {
-  if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->GetSize(Column, W, H);
-}
-void TEmberItemInterfaced::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {
-  IsCustom = false;
-  if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->IsCustom(Column, IsCustom);
 }
 void TEmberItemInterfaced::ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender,
                                          bool& DoDefault) {
@@ -313,48 +391,6 @@ void TEmberItemInterfaced::SetChecked(bool Value) {
 }
 
 // ---- Groups and columns: stored ----
-#define EMBER_STORED_DATA(T, DetailCountInfo)                                                                     \
-  String T::GetCaptions(Integer Column) const { return FDataHelper->GetCaption(Column); }                         \
-  void T::SetCaptions(Integer Column, const String& Value) {                                                      \
-    FDataHelper->SetCaption(Column, Value);                                                                       \
-    Invalidate(false);                                                                                            \
-  }                                                                                                               \
-  Integer T::GetImageIndexes(Integer Column) const { return FDataHelper->GetImageIndex(Column); }                 \
-  void T::SetImageIndexes(Integer Column, Integer Value) {                                                        \
-    FDataHelper->SetImageIndex(Column, Value);                                                                    \
-    Invalidate(false);                                                                                            \
-  }                                                                                                               \
-  Integer T::GetImageOverlayIndexes(Integer Column) const { return FDataHelper->GetOverlayIndex(Column); }         \
-  void T::SetImageOverlayIndexes(Integer Column, Integer Value) {                                                 \
-    FDataHelper->SetOverlayIndex(Column, Value);                                                                  \
-    Invalidate(false);                                                                                            \
-  }                                                                                                               \
-  TCustomImageList* T::GetImageLists(Integer, TEmberImageSize ImageSize) { return GetDefaultImageList(ImageSize); } \
-  Integer T::GetDetailCount() const {                                                                             \
-    return GetOwnerListview() ? GetOwnerListview()->DetailCountInfo()->GetCaptionLines() : 0;                     \
-  }                                                                                                               \
-  void T::SetDetailCount(Integer Value) {                                                                         \
-    if (GetOwnerListview()) GetOwnerListview()->DetailCountInfo()->SetCaptionLines(Value);                        \
-  }                                                                                                               \
-  Integer T::GetDetail(Integer Line) const { return FDataHelper->GetDetail(Line); }                               \
-  void T::SetDetail(Integer Line, Integer Value) {                                                                \
-    FDataHelper->SetDetail(Line, Value);                                                                          \
-    Invalidate(false);                                                                                            \
-  }
-
-EMBER_STORED_DATA(TEmberBaseGroupStored, GetPaintInfoGroup)
-EMBER_STORED_DATA(TEmberColumnStored, GetPaintInfoColumn)
-#undef EMBER_STORED_DATA
-
-void TEmberBaseGroupStored::Create(TEmberCollection* ACollection) {
-  TEmberGroup::Create(ACollection);
-  FDataHelper = TEmberDynamicDataHelper::New();
-}
-void TEmberBaseGroupStored::Destroy() {
-  Include(TEmberStorageObjectState::esosDestroying);
-  TEmberGroup::Destroy();
-  FreeAndNil(FDataHelper);
-}
 void TEmberBaseGroupStored::ImageDraw(TEmberColumn*, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
                                       TEmberAlphaBlender* AlphaBlender) {
   if (auto* lv = GetOwnerListview()) lv->DoGroupImageDraw(this, ACanvas, RectArray, AlphaBlender);
@@ -366,24 +402,6 @@ void TEmberBaseGroupStored::ImageDrawIsCustom(TEmberColumn*, bool& IsCustom) {
   IsCustom = false;
   if (auto* lv = GetOwnerListview()) lv->DoGroupImageDrawIsCustom(this, IsCustom);
 }
-void TEmberBaseGroupStored::SaveToStream(TStream& S, Integer StreamVersion) {
-  TEmberGroup::SaveToStream(S, StreamVersion);
-  FDataHelper->SaveToStream(S, StreamVersion);
-}
-void TEmberBaseGroupStored::LoadFromStream(TStream& S, Integer& StreamVersion) {
-  TEmberGroup::LoadFromStream(S, StreamVersion);
-  FDataHelper->LoadFromStream(S, StreamVersion);
-}
-
-void TEmberColumnStored::Create(TEmberCollection* ACollection) {
-  TEmberColumn::Create(ACollection);
-  FDataHelper = TEmberDynamicDataHelper::New();
-}
-void TEmberColumnStored::Destroy() {
-  Include(TEmberStorageObjectState::esosDestroying);
-  TEmberColumn::Destroy();
-  FreeAndNil(FDataHelper);
-}
 void TEmberColumnStored::ImageDraw(TEmberColumn*, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
                                    TEmberAlphaBlender* AlphaBlender) {
   if (auto* lv = GetOwnerListview()) lv->DoColumnImageDraw(this, ACanvas, RectArray, AlphaBlender);
@@ -394,14 +412,6 @@ void TEmberColumnStored::ImageDrawGetSize(TEmberColumn*, Integer& W, Integer& H)
 void TEmberColumnStored::ImageDrawIsCustom(TEmberColumn*, bool& IsCustom) {
   IsCustom = false;
   if (auto* lv = GetOwnerListview()) lv->DoColumnImageDrawIsCustom(this, IsCustom);
-}
-void TEmberColumnStored::SaveToStream(TStream& S, Integer StreamVersion) {
-  TEmberColumn::SaveToStream(S, StreamVersion);
-  FDataHelper->SaveToStream(S, StreamVersion);
-}
-void TEmberColumnStored::LoadFromStream(TStream& S, Integer& StreamVersion) {
-  TEmberColumn::LoadFromStream(S, StreamVersion);
-  FDataHelper->LoadFromStream(S, StreamVersion);
 }
 
 // ---- The task panel group ----
@@ -499,77 +509,5 @@ EMBER_VIRTUAL_DATA(TEmberGroupVirtual, Group, 0)
 EMBER_VIRTUAL_DATA(TEmberColumnVirtual, Column, 0)
 #undef EMBER_VIRTUAL_CAPTION
 #undef EMBER_VIRTUAL_DATA
-
-// ---- Groups and columns: interfaced ----
-#define EMBER_INTERFACED_DATA(T)                                                                                  \
-  String T::GetCaptions(Integer Column) const {                                                                   \
-    auto q = QueryData<IEmberCaptionQuery>(GetDataInf());                                                         \
-    return q ? q->Caption(Column).ToString() : String();                                                          \
-  }                                                                                                               \
-  void T::SetCaptions(Integer Column, const String& Value) {                                                      \
-    if (auto u = QueryData<IEmberCaptionUpdate>(GetDataInf())) {                                                  \
-      u->SetCaption(Column, Variant(Value));                                                                      \
-      Invalidate(false);                                                                                          \
-    }                                                                                                             \
-  }                                                                                                               \
-  Integer T::GetImageIndexes(Integer Column) const {                                                              \
-    auto q = QueryData<IEmberImageQuery>(GetDataInf());                                                           \
-    return q ? q->ImageIndex(Column, TEmberImageKind::eikNormal) : -1;                                            \
-  }                                                                                                               \
-  Integer T::GetImageOverlayIndexes(Integer Column) const {                                                       \
-    auto q = QueryData<IEmberImageQuery>(GetDataInf());                                                           \
-    return q ? q->ImageIndex(Column, TEmberImageKind::eikOverlay) : -1;                                           \
-  }                                                                                                               \
-  void T::SetImageIndexes(Integer Column, Integer Value) {                                                        \
-    if (auto u = QueryData<IEmberImageUpdate>(GetDataInf())) {                                                    \
-      u->SetImageIndex(Column, TEmberImageKind::eikNormal, Value);                                                \
-      Invalidate(false);                                                                                          \
-    }                                                                                                             \
-  }                                                                                                               \
-  void T::SetImageOverlayIndexes(Integer Column, Integer Value) {                                                 \
-    if (auto u = QueryData<IEmberImageUpdate>(GetDataInf())) {                                                    \
-      u->SetImageIndex(Column, TEmberImageKind::eikOverlay, Value);                                               \
-      Invalidate(false);                                                                                          \
-    }                                                                                                             \
-  }                                                                                                               \
-  TCustomImageList* T::GetImageLists(Integer Column, TEmberImageSize ImageSize) {                                 \
-    TCustomImageList* l = nullptr;                                                                                \
-    if (auto q = QueryData<IEmberImageListQuery>(GetDataInf())) l = q->ImageList(Column, ImageSize);              \
-    return l ? l : GetDefaultImageList(ImageSize);                                                                \
-  }                                                                                                               \
-  Integer T::GetDetailCount() const {                                                                             \
-    auto q = QueryData<IEmberDetailQuery>(GetDataInf());                                                          \
-    return q ? q->DetailCount() : 0;                                                                              \
-  }                                                                                                               \
-  void T::SetDetailCount(Integer Value) {                                                                         \
-    if (auto u = QueryData<IEmberDetailUpdate>(GetDataInf())) {                                                   \
-      u->SetDetailCount(Value);                                                                                   \
-      Invalidate(false);                                                                                          \
-    }                                                                                                             \
-  }                                                                                                               \
-  Integer T::GetDetail(Integer Line) const {                                                                      \
-    auto q = QueryData<IEmberDetailQuery>(GetDataInf());                                                          \
-    return q ? q->Detail(Line) : 0;                                                                               \
-  }                                                                                                               \
-  void T::SetDetail(Integer Line, Integer Value) {                                                                \
-    if (auto u = QueryData<IEmberDetailUpdate>(GetDataInf())) {                                                   \
-      u->SetDetail(Line, Value);                                                                                  \
-      Invalidate(false);                                                                                          \
-    }                                                                                                             \
-  }                                                                                                               \
-  void T::ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,               \
-                    TEmberAlphaBlender* AlphaBlender) {                                                           \
-    if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->Draw(Column, ACanvas, RectArray, AlphaBlender); \
-  }                                                                                                               \
-  void T::ImageDrawGetSize(TEmberColumn* Column, Integer& W, Integer& H) {                                        \
-    if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->GetSize(Column, W, H);                        \
-  }                                                                                                               \
-  void T::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {                                               \
-    IsCustom = false;                                                                                             \
-    if (auto d = QueryData<IEmberCustomImageDraw>(GetDataInf())) d->IsCustom(Column, IsCustom);                   \
-  }
-EMBER_INTERFACED_DATA(TEmberGroupInterfaced)
-EMBER_INTERFACED_DATA(TEmberColumnInterfaced)
-#undef EMBER_INTERFACED_DATA
 
 }  // namespace ember

@@ -116,9 +116,11 @@ ComPtr<I> QueryData(IUnknown* DataInf) {
   return out;
 }
 
-// ---- Items ----
-class TEmberItemStored : public TEmberItem {
-  EMBER_ITEM_CLASS(TEmberItemStored, TEmberItem)
+// ---- What the stored and the interfaced variants of items, groups and columns share ----
+
+// The stored variants keep their values in a dynamic-data helper of their own.
+template <class TBase, class THelper = TEmberDynamicDataHelper>
+class TEmberStoredData : public TBase {
 public:
   String GetCaptions(Integer Column) const override;
   void SetCaptions(Integer Column, const String& Value) override;
@@ -126,34 +128,23 @@ public:
   void SetImageIndexes(Integer Column, Integer Value) override;
   Integer GetImageOverlayIndexes(Integer Column) const override;
   void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
   TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
   Integer GetDetailCount() const override;
   void SetDetailCount(Integer Value) override;
   Integer GetDetail(Integer Line) const override;
   void SetDetail(Integer Line, Integer Value) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
   void LoadFromStream(TStream& S, Integer& StreamVersion) override;
   void SaveToStream(TStream& S, Integer StreamVersion) override;
 
 protected:
   void Create(TEmberCollection* ACollection) override;
   void Destroy() override;
-
-private:
-  TEmberItemDynamicDataHelper* FDataHelper{nullptr};
+  THelper* FDataHelper{nullptr};
 };
 
-class TEmberItemVirtual : public TEmberItem {
-  EMBER_ITEM_CLASS(TEmberItemVirtual, TEmberItem)
+// The interfaced variants ask their data object for every value.
+template <class TBase>
+class TEmberInterfacedData : public TBase {
 public:
   String GetCaptions(Integer Column) const override;
   void SetCaptions(Integer Column, const String& Value) override;
@@ -161,56 +152,18 @@ public:
   void SetImageIndexes(Integer Column, Integer Value) override;
   Integer GetImageOverlayIndexes(Integer Column) const override;
   void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
   TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
   Integer GetDetailCount() const override;
   void SetDetailCount(Integer Value) override;
   Integer GetDetail(Integer Line) const override;
   void SetDetail(Integer Line, Integer Value) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
   void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
                  TEmberAlphaBlender* AlphaBlender) override;
   void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
   void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
-
-private:
-  Integer AskImage(Integer Column, TEmberImageKind Kind) const;
 };
 
-class TEmberItemInterfaced : public TEmberItem {
-  EMBER_ITEM_CLASS(TEmberItemInterfaced, TEmberItem)
-public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
-  // The check lives in the data object; the state bit is not used.
-  bool GetChecked() const override;
-  void SetChecked(bool Value) override;
-};
-
-// The data accessors every storage variant (stored, virtual, interfaced) answers in its own way.
+// The data accessors the virtual variants answer, each kind through its own events.
 #define EMBER_STORAGE_ACCESSORS                                                                    \
   String GetCaptions(Integer Column) const override;                                               \
   void SetCaptions(Integer Column, const String& Value) override;                                  \
@@ -228,21 +181,60 @@ public:
   void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override; \
   void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
 
-// ---- Groups ----
-class TEmberBaseGroupStored : public TEmberGroup {
-  EMBER_ITEM_CLASS(TEmberBaseGroupStored, TEmberGroup)
+// ---- Items ----
+class TEmberItemStored : public TEmberStoredData<TEmberItem, TEmberItemDynamicDataHelper> {
+  EMBER_ITEM_CLASS(TEmberItemStored, TEmberItem)
+public:
+  Integer GetStateImageIndexes(Integer Column) const override;
+  void SetStateImageIndexes(Integer Column, Integer Value) override;
+  TCustomImageList* GetStateImageList(Integer Column) override;
+  Cardinal GetGroupKey(Integer FocusedColumn) const override;
+  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
+  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                 TEmberAlphaBlender* AlphaBlender) override;
+  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
+  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+};
+
+class TEmberItemVirtual : public TEmberItem {
+  EMBER_ITEM_CLASS(TEmberItemVirtual, TEmberItem)
 public:
   EMBER_STORAGE_ACCESSORS
-  void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
-  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
-  void SaveToStream(TStream& S, Integer StreamVersion) override;
-
-protected:
-  void Create(TEmberCollection* ACollection) override;
-  void Destroy() override;
+  Integer GetStateImageIndexes(Integer Column) const override;
+  void SetStateImageIndexes(Integer Column, Integer Value) override;
+  TCustomImageList* GetStateImageList(Integer Column) override;
+  Cardinal GetGroupKey(Integer FocusedColumn) const override;
+  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
 
 private:
-  TEmberDynamicDataHelper* FDataHelper{nullptr};
+  Integer AskImage(Integer Column, TEmberImageKind Kind) const;
+};
+
+class TEmberItemInterfaced : public TEmberInterfacedData<TEmberItem> {
+  EMBER_ITEM_CLASS(TEmberItemInterfaced, TEmberItem)
+public:
+  Integer GetStateImageIndexes(Integer Column) const override;
+  void SetStateImageIndexes(Integer Column, Integer Value) override;
+  TCustomImageList* GetStateImageList(Integer Column) override;
+  Cardinal GetGroupKey(Integer FocusedColumn) const override;
+  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+  // The check lives in the data object; the state bit is not used.
+  bool GetChecked() const override;
+  void SetChecked(bool Value) override;
+};
+
+// ---- Groups ----
+class TEmberBaseGroupStored : public TEmberStoredData<TEmberGroup> {
+  EMBER_ITEM_CLASS(TEmberBaseGroupStored, TEmberGroup)
+public:
+  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                 TEmberAlphaBlender* AlphaBlender) override;
+  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
+  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
+  void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
 class TEmberGroupStored : public TEmberBaseGroupStored {
@@ -280,28 +272,21 @@ public:
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
-class TEmberGroupInterfaced : public TEmberGroup {
+class TEmberGroupInterfaced : public TEmberInterfacedData<TEmberGroup> {
   EMBER_ITEM_CLASS(TEmberGroupInterfaced, TEmberGroup)
 public:
-  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
 // ---- Columns ----
-class TEmberColumnStored : public TEmberColumn {
+class TEmberColumnStored : public TEmberStoredData<TEmberColumn> {
   EMBER_ITEM_CLASS(TEmberColumnStored, TEmberColumn)
 public:
-  EMBER_STORAGE_ACCESSORS
+  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
+                 TEmberAlphaBlender* AlphaBlender) override;
+  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
+  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
-  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
-  void SaveToStream(TStream& S, Integer StreamVersion) override;
-
-protected:
-  void Create(TEmberCollection* ACollection) override;
-  void Destroy() override;
-
-private:
-  TEmberDynamicDataHelper* FDataHelper{nullptr};
 };
 
 class TEmberColumnVirtual : public TEmberColumn {
@@ -311,11 +296,18 @@ public:
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
-class TEmberColumnInterfaced : public TEmberColumn {
+class TEmberColumnInterfaced : public TEmberInterfacedData<TEmberColumn> {
   EMBER_ITEM_CLASS(TEmberColumnInterfaced, TEmberColumn)
 public:
-  EMBER_STORAGE_ACCESSORS
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
+
+// Made once, in the storage source.
+extern template class TEmberStoredData<TEmberItem, TEmberItemDynamicDataHelper>;
+extern template class TEmberStoredData<TEmberGroup>;
+extern template class TEmberStoredData<TEmberColumn>;
+extern template class TEmberInterfacedData<TEmberItem>;
+extern template class TEmberInterfacedData<TEmberGroup>;
+extern template class TEmberInterfacedData<TEmberColumn>;
 
 }  // namespace ember
