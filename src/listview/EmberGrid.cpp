@@ -129,11 +129,23 @@ void TEmberGridGroup::ReleaseHiddenGroup() {
   if (sel->GetFocusedItem() && sel->GetFocusedItem()->GetOwnerGroup() == FOwnerGroup) sel->SetFocusedItem(nullptr);
 }
 
-void TEmberGridGroup::BeginLayout(const TRect& GroupRect) {
+bool TEmberGridGroup::BeginLayout(const TRect& GroupRect) {
   FOwnerGroup->SetDisplayRect(GroupRect);
   auto& visible = FOwnerGroup->VisibleItems();
   visible.clear();
+  if (!FOwnerGroup->GetVisible()) {
+    // Its margins would leave an empty band where nothing shows.
+    ReleaseHiddenGroup();
+    FRowCount = 0;
+    return false;
+  }
   visible.reserve(static_cast<size_t>(FOwnerGroup->GetItemCount()));
+  return true;
+}
+
+void TEmberGridGroup::LeaveItemsOut() {
+  MoveFocusOffGroup();
+  HideItems();
 }
 
 TEmberItem* TEmberGridGroup::PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, const TPlaced& Each) {
@@ -238,17 +250,13 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
   width = std::max(width, cw + ml + mr);
 
   TRect gr{0, topMargin + prevBottom, width, topMargin + prevBottom};
-  BeginLayout(gr);
+  if (!BeginLayout(gr)) {
+    FColumnCount = 0;
+    return;
+  }
   TEmberItem* focused = nullptr;
   Integer maxBottom = 0;
   const Integer count = g->GetItemCount();
-  if (!g->GetVisible()) {
-    // A hidden group takes no room: its margins would leave an empty band where nothing shows.
-    ReleaseHiddenGroup();
-    FColumnCount = 0;
-    FRowCount = 0;
-    return;
-  }
   if (g->GetExpanded() && count > 0) {
     FColumnCount = std::max(1, ColumnsForWidth(g, width));
     FCellOrigin = TPoint{ml, prevBottom + topMargin + mt + topItemMargin};
@@ -258,8 +266,7 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
       if (shown) maxBottom = r.Bottom - FCellOrigin.Y;
     });
   } else {
-    MoveFocusOffGroup();
-    HideItems();
+    LeaveItemsOut();
   }
   if (g->GetVisibleCount() == 0) {
     FColumnCount = 0;
@@ -416,14 +423,11 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   const Integer left = PrevGroup ? PrevGroup->GetDisplayRect().Right : 0;
   const Integer h = std::max(lv->GetClientHeight() - lv->GetHeader()->RuntimeHeight(), mb + mt + ch);
   TRect gr{left, 0, left, h};
-  BeginLayout(gr);
-  const Integer count = g->GetItemCount();
-  if (!g->GetVisible()) {
-    ReleaseHiddenGroup();
+  if (!BeginLayout(gr)) {
     FColumnCount = 0;
-    FRowCount = 0;
     return;
   }
+  const Integer count = g->GetItemCount();
   if (g->GetExpanded() && count > 0) {
     FRowCount = std::max(1, (h - (mb + mt)) / ch);
     FColumnCount = 1;
@@ -437,8 +441,7 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     });
     gr.Right = lastX + cw + mr;
   } else {
-    MoveFocusOffGroup();
-    HideItems();
+    LeaveItemsOut();
   }
   if (g->GetVisibleCount() == 0) {
     // As wide as the group's caption.
@@ -532,16 +535,11 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
   const Integer top = PrevGroup ? PrevGroup->GetDisplayRect().Bottom : 2;
   const Integer viewWidth = lv->GetHeader()->ViewWidth();
   TRect gr{0, top, viewWidth, top};
-  BeginLayout(gr);
-  const Integer count = g->GetItemCount();
   FColumnCount = 1;
   FRowLeft = ml;
   FRowRight = std::max(ml, viewWidth - mr);
-  if (!g->GetVisible()) {
-    ReleaseHiddenGroup();
-    FRowCount = 0;
-    return;
-  }
+  if (!BeginLayout(gr)) return;
+  const Integer count = g->GetItemCount();
   TEmberItem* focused = nullptr;
   if (g->GetExpanded() && count > 0) {
     FCellOrigin = TPoint{ml, top + mt};
@@ -553,8 +551,7 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
     focused = PlaceItems(NextVisibleItemIndex, true,
                          [&](Integer, const TRect& r, bool) { gr.Bottom = r.Bottom + bottomSpace; });
   } else {
-    MoveFocusOffGroup();
-    HideItems();
+    LeaveItemsOut();
     gr.Bottom = top + mt + mb;
   }
   FRowCount = g->GetVisibleCount();
@@ -659,14 +656,9 @@ void TEmberGridGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   }
   const Integer n = static_cast<Integer>(FCells.size());
   TRect gr{0, top, header->ViewWidth(), top};
-  BeginLayout(gr);
-  const Integer count = g->GetItemCount();
   FColumnCount = n;
-  if (!g->GetVisible()) {
-    ReleaseHiddenGroup();
-    FRowCount = 0;
-    return;
-  }
+  if (!BeginLayout(gr)) return;
+  const Integer count = g->GetItemCount();
   gr.Bottom = top + mt + mb;
   if (g->GetExpanded() && count > 0 && n > 0) {
     FCellOrigin = TPoint{ml, top + mt};
@@ -676,8 +668,7 @@ void TEmberGridGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
       if (shown) gr.Bottom = r.Bottom + mb;
     });
   } else {
-    MoveFocusOffGroup();
-    HideItems();
+    LeaveItemsOut();
   }
   const Integer shown = g->GetVisibleCount();
   FRowCount = n < 1 ? 0 : shown / n + (shown % n ? 1 : 0);

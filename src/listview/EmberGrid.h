@@ -72,8 +72,11 @@ protected:
   void HideItems();
   // A hidden group: its items are not shown, selected or focused.
   void ReleaseHiddenGroup();
-  // Starts a layout: the group's rectangle, and its visible list emptied.
-  void BeginLayout(const TRect& GroupRect);
+  // Starts a layout: the group's rectangle, and its visible list emptied. A hidden group takes no
+  // room: its items are released and its row count is 0. Answers whether the group shows.
+  bool BeginLayout(const TRect& GroupRect);
+  // A collapsed or empty group: the focus moves off its items, which are not shown.
+  void LeaveItemsOut();
   // Gives every shown item the next cell and its indexes, and a hidden one an empty rectangle
   // where the next shown item stands; Each sees every item's position, rectangle and whether it
   // shows. Answers the focused item when it was placed.

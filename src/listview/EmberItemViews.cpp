@@ -196,6 +196,16 @@ void TCustomEmberListview::FreeItemViews() {
 Integer TEmberViewItem::ColumnIndex(TEmberColumn* Column) { return Column ? Column->GetIndex() : 0; }
 Integer TEmberViewItem::ColumnPosition(TEmberColumn* Column) { return Column ? Column->GetPosition() : 0; }
 
+bool TEmberViewItem::BeginRectArray(TEmberItem* Item, TEmberColumn* Column, TEmberRectArrayObject& RectArray,
+                                    Integer& Position) {
+  if (!Item) return false;
+  if (!Item->GetInitialized()) Item->SetInitialized(true);
+  Position = ColumnPosition(Column);
+  if (Position < 0) return false;
+  RectArray = TEmberRectArrayObject{};
+  return true;
+}
+
 Word TEmberViewItem::AlignmentFlag(TAlignment A) {
   switch (A) {
     case TAlignment::taLeftJustify: return 2;
@@ -402,11 +412,8 @@ Integer TEmberViewThumbnailItem::PaintTextLineCount(TEmberItem* Item, TEmberColu
 
 void TEmberViewThumbnailItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
                                             TEmberRectArrayObject& RectArray) {
-  if (!Item) return;
-  if (!Item->GetInitialized()) Item->SetInitialized(true);
-  const Integer position = ColumnPosition(Column);
-  if (position < 0) return;
-  RectArray = TEmberRectArrayObject{};
+  Integer position = 0;
+  if (!BeginRectArray(Item, Column, RectArray, position)) return;
   TCustomEmberListview* lv = Item->GetOwnerListview();
   TMeasureCanvas measure(lv);
   TCanvas* canvas = measure.Get();
@@ -520,10 +527,8 @@ TCustomImageList* TEmberViewTileItem::GetImageList(TEmberColumn* Column, TEmberI
 
 void TEmberViewTileItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
                                        TEmberRectArrayObject& RectArray) {
-  if (!Item) return;
-  if (!Item->GetInitialized()) Item->SetInitialized(true);
-  if (ColumnPosition(Column) < 0) return;
-  RectArray = TEmberRectArrayObject{};
+  Integer position = 0;
+  if (!BeginRectArray(Item, Column, RectArray, position)) return;
   Integer imageW = 0, imageH = 0;
   GetImageSize(Item, Column, imageW, imageH, TEmberImageKind::eikNormal);
 
@@ -607,11 +612,8 @@ Integer TEmberViewIconItem::PaintTextLineCount(TEmberItem* Item, TEmberColumn*) 
 
 void TEmberViewIconItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
                                        TEmberRectArrayObject& RectArray) {
-  if (!Item) return;
-  if (!Item->GetInitialized()) Item->SetInitialized(true);
-  const Integer position = ColumnPosition(Column);
-  if (position < 0) return;
-  RectArray = TEmberRectArrayObject{};
+  Integer position = 0;
+  if (!BeginRectArray(Item, Column, RectArray, position)) return;
   Integer imageW = 0, imageH = 0;
   GetImageSize(Item, Column, imageW, imageH, TEmberImageKind::eikNormal);
 
@@ -674,11 +676,8 @@ TRect TEmberViewSmallIconItem::CalculateDisplayRect(TEmberItem* Item, TEmberColu
 
 void TEmberViewSmallIconItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
                                             TEmberRectArrayObject& RectArray) {
-  if (!Item) return;
-  if (!Item->GetInitialized()) Item->SetInitialized(true);
-  const Integer position = ColumnPosition(Column);
-  if (position < 0) return;
-  RectArray = TEmberRectArrayObject{};
+  Integer position = 0;
+  if (!BeginRectArray(Item, Column, RectArray, position)) return;
   TCustomEmberListview* lv = Item->GetOwnerListview();
   if (!Column && lv && lv->GetHeader()->GetColumns()->GetCount() > 0) Column = lv->GetHeader()->FirstColumn();
   const Integer index = ColumnIndex(Column);

@@ -107,6 +107,11 @@ protected:
   static TCanvas* MeasureCanvas(TCustomEmberListview* LV);
   static Integer ColumnIndex(TEmberColumn* Column);
   static Integer ColumnPosition(TEmberColumn* Column);
+  // Where a view's rect array begins: the item is marked initialised and the array emptied, and
+  // the column's position answered; false (the array untouched) for no item or a column that
+  // has no position.
+  static bool BeginRectArray(TEmberItem* Item, TEmberColumn* Column, TEmberRectArrayObject& RectArray,
+                             Integer& Position);
   static Word AlignmentFlag(TAlignment A);
   static Word VAlignmentFlag(common::TCommonVAlignment A);
 };
