@@ -98,20 +98,31 @@ void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& cli
   PixelBuffer pb = TargetOf(dc);
   if (!pb.Valid() || mask.Width <= 0 || mask.Height <= 0) return;
   QRegion r = clip & PaintableRegion(dc) & QRect(origin, QSize(mask.Width, mask.Height));
+  // Every caption of a list comes through here: rows are walked by pointer, each pixel as
+  // PutColor would write it.
+  const int step = pb.Bpp / 8;
+  const Byte alpha = pb.Opaque ? 0xFF : 0;
+  const Byte cb = GetBValue(c), cg = GetGValue(c), cr = GetRValue(c);
   for (const QRect& q : r) {
-    for (int y = q.top(); y <= q.bottom(); ++y)
-      for (int x = q.left(); x <= q.right(); ++x) {
-        int cov = mask.Coverage[static_cast<size_t>(y - origin.y()) * mask.Width + (x - origin.x())];
+    for (int y = q.top(); y <= q.bottom(); ++y) {
+      const Byte* m = mask.Coverage.data() + static_cast<size_t>(y - origin.y()) * mask.Width + (q.left() - origin.x());
+      Byte* p = pb.At(q.left(), y);
+      for (int x = q.left(); x <= q.right(); ++x, ++m, p += step) {
+        const int cov = *m;
         if (cov == 0) continue;
-        if (cov == 255) {
-          PutColor(pb, x, y, c);
-          continue;
-        }
-        COLORREF d = GetColor(pb, x, y);
         auto mix = [cov](int dv, int cv) { return static_cast<Byte>((dv * (255 - cov) + cv * cov + 127) / 255); };
-        PutColor(pb, x, y, RGB(mix(GetRValue(d), GetRValue(c)), mix(GetGValue(d), GetGValue(c)),
-                               mix(GetBValue(d), GetBValue(c))));
+        if (cov == 255) {
+          p[0] = cb;
+          p[1] = cg;
+          p[2] = cr;
+        } else {
+          p[0] = mix(p[0], cb);
+          p[1] = mix(p[1], cg);
+          p[2] = mix(p[2], cr);
+        }
+        if (step == 4) p[3] = alpha;
       }
+    }
     MarkDirty(dc, q);
   }
 }
