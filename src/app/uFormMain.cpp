@@ -58,6 +58,9 @@ void TMain::Create(TComponent* AOwner) {
   BuildPanel();
   Photos();
   List->GetCellSizes()->GetThumbnail()->SetSize(kPanelWidth, kPanelHeight);
+  // The empty list tells the customer how to begin, on as many lines as the text has.
+  List->GetBackGround()->SetCaptionShow(true);
+  List->GetBackGround()->SetCaptionSingleLine(false);
   List->GetBackGround()->SetCaption(
       u"Для начала нужно составить список фотографий, которые Вы хотите распечатать\r\n"
       u"Чтобы сделать это - перетащите фотографии в эту область или нажмите \"" + ActAddFoto->GetCaption() + u"\"");

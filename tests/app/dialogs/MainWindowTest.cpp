@@ -2,10 +2,14 @@
 // not photos, copying, deleting and removing what was sent, the editing panel over the selected
 // photo with its crop frame dragged on the thumbnail, and a picture of the window.
 
+#include <QImage>
+#include <QWidget>
+
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uFormMain.h"
 #include "common/CommonDataObject.h"
 #include "order/uLists.h"
+#include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
 
 namespace dlgtest {
@@ -67,6 +71,32 @@ TEST_F(MainWindowTest, TotalsAndTheMinimumOrder) {
     Main->UpdateTotals();
     EXPECT_EQ(Main->lblMinPrice->GetVisible(), s.warned) << s.count;
   }
+}
+
+TEST_F(MainWindowTest, TheEmptyListTellsHowToBegin) {
+  // The two lines of the note stand in the middle of the empty list, one above the other; the
+  // first photo's cell takes the list and the note goes. It was once never shown.
+  auto textRows = [&] {
+    guitest::PumpPending();
+    const QImage list = layer::WidgetOf(Main->List->Handle())->grab().toImage();
+    std::vector<int> rows;  // rows of the right half that hold dark pixels
+    for (int y = 0; y < list.height(); ++y)
+      for (int x = list.width() / 2; x < list.width() - 20; ++x)
+        if (qGray(list.pixel(x, y)) < 100) {
+          rows.push_back(y);
+          break;
+        }
+    return rows;
+  };
+  std::vector<int> rows = textRows();
+  ASSERT_FALSE(rows.empty());
+  int bands = 1;
+  for (size_t i = 1; i < rows.size(); ++i) bands += rows[i] > rows[i - 1] + 1 ? 1 : 0;
+  EXPECT_GE(bands, 2);
+  EXPECT_GT(rows.front(), 100);
+  EXPECT_LT(rows.back(), 350);
+  Add(u"beach", 0, order::ptGlossy, 1);
+  EXPECT_TRUE(textRows().empty());
 }
 
 TEST_F(MainWindowTest, OnlyPhotoFilesAreAdded) {
