@@ -441,6 +441,12 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_EQ(c->Thumb()->Height(), 133);
     EXPECT_EQ(main->pnlThumb->GetBoundsRect(), (TRect{7, 40, 207, 173}));
     EXPECT_EQ(c->FrameType(), ftNone);
+    // One print more with the up-down's upper arrow.
+    guitest::Click(main->udPhotoCount->Handle(), TPoint{8, 4});
+    guitest::PumpPending();
+    EXPECT_EQ(main->edPhotoCount->GetText(), u"4");
+    EXPECT_EQ(Cell(c), (std::vector<String>{u"10х15 см", u"Матовая  (14,5 руб.)", u"4", u"58 руб."}));
+    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 5 шт., отпечатков: 14 шт. Сумма заказа - 245,00 руб.");
     select(named(u"a.png"));
   });
   Road.Add("a selected", [&] { return main->CurrentItem() == named(u"a.png"); }, [&] {
@@ -450,13 +456,13 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_EQ(Names(main), (std::vector<String>{u"a.png", u"a.png", u"b.bmp", u"c.png", u"d.jpg", u"e.png"}));
     EXPECT_EQ(photo(1), a);
     EXPECT_EQ(Cell(photo(0)), Cell(a));
-    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 6 шт., отпечатков: 16 шт. Сумма заказа - 274,00 руб.");
+    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 6 шт., отпечатков: 17 шт. Сумма заказа - 288,50 руб.");
     select(named(u"e.png"));
   });
   Road.Add("e selected", [&] { return main->CurrentItem() == named(u"e.png"); }, [&] {
     ClickOn(main->pnlImage, main->btnDelete);
     EXPECT_EQ(Names(main), (std::vector<String>{u"a.png", u"a.png", u"b.bmp", u"c.png", u"d.jpg"}));
-    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 5 шт., отпечатков: 14 шт. Сумма заказа - 224,00 руб.");
+    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 5 шт., отпечатков: 15 шт. Сумма заказа - 238,50 руб.");
     EXPECT_FALSE(main->lblMinPrice->GetVisible());
     Shot(main, "road-5-list");
     ClickControl(main->btnUpload);  // the order dialog runs in here
@@ -512,7 +518,7 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
   Road.Add("the result page", [&] { return order->Pages->GetActivePage() == order->PageSucc; }, [&] {
     EXPECT_EQ(order->edOrderNumber->GetText(), u"000041");
     EXPECT_EQ(order->lblResult->GetCaption(), u"4 фото были успешно отправлены на сайт; 1 фото пропущено");
-    EXPECT_EQ(order->lblTotal->GetCaption(), u"Отправлено фотографий: 4 шт.; отпечатков: 11 шт. Сумма заказа: 180,50 руб.");
+    EXPECT_EQ(order->lblTotal->GetCaption(), u"Отправлено фотографий: 4 шт.; отпечатков: 12 шт. Сумма заказа: 195,00 руб.");
     EXPECT_EQ(order->lblStat->GetCaption(), u"Отправлено 4 фото из 5; пропущено 1 фото");
     EXPECT_EQ(order->pbProgress->GetPosition(), 5);
     EXPECT_EQ(order->btnCancel->GetCaption(), u"Закрыть");
@@ -557,14 +563,14 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
   };
   // a: the whole photo, 3 times larger. b: cropped from column Round(38 × 4) = 152 to 752 of
   // 800, so its middle (400) lands at (400 − 152) × 3 = 744. c: turned left, so green comes up
-  // to the top left. d: square in a 2400 × 1800 print; drawn upright at 1800 × 2400 with white
+  // to the top left, printed 4 times. d: square in a 2400 × 1800 print; drawn upright at 1800 × 2400 with white
   // bands of 300 above and below, then stored turned clockwise: the bands stand left and right
   // and blue (its lower left) comes to the top left. The copy of a, given up, took number 1.
   const std::vector<Print> expected = {
       {"matte", "10х15 см", 2, 3, 1800, 1200, {{{450, 300}, Red}, {{1350, 300}, Green}, {{450, 900}, Blue}, {{1350, 900}, Yellow}}},
       {"matte", "10х15 см", 3, 3, 1800, 1200, {{{20, 300}, Red}, {{684, 300}, Red}, {{804, 300}, Green}, {{1780, 300}, Green},
                                                  {{684, 900}, Blue}, {{804, 900}, Yellow}}},
-      {"matte", "10х15 см", 4, 3, 1800, 1200, {{{450, 300}, Green}, {{1350, 300}, Yellow}, {{450, 900}, Red}, {{1350, 900}, Blue}}},
+      {"matte", "10х15 см", 4, 4, 1800, 1200, {{{450, 300}, Green}, {{1350, 300}, Yellow}, {{450, 900}, Red}, {{1350, 900}, Blue}}},
       {"silk", "15х20 см", 1, 2, 2400, 1800, {{{150, 900}, White}, {{2250, 900}, White}, {{750, 450}, Blue}, {{1650, 450}, Red},
                                                {{750, 1350}, Yellow}, {{1650, 1350}, Green}}},
   };
@@ -596,7 +602,7 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
   EXPECT_EQ(testsupport::ReadFileBytes(placed.Folder / "order.txt"),
             "Город: Озёрск\r\nАдрес: Набережная ул. Набережная, 7 с 10 до 19\r\nФИО: Петрова Анна Сергеевна\r\n"
             "Телефон: +7 912 345-67-89\r\nE-Mail: anna@example.ru\r\n"
-            "10х15 см: 9 шт.\r\n15х20 см: 2 шт.\r\nСумма заказа: 180,50 руб.");
+            "10х15 см: 10 шт.\r\n15х20 см: 2 шт.\r\nСумма заказа: 195,00 руб.");
   EXPECT_EQ(Lab->Requests(labserver::TRequestKind::Photo).size(), 14u);
   EXPECT_TRUE(Lab->Requests(labserver::TRequestKind::Rollback).empty());
 }
