@@ -410,23 +410,19 @@ Integer TEmberViewThumbnailItem::PaintTextLineCount(TEmberItem* Item, TEmberColu
   return LinesShownWhenFocused(Item);
 }
 
-void TEmberViewThumbnailItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
-                                            TEmberRectArrayObject& RectArray) {
-  Integer position = 0;
-  if (!BeginRectArray(Item, Column, RectArray, position)) return;
+// The bounds and the picture's rectangle, which the caption's measure does not change.
+void TEmberViewThumbnailItem::PictureRects(TEmberItem* Item, Integer Position, TCanvas* Canvas,
+                                           TEmberRectArrayObject& RectArray) {
   TCustomEmberListview* lv = Item->GetOwnerListview();
-  TMeasureCanvas measure(lv);
-  TCanvas* canvas = measure.Get();
   const bool hideCaption = lv && lv->GetPaintInfoItem()->GetHideCaption();
-
   RectArray.BoundsRect = Inflated(Item->GetDisplayRect(), -Item->GetBorder());
   TRect& icon = RectArray.IconRect;
   icon = RectArray.BoundsRect;
   if (!hideCaption) {
-    if (canvas) {
-      LoadTextFont(Item, position, canvas, Item->GetSelected());
+    if (Canvas) {
+      LoadTextFont(Item, Position, Canvas, Item->GetSelected());
       TEXTMETRICW tm{};
-      GetTextMetricsW(canvas->GetHandle(), &tm);
+      GetTextMetricsW(Canvas->GetHandle(), &tm);
       // Two caption lines are always reserved under the picture.
       icon.Bottom -= 2 * tm.tmHeight;
     }
@@ -435,6 +431,18 @@ void TEmberViewThumbnailItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Colu
     icon.Bottom -= b.Bottom + 2;
   }
   NotInverted(icon);
+}
+
+void TEmberViewThumbnailItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Column, TCanvas*, const WideString&,
+                                            TEmberRectArrayObject& RectArray) {
+  Integer position = 0;
+  if (!BeginRectArray(Item, Column, RectArray, position)) return;
+  TCustomEmberListview* lv = Item->GetOwnerListview();
+  TMeasureCanvas measure(lv);
+  TCanvas* canvas = measure.Get();
+  const bool hideCaption = lv && lv->GetPaintInfoItem()->GetHideCaption();
+  PictureRects(Item, position, canvas, RectArray);
+  const TRect& icon = RectArray.IconRect;
 
   RectArray.CheckRect = CheckBelow(Item, RectArray.BoundsRect, icon.Bottom);
   const TRect& check = RectArray.CheckRect;
@@ -482,9 +490,17 @@ bool TEmberViewThumbnailItem::SelectionHit(TEmberItem* Item, const TRect& Select
                                            TEmberSelectHitType SelectType) {
   if (!Item || !Item->GetEnabled()) return false;
   TEmberRectArrayObject ra;
-  HitRectArray(Item, nullptr, ra);
-  if (SelectType == TEmberSelectHitType::eshtDragSelect)
+  if (SelectType == TEmberSelectHitType::eshtDragSelect) {
+    // The band hits the picture alone, whose rectangle needs no caption measured: a band moving
+    // over thousands of items not painted yet would otherwise measure each one's caption.
+    if (!Item->GetInitialized()) Item->SetInitialized(true);
+    const Integer position = ColumnPosition(nullptr);
+    if (position < 0) return false;
+    TMeasureCanvas measure(Item->GetOwnerListview());
+    PictureRects(Item, position, measure.Get(), ra);
     return Meets(DragSelectIconArea(ExpandIconR(Item, ra, SelectType)), SelectViewportRect);
+  }
+  HitRectArray(Item, nullptr, ra);
   return Meets(ExpandTextR(Item, ra, SelectType), SelectViewportRect) ||
          Meets(ExpandIconR(Item, ra, SelectType), SelectViewportRect);
 }

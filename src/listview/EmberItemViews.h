@@ -143,6 +143,8 @@ public:
 protected:
   // The rubber band's target: the picture less a tenth of its width on every side.
   static TRect DragSelectIconArea(const TRect& IconRect);
+  // The bounds and the picture's rectangle of the rect array, without the caption's.
+  void PictureRects(TEmberItem* Item, Integer Position, TCanvas* Canvas, TEmberRectArrayObject& RectArray);
 };
 
 class TEmberViewFilmStripItem : public TEmberViewThumbnailItem {

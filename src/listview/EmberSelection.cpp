@@ -356,7 +356,9 @@ void TEmberSelectionManager::ApplyDragSelect(TEmberItem* Item, bool Toggle, cons
 
 // Only the items that meet the part of one band outside the other can change: an item inside both
 // has the same hit in each (and, without Ctrl, was selected when the band first reached it). So
-// each move visits the strips between the two bands, not everything under the band.
+// each move visits the strips between the two bands, not everything under the band. The items of
+// a strip that change are repainted together, as the rectangle around their cells, rather than
+// one rectangle per item: a band over thousands of items changes thousands in one move.
 void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRect) {
   TCustomEmberListview* lv = OwnerListview();
   if (!FEnabled || !FMultiSelect || !lv) return;
@@ -368,9 +370,50 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
   SubtractRect(OldRect, NewRect, strips);
   TEmberGroups* groups = lv->GetGroups();
   std::unordered_set<TEmberItem*> seen;
-  for (const TRect& strip : strips)
-    for (TEmberItem* i = groups->FirstItemInRect(strip); i; i = groups->NextItemInRect(i, strip))
-      if (seen.insert(i).second) ApplyDragSelect(i, Toggle, NewRect, OldRect);
+  std::vector<TRect> changed;
+  bool anyChanged = false;
+  {
+    ++FRepaintHold;
+    struct Release {
+      Integer& Hold;
+      ~Release() { --Hold; }
+    } release{FRepaintHold};
+    for (const TRect& strip : strips) {
+      TRect around{};
+      bool stripChanged = false;
+      for (TEmberItem* i = groups->FirstItemInRect(strip); i; i = groups->NextItemInRect(i, strip)) {
+        if (!seen.insert(i).second) continue;
+        const bool was = i->GetSelected();
+        ApplyDragSelect(i, Toggle, NewRect, OldRect);
+        if (i->GetSelected() == was) continue;
+        // The focused item may paint beyond its cell; it repaints as it always does.
+        if (i->GetFocused()) {
+          i->Invalidate(false);
+          anyChanged = true;
+          continue;
+        }
+        around = stripChanged ? UnionRectEx(around, i->GetDisplayRect()) : i->GetDisplayRect();
+        stripChanged = true;
+      }
+      if (stripChanged) changed.push_back(around);
+      anyChanged = anyChanged || stripChanged;
+    }
+  }
+  if (anyChanged) {
+    // Runs of selected items paint as one selection, which a change may lengthen or split.
+    if (FGroupSelections) {
+      lv->SafeInvalidateRect(nullptr, false);
+    } else if (lv->HandleAllocated()) {
+      TEmberScrollbarManager* sb = lv->GetScrollbars();
+      const TRect client = sb->MapWindowRectToViewRect(lv->GetClientRect());
+      for (const TRect& r : changed) {
+        TRect shown;
+        if (!IntersectRectEx(shown, client, r)) continue;
+        TRect window = sb->MapViewRectToWindowRect(shown);
+        lv->SafeInvalidateRect(&window, false);
+      }
+    }
+  }
   batch.End();
 }
 

@@ -258,6 +258,44 @@ TEST_F(SelectionTest, RubberBandVisitsOnlyTheStripsBetweenOldAndNewBand) {
   }
 }
 
+// A band move repaints the cells it changed as one rectangle per strip, none of them measured for
+// it; the focused item, which may paint past its cell, repaints itself.
+TEST_F(SelectionTest, RubberBandRepaintsTheChangedCellsTogether) {
+  struct Step {
+    const char* what;
+    TRect band;
+    bool repaints;
+    TRect update;  // window coordinates (the view is not scrolled)
+    bool measured;
+  };
+  // Ten cells of 20 x 20 per row; a30 holds the focus.
+  const Step steps[] = {
+      {"two rows reached", {0, 0, 50, 30}, true, {0, 0, 60, 40}, false},
+      {"a third row", {0, 0, 50, 50}, true, {0, 40, 60, 60}, false},
+      {"the same band again", {0, 0, 50, 50}, false, {}, false},
+      {"a row holding the focus", {0, 0, 50, 70}, true, {0, 60, 60, 80}, true},
+      {"back by two rows", {0, 0, 50, 30}, true, {0, 40, 60, 80}, true},
+  };
+  Build(100, 0);
+  Sel->SetMultiSelect(true);
+  Sel->SetFocusedItem(ItemA(30));
+  TRect old{0, 0, 1, 1};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    ValidateRect(LV->Handle(), nullptr);
+    UniformCellsSetup::RectArrays = 0;
+    Sel->DragSelect(false, s.band, old);
+    old = s.band;
+    TRect update;
+    EXPECT_EQ(GetUpdateRect(LV->Handle(), &update, false), s.repaints);
+    if (s.repaints) {
+      EXPECT_EQ(update, s.update);
+    }
+    EXPECT_EQ(UniformCellsSetup::RectArrays > 0, s.measured);
+  }
+  EXPECT_EQ(Sel->GetCount(), 6);
+}
+
 TEST_F(SelectionTest, RubberBandReadsTheBandOfTheDragRectManager) {
   Build(20, 0);
   Sel->SetMultiSelect(true);
