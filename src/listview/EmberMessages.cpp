@@ -41,8 +41,22 @@ LRESULT ResultOf(TEmberMouseActivate A, LRESULT Fallback) {
 
 }  // namespace
 
-// The header takes its clicks and moves through this seam; nothing reaches the items meanwhile.
-void TCustomEmberListview::HeaderMouseMessage(TMessage&) {}
+// Clicks, double clicks and moves over the header go to the header; nothing reaches the items
+// meanwhile. A right-button release also ends the header's hot tracking, which holds the mouse.
+void TCustomEmberListview::HeaderMouseMessage(TMessage& Msg) {
+  switch (Msg.Msg) {
+    case WM_MOUSEMOVE: FHeader->WMMouseMove(Msg); return;
+    case WM_LBUTTONDOWN: FHeader->WMLButtonDown(Msg); return;
+    case WM_LBUTTONUP: FHeader->WMLButtonUp(Msg); return;
+    case WM_LBUTTONDBLCLK: FHeader->WMLButtonDblClk(Msg); return;
+    case WM_RBUTTONDOWN: FHeader->WMRButtonDown(Msg); return;
+    case WM_RBUTTONUP:
+      if (Msg.Result == 0) FHeader->WMRButtonUp(Msg);
+      if (FHeader->GetHotTrackedColumn()) FHeader->WMLButtonUp(Msg);
+      return;
+    default: return;
+  }
+}
 
 void TCustomEmberListview::Dispatch(TMessage& Msg) {
   using Base = common::TCommonCanvasControl;
@@ -152,6 +166,11 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       if (doDefault) Msg.Result = FEditManager->GetEditing() ? MA_NOACTIVATE : MA_ACTIVATE;
       return;
     }
+    case WM_SIZE:
+      // Spring columns follow the new width before the control lays itself out.
+      FHeader->WMSize(Msg);
+      Base::Dispatch(Msg);
+      return;
     case WM_WINDOWPOSCHANGING: {
       FBackGround->WMWindowPosChanging(Msg);
       const auto* pos = reinterpret_cast<const WINDOWPOS*>(Msg.LParam);
@@ -313,7 +332,7 @@ void TCustomEmberListview::ContextMenuMessage(TMessage& Msg) {
   } else if (!keyboard) {
     const TPoint client = ScreenToClient(pt);
     if (IsInHeaderArea(client)) {
-      if (FPopupMenuHeader) FPopupMenuHeader->Popup(pt.X, pt.Y);
+      FHeader->WMContextMenu(Msg);
       Msg.Result = 1;
       return;
     }

@@ -267,6 +267,46 @@ TEST_F(HeaderTest, SpringColumnsShareAChangeOfWidth) {
   for (Integer i = 0; i < 3; ++i) EXPECT_EQ(Col(i)->GetWidth(), 94);
 }
 
+// The window's own messages reach the header: presses, releases and double clicks over it, its
+// context menu, and a new width for its spring columns; the same presses below it are the items'.
+TEST_F(HeaderTest, TheWindowsMessagesReachTheHeader) {
+  Build();
+  HWND h = LV->Handle();
+  LV->OnColumnDblClick = [this](TCustomEmberListview*, TCommonMouseButton, TPoint, TEmberColumn* c) {
+    Log.Add("double click " + Name(c));
+  };
+  LV->OnColumnContextMenu = [this](TCustomEmberListview*, TEmberHitInfoColumn hit, TPoint, TPopupMenu*&) {
+    Log.Add("menu " + (hit.Column ? Name(hit.Column) : std::string("none")));
+  };
+  auto at = [](Integer x, Integer y) { return static_cast<LPARAM>((x & 0xFFFF) | ((y & 0xFFFF) << 16)); };
+  struct Case {
+    const char* what;
+    std::vector<std::pair<UINT, TPoint>> messages;
+    std::vector<std::string> logged;
+  } cases[] = {
+      {"a click on B", {{WM_LBUTTONDOWN, {150, 10}}, {WM_LBUTTONUP, {150, 10}}}, {"click B"}},
+      {"a double click on C", {{WM_LBUTTONDBLCLK, {250, 10}}, {WM_LBUTTONUP, {250, 10}}}, {"double click C"}},
+      {"a click under the header", {{WM_LBUTTONDOWN, {150, 60}}, {WM_LBUTTONUP, {150, 60}}}, {}},
+      {"the menu over A", {{WM_CONTEXTMENU, {50, 10}}}, {"menu A"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Log.Clear();
+    for (const auto& [msg, p] : c.messages) {
+      TPoint screen = msg == WM_CONTEXTMENU ? LV->ClientToScreen(p) : p;
+      SendMessage(h, msg, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0, at(screen.X, screen.Y));
+    }
+    EXPECT_EQ(Log.Lines, c.logged);
+  }
+  EXPECT_EQ(Col(1)->GetSortDirection(), TEmberSortDirection::esdAscending);
+  // Thirty pixels more for three spring columns: ten each, without calling the header.
+  // The first size the header hears is where it starts from.
+  for (Integer i = 0; i < 3; ++i) Col(i)->SetAutoSpring(true);
+  LV->SetBounds(0, 0, 400, 299);
+  LV->SetBounds(0, 0, 430, 299);
+  for (Integer i = 0; i < 3; ++i) EXPECT_EQ(Col(i)->GetWidth(), 110);
+}
+
 TEST_F(HeaderTest, TheDragRecordIsOursOrIgnored) {
   Build();
   MakeList();
