@@ -1,7 +1,5 @@
 #include "listview/EmberManagers.h"
 
-#include "listview/EmberAccessible.h"
-
 #include "listview/EmberControl.h"
 #include "platform/gdi/Bitmap.h"
 
@@ -14,8 +12,6 @@ void TEmberCheckManager::SetPendingObject(TEmberCollectionItem* Value) {
   FPendingObject = Value;
   if (FPendingObject) FPendingObject->SetCheckPending(true);
 }
-
-// ---- Edit, search, hot tracking, sorting ----
 
 // ---- Global images ----
 void TEmberGlobalImageManager::Create(TCustomEmberListview* AOwner) {
