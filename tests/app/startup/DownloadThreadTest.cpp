@@ -86,11 +86,8 @@ TEST_F(DownloadThread, ReportsTheListOrWhyThereIsNone) {
     std::string error;  // UTF-8; a prefix when it ends with "*"
   };
   const Case cases[] = {
+      // A list without sizes and a 404 are read through the start-up dialog's tests.
       {"good list", fixtures::GoodPriceList, nullptr, true, ""},
-      {"no sizes", fixtures::NoSizesPriceList, nullptr, false, "Не удалось получить данные о стоимости услуг"},
-      {"not found", fixtures::GoodPriceList,
-       [](labserver::TLabServer& s) { s.AnswerStatus(TRequestKind::PriceList, 404); }, false,
-       "Не удалось скачать файл. 404 - Not Found"},
       {"connection closed", fixtures::GoodPriceList,
        [](labserver::TLabServer& s) { s.CloseConnection(TRequestKind::PriceList); }, false, "Сбой*"},
       {"server gone", fixtures::GoodPriceList, [](labserver::TLabServer& s) { s.Stop(); }, false,
