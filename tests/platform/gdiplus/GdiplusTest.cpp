@@ -175,6 +175,28 @@ TEST_F(PhotoFiles, BitmapWithoutRoomForAnAlphaMaskReadsNoMaskPastItsHeader) {
   EXPECT_EQ(info.Width, 2);
 }
 
+TEST_F(PhotoFiles, PngRowsComeOutAsWrittenWhateverTheirFilter) {
+  // 75 rows: the rows are unfiltered a band of 32 at a time, each band continuing the last.
+  const int w = 70, h = 75;
+  const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+  for (int filter : filters)
+    for (bool alpha : {false, true}) {
+      const auto file = dir / ("filtered-" + std::to_string(filter) + (alpha ? "-rgba.png" : ".png"));
+      fixtures::WriteLargePng(file, w, h, filter, alpha);
+      TPhoto p;
+      ASSERT_EQ(LoadImage(PathOf(file), p), Status::Ok) << file;
+      ASSERT_EQ(p.Width() * p.Height(), w * h);
+      int wrong = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          auto at = [&](int c) { return static_cast<Byte>(((x * 3 + c) * 7 + y * 3) & 0xFF); };
+          const Rgb want = alpha && x >= 5 && x < 10 ? Rgb{255, 255, 255} : Rgb{at(0), at(1), at(2)};
+          wrong += At(p, x, y) == want ? 0 : 1;
+        }
+      EXPECT_EQ(wrong, 0) << file;
+    }
+}
+
 TEST_F(PhotoFiles, TransparentPngAreasBecomeWhite) {
   // Columns: opaque red, fully transparent (its colour must not show), half-transparent blue.
   fixtures::WritePng(dir / "alpha.png", 3, 1,

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <fstream>
+#include <functional>
 
 #include "platform/gdiplus/Codecs.h"
 #include "platform/gdiplus/PhotoFixtures.h"
@@ -151,6 +152,65 @@ TEST_F(HostileFiles, AProgressiveFileOfEndlessScansIsRefused) {
   EXPECT_EQ(LoadImage(PathOf(dir / "scans.jpg"), photo, &error), Status::GenericError);
   EXPECT_EQ(StringToUtf8(error), "JPEG error: too many scans");
   EXPECT_EQ(LoadImage(PathOf(dir / "fine.jpg"), photo), Status::Ok);
+}
+
+// A 2 × 4 RGBA picture, opaque, its rows filtered by hand (Sub, Paeth, Average, Up) and
+// deflated, split over `idats` chunks; `patch` may damage the rows or the stream first.
+std::string FilteredPng(int idats, const std::function<void(std::string& rows, std::string& zipped)>& patch = nullptr) {
+  std::string rows = std::string("\x01\x0A\x14\x1E\xFF\x05\x05\x05\x00", 9) +   // 10,20,30 then +5
+                     std::string("\x04\x01\x01\x01\x00\x02\x02\x02\x00", 9) +   // Paeth: up +1, up +2
+                     std::string("\x03\x64\x64\x64\x80\x00\x00\x00\x00", 9) +   // Average (left+up)/2
+                     std::string("\x02\x01\x02\x03\x00\x04\x05\x06\x00", 9);    // Up
+  std::string zipped;
+  if (patch) patch(rows, zipped);
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::string out(size, '\0');
+  compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(rows.data()),
+           static_cast<uLong>(rows.size()));
+  out.resize(size);
+  if (patch) patch(rows, out);
+  std::string file = PngHead(2, 4);
+  const size_t step = (out.size() + idats - 1) / idats;
+  for (size_t at = 0; at < out.size(); at += step) file += PngChunk("IDAT", out.substr(at, step));
+  return file + PngChunk("IEND", "");
+}
+
+TEST_F(HostileFiles, PngRowsAreUnfilteredAndDamagedPixelDataIsAnError) {
+  const fixtures::Rgb expected[4][2] = {{{10, 20, 30}, {15, 25, 35}},
+                                        {{11, 21, 31}, {17, 27, 37}},
+                                        {{105, 110, 115}, {61, 68, 76}},
+                                        {{106, 112, 118}, {65, 73, 82}}};
+  for (int idats : {1, 3}) {
+    testsupport::WriteFileBytes(dir / "filtered.png", FilteredPng(idats));
+    TPhoto photo;
+    ASSERT_EQ(LoadImage(PathOf(dir / "filtered.png"), photo), Status::Ok) << idats;
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 2; ++x) {
+        const Byte* px = photo.Pixel(x, y);
+        EXPECT_EQ((fixtures::Rgb{px[0], px[1], px[2]}), expected[y][x]) << idats << " " << x << "," << y;
+      }
+  }
+  const std::string good = FilteredPng(2);
+  const size_t firstData = good.find("IDAT") + 4;
+  const size_t second = good.find("IDAT", firstData) - 4;
+  std::string crc = good, between = good;
+  crc[second - 1] ^= 0x10;  // the first chunk's CRC no longer matches its data
+  between.insert(second, PngChunk("tEXt", "a"));
+  struct Case { const char* name; std::string bytes; };
+  const Case cases[] = {
+      {"crc.png", crc},
+      {"cut.png", good.substr(0, second + 10)},
+      {"between.png", between},  // the pixels' chunks must follow one another
+      {"filter5.png", FilteredPng(1, [](std::string& rows, std::string& zipped) { if (zipped.empty()) rows[27] = 5; })},
+      {"three-rows.png", FilteredPng(1, [](std::string& rows, std::string& zipped) { if (zipped.empty()) rows.resize(27); })},
+      {"garbled.png", FilteredPng(1, [](std::string&, std::string& zipped) { if (!zipped.empty()) zipped[0] = 0x12; })},
+  };
+  for (const Case& c : cases) {
+    testsupport::WriteFileBytes(dir / c.name, c.bytes);
+    TPhoto photo;
+    EXPECT_EQ(LoadImage(PathOf(dir / c.name), photo), Status::GenericError) << c.name;
+    EXPECT_TRUE(photo.Empty()) << c.name;
+  }
 }
 
 void WriteLargeBmp(const std::filesystem::path& path, int w, int h) {

@@ -91,20 +91,28 @@ inline void WritePng(const std::filesystem::path& path, int w, int h, const Pain
 }
 
 // A large RGB PNG written a row at a time (so making it costs the test no memory), with a
-// pattern that does not compress away.
-inline void WriteLargePng(const std::filesystem::path& path, int w, int h) {
+// pattern that does not compress away: byte i of row y is (i * 7 + y * 3) mod 256. `filters`
+// are libpng's choice of row filters; with `alpha` the pixels get an opacity byte, 255 but for
+// the transparent columns 5 to 9.
+inline void WriteLargePng(const std::filesystem::path& path, int w, int h, int filters = PNG_ALL_FILTERS,
+                          bool alpha = false) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) throw std::runtime_error("cannot write " + path.string());
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, f);
   png_set_compression_level(png, 1);
-  png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, 0, filters);
+  png_set_IHDR(png, info, w, h, 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  std::vector<unsigned char> row(static_cast<size_t>(w) * 3);
+  const size_t n = alpha ? 4 : 3;
+  std::vector<unsigned char> row(static_cast<size_t>(w) * n);
   for (int y = 0; y < h; ++y) {
-    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>((i * 7 + y * 3) & 0xFF);
+    for (size_t x = 0; x < static_cast<size_t>(w); ++x) {
+      for (size_t c = 0; c < 3; ++c) row[x * n + c] = static_cast<unsigned char>(((x * 3 + c) * 7 + y * 3) & 0xFF);
+      if (alpha) row[x * n + 3] = x >= 5 && x < 10 ? 0 : 255;
+    }
     png_write_row(png, row.data());
   }
   png_write_end(png, info);
