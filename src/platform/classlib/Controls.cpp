@@ -1,5 +1,6 @@
 #include "platform/classlib/Controls.h"
 
+#include <QAbstractButton>
 #include <QFont>
 #include <QPalette>
 #include <QWidget>
@@ -912,7 +913,12 @@ void TWinControl::ApplyFontAndColor() {
   pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
   pal.setColor(QPalette::Disabled, QPalette::Text, grey);
   pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
-  if (FColor != clWindow && FColor != clBtnFace && FColor != clNone) pal.setColor(QPalette::Base, ToQColor(FColor));
+  // A check box or radio button takes its colour around the box only: the box itself stays the
+  // window colour, as the platform draws it, so the tick stays readable on a coloured panel.
+  if (qobject_cast<QAbstractButton*>(w))
+    pal.setColor(QPalette::Base, ToQColor(clWindow));
+  else if (FColor != clWindow && FColor != clBtnFace && FColor != clNone)
+    pal.setColor(QPalette::Base, ToQColor(FColor));
   w->setPalette(pal);
 }
 

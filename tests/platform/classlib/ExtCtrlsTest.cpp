@@ -1,8 +1,12 @@
 // Panels, shapes, paint boxes and up-downs on real windows; bevels of the non-client area;
 // windowless controls painted by their parent and handed its mouse; loading.
 
+#include <QImage>
+#include <QWidget>
+
 #include "platform/classlib/ComCtrls.h"
 #include "platform/classlib/ExtCtrls.h"
+#include "platform/classlib/StdCtrls.h"
 #include "platform/rtl/Format.h"
 #include "platform/user/Window_p.h"
 #include "ClassLibFixture.h"
@@ -176,6 +180,32 @@ TEST_F(ExtCtrlsTest, APanelDrawsItsBevelsInsideItsClientArea) {
     EXPECT_EQ(Pixel(p, 25, 20), kSilver);
     f->Free();
   }
+}
+
+// A check box on a coloured panel takes the panel's colour around its box, but the box itself
+// stays the window colour, so a tick stays readable on any panel.
+TEST_F(ExtCtrlsTest, ACheckBoxOnASilverPanelKeepsAWhiteBox) {
+  TForm* f = MakeForm();
+  TPanel* p = TPanel::New(f);
+  p->SetBounds(5, 5, 120, 40);
+  p->SetColor(clSilver);
+  p->SetParent(f);
+  TCheckBox* c = TCheckBox::New(f);
+  c->SetParent(p);
+  c->SetBounds(10, 10, 90, 21);
+  c->SetCaption(u"С полями");
+  ShowAndPaint(f);
+  const QImage shot = layer::WidgetOf(p->Handle())->grab().toImage();
+  int white = 0, silver = 0;
+  for (int y = 10; y < 31; ++y)
+    for (int x = 10; x < 31; ++x) {
+      const QRgb px = shot.pixel(x, y) & 0xFFFFFF;
+      white += px == 0xFFFFFF;
+      silver += px == 0xC0C0C0;
+    }
+  EXPECT_GE(white, 36) << "the inside of the box (at least 6 x 6 pixels)";
+  EXPECT_GT(silver, 0) << "the panel's colour around the box";
+  f->Free();
 }
 
 TEST_F(ExtCtrlsTest, AShapeFigureFollowsItsPenWidthAndKind) {
