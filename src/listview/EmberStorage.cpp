@@ -70,6 +70,8 @@ void TEmberItemDynamicDataHelper::LoadFromStream(TStream& S, Integer Version) {
 namespace {
 template <class TBase>
 constexpr bool kIsItem = std::is_same_v<TBase, TEmberItem>;
+template <class TBase>
+constexpr bool kIsGroup = std::is_same_v<TBase, TEmberGroup>;
 }  // namespace
 
 template <class TBase, class THelper>
@@ -131,7 +133,7 @@ Integer TEmberStoredData<TBase, THelper>::GetDetailCount() const {
   TCustomEmberListview* lv = this->GetOwnerListview();
   if (!lv) return 0;
   if constexpr (kIsItem<TBase>) return lv->GetPaintInfoItem()->GetTileDetailCount();
-  else if constexpr (std::is_same_v<TBase, TEmberGroup>) return lv->GetPaintInfoGroup()->GetCaptionLines();
+  else if constexpr (kIsGroup<TBase>) return lv->GetPaintInfoGroup()->GetCaptionLines();
   else return lv->GetPaintInfoColumn()->GetCaptionLines();
 }
 template <class TBase, class THelper>
@@ -139,7 +141,7 @@ void TEmberStoredData<TBase, THelper>::SetDetailCount(Integer Value) {
   TCustomEmberListview* lv = this->GetOwnerListview();
   if (!lv) return;
   if constexpr (kIsItem<TBase>) lv->GetPaintInfoItem()->SetTileDetailCount(Value);
-  else if constexpr (std::is_same_v<TBase, TEmberGroup>) lv->GetPaintInfoGroup()->SetCaptionLines(Value);
+  else if constexpr (kIsGroup<TBase>) lv->GetPaintInfoGroup()->SetCaptionLines(Value);
   else lv->GetPaintInfoColumn()->SetCaptionLines(Value);
 }
 template <class TBase, class THelper>
@@ -150,6 +152,34 @@ template <class TBase, class THelper>
 void TEmberStoredData<TBase, THelper>::SetDetail(Integer Line, Integer Value) {
   FDataHelper->SetDetail(Line, Value);
   this->Invalidate(false);
+}
+
+// Custom images are the control's events; those of groups and columns name no column.
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::ImageDraw(TEmberColumn* Column, TCanvas* ACanvas,
+                                                 const TEmberRectArrayObject& RectArray, TEmberAlphaBlender* AlphaBlender) {
+  TCustomEmberListview* lv = this->GetOwnerListview();
+  if (!lv) return;
+  if constexpr (kIsItem<TBase>) lv->DoItemImageDraw(this, Column, ACanvas, RectArray, AlphaBlender);
+  else if constexpr (kIsGroup<TBase>) lv->DoGroupImageDraw(this, ACanvas, RectArray, AlphaBlender);
+  else lv->DoColumnImageDraw(this, ACanvas, RectArray, AlphaBlender);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::ImageDrawGetSize(TEmberColumn* Column, Integer& W, Integer& H) {
+  TCustomEmberListview* lv = this->GetOwnerListview();
+  if (!lv) return;
+  if constexpr (kIsItem<TBase>) lv->DoItemImageGetSize(this, Column, W, H);
+  else if constexpr (kIsGroup<TBase>) lv->DoGroupImageGetSize(this, W, H);
+  else lv->DoColumnImageGetSize(this, W, H);
+}
+template <class TBase, class THelper>
+void TEmberStoredData<TBase, THelper>::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {
+  IsCustom = false;
+  TCustomEmberListview* lv = this->GetOwnerListview();
+  if (!lv) return;
+  if constexpr (kIsItem<TBase>) lv->DoItemImageDrawIsCustom(this, Column, IsCustom);
+  else if constexpr (kIsGroup<TBase>) lv->DoGroupImageDrawIsCustom(this, IsCustom);
+  else lv->DoColumnImageDrawIsCustom(this, IsCustom);
 }
 
 template class TEmberStoredData<TEmberItem, TEmberItemDynamicDataHelper>;
@@ -167,17 +197,6 @@ TCustomImageList* TEmberItemStored::GetStateImageList(Integer) {
 }
 Cardinal TEmberItemStored::GetGroupKey(Integer FocusedColumn) const { return FDataHelper->GetGroupKey(FocusedColumn); }
 void TEmberItemStored::SetGroupKey(Integer FocusedColumn, Cardinal Value) { FDataHelper->SetGroupKey(FocusedColumn, Value); }
-void TEmberItemStored::ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                                 TEmberAlphaBlender* AlphaBlender) {
-  if (auto* lv = GetOwnerListview()) lv->DoItemImageDraw(this, Column, ACanvas, RectArray, AlphaBlender);
-}
-void TEmberItemStored::ImageDrawGetSize(TEmberColumn* Column, Integer& W, Integer& H) {
-  if (auto* lv = GetOwnerListview()) lv->DoItemImageGetSize(this, Column, W, H);
-}
-void TEmberItemStored::ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) {
-  IsCustom = false;
-  if (auto* lv = GetOwnerListview()) lv->DoItemImageDrawIsCustom(this, Column, IsCustom);
-}
 void TEmberItemStored::ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender,
                                      bool& DoDefault) {
   if (auto* lv = GetOwnerListview()) lv->DoItemThumbnailDraw(this, ACanvas, ARect, AlphaBlender, DoDefault);
@@ -388,30 +407,6 @@ void TEmberItemInterfaced::SetChecked(bool Value) {
     q->SetChecked(0, Value);
     Invalidate(false);
   }
-}
-
-// ---- Groups and columns: stored ----
-void TEmberBaseGroupStored::ImageDraw(TEmberColumn*, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                                      TEmberAlphaBlender* AlphaBlender) {
-  if (auto* lv = GetOwnerListview()) lv->DoGroupImageDraw(this, ACanvas, RectArray, AlphaBlender);
-}
-void TEmberBaseGroupStored::ImageDrawGetSize(TEmberColumn*, Integer& W, Integer& H) {
-  if (auto* lv = GetOwnerListview()) lv->DoGroupImageGetSize(this, W, H);
-}
-void TEmberBaseGroupStored::ImageDrawIsCustom(TEmberColumn*, bool& IsCustom) {
-  IsCustom = false;
-  if (auto* lv = GetOwnerListview()) lv->DoGroupImageDrawIsCustom(this, IsCustom);
-}
-void TEmberColumnStored::ImageDraw(TEmberColumn*, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                                   TEmberAlphaBlender* AlphaBlender) {
-  if (auto* lv = GetOwnerListview()) lv->DoColumnImageDraw(this, ACanvas, RectArray, AlphaBlender);
-}
-void TEmberColumnStored::ImageDrawGetSize(TEmberColumn*, Integer& W, Integer& H) {
-  if (auto* lv = GetOwnerListview()) lv->DoColumnImageGetSize(this, W, H);
-}
-void TEmberColumnStored::ImageDrawIsCustom(TEmberColumn*, bool& IsCustom) {
-  IsCustom = false;
-  if (auto* lv = GetOwnerListview()) lv->DoColumnImageDrawIsCustom(this, IsCustom);
 }
 
 // ---- The task panel group ----

@@ -116,54 +116,7 @@ ComPtr<I> QueryData(IUnknown* DataInf) {
   return out;
 }
 
-// ---- What the stored and the interfaced variants of items, groups and columns share ----
-
-// The stored variants keep their values in a dynamic-data helper of their own.
-template <class TBase, class THelper = TEmberDynamicDataHelper>
-class TEmberStoredData : public TBase {
-public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
-  void SaveToStream(TStream& S, Integer StreamVersion) override;
-
-protected:
-  void Create(TEmberCollection* ACollection) override;
-  void Destroy() override;
-  THelper* FDataHelper{nullptr};
-};
-
-// The interfaced variants ask their data object for every value.
-template <class TBase>
-class TEmberInterfacedData : public TBase {
-public:
-  String GetCaptions(Integer Column) const override;
-  void SetCaptions(Integer Column, const String& Value) override;
-  Integer GetImageIndexes(Integer Column) const override;
-  void SetImageIndexes(Integer Column, Integer Value) override;
-  Integer GetImageOverlayIndexes(Integer Column) const override;
-  void SetImageOverlayIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetImageLists(Integer Column, TEmberImageSize ImageSize) override;
-  Integer GetDetailCount() const override;
-  void SetDetailCount(Integer Value) override;
-  Integer GetDetail(Integer Line) const override;
-  void SetDetail(Integer Line, Integer Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
-};
-
-// The data accessors the virtual variants answer, each kind through its own events.
+// The data accessors every storage variant of items, groups and columns answers in its own way.
 #define EMBER_STORAGE_ACCESSORS                                                                    \
   String GetCaptions(Integer Column) const override;                                               \
   void SetCaptions(Integer Column, const String& Value) override;                                  \
@@ -181,32 +134,51 @@ public:
   void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override; \
   void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
 
+// And the ones only items have.
+#define EMBER_ITEM_STORAGE_ACCESSORS                                                                                    \
+  Integer GetStateImageIndexes(Integer Column) const override;                                                          \
+  void SetStateImageIndexes(Integer Column, Integer Value) override;                                                    \
+  TCustomImageList* GetStateImageList(Integer Column) override;                                                         \
+  Cardinal GetGroupKey(Integer FocusedColumn) const override;                                                           \
+  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;                                                     \
+  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+
+// ---- What the stored and the interfaced variants of items, groups and columns share ----
+
+// The stored variants keep their values in a dynamic-data helper of their own and fire the
+// control's events for custom images.
+template <class TBase, class THelper = TEmberDynamicDataHelper>
+class TEmberStoredData : public TBase {
+public:
+  EMBER_STORAGE_ACCESSORS
+  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
+  void SaveToStream(TStream& S, Integer StreamVersion) override;
+
+protected:
+  void Create(TEmberCollection* ACollection) override;
+  void Destroy() override;
+  THelper* FDataHelper{nullptr};
+};
+
+// The interfaced variants ask their data object for every value.
+template <class TBase>
+class TEmberInterfacedData : public TBase {
+public:
+  EMBER_STORAGE_ACCESSORS
+};
+
 // ---- Items ----
 class TEmberItemStored : public TEmberStoredData<TEmberItem, TEmberItemDynamicDataHelper> {
   EMBER_ITEM_CLASS(TEmberItemStored, TEmberItem)
 public:
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+  EMBER_ITEM_STORAGE_ACCESSORS
 };
 
 class TEmberItemVirtual : public TEmberItem {
   EMBER_ITEM_CLASS(TEmberItemVirtual, TEmberItem)
 public:
   EMBER_STORAGE_ACCESSORS
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+  EMBER_ITEM_STORAGE_ACCESSORS
 
 private:
   Integer AskImage(Integer Column, TEmberImageKind Kind) const;
@@ -215,12 +187,7 @@ private:
 class TEmberItemInterfaced : public TEmberInterfacedData<TEmberItem> {
   EMBER_ITEM_CLASS(TEmberItemInterfaced, TEmberItem)
 public:
-  Integer GetStateImageIndexes(Integer Column) const override;
-  void SetStateImageIndexes(Integer Column, Integer Value) override;
-  TCustomImageList* GetStateImageList(Integer Column) override;
-  Cardinal GetGroupKey(Integer FocusedColumn) const override;
-  void SetGroupKey(Integer FocusedColumn, Cardinal Value) override;
-  void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
+  EMBER_ITEM_STORAGE_ACCESSORS
   // The check lives in the data object; the state bit is not used.
   bool GetChecked() const override;
   void SetChecked(bool Value) override;
@@ -230,10 +197,6 @@ public:
 class TEmberBaseGroupStored : public TEmberStoredData<TEmberGroup> {
   EMBER_ITEM_CLASS(TEmberBaseGroupStored, TEmberGroup)
 public:
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
@@ -282,10 +245,6 @@ public:
 class TEmberColumnStored : public TEmberStoredData<TEmberColumn> {
   EMBER_ITEM_CLASS(TEmberColumnStored, TEmberColumn)
 public:
-  void ImageDraw(TEmberColumn* Column, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,
-                 TEmberAlphaBlender* AlphaBlender) override;
-  void ImageDrawGetSize(TEmberColumn* Column, Integer& ImageWidth, Integer& ImageHeight) override;
-  void ImageDrawIsCustom(TEmberColumn* Column, bool& IsCustom) override;
   void ThumbnailDraw(TCanvas*, const TRect&, TEmberAlphaBlender*, bool&) override {}
 };
 
