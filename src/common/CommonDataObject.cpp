@@ -42,29 +42,6 @@ bool SameFormat(const FORMATETC& a, const FORMATETC& b) {
          a.tymed == b.tymed;
 }
 
-// A global block holding a copy of the bytes; nil when none can be had.
-HGLOBAL GlobalCopy(UINT flags, const void* bytes, size_t size) {
-  HGLOBAL h = GlobalAlloc(flags, size);
-  if (!h) return nullptr;
-  if (size) {
-    void* p = GlobalLock(h);
-    std::memcpy(p, bytes, size);
-    GlobalUnlock(h);
-  }
-  return h;
-}
-
-// The bytes of a global block, bounded by its size.
-std::vector<Byte> GlobalBytes(HGLOBAL h) {
-  std::vector<Byte> out;
-  size_t size = GlobalSize(h);
-  const void* p = GlobalLock(h);
-  if (!p) return out;
-  out.assign(static_cast<const Byte*>(p), static_cast<const Byte*>(p) + size);
-  GlobalUnlock(h);
-  return out;
-}
-
 }  // namespace
 
 // ---- TCommonDataObject ----

@@ -21,25 +21,6 @@ const QString kUriList = QStringLiteral("text/uri-list");
 const QString kPlainText = QStringLiteral("text/plain");
 const QString kNamedPrefix = QStringLiteral("application/x-qt-windows-mime;value=\"");
 
-
-std::vector<Byte> BlockBytes(HGLOBAL h) {
-  std::vector<Byte> out;
-  size_t size = GlobalSize(h);
-  const void* p = GlobalLock(h);
-  if (!p) return out;
-  out.assign(static_cast<const Byte*>(p), static_cast<const Byte*>(p) + size);
-  GlobalUnlock(h);
-  return out;
-}
-
-HGLOBAL BlockOf(const void* bytes, size_t size) {
-  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-  if (!h || !size) return h;
-  std::memcpy(GlobalLock(h), bytes, size);
-  GlobalUnlock(h);
-  return h;
-}
-
 // The bytes of one format as the desktop wants them; false when the block does not hold together.
 bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
   if (format == CF_HDROP) {
@@ -143,7 +124,7 @@ public:
     if (hr != S_OK) return hr;
     std::vector<Byte> block = MimeToBlock(FMime.data(), format->cfFormat);
     medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = BlockOf(block.data(), block.size());
+    medium->hGlobal = GlobalCopy(GHND, block.data(), block.size());
     medium->pUnkForRelease = nullptr;
     if (!medium->hGlobal) {
       medium->tymed = TYMED_NULL;
@@ -243,7 +224,7 @@ QVariant TDataObjectMime::retrieveData(const QString& mime, QMetaType) const {
   STGMEDIUM medium;
   if (FObject->GetData(&f, &medium) != S_OK) return {};
   QByteArray out;
-  bool ok = medium.tymed == TYMED_HGLOBAL && BlockToMime(f.cfFormat, BlockBytes(medium.hGlobal), out);
+  bool ok = medium.tymed == TYMED_HGLOBAL && BlockToMime(f.cfFormat, GlobalBytes(medium.hGlobal), out);
   ReleaseStgMedium(&medium);
   if (!ok) return {};
   return out;
@@ -327,7 +308,7 @@ BOOL CloseClipboard() {
     auto* mime = new QMimeData();
     for (auto& [format, h] : s.Pending) {
       QByteArray bytes;
-      if (olebridge::BlockToMime(format, olebridge::BlockBytes(h), bytes)) mime->setData(olebridge::MimeTypeOf(format), bytes);
+      if (olebridge::BlockToMime(format, GlobalBytes(h), bytes)) mime->setData(olebridge::MimeTypeOf(format), bytes);
     }
     s.FreePending();
     Publish(mime);
@@ -365,8 +346,8 @@ HGLOBAL GetClipboardData(UINT format) {
   if (obj->GetData(&f, &m) != S_OK) return nullptr;
   HGLOBAL h = nullptr;
   if (m.tymed == TYMED_HGLOBAL) {
-    std::vector<Byte> bytes = olebridge::BlockBytes(m.hGlobal);
-    h = olebridge::BlockOf(bytes.data(), bytes.size());
+    std::vector<Byte> bytes = GlobalBytes(m.hGlobal);
+    h = GlobalCopy(GHND, bytes.data(), bytes.size());
   }
   ReleaseStgMedium(&m);
   if (h) s.Rendered[format] = h;

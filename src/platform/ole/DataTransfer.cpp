@@ -93,6 +93,26 @@ HGLOBAL GlobalFree(HGLOBAL h) {
   return nullptr;
 }
 
+HGLOBAL GlobalCopy(UINT flags, const void* bytes, size_t size) {
+  HGLOBAL h = GlobalAlloc(flags, size);
+  if (!h) return nullptr;
+  if (size) {
+    std::memcpy(GlobalLock(h), bytes, size);
+    GlobalUnlock(h);
+  }
+  return h;
+}
+
+std::vector<Byte> GlobalBytes(HGLOBAL h) {
+  std::vector<Byte> out;
+  size_t size = GlobalSize(h);
+  const void* p = GlobalLock(h);
+  if (!p) return out;
+  out.assign(static_cast<const Byte*>(p), static_cast<const Byte*>(p) + size);
+  GlobalUnlock(h);
+  return out;
+}
+
 // ---- file lists ----
 
 namespace {

@@ -36,6 +36,10 @@ BOOL GlobalUnlock(HGLOBAL h);
 size_t GlobalSize(HGLOBAL h);
 // Nil when freed; the handle itself when it was not a live block.
 HGLOBAL GlobalFree(HGLOBAL h);
+// A new block holding a copy of the bytes; nil when none can be had.
+HGLOBAL GlobalCopy(UINT flags, const void* bytes, size_t size);
+// The bytes of a block, bounded by its size; none when it is not a live block.
+std::vector<Byte> GlobalBytes(HGLOBAL h);
 
 // ---- clipboard formats ----
 constexpr CLIPFORMAT CF_TEXT = 1;

@@ -19,14 +19,6 @@ namespace {
 CLIPFORMAT ShellIdListFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"Shell IDList Array")); }
 CLIPFORMAT PreferredEffectFormat() { return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(u"Preferred DropEffect")); }
 
-HGLOBAL BlockOf(const void* bytes, size_t size) {
-  HGLOBAL h = GlobalAlloc(GHND, size);
-  if (!h) return nullptr;
-  if (size) std::memcpy(GlobalLock(h), bytes, size);
-  GlobalUnlock(h);
-  return h;
-}
-
 // Bytes of a global-memory format of the object; false when it has none.
 bool ReadFormat(IDataObject* data, CLIPFORMAT format, std::vector<Byte>& out) {
   FORMATETC fe{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -122,7 +114,7 @@ public:
     if (hr != S_OK) return hr;
     const std::vector<Byte>& b = FFormats[fe->cfFormat];
     m->tymed = TYMED_HGLOBAL;
-    m->hGlobal = BlockOf(b.data(), b.size());
+    m->hGlobal = GlobalCopy(GHND, b.data(), b.size());
     m->pUnkForRelease = nullptr;
     return m->hGlobal ? S_OK : E_OUTOFMEMORY;
   }
