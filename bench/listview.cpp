@@ -14,7 +14,8 @@
 //   regroup the items put into one group per key, every key different, then a paint (QListView's
 //           model gets one parent row per key, its rows moved under them)
 //
-// Each figure is the median of five runs, the two sides interleaved.
+// Each figure is the median of five runs, the two sides interleaved (fill, paint, hit and scroll
+// alternate which side goes first).
 #include <QHash>
 #include <QIcon>
 #include <QStandardItemModel>
@@ -104,6 +105,8 @@ struct Ours {
     LV->SetBorderStyle(common::TBorderStyle::bsNone);
     LV->SetBounds(0, 0, kWidth, kHeight);
     LV->SetView(TEmberListStyle::elsThumbnail);
+    // The back buffer is kept between paints, as QListView keeps its backing store.
+    LV->SetCacheDoubleBufferBits(true);
     Form->Show();
     LV->HandleNeeded();
   }
@@ -283,15 +286,19 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) {
       Ours ours;
       Theirs theirs(picture);
-      fill[0].push_back(Ms([&] { ours.Fill(n); }));
-      fill[1].push_back(Ms([&] { theirs.Fill(n); }));
+      // The side that goes second works in caches the first one's hundred thousand items have
+      // just filled: every other run the two change places.
+      const bool theirsFirst = run % 2 == 1;
+      auto both = [theirsFirst](std::vector<double>* v, const std::function<void()>& a, const std::function<void()>& b) {
+        if (theirsFirst) v[1].push_back(Ms(b));
+        v[0].push_back(Ms(a));
+        if (!theirsFirst) v[1].push_back(Ms(b));
+      };
+      both(fill, [&] { ours.Fill(n); }, [&] { theirs.Fill(n); });
       QCoreApplication::processEvents();
-      paint[0].push_back(Ms([&] { ours.Paint(); }));
-      paint[1].push_back(Ms([&] { theirs.Paint(); }));
-      hit[0].push_back(Ms([&] { hitsOurs = ours.Hits(pts); }));
-      hit[1].push_back(Ms([&] { hitsTheirs = theirs.Hits(pts); }));
-      scroll[0].push_back(Ms([&] { ours.ScrollToEnd(); }));
-      scroll[1].push_back(Ms([&] { theirs.ScrollToEnd(); }));
+      both(paint, [&] { ours.Paint(); }, [&] { theirs.Paint(); });
+      both(hit, [&] { hitsOurs = ours.Hits(pts); }, [&] { hitsTheirs = theirs.Hits(pts); });
+      both(scroll, [&] { ours.ScrollToEnd(); }, [&] { theirs.ScrollToEnd(); });
       selectall[0].push_back(Ms([&] { ours.SelectAll(); }));
       selectall[1].push_back(Ms([&] { theirs.SelectAll(); }));
       clear[0].push_back(Ms([&] { ours.ClearAll(); }));

@@ -36,16 +36,33 @@ void Write(const PixelBuffer& pb, int x, int y, Bgra c) {
   if (pb.Bpp == 32) p[3] = pb.Opaque ? 0xFF : c.A;
 }
 
+// A blit onto a window of at least this many pixels streams its stores (about a quarter of a
+// 1024 x 768 client area).
+constexpr int64_t StreamPixels = 1 << 18;
+
 // Copies 32-bit pixels onto an opaque target, whose alpha is always full. Every paint of a window
-// ends so, over its whole client area: four pixels at a time where the processor can.
-void CopyOpaque(Byte* d, const Byte* s, int count) {
+// ends so, over its whole client area: four pixels at a time where the processor can, and for a
+// whole window's worth (`stream`) past the cache, which the pixels would only fill to no use
+// until the window is shown (the caller fences the streamed stores).
+void CopyOpaque(Byte* d, const Byte* s, int count, bool stream) {
   int i = 0;
 #ifdef __SSE2__
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  for (; i + 4 <= count; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), _mm_or_si128(v, alpha));
+  for (; i < count && (reinterpret_cast<uintptr_t>(d + 4 * i) & 15) != 0; ++i) {
+    uint32_t v;
+    std::memcpy(&v, s + 4 * i, 4);
+    v |= 0xFF000000u;
+    std::memcpy(d + 4 * i, &v, 4);
   }
+  for (; i + 4 <= count; i += 4) {
+    const __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i)), alpha);
+    if (stream)
+      _mm_stream_si128(reinterpret_cast<__m128i*>(d + 4 * i), v);
+    else
+      _mm_store_si128(reinterpret_cast<__m128i*>(d + 4 * i), v);
+  }
+#else
+  (void)stream;
 #endif
   for (; i < count; ++i) {
     uint32_t v;
@@ -340,17 +357,21 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   if (rop == SRCCOPY && from.Bpp == 32 && to.Bpp == 32 && from.Bits != to.Bits && from.Bounds().contains(srcRect)) {
     // Rows copied whole: every paint of a window ends with such a blit of its back buffer.
     QRegion area = PaintableRegion(dst) & part;
+    const bool stream = to.Opaque && int64_t{part.width()} * part.height() >= StreamPixels;
     for (const QRect& q : area) {
       for (int yy = q.top(); yy <= q.bottom(); ++yy) {
         const Byte* s = from.At(srcRect.left() + (q.left() - at.x()), srcRect.top() + (yy - at.y()));
         Byte* d = to.At(q.left(), yy);
         if (to.Opaque)
-          CopyOpaque(d, s, q.width());
+          CopyOpaque(d, s, q.width(), stream);
         else
           std::memcpy(d, s, static_cast<size_t>(q.width()) * 4);
       }
       MarkDirty(dst, q);
     }
+#ifdef __SSE2__
+    if (stream) _mm_sfence();
+#endif
     return 1;
   }
   Put(dst, Grab(from, srcRect), at, rop);

@@ -213,6 +213,38 @@ TEST(GdiRules, SurfaceDCForAClientAreaStaysInsideItsBounds) {
   DeleteDC(dc);
 }
 
+TEST(GdiRules, AWindowSizedBlitLandsEveryPixelWhateverItsAlignment) {
+  // A blit of a whole window's back buffer takes another road than a small one; its rows start
+  // wherever the target rectangle does.
+  TSurface s;
+  s.SetSize(700, 500);
+  HDC dc = CreateSurfaceDC(s);
+  DibCanvas src(650, 450);
+  auto colour = [](int x, int y) { return RGB(x % 251, y % 241, (x + y) % 239); };
+  for (int y = 0; y < src.H; ++y)
+    for (int x = 0; x < src.W; ++x) {
+      Byte* p = src.Px(x, y);
+      const COLORREF c = colour(x, y);
+      p[0] = GetBValue(c);
+      p[1] = GetGValue(c);
+      p[2] = GetRValue(c);
+      p[3] = 0;
+    }
+  for (int left : {0, 3}) {
+    ASSERT_TRUE(BitBlt(dc, left, 1, src.W, src.H, src.Dc, 0, 0, SRCCOPY));
+    int wrong = 0;
+    for (int y = 0; y < src.H; ++y)
+      for (int x = 0; x < src.W; ++x) {
+        const COLORREF c = colour(x, y);
+        wrong += s.PixelRGB(left + x, 1 + y) != (uint32_t{GetRValue(c)} << 16 | uint32_t{GetGValue(c)} << 8 | GetBValue(c));
+      }
+    EXPECT_EQ(wrong, 0) << "at " << left;
+  }
+  EXPECT_EQ(s.PixelRGB(653, 1), kWhite);
+  EXPECT_EQ(s.PixelRGB(100, 0), kWhite);
+  DeleteDC(dc);
+}
+
 TEST(GdiRules, AlphaBlendWithConstantAndPerPixelAlpha) {
   DibCanvas src(2, 1), dst(2, 1);
   // Premultiplied source: half-transparent red (128,0,0,128) and transparent.
