@@ -115,13 +115,15 @@ TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
   };
   Owned<TCommonThreadRequest> first = make(alive, 7), second = make(gone, 8), third = make(nullptr, 9);
   TCommonThreadRequest* firstPtr = first.get();
-  TProbeThread* t = TProbeThread::New(false);
+  // Made suspended: the work must be in place before the thread can run.
+  TProbeThread* t = TProbeThread::New(true);
   t->Work = [&] {
     PostThreadRequest(std::move(first));
     PostThreadRequest(std::move(second));
     // No window: the answer goes nowhere and the request is freed at once.
     EXPECT_FALSE(PostThreadRequest(std::move(third)));
   };
+  t->Resume();
   WaitFinished(t);
   t->Free();
   EXPECT_EQ(CommonThreadRequestCount(), 2);
