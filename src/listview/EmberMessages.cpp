@@ -223,6 +223,17 @@ void TCustomEmberListview::ButtonMessage(TMessage& Msg) {
   auto releaseCapture = [this] {
     if (HandleAllocated() && GetCapture() == Handle()) ReleaseCapture();
   };
+  // The middle and right buttons released over the items: the press ends, any pending drag with
+  // it, and the capture goes back. False when the control was freed on the way.
+  auto endPress = [&](MB button, bool handleUp) {
+    if (handleUp) HandleMouseUp(button, Msg);
+    if (!*alive) return false;
+    CancelPendingDrag();
+    Base::Dispatch(Msg);
+    if (!*alive) return false;
+    releaseCapture();
+    return true;
+  };
   switch (Msg.Msg) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -256,12 +267,7 @@ void TCustomEmberListview::ButtonMessage(TMessage& Msg) {
       if (!FStates.Contains(CS::ebcsVCLDrag)) ClearMouseStates();
       return;
     case WM_MBUTTONUP:
-      HandleMouseUp(MB::cmbMiddle, Msg);
-      if (!*alive) return;
-      CancelPendingDrag();
-      Base::Dispatch(Msg);
-      if (!*alive) return;
-      releaseCapture();
+      if (!endPress(MB::cmbMiddle, true)) return;
       ClearMouseStates();
       return;
     case WM_RBUTTONUP:
@@ -274,12 +280,7 @@ void TCustomEmberListview::ButtonMessage(TMessage& Msg) {
         if (FStates.Contains(CS::ebcsDragging) || FStates.Contains(CS::ebcsVCLDrag) ||
             FStates.Contains(CS::ebcsDragSelecting))
           FStates += CS::ebcsCancelContextMenu;
-        if (Msg.Result == 0) HandleMouseUp(MB::cmbRight, Msg);
-        if (!*alive) return;
-        CancelPendingDrag();
-        Base::Dispatch(Msg);
-        if (!*alive) return;
-        releaseCapture();
+        if (!endPress(MB::cmbRight, Msg.Result == 0)) return;
       }
       ClearMouseStates();
       return;
