@@ -311,6 +311,93 @@ TEST_F(DataObjects, InShellDragLoopAndClipboardWithoutBlocks) {
   EXPECT_FALSE(drop->LoadFromClipboard());
 }
 
+// A sink that writes down what it is told: the format and the first byte of the block, or '-'
+// when it was told without data.
+struct RecordingSink final : TComObject<IAdviseSink> {
+  std::string Log;
+  void OnDataChange(const FORMATETC* format, const STGMEDIUM* medium) override {
+    Log += std::to_string(format ? format->cfFormat : 0);
+    if (medium && medium->tymed == TYMED_HGLOBAL) {
+      Log += static_cast<char>(*static_cast<const char*>(GlobalLock(medium->hGlobal)));
+      GlobalUnlock(medium->hGlobal);
+    } else {
+      Log += '-';
+    }
+    Log += ' ';
+  }
+  void OnViewChange(DWORD, LONG) override {}
+  void OnRename(IUnknown*) override {}
+  void OnSave() override {}
+  void OnClose() override {}
+};
+
+TEST_F(DataObjects, AdviseSinksAreToldListedAndLet) {
+  auto* raw = TCommonDataObject::New(true);
+  ComPtr<IDataObject> obj(raw->AsDataObject());
+  // Before anyone advised there is no holder to ask.
+  IEnumSTATDATA* none = reinterpret_cast<IEnumSTATDATA*>(1);
+  EXPECT_EQ(obj->EnumDAdvise(&none), OLE_E_ADVISENOTSUPPORTED);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(obj->DUnadvise(1), OLE_E_ADVISENOTSUPPORTED);
+
+  ComPtr<RecordingSink> withData(new RecordingSink), bare(new RecordingSink);
+  constexpr DWORD kNoData = 1;
+  FORMATETC hdrop{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  FORMATETC ids{CF_SHELLIDLIST, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  DWORD first = 0, second = 0;
+  ASSERT_EQ(obj->DAdvise(&hdrop, 0, withData.Get(), &first), S_OK);
+  ASSERT_EQ(obj->DAdvise(&ids, kNoData, bare.Get(), &second), S_OK);
+  EXPECT_NE(first, second);
+
+  // Each SetData tells every sink, with the block of its own format when it asked for data.
+  raw->SaveGlobalBlock(CF_HDROP, "a", 1);
+  raw->SaveGlobalBlock(CF_SHELLIDLIST, "b", 1);
+  std::string h = std::to_string(CF_HDROP), s = std::to_string(CF_SHELLIDLIST);
+  EXPECT_EQ(withData->Log, h + "a " + h + "a ");
+  EXPECT_EQ(bare->Log, s + "- " + s + "- ");
+
+  // The list names both connections in the order they were made, each sink with a reference of
+  // the caller's own.
+  ComPtr<IEnumSTATDATA> e;
+  ASSERT_EQ(obj->EnumDAdvise(e.GetAddressOf()), S_OK);
+  ASSERT_TRUE(e);
+  STATDATA got[3];
+  ULONG n = 0;
+  EXPECT_EQ(e->Next(3, got, &n), S_FALSE);
+  ASSERT_EQ(n, 2u);
+  EXPECT_EQ(got[0].dwConnection, first);
+  EXPECT_EQ(got[0].formatetc.cfFormat, CF_HDROP);
+  EXPECT_EQ(got[0].advf, 0u);
+  EXPECT_EQ(got[0].pAdvSink, static_cast<IAdviseSink*>(withData.Get()));
+  EXPECT_EQ(got[1].dwConnection, second);
+  EXPECT_EQ(got[1].advf, kNoData);
+  EXPECT_EQ(got[1].pAdvSink, static_cast<IAdviseSink*>(bare.Get()));
+  for (ULONG i = 0; i < n; ++i) got[i].pAdvSink->Release();
+  EXPECT_EQ(e->Reset(), S_OK);
+  EXPECT_EQ(e->Skip(2), S_OK);
+  EXPECT_EQ(e->Next(1, got, &n), S_FALSE);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(e->Reset(), S_OK);
+  EXPECT_EQ(e->Skip(3), S_FALSE);
+
+  // A connection let go is told nothing more and leaves the list; letting it go twice fails.
+  EXPECT_EQ(obj->DUnadvise(first), S_OK);
+  EXPECT_NE(obj->DUnadvise(first), S_OK);
+  raw->SaveGlobalBlock(CF_HDROP, "c", 1);
+  EXPECT_EQ(withData->Log, h + "a " + h + "a ");
+  EXPECT_EQ(bare->Log, s + "- " + s + "- " + s + "- ");
+  ComPtr<IEnumSTATDATA> after;
+  ASSERT_EQ(obj->EnumDAdvise(after.GetAddressOf()), S_OK);
+  ASSERT_EQ(after->Next(1, got, &n), S_OK);
+  EXPECT_EQ(got[0].dwConnection, second);
+  got[0].pAdvSink->Release();
+  // The first enumerator still walks its own snapshot.
+  ASSERT_EQ(e->Reset(), S_OK);
+  ASSERT_EQ(e->Next(1, got, &n), S_OK);
+  EXPECT_EQ(got[0].dwConnection, first);
+  got[0].pAdvSink->Release();
+}
+
 }  // namespace
 
 // ---- data objects from a selection of namespace items ----

@@ -3,6 +3,7 @@
 
 #include "platform/ole/DataTransfer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -249,6 +250,55 @@ void ReleaseStgMedium(STGMEDIUM* medium) {
 
 namespace {
 
+// A snapshot of the connections: a sink that unadvises while its caller walks the list stays
+// alive until the enumerator goes, and each sink handed out carries a reference for the caller,
+// who releases it.
+class TEnumStatData final : public TComObject<IEnumSTATDATA> {
+public:
+  TEnumStatData(std::vector<STATDATA> list, size_t pos) : FList(std::move(list)), FPos(pos) {
+    for (STATDATA& d : FList)
+      if (d.pAdvSink) d.pAdvSink->AddRef();
+  }
+  ~TEnumStatData() {
+    for (STATDATA& d : FList)
+      if (d.pAdvSink) d.pAdvSink->Release();
+  }
+  static IEnumSTATDATA* Make(std::vector<STATDATA> list, size_t pos) {
+    auto* e = new TEnumStatData(std::move(list), pos);
+    e->AddRef();
+    return e;
+  }
+  HRESULT Next(ULONG celt, STATDATA* out, ULONG* fetched) override {
+    if (!out && celt > 0) return E_POINTER;
+    ULONG n = 0;
+    while (n < celt && FPos < FList.size()) {
+      out[n] = FList[FPos++];
+      if (out[n].pAdvSink) out[n].pAdvSink->AddRef();
+      ++n;
+    }
+    if (fetched) *fetched = n;
+    return n == celt ? S_OK : S_FALSE;
+  }
+  HRESULT Skip(ULONG celt) override {
+    bool all = FPos + celt <= FList.size();
+    FPos = std::min(FList.size(), FPos + celt);
+    return all ? S_OK : S_FALSE;
+  }
+  HRESULT Reset() override {
+    FPos = 0;
+    return S_OK;
+  }
+  HRESULT Clone(IEnumSTATDATA** out) override {
+    if (!out) return E_POINTER;
+    *out = Make(FList, FPos);
+    return S_OK;
+  }
+
+private:
+  std::vector<STATDATA> FList;
+  size_t FPos{0};
+};
+
 class TDataAdviseHolder final : public TComObject<IDataAdviseHolder> {
 public:
   HRESULT Advise(IDataObject*, const FORMATETC* format, DWORD advf, IAdviseSink* sink, DWORD* connection) override {
@@ -268,8 +318,12 @@ public:
     return OLE_E_NOCONNECTION;
   }
   HRESULT EnumAdvise(IEnumSTATDATA** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
+    if (!out) return E_POINTER;
+    std::vector<STATDATA> list;
+    list.reserve(FSinks.size());
+    for (const TSink& s : FSinks) list.push_back(STATDATA{s.Format, s.Advf, s.Sink.Get(), s.Connection});
+    *out = TEnumStatData::Make(std::move(list), 0);
+    return S_OK;
   }
   HRESULT SendOnDataChange(IDataObject* dataObject, DWORD, DWORD) override {
     // A sink may unadvise while it is told; work on a copy.
