@@ -240,8 +240,9 @@ std::string FreeTargetName(const std::string& dir, const std::string& name, TTra
 HRESULT TransferFiles(const std::vector<std::string>& sources, const std::string& targetDir, TTransfer how,
                       std::vector<std::string>* made = nullptr);
 
-// The desktop's deletion of literal paths: to the trash, or for good; the confirmation hook
-// decides first. S_OK, E_ABORT when the confirmation was refused, or a failure.
+// The desktop's deletion of literal paths: to the trash (the home trash, or the trash of the
+// file's own volume), or for good; the confirmation hook decides first. S_OK, E_ABORT when the
+// confirmation was refused, or a failure (a file no trash can take stays where it is).
 HRESULT DeleteFiles(const std::vector<std::string>& paths, bool toTrash, bool askFirst = true);
 
 // ---- Transfer data ----
