@@ -18,6 +18,7 @@ const String LoadError = u"Не удалось загрузить фотогра
 const String TurnError = u"Не удалось повернуть фотографию";
 const String CopyError = u"Не удалось создать копию фотографии";
 const String ReduceError = u"Не удалось уменьшить фотографию";
+const String ShowError = u"Не удалось вывести фотографию";
 
 // A × B / C rounded to the nearest integer, halves away from zero, as the platform's MulDiv.
 Integer MulDiv(Integer A, Integer B, Integer C) {
@@ -191,8 +192,14 @@ bool TDlgPreview::PrepareImage(TImageItemEx* Item) {
     FImage.reset();
     return false;
   }
-  FScreen = TDIB::New();
-  FScreen->Assign(*FImage);
+  try {
+    FScreen = ScreenCopy(*FImage);
+  } catch (const std::bad_alloc&) {
+    // The picture was made but there is no room for the copy the window draws.
+    FLastError = ShowError;
+    FImage.reset();
+    return false;
+  }
 
   const Integer picW = FImage->Width();
   const Integer picH = FImage->Height();
@@ -206,6 +213,12 @@ bool TDlgPreview::PrepareImage(TImageItemEx* Item) {
             GetHeight());
   PlaceFrame(Item);
   return true;
+}
+
+TDIB* TDlgPreview::ScreenCopy(const gdiplus::TPhoto& Picture) const {
+  Owned<TDIB> copy(TDIB::New());
+  copy->Assign(Picture);
+  return copy.release();
 }
 
 void TDlgPreview::PlaceFrame(TImageItemEx* Item) {

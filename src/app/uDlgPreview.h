@@ -48,6 +48,9 @@ public:
 protected:
   void Create(TComponent* AOwner) override;
   void Destroy() override;
+  // The picture in the screen's byte order, which the paint box draws; raises std::bad_alloc when
+  // there is no memory for it.
+  virtual TDIB* ScreenCopy(const gdiplus::TPhoto& Picture) const;
 
 private:
   void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);

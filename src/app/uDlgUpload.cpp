@@ -267,8 +267,11 @@ String TDlgUpload::CustomerText() const {
 void TDlgUpload::ActProcessUpdate(TObject*) {
   TTabSheet* page = Pages->GetActivePage();
   bool enabled = false;
-  if (page == PageData)
-    enabled = !edFirstName->GetText().empty() && !edSecondName->GetText().empty() && !edPhone->GetText().empty();
+  if (page == PageData) {
+    // A field of blanks is as empty as none: the lab would get an order without the surname.
+    auto filled = [](TEdit* Edit) { return !Trim(Edit->GetText()).empty(); };
+    enabled = filled(edFirstName) && filled(edSecondName) && filled(edPhone);
+  }
   else if (page == PageAddress)
     enabled = cbCity->GetItemIndex() >= 0 && cbPlace->GetItemIndex() >= 0;
   ActProcess->SetEnabled(enabled);

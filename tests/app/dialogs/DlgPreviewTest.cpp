@@ -1,13 +1,20 @@
 // The enlarged preview: the picture's size and place on the work area, the crop frame kept on the
 // picture by mouse and keys, the offset it gives back, and its blinking on the layer's clock.
 #include <QEvent>
+#include <QImage>
+#include <QWidget>
 #include <Qt>
+
+#include <cstdlib>
+#include <new>
 
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uDlgPreview.h"
 #include "listview/EmberListview.h"
 #include "platform/rtl/Clock.h"
+#include "orderui/uUtilsUI.h"
 #include "platform/rtl/Strings.h"
+#include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
 
 namespace {
@@ -119,6 +126,30 @@ TEST_F(DlgPreviewTest, PictureShowsThePhotoAsItWillBePrinted) {
   Preview = TDlgPreview::New(Application);
   EXPECT_FALSE(Preview->PrepareImage(missing));
   EXPECT_EQ(Preview->LastError(), u"Не удалось загрузить фотографию");
+}
+
+// A preview on a desktop without memory left for the window's copy of the picture.
+class TPreviewWithoutRoom : public TDlgPreview {
+  PF_CLASS(TPreviewWithoutRoom)
+protected:
+  TDIB* ScreenCopy(const gdiplus::TPhoto&) const override { throw std::bad_alloc(); }
+};
+
+TEST_F(DlgPreviewTest, APictureThatCannotBeShownIsAFailureWithItsOwnText) {
+  TImageItemEx* item = Photo("w.png", 300, 200);
+  Owned<TDlgPreview> preview(TPreviewWithoutRoom::New(Application));
+  EXPECT_FALSE(preview->PrepareImage(item));
+  EXPECT_EQ(preview->LastError(), u"Не удалось вывести фотографию");
+  EXPECT_EQ(preview->Image(), nullptr);
+  // The customer reads it in the main window's error box.
+  guitest::PostWork([] {
+    HWND box = pf::testing::OpenMessageBox();
+    ASSERT_NE(box, nullptr);
+    const char* out = std::getenv("PO_SCREENSHOT_DIR");
+    if (out && *out) layer::WidgetOf(box)->grab().toImage().save(QString::fromUtf8(out) + "/preview-failure.png");
+    SendMessage(guitest::FindChildByName(box, "OK"), BM_CLICK, 0, 0);
+  });
+  order::ShowErrorFmt(u"Ошибка при загрузке фотографии. %s", {preview->LastError()});
 }
 
 TEST_F(DlgPreviewTest, JpegIsDecodedAtTheLargestReductionThatCoversThePicture) {

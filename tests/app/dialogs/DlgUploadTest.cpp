@@ -249,6 +249,35 @@ TEST_F(DlgUploadTest, CancelBeforeSendingShowsTheCancelPageAndKeepsTheDetails) {
   Dlg->Execute();
 }
 
+TEST_F(DlgUploadTest, NextNeedsTheRequiredFieldsHoldingMoreThanBlanks) {
+  Make();
+  struct Case {
+    const char* Name;
+    String Second, First, Phone;
+    bool Enabled;
+  };
+  const Case cases[] = {
+      {"all three filled", u"Иванов", u"Иван", u"1", true},
+      {"surname missing", u"", u"Иван", u"1", false},
+      {"surname of blanks", u"   ", u"Иван", u"1", false},
+      {"first name of a tab and blanks", u"Иванов", u"\t ", u"1", false},
+      {"phone of one blank", u"Иванов", u"Иван", u" ", false},
+      {"blanks around a name count as filled", u" Иванов ", u"Иван", u"1", true},
+  };
+  guitest::PostWork([&] {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.Name);
+      Dlg->edSecondName->SetText(c.Second);
+      Dlg->edFirstName->SetText(c.First);
+      Dlg->edPhone->SetText(c.Phone);
+      EXPECT_EQ(ProcessEnabled(), c.Enabled);
+    }
+    Dlg->ActCancel->Execute();
+    Dlg->ActCancel->Execute();
+  });
+  Dlg->Execute();
+}
+
 TEST_F(DlgUploadTest, CustomerTextLines) {
   Make();
   struct Case {

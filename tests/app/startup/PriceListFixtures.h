@@ -66,4 +66,16 @@ inline const std::string OnlyInvalidSizePriceList =
     "SizeCount=1\r\n"
     "Size1.Caption=10x15\r\n";
 
+// A priced size, but the only city has nowhere to pick the order up.
+inline const std::string OnlyInvalidCityPriceList =
+    "CityCount=1\r\n"
+    "City1.Name=Tikhograd\r\n"
+    "City1.PlaceCount=1\r\n"
+    "City1.Place1.Name=  \r\n"
+    "SizeCount=1\r\n"
+    "Size1.Caption=10x15\r\n"
+    "Size1.Width=1800\r\n"
+    "Size1.Height=1200\r\n"
+    "Size1.Glossy.Price=9.5\r\n";
+
 }  // namespace fixtures

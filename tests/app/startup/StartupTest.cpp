@@ -87,6 +87,33 @@ TEST_F(StartupTest, AListLeftWithoutAValidSizePassesTheDialogEmpty) {
   EXPECT_EQ(order::PhotoSizes()->Count(), 0);
 }
 
+TEST_F(StartupTest, AListLeftWithoutAValidSizeOrCityEndsTheProgramWithTheReason) {
+  struct Case {
+    const char* Name;
+    const std::string& PriceList;
+    Integer Cities, Sizes;
+  };
+  const Case cases[] = {
+      {"no valid size", fixtures::OnlyInvalidSizePriceList, 1, 0},
+      {"no valid city", fixtures::OnlyInvalidCityPriceList, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    StartLab(c.PriceList);
+    pf::testing::ClearMessageBoxLog();
+    pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+    EXPECT_EQ(app::ProgramMain(), 0);
+    EXPECT_EQ(FindForm(u"Main"), nullptr);
+    EXPECT_EQ(order::Cities()->Count(), c.Cities);
+    EXPECT_EQ(order::PhotoSizes()->Count(), c.Sizes);
+    ASSERT_EQ(pf::testing::MessageBoxLog().size(), 1u);
+    EXPECT_EQ(pf::testing::MessageBoxLog()[0].Text, u"Не удалось получить данные о стоимости услуг");
+    EXPECT_EQ(pf::testing::MessageBoxLog()[0].Caption, u"Ошибка");
+    EXPECT_EQ(pf::testing::MessageBoxLog()[0].Type & 0xF0u, 0x10u);  // MB_ICONERROR
+    order::uLists::Reset();
+  }
+}
+
 TEST_F(StartupTest, AFailedDownloadShowsTheErrorAndARetrySucceeds) {
   StartLab(fixtures::GoodPriceList);
   Lab->AnswerStatus(TRequestKind::PriceList, 404, 1);
