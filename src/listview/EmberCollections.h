@@ -10,6 +10,8 @@ namespace ember {
 
 class TEmberCollection : public TEmberOwnedPersistent {
   PF_CLASS(TEmberCollection)
+  friend class TEmberSorter;
+
 public:
   TEmberCollectionItem* Add(TObject* Data = nullptr);
   virtual void Delete(Integer Index);

@@ -373,7 +373,7 @@ void TCustomEmberListview::DoOLEQueryData(const FORMATETC& FormatEtcIn, bool& Fo
 }
 Integer TCustomEmberListview::DoGroupCompare(TEmberGroup* Item1, TEmberGroup* Item2) {
   if (OnGroupCompare) return OnGroupCompare(this, Item1, Item2);
-  return common::WideStrICompare(Item1->GetCaption(), Item2->GetCaption());
+  return FSort->DefaultCompare(nullptr, Item1, Item2);
 }
 void TCustomEmberListview::DoIncrementalSearch(TEmberCollectionItem* Item, const WideString& SearchBuffer,
                                                Integer& CompareResult) {
@@ -388,7 +388,7 @@ Integer TCustomEmberListview::DoItemCompare(TEmberColumn* Column, TEmberGroup* G
   bool doDefault = true;
   Integer result = 0;
   if (OnItemCompare) result = OnItemCompare(this, Column, Group, Item1, Item2, doDefault);
-  return doDefault ? DefaultItemCompare(Column, Item1, Item2) : result;
+  return doDefault ? FSort->DefaultCompare(Column, Item1, Item2) : result;
 }
 
 // ---- The stream ----

@@ -5,6 +5,7 @@
 // input and dragging add to these classes.
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "listview/EmberBackground.h"
@@ -788,6 +789,7 @@ private:
   String FSearchBuffer;
 };
 
+class TEmberSorter;
 class TEmberSortManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberSortManager)
 public:
@@ -797,21 +799,36 @@ public:
   void SetAutoRegroup(bool V);
   bool GetLockoutSort() const { return FLockoutSort; }
   void SetLockoutSort(bool V) { FLockoutSort = V; }
-  // Every algorithm sorts stably (equal elements keep their order); the setting is kept for the
-  // stream and the property editor.
   TEmberSortAlgorithm GetAlgorithm() const { return FAlgorithm; }
-  void SetAlgorithm(TEmberSortAlgorithm V) { FAlgorithm = V; }
+  // A new algorithm replaces the sorter with one of its class.
+  void SetAlgorithm(TEmberSortAlgorithm V);
+  TEmberSorter* GetSorter() const { return FSorter; }
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate() { FUpdateCount = FUpdateCount > 0 ? FUpdateCount - 1 : 0; }
   virtual void SortAll(bool Force = false);
   virtual void ReGroup(TEmberColumn* Column);
+  // The default comparison of two elements by their captions at the column's position, negated
+  // for a descending column. While a sort runs each element's caption is read once: captions of
+  // virtual items come from the application's handler, and a list of thousands would otherwise
+  // ask it for each caption again at every comparison.
+  Integer DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1, TEmberCollectionItem* Item2);
+
+protected:
+  void Create(TCustomEmberListview* AOwner) override;
+  using TEmberOwnedPersistent::Create;
+  void Destroy() override;
 
 private:
+  const String& SortCaption(TEmberCollectionItem* Item, Integer Index);
   bool FAutoRegroup{false};
   bool FAutoSort{false};
   bool FLockoutSort{false};
   Integer FUpdateCount{0};
   TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
+  TEmberSorter* FSorter{nullptr};
+  // The captions read during the running sort (empty otherwise).
+  bool FSorting{false};
+  std::unordered_map<TEmberCollectionItem*, String> FSortCaptions;
 };
 
 // The header: the columns with their display order, their row above the items, and the mouse over

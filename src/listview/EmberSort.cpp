@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <stdexcept>
+#include <utility>
 
+#include "listview/EmberCollections.h"
 #include "listview/EmberControl.h"
 #include "platform/rtl/Strings.h"
 
@@ -61,7 +63,221 @@ String EmberGroupCaptionForKey(Cardinal Key) {
   return String(1, c);
 }
 
+// ---- The sorters ----
+TEmberSorter::TRun::TRun(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                         const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                         Integer& Max, Integer& Min)
+    : List(Collection->FList),
+      FColumn(Column),
+      FCollection(Collection),
+      FInterfaced(Interfaced),
+      FItemCompare(ItemCompare),
+      FGroupCompare(GroupCompare),
+      FBefore(Collection->FList) {
+  if (auto* items = dynamic_cast<TEmberItems*>(Collection)) FOwnerGroup = items->GetOwnerGroup();
+  // Whatever range the caller names, no sorter reaches outside the list.
+  const Integer count = static_cast<Integer>(List.size());
+  if (Max > count - 1) Max = count - 1;
+  if (Min < 0) Min = 0;
+}
+
+Integer TEmberSorter::TRun::Compare(TEmberCollectionItem* A, TEmberCollectionItem* B) const {
+  if (FInterfaced) {
+    ComPtr<IEmberCompare> a = QueryData<IEmberCompare>(A->GetDataInf());
+    ComPtr<IEmberCompare> b = QueryData<IEmberCompare>(B->GetDataInf());
+    if (a && b) return a->Compare(b.Get(), FColumn);
+  }
+  if (FGroupCompare) return FGroupCompare(static_cast<TEmberGroup*>(A), static_cast<TEmberGroup*>(B));
+  if (FItemCompare)
+    return FItemCompare(FColumn, FOwnerGroup, static_cast<TEmberItem*>(A), static_cast<TEmberItem*>(B));
+  if (TEmberSortManager* sort = FCollection->OwnerListview() ? FCollection->OwnerListview()->GetSort() : nullptr)
+    return sort->DefaultCompare(FColumn, A, B);
+  return DefaultItemCompare(FColumn, static_cast<TEmberItem*>(A), static_cast<TEmberItem*>(B));
+}
+
+void TEmberSorter::TRun::Commit() {
+  // A handler that changed the collection during the sort has made the order meaningless.
+  if (FCollection->FList != FBefore || List == FBefore) return;
+  size_t first = 0;
+  while (List[first] == FBefore[first]) ++first;
+  FCollection->FList = List;
+  FCollection->MarkMoved(static_cast<Integer>(first));
+  FCollection->ReIndexItems(false);
+}
+
+void TEmberSorter::Sort(TEmberColumn*, TEmberCollection*, bool, const TEmberItemCompareMethod&,
+                        const TEmberGroupCompareMethod&, Integer, Integer) {}
+
+void TEmberQuickSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                           const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                           Integer Max, Integer Min) {
+  if (!Collection) return;
+  TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
+  if (Min >= Max) return;
+  TList& e = run.List;
+  std::function<void(Integer, Integer)> sortRange = [&](Integer L, Integer R) {
+    while (L < R) {
+      Integer I = L;
+      Integer J = R;
+      TEmberCollectionItem* pivot = e[static_cast<size_t>((L + R) / 2)];
+      do {
+        // A handler that answers "less" for every element, the pivot included, would walk I and
+        // J off the range; the scans stop at its ends.
+        while (I < R && run.Compare(e[static_cast<size_t>(I)], pivot) < 0) ++I;
+        while (J > L && run.Compare(e[static_cast<size_t>(J)], pivot) > 0) --J;
+        if (I <= J) {
+          std::swap(e[static_cast<size_t>(I)], e[static_cast<size_t>(J)]);
+          ++I;
+          --J;
+        }
+      } while (I <= J);
+      // The two parts are independent; taking the smaller one by recursion and the larger by the
+      // loop keeps the depth logarithmic however the handler splits them.
+      if (J - L < R - I) {
+        if (J > L) sortRange(L, J);
+        L = I;
+      } else {
+        if (I < R) sortRange(I, R);
+        R = J;
+      }
+    }
+  };
+  sortRange(Min, Max);
+  run.Commit();
+}
+
+void TEmberBubbleSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                            const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                            Integer Max, Integer Min) {
+  if (!Collection) return;
+  TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
+  TList& e = run.List;
+  auto at = [&e](Integer i) -> TEmberCollectionItem*& { return e[static_cast<size_t>(i)]; };
+  while (Min < Max) {
+    // Forward: the larger of an unordered pair is carried on past every element strictly less.
+    Integer last = Min;
+    Integer i = Min + 1;
+    while (i <= Max) {
+      if (run.Compare(at(i - 1), at(i)) > 0) {
+        TEmberCollectionItem* t = at(i - 1);
+        Integer k = i;
+        while (k <= Max && run.Compare(at(k), t) < 0) {
+          at(k - 1) = at(k);
+          ++k;
+        }
+        at(k - 1) = t;
+        last = k - 1;
+        i = k + 1;
+      } else {
+        ++i;
+      }
+    }
+    Max = last - 1;
+    // Backward: the smaller of an unordered pair is carried back past every element strictly
+    // greater.
+    last = Max;
+    Integer j = Max - 1;
+    while (j >= Min) {
+      if (run.Compare(at(j + 1), at(j)) < 0) {
+        TEmberCollectionItem* t = at(j + 1);
+        Integer k = j;
+        while (k >= Min && run.Compare(at(k), t) > 0) {
+          at(k + 1) = at(k);
+          --k;
+        }
+        at(k + 1) = t;
+        last = k + 1;
+        j = k - 1;
+      } else {
+        --j;
+      }
+    }
+    Min = last + 1;
+  }
+  run.Commit();
+}
+
+void TEmberMergeSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                           const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                           Integer Max, Integer Min) {
+  if (!Collection) return;
+  TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
+  if (Min >= Max) return;
+  TList& e = run.List;
+  TList scratch(e.size());
+  // Over half-open ranges. The lower run is taken first unless it compares greater, so equal
+  // elements keep their order.
+  std::function<void(size_t, size_t)> sortInPlace;
+  std::function<void(size_t, size_t)> sortIntoScratch;
+  sortInPlace = [&](size_t lo, size_t hi) {
+    const size_t n = hi - lo;
+    if (n < 2) return;
+    if (n == 2) {
+      if (run.Compare(e[lo], e[lo + 1]) > 0) std::swap(e[lo], e[lo + 1]);
+      return;
+    }
+    const size_t mid = lo + (n - n / 2);
+    sortInPlace(mid, hi);
+    sortIntoScratch(lo, mid);
+    size_t i = lo, j = mid, k = lo;
+    while (i < mid && j < hi) e[k++] = run.Compare(scratch[i], e[j]) < 1 ? scratch[i++] : e[j++];
+    while (i < mid) e[k++] = scratch[i++];
+  };
+  sortIntoScratch = [&](size_t lo, size_t hi) {
+    const size_t n = hi - lo;
+    if (n == 1) {
+      scratch[lo] = e[lo];
+      return;
+    }
+    const size_t mid = lo + (n - n / 2);
+    sortInPlace(lo, mid);
+    sortInPlace(mid, hi);
+    size_t i = lo, j = mid, k = lo;
+    while (i < mid && j < hi) scratch[k++] = run.Compare(e[i], e[j]) < 1 ? e[i++] : e[j++];
+    while (i < mid) scratch[k++] = e[i++];
+    while (j < hi) scratch[k++] = e[j++];
+  };
+  sortInPlace(static_cast<size_t>(Min), static_cast<size_t>(Max) + 1);
+  run.Commit();
+}
+
 // ---- Sort manager ----
+void TEmberSortManager::Create(TCustomEmberListview* AOwner) {
+  TEmberOwnedPersistent::Create(AOwner);
+  FSorter = TEmberMergeSort::New(this);
+}
+
+void TEmberSortManager::Destroy() {
+  FreeAndNil(FSorter);
+  TEmberOwnedPersistent::Destroy();
+}
+
+void TEmberSortManager::SetAlgorithm(TEmberSortAlgorithm V) {
+  if (V == FAlgorithm && FSorter) return;
+  FAlgorithm = V;
+  FreeAndNil(FSorter);
+  switch (V) {
+    case TEmberSortAlgorithm::esaQuickSort: FSorter = TEmberQuickSort::New(this); break;
+    case TEmberSortAlgorithm::esaBubbleSort: FSorter = TEmberBubbleSort::New(this); break;
+    case TEmberSortAlgorithm::esaMergeSort: FSorter = TEmberMergeSort::New(this); break;
+  }
+}
+
+const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index) {
+  auto it = FSortCaptions.find(Item);
+  if (it == FSortCaptions.end()) it = FSortCaptions.emplace(Item, Item->GetCaptions(Index)).first;
+  return it->second;
+}
+
+Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1,
+                                          TEmberCollectionItem* Item2) {
+  const Integer index = Column ? Column->GetPosition() : 0;
+  Integer result = FSorting ? common::WideStrICompare(SortCaption(Item1, index), SortCaption(Item2, index))
+                            : common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
+  if (Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending) result = -result;
+  return result;
+}
+
 void TEmberSortManager::SetAutoSort(bool V) {
   if (V == FAutoSort) return;
   FAutoSort = V;
@@ -81,74 +297,51 @@ void TEmberSortManager::SetAutoRegroup(bool V) {
   update.End();
 }
 
+namespace {
+// Whether the data object of every element of the collection can compare itself.
+bool AllCompareThemselves(const TEmberCollection& C) {
+  if (C.GetCount() == 0) return false;
+  for (Integer i = 0; i < C.GetCount(); ++i)
+    if (!QueryData<IEmberCompare>(C.Get(i)->GetDataInf())) return false;
+  return true;
+}
+}  // namespace
+
 void TEmberSortManager::SortAll(bool Force) {
   TCustomEmberListview* lv = OwnerListview();
-  if (!lv || !lv->GetGroups()) return;
+  if (!lv || !FSorter || !lv->GetGroups()) return;
   if (!Force && (FUpdateCount != 0 || FLockoutSort)) return;
   lv->DoSortBegin();
   TEmberGroups* groups = lv->GetGroups();
-
-  // The groups: the application's comparison when it has one, else their captions.
   {
-    std::vector<TEmberCollectionItem*> order;
-    std::vector<String> keys;
+    // The captions read are forgotten after each collection: a caption of another column, or one
+    // changed in between, is read anew.
+    struct SortingScope {
+      TEmberSortManager& M;
+      explicit SortingScope(TEmberSortManager& AM) : M(AM) {
+        M.FSorting = true;
+        M.FSortCaptions.clear();
+      }
+      ~SortingScope() {
+        M.FSorting = false;
+        M.FSortCaptions.clear();
+      }
+    } scope(*this);
+    const TEmberGroupCompareMethod groupCompare = [lv](TEmberGroup* a, TEmberGroup* b) {
+      return lv->DoGroupCompare(a, b);
+    };
+    FSorter->Sort(nullptr, groups, AllCompareThemselves(*groups), nullptr, groupCompare, groups->GetCount() - 1, 0);
+
+    TEmberColumn* column = lv->FocusedColumn();
+    const TEmberItemCompareMethod itemCompare = [lv](TEmberColumn* c, TEmberGroup* g, TEmberItem* a, TEmberItem* b) {
+      return lv->DoItemCompare(c, g, a, b);
+    };
     for (Integer g = 0; g < groups->GetCount(); ++g) {
-      order.push_back(groups->GetGroup(g));
-      if (!lv->OnGroupCompare) keys.push_back(groups->GetGroup(g)->GetCaption());
+      TEmberItems* items = groups->GetGroup(g)->GetItems();
+      FSortCaptions.clear();
+      FSorter->Sort(column, items, AllCompareThemselves(*items), itemCompare, nullptr, items->GetCount() - 1, 0);
     }
-    std::function<Integer(const Integer&, const Integer&)> cmp = [&](const Integer& a, const Integer& b) -> Integer {
-      if (lv->OnGroupCompare)
-        return lv->DoGroupCompare(static_cast<TEmberGroup*>(order[static_cast<size_t>(a)]),
-                                  static_cast<TEmberGroup*>(order[static_cast<size_t>(b)]));
-      return common::WideStrICompare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
-    };
-    std::vector<Integer> idx(order.size());
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<Integer>(i);
-    EmberMergeSort(idx, cmp);
-    std::vector<TEmberCollectionItem*> sorted;
-    for (Integer i : idx) sorted.push_back(order[static_cast<size_t>(i)]);
-    if (sorted != order) groups->Reorder(sorted);
   }
-
-  // The items of each group, by the focused column.
-  TEmberColumn* column = lv->FocusedColumn();
-  const Integer captionIndex = column ? column->GetPosition() : 0;
-  const bool descending = column && column->GetSortDirection() == TEmberSortDirection::esdDescending;
-  for (Integer g = 0; g < groups->GetCount(); ++g) {
-    TEmberGroup* group = groups->GetGroup(g);
-    TEmberItems* items = group->GetItems();
-    std::vector<TEmberCollectionItem*> order;
-    std::vector<String> keys;
-    for (Integer i = 0; i < items->GetCount(); ++i) order.push_back(items->GetItem(i));
-    // Keys are read only when a comparison needs them; a handler that decides every pair
-    // never has the captions asked for.
-    bool keysTaken = false;
-    auto key = [&](Integer i) -> const String& {
-      if (!keysTaken) {
-        keysTaken = true;
-        keys.reserve(order.size());
-        for (TEmberCollectionItem* o : order) keys.push_back(static_cast<TEmberItem*>(o)->GetCaptions(captionIndex));
-      }
-      return keys[static_cast<size_t>(i)];
-    };
-    std::function<Integer(const Integer&, const Integer&)> cmp = [&](const Integer& a, const Integer& b) -> Integer {
-      if (lv->OnItemCompare) {
-        bool doDefault = true;
-        Integer r = lv->OnItemCompare(lv, column, group, static_cast<TEmberItem*>(order[static_cast<size_t>(a)]),
-                                      static_cast<TEmberItem*>(order[static_cast<size_t>(b)]), doDefault);
-        if (!doDefault) return r;
-      }
-      Integer r = common::WideStrICompare(key(a), key(b));
-      return descending ? -r : r;
-    };
-    std::vector<Integer> idx(order.size());
-    for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<Integer>(i);
-    EmberMergeSort(idx, cmp);
-    std::vector<TEmberCollectionItem*> sorted;
-    for (Integer i : idx) sorted.push_back(order[static_cast<size_t>(i)]);
-    if (sorted != order) items->Reorder(sorted);
-  }
-
   if (!groups->Rebuilding()) groups->Rebuild(false);
   lv->DoSortEnd();
 }

@@ -1,8 +1,6 @@
 #pragma once
-// Sorting the groups and the items of each group, and regrouping the items by a key per item.
-// The default sort key of an element (its caption in the sort column) is read once per element
-// and sort: captions of virtual items come from the application's handler, and a list of
-// thousands would otherwise ask it for each caption again at every comparison.
+// Sorting the groups and the items of each group with an exchangeable sorter, and regrouping the
+// items by a key per item.
 
 #include <functional>
 #include <vector>
@@ -11,28 +9,85 @@
 
 namespace ember {
 
-// A stable top-down merge sort of Order by Compare (< 0: the first goes first). Equal elements
-// keep their order; a handler that answers inconsistently can only give a strange order, never
-// run off the range.
-template <class T>
-void EmberMergeSort(std::vector<T>& Order, const std::function<Integer(const T&, const T&)>& Compare) {
-  const size_t n = Order.size();
-  if (n < 2) return;
-  std::vector<T> scratch(n);
-  std::function<void(size_t, size_t)> sortRange = [&](size_t lo, size_t hi) {
-    if (hi - lo < 2) return;
-    const size_t mid = lo + (hi - lo) / 2;
-    sortRange(lo, mid);
-    sortRange(mid, hi);
-    size_t i = lo, j = mid, k = lo;
-    // The lower run's element goes first unless it compares greater: equal ones never pass.
-    while (i < mid && j < hi) scratch[k++] = Compare(Order[i], Order[j]) > 0 ? Order[j++] : Order[i++];
-    while (i < mid) scratch[k++] = Order[i++];
-    while (j < hi) scratch[k++] = Order[j++];
-    for (size_t m = lo; m < hi; ++m) Order[m] = scratch[m];
+class TEmberCollection;
+
+// The control's compare dispatchers as the sorters call them.
+using TEmberItemCompareMethod = std::function<Integer(TEmberColumn* Column, TEmberGroup* Group, TEmberItem* Item1,
+                                                      TEmberItem* Item2)>;
+using TEmberGroupCompareMethod = std::function<Integer(TEmberGroup* Item1, TEmberGroup* Item2)>;
+
+// Orders the inclusive index range [Min, Max] of a collection (the groups, or one group's items).
+// Every sorter works on a copy of the collection's list and puts the result back only when the sort
+// ends normally and the collection still holds what it held: a compare handler that raises, or one
+// that adds or deletes objects on the way, never leaves an object twice in the list or lost.
+class TEmberSorter : public TObject {
+  PF_CLASS(TEmberSorter)
+public:
+  TEmberSortManager* GetOwner() const { return FOwner; }
+  virtual void Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                    const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                    Integer Max, Integer Min);
+
+protected:
+  virtual void Create(TEmberSortManager* AOwner) { FOwner = AOwner; }
+  using TObject::Create;
+
+  using TList = std::vector<TEmberCollectionItem*>;
+  // One sort: the elements being ordered, and their comparison, decided in this order:
+  //   1. Interfaced: A's data object compares itself with B's for the column.
+  //   2. GroupCompare given: the control's group dispatcher.
+  //   3. ItemCompare given: the control's item dispatcher, with the collection's owner group.
+  //   4. Otherwise the captions of the sort column (the default item comparison).
+  class TRun {
+  public:
+    TRun(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced, const TEmberItemCompareMethod& ItemCompare,
+         const TEmberGroupCompareMethod& GroupCompare, Integer& Max, Integer& Min);
+    // Below 0: A goes before B.
+    Integer Compare(TEmberCollectionItem* A, TEmberCollectionItem* B) const;
+    // Puts the ordered list back into the collection.
+    void Commit();
+    TList List;
+
+  private:
+    TEmberColumn* FColumn;
+    TEmberCollection* FCollection;
+    bool FInterfaced;
+    const TEmberItemCompareMethod& FItemCompare;
+    const TEmberGroupCompareMethod& FGroupCompare;
+    TEmberGroup* FOwnerGroup{nullptr};
+    TList FBefore;
   };
-  sortRange(0, n);
-}
+
+private:
+  TEmberSortManager* FOwner{nullptr};
+};
+
+// Classic partition around the middle element; not stable.
+class TEmberQuickSort : public TEmberSorter {
+  PF_CLASS(TEmberQuickSort)
+public:
+  void Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+            const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare, Integer Max,
+            Integer Min) override;
+};
+
+// A two-way insertion shaker; stable.
+class TEmberBubbleSort : public TEmberSorter {
+  PF_CLASS(TEmberBubbleSort)
+public:
+  void Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+            const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare, Integer Max,
+            Integer Min) override;
+};
+
+// Top-down merge sort through a scratch list; stable.
+class TEmberMergeSort : public TEmberSorter {
+  PF_CLASS(TEmberMergeSort)
+public:
+  void Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+            const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare, Integer Max,
+            Integer Min) override;
+};
 
 // The key ReGroup gives an item without a key of the application's: the code of the first
 // character of its lower-cased caption, 0 for an empty caption.

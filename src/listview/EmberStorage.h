@@ -108,6 +108,14 @@ struct IEmberThumbnailDraw : IUnknown {
   virtual void Draw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) = 0;
 };
 
+// A data object that orders itself among its peers: below 0 when it goes before Other in the
+// column (nil: the groups' or the main caption's order). The sort uses it only when every element
+// of the collection being sorted has one.
+struct IEmberCompare : IUnknown {
+  static constexpr IID Iid{0x0761D4F5, 0xD451, 0x4A6D, {0xBF, 0xDC, 0xB3, 0x00, 0x0F, 0xFD, 0x02, 0x99}};
+  virtual Integer Compare(IEmberCompare* Other, TEmberColumn* Column) = 0;
+};
+
 // The interface `I` of a data object, or nil when it has none (or there is no data object).
 template <class I>
 ComPtr<I> QueryData(IUnknown* DataInf) {
