@@ -1,7 +1,8 @@
 // Our own BMP reader: the Windows bitmap file with a core (12-byte) or info (40 to 124-byte)
-// header; 1, 4 and 8 bits through a palette, 16 and 32 bits with or without bit fields, 24 bits;
-// bottom-up and top-down. Compressed (RLE, embedded JPEG/PNG) bitmaps are refused. Every size and
-// offset is checked against the file, so a damaged file fails instead of reading past its end.
+// header; 1, 4 and 8 bits through a palette, run-length coded 4 and 8 bits, 16 and 32 bits with
+// or without bit fields, 24 bits; bottom-up and top-down. Bitmaps that embed a JPEG or PNG are
+// refused. Every size and offset is checked against the file, so a damaged file fails instead of
+// reading past its end.
 
 #include <algorithm>
 #include <bit>
@@ -21,6 +22,8 @@ uint32_t U32(const Byte* p) {
 }
 
 constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t BI_RLE8 = 1;
+constexpr uint32_t BI_RLE4 = 2;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr uint32_t BI_ALPHABITFIELDS = 6;
 
@@ -130,6 +133,9 @@ bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String*
     } else if (h.Bits != 1 && h.Bits != 4 && h.Bits != 8 && h.Bits != 24) {
       return Fail(status, Status::UnknownImageFormat, error, u"Unsupported bitmap");
     }
+  } else if ((h.Compression == BI_RLE8 && h.Bits == 8) || (h.Compression == BI_RLE4 && h.Bits == 4)) {
+    // Run-length bitmaps are stored bottom-up only.
+    if (h.TopDown) return Fail(status, Status::UnknownImageFormat, error, u"Unsupported bitmap");
   } else {
     return Fail(status, Status::UnknownImageFormat, error, u"Compressed bitmaps are not supported");
   }
@@ -140,6 +146,143 @@ bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String*
       return Fail(status, Status::InvalidParameter, error, u"Damaged bitmap palette");
   }
   return true;
+}
+
+// Run-length data (RLE8 or RLE4), held in memory as the file has it. Rows are stored bottom-up
+// and the picture is handed on top-down, so a first walk notes where each stored row's codes
+// begin and the rows are then decoded one at a time in the order they are needed: the picture is
+// never held whole. Pixels the codes skip (a delta, a row or the bitmap ended early) take palette
+// entry 0, as other readers give them; runs past the row's end are cut.
+class TRleRows {
+public:
+  TRleRows(const std::vector<Byte>& data, Integer width, Integer height, bool four)
+      : FData(data), FWidth(width), FHeight(height), FFour(four) {}
+
+  // Notes each row's start; false when there is no memory for the list.
+  bool Index() {
+    try {
+      FStart.assign(static_cast<size_t>(FHeight), TStart{});
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    size_t pos = 0;
+    int64_t x = 0, row = 0;
+    while (row < FHeight) {
+      FStart[static_cast<size_t>(row)] = TStart{pos, x, true};
+      int64_t dx = 0, dy = 0;
+      switch (Row(pos, x, nullptr, dx, dy)) {
+        case TEnd::Line:
+          x = 0;
+          ++row;
+          break;
+        case TEnd::Delta:
+          x += dx;
+          row += dy;
+          break;
+        case TEnd::Bitmap: return true;
+      }
+    }
+    return true;
+  }
+
+  // The indexes of stored row `row` (0 the bottom one) into `out`, FWidth bytes.
+  void Decode(Integer row, Byte* out) const {
+    std::memset(out, 0, static_cast<size_t>(FWidth));
+    const TStart& s = FStart[static_cast<size_t>(row)];
+    if (!s.Set) return;
+    size_t pos = s.Pos;
+    int64_t x = s.X, dx = 0, dy = 0;
+    Row(pos, x, out, dx, dy);
+  }
+
+private:
+  enum class TEnd { Line, Bitmap, Delta };
+  struct TStart {
+    size_t Pos{0};
+    int64_t X{0};
+    bool Set{false};
+  };
+
+  // Decodes codes from `pos` until the row is left: by its end, the bitmap's end (the data's end
+  // counts as one), or a delta to a row above (dx, dy). `out` may be null to walk only.
+  TEnd Row(size_t& pos, int64_t& x, Byte* out, int64_t& dx, int64_t& dy) const {
+    const size_t n = FData.size();
+    const Byte* d = FData.data();
+    while (pos + 2 <= n) {
+      const unsigned count = d[pos], value = d[pos + 1];
+      pos += 2;
+      if (count > 0) {
+        if (out)
+          for (int64_t i = 0; i < count && x + i < FWidth; ++i)
+            out[x + i] = static_cast<Byte>(FFour ? (i % 2 ? value & 15 : value >> 4) : value);
+        x += count;
+        continue;
+      }
+      if (value == 0) return TEnd::Line;
+      if (value == 1) return TEnd::Bitmap;
+      if (value == 2) {
+        if (pos + 2 > n) return TEnd::Bitmap;
+        dx = d[pos];
+        dy = d[pos + 1];
+        pos += 2;
+        if (dy > 0) return TEnd::Delta;
+        x += dx;
+        continue;
+      }
+      // Absolute mode: `value` pixels as stored, their bytes padded to a 16-bit boundary.
+      const size_t bytes = FFour ? (value + 1) / 2 : value;
+      if (pos + bytes > n) return TEnd::Bitmap;
+      if (out)
+        for (int64_t i = 0; i < value && x + i < FWidth; ++i)
+          out[x + i] = static_cast<Byte>(FFour ? (i % 2 ? d[pos + i / 2] & 15 : d[pos + i / 2] >> 4) : d[pos + i]);
+      x += value;
+      pos += bytes + (bytes & 1);
+    }
+    return TEnd::Bitmap;
+  }
+
+  const std::vector<Byte>& FData;
+  Integer FWidth, FHeight;
+  bool FFour;
+  std::vector<TStart> FStart;
+};
+
+Status DecodeRle(FILE* f, const TBmpHeader& h, const std::vector<Byte>& palette, size_t fileSize, TRowSink& sink,
+                 String* error) {
+  if (h.DataOffset > fileSize) {
+    SetError(error, u"The bitmap's pixels are cut short");
+    return Status::InvalidParameter;
+  }
+  // The codes are held, and a start per row: within the budget like any decoder's buffers.
+  const size_t bytes = fileSize - h.DataOffset;
+  if (const Status s = CheckDecodeSize(h.Width, h.Height, static_cast<int64_t>(bytes) + int64_t{h.Height} * 24, error);
+      s != Status::Ok)
+    return s;
+  std::vector<Byte> data, idx, rgb;
+  try {
+    data.resize(bytes);
+    idx.resize(static_cast<size_t>(h.Width));
+    rgb.resize(static_cast<size_t>(h.Width) * 3);
+  } catch (const std::bad_alloc&) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  if (std::fseek(f, static_cast<long>(h.DataOffset), SEEK_SET) != 0 || std::fread(data.data(), 1, bytes, f) != bytes) {
+    SetError(error, u"The file could not be read");
+    return Status::GenericError;
+  }
+  TRleRows rows(data, h.Width, h.Height, h.Compression == BI_RLE4);
+  if (!rows.Index() || !sink.Begin(h.Width, h.Height)) {
+    SetError(error, u"Out of memory");
+    return Status::OutOfMemory;
+  }
+  const Integer end = std::min(h.Height, sink.EndRow());
+  for (Integer y = 0; y < end; ++y) {
+    rows.Decode(h.Height - 1 - y, idx.data());
+    for (Integer x = 0; x < h.Width; ++x) std::memcpy(&rgb[static_cast<size_t>(x) * 3], &palette[idx[static_cast<size_t>(x)] * 3u], 3);
+    sink.Row(y, rgb.data());
+  }
+  return Status::Ok;
 }
 
 }  // namespace
@@ -170,12 +313,6 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
   Status status = Status::Ok;
   if (!ParseHeader(head, h, status, error, true)) return status;
   if (const Status s = CheckDecodeSize(h.Width, h.Height, 0, error); s != Status::Ok) return s;
-  const size_t stride = ((static_cast<size_t>(h.Width) * h.Bits + 31) / 32) * 4;
-  const auto size = static_cast<size_t>(fileSize);
-  if (h.DataOffset > size || stride * static_cast<size_t>(h.Height) > size - h.DataOffset) {
-    SetError(error, u"The bitmap's pixels are cut short");
-    return Status::InvalidParameter;
-  }
   const auto* base = reinterpret_cast<const Byte*>(head.data());
   std::vector<Byte> palette(256 * 3, 0);
   for (uint32_t i = 0; i < h.PaletteCount && h.Bits <= 8; ++i) {
@@ -183,6 +320,13 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
     palette[i * 3] = e[2];
     palette[i * 3 + 1] = e[1];
     palette[i * 3 + 2] = e[0];
+  }
+  const auto size = static_cast<size_t>(fileSize);
+  if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4) return DecodeRle(f, h, palette, size, sink, error);
+  const size_t stride = ((static_cast<size_t>(h.Width) * h.Bits + 31) / 32) * 4;
+  if (h.DataOffset > size || stride * static_cast<size_t>(h.Height) > size - h.DataOffset) {
+    SetError(error, u"The bitmap's pixels are cut short");
+    return Status::InvalidParameter;
   }
   std::vector<Byte> line, rgb;
   try {

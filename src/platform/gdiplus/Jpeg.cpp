@@ -28,6 +28,7 @@ struct TJpegError {
   jpeg_error_mgr Pub;
   jmp_buf Jump;
   bool TooManyScans{false};
+  bool SawEnd{false};  // the file ended where libjpeg wanted more
 };
 
 // A progressive file may declare thousands of scans of a few bytes each, and every one of them
@@ -51,13 +52,50 @@ void OnProgress(j_common_ptr cinfo) {
   }
 }
 
-// Warnings (corrupt but readable data) are not printed; the picture is used as libjpeg gives it.
+// Nothing is printed: a failure reaches the caller as its code.
 void OnOutputMessage(j_common_ptr) {}
+
+// libjpeg warns of corrupt data and decodes on. Compressed data that ends before the last row
+// (the rest comes out grey), or that does not decode, or a lost restart interval leaves damaged
+// rows in the picture: such a file fails as an unreadable one does, at once, rather than being
+// printed and charged. Stray bytes before a marker (many cameras write them), a profile, a JFIF
+// revision or a colour-transform code we do not use, unusual scan parameters and a progression
+// that refines what it never sent leave every decoded coefficient as the file has it: those
+// files are used as libjpeg gives them.
+//
+// The end of the file alone is not yet damage: libjpeg reads ahead, and a file that lacks only
+// its end marker still holds every row. A single Huffman-coded scan is damaged when its decoder
+// then runs short of bits (which it tells); a file of several scans, or arithmetic-coded, whose
+// end comes early has lost data.
+void OnEmitMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  auto* err = reinterpret_cast<TJpegError*>(cinfo->err);
+  ++err->Pub.num_warnings;
+  switch (err->Pub.msg_code) {
+    case JWRN_JPEG_EOF: {
+      err->SawEnd = true;
+      const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+      if (cinfo->is_decompressor &&
+          (d->progressive_mode || d->arith_code || d->comps_in_scan < d->num_components))
+        OnErrorExit(cinfo);
+      break;
+    }
+    case JWRN_HIT_MARKER:
+      // Told as the file's early end when that is its cause.
+      if (err->SawEnd) err->Pub.msg_code = JWRN_JPEG_EOF;
+      OnErrorExit(cinfo);
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC: OnErrorExit(cinfo);
+    default: break;
+  }
+}
 
 void InitError(TJpegError& err) {
   jpeg_std_error(&err.Pub);
   err.Pub.error_exit = OnErrorExit;
   err.Pub.output_message = OnOutputMessage;
+  err.Pub.emit_message = OnEmitMessage;
 }
 
 // After jpeg_create_decompress: libjpeg's own memory limit (beyond it a whole-picture buffer

@@ -52,6 +52,9 @@ struct TPng {
   // Filled by Open.
   png_uint_32 Width{0};
   png_uint_32 Height{0};
+  // As stored in the file, before the transforms.
+  int ColourType{0};
+  int BitDepth{0};
   int Channels{0};  // after the transforms: 3 (RGB) or 4 (RGBA)
   int Passes{1};
   size_t RowBytes{0};
@@ -115,6 +118,8 @@ bool Open(TPng& p, FILE* f) {
   png_read_info(p.Png, p.Info);
   p.Width = png_get_image_width(p.Png, p.Info);
   p.Height = png_get_image_height(p.Png, p.Info);
+  p.ColourType = png_get_color_type(p.Png, p.Info);
+  p.BitDepth = png_get_bit_depth(p.Png, p.Info);
   png_set_expand(p.Png);  // palette and low bit depths to 8 bits, tRNS to alpha
   png_set_scale_16(p.Png);
   png_set_gray_to_rgb(p.Png);
@@ -357,8 +362,11 @@ Status PngDecode(FILE* f, TRowSink& sink, String* error) {
   const Integer width = static_cast<Integer>(png.Width);
   const Integer height = static_cast<Integer>(png.Height);
   const bool whole = png.Passes > 1;
-  const png_byte colour = png_get_color_type(png.Png, png.Info);
-  if (!whole && png_get_bit_depth(png.Png, png.Info) == 8 &&
+  // The stored kind decides, not the transformed one: after the transforms a grey, palette or
+  // 16-bit picture reads as 8-bit RGB too, but its stored rows are not. A tRNS chunk on an RGB
+  // picture adds an alpha channel only libpng makes.
+  const int colour = png.ColourType;
+  if (!whole && png.BitDepth == 8 &&
       ((colour == PNG_COLOR_TYPE_RGB && png.Channels == 3) || (colour == PNG_COLOR_TYPE_RGB_ALPHA && png.Channels == 4))) {
     if (!sink.Begin(width, height)) {
       SetError(error, u"Out of memory");

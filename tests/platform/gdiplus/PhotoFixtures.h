@@ -28,7 +28,7 @@ using Painter = std::function<Rgb(int x, int y)>;
 inline void WriteJpegRows(const std::filesystem::path& path, int w, int h, J_COLOR_SPACE space,
                           int components, int quality,
                           const std::function<void(int, unsigned char*)>& fillRow,
-                          bool adobeMarker = true) {
+                          bool adobeMarker = true, bool progressive = false) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -43,6 +43,7 @@ inline void WriteJpegRows(const std::filesystem::path& path, int w, int h, J_COL
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
   if (!adobeMarker) c.write_Adobe_marker = FALSE;
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<unsigned char> row(static_cast<size_t>(w) * components);
   for (int y = 0; y < h; ++y) {
