@@ -1,12 +1,16 @@
 // The default folder menu: the verbs the desktop offers for a selection of one folder's items (or
 // for the folder's background), steered by an optional callback as the platform's default menu
-// is: it may merge items of its own, and it is asked first for each standard command.
+// is: it may merge items of its own, and it is asked first for each standard command. The class
+// keys its maker hands over name the selection's type: the desktop's applications for that type
+// give "Open" (the default application) and one "Open with" item for each of the others.
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/ole/DragDrop.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Strings.h"
+#include "platform/shellapi/DesktopApps.h"
 #include "platform/shellapi/ShellApi_p.h"
 #include "platform/shellapi/ShellExecute.h"
 #include "platform/shellapi/ShellVerbs.h"
@@ -39,6 +43,9 @@ enum : UINT { vOpen, vCut, vCopy, vPaste, vPasteLink, vDelete, vRename, vLink, v
 
 constexpr HRESULT HRESULT_CANCELLED = static_cast<HRESULT>(0x800704C7u);
 
+// The verb of an "Open with" item: this prefix and the application's desktop file ID.
+constexpr std::string_view kOpenWith = "openwith:";
+
 bool SameVerb(const std::string& a, const char* b) {
   if (a.size() != std::strlen(b)) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -49,9 +56,9 @@ bool SameVerb(const std::string& a, const char* b) {
 class TDefaultFolderMenu final : public TShellObject<IContextMenu3> {
 public:
   TDefaultFolderMenu(IShellFolder* folder, std::string folderIds, std::vector<std::string> childIds, HWND owner,
-                     LPFNDFMCALLBACK callback)
+                     LPFNDFMCALLBACK callback, std::vector<std::string> types)
       : FFolder(folder), FFolderIds(std::move(folderIds)), FChildIds(std::move(childIds)), FOwner(owner),
-        FCallback(std::move(callback)) {
+        FCallback(std::move(callback)), FTypes(std::move(types)) {
     if (FCallback) FCallback(FFolder.Get(), FOwner, nullptr, DFM_ADDREF, 0, 0);
   }
 
@@ -68,16 +75,21 @@ public:
   HRESULT QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override {
     if (!IsMenu(menu) || last < first + kVerbCount - 1) return E_INVALIDARG;
     FFirst = first;
+    // The "Open with" items take the identifiers after the verbs', as many as the range holds.
+    FOtherCount = FChildIds.empty() ? 0 : static_cast<UINT>(std::min<size_t>(Others().size(), last + 1 - first - kVerbCount));
     if (flags & CMF_DEFAULTONLY) {
       AddVerb(menu, index, vOpen, true);
-      return MakeMenuResult(kVerbCount);
+      return MakeMenuResult(Base());
     }
-    QCMINFO qcm{menu, index, first + kVerbCount, last, nullptr};
+    QCMINFO qcm{menu, index, first + Base(), last, nullptr};
     HRESULT merge = FCallback ? FCallback(FFolder.Get(), FOwner, nullptr, DFM_MERGECONTEXTMENU, flags,
                                           reinterpret_cast<LPARAM>(&qcm))
                               : S_OK;
     UINT at = index;
-    if (!FChildIds.empty()) AddVerb(menu, at++, vOpen, true);
+    if (!FChildIds.empty()) {
+      AddVerb(menu, at++, vOpen, true);
+      for (UINT i = 0; i < FOtherCount; ++i) AddOpenWith(menu, at++, i);
+    }
     // The callback's S_OK asks for the shell's own verbs; anything else leaves them out.
     if (merge == S_OK) {
       DWORD a = Attributes();
@@ -100,9 +112,9 @@ public:
     // commands by one distance from it (callbacks keep their merges apart themselves).
     UINT end = qcm.idCmdFirst;
     if (FCallback) {
-      QCMINFO top{menu, index, first + kVerbCount, last, nullptr};
+      QCMINFO top{menu, index, first + Base(), last, nullptr};
       FCallback(FFolder.Get(), FOwner, nullptr, DFM_MERGECONTEXTMENU_TOP, flags, reinterpret_cast<LPARAM>(&top));
-      QCMINFO bottom{menu, static_cast<UINT>(GetMenuItemCount(menu)), first + kVerbCount, last, nullptr};
+      QCMINFO bottom{menu, static_cast<UINT>(GetMenuItemCount(menu)), first + Base(), last, nullptr};
       FCallback(FFolder.Get(), FOwner, nullptr, DFM_MERGECONTEXTMENU_BOTTOM, flags, reinterpret_cast<LPARAM>(&bottom));
       end = std::max({end, top.idCmdFirst, bottom.idCmdFirst});
     }
@@ -115,20 +127,27 @@ public:
       return E_INVALIDARG;
     bool wide = info->cbSize == CMINVOKECOMMANDINFOEX_SIZE && (info->fMask & CMIC_MASK_UNICODE) && info->lpVerbW;
     UINT offset = kVerbCount + 0x10000;
+    std::string appId;
     if (wide ? IsVerbOffset(info->lpVerbW) : IsVerbOffset(info->lpVerb)) {
       offset = wide ? VerbOffset(info->lpVerbW) : VerbOffset(info->lpVerb);
+      if (offset >= kVerbCount && offset < Base()) appId = Others()[offset - kVerbCount].Id;
     } else {
-      std::string verb = wide ? ToNativePath(String(info->lpVerbW)) : std::string(info->lpVerb);
+      std::string verb = wide ? StringToUtf8(String(info->lpVerbW)) : std::string(info->lpVerb);
       for (UINT i = 0; i < kVerbCount; ++i)
         if (SameVerb(verb, kVerbs[i].Name)) offset = i;
-      if (offset >= kVerbCount) return E_INVALIDARG;
+      // An application's verb is good for this menu only when the menu offers that application.
+      if (offset >= kVerbCount && verb.rfind(kOpenWith, 0) == 0 && !FChildIds.empty())
+        for (const TDesktopApp& app : Others())
+          if (app.Id == verb.substr(kOpenWith.size())) appId = app.Id;
+      if (offset >= kVerbCount && appId.empty()) return E_INVALIDARG;
     }
     ComPtr<IDataObject> data = SelectionData();
+    if (!appId.empty()) return OpenFiles(appId, data.Get(), info);
     if (offset >= kVerbCount) {
       // An item the callback merged: only the callback knows it.
       if (!FCallback || offset >= FReserved) return E_INVALIDARG;
       DFMICS ics{sizeof(DFMICS), info->fMask, 0, FFirst, 0, info};
-      HRESULT hr = FCallback(FFolder.Get(), FOwner, data.Get(), DFM_INVOKECOMMANDEX, offset - kVerbCount,
+      HRESULT hr = FCallback(FFolder.Get(), FOwner, data.Get(), DFM_INVOKECOMMANDEX, offset - Base(),
                              reinterpret_cast<LPARAM>(&ics));
       return SUCCEEDED(hr) ? S_OK : hr;
     }
@@ -143,17 +162,23 @@ public:
   }
 
   HRESULT GetCommandString(UINT_PTR idCmd, UINT type, UINT*, void* name, UINT capacity) override {
-    if (idCmd >= kVerbCount || !name || capacity == 0) return E_INVALIDARG;
-    const TVerb& v = kVerbs[idCmd];
-    std::string text = type == GCS_HELPTEXTA || type == GCS_HELPTEXTW ? v.Help : v.Name;
+    if (idCmd >= Base() || !name || capacity == 0) return E_INVALIDARG;
+    bool help = type == GCS_HELPTEXTA || type == GCS_HELPTEXTW;
+    String text;
+    if (idCmd < kVerbCount) {
+      text = Utf8ToString(help ? kVerbs[idCmd].Help : kVerbs[idCmd].Name);
+    } else {
+      const TDesktopApp& app = Others()[idCmd - kVerbCount];
+      text = Utf8ToString(help ? "Opens the selected items with " + app.Name + "." : std::string(kOpenWith) + app.Id);
+    }
     if (type == GCS_VALIDATEA || type == GCS_VALIDATEW) return S_OK;
-    if (text.size() + 1 > capacity) return E_INVALIDARG;
     if (type == GCS_VERBW || type == GCS_HELPTEXTW) {
-      auto* out = static_cast<Char*>(name);
-      for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<Char>(text[i]);
-      out[text.size()] = 0;
+      if (text.size() + 1 > capacity) return E_INVALIDARG;
+      std::memcpy(name, text.c_str(), (text.size() + 1) * sizeof(Char));
     } else if (type == GCS_VERBA || type == GCS_HELPTEXTA) {
-      std::memcpy(name, text.c_str(), text.size() + 1);
+      std::string a = StringToAnsi(text);
+      if (a.size() + 1 > capacity) return E_INVALIDARG;
+      std::memcpy(name, a.c_str(), a.size() + 1);
     } else {
       return E_INVALIDARG;
     }
@@ -179,6 +204,49 @@ private:
     mi.dwTypeData = kVerbs[verb].Caption;
     mi.fState = isDefault ? MFS_DEFAULT : 0;
     InsertMenuItem(menu, at, true, &mi);
+  }
+
+  void AddOpenWith(HMENU menu, UINT at, UINT other) {
+    String caption = u"Open with " + Utf8ToString(Others()[other].Name);
+    MENUITEMINFO mi;
+    mi.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE;
+    mi.wID = FFirst + kVerbCount + other;
+    mi.dwTypeData = caption.c_str();
+    InsertMenuItem(menu, at, true, &mi);
+  }
+
+  // The applications of the selection's type, read once: the default opens, the others follow.
+  const TTypeApps& Apps() {
+    if (!FApps) FApps = FTypes.empty() ? TTypeApps() : AppsForTypes(FTypes);
+    return *FApps;
+  }
+  const TTypeApps& Others() {
+    if (!FOthers) FOthers = Apps().size() > 1 ? TTypeApps(Apps().begin() + 1, Apps().end()) : TTypeApps();
+    return *FOthers;
+  }
+  // The first identifier after the verbs and the "Open with" items.
+  UINT Base() const { return kVerbCount + FOtherCount; }
+
+  // Opens the selected files with an application (through its desktop entry), or with the
+  // desktop's own choice for each when `appId` is empty.
+  static HRESULT OpenFiles(const std::string& appId, IDataObject* data, CMINVOKECOMMANDINFOEX* info) {
+    if (!data) return E_FAIL;
+    HRESULT hr = S_OK;
+    String cls = Utf8ToString(appId);
+    for (const std::string& p : DataObjectPaths(data)) {
+      String file = FromNativePath(p);
+      SHELLEXECUTEINFOW sei;
+      sei.cbSize = sizeof(sei);
+      sei.hwnd = info->hwnd;
+      sei.lpFile = file.c_str();
+      sei.nShow = info->nShow;
+      if (!appId.empty()) {
+        sei.fMask = SEE_MASK_CLASSNAME;
+        sei.lpClass = cls.c_str();
+      }
+      if (!ShellExecuteExW(&sei)) hr = E_FAIL;
+    }
+    return hr;
   }
 
   std::vector<const ITEMIDLIST*> Children(std::vector<std::string>& store) const {
@@ -240,19 +308,7 @@ private:
 
   HRESULT Perform(UINT verb, IDataObject* data, CMINVOKECOMMANDINFOEX* info) {
     switch (verb) {
-      case vOpen: {
-        HRESULT hr = S_OK;
-        for (const std::string& p : DataObjectPaths(data)) {
-          String file = FromNativePath(p);
-          SHELLEXECUTEINFOW sei;
-          sei.cbSize = sizeof(sei);
-          sei.hwnd = info->hwnd;
-          sei.lpFile = file.c_str();
-          sei.nShow = info->nShow;
-          if (!ShellExecuteExW(&sei)) hr = E_FAIL;
-        }
-        return data ? hr : E_FAIL;
-      }
+      case vOpen: return OpenFiles(Apps().empty() ? std::string() : Apps().front().Id, data, info);
       case vCut:
       case vCopy: {
         if (!data || DataObjectPaths(data).empty()) return E_FAIL;
@@ -308,13 +364,18 @@ private:
   LPFNDFMCALLBACK FCallback;
   UINT FFirst{0};
   UINT FReserved{kVerbCount};
+  std::vector<std::string> FTypes;
+  std::optional<TTypeApps> FApps, FOthers;
+  UINT FOtherCount{0};
 };
 
 }  // namespace
 
 IContextMenu* CreateDefaultFolderMenu(IShellFolder* folder, const std::string& folderIds,
-                                      std::vector<std::string> childIds, HWND owner, LPFNDFMCALLBACK callback) {
-  return new TDefaultFolderMenu(folder, folderIds, std::move(childIds), owner, std::move(callback));
+                                      std::vector<std::string> childIds, HWND owner, LPFNDFMCALLBACK callback,
+                                      std::vector<std::string> mimeTypes) {
+  return new TDefaultFolderMenu(folder, folderIds, std::move(childIds), owner, std::move(callback),
+                                std::move(mimeTypes));
 }
 
 }  // namespace pf::shellapi
@@ -322,7 +383,8 @@ IContextMenu* CreateDefaultFolderMenu(IShellFolder* folder, const std::string& f
 namespace pf {
 
 HRESULT CDefFolderMenu_Create2(const ITEMIDLIST* pidlFolder, HWND owner, UINT cidl, const ITEMIDLIST** apidl,
-                               IShellFolder* folder, LPFNDFMCALLBACK callback, UINT, const HKEY*, IContextMenu** out) {
+                               IShellFolder* folder, LPFNDFMCALLBACK callback, UINT nKeys, const HKEY* keys,
+                               IContextMenu** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!folder || (cidl && !apidl)) return E_INVALIDARG;
@@ -331,8 +393,16 @@ HRESULT CDefFolderMenu_Create2(const ITEMIDLIST* pidlFolder, HWND owner, UINT ci
     if (!apidl[i]) return E_INVALIDARG;
     children.push_back(shellapi::IdBytes(apidl[i]));
   }
+  // The class keys that name a MIME type choose the applications; the others ("*", "Folder",
+  // "Unknown", a perceived type) add no verbs here.
+  std::vector<std::string> types;
+  for (UINT i = 0; keys && i < nKeys; ++i) {
+    std::string t = shellapi::CanonicalMimeType(StringToUtf8(shellapi::RegistryKeyName(keys[i])));
+    if (!t.empty() && std::find(types.begin(), types.end(), t) == types.end()) types.push_back(t);
+  }
   std::string folderIds = pidlFolder ? shellapi::IdBytes(pidlFolder) : std::string();
-  *out = shellapi::CreateDefaultFolderMenu(folder, folderIds, std::move(children), owner, std::move(callback));
+  *out = shellapi::CreateDefaultFolderMenu(folder, folderIds, std::move(children), owner, std::move(callback),
+                                           std::move(types));
   return S_OK;
 }
 

@@ -84,18 +84,20 @@ void SetRegistryTree(const TRegistryTree* tree) {
   s.Indexed = nullptr;
 }
 
+String RegistryKeyName(HKEY key) {
+  TRegistryState& s = State();
+  std::lock_guard lock(s.Lock);
+  auto it = s.Open.find(reinterpret_cast<uintptr_t>(key));
+  return it == s.Open.end() ? String() : it->second;
+}
+
 namespace testing {
 int OpenRegistryKeys() {
   TRegistryState& s = State();
   std::lock_guard lock(s.Lock);
   return static_cast<int>(s.Open.size());
 }
-String RegistryKeyPath(HKEY key) {
-  TRegistryState& s = State();
-  std::lock_guard lock(s.Lock);
-  auto it = s.Open.find(reinterpret_cast<uintptr_t>(key));
-  return it == s.Open.end() ? String() : it->second;
-}
+String RegistryKeyPath(HKEY key) { return RegistryKeyName(key); }
 }  // namespace testing
 
 }  // namespace pf::shellapi

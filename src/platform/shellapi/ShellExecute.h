@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/kernel/KernelApi.h"
 #include "platform/kernel/Modules.h"
@@ -63,16 +64,24 @@ struct SHELLEXECUTEINFOA {
 };
 
 // Opens lpFile (relative names against lpDirectory), or with SEE_MASK_IDLIST the item ID list's
-// file when lpFile is empty, for the verbs "open" and "explore" (empty means "open"). Answers
-// false with hInstApp SE_ERR_NOASSOC for other verbs, schemes and empty requests, SE_ERR_FNF for
-// a file that does not exist. No process handle is given back.
+// file when lpFile is empty, for the verbs "open" and "explore" (empty means "open"). With
+// SEE_MASK_CLASSNAME, lpClass names the desktop file ID of the application to open the file with
+// (its Exec line run as an argument vector, never through a shell); otherwise the desktop's
+// opener decides. Answers false with hInstApp SE_ERR_NOASSOC for other verbs, schemes, unknown
+// applications and empty requests, SE_ERR_FNF for a file or program that does not exist. No
+// process handle is given back.
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
 namespace testing {
 // Replaces starting the desktop's opener: the hook gets the path or address that would be opened
-// and answers whether opening worked. An empty hook restores xdg-open.
+// and answers whether opening worked. An empty hook restores xdg-open. While only this hook is
+// set, a file to be opened with a named application goes to it too.
 void SetShellExecuteOpener(std::function<bool(const std::string& target)> opener);
+// Replaces starting a program (an application, or the opener when the hook above is empty): the
+// hook gets the argument vector, the program's full path first, and the working folder (empty
+// for none), and answers whether the program started. An empty hook starts programs again.
+void SetShellExecuteLauncher(std::function<bool(const std::vector<std::string>& argv, const std::string& dir)> launcher);
 }  // namespace testing
 
 }  // namespace pf

@@ -225,6 +225,8 @@ using TRegistryTree = std::map<String, std::map<String, String>>;
 const TRegistryTree& DesktopRegistry();
 // Tests put a tree of their own (nil: the desktop's again).
 void SetRegistryTree(const TRegistryTree* tree);
+// The path of an open class key below HKEY_CLASSES_ROOT (lower case); empty for a closed one.
+String RegistryKeyName(HKEY key);
 
 // ---- File operations ----
 enum class TTransfer { Copy, Move, Link };
@@ -259,9 +261,11 @@ IDataObject* CreateItemsDataObject(const std::string& folderIds, const std::vect
 // moves, both link; without keys a move within one file system and a copy across.
 IDropTarget* CreateFolderDropTarget(const std::string& folderPath);
 
-// The menu behind GetUIObjectOf(IContextMenu) and CDefFolderMenu_Create2.
+// The menu behind GetUIObjectOf(IContextMenu) and CDefFolderMenu_Create2; `mimeTypes` (from the
+// class keys) choose the applications it offers.
 IContextMenu* CreateDefaultFolderMenu(IShellFolder* folder, const std::string& folderIds,
-                                      std::vector<std::string> childIds, HWND owner, LPFNDFMCALLBACK callback);
+                                      std::vector<std::string> childIds, HWND owner, LPFNDFMCALLBACK callback,
+                                      std::vector<std::string> mimeTypes = {});
 
 }  // namespace shellapi
 }  // namespace pf
