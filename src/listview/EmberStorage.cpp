@@ -4,6 +4,7 @@
 
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
+#include "listview/EmberTaskPanelForm.h"
 
 namespace ember {
 
@@ -410,20 +411,55 @@ void TEmberItemInterfaced::SetChecked(bool Value) {
 }
 
 // ---- The task panel group ----
+class TEmberTaskPanelWatch : public TComponent {
+  PF_CLASS(TEmberTaskPanelWatch)
+public:
+  TEmberGroupTaskPanel* Group{nullptr};
+
+protected:
+  using TComponent::Create;
+  void Notification(TComponent* C, TOperation Op) override {
+    TComponent::Notification(C, Op);
+    if (Op == TOperation::opRemove && Group && C == Group->FTaskPanel) Group->FTaskPanel = nullptr;
+  }
+};
+
 void TEmberGroupTaskPanel::Create(TEmberCollection* ACollection) {
   TEmberBaseGroupStored::Create(ACollection);
   FHeight = DefaultHeight;
-  FPanelHeight = DefaultHeight;
+}
+void TEmberGroupTaskPanel::Destroy() {
+  SetTaskPanel(nullptr);
+  FreeAndNil(FPanelWatch);
+  TEmberBaseGroupStored::Destroy();
+}
+void TEmberGroupTaskPanel::SetTaskPanel(TEmberTaskPanelForm* Value) {
+  if (Value == FTaskPanel) return;
+  TEmberTaskPanelForm* old = FTaskPanel;
+  if (old && FPanelWatch) FPanelWatch->RemoveFreeNotification(old);
+  FTaskPanel = Value;
+  if (Value) {
+    if (!FPanelWatch) {
+      auto* watch = TEmberTaskPanelWatch::New(static_cast<TComponent*>(nullptr));
+      watch->Group = this;
+      FPanelWatch = watch;
+    }
+    FPanelWatch->FreeNotification(Value);
+  }
+  if (old) old->Free();
+}
+void TEmberGroupTaskPanel::SizePanel() {
+  if (FTaskPanel) FTaskPanel->SetHeight(GetExpanded() ? FHeight : 0);
 }
 void TEmberGroupTaskPanel::SetHeight(Integer Value) {
   if (Value == FHeight) return;
   FHeight = Value;
-  if (GetExpanded()) FPanelHeight = Value;
+  if (GetExpanded()) SizePanel();
   if (auto* lv = GetOwnerListview()) lv->GetGroups()->Rebuild(true);
 }
 void TEmberGroupTaskPanel::SetExpanded(bool Value) {
   TEmberBaseGroupStored::SetExpanded(Value);
-  FPanelHeight = GetExpanded() ? FHeight : 0;
+  SizePanel();
 }
 void TEmberGroupTaskPanel::SaveToStream(TStream& S, Integer StreamVersion) {
   TEmberBaseGroupStored::SaveToStream(S, StreamVersion);

@@ -7,6 +7,8 @@
 
 namespace ember {
 
+class TEmberTaskPanelForm;
+
 // ---- The store of the stored variants ----
 class TEmberDynamicDataHelper : public TObject {
   PF_CLASS(TEmberDynamicDataHelper)
@@ -212,16 +214,19 @@ class TEmberGroupStored : public TEmberBaseGroupStored {
   EMBER_ITEM_CLASS(TEmberGroupStored, TEmberBaseGroupStored)
 };
 
-// A group that shows a task panel of the application's below its header.
+// A group that hosts a task panel form of the application's. The group owns the form it is given
+// and frees it with itself; the form's height follows the group: Height while expanded, 0 while
+// collapsed.
 class TEmberGroupTaskPanel : public TEmberBaseGroupStored {
   EMBER_ITEM_CLASS(TEmberGroupTaskPanel, TEmberBaseGroupStored)
 public:
   static constexpr Integer DefaultHeight = 200;
   Integer GetHeight() const { return FHeight; }
   void SetHeight(Integer Value);
-  bool GetTaskWindowCreated() const { return FTaskWindowCreated; }
-  // The height of the task panel form (0 while collapsed); the task panel form reads it.
-  Integer GetPanelHeight() const { return FPanelHeight; }
+  TEmberTaskPanelForm* GetTaskPanel() const { return FTaskPanel; }
+  // Takes the form over; one assigned before is freed.
+  void SetTaskPanel(TEmberTaskPanelForm* Value);
+  bool GetTaskWindowCreated() const { return FTaskPanel != nullptr; }
   void SetExpanded(bool Value) override;
   void SetInitialized(bool Value) override { TEmberBaseGroupStored::SetInitialized(Value); }
   void LoadFromStream(TStream& S, Integer& StreamVersion) override;
@@ -229,11 +234,16 @@ public:
 
 protected:
   void Create(TEmberCollection* ACollection) override;
+  void Destroy() override;
 
 private:
+  friend class TEmberTaskPanelWatch;
+  void SizePanel();
   Integer FHeight{DefaultHeight};
-  Integer FPanelHeight{DefaultHeight};
-  bool FTaskWindowCreated{false};
+  TEmberTaskPanelForm* FTaskPanel{nullptr};
+  // Hears of the form's end when something else (its owner, or the window it lives in) frees it
+  // first, so the group never frees it twice.
+  TComponent* FPanelWatch{nullptr};
 };
 
 class TEmberGroupVirtual : public TEmberGroup {

@@ -84,7 +84,8 @@ void TEmberTaskPanelForm::Dispatch(TMessage& Msg) {
   switch (Msg.Msg) {
     case WM_DESTROY:
       TCustomForm::Dispatch(Msg);
-      FThemes->ThemesFree();
+      // A form freed while its parent lives loses its window after the theme manager is gone.
+      if (FThemes) FThemes->ThemesFree();
       return;
     case WM_ERASEBKGND:
       EraseBackground(reinterpret_cast<HDC>(Msg.WParam));

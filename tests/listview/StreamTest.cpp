@@ -304,5 +304,31 @@ TEST_F(ListviewTest, CollectionsLeftOutOfTheStreamAreNeitherWrittenNorRead) {
   EXPECT_EQ(LV->GetGroups()->GetGroup(0)->GetItem(0)->GetCaption(), u"kept");
 }
 
+// A task-panel group writes the stored group's record and then its Height; a list reads it back
+// into a group of the same class.
+TEST_F(StreamTest, ATaskPanelGroupWritesItsHeightAfterTheGroupRecord) {
+  LV->GetGroups()->Add();
+  auto* g = TEmberGroupTaskPanel::New(static_cast<TEmberCollection*>(nullptr));
+  LV->GetGroups()->SetGroup(0, g);
+  g->SetCaption(u"G");
+  g->SetHeight(321);
+  Owned<TMemoryStream> s(TMemoryStream::New());
+  g->SaveToStream(*s, 6);
+  EXPECT_EQ(Hex(s->Bytes()), Hex(Bytes(GroupGEmpty + " 41 01 00 00")));
+
+  const std::string saved = Save(LV);
+  const std::string expected = Bytes("06 00 00 00 00  06 00 00 00 01 00 00 00") + NameField("TEmberGroupTaskPanel") +
+                               Bytes(GroupGEmpty + " 41 01 00 00") + Bytes("06 00 00 00 00 00 00 00");
+  EXPECT_EQ(Hex(saved), Hex(expected));
+  TEmberListview* other = MakeList();
+  Load(other, saved);
+  ASSERT_EQ(other->GetGroups()->GetCount(), 1);
+  auto* back = dynamic_cast<TEmberGroupTaskPanel*>(other->GetGroups()->GetGroup(0));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->GetHeight(), 321);
+  EXPECT_EQ(back->GetCaption(), u"G");
+  EXPECT_FALSE(back->GetTaskWindowCreated());
+}
+
 }  // namespace
 }  // namespace lvtest
