@@ -120,6 +120,7 @@ void TDlgUpload::BuildAddressPage() {
   Caption(this, PageAddress, u"lblDesc", 82, u"Адрес");
   edDesc = AddControl<TMemo>(this, PageAddress, u"edDesc", 100, 82, 342, 88);
   edDesc->SetReadOnly(true);
+  edDesc->SetScrollBars(TScrollStyle::ssVertical);
   AddControl<TLabel>(this, PageAddress, u"lblAddressNote", 8, 178, 434, 13)->SetCaption(RequiredNote);
 }
 
@@ -129,6 +130,7 @@ void TDlgUpload::BuildUploadPage() {
   pbProgress = AddControl<TProgressBar>(this, PageUpload, u"pbProgress", 8, 48, 434, 17);
   edLog = AddControl<TMemo>(this, PageUpload, u"edLog", 8, 72, 434, 122);
   edLog->SetReadOnly(true);
+  edLog->SetScrollBars(TScrollStyle::ssBoth);
 }
 
 void TDlgUpload::BuildResultPages() {
@@ -354,9 +356,7 @@ void TDlgUpload::Dispatch(TMessage& Msg) {
 void TDlgUpload::WMUploadLog(TMessage& Msg) {
   String text;
   order::UnboxString(TakePayload(Msg.LParam), text);
-  const String line = TimeToStr(Now()) + u" - " + text;
-  const String log = edLog->GetText();
-  edLog->SetText(log.empty() ? line : log + CRLF + line);
+  edLog->GetLines()->Add(TimeToStr(Now()) + u" - " + text);
 }
 
 void TDlgUpload::WMUploadDone(TMessage& Msg) {

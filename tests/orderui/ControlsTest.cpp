@@ -1,7 +1,10 @@
-// The link label and the picture control the program's windows use.
+// The link label, the memo and the picture control the program's windows use.
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include "orderui/uListsUI.h"
@@ -125,6 +128,86 @@ TEST_F(Controls, ALinkLabelIsReachedWithTabAndOpenedWithEnterOrSpace) {
   EXPECT_TRUE(clicked.empty());
   press(Qt::Key_Tab);
   EXPECT_NE(GetFocus(), link->Handle()) << "a disabled link is not a tab stop";
+}
+
+TEST_F(Controls, AMemoWrapsOrScrollsSidewaysAsItsScrollBarsSay) {
+  Owned<TForm> form(TForm::New(Application));
+  form->SetBounds(0, 0, 400, 300);
+  TMemo* memo = TMemo::New(form.get());
+  memo->SetBounds(10, 10, 200, 100);
+  memo->SetParent(form.get());
+  memo->SetText(u"Фотография IMG_0001.JPG: ERROR: the lab refused it, and this line is far wider than the memo");
+  form->Show();
+  struct Case {
+    const char* Name;
+    TScrollStyle Bars;
+    bool WordWrap;
+    bool Vertical, Horizontal;  // the scroll bars shown
+    bool OneLine;               // the long line stays on one line
+  };
+  const Case cases[] = {
+      {"no scroll bars: wrapped", TScrollStyle::ssNone, true, false, false, false},
+      {"vertical: wrapped", TScrollStyle::ssVertical, true, true, false, false},
+      {"both: sideways", TScrollStyle::ssBoth, true, true, true, true},
+      {"horizontal: sideways", TScrollStyle::ssHorizontal, true, false, true, true},
+      {"no wrapping asked: sideways", TScrollStyle::ssNone, false, false, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    memo->SetScrollBars(c.Bars);
+    memo->SetWordWrap(c.WordWrap);
+    guitest::PumpPending();
+    auto* edit = qobject_cast<QPlainTextEdit*>(pf::layer::WidgetOf(memo->Handle()));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->verticalScrollBar()->isVisible(), c.Vertical);
+    EXPECT_EQ(edit->horizontalScrollBar()->isVisible(), c.Horizontal);
+    EXPECT_EQ(edit->document()->firstBlock().layout()->lineCount() == 1, c.OneLine);
+    EXPECT_EQ(memo->GetLines()->Count(), 1) << "the text survives a new window";
+  }
+}
+
+TEST_F(Controls, ALineAddedToAMemoGoesInAtTheEndAndIntoView) {
+  Owned<TForm> form(TForm::New(Application));
+  form->SetBounds(0, 0, 400, 300);
+  TMemo* memo = TMemo::New(form.get());
+  memo->SetBounds(10, 10, 200, 80);
+  memo->SetScrollBars(TScrollStyle::ssBoth);
+  // Lines before the window exists are kept in the text.
+  memo->GetLines()->Add(u"первая");
+  memo->SetParent(form.get());
+  form->Show();
+  guitest::PumpPending();
+  auto* edit = qobject_cast<QPlainTextEdit*>(pf::layer::WidgetOf(memo->Handle()));
+  ASSERT_NE(edit, nullptr);
+  // The customer has placed the caret in the first line; adding does not start the text over.
+  QTextCursor caret = edit->textCursor();
+  caret.setPosition(2);
+  edit->setTextCursor(caret);
+  const QTextDocument* before = edit->document();
+  for (int i = 2; i <= 20; ++i) memo->GetLines()->Add(u"строка " + IntToStr(i));
+  guitest::PumpPending();
+  EXPECT_EQ(edit->document(), before);
+  ASSERT_EQ(memo->GetLines()->Count(), 20);
+  EXPECT_EQ(memo->GetLines()->Get(0), u"первая");
+  EXPECT_EQ(memo->GetLines()->Get(19), u"строка 20");
+  // The last line is in view, the first is scrolled away.
+  const QRect last = edit->cursorRect(QTextCursor(edit->document()->lastBlock()));
+  EXPECT_GE(last.top(), 0);
+  EXPECT_LE(last.bottom(), edit->viewport()->height());
+  EXPECT_GT(edit->verticalScrollBar()->value(), 0);
+
+  // Elsewhere than at the end, the lines are set again.
+  memo->GetLines()->Insert(1, u"вставка");
+  memo->GetLines()->Delete(0);
+  memo->GetLines()->Put(0, u"замена");
+  ASSERT_EQ(memo->GetLines()->Count(), 20);
+  EXPECT_EQ(memo->GetLines()->Get(0), u"замена");
+  EXPECT_EQ(memo->GetLines()->Get(1), u"строка 2");
+  memo->GetLines()->Clear();
+  EXPECT_EQ(memo->GetText(), u"");
+  EXPECT_EQ(memo->GetLines()->Count(), 0);
+  memo->GetLines()->Add(u"одна");
+  EXPECT_EQ(memo->GetText(), u"одна");
 }
 
 TEST_F(Controls, AnImageDrawsItsPictureWhereItsPlacementSays) {

@@ -150,9 +150,90 @@ void TCustomEdit::Dispatch(TMessage& msg) {
   TWinControl::Dispatch(msg);
 }
 
+namespace {
+
+// A memo's lines are its text: read by splitting it, changed by setting it again, except that a
+// line added after the last goes in at the end as the customer would type it, so the view and
+// the caret follow it.
+class TMemoStrings : public TStrings {
+  PF_CLASS(TMemoStrings)
+public:
+  TMemo* Memo{nullptr};
+
+  Integer Count() const override { return Split()->Count(); }
+  String Get(Integer index) const override { return Split()->Get(index); }
+  void Put(Integer index, const String& s) override {
+    Owned<TStringList> lines = Split();
+    lines->Put(index, s);
+    Join(*lines);
+  }
+  TObject* GetObject(Integer) const override { return nullptr; }
+  void PutObject(Integer, TObject*) override {}
+  void Insert(Integer index, const String& s) override {
+    Owned<TStringList> lines = Split();
+    const Integer count = lines->Count();
+    if (index == count && Memo->HandleAllocated()) {
+      const String text = count == 0 && Memo->GetText().empty() ? s : u"\r\n" + s;
+      const LRESULT end = SendMessage(Memo->Handle(), WM_GETTEXTLENGTH, 0, 0);
+      SendMessage(Memo->Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
+      SendMessage(Memo->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      return;
+    }
+    lines->Insert(index, s);
+    Join(*lines);
+  }
+  void Delete(Integer index) override {
+    Owned<TStringList> lines = Split();
+    lines->Delete(index);
+    Join(*lines);
+  }
+  void Clear() override { Memo->SetText(String()); }
+
+private:
+  Owned<TStringList> Split() const {
+    Owned<TStringList> lines(TStringList::New());
+    lines->SetText(Memo->GetText());
+    return lines;
+  }
+  void Join(const TStringList& lines) {
+    String text = lines.GetText();
+    if (text.size() >= 2) text.resize(text.size() - 2);  // no line break after the last line
+    Memo->SetText(text);
+  }
+};
+
+}  // namespace
+
+void TMemo::Create(TComponent* owner) {
+  TCustomEdit::Create(owner);
+  auto* lines = TMemoStrings::New();
+  lines->Memo = this;
+  FLines = lines;
+}
+
+void TMemo::Destroy() {
+  FreeAndNil(FLines);
+  TCustomEdit::Destroy();
+}
+
+void TMemo::SetScrollBars(TScrollStyle v) {
+  if (v == FScrollBars) return;
+  FScrollBars = v;
+  RecreateWnd();
+}
+
+void TMemo::SetWordWrap(bool v) {
+  if (v == FWordWrap) return;
+  FWordWrap = v;
+  RecreateWnd();
+}
+
 void TMemo::CreateParams(TCreateParams& p) {
   TCustomEdit::CreateParams(p);
   p.Style |= ES_MULTILINE;
+  if (FWordWrap) p.Style &= ~ES_AUTOHSCROLL;
+  if (FScrollBars == TScrollStyle::ssHorizontal || FScrollBars == TScrollStyle::ssBoth) p.Style |= WS_HSCROLL;
+  if (FScrollBars == TScrollStyle::ssVertical || FScrollBars == TScrollStyle::ssBoth) p.Style |= WS_VSCROLL;
 }
 
 bool TMemo::WantsKey(Word key) const { return key != VK_ESCAPE && key != VK_TAB; }

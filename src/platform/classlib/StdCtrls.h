@@ -90,11 +90,31 @@ class TEdit : public TCustomEdit {
   PF_CLASS(TEdit)
 };
 
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
 class TMemo : public TCustomEdit {
   PF_CLASS(TMemo)
+public:
+  // The text by lines (split at CR LF, LF or CR). Adding a line after the last one goes in at the
+  // end of the text without setting the rest again, and scrolls the new line into view.
+  TStrings* GetLines() const { return FLines; }
+  // The scroll bars the memo shows, always; a horizontal one keeps long lines from wrapping.
+  TScrollStyle GetScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle v);
+  // Lines longer than the memo's width go on below (without a horizontal scroll bar).
+  bool GetWordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool v);
+
 protected:
+  void Create(TComponent* owner) override;
+  void Destroy() override;
   void CreateParams(TCreateParams& params) override;
   bool WantsKey(Word key) const override;
+
+private:
+  TStrings* FLines{nullptr};
+  TScrollStyle FScrollBars{TScrollStyle::ssNone};
+  bool FWordWrap{true};
 };
 
 }  // namespace pf

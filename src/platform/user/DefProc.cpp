@@ -401,9 +401,32 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
           e->setSelection(a, b - a);
         }
       } else if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) {
-        m->selectAll();
+        QTextCursor c = m->textCursor();
+        const int len = static_cast<int>(m->toPlainText().size());
+        int a = static_cast<int>(static_cast<intptr_t>(w)), b = static_cast<int>(l);
+        if (a < 0) {
+          c.clearSelection();
+        } else {
+          if (b < 0 || b > len) b = len;
+          a = std::min(a, len);
+          c.setPosition(a);
+          c.setPosition(b, QTextCursor::KeepAnchor);
+        }
+        m->setTextCursor(c);
       }
       return 0;
+    case EM_REPLACESEL: {
+      const QString text = l ? Q(String(reinterpret_cast<const Char*>(l))) : QString();
+      if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) {
+        e->insert(text);
+      } else if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) {
+        QTextCursor c = m->textCursor();
+        c.insertText(text);
+        m->setTextCursor(c);
+        m->ensureCursorVisible();
+      }
+      return 0;
+    }
     case EM_LIMITTEXT:
       if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setMaxLength(w ? static_cast<int>(w) : 32767);
       return 0;

@@ -78,6 +78,8 @@ struct CREATESTRUCT {
 // the cursor DefWindowProc shows over their client area (WM_SETCURSOR), the background brush
 // DefWindowProc erases with (WM_ERASEBKGND) and the window procedure. The layer registers the
 // standard controls' classes at start-up: u"EDIT" (ES_MULTILINE makes a memo; I-beam cursor),
+// (a memo wraps its lines at the window's width unless it has WS_HSCROLL or ES_AUTOHSCROLL; it shows
+// the scroll bars its WS_VSCROLL and WS_HSCROLL ask for, always, and no others),
 // u"BUTTON" (push button; BS_AUTOCHECKBOX a check box), u"STATIC" (a label) and the dialog class
 // u"#32770" (button-face background); these present a toolkit widget. Every other class makes a
 // self-drawn window whose surface the program paints. Names compare without regard to case.
@@ -120,7 +122,12 @@ constexpr WPARAM BST_CHECKED = 1;
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
 constexpr UINT BM_CLICK = 0x00F5;
+// EM_SETSEL(start, end): a start of -1 removes the selection, an end of -1 or past the text means
+// its end; positions count the characters of the window's text (WM_GETTEXT).
 constexpr UINT EM_SETSEL = 0x00B1;
+// lParam: the Char text that replaces the selection (or goes in at the caret); the caret ends
+// after it and is scrolled into view.
+constexpr UINT EM_REPLACESEL = 0x00C2;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
 

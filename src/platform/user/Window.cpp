@@ -75,6 +75,11 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
     case TWindowKind::Memo: {
       auto* e = new QPlainTextEdit(parentWidget);
       e->setReadOnly(wnd->Style & ES_READONLY);
+      // A horizontal scroll bar, or scrolling sideways as one types, keeps each line on one line.
+      e->setLineWrapMode((wnd->Style & (WS_HSCROLL | ES_AUTOHSCROLL)) ? QPlainTextEdit::NoWrap
+                                                                       : QPlainTextEdit::WidgetWidth);
+      e->setVerticalScrollBarPolicy((wnd->Style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      e->setHorizontalScrollBarPolicy((wnd->Style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
       e->setPlainText(Q(wnd->Text));
       QObject::connect(e, &QPlainTextEdit::textChanged, e, [notify]() { notify(EN_CHANGE); });
       w = e;
