@@ -141,7 +141,9 @@ TFormatSettings ReadLocale() {
   const std::string numeric = LocaleName("LC_NUMERIC");
   const std::string time = LocaleName("LC_TIME");
 
-  if (locale_t loc = newlocale(LC_NUMERIC_MASK, numeric.c_str(), static_cast<locale_t>(0))) {
+  // The character set of the locale's texts is its LC_CTYPE's: without it, the separators of an
+  // installed UTF-8 locale would be read as the C locale's ASCII.
+  if (locale_t loc = newlocale(LC_NUMERIC_MASK | LC_CTYPE_MASK, numeric.c_str(), static_cast<locale_t>(0))) {
     if (!IsPlainC(numeric)) {
       String dec = LocaleText(nl_langinfo_l(RADIXCHAR, loc), loc);
       String thou = LocaleText(nl_langinfo_l(THOUSEP, loc), loc);
@@ -156,7 +158,7 @@ TFormatSettings ReadLocale() {
     fs.ThousandSeparator = l->thousands;
   }
 
-  if (locale_t loc = newlocale(LC_TIME_MASK, time.c_str(), static_cast<locale_t>(0))) {
+  if (locale_t loc = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, time.c_str(), static_cast<locale_t>(0))) {
     if (!IsPlainC(time)) {
       String tf = LocaleText(nl_langinfo_l(T_FMT, loc), loc);
       String df = LocaleText(nl_langinfo_l(D_FMT, loc), loc);
