@@ -34,14 +34,6 @@ std::string XdgHome(const char* var, const char* fallback) {
   return JoinPath(HomeDir(), fallback);
 }
 
-std::string ReadSmallFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string();
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 }  // namespace
 
 std::string HomeDir() {
@@ -70,19 +62,20 @@ std::optional<std::string> ParseUserDirs(const std::string& text, const std::str
     if (i >= line.size() || line[i] != '"') continue;
     ++i;
     std::string value;
-    bool closed = false;
+    bool closed = false, control = false;
     for (; i < line.size(); ++i) {
       char c = line[i];
-      if (c == '\\' && i + 1 < line.size()) {
-        value += line[++i];
-      } else if (c == '"') {
+      if (c == '\\' && i + 1 < line.size()) c = line[++i];
+      else if (c == '"') {
         closed = true;
         break;
-      } else {
-        value += c;
       }
+      // No folder name holds a NUL, and control characters are no part of what the desktop
+      // writes: such a value would name a folder other than the one the bytes spell.
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) control = true;
+      value += c;
     }
-    if (!closed) continue;
+    if (!closed || control) continue;
     // The file holds "$HOME/..." or an absolute path; anything else is not a folder of its format.
     if (value == "$HOME") {
       result = home;
@@ -92,15 +85,17 @@ std::optional<std::string> ParseUserDirs(const std::string& text, const std::str
       result = value;
     }
   }
-  // A trailing "/" names the same folder.
-  if (result && result->size() > 1 && result->back() == '/') result->pop_back();
+  // Trailing slashes name the same folder.
+  while (result && result->size() > 1 && result->back() == '/') result->pop_back();
   return result;
 }
 
 std::string UserDir(const std::string& key) {
   std::string home = HomeDir();
-  std::string text = ReadSmallFile(JoinPath(ConfigHome(), "user-dirs.dirs"));
-  if (auto dir = ParseUserDirs(text, key, home)) return *dir;
+  std::string text;
+  // A file past its bound is not one the desktop wrote: the defaults stand.
+  if (ReadBoundedFile(JoinPath(ConfigHome(), "user-dirs.dirs"), kUserDirsMaxBytes, text))
+    if (auto dir = ParseUserDirs(text, key, home)) return *dir;
   return key == "XDG_DESKTOP_DIR" ? JoinPath(home, "Desktop") : home;
 }
 

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
@@ -38,34 +36,6 @@ bool ReadLinkTarget(const std::string& path, std::string& target) {
   return false;
 }
 
-
-// The [Desktop Entry] group's plain keys (localised keys are left out).
-bool ReadDesktopEntry(const std::string& path, std::map<std::string, std::string>& keys) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string line;
-  bool inGroup = false, seen = false;
-  int lines = 0;
-  while (std::getline(in, line) && ++lines < 4096) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '#') continue;
-    if (line[0] == '[') {
-      inGroup = line == "[Desktop Entry]";
-      seen = seen || inGroup;
-      continue;
-    }
-    if (!inGroup) continue;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string key = line.substr(0, eq);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
-    if (key.find('[') != std::string::npos) continue;
-    std::string value = line.substr(eq + 1);
-    value.erase(0, value.find_first_not_of(' '));
-    keys.emplace(key, value);
-  }
-  return seen;
-}
 
 bool EndsWith(const std::string& s, const char* tail) {
   size_t n = std::strlen(tail);

@@ -3,11 +3,16 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/shellapi/ShellApi.h"
+
+namespace pf::gdiplus {
+class TPhoto;
+}
 
 namespace pf::shellapi {
 
@@ -59,6 +64,42 @@ extern std::atomic<int> gLiveObjects;
 IExtractImage* CreateThumbnailer(const std::string& path);
 // The desktop folder's .desktop entries: Type=Link or Type=Application.
 bool IsDesktopLinkEntry(const std::string& path);
+
+// ---- Small files of the desktop, read whole ----
+// Reads a regular file of at most `limit` bytes; false (and nothing in `out`) for anything else:
+// a larger file, one that grows past the limit while read, a FIFO, a device, a folder.
+bool ReadBoundedFile(const std::string& path, size_t limit, std::string& out);
+// Desktop entries: the largest real ones, with every translation, are a few tens of kilobytes.
+constexpr size_t kDesktopEntryMaxBytes = 1 << 20;
+constexpr size_t kDesktopEntryMaxLines = 8192;
+constexpr size_t kDesktopEntryMaxLineBytes = 64 << 10;
+// The [Desktop Entry] group's plain keys (localised keys left out); false, with no keys, when the
+// text has no such group or passes a bound.
+bool ParseDesktopEntry(std::string_view text, std::map<std::string, std::string>& keys);
+bool ReadDesktopEntry(const std::string& path, std::map<std::string, std::string>& keys);
+// user-dirs.dirs holds a handful of short lines.
+constexpr size_t kUserDirsMaxBytes = 64 << 10;
+
+// ---- The freedesktop thumbnail cache ----
+// The largest thumbnail (1024 pixels a side) needs a few megabytes even stored without
+// compression.
+constexpr size_t kThumbnailMaxBytes = 8 << 20;
+constexpr size_t kThumbnailMaxChunks = 4096;
+// A file's address, as Thumb::URI holds it, percent-encoded.
+constexpr size_t kThumbnailMaxTextBytes = 64 << 10;
+struct TThumbnailEntry {
+  int64_t Width{0};
+  int64_t Height{0};
+};
+// A cached thumbnail's bytes, checked before any pixel: a PNG whose header gives a size within
+// `maxSide`, whose chunks lie inside it, and whose text names `uri` (Thumb::URI) and the file's
+// modification time (Thumb::MTime), each once.
+bool CheckThumbnailEntry(std::string_view png, std::string_view uri, int64_t mtime, int maxSide,
+                         TThumbnailEntry& entry);
+// Reads, checks and decodes a cache entry with the photo decoders' own limits; false for an entry
+// that is missing, stale, of another file, too large or damaged.
+bool ReadCachedThumbnail(const std::string& file, std::string_view uri, int64_t mtime, int maxSide,
+                         gdiplus::TPhoto& out);
 IUnknown* CreateShellLinkObject();
 // A 32-bit bottom-up DIB section from top-down rows of blue, green, red and alpha bytes.
 HBITMAP BitmapFromRows(int width, int height, const std::function<const Byte*(int)>& row);

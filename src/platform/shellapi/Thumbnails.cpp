@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QString>
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -97,15 +99,13 @@ private:
   }
 
   QImage FromCache(int side, time_t mtime) const {
-    QString uri = QString::fromStdString(FileUri(FPath));
+    const std::string uri = FileUri(FPath);
     for (const TBucket& b : kBuckets) {
       if (b.Size < side) continue;
-      std::string file = CacheFile(b);
-      QImage img;
-      if (!img.load(QString::fromLocal8Bit(file.c_str()), "PNG")) continue;
-      // A thumbnail made before the file last changed shows old pixels.
-      if (img.text(QStringLiteral("Thumb::MTime")) != QString::number(static_cast<qlonglong>(mtime))) continue;
-      if (img.text(QStringLiteral("Thumb::URI")) != uri) continue;
+      gdiplus::TPhoto photo;
+      if (!ReadCachedThumbnail(CacheFile(b), uri, mtime, b.Size, photo)) continue;
+      QImage img(photo.Width(), photo.Height(), QImage::Format_RGB888);
+      for (Integer y = 0; y < photo.Height(); ++y) std::memcpy(img.scanLine(y), photo.Scan(y), photo.Stride());
       return img;
     }
     return QImage();
@@ -164,6 +164,142 @@ private:
 };
 
 }  // namespace
+
+namespace {
+
+constexpr Byte kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+uint32_t BigEndian32(const char* p) {
+  auto b = reinterpret_cast<const unsigned char*>(p);
+  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+}
+
+// Inflates a compressed text into `out`, refusing one that would grow past the bound: a few
+// compressed bytes may otherwise stand for gigabytes.
+bool InflateText(std::string_view in, std::string& out) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  out.resize(kThumbnailMaxTextBytes + 1);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const int r = inflate(&z, Z_FINISH);
+  const size_t made = out.size() - z.avail_out;
+  inflateEnd(&z);
+  out.resize(made);
+  return r == Z_STREAM_END && made <= kThumbnailMaxTextBytes;
+}
+
+// The text of a tEXt, zTXt or iTXt chunk under `keyword`; false for a chunk of another keyword
+// or a malformed one. `store` holds an inflated text.
+bool ChunkText(std::string_view type, std::string_view data, std::string_view keyword, std::string_view& text,
+               std::string& store) {
+  size_t nul = data.find('\0');
+  if (nul == std::string_view::npos || data.substr(0, nul) != keyword) return false;
+  std::string_view rest = data.substr(nul + 1);
+  if (type == "tEXt") {
+    text = rest;
+    return text.size() <= kThumbnailMaxTextBytes;
+  }
+  bool compressed = false;
+  if (type == "zTXt") {
+    // Only the one method the format has.
+    if (rest.empty() || rest[0] != 0) return false;
+    rest.remove_prefix(1);
+    compressed = true;
+  } else {
+    // iTXt: compression flag and method, language tag, translated keyword, then the text.
+    if (rest.size() < 2 || (rest[0] != 0 && rest[0] != 1) || rest[1] != 0) return false;
+    compressed = rest[0] == 1;
+    rest.remove_prefix(2);
+    for (int skip = 0; skip < 2; ++skip) {
+      size_t end = rest.find('\0');
+      if (end == std::string_view::npos) return false;
+      rest.remove_prefix(end + 1);
+    }
+  }
+  if (!compressed) {
+    text = rest;
+    return text.size() <= kThumbnailMaxTextBytes;
+  }
+  if (!InflateText(rest, store)) return false;
+  text = store;
+  return true;
+}
+
+}  // namespace
+
+bool CheckThumbnailEntry(std::string_view png, std::string_view uri, int64_t mtime, int maxSide,
+                         TThumbnailEntry& entry) {
+  entry = TThumbnailEntry{};
+  if (png.size() > kThumbnailMaxBytes || png.size() < 8 + 25 || std::memcmp(png.data(), kPngSignature, 8) != 0)
+    return false;
+  const std::string wantedTime = std::to_string(mtime);
+  bool haveUri = false, haveTime = false;
+  size_t pos = 8, chunks = 0;
+  bool ended = false;
+  while (pos + 12 <= png.size()) {
+    const uint32_t length = BigEndian32(png.data() + pos);
+    if (length > png.size() - pos - 12 || ++chunks > kThumbnailMaxChunks) return false;
+    std::string_view type = png.substr(pos + 4, 4);
+    std::string_view data = png.substr(pos + 8, length);
+    pos += size_t{length} + 12;
+    if (chunks == 1) {
+      // The size comes first, so a picture larger than its folder's is refused before anything
+      // else of it is looked at.
+      if (type != "IHDR" || length != 13) return false;
+      entry.Width = static_cast<int64_t>(BigEndian32(data.data()));
+      entry.Height = static_cast<int64_t>(BigEndian32(data.data() + 4));
+      if (entry.Width <= 0 || entry.Height <= 0 || entry.Width > maxSide || entry.Height > maxSide) return false;
+      continue;
+    }
+    if (type == "IEND") {
+      ended = true;
+      break;
+    }
+    if (type != "tEXt" && type != "zTXt" && type != "iTXt") continue;
+    std::string_view text;
+    std::string store;
+    if (ChunkText(type, data, "Thumb::URI", text, store)) {
+      // Two answers to one question: the entry says nothing for sure.
+      if (haveUri || text != uri) return false;
+      haveUri = true;
+    } else if (ChunkText(type, data, "Thumb::MTime", text, store)) {
+      // A thumbnail made before the file last changed shows old pixels.
+      if (haveTime || text != wantedTime) return false;
+      haveTime = true;
+    }
+  }
+  // A piece of a chunk at the end is a damaged file.
+  if (!ended && pos != png.size()) return false;
+  return haveUri && haveTime;
+}
+
+bool ReadCachedThumbnail(const std::string& file, std::string_view uri, int64_t mtime, int maxSide,
+                         gdiplus::TPhoto& out) {
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  bool ok = false;
+  struct stat st {};
+  std::string bytes;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+      static_cast<uint64_t>(st.st_size) <= kThumbnailMaxBytes) {
+    bytes.resize(static_cast<size_t>(st.st_size));
+    ok = ::pread(fd, bytes.data(), bytes.size(), 0) == static_cast<ssize_t>(bytes.size());
+  }
+  TThumbnailEntry entry;
+  ok = ok && CheckThumbnailEntry(bytes, uri, mtime, maxSide, entry);
+  if (ok) {
+    // The pixels come from the very file that was checked, not from whatever the name holds now.
+    String self = FromNativePath("/proc/self/fd/" + std::to_string(fd));
+    ok = gdiplus::LoadImage(self, out) == gdiplus::Status::Ok && out.Width() == entry.Width &&
+         out.Height() == entry.Height;
+  }
+  ::close(fd);
+  if (!ok) out = gdiplus::TPhoto();
+  return ok;
+}
 
 HBITMAP BitmapFromRows(int width, int height, const std::function<const Byte*(int)>& row) {
   BITMAPINFO bmi{};
