@@ -68,6 +68,8 @@ void TNamespace::Destroy() {
   FAbsolutePIDL = FRelativePIDL = nullptr;
   delete FWin32FindDataW;
   FWin32FindDataW = nullptr;
+  delete FWin32FindDataA;
+  FWin32FindDataA = nullptr;
   delete FSHGetFileInfoRec;
   FSHGetFileInfoRec = nullptr;
   FreeAndNil(FExtractImage);
@@ -220,13 +222,14 @@ void TNamespace::InvalidateNamespace(bool refreshIcon) {
   }
   FShellDetailsInterface = nullptr;
   FShellIconOverlayInterface = nullptr;
-  // The desktop's names and find data come from the physical desktop, which may be missing; and
-  // that object must not refresh itself through itself.
-  if (PhysicalDesktopNamespace && PhysicalDesktopNamespace != this && FAbsolutePIDL &&
-      ShellUtilitiesPIDLManager->IDCount(FAbsolutePIDL) == 1)
+  // The names and find data of the desktop's children come from the physical desktop, which may
+  // be missing; and that object must not refresh itself through itself.
+  if (PhysicalDesktopNamespace && PhysicalDesktopNamespace != this && ParentIsDesktop())
     PhysicalDesktopNamespace->InvalidateNamespace(true);
   delete FWin32FindDataW;
   FWin32FindDataW = nullptr;
+  delete FWin32FindDataA;
+  FWin32FindDataA = nullptr;
   delete FSHGetFileInfoRec;
   FSHGetFileInfoRec = nullptr;
   FStates.Include(TNamespaceState::nsShellDetailsSupported);
@@ -237,6 +240,12 @@ void TNamespace::InvalidateNamespace(bool refreshIcon) {
     if (smallValid) FShellCache.ShellCacheFlags.Include(TShellCache::scSmallIcon);
     if (openValid) FShellCache.ShellCacheFlags.Include(TShellCache::scSmallOpenIcon);
   }
+}
+
+bool TNamespace::ParentIsDesktop() const {
+  if (FParent) return FParent->IsDesktop();
+  // The parent made on demand: the desktop for a list of fewer than two IDs.
+  return FAbsolutePIDL && ShellUtilitiesPIDLManager->IDCount(FAbsolutePIDL) < 2;
 }
 
 void TNamespace::InvalidateDetailsOfCache(bool flushStrings) {

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "shell/ShellUtilities.h"
 
@@ -200,6 +201,27 @@ void TNamespace::LoadWin32FindData() {
     }
     FShellCache.ShellCacheFlags.Include(TShellCache::scInvalidIDListData);
   }
+  if (FWin32FindDataW && !common::IsWideApiPlatform()) MakeWin32FindDataA();
+}
+
+// The 8-bit platform's record: the same data, its names through the system's code page (a
+// character the code page lacks becomes its default character), cut to the record's fields.
+void TNamespace::MakeWin32FindDataA() {
+  delete FWin32FindDataA;
+  FWin32FindDataA = new WIN32_FIND_DATAA();
+  WIN32_FIND_DATAA& a = *FWin32FindDataA;
+  const WIN32_FIND_DATAW& w = *FWin32FindDataW;
+  a.dwFileAttributes = w.dwFileAttributes;
+  a.ftCreationTime = w.ftCreationTime;
+  a.ftLastAccessTime = w.ftLastAccessTime;
+  a.ftLastWriteTime = w.ftLastWriteTime;
+  a.nFileSizeHigh = w.nFileSizeHigh;
+  a.nFileSizeLow = w.nFileSizeLow;
+  a.dwReserved0 = w.dwReserved0;
+  a.dwReserved1 = w.dwReserved1;
+  std::string name = StringToAnsi(w.cFileName), alternate = StringToAnsi(w.cAlternateFileName);
+  name.copy(a.cFileName, sizeof a.cFileName - 1);
+  alternate.copy(a.cAlternateFileName, sizeof a.cAlternateFileName - 1);
 }
 
 void TNamespace::RefreshFileTimes() {

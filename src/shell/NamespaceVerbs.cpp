@@ -3,6 +3,7 @@
 // forwarded to an item's drop target.
 
 #include "platform/classlib/Controls.h"
+#include "platform/kernel/Modules.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/user/Messages.h"
@@ -69,6 +70,11 @@ void FillMask(CMINVOKECOMMANDINFOEX& info, bool shift, bool control) {
 }
 
 }  // namespace
+
+TMultiFileProperties BoundMultiFileProperties() {
+  HMODULE shell32 = GetModuleHandleA("shell32.dll");
+  return shell32 ? ProcAs<HRESULT(IDataObject*, DWORD)>(GetProcAddress(shell32, "SHMultiFileProperties")) : nullptr;
+}
 
 void FindMenuVerb(IContextMenu* contextMenu, HMENU menu, const String& verb, TMenuVerb& out) {
   out = TMenuVerb{};
@@ -228,9 +234,17 @@ void TNamespace::ShowPropertySheet(TWinControl* owner) {
   if (GetHasPropSheet()) ExecuteContextMenuVerb(owner, u"properties", nullptr);
 }
 
-void TNamespace::ShowPropertySheetMulti(TWinControl* owner, const TNamespaceArray& a, bool, bool forceNonMultiPath) {
+void TNamespace::ShowPropertySheetMulti(TWinControl* owner, const TNamespaceArray& a, bool useSHMultiFileProperties,
+                                        bool forceNonMultiPath) {
   if (!CanShowPropertiesOfAll(a)) return;
-  // The desktop offers no multi-file property sheet, so the verb route is the only one here.
+  if (useSHMultiFileProperties && !forceNonMultiPath)
+    if (auto multi = BoundMultiFileProperties()) {
+      common::TCommonNamespaceList list = NamespacesToList(a);
+      ComPtr<IDataObject> data;
+      common::CreateNamespaceDataObject(&list, false, data);
+      if (data) multi(data.Get(), 0);
+      return;
+    }
   if (VerifyPIDLRelationship(a, true) || forceNonMultiPath) {
     TPIDLArray pidls = NamespacesToPIDLs(a);
     ExecuteContextMenuVerb(owner, u"properties", &pidls, TExecuteVerbShift::evsCurrent, String());
@@ -393,6 +407,8 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
         mi.wID = id;
         mi.fType = item->IsLine() ? MFT_SEPARATOR : MFT_STRING;
         if (item->RadioItem) mi.fType |= MFT_RADIOCHECK;
+        if (customShellSubMenu->IsRightToLeft()) mi.fType |= MFT_RIGHTJUSTIFY;
+        mi.fType |= MenuBreakType(item->Break);
         if (item->Checked) mi.fState |= MFS_CHECKED;
         if (item->Default) mi.fState |= MFS_DEFAULT;
         if (!item->Enabled) mi.fState |= MFS_DISABLED;

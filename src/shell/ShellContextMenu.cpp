@@ -306,7 +306,10 @@ HRESULT TCommonShellContextMenu::MenuCallback(IShellFolder* folder, HWND, IDataO
         case DFM_CMD_LINK: DoShellMenuCreateShortcut(folder, dataObject, ics, doDefault); break;
         case DFM_CMD_PROPERTIES:
           DoShellMenuProperties(folder, dataObject, ics, doDefault);
-          // No multi-file property sheet exists on this desktop: the shell's own answer stands.
+          if (doDefault && !common::IsNT6OrLater()) {
+            ShowProperties();
+            doDefault = false;
+          }
           break;
         case DFM_CMD_NEWFOLDER: DoShellMenuNewFolder(folder, dataObject, ics, doDefault); break;
         case DFM_CMD_PASTE: DoShellMenuPaste(folder, dataObject, ics, doDefault); break;
@@ -317,6 +320,31 @@ HRESULT TCommonShellContextMenu::MenuCallback(IShellFolder* folder, HWND, IDataO
       return doDefault ? S_FALSE : S_OK;
     }
     default: return E_NOTIMPL;
+  }
+}
+
+// Before NT 6 the shell's default for the command shows nothing of several folders' items: the
+// component shows them itself, in one sheet when the shell offers one, else a sheet per folder.
+void TCommonShellContextMenu::ShowProperties() {
+  if (TMultiFileProperties multi = BoundMultiFileProperties()) {
+    std::vector<Owned<TNamespace>> items;
+    common::TCommonNamespaceList list;
+    for (PItemIDList pidl : *FActivePIDLs) {
+      items.emplace_back(TNamespace::New(pidl, nullptr));
+      items.back()->SetFreePIDLOnDestroy(false);
+      list.push_back(items.back().get());
+    }
+    ComPtr<IDataObject> data;
+    common::CreateNamespaceDataObject(&list, false, data);
+    if (data) multi(data.Get(), 0);
+    return;
+  }
+  TNamespaceArray rest = FLocalNamespaces;
+  while (!rest.empty()) {
+    TNamespaceArray group, others;
+    for (TNamespace* ns : rest) (rest.front()->VerifyPIDLRelationship({rest.front(), ns}, true) ? group : others).push_back(ns);
+    group.front()->ShowPropertySheetMulti(FMsgWnd, group, false, true);
+    rest = std::move(others);
   }
 }
 
@@ -348,7 +376,8 @@ void TCommonShellContextMenu::PrepareItems(const TNamespaceArray& namespaces) {
 
 // ---- The menu ----
 
-bool TCommonShellContextMenu::MenuCore(TWinControl* owner, Integer mode, const TPoint* point, const String& verb) {
+bool TCommonShellContextMenu::MenuCore(TWinControl* owner, const ITEMIDLIST* parentPIDL, Integer mode,
+                                       const TPoint* point, const String& verb) {
   UINT oldMode = SetErrorMode(0x0001 | 0x8000);
   bool result = false;
   TKeyList keys;
@@ -375,14 +404,24 @@ bool TCommonShellContextMenu::MenuCore(TWinControl* owner, Integer mode, const T
       if (FExtensions.Contains(E::cmeAsterik)) AddKeyString(u"*");
       if (FExtensions.Contains(E::cmeAllFilesystemObjects)) AddKeyString(u"AllFilesystemObjects");
       CollectKeys(FKeyStrings, FExtensions.Contains(E::cmePerceivedType), keys);
-      FFromDesktop = true;
-      SHGetDesktopFolder(FActiveFolder.GetAddressOf());
       std::vector<const ITEMIDLIST*> ids(FActivePIDLs->begin(), FActivePIDLs->end());
       static const Word kEmpty = 0;  // the desktop's own ID list
+      const ITEMIDLIST* folderIds = reinterpret_cast<const ITEMIDLIST*>(&kEmpty);
+      ComPtr<IShellFolder> desktop;
+      SHGetDesktopFolder(desktop.GetAddressOf());
+      FFromDesktop = parentPIDL == nullptr;
+      if (FFromDesktop || !desktop || ItemIdSize(parentPIDL) == 0) {
+        FActiveFolder = desktop;
+      } else if (desktop) {
+        desktop->BindToObject(parentPIDL, nullptr, IShellFolder::Iid, FActiveFolder.GetVoidAddress());
+      }
+      // Items of a given folder are named relative to it; a folder's background has no items.
+      if (parentPIDL) folderIds = ids.empty() ? parentPIDL : nullptr;
       ComPtr<IContextMenu> menu;
-      HRESULT hr = create(reinterpret_cast<const ITEMIDLIST*>(&kEmpty), owner->GetHandle(),
-                          static_cast<UINT>(ids.size()), ids.data(), static_cast<IShellFolder*>(this), FStub,
-                          static_cast<UINT>(keys.Keys.size()), keys.Keys.data(), menu.GetAddressOf());
+      HRESULT hr = FActiveFolder ? create(folderIds, owner->GetHandle(), static_cast<UINT>(ids.size()),
+                                          ids.empty() ? nullptr : ids.data(), static_cast<IShellFolder*>(this), FStub,
+                                          static_cast<UINT>(keys.Keys.size()), keys.Keys.data(), menu.GetAddressOf())
+                                 : E_FAIL;
       if (hr == S_OK && menu) {
         FCurrentContextMenu = menu;
         menu.As(FCurrentContextMenu2);
@@ -455,7 +494,7 @@ bool TCommonShellMultiParentContextMenu::ExecuteContextMenuVerb(TWinControl* own
   FLocalFocused = namespaces.empty() ? nullptr : namespaces.front();
   SetupMenuKeys(FLocalFocused);
   PrepareItems(namespaces);
-  return MenuCore(owner, mode, nullptr, verb);
+  return MenuCore(owner, nullptr, mode, nullptr, verb);
 }
 
 bool TCommonShellMultiParentContextMenu::ShowContextMenu(TWinControl* owner, TNamespace* focused, const TPoint* point,
@@ -463,7 +502,7 @@ bool TCommonShellMultiParentContextMenu::ShowContextMenu(TWinControl* owner, TNa
   FLocalFocused = focused;
   SetupMenuKeys(focused);
   PrepareItems(namespaces);
-  return MenuCore(owner, 0, point, String());
+  return MenuCore(owner, nullptr, 0, point, String());
 }
 
 }  // namespace shell

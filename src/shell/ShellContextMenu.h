@@ -136,8 +136,13 @@ protected:
   // focused item's folder key.
   void PrepareItems(const TNamespaceArray& namespaces);
   // Shows the menu (verb empty) or runs the verb; true when a command ran successfully.
-  bool MenuCore(TWinControl* owner, Integer mode, const TPoint* point, const String& verb);
+  // With `parentPIDL` the items (when there are any) are children of that folder, and without
+  // items the menu is that folder's background; without it the items are whole lists from the
+  // desktop.
+  bool MenuCore(TWinControl* owner, const ITEMIDLIST* parentPIDL, Integer mode, const TPoint* point,
+                const String& verb);
   void AddKeyString(const String& s);
+  void ShowProperties();
   HRESULT MenuCallback(IShellFolder* folder, HWND owner, IDataObject* dataObject, UINT msg, WPARAM w, LPARAM l);
 
   ComPtr<IShellFolder> FActiveFolder;

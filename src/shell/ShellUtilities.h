@@ -200,6 +200,8 @@ public:
   const TCommonIntegerDynArray& GetTileDetail() const { return FTileDetail; }
   void SetTileDetail(const TCommonIntegerDynArray& v) { FTileDetail = v; }
   WIN32_FIND_DATAW* GetWin32FindDataW() const { return FWin32FindDataW; }
+  // Loaded with the wide record on the 8-bit platform only.
+  WIN32_FIND_DATAA* GetWin32FindDataA() const { return FWin32FindDataA; }
   TNamespace* GetParent();
   const TShellCacheRec& ShellCache() const { return FShellCache; }
 
@@ -423,6 +425,8 @@ private:
   friend class TExtractImage;
   bool CachedAttribute(TShellCache sc, TCacheAttribute ca, DWORD bit);
   void LoadWin32FindData();
+  void MakeWin32FindDataA();
+  bool ParentIsDesktop() const;
   void RefreshFileTimes();
   bool FindFlag(DWORD bit);
   String ResolvePath(DWORD tag);
@@ -466,6 +470,7 @@ private:
   TCommonIntegerDynArray FTileDetail;
   ComPtr<IQueryInfo> FQueryInfoInterface;
   WIN32_FIND_DATAW* FWin32FindDataW{nullptr};
+  WIN32_FIND_DATAA* FWin32FindDataA{nullptr};
   bool FSystemIsSuperHidden{false};
   ComPtr<IShellIconOverlay> FShellIconOverlayInterface;
   ComPtr<ICategoryProvider> FCategoryProviderInterface;
@@ -574,6 +579,9 @@ struct TMenuVerb {
 // Finds the verb among the items of `menu`, which `contextMenu` filled from identifier 1 on;
 // "VIRTUAL_DEFAULT" is the menu's default item. A verb no item carries is passed as its text.
 void FindMenuVerb(IContextMenu* contextMenu, HMENU menu, const String& verb, TMenuVerb& out);
+// shell32's multi-file property sheet when the shell offers it, else nil.
+using TMultiFileProperties = HRESULT (*)(IDataObject* data, DWORD flags);
+TMultiFileProperties BoundMultiFileProperties();
 // Gives a shown menu's drawing and initialising messages (WM_DRAWITEM, WM_MEASUREITEM,
 // WM_INITMENUPOPUP, WM_MENUCHAR) to the menu: through IContextMenu3 when it has one.
 void ForwardMenuMessage(IContextMenu2* menu, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);

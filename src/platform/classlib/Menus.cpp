@@ -94,6 +94,15 @@ void TMenu::Destroy() {
   TComponent::Destroy();
 }
 
+UINT MenuBreakType(TMenuBreak b) {
+  switch (b) {
+    case TMenuBreak::mbBreak: return MFT_MENUBREAK;
+    case TMenuBreak::mbBarBreak: return MFT_MENUBARBREAK;
+    case TMenuBreak::mbNone: break;
+  }
+  return 0;
+}
+
 void TMenu::BuildInto(HMENU h, TMenuItem* parent) {
   for (TMenuItem* item : parent->FItems) {
     if (!item->Visible) continue;
@@ -103,7 +112,7 @@ void TMenu::BuildInto(HMENU h, TMenuItem* parent) {
     }
     MENUITEMINFO info;
     info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_DATA;
-    info.fType = item->RadioItem ? MFT_RADIOCHECK : MFT_STRING;
+    info.fType = (item->RadioItem ? MFT_RADIOCHECK : MFT_STRING) | MenuBreakType(item->Break);
     info.fState = (item->Enabled ? 0 : MFS_GRAYED) | (item->Checked ? MFS_CHECKED : 0) | (item->Default ? MFS_DEFAULT : 0);
     info.wID = item->FCommand;
     info.dwTypeData = item->FCaption;

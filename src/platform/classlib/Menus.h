@@ -11,6 +11,13 @@ namespace pf {
 
 class TMenu;
 
+// A break starts a new column of the menu before the item; a bar break draws a line between.
+enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
+enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
+// The menu item type bits of a break.
+UINT MenuBreakType(TMenuBreak b);
+
 class TMenuItem : public TComponent {
   PF_CLASS(TMenuItem)
 public:
@@ -22,6 +29,7 @@ public:
   bool Visible{true};
   bool Default{false};
   bool RadioItem{false};
+  TMenuBreak Break{TMenuBreak::mbNone};
   // A checked item of a radio group unchecks the others of its group in the same menu.
   bool AutoCheck{false};
   Byte GroupIndex{0};
@@ -89,6 +97,8 @@ public:
   TComponent* PopupComponent{nullptr};
   TPopupAlignment Alignment{TPopupAlignment::paLeft};
   TTrackButton TrackButton{TTrackButton::tbRightButton};
+  TBiDiMode BiDiMode{TBiDiMode::bdLeftToRight};
+  bool IsRightToLeft() const { return BiDiMode != TBiDiMode::bdLeftToRight; }
   // The control pops the menu up itself on WM_CONTEXTMENU.
   bool AutoPopup{true};
   TNotifyEvent OnPopup;

@@ -40,6 +40,20 @@ struct WIN32_FIND_DATAW {
   Char cAlternateFileName[14]{};
 };
 
+// The 8-bit form: the names in the system's ANSI code page.
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes{0};
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh{0};
+  DWORD nFileSizeLow{0};
+  DWORD dwReserved0{0};
+  DWORD dwReserved1{0};
+  char cFileName[MAX_PATH]{};
+  char cAlternateFileName[14]{};
+};
+
 // Compare as the platform does: negative, zero or positive.
 int lstrcmpiW(const Char* a, const Char* b);
 int lstrcmpW(const Char* a, const Char* b);

@@ -351,8 +351,12 @@ private:
         std::string dir = paths[0].substr(0, paths[0].find_last_of('/'));
         return TransferFiles(paths, dir.empty() ? "/" : dir, TTransfer::Link);
       }
+      case vProperties: {
+        std::vector<std::string> paths = DataObjectPaths(data);
+        return paths.empty() ? E_FAIL : ShowPropertiesWindow(paths, info->hwnd);
+      }
       default:
-        // Renaming in place and property sheets need windows this desktop does not provide.
+        // Renaming happens in place, in the caller's own window.
         return E_NOTIMPL;
     }
   }

@@ -120,7 +120,7 @@ std::optional<DWORD> NodeAttributes(const TNode& node, DWORD asked) {
   bool followed = ::stat(node.Path.c_str(), &st) == 0;
   bool dir = followed && S_ISDIR(st.st_mode);
   const char* p = node.Path.c_str();
-  DWORD a = SFGAO_FILESYSTEM | SFGAO_CANLINK;
+  DWORD a = SFGAO_FILESYSTEM | SFGAO_CANLINK | SFGAO_HASPROPSHEET;
   if (dir) a |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_STORAGEANCESTOR;
   if (::access(p, dir ? (R_OK | X_OK) : R_OK) == 0) a |= SFGAO_CANCOPY;
   if (!node.Drive && node.Path != "/" && CanChangeEntry(node.Path, lst))

@@ -193,6 +193,7 @@ void RegisterShellExports() {
     RegisterExport("shell32", "SHGetPathFromIDListW", &SHGetPathFromIDListW);
     RegisterExport("shell32", "SHFileOperationW", &SHFileOperationW);
     RegisterExport("shell32", "CDefFolderMenu_Create2", &CDefFolderMenu_Create2);
+    RegisterExport("shell32", "SHMultiFileProperties", &SHMultiFileProperties);
     RegisterOrdinal("shell32", 660, &FileIconInit);
     RegisterComClass(CLSID_ShellLink, [](REFIID iid, void** out) {
       IUnknown* link = CreateShellLinkObject();

@@ -19,6 +19,8 @@
 
 namespace pf {
 
+class TCustomForm;
+
 HRESULT SHGetDesktopFolder(IShellFolder** out);
 HRESULT SHGetSpecialFolderLocation(HWND owner, int csidl, PItemIDList* out);
 HRESULT SHGetKnownFolderIDList(const GUID& id, DWORD flags, void* token, PItemIDList* out);
@@ -40,6 +42,9 @@ int SHFileOperationW(SHFILEOPSTRUCTW* op);
 // RegisterShellExports has run.
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
+
+// The desktop's properties window for the files of the data object (its file list).
+HRESULT SHMultiFileProperties(IDataObject* data, DWORD flags);
 
 // The error mode is remembered and answered; nothing here shows the platform's error boxes.
 UINT SetErrorMode(UINT mode);
@@ -117,7 +122,18 @@ bool FindDataOfPath(const std::string& nativePath, WIN32_FIND_DATAW& data);
 // FILETIME of Unix seconds and nanoseconds.
 FILETIME UnixToFileTime(int64_t sec, int64_t nsec);
 
+// ---- Properties ----
+// Shows the properties window of the files and folders (absolute paths) and answers at once: the
+// window lives until the user closes it. Only on the toolkit's thread, once the application exists.
+HRESULT ShowPropertiesWindow(const std::vector<std::string>& paths, HWND owner);
+
 namespace testing {
+// The properties windows open now, oldest first.
+std::vector<TCustomForm*> PropertiesWindows();
+// Threads of those windows still counting folder sizes.
+int CountingThreads();
+// Called on the counting thread for every entry it counts (nil for none).
+void SetFolderSizeHook(std::function<void(const std::string& path)> hook);
 // Blocks and objects alive in the layer's namespace (folders, enumerators, links, thumbnailers).
 int LiveShellObjects();
 int CoInitializeCount();
