@@ -41,15 +41,9 @@ std::vector<std::string> SplitDirs(const char* var, const char* fallback) {
   return dirs;
 }
 
+// A FIFO or a device put where a file is expected is refused too, never waited on.
 bool ReadBounded(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text.assign(static_cast<size_t>(kMaxFileBytes) + 1, '\0');
-  in.read(text.data(), kMaxFileBytes + 1);
-  std::streamsize n = in.gcount();
-  if (n > kMaxFileBytes) return false;
-  text.resize(static_cast<size_t>(n));
-  return true;
+  return ReadBoundedFile(path, static_cast<size_t>(kMaxFileBytes), text);
 }
 
 std::string Trim(std::string_view s) {
