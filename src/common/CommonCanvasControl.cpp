@@ -112,7 +112,7 @@ void TCommonCanvasControl::CreateWnd() {
 
 TCanvas* TCommonCanvasControl::GetCanvas() {
   FCanvas->SetFont(GetFont());
-  FCanvas->GetBrush()->SetColor(GetColor());
+  FCanvas->GetBrush()->Assign(*GetBrush());
   return FCanvas;
 }
 
@@ -283,7 +283,8 @@ void TCommonCanvasControl::WMPaint(TMessage&) {
     if (r.Width() > 0 && r.Height() > 0 && cw >= 1 && ch >= 1) {
       canvas->SetFont(GetFont());
       canvas->GetBrush()->SetColor(GetColor());
-      canvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+      // The whole brush, its style too: a clear brush leaves the background to DoPaintRect.
+      canvas->GetBrush()->Assign(*GetBrush());
       HDC dc = canvas->GetHandle();
       SetWindowOrgEx(dc, 0, 0, nullptr);
       SetViewportOrgEx(dc, 0, 0, nullptr);

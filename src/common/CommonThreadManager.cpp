@@ -26,6 +26,10 @@ struct TCommonThreadControl {
   // The object frees itself: its thread is joined by the unit, not by an owner.
   std::atomic<bool> SelfFreeing{false};
   std::thread::id WorkerId;  // written by the worker before it runs anything
+  // While the worker runs (under Mutex): its kernel id and the niceness it started with, which
+  // every priority is counted from.
+  long KernelId{0};
+  int BaseNice{0};
   std::mutex JoinMutex;
 };
 
@@ -119,7 +123,8 @@ TWMThreadRequest ThreadRequestOf(UINT msg, WPARAM w, LPARAM l) {
   TWMThreadRequest m;
   m.Msg = msg;
   m.RequestID = static_cast<Integer>(w);
-  m.Request = dynamic_cast<TCommonThreadRequest*>(reinterpret_cast<TObject*>(l));
+  // Only a request the queue carries is one: anyone may post this number with a plain lParam.
+  m.Request = dynamic_cast<TCommonThreadRequest*>(PayloadOf(l));
   return m;
 }
 
@@ -168,7 +173,24 @@ void TCommonThread::AfterConstruction() {
   if (!FSuspended) OpenGate(*FHandle);
 }
 
+void TCommonThread::ApplyPriority() {
+  std::lock_guard<std::mutex> lock(FHandle->Mutex);
+  if (!FHandle->KernelId) return;
+  SetThreadNice(FHandle->BaseNice + NiceStepOfThreadPriority(FSchedulingPriority), FHandle->KernelId);
+}
+
+void TCommonThread::SetPriority(Integer v) {
+  FSchedulingPriority = v;
+  if (FHandle) ApplyPriority();
+}
+
 void TCommonThread::Run() {
+  {
+    std::lock_guard<std::mutex> lock(FHandle->Mutex);
+    FHandle->KernelId = CurrentThreadKernelId();
+    FHandle->BaseNice = ThreadNice();
+  }
+  if (FSchedulingPriority != THREAD_PRIORITY_NORMAL) ApplyPriority();
   FRunning = true;
   OLEInit();
   try {
@@ -177,6 +199,11 @@ void TCommonThread::Run() {
     // Exceptions never cross a thread's Execute.
   }
   OLEUninit();
+  {
+    // The kernel hands the id on once the thread has gone; nobody may set a niceness through it.
+    std::lock_guard<std::mutex> lock(FHandle->Mutex);
+    FHandle->KernelId = 0;
+  }
   FRunning = false;
   // Once Finished is published the owner may free the object: only locals are used after it.
   bool freeIt = FFreeOnTerminate;

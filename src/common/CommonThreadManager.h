@@ -100,10 +100,11 @@ public:
   // The platform thread (nil once the object is gone).
   const TCommonThreadControl* GetHandle() const { return FHandle.get(); }
   bool GetOLEInitialized() const { return FOLEInitialized; }
-  // The thread's scheduling priority, kept as given; the desktop schedules every thread of the
-  // program alike.
-  Integer GetPriority() const { return FSchedulingPriority; }
-  void SetPriority(Integer v) { FSchedulingPriority = v; }
+  // The thread's scheduling priority (THREAD_PRIORITY_...), the thread's own niceness here: the
+  // thread takes it as it starts, and a running thread is changed at once. Raising a thread above
+  // normal may be refused without privilege; it then runs on at the niceness it had.
+  Integer GetPriority() const { return FSchedulingPriority.load(); }
+  void SetPriority(Integer v);
   Integer RefCount{0};
   bool GetRunning() const { return FRunning.load(); }
   // A thread made suspended waits until resumed; a running thread cannot be suspended here, so
@@ -137,6 +138,7 @@ protected:
 
 private:
   void Run();
+  void ApplyPriority();
 
   std::atomic<bool> FFreeOnTerminate{false};
   std::shared_ptr<TCommonThreadControl> FHandle;
@@ -152,7 +154,7 @@ private:
   TCommonThreadDirection FDirection{TCommonThreadDirection::etdFirstInLastOut};
   std::atomic<bool> FRunning{false};
   std::atomic<bool> FFinished{false};
-  Integer FSchedulingPriority{0};
+  std::atomic<Integer> FSchedulingPriority{THREAD_PRIORITY_NORMAL};
 };
 
 // Opens something with the shell on its own thread, once, and frees itself. The creator makes it

@@ -34,7 +34,9 @@ void TCustomEmberListview::Create(TComponent* AOwner) {
 
   FHotTrack = TEmberHotTrackManager::New(this);
   SetParentColor(false);
+  GetBrush()->SetColor(clWindow);
   SetColor(clWindow);
+  SetBevelInner(TBevelCut::bvLowered);
   ControlStyle -= TControlStyle{TControlStyleItem::csAcceptsControls, TControlStyleItem::csCaptureMouse,
                                 TControlStyleItem::csOpaque};
 
@@ -258,6 +260,7 @@ void TCustomEmberListview::Loaded() {
 
 void TCustomEmberListview::CreateWnd() {
   common::TCommonCanvasControl::CreateWnd();
+  ApplyBorderStyle();
   DoUpdateComplete();
   FDragManager->SetEnabled(FDragManager->GetEnabled());
   FHeader->GetDragManager()->SetEnabled(FHeader->GetDragManager()->GetEnabled());
@@ -284,7 +287,20 @@ void TCustomEmberListview::DoMouseExit() {
   FHotTrack->SetPendingObject(TPoint{}, nullptr);
 }
 
-void TCustomEmberListview::CalcThemedNCSize(TRect&) {}
+void TCustomEmberListview::CalcThemedNCSize(TRect& ARect) {
+  TRect content;
+  if (GetThemeBackgroundContentRect(GetThemes()->GetListviewTheme(), nullptr, LVP_BORDER, 1, &ARect, &content) != S_OK)
+    return;
+  const Integer b = GetBorderWidth();
+  ARect = TRect{content.Left + b, content.Top + b, content.Right - b, content.Bottom - b};
+}
+
+void TCustomEmberListview::WMThemeChanged(TMessage& Msg) {
+  common::TCommonCanvasControl::WMThemeChanged(Msg);
+  // The window was made for the old look: a themed frame has no border bits, a classic one
+  // needs them, and the frame is measured again.
+  ApplyBorderStyle();
+}
 
 // ---- Operations ----
 TEmberColumn* TCustomEmberListview::FocusedColumn() const { return FSelection->GetFocusedColumn(); }

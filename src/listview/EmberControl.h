@@ -218,6 +218,7 @@ protected:
   void DoMouseExit() override;
   void DoAfterPaint(TCanvas* ACanvas, const TRect& ClipRect) override;
   void CalcThemedNCSize(TRect& ARect) override;
+  void WMThemeChanged(TMessage& Msg) override;
   void DoPaintRect(TCanvas* ACanvas, const TRect& ClipRect, bool ViewCoords, bool SelectedOnly) override;
   void PaintThemedNCBkgnd(TCanvas* ACanvas, TRect ARect) override;
 

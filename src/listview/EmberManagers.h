@@ -283,9 +283,6 @@ enum class TEmberDragManagerState { edmsDragging, edmsAutoScrolling };
 using TEmberDragManagerStates = TSet<TEmberDragManagerState>;
 // An OLE drag through the platform's drag loop, or the class library's own drag.
 enum class TEmberDragType { edtOLE, edtVCL };
-enum class TDragMode { dmManual, dmAutomatic };
-// The class library's drag cursor.
-constexpr TCursor crDrag{-12};
 
 class TCustomEmberDragManagerBase : public TEmberOwnedPersistent {
   PF_CLASS(TCustomEmberDragManagerBase)

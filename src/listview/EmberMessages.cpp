@@ -81,7 +81,8 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       Msg.Result = AccessibleGetObject(this, Msg.WParam, Msg.LParam, Msg.Result);
       return;
     case common::WM_COMMONTHREADCALLBACK:
-      DoThreadCallBack(TWMThreadRequest{Msg.Msg, Msg.WParam, Msg.LParam});
+      // The request stays the queue's unless a handler takes it (TakePayload) to keep it.
+      DoThreadCallBack(common::ThreadRequestOf(Msg.Msg, Msg.WParam, Msg.LParam));
       return;
     case WM_ERASEBKGND:
       // Every paint is double-buffered: nothing to erase.

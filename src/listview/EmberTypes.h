@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/CommonDataObject.h"
+#include "common/CommonThreadManager.h"
 #include "common/CommonUtilities.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/gdi/Graphics.h"
@@ -177,12 +178,7 @@ struct TEmberHitInfoColumn {
   TEmberColumnHitTestInfoSet HitInfo;
 };
 
-// The payload of the worker thread's request message.
-struct TWMThreadRequest {
-  UINT Msg{0};
-  WPARAM Request{0};
-  LPARAM Data{0};
-};
+using common::TWMThreadRequest;
 
 // The editor of in-place editing, as the edit manager drives it.
 struct IEmberCellEditor : IUnknown {

@@ -26,6 +26,8 @@ class TProbe : public TCommonCanvasControl {
 public:
   std::vector<std::string> Events;
   std::vector<TRect> Painted;
+  // The brush style the paint hands over; a clear brush leaves the content alone.
+  std::vector<TBrushStyle> BrushStyles;
   int Completes{0};
   // The list view's themed border: the list-view theme's part 5 around the client area.
   bool ListviewBorder{false};
@@ -42,6 +44,8 @@ public:
 protected:
   void DoPaintRect(TCanvas* canvas, const TRect& clip, bool, bool) override {
     Painted.push_back(clip);
+    BrushStyles.push_back(canvas->GetBrush()->GetStyle());
+    if (canvas->GetBrush()->GetStyle() == TBrushStyle::bsClear) return;
     canvas->GetBrush()->SetColor(kContent);
     canvas->FillRect(clip);
   }
@@ -185,6 +189,33 @@ TEST_F(CanvasControl, CachedBackBitsGrowAndNeverShrink) {
   }
   Probe->SetCacheDoubleBufferBits(false);
   EXPECT_EQ(Probe->GetBackBits(), nullptr);
+}
+
+// The control's whole brush, style included, reaches the client canvas and the back bitmap's.
+TEST_F(CanvasControl, TheCanvasAndThePaintTakeTheWholeBrush) {
+  MakeProbe();
+  Probe->SetColor(0x00FF00);  // green: the brush follows the colour
+  EXPECT_EQ(Probe->GetBrush()->GetColor(), 0x00FF00);
+  struct Case {
+    const char* name;
+    TBrushStyle style;
+    uint32_t px;  // inside the client area after a paint
+  } cases[] = {
+      {"solid: filled with the colour, then the content", TBrushStyle::bsSolid, 0xFF0000u},
+      {"clear: nothing filled, the content left to DoPaintRect", TBrushStyle::bsClear, 0x000000u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Probe->GetBrush()->SetStyle(c.style);
+    TCanvas* canvas = Probe->GetCanvas();
+    EXPECT_EQ(canvas->GetBrush()->GetStyle(), c.style);
+    EXPECT_EQ(canvas->GetBrush()->GetColor(), 0x00FF00);
+    Probe->BrushStyles.clear();
+    Repaint();
+    ASSERT_EQ(Probe->BrushStyles.size(), 1u);
+    EXPECT_EQ(Probe->BrushStyles[0], c.style);
+    EXPECT_EQ(Px(5, 5), c.px);  // a new back bitmap is black where nothing painted
+  }
 }
 
 TEST_F(CanvasControl, FrameAndClientWithThemesOnAndOff) {

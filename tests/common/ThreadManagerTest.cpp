@@ -135,7 +135,74 @@ TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
   EXPECT_EQ(seen.request, firstPtr);
   EXPECT_TRUE(seen.taken);
   EXPECT_EQ(CommonThreadRequestCount(), 0);
+  // The number is anyone's to post: a plain lParam under it is no request.
+  seen = {};
+  PostMessage(alive->Handle(), WM_COMMONTHREADCALLBACK, 5, 0x1234);
+  guitest::PumpPending();
+  EXPECT_EQ(seen.id, 5);
+  EXPECT_EQ(seen.request, nullptr);
+  EXPECT_FALSE(seen.taken);
   alive->Free();
+}
+
+// A priority is a step from the niceness the thread starts with (the test thread's): below
+// normal +5, lowest +10, idle the bottom (19); raising may be refused without privilege, and
+// then the thread runs on as it was.
+TEST_F(Threads, ThePriorityBecomesTheThreadsOwnNiceness) {
+  const int base = ThreadNice();
+  auto down = [base](int step) { return std::min(19, base + step); };
+  auto up = [base](int step) { return std::max(-20, base - step); };
+  struct Case {
+    const char* name;
+    Integer priority;
+    int nice;
+    bool mayBeRefused;
+  } cases[] = {
+      {"normal leaves it", THREAD_PRIORITY_NORMAL, base, false},
+      {"below normal", THREAD_PRIORITY_BELOW_NORMAL, down(5), false},
+      {"lowest", THREAD_PRIORITY_LOWEST, down(10), false},
+      {"between lowest and idle", -7, down(15), false},
+      {"idle: the bottom of the range", THREAD_PRIORITY_IDLE, 19, false},
+      {"above normal", THREAD_PRIORITY_ABOVE_NORMAL, up(5), true},
+      {"time critical: the top", THREAD_PRIORITY_TIME_CRITICAL, -20, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TProbeThread* t = TProbeThread::New(true);
+    t->SetPriority(c.priority);
+    EXPECT_EQ(t->GetPriority(), c.priority);
+    std::atomic<int> seen{1000};
+    t->Work = [&seen] { seen = ThreadNice(); };
+    t->Resume();
+    WaitFinished(t);
+    EXPECT_TRUE(t->Ran);
+    if (c.mayBeRefused) EXPECT_TRUE(seen == c.nice || seen == base) << seen;
+    else EXPECT_EQ(seen, c.nice);
+    t->Free();
+  }
+  // Only the worker moved.
+  EXPECT_EQ(ThreadNice(), base);
+
+  // A running thread is moved at once.
+  TProbeThread* t = TProbeThread::New(true);
+  std::atomic<bool> go{false};
+  std::atomic<int> before{1000}, after{1000};
+  t->Work = [&] {
+    before = ThreadNice();
+    while (!go) std::this_thread::yield();
+    after = ThreadNice();
+  };
+  t->Resume();
+  while (before == 1000) std::this_thread::yield();
+  t->SetPriority(THREAD_PRIORITY_LOWEST);
+  go = true;
+  WaitFinished(t);
+  EXPECT_EQ(before, base);
+  EXPECT_EQ(after, down(10));
+  // Once it has ended nothing is set through its old kernel id.
+  t->SetPriority(THREAD_PRIORITY_IDLE);
+  EXPECT_EQ(ThreadNice(), base);
+  t->Free();
 }
 
 TEST_F(Threads, ARequestCopiesWhatAnotherCarriesAndRefusesNil) {

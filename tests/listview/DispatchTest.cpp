@@ -1,10 +1,12 @@
 // Every dispatcher reaches its handler, and the ones the table marks stay silent while the control
 // is being destroyed; the defaults of the dispatchers that have one.
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "ListviewTestUtil.h"
 #include "platform/gdi/Bitmap.h"
+#include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
 namespace {
@@ -167,6 +169,54 @@ TEST(BlendTest, BlendsWithWeightsAndAnOptionalBlur) {
   Owned<TBitmap> other(Filled(2, 3, 255));
   BlendBitmaps(other.get(), dst.get(), 80, false, 20);
   EXPECT_EQ(dst->ScanLine(0)[0], 180);
+}
+
+class TPhotoRequest : public common::TCommonThreadRequest {
+  PF_CLASS(TPhotoRequest)
+public:
+  void HandleRequest() override {}
+};
+
+// A worker answers with PostThreadRequest; the list hands its handler the request object and
+// the request's ID. The request stays the queue's unless the handler takes it.
+TEST_F(ListviewTest, AWorkersRequestReachesOnThreadCallBack) {
+  MakeList();
+  struct Seen {
+    UINT msg{0};
+    Integer id{-1};
+    common::TCommonThreadRequest* request{nullptr};
+  };
+  std::vector<Seen> seen;
+  Owned<common::TCommonThreadRequest> kept;
+  LV->OnThreadCallBack = [&](TObject* sender, TWMThreadRequest m) {
+    EXPECT_EQ(sender, LV);
+    seen.push_back({m.Msg, m.RequestID, m.Request});
+    if (m.Request && m.Request->GetTag() == 2)
+      kept = TakePayload<common::TCommonThreadRequest>(reinterpret_cast<LPARAM>(m.Request));
+  };
+  const Integer live = common::CommonThreadRequestCount();
+  std::vector<common::TCommonThreadRequest*> made;
+  for (Integer tag : {1, 2}) {
+    Owned<common::TCommonThreadRequest> r(TPhotoRequest::New());
+    r->SetID(static_cast<Cardinal>(40 + tag));
+    r->SetTag(tag);
+    r->SetWindow(LV);
+    made.push_back(r.get());
+    std::thread worker([r = std::move(r)]() mutable { EXPECT_TRUE(common::PostThreadRequest(std::move(r))); });
+    worker.join();
+  }
+  // The number is anyone's to post: a plain lParam is no request.
+  PostMessage(LV->Handle(), common::WM_COMMONTHREADCALLBACK, 9, 12345);
+  guitest::PumpPending();
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(std::make_tuple(seen[0].msg, seen[0].id, seen[0].request), std::make_tuple(0x8164u, 41, made[0]));
+  EXPECT_EQ(std::make_tuple(seen[1].msg, seen[1].id, seen[1].request), std::make_tuple(0x8164u, 42, made[1]));
+  EXPECT_EQ(std::make_tuple(seen[2].id, seen[2].request), std::make_tuple(9, nullptr));
+  // The first went with its message, the second is the handler's now.
+  EXPECT_EQ(kept.get(), made[1]);
+  EXPECT_EQ(common::CommonThreadRequestCount(), live + 1);
+  kept.reset();
+  EXPECT_EQ(common::CommonThreadRequestCount(), live);
 }
 
 }  // namespace

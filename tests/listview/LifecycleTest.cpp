@@ -1,5 +1,12 @@
 // Construction and destruction order, the update cycle and the rebuild it ends with.
+#include <QImage>
+
+#include <cstdlib>
+
 #include "ListviewTestUtil.h"
+#include "platform/user/ThemeSwitch.h"
+#include "platform/user/Window_p.h"
+#include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
 namespace {
@@ -215,6 +222,64 @@ TEST_F(LifecycleTest, ReplacingTheBackgroundWithItselfKeepsIt) {
   bg->SetCaption(u"empty");
   LV->SetBackGround(bg);
   EXPECT_EQ(LV->GetBackGround()->GetCaption(), u"empty");
+}
+
+uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// The window's pixels, frame included, as a PNG in PO_SCREENSHOT_DIR when that is set.
+void Shoot(HWND h, const char* name) {
+  const char* out = std::getenv("PO_SCREENSHOT_DIR");
+  if (!out) return;
+  const TSurface& s = *pf::layer::Find(h)->Surface;
+  QImage img(s.Width(), s.Height(), QImage::Format_RGB32);
+  for (int y = 0; y < s.Height(); ++y)
+    for (int x = 0; x < s.Width(); ++x) img.setPixel(x, y, 0xFF000000u | s.PixelRGB(x, y));
+  img.scaled(img.width() * 2, img.height() * 2).save(QString::fromUtf8(out) + "/" + name + ".png");
+}
+
+// Made with themes, the list draws the list-view theme's frame (one pixel) inside a border of
+// BorderWidth; a switch to the classic look by WM_THEMECHANGED gives the window the sunken client
+// edge of a classic list, and back.
+TEST_F(LifecycleTest, TheBorderFollowsTheThemeAcrossASwitch) {
+  pf::testing::SetThemesActive(true);
+  MakeList(false);
+  LV->SetShowThemedBorder(true);
+  EXPECT_EQ(LV->GetBevelInner(), TBevelCut::bvLowered);
+  EXPECT_EQ(LV->GetBevelOuter(), TBevelCut::bvLowered);
+  LV->SetBounds(0, 0, 200, 120);
+  Form->Show();
+  LV->HandleNeeded();
+  auto client = [this] {
+    TRect r;
+    GetClientRect(LV->Handle(), &r);
+    return r;
+  };
+  auto px = [this](int x, int y) { return pf::layer::Find(LV->Handle())->Surface->PixelRGB(x, y); };
+  auto exStyle = [this] { return GetWindowLongPtr(LV->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE; };
+  EXPECT_TRUE(LV->DrawWithThemes());
+  EXPECT_EQ(exStyle(), 0);
+  EXPECT_EQ(client(), (TRect{0, 0, 198, 118}));
+  LV->SetBorderWidth(3);
+  EXPECT_EQ(client(), (TRect{0, 0, 192, 112}));
+  LV->SetBorderWidth(0);
+  guitest::PumpPending();
+  Shoot(LV->Handle(), "list-border-themed");
+
+  pf::testing::SetThemesActive(false);
+  guitest::PumpPending();
+  EXPECT_FALSE(LV->DrawWithThemes());
+  EXPECT_NE(exStyle(), 0);
+  EXPECT_EQ(client(), (TRect{0, 0, 196, 116}));
+  EXPECT_EQ(px(0, 0), Rgb(GetSysColor(COLOR_BTNSHADOW)));
+  EXPECT_EQ(px(1, 1), Rgb(GetSysColor(COLOR_3DDKSHADOW)));
+  EXPECT_EQ(px(199, 119), Rgb(GetSysColor(COLOR_BTNHIGHLIGHT)));
+  EXPECT_EQ(px(2, 2), Rgb(ColorToRGB(LV->GetColor())));
+  Shoot(LV->Handle(), "list-border-classic-after-switch");
+
+  pf::testing::SetThemesActive(true);
+  guitest::PumpPending();
+  EXPECT_EQ(exStyle(), 0);
+  EXPECT_EQ(client(), (TRect{0, 0, 198, 118}));
 }
 
 }  // namespace

@@ -122,6 +122,8 @@ TEmberListview* ListviewTest::MakeList(bool withWindow) {
   Made.push_back(LV);
   LV->SetParent(Form);
   LV->SetBounds(0, 0, 400, 300);
+  // Geometry is measured in a client area the size of the control: no themed frame around it.
+  LV->SetShowThemedBorder(false);
   if (withWindow) {
     LV->HandleNeeded();
     EXPECT_TRUE(LV->HandleAllocated());

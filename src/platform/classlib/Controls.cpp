@@ -87,6 +87,8 @@ HCURSOR CursorHandle(TCursor c) {
     case -20: return LoadCursor(IDC_HELP);
     case -21: return LoadCursor(IDC_HAND);
     case -22: return LoadCursor(IDC_SIZEALL);
+    case -12:
+    case -16: return LoadCursor(IDC_DRAGOBJECT);
     default: return LoadCursor(IDC_ARROW);
   }
 }
@@ -397,7 +399,14 @@ void TControl::BringToFront() {
     if (QWidget* w = layer::WidgetOf(wc->Handle())) w->raise();
 }
 
-void TControl::WndProc(TMessage& msg) { Dispatch(msg); }
+void TControl::WndProc(TMessage& msg) {
+  if ((msg.Msg == WM_LBUTTONDOWN || msg.Msg == WM_LBUTTONDBLCLK) && FDragMode == TDragMode::dmAutomatic &&
+      !ComponentState().Contains(TComponentStateItem::csDesigning)) {
+    BeginDrag(false);
+    return;
+  }
+  Dispatch(msg);
+}
 
 void TControl::MouseMessage(TMessage& msg) {
   TShiftState shift = KeysToShiftState(msg.WParam);
@@ -514,6 +523,8 @@ void TControl::MouseMove(TShiftState shift, Integer x, Integer y) {
 void TWinControl::Create(TComponent* owner) {
   TControl::Create(owner);
   ControlStyle.Include(TControlStyleItem::csAcceptsControls);
+  FBrush = TBrush::New();
+  FBrush->SetColor(FColor);
 }
 
 void TWinControl::Destroy() {
@@ -525,6 +536,7 @@ void TWinControl::Destroy() {
     c->Free();
   }
   TControl::Destroy();
+  FreeAndNil(FBrush);
 }
 
 void TWinControl::NameChanged() {
@@ -883,6 +895,7 @@ void TWinControl::FontChanged() {
 }
 
 void TWinControl::ColorChanged() {
+  if (FBrush) FBrush->SetColor(FColor);
   ApplyFontAndColor();
   Invalidate();
   for (TControl* c : FControls)

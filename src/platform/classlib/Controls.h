@@ -92,6 +92,9 @@ constexpr TCursor crAppStart{-19};
 constexpr TCursor crHelp{-20};
 constexpr TCursor crHandPoint{-21};
 constexpr TCursor crSizeAll{-22};
+// The class library's drag cursors: one object, several.
+constexpr TCursor crDrag{-12};
+constexpr TCursor crMultiDrag{-16};
 // The screen's cursor table (Screen.Cursors): the system shapes under the negative numbers, and
 // what the program installs under its own (the list view's header split cursor under 768, say).
 // An unknown number answers the default cursor.
@@ -131,6 +134,8 @@ class TPopupMenu;
 // keyboard); Handled keeps the control's PopupMenu from showing.
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
+// dmAutomatic: a left button press on the control starts its drag (BeginDrag, not at once).
+enum class TDragMode { dmManual, dmAutomatic };
 enum class TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
 enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 class TControl;
@@ -249,6 +254,11 @@ public:
   // button comes up (a drop on a control that accepts) or Escape cancels.
   void BeginDrag(bool Immediate, Integer Threshold = -1);
   bool Dragging() const { return FDragging; }
+  // The cursor the drag shows over a control that accepts it.
+  TCursor GetDragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor v) { FDragCursor = v; }
+  TDragMode GetDragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode v) { FDragMode = v; }
   TStartDragEvent OnStartDrag;
   TDragOverEvent OnDragOver;
   TDragDropEvent OnDragDrop;
@@ -318,6 +328,8 @@ protected:
   bool FClicked{false};
   bool FSettingFromAction{false};
   bool FDragging{false};
+  TCursor FDragCursor{crDrag};
+  TDragMode FDragMode{TDragMode::dmManual};
   // Becomes false when the control is freed: code that called out to a handler (which may free
   // the control, as a button's click closing its form does) looks at it before touching the
   // control again.
@@ -380,6 +392,8 @@ public:
   void SetBevelWidth(Integer v);
   Integer GetBorderWidth() const { return FBorderWidth; }
   void SetBorderWidth(Integer v);
+  // The brush the control's background is painted with; its colour follows Color.
+  TBrush* GetBrush() const { return FBrush; }
   // Painting through an off-screen picture; the layer's surfaces already do, so it is kept only.
   bool DoubleBuffered{false};
 
@@ -458,6 +472,7 @@ protected:
   TBevelEdges FBevelEdges{kAllBevelEdges};
   Integer FBevelWidth{1};
   Integer FBorderWidth{0};
+  TBrush* FBrush{nullptr};
 
 private:
   LRESULT MainWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);

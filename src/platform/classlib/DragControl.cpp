@@ -20,7 +20,12 @@ bool IsButtonUp(UINT m) { return m == WM_LBUTTONUP || m == WM_RBUTTONUP || m == 
 // The drag of one control: the control under the mouse and whether it accepts.
 class TControlDragLoop {
 public:
-  explicit TControlDragLoop(TControl* source) : FSource(source) { GetCursorPos(&FPoint); }
+  // The drag starts where the press was: input already queued behind it has moved the pointer on.
+  explicit TControlDragLoop(TControl* source) : FSource(source) {
+    const MSG* m = CurrentMessage();
+    if (m && m->message >= WM_MOUSEFIRST && m->message <= WM_MBUTTONDBLCLK) FPoint = m->pt;
+    else GetCursorPos(&FPoint);
+  }
 
   // Answers false when the button came up (or the program quits) before the mouse went far enough.
   bool WaitForThreshold(Integer threshold) {
@@ -110,7 +115,7 @@ private:
     } else if (under) {
       FAccepted = SendDrag(under, TDragMessage::dmDragMove, rec) != 0;
     }
-    SetCursor(CursorHandle(FTarget && FAccepted ? crArrow : crNo));
+    SetCursor(CursorHandle(FTarget && FAccepted ? FSource->GetDragCursor() : crNo));
   }
 
   TControl* FSource;

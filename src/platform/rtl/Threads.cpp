@@ -1,5 +1,11 @@
 #include "platform/rtl/Threads.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "platform/rtl/Clock.h"
@@ -141,6 +147,32 @@ bool TEvent::WaitFor(Int64 ms) {
   }
   FCond.wait_for(lock, std::chrono::milliseconds(ms), [&] { return FSignalled; });
   return take();
+}
+
+int NiceStepOfThreadPriority(int priority) {
+  if (priority <= THREAD_PRIORITY_IDLE) return 39;  // anything from the start goes to 19
+  if (priority >= THREAD_PRIORITY_TIME_CRITICAL) return -39;
+  switch (priority) {
+    case THREAD_PRIORITY_NORMAL: return 0;
+    case THREAD_PRIORITY_BELOW_NORMAL: return 5;
+    case THREAD_PRIORITY_LOWEST: return 10;
+    case THREAD_PRIORITY_ABOVE_NORMAL: return -5;
+    case THREAD_PRIORITY_HIGHEST: return -10;
+    default: return priority < 0 ? 15 : -15;
+  }
+}
+
+long CurrentThreadKernelId() { return static_cast<long>(::syscall(SYS_gettid)); }
+
+int ThreadNice(long tid) {
+  errno = 0;
+  int n = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid ? tid : CurrentThreadKernelId()));
+  return errno ? 0 : n;
+}
+
+bool SetThreadNice(int nice, long tid) {
+  nice = std::clamp(nice, -20, 19);
+  return ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid ? tid : CurrentThreadKernelId()), nice) == 0;
 }
 
 }  // namespace pf

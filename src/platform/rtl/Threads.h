@@ -77,4 +77,26 @@ private:
 
 using TCriticalSection = std::recursive_mutex;
 
+// Thread priorities, relative to the process as the platform counts them.
+constexpr int THREAD_PRIORITY_IDLE = -15;
+constexpr int THREAD_PRIORITY_LOWEST = -2;
+constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
+constexpr int THREAD_PRIORITY_NORMAL = 0;
+constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+constexpr int THREAD_PRIORITY_HIGHEST = 2;
+constexpr int THREAD_PRIORITY_TIME_CRITICAL = 15;
+
+// A Linux thread has a niceness of its own (the kernel schedules threads, not processes). A
+// priority becomes a step away from the niceness the thread started with: idle is the bottom of
+// the range, time-critical its top, values between the named ones go to the nearer side.
+int NiceStepOfThreadPriority(int priority);
+// The niceness of a thread, by its kernel id (0: the calling thread).
+int ThreadNice(long tid = 0);
+// Sets it, clamped to the range -20..19. Raising a thread (a lower niceness) needs a privilege an
+// ordinary user lacks, so it may be refused: the answer says whether the kernel took it, and the
+// thread keeps running at the niceness it had.
+bool SetThreadNice(int nice, long tid = 0);
+// The calling thread's kernel id.
+long CurrentThreadKernelId();
+
 }  // namespace pf

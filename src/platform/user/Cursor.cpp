@@ -102,6 +102,7 @@ Qt::CursorShape CursorShapeOf(HCURSOR cursor) {
     case IDC_NO: return Qt::ForbiddenCursor;
     case IDC_HAND: return Qt::PointingHandCursor;
     case IDC_HELP: return Qt::WhatsThisCursor;
+    case IDC_DRAGOBJECT: return Qt::DragMoveCursor;
     default: return Qt::ArrowCursor;
   }
 }

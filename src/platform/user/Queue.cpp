@@ -317,6 +317,15 @@ Owned<TObject> TakePayload(LPARAM lParam) {
   return nullptr;
 }
 
+TObject* PayloadOf(LPARAM lParam) {
+  if (!lParam) return nullptr;
+  for (auto it = gFrames.rbegin(); it != gFrames.rend(); ++it) {
+    TMsgExtra* x = it->Extra.get();
+    if (x && x->Payload && reinterpret_cast<LPARAM>(x->Payload.get()) == lParam) return x->Payload.get();
+  }
+  return nullptr;
+}
+
 void PostQuitMessage(int exitCode) {
   Assert(IsGuiThread(), u"PostQuitMessage called outside the GUI thread");
   gQuit = true;

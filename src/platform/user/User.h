@@ -195,6 +195,9 @@ bool PostMessage(HWND h, UINT msg, WPARAM w, Owned<TObject> payload);
 // Takes the payload of a message being handled (lParam is its address). Answers an empty pointer
 // when no message being handled carries that payload (a second take, say).
 Owned<TObject> TakePayload(LPARAM lParam);
+// The payload of a message being handled, left where it is; nil when no message being handled
+// carries one at that address (a plain lParam that only looks like one, say).
+TObject* PayloadOf(LPARAM lParam);
 // The same for a payload of class T. One of another class (a message number reused by someone
 // else's sender) is never handed out as a T: it is freed and the answer is empty.
 template <class T>
@@ -374,6 +377,9 @@ constexpr uintptr_t IDC_UPARROW = 32516;
 constexpr uintptr_t IDC_SIZENWSE = 32642;
 constexpr uintptr_t IDC_SIZENESW = 32643;
 constexpr uintptr_t IDC_HELP = 32651;
+// The desktop's "drag and drop" pointer; the platform has none, the class library's drag
+// cursors use it.
+constexpr uintptr_t IDC_DRAGOBJECT = 32767;
 // A system cursor (IDC_*).
 HCURSOR LoadCursor(uintptr_t id);
 // With no module, the system cursor `id`; with a module, the program's cursor resource of that

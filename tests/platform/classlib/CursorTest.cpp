@@ -79,5 +79,60 @@ TEST_F(CursorTest, AWindowlessControlShowsItsCursorOverItsPartOfTheParent) {
   form->Free();
 }
 
+// A control with DragMode automatic is dragged by a press and a move past the drag distance; the
+// cursor the drag leaves when the button comes up over the target is the one it showed there.
+TEST_F(CursorTest, TheDragShowsTheSourcesDragCursorOverATargetThatAccepts) {
+  TForm* form = TForm::New(Application);
+  form->SetBounds(0, 0, 300, 200);
+  TCustomControl* source = TCustomControl::New(form);
+  source->SetParent(form);
+  source->SetBounds(10, 10, 60, 60);
+  TCustomControl* target = TCustomControl::New(form);
+  target->SetParent(form);
+  target->SetBounds(150, 10, 100, 100);
+  form->Show();
+  EXPECT_EQ(source->GetDragCursor(), crDrag);
+  EXPECT_EQ(source->GetDragMode(), TDragMode::dmManual);
+  struct Case {
+    const char* name;
+    TCursor dragCursor;
+    bool accepts;
+    uintptr_t shown;
+    bool dropped;
+  } cases[] = {
+      {"the class library's own drag cursor", crDrag, true, IDC_DRAGOBJECT, true},
+      {"one the program chose", crHandPoint, true, IDC_HAND, true},
+      {"a target that refuses: no entry", crHandPoint, false, IDC_NO, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    source->SetDragMode(TDragMode::dmAutomatic);
+    source->SetDragCursor(c.dragCursor);
+    target->OnDragOver = [&c](TObject*, TObject*, Integer, Integer, TDragState, bool& accept) { accept = c.accepts; };
+    HCURSOR atEnd = nullptr;
+    TObject* droppedOn = reinterpret_cast<TObject*>(1);
+    source->OnEndDrag = [&](TObject*, TObject* to, Integer, Integer) {
+      atEnd = GetCursor();
+      droppedOn = to;
+    };
+    guitest::Mouse(source->Handle(), QEvent::MouseButtonPress, Qt::LeftButton, {5, 5}, Qt::LeftButton);
+    guitest::Mouse(target->Handle(), QEvent::MouseMove, Qt::NoButton, {20, 20}, Qt::LeftButton);
+    guitest::Mouse(target->Handle(), QEvent::MouseMove, Qt::NoButton, {30, 30}, Qt::LeftButton);
+    guitest::Mouse(target->Handle(), QEvent::MouseButtonRelease, Qt::LeftButton, {30, 30}, Qt::NoButton);
+    Pump();
+    EXPECT_EQ(atEnd, LoadCursor(c.shown));
+    EXPECT_EQ(droppedOn, c.dropped ? static_cast<TObject*>(target) : nullptr);
+    EXPECT_FALSE(source->Dragging());
+  }
+  // Manual again: a press is a press.
+  source->SetDragMode(TDragMode::dmManual);
+  bool down = false;
+  source->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, Integer, Integer) { down = true; };
+  guitest::Click(source->Handle(), {5, 5});
+  Pump();
+  EXPECT_TRUE(down);
+  form->Free();
+}
+
 }  // namespace
 }  // namespace classlibtest
