@@ -467,6 +467,17 @@ void TApplication::ActivateHint(TPoint cursorPos) {
     r = TRect{r.Left + info.HintPos.X, r.Top + info.HintPos.Y, r.Right + info.HintPos.X, r.Bottom + info.HintPos.Y};
     FHintWindow->SetColor(info.HintColor);
     FHintWindow->ActivateHintData(r, info.HintStr, info.HintData);
+    // The pointer may leave for a window that is not ours, which tells us nothing: the window
+    // under it is asked to say so.
+    TWinControl* owner = dynamic_cast<TWinControl*>(control);
+    if (!owner) owner = control->GetParent();
+    FHintTrackWnd = owner && owner->HandleAllocated() ? owner->Handle() : nullptr;
+    if (FHintTrackWnd) {
+      TRACKMOUSEEVENT tme;
+      tme.dwFlags = TME_LEAVE;
+      tme.hwndTrack = FHintTrackWnd;
+      TrackMouseEvent(&tme);
+    }
     if (info.ReshowTimeout > 0)
       StartHintTimer(info.ReshowTimeout, THintTimerMode::htmReshow);
     else if (info.HideTimeout > 0)
@@ -488,6 +499,8 @@ void TApplication::HideHint() {
 }
 
 void TApplication::CancelHint() {
+  // The tracking itself is left alone: the window may have asked for it on its own account.
+  FHintTrackWnd = nullptr;
   StopHintTimer();
   HideHint();
   FHintActive = false;
@@ -541,6 +554,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
   if (msg.message == WM_MOUSEMOVE) {
     HintMouseMessage(FindControl(msg.hwnd), msg);
   } else if (msg.message == WM_MOUSELEAVE) {
+    if (FHintTrackWnd && msg.hwnd == FHintTrackWnd) CancelHint();
     DoMouseIdle();
   } else if (FHintControl && FHintWindow && FHintWindow->IsHintMsg(msg)) {
     CancelHint();

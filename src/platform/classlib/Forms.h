@@ -174,6 +174,9 @@ private:
   THintWindowClass FHintWindowMadeBy{nullptr};
   bool FHintActive{false};
   TRect FHintCursorRect;
+  // The window asked to report the pointer leaving while a hint shows (the hinted control's own,
+  // or its parent's for a control without one).
+  HWND FHintTrackWnd{nullptr};
   UINT_PTR FHintTimer{0};
   THintTimerMode FHintTimerMode{THintTimerMode::htmHint};
   TControl* FMouseControl{nullptr};

@@ -1,5 +1,6 @@
 // Mouse tracking: WM_MOUSELEAVE when the pointer leaves the tracked window's client area and
-// WM_MOUSEHOVER when it rests there, both posted once per request, timed on the layer's clock.
+// WM_MOUSEHOVER when it rests there, both posted once per request, timed on the layer's clock;
+// with TME_NONCLIENT the same for the window's frame (WM_NCMOUSELEAVE, WM_NCMOUSEHOVER).
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/user/Layer_p.h"
@@ -12,6 +13,7 @@ struct TTracking {
   HWND Wnd{nullptr};
   bool Leave{false};
   bool Hover{false};
+  bool NonClient{false};
   DWORD HoverTime{0};
   TRect HoverRect;
 };
@@ -28,6 +30,13 @@ bool InClient(HWND h, TPoint screen) {
   TPoint c = screen;
   TRect r;
   return ScreenToClient(h, &c) && GetClientRect(h, &r) && Contains(r, c);
+}
+
+// On the tracked part of the window: its client area, or with TME_NONCLIENT the rest of it.
+bool InTrackedPart(HWND h, TPoint screen, bool nonClient) {
+  if (!nonClient) return InClient(h, screen);
+  TRect w;
+  return GetWindowRect(h, &w) && Contains(w, screen) && !InClient(h, screen);
 }
 
 UINT Setting(UINT action, UINT fallback) {
@@ -55,9 +64,16 @@ void StopHover() {
 void HoverDue(HWND h, UINT, UINT_PTR, DWORD) {
   KillTimer(h, kHoverTimer);
   if (gTrack.Wnd != h || !gTrack.Hover) return;
+  const bool nonClient = gTrack.NonClient;
   StopHover();
   TPoint p;
   GetCursorPos(&p);
+  if (nonClient) {
+    // The part of the frame it rests on, and the point on the screen.
+    LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+    PostMessage(h, WM_NCMOUSEHOVER, static_cast<WPARAM>(hit), MAKELPARAM(p.X, p.Y));
+    return;
+  }
   ScreenToClient(h, &p);
   PostMessage(h, WM_MOUSEHOVER, KeysNow(), MAKELPARAM(p.X, p.Y));
 }
@@ -74,10 +90,11 @@ void StartHover(TPoint screen) {
 void Left() {
   HWND h = gTrack.Wnd;
   bool leave = gTrack.Leave;
+  const UINT message = gTrack.NonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE;
   gTrack.Leave = false;
   StopHover();
   gTrack = TTracking{};
-  if (leave && IsWindow(h)) PostMessage(h, WM_MOUSELEAVE, 0, 0);
+  if (leave && IsWindow(h)) PostMessage(h, message, 0, 0);
 }
 
 }  // namespace
@@ -91,7 +108,7 @@ void TrackPointer(TPoint screen, HWND under) {
     gTrack = TTracking{};
     return;
   }
-  if (under != gTrack.Wnd || !InClient(gTrack.Wnd, screen)) {
+  if (under != gTrack.Wnd || !InTrackedPart(gTrack.Wnd, screen, gTrack.NonClient)) {
     Left();
     return;
   }
@@ -121,39 +138,43 @@ bool TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   Assert(IsGuiThread(), u"TrackMouseEvent called outside the GUI thread");
   if (!tme || tme->cbSize != sizeof(TRACKMOUSEEVENT)) return false;
   if (tme->dwFlags & TME_QUERY) {
-    tme->dwFlags = (gTrack.Leave ? TME_LEAVE : 0) | (gTrack.Hover ? TME_HOVER : 0);
+    tme->dwFlags = (gTrack.Leave ? TME_LEAVE : 0) | (gTrack.Hover ? TME_HOVER : 0) |
+                   (gTrack.Wnd && gTrack.NonClient ? TME_NONCLIENT : 0);
     tme->hwndTrack = gTrack.Wnd;
     tme->dwHoverTime = gTrack.HoverTime;
     return true;
   }
   HWND h = tme->hwndTrack;
   if (!IsWindow(h)) return false;
+  const bool nonClient = (tme->dwFlags & TME_NONCLIENT) != 0;
   if (tme->dwFlags & TME_CANCEL) {
-    if (gTrack.Wnd != h) return true;
+    if (gTrack.Wnd != h || gTrack.NonClient != nonClient) return true;
     if (tme->dwFlags & TME_LEAVE) gTrack.Leave = false;
     if ((tme->dwFlags & TME_HOVER) && gTrack.Hover) StopHover();
     if (!gTrack.Leave && !gTrack.Hover) gTrack = TTracking{};
     return true;
   }
-  // One window is tracked at a time: asking for another ends the tracking of the first.
-  if (gTrack.Wnd && gTrack.Wnd != h) {
+  // One window (one part of it) is tracked at a time: asking for another ends the first.
+  if (gTrack.Wnd && (gTrack.Wnd != h || gTrack.NonClient != nonClient)) {
     gTrack.Leave = false;
     StopHover();
     gTrack = TTracking{};
   }
   TPoint p;
   GetCursorPos(&p);
-  bool inside = layer::PointerWindow() == h && InClient(h, p);
+  bool inside = layer::PointerWindow() == h && InTrackedPart(h, p, nonClient);
   if (tme->dwFlags & TME_LEAVE) {
     if (!inside) {
-      PostMessage(h, WM_MOUSELEAVE, 0, 0);
+      PostMessage(h, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
     } else {
       gTrack.Wnd = h;
+      gTrack.NonClient = nonClient;
       gTrack.Leave = true;
     }
   }
   if ((tme->dwFlags & TME_HOVER) && inside) {
     gTrack.Wnd = h;
+    gTrack.NonClient = nonClient;
     gTrack.Hover = true;
     gTrack.HoverTime = tme->dwHoverTime == HOVER_DEFAULT ? Setting(SPI_GETMOUSEHOVERTIME, 400) : tme->dwHoverTime;
     StartHover(p);

@@ -330,6 +330,9 @@ bool SetCursorPos(int x, int y);
 // layer's clock.
 constexpr DWORD TME_HOVER = 0x00000001;
 constexpr DWORD TME_LEAVE = 0x00000002;
+// The frame instead of the client area: WM_NCMOUSELEAVE and WM_NCMOUSEHOVER (the hit-test code and
+// the screen point).
+constexpr DWORD TME_NONCLIENT = 0x00000010;
 constexpr DWORD TME_QUERY = 0x40000000;
 constexpr DWORD TME_CANCEL = 0x80000000;
 constexpr DWORD HOVER_DEFAULT = 0xFFFFFFFF;

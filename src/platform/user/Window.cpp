@@ -407,6 +407,17 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
     DestroyWindow(h);
     return nullptr;
   }
+  // As the platform does, the window hears its first client size and place once it is made:
+  // handlers that lay out on WM_SIZE have nothing else to start from.
+  {
+    TRect c = wnd->ClientRect();
+    SendMessage(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.Width(), c.Height()));
+  }
+  if (layer::Find(h)) {
+    TPoint o{wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top};
+    SendMessage(h, WM_MOVE, 0, MAKELPARAM(o.X, o.Y));
+  }
+  if (!layer::Find(h)) return nullptr;
   layer::ApplyGeometry(wnd);
   if (style & WS_DISABLED) widget->setEnabled(false);
   if (!wnd->IsNative()) {

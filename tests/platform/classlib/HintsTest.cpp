@@ -1,6 +1,9 @@
 // Hints: the pause and the hide on the manual clock, the control changing its hint through
 // CM_HINTSHOW, the hint going when the pointer leaves, the hint window drawn by the layer.
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include "platform/classlib/ExtCtrls.h"
 #include "platform/classlib/Hints.h"
 #include "platform/user/Window_p.h"
@@ -116,6 +119,41 @@ TEST_F(HintsTest, AHintGoesAfterTheHidePauseAndWhenThePointerLeavesTheProgramsWi
   pf::testing::SetCursorScreenPos(TPoint{Form->GetLeft() + Form->GetWidth() + 50, Form->GetTop() + Form->GetHeight() + 50});
   Application->Idle();  // the loop's idle pass looks where the pointer is
   EXPECT_FALSE(HintShown()) << "the pointer left every window of ours";
+  EXPECT_EQ(Application->GetHintControl(), nullptr);
+}
+
+// The pointer leaves for another program's window: no move reaches us and the pointer's last
+// known place is still over the control; the leave the hint asked for ends it.
+TEST_F(HintsTest, AShowingHintAsksForTheLeaveAndGoesWithIt) {
+  TPanel* other = TPanel::New(Form);
+  other->SetBounds(220, 10, 60, 60);
+  other->SetParent(Form);
+  Pump();
+  struct Case {
+    const char* name;
+    TWinControl* left;  // the window whose widget the toolkit reports left
+    bool gone;
+  } cases[] = {
+      {"a sibling's leave changes nothing", other, false},
+      {"the hinted control's window left: the hint goes", Panel, true},
+      {"its form left (for the desktop): the hint goes", Form, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MoveTo(Form, TPoint{250, 150});
+    MoveTo(Panel, TPoint{20 + (c.gone ? 1 : 0), 20});
+    Wait(500);
+    ASSERT_TRUE(HintShown());
+    TRACKMOUSEEVENT q;
+    q.dwFlags = TME_QUERY;
+    ASSERT_TRUE(TrackMouseEvent(&q));
+    EXPECT_EQ(q.hwndTrack, Panel->Handle());
+    EXPECT_NE(q.dwFlags & TME_LEAVE, 0u);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(pf::layer::WidgetOf(c.left->Handle()), &leave);
+    Pump();
+    EXPECT_EQ(HintShown(), !c.gone);
+  }
   EXPECT_EQ(Application->GetHintControl(), nullptr);
 }
 

@@ -223,6 +223,98 @@ TEST_F(PositionTest, OneMouseLeaveWhenThePointerLeavesAlsoUnderAnotherWindowsCap
   EXPECT_EQ(Order, once);
 }
 
+// A window hears its first size and place right after WM_CREATE: the client area's size, and its
+// top-left in the parent's client area (on the screen for a top-level window).
+TEST_F(PositionTest, CreationEndsWithTheClientsSizeThenItsPlace) {
+  struct Case {
+    const char* name;
+    DWORD style, exStyle;
+    bool child;
+    std::vector<std::pair<UINT, LPARAM>> expected;
+  } cases[] = {
+      {"a plain child", WS_CHILD, 0, true,
+       {{WM_NCCREATE, 0}, {WM_NCCALCSIZE, 0}, {WM_CREATE, 0}, {WM_SIZE, MAKELPARAM(80, 60)}, {WM_MOVE, MAKELPARAM(10, 20)}}},
+      {"a child with a client edge: the client is inside it", WS_CHILD | WS_VISIBLE, WS_EX_CLIENTEDGE, true,
+       {{WM_NCCREATE, 0}, {WM_NCCALCSIZE, 0}, {WM_CREATE, 0}, {WM_SIZE, MAKELPARAM(76, 56)}, {WM_MOVE, MAKELPARAM(12, 22)}}},
+      {"a top-level window, on the screen", WS_POPUP, 0, false,
+       {{WM_NCCREATE, 0}, {WM_NCCALCSIZE, 0}, {WM_CREATE, 0}, {WM_SIZE, MAKELPARAM(80, 60)}, {WM_MOVE, MAKELPARAM(10, 20)}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::pair<UINT, LPARAM>> seen;
+    HWND h = CreateWindowEx(c.exStyle, u"Plain", u"", c.style, 10, 20, 80, 60, c.child ? Wnd : nullptr,
+                            [&seen](HWND hw, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                              if (m == WM_SIZE || m == WM_MOVE) {
+                                seen.push_back({m, l});
+                              } else if (m == WM_NCCREATE || m == WM_NCCALCSIZE || m == WM_CREATE) {
+                                seen.push_back({m, 0});
+                              }
+                              if (m == WM_SIZE) {
+                                EXPECT_EQ(w, static_cast<WPARAM>(SIZE_RESTORED));
+                              }
+                              return DefWindowProc(hw, m, w, l);
+                            });
+    ASSERT_TRUE(h);
+    EXPECT_EQ(seen, c.expected);
+    DestroyWindow(h);
+  }
+}
+
+// TME_NONCLIENT tracks the frame: the leave comes when the pointer goes into the client area or
+// off the window, as WM_NCMOUSELEAVE; the hover as WM_NCMOUSEHOVER with the part it rests on.
+TEST_F(PositionTest, TheFramesLeaveAndHoverWithNonClientTracking) {
+  clock::UseManual(1000);
+  SystemParametersInfo(SPI_SETMOUSEHOVERTIME, 400, nullptr, 0);
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  HWND h = CreateWindowEx(WS_EX_CLIENTEDGE, u"Plain", u"", WS_CHILD | WS_VISIBLE, 10, 10, 100, 100, Wnd,
+                          [&seen](HWND hw, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                            if (m == WM_NCMOUSELEAVE || m == WM_MOUSELEAVE || m == WM_NCMOUSEHOVER || m == WM_MOUSEHOVER)
+                              seen.push_back({m, w});
+                            return DefWindowProc(hw, m, w, l);
+                          });
+  Made.push_back(h);
+  auto track = [h](DWORD flags) {
+    TRACKMOUSEEVENT tme;
+    tme.dwFlags = flags;
+    tme.hwndTrack = h;
+    return TrackMouseEvent(&tme);
+  };
+  struct Case {
+    const char* name;
+    TPoint from;  // client coordinates: (-1, 20) lies on the client edge
+    DWORD flags;
+    std::function<void()> then;
+    std::vector<std::pair<UINT, WPARAM>> expected;
+  } cases[] = {
+      {"on the frame, into the client area: the frame's leave", {-1, 20}, TME_LEAVE | TME_NONCLIENT,
+       [h] { MoveTo(h, {20, 20}); }, {{WM_NCMOUSELEAVE, 0}}},
+      {"moving along the frame keeps it", {-1, 20}, TME_LEAVE | TME_NONCLIENT, [h] { MoveTo(h, {-2, 40}); }, {}},
+      {"asked for while in the client area: at once", {20, 20}, TME_LEAVE | TME_NONCLIENT, [] {}, {{WM_NCMOUSELEAVE, 0}}},
+      {"client tracking on the frame: the client's own leave at once", {-1, 20}, TME_LEAVE, [] {}, {{WM_MOUSELEAVE, 0}}},
+      {"the frame's hover, with the part under the pointer", {-1, 20}, TME_HOVER | TME_NONCLIENT,
+       [] { clock::Advance(400); }, {{WM_NCMOUSEHOVER, HTBORDER}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MoveTo(h, c.from);
+    guitest::PumpPending();
+    seen.clear();
+    ASSERT_TRUE(track(c.flags));
+    c.then();
+    guitest::PumpPending();
+    EXPECT_EQ(seen, c.expected);
+    track(TME_CANCEL | TME_LEAVE | TME_HOVER | (c.flags & TME_NONCLIENT));
+  }
+  // The query names the frame.
+  MoveTo(h, {-1, 20});
+  track(TME_LEAVE | TME_NONCLIENT);
+  TRACKMOUSEEVENT q;
+  q.dwFlags = TME_QUERY;
+  TrackMouseEvent(&q);
+  EXPECT_EQ(q.dwFlags, TME_LEAVE | TME_NONCLIENT);
+  EXPECT_EQ(q.hwndTrack, h);
+}
+
 TEST_F(PositionTest, MouseHoverComesAfterTheHoverTimeOnTheManualClockAndNotBefore) {
   clock::UseManual(1000);
   SystemParametersInfo(SPI_SETMOUSEHOVERTIME, 400, nullptr, 0);
