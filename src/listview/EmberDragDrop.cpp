@@ -314,10 +314,25 @@ TPoint TEmberDropTargetManager::ClientPoint(TPoint ScreenPt) const {
   return ScreenPt;
 }
 
+// Asked for once: a platform without the class answers the same every time.
+IDropTargetHelper* TEmberDropTargetManager::DropTargetHelper() {
+  if (!FHelperAsked && common::IsNT5OrLater()) {
+    FHelperAsked = true;
+    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IDropTargetHelper::Iid,
+                                FDropTargetHelper.GetVoidAddress())))
+      FDropTargetHelper = nullptr;
+  }
+  return FDropTargetHelper.Get();
+}
+
 HRESULT TEmberDropTargetManager::DragEnter(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
   FDragManager = nullptr;
   if (!Effect) return E_POINTER;
+  if (IDropTargetHelper* helper = lv ? DropTargetHelper() : nullptr) {
+    TPoint pt = Pt;
+    helper->DragEnter(lv->HandleAllocated() ? lv->Handle() : nullptr, DataObject, &pt, *Effect);
+  }
   if (!lv || !lv->GetDragManager()->GetEnabled()) {
     *Effect = DROPEFFECT_NONE;
     return S_OK;
@@ -339,6 +354,10 @@ HRESULT TEmberDropTargetManager::DragEnter(IDataObject* DataObject, DWORD KeySta
 HRESULT TEmberDropTargetManager::DragOver(DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
   if (!Effect) return E_POINTER;
+  if (FDropTargetHelper) {
+    TPoint pt = Pt;
+    FDropTargetHelper->DragOver(&pt, *Effect);
+  }
   if (!lv || !lv->GetDragManager()->GetEnabled() || !FDragManager) {
     *Effect = DROPEFFECT_NONE;
     return S_OK;
@@ -353,6 +372,7 @@ HRESULT TEmberDropTargetManager::DragOver(DWORD KeyState, TPoint Pt, DWORD* Effe
 }
 
 HRESULT TEmberDropTargetManager::DragLeave() {
+  if (FDropTargetHelper) FDropTargetHelper->DragLeave();
   TCustomEmberListview* lv = Owner();
   if (!lv) return S_OK;
   lv->DoOLEDragLeave();
@@ -364,6 +384,10 @@ HRESULT TEmberDropTargetManager::DragLeave() {
 HRESULT TEmberDropTargetManager::Drop(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
   if (!Effect) return E_POINTER;
+  if (FDropTargetHelper) {
+    TPoint pt = Pt;
+    FDropTargetHelper->Drop(DataObject, &pt, *Effect);
+  }
   if (!lv) return S_OK;
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);

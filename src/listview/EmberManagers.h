@@ -605,14 +605,20 @@ public:
   HRESULT DragLeave() override;
   HRESULT Drop(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) override;
   TCustomEmberDragManagerBase* GetDragManager() const { return FDragManager; }
+  // The platform's drop-target helper, made on the first drag over the control; nil when the
+  // platform has none.
+  IDropTargetHelper* GetDropTargetHelper() const { return FDropTargetHelper.Get(); }
 
 protected:
   bool ImplementsInterface(REFIID iid, void** out) override;
 
 private:
   TPoint ClientPoint(TPoint ScreenPt) const;
+  IDropTargetHelper* DropTargetHelper();
   TCustomEmberDragManagerBase* FDragManager{nullptr};
   TCommonDropEffects FAvailableEffects;
+  ComPtr<IDropTargetHelper> FDropTargetHelper;
+  bool FHelperAsked{false};
 };
 
 class TEmberDropSourceManager : public TEmberOwnedInterfacedPersistent, public IDropSource {

@@ -285,10 +285,24 @@ TEST_F(DataObjects, EnumeratorAndReferenceCounting) {
   ComPtr<ICommonDataObjectMark> mark;
   EXPECT_EQ(obj.As(mark), S_OK);
 
-  // No drag image class exists here; the caller goes on without an image.
+  // The drag image goes with the object: a 3 x 2 red bitmap whose first pixel is the lime colour
+  // key, held at (1, 2). The object gets width, height, hot spot and key, then the pixels as B, G,
+  // R, A with the key's pixels transparent.
   Owned<TBitmap> bmp(TBitmap::New());
-  bmp->SetSize(4, 4);
-  EXPECT_FALSE(raw->AssignDragImage(bmp.get(), TPoint{}, 0));
+  bmp->SetPixelFormat(TPixelFormat::pf32bit);
+  bmp->SetSize(3, 2);
+  bmp->GetCanvas()->GetBrush()->SetColor(clRed);
+  bmp->GetCanvas()->FillRect(TRect{0, 0, 3, 2});
+  bmp->GetCanvas()->SetPixel(0, 0, clLime);
+  EXPECT_TRUE(raw->AssignDragImage(bmp.get(), TPoint{1, 2}, clLime));
+  EXPECT_FALSE(raw->AssignDragImage(nullptr, TPoint{1, 2}, clLime));
+  std::vector<Byte> image;
+  ASSERT_TRUE(raw->LoadGlobalBlock(static_cast<TClipFormat>(RegisterClipboardFormatW(u"DragImageBits")), image));
+  const std::vector<Byte> red = {0, 0, 0xFF, 0xFF};
+  std::vector<Byte> want = Bytes({3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0xFF, 0, 0,  //
+                                  0, 0xFF, 0, 0});
+  for (int i = 0; i < 5; ++i) want.insert(want.end(), red.begin(), red.end());
+  EXPECT_EQ(image, want);
 }
 
 TEST_F(DataObjects, InShellDragLoopAndClipboardWithoutBlocks) {

@@ -7,7 +7,11 @@
 #include <QGuiApplication>
 #include <QUrl>
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <cstring>
+#include <optional>
 
 #include "platform/gdi/QtConvert_p.h"
 #include "platform/ole/OleBridge_p.h"
@@ -26,8 +30,7 @@ bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
   if (format == CF_HDROP) {
     std::vector<String> names;
     if (!ReadDropFiles(block.data(), block.size(), names)) return false;
-    out.clear();
-    for (const String& n : names) out += QUrl::fromLocalFile(Q(n)).toEncoded() + "\r\n";
+    out = UriListOfFiles(names);
     return true;
   }
   if (format == CF_UNICODETEXT) {
@@ -44,11 +47,47 @@ bool BlockToMime(UINT format, const std::vector<Byte>& block, QByteArray& out) {
   return true;
 }
 
-std::vector<String> LocalFiles(const QMimeData* mime) {
-  std::vector<String> names;
-  for (const QUrl& u : mime->urls())
-    if (u.isLocalFile()) names.push_back(FromQ(u.toLocalFile()));
-  return names;
+std::vector<String> LocalFiles(const QMimeData* mime) { return FilesOfUriList(mime->data(kUriList)); }
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+int HexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+
+// The local file one line of a URI list names, or nothing. Written by hand rather than through
+// the toolkit's URL class, which keeps a decoded zero in a name, reads "file:" as a file with no
+// name, and leaves percent signs it cannot decode in the name as text: each of those would hand
+// the program a name other than the one the list holds.
+std::optional<String> FileOfUri(QByteArrayView uri) {
+  const qsizetype colon = uri.indexOf(':');
+  if (colon != 4 || uri.first(4).compare("file", Qt::CaseInsensitive) != 0) return std::nullopt;
+  QByteArrayView rest = uri.sliced(5);
+  if (rest.startsWith("//")) {
+    // An authority other than this machine names a file of another host.
+    const qsizetype slash = rest.indexOf('/', 2);
+    const QByteArrayView host = slash < 0 ? rest.sliced(2) : rest.sliced(2, slash - 2);
+    if (!host.isEmpty() && host.compare("localhost", Qt::CaseInsensitive) != 0) return std::nullopt;
+    if (slash < 0) return std::nullopt;
+    rest = rest.sliced(slash);
+  }
+  if (!rest.startsWith('/')) return std::nullopt;
+  QByteArray bytes;
+  bytes.reserve(rest.size());
+  for (qsizetype i = 0; i < rest.size(); ++i) {
+    const char c = rest[i];
+    // A file has no query and no fragment; a bare control character is no part of a URI.
+    if (c == '?' || c == '#' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return std::nullopt;
+    if (c != '%') {
+      bytes += c;
+      continue;
+    }
+    if (i + 2 >= rest.size() || !IsHex(rest[i + 1]) || !IsHex(rest[i + 2])) return std::nullopt;
+    bytes += static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
+    i += 2;
+  }
+  if (bytes.contains('\0')) return std::nullopt;
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString name = utf8(bytes);
+  if (utf8.hasError()) return std::nullopt;
+  return FromQ(name);
 }
 
 bool MimeHolds(const QMimeData* mime, UINT format) {
@@ -171,6 +210,35 @@ private:
 
 }  // namespace
 
+std::vector<String> FilesOfUriList(const QByteArray& uriList) {
+  std::vector<String> names;
+  const QByteArrayView all(uriList);
+  for (qsizetype start = 0; start < all.size();) {
+    qsizetype end = all.indexOf('\n', start);
+    if (end < 0) end = all.size();
+    const QByteArrayView line = all.sliced(start, end - start).trimmed();
+    start = end + 1;
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    if (std::optional<String> name = FileOfUri(line)) names.push_back(std::move(*name));
+  }
+  return names;
+}
+
+QByteArray UriListOfFiles(const std::vector<String>& names) {
+  QByteArray out;
+  for (const String& name : names) {
+    if (name.empty() || name[0] != u'/' || name.find(u'\0') != String::npos) continue;
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const QByteArray bytes = utf8(Q(name));
+    // A name with a broken surrogate pair has no exact UTF-8 form to hand over.
+    if (utf8.hasError()) continue;
+    // "file://" with an empty authority before the path: a name that starts with "//" stays a
+    // path and is never read as a host.
+    out += "file://" + bytes.toPercentEncoding("/!$&'()*+,;=:@") + "\r\n";
+  }
+  return out;
+}
+
 QString MimeTypeOf(UINT format) {
   if (format == CF_HDROP) return kUriList;
   if (format == CF_UNICODETEXT) return kPlainText;
@@ -195,6 +263,8 @@ TDataObjectMime::TDataObjectMime(IDataObject* object) : FObject(object) {
     ULONG got = 0;
     while (e->Next(1, &f, &got) == S_OK && got == 1) {
       if (!(f.tymed & TYMED_HGLOBAL)) continue;
+      // The drag image goes to the desktop as the drag's pixmap, never as data.
+      if (f.cfFormat == DragImageFormat()) continue;
       QString type = MimeTypeOf(f.cfFormat);
       if (!type.isEmpty() && !FFormats.count(type)) FFormats.emplace(type, f);
     }

@@ -1,5 +1,6 @@
 // Global memory blocks, registered clipboard formats, media, the advise holder, OLE's counted
-// start-up and the class factory that knows no classes.
+// start-up and the class factory, which knows the drag-drop helper and what the layer's libraries
+// register.
 
 #include "platform/ole/DataTransfer.h"
 
@@ -11,6 +12,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/ole/OleBridge_p.h"
 #include "platform/rtl/Strings.h"
 
 namespace pf {
@@ -381,7 +383,7 @@ std::mutex& ClassLock() {
   return m;
 }
 std::vector<TComClass>& Classes() {
-  static std::vector<TComClass> c;
+  static std::vector<TComClass> c{{CLSID_DragDropHelper, &olebridge::CreateDragDropHelper}};
   return c;
 }
 }  // namespace

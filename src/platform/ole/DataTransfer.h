@@ -205,7 +205,10 @@ struct IDropTarget : IUnknown {
   virtual HRESULT Drop(IDataObject* dataObject, DWORD keyState, TPoint pt, DWORD* effect) = 0;
 };
 
-// The shell's drag images. No class here provides them: creating one answers REGDB_E_CLASSNOTREG.
+// The shell's drag images. CLSID_DragDropHelper makes one object that answers as both helpers:
+// InitializeFromBitmap keeps the image and its hot spot with the data object (and takes the
+// bitmap); DoDragDrop then shows it under the pointer, inside our windows and out on the desktop.
+// A drop target's helper moves it along and hides it (Show) while the target paints.
 struct SHDRAGIMAGE {
   TSize sizeDragImage;
   TPoint ptOffset;

@@ -7,6 +7,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QPixmap>
 #include <QWidget>
 
 #include <map>
@@ -146,12 +147,21 @@ olebridge::TDesktopDrag& DesktopDrag() {
   return d;
 }
 
-Qt::DropAction RunDesktopDrag(QObject* source, QMimeData* mime, Qt::DropActions allowed) {
-  if (DesktopDrag()) return DesktopDrag()(source, mime, allowed);
+Qt::DropAction RunDesktopDrag(QObject* source, QMimeData* mime, Qt::DropActions allowed, const olebridge::TDragImage& image) {
+  // The toolkit's drag shows the image itself, over every program's windows.
+  olebridge::SetDesktopDragShowsImage(true);
+  struct Back {
+    ~Back() { olebridge::SetDesktopDragShowsImage(false); }
+  } back;
+  if (DesktopDrag()) return DesktopDrag()(source, mime, allowed, image);
   // The toolkit keeps the drag (and with it our data) after the drop, until the receiver has read
   // the data, and deletes it then.
   auto* drag = new QDrag(source);
   drag->setMimeData(mime);
+  if (!image.Image.isNull()) {
+    drag->setPixmap(QPixmap::fromImage(image.Image));
+    drag->setHotSpot(image.HotSpot);
+  }
   // Copying is the default: a file manager that moves the files is never the surprise.
   Qt::DropAction preferred = allowed & Qt::CopyAction ? Qt::CopyAction : allowed & Qt::MoveAction ? Qt::MoveAction : Qt::LinkAction;
   return drag->exec(allowed, preferred);
@@ -181,6 +191,15 @@ public:
     HCURSOR before = GetCursor();
     FKeys = KeyStateNow();
     GetCursorPos(&FPoint);
+    // The image the source kept with the object follows the pointer over our windows.
+    FImage = olebridge::DragImageOf(FData);
+    if (!FImage.Image.isNull()) olebridge::BeginDragImage(FImage);
+    struct End {
+      bool Shown;
+      ~End() {
+        if (Shown) olebridge::EndDragImage();
+      }
+    } end{!FImage.Image.isNull()};
     HRESULT hr = Step(false, nullptr);
     while (hr == S_OK) {
       MSG m;
@@ -223,6 +242,7 @@ private:
   }
 
   void Move() {
+    if (!FImage.Image.isNull()) olebridge::MoveDragImage(FPoint);
     HWND under = TargetWindowOf(WindowFromPoint(FPoint));
     DWORD effect = FOk;
     if (under != FWindow) {
@@ -251,7 +271,7 @@ private:
     if (!source) source = QCoreApplication::instance();
     auto* mime = new olebridge::TDataObjectMime(FData);
     Qt::DropActions allowed = Qt::DropActions::fromInt(static_cast<int>(FOk & (DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK)));
-    Qt::DropAction a = RunDesktopDrag(source, mime, allowed);
+    Qt::DropAction a = RunDesktopDrag(source, mime, allowed, FImage);
     FHandedOver = true;
     FEffect = EffectsOf(a) & FOk;
     return a == Qt::IgnoreAction ? DRAGDROP_S_CANCEL : DRAGDROP_S_DROP;
@@ -284,6 +304,7 @@ private:
   ComPtr<IDropTarget> FTarget;
   DWORD FEffect{DROPEFFECT_NONE};
   bool FHandedOver{false};
+  olebridge::TDragImage FImage;
 };
 
 }  // namespace

@@ -47,6 +47,8 @@ HRESULT DoDragDrop(IDataObject* dataObject, IDropSource* source, DWORD okEffects
 namespace ole::testing {
 // Windows with a registered drop target.
 int RegisteredTargets();
+// Whether a drag image shows under the pointer now, and where (screen coordinates).
+bool DragImageOnScreen(TRect* bounds);
 }  // namespace ole::testing
 
 }  // namespace pf

@@ -1,5 +1,6 @@
 // The bridge to the desktop: drops arriving through the toolkit's drag events, the clipboard both
-// ways, and DoDragDrop's loop between two of our windows and out to the desktop.
+// ways, DoDragDrop's loop between two of our windows and out to the desktop, file lists that lie,
+// and the drag image under the pointer.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QUrl>
+#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 #include <QWindow>
 
@@ -39,6 +42,7 @@ public:
   std::vector<Call> Calls;
   ComPtr<IDataObject> Dropped;
   std::function<void()> OnEnter;
+  std::function<void()> OnOver;
 
   HRESULT QueryInterface(REFIID iid, void** out) override {
     *out = iid == IUnknown::Iid || iid == IDropTarget::Iid ? static_cast<IDropTarget*>(this) : nullptr;
@@ -58,6 +62,7 @@ public:
   HRESULT DragOver(DWORD keys, TPoint pt, DWORD* effect) override {
     Calls.push_back({"over", keys, pt, *effect, nullptr});
     *effect = Effect(keys, *effect);
+    if (OnOver) OnOver();
     return S_OK;
   }
   HRESULT DragLeave() override {
@@ -421,7 +426,7 @@ TEST_F(Drag, LeavingOurWindowsHandsTheDragToTheDesktop) {
   QList<QUrl> handed;
   Qt::DropActions allowed;
   int drags = 0;
-  olebridge::SetDesktopDrag([&](QObject*, QMimeData* mime, Qt::DropActions a) {
+  olebridge::SetDesktopDrag([&](QObject*, QMimeData* mime, Qt::DropActions a, const olebridge::TDragImage&) {
     ++drags;
     handed = mime->urls();
     allowed = a;
@@ -441,7 +446,7 @@ TEST_F(Drag, LeavingOurWindowsHandsTheDragToTheDesktop) {
 
   // The desktop refusing the drop cancels it.
   target.OnEnter = nullptr;
-  olebridge::SetDesktopDrag([](QObject*, QMimeData* mime, Qt::DropActions) {
+  olebridge::SetDesktopDrag([](QObject*, QMimeData* mime, Qt::DropActions, const olebridge::TDragImage&) {
     delete mime;
     return Qt::IgnoreAction;
   });
@@ -450,6 +455,247 @@ TEST_F(Drag, LeavingOurWindowsHandsTheDragToTheDesktop) {
   MoveTo({900, 900});
   EXPECT_EQ(DoDragDrop(obj.Get(), &source, DROPEFFECT_COPY, &effect), DRAGDROP_S_CANCEL);
   EXPECT_EQ(effect, DROPEFFECT_NONE);
+}
+
+// ---- File lists that lie ----
+
+// Lists as another program hands them over, and the names that must arrive: the usable local
+// files, in order, and nothing else.
+struct UriCase {
+  const char* what;
+  QByteArray list;
+  std::vector<String> names;
+};
+const UriCase kLyingLists[] = {
+    {"a zero inside a name hides a second file", "file:///tmp/photo.jpg%00/etc/passwd\r\nfile:///tmp/b.jpg\r\n", {u"/tmp/b.jpg"}},
+    {"an empty path before others", "file:\r\nfile:///tmp/a.jpg\r\nfile:///tmp/b.jpg\r\n", {u"/tmp/a.jpg", u"/tmp/b.jpg"}},
+    {"another host's file", "file://etc/passwd\r\nfile:///tmp/a.jpg\r\n", {u"/tmp/a.jpg"}},
+    {"this machine by name, comments and bare line ends",
+     "# from a file manager\nfile://localhost/tmp/a%20b.jpg\nFILE:///tmp/%D1%84%D0%BE%D1%82%D0%BE.jpg\n", {u"/tmp/a b.jpg", u"/tmp/фото.jpg"}},
+    {"percent signs that decode to nothing, bytes that are no UTF-8, a query",
+     "file:///tmp/100%.jpg\r\nfile:///tmp/%FF.jpg\r\nfile:///tmp/%C0%AF.jpg\r\nfile:///tmp/q.jpg?x=1\r\nfile:///tmp/ok.jpg\r\n", {u"/tmp/ok.jpg"}},
+    {"relative names and other schemes", "file:a.jpg\r\nhttps://example.invalid/x.jpg\r\nfile:/tmp/c.jpg\r\n", {u"/tmp/c.jpg"}},
+    {"a path that starts with two slashes stays a path", "file:////tmp/x.jpg\r\n", {u"//tmp/x.jpg"}},
+};
+
+// A list as the window system hands it over: the bytes as they came, not parsed by the toolkit
+// (its own MIME data would parse a list set on it, and mend some of what lies).
+class RawList final : public QMimeData {
+public:
+  explicit RawList(QByteArray bytes) : FBytes(std::move(bytes)) {}
+  QStringList formats() const override { return {QStringLiteral("text/uri-list")}; }
+  bool hasFormat(const QString& type) const override { return type == QLatin1String("text/uri-list"); }
+
+protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    return hasFormat(type) ? QVariant(FBytes) : QVariant();
+  }
+
+private:
+  QByteArray FBytes;
+};
+
+TEST_F(Bridge, ADropOrPasteOfALyingListBringsExactlyItsUsableFiles) {
+  QWindow* win = layer::WidgetOf(B)->windowHandle();
+  ASSERT_NE(win, nullptr);
+  for (const UriCase& c : kLyingLists) {
+    SCOPED_TRACE(c.what);
+    // Dropped on a window of ours by another program.
+    Recorder target;
+    ASSERT_EQ(RegisterDragDrop(B, &target), S_OK);
+    RawList mime(c.list);
+    QDragEnterEvent enter(QPoint(10, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(win, &enter);
+    QDropEvent drop(QPointF(10, 20), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(win, &drop);
+    ASSERT_TRUE(target.Dropped);
+    EXPECT_EQ(HDropNames(target.Dropped.Get()), c.names);
+    target.Dropped = nullptr;
+    RevokeDragDrop(B);
+
+    // Copied by another program and pasted here, through both of the platform's clipboards.
+    QGuiApplication::clipboard()->setMimeData(new RawList(c.list));
+    Owned<TCommonHDrop> pasted(TCommonHDrop::New());
+    ASSERT_TRUE(pasted->LoadFromClipboard());
+    Owned<TStringList> names(TStringList::New());
+    pasted->FileNamesW(names.get());
+    std::vector<String> got;
+    for (Integer i = 0; i < names->Count(); ++i) got.push_back(names->Get(i));
+    EXPECT_EQ(got, c.names);
+    ComPtr<IDataObject> clip;
+    ASSERT_EQ(OleGetClipboard(clip.GetAddressOf()), S_OK);
+    EXPECT_EQ(HDropNames(clip.Get()), c.names);
+  }
+}
+
+// Names going out are paths under an empty authority: one that starts with "//" is never read as
+// a host, and what goes out reads back the same.
+const std::vector<String> kOutgoing = {u"//tmp/x.jpg", u"/tmp/a b%#?.jpg", u"/tmp/фото.jpg", u"relative.jpg", u"/tmp/z.jpg"};
+const QByteArray kOutgoingList =
+    "file:////tmp/x.jpg\r\nfile:///tmp/a%20b%25%23%3F.jpg\r\nfile:///tmp/%D1%84%D0%BE%D1%82%D0%BE.jpg\r\nfile:///tmp/z.jpg\r\n";
+const std::vector<String> kOutgoingBack = {u"//tmp/x.jpg", u"/tmp/a b%#?.jpg", u"/tmp/фото.jpg", u"/tmp/z.jpg"};
+
+TEST_F(Bridge, NamesCopiedOutArePathsThatReadBackTheSame) {
+  EXPECT_EQ(olebridge::UriListOfFiles({u"", String(u"/tmp/a\0b", 8), u"/tmp/ok"}), QByteArray("file:///tmp/ok\r\n"));
+  ComPtr<IDataObject> obj(TCommonDataObject::New(true)->AsDataObject());
+  Owned<TStringList> list(TStringList::New());
+  for (const String& n : kOutgoing) list->Add(n);
+  Owned<TCommonHDrop> drop(TCommonHDrop::New());
+  drop->AssignFilesW(list.get());
+  drop->SaveToDataObject(obj.Get());
+  ASSERT_EQ(OleSetClipboard(obj.Get()), S_OK);
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("text/uri-list"), kOutgoingList);
+  // Another program of ours copies it and pastes it back.
+  QGuiApplication::clipboard()->setMimeData(olebridge::RenderedCopy(QGuiApplication::clipboard()->mimeData()));
+  ComPtr<IDataObject> back;
+  ASSERT_EQ(OleGetClipboard(back.GetAddressOf()), S_OK);
+  EXPECT_EQ(HDropNames(back.Get()), kOutgoingBack);
+  // The platform's own clipboard calls write the same list.
+  ASSERT_TRUE(drop->SaveToClipboard());
+  EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("text/uri-list"), kOutgoingList);
+}
+
+// ---- The drag image ----
+
+// An 8 x 6 blue bitmap whose top-left 2 x 2 pixels are the white colour key, held at (3, 4).
+HBITMAP BlueImage() {
+  std::vector<Byte> bits(8 * 6 * 4);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) {
+      Byte* p = &bits[static_cast<size_t>(y * 8 + x) * 4];
+      const bool key = x < 2 && y < 2;
+      p[0] = 0xFF;
+      p[1] = key ? 0xFF : 0;
+      p[2] = key ? 0xFF : 0;
+    }
+  return CreateBitmap(8, 6, 1, 32, bits.data());
+}
+
+// Keeps the image with the object as the common data object does.
+void GiveImage(IDataObject* obj) {
+  ComPtr<IDragSourceHelper> helper;
+  ASSERT_EQ(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IDragSourceHelper::Iid, helper.GetVoidAddress()), S_OK);
+  SHDRAGIMAGE image;
+  image.sizeDragImage = TSize{8, 6};
+  image.ptOffset = TPoint{3, 4};
+  image.hbmpDragImage = BlueImage();
+  image.crColorKey = 0xFFFFFF;
+  ASSERT_EQ(helper->InitializeFromBitmap(&image, obj), S_OK);
+  EXPECT_EQ(image.hbmpDragImage, nullptr) << "the helper took the bitmap";
+}
+
+// Where the image shows now; empty when it does not.
+TRect ImageOnScreen() {
+  TRect r;
+  return ole::testing::DragImageOnScreen(&r) ? r : TRect{};
+}
+TRect ImageAt(TPoint pointer) { return TRect{pointer.X - 3, pointer.Y - 4, pointer.X + 5, pointer.Y + 2}; }
+
+TEST_F(Drag, TheImageFollowsThePointerOverOurWindowsAndGoesOutAsTheDragsPixmap) {
+  GiveImage(obj.Get());
+  std::vector<TRect> seen;
+  QImage shown;
+  target.OnEnter = [&] {
+    seen.push_back(ImageOnScreen());
+    if (QWidget* w = olebridge::DragImageWindow()) shown = w->grab().toImage();
+    MoveTo({320, 60});
+  };
+  target.OnOver = [&] {
+    seen.push_back(ImageOnScreen());
+    if (seen.size() == 2) Release({320, 60});
+  };
+  MoveTo({310, 50});
+  DWORD effect = 0;
+  EXPECT_EQ(DoDragDrop(obj.Get(), &source, DROPEFFECT_MOVE, &effect), DRAGDROP_S_DROP);
+  const TPoint first = Screen(A, {310, 50}), second = Screen(A, {320, 60});
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], ImageAt(first));
+  EXPECT_EQ(seen[1], ImageAt(second));
+  EXPECT_EQ(ImageOnScreen(), TRect{}) << "the image goes with the drag";
+  // The bitmap as it shows: blue, and nothing where the colour key was.
+  ASSERT_EQ(shown.size(), QSize(8, 6));
+  EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(shown.pixel(2, 0)), 255);
+
+  // Out of our windows the toolkit's drag carries the image, and ours hides; the image is no
+  // data the desktop receives.
+  olebridge::TDragImage handed;
+  bool oursShown = true;
+  QStringList formats;
+  olebridge::SetDesktopDrag([&](QObject*, QMimeData* mime, Qt::DropActions, const olebridge::TDragImage& image) {
+    handed = image;
+    oursShown = ole::testing::DragImageOnScreen(nullptr);
+    formats = mime->formats();
+    delete mime;
+    return Qt::CopyAction;
+  });
+  target.OnEnter = [this] { MoveTo({900, 900}); };
+  target.OnOver = nullptr;
+  guitest::Mouse(A, QEvent::MouseButtonPress, Qt::LeftButton, {20, 20}, Qt::LeftButton);
+  guitest::PumpPending();
+  MoveTo({310, 50});
+  EXPECT_EQ(DoDragDrop(obj.Get(), &source, DROPEFFECT_COPY, &effect), DRAGDROP_S_DROP);
+  EXPECT_FALSE(oursShown);
+  EXPECT_EQ(handed.HotSpot, QPoint(3, 4));
+  ASSERT_EQ(handed.Image.size(), QSize(8, 6));
+  EXPECT_EQ(handed.Image.pixel(7, 5), qRgba(0, 0, 0xFF, 0xFF));
+  EXPECT_EQ(qAlpha(handed.Image.pixel(1, 1)), 0);
+  EXPECT_EQ(formats, QStringList{"text/uri-list"});
+}
+
+TEST_F(Bridge, TheTargetHelperMovesHidesAndShowsTheImageOfADragOverIt) {
+  ComPtr<IDropTargetHelper> helper;
+  ASSERT_EQ(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IDropTargetHelper::Iid, helper.GetVoidAddress()), S_OK);
+  ComPtr<IDataObject> plain = FilesObject({kBlank});
+  ComPtr<IDataObject> pictured = FilesObject({kBlank});
+  GiveImage(pictured.Get());
+  TPoint p = Screen(B, {40, 40}), q = Screen(B, {60, 45});
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    TRect image;
+  } steps[] = {
+      {"a drag without an image shows none", [&] { helper->DragEnter(B, plain.Get(), &p, DROPEFFECT_COPY); }, TRect{}},
+      {"and moving it shows none", [&] { helper->DragOver(&q, DROPEFFECT_COPY); }, TRect{}},
+      {"it leaves", [&] { helper->DragLeave(); }, TRect{}},
+      {"a drag with one shows it at the pointer", [&] { helper->DragEnter(B, pictured.Get(), &p, DROPEFFECT_COPY); }, ImageAt(p)},
+      {"moves it along", [&] { helper->DragOver(&q, DROPEFFECT_COPY); }, ImageAt(q)},
+      {"hides it while the window paints", [&] { helper->Show(0); }, TRect{}},
+      {"and still follows the pointer meanwhile", [&] { helper->DragOver(&p, DROPEFFECT_COPY); }, TRect{}},
+      {"shows it again", [&] { helper->Show(1); }, ImageAt(p)},
+      {"takes it away on the drop", [&] { helper->Drop(pictured.Get(), &p, DROPEFFECT_COPY); }, TRect{}},
+      {"and on leaving", [&] {
+         helper->DragEnter(B, pictured.Get(), &q, DROPEFFECT_COPY);
+         helper->DragLeave();
+       }, TRect{}},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    EXPECT_EQ(ImageOnScreen(), s.image) << s.what;
+  }
+
+  // A block that claims more pixels than it holds is no image.
+  ComPtr<ICommonDataObject> common;
+  ComPtr<IDataObject> broken = FilesObject({kBlank});
+  ASSERT_EQ(broken.As(common), S_OK);
+  const Byte lie[24] = {0, 1, 0, 0, 0, 1, 0, 0};
+  ASSERT_TRUE(common->SaveGlobalBlock(static_cast<TClipFormat>(olebridge::DragImageFormat()), lie, sizeof(lie)));
+  EXPECT_TRUE(olebridge::DragImageOf(broken.Get()).Image.isNull());
+  helper->DragEnter(B, broken.Get(), &p, DROPEFFECT_COPY);
+  EXPECT_EQ(ImageOnScreen(), TRect{});
+  helper->DragLeave();
+
+  // Without a bitmap or an object the source helper refuses, and the caller keeps its bitmap.
+  ComPtr<IDragSourceHelper> source;
+  ASSERT_EQ(helper.As(source), S_OK);
+  SHDRAGIMAGE image;
+  image.sizeDragImage = TSize{8, 6};
+  EXPECT_EQ(source->InitializeFromBitmap(&image, plain.Get()), E_INVALIDARG);
+  image.hbmpDragImage = BlueImage();
+  EXPECT_EQ(source->InitializeFromBitmap(&image, nullptr), E_INVALIDARG);
+  EXPECT_NE(image.hbmpDragImage, nullptr);
+  DeleteObject(image.hbmpDragImage);
 }
 
 }  // namespace

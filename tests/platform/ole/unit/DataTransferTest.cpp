@@ -93,7 +93,7 @@ TEST_F(GlobalsBalance, ReleaseFreesWhatTheMediumOwnsOrOnlyReleasesItsOwner) {
   EXPECT_EQ(ole::testing::LiveTaskBlocks(), tasks - 1);
 }
 
-TEST(OleStart, CountedPerThreadAndNoClassesExist) {
+TEST(OleStart, CountedPerThreadAndUnknownClassesAreNotRegistered) {
   int before = ole::testing::OleInitCount();
   EXPECT_EQ(OleInitialize(nullptr), before == 0 ? S_OK : S_FALSE);
   EXPECT_EQ(OleInitialize(nullptr), S_FALSE);
@@ -106,8 +106,26 @@ TEST(OleStart, CountedPerThreadAndNoClassesExist) {
   EXPECT_EQ(ole::testing::OleInitCount(), before);
 
   void* obj = reinterpret_cast<void*>(1);
-  EXPECT_EQ(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IDragSourceHelper::Iid, &obj),
-            REGDB_E_CLASSNOTREG);
+  const CLSID unknown{0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+  EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IDragSourceHelper::Iid, &obj), REGDB_E_CLASSNOTREG);
+  EXPECT_EQ(obj, nullptr);
+
+  // The drag-drop helper is one object answering as both helpers, in process only.
+  ComPtr<IDragSourceHelper> source;
+  ASSERT_EQ(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IDragSourceHelper::Iid,
+                             source.GetVoidAddress()),
+            S_OK);
+  ComPtr<IDropTargetHelper> target;
+  EXPECT_EQ(source.As(target), S_OK);
+  ComPtr<IUnknown> a, b;
+  source.As(a);
+  target.As(b);
+  EXPECT_EQ(a.Get(), b.Get());
+  ComPtr<IDataObject> none;
+  EXPECT_EQ(source.As(none), E_NOINTERFACE);
+  IUnknown* outer = a.Get();
+  obj = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CoCreateInstance(CLSID_DragDropHelper, outer, CLSCTX_INPROC_SERVER, IDropTargetHelper::Iid, &obj), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(obj, nullptr);
 }
 
