@@ -7,6 +7,7 @@
 #include "listview/EmberAccessible.h"
 #include "listview/EmberControl.h"
 #include "listview/EmberEdit.h"
+#include "listview/EmberItemViews.h"
 #include "platform/classlib/Menus.h"
 
 namespace ember {
@@ -181,11 +182,22 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       return;
     }
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(Msg); return;
-    case WM_EMBER_EDITNEXT:
-      // An arrow or Tab ended the last edit: the edit moves on to the cell it chose.
-      if (FEditManager->GetTabMoveFocusItem())
-        FEditManager->BeginEdit(FEditManager->GetTabMoveFocusItem(), FEditManager->GetTabMoveFocusColumn());
+    case WM_EMBER_EDITNEXT: {
+      // An arrow or Tab ended the last edit: the edit moves on to the cell it chose. Across
+      // columns the item keeps its place; to another item the focus goes along.
+      TEmberItem* item = FEditManager->GetTabMoveFocusItem();
+      TEmberColumn* column = FEditManager->GetTabMoveFocusColumn();
+      FEditManager->SetTabMoveFocusItem(nullptr);
+      if (FEditManager->GetTabEditColumns() && column) {
+        column->MakeVisible(TEmberMakeVisiblePos::emvAuto);
+        if (item) FEditManager->BeginEdit(item, column);
+      } else if (item) {
+        item->SetFocused(true);
+        item->MakeVisible(TEmberMakeVisiblePos::emvAuto);
+        FEditManager->BeginEdit(item, column);
+      }
       return;
+    }
     case CM_FONTCHANGED:
       Base::Dispatch(Msg);
       FEditManager->GetFont()->Assign(*GetFont());
@@ -379,14 +391,27 @@ void TCustomEmberListview::CMHintShow(TMessage& Msg) {
   const TPoint viewPt = FScrollbars->MapWindowToView(info->CursorPos);
   TEmberCollectionItem* target = nullptr;
   TRect cursorRect;
-  TEmberItem* item = FGroups->ItemByPoint(viewPt);
+  // The point is already clear of the header: the group finds its item directly.
+  TEmberGroup* under = FGroups->GroupByPoint(viewPt);
+  TEmberItem* item = under && under->GetExpanded() ? under->ItemByPoint(viewPt) : nullptr;
   TEmberItemHitTestInfoSet hit;
   if (item && item->HitTestAt(viewPt, hit) && hit.Contains(TEmberItemHitTestInfo::ehtOnClickSelectBounds)) {
     target = item;
     cursorRect = item->GetDisplayRect();
-  } else if (TEmberGroup* group = FGroups->GroupByPoint(viewPt)) {
+  } else if (TEmberGroup* group = under) {
     target = group;
-    cursorRect = group->GetDisplayRect();
+    // The hint stays while the mouse is in the margin it was asked for.
+    TEmberGroupHitTestInfoSet groupHit;
+    group->HitTestAt(viewPt, groupHit);
+    using GH = TEmberGroupHitTestInfo;
+    if (groupHit.Contains(GH::egtOnRightMargin))
+      cursorRect = group->GetBoundsRectRightMargin();
+    else if (groupHit.Contains(GH::egtOnLeftMargin))
+      cursorRect = group->GetBoundsRectLeftMargin();
+    else if (groupHit.Contains(GH::egtOnFooter))
+      cursorRect = group->GetBoundsRectBottomMargin();
+    else if (groupHit.Contains(GH::egtOnHeader))
+      cursorRect = group->GetBoundsRectTopMargin();
     item = nullptr;
   } else {
     item = nullptr;
@@ -411,12 +436,16 @@ void TCustomEmberListview::CMHintShow(TMessage& Msg) {
     show = item && !item->GetFocused();
     if (show) {
       TEmberRectArrayObject ra;
-      item->ItemRectArray(FHeader->FirstColumn(), GetScratchCanvas(), ra);
+      TEmberColumn* column = FHeader->FirstColumn();
+      item->ItemRectArray(column, GetScratchCanvas(), ra);
       TCanvas* c = GetScratchCanvas();
-      if (c) {
-        c->SetFont(GetFont());
+      TEmberViewItem* view = item->GetView();
+      if (c && view) {
+        // Measured as the view paints it: a bold caption is wider than the control's font says.
+        view->LoadTextFont(item, 0, c, false);
         TRect need = FHintData.ToolTipRect;
-        common::DrawTextWEx(c->GetHandle(), item->GetCaption(), need, -1, common::dtwCalcRect);
+        common::DrawTextWEx(c->GetHandle(), item->GetCaption(), need, view->PaintTextLineCount(item, column),
+                            common::dtwCalcRect);
         FHintData.ToolTipRect = need;
         show = need.Width() > ra.TextRect.Width() || need.Height() > ra.TextRect.Height();
       }

@@ -141,6 +141,45 @@ TEST_F(EditTest, TabMovesTheEditOnAndEndsAtTheLastItem) {
   EXPECT_EQ(LV->GetEditManager()->GetTabMoveFocusItem(), nullptr);
 }
 
+// Tab carries the focus with the edit from item to item; across columns the item keeps it. Each
+// move is taken once: the pending cell is cleared before the next edit runs.
+TEST_F(EditTest, TabMovesTheFocusedItemAlongAndTakesThePendingCellOnce) {
+  LV->SetView(TEmberListStyle::elsReport);
+  TEmberColumns* cols = LV->GetHeader()->GetColumns();
+  for (const char16_t* c : {u"Name", u"Kind"}) cols->Add()->SetCaption(c);
+  LV->GetHeader()->SetVisible(true);
+  LV->GetEditManager()->SetTabMoveFocus(true);
+  struct Case {
+    bool tabEditColumns;
+    std::vector<std::string> edits;  // item:column of each edit
+    std::vector<std::string> focused;  // the focused item as each edit begins
+  } cases[] = {
+      {false, {"beach:0", "dog:0", "cat:0"}, {"beach", "dog", "cat"}},
+      {true, {"beach:0", "beach:1", "dog:0", "dog:1", "cat:0", "cat:1"},
+       {"beach", "beach", "beach", "beach", "beach", "beach"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tabEditColumns ? "by column" : "by item");
+    LV->GetEditManager()->SetTabEditColumns(c.tabEditColumns);
+    G->GetItem(0)->SetFocused(true);
+    std::vector<std::string> edits, focused;
+    int pending = 0;
+    LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer& column, bool&) {
+      edits.push_back(Name(i) + ":" + std::to_string(column));
+      TEmberItem* f = LV->GetSelection()->GetFocusedItem();
+      focused.push_back(f ? Name(f) : "none");
+      pending += LV->GetEditManager()->GetTabMoveFocusItem() != nullptr;
+      guitest::PostWork([&] { guitest::Type(Editor(), Qt::Key_Tab); });
+    };
+    LV->GetEditManager()->BeginEdit(G->GetItem(0), c.tabEditColumns ? cols->GetColumn(0) : nullptr);
+    guitest::PumpPending();
+    EXPECT_EQ(edits, c.edits);
+    EXPECT_EQ(focused, c.focused);
+    EXPECT_EQ(pending, 0);
+    EXPECT_FALSE(LV->GetEditManager()->GetEditing());
+  }
+}
+
 TEST_F(EditTest, TheHookedEditSeesKeysFirst) {
   // Without Tab moving the edit, a Tab typed into the memo is a space.
   LV->SetView(TEmberListStyle::elsThumbnail);
