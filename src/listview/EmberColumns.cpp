@@ -2,6 +2,7 @@
 
 #include "listview/EmberAccessible.h"
 
+#include "common/CommonObjects.h"
 #include "listview/EmberControl.h"
 #include "listview/EmberStreamIO.h"
 
@@ -171,16 +172,27 @@ void TEmberColumn::AutoSizeToFit() {
     for (Integer i = 0; i < group->GetItemCount(); ++i) {
       TEmberItem* item = group->GetItem(i);
       TCanvas* canvas = lv->GetCanvas();
-      lv->DoItemPaintText(item, index, canvas);
+      TEmberViewItem* v = item->GetView();
+      // The caption as its view paints it (a bold item is wider), after the application's say.
+      if (v) {
+        v->LoadTextFont(item, index, canvas, false);
+      } else {
+        canvas->SetFont(lv->GetFont());
+        lv->DoItemPaintText(item, index, canvas);
+      }
       Integer w = common::WideTextExtentOnCanvas(canvas, item->GetCaptions(index)).cx + 8;
-      if (TEmberViewItem* v = item->GetView()) {
+      if (v) {
         Integer iw = 0, ih = 0;
         v->GetImageSize(item, this, iw, ih, TEmberImageKind::eikNormal);
         if (iw > 0) w += item->GetImageIndent() + iw;
         v->GetImageSize(item, this, iw, ih, TEmberImageKind::eikState);
         if (iw > 0) w += iw;
       }
-      if (item->GetCheckType() != TEmberCheckType::ectNone) w += item->GetCheckSize() + item->GetCheckIndent();
+      if (item->GetCheckType() != TEmberCheckType::ectNone) {
+        TRect check{};
+        if (common::CheckBound) common::CheckBound->Bound(item->GetCheckSize(), check);
+        w += check.Width() + item->GetCheckIndent();
+      }
       widest = std::max(widest, w);
     }
   }

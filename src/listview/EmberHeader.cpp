@@ -182,7 +182,8 @@ TEmberColumn* TEmberHeader::PrevVisibleColumn(TEmberColumn* Column) const {
   while (c && !c->GetVisible()) c = PrevColumn(c);
   return c;
 }
-TEmberColumn* TEmberHeader::FirstColumnByPosition() const { return FPositions.empty() ? nullptr : FPositions.front(); }
+// Until the header lays its columns out the positions are those of the collection.
+TEmberColumn* TEmberHeader::FirstColumnByPosition() const { return FPositions.empty() ? FirstColumn() : FPositions.front(); }
 TEmberColumn* TEmberHeader::LastColumnByPosition() const { return FPositions.empty() ? nullptr : FPositions.back(); }
 
 TEmberColumn* TEmberHeader::FirstColumnInRect(const TRect& ViewRect) const {

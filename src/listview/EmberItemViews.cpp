@@ -695,7 +695,10 @@ void TEmberViewSmallIconItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Colu
   Integer position = 0;
   if (!BeginRectArray(Item, Column, RectArray, position)) return;
   TCustomEmberListview* lv = Item->GetOwnerListview();
-  if (!Column && lv && lv->GetHeader()->GetColumns()->GetCount() > 0) Column = lv->GetHeader()->FirstColumn();
+  // Without a column the row's first cell is the one the user sees first, wherever the columns
+  // were dragged.
+  if (!Column && lv && lv->GetHeader()->GetColumns()->GetCount() > 0)
+    Column = lv->GetHeader()->FirstColumnByPosition();
   const Integer index = ColumnIndex(Column);
 
   const TRect bounds = CalculateDisplayRect(Item, Column);
