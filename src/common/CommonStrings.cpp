@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "common/CommonUtilities.h"
+#include "platform/kernel/Drives.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -323,8 +325,18 @@ void SumFolder(const String& folder, bool recurse, Int64& size) {
 
 void SumFolderSize(const String& folder, bool recurse, Int64& size) { SumFolder(folder, recurse, size); }
 
+namespace {
+// Drive letters name nothing on this platform; a drive's root is a mount point.
+bool IsMountRoot(const String& path) {
+  if (path.empty() || path[0] != u'/') return false;
+  std::vector<Char> volume(path.size() + 2);
+  String trimmed = path.size() > 1 && path.back() == u'/' ? path.substr(0, path.size() - 1) : path;
+  return GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size())) && trimmed == volume.data();
+}
+}  // namespace
+
 Int64 DriveOrFolderSize(const String& path, bool asDrive) {
-  if (asDrive && IsDriveRoot(path)) {
+  if (asDrive && (IsDriveRoot(path) || IsMountRoot(path))) {
     uint64_t freeToCaller = 0, total = 0, totalFree = 0;
     bool ok = false;
     if (!IsWin95Original()) {

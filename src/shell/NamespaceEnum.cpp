@@ -6,7 +6,9 @@
 
 #include "platform/classlib/Forms.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/kernel/Drives.h"
 #include "platform/shellapi/ShellExecute.h"
 #include "common/CommonThreadManager.h"
 #include "shell/ShellUtilities.h"
@@ -235,11 +237,23 @@ bool PIDLIsFolder(const ITEMIDLIST* pidl) {
   return result;
 }
 
-// Drive letters do not occur here; a name that looks like one (only test doubles give such names)
-// has no drive type to ask, so it counts as reachable.
+// A drive's root here is a mount point (a drive letter names none, so its type says no root). Its
+// type comes from the mount table: a network drive or one whose device has gone is not to be
+// touched.
 bool IsUnreachableDrive(TNamespace* ns) {
-  (void)ns;
-  return false;
+  if (!ns) return false;
+  String name = ns->GetNameForParsing();
+  if (name.empty()) return false;
+  bool root = common::IsDriveRoot(name);
+  if (!root && name[0] == u'/') {
+    std::vector<Char> volume(name.size() + 2);
+    root = GetVolumePathNameW(name.c_str(), volume.data(), static_cast<DWORD>(volume.size())) && name == volume.data();
+  }
+  if (!root) return false;
+  using TGetDriveTypeW = UINT(const Char*);
+  auto* wide = ProcAs<TGetDriveTypeW>(common::BoundEntryPoint("GetDriveTypeW"));
+  UINT type = wide ? wide(name.c_str()) : GetDriveTypeA(StringToAnsi(name).c_str());
+  return type == DRIVE_NO_ROOT_DIR || type == DRIVE_REMOTE;
 }
 
 bool FileTimeIsSet(const FILETIME& ft) { return ft.dwLowDateTime != 0 || ft.dwHighDateTime != 0; }

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "platform/kernel/Drives.h"
 #include "platform/kernel/KernelApi.h"
 #include "platform/rtl/Strings.h"
 
@@ -96,6 +97,10 @@ void AddKernelExports(Table& t) {
   Add(t, "kernel32", "GetFileAttributesW", &GetFileAttributesW);
   Add(t, "kernel32", "GetDiskFreeSpaceExW", &GetDiskFreeSpaceExW);
   Add(t, "kernel32", "GetDiskFreeSpaceExA", &GetDiskFreeSpaceExA);
+  Add(t, "kernel32", "GetDriveTypeW", &GetDriveTypeW);
+  Add(t, "kernel32", "GetDriveTypeA", &GetDriveTypeA);
+  Add(t, "kernel32", "GetVolumePathNameW", &GetVolumePathNameW);
+  Add(t, "kernel32", "GetVolumePathNameA", &GetVolumePathNameA);
   Add(t, "kernel32", "CreateDirectoryW", &CreateDirectoryW);
   Add(t, "kernel32", "GetTempPathW", &GetTempPathW);
   Add(t, "user32", "CharUpperBuffW", &CharUpperBuffW);

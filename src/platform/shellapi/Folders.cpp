@@ -114,6 +114,10 @@ std::optional<DWORD> NodeAttributes(const TNode& node, DWORD asked) {
     case TNode::Network: return SFGAO_FOLDER;
     case TNode::FileSys: break;
   }
+  // A network drive is answered from the mount table: its server may be away, and asking the
+  // file system would then wait for it.
+  if (node.Drive && node.Remote)
+    return SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_STORAGEANCESTOR | SFGAO_CANLINK | SFGAO_ISSLOW;
   struct stat lst {};
   if (::lstat(node.Path.c_str(), &lst) != 0) return std::nullopt;
   struct stat st {};
@@ -138,7 +142,9 @@ std::optional<DWORD> NodeAttributes(const TNode& node, DWORD asked) {
   return a;
 }
 
-bool NodeIsFolder(const TNode& node) { return node.Type != TNode::FileSys || IsDirectory(node.Path); }
+bool NodeIsFolder(const TNode& node) {
+  return node.Type != TNode::FileSys || (node.Drive && node.Remote) || IsDirectory(node.Path);
+}
 
 // Display order: virtual roots, then drives, then folders before files; names without regard to
 // case, ties broken by bytes so that 0 means the same name.
@@ -269,7 +275,7 @@ public:
       case TNode::Computer:
         if (folders)
           for (const TMount& m : Hooks().Mounts())
-            if (IsDirectory(m.Path)) ids.push_back(EncodeId(TItemKind::Drive, m.Path));
+            if (m.Remote || IsDirectory(m.Path)) ids.push_back(EncodeId(TItemKind::Drive, m.Path));
         break;
       case TNode::Trash: {
         std::vector<std::string> names;
@@ -583,7 +589,7 @@ int NodeIconIndex(const TNode& node, bool open) {
     case TNode::Network: return 6;
     case TNode::FileSys: break;
   }
-  if (node.Drive) return node.Removable ? 8 : 7;
+  if (node.Drive) return node.Remote ? SystemIconIndex("folder-remote") : node.Removable ? 8 : 7;
   if (IsDirectory(node.Path)) return open ? 2 : 1;
   return SystemIconIndex(MimeIconName(node.Path, false));
 }
@@ -624,6 +630,10 @@ HRESULT SHGetDataFromIDListW(IShellFolder* folder, const ITEMIDLIST* pidl, int f
       return S_OK;
     }
     struct stat st {};
+    if (node->Drive && node->Remote) {
+      d->dwDescriptionId = SHDID_COMPUTER_NETDRIVE;
+      return S_OK;
+    }
     if (::lstat(node->Path.c_str(), &st) != 0) return HRESULT_FILE_NOT_FOUND;
     if (node->Drive) d->dwDescriptionId = node->Removable ? SHDID_COMPUTER_REMOVABLE : SHDID_COMPUTER_FIXED;
     else d->dwDescriptionId = IsDirectory(node->Path) ? SHDID_FS_DIRECTORY : SHDID_FS_FILE;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/kernel/Drives.h"
 #include "platform/shellapi/ShellApi_p.h"
 
 namespace pf::shellapi {
@@ -151,72 +153,47 @@ std::string PercentEncode(std::string_view bytes, const char* keep) {
 
 namespace {
 
-std::string UnescapeMountField(const std::string& s) {
-  std::string r;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size()) {
-      int v = 0;
-      bool ok = true;
-      for (int k = 1; k <= 3; ++k) {
-        char c = s[i + static_cast<size_t>(k)];
-        if (c < '0' || c > '7') ok = false;
-        v = v * 8 + (c - '0');
-      }
-      if (ok) {
-        r += static_cast<char>(v);
-        i += 3;
-        continue;
-      }
-    }
-    r += s[i];
-  }
-  return r;
-}
-
 bool StartsWithDir(const std::string& path, const std::string& dir) {
   if (dir == "/") return !path.empty() && path[0] == '/';
   return path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 && path[dir.size()] == '/';
 }
 
-// "/" and the user's own and removable mounts; system and pseudo file systems stay out, and
-// network ones too, so that nothing here waits on a server.
-std::vector<TMount> ReadMounts() {
+// "/", the user's own and removable mounts, and network mounts wherever they are; system and
+// pseudo file systems stay out. A network mount is listed from the table alone: nothing here
+// waits on a server to tell whether it is still there.
+std::vector<TMount> ReadMounts(const std::vector<kernel::TMountEntry>& table) {
   std::vector<TMount> mounts{{"/", false}};
-  std::ifstream in("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream ls(line);
-    std::vector<std::string> f;
-    std::string w;
-    while (ls >> w) f.push_back(w);
-    if (f.size() < 5) continue;
-    std::string point = UnescapeMountField(f[4]);
-    std::string fstype;
-    for (size_t i = 5; i + 1 < f.size(); ++i)
-      if (f[i] == "-") fstype = f[i + 1];
-    static const char* const kSkip[] = {"proc", "sysfs", "tmpfs", "devtmpfs", "cgroup", "cgroup2", "nfs", "nfs4",
-                                        "cifs", "smb3", "fuse.sshfs", "autofs", "overlay", "squashfs"};
-    bool skip = false;
-    for (const char* s : kSkip)
-      if (fstype == s) skip = true;
-    if (skip) continue;
-    bool removable = StartsWithDir(point, "/media") || StartsWithDir(point, "/run/media");
-    if (removable || StartsWithDir(point, "/mnt")) mounts.push_back({point, removable});
+  for (const kernel::TMountEntry& m : table) {
+    if (m.Deleted || m.Point == "/") continue;
+    bool remote = kernel::IsNetworkFileSystem(m.FsType);
+    static const char* const kSkip[] = {"proc", "sysfs", "tmpfs", "devtmpfs", "cgroup", "cgroup2", "autofs", "overlay", "squashfs"};
+    if (std::any_of(std::begin(kSkip), std::end(kSkip), [&](const char* s) { return m.FsType == s; })) continue;
+    bool removable = !remote && kernel::DriveTypeOf(m) == DRIVE_REMOVABLE;
+    if (!remote && !removable && !StartsWithDir(m.Point, "/mnt")) continue;
+    TMount t{m.Point, removable};
+    t.Remote = remote;
+    // A point mounted twice is listed once, as the later mount there.
+    mounts.erase(std::remove_if(mounts.begin(), mounts.end(), [&](const TMount& x) { return x.Path == t.Path; }),
+                 mounts.end());
+    mounts.push_back(t);
   }
   return mounts;
 }
 
-// Every item's path is matched against the mounts; the table is read again after a moment, so a
-// stick plugged in shows up without each lookup reading the kernel's table.
+// Every item's path is matched against the mounts, so the list is made again only when the table
+// changes or after a moment (a device may go while its mount stays in the table).
 std::vector<TMount> DesktopMounts() {
   static std::mutex lock;
+  static std::vector<kernel::TMountEntry> table;
   static std::vector<TMount> cached;
-  static std::chrono::steady_clock::time_point readAt;
+  static std::chrono::steady_clock::time_point madeAt;
+  std::vector<kernel::TMountEntry> now = kernel::MountTable();
   std::lock_guard guard(lock);
-  auto now = std::chrono::steady_clock::now();
-  if (cached.empty() || now - readAt > std::chrono::seconds(2)) {
-    cached = ReadMounts();
-    readAt = now;
+  auto t = std::chrono::steady_clock::now();
+  if (cached.empty() || now != table || t - madeAt > std::chrono::seconds(2)) {
+    cached = ReadMounts(now);
+    table = std::move(now);
+    madeAt = t;
   }
   return cached;
 }
@@ -336,6 +313,7 @@ std::optional<TNode> Resolve(const TNode& start, const Byte* ids) {
   if (node.Type == TNode::FileSys) {
     auto m = MountOf(node.Path);
     node.Removable = m && m->Removable;
+    node.Remote = m && m->Remote;
   }
   return node;
 }

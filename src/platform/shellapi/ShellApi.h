@@ -84,11 +84,12 @@ std::string CacheHome();
 struct TMount {
   std::string Path;
   bool Removable{false};
+  bool Remote{false};  // a network file system: never asked anything that could wait on its server
 };
 
 // ---- Hooks of the desktop (tests replace them) ----
 struct TShellHooks {
-  // Mounted drives under Computer: "/" plus user and removable mounts.
+  // Mounted drives under Computer: "/" plus user, removable and network mounts.
   std::function<std::vector<TMount>()> Mounts;
   // Asked before files are deleted or moved to the trash; true goes on.
   std::function<bool(const std::vector<std::string>& paths, bool toTrash)> ConfirmDelete;

@@ -23,6 +23,7 @@ struct TNode {
   std::string Path;  // for FileSys
   bool Drive{false};
   bool Removable{false};
+  bool Remote{false};  // on a network mount
   bool DesktopEntry{false};  // an entry of the physical desktop folder, as the root lists it
 };
 
