@@ -2,11 +2,16 @@
 // the default application and "Open with" each of the others, chosen by the class keys of the
 // focused item. A private XDG tree registers two programs for JPEG pictures and one for text.
 
+#include <QApplication>
+#include <QMenu>
+#include <QPixmap>
+
 #include "platform/classlib/Forms.h"
 #include "platform/shellapi/ShellExecute.h"
 #include "platform/user/Menu.h"
 #include "shell/ShellContextMenu.h"
 #include "ShellTestEnv.h"
+#include "platform/user/guimain/GuiTest.h"
 
 namespace shelltest {
 namespace {
@@ -149,6 +154,26 @@ TEST_F(OpenWithTest, VerbsNameTheApplicationsAndATypeWithoutOnesOpensAsBefore) {
   EXPECT_EQ(captions[1], u"Cut");
   EXPECT_EQ(Opened, std::vector<std::string>{(Home / "pics" / "data.xyz").string()});
   EXPECT_EQ(Ran.size(), 1u);
+}
+
+// With PO_SCREENSHOT_DIR set, the picture's menu is shown by the toolkit and saved for a person to
+// look at.
+TEST_F(OpenWithTest, ScreenshotOfAPicturesMenu) {
+  const char* out = std::getenv("PO_SCREENSHOT_DIR");
+  if (!out) GTEST_SKIP() << "PO_SCREENSHOT_DIR is not set";
+  Owned<TNamespace> jpg(Item(Home / "pics" / "beach 1.jpg"));
+  bool saved = false;
+  guitest::PostWork([&] {
+    QWidget* popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    saved = popup->grab().save(QString::fromUtf8(out) + QStringLiteral("/open-with-menu.png"));
+    popup->close();
+  });
+  Owned<TCommonShellMultiParentContextMenu> menu(TCommonShellMultiParentContextMenu::New(Form));
+  TPoint at{40, 40};
+  EXPECT_FALSE(menu->ShowContextMenu(Form, jpg.get(), &at, {jpg.get()})) << "closed without a choice";
+  EXPECT_TRUE(saved);
+  EXPECT_TRUE(Ran.empty());
 }
 
 }  // namespace
