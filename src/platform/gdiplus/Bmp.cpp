@@ -148,6 +148,22 @@ bool ParseHeader(const std::string& file, TBmpHeader& h, Status& status, String*
   return true;
 }
 
+// A run of 255 pixels takes two bytes, and so does the end of a row however much of it is left;
+// a sprite may skip most of its pixels, but a file of a few bytes that declares a photo's worth of
+// pixels has none of them: it is refused before its rows are made.
+constexpr int64_t MaxRlePixelsPerByte = 2048;
+
+bool IsRle(const TBmpHeader& h) { return h.Compression == BI_RLE8 || h.Compression == BI_RLE4; }
+
+Status CheckRleSize(const TBmpHeader& h, int64_t fileSize, String* error) {
+  const int64_t bytes = fileSize - int64_t{h.DataOffset};
+  if (bytes < 0 || int64_t{h.Width} * h.Height > (bytes + 2) * MaxRlePixelsPerByte) {
+    SetError(error, u"The bitmap's pixels are cut short");
+    return Status::InvalidParameter;
+  }
+  return Status::Ok;
+}
+
 // Run-length data (RLE8 or RLE4), held in memory as the file has it. Rows are stored bottom-up
 // and the picture is handed on top-down, so a first walk notes where each stored row's codes
 // begin and the rows are then decoded one at a time in the order they are needed: the picture is
@@ -249,12 +265,9 @@ private:
 
 Status DecodeRle(FILE* f, const TBmpHeader& h, const std::vector<Byte>& palette, size_t fileSize, TRowSink& sink,
                  String* error) {
-  if (h.DataOffset > fileSize) {
-    SetError(error, u"The bitmap's pixels are cut short");
-    return Status::InvalidParameter;
-  }
   // The codes are held, and a start per row: within the budget like any decoder's buffers.
   const size_t bytes = fileSize - h.DataOffset;
+  if (const Status s = CheckRleSize(h, static_cast<int64_t>(fileSize), error); s != Status::Ok) return s;
   if (const Status s = CheckDecodeSize(h.Width, h.Height, static_cast<int64_t>(bytes) + int64_t{h.Height} * 24, error);
       s != Status::Ok)
     return s;
@@ -295,6 +308,8 @@ Status BmpReadInfo(FILE* f, TImageInfo& info, String* error) {
   Status status = Status::Ok;
   if (!ParseHeader(head, h, status, error, false)) return status;
   if (const Status s = CheckDecodeSize(h.Width, h.Height, 0, error); s != Status::Ok) return s;
+  if (IsRle(h))
+    if (const Status s = CheckRleSize(h, FileSize(f), error); s != Status::Ok) return s;
   info.Format = TImageFormat::Bmp;
   info.Width = h.Width;
   info.Height = h.Height;
@@ -322,7 +337,7 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
     palette[i * 3 + 2] = e[0];
   }
   const auto size = static_cast<size_t>(fileSize);
-  if (h.Compression == BI_RLE8 || h.Compression == BI_RLE4) return DecodeRle(f, h, palette, size, sink, error);
+  if (IsRle(h)) return DecodeRle(f, h, palette, size, sink, error);
   const size_t stride = ((static_cast<size_t>(h.Width) * h.Bits + 31) / 32) * 4;
   if (h.DataOffset > size || stride * static_cast<size_t>(h.Height) > size - h.DataOffset) {
     SetError(error, u"The bitmap's pixels are cut short");

@@ -607,4 +607,85 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
   EXPECT_TRUE(Lab->Requests(labserver::TRequestKind::Rollback).empty());
 }
 
+TEST_F(OrderRoad, DroppedPhotosOfOtherKindsAreCheckedAndPrinted) {
+  // A camera photo cut short (its reduced thumbnail decode and the full one both meet the early
+  // end), a grey PNG and a 16-bit RGB PNG are dropped; the first is filtered, the other two are
+  // printed with their own pixels.
+  const Rgb Dark{40, 40, 40}, Mid{120, 120, 120}, Light{200, 200, 200}, Pale{250, 250, 250};
+  WriteQuadrants(Photos, "cut.jpg", 1800, 1200);
+  const std::string whole = testsupport::ReadFileBytes(Photo("cut.jpg"));
+  testsupport::WriteFileBytes(Photo("cut.jpg"), whole.substr(0, whole.size() / 2));
+  fixtures::WritePngOfKind(Photos / "grey.png", 600, 400, [&](int x, int y) {
+    return y < 200 ? (x < 300 ? Dark : Mid) : (x < 300 ? Light : Pale);
+  }, true, 8);
+  fixtures::WritePngOfKind(Photos / "deep.png", 600, 400, [&](int x, int y) {
+    return y < 200 ? (x < 300 ? Red : Green) : (x < 300 ? Blue : Yellow);
+  }, false, 16);
+
+  TMain* main = nullptr;
+  TDlgAdd* add = nullptr;
+  TDlgUpload* order = nullptr;
+  Road.Add("the main window", [&] { return (main = Shown<TMain>(u"Main")) != nullptr; }, [&] {
+    DropFiles(main, {Photo("cut.jpg"), Photo("grey.png"), Photo("deep.png")});
+  });
+  Road.Add("the dropped photos checked", [&] {
+    add = Shown<TDlgAdd>(u"DlgAdd");
+    return add && !add->Checking() && Enabled(add->btnAdd);
+  }, [&] {
+    EXPECT_EQ(add->lblAdded->GetCaption(), u"Добавлено фотографий: 2");
+    EXPECT_EQ(add->lblFiltered->GetCaption(), u"Отфильтровано фотографий: 1");
+    Choose(add->cbPhotoSize, u"10х15 см");
+    add->edPhotoCount->SetText(u"");
+    guitest::Type(add->edPhotoCount->Handle(), Qt::Key_6, "6");
+    guitest::PumpPending();
+    ClickControl(add->btnAdd);
+  });
+  Road.Add("two photos in the list", [&] { return Gone(u"DlgAdd") && main->Photos()->GetItemCount() == 2; }, [&] {
+    EXPECT_EQ(Names(main), (std::vector<String>{u"grey.png", u"deep.png"}));
+    ClickControl(main->btnUpload);
+  }, TRoad::Opens);
+  Road.Add("the order dialog", [&] { return (order = Shown<TDlgUpload>(u"DlgUpload")) != nullptr; }, [&] {
+    order->edSecondName->SetText(u"Петрова");
+    order->edFirstName->SetText(u"Анна");
+    order->edThirdName->SetText(u"Сергеевна");
+    order->edPhone->SetText(u"+7 912 345-67-89");
+    order->edEMail->SetText(u"anna@example.ru");
+    ClickControl(order->btnProcess);
+  });
+  Road.Add("the pick-up place", [&] { return order->Pages->GetActivePage() == order->PageAddress && Enabled(order->btnProcess); },
+           [&] { ClickControl(order->btnProcess); });
+  Road.Add("the result page", [&] { return order->Pages->GetActivePage() == order->PageSucc; }, [&] {
+    EXPECT_EQ(order->lblResult->GetCaption(), u"Все фотографии были успешно отправлены на сайт");
+    ClickControl(order->btnCancel);
+  });
+  Road.Add("back in the main window", [&] { return Gone(u"DlgUpload"); }, [&] { main->Close(); });
+  Road.Start();
+
+  std::vector<std::string> argv0{"photo-order"};
+  char* argv[] = {argv0[0].data(), nullptr};
+  EXPECT_EQ(app::RunProgram(1, argv), 0);
+  ASSERT_TRUE(Road.Finished()) << Road.Pending();
+
+  ASSERT_EQ(Lab->OrderNumbers(), std::vector<int>{41});
+  const labserver::TOrderInfo placed = Lab->Order(41);
+  ASSERT_EQ(placed.State, labserver::TOrderState::Committed);
+  ASSERT_EQ(placed.Photos.size(), 2u);
+  const std::vector<Rgb> quadrants[] = {{Dark, Mid, Light, Pale}, {Red, Green, Blue, Yellow}};
+  for (size_t i = 0; i < 2; ++i) {
+    const labserver::TPhotoInfo& p = placed.Photos[i];
+    SCOPED_TRACE(p.FileName);
+    EXPECT_EQ(p.Index, static_cast<int>(i) + 1);
+    EXPECT_EQ(p.Count, 6);
+    const fixtures::Decoded d = fixtures::DecodeJpeg(testsupport::ReadFileBytes(placed.Folder / p.FileName));
+    ASSERT_EQ(d.W, 1800);
+    ASSERT_EQ(d.H, 1200);
+    const TPoint probes[] = {{450, 300}, {1350, 300}, {450, 900}, {1350, 900}};
+    for (size_t q = 0; q < 4; ++q) {
+      const Rgb got = d.At(probes[q].X, probes[q].Y);
+      EXPECT_TRUE(fixtures::Near(got, quadrants[i][q], 4))
+          << "at " << probes[q].X << "," << probes[q].Y << ": " << int(got.R) << " " << int(got.G) << " " << int(got.B);
+    }
+  }
+}
+
 }  // namespace

@@ -78,6 +78,15 @@ std::string PngHead(uint32_t width, uint32_t height) {
 
 std::string Bmp24Header(int width, int height) { return fixtures::BmpHeader(width, height, 24, 54); }
 
+// A run-length bitmap (RLE8, or RLE4 with `four`) with a palette of 16 greys, entry i being
+// 10 × i, followed by `codes`.
+std::string RleBmp(int width, int height, const std::string& codes, bool four = false) {
+  std::string s = fixtures::BmpHeader(width, height, four ? 4 : 8, 54 + 64, 16, four ? 2 : 1,
+                                      static_cast<uint32_t>(54 + 64 + codes.size()));
+  for (int i = 0; i < 16; ++i) s += std::string(3, static_cast<char>(i * 10)) + '\0';
+  return s + codes;
+}
+
 
 class HostileFiles : public ::testing::Test {
 protected:
@@ -106,6 +115,8 @@ TEST_F(HostileFiles, HugeOrOverBudgetPicturesAreRefusedAsUnreadable) {
       {"300m-wide.bmp", Bmp24Header(300'000'000, 1)},
       // 5 megapixels in one row: each row is 15 MB, more than the decode may hold.
       {"5m-wide.bmp", Bmp24Header(5'000'000, 1) + std::string(1024, '\0')},
+      // 225 megapixels in a code that ends the bitmap at once.
+      {"rle-15000.bmp", RleBmp(15000, 15000, std::string("\0\1", 2))},
   };
   ASSERT_EQ(cases[3].bytes.size(), 41u);
   for (const Case& c : cases) {
@@ -231,6 +242,39 @@ TEST_F(HostileFiles, LargePngAndBmpPicturesAreReadARowAtATime) {
     ASSERT_EQ(LoadResampled(PathOf(dir / name), TRectF{0, 0, 6000, 4000}, 200, 133, thumb), Status::Ok) << name;
     EXPECT_EQ(thumb.Width(), 200);
     EXPECT_LT(fixtures::PeakKilobytes() - before, 32 * 1024) << name;
+  }
+}
+
+TEST_F(HostileFiles, RunLengthCodesThatOverrunTheirRowOrTheFileAreCut) {
+  // 4 × 3 pictures; rows of palette indexes from the top (the file stores them bottom-up), each
+  // index i decoding to grey 10 × i. Pixels no code reaches take entry 0.
+  using std::string;
+  struct Case { const char* name; string codes; bool four; int rows[3][4]; };
+  const Case cases[] = {
+      {"a run longer than its row", string("\x0A\x05\0\0\x02\x07\0\x01", 8), false,
+       {{0, 0, 0, 0}, {7, 7, 0, 0}, {5, 5, 5, 5}}},
+      {"an absolute stretch past the file's end", string("\0\x03\x01\x02\x03\0\0\0\0\xC8\x09\x09", 12), false,
+       {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 2, 3, 0}}},
+      {"a delta past the picture", string("\x02\x04\0\x02\xFA\xFA\x04\x09", 8), false,
+       {{0, 0, 0, 0}, {0, 0, 0, 0}, {4, 4, 0, 0}}},
+      {"a delta along its row", string("\x01\x03\0\x02\x02\0\x01\x06\0\0\x04\x02", 12), false,
+       {{0, 0, 0, 0}, {2, 2, 2, 2}, {3, 0, 0, 6}}},
+      {"a delta two rows up", string("\x01\x03\0\x02\x01\x02\x02\x08", 8), false,
+       {{0, 0, 8, 8}, {0, 0, 0, 0}, {3, 0, 0, 0}}},
+      {"a code cut by the file's end", string("\x04\x01\0", 3), false, {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 1, 1, 1}}},
+      // RLE4: a run alternates its two nibbles; an absolute stretch of 3 takes 2 bytes.
+      {"4-bit runs and stretches", string("\x05\x12\0\0\0\x03\x34\x50\0\0\x03\xF0", 12), true,
+       {{15, 0, 15, 0}, {3, 4, 5, 0}, {1, 2, 1, 2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::WriteFileBytes(dir / "rle.bmp", RleBmp(4, 3, c.codes, c.four));
+    TPhoto photo;
+    ASSERT_EQ(LoadImage(PathOf(dir / "rle.bmp"), photo), Status::Ok);
+    ASSERT_EQ(photo.Width(), 4);
+    ASSERT_EQ(photo.Height(), 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(photo.Pixel(x, y)[1], c.rows[y][x] * 10) << x << "," << y;
   }
 }
 

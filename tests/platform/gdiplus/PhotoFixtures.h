@@ -91,6 +91,34 @@ inline void WritePng(const std::filesystem::path& path, int w, int h, const Pain
     throw std::runtime_error("cannot write png");
 }
 
+// A grey (the painter's red is the level) or RGB PNG of 8 or 16 bits a sample; a 16-bit sample
+// is the 8-bit value times 257, so it stands for exactly that value.
+inline void WritePngOfKind(const std::filesystem::path& path, int w, int h, const Painter& paint, bool grey,
+                           int depth) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot write " + path.string());
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, w, h, depth, grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  const size_t n = (grey ? 1 : 3) * static_cast<size_t>(depth / 8);
+  std::vector<unsigned char> row(static_cast<size_t>(w) * n);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const Rgb p = paint(x, y);
+      const unsigned char samples[3] = {p.R, p.G, p.B};
+      for (int c = 0; c < (grey ? 1 : 3); ++c)
+        for (int b = 0; b < depth / 8; ++b) row[static_cast<size_t>(x) * n + static_cast<size_t>(c * depth / 8 + b)] = samples[c];
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
 // A large RGB PNG written a row at a time (so making it costs the test no memory), with a
 // pattern that does not compress away: byte i of row y is (i * 7 + y * 3) mod 256. `filters`
 // are libpng's choice of row filters; with `alpha` the pixels get an opacity byte, 255 but for
