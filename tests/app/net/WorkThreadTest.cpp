@@ -658,4 +658,18 @@ TEST_F(UploadThread, ACancelDuringTheCommitsEndsTheWaitsBetweenThem) {
   EXPECT_EQ(recorder.Messages().back().W, 0u) << "cancelled, and the lab confirmed the rollback";
 }
 
+TEST_F(UploadThread, APhotoCutShortIsSkippedAsOneThatCannotBePrepared) {
+  // The first half of a camera photo: its rows below the cut would reach the lab grey.
+  const std::string whole = testsupport::ReadFileBytes(*Dir / "land.jpg");
+  testsupport::WriteFileBytes(*Dir / "cut.jpg", whole.substr(0, whole.size() / 2));
+  TInfoList list{Photo("cut.jpg"), Photo("small.bmp")};
+  Run(list);
+  EXPECT_EQ(Recorder.Logs(), std::vector<std::string>{"Ошибка при обработке фотографии cut.jpg, она будет пропущена!"});
+  const std::vector<UINT> expected{WM_UPLOADSKIPPED, WM_UPLOADLOG,      WM_UPLOADPROGRESS,
+                                   WM_UPLOADSENT,    WM_UPLOADPROGRESS, WM_UPLOADDONE};
+  EXPECT_EQ(Recorder.Kinds(), expected);
+  EXPECT_FALSE(list[0].Uploaded);
+  EXPECT_EQ(Server->Order(42).Photos.size(), 1u);
+}
+
 }  // namespace

@@ -94,6 +94,17 @@ TEST_F(Thumbnails, UnusableFilesLeaveTheBufferAsItWas) {
   EXPECT_EQ(dib->Width(), 3);
   EXPECT_EQ(dib->ScanLine(1)[2], 0x5A);
 
+  // Cut short: its size is in the header, but neither the reduced decode nor the full one it
+  // falls back to reaches the last row.
+  fixtures::WriteJpeg(dir / "whole.jpg", 2000, 1500, [](int x, int y) { return Rgb{Byte(x), Byte(y), 7}; });
+  const std::string whole = testsupport::ReadFileBytes(dir / "whole.jpg");
+  testsupport::WriteFileBytes(dir / "cut.jpg", whole.substr(0, whole.size() * 3 / 4));
+  dib->ExtractThumb(Path("cut.jpg"), w, h);
+  EXPECT_EQ(w, 2000);
+  EXPECT_EQ(h, 1500);
+  EXPECT_EQ(dib->Width(), 3);
+  EXPECT_EQ(dib->ScanLine(1)[2], 0x5A);
+
   for (const char* name : {"junk.jpg", "missing.png"}) {
     w = h = -1;
     dib->ExtractThumb(Path(name), w, h);
