@@ -17,7 +17,8 @@ struct TImageInfo {
 };
 
 // Reads only the file's header. `error` (when given) receives a reason on failure; libjpeg's
-// errors read "JPEG error #<code>".
+// errors, and its warnings of compressed data lost or undecodable (which fail the decode, as the
+// picture would hold made-up rows), read "JPEG error #<code>".
 Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error = nullptr);
 
 // Decodes the whole picture. A JPEG is decoded at `jpegScale` eighths of its size (1 to 8; the
