@@ -634,6 +634,7 @@ TEST_F(OrderRoad, DroppedPhotosOfOtherKindsAreCheckedAndPrinted) {
   }, [&] {
     EXPECT_EQ(add->lblAdded->GetCaption(), u"Добавлено фотографий: 2");
     EXPECT_EQ(add->lblFiltered->GetCaption(), u"Отфильтровано фотографий: 1");
+    Shot(add, "road-kinds-add");
     Choose(add->cbPhotoSize, u"10х15 см");
     add->edPhotoCount->SetText(u"");
     guitest::Type(add->edPhotoCount->Handle(), Qt::Key_6, "6");
@@ -642,6 +643,7 @@ TEST_F(OrderRoad, DroppedPhotosOfOtherKindsAreCheckedAndPrinted) {
   });
   Road.Add("two photos in the list", [&] { return Gone(u"DlgAdd") && main->Photos()->GetItemCount() == 2; }, [&] {
     EXPECT_EQ(Names(main), (std::vector<String>{u"grey.png", u"deep.png"}));
+    Shot(main, "road-kinds-list");
     ClickControl(main->btnUpload);
   }, TRoad::Opens);
   Road.Add("the order dialog", [&] { return (order = Shown<TDlgUpload>(u"DlgUpload")) != nullptr; }, [&] {
