@@ -352,7 +352,7 @@ private:
 
 HRESULT ShowPropertiesWindow(const std::vector<std::string>& paths, HWND) {
   if (paths.empty()) return E_INVALIDARG;
-  if (!Application || !TThread::IsMainThread()) return E_FAIL;
+  if (!TThread::IsMainThread()) return E_FAIL;
   std::vector<TItem> items;
   for (const std::string& p : paths) {
     TItem item;
@@ -362,6 +362,7 @@ HRESULT ShowPropertiesWindow(const std::vector<std::string>& paths, HWND) {
     item.Dir = S_ISDIR(item.St.st_mode);
     items.push_back(std::move(item));
   }
+  // The application, when there is one, frees the windows still open when it ends.
   TPropertiesForm* form = TPropertiesForm::New(Application, std::move(items));
   form->Show();
   return S_OK;

@@ -125,7 +125,7 @@ FILETIME UnixToFileTime(int64_t sec, int64_t nsec);
 
 // ---- Properties ----
 // Shows the properties window of the files and folders (absolute paths) and answers at once: the
-// window lives until the user closes it. Only on the toolkit's thread, once the application exists.
+// window lives until the user closes it. Only on the toolkit's thread.
 HRESULT ShowPropertiesWindow(const std::vector<std::string>& paths, HWND owner);
 
 namespace testing {
