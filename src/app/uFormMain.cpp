@@ -54,6 +54,8 @@ void TMain::Create(TComponent* AOwner) {
   SetShowHint(true);
   SetClientWidth(750);
   SetClientHeight(550);
+  // The window can grow, never shrink below its first size.
+  SetConstraints(TSizeConstraints{GetWidth(), GetHeight()});
   BuildTop();
   BuildPanel();
   Photos();
@@ -75,6 +77,8 @@ void TMain::Create(TComponent* AOwner) {
   pnlThumb->ControlStyle.Include(TControlStyleItem::csOpaque);
   pnlThumb->ControlStyle.Exclude(TControlStyleItem::csParentBackground);
   pnlThumb->ControlStyle.Exclude(TControlStyleItem::csNeedsBorderPaint);
+  // The cells reflow with the list's size: the panel goes on lying over its photo's cell.
+  List->OnResize = [this](TObject*) { UpdateImagePanel(); };
 }
 
 void TMain::BuildTop() {
@@ -125,6 +129,7 @@ void TMain::BuildTop() {
   btnUpload = AddControl<TButton>(this, this, u"btnUpload", 620, 10, 120, 25);
   btnUpload->SetAction(ActUpload);
   lnkManual = AddControl<TLinkLabel>(this, this, u"lnkManual", 490, 45, 250, 20);
+  lnkManual->SetAlignment(TAlignment::taRightJustify);
   lnkManual->SetCaption(u"<a href=\"" + order::LabBaseURL() + u"/manual.htm\">Справка по программе</a>");
   lnkManual->OnLinkClick = [](TObject*, const String& Link, TSysLinkType) { OpenLink(Link); };
 

@@ -1,6 +1,7 @@
 // The link label, the memo and the picture control the program's windows use.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -128,6 +129,52 @@ TEST_F(Controls, ALinkLabelIsReachedWithTabAndOpenedWithEnterOrSpace) {
   EXPECT_TRUE(clicked.empty());
   press(Qt::Key_Tab);
   EXPECT_NE(GetFocus(), link->Handle()) << "a disabled link is not a tab stop";
+}
+
+TEST_F(Controls, ALinkLabelsTextStandsWhereItsAlignmentSays) {
+  Owned<TForm> form(TForm::New(Application));
+  form->SetBounds(0, 0, 400, 100);
+  TLinkLabel* link = TLinkLabel::New(form.get());
+  link->SetBounds(10, 10, 300, 20);
+  link->SetParent(form.get());
+  link->SetCaption(u"<a href=\"http://a/\">Справка</a>");
+  form->Show();
+  struct Case {
+    const char* Name;
+    TAlignment Alignment;
+    int FirstFrom, FirstTo;  // where the text's first inked column may lie
+    int LastFrom, LastTo;    // and its last
+  };
+  // "Справка" is about 50 pixels wide in any of the desktop's fonts.
+  const Case cases[] = {
+      {"left", TAlignment::taLeftJustify, 0, 8, 30, 100},
+      {"right", TAlignment::taRightJustify, 200, 270, 290, 300},
+      {"centre", TAlignment::taCenter, 100, 145, 155, 200},
+  };
+  EXPECT_EQ(link->GetAlignment(), TAlignment::taLeftJustify);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    link->SetAlignment(c.Alignment);
+    guitest::PumpPending();
+    auto* label = pf::layer::WidgetOf(link->Handle())->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    const QImage shot = label->grab().toImage();
+    const QRgb background = shot.pixel(shot.width() - 1, shot.height() - 1) == shot.pixel(0, shot.height() - 1)
+                                ? shot.pixel(0, shot.height() - 1)
+                                : label->palette().color(QPalette::Window).rgb();
+    int first = -1, last = -1;
+    for (int x = 0; x < shot.width(); ++x)
+      for (int y = 0; y < shot.height(); ++y)
+        if (shot.pixel(x, y) != background) {
+          if (first < 0) first = x;
+          last = x;
+          break;
+        }
+    EXPECT_GE(first, c.FirstFrom);
+    EXPECT_LE(first, c.FirstTo);
+    EXPECT_GE(last, c.LastFrom);
+    EXPECT_LE(last, c.LastTo);
+  }
 }
 
 TEST_F(Controls, AMemoWrapsOrScrollsSidewaysAsItsScrollBarsSay) {

@@ -71,7 +71,18 @@ void TUpDown::HookAssociate() {
         return;
       }
     }
+    // While the customer types into the edit, the position follows the text without writing it
+    // back: a number out of range would be rewritten under the caret at every key.
+    if (*alive && m.Msg == CN_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
+      const bool was = FAssociateChanging;
+      FAssociateChanging = true;
+      if (FAssociateOldProc) FAssociateOldProc(m);
+      if (*alive) FAssociateChanging = was;
+      return;
+    }
     if (*alive && FAssociateOldProc) FAssociateOldProc(m);
+    // Once left, the edit shows the position its text came to.
+    if (*alive && m.Msg == WM_KILLFOCUS) UpdateAssociate();
   };
 }
 
@@ -138,6 +149,7 @@ void TUpDown::Step(TUDBtnType button) {
 
 void TUpDown::UpdateAssociate() {
   if (!FAssociate) return;
+  if (FAssociateChanging && FAssociate->HandleAllocated() && GetFocus() == FAssociate->Handle()) return;
   FAssociate->SetText(GroupedDigits(FPosition, FThousands ? FormatSettings().ThousandSeparator : Char{0}));
 }
 

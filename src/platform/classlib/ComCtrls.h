@@ -20,7 +20,9 @@ using TUDClickEvent = std::function<void(TObject* Sender, TUDBtnType Button)>;
 class TUpDown : public TCustomControl {
   PF_CLASS(TUpDown)
 public:
-  // The edit that shows the position; its text follows every change of the position.
+  // The edit that shows the position; its text follows every change of the position, except
+  // while the customer types into it: the position then follows the text, and the edit shows the
+  // position when the customer leaves it.
   TWinControl* GetAssociate() const { return FAssociate; }
   void SetAssociate(TWinControl* control);
   int16_t GetMin() const { return FMin; }
@@ -63,6 +65,7 @@ private:
   TUDBtnType ButtonAt(TPoint p) const;
   TWinControl* FAssociate{nullptr};
   TWndMethod FAssociateOldProc;
+  bool FAssociateChanging{false};  // the edit is reporting a change of its own text
   int16_t FMin{0};
   int16_t FMax{100};
   int16_t FPosition{0};

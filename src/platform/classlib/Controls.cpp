@@ -226,6 +226,10 @@ void TControl::SetBounds(Integer left, Integer top, Integer width, Integer heigh
   BoundsChanged();
 }
 
+void TControl::Resize() {
+  if (TNotifyEvent handler = OnResize) handler(this);
+}
+
 TRect TControl::GetClientRect() const {
   TSize nc = NonClientSize();
   return TRect{0, 0, std::max(0, FWidth - nc.cx), std::max(0, FHeight - nc.cy)};
@@ -1196,6 +1200,10 @@ void TWinControl::Dispatch(TMessage& msg) {
       if (!SetCursorMessage(msg)) DefaultHandler(msg);
       return;
     case WM_SIZE:
+      UpdateBounds();
+      DefaultHandler(msg);
+      Resize();
+      return;
     case WM_MOVE:
       UpdateBounds();
       DefaultHandler(msg);

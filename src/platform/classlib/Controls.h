@@ -248,6 +248,8 @@ public:
   TNotifyEvent OnMouseLeave;
   // The wheel, in notches of 120; MousePos in screen coordinates. Unhandled turns go to the parent.
   TMouseWheelEvent OnMouseWheel;
+  // A windowed control's size changed (its WM_SIZE), after its window took the new size.
+  TNotifyEvent OnResize;
 
   // The class library's drag of this control: at once, or once the mouse moves Threshold pixels
   // (the system's drag distance when negative) with the button held. Runs a layer loop until the
@@ -297,6 +299,8 @@ protected:
   void WMContextMenu(TMessage& msg);
   // Moves the window (controls without one only keep the numbers).
   virtual void BoundsChanged() {}
+  // Fires OnResize.
+  virtual void Resize();
   // The drag events: raised when a drag of this control starts and ends, and when a drag moves
   // over it or drops on it.
   virtual void DoStartDrag();

@@ -313,9 +313,23 @@ void TCustomForm::Dispatch(TMessage& msg) {
       DefaultHandler(msg);
       if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) FActiveControl->SetFocus();
       return;
+    case WM_GETMINMAXINFO:
+      DefaultHandler(msg);
+      if (auto* mm = reinterpret_cast<MINMAXINFO*>(msg.LParam)) {
+        if (FConstraints.MinWidth > 0) mm->ptMinTrackSize.X = FConstraints.MinWidth;
+        if (FConstraints.MinHeight > 0) mm->ptMinTrackSize.Y = FConstraints.MinHeight;
+      }
+      return;
     default:
       TWinControl::Dispatch(msg);
   }
+}
+
+void TCustomForm::SetConstraints(const TSizeConstraints& c) {
+  FConstraints = c;
+  // The window asks again: the desktop learns the new least size.
+  if (HandleAllocated())
+    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------- TApplication

@@ -28,6 +28,13 @@ enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
+// The least outer size a form takes (0: no limit of its own); the desktop stops the user's sizing
+// there, and the program's own sizing too.
+struct TSizeConstraints {
+  Integer MinWidth{0};
+  Integer MinHeight{0};
+};
+
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
@@ -52,6 +59,8 @@ public:
   void SetBorderStyle(TFormBorderStyle s);
   TPosition Position{TPosition::poDesigned};
   bool KeyPreview{false};
+  const TSizeConstraints& GetConstraints() const { return FConstraints; }
+  void SetConstraints(const TSizeConstraints& c);
 
   TWinControl* GetActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* c);
@@ -92,6 +101,7 @@ protected:
   TFormBorderStyle FBorderStyle{TFormBorderStyle::bsSizeable};
   TWinControl* FActiveControl{nullptr};
   bool FPlaced{false};
+  TSizeConstraints FConstraints;
 };
 
 class TForm : public TCustomForm {

@@ -103,7 +103,6 @@ void TLinkLabel::CreateHandleDone() {
   label->setWordWrap(true);
   // The window under it has a surface of its own; the label paints the form's colour over it.
   label->setAutoFillBackground(true);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The keyboard is the layer's: the window takes the focus in the form's Tab order and hears
   // Tab, Enter and Space itself.
   label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
@@ -184,9 +183,19 @@ void TLinkLabel::EnabledChanged() {
   UpdateLabel();
 }
 
+void TLinkLabel::SetAlignment(TAlignment v) {
+  if (v == FAlignment) return;
+  FAlignment = v;
+  UpdateLabel();
+}
+
 void TLinkLabel::UpdateLabel() {
   QLabel* label = hosted::Inner<QLabel>(FHandle);
   if (!label) return;
+  const Qt::Alignment across = FAlignment == TAlignment::taRightJustify ? Qt::AlignRight
+                               : FAlignment == TAlignment::taCenter      ? Qt::AlignHCenter
+                                                                         : Qt::AlignLeft;
+  label->setAlignment(across | Qt::AlignTop);
   QString html;
   int n = 0;
   const QPalette& palette = label->palette();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/classlib/Controls.h"
+#include "platform/classlib/StdCtrls.h"
 
 namespace pf {
 
@@ -18,6 +19,10 @@ class TLinkLabel : public TWinControl {
   PF_CLASS(TLinkLabel)
 public:
   TSysLinkEvent OnLinkClick;
+
+  // Where each line of the caption stands in the control's width.
+  TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(TAlignment v);
 
   // The caption as shown, without the markup.
   String VisibleText() const;
@@ -46,6 +51,7 @@ public:
 
 private:
   void UpdateLabel();
+  TAlignment FAlignment{TAlignment::taLeftJustify};
   Integer FFocusedLink{-1};
   bool FFocusCue{false};  // the focused link is highlighted
   bool FKeyTaken{false};  // the last key down was the control's own

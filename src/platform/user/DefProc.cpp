@@ -274,6 +274,17 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     case WM_NCHITTEST:
       return HitTest(h, l);
+    case WM_WINDOWPOSCHANGING: {
+      // A sizable top-level window keeps within its track sizes, however it is sized.
+      auto* pos = reinterpret_cast<WINDOWPOS*>(l);
+      if (!pos || (pos->flags & SWP_NOSIZE) || wnd->IsChild() || !(wnd->Style & WS_THICKFRAME)) return 0;
+      const MINMAXINFO mm = layer::MinMaxInfo(wnd);
+      pos->cx = std::max<int>(std::min<int>(pos->cx, mm.ptMaxTrackSize.X), mm.ptMinTrackSize.X);
+      pos->cy = std::max<int>(std::min<int>(pos->cy, mm.ptMaxTrackSize.Y), mm.ptMinTrackSize.Y);
+      return 0;
+    }
+    case WM_GETMINMAXINFO:
+      return 0;
     case WM_WINDOWPOSCHANGED: {
       // The client area's new place and size, as WM_MOVE (its top-left in the parent's client
       // coordinates) and WM_SIZE.

@@ -59,6 +59,18 @@ struct WINDOWPOS {
   int x{0}, y{0}, cx{0}, cy{0};
   UINT flags{0};
 };
+// WM_GETMINMAXINFO's lParam, outer sizes of a top-level window. The sender fills in the defaults
+// (no least size beyond the desktop's own, no greatest) and the window's procedure may change
+// them. A top-level window with a sizing frame keeps within the track sizes: DefWindowProc's
+// handling of WM_WINDOWPOSCHANGING limits a new size to them, and the desktop stops the user's
+// sizing there.
+struct MINMAXINFO {
+  TPoint ptReserved;
+  TPoint ptMaxSize;
+  TPoint ptMaxPosition;
+  TPoint ptMinTrackSize;
+  TPoint ptMaxTrackSize;
+};
 // SetWindowPos's insert-after values besides a sibling's handle.
 inline const HWND HWND_TOP = reinterpret_cast<HWND>(0);
 inline const HWND HWND_BOTTOM = reinterpret_cast<HWND>(1);

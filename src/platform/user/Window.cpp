@@ -300,6 +300,14 @@ std::shared_ptr<TWindowObj> Retain(HWND h) {
   return it == gWindows.end() ? nullptr : it->second;
 }
 
+MINMAXINFO MinMaxInfo(TWindowObj* wnd) {
+  MINMAXINFO mm;
+  mm.ptMaxSize = TPoint{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  mm.ptMaxTrackSize = TPoint{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+  if (!wnd->IsChild()) SendMessage(wnd->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+  return mm;
+}
+
 void ResizeSurface(TWindowObj* wnd) {
   if (wnd->IsNative() || !wnd->Widget) return;
   if (!wnd->Surface) wnd->Surface = std::make_unique<TSurface>();
@@ -321,10 +329,16 @@ void ApplyGeometry(TWindowObj* wnd) {
     TRect c = wnd->ClientRect();
     QRect g(wnd->Rect.Left + wnd->NcInsets.Left, wnd->Rect.Top + wnd->NcInsets.Top, std::max(1, c.Width()),
             std::max(1, c.Height()));
-    // Without a sizing frame the user cannot resize the window.
+    // Without a sizing frame the user cannot resize the window; with one, the desktop stops the
+    // user's sizing at the window's track sizes (the widget is the client area).
     if (wnd->Style & WS_THICKFRAME) {
-      w->setMinimumSize(0, 0);
-      w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      const MINMAXINFO mm = MinMaxInfo(wnd);
+      const int ncX = wnd->NcInsets.Left + wnd->NcInsets.Right, ncY = wnd->NcInsets.Top + wnd->NcInsets.Bottom;
+      // A least size above the present one waits for the next sizing, as on the platform.
+      w->setMinimumSize(std::clamp(mm.ptMinTrackSize.X - ncX, 0, g.width()),
+                        std::clamp(mm.ptMinTrackSize.Y - ncY, 0, g.height()));
+      w->setMaximumSize(std::clamp(mm.ptMaxTrackSize.X - ncX, g.width(), QWIDGETSIZE_MAX),
+                        std::clamp(mm.ptMaxTrackSize.Y - ncY, g.height(), QWIDGETSIZE_MAX));
     } else {
       w->setFixedSize(g.size());
     }

@@ -124,6 +124,8 @@ void ForgetWidget(QObject* w);
 void PresentSurface(TWindowObj* wnd, const QRect& clientRect);
 void ResizeSurface(TWindowObj* wnd);
 void ApplyGeometry(TWindowObj* wnd);
+// The sizes the window answers to WM_GETMINMAXINFO, from the defaults.
+MINMAXINFO MinMaxInfo(TWindowObj* wnd);
 int VirtualKeyOf(int qtKey, int nativeVk);
 // The toolkit's shape for a cursor handle: the one map of cursor shapes.
 Qt::CursorShape CursorShapeOf(HCURSOR cursor);

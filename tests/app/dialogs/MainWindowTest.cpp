@@ -210,6 +210,44 @@ TEST_F(MainWindowTest, ThePanelFollowsTheSelectionAndTheFrameStaysOnTheThumbnail
   EXPECT_FALSE(Main->pnlImage->GetVisible());
 }
 
+TEST_F(MainWindowTest, ThePanelStaysOnItsPhotoWhenTheWindowIsSizedAndTheWindowKeepsItsFirstSize) {
+  for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e"}) Add(name, 0, order::ptGlossy, 1);
+  TImageItemEx* fifth = static_cast<TImageItemEx*>(Main->Photos()->GetItem(4));
+  fifth->SetFocused(true);
+  fifth->SetSelected(true);
+  const Integer firstWidth = Main->GetWidth(), firstHeight = Main->GetHeight();
+  // Cells of 214 × 310: three to a row in the first width (the list is 730 wide), five once the
+  // window is 400 pixels wider.
+  EXPECT_EQ(Main->pnlImage->GetBoundsRect(), (TRect{214, 310, 428, 620}));
+  struct Case {
+    const char* Name;
+    Integer Width, Height;  // asked of the window
+    Integer W, H;           // the window's size then
+    TRect Panel;
+  };
+  const Case cases[] = {
+      {"widened", firstWidth + 400, firstHeight + 100, firstWidth + 400, firstHeight + 100, {856, 0, 1070, 310}},
+      {"narrowed past its first size", firstWidth - 300, firstHeight - 200, firstWidth, firstHeight, {214, 310, 428, 620}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Main->SetBounds(Main->GetLeft(), Main->GetTop(), c.Width, c.Height);
+    guitest::PumpPending();
+    EXPECT_EQ(Main->GetWidth(), c.W);
+    EXPECT_EQ(Main->GetHeight(), c.H);
+    ASSERT_TRUE(Main->pnlImage->GetVisible());
+    EXPECT_EQ(Main->pnlImage->GetBoundsRect(), c.Panel);
+  }
+  // The desktop's own sizing stops at the first size as well.
+  QWidget* window = layer::WidgetOf(Main->Handle());
+  window->resize(300, 200);
+  guitest::PumpPending();
+  EXPECT_EQ(Main->GetWidth(), firstWidth);
+  EXPECT_EQ(Main->GetHeight(), firstHeight);
+  EXPECT_EQ(Main->GetClientWidth(), 750);
+  EXPECT_EQ(Main->GetClientHeight(), 550);
+}
+
 TEST_F(MainWindowTest, PictureOfTheWindowWithADozenPhotos) {
   for (int i = 0; i < 12; ++i) {
     const String name = u"IMG_00" + String(1, static_cast<Char>(u'a' + i));

@@ -8,6 +8,7 @@
 #include "platform/classlib/ExtCtrls.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
 #include "ClassLibFixture.h"
 
@@ -428,6 +429,51 @@ TEST_F(ExtCtrlsTest, AnUpDownPositionSetByTheProgramIsLimitedAndReportedAsNoDire
   ed->Free();
   ud->Step(TUDBtnType::btNext);
   EXPECT_EQ(ud->GetPosition(), 3) << "the associate gone, the up-down goes on alone";
+}
+
+TEST_F(ExtCtrlsTest, AnUpDownFollowsTheTextTypedIntoItsEditAndShowsItsPositionWhenLeft) {
+  TForm* f = MakeForm();
+  TEdit* ed = TEdit::New(f);
+  ed->SetBounds(10, 10, 60, 21);
+  ed->SetParent(f);
+  TButton* next = TButton::New(f);
+  next->SetBounds(10, 50, 60, 25);
+  next->SetParent(f);
+  TUpDown* ud = TUpDown::New(f);
+  ud->SetParent(f);
+  ud->SetMin(1);
+  ud->SetPosition(1);
+  ud->SetThousands(false);
+  ud->SetAssociate(ed);
+  // As a program binds them: the text typed sets the position, which the up-down limits.
+  ed->OnChange = [&](TObject*) {
+    const String t = ed->GetText();
+    if (!t.empty()) ud->SetPosition(static_cast<int16_t>(std::min<Int64>(StrToInt64Def(t, 0), 32767)));
+  };
+  f->Show();
+  struct Case {
+    const char* Typed;
+    int Position;
+    const char16_t* Left;  // the edit's text once the focus has gone
+  };
+  const Case cases[] = {{"0", 1, u"1"}, {"150", 100, u"100"}, {"99999", 100, u"100"}, {"42", 42, u"42"}, {"", 42, u"42"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Typed);
+    ed->SetFocus();
+    Pump();
+    SendMessage(ed->Handle(), EM_SETSEL, 0, -1);
+    guitest::Type(ed->Handle(), Qt::Key_Delete);
+    for (const char* k = c.Typed; *k; ++k) guitest::Type(ed->Handle(), Qt::Key_0 + (*k - '0'), QString(QChar(*k)));
+    Pump();
+    EXPECT_EQ(ed->GetText(), Utf8ToString(c.Typed)) << "what is typed stays as typed";
+    EXPECT_EQ(ud->GetPosition(), c.Position);
+    next->SetFocus();
+    Pump();
+    EXPECT_EQ(ed->GetText(), c.Left);
+  }
+  // Set by the program, the position shows at once.
+  ud->SetPosition(7);
+  EXPECT_EQ(ed->GetText(), u"7");
 }
 
 TEST_F(ExtCtrlsTest, AClickOnTheUpDownsUpperHalfStepsUpAndHoldingRepeatsOnTheClock) {

@@ -60,6 +60,40 @@ bool AnyPixel(const QImage& shot, QRect r, const std::function<bool(QColor)>& te
   return false;
 }
 
+TEST_F(FormsTest, AFormWithALeastSizeGrowsButDoesNotShrinkBelowIt) {
+  TForm* form = TForm::New(Application);
+  form->SetBounds(50, 50, 400, 300);
+  form->SetConstraints(TSizeConstraints{400, 300});
+  form->Show();
+  Pump();
+  struct Case {
+    const char* Name;
+    Integer Width, Height;  // asked for
+    Integer W, H;           // taken
+  };
+  const Case cases[] = {
+      {"larger", 700, 500, 700, 500},
+      {"smaller than the least", 200, 100, 400, 300},
+      {"narrower only", 350, 450, 400, 450},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    form->SetBounds(form->GetLeft(), form->GetTop(), c.Width, c.Height);
+    EXPECT_EQ(form->GetWidth(), c.W);
+    EXPECT_EQ(form->GetHeight(), c.H);
+  }
+  // The customer drags the frame in: the window stops at the least size.
+  QWidget* widget = layer::WidgetOf(form->Handle());
+  widget->resize(10, 10);
+  Pump();
+  EXPECT_EQ(form->GetWidth(), 400);
+  EXPECT_EQ(form->GetHeight(), 300);
+  // Without a least size it takes any size.
+  form->SetConstraints(TSizeConstraints{});
+  form->SetBounds(form->GetLeft(), form->GetTop(), 200, 100);
+  EXPECT_EQ(form->GetWidth(), 200);
+}
+
 TEST_F(FormsTest, ModalFormShownFromAModalFormReturnsItsResultToTheRightCaller) {
   Dialog outer(Application, u"DlgOuter");
   Dialog inner(outer.Form, u"DlgInner");

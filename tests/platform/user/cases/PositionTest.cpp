@@ -96,6 +96,68 @@ TEST_F(PositionTest, SetWindowPosSendsChangingCalcSizeChangedThenMoveAndSizeAsTh
   }
 }
 
+TEST_F(PositionTest, ASizableWindowKeepsWithinTheTrackSizesItsProcedureAnswers) {
+  // Outer sizes: at least 300 × 200, at most 600 × 400.
+  auto limits = [](HWND hw, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_GETMINMAXINFO) {
+      auto* mm = reinterpret_cast<MINMAXINFO*>(l);
+      mm->ptMinTrackSize = TPoint{300, 200};
+      mm->ptMaxTrackSize = TPoint{600, 400};
+      return 0;
+    }
+    return DefWindowProc(hw, m, w, l);
+  };
+  auto make = [&](DWORD style) {
+    HWND h = CreateWindowEx(0, u"Plain", u"", style, 20, 20, 400, 300, nullptr, limits);
+    Made.push_back(h);
+    ShowWindow(h, SW_SHOW);
+    guitest::PumpPending();
+    return h;
+  };
+  const HWND sizable = make(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+  const HWND fixed = make(WS_CAPTION | WS_SYSMENU);
+  struct Case {
+    const char* Name;
+    HWND Window;
+    int Cx, Cy;
+    int W, H;  // the outer size it takes
+  };
+  const Case cases[] = {
+      {"narrower and lower than the least size", sizable, 100, 50, 300, 200},
+      {"within the sizes", sizable, 450, 350, 450, 350},
+      {"beyond the greatest", sizable, 900, 700, 600, 400},
+      {"one side only", sizable, 100, 350, 300, 350},
+      {"a window without a sizing frame takes what it is given", fixed, 100, 50, 100, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EXPECT_TRUE(SetWindowPos(c.Window, nullptr, 0, 0, c.Cx, c.Cy, SWP_NOMOVE | SWP_NOZORDER));
+    TRect r;
+    GetWindowRect(c.Window, &r);
+    EXPECT_EQ(r.Width(), c.W);
+    EXPECT_EQ(r.Height(), c.H);
+  }
+  // The desktop's sizing of the toolkit's window stops at the least size too, and the layer
+  // follows: the client area cannot go below the least outer size less the frame.
+  TRect client, outer;
+  SetWindowPos(sizable, nullptr, 0, 0, 500, 350, SWP_NOMOVE | SWP_NOZORDER);
+  QWidget* widget = layer::WidgetOf(sizable);
+  ASSERT_NE(widget, nullptr);
+  widget->resize(40, 30);
+  guitest::PumpPending();
+  GetWindowRect(sizable, &outer);
+  GetClientRect(sizable, &client);
+  EXPECT_EQ(outer.Width(), 300);
+  EXPECT_EQ(outer.Height(), 200);
+  EXPECT_EQ(widget->width(), client.Width());
+  EXPECT_EQ(widget->height(), client.Height());
+  widget->resize(2000, 2000);
+  guitest::PumpPending();
+  GetWindowRect(sizable, &outer);
+  EXPECT_EQ(outer.Width(), 600);
+  EXPECT_EQ(outer.Height(), 400);
+}
+
 TEST_F(PositionTest, MoveAndSizeComeFromTheDefaultHandlingOfWindowPosChanged) {
   HWND h = Recorded({10, 10, 90, 70}, kPositionMessages, [](HWND, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
     if (m == WM_WINDOWPOSCHANGED) {
