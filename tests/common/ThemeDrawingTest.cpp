@@ -160,6 +160,140 @@ TEST_F(ThemeDrawing, PartsInBothModes) {
   EXPECT_TRUE(both.save(QString::fromStdString(path)));
 }
 
+// The classic check box 13 × 13 at (90, 110): a sunken edge of 2, then a 9 × 9 face with the
+// 7 × 7 tick one pixel in. Each tick column is 3 pixels high, from rows 2, 3, 4 down to the third
+// column, then 3, 2, 1, 0 up again.
+TEST_F(ThemeDrawing, TheClassicCheckBoxIsTicked) {
+  pf::testing::SetThemesActive(false);
+  QImage img = Shot();
+  auto tickAt = [](int col, int row) {
+    int top = col <= 2 ? 2 + col : 6 - col;
+    return row >= top && row < top + 3;
+  };
+  struct Case {
+    const char* name;
+    int box;  // index into the gallery's check boxes
+    COLORREF face, mark;
+  } cases[] = {
+      {"checked", 4, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)},
+      {"checked and pressed", 6, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOWTEXT)},
+      {"checked and disabled: grey", 7, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_GRAYTEXT)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TRect box = CheckRect(c.box);
+    // Every pixel of the face, the tick's and the rest.
+    for (int row = 0; row < 9; ++row)
+      for (int col = 0; col < 9; ++col) {
+        bool mark = col >= 1 && col < 8 && row >= 1 && row < 8 && tickAt(col - 1, row - 1);
+        EXPECT_EQ(At(img, box.Left + 2 + col, box.Top + 2 + row), Rgb(mark ? c.mark : c.face)) << col << "," << row;
+      }
+  }
+  // Unchecked: the face alone.
+  for (int row = 0; row < 9; ++row)
+    for (int col = 0; col < 9; ++col) EXPECT_EQ(At(img, CheckRect(0).Left + 2 + col, 112 + row), Rgb(GetSysColor(COLOR_WINDOW)));
+  const char* dir = std::getenv("PO_SCREENSHOT_DIR");
+  std::string path = (dir ? std::filesystem::path(dir) : testsupport::MakeTempDir("shot")) / "check-ticks.png";
+  EXPECT_TRUE(img.copy(5, 105, 165, 23).scaled(165 * 6, 23 * 6).save(QString::fromStdString(path)));
+}
+
+// The sizes the layer gives for parts: the check box as large as the style draws it, the tree's
+// glyph 9, the drop-down button a scroll bar's width; any other part the rectangle it is given.
+TEST_F(ThemeDrawing, PartSizesAndColours) {
+  HTHEME button = OpenThemeData(Gallery->Handle(), u"Button");
+  HTHEME tree = OpenThemeData(Gallery->Handle(), u"TreeView");
+  HTHEME combo = OpenThemeData(Gallery->Handle(), u"ComboBox");
+  HTHEME list = OpenThemeData(Gallery->Handle(), u"ListView");
+  HTHEME header = OpenThemeData(Gallery->Handle(), u"Header");
+  ASSERT_TRUE(button && tree && combo && list && header);
+  const TRect given{0, 0, 40, 30};
+  struct SizeCase {
+    const char* name;
+    HTHEME theme;
+    int part;
+    const TRect* rect;
+    TSize size;
+  } sizes[] = {
+      {"tree glyph", tree, TVP_GLYPH, nullptr, {9, 9}},
+      {"drop-down button", combo, CP_DROPDOWNBUTTON, nullptr, {17, 17}},
+      {"a push button takes the rectangle", button, BP_PUSHBUTTON, &given, {40, 30}},
+      {"without one, nothing", list, LVP_LISTITEM, nullptr, {0, 0}},
+  };
+  for (const SizeCase& c : sizes) {
+    SCOPED_TRACE(c.name);
+    TSize s{-1, -1};
+    EXPECT_EQ(GetThemePartSize(c.theme, nullptr, c.part, 1, c.rect, TS_TRUE, &s), 0);
+    EXPECT_EQ(s.cx, c.size.cx);
+    EXPECT_EQ(s.cy, c.size.cy);
+  }
+  // The check box: square, and what the style draws in a rectangle of that size reaches its edges.
+  TSize check{};
+  ASSERT_EQ(GetThemePartSize(button, nullptr, BP_CHECKBOX, CBS_UNCHECKEDNORMAL, nullptr, TS_TRUE, &check), 0);
+  EXPECT_EQ(check.cx, check.cy);
+  EXPECT_GE(check.cx, 9);
+  {
+    Owned<TBitmap> b(TBitmap::New());
+    b->SetPixelFormat(TPixelFormat::pf32bit);
+    b->SetSize(check.cx + 4, check.cy + 4);
+    HDC dc = b->GetCanvas()->GetHandle();
+    TRect all{0, 0, check.cx + 4, check.cy + 4};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_WINDOW));
+    TRect r{2, 2, 2 + check.cx, 2 + check.cy};
+    ASSERT_EQ(DrawThemeBackground(button, dc, BP_CHECKBOX, CBS_UNCHECKEDNORMAL, &r, nullptr), 0);
+    auto column = [&](int x) {
+      for (int y = 0; y < check.cy + 4; ++y)
+        if (b->GetCanvas()->GetPixel(x, y) != static_cast<TColor>(GetSysColor(COLOR_WINDOW))) return true;
+      return false;
+    };
+    EXPECT_FALSE(column(1));
+    EXPECT_TRUE(column(2));
+    EXPECT_TRUE(column(1 + check.cx));
+    EXPECT_FALSE(column(2 + check.cx));
+  }
+  // Colours: a selected list item is the highlight with its text colour; buttons and headers the
+  // face and button text; the rest the window's.
+  struct ColourCase {
+    const char* name;
+    HTHEME theme;
+    int part, state, prop;
+    HRESULT answer;
+    COLORREF colour;
+  } colours[] = {
+      {"selected item fill", list, LVP_LISTITEM, LISS_SELECTED, TMT_FILLCOLOR, 0, GetSysColor(COLOR_HIGHLIGHT)},
+      {"selected item text", list, LVP_LISTITEM, LISS_HOTSELECTED, TMT_TEXTCOLOR, 0, GetSysColor(COLOR_HIGHLIGHTTEXT)},
+      {"normal item fill", list, LVP_LISTITEM, LISS_NORMAL, TMT_FILLCOLOR, 0, GetSysColor(COLOR_WINDOW)},
+      {"normal item text", list, LVP_LISTITEM, LISS_NORMAL, TMT_TEXTCOLOR, 0, GetSysColor(COLOR_WINDOWTEXT)},
+      {"button face", button, BP_PUSHBUTTON, PBS_NORMAL, TMT_FILLCOLOR, 0, GetSysColor(COLOR_BTNFACE)},
+      {"header text", header, HP_HEADERITEM, HIS_NORMAL, TMT_TEXTCOLOR, 0, GetSysColor(COLOR_BTNTEXT)},
+      {"a property the layer does not know", list, LVP_LISTITEM, LISS_NORMAL, 9999, THEME_E_NOTFOUND, 0x123456},
+  };
+  for (const ColourCase& c : colours) {
+    SCOPED_TRACE(c.name);
+    COLORREF got = 0x123456;
+    EXPECT_EQ(GetThemeColor(c.theme, c.part, c.state, c.prop, &got), c.answer);
+    EXPECT_EQ(got, c.colour);
+  }
+  // The list view's border colour is the one its frame is drawn in.
+  {
+    Owned<TBitmap> b(TBitmap::New());
+    b->SetPixelFormat(TPixelFormat::pf32bit);
+    b->SetSize(20, 20);
+    TRect r{0, 0, 20, 20};
+    ASSERT_EQ(DrawThemeBackground(list, b->GetCanvas()->GetHandle(), LVP_BORDER, 1, &r, nullptr), 0);
+    COLORREF border = 0;
+    ASSERT_EQ(GetThemeColor(list, LVP_BORDER, 1, TMT_BORDERCOLOR, &border), 0);
+    EXPECT_EQ(ColorToRGB(b->GetCanvas()->GetPixel(0, 10)), static_cast<TColor>(border));
+  }
+  // A closed handle answers for nothing.
+  CloseThemeData(tree);
+  TSize s{};
+  COLORREF colour = 0;
+  EXPECT_NE(GetThemePartSize(tree, nullptr, TVP_GLYPH, 1, nullptr, TS_TRUE, &s), 0);
+  EXPECT_NE(GetThemeColor(tree, TVP_GLYPH, 1, TMT_FILLCOLOR, &colour), 0);
+  EXPECT_NE(GetThemeColor(list, LVP_LISTITEM, 1, TMT_FILLCOLOR, nullptr), 0);
+  for (HTHEME t : {button, combo, list, header}) CloseThemeData(t);
+}
+
 TEST_F(ThemeDrawing, TheDCsOriginAndClipHold) {
   TBitmap* b = TBitmap::New();
   b->SetPixelFormat(TPixelFormat::pf32bit);

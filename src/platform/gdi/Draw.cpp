@@ -538,8 +538,18 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
   TRect r = *rc;
   if (type == DFC_SCROLL) {
     FillRegion(dc, QRegion(FillArea(dc, r)), GetSysColor(COLOR_BTNFACE));
-    if (!(state & DFCS_FLAT))
+    if (!(state & DFCS_FLAT)) {
       DrawEdge(dc, &r, (state & DFCS_PUSHED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    } else if (!(state & DFCS_INACTIVE)) {
+      // A flat button shows an edge only under the pointer: thin and raised, sunken while pressed.
+      if (state & DFCS_PUSHED) {
+        TRect e = r;
+        DrawEdge(dc, &e, BDR_SUNKENOUTER, BF_RECT);
+      } else if (state & DFCS_HOT) {
+        TRect e = r;
+        DrawEdge(dc, &e, BDR_RAISEDINNER, BF_RECT);
+      }
+    }
     // The arrow: a triangle whose width is about half the button's.
     int w = r.Width(), h = r.Height();
     int size = std::max(1, std::min(w, h) / 4);
@@ -589,8 +599,21 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
     if (state & DFCS_CHECKED) {
       COLORREF c = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
       int w = r.Width(), h = r.Height();
-      TRect mark{r.Left + w / 4, r.Top + h / 4, r.Right - w / 4, r.Bottom - h / 4};
-      FillRegion(dc, QRegion(FillArea(dc, mark)), c);
+      if (radio) {
+        TRect mark{r.Left + w / 4, r.Top + h / 4, r.Right - w / 4, r.Bottom - h / 4};
+        FillRegion(dc, QRegion(FillArea(dc, mark)), c);
+      } else {
+        // The classic tick: seven columns, each three pixels high, down to the third column and
+        // up again; scaled by whole pixels in larger boxes and centred.
+        int scale = std::max(1, std::min(w, h) / 9);
+        int left = r.Left + (w - 7 * scale) / 2, top = r.Top + (h - 7 * scale) / 2;
+        QRegion tick;
+        for (int x = 0; x < 7; ++x) {
+          int y = x <= 2 ? 2 + x : 6 - x;
+          tick += QRegion(ToTarget(dc, TRect{left + x * scale, top + y * scale, left + (x + 1) * scale, top + (y + 3) * scale}));
+        }
+        FillRegion(dc, tick, c);
+      }
     }
     return 1;
   }
