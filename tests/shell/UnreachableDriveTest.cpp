@@ -51,7 +51,7 @@ TEST_F(UnreachableDriveTest, NetworkDrivesAndDrivesWhoseDeviceIsGoneAreValidWith
       {"its folder gone as well", M / "yanked", true, true, true, false},
       {"a fixed disk", M / "disk", false, false, true, false},
       {"a vanished folder on a fixed disk", M / "my disk" / "sub", true, false, false, false},
-      {"a CD", M / "cd", false, false, true, false},
+      {"a CD", M / "cd", false, false, true, true},
       {"a RAM disk", M / "ram", false, false, true, false},
       {"the root", "/", false, false, true, false},
   };
@@ -78,11 +78,13 @@ TEST_F(UnreachableDriveTest, ComputerListsNetworkSharesWithoutAskingTheirServers
                               },
                               nullptr);
   using D = TObjectDescription;
-  // The stick that was pulled out and the fixed disks outside /mnt are no drives of the user's.
+  // The stick that was pulled out and the fixed disks outside /mnt are no drives of the user's; a
+  // disc is removable media.
   std::map<std::string, TObjectDescription> expected{{"/", D::odFixed},
                                                      {(M / "net").string(), D::odNetDrive},
                                                      {(M / "ssh").string(), D::odNetDrive},
-                                                     {(M / "card").string(), D::odRemovable}};
+                                                     {(M / "card").string(), D::odRemovable},
+                                                     {(M / "cd").string(), D::odRemovable}};
   EXPECT_EQ(drives, expected);
 }
 

@@ -168,7 +168,10 @@ std::vector<TMount> ReadMounts(const std::vector<kernel::TMountEntry>& table) {
     bool remote = kernel::IsNetworkFileSystem(m.FsType);
     static const char* const kSkip[] = {"proc", "sysfs", "tmpfs", "devtmpfs", "cgroup", "cgroup2", "autofs", "overlay", "squashfs"};
     if (std::any_of(std::begin(kSkip), std::end(kSkip), [&](const char* s) { return m.FsType == s; })) continue;
-    bool removable = !remote && kernel::DriveTypeOf(m) == DRIVE_REMOVABLE;
+    // Media the desktop mounts for the user (sticks, cards, discs) are removable, present or not.
+    UINT type = remote ? DRIVE_REMOTE : kernel::DriveTypeOf(m);
+    bool removable = type == DRIVE_REMOVABLE || type == DRIVE_CDROM || StartsWithDir(m.Point, "/media") ||
+                     StartsWithDir(m.Point, "/run/media");
     if (!remote && !removable && !StartsWithDir(m.Point, "/mnt")) continue;
     TMount t{m.Point, removable};
     t.Remote = remote;
