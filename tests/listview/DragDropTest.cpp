@@ -15,6 +15,7 @@
 
 #include "ListviewTestUtil.h"
 #include "common/CommonDataObject.h"
+#include "platform/ole/OleBridge_p.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
@@ -428,6 +429,91 @@ TEST_F(DragDropTest, TheDefaultDragImageIsTheSelectionAroundTheStartPoint) {
     EXPECT_EQ(inked("a2"), 0);
     EXPECT_EQ(inked("a0"), 0);
   }
+}
+
+TEST_F(DragDropTest, AnItemDragShowsTheSelectionsImageUnderThePointer) {
+  Select({"b1"});
+  LV->GetSelection()->SetFocusedItem(Item("b1"));
+  const TPoint start = At("b1", 60);
+  // The drag begins where the move passed the drag distance; the image is 200 x 300, centred
+  // there, so the pointer holds it at its middle unless the window's top or left edge cuts it.
+  const TPoint begin{start.X + 10, start.Y + 10};
+  const TPoint hot{100 - std::max(0, 100 - begin.X), 150 - std::max(0, 150 - begin.Y)};
+  TRect shown;
+  TPoint pointer;
+  QImage image;
+  LV->OnOLEDragEnter = [&](TCustomEmberListview*, IDataObject*, TCommonKeyStates, TPoint p, TCommonDropEffects, TCommonDropEffect&) {
+    pointer = p;
+    ClientToScreen(LV->Handle(), &pointer);
+    ole::testing::DragImageOnScreen(&shown);
+    if (QWidget* w = olebridge::DragImageWindow()) image = w->grab().toImage();
+  };
+  DragItems(start, At("b3", 60));
+  EXPECT_EQ(shown, (TRect{pointer.X - hot.X, pointer.Y - hot.Y, pointer.X - hot.X + 200, pointer.Y - hot.Y + 300}));
+  TRect none;
+  EXPECT_FALSE(ole::testing::DragImageOnScreen(&none)) << "the image goes with the drag";
+  // The dragged item shows in the image where it stands; nothing else does, neither the items
+  // not dragged nor the list's background.
+  ASSERT_EQ(image.size(), QSize(200, 300));
+  const TRect b1 = Rect("b1");
+  const QRect item(b1.Left - begin.X + hot.X, b1.Top - begin.Y + hot.Y, b1.Width(), b1.Height());
+  int inside = 0, outside = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (qAlpha(image.pixel(x, y)) != 0) ++(item.contains(x, y) ? inside : outside);
+  EXPECT_GT(inside, 0);
+  EXPECT_EQ(outside, 0);
+  if (const char* dir = std::getenv("PO_SCREENSHOT_DIR")) image.save(QString::fromUtf8(dir) + QStringLiteral("/listview-drag-image.png"));
+}
+
+TEST_F(DragDropTest, TheDropTargetHandsEveryStepOfADragToItsHelper) {
+  ComPtr<IDropTarget> target;
+  ASSERT_EQ(LV->GetDropTarget()->QueryInterface(IDropTarget::Iid, target.GetVoidAddress()), S_OK);
+  auto* manager = dynamic_cast<TEmberDropTargetManager*>(target.Get());
+  ASSERT_NE(manager, nullptr);
+  // A drag of a 10 x 8 image held at (4, 3), over the list while no drag loop of ours runs: only
+  // the helper the target hands the drag to can show it.
+  ComPtr<IDataObject> data(common::TCommonDataObject::New(true)->AsDataObject());
+  ComPtr<common::ICommonDataObject> common;
+  ASSERT_EQ(data.As(common), S_OK);
+  Owned<TBitmap> bmp(TBitmap::New());
+  bmp->SetPixelFormat(TPixelFormat::pf32bit);
+  bmp->SetSize(10, 8);
+  bmp->GetCanvas()->GetBrush()->SetColor(clNavy);
+  bmp->GetCanvas()->FillRect(TRect{0, 0, 10, 8});
+  ASSERT_TRUE(common->AssignDragImage(bmp.get(), TPoint{4, 3}, clWhite));
+  auto screen = [this](TPoint client) {
+    ClientToScreen(LV->Handle(), &client);
+    return client;
+  };
+  auto shown = [] {
+    TRect r;
+    return ole::testing::DragImageOnScreen(&r) ? r : TRect{};
+  };
+  const TPoint p = screen(At("a1", 60)), q = screen(At("b2", 60));
+  DWORD effect = DROPEFFECT_COPY;
+  ASSERT_EQ(target->DragEnter(data.Get(), MK_LBUTTON, p, &effect), S_OK);
+  EXPECT_NE(manager->GetDropTargetHelper(), nullptr);
+  EXPECT_EQ(shown(), (TRect{p.X - 4, p.Y - 3, p.X + 6, p.Y + 5}));
+  effect = DROPEFFECT_COPY;
+  target->DragOver(MK_LBUTTON, q, &effect);
+  EXPECT_EQ(shown(), (TRect{q.X - 4, q.Y - 3, q.X + 6, q.Y + 5}));
+  target->DragLeave();
+  EXPECT_EQ(shown(), TRect{});
+  effect = DROPEFFECT_COPY;
+  target->DragEnter(data.Get(), MK_LBUTTON, p, &effect);
+  EXPECT_NE(shown(), TRect{});
+  effect = DROPEFFECT_COPY;
+  target->Drop(data.Get(), 0, p, &effect);
+  EXPECT_EQ(shown(), TRect{});
+  // A disabled drag manager still lets the helper follow the drag.
+  LV->GetDragManager()->SetEnabled(false);
+  effect = DROPEFFECT_COPY;
+  target->DragEnter(data.Get(), MK_LBUTTON, q, &effect);
+  EXPECT_EQ(effect, DROPEFFECT_NONE);
+  EXPECT_EQ(shown(), (TRect{q.X - 4, q.Y - 3, q.X + 6, q.Y + 5}));
+  target->DragLeave();
+  EXPECT_EQ(shown(), TRect{});
 }
 
 TEST_F(DragDropTest, AFileDragRestingNearTheBottomScrollsTheThumbnailsAfterTheDelay) {

@@ -2,9 +2,13 @@
 // tracking, check boxes and drop-down buttons, spring columns, and a column dragged to another
 // place through the platform's drag loop, with the column drag's record refusing what is not ours.
 #include <QEvent>
+#include <QImage>
+#include <QWidget>
 
 #include "UniformCells.h"
 #include "listview/EmberColumns.h"
+#include "platform/ole/OleBridge_p.h"
+#include "platform/user/Window_p.h"
 #include "platform/user/User.h"
 #include "platform/user/guimain/GuiTest.h"
 
@@ -397,6 +401,37 @@ TEST_F(HeaderDragTest, AColumnDraggedOntoAnotherTakesItsPlace) {
   EXPECT_EQ(ends, 5);
   // Positions stay a permutation and the layout follows them.
   EXPECT_EQ(Col(0)->GetDisplayRect(), (TRect{0, 0, 100, 21}));
+}
+
+TEST_F(HeaderDragTest, AColumnDragShowsTheColumnsImageUnderThePointer) {
+  TRect shown;
+  TPoint pointer;
+  QImage image;
+  LV->OnOLEDragEnter = [&](TCustomEmberListview*, IDataObject*, TCommonKeyStates, TPoint p, TCommonDropEffects, TCommonDropEffect&) {
+    pointer = p;
+    ClientToScreen(LV->Handle(), &pointer);
+    ole::testing::DragImageOnScreen(&shown);
+    if (QWidget* w = olebridge::DragImageWindow()) image = w->grab().toImage();
+  };
+  // Column B (100..200) pressed at (130, 8) and let go over itself: the image is the column
+  // alone, 100 x 21, held where it was pressed, and as the header shows it.
+  DragColumn({130, 8}, {160, 10});
+  EXPECT_EQ(Order(), "ABC");
+  EXPECT_EQ(shown, (TRect{pointer.X - 30, pointer.Y - 8, pointer.X + 70, pointer.Y + 13}));
+  ASSERT_EQ(image.size(), QSize(100, 21));
+  InvalidateRect(LV->Handle(), nullptr, false);
+  guitest::PumpPending();
+  const QImage window = layer::WidgetOf(LV->Handle())->grab().toImage();
+  const TPoint o = ClientOrigin(LV->Handle());
+  int differ = 0;
+  for (int y = 0; y < 21; ++y)
+    for (int x = 0; x < 100; ++x) {
+      EXPECT_EQ(qAlpha(image.pixel(x, y)), 255);
+      if ((image.pixel(x, y) & 0xFFFFFF) != (window.pixel(100 + x + o.X, y + o.Y) & 0xFFFFFF)) ++differ;
+    }
+  EXPECT_EQ(differ, 0);
+  TRect none;
+  EXPECT_FALSE(ole::testing::DragImageOnScreen(&none));
 }
 
 TEST_F(HeaderDragTest, AColumnOfAnotherListIsRefused) {
