@@ -223,6 +223,8 @@ protected:
   void PaintThemedNCBkgnd(TCanvas* ACanvas, TRect ARect) override;
 
 private:
+  // Whether the control keeps Escape or Enter from the dialog that holds it.
+  bool WantsDialogKey(Word Key);
   void SetImages(TCustomImageList*& Field, TCustomImageList* Value);
   void FreeItemViews();
   // The layers of DoPaintRect after the groups.

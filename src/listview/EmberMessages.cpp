@@ -59,6 +59,18 @@ void TCustomEmberListview::HeaderMouseMessage(TMessage& Msg) {
   }
 }
 
+// A list in a dialog keeps Escape and Enter only while it has a use for them; otherwise they are
+// the dialog's cancel and default buttons' (Escape on a list of thumbnails closed nothing).
+bool TCustomEmberListview::WantsDialogKey(Word Key) {
+  if (Key != VK_ESCAPE && Key != VK_RETURN) return true;
+  if (OnKeyAction) return true;  // the application's own keys may include them
+  if (Key == VK_RETURN) return false;
+  if (FStates.Contains(CS::ebcsDragSelecting) || FStates.Contains(CS::ebcsDragging)) return true;
+  for (TEmberItem* i = FGroups->FirstItem(); i; i = FGroups->NextItem(i))
+    if (i->GetCut()) return true;  // Escape takes the cut marks away
+  return false;
+}
+
 void TCustomEmberListview::Dispatch(TMessage& Msg) {
   using Base = common::TCommonCanvasControl;
   switch (Msg.Msg) {
@@ -91,7 +103,8 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       return;
     case WM_GETDLGCODE:
       Base::Dispatch(Msg);
-      Msg.Result |= DLGC_WANTARROWS | DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+      Msg.Result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
+      if (WantsDialogKey(static_cast<Word>(Msg.WParam))) Msg.Result |= DLGC_WANTALLKEYS;
       return;
     case WM_HSCROLL:
     case WM_VSCROLL:

@@ -296,3 +296,41 @@ TEST_F(ListviewTest, ChangingTheGroupOrHeaderFontLeavesTheParentFont) {
 
 }  // namespace
 }  // namespace lvtest
+
+namespace lvtest {
+namespace {
+
+// Escape and Enter go on to the dialog's cancel and default buttons unless the list has a use for
+// them: Escape while a photo is marked cut, either key when the application handles keys itself.
+TEST_F(ListviewTest, TheListKeepsEscapeAndEnterOnlyWhileItHasAUseForThem) {
+  TEmberListview* lv = MakeList();
+  lv->GetGroups()->Add()->GetItems()->Add();
+  TEmberItem* item = lv->GetGroups()->GetGroup(0)->GetItem(0);
+  auto keeps = [&](WPARAM key) { return (lv->Perform(WM_GETDLGCODE, key, 0) & DLGC_WANTALLKEYS) != 0; };
+  struct Case {
+    const char* name;
+    bool cut, handler;
+    bool escape, enter;
+  } cases[] = {
+      {"nothing to do with them", false, false, false, false},
+      {"a cut mark to take away", true, false, true, false},
+      {"the application's key handler", false, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    item->SetCut(c.cut);
+    if (c.handler)
+      lv->OnKeyAction = [](TObject*, Word&, TShiftState&, bool&) {};
+    else
+      lv->OnKeyAction = nullptr;
+    EXPECT_EQ(keeps(VK_ESCAPE), c.escape);
+    EXPECT_EQ(keeps(VK_RETURN), c.enter);
+    // Arrows and characters are always the list's; a general question keeps every key.
+    const LRESULT code = lv->Perform(WM_GETDLGCODE, 0, 0);
+    EXPECT_EQ(code & (DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS),
+              DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS);
+  }
+}
+
+}  // namespace
+}  // namespace lvtest

@@ -372,6 +372,8 @@ public:
   Integer GetTabOrder() const;
   void SetTabOrder(Integer order);
   bool TabStop{false};
+  // Whether the Tab key stops here: a tab stop that has something to offer the keyboard.
+  virtual bool IsTabStop() const { return TabStop; }
 
   void Invalidate() override;
   void Update() override;

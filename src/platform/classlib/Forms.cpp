@@ -19,7 +19,7 @@ void CollectTabStops(TWinControl* parent, std::vector<TWinControl*>& out) {
   for (Integer i = 0; i < parent->ControlCount(); ++i) {
     auto* wc = dynamic_cast<TWinControl*>(parent->Controls(i));
     if (!wc) continue;
-    if (wc->TabStop) out.push_back(wc);
+    if (wc->IsTabStop()) out.push_back(wc);
     CollectTabStops(wc, out);
   }
 }

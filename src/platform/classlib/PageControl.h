@@ -52,6 +52,9 @@ public:
   bool TabsShown() const;
   // The part of the client area the pages take.
   TRect DisplayRect() const;
+  // Without a tab on screen (a wizard's steps) the keys have nothing to pick: Tab goes on to the
+  // page's own controls.
+  bool IsTabStop() const override { return TabStop && TabsShown(); }
 
   // The user chose another page by its tab.
   TNotifyEvent OnChange;

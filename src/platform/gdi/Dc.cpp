@@ -400,7 +400,7 @@ HGDIOBJ GetStockObject(int index) {
     for (int i : {SYSTEM_FONT, DEFAULT_GUI_FONT}) {
       auto* f = new FontObj();
       f->Log.lfHeight = -11;
-      std::u16string_view face = u"DejaVu Sans Condensed";
+      std::u16string_view face = u"Tahoma";
       std::copy(face.begin(), face.end(), f->Log.lfFaceName);
       f->Stock = true;
       RegisterObject(f);

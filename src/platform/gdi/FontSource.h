@@ -1,7 +1,7 @@
 #pragma once
 // Where the canvas gets its fonts. A font source realises one LOGFONT: its metrics, the advance of
 // each character (extents add up, without kerning, as GDI's do) and the coverage of drawn text.
-// The program uses DejaVu Sans Condensed through the toolkit; tests install the fixed-metrics
+// The program uses its one face (Tahoma) through the toolkit; tests install the fixed-metrics
 // source, in which every character has the same advance unless a table says otherwise.
 
 #include <functional>

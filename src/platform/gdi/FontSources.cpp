@@ -1,11 +1,14 @@
-// The font sources: the toolkit's DejaVu Sans Condensed, the fixed-metrics source of the tests and
-// the glyph painter standing in for the Marlett face.
+// The font sources: the toolkit's rendering of the program's face, the fixed-metrics source of the
+// tests and the glyph painter standing in for the Marlett face.
 
+#include <QFile>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <atomic>
@@ -150,7 +153,7 @@ private:
 class QtSource : public TFontSource {
 public:
   explicit QtSource(const LOGFONTW& lf) {
-    Font.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+    Font.setFamily(gdi::UiFamily());
     Font.setStyleStrategy(QFont::PreferAntialias);
     Font.setKerning(false);
     Font.setBold(lf.lfWeight >= 600);
@@ -170,6 +173,7 @@ public:
     QFontMetricsF fm(Font);
     Tm.tmAscent = static_cast<LONG>(std::ceil(fm.ascent()));
     Tm.tmDescent = static_cast<LONG>(std::ceil(fm.descent()));
+    WindowsCell(px, Tm.tmAscent, Tm.tmDescent);
     Tm.tmHeight = Tm.tmAscent + Tm.tmDescent;
     Tm.tmInternalLeading = std::max(0, Tm.tmHeight - px);
     Tm.tmAveCharWidth = static_cast<LONG>(std::lround(fm.averageCharWidth()));
@@ -209,6 +213,22 @@ public:
   }
 
 private:
+  // The platform sizes a face's cell by the Windows ascent and descent of its OS/2 table, scaled
+  // and rounded; the toolkit may take the typographic ones, which leave Tahoma's accents and
+  // descenders outside the cell (11 pixels instead of 13 at 8 points).
+  void WindowsCell(int px, LONG& ascent, LONG& descent) const {
+    const QRawFont raw = QRawFont::fromFont(Font);
+    const QByteArray os2 = raw.fontTable("OS/2"), head = raw.fontTable("head");
+    if (os2.size() < 78 || head.size() < 20) return;
+    auto be16 = [](const QByteArray& t, int at) {
+      return (static_cast<unsigned>(static_cast<uint8_t>(t[at])) << 8) | static_cast<uint8_t>(t[at + 1]);
+    };
+    const unsigned upem = be16(head, 18), winAscent = be16(os2, 74), winDescent = be16(os2, 76);
+    if (upem == 0 || winAscent == 0) return;
+    ascent = static_cast<LONG>(std::lround(static_cast<double>(winAscent) * px / upem));
+    descent = static_cast<LONG>(std::lround(static_cast<double>(winDescent) * px / upem));
+  }
+
   // A run of text drawn once, with a margin on every side for the parts of glyphs that reach out
   // of their cells; its first cell's top-left corner lies at (Margin, Margin).
   struct TRun {
@@ -354,6 +374,23 @@ void SetFontSourceFactory(TFontSourceFactory factory) {
 }
 
 namespace gdi {
+
+QString UiFamily() {
+  static const QString family = [] {
+    const QString tahoma = QStringLiteral("Tahoma");
+    if (QFontDatabase::families().contains(tahoma)) return tahoma;
+    // fonts-wine keeps its faces out of fontconfig's folders, for Wine alone: the program adds
+    // them for itself.
+    bool added = false;
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+      if (!QFile::exists(QString::fromLatin1(file))) continue;
+      const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+      added = added || (id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(tahoma));
+    }
+    return added ? tahoma : QStringLiteral("DejaVu Sans Condensed");
+  }();
+  return family;
+}
 
 FontObj* CurrentFont(HDC dc) {
   FontObj* f = AsFont(dc->S.Font);

@@ -167,6 +167,11 @@ FontObj* CurrentFont(HDC dc);
 std::shared_ptr<TFontSource> SourceOf(FontObj* font);
 COLORREF BrushColor(HBRUSH brush, bool* hollow);
 
+// The family of the program's one face (the forms' "Tahoma 8 pt"): Tahoma where the desktop has
+// it or the Debian package of Wine's metric-compatible Tahoma is installed, else DejaVu Sans
+// Condensed. The first call, on the GUI thread once the toolkit runs, registers the face.
+QString UiFamily();
+
 // For the window layer.
 QImage SurfaceImage(TSurface& surface);  // shares the pixels; valid until the next SetSize
 const QRegion& RegionOf(HRGN rgn);

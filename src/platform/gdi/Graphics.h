@@ -104,7 +104,7 @@ class TFont : public TGraphicsObject {
   PF_CLASS(TFont)
 public:
   // The face every default font of the program uses.
-  static constexpr const Char* DefaultName = u"DejaVu Sans Condensed";
+  static constexpr const Char* DefaultName = u"Tahoma";
   static constexpr Integer DefaultHeight = -11;  // 8 points at 96 dpi
 
   void Assign(const TFont& source);

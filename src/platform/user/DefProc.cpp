@@ -442,8 +442,7 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setMaxLength(w ? static_cast<int>(w) : 32767);
       return 0;
     case EM_SETREADONLY:
-      if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setReadOnly(w != 0);
-      if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) m->setReadOnly(w != 0);
+      layer::SetEditReadOnly(wnd->Widget.data(), w != 0);
       if (w) wnd->Style |= ES_READONLY; else wnd->Style &= ~ES_READONLY;
       return 1;
     default:

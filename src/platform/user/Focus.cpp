@@ -17,6 +17,9 @@ HWND gActive = nullptr;
 bool gInFocusChange = false;
 bool gInActivation = false;
 int gFocusSyncOff = 0;
+// Whether the last input taken from the queue was the keyboard's. Focus marks show only where the
+// user works with the keyboard, as the platform hides them until a key moves the focus.
+bool gKeyboardCues = false;
 
 // The capture holds the pointer also with no button down and outside the program's windows: the
 // toolkit's grab sends every mouse event to the capturing window's widget.
@@ -45,7 +48,13 @@ void SyncActiveTo(HWND h) {
   if (!gInActivation && gActive != h) SetActiveWindow(h);
 }
 
+void NoteInput(UINT message) {
+  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) gKeyboardCues = true;
+  else if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) gKeyboardCues = false;
+}
+
 void ResetFocusState() {
+  gKeyboardCues = false;
   gFocus = nullptr;
   gCapture = nullptr;
   gActive = nullptr;
@@ -78,7 +87,11 @@ HWND SetFocus(HWND h) {
     // The toolkit's focus may already be inside the window (a widget a control placed in it).
     QWidget* w = layer::WidgetOf(h);
     QWidget* f = QApplication::focusWidget();
+    // The style draws a control's focus only in a window that the keyboard moved around in.
+    bool cues = gKeyboardCues && w && !w->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    if (cues) w->window()->setAttribute(Qt::WA_KeyboardFocusChange);
     if (w && !w->hasFocus() && !(f && w->isAncestorOf(f))) w->setFocus(Qt::OtherFocusReason);
+    else if (cues) w->update();
   }
   return old;
 }

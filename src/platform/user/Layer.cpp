@@ -4,12 +4,17 @@
 #include <QApplication>
 #include <QFont>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QPointer>
 #include <QScreen>
+#include <QTranslator>
 
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "platform/gdi/Gdi_p.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Threads.h"
 #include "platform/user/Layer_p.h"
@@ -63,6 +68,24 @@ String CharsOfKey(const MSG& m) {
 }  // namespace
 
 namespace layer {
+
+void LoadTranslations(const QLocale& locale) {
+  // Held by the application object, which frees it when the layer ends.
+  static QPointer<QTranslator> current;
+  if (current) {
+    QCoreApplication::removeTranslator(current);
+    delete current.data();
+  }
+  auto* t = new QTranslator(QCoreApplication::instance());
+  if (t->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+              QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(t)) {
+    current = t;
+  } else {
+    delete t;
+  }
+}
+
 std::vector<void (*)()>& StartHooks() {
   static std::vector<void (*)()> hooks;
   return hooks;
@@ -80,9 +103,10 @@ void StartLayer(int& argc, char** argv) {
   if (gStarted) return;
   if (!QApplication::instance()) gOwnApp = new QApplication(argc, argv);
   // One face for the canvas and the standard controls: the forms' default font.
-  QFont font(QStringLiteral("DejaVu Sans Condensed"));
+  QFont font(gdi::UiFamily());
   font.setPixelSize(11);
   QApplication::setFont(font);
+  layer::LoadTranslations(QLocale::system());
   QApplication::setDoubleClickInterval(static_cast<int>(GetDoubleClickTime()));
   QApplication::setStartDragDistance(GetSystemMetrics(SM_CXDRAG));
   gGuiThread = std::this_thread::get_id();

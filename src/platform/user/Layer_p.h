@@ -6,7 +6,14 @@
 
 #include "platform/user/Window_p.h"
 
+class QLocale;
+
 namespace pf::layer {
+
+// The toolkit's own texts (its file dialog's, say) in the language of `locale`, from the system's
+// translations of the toolkit; the layer's start loads the desktop's. Without a translation for
+// that language they stay English.
+void LoadTranslations(const QLocale& locale);
 
 // Handles that PostMessage may still reach (read from any thread).
 void RegisterLive(uintptr_t id);
@@ -57,6 +64,9 @@ HWND Activate(HWND h, WPARAM how);
 // the control's default procedure).
 bool TakesFocusOnClick(const TWindowObj* wnd);
 void ResetFocusState();
+// Input taken from the queue: a key shows the focus marks of the windows it moves the focus in,
+// a mouse press hides them in windows focused after it.
+void NoteInput(UINT message);
 // Key state (Keys.cpp).
 void ResetKeyTables();
 // The keypad's own virtual keys (VK_NUMPAD0 to 9, VK_ADD, VK_SUBTRACT, VK_MULTIPLY, VK_DIVIDE,

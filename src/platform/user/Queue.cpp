@@ -249,7 +249,10 @@ bool PeekMessage(MSG* msg, HWND filter, UINT mn, UINT mx, UINT removeFlags) {
     std::lock_guard<std::mutex> lock(gMutex);
     found = TakeFrom(gPosted, msg, filter, mn, mx, remove, dead, true);
   }
-  if (!found) found = TakeFrom(gInput, msg, filter, mn, mx, remove, dead, false);
+  if (!found) {
+    found = TakeFrom(gInput, msg, filter, mn, mx, remove, dead, false);
+    if (found && remove) layer::NoteInput(msg->message);
+  }
   for (MSG& m : dead) DropPayload(m.Extra);
   if (found) return true;
   if (gQuit && InRange(WM_QUIT, mn, mx)) {

@@ -66,7 +66,7 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
     case TWindowKind::Edit: {
       auto* e = new QLineEdit(parentWidget);
       if (wnd->Style & ES_PASSWORD) e->setEchoMode(QLineEdit::Password);
-      e->setReadOnly(wnd->Style & ES_READONLY);
+      layer::SetEditReadOnly(e, wnd->Style & ES_READONLY);
       e->setText(Q(wnd->Text));
       QObject::connect(e, &QLineEdit::textChanged, e, [notify](const QString&) { notify(EN_CHANGE); });
       w = e;
@@ -74,7 +74,7 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
     }
     case TWindowKind::Memo: {
       auto* e = new QPlainTextEdit(parentWidget);
-      e->setReadOnly(wnd->Style & ES_READONLY);
+      layer::SetEditReadOnly(e, wnd->Style & ES_READONLY);
       // A horizontal scroll bar, or scrolling sideways as one types, keeps each line on one line.
       e->setLineWrapMode((wnd->Style & (WS_HSCROLL | ES_AUTOHSCROLL)) ? QPlainTextEdit::NoWrap
                                                                        : QPlainTextEdit::WidgetWidth);
@@ -127,6 +127,18 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
   w->setMouseTracking(true);
   return w;
 }
+
+}  // namespace
+
+void layer::SetEditReadOnly(QWidget* edit, bool readOnly) {
+  if (auto* e = qobject_cast<QLineEdit*>(edit)) e->setReadOnly(readOnly);
+  if (auto* m = qobject_cast<QPlainTextEdit*>(edit)) {
+    m->setReadOnly(readOnly);
+    if (readOnly) m->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  }
+}
+
+namespace {
 
 void Unlink(TWindowObj* wnd) {
   if (!wnd->Parent) return;

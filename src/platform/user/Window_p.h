@@ -111,6 +111,9 @@ TWindowObj* FindByWidget(const QObject* w);
 // The widget that presents a window (null when the handle is gone).
 QWidget* WidgetOf(HWND h);
 HWND HandleOf(const QObject* widget);
+// A standard edit's or memo's widget made read-only or writable again. A read-only one keeps its
+// caret and keyboard selection, as the platform's do, so that it shows when it has the focus.
+void SetEditReadOnly(QWidget* edit, bool readOnly);
 // Every window, in creation order.
 const std::map<uintptr_t, std::shared_ptr<TWindowObj>>& Windows();
 

@@ -4,6 +4,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -15,6 +19,7 @@
 
 #include "platform/classlib/Dialogs.h"
 #include "platform/gdi/QtConvert_p.h"
+#include "platform/user/Layer_p.h"
 #include "ClassLibFixture.h"
 
 namespace classlibtest {
@@ -149,6 +154,43 @@ TEST_F(DialogsTest, TheToolkitsDialogIsWaitedForInALayerLoopWithTheOtherFormsDis
   guitest::PostWork([&] { OpenFileDialog()->reject(); });
   EXPECT_FALSE(dlg->Execute()) << "cancelled";
   EXPECT_EQ(OpenFileDialog(), nullptr);
+}
+
+// A Russian desktop gets a Russian file dialog: the toolkit's own translations are loaded for the
+// desktop's language (the English ones are the toolkit's built-in texts).
+TEST_F(DialogsTest, TheOpenDialogSpeaksTheDesktopsLanguage) {
+  struct Case {
+    QLocale locale;
+    QString lookIn, fileName, cancel;
+  } cases[] = {
+      {QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("Перейти к:"), QStringLiteral("Имя файла:"),
+       QStringLiteral("Отмена")},
+      {QLocale::c(), QStringLiteral("Look in:"), QStringLiteral("File name:"), QStringLiteral("Cancel")},
+  };
+  PhotoFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale.name().toStdString());
+    layer::LoadTranslations(c.locale);
+    TOpenDialog* dlg = TOpenDialog::New(Application);
+    dlg->Filter = kPhotoFilter;
+    dlg->InitialDir = FromQ(folder.Dir.path());
+    QString lookIn, fileName, cancel;
+    guitest::PostWork([&] {
+      QFileDialog* d = OpenFileDialog();
+      ASSERT_NE(d, nullptr);
+      if (auto* l = d->findChild<QLabel*>(QStringLiteral("lookInLabel"))) lookIn = l->text();
+      if (auto* l = d->findChild<QLabel*>(QStringLiteral("fileNameLabel"))) fileName = l->text().remove(u'&');
+      if (auto* box = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+        if (QPushButton* b = box->button(QDialogButtonBox::Cancel)) cancel = b->text().remove(u'&');
+      d->reject();
+    });
+    EXPECT_FALSE(dlg->Execute());
+    EXPECT_EQ(lookIn, c.lookIn);
+    EXPECT_EQ(fileName, c.fileName);
+    EXPECT_EQ(cancel, c.cancel);
+    dlg->Free();
+  }
+  layer::LoadTranslations(QLocale::system());
 }
 
 // Under a virtual display (xvfb-run with QT_QPA_PLATFORM=xcb and PO_SCREENSHOT_DIR set) the

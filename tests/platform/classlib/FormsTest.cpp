@@ -5,8 +5,10 @@
 #include <QLineEdit>
 
 #include "platform/classlib/ActnList.h"
+#include "platform/classlib/PageControl.h"
 #include "platform/classlib/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
 #include "support/TestEnv.h"
 #include "ClassLibFixture.h"
@@ -444,6 +446,58 @@ TEST_F(FormsTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) 
     if (s.mods & Qt::ShiftModifier) guitest::Key(from, Qt::Key_Shift, "", Qt::NoModifier, false);
     Pump();
     EXPECT_EQ(FindControl(GetFocus()), s.expected);
+  }
+}
+
+// A shown form gives the focus to its active control, or else to its first tab stop; a page
+// control whose tabs are all hidden (a wizard's steps) is no stop, its page's controls are.
+TEST_F(FormsTest, AShownFormFocusesItsActiveControlOrItsFirstTabStop) {
+  struct Case {
+    const char* name;
+    bool wizard;      // the edits stand on a page of a page control without tabs
+    bool tabsShown;   // ... or with its tab row shown
+    bool active;      // the second edit is the form's active control
+    const char* expected;
+  } cases[] = {
+      {"plain form", false, false, false, "edFirst"},
+      {"active control", false, false, true, "edSecond"},
+      {"wizard page", true, false, false, "edFirst"},
+      {"wizard page with an active control", true, false, true, "edSecond"},
+      {"page control with tabs", true, true, false, "Pages"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dialog dlg(Application);
+    TWinControl* parent = dlg.Form;
+    if (c.wizard) {
+      TPageControl* pages = TPageControl::New(dlg.Form);
+      pages->SetName(u"Pages");
+      pages->SetParent(dlg.Form);
+      pages->SetBounds(0, 0, 300, 80);
+      pages->SetTabOrder(0);
+      TTabSheet* page = TTabSheet::New(dlg.Form);
+      page->SetPageControl(pages);
+      page->SetTabVisible(c.tabsShown);
+      parent = page;
+    }
+    auto edit = [&](const String& name, Integer top) {
+      TEdit* e = TEdit::New(dlg.Form);
+      e->SetName(name);
+      e->SetParent(parent);
+      e->SetBounds(10, top, 100, 21);
+      e->SetTabOrder(0);
+      return e;
+    };
+    TEdit* second = edit(u"edSecond", 40);
+    edit(u"edFirst", 10);  // first in tab order
+    dlg.Edit->SetTabOrder(5);
+    if (c.active) dlg.Form->SetActiveControl(second);
+    dlg.Form->Show();
+    Pump();
+    TWinControl* focused = FindControl(GetFocus());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(StringToUtf8(focused->GetName()), c.expected);
+    dlg.Form->Free();
   }
 }
 

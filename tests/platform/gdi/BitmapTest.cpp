@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Gdi_p.h"
 #include "platform/gdi/GdiTestUtil.h"
 
 namespace {
@@ -332,6 +333,23 @@ TEST(Fonts, DejaVuAtElevenPixelsThroughTheToolkit) {
   GetTextExtentPoint32W(c.Dc, u"a", 1, &a);
   GetTextExtentPoint32W(c.Dc, u"b", 1, &b);
   EXPECT_EQ(ab.cx, a.cx + b.cx);
+  SelectObject(c.Dc, old);
+}
+
+TEST(Fonts, TheFormsFaceHasTahomasCellAtEightPoints) {
+  // The forms were laid out for Tahoma 8 pt at 96 dpi: a cell of 13 pixels, 11 above the
+  // baseline and 2 below, 2 of them internal leading.
+  ASSERT_EQ(gdi::UiFamily(), QStringLiteral("Tahoma")) << "fonts-wine is in scripts/packages.txt";
+  DibCanvas c(4, 4);
+  Owned<TFont> f(TFont::New());
+  EXPECT_EQ(f->GetName(), u"Tahoma");
+  HGDIOBJ old = SelectObject(c.Dc, f->GetHandle());
+  TEXTMETRICW tm{};
+  ASSERT_TRUE(GetTextMetricsW(c.Dc, &tm));
+  EXPECT_EQ(tm.tmHeight, 13);
+  EXPECT_EQ(tm.tmAscent, 11);
+  EXPECT_EQ(tm.tmDescent, 2);
+  EXPECT_EQ(tm.tmInternalLeading, 2);
   SelectObject(c.Dc, old);
 }
 
