@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/shellapi/ShellApi_p.h"
@@ -22,10 +23,16 @@ bool ReadBoundedFile(const std::string& path, size_t limit, std::string& out) {
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
             static_cast<uint64_t>(st.st_size) <= limit;
   if (ok) {
-    // One byte more than the bound tells a file that grew past it since the check.
-    out.resize(limit + 1);
+    // Room for the size the file has now and one byte more, which tells a file that grew since;
+    // a growing file is read on up to one byte past the bound, never further.
+    size_t room = static_cast<size_t>(st.st_size) + 1;
+    out.resize(room);
     size_t got = 0;
-    while (got < out.size()) {
+    while (true) {
+      if (got == out.size()) {
+        if (out.size() > limit) break;
+        out.resize(std::min(limit + 1, out.size() * 2));
+      }
       ssize_t n = ::read(fd, out.data() + got, out.size() - got);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
@@ -39,7 +46,6 @@ bool ReadBoundedFile(const std::string& path, size_t limit, std::string& out) {
   }
   ::close(fd);
   if (!ok) out.clear();
-  out.shrink_to_fit();
   return ok;
 }
 

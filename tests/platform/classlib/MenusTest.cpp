@@ -274,3 +274,33 @@ TEST_F(MenusTest, AHandledContextPopupShowsNoMenu) {
 
 }  // namespace
 }  // namespace classlibtest
+
+namespace classlibtest {
+namespace {
+
+TEST_F(MenusTest, APopupMenusItemsKeepTheirBreaks) {
+  MenuForm f(Application);
+  const TMenuBreak breaks[] = {TMenuBreak::mbNone, TMenuBreak::mbBreak, TMenuBreak::mbBarBreak};
+  for (Integer i = 0; i < 3; ++i) f.PanelMenu->GetItems()->Items(i)->Break = breaks[i];
+  f.PanelMenu->GetItems()->Items(1)->SetCaption(u"Рамка");  // not a line, so its type shows
+  std::vector<UINT> types;
+  pf::testing::SetTrackPopupMenuHook([&](HMENU m, HWND) -> UINT {
+    for (int i = 0; i < GetMenuItemCount(m); ++i) {
+      MENUITEMINFO mi;
+      mi.fMask = MIIM_FTYPE;
+      EXPECT_TRUE(GetMenuItemInfo(m, static_cast<UINT>(i), true, &mi));
+      types.push_back(mi.fType);
+    }
+    return 0;
+  });
+  f.PanelMenu->PopupComponent = f.Panel;
+  f.PanelMenu->Popup(20, 20);
+  pf::testing::SetTrackPopupMenuHook(nullptr);
+  EXPECT_EQ(types, (std::vector<UINT>{MFT_STRING, MFT_MENUBREAK, MFT_MENUBARBREAK}));
+  EXPECT_FALSE(f.PanelMenu->IsRightToLeft());
+  f.PanelMenu->BiDiMode = TBiDiMode::bdRightToLeftNoAlign;
+  EXPECT_TRUE(f.PanelMenu->IsRightToLeft());
+}
+
+}  // namespace
+}  // namespace classlibtest
