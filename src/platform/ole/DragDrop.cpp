@@ -7,6 +7,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 
@@ -147,6 +148,22 @@ olebridge::TDesktopDrag& DesktopDrag() {
   return d;
 }
 
+// The smallest rectangle that holds every pixel of the image that is not fully transparent.
+QRect OpaqueBounds(const QImage& image) {
+  int left = image.width(), top = image.height(), right = -1, bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (qAlpha(line[x]) != 0) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  }
+  return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 Qt::DropAction RunDesktopDrag(QObject* source, QMimeData* mime, Qt::DropActions allowed, const olebridge::TDragImage& image) {
   // The toolkit's drag shows the image itself, over every program's windows.
   olebridge::SetDesktopDragShowsImage(true);
@@ -159,8 +176,13 @@ Qt::DropAction RunDesktopDrag(QObject* source, QMimeData* mime, Qt::DropActions 
   auto* drag = new QDrag(source);
   drag->setMimeData(mime);
   if (!image.Image.isNull()) {
-    drag->setPixmap(QPixmap::fromImage(image.Image));
-    drag->setHotSpot(image.HotSpot);
+    // Where no compositor runs, the toolkit's drag window shows the transparent part of a pixmap
+    // as a blank box: it gets only the part that shows something.
+    const QRect shown = OpaqueBounds(image.Image);
+    if (!shown.isEmpty()) {
+      drag->setPixmap(QPixmap::fromImage(image.Image.copy(shown)));
+      drag->setHotSpot(image.HotSpot - shown.topLeft());
+    }
   }
   // Copying is the default: a file manager that moves the files is never the surprise.
   Qt::DropAction preferred = allowed & Qt::CopyAction ? Qt::CopyAction : allowed & Qt::MoveAction ? Qt::MoveAction : Qt::LinkAction;
