@@ -221,6 +221,8 @@ protected:
   void WMThemeChanged(TMessage& Msg) override;
   void DoPaintRect(TCanvas* ACanvas, const TRect& ClipRect, bool ViewCoords, bool SelectedOnly) override;
   void PaintThemedNCBkgnd(TCanvas* ACanvas, TRect ARect) override;
+  // The resize event comes once the cells have been laid out for the new size.
+  void Resize() override;
 
 private:
   // Whether the control keeps Escape or Enter from the dialog that holds it.
@@ -249,6 +251,8 @@ private:
   void ButtonMessage(TMessage& Msg);
   TPoint FDragStartPt;
   TPoint FWindowSize{-1, -1};
+  bool FPositionChanging{false};  // inside WM_WINDOWPOSCHANGED, before the cells are laid out
+  bool FResizePending{false};
   TEmberHintInfoRec FHintData;
 
   ComPtr<IUnknown> FAccessible;

@@ -318,11 +318,34 @@ void TCustomEmberListview::WMWindowPosChanged(TMessage& Msg) {
   const auto* pos = reinterpret_cast<const WINDOWPOS*>(Msg.LParam);
   const bool sized = pos && !(pos->flags & SWP_NOSIZE) && (pos->cx != FWindowSize.X || pos->cy != FWindowSize.Y);
   if (sized) FWindowSize = TPoint{pos->cx, pos->cy};
-  common::TCommonCanvasControl::Dispatch(Msg);
-  if (!sized) return;
-  FGroups->Rebuild(true);
-  FScrollbars->ReCalculateScrollbars(true, false);
-  ResizeBackBits(GetClientWidth(), GetClientHeight());
+  // WM_SIZE comes from inside the inherited handling, while the cells are still those of the old
+  // size: its resize event waits for the layout below.
+  const bool outer = !FPositionChanging;
+  FPositionChanging = true;
+  try {
+    common::TCommonCanvasControl::Dispatch(Msg);
+  } catch (...) {
+    if (outer) FPositionChanging = false;
+    throw;
+  }
+  if (outer) FPositionChanging = false;
+  if (sized) {
+    FGroups->Rebuild(true);
+    FScrollbars->ReCalculateScrollbars(true, false);
+    ResizeBackBits(GetClientWidth(), GetClientHeight());
+  }
+  if (outer && FResizePending) {
+    FResizePending = false;
+    Resize();
+  }
+}
+
+void TCustomEmberListview::Resize() {
+  if (FPositionChanging) {
+    FResizePending = true;
+    return;
+  }
+  common::TCommonCanvasControl::Resize();
 }
 
 void TCustomEmberListview::ContextMenuMessage(TMessage& Msg) {

@@ -211,13 +211,13 @@ TEST_F(MainWindowTest, ThePanelFollowsTheSelectionAndTheFrameStaysOnTheThumbnail
 }
 
 TEST_F(MainWindowTest, ThePanelStaysOnItsPhotoWhenTheWindowIsSizedAndTheWindowKeepsItsFirstSize) {
-  for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e"}) Add(name, 0, order::ptGlossy, 1);
+  for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e", u"f"}) Add(name, 0, order::ptGlossy, 1);
   TImageItemEx* fifth = static_cast<TImageItemEx*>(Main->Photos()->GetItem(4));
   fifth->SetFocused(true);
   fifth->SetSelected(true);
   const Integer firstWidth = Main->GetWidth(), firstHeight = Main->GetHeight();
   // Cells of 214 × 310: three to a row in the first width (the list is 730 wide), five once the
-  // window is 400 pixels wider.
+  // window is 400 pixels wider; the fifth photo is then the last of the first row.
   EXPECT_EQ(Main->pnlImage->GetBoundsRect(), (TRect{214, 310, 428, 620}));
   struct Case {
     const char* Name;
@@ -238,14 +238,19 @@ TEST_F(MainWindowTest, ThePanelStaysOnItsPhotoWhenTheWindowIsSizedAndTheWindowKe
     ASSERT_TRUE(Main->pnlImage->GetVisible());
     EXPECT_EQ(Main->pnlImage->GetBoundsRect(), c.Panel);
   }
-  // The desktop's own sizing stops at the first size as well.
+  // Sized by the desktop (the toolkit's window takes a client size): the same, and the sizing
+  // stops at the first size.
   QWidget* window = layer::WidgetOf(Main->Handle());
+  window->resize(1150, 650);
+  guitest::PumpPending();
+  EXPECT_EQ(Main->pnlImage->GetBoundsRect(), (TRect{856, 0, 1070, 310}));
   window->resize(300, 200);
   guitest::PumpPending();
   EXPECT_EQ(Main->GetWidth(), firstWidth);
   EXPECT_EQ(Main->GetHeight(), firstHeight);
   EXPECT_EQ(Main->GetClientWidth(), 750);
   EXPECT_EQ(Main->GetClientHeight(), 550);
+  EXPECT_EQ(Main->pnlImage->GetBoundsRect(), (TRect{214, 310, 428, 620}));
 }
 
 TEST_F(MainWindowTest, PictureOfTheWindowWithADozenPhotos) {

@@ -12,6 +12,8 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -252,6 +254,29 @@ std::vector<String> Cell(TImageItemEx* item) {
   return rows;
 }
 
+// Keys typed into an edit as the customer types them, over what it held; digits and blanks.
+void TypeOver(TWinControl* edit, const char* text) {
+  SendMessage(edit->Handle(), EM_SETSEL, 0, -1);
+  guitest::Type(edit->Handle(), Qt::Key_Delete);
+  for (const char* k = text; *k; ++k)
+    guitest::Type(edit->Handle(), *k == ' ' ? int(Qt::Key_Space) : Qt::Key_0 + (*k - '0'), QString(QChar(*k)));
+  guitest::PumpPending();
+}
+
+// The memo's last line lies inside its view.
+bool LastLineInView(TMemo* memo) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(layer::WidgetOf(memo->Handle()));
+  if (!edit) return false;
+  const QRect last = edit->cursorRect(QTextCursor(edit->document()->lastBlock()));
+  return last.top() >= 0 && last.bottom() <= edit->viewport()->height();
+}
+
+// The window sized as the desktop sizes it: its toolkit window takes a new client size.
+void SizeWindow(TMain* main, int clientWidth, int clientHeight) {
+  layer::WidgetOf(main->Handle())->resize(clientWidth, clientHeight);
+  guitest::PumpPending();
+}
+
 class OrderRoad : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -447,6 +472,29 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_EQ(main->edPhotoCount->GetText(), u"4");
     EXPECT_EQ(Cell(c), (std::vector<String>{u"10х15 см", u"Матовая  (14,5 руб.)", u"4", u"58 руб."}));
     EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 5 шт., отпечатков: 14 шт. Сумма заказа - 245,00 руб.");
+  });
+  Road.Add("the count field", [&] { return main->CurrentItem() == named(u"c.png") && named(u"c.png")->PhotoCount == 4; }, [&] {
+    TImageItemEx* c = named(u"c.png");
+    // Typed, then left with Tab: the field keeps what is typed and shows the count taken once left.
+    struct Typed {
+      const char* Keys;
+      const char16_t* Shown;
+      Integer Count;
+    } typed[] = {{"0", u"1", 1}, {"150", u"100", 100}, {"99999", u"100", 100}, {"4", u"4", 4}};
+    for (const Typed& t : typed) {
+      SCOPED_TRACE(t.Keys);
+      main->edPhotoCount->SetFocus();
+      guitest::PumpPending();
+      TypeOver(main->edPhotoCount, t.Keys);
+      EXPECT_EQ(main->edPhotoCount->GetText(), Utf8ToString(t.Keys));
+      guitest::Type(main->edPhotoCount->Handle(), Qt::Key_Tab);
+      Application->ProcessMessages();  // the form's dialog keys
+      ASSERT_NE(GetFocus(), main->edPhotoCount->Handle());
+      EXPECT_EQ(main->edPhotoCount->GetText(), t.Shown);
+      EXPECT_EQ(c->PhotoCount, t.Count);
+      EXPECT_EQ(Cell(c)[2], t.Shown);
+    }
+    EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 5 шт., отпечатков: 14 шт. Сумма заказа - 245,00 руб.");
     select(named(u"a.png"));
   });
   Road.Add("a selected", [&] { return main->CurrentItem() == named(u"a.png"); }, [&] {
@@ -458,6 +506,31 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_EQ(Cell(photo(0)), Cell(a));
     EXPECT_EQ(main->lblStat->GetCaption(), u"Фотографий: 6 шт., отпечатков: 17 шт. Сумма заказа - 288,50 руб.");
     select(named(u"e.png"));
+  });
+  Road.Add("the window sized", [&] { return main->CurrentItem() == named(u"e.png"); }, [&] {
+    // e is the sixth photo: at the first size (a list 730 wide, cells of 214 × 310, three to a
+    // row) it is the last of the second row; 400 pixels wider, five cells fit a row and it is
+    // the first of the second. Past its first size the window does not shrink.
+    struct Size {
+      const char* Name;
+      int Width, Height;  // the client size the desktop asks for
+      int W, H;           // the client size taken
+      TRect Panel;        // the editing panel, on e's cell
+      const char* Shot;
+    } sizes[] = {
+        {"widened", 1150, 650, 1150, 650, {0, 310, 214, 620}, "road-5a-widened"},
+        {"narrowed to its least", 600, 400, 750, 550, {428, 310, 642, 620}, "road-5b-narrowed"},
+    };
+    for (const Size& z : sizes) {
+      SCOPED_TRACE(z.Name);
+      SizeWindow(main, z.Width, z.Height);
+      EXPECT_EQ(main->GetClientWidth(), z.W);
+      EXPECT_EQ(main->GetClientHeight(), z.H);
+      ASSERT_EQ(main->CurrentItem(), named(u"e.png"));
+      ASSERT_TRUE(main->pnlImage->GetVisible());
+      EXPECT_EQ(main->pnlImage->GetBoundsRect(), z.Panel);
+      Shot(main, z.Shot);
+    }
   });
   Road.Add("e selected", [&] { return main->CurrentItem() == named(u"e.png"); }, [&] {
     ClickOn(main->pnlImage, main->btnDelete);
@@ -488,6 +561,19 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_TRUE(Lab->Requests(labserver::TRequestKind::Start).empty());
     ClickControl(main->btnUpload);
   }, TRoad::Opens);
+  Road.Add("a surname of blanks", [&] {
+    order = Shown<TDlgUpload>(u"DlgUpload");
+    return order && Enabled(order->btnProcess);
+  }, [&] {
+    order->edSecondName->SetFocus();
+    TypeOver(order->edSecondName, "   ");
+    EXPECT_EQ(order->edSecondName->GetText(), u"   ");
+    Application->Idle();
+    EXPECT_FALSE(Enabled(order->btnProcess)) << "an order without a surname";
+    order->edSecondName->SetText(u"Петрова");
+    Application->Idle();
+    EXPECT_TRUE(Enabled(order->btnProcess));
+  });
   Road.Add("the order dialog, second time", [&] {
     order = Shown<TDlgUpload>(u"DlgUpload");
     return order && Enabled(order->btnProcess);
@@ -514,6 +600,16 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     ClickControl(order->btnProcess);
     EXPECT_EQ(order->Pages->GetActivePage(), order->PageUpload);
     EXPECT_EQ(order->pbProgress->GetMax(), 5);
+  });
+  Road.Add("the log after ten refusals", [&] { return order->Pages->GetActivePage() == order->PageSucc; }, [&] {
+    // Back on the sending page for a look: the log's newest line, the give-up, is in view.
+    order->Pages->SetActivePage(order->PageUpload);
+    guitest::PumpPending();
+    EXPECT_GE(order->edLog->GetLines()->Count(), 11);
+    EXPECT_NE(order->edLog->GetLines()->Get(order->edLog->GetLines()->Count() - 1).find(u"будет пропущена!"), String::npos);
+    EXPECT_TRUE(LastLineInView(order->edLog));
+    Shot(order, "road-8a-log");
+    order->Pages->SetActivePage(order->PageSucc);
   });
   Road.Add("the result page", [&] { return order->Pages->GetActivePage() == order->PageSucc; }, [&] {
     EXPECT_EQ(order->edOrderNumber->GetText(), u"000041");
