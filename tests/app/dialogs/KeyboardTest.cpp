@@ -1,5 +1,7 @@
 // The order windows with the keyboard alone: where the focus starts, that every Tab stop shows it
 // has the focus, and that Escape and the first typed letter go where the customer expects.
+#include <filesystem>
+
 #include <QImage>
 #include <QWidget>
 
@@ -10,6 +12,7 @@
 #include "app/uDlgUpload.h"
 #include "app/uFormMain.h"
 #include "order/uLists.h"
+#include "order/uUtils.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
@@ -61,7 +64,14 @@ void TabRound(TCustomForm* form, const std::vector<std::string>& stops, const st
   }
 }
 
-class KeyboardTest : public DialogsTest {};
+// The order dialog keeps the customer's details when it closes: no test leaves them to the next.
+class KeyboardTest : public DialogsTest {
+protected:
+  void TearDown() override {
+    std::filesystem::remove(StringToUtf8(order::GetInfoFileName()));
+    DialogsTest::TearDown();
+  }
+};
 
 TEST_F(KeyboardTest, EveryStopOfTheMainWindowShowsItsFocus) {
   TMain* main = TMain::New(Application);
