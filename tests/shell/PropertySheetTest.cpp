@@ -140,6 +140,11 @@ TEST_F(PropertySheetTest, OneItemShowsItsOwnValues) {
     EXPECT_EQ(Text(w, u"edPermissions"), c.perms);
     EXPECT_EQ(w->FindComponent(u"lblContains") != nullptr, c.contains);
     EXPECT_FALSE(Text(w, u"lblModified").empty());
+    if (const char* dir = std::getenv("PO_SCREENSHOT_DIR")) {
+      guitest::PumpPending();
+      fs::path shot = fs::path(dir) / ("properties-" + c.path.filename().string() + ".png");
+      EXPECT_TRUE(layer::WidgetOf(w->GetHandle())->grab().toImage().save(QString::fromStdString(shot.string())));
+    }
     // The close button frees the window, as the close box does.
     auto* close = dynamic_cast<TButton*>(w->FindComponent(u"btnClose"));
     ASSERT_NE(close, nullptr);
@@ -247,6 +252,11 @@ TEST_F(PropertySheetTest, TheCountShowsProgressAndStopsWhenTheWindowCloses) {
   ASSERT_TRUE(guitest::PumpUntil([&] { return Text(w, u"lblContains") != u"0 files, 0 folders"; }));
   EXPECT_EQ(Text(w, u"lblStatus"), u"Counting…");
   EXPECT_EQ(shellapi::testing::CountingThreads(), 1);
+  if (const char* dir = std::getenv("PO_SCREENSHOT_DIR")) {
+    guitest::PumpPending();
+    QImage shot = layer::WidgetOf(w->GetHandle())->grab().toImage();
+    EXPECT_TRUE(shot.save(QString::fromStdString((fs::path(dir) / "properties-counting.png").string())));
+  }
   guitest::CloseBox(w->GetHandle());
   ASSERT_TRUE(guitest::PumpUntil([] { return shellapi::testing::PropertiesWindows().empty(); }));
   EXPECT_EQ(shellapi::testing::CountingThreads(), 0) << "joined when the window went";

@@ -231,8 +231,11 @@ protected:
     }
     lblSize = row(u"Size", u"Size:", String());
     if (!FFolders.empty()) lblContains = row(u"Contains", u"Contains:", String());
+    // Only a folder's size takes time to count.
     lblStatus = AddLabel(u"lblStatus", 112, y, 296);
-    y += 22 + 6;
+    if (FFolders.empty()) lblStatus->SetVisible(false);
+    else y += 22;
+    y += 6;
     if (FItems.size() == 1) row(u"Modified", u"Modified:", TimeText(FItems[0].St.st_mtim));
     // Shown in a read-only box, so they can be selected and copied but not changed.
     TLabel* permTitle = AddLabel(u"lblPermissionsTitle", 12, y + 3, 96);
