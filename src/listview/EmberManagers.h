@@ -5,7 +5,6 @@
 // input and dragging add to these classes.
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "listview/EmberBackground.h"
@@ -822,16 +821,22 @@ protected:
   void Destroy() override;
 
 private:
-  const String& SortCaption(TEmberCollectionItem* Item, Integer Index);
+  // The caption of an element of the collection being sorted, read on first use; Scratch holds
+  // one of an element the collection does not hold.
+  const String& SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch);
+  void BeginSortCaptions(TEmberCollection* Collection);
   bool FAutoRegroup{false};
   bool FAutoSort{false};
   bool FLockoutSort{false};
   Integer FUpdateCount{0};
   TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
   TEmberSorter* FSorter{nullptr};
-  // The captions read during the running sort (empty otherwise).
+  // The captions read during the running sort, by the element's index in its collection (the
+  // sorters leave the collection as it is until they are done).
   bool FSorting{false};
-  std::unordered_map<TEmberCollectionItem*, String> FSortCaptions;
+  TEmberCollection* FSortCollection{nullptr};
+  std::vector<String> FSortCaptions;
+  std::vector<char> FSortCaptionRead;
 };
 
 // The header: the columns with their display order, their row above the items, and the mouse over

@@ -263,17 +263,39 @@ void TEmberSortManager::SetAlgorithm(TEmberSortAlgorithm V) {
   }
 }
 
-const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index) {
-  auto it = FSortCaptions.find(Item);
-  if (it == FSortCaptions.end()) it = FSortCaptions.emplace(Item, Item->GetCaptions(Index)).first;
-  return it->second;
+void TEmberSortManager::BeginSortCaptions(TEmberCollection* Collection) {
+  FSortCollection = Collection;
+  const size_t n = Collection ? static_cast<size_t>(Collection->GetCount()) : 0;
+  FSortCaptions.assign(n, String());
+  FSortCaptionRead.assign(n, 0);
+  if (Collection) Collection->ReIndexItems(true);
+}
+
+const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch) {
+  const Integer i = Item->IndexField();
+  if (FSortCollection && i >= 0 && static_cast<size_t>(i) < FSortCaptions.size() && i < FSortCollection->GetCount() &&
+      FSortCollection->Get(i) == Item) {
+    const size_t k = static_cast<size_t>(i);
+    if (!FSortCaptionRead[k]) {
+      FSortCaptions[k] = Item->GetCaptions(Index);
+      FSortCaptionRead[k] = 1;
+    }
+    return FSortCaptions[k];
+  }
+  Scratch = Item->GetCaptions(Index);
+  return Scratch;
 }
 
 Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1,
                                           TEmberCollectionItem* Item2) {
   const Integer index = Column ? Column->GetPosition() : 0;
-  Integer result = FSorting ? common::WideStrICompare(SortCaption(Item1, index), SortCaption(Item2, index))
-                            : common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
+  Integer result;
+  if (FSorting) {
+    String scratch1, scratch2;
+    result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
+  } else {
+    result = common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
+  }
   if (Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending) result = -result;
   return result;
 }
@@ -318,19 +340,19 @@ void TEmberSortManager::SortAll(bool Force) {
     // changed in between, is read anew.
     struct SortingScope {
       TEmberSortManager& M;
-      explicit SortingScope(TEmberSortManager& AM) : M(AM) {
-        M.FSorting = true;
-        M.FSortCaptions.clear();
-      }
+      explicit SortingScope(TEmberSortManager& AM) : M(AM) { M.FSorting = true; }
       ~SortingScope() {
         M.FSorting = false;
-        M.FSortCaptions.clear();
+        M.BeginSortCaptions(nullptr);
       }
     } scope(*this);
     const TEmberGroupCompareMethod groupCompare = [lv](TEmberGroup* a, TEmberGroup* b) {
       return lv->DoGroupCompare(a, b);
     };
-    FSorter->Sort(nullptr, groups, AllCompareThemselves(*groups), nullptr, groupCompare, groups->GetCount() - 1, 0);
+    if (groups->GetCount() > 1) {
+      BeginSortCaptions(groups);
+      FSorter->Sort(nullptr, groups, AllCompareThemselves(*groups), nullptr, groupCompare, groups->GetCount() - 1, 0);
+    }
 
     TEmberColumn* column = lv->FocusedColumn();
     const TEmberItemCompareMethod itemCompare = [lv](TEmberColumn* c, TEmberGroup* g, TEmberItem* a, TEmberItem* b) {
@@ -338,7 +360,8 @@ void TEmberSortManager::SortAll(bool Force) {
     };
     for (Integer g = 0; g < groups->GetCount(); ++g) {
       TEmberItems* items = groups->GetGroup(g)->GetItems();
-      FSortCaptions.clear();
+      if (items->GetCount() < 2) continue;  // nothing to compare (a regroup by unique keys makes many)
+      BeginSortCaptions(items);
       FSorter->Sort(column, items, AllCompareThemselves(*items), itemCompare, nullptr, items->GetCount() - 1, 0);
     }
   }
