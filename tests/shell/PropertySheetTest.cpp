@@ -171,16 +171,20 @@ TEST_F(PropertySheetTest, ItemsOfSeveralFoldersGoThroughTheMenuAndItsPropertiesE
     bool takeWork;    // the event takes the command's work (its Handled says "do the default")
     size_t sheets;    // times the shell's multi-file sheet was asked
     size_t windows;
+    bool noMultiSheet{false};  // the shell offers no multi-file sheet
   } cases[] = {
       {"the shell does the default", {VER_PLATFORM_WIN32_NT, 6, 1, 7601}, false, 0, 1},
       {"the event handles it", {VER_PLATFORM_WIN32_NT, 6, 1, 7601}, true, 0, 0},
       // Before NT 6 the component shows them itself, through the shell's multi-file sheet.
       {"the component shows them", {VER_PLATFORM_WIN32_NT, 5, 1, 2600}, false, 1, 1},
+      // Without the shell's sheet: one sheet per folder, through each folder's own verb.
+      {"a sheet per folder", {VER_PLATFORM_WIN32_NT, 5, 1, 2600}, false, 0, 2, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     gSheets.clear();
     SetPlatformVersion(c.version);
+    if (c.noMultiSheet) RegisterExport("shell32", "SHMultiFileProperties", static_cast<FARPROC>(nullptr));
     Owned<TCommonShellMultiParentContextMenu> menu(TCommonShellMultiParentContextMenu::New(Form));
     int events = 0;
     std::vector<std::string> eventFiles;
@@ -197,11 +201,15 @@ TEST_F(PropertySheetTest, ItemsOfSeveralFoldersGoThroughTheMenuAndItsPropertiesE
     EXPECT_EQ(eventFiles, (std::vector<std::string>{Native(Photos / "a.jpg"), Native(Album / "x")}));
     EXPECT_EQ(gSheets.size(), c.sheets);
     ASSERT_EQ(shellapi::testing::PropertiesWindows().size(), c.windows);
-    if (c.windows) {
+    if (c.windows == 1) {
       EXPECT_EQ(Text(Window(), u"lblName"), u"2 files");
       EXPECT_EQ(Text(Window(), u"lblLocation"), u"Multiple folders");
-      Window()->Free();
+    } else if (c.windows == 2) {
+      EXPECT_EQ(Text(Window(0), u"lblName"), u"a.jpg");
+      EXPECT_EQ(Text(Window(1), u"lblName"), u"x");
     }
+    for (TCustomForm* w : shellapi::testing::PropertiesWindows()) w->Free();
+    RegisterExport("shell32", "SHMultiFileProperties", &RecordingMultiFileProperties);
     ResetPlatformVersion();
   }
   // The namespace's own sheet of items of two folders takes the same road.
