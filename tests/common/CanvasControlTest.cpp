@@ -194,8 +194,11 @@ TEST_F(CanvasControl, CachedBackBitsGrowAndNeverShrink) {
 // The control's whole brush, style included, reaches the client canvas and the back bitmap's.
 TEST_F(CanvasControl, TheCanvasAndThePaintTakeTheWholeBrush) {
   MakeProbe();
-  Probe->SetColor(0x00FF00);  // green: the brush follows the colour
-  EXPECT_EQ(Probe->GetBrush()->GetColor(), 0x00FF00);
+  EXPECT_EQ(Form->GetBrush()->GetColor(), clBtnFace) << "a form's colour, given by its own start-up";
+  Probe->GetBrush()->SetColor(0x0000FF);
+  EXPECT_EQ(Probe->GetBrush()->GetColor(), 0x0000FF) << "the brush's own colour holds...";
+  Probe->SetColor(0x00FF00);  // green
+  EXPECT_EQ(Probe->GetBrush()->GetColor(), 0x00FF00) << "...until the control's colour changes";
   struct Case {
     const char* name;
     TBrushStyle style;

@@ -528,7 +528,15 @@ void TWinControl::Create(TComponent* owner) {
   TControl::Create(owner);
   ControlStyle.Include(TControlStyleItem::csAcceptsControls);
   FBrush = TBrush::New();
-  FBrush->SetColor(FColor);
+}
+
+TBrush* TWinControl::GetBrush() const {
+  // Descendants give their colour before the brush is asked for, some by the field itself.
+  if (FBrush && FBrushFollows != FColor) {
+    FBrush->SetColor(FColor);
+    FBrushFollows = FColor;
+  }
+  return FBrush;
 }
 
 void TWinControl::Destroy() {
@@ -899,7 +907,6 @@ void TWinControl::FontChanged() {
 }
 
 void TWinControl::ColorChanged() {
-  if (FBrush) FBrush->SetColor(FColor);
   ApplyFontAndColor();
   Invalidate();
   for (TControl* c : FControls)

@@ -398,8 +398,9 @@ public:
   void SetBevelWidth(Integer v);
   Integer GetBorderWidth() const { return FBorderWidth; }
   void SetBorderWidth(Integer v);
-  // The brush the control's background is painted with; its colour follows Color.
-  TBrush* GetBrush() const { return FBrush; }
+  // The brush the control's background is painted with; its colour follows Color, a colour set
+  // on the brush itself holds until Color changes.
+  TBrush* GetBrush() const;
   // Painting through an off-screen picture; the layer's surfaces already do, so it is kept only.
   bool DoubleBuffered{false};
 
@@ -479,6 +480,7 @@ protected:
   Integer FBevelWidth{1};
   Integer FBorderWidth{0};
   TBrush* FBrush{nullptr};
+  mutable TColor FBrushFollows{clNone};  // the Color the brush last took
 
 private:
   LRESULT MainWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
