@@ -27,6 +27,7 @@ struct TTableState {
   std::string MountInfo;  // empty: the kernel's
   std::string SysRoot;    // empty: /sys
   std::vector<TMountEntry> Cached;
+  uint64_t Generation{0};
   bool Valid{false};
   std::chrono::steady_clock::time_point ReadAt;
 };
@@ -150,16 +151,30 @@ bool IsDirectory(const std::string& path) {
 
 }  // namespace
 
+namespace {
+void Refresh(TTableState& s) {
+  auto now = std::chrono::steady_clock::now();
+  if (s.Valid && now - s.ReadAt <= std::chrono::seconds(2)) return;
+  std::vector<TMountEntry> table = ReadTable(s.MountInfo);
+  if (!s.Valid || table != s.Cached) ++s.Generation;
+  s.Cached = std::move(table);
+  s.ReadAt = now;
+  s.Valid = true;
+}
+}  // namespace
+
 std::vector<TMountEntry> MountTable() {
   TTableState& s = State();
   std::lock_guard lock(s.Lock);
-  auto now = std::chrono::steady_clock::now();
-  if (!s.Valid || now - s.ReadAt > std::chrono::seconds(2)) {
-    s.Cached = ReadTable(s.MountInfo);
-    s.ReadAt = now;
-    s.Valid = true;
-  }
+  Refresh(s);
   return s.Cached;
+}
+
+uint64_t MountTableGeneration() {
+  TTableState& s = State();
+  std::lock_guard lock(s.Lock);
+  Refresh(s);
+  return s.Generation;
 }
 
 bool IsNetworkFileSystem(const std::string& fsType) {

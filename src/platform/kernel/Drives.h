@@ -6,6 +6,7 @@
 // a mount whose block device has gone, or whose mount point was deleted, has no root any more.
 // There are no drive letters: "C:\" names no drive.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ struct TMountEntry {
 // The mount table (later mounts on a point cover earlier ones), read again after a moment so that
 // a stick plugged in shows up without every question reading the kernel's table.
 std::vector<TMountEntry> MountTable();
+// Counts the changes of the table (read again when due), so that what is made from it can be kept
+// until the next change without copying the table to compare.
+uint64_t MountTableGeneration();
 // The type of one mount. Network file systems are answered from the table alone, never by asking
 // the file system, so that a server that is away cannot stall the question.
 UINT DriveTypeOf(const TMountEntry& mount);

@@ -187,15 +187,15 @@ std::vector<TMount> ReadMounts(const std::vector<kernel::TMountEntry>& table) {
 // changes or after a moment (a device may go while its mount stays in the table).
 std::vector<TMount> DesktopMounts() {
   static std::mutex lock;
-  static std::vector<kernel::TMountEntry> table;
+  static uint64_t generation = 0;
   static std::vector<TMount> cached;
   static std::chrono::steady_clock::time_point madeAt;
-  std::vector<kernel::TMountEntry> now = kernel::MountTable();
+  uint64_t now = kernel::MountTableGeneration();
   std::lock_guard guard(lock);
   auto t = std::chrono::steady_clock::now();
-  if (cached.empty() || now != table || t - madeAt > std::chrono::seconds(2)) {
-    cached = ReadMounts(now);
-    table = std::move(now);
+  if (cached.empty() || now != generation || t - madeAt > std::chrono::seconds(2)) {
+    cached = ReadMounts(kernel::MountTable());
+    generation = now;
     madeAt = t;
   }
   return cached;
