@@ -4,6 +4,7 @@
 // and dies with the object and any target of this process can find it; it never goes to the
 // desktop as data (the desktop gets it as the drag's pixmap instead).
 
+#include <QApplication>
 #include <QBitmap>
 #include <QPainter>
 #include <QPixmap>
@@ -262,7 +263,8 @@ TDragImage DragImageOf(IDataObject* dataObject) {
 void BeginDragImage(const TDragImage& image) {
   TPresenter& p = Presenter();
   p.Image = image;
-  p.Active = !image.Image.isNull();
+  // Without the toolkit's windows (a program without a display) there is nothing to show it on.
+  p.Active = !image.Image.isNull() && qobject_cast<QApplication*>(QCoreApplication::instance());
   p.Placed = false;
   p.Hidden = false;
   if (p.Active) {
