@@ -319,7 +319,7 @@ TEST(Fonts, TextThroughTheToolkitDrawsTheSameEveryTimeAndClippedAsUnclipped) {
   }
 }
 
-TEST(Fonts, DejaVuAtElevenPixelsThroughTheToolkit) {
+TEST(Fonts, TheProgramsFaceAtElevenPixelsThroughTheToolkit) {
   // The program's own font source: sane metrics and additive extents.
   DibCanvas c(4, 4);
   Owned<TFont> f(TFont::New());
