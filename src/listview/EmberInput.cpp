@@ -316,7 +316,10 @@ void TCustomEmberListview::StartPendingDrag(TMessage& Msg, TCommonKeyStates Keys
     return;
   }
   if (!FStates.Contains(CS::ebcsDragPending)) return;
-  if (!FGroups->ItemByPoint(FScrollbars->MapWindowToView(winPt))) {
+  // The view point is clear of the header already: the group under it names the item.
+  const TPoint movedTo = FScrollbars->MapWindowToView(winPt);
+  TEmberGroup* under = FGroups->GroupByPoint(movedTo);
+  if (!(under && under->GetExpanded() && under->ItemByPoint(movedTo))) {
     // The press began a drag over an item that the move left: a band instead, when allowed.
     FSelection->ClearAll();
     FStates -= CS::ebcsDragPending;
@@ -431,7 +434,8 @@ void TCustomEmberListview::HandleMouseUp(TCommonMouseButton Button, TMessage& Ms
   }
   if (gestureHandled) return;
   const bool selects = FSelection->GetMouseButton().Contains(Button);
-  if (TEmberItem* item = FGroups->ItemByPoint(viewPt)) {
+  TEmberGroup* under = FGroups->GroupByPoint(viewPt);
+  if (TEmberItem* item = under && under->GetExpanded() ? under->ItemByPoint(viewPt) : nullptr) {
     bool doDefault = true;
     DoItemMouseUp(item, Button, doDefault);
     if (doDefault) {

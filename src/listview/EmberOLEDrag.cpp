@@ -133,7 +133,9 @@ void TEmberOLEDragManager::DoDrag(TCommonKeyStates, TPoint WindowPt, TCommonDrop
     return;
   }
   const TPoint viewPt = lv->GetScrollbars()->MapWindowToView(WindowPt);
-  TEmberItem* item = lv->GetGroups()->ItemByPoint(viewPt);
+  // The view point is clear of the header already: the group under it names the item.
+  TEmberGroup* under = lv->GetGroups()->GroupByPoint(viewPt);
+  TEmberItem* item = under && under->GetExpanded() ? under->ItemByPoint(viewPt) : nullptr;
   if (item && item->SelectionHitPt(viewPt, TEmberSelectHitType::eshtClickSelect) && !FInsertMark->GetVisible()) {
     SetDropTarget(item);
     FInsertMark->SetTarget(item);

@@ -149,5 +149,41 @@ TEST_F(ColumnFitTest, TheColumnDraggedToTheFrontIsTheRowsFirstCell) {
   EXPECT_FALSE(view->PtInItemArea(item, TPoint{a.Left + 2, (a.Top + a.Bottom) / 2}));
 }
 
+// Reaches the drag manager's step over the control, which a drag over the window normally runs.
+struct DragAccess : TEmberOLEDragManager {
+  static void Over(TEmberOLEDragManager* M, TPoint WindowPt) {
+    TCommonDropEffect effect = TCommonDropEffect::cdeCopy;
+    (M->*(&DragAccess::DoDrag))(TCommonKeyStates{}, WindowPt, effect);
+  }
+};
+
+// Rows shorter than the header: the row under the mouse is the one clicked and the one a drag
+// marks as its target, not the row above it.
+TEST_F(ColumnFitTest, BelowTheHeaderTheRowUnderTheMouseIsTheOneTaken) {
+  Build({200});
+  for (const char16_t* c : {u"a", u"b", u"c", u"d", u"e"}) AddItem({c});
+  LV->GetGroups()->Rebuild(true);
+  ASSERT_GT(H->RuntimeHeight(), G->GetItem(0)->GetDisplayRect().Height());
+  std::string clicked;
+  LV->OnItemClick = [&](TCustomEmberListview*, TEmberItem* i, TCommonKeyStates, TEmberItemHitTestInfoSet) {
+    clicked = Name(i);
+  };
+  for (Integer row = 0; row < G->GetItemCount(); ++row) {
+    TEmberItem* item = G->GetItem(row);
+    SCOPED_TRACE(Name(item));
+    TEmberRectArrayObject ra;
+    item->ItemRectArray(nullptr, LV->GetScratchCanvas(), ra);
+    const TRect w = LV->GetScrollbars()->MapViewRectToWindowRect(ra.TextRect);
+    const TPoint p{(w.Left + w.Right) / 2, (w.Top + w.Bottom) / 2};
+    const LPARAM lp = static_cast<LPARAM>((p.X & 0xFFFF) | ((p.Y & 0xFFFF) << 16));
+    clicked.clear();
+    SendMessage(LV->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, lp);
+    SendMessage(LV->Handle(), WM_LBUTTONUP, 0, lp);
+    EXPECT_EQ(clicked, Name(item));
+    DragAccess::Over(LV->GetDragManager(), p);
+    EXPECT_EQ(LV->GetDragManager()->GetDropTarget(), item);
+  }
+}
+
 }  // namespace
 }  // namespace lvtest
