@@ -1,6 +1,11 @@
 // Report columns: a column fitted to its captions measures them in the font they are painted
 // with and makes room for the check box as drawn; and after the columns are dragged, the row's
 // first cell is the first column on the screen.
+#include <QImage>
+#include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+
 #include "ListviewTestUtil.h"
 #include "common/CommonObjects.h"
 #include "listview/EmberItemViews.h"
@@ -57,7 +62,8 @@ protected:
 
 // A bold caption fitted by a double click on its divider is painted whole: the ink reaches as far
 // as the bold text is wide, and its last letter (an M) stands the full height of the line, where
-// a shortened caption would end in dots on the baseline.
+// a shortened caption would end in dots on the baseline. A picture is saved when
+// PO_SCREENSHOT_DIR is set.
 TEST_F(ColumnFitTest, ABoldCaptionFittedByTheDividerIsNotCut) {
   Build({40, 60});
   const String caption = u"Summer prints MM";
@@ -87,6 +93,10 @@ TEST_F(ColumnFitTest, ABoldCaptionFittedByTheDividerIsNotCut) {
   for (Integer x = text.Left; x < colRight; ++x)
     for (Integer y = text.Top; y < text.Bottom; ++y)
       if (Ink(Px(x, y))) end = x;
+  if (const char* dir = std::getenv("PO_SCREENSHOT_DIR")) {
+    const std::filesystem::path path = std::filesystem::path(dir) / "column-fitted-bold.png";
+    EXPECT_TRUE(layer::WidgetOf(Form->Handle())->grab().toImage().save(QString::fromStdString(path.string())));
+  }
   ASSERT_GE(end, 0);
   EXPECT_GE(end, text.Left + boldWidth - 4);
   // The upper half of the line near the end holds the M's strokes.
