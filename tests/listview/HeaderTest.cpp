@@ -7,6 +7,7 @@
 
 #include "UniformCells.h"
 #include "listview/EmberColumns.h"
+#include "listview/EmberItemViews.h"
 #include "platform/ole/OleBridge_p.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/User.h"
@@ -401,6 +402,31 @@ TEST_F(HeaderDragTest, AColumnDraggedOntoAnotherTakesItsPlace) {
   EXPECT_EQ(ends, 5);
   // Positions stay a permutation and the layout follows them.
   EXPECT_EQ(Col(0)->GetDisplayRect(), (TRect{0, 0, 100, 21}));
+}
+
+// The column the user drags to the front is the row's first cell: an item's rectangles asked for
+// without a column are measured in it, with its caption.
+TEST_F(HeaderDragTest, TheColumnDraggedToTheFrontIsTheOneAnItemIsMeasuredIn) {
+  TEmberGroup* g = LV->GetGroups()->Add();
+  TEmberItem* item = g->GetItems()->Add();
+  item->SetCaptions(0, u"a");
+  item->SetCaptions(2, u"longer one");
+  LV->GetGroups()->Rebuild(true);
+  TEmberViewItem* view = item->GetView();
+  ASSERT_NE(view, nullptr);
+  auto textWidth = [&](const String& t) {
+    TCanvas* c = LV->GetScratchCanvas();
+    c->SetFont(LV->GetFont());
+    return c->TextWidth(t);
+  };
+  EXPECT_EQ(view->ItemRect(item, nullptr, TEmberCellRectType::ertText).Width(), textWidth(u"a"));
+  DragColumn({250, 10}, {20, 10});
+  ASSERT_EQ(Order(), "CAB");
+  LV->GetGroups()->Rebuild(true);
+  const TRect bounds = view->ItemRect(item, nullptr, TEmberCellRectType::ertBounds);
+  EXPECT_EQ(bounds.Left, 0);
+  EXPECT_EQ(bounds.Right, 100);
+  EXPECT_EQ(view->ItemRect(item, nullptr, TEmberCellRectType::ertText).Width(), textWidth(u"longer one"));
 }
 
 TEST_F(HeaderDragTest, AColumnDragShowsTheColumnsImageUnderThePointer) {
