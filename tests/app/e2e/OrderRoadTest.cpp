@@ -179,10 +179,19 @@ void ClickOn(TWinControl* parent, TControl* c) {
   guitest::Click(parent->Handle(), TPoint{c->GetLeft() + c->GetWidth() / 2, c->GetTop() + c->GetHeight() / 2});
   guitest::PumpPending();
 }
+// The pointer goes where the hand is before the event says so: on a desktop the program reads
+// the real pointer (the frame in the cell follows it, as on the platform), which the toolkit's
+// events alone do not move.
+void PointerAt(HWND h, TPoint client) {
+  ClientToScreen(h, &client);
+  SetCursorPos(client.X, client.Y);
+}
 // A hand slower than the loop: each step of the drag is handled before the next.
 void Drag(HWND h, TPoint from, TPoint to) {
+  PointerAt(h, from);
   guitest::Mouse(h, QEvent::MouseButtonPress, Qt::LeftButton, from, Qt::LeftButton);
   guitest::PumpPending();
+  PointerAt(h, to);
   guitest::Mouse(h, QEvent::MouseMove, Qt::NoButton, to, Qt::LeftButton);
   guitest::PumpPending();
   guitest::Mouse(h, QEvent::MouseButtonRelease, Qt::LeftButton, to, Qt::NoButton);
@@ -226,9 +235,20 @@ void DropFiles(TMain* main, const std::vector<std::string>& files) {
   EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 }
 
+// The paints still pending, as the customer sees them once the queue is idle: a step runs as a
+// posted message, which comes before WM_PAINT, so a window shown a moment ago may not yet have
+// painted every control (on a desktop its first paints wait for the server's exposure).
+void PaintPending(HWND h) {
+  UpdateWindow(h);
+  if (TWindowObj* w = layer::Find(h))
+    for (TWindowObj* c : std::vector<TWindowObj*>(w->Children))
+      if (c->IsChild()) PaintPending(c->Handle());
+}
+
 void Shot(TWinControl* form, const std::string& name) {
   const char* out = std::getenv("PO_SCREENSHOT_DIR");
   if (!out || !*out || !form) return;
+  PaintPending(form->Handle());
   if (QWidget* w = layer::WidgetOf(form->Handle()))
     w->grab().toImage().save(QString::fromUtf8(out) + "/" + QString::fromStdString(name) + ".png");
 }
