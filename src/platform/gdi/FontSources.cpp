@@ -180,6 +180,8 @@ public:
     Tm.tmMaxCharWidth = static_cast<LONG>(std::ceil(fm.maxWidth()));
     Tm.tmWeight = Font.bold() ? FW_BOLD : FW_NORMAL;
     Tm.tmItalic = lf.lfItalic;
+    // FreeType's emboldening strength: a 24th of the size, at least a pixel.
+    if (Font.bold() && !HasBoldGlyphs(Font)) Embolden = std::max(1, static_cast<int>(std::lround(px / 24.0)));
   }
   TEXTMETRICW Metrics() const override { return Tm; }
   // Every extent and every drawn run asks for each of its characters: an advance once measured
@@ -213,6 +215,39 @@ public:
   }
 
 private:
+  // Coverage of `text` drawn in `font` at 48 pixels, summed.
+  static long Ink(QFont font, const QString& text) {
+    font.setPixelSize(48);
+    QImage img(160, 80, QImage::Format_Alpha8);
+    img.fill(0);
+    {
+      QPainter p(&img);
+      p.setFont(font);
+      p.setPen(Qt::black);
+      p.drawText(QPointF(8, 60), text);
+    }
+    long sum = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) sum += img.constScanLine(y)[x];
+    return sum;
+  }
+  // Wine's Tahoma Bold (fonts-wine) carries the bold advances over the regular outlines, so the
+  // toolkit, finding a bold file, neither draws heavier strokes nor synthesises them: a face whose
+  // bold glyphs hold no more ink than its regular ones is emboldened as if it had no bold file.
+  static bool HasBoldGlyphs(const QFont& bold) {
+    static std::mutex mutex;
+    static std::map<QString, bool> known;
+    std::lock_guard lock(mutex);
+    auto it = known.find(bold.family());
+    if (it != known.end()) return it->second;
+    QFont regular = bold;
+    regular.setBold(false);
+    const QString probe = QStringLiteral("lHo");
+    const bool heavier = Ink(bold, probe) * 100 > Ink(regular, probe) * 115;
+    known.emplace(bold.family(), heavier);
+    return heavier;
+  }
+
   // The platform sizes a face's cell by the Windows ascent and descent of its OS/2 table, scaled
   // and rounded; the toolkit may take the typographic ones, which leave Tahoma's accents and
   // descenders outside the cell (11 pixels instead of 13 at 8 points).
@@ -271,7 +306,8 @@ private:
       // One character at a time, so that drawn positions add up exactly as measured ones do.
       int pos = run->Margin;
       for (Char ch : text) {
-        if (ch != u' ') p.drawText(QPointF(pos, run->Margin + Tm.tmAscent), QString(QChar(ch)));
+        if (ch != u' ')
+          for (int k = 0; k <= Embolden; ++k) p.drawText(QPointF(pos + k, run->Margin + Tm.tmAscent), QString(QChar(ch)));
         pos += Advance(ch);
       }
     }
@@ -293,6 +329,9 @@ private:
 
   QFont Font;
   TEXTMETRICW Tm;
+  // Pixels a bold face without bold glyphs is widened by, drawn over again one pixel apart as
+  // FreeType emboldens a bitmap glyph.
+  int Embolden{0};
   mutable std::mutex Mutex;
   // Every UTF-16 unit's advance, -1 until measured.
   mutable std::unique_ptr<std::atomic<int16_t>[]> Advances = NewAdvances();

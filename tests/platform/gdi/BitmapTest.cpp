@@ -354,3 +354,95 @@ TEST(Fonts, TheFormsFaceHasTahomasCellAtEightPoints) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace gditest;
+
+// Text drawn black on white in the program's face at 11 pixels, through TextOut or DrawText.
+struct TInk {
+  int Covered{0};           // pixels darker than half
+  int Left{-1}, Right{-1};  // first inked column and one past the last
+  int Width{0};             // the measured extent
+  std::vector<Byte> Pixels;
+};
+
+TInk InkOf(LONG weight, BYTE italic, BYTE underline, BYTE strikeOut, bool drawText) {
+  const StringView text = u"MMMM";
+  DibCanvas c(120, 24);
+  c.Clear(RGB(255, 255, 255));
+  LOGFONTW lf{};
+  lf.lfHeight = -11;
+  lf.lfWeight = weight;
+  lf.lfItalic = italic;
+  lf.lfUnderline = underline;
+  lf.lfStrikeOut = strikeOut;
+  const StringView face = u"Tahoma";
+  std::copy(face.begin(), face.end(), lf.lfFaceName);
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ old = SelectObject(c.Dc, font);
+  SetBkMode(c.Dc, TRANSPARENT);
+  SetTextColor(c.Dc, RGB(0, 0, 0));
+  TInk ink;
+  TSize ext{};
+  GetTextExtentPoint32W(c.Dc, text.data(), static_cast<int>(text.size()), &ext);
+  ink.Width = ext.cx;
+  if (drawText) {
+    TRect r{10, 4, 110, 20};
+    DrawTextW(c.Dc, text.data(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_NOPREFIX);
+  } else {
+    TextOutW(c.Dc, 10, 4, text.data(), static_cast<int>(text.size()));
+  }
+  for (int y = 0; y < c.H; ++y)
+    for (int x = 0; x < c.W; ++x) {
+      const Byte v = c.Px(x, y)[1];
+      ink.Pixels.push_back(v);
+      if (v >= 128) continue;
+      ++ink.Covered;
+      if (ink.Left < 0 || x < ink.Left) ink.Left = x;
+      ink.Right = std::max(ink.Right, x + 1);
+    }
+  SelectObject(c.Dc, old);
+  DeleteObject(font);
+  return ink;
+}
+
+// Every style the font carries reaches the drawn glyphs, not only the measured ones. Tahoma's M
+// advances 8 pixels at 11, 10 in bold; fonts-wine's bold file has the regular outlines, so a bold
+// that is not synthesised draws thin strokes spread over the wider cells.
+TEST(Fonts, EveryStyleOfTheFontReachesTheDrawnGlyphs) {
+  ASSERT_EQ(gdi::UiFamily(), QStringLiteral("Tahoma"));
+  for (bool drawText : {false, true}) {
+    SCOPED_TRACE(drawText ? "DrawText" : "TextOut");
+    const TInk regular = InkOf(FW_NORMAL, 0, 0, 0, drawText);
+    ASSERT_EQ(regular.Width, 32);
+    ASSERT_GT(regular.Covered, 0);
+    EXPECT_EQ(regular.Left, 11);  // each M one pixel in from its cell
+    struct Case {
+      const char* name;
+      LONG weight;
+      BYTE italic, underline, strikeOut;
+      int width;
+      double heavier;  // covered pixels at least this many times the regular's
+    };
+    for (const Case& k : {Case{"bold", FW_BOLD, 0, 0, 0, 40, 1.4}, Case{"semibold", 600, 0, 0, 0, 40, 1.4},
+                          Case{"bold italic", FW_BOLD, 1, 0, 0, 40, 1.3}, Case{"italic", FW_NORMAL, 1, 0, 0, 32, 0.8},
+                          Case{"underline", FW_NORMAL, 0, 1, 0, 32, 1.2}, Case{"strike-out", FW_NORMAL, 0, 0, 1, 32, 1.2},
+                          Case{"bold underline", FW_BOLD, 0, 1, 0, 40, 1.6}}) {
+      SCOPED_TRACE(k.name);
+      const TInk styled = InkOf(k.weight, k.italic, k.underline, k.strikeOut, drawText);
+      EXPECT_EQ(styled.Width, k.width);
+      EXPECT_NE(styled.Pixels, regular.Pixels);
+      EXPECT_GE(styled.Covered, static_cast<int>(regular.Covered * k.heavier))
+          << styled.Covered << " covered against " << regular.Covered;
+      if (k.weight >= 600) {
+        // The ink spans the measured width: the last M's right stem stands within a pixel or two
+        // of its cell's end, not where the regular one would end.
+        EXPECT_GE(styled.Right, 10 + k.width - 2);
+        EXPECT_LE(styled.Right, 10 + k.width + 2);
+      }
+    }
+  }
+}
+
+}  // namespace
