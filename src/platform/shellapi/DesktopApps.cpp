@@ -1,5 +1,5 @@
 // The desktop-entry database: which programs the desktop registers for a type of file, read the
-// way the freedesktop specifications for desktop entries, MIME applications and the base
+// way the freedesktop standards for desktop entries, MIME applications and the base
 // directories order it.
 
 #include "platform/shellapi/DesktopApps.h"
@@ -231,7 +231,7 @@ public:
     return it == FIds.end() || !it->second.Entry ? nullptr : &*it->second.Entry;
   }
 
-  // The association list of one type, as the MIME applications specification suggests: each
+  // The association list of one type, as the freedesktop MIME applications standard suggests: each
   // level's added associations, then its removals (which hide what less important levels add),
   // then the desktop files of that level that name the type.
   void Associations(const std::string& type, std::vector<std::string>& result) const {

@@ -25,7 +25,7 @@ using TTypeApps = std::vector<TDesktopApp>;
 
 // The folders searched, most important first: $XDG_CONFIG_HOME then $XDG_CONFIG_DIRS (default
 // /etc/xdg); $XDG_DATA_HOME then $XDG_DATA_DIRS (default /usr/local/share:/usr/share). Relative
-// entries are ignored, as the base directory specification asks.
+// entries are ignored, as the XDG base directory standard asks.
 std::vector<std::string> XdgConfigDirs();
 std::vector<std::string> XdgDataDirs();
 
