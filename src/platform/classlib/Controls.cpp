@@ -937,12 +937,12 @@ void TWinControl::ApplyFontAndColor() {
   pal.setColor(QPalette::Disabled, QPalette::WindowText, grey);
   pal.setColor(QPalette::Disabled, QPalette::Text, grey);
   pal.setColor(QPalette::Disabled, QPalette::ButtonText, grey);
-  // A check box or radio button takes its colour around the box only: the box itself stays the
-  // window colour, as the platform draws it, so the tick stays readable on a coloured panel.
-  if (qobject_cast<QAbstractButton*>(w))
-    pal.setColor(QPalette::Base, ToQColor(clWindow));
-  else if (FColor != clWindow && FColor != clBtnFace && FColor != clNone)
-    pal.setColor(QPalette::Base, ToQColor(FColor));
+  // The field colour is set on every control, never left to the toolkit's inheritance: a panel's
+  // colour would otherwise fill the edits and combo boxes on it, which then look disabled. A check
+  // box or radio button takes its colour around the box only: the box itself stays the window
+  // colour, as the platform draws it, so the tick stays readable on a coloured panel.
+  const bool ownField = !qobject_cast<QAbstractButton*>(w) && FColor != clBtnFace && FColor != clNone;
+  pal.setColor(QPalette::Base, ToQColor(ownField ? FColor : clWindow));
   w->setPalette(pal);
 }
 

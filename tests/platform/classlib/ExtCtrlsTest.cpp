@@ -209,6 +209,36 @@ TEST_F(ExtCtrlsTest, ACheckBoxOnASilverPanelKeepsAWhiteBox) {
   f->Free();
 }
 
+// Edits on a coloured panel keep their own window colour: the panel's colour must not reach
+// the field a customer types into, or it looks disabled.
+TEST_F(ExtCtrlsTest, AnEditOnASilverPanelKeepsItsWhiteField) {
+  TForm* f = MakeForm();
+  TPanel* p = TPanel::New(f);
+  p->SetBounds(5, 5, 200, 60);
+  p->SetColor(clSilver);
+  p->SetParent(f);
+  TEdit* e = TEdit::New(f);
+  e->SetParent(p);
+  e->SetBounds(10, 10, 60, 21);
+  TMemo* m = TMemo::New(f);
+  m->SetParent(p);
+  m->SetBounds(90, 10, 100, 40);
+  m->SetColor(clYellow);
+  ShowAndPaint(f);
+  const QImage shot = layer::WidgetOf(p->Handle())->grab().toImage();
+  struct Probe {
+    const char* what;
+    int x, y;
+    QRgb colour;
+  } probes[] = {
+      {"inside the edit", 40, 20, 0xFFFFFF},
+      {"inside the yellow memo", 140, 30, 0xFFFF00},
+      {"the panel beside them", 80, 50, 0xC0C0C0},
+  };
+  for (const Probe& pr : probes) EXPECT_EQ(shot.pixel(pr.x, pr.y) & 0xFFFFFF, pr.colour) << pr.what;
+  f->Free();
+}
+
 TEST_F(ExtCtrlsTest, AShapeFigureFollowsItsPenWidthAndKind) {
   struct Case {
     const char* name;
