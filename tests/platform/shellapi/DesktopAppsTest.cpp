@@ -179,9 +179,10 @@ TEST_F(DesktopAppsTest, AnApplicationStartsWithItsFileAsOneArgumentWithoutAShell
     EXPECT_EQ(ShellExecuteExW(&sei), c.ok);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(sei.hInstApp) > 32 ? 42u : reinterpret_cast<uintptr_t>(sei.hInstApp), c.code);
   }
-  // The program runs on its own; wait for its copy (generously: a loaded machine may take its time
-  // to start a process).
-  for (int i = 0; i < 6000 && testsupport::ReadFileBytes(out / "copied.jpg") != "JPEG"; ++i)
+  // The program runs on its own; wait for its copy, which may not exist yet (reading a missing file
+  // throws), generously: a loaded machine may take its time to start a process.
+  auto copied = [&out] { return fs::exists(out / "copied.jpg") && testsupport::ReadFileBytes(out / "copied.jpg") == "JPEG"; };
+  for (int i = 0; i < 6000 && !copied(); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(testsupport::ReadFileBytes(out / "copied.jpg"), "JPEG");
   EXPECT_EQ(fs::directory_iterator(out)->path().filename(), "copied.jpg") << "nothing else was made";
