@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRawFont>
 
 #include <algorithm>
@@ -156,7 +157,7 @@ public:
     Font.setFamily(gdi::UiFamily());
     Font.setStyleStrategy(QFont::PreferAntialias);
     Font.setKerning(false);
-    Font.setBold(lf.lfWeight >= 600);
+    if (lf.lfWeight >= 600) Font.setWeight(static_cast<QFont::Weight>(gdi::UiBoldWeight()));
     Font.setItalic(lf.lfItalic != 0);
     int px = 11;
     if (lf.lfHeight < 0) {
@@ -412,7 +413,62 @@ void SetFontSourceFactory(TFontSourceFactory factory) {
   ++st.Generation;
 }
 
+namespace {
+
+// Offset of the table `tag` in a TrueType file, or -1.
+qsizetype TableAt(const QByteArray& file, const char* tag, qsizetype length) {
+  auto u16 = [&](qsizetype at) { return (static_cast<unsigned>(static_cast<uint8_t>(file[at])) << 8) | static_cast<uint8_t>(file[at + 1]); };
+  if (file.size() < 12) return -1;
+  const qsizetype tables = u16(4);
+  for (qsizetype i = 0; i < tables; ++i) {
+    const qsizetype record = 12 + 16 * i;
+    if (record + 16 > file.size()) return -1;
+    if (file.mid(record, 4) != tag) continue;
+    const qsizetype at = static_cast<qsizetype>((u16(record + 8) << 16) | u16(record + 10));
+    return at >= 0 && at + length <= file.size() ? at : -1;
+  }
+  return -1;
+}
+
+// Whether two faces draw the same outlines for a few letters of differing stems.
+bool SameOutlines(const QByteArray& a, const QByteArray& b) {
+  QRawFont ra(a, 48), rb(b, 48);
+  if (!ra.isValid() || !rb.isValid()) return false;
+  const QString probe = QStringLiteral("lHoM");
+  const QList<quint32> ga = ra.glyphIndexesForString(probe), gb = rb.glyphIndexesForString(probe);
+  if (ga.size() != gb.size()) return false;
+  for (qsizetype i = 0; i < ga.size(); ++i)
+    if (ga[i] == 0 || ra.pathForGlyph(ga[i]) != rb.pathForGlyph(gb[i])) return false;
+  return true;
+}
+
+// Wine's Tahoma Bold (fonts-wine) carries the bold advances over the regular outlines. Registered
+// as it is, the toolkit takes it for a real bold face and its widgets draw thin strokes wide apart.
+// Marked a step below bold (weight 600, the bold flags cleared), it is still the face a bold font
+// finds, its advances kept, and the toolkit's FreeType engine emboldens its strokes as it does for
+// any face lighter than bold that a bold font lands on.
+QByteArray LighterThanBold(QByteArray file) {
+  const qsizetype os2 = TableAt(file, "OS/2", 64), head = TableAt(file, "head", 46);
+  if (os2 < 0 || head < 0) return {};
+  file[os2 + 4] = 0x02;  // usWeightClass 600
+  file[os2 + 5] = 0x58;
+  file[os2 + 63] = static_cast<char>(static_cast<uint8_t>(file[os2 + 63]) & ~0x20);  // fsSelection: bold
+  file[head + 45] = static_cast<char>(static_cast<uint8_t>(file[head + 45]) & ~0x01);  // macStyle: bold
+  return file;
+}
+
+}  // namespace
+
 namespace gdi {
+
+namespace {
+bool BoldFileLighter = false;
+}
+
+int UiBoldWeight() {
+  UiFamily();
+  return BoldFileLighter ? QFont::DemiBold : QFont::Bold;
+}
 
 QString UiFamily() {
   static const QString family = [] {
@@ -420,11 +476,20 @@ QString UiFamily() {
     if (QFontDatabase::families().contains(tahoma)) return tahoma;
     // fonts-wine keeps its faces out of fontconfig's folders, for Wine alone: the program adds
     // them for itself.
+    const QString regularFile = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    const QString boldFile = QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf");
+    auto read = [](const QString& name) {
+      QFile file(name);
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
     bool added = false;
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
-      if (!QFile::exists(QString::fromLatin1(file))) continue;
-      const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(file));
-      added = added || (id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(tahoma));
+    auto note = [&](int id) { added = added || (id >= 0 && QFontDatabase::applicationFontFamilies(id).contains(tahoma)); };
+    if (QFile::exists(regularFile)) note(QFontDatabase::addApplicationFont(regularFile));
+    if (QFile::exists(boldFile)) {
+      const QByteArray regular = read(regularFile), bold = read(boldFile);
+      const QByteArray lighter = SameOutlines(regular, bold) ? LighterThanBold(bold) : QByteArray();
+      BoldFileLighter = !lighter.isEmpty();
+      note(BoldFileLighter ? QFontDatabase::addApplicationFontFromData(lighter) : QFontDatabase::addApplicationFont(boldFile));
     }
     return added ? tahoma : QStringLiteral("DejaVu Sans Condensed");
   }();

@@ -171,6 +171,10 @@ COLORREF BrushColor(HBRUSH brush, bool* hollow);
 // it or the Debian package of Wine's metric-compatible Tahoma is installed, else DejaVu Sans
 // Condensed. The first call, on the GUI thread once the toolkit runs, registers the face.
 QString UiFamily();
+// The weight the canvas asks of the program's face for a bold font: below bold where the face's bold
+// file is registered lighter than bold, so that the canvas gets its thin outlines and emboldens them
+// itself, as it always has.
+int UiBoldWeight();
 
 // For the window layer.
 QImage SurfaceImage(TSurface& surface);  // shares the pixels; valid until the next SetSize

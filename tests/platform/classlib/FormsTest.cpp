@@ -418,6 +418,63 @@ TEST_F(FormsTest, TestFormShowsItsBackgroundAndControls) {
       << "the label's red text";
 }
 
+// A bold label draws heavy strokes over the bold advances, as the canvas does: Tahoma's M advances
+// 8 pixels at 11, 10 in bold, and fonts-wine's bold file holds the regular outlines, which the
+// toolkit's widgets would otherwise draw thin and spread over the wider cells.
+TEST_F(FormsTest, ABoldLabelDrawsHeavierStrokesOverTheBoldAdvances) {
+  struct Ink {
+    long Dark = 0;  // darkness against the background, summed
+    int Left = -1, Right = -1;
+  };
+  struct Case {
+    const char* name;
+    TFontStyles style;
+    int span;  // the four Ms' cells
+  };
+  Dialog dlg(Application);
+  std::vector<std::pair<Case, TLabel*>> labels;
+  int top = 40;
+  for (const Case& k : {Case{"regular", {}, 32}, Case{"bold", {TFontStyle::fsBold}, 40}}) {
+    TLabel* label = TLabel::New(dlg.Form);
+    label->SetParent(dlg.Form);
+    label->SetBounds(10, top, 80, 16);
+    label->GetFont()->SetName(u"Tahoma");
+    label->GetFont()->SetHeight(-11);
+    label->GetFont()->SetColor(clBlack);
+    label->GetFont()->SetStyle(k.style);
+    label->SetCaption(u"MMMM");
+    labels.emplace_back(k, label);
+    top += 20;
+  }
+  dlg.Form->Show();
+  MSG probe;
+  ASSERT_TRUE(PumpUntil([&] { return !PeekMessage(&probe, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE); }));
+  std::vector<Ink> inks;
+  for (const auto& [k, label] : labels) {
+    SCOPED_TRACE(k.name);
+    const QImage shot = layer::WidgetOf(label->Handle())->grab().toImage();
+    const int background = qGray(shot.pixel(shot.width() - 1, shot.height() - 1));
+    Ink ink;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) {
+        const int dark = background - qGray(shot.pixel(x, y));
+        if (dark <= 0) continue;
+        ink.Dark += dark;
+        if (dark < 128) continue;
+        if (ink.Left < 0) ink.Left = x;
+        ink.Left = std::min(ink.Left, x);
+        ink.Right = std::max(ink.Right, x);
+      }
+    ASSERT_GE(ink.Left, 0) << "no text drawn";
+    // From the first M's left stem to the last one's right stem: the cells less a pixel or two
+    // each side (the bold M keeps the regular outline, a little widened, in its wider cell).
+    EXPECT_GE(ink.Right - ink.Left + 1, k.span - 4);
+    EXPECT_LE(ink.Right - ink.Left + 1, k.span + 1);
+    inks.push_back(ink);
+  }
+  EXPECT_GE(inks[1].Dark * 100, inks[0].Dark * 125) << inks[1].Dark << " dark against " << inks[0].Dark;
+}
+
 TEST_F(FormsTest, TabAndShiftTabMoveTheFocusInTabOrderSkippingDisabledControls) {
   Dialog dlg(Application);
   TEdit* second = TEdit::New(dlg.Form);
