@@ -186,16 +186,7 @@ HRESULT TCommonShellContextMenu::GetUIObjectOf(HWND o, UINT cidl, const ITEMIDLI
   *out = nullptr;
   if (!FFromDesktop) return FActiveFolder ? FActiveFolder->GetUIObjectOf(o, cidl, apidl, iid, r, out) : E_FAIL;
   if (iid == IDataObject::Iid) {
-    // Items that borrow the active lists: their lists stay with the list they came from.
-    std::vector<Owned<TNamespace>> items;
-    common::TCommonNamespaceList list;
-    for (PItemIDList pidl : *FActivePIDLs) {
-      items.emplace_back(TNamespace::New(pidl, nullptr));
-      items.back()->SetFreePIDLOnDestroy(false);
-      list.push_back(items.back().get());
-    }
-    ComPtr<IDataObject> data;
-    common::CreateNamespaceDataObject(&list, false, data);
+    ComPtr<IDataObject> data = ActiveItemsDataObject();
     FUIObjectOfDataObject = data;
     if (!data) return E_FAIL;
     *out = data.Detach();
@@ -323,19 +314,26 @@ HRESULT TCommonShellContextMenu::MenuCallback(IShellFolder* folder, HWND, IDataO
   }
 }
 
+// A data object of the active items. The items borrow the active lists, which stay with the list
+// they came from.
+ComPtr<IDataObject> TCommonShellContextMenu::ActiveItemsDataObject() const {
+  std::vector<Owned<TNamespace>> items;
+  common::TCommonNamespaceList list;
+  for (PItemIDList pidl : *FActivePIDLs) {
+    items.emplace_back(TNamespace::New(pidl, nullptr));
+    items.back()->SetFreePIDLOnDestroy(false);
+    list.push_back(items.back().get());
+  }
+  ComPtr<IDataObject> data;
+  common::CreateNamespaceDataObject(&list, false, data);
+  return data;
+}
+
 // Before NT 6 the shell's default for the command shows nothing of several folders' items: the
 // component shows them itself, in one sheet when the shell offers one, else a sheet per folder.
 void TCommonShellContextMenu::ShowProperties() {
   if (TMultiFileProperties multi = BoundMultiFileProperties()) {
-    std::vector<Owned<TNamespace>> items;
-    common::TCommonNamespaceList list;
-    for (PItemIDList pidl : *FActivePIDLs) {
-      items.emplace_back(TNamespace::New(pidl, nullptr));
-      items.back()->SetFreePIDLOnDestroy(false);
-      list.push_back(items.back().get());
-    }
-    ComPtr<IDataObject> data;
-    common::CreateNamespaceDataObject(&list, false, data);
+    ComPtr<IDataObject> data = ActiveItemsDataObject();
     if (data) multi(data.Get(), 0);
     return;
   }

@@ -143,6 +143,7 @@ protected:
                 const String& verb);
   void AddKeyString(const String& s);
   void ShowProperties();
+  ComPtr<IDataObject> ActiveItemsDataObject() const;
   HRESULT MenuCallback(IShellFolder* folder, HWND owner, IDataObject* dataObject, UINT msg, WPARAM w, LPARAM l);
 
   ComPtr<IShellFolder> FActiveFolder;
