@@ -163,8 +163,10 @@ void FillHeaderFormatEtc(TEmberFormatEtc& FormatEtc) {
   FormatEtc.tymed = 1;  // TYMED_HGLOBAL
 }
 
+// Captions are kept by the column's index, not by where the user has moved the column: reading
+// them by position sorted a moved column by the caption of whichever column now stands there.
 Integer DefaultItemCompare(TEmberColumn* Column, TEmberItem* Item1, TEmberItem* Item2) {
-  Integer index = Column ? Column->GetPosition() : 0;
+  Integer index = Column ? Column->GetIndex() : 0;
   String c1 = Item1->GetCaptions(index);
   String c2 = Item2->GetCaptions(index);
   Integer result = common::WideStrICompare(c1, c2);

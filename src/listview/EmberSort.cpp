@@ -288,7 +288,8 @@ const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer
 
 Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1,
                                           TEmberCollectionItem* Item2) {
-  const Integer index = Column ? Column->GetPosition() : 0;
+  // By the column's index, as the captions are kept (see DefaultItemCompare).
+  const Integer index = Column ? Column->GetIndex() : 0;
   Integer result;
   if (FSorting) {
     String scratch1, scratch2;

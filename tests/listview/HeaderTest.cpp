@@ -429,6 +429,56 @@ TEST_F(HeaderDragTest, TheColumnDraggedToTheFrontIsTheOneAnItemIsMeasuredIn) {
   EXPECT_EQ(view->ItemRect(item, nullptr, TEmberCellRectType::ertText).Width(), textWidth(u"longer one"));
 }
 
+// Captions belong to a column wherever the user has put it: after the size column is dragged in
+// front of the name column, a click on it sorts by size, and a click on the name column by name.
+TEST_F(HeaderDragTest, AColumnDraggedToTheFrontSortsByItsOwnCaptions) {
+  // Column A holds the name, column B the size; name order and size order differ.
+  TEmberGroup* g = LV->GetGroups()->Add();
+  std::vector<TEmberCollectionItem*> input;
+  for (auto [name, size] : {std::pair{u"apple", u"3"}, {u"banana", u"1"}, {u"cherry", u"4"}, {u"date", u"2"}}) {
+    TEmberItem* it = g->GetItems()->Add();
+    it->SetCaptions(0, name);
+    it->SetCaptions(1, size);
+    input.push_back(it);
+  }
+  auto order = [&] {
+    std::string out;
+    for (Integer i = 0; i < g->GetItemCount(); ++i) out += static_cast<char>(g->GetItem(i)->GetCaptions(0)[0]);
+    return out;
+  };
+  DragColumn({150, 10}, {20, 10});
+  ASSERT_EQ(Order(), "BAC");
+  // The unit's own comparison, as a collection without a sort manager uses it.
+  auto item = [&](Integer i) { return static_cast<TEmberItem*>(input[static_cast<size_t>(i)]); };
+  Col(1)->SetSortDirection(TEmberSortDirection::esdAscending);
+  EXPECT_GT(DefaultItemCompare(Col(1), item(0), item(1)), 0) << "size 3 after size 1";
+  Col(1)->SetSortDirection(TEmberSortDirection::esdNone);
+  LV->GetSort()->SetAutoSort(true);
+  struct Step {
+    TPoint at;
+    TEmberSortDirection direction;
+    const char* order;
+  } steps[] = {
+      {{50, 10}, TEmberSortDirection::esdAscending, "bdac"},   // B, now in front: by size
+      {{50, 10}, TEmberSortDirection::esdDescending, "cadb"},
+      {{150, 10}, TEmberSortDirection::esdAscending, "abcd"},  // A, now second: by name
+      {{150, 10}, TEmberSortDirection::esdDescending, "dcba"},
+  };
+  for (TEmberSortAlgorithm alg : {TEmberSortAlgorithm::esaQuickSort, TEmberSortAlgorithm::esaBubbleSort,
+                                  TEmberSortAlgorithm::esaMergeSort}) {
+    SCOPED_TRACE(static_cast<int>(alg));
+    LV->GetSort()->SetAlgorithm(alg);
+    for (Integer i = 0; i < 2; ++i) Col(i)->SetSortDirection(TEmberSortDirection::esdNone);
+    g->GetItems()->Reorder(input);
+    for (const Step& c : steps) {
+      Click(c.at);
+      TEmberColumn* clicked = c.at.X < 100 ? Col(1) : Col(0);
+      EXPECT_EQ(clicked->GetSortDirection(), c.direction);
+      EXPECT_EQ(order(), c.order);
+    }
+  }
+}
+
 TEST_F(HeaderDragTest, AColumnDragShowsTheColumnsImageUnderThePointer) {
   TRect shown;
   TPoint pointer;
