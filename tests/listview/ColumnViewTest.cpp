@@ -150,6 +150,55 @@ TEST_F(ColumnViewTest, ResizingTheRectArraysGivesOnePerColumn) {
   EXPECT_EQ(arrays.size(), 1u);  // never shorter than one record
 }
 
+// Measuring the caption into a given rectangle: the alignment places the line, the vertical
+// alignment moves it within the rectangle's height, and a caption wider than the rectangle keeps the
+// rectangle's left and its own width. Caption lines come from the control's column paint info.
+TEST_F(ColumnViewTest, CalculateTextRectMeasuresTheCaptionByItsAlignments) {
+  using VA = common::TCommonVAlignment;
+  struct Case {
+    const char* name;
+    const char16_t* caption;
+    Integer lines;
+    TAlignment align;
+    VA valign;
+    TRect given, expected;
+    bool ownCanvas;  // false: the control lends a canvas of its own
+  };
+  const Case cases[] = {
+      // "Name" is 32 × 16 in a 100 × 40 rectangle.
+      {"left, top", u"Name", 1, TAlignment::taLeftJustify, VA::cvaTop, {10, 20, 110, 60}, {10, 20, 42, 36}, true},
+      // Right: x = 110 - 32; centred: (40 - 16) div 2 = 12 down.
+      {"right, centred", u"Name", 1, TAlignment::taRightJustify, VA::cvaCenter, {10, 20, 110, 60}, {78, 32, 110, 48},
+       false},
+      // Centred: x = 10 + (100 - 32) div 2; bottom: 40 - 16 = 24 down.
+      {"centre, bottom", u"Name", 1, TAlignment::taCenter, VA::cvaBottom, {10, 20, 110, 60}, {44, 44, 76, 60}, true},
+      // Only 20 wide: right-aligned it would start at -2; it keeps the left edge 10 and its 32 pixels.
+      {"narrow, right", u"Name", 1, TAlignment::taRightJustify, VA::cvaTop, {10, 20, 30, 60}, {10, 20, 42, 36}, true},
+      {"narrow, centre", u"Name", 1, TAlignment::taCenter, VA::cvaCenter, {10, 20, 30, 60}, {10, 32, 42, 48}, false},
+      // Two lines in 50 pixels: "Name " fits (40), "Name S" does not: "Name" and "Size".
+      {"two lines, left, top", u"Name Size", 2, TAlignment::taLeftJustify, VA::cvaTop, {0, 0, 50, 40}, {0, 0, 32, 32},
+       true},
+      // Both lines end at 50; (40 - 2 × 16) div 2 = 4 down.
+      {"two lines, right, centred", u"Name Size", 2, TAlignment::taRightJustify, VA::cvaCenter, {0, 0, 50, 40},
+       {18, 4, 50, 36}, false},
+      // One line allowed: the whole caption on it, 72 wide.
+      {"one line allowed", u"Name Size", 1, TAlignment::taLeftJustify, VA::cvaTop, {0, 0, 50, 40}, {0, 0, 72, 16},
+       true},
+  };
+  Owned<TControlCanvas> canvas{TControlCanvas::New()};
+  canvas->SetControl(LV);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Col->SetCaption(c.caption);
+    Col->SetAlignment(c.align);
+    LV->GetPaintInfoColumn()->SetVAlignment(c.valign);
+    LV->GetPaintInfoColumn()->SetCaptionLines(c.lines);
+    TRect r = c.given;
+    Col->GetView()->CalculateTextRect(Col, c.ownCanvas ? canvas.get() : nullptr, r);
+    EXPECT_EQ(Str(r), Str(c.expected));
+  }
+}
+
 // Classic painting: the button's colour inside its edge, and a 2-pixel blue bar at the left edge
 // while a column drag aims at it.
 TEST_F(ColumnViewTest, ClassicBackgroundAndDropMarker) {
