@@ -196,7 +196,8 @@ void TCustomEmberListview::HandleMouseDown(TCommonMouseButton Button, TMessage& 
   if (group) {
     TEmberGroupHitTestInfoSet ghit;
     group->HitTestAt(viewPt, ghit);
-    if (ghit.Contains(GT::egtOnExpandButton) && Button == MB::cmbLeft) {
+    // Asked through the virtual query so that a descendant decides which part of the header folds.
+    if (GroupHitTestIsExpandButton(ghit) && Button == MB::cmbLeft) {
       ExpandClick(group);
       return;
     }

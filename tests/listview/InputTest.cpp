@@ -1,6 +1,7 @@
 // The list view in the hand: mouse, keyboard and wheel scenarios as the window's messages, the
 // same through the toolkit's events, hot tracking, hints, and the background picture by pixels.
 #include <QEvent>
+#include <functional>
 
 #include "ListviewTestUtil.h"
 #include "listview/EmberViews.h"
@@ -591,6 +592,75 @@ TEST_F(InputTest, ARightButtonGestureIsSpelledByItsStrokesAndTakesTheMenusPlace)
   Send(WM_RBUTTONUP, 0, TPoint{50, 200});
   EXPECT_EQ(gestures.size(), 1u);
   EXPECT_EQ(menus, 1);
+}
+
+// An application's lists that decide for themselves which part of a group header folds the
+// group: one folds it from anywhere on the caption line, one never by the mouse.
+class THeaderFoldsListview : public TEmberListview {
+  PF_CLASS(THeaderFoldsListview)
+public:
+  bool GroupHitTestIsExpandButton(TEmberGroupHitTestInfoSet HitTest) const override {
+    return HitTest.Contains(TEmberGroupHitTestInfo::egtOnLabel) || TEmberListview::GroupHitTestIsExpandButton(HitTest);
+  }
+};
+class TNeverFoldsListview : public TEmberListview {
+  PF_CLASS(TNeverFoldsListview)
+public:
+  bool GroupHitTestIsExpandButton(TEmberGroupHitTestInfoSet) const override { return false; }
+};
+
+TEST_F(InputTest, AGroupClickAsksTheListWhetherItHitTheExpandButton) {
+  struct Case {
+    const char* what;
+    std::function<TEmberListview*()> make;
+    bool buttonFolds, labelFolds;
+  } cases[] = {
+      {"the list's own answer", [this] { return TEmberListview::New(Form); }, true, false},
+      {"the caption line folds", [this] { return THeaderFoldsListview::New(Form); }, true, true},
+      {"nothing folds", [this] { return TNeverFoldsListview::New(Form); }, false, false},
+  };
+  Owned<TBitmap> glyph(TBitmap::New());
+  glyph->SetPixelFormat(TPixelFormat::pf32bit);
+  glyph->SetSize(9, 11);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LV = c.make();
+    Made.push_back(LV);
+    LV->SetParent(Form);
+    LV->SetBounds(0, 0, 400, 300);
+    LV->SetBorderStyle(TBorderStyle::bsNone);
+    LV->HandleNeeded();
+    LV->SetView(TEmberListStyle::elsList);
+    LV->SetShowGroupMargins(true);
+    TEmberPaintInfoBaseGroup* info = LV->GetPaintInfoGroup();
+    info->GetMarginTop()->SetVisible(true);
+    info->GetMarginTop()->SetSize(30);
+    info->SetExpandable(true);
+    LV->SetGroupExpandButton(glyph.get());
+    LV->SetGroupCollapseButton(glyph.get());
+    TEmberGroup* g = LV->GetGroups()->Add();
+    g->SetCaption(u"Group");
+    for (const char16_t* t : {u"a", u"b"}) g->GetItems()->Add()->SetCaption(t);
+    LV->GetGroups()->Rebuild(true);
+    TEmberRectArrayObject ra;
+    g->GetView()->GroupRectArray(g, TEmberGroupMarginEdge::egmeTop, g->GetBoundsRectTopMargin(), ra);
+    ASSERT_GT(ra.ExpandButtonRect.Width(), 0);
+    const Integer y = (ra.ExpandButtonRect.Top + ra.ExpandButtonRect.Bottom) / 2;
+    struct Spot {
+      TPoint at;
+      bool folds;
+    } spots[] = {
+        {{(ra.ExpandButtonRect.Left + ra.ExpandButtonRect.Right) / 2, y}, c.buttonFolds},
+        {{ra.LabelRect.Right - 5, y}, c.labelFolds},  // right of the caption's text
+    };
+    for (const Spot& p : spots) {
+      const TPoint at = LV->GetScrollbars()->MapViewToWindow(p.at);
+      Press(at);
+      Release(at);
+      EXPECT_EQ(g->GetExpanded(), !p.folds) << p.at.X;
+      g->SetExpanded(true);
+    }
+  }
 }
 
 }  // namespace
