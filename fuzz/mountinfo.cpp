@@ -34,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kernel::testing::SetMountTableSource(gFile, "/nonexistent-sys");
   for (const kernel::TMountEntry& m : kernel::MountTable()) {
     if (m.Point.empty() || m.Point[0] != '/') std::abort();
+    // No field may hold a NUL: a path would stop short of what the table says.
+    for (const std::string* s : {&m.Point, &m.Source, &m.FsType})
+      if (s->find('\0') != std::string::npos) std::abort();
     String point = FromNativePath(m.Point);
     UINT type = GetDriveTypeW(point.c_str());
     if (type > DRIVE_RAMDISK) std::abort();

@@ -36,9 +36,10 @@ struct TMask {
     Shift = mask ? std::countr_zero(mask) : 0;
     Max = mask ? (mask >> Shift) : 0;
   }
+  // A mask may be as wide as the pixel: the product with 255 needs more than 32 bits.
   Byte Get(uint32_t px) const {
     if (!Max) return 0;
-    return static_cast<Byte>((((px & Mask) >> Shift) * 255 + Max / 2) / Max);
+    return static_cast<Byte>((uint64_t{(px & Mask) >> Shift} * 255 + Max / 2) / Max);
   }
 };
 

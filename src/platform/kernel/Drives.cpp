@@ -37,7 +37,9 @@ TTableState& State() {
   return s;
 }
 
-// Blanks, tabs, newlines and backslashes of the table's fields are written as octal escapes.
+// Blanks, tabs, newlines and backslashes of the table's fields are written as octal escapes. Only
+// a byte's escape is undone: "\000" would put a NUL inside a path, and "\400" to "\777" name no
+// byte, so such an escape, which the kernel never writes, keeps its four characters.
 std::string Unescape(const std::string& s) {
   std::string r;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -49,7 +51,7 @@ std::string Unescape(const std::string& s) {
         if (c < '0' || c > '7') octal = false;
         v = v * 8 + (c - '0');
       }
-      if (octal) {
+      if (octal && v >= 1 && v <= 0377) {
         r += static_cast<char>(v);
         i += 3;
         continue;
@@ -120,6 +122,8 @@ std::vector<TMountEntry> ReadTable(const std::string& override) {
   int lines = 0;
   // A table of a hundred thousand mounts is no desktop's; the rest is not read.
   while (std::getline(in, line) && ++lines <= 100000) {
+    // The kernel writes no NUL; a path holding one would name another path than it says.
+    if (line.find('\0') != std::string::npos) continue;
     TMountEntry m;
     if (mountInfo ? ParseMountInfoLine(line, m) : ParseMountsLine(line, m)) table.push_back(std::move(m));
   }

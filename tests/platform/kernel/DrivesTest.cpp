@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <vector>
+
 #include "platform/kernel/Drives.h"
 #include "platform/kernel/Modules.h"
 #include "platform/rtl/Strings.h"
@@ -88,6 +91,40 @@ TEST_F(DrivesTest, TheVolumeOfAPathIsTheLongestMountAboveIt) {
   }
   Char small[4]{};
   EXPECT_FALSE(GetVolumePathNameW(FromNativePath(M + "/card/x").c_str(), small, 4)) << "the buffer is too small";
+}
+
+TEST_F(DrivesTest, OnlyTheEscapesOfBytesAreUndone) {
+  struct Case {
+    const char* written;  // the point as the table holds it
+    std::string point;    // as read
+  };
+  const Case cases[] = {
+      {"/m/a\\040b", "/m/a b"},
+      {"/m/tab\\011newline\\012", "/m/tab\tnewline\n"},
+      {"/m/back\\134slash", "/m/back\\slash"},
+      {"/m/first\\001last\\377", "/m/first\001last\377"},
+      // No byte: a NUL would cut the path short, and 256 and above are no byte at all.
+      {"/m/nul\\000x", "/m/nul\\000x"},
+      {"/m/big\\400x", "/m/big\\400x"},
+      {"/m/max\\777", "/m/max\\777"},
+      // No escape: a digit that is not octal, or too few digits at the end.
+      {"/m/eight\\08x", "/m/eight\\08x"},
+      {"/m/short\\04", "/m/short\\04"},
+  };
+  std::string table;
+  for (const Case& c : cases) table += std::string("40 22 8:2 / ") + c.written + " rw - ext4 /dev/nul\\000x rw\n";
+  // A NUL as it stands: no line of the kernel's.
+  static const char kRawNul[] = "41 22 8:2 / /m/raw\0nul rw - ext4 /dev/sda2 rw\n";
+  table.append(kRawNul, sizeof kRawNul - 1);
+  testsupport::WriteFileBytes(Fake.Table, table);
+  kernel::testing::SetMountTableSource(Fake.Table, Fake.Sys);
+  std::vector<kernel::TMountEntry> read = kernel::MountTable();
+  ASSERT_EQ(read.size(), std::size(cases));
+  for (size_t i = 0; i < read.size(); ++i) {
+    SCOPED_TRACE(cases[i].written);
+    EXPECT_EQ(read[i].Point, cases[i].point);
+    EXPECT_EQ(read[i].Source, "/dev/nul\\000x") << "every field is read alike";
+  }
 }
 
 }  // namespace

@@ -350,6 +350,8 @@ def bmp_kind(name):
             rows.append(pad4(bytes(row)))
         return bmp_file(16, rows if top_down else rows[::-1], top_down, 3 if f565 else 0, None,
                         masks if f565 else None), expect
+    if name in BMP_FIELDS:
+        return bmp_fields(name)
     bits = 24 if name.startswith('bmp-24') else 32
     alpha = 'alpha' in name
     rows = []
@@ -368,9 +370,46 @@ def bmp_kind(name):
     return bmp_file(bits, rows if top_down else rows[::-1], top_down), expect
 
 
+# 32-bit bit fields wider than a byte: a mask of all 32 bits (and two of 16), three overlapping
+# masks of 30 bits, and 10 bits a colour with 2 of alpha. Header, masks (red, green, blue, alpha)
+# and the two blocks' stored pixels.
+BMP_FIELDS = {
+    'bmp-32-fields-32': (40, (0xFFFFFFFF, 0xFFFF0000, 0x0000FFFF, 0), 0x80000000, 0x3FFFC001),
+    'bmp-32-fields-30': (108, (0xFFFFFFFC, 0x7FFFFFFE, 0x3FFFFFFF, 0), 0xC0F0E0D3, 0x12345678),
+    'bmp-32-fields-1010102': (124, (0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000),
+                              2 << 30 | 800 << 20 | 100 << 10 | 500, 3 << 30 | 1023 << 20 | 0 << 10 | 512),
+}
+
+
+def mask_value(px, mask):
+    """A field widened to 8 bits, rounded: what the field holds times 255 over its largest value."""
+    if not mask:
+        return None
+    shift = (mask & -mask).bit_length() - 1
+    top = mask >> shift
+    return (((px & mask) >> shift) * 255 + top // 2) // top
+
+
+def bmp_fields(name):
+    header, masks, a_px, b_px = BMP_FIELDS[name]
+    expect = [[None] * W for _ in range(H)]
+    rows = []
+    for y in range(H):
+        row = bytearray()
+        for x in range(W):
+            b = region(x, y)
+            # the pattern: every bit of the pixel changes between neighbours
+            px = {'a': a_px, 'b': b_px}.get(b, ((x + 1) * 0x9E3779B1 ^ (y + 1) * 0x85EBCA77) & 0xFFFFFFFF)
+            row += struct.pack('<I', px)
+            a = mask_value(px, masks[3])
+            expect[y][x] = tuple(mask_value(px, m) for m in masks[:3]) + (255 if a is None else a,)
+        rows.append(bytes(row))
+    return bmp_file(32, rows[::-1], False, 3, None, masks if header > 40 else masks[:3], header=header), expect
+
+
 BMP_KINDS = ['bmp-pal1', 'bmp-pal1-topdown', 'bmp-pal4', 'bmp-pal4-topdown', 'bmp-pal8', 'bmp-pal8-topdown',
              'bmp-rle8', 'bmp-rle4', 'bmp-rle8-skips', 'bmp-16-555', 'bmp-16-565-topdown', 'bmp-24', 'bmp-24-topdown',
-             'bmp-32', 'bmp-32-topdown', 'bmp-32-alpha']
+             'bmp-32', 'bmp-32-topdown', 'bmp-32-alpha', *BMP_FIELDS]
 
 # ---- JPEG (written by ImageMagick from a PPM of the formulas) ----
 
@@ -458,12 +497,16 @@ def main():
         open(path, 'wb').write(data)
         # Five or six bits widen to eight by rounding here, by repeating the high bits in
         # ImageMagick and Pillow: one level apart at most.
-        tolerance = 1 if name.startswith('bmp-16') else 0
+        tolerance = 1 if name.startswith('bmp-16') or name in BMP_FIELDS else 0
         # ImageMagick drops the alpha of a 32-bit bitmap; Pillow keeps it. Pillow cannot read
-        # every run-length file (it misreads a delta and an odd absolute run of 4-bit pixels).
-        if 'alpha' not in name and not near([[p[:3] + (255,) for p in r] for r in decode(path)], expect, tolerance):
+        # every run-length file (it misreads a delta and an odd absolute run of 4-bit pixels), nor
+        # bit fields other than whole bytes. ImageMagick widens a 2-bit alpha by shifting (3 gives
+        # 192), so only the colours are compared; the alpha's formula scales as the colours do.
+        def colours(rows):
+            return [[p[:3] + (255,) for p in r] for r in rows]
+        if 'alpha' not in name and not near(colours(decode(path)), colours(expect), tolerance):
             raise SystemExit('ImageMagick reads %s otherwise than its formulas' % name)
-        if 'rle' not in name and not near(pillow(path), expect, tolerance):
+        if 'rle' not in name and name not in BMP_FIELDS and not near(pillow(path), expect, tolerance):
             raise SystemExit('Pillow reads %s otherwise than its formulas' % name)
         write_ppm(os.path.join(HERE, name + '.ppm'), expect)
         listing.append((name + '.bmp', expect, tolerance))
