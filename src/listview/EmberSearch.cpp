@@ -79,18 +79,25 @@ void TEmberIncrementalSearchManager::SetUpNextSearchItem() {
 void TEmberIncrementalSearchManager::HandleWMKeyDown(TMessage& /*Msg*/) {
   if (!FEnabled) return;
   if (!FSearching) {
+    // Without a last hit or a focused item to step on from, the search begins at the first item
+    // itself: stepping past it made "a" in a list starting with "apple" select the second "a...".
     switch (FStart) {
       case TCoolIncrementalSearchStart::eissStartOver:
         FSearchItem = FirstSearchItem();
         break;
       case TCoolIncrementalSearchStart::eissLastHit:
-        if (!FSearchItem) FSearchItem = FirstSearchItem();
-        SetUpNextSearchItem();
+        if (FSearchItem)
+          SetUpNextSearchItem();
+        else
+          FSearchItem = FNextSearchItem = FirstSearchItem();
         break;
       case TCoolIncrementalSearchStart::eissFocusedNode: {
         TEmberSelectionManager* sel = OwnerListview() ? OwnerListview()->GetSelection() : nullptr;
-        FSearchItem = sel && sel->GetFocusedItem() ? sel->GetFocusedItem() : FirstSearchItem();
-        SetUpNextSearchItem();
+        FSearchItem = sel ? sel->GetFocusedItem() : nullptr;
+        if (FSearchItem)
+          SetUpNextSearchItem();
+        else
+          FSearchItem = FNextSearchItem = FirstSearchItem();
         break;
       }
     }
