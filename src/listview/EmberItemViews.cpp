@@ -421,10 +421,9 @@ void TEmberViewThumbnailItem::PictureRects(TEmberItem* Item, Integer Position, T
   if (!hideCaption) {
     if (Canvas) {
       LoadTextFont(Item, Position, Canvas, Item->GetSelected());
-      TEXTMETRICW tm{};
-      GetTextMetricsW(Canvas->GetHandle(), &tm);
       // Two caption lines are always reserved under the picture.
-      icon.Bottom -= 2 * tm.tmHeight;
+      TEmberLineHeightMemo* memo = lv ? lv->GetSelection()->BandLineHeights() : nullptr;
+      icon.Bottom -= 2 * (memo ? memo->Of(Canvas) : TEmberLineHeightMemo::Measure(Canvas));
     }
   } else if (Item->GetCheckType() != TEmberCheckType::ectNone) {
     const TRect b = CheckBounds(Item->GetCheckSize());

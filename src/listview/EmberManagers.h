@@ -18,6 +18,31 @@ class TTimer;
 
 namespace ember {
 
+// The height of a text line in a canvas's font, remembered by the font's description while a
+// rubber band moves: a band move asks it for each of the thousands of items it passes, and
+// selecting the font into the DC to read its metrics each time cost more than all else the move
+// does. Within one move a description always gives the same metrics.
+class TEmberLineHeightMemo {
+public:
+  LONG Of(TCanvas* Canvas);
+  static LONG Measure(TCanvas* Canvas);
+
+private:
+  struct TEntry {
+    String Name;
+    Integer Height{0};
+    uint64_t Style{0};
+    TFontCharset Charset{0};
+    TFontPitch Pitch{TFontPitch::fpDefault};
+    LONG Answer{0};
+  };
+  // A handler may give items fonts of their own; a few are kept.
+  static constexpr size_t Capacity = 4;
+  TEntry FEntries[Capacity];
+  size_t FCount{0};
+  size_t FNext{0};
+};
+
 class TEmberSelectionManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberSelectionManager)
 public:
@@ -60,6 +85,8 @@ public:
   // While a walk over all items runs, items do not repaint one by one: the walk repaints the
   // control once at its end.
   bool ItemRepaintsHeld() const { return FRepaintHold > 0; }
+  // While a band move runs, the line heights its hit tests measure.
+  TEmberLineHeightMemo* BandLineHeights() const { return FBandLineHeights; }
 
   // ---- Settings ----
   bool GetEnabled() const { return FEnabled; }
@@ -199,6 +226,7 @@ private:
   TColor FTextColor{clHighlightText};
   bool FUseFocusRect{true};
   Integer FRepaintHold{0};
+  TEmberLineHeightMemo* FBandLineHeights{nullptr};
 };
 
 // Holds the object whose check box is being clicked, and the count of checked items.

@@ -1,7 +1,7 @@
 // The selection manager: which items are selected and focused, batches of changes that announce
 // themselves once, range, rectangle and rubber-band selection, and the runs of neighbouring
 // selected items that paint as one selection.
-#include <unordered_set>
+#include <algorithm>
 
 #include "listview/EmberControl.h"
 
@@ -369,20 +369,33 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
   SubtractRect(NewRect, OldRect, strips);
   SubtractRect(OldRect, NewRect, strips);
   TEmberGroups* groups = lv->GetGroups();
-  std::unordered_set<TEmberItem*> seen;
+  // A cell that crosses the line between two strips is met in both; it is judged once. The items
+  // of the strips already walked are kept sorted (a hash set cost an allocation per item).
+  std::vector<TEmberItem*> seen, walked;
   std::vector<TRect> changed;
   bool anyChanged = false;
   {
     ++FRepaintHold;
+    TEmberLineHeightMemo lineHeights;
+    TEmberLineHeightMemo* const outerLineHeights = FBandLineHeights;
+    FBandLineHeights = &lineHeights;
     struct Release {
-      Integer& Hold;
-      ~Release() { --Hold; }
-    } release{FRepaintHold};
-    for (const TRect& strip : strips) {
+      TEmberSelectionManager& M;
+      TEmberLineHeightMemo* Outer;
+      ~Release() {
+        --M.FRepaintHold;
+        M.FBandLineHeights = Outer;
+      }
+    } release{*this, outerLineHeights};
+    for (size_t k = 0; k < strips.size(); ++k) {
+      const TRect& strip = strips[k];
+      const bool more = k + 1 < strips.size();
       TRect around{};
       bool stripChanged = false;
+      walked.clear();
       for (TEmberItem* i = groups->FirstItemInRect(strip); i; i = groups->NextItemInRect(i, strip)) {
-        if (!seen.insert(i).second) continue;
+        if (k > 0 && std::binary_search(seen.begin(), seen.end(), i)) continue;
+        if (more) walked.push_back(i);
         const bool was = i->GetSelected();
         ApplyDragSelect(i, Toggle, NewRect, OldRect);
         if (i->GetSelected() == was) continue;
@@ -397,6 +410,12 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
       }
       if (stripChanged) changed.push_back(around);
       anyChanged = anyChanged || stripChanged;
+      if (more) {
+        std::sort(walked.begin(), walked.end());
+        const size_t mid = seen.size();
+        seen.insert(seen.end(), walked.begin(), walked.end());
+        std::inplace_merge(seen.begin(), seen.begin() + static_cast<std::ptrdiff_t>(mid), seen.end());
+      }
     }
   }
   if (anyChanged) {
@@ -415,6 +434,29 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
     }
   }
   batch.End();
+}
+
+// ---- Line heights during a band move ----
+LONG TEmberLineHeightMemo::Measure(TCanvas* Canvas) {
+  TEXTMETRICW tm{};
+  GetTextMetricsW(Canvas->GetHandle(), &tm);
+  return tm.tmHeight;
+}
+
+LONG TEmberLineHeightMemo::Of(TCanvas* Canvas) {
+  const TFont* font = Canvas->GetFont();
+  for (size_t i = 0; i < FCount; ++i) {
+    const TEntry& e = FEntries[i];
+    if (e.Height == font->GetHeight() && e.Style == font->GetStyle().Bits() && e.Charset == font->GetCharset() &&
+        e.Pitch == font->GetPitch() && e.Name == font->GetName())
+      return e.Answer;
+  }
+  const LONG answer = Measure(Canvas);
+  FEntries[FNext] = TEntry{font->GetName(), font->GetHeight(), font->GetStyle().Bits(), font->GetCharset(),
+                           font->GetPitch(), answer};
+  FNext = (FNext + 1) % Capacity;
+  FCount = std::min(FCount + 1, Capacity);
+  return answer;
 }
 
 // ---- Selection groups ----

@@ -225,6 +225,82 @@ TEST_F(ItemViewsTest, ThumbnailHitTestsOnThePartsOfTheCell) {
   EXPECT_FALSE(Item->EditAreaHitPt(TPoint{50, 125}));
 }
 
+// A rubber band meets each picture as the item's own font leaves it: two caption lines of the font
+// its paint-text handler gives it are kept under the picture. Each move tells exactly the items it
+// changes, and announces the batch once.
+TEST_F(ItemViewsTest, ARubberBandMeetsEachPictureAsItsOwnFontLeavesIt) {
+  // The 8-point font (height -11) is 13 pixels high, a 15-point one (-20) 22.
+  pf::TFixedFontMetrics normal, tall;
+  normal.Advance = tall.Advance = 6;
+  normal.Height = 13;
+  normal.Ascent = 10;
+  tall.Height = 22;
+  tall.Ascent = 18;
+  const pf::TFontSourceFactory small = pf::FixedFontSourceFactory(normal), big = pf::FixedFontSourceFactory(tall);
+  pf::SetFontSourceFactory([small, big](const LOGFONTW& lf) { return lf.lfHeight == -20 ? big(lf) : small(lf); });
+  LV->SetView(TEmberListStyle::elsThumbnail);
+  LV->GetSelection()->SetMultiSelect(true);
+  Item->SetCaption(u"a");
+  TEmberItem* b = Group->GetItems()->Add();
+  b->SetCaption(u"b");
+  TEmberItem* c = Group->GetItems()->Add();
+  c->SetCaption(u"c");
+  LV->GetGroups()->Rebuild(true);
+  int paintTexts = 0;
+  LV->OnItemPaintText = [b, &paintTexts](TCustomEmberListview*, TEmberItem* item, Integer, TCanvas* canvas) {
+    ++paintTexts;
+    if (item == b) canvas->GetFont()->SetHeight(-20);
+  };
+  LogStateEvents(LV, Log);
+  // One row of cells, each 117 wide inside its border of 4: the band's target is the picture less
+  // 12 a side. Its bottom lies 4 + 2 x 13 + 12 = 42 above the cell's bottom for "a" and "c", and
+  // 4 + 2 x 22 + 12 = 60 above it for "b".
+  const TRect cell = Item->GetDisplayRect();
+  ASSERT_EQ(cell.Width(), 125);
+  ASSERT_EQ(b->GetDisplayRect().Top, cell.Top);
+  ASSERT_EQ(c->GetDisplayRect().Top, cell.Top);
+  const Integer bottom = cell.Bottom, left = cell.Left, right = c->GetDisplayRect().Right;
+  struct Step {
+    const char* What;
+    TRect Band;
+    std::vector<std::string> Events;
+    std::string Selected;
+  };
+  const Step steps[] = {
+      {"a strip 45 to 50 above the cells' bottom",
+       {left, bottom - 50, right, bottom - 45},
+       {"SelectionChanging:a", "SelectionChanged:a", "SelectionChanging:c", "SelectionChanged:c", "SelectionsChanged"},
+       "a c"},
+      {"grown up to 61 above it, into b's picture",
+       {left, bottom - 61, right, bottom - 45},
+       {"SelectionChanging:b", "SelectionChanged:b", "SelectionsChanged"},
+       "a b c"},
+      {"back to 59, below b's picture again",
+       {left, bottom - 59, right, bottom - 45},
+       {"SelectionChanging:b", "SelectionChanged:b", "SelectionsChanged"},
+       "a c"},
+      {"its top 1 lower: nothing changes", {left, bottom - 58, right, bottom - 45}, {}, "a c"},
+  };
+  TRect old{left, bottom - 50, left + 1, bottom - 49};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.What);
+    Log.Clear();
+    paintTexts = 0;
+    LV->GetSelection()->DragSelect(false, s.Band, old);
+    old = s.Band;
+    EXPECT_EQ(Log.Lines, s.Events);
+    std::string selected;
+    for (TEmberItem* i = LV->GetSelection()->First(); i; i = LV->GetSelection()->Next(i))
+      selected += (selected.empty() ? "" : " ") + Name(i);
+    EXPECT_EQ(selected, s.Selected);
+    // Each item the move passes is measured against both bands, its font loaded each time.
+    EXPECT_GE(paintTexts, 6);
+  }
+  // Outside a band move the handler's font still decides, item by item.
+  EXPECT_FALSE(b->SelectionHit(TRect{left, bottom - 59, right, bottom - 45}, TEmberSelectHitType::eshtDragSelect));
+  EXPECT_TRUE(c->SelectionHit(TRect{left, bottom - 59, right, bottom - 45}, TEmberSelectHitType::eshtDragSelect));
+}
+
 // The three-way answer of binary searches: the cell's edges count as inside.
 TEST_F(ItemViewsTest, PtInRectAnswersWhichSideOfTheCell) {
   LV->SetView(TEmberListStyle::elsThumbnail);
