@@ -182,15 +182,22 @@ void TEmberBackgroundManager::PaintCaption(TCanvas* ACanvas, const TRect& ARect)
   common::DrawTextWEx(ACanvas->GetHandle(), FCaption, r, FCaptionSingleLine ? 1 : -1, flags);
 }
 
-// The picture keeps its place on the screen while the window moves.
+// The picture keeps its place on the screen while the window moves: it is drawn at the offset in
+// the client area, so the offset goes against the move. The move is measured from where the window
+// still stands, not from the control's Left and Top, which SetBounds has already changed by now.
 void TEmberBackgroundManager::WMWindowPosChanging(TMessage& Msg) {
   auto* pos = reinterpret_cast<const WINDOWPOS*>(Msg.LParam);
   TCustomEmberListview* lv = OwnerListview();
-  if (!FOffsetTrack || !pos || !lv || (pos->flags & SWP_NOMOVE)) return;
-  const Integer dx = pos->x - lv->GetLeft(), dy = pos->y - lv->GetTop();
+  if (!FOffsetTrack || !pos || !lv || !lv->HandleAllocated() || (pos->flags & SWP_NOMOVE)) return;
+  TRect now;
+  if (!GetWindowRect(lv->Handle(), &now)) return;
+  TPoint from{now.Left, now.Top};
+  if (HWND parent = GetParent(lv->Handle()); parent && (GetWindowLongPtr(lv->Handle(), GWL_STYLE) & WS_CHILD))
+    ScreenToClient(parent, &from);
+  const Integer dx = pos->x - from.X, dy = pos->y - from.Y;
   if (dx == 0 && dy == 0) return;
-  FOffsetX += dx;
-  FOffsetY += dy;
+  FOffsetX -= dx;
+  FOffsetY -= dy;
   InvalidateOwner();
 }
 

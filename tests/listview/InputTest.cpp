@@ -8,6 +8,7 @@
 #include "platform/classlib/Menus.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/rtl/Clock.h"
+#include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
@@ -133,6 +134,60 @@ TEST_F(BackgroundTest, CaptionShowsOnlyWhileTheListIsEmpty) {
   bg->SetCaptionShowOnlyWhenEmpty(false);
   g->GetItems()->Add();
   EXPECT_TRUE(inked());
+}
+
+// With OffsetTrack the tiled picture keeps its place in the form while the list moves in it: the
+// list starts at (40, 30), so the red first columns of the tiles lie where form x = 40 + 64k, and
+// after a move they are found at client x = (40 - new left) mod 64. Without tracking, or when the
+// window only changes its size, the tiles stay at the list's own offset 0.
+TEST_F(BackgroundTest, OffsetTrackKeepsThePictureWhereItWasWhileTheListMoves) {
+  struct Case {
+    const char* name;
+    bool track;
+    std::function<void(TEmberListview*)> move;
+    Integer offsetX, offsetY;
+    Integer redX;  // client x of a tile's red column after the move
+  };
+  const Case cases[] = {
+      {"moved left and up", true, [](TEmberListview* lv) { lv->SetBounds(10, 10, 300, 200); }, 30, 20, 30},
+      {"moved right and down", true, [](TEmberListview* lv) { lv->SetBounds(60, 40, 300, 200); }, -20, -10, 44},
+      {"moved by the window's own position", true,
+       [](TEmberListview* lv) { SetWindowPos(lv->Handle(), nullptr, 50, 30, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE); },
+       -10, 0, 54},
+      {"resized only", true, [](TEmberListview* lv) { lv->SetBounds(40, 30, 200, 150); }, 0, 0, 0},
+      {"a position that must not move", true,
+       [](TEmberListview* lv) {
+         SetWindowPos(lv->Handle(), nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+       },
+       0, 0, 0},
+      {"not tracking", false, [](TEmberListview* lv) { lv->SetBounds(10, 10, 300, 200); }, 0, 0, 0},
+  };
+  Form->Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeList();
+    LV->SetBorderStyle(TBorderStyle::bsNone);
+    LV->SetColor(kWhite);
+    LV->SetBounds(40, 30, 300, 200);
+    TEmberBackgroundManager* bg = LV->GetBackGround();
+    Owned<TBitmap> pic(TBitmap::New());
+    FillPicture(pic.get());
+    bg->SetImage(pic.get());
+    bg->SetEnabled(true);
+    bg->SetOffsetTrack(c.track);
+    c.move(LV);
+    EXPECT_EQ(bg->GetOffsetX(), c.offsetX);
+    EXPECT_EQ(bg->GetOffsetY(), c.offsetY);
+    LV->Invalidate();
+    guitest::PumpPending();
+    auto px = [this](Integer x, Integer y) { return TColor(layer::Find(LV->Handle())->Surface->PixelRGB(x, y)); };
+    // The surface holds 0xRRGGBB: the picture's red is 0xFF0000 there, its blue 0x0000FF.
+    EXPECT_EQ(px(c.redX, 100), TColor(0xFF0000));
+    EXPECT_EQ(px(c.redX + 64, 100), TColor(0xFF0000));
+    EXPECT_EQ(px(c.redX + 1, 100), TColor(0x0000FF));
+    LV->Free();
+    Made.pop_back();
+  }
 }
 
 
