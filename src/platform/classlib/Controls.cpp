@@ -620,8 +620,12 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::RecreateWnd() {
   if (!FHandle) return;
+  // A form's window is made hidden (showing is the form's own step); one that was showing must
+  // show again, or a shown form would vanish while it still counts as visible.
+  const bool shown = (GetWindowLongPtr(FHandle, GWL_STYLE) & WS_VISIBLE) != 0;
   DestroyHandle();
   HandleNeeded();
+  if (shown && FHandle && !(GetWindowLongPtr(FHandle, GWL_STYLE) & WS_VISIBLE)) ShowWindow(FHandle, SW_SHOW);
 }
 
 LRESULT TWinControl::MainWndProc(HWND h, UINT m, WPARAM w, LPARAM l) {

@@ -276,6 +276,26 @@ TEST_F(FormsTest, PlacementAndBorderStyles) {
   }
 }
 
+// A form whose window is made again (a border or theme change) stays on the screen when it was
+// shown, and stays hidden when it was not.
+TEST_F(FormsTest, AFormsWindowMadeAgainShowsAsTheOldOneDid) {
+  for (bool shown : {true, false}) {
+    SCOPED_TRACE(shown ? "shown" : "hidden");
+    TForm* f = TForm::New(Application);
+    TEdit* e = TEdit::New(f);
+    e->SetParent(f);
+    f->HandleNeeded();
+    if (shown) f->Show();
+    const HWND old = f->Handle();
+    f->RecreateWnd();
+    ASSERT_NE(f->Handle(), old);
+    EXPECT_EQ(IsWindowVisible(f->Handle()), shown);
+    EXPECT_EQ(IsWindowVisible(e->Handle()), shown) << "the children show with it";
+    EXPECT_EQ(f->GetVisible(), shown);
+    f->Free();
+  }
+}
+
 TEST_F(FormsTest, ClosingTheMainFormEndsTheApplicationLoop) {
   TForm* main = nullptr;
   Application->CreateForm(main);
