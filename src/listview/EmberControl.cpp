@@ -266,13 +266,6 @@ void TCustomEmberListview::CreateWnd() {
   FHeader->GetDragManager()->SetEnabled(FHeader->GetDragManager()->GetEnabled());
 }
 
-void TCustomEmberListview::DestroyWnd() {
-  // The registration goes with the window; the next window registers anew.
-  FDragManager->SetRegistered(false);
-  FHeader->GetDragManager()->SetRegistered(false);
-  common::TCommonCanvasControl::DestroyWnd();
-}
-
 void TCustomEmberListview::Notification(TComponent* AComponent, TOperation Operation) {
   common::TCommonCanvasControl::Notification(AComponent, Operation);
   if (Operation != TOperation::opRemove) return;

@@ -211,7 +211,6 @@ protected:
   void Destroy() override;
   void BeforeDestruction() override;
   void CreateWnd() override;
-  void DestroyWnd() override;
   void Dispatch(TMessage& Msg) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void DoUpdateComplete() override;

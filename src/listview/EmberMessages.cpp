@@ -87,6 +87,10 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       if (FEditManager->GetEditing()) FEditManager->CancelEdit();
       // A window made again gets a new tree; the old objects must not reach freed elements.
       ReleaseAccessibleTree(this);
+      // Here and not in DestroyWnd: a parent's window takes its children's with it without their
+      // DestroyWnd, and a registration still marked would keep the next window from registering.
+      FDragManager->SetRegistered(false);
+      FHeader->GetDragManager()->SetRegistered(false);
       Base::Dispatch(Msg);
       return;
     case WM_GETOBJECT:

@@ -2,6 +2,8 @@
 // drag events, the insert mark following the mouse over thumbnails, the control's own items moved
 // to the mark through the platform's drag loop and through the class library's drag, and the mark
 // as painted.
+#include <functional>
+
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
@@ -268,6 +270,39 @@ TEST_F(DragDropTest, FilesFromAFileManagerDropThroughTheToolkitOntoTheThumbnails
   EXPECT_EQ(events.back(), "leave");
   EXPECT_FALSE(Mark()->GetVisible());
   EXPECT_EQ(Mark()->GetTarget(), nullptr);
+}
+
+// A border or theme change makes the form's window again, and the list's with it: the new window
+// takes the files as the first one did, and holds one registration, not two.
+TEST_F(DragDropTest, FilesDropOnTheListAfterItsWindowIsMadeAgain) {
+  QMimeData mime;
+  QList<QUrl> urls;
+  for (const String& f : kFiles) urls << QUrl::fromLocalFile(QString::fromStdU16String(f));
+  mime.setUrls(urls);
+  std::vector<String> files;
+  LV->OnOLEDragDrop = [&](TCustomEmberListview*, IDataObject* data, TCommonKeyStates, TPoint, TCommonDropEffects,
+                          TCommonDropEffect&, bool&) { files = DroppedFiles(data); };
+  const int targets = ole::testing::RegisteredTargets();
+  struct Case {
+    const char* what;
+    std::function<void()> remake;
+  } cases[] = {
+      {"the form's window", [this] { Form->RecreateWnd(); }},
+      {"the form's window once more", [this] { Form->RecreateWnd(); }},
+      {"the list's own window", [this] { LV->RecreateWnd(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const HWND old = LV->Handle();
+    c.remake();
+    guitest::PumpPending();
+    ASSERT_NE(LV->Handle(), old);
+    EXPECT_EQ(ole::testing::RegisteredTargets(), targets);
+    files.clear();
+    EXPECT_EQ(Enter(mime, At("b1", 60)), Qt::MoveAction);
+    EXPECT_EQ(Drop(mime, At("b1", 60)), Qt::MoveAction);
+    EXPECT_EQ(files, kFiles);
+  }
 }
 
 TEST_F(DragDropTest, TheMarkFollowsTheCatchZonesOfAThumbnail) {

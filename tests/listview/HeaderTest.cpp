@@ -404,6 +404,17 @@ TEST_F(HeaderDragTest, AColumnDraggedOntoAnotherTakesItsPlace) {
   EXPECT_EQ(Col(0)->GetDisplayRect(), (TRect{0, 0, 100, 21}));
 }
 
+// The column drag lands through the list's drop target, which the list's new window must hold
+// again once the form's window has been made again.
+TEST_F(HeaderDragTest, AColumnDragsAfterTheFormsWindowIsMadeAgain) {
+  const HWND old = LV->Handle();
+  Form->RecreateWnd();
+  guitest::PumpPending();
+  ASSERT_NE(LV->Handle(), old);
+  DragColumn({20, 10}, {250, 10});
+  EXPECT_EQ(Order(), "BCA");
+}
+
 // The column the user drags to the front is the row's first cell: an item's rectangles asked for
 // without a column are measured in it, with its caption.
 TEST_F(HeaderDragTest, TheColumnDraggedToTheFrontIsTheOneAnItemIsMeasuredIn) {

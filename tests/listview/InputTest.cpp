@@ -1,7 +1,8 @@
 // The list view in the hand: mouse, keyboard and wheel scenarios as the window's messages, the
 // same through the toolkit's events, hot tracking, hints, and the background picture by pixels.
-#include <QEvent>
 #include <functional>
+
+#include <QEvent>
 
 #include "ListviewTestUtil.h"
 #include "listview/EmberViews.h"
