@@ -282,6 +282,75 @@ private:
   // within a budget of bytes.
   static constexpr size_t RunCacheBytes = 2u << 20;
 
+  // A character drawn alone, its coverage cut to its ink; (Left, Top) is where that ink starts
+  // from the pen position on the baseline.
+  struct TGlyph {
+    int Left{0}, Top{0}, Width{0}, Height{0};
+    std::vector<Byte> Coverage;
+    bool Bounded{true};  // false: the ink reached the edge of the picture it was drawn in
+  };
+
+  std::shared_ptr<const TGlyph> GlyphOf(Char ch) const {
+    {
+      std::lock_guard lock(RunMutex);
+      auto it = Glyphs.find(ch);
+      if (it != Glyphs.end()) return it->second;
+    }
+    // A cell of room on every side: italic and accented glyphs reach well out of their advance.
+    const int room = Tm.tmHeight + 2;
+    const int w = Advance(ch) + 2 * room, h = Tm.tmHeight + 2 * room;
+    std::vector<Byte> pixels(static_cast<size_t>(w) * h, 0);
+    {
+      QImage img(pixels.data(), w, h, w, QImage::Format_Alpha8);
+      QPainter p(&img);
+      p.setFont(Font);
+      p.setPen(Qt::black);
+      p.setRenderHint(QPainter::TextAntialiasing, true);
+      p.drawText(QPointF(room, room + Tm.tmAscent), QString(QChar(ch)));
+    }
+    auto glyph = std::make_shared<TGlyph>();
+    int left = w, right = 0, top = h, bottom = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (pixels[static_cast<size_t>(y) * w + x]) {
+          left = std::min(left, x);
+          right = std::max(right, x + 1);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y + 1);
+        }
+    if (left < right) {
+      glyph->Bounded = left > 0 && top > 0 && right < w && bottom < h;
+      glyph->Left = left - room;
+      glyph->Top = top - room - Tm.tmAscent;
+      glyph->Width = right - left;
+      glyph->Height = bottom - top;
+      glyph->Coverage.resize(static_cast<size_t>(glyph->Width) * glyph->Height);
+      for (int y = 0; y < glyph->Height; ++y)
+        std::copy_n(&pixels[static_cast<size_t>(top + y) * w + left], glyph->Width,
+                    &glyph->Coverage[static_cast<size_t>(y) * glyph->Width]);
+    }
+    std::lock_guard lock(RunMutex);
+    return Glyphs.emplace(ch, std::move(glyph)).first->second;
+  }
+
+  // Lays `glyph` over the run as the toolkit lays a drawn glyph over what an alpha picture holds
+  // (the sum less the product, rounded), its pen at (x, baseline), cut to the run.
+  static void Lay(TRun& run, const TGlyph& glyph, int x, int baseline) {
+    const int left = x + glyph.Left, top = baseline + glyph.Top;
+    const int x0 = std::max(0, -left), x1 = std::min(glyph.Width, run.Width - left);
+    const int y0 = std::max(0, -top), y1 = std::min(glyph.Height, run.Height - top);
+    for (int gy = y0; gy < y1; ++gy) {
+      const Byte* from = glyph.Coverage.data() + static_cast<size_t>(gy) * glyph.Width + x0;
+      Byte* to = run.Coverage.data() + static_cast<size_t>(top + gy) * run.Width + (left + x0);
+      for (int i = 0; i < x1 - x0; ++i) {
+        const int cov = from[i];
+        if (cov == 0) continue;
+        const int d = to[i];
+        to[i] = static_cast<Byte>(d + cov - (d * cov + 127) / 255);
+      }
+    }
+  }
+
   std::shared_ptr<const TRun> RunOf(StringView text) const {
     {
       std::lock_guard lock(RunMutex);
@@ -298,17 +367,35 @@ private:
     run->Width = width + 2 * run->Margin;
     run->Height = Tm.tmHeight + 2 * run->Margin;
     run->Coverage.assign(static_cast<size_t>(run->Width) * run->Height, 0);
-    {
+    // One character at a time, so that drawn positions add up exactly as measured ones do. The
+    // toolkit shapes each one anew, which made new captions (a scroll, a filled list) the larger
+    // part of a paint: a character is drawn once and its coverage laid at each place it appears,
+    // as the toolkit would have laid it there.
+    std::vector<std::shared_ptr<const TGlyph>> glyphs;
+    glyphs.reserve(text.size());
+    bool bounded = true;
+    for (Char ch : text) {
+      glyphs.push_back(ch == u' ' ? nullptr : GlyphOf(ch));
+      if (glyphs.back()) bounded = bounded && glyphs.back()->Bounded;
+    }
+    const int baseline = run->Margin + Tm.tmAscent;
+    if (bounded) {
+      int pos = run->Margin;
+      for (size_t i = 0; i < text.size(); ++i) {
+        if (glyphs[i])
+          for (int k = 0; k <= Embolden; ++k) Lay(*run, *glyphs[i], pos + k, baseline);
+        pos += Advance(text[i]);
+      }
+    } else {
       QImage img(run->Coverage.data(), run->Width, run->Height, run->Width, QImage::Format_Alpha8);
       QPainter p(&img);
       p.setFont(Font);
       p.setPen(Qt::black);
       p.setRenderHint(QPainter::TextAntialiasing, true);
-      // One character at a time, so that drawn positions add up exactly as measured ones do.
       int pos = run->Margin;
       for (Char ch : text) {
         if (ch != u' ')
-          for (int k = 0; k <= Embolden; ++k) p.drawText(QPointF(pos + k, run->Margin + Tm.tmAscent), QString(QChar(ch)));
+          for (int k = 0; k <= Embolden; ++k) p.drawText(QPointF(pos + k, baseline), QString(QChar(ch)));
         pos += Advance(ch);
       }
     }
@@ -345,6 +432,7 @@ private:
   mutable TRunList RunOrder;
   mutable std::unordered_map<String, TRunList::iterator, TRunHash, std::equal_to<>> Runs;
   mutable size_t RunBytes{0};
+  mutable std::unordered_map<Char, std::shared_ptr<const TGlyph>> Glyphs;
 };
 
 struct FactoryState {

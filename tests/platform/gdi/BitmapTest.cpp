@@ -1,5 +1,9 @@
 // Bitmaps, canvases and the blits between them.
 
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -405,6 +409,107 @@ TInk InkOf(LONG weight, BYTE italic, BYTE underline, BYTE strikeOut, bool drawTe
   SelectObject(c.Dc, old);
   DeleteObject(font);
   return ink;
+}
+
+// The coverage `text` gets drawn black on white through the layer in `lf`, its first cell's
+// top-left corner at (8, 8) of a 400 x 48 canvas; the advances it measured come back in `advances`.
+std::vector<Byte> LayerInk(const LOGFONTW& lf, StringView text, std::vector<int>& advances, TEXTMETRICW& tm) {
+  DibCanvas c(400, 48);
+  c.Clear(RGB(255, 255, 255));
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ old = SelectObject(c.Dc, font);
+  SetBkMode(c.Dc, TRANSPARENT);
+  SetTextColor(c.Dc, RGB(0, 0, 0));
+  GetTextMetricsW(c.Dc, &tm);
+  advances.clear();
+  for (Char ch : text) {
+    TSize ext{};
+    GetTextExtentPoint32W(c.Dc, &ch, 1, &ext);
+    advances.push_back(ext.cx);
+  }
+  TextOutW(c.Dc, 8, 8, text.data(), static_cast<int>(text.size()));
+  SelectObject(c.Dc, old);
+  DeleteObject(font);
+  std::vector<Byte> out;
+  for (int y = 0; y < c.H; ++y)
+    for (int x = 0; x < c.W; ++x) out.push_back(static_cast<Byte>(255 - c.Px(x, y)[2]));
+  return out;
+}
+
+// The same text as the toolkit draws it: the program's face, each character at the sum of the
+// measured advances before it (spaces leave nothing), in bold drawn `strikes` times one pixel apart
+// as FreeType emboldens a face without bold glyphs; like the layer's text, cut to the text's cell.
+std::vector<Byte> ToolkitInk(const LOGFONTW& lf, StringView text, const std::vector<int>& advances,
+                             const TEXTMETRICW& tm, int strikes) {
+  QFont font(gdi::UiFamily());
+  font.setStyleStrategy(QFont::PreferAntialias);
+  font.setKerning(false);
+  if (lf.lfWeight >= 600) font.setWeight(static_cast<QFont::Weight>(gdi::UiBoldWeight()));
+  font.setItalic(lf.lfItalic != 0);
+  font.setPixelSize(-lf.lfHeight);
+  QImage img(400, 48, QImage::Format_Alpha8);
+  img.fill(0);
+  {
+    QPainter p(&img);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    int pos = 8;
+    for (size_t i = 0; i < text.size(); ++i) {
+      if (text[i] != u' ')
+        for (int k = 0; k < strikes; ++k) p.drawText(QPointF(pos + k, 8 + tm.tmAscent), QString(QChar(text[i])));
+      pos += advances[i];
+    }
+  }
+  int width = 0;
+  for (int a : advances) width += a;
+  std::vector<Byte> out;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      const bool inCell = x >= 8 && x < 8 + width && y >= 8 && y < 8 + tm.tmHeight;
+      out.push_back(inCell ? img.constScanLine(y)[x] : 0);
+    }
+  return out;
+}
+
+// Characters are drawn once and their coverage laid wherever they appear: the text must come out
+// exactly as the toolkit draws it character by character, where neighbours overlap (italics, a
+// bold face's strikes, tight pairs) too, and the same the second time, from what was kept.
+TEST(Fonts, TextComesOutAsTheToolkitDrawsItCharacterByCharacter) {
+  ASSERT_EQ(gdi::UiFamily(), QStringLiteral("Tahoma"));
+  const StringView texts[] = {u"IMG_000123.JPG", u"Отпуск 2024 «ёлка» — Ёж", u"ffiWAVAy/\\|TjfT",
+                              u"ÅÉÎõüçß ¿¡ @#%&*()[]{}", u"mmmm,,,;;;'''\"\"", u"Yy Tt Vv Ww Ff j g q p"};
+  struct Style {
+    const char* name;
+    LONG height, weight;
+    BYTE italic;
+    int strikes;  // bold: a 24th of the pixel size rounded, at least 1, more than the first
+  } styles[] = {{"regular 11", -11, FW_NORMAL, 0, 1}, {"bold 11", -11, FW_BOLD, 0, 2},
+                {"italic 11", -11, FW_NORMAL, 1, 1}, {"bold italic 11", -11, FW_BOLD, 1, 2},
+                {"regular 16", -16, FW_NORMAL, 0, 1}, {"bold 36", -36, FW_BOLD, 0, 3},
+                {"italic 24", -24, FW_NORMAL, 1, 1}};
+  for (const Style& st : styles) {
+    SCOPED_TRACE(st.name);
+    LOGFONTW lf{};
+    lf.lfHeight = st.height;
+    lf.lfWeight = st.weight;
+    lf.lfItalic = st.italic;
+    const StringView face = u"Tahoma";
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    for (StringView text : texts) {
+      SCOPED_TRACE(std::string(text.begin(), text.end()));
+      std::vector<int> advances;
+      TEXTMETRICW tm{};
+      const std::vector<Byte> drawn = LayerInk(lf, text, advances, tm);
+      const std::vector<Byte> expected = ToolkitInk(lf, text, advances, tm, st.strikes);
+      size_t differ = 0, first = 0;
+      for (size_t i = 0; i < drawn.size(); ++i)
+        if (drawn[i] != expected[i] && differ++ == 0) first = i;
+      EXPECT_EQ(differ, 0u) << "first at " << first % 400 << "," << first / 400 << ": " << int(drawn[first])
+                            << " against " << int(expected[first]);
+      EXPECT_EQ(LayerInk(lf, text, advances, tm), drawn);
+    }
+  }
 }
 
 // Every style the font carries reaches the drawn glyphs, not only the measured ones. Tahoma's M
