@@ -29,6 +29,35 @@ struct TPopupGuard {
   ~TPopupGuard() { DestroyMenu(Menu); }
 };
 
+// The menu being shown or run is the item's current one until it is done, on every way out: its
+// verbs and help texts can be asked and menu messages reach it, also from inside its command.
+class TCurrentMenu {
+public:
+  TCurrentMenu(ComPtr<IContextMenu>& menuField, ComPtr<IContextMenu2>& menu2Field, const ComPtr<IContextMenu>& menu)
+      : FMenuField(menuField), FMenu2Field(menu2Field), FMenu(menu) {
+    ComPtr<IContextMenu3> m3;
+    FMenu.As(m3);
+    if (m3) FMenu2 = m3;
+    else FMenu.As(FMenu2);
+    FMenuField = FMenu;
+    FMenu2Field = FMenu2;
+  }
+  ~TCurrentMenu() {
+    FMenuField = nullptr;
+    FMenu2Field = nullptr;
+  }
+  TCurrentMenu(const TCurrentMenu&) = delete;
+  TCurrentMenu& operator=(const TCurrentMenu&) = delete;
+  // The most capable of the menu's interfaces.
+  IContextMenu* Best() const { return FMenu2 ? static_cast<IContextMenu*>(FMenu2.Get()) : FMenu.Get(); }
+
+private:
+  ComPtr<IContextMenu>& FMenuField;
+  ComPtr<IContextMenu2>& FMenu2Field;
+  ComPtr<IContextMenu> FMenu;
+  ComPtr<IContextMenu2> FMenu2;
+};
+
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
 bool ShiftOf(TExecuteVerbShift s) {
@@ -294,12 +323,9 @@ bool TNamespace::ExecuteContextMenuVerb(TWinControl* owner, const String& aVerb,
   if (!menu) return false;
   bool result = false;
   {
+    TCurrentMenu current(FCurrentContextMenu, FCurrentContextMenu2, menu);
     TPopupGuard popup;
-    ComPtr<IContextMenu3> m3;
-    ComPtr<IContextMenu2> m2;
-    menu.As(m3);
-    if (!m3) menu.As(m2);
-    IContextMenu* best = m3 ? static_cast<IContextMenu*>(m3.Get()) : m2 ? static_cast<IContextMenu*>(m2.Get()) : menu.Get();
+    IContextMenu* best = current.Best();
     best->QueryContextMenu(popup.Menu, 0, kFirstCommand, kLastCommand, CMF_DEFAULTONLY | CMF_EXPLORE);
     TMenuVerb verb;
     FindMenuVerb(menu.Get(), popup.Menu, aVerb, verb);
@@ -315,8 +341,6 @@ bool TNamespace::ExecuteContextMenuVerb(TWinControl* owner, const String& aVerb,
     FillMask(info, shift, control);
     result = SUCCEEDED(best->InvokeCommand(&info));
   }
-  FCurrentContextMenu = nullptr;
-  FCurrentContextMenu2 = nullptr;
   return result;
 }
 
@@ -378,14 +402,10 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
   if (shift) flags |= CMF_EXTENDEDVERBS;
   ComPtr<IContextMenu> menu = MenuFor(&pidls);
   if (!menu) return false;
-  FCurrentContextMenu = menu;
-  ComPtr<IContextMenu3> m3;
-  menu.As(m3);
-  if (m3) FCurrentContextMenu2 = m3;
-  else menu.As(FCurrentContextMenu2);
-  IContextMenu* best = FCurrentContextMenu2 ? static_cast<IContextMenu*>(FCurrentContextMenu2.Get()) : menu.Get();
   bool result = false;
   {
+    TCurrentMenu current(FCurrentContextMenu, FCurrentContextMenu2, menu);
+    IContextMenu* best = current.Best();
     TPopupGuard popup;
     HRESULT queried = best->QueryContextMenu(popup.Menu, 0, kFirstCommand, kLastCommand, flags);
     FCustomMenuItemIDs.clear();
@@ -463,8 +483,6 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
       if (afterCallback) afterCallback(this, verb, static_cast<Integer>(chosen), result);
     }
   }
-  FCurrentContextMenu = nullptr;
-  FCurrentContextMenu2 = nullptr;
   return result;
 }
 

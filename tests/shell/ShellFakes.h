@@ -2,6 +2,7 @@
 // Scripted stand-ins for the shell's folder, column and context-menu interfaces, and an item that
 // takes them in place of the desktop's, so that every fallback of the library can be reached.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -154,7 +155,8 @@ protected:
 };
 
 // A context menu that writes down what it is asked. Its items: "open", "copy" (the default),
-// "delete", and one item whose verb it cannot name; it reserves `Reserved` identifiers.
+// "delete", and one item whose verb it cannot name; it reserves `Reserved` identifiers. Without
+// `Menu3` it is a menu of the second kind only; `DuringInvoke` runs inside a command.
 class TRecordingMenu final : public TStackCom<IContextMenu3> {
 public:
   struct TInvoke {
@@ -169,6 +171,8 @@ public:
   std::vector<UINT> QueryFlags;
   UINT Reserved{4};
   HRESULT InvokeAnswer{S_OK};
+  bool Menu3{true};
+  std::function<void()> DuringInvoke;
 
   HRESULT QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT flags) override {
     QueryFlags.push_back(flags);
@@ -191,6 +195,7 @@ public:
       r.VerbW = IsVerbOffset(info->lpVerbW) ? "#" + std::to_string(VerbOffset(info->lpVerbW))
                                             : ToNativePath(String(info->lpVerbW));
     Invoked.push_back(r);
+    if (DuringInvoke) DuringInvoke();
     Log.push_back("invoke");
     return InvokeAnswer;
   }
@@ -217,7 +222,8 @@ public:
 
 protected:
   void* Lookup(REFIID iid) override {
-    if (iid == IUnknown::Iid || iid == IContextMenu::Iid || iid == IContextMenu2::Iid || iid == IContextMenu3::Iid)
+    if (iid == IUnknown::Iid || iid == IContextMenu::Iid || iid == IContextMenu2::Iid ||
+        (Menu3 && iid == IContextMenu3::Iid))
       return static_cast<IContextMenu3*>(this);
     return nullptr;
   }

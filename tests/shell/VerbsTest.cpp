@@ -180,6 +180,41 @@ TEST_F(VerbsTest, AShownMenuReportsTheChoiceToTheCallbacksInOrder) {
   }
 }
 
+TEST_F(VerbsTest, ARunningVerbsMenuIsTheCurrentOneUntilItIsDone) {
+  struct Case {
+    const char* name;
+    bool menu3;
+    std::string heard;  // how the menu heard WM_INITMENUPOPUP
+  };
+  const Case cases[] = {
+      {"a menu of the third kind", true, "msg2 279"},
+      {"a menu of the second kind", false, "msg 279"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Menu.Menu3 = c.menu3;
+    Menu.Log.clear();
+    Owned<TFakeItem> item(Fake());
+    String verb, help;
+    Menu.DuringInvoke = [&] {
+      verb = item->ContextMenuVerb(2);
+      help = item->ContextMenuItemHelp(3);
+      LRESULT r = 0;
+      item->HandleContextMenuMsg(WM_INITMENUPOPUP, 0, 0, r);
+    };
+    EXPECT_TRUE(item->ExecuteContextMenuVerb(Form, u"delete", nullptr));
+    Menu.DuringInvoke = nullptr;
+    EXPECT_EQ(verb, u"copy");
+    EXPECT_EQ(help, u"help delete");
+    EXPECT_EQ(Menu.Log, (std::vector<std::string>{"query", c.heard, "invoke"}));
+    // Done: the menu is let go and hears nothing more.
+    EXPECT_EQ(item->ContextMenuVerb(2), u"");
+    LRESULT r = 0;
+    item->HandleContextMenuMsg(WM_INITMENUPOPUP, 0, 0, r);
+    EXPECT_EQ(Menu.Log.size(), 3u);
+  }
+}
+
 TEST_F(VerbsTest, AMenuWithoutAnOwnerIsAnAssertion) {
   Owned<TFakeItem> item(Fake());
   try {
