@@ -325,7 +325,6 @@ void SumFolder(const String& folder, bool recurse, Int64& size) {
 
 void SumFolderSize(const String& folder, bool recurse, Int64& size) { SumFolder(folder, recurse, size); }
 
-namespace {
 // Drive letters name nothing on this platform; a drive's root is a mount point.
 bool IsMountRoot(const String& path) {
   if (path.empty() || path[0] != u'/') return false;
@@ -333,7 +332,6 @@ bool IsMountRoot(const String& path) {
   String trimmed = path.size() > 1 && path.back() == u'/' ? path.substr(0, path.size() - 1) : path;
   return GetVolumePathNameW(path.c_str(), volume.data(), static_cast<DWORD>(volume.size())) && trimmed == volume.data();
 }
-}  // namespace
 
 Int64 DriveOrFolderSize(const String& path, bool asDrive) {
   if (asDrive && (IsDriveRoot(path) || IsMountRoot(path))) {
@@ -360,6 +358,12 @@ bool DiskInDrive(Char letter) {
   String root = String(1, up) + u":\\";
   uint64_t a = 0, b = 0, c = 0;
   return GetDiskFreeSpaceExW(root.c_str(), &a, &b, &c) != 0;
+}
+
+bool DiskInDrive(const String& root) {
+  if (IsDriveRoot(root)) return DiskInDrive(root[0]);
+  // A stick pulled out while mounted, or a mount whose folder went, has no root any more.
+  return IsMountRoot(root) && GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR;
 }
 
 }  // namespace common

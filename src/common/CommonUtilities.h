@@ -58,6 +58,8 @@ String WideExtractFileDir(const String& path);
 String WideExtractFileDrive(const String& path, bool letterOnly = false);
 String WideExtractFileExt(const String& path, bool noDot = false);
 bool IsDriveRoot(const String& path);
+// A drive's root as this platform has it: a mount point of the kernel's table ("/" included).
+bool IsMountRoot(const String& path);
 String WideStrUpper(const String& s);
 String WideStrLower(const String& s);
 int WideStrICompare(const String& s1, const String& s2);
@@ -136,7 +138,12 @@ bool DetectDragStart(HWND wnd, TPoint clientPt);
 extern std::atomic<bool> FolderSizeAbort;
 void SumFolderSize(const String& folder, bool recurse, Int64& size);
 Int64 DriveOrFolderSize(const String& path, bool asDrive);
+// Whether a drive, named by its letter or its root, holds its medium. No letter names a drive
+// here; a mount point holds its medium while its device and folder are there, as the mount table
+// tells without touching the drive (a network drive whose server is away cannot stall the
+// question). False for what is no drive root.
 bool DiskInDrive(Char letter);
+bool DiskInDrive(const String& root);
 
 // ---- Callbacks ----
 // An object's method as a plain callback, as the platform's callbacks are function objects here.

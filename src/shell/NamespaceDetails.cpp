@@ -50,13 +50,6 @@ String VariantText(const TShellVariant& v) {
   }
 }
 
-bool IsDriveRootName(const String& s) {
-  if (s.size() < 2 || s.size() > 3 || s[1] != u':') return false;
-  Char c = s[0];
-  bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-  return letter && (s.size() == 2 || s[2] == u'\\');
-}
-
 }  // namespace
 
 // Items of a library answer through the library's own item for the same path.
@@ -205,8 +198,12 @@ String TNamespace::DetailsOf(Integer columnIndex) {
   } else {
     text = DetailsDefaultOf(columnIndex);
   }
-  // In the computer folder only drives have more than a name and a type.
-  if (parent->IsMyComputer() && columnIndex > 1 && !IsDriveRootName(GetNameForParsing())) text.clear();
+  // In the computer folder only drives have more than a name and a type; a drive's root is a mount
+  // point here, or a drive letter's root as the other platform names it.
+  if (parent->IsMyComputer() && columnIndex > 1) {
+    String name = GetNameForParsing();
+    if (!common::IsDriveRoot(name) && !common::IsMountRoot(name)) text.clear();
+  }
   TDetailsOfCacheRec& rec = cache[static_cast<size_t>(columnIndex)];
   rec.Caption = text;
   rec.Cached.Include(TDetailsOfCacheFlag::docCaptionValid);

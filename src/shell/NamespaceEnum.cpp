@@ -109,7 +109,9 @@ bool TNamespace::SetNameOf(const String& newName) {
 
 bool TNamespace::OkToBrowse(bool showExplorerMsg) {
   String name = GetNameForParsing();
-  if (name.size() == 3 && common::IsDriveRoot(name) && !common::DiskInDrive(name[0])) {
+  // A drive letter's root ("A:\") or a mount point: the drive roots a medium can be missing from.
+  bool driveRoot = (name.size() == 3 && common::IsDriveRoot(name)) || common::IsMountRoot(name);
+  if (driveRoot && !common::DiskInDrive(name)) {
     TFileObjects all{TFileObject::foFolders, TFileObject::foNonFolders, TFileObject::foHidden};
     EnumerateFolderEx(showExplorerMsg ? ShellOwnerWindow() : nullptr, all, nullptr, nullptr);
     return false;
@@ -244,12 +246,7 @@ bool IsUnreachableDrive(TNamespace* ns) {
   if (!ns) return false;
   String name = ns->GetNameForParsing();
   if (name.empty()) return false;
-  bool root = common::IsDriveRoot(name);
-  if (!root && name[0] == u'/') {
-    std::vector<Char> volume(name.size() + 2);
-    root = GetVolumePathNameW(name.c_str(), volume.data(), static_cast<DWORD>(volume.size())) && name == volume.data();
-  }
-  if (!root) return false;
+  if (!common::IsDriveRoot(name) && !common::IsMountRoot(name)) return false;
   using TGetDriveTypeW = UINT(const Char*);
   auto* wide = ProcAs<TGetDriveTypeW>(common::BoundEntryPoint("GetDriveTypeW"));
   UINT type = wide ? wide(name.c_str()) : GetDriveTypeA(StringToAnsi(name).c_str());

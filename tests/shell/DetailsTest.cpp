@@ -194,11 +194,12 @@ TEST_F(DetailsTest, RealFilesShowTheirSizeTypeTimeAndAttributes) {
   Owned<TNamespace> a(Item(Home / "a.abc"));
   EXPECT_EQ(a->DetailsOfEx(1), u"2048") << "the value behind the text";
   EXPECT_EQ(DesktopNamespace->DetailsOf(1), u"") << "the desktop has no parent folder to ask";
-  // Computer's children: the root drive is no drive letter, so only its name and size show.
+  // Computer's children: the root is a drive, so its type and time show too.
   Owned<TNamespace> root(TNamespace::New(PathToPIDL(u"/"), nullptr));
   ASSERT_TRUE(root->GetParent()->IsMyComputer());
   EXPECT_EQ(root->DetailsOf(0), u"File System");
-  EXPECT_EQ(root->DetailsOf(2), u"");
+  EXPECT_NE(root->DetailsOf(2), u"");
+  EXPECT_NE(root->DetailsOf(3), u"");
   EXPECT_EQ(ComputerNamespace->DetailsDefaultOf(2), u"System Folder") << "a virtual item has no file data";
 }
 

@@ -1,13 +1,24 @@
-// Drives that must not be touched: a network share or a mount whose device has gone counts as an
-// unreachable drive, which an item's validity does not question, while a vanished folder on a
-// reachable drive is invalid. The mount table and the block devices are written by the test.
+// Drives, whose roots are mount points here. Those that must not be touched: a network share or a
+// mount whose device has gone counts as an unreachable drive, which an item's validity does not
+// question, while a vanished folder on a reachable drive is invalid. A drive in Computer shows
+// every column, and one whose medium has gone is not browsed. The mount table and the block
+// devices are written by the test.
 
+#include "common/CommonUtilities.h"
 #include "platform/kernel/Drives.h"
 #include "support/FakeMounts.h"
-#include "ShellTestEnv.h"
+#include "ShellFakes.h"
 
 namespace shelltest {
 namespace {
+
+// An item of Computer under any name for parsing, with the columns of the folder given.
+class TComputerChild : public TFakeItem {
+  PF_CLASS(TComputerChild)
+public:
+  String Name;
+  String GetNameForParsing() override { return Name; }
+};
 
 class UnreachableDriveTest : public ShellFixture {
 protected:
@@ -86,6 +97,73 @@ TEST_F(UnreachableDriveTest, ComputerListsNetworkSharesWithoutAskingTheirServers
                                                      {(M / "card").string(), D::odRemovable},
                                                      {(M / "cd").string(), D::odRemovable}};
   EXPECT_EQ(drives, expected);
+}
+
+TEST_F(UnreachableDriveTest, ADriveInComputerShowsEveryColumnAndAnythingElseThereOnlyTheFirstTwo) {
+  fs::create_directories(M / "card" / "DCIM");
+  TFakeFolder columns;
+  columns.Script.Count = -1;
+  auto native = [](const fs::path& p) { return FromNativePath(p.string()); };
+  struct Case {
+    const char* name;
+    String parseName;
+    bool drive;
+  };
+  const Case cases[] = {
+      {"the root", u"/", true},
+      {"a memory card", native(M / "card"), true},
+      {"a memory card with a slash behind", native(M / "card") + u"/", true},
+      {"a stick pulled out while mounted", native(M / "yanked"), true},
+      {"a network share", native(M / "net"), true},
+      {"a drive letter's root", u"C:\\", true},
+      {"a folder on the card", native(M / "card" / "DCIM"), false},
+      {"a folder beside the card", native(M / "cardboard"), false},
+      {"a mount whose folder was deleted", native(M / "old dir"), false},
+      {"a virtual item", u"::{645FF040-5081-101B-9F08-00AA002F954E}", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Owned<TComputerChild> item(TComputerChild::New(PathToPIDL(u"/"), nullptr));
+    item->Name = c.parseName;
+    item->ParentFolder = &columns;
+    ASSERT_TRUE(item->GetParent()->IsMyComputer());
+    EXPECT_EQ(item->DetailsOf(1), u"v1");
+    for (Integer col = 2; col < 5; ++col)
+      EXPECT_EQ(item->DetailsOf(col), c.drive ? u"v" + IntToStr(col) : String()) << "column " << col;
+  }
+  EXPECT_EQ(columns.Refs, 0);
+}
+
+TEST_F(UnreachableDriveTest, OnlyADriveWhoseMediumHasGoneIsNotBrowsed) {
+  fs::create_directories(M / "card" / "DCIM");
+  fs::create_directories(M / "lost");
+  struct Case {
+    const char* name;
+    fs::path path;
+    bool removeAfterParse;
+    bool diskInDrive;
+    bool browse;
+  };
+  const Case cases[] = {
+      {"the root", "/", false, true, true},
+      {"a memory card", M / "card", false, true, true},
+      {"a fixed disk", M / "disk", false, true, true},
+      {"a CD", M / "cd", false, true, true},
+      // Not asked: the table says remote.
+      {"a network share whose server is away", M / "net", true, true, true},
+      {"a stick pulled out while mounted", M / "yanked", false, false, false},
+      {"a mount whose folder went", M / "lost", true, false, false},
+      {"a folder on the card", M / "card" / "DCIM", false, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Owned<TNamespace> item(Item(c.path));
+    ASSERT_NE(item.get(), nullptr);
+    if (c.removeAfterParse) fs::remove_all(c.path);
+    EXPECT_EQ(common::DiskInDrive(item->GetNameForParsing()), c.diskInDrive);
+    EXPECT_EQ(item->OkToBrowse(false), c.browse);
+    EXPECT_EQ(item->OkToBrowse(true), c.browse);
+  }
 }
 
 }  // namespace
