@@ -202,6 +202,24 @@ void TEmberBackgroundManager::WMWindowPosChanging(TMessage& Msg) {
 }
 
 // ---- Hints ----
+namespace {
+
+// The control's hint type setting lives in the object that also carries one hint's settings to
+// the events: a type an event gives one hint must not stay the control's setting afterwards.
+class TKeepHintTypeSetting {
+public:
+  explicit TKeepHintTypeSetting(TEmberHintInfo* Info) : FInfo(Info), FSetting(Info->GetHintType()) {}
+  ~TKeepHintTypeSetting() { FInfo->SetHintType(FSetting); }
+  TKeepHintTypeSetting(const TKeepHintTypeSetting&) = delete;
+  TKeepHintTypeSetting& operator=(const TKeepHintTypeSetting&) = delete;
+
+private:
+  TEmberHintInfo* FInfo;
+  TEmberHintType FSetting;
+};
+
+}  // namespace
+
 TRect TEmberHintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void* AData) {
   if (ComponentState().Contains(TComponentStateItem::csDestroying)) return TRect{};
   auto* rec = static_cast<TEmberHintInfoRec*>(AData);
@@ -210,6 +228,8 @@ TRect TEmberHintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void
   TCustomEmberListview* lv = rec->Listview;
   TEmberHintInfo* info = lv->GetHintInfo();
   FEmberHintInfo = info;
+  TKeepHintTypeSetting keep(info);
+  const TPoint askedPos = rec->HintPos;
   info->Canvas = GetCanvas();
   info->SetHintType(rec->HintType);
   info->Text = AHint;
@@ -221,6 +241,7 @@ TRect TEmberHintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void
   info->WindowPos = rec->HintPos;
   info->Bounds = TRect{0, 0, MaxWidth, 0};
   lv->DoHintCustomInfo(rec->TargetObj, info);
+  FOwnColor = info->Color != rec->HintColor;
   rec->HintType = info->GetHintType();
   rec->HintStr = info->Text;
   rec->HintColor = info->Color;
@@ -229,19 +250,26 @@ TRect TEmberHintWindow::CalcHintRect(Integer MaxWidth, const String& AHint, void
   rec->ReshowTimeout = info->ReshowTimeout;
   rec->HintMaxWidth = info->MaxWidth;
   rec->HintPos = info->WindowPos;
-  if (info->GetHintType() != TEmberHintType::ehtCustomDraw) {
+  TRect bounds = info->Bounds;
+  if (rec->HintType != TEmberHintType::ehtCustomDraw) {
     TCanvas* c = GetCanvas();
     c->SetFont(GetFont());
-    TRect r = info->Bounds;
+    TRect r = bounds;
     Word flags = common::dtwCalcRect;
     if (lv->GetHintAlignment() == TAlignment::taRightJustify) flags |= common::dtwRight;
     if (lv->GetHintAlignment() == TAlignment::taCenter) flags |= common::dtwCenter;
-    common::DrawTextWEx(c->GetHandle(), info->Text, r, -1, flags);
-    info->Bounds = TRect{r.Left, r.Top, r.Right + 6, r.Bottom + 2};
+    common::DrawTextWEx(c->GetHandle(), rec->HintStr, r, -1, flags);
+    // Only the size is measured: a centred or right-aligned measure starts far into the screen's
+    // width, and the window would stand there instead of at the pointer.
+    bounds = TRect{bounds.Left, bounds.Top, bounds.Left + r.Width() + 6, bounds.Top + r.Height() + 2};
+    info->Bounds = bounds;
   }
-  return info->Bounds;
+  // The window goes where the hint is asked for plus the bounds; a handler's own position wins.
+  return TRect{bounds.Left + rec->HintPos.X - askedPos.X, bounds.Top + rec->HintPos.Y - askedPos.Y,
+               bounds.Right + rec->HintPos.X - askedPos.X, bounds.Bottom + rec->HintPos.Y - askedPos.Y};
 }
 
+// The hint is painted as OnHintCustomInfo left it: its text and colour, or the handler's drawing.
 void TEmberHintWindow::Paint() {
   if (!FHintInfo || !FHintInfo->Listview || !FEmberHintInfo) {
     THintWindow::Paint();
@@ -251,12 +279,16 @@ void TEmberHintWindow::Paint() {
   TCanvas* c = GetCanvas();
   TRect client = GetClientRect();
   c->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-  c->GetBrush()->SetColor(GetColor());
+  // The application's colour, which its OnShowHint may still have changed, unless the list's
+  // handler chose one for this hint.
+  c->GetBrush()->SetColor(FOwnColor ? FHintInfo->HintColor : GetColor());
   c->FillRect(client);
   c->GetBrush()->SetColor(clInfoText);
   c->FrameRect(client);
   TRect inner{client.Left + 2, client.Top + 2, client.Right - 2, client.Bottom - 2};
-  if (FEmberHintInfo->GetHintType() == TEmberHintType::ehtCustomDraw) {
+  if (FHintInfo->HintType == TEmberHintType::ehtCustomDraw) {
+    TKeepHintTypeSetting keep(FEmberHintInfo);
+    FEmberHintInfo->SetHintType(FHintInfo->HintType);
     FEmberHintInfo->Canvas = c;
     FEmberHintInfo->Bounds = inner;
     lv->DoHintCustomDraw(FHintInfo->TargetObj, FEmberHintInfo);
@@ -268,7 +300,7 @@ void TEmberHintWindow::Paint() {
   Word flags = common::dtwVCenter;
   if (lv->GetHintAlignment() == TAlignment::taRightJustify) flags |= common::dtwRight;
   if (lv->GetHintAlignment() == TAlignment::taCenter) flags |= common::dtwCenter;
-  common::DrawTextWEx(c->GetHandle(), GetText(), inner, -1, flags);
+  common::DrawTextWEx(c->GetHandle(), FHintInfo->HintStr, inner, -1, flags);
 }
 
 }  // namespace ember

@@ -213,6 +213,7 @@ protected:
 private:
   TEmberHintInfo* FEmberHintInfo{nullptr};
   TEmberHintInfoRec* FHintInfo{nullptr};
+  bool FOwnColor{false};  // OnHintCustomInfo gave this hint a colour of its own
 };
 
 }  // namespace ember
