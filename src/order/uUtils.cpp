@@ -82,9 +82,15 @@ String ProfileNameError(const String& Argument) {
          u"не «..», без символов «/» и «\\» и без управляющих символов.";
 }
 
+String ProfileArgument() {
+  // An empty first argument names no profile, the same as no argument at all: that is how a
+  // launcher passes an unset profile on.
+  return ParamCount() >= 1 ? ParamStr(1) : String();
+}
+
 String ProfileArgumentError() {
-  if (ParamCount() < 1) return String();
-  return ProfileNameError(ParamStr(1));
+  const String profile = ProfileArgument();
+  return profile.empty() ? String() : ProfileNameError(profile);
 }
 
 namespace {
@@ -104,8 +110,7 @@ String UserConfigFolder() {
 
 String GetAppFolder() {
   String folder = UserConfigFolder() + AppTitle + PathDelim;
-  if (ParamCount() >= 1) {
-    String profile = ParamStr(1);
+  if (const String profile = ProfileArgument(); !profile.empty()) {
     String error = ProfileNameError(profile);
     if (!error.empty()) throw EProfileError(error);
     folder += profile + PathDelim;

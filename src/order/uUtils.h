@@ -47,10 +47,14 @@ PF_DECLARE_EXCEPTION(EProfileError, Exception)
 // Why a profile argument is refused, or empty when it names a single folder. The program's
 // start-up checks ParamStr(1) with it before anything touches the customer's folder.
 String ProfileNameError(const String& Argument);
+// The profile the command line names: its first argument, empty when there is none.
+String ProfileArgument();
+// Why that profile is refused; empty when it is fine or when the command line names none.
 String ProfileArgumentError();
 
 // $XDG_CONFIG_HOME (or ~/.config), the program's title, and the profile folder named by the first
-// command-line argument, with a trailing "/"; every call creates the folders that are missing.
+// command-line argument when it is not empty, with a trailing "/"; every call creates the folders
+// that are missing.
 // An argument that is not one plain folder name is never used as a path: EProfileError instead.
 String GetAppFolder();
 String GetInfoFileName();

@@ -1,6 +1,6 @@
 // The program's start-up through the same main block the program runs, against the lab server:
 // the price-list dialog with its real download thread, its failures and retries, the update
-// notice, closing while the lab is slow, and a refused profile argument.
+// notice, closing while the lab is slow, and a refused or empty profile argument.
 #include <QLabel>
 
 #include <chrono>
@@ -249,7 +249,7 @@ TEST_F(StartupTest, AListArrivingWhenTheDialogDoesNotShowIsFreed) {
 TEST_F(StartupTest, ABadProfileArgumentIsRefusedBeforeAnythingElse) {
   StartLab(fixtures::GoodPriceList);
   pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
-  for (const char16_t* argument : {u"../other", u""}) {
+  for (const char16_t* argument : {u"../other", u".", u"a/b", u"a\nb"}) {
     SCOPED_TRACE(StringToUtf8(argument));
     pf::testing::ClearMessageBoxLog();
     SetCommandLine(std::vector<String>{u"photo-order", argument});
@@ -262,6 +262,19 @@ TEST_F(StartupTest, ABadProfileArgumentIsRefusedBeforeAnythingElse) {
   }
   EXPECT_EQ(PriceListRequests(), 0u);
   EXPECT_EQ(Screen->FormCount(), 0);
+}
+
+TEST_F(StartupTest, AnEmptyProfileArgumentStartsTheProgramWithoutAProfile) {
+  StartLab(fixtures::GoodPriceList);
+  SetCommandLine(std::vector<String>{u"photo-order", u""});
+  // A refusal would show its box and end the program at once.
+  pf::testing::SetMessageBoxHook([](const pf::testing::TMessageBoxRequest&) { return IDOK; });
+  Script.Add("main window", [] { return MainForm() != nullptr; }, [] { MainForm()->Close(); });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_TRUE(pf::testing::MessageBoxLog().empty());
+  EXPECT_EQ(PriceListRequests(), 1u);
 }
 
 }  // namespace

@@ -60,8 +60,35 @@ TEST_F(PrivateInfoTest, ProfileArgumentNamesASubFolder) {
   EXPECT_FALSE(fs::exists(AppDir() / "Info.cfg"));
 }
 
+TEST_F(PrivateInfoTest, AnEmptyProfileArgumentNamesNoProfileLikeNoArgumentAtAll) {
+  struct Case {
+    const char* Name;
+    std::vector<String> CommandLine;
+  };
+  const Case cases[] = {
+      {"no argument", {u"photo-order"}},
+      {"an empty argument", {u"photo-order", u""}},
+      {"an empty argument before another", {u"photo-order", u"", u"shop2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetCommandLine(c.CommandLine);
+    EXPECT_EQ(ProfileArgumentError(), u"");
+    EXPECT_EQ(GetAppFolder(), FromNativePath(AppDir().string()) + u"/");
+    EXPECT_EQ(GetInfoFileName(), FromNativePath((AppDir() / "Info.cfg").string()));
+    Owned<TPrivateInfo> info(TPrivateInfo::New());
+    info->SetPhone(u"123");
+    info->SaveToFile();
+    EXPECT_TRUE(fs::is_regular_file(AppDir() / "Info.cfg"));
+    std::vector<fs::path> inside;
+    for (const auto& entry : fs::directory_iterator(AppDir())) inside.push_back(entry.path().filename());
+    EXPECT_EQ(inside, std::vector<fs::path>{"Info.cfg"}) << "no profile folder beside the file";
+    fs::remove(AppDir() / "Info.cfg");
+  }
+}
+
 TEST_F(PrivateInfoTest, ProfileThatIsNotOneFolderNameIsRefused) {
-  const String bad[] = {u"", u".", u"..", u"../x", u"a/b", u"/tmp", u"a\\b", String(u"a\0b", 3),
+  const String bad[] = {u".", u"..", u"../x", u"a/b", u"/tmp", u"a\\b", String(u"a\0b", 3),
                         u"a\nb", u"a\tb", u"a\x7F", String(300, u'x')};
   for (const String& arg : bad) {
     SCOPED_TRACE(StringToUtf8(arg));
