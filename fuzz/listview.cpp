@@ -1,6 +1,7 @@
 // The list view stream: a whole control record read into a control that already holds a group,
 // an item and a column; what reads back is written out again. A damaged stream must raise a
 // stream error (or the unknown-class assertion) and nothing else.
+#include "common/CommonObjects.h"
 #include "listview/EmberListview.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -8,6 +9,8 @@ using namespace pf;
 using namespace ember;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The stream's integers and class names go through the common library's helper.
+  common::InitializeCommonObjects();
   InitializeEmberListview();
   return 0;
 }

@@ -1,5 +1,8 @@
 #include "listview/EmberStreamIO.h"
 
+#include "common/CommonObjects.h"
+#include "platform/rtl/Strings.h"
+
 namespace ember::streamio {
 
 namespace {
@@ -21,11 +24,18 @@ Int64 BytesLeft(TStream& S) {
   Int64 left = S.GetSize() - S.GetPosition();
   return left < 0 ? 0 : left;
 }
+// The stream's integers and class names are the common library's helper's, as the canvas
+// control's are. The helper reads what a short stream lacks as zeros; a file cut short must
+// raise the stream's read error instead, so what is read is checked to be there first.
+common::TCommonMemoryStreamHelper& Helper() { return *common::StreamHelper; }
+void NeedBytes(TStream& S, Int64 Count) {
+  if (BytesLeft(S) < Count) throw EReadError(u"Stream read error");
+}
 }  // namespace
 
 void Corrupt(const char16_t* What) { throw EReadError(String(u"The list view stream is damaged: ") + What); }
 
-void WriteInt32(TStream& S, Integer V) { WriteLE<uint32_t>(S, static_cast<uint32_t>(V)); }
+void WriteInt32(TStream& S, Integer V) { Helper().WriteInteger(S, V); }
 void WriteUInt32(TStream& S, uint32_t V) { WriteLE<uint32_t>(S, V); }
 void WriteUInt16(TStream& S, Word V) { WriteLE<Word>(S, V); }
 void WriteByte(TStream& S, Byte V) { S.WriteBuffer(&V, 1); }
@@ -36,10 +46,8 @@ void WriteWideString(TStream& S, const String& V) {
   for (Char c : V) WriteLE<Word>(S, static_cast<Word>(c));
 }
 
-void WriteClassName(TStream& S, const std::string& V) {
-  WriteInt32(S, static_cast<Integer>(V.size()));
-  S.WriteBuffer(V.data(), static_cast<Int64>(V.size()));
-}
+// Class names are kept in UTF-8 and named in the stream in the system's single-byte code page.
+void WriteClassName(TStream& S, const std::string& V) { Helper().WriteString(S, Utf8ToString(V)); }
 
 void WriteIntArray(TStream& S, const std::vector<Integer>& V) {
   WriteInt32(S, static_cast<Integer>(V.size()));
@@ -56,7 +64,10 @@ void WriteWideStringArray(TStream& S, const std::vector<String>& V) {
   for (const String& s : V) WriteWideString(S, s);
 }
 
-Integer ReadInt32(TStream& S) { return static_cast<Integer>(ReadLE<uint32_t>(S)); }
+Integer ReadInt32(TStream& S) {
+  NeedBytes(S, 4);
+  return Helper().ReadInteger(S);
+}
 uint32_t ReadUInt32(TStream& S) { return ReadLE<uint32_t>(S); }
 Word ReadUInt16(TStream& S) { return ReadLE<Word>(S); }
 Byte ReadByte(TStream& S) { return ReadLE<Byte>(S); }
@@ -83,10 +94,10 @@ String ReadWideString(TStream& S) {
 }
 
 std::string ReadClassName(TStream& S) {
-  Integer n = ReadCount(S, 1);
-  std::string out(static_cast<size_t>(n), '\0');
-  if (n > 0) S.ReadBuffer(out.data(), n);
-  return out;
+  NeedBytes(S, 4);
+  String name;
+  Helper().ReadString(S, name);
+  return StringToUtf8(name);
 }
 
 std::vector<Integer> ReadIntArray(TStream& S) {

@@ -4,6 +4,7 @@
 
 #include "ListviewTestUtil.h"
 #include "listview/EmberStreamIO.h"
+#include "platform/rtl/Strings.h"
 
 // The largest single allocation while a load runs: a damaged count must not make the reader ask
 // for memory the stream cannot fill.
@@ -130,6 +131,42 @@ TEST_F(StreamTest, AnApplicationItemClassComesBackAsItselfWithItsOwnBytes) {
   ASSERT_EQ(&back->ClassType(), &TAppItem::StaticClass());
   EXPECT_EQ(static_cast<TAppItem*>(back)->Extra, 42);
   EXPECT_EQ(back->GetCaption(), u"photo");
+}
+
+// An application class named outside ASCII: the stream names it in the system's single-byte code
+// page, as every class name, and reading the name back finds the class.
+class TCyrillicItem : public TEmberItemStored {
+  PF_CLASS(TCyrillicItem)
+public:
+  static const TEmberCollectionItemClass& StaticClass() {
+    static const TEmberCollectionItemClass cls("T\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE", &TEmberItemStored::StaticClass(),
+                                               ClassMaker<TCyrillicItem, TEmberCollectionItem, TEmberCollection*>());
+    return cls;
+  }
+  const TEmberCollectionItemClass& ClassType() const override { return StaticClass(); }
+};
+
+TEST_F(StreamTest, AClassNamedOutsideAsciiIsNamedInTheSystemCodePage) {
+  struct Setting {
+    Setting() {
+      SetAnsiCodePage(1251);
+      RegisterClass(TCyrillicItem::StaticClass());
+    }
+    ~Setting() {
+      UnRegisterClass(TCyrillicItem::StaticClass());
+      ResetAnsiCodePage();
+    }
+  } setting;
+  LV->GetItems()->AddCustom(&TCyrillicItem::StaticClass())->SetCaption(u"A");
+  const std::string bytes = Save(LV);
+  // "TФото" in Windows-1251: T D4 EE F2 EE.
+  EXPECT_NE(bytes.find(Bytes("05 00 00 00 54 D4 EE F2 EE") + Bytes(ItemA)), std::string::npos) << Hex(bytes);
+  TEmberListview* other = MakeList();
+  Load(other, bytes);
+  ASSERT_EQ(other->GetGroups()->GetCount(), 1);
+  TEmberItem* back = other->GetGroups()->GetGroup(0)->GetItem(0);
+  EXPECT_EQ(&back->ClassType(), &TCyrillicItem::StaticClass());
+  EXPECT_EQ(back->GetCaption(), u"A");
 }
 
 TEST_F(StreamTest, OlderRecordsRead) {
