@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/gdi/Gdi_p.h"
 #include "platform/rtl/Format.h"
@@ -94,6 +98,45 @@ void Rop2Region(HDC dc, const QRegion& rgn, COLORREF c, int rop) {
   }
 }
 
+#ifdef __SSE2__
+namespace {
+// Four 32-bit pixels at a time, each channel mixed exactly as the scalar rule below mixes it:
+// (d * (255 - cov) + c * cov + 127) / 255, the division as (x + 1 + (x >> 8)) >> 8, which is exact
+// for every x up to 255 * 255 + 127. A pixel without coverage keeps its alpha byte too.
+int BlendFour(Byte* p, const Byte* m, int count, COLORREF c, Byte alpha) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i colour = _mm_set_epi16(0, GetRValue(c), GetGValue(c), GetBValue(c), 0, GetRValue(c), GetGValue(c),
+                                       GetBValue(c));
+  const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(127), one = _mm_set1_epi16(1);
+  const __m128i alphaBytes = _mm_set1_epi32(static_cast<int>(uint32_t{alpha} << 24));
+  const __m128i alphaLanes = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    uint32_t cov4;
+    std::memcpy(&cov4, m + i, 4);
+    if (cov4 == 0) continue;
+    const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * i));
+    __m128i cov = _mm_cvtsi32_si128(static_cast<int>(cov4));
+    cov = _mm_unpacklo_epi8(cov, cov);
+    cov = _mm_unpacklo_epi8(cov, cov);  // each pixel's coverage in its four bytes
+    auto mix = [&](__m128i d, __m128i a) {
+      __m128i x = _mm_add_epi16(_mm_mullo_epi16(d, _mm_sub_epi16(full, a)), _mm_mullo_epi16(colour, a));
+      x = _mm_add_epi16(x, half);
+      return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+    };
+    __m128i out = _mm_packus_epi16(mix(_mm_unpacklo_epi8(px, zero), _mm_unpacklo_epi8(cov, zero)),
+                                   mix(_mm_unpackhi_epi8(px, zero), _mm_unpackhi_epi8(cov, zero)));
+    // Alpha: the written value where there is coverage, the old byte where there is none.
+    const __m128i covered = _mm_andnot_si128(_mm_cmpeq_epi32(_mm_and_si128(cov, alphaLanes), zero), alphaLanes);
+    out = _mm_or_si128(_mm_andnot_si128(alphaLanes, out),
+                       _mm_or_si128(_mm_and_si128(covered, alphaBytes), _mm_andnot_si128(covered, _mm_and_si128(px, alphaLanes))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 4 * i), out);
+  }
+  return i;
+}
+}  // namespace
+#endif
+
 void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& clip, COLORREF c) {
   PixelBuffer pb = TargetOf(dc);
   if (!pb.Valid() || mask.Width <= 0 || mask.Height <= 0) return;
@@ -107,7 +150,16 @@ void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& cli
     for (int y = q.top(); y <= q.bottom(); ++y) {
       const Byte* m = mask.Coverage.data() + static_cast<size_t>(y - origin.y()) * mask.Width + (q.left() - origin.x());
       Byte* p = pb.At(q.left(), y);
-      for (int x = q.left(); x <= q.right(); ++x, ++m, p += step) {
+      int x = q.left();
+#ifdef __SSE2__
+      if (step == 4) {
+        const int done = BlendFour(p, m, q.width(), c, alpha);
+        x += done;
+        m += done;
+        p += 4 * done;
+      }
+#endif
+      for (; x <= q.right(); ++x, ++m, p += step) {
         const int cov = *m;
         if (cov == 0) continue;
         auto mix = [cov](int dv, int cv) { return static_cast<Byte>((dv * (255 - cov) + cv * cov + 127) / 255); };

@@ -13,6 +13,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Gdi_p.h"
 #include "platform/gdi/GdiTestUtil.h"
+#include "platform/gdi/Surface.h"
 
 namespace {
 
@@ -409,6 +410,65 @@ TInk InkOf(LONG weight, BYTE italic, BYTE underline, BYTE strikeOut, bool drawTe
   SelectObject(c.Dc, old);
   DeleteObject(font);
   return ink;
+}
+
+// Text coverage mixes the text colour into each channel as (d (255 - cov) + c cov + 127) / 255,
+// whatever the mask's width (four pixels at a time and the rest one by one) and wherever it starts;
+// an uncovered pixel keeps its alpha, a covered one gets the target's: none in a bitmap, full on
+// a window's surface. Every destination value, coverage and colour value goes through once.
+TEST(Text, CoverageMixesEachChannelRoundedAndKeepsTheAlphaOfUncoveredPixels) {
+  constexpr int W = 259, H = 256;
+  TGlyphMask mask;
+  mask.Width = 257;
+  mask.Height = H;
+  mask.Coverage.resize(static_cast<size_t>(mask.Width) * mask.Height);
+  // Coverage grows along a row, one pixel of none in front; each row starts its ramp one place
+  // later, so that every coverage meets every position within a group of four.
+  for (int y = 0; y < mask.Height; ++y)
+    for (int x = 0; x < mask.Width; ++x) mask.At(x, y) = static_cast<Byte>(x == 0 ? 0 : (x - 1 + y) % 256);
+  auto mixed = [](int d, int col, int cov) { return (d * (255 - cov) + col * cov + 127) / 255; };
+  DibCanvas bitmap(W, H);
+  TSurface surface;
+  surface.SetSize(W, H);
+  HDC surfaceDc = CreateSurfaceDC(surface);
+  struct Target {
+    const char* name;
+    HDC dc;
+    std::function<Byte*(int, int)> px;
+    int coveredAlpha;
+  } targets[] = {{"bitmap", bitmap.Dc, [&](int x, int y) { return bitmap.Px(x, y); }, 0},
+                 {"surface", surfaceDc, [&](int x, int y) { return surface.GetImpl().Pixels.At(x, y); }, 0xFF}};
+  for (const Target& t : targets) {
+    SCOPED_TRACE(t.name);
+    for (int k = 0; k < 256; ++k) {
+      const int cb = k, cg = 255 - k, cr = (k * 7) % 256;
+      for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+          Byte* p = t.px(x, y);
+          p[0] = static_cast<Byte>(y);
+          p[1] = static_cast<Byte>(255 - y);
+          p[2] = static_cast<Byte>((y * 3) % 256);
+          p[3] = 0x5A;
+        }
+      gdi::BlendMask(t.dc, mask, QPoint(1, 0), QRegion(0, 0, W, H), RGB(cr, cg, cb));
+      for (int y = 0; y < H; ++y) {
+        const int db = y, dg = 255 - y, dr = (y * 3) % 256;
+        for (int x = 0; x < W; ++x) {
+          const Byte* p = t.px(x, y);
+          const int cov = x >= 1 && x <= mask.Width ? mask.At(x - 1, y) : 0;
+          const bool ok = p[0] == mixed(db, cb, cov) && p[1] == mixed(dg, cg, cov) && p[2] == mixed(dr, cr, cov) &&
+                          p[3] == (cov ? t.coveredAlpha : 0x5A);
+          if (!ok) {
+            ADD_FAILURE() << "colour " << k << ", pixel " << x << "," << y << " coverage " << cov << ": " << int(p[0])
+                          << " " << int(p[1]) << " " << int(p[2]) << " alpha " << int(p[3]);
+            DeleteDC(surfaceDc);
+            return;
+          }
+        }
+      }
+    }
+  }
+  DeleteDC(surfaceDc);
 }
 
 // The coverage `text` gets drawn black on white through the layer in `lf`, its first cell's
