@@ -18,7 +18,7 @@ namespace common {
 
 // ---- Platform tests ----
 
-bool IsWideApiPlatform() { return PlatformVersion().Platform == VER_PLATFORM_WIN32_NT; }
+bool IsWideApiPlatform() { return PlatformId() == VER_PLATFORM_WIN32_NT; }
 bool IsPlatformNT() { return IsWideApiPlatform(); }
 
 bool IsWin95Original() {

@@ -424,7 +424,8 @@ IUnknown* ParentAccessible(TEmberColumn* c) {
 
 template <class E, class B>
 void TEmberElementAccessibleManager<E, B>::ValidateEmberObject() {
-  Assert(dynamic_cast<E*>(this->FEmberObject) != nullptr, kWrongClassText<E>, kUnit);
+  // The text is made only for the failure: a regroup makes a hundred thousand of these objects.
+  if (!dynamic_cast<E*>(this->FEmberObject)) Assert(false, kWrongClassText<E>, kUnit);
 }
 template <class E, class B>
 TCustomEmberListview* TEmberElementAccessibleManager<E, B>::Listview() const {
@@ -573,14 +574,23 @@ namespace {
 ComPtr<IUnknown> AsStored(const ComPtr<IAccessible>& a) { return ComPtr<IUnknown>(static_cast<IUnknown*>(a.Get())); }
 }  // namespace
 
-void AttachAccessible(TEmberCollectionItem* Element) {
+namespace {
+template <class TManager>
+void Attach(TEmberCollectionItem* Element) {
   TCustomEmberListview* lv = Element ? Element->GetOwnerListview() : nullptr;
   if (!lv || !lv->GetAccessible() || lv->Designing() || Element->GetAccessible()) return;
-  ComPtr<IAccessible> made;
-  if (dynamic_cast<TEmberItem*>(Element)) made = TEmberAccessibleManager::Make<TEmberItemAccessibleManager>(Element);
-  else if (dynamic_cast<TEmberGroup*>(Element)) made = TEmberAccessibleManager::Make<TEmberGroupAccessibleManager>(Element);
-  else if (dynamic_cast<TEmberColumn*>(Element)) made = TEmberAccessibleManager::Make<TEmberColumnAccessibleManager>(Element);
-  if (made) Element->SetAccessible(AsStored(made));
+  Element->SetAccessible(AsStored(TEmberAccessibleManager::Make<TManager>(Element)));
+}
+}  // namespace
+
+void AttachAccessible(TEmberItem* Element) { Attach<TEmberItemAccessibleManager>(Element); }
+void AttachAccessible(TEmberGroup* Element) { Attach<TEmberGroupAccessibleManager>(Element); }
+void AttachAccessible(TEmberColumn* Element) { Attach<TEmberColumnAccessibleManager>(Element); }
+
+void AttachAccessible(TEmberCollectionItem* Element) {
+  if (auto* item = dynamic_cast<TEmberItem*>(Element)) AttachAccessible(item);
+  else if (auto* group = dynamic_cast<TEmberGroup*>(Element)) AttachAccessible(group);
+  else if (auto* column = dynamic_cast<TEmberColumn*>(Element)) AttachAccessible(column);
 }
 
 void BuildAccessibleTree(TCustomEmberListview* lv) {

@@ -167,6 +167,10 @@ ComPtr<IAccessible> AccessibleOf(IUnknown* Stored);
 // Made for an element at its construction when its control already has an object (items,
 // groups, columns; the header with the control's tree).
 void AttachAccessible(TEmberCollectionItem* Element);
+// The same for an element whose class is known: a regroup makes a hundred thousand groups.
+void AttachAccessible(TEmberItem* Element);
+void AttachAccessible(TEmberGroup* Element);
+void AttachAccessible(TEmberColumn* Element);
 // The whole tree, on the control's first request.
 void BuildAccessibleTree(TCustomEmberListview* Listview);
 // Disconnects and drops every object of the tree: items, groups, columns, the header, the control.

@@ -120,7 +120,8 @@ void TEmberGroup::Paint(TCanvas* ACanvas, TEmberGroupMarginEdge MarginEdge, cons
 
 // ---- Paint settings and margins ----
 TEmberPaintInfoBaseGroup* TEmberGroup::GroupPaintInfo() const {
-  return dynamic_cast<TEmberPaintInfoBaseGroup*>(GetEffectivePaintInfo());
+  TEmberPaintInfoBasic* info = GetEffectivePaintInfo();
+  return info ? info->AsGroupPaintInfo() : nullptr;
 }
 bool TEmberGroup::GetExpandable() const {
   TEmberPaintInfoBaseGroup* p = GroupPaintInfo();

@@ -28,6 +28,8 @@ private:                                                  \
 enum class TEmberHeaderImagePosition { ehpLeft, ehpTop, ehpRight, ehpBottom };
 enum class TEmberSortGlyphAlign { esgaLeft, esgaRight };
 
+class TEmberPaintInfoBaseGroup;
+
 class TEmberPaintInfoBasic : public TEmberOwnedPersistent {
   PF_CLASS(TEmberPaintInfoBasic)
   EMBER_SETTING(TAlignment, Alignment, TAlignment::taLeftJustify)
@@ -47,6 +49,9 @@ public:
   void Assign(TEmberPersistent* Source) override;
   // Paints the whole control again.
   void Invalidate(bool ImmediateUpdate);
+  // The group settings this object holds, when it is a group's paint info: what a dynamic cast
+  // would answer, without its cost (a layout asks it for each margin of each group).
+  virtual TEmberPaintInfoBaseGroup* AsGroupPaintInfo() { return nullptr; }
 
 protected:
   // The header strip above the items painted again.
@@ -115,6 +120,7 @@ public:
   void SetMarginTop(TEmberHeaderMargin* Value);
   // Also the band, Expandable, Expanded, ExpandImageIndent and the four margins.
   void Assign(TEmberPersistent* Source) override;
+  TEmberPaintInfoBaseGroup* AsGroupPaintInfo() override { return this; }
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;

@@ -1,7 +1,7 @@
 #include "listview/EmberSort.h"
 
 #include <algorithm>
-#include <map>
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -39,11 +39,10 @@ void TEmberCollection::MoveIn(TEmberCollectionItem* Obj) {
 }
 
 void TEmberCollection::DetachAll(std::vector<TEmberCollectionItem*>& Out) {
-  Out.reserve(Out.size() + FList.size());
-  for (TEmberCollectionItem* obj : FList) {
-    obj->SetCollection(nullptr);
-    Out.push_back(obj);
-  }
+  // Appended as the vector grows by itself: reserving room for exactly this collection's items
+  // moved the whole vector once per collection, a regroup of many groups became quadratic.
+  for (TEmberCollectionItem* obj : FList) obj->SetCollection(nullptr);
+  Out.insert(Out.end(), FList.begin(), FList.end());
   FList.clear();
   FVisibleList.clear();
   FReIndexFrom = 0;
@@ -67,40 +66,45 @@ String EmberGroupCaptionForKey(Cardinal Key) {
 TEmberSorter::TRun::TRun(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
                          const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
                          Integer& Max, Integer& Min)
-    : List(Collection->FList),
-      FColumn(Column),
+    : FColumn(Column),
       FCollection(Collection),
       FInterfaced(Interfaced),
       FItemCompare(ItemCompare),
       FGroupCompare(GroupCompare),
       FBefore(Collection->FList) {
   if (auto* items = dynamic_cast<TEmberItems*>(Collection)) FOwnerGroup = items->GetOwnerGroup();
+  if (TCustomEmberListview* lv = Collection->OwnerListview()) FSort = lv->GetSort();
+  List.reserve(FBefore.size());
+  for (size_t i = 0; i < FBefore.size(); ++i) List.push_back(TEntry{FBefore[i], static_cast<Integer>(i)});
   // Whatever range the caller names, no sorter reaches outside the list.
   const Integer count = static_cast<Integer>(List.size());
   if (Max > count - 1) Max = count - 1;
   if (Min < 0) Min = 0;
 }
 
-Integer TEmberSorter::TRun::Compare(TEmberCollectionItem* A, TEmberCollectionItem* B) const {
+Integer TEmberSorter::TRun::Compare(const TEntry& EA, const TEntry& EB) const {
+  TEmberCollectionItem* A = EA.Obj;
+  TEmberCollectionItem* B = EB.Obj;
   if (FInterfaced) {
     ComPtr<IEmberCompare> a = QueryData<IEmberCompare>(A->GetDataInf());
     ComPtr<IEmberCompare> b = QueryData<IEmberCompare>(B->GetDataInf());
     if (a && b) return a->Compare(b.Get(), FColumn);
   }
+  if (FSort) FSort->CompareHint(FCollection, A, EA.Index, B, EB.Index);
   if (FGroupCompare) return FGroupCompare(static_cast<TEmberGroup*>(A), static_cast<TEmberGroup*>(B));
   if (FItemCompare)
     return FItemCompare(FColumn, FOwnerGroup, static_cast<TEmberItem*>(A), static_cast<TEmberItem*>(B));
-  if (TEmberSortManager* sort = FCollection->OwnerListview() ? FCollection->OwnerListview()->GetSort() : nullptr)
-    return sort->DefaultCompare(FColumn, A, B);
+  if (FSort) return FSort->DefaultCompare(FColumn, A, B);
   return DefaultItemCompare(FColumn, static_cast<TEmberItem*>(A), static_cast<TEmberItem*>(B));
 }
 
 void TEmberSorter::TRun::Commit() {
   // A handler that changed the collection during the sort has made the order meaningless.
-  if (FCollection->FList != FBefore || List == FBefore) return;
+  if (FCollection->FList != FBefore) return;
   size_t first = 0;
-  while (List[first] == FBefore[first]) ++first;
-  FCollection->FList = List;
+  while (first < List.size() && List[first].Obj == FBefore[first]) ++first;
+  if (first == List.size()) return;
+  for (size_t i = first; i < List.size(); ++i) FCollection->FList[i] = List[i].Obj;
   FCollection->MarkMoved(static_cast<Integer>(first));
   FCollection->ReIndexItems(false);
 }
@@ -108,25 +112,25 @@ void TEmberSorter::TRun::Commit() {
 void TEmberSorter::Sort(TEmberColumn*, TEmberCollection*, bool, const TEmberItemCompareMethod&,
                         const TEmberGroupCompareMethod&, Integer, Integer) {}
 
-void TEmberQuickSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
-                           const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
-                           Integer Max, Integer Min) {
-  if (!Collection) return;
-  TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
-  if (Min >= Max) return;
-  TList& e = run.List;
-  std::function<void(Integer, Integer)> sortRange = [&](Integer L, Integer R) {
+namespace {
+// The quick sort's partitions; the larger part is taken by the loop.
+template <class TRun>
+struct TQuickSortRange {
+  using TEntry = typename TRun::TEntry;
+  TRun& Run;
+  std::vector<TEntry>& E;
+  void Sort(Integer L, Integer R) {
     while (L < R) {
       Integer I = L;
       Integer J = R;
-      TEmberCollectionItem* pivot = e[static_cast<size_t>((L + R) / 2)];
+      const TEntry pivot = E[static_cast<size_t>((L + R) / 2)];
       do {
         // A handler that answers "less" for every element, the pivot included, would walk I and
         // J off the range; the scans stop at its ends.
-        while (I < R && run.Compare(e[static_cast<size_t>(I)], pivot) < 0) ++I;
-        while (J > L && run.Compare(e[static_cast<size_t>(J)], pivot) > 0) --J;
+        while (I < R && Run.Compare(E[static_cast<size_t>(I)], pivot) < 0) ++I;
+        while (J > L && Run.Compare(E[static_cast<size_t>(J)], pivot) > 0) --J;
         if (I <= J) {
-          std::swap(e[static_cast<size_t>(I)], e[static_cast<size_t>(J)]);
+          std::swap(E[static_cast<size_t>(I)], E[static_cast<size_t>(J)]);
           ++I;
           --J;
         }
@@ -134,15 +138,62 @@ void TEmberQuickSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, b
       // The two parts are independent; taking the smaller one by recursion and the larger by the
       // loop keeps the depth logarithmic however the handler splits them.
       if (J - L < R - I) {
-        if (J > L) sortRange(L, J);
+        if (J > L) Sort(L, J);
         L = I;
       } else {
-        if (I < R) sortRange(I, R);
+        if (I < R) Sort(I, R);
         R = J;
       }
     }
-  };
-  sortRange(Min, Max);
+  }
+};
+
+// The merge sort over half-open ranges. The lower run is taken first unless it compares greater,
+// so equal elements keep their order.
+template <class TRun>
+struct TMergeSortRange {
+  using TEntry = typename TRun::TEntry;
+  TRun& Run;
+  std::vector<TEntry>& E;
+  std::vector<TEntry> Scratch;
+  void InPlace(size_t lo, size_t hi) {
+    const size_t n = hi - lo;
+    if (n < 2) return;
+    if (n == 2) {
+      if (Run.Compare(E[lo], E[lo + 1]) > 0) std::swap(E[lo], E[lo + 1]);
+      return;
+    }
+    const size_t mid = lo + (n - n / 2);
+    InPlace(mid, hi);
+    IntoScratch(lo, mid);
+    size_t i = lo, j = mid, k = lo;
+    while (i < mid && j < hi) E[k++] = Run.Compare(Scratch[i], E[j]) < 1 ? Scratch[i++] : E[j++];
+    while (i < mid) E[k++] = Scratch[i++];
+  }
+  void IntoScratch(size_t lo, size_t hi) {
+    const size_t n = hi - lo;
+    if (n == 1) {
+      Scratch[lo] = E[lo];
+      return;
+    }
+    const size_t mid = lo + (n - n / 2);
+    InPlace(lo, mid);
+    InPlace(mid, hi);
+    size_t i = lo, j = mid, k = lo;
+    while (i < mid && j < hi) Scratch[k++] = Run.Compare(E[i], E[j]) < 1 ? E[i++] : E[j++];
+    while (i < mid) Scratch[k++] = E[i++];
+    while (j < hi) Scratch[k++] = E[j++];
+  }
+};
+}  // namespace
+
+void TEmberQuickSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced,
+                           const TEmberItemCompareMethod& ItemCompare, const TEmberGroupCompareMethod& GroupCompare,
+                           Integer Max, Integer Min) {
+  if (!Collection) return;
+  TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
+  if (Min >= Max) return;
+  TQuickSortRange<TRun>{run, run.List}.Sort(Min, Max);
   run.Commit();
 }
 
@@ -151,15 +202,16 @@ void TEmberBubbleSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, 
                             Integer Max, Integer Min) {
   if (!Collection) return;
   TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
-  TList& e = run.List;
-  auto at = [&e](Integer i) -> TEmberCollectionItem*& { return e[static_cast<size_t>(i)]; };
+  using TEntry = TRun::TEntry;
+  std::vector<TEntry>& e = run.List;
+  auto at = [&e](Integer i) -> TEntry& { return e[static_cast<size_t>(i)]; };
   while (Min < Max) {
     // Forward: the larger of an unordered pair is carried on past every element strictly less.
     Integer last = Min;
     Integer i = Min + 1;
     while (i <= Max) {
       if (run.Compare(at(i - 1), at(i)) > 0) {
-        TEmberCollectionItem* t = at(i - 1);
+        const TEntry t = at(i - 1);
         Integer k = i;
         while (k <= Max && run.Compare(at(k), t) < 0) {
           at(k - 1) = at(k);
@@ -179,7 +231,7 @@ void TEmberBubbleSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, 
     Integer j = Max - 1;
     while (j >= Min) {
       if (run.Compare(at(j + 1), at(j)) < 0) {
-        TEmberCollectionItem* t = at(j + 1);
+        const TEntry t = at(j + 1);
         Integer k = j;
         while (k >= Min && run.Compare(at(k), t) > 0) {
           at(k + 1) = at(k);
@@ -203,43 +255,37 @@ void TEmberMergeSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, b
   if (!Collection) return;
   TRun run(Column, Collection, Interfaced, ItemCompare, GroupCompare, Max, Min);
   if (Min >= Max) return;
-  TList& e = run.List;
-  TList scratch(e.size());
-  // Over half-open ranges. The lower run is taken first unless it compares greater, so equal
-  // elements keep their order.
-  std::function<void(size_t, size_t)> sortInPlace;
-  std::function<void(size_t, size_t)> sortIntoScratch;
-  sortInPlace = [&](size_t lo, size_t hi) {
-    const size_t n = hi - lo;
-    if (n < 2) return;
-    if (n == 2) {
-      if (run.Compare(e[lo], e[lo + 1]) > 0) std::swap(e[lo], e[lo + 1]);
-      return;
-    }
-    const size_t mid = lo + (n - n / 2);
-    sortInPlace(mid, hi);
-    sortIntoScratch(lo, mid);
-    size_t i = lo, j = mid, k = lo;
-    while (i < mid && j < hi) e[k++] = run.Compare(scratch[i], e[j]) < 1 ? scratch[i++] : e[j++];
-    while (i < mid) e[k++] = scratch[i++];
-  };
-  sortIntoScratch = [&](size_t lo, size_t hi) {
-    const size_t n = hi - lo;
-    if (n == 1) {
-      scratch[lo] = e[lo];
-      return;
-    }
-    const size_t mid = lo + (n - n / 2);
-    sortInPlace(lo, mid);
-    sortInPlace(mid, hi);
-    size_t i = lo, j = mid, k = lo;
-    while (i < mid && j < hi) scratch[k++] = run.Compare(e[i], e[j]) < 1 ? e[i++] : e[j++];
-    while (i < mid) scratch[k++] = e[i++];
-    while (j < hi) scratch[k++] = e[j++];
-  };
-  sortInPlace(static_cast<size_t>(Min), static_cast<size_t>(Max) + 1);
+  TMergeSortRange<TRun> merge{run, run.List, std::vector<TRun::TEntry>(run.List.size())};
+  merge.InPlace(static_cast<size_t>(Min), static_cast<size_t>(Max) + 1);
   run.Commit();
 }
+
+namespace {
+// The group made for each key. The entries are ordered by key once, so that each finds the slot
+// of its key by its place: a tree of a hundred thousand keys, or a table over them, cost a trip to
+// memory per item, more than the groups it found.
+class TKeyGroups {
+public:
+  template <class TEntry>
+  explicit TKeyGroups(const std::vector<TEntry>& Entries) : FSlotOf(Entries.size()) {
+    std::vector<std::pair<Cardinal, uint32_t>> byKey(Entries.size());
+    for (size_t i = 0; i < Entries.size(); ++i) byKey[i] = {Entries[i].Key, static_cast<uint32_t>(i)};
+    std::sort(byKey.begin(), byKey.end());
+    uint32_t slot = 0;
+    for (size_t j = 0; j < byKey.size(); ++j) {
+      if (j > 0 && byKey[j].first != byKey[j - 1].first) ++slot;
+      FSlotOf[byKey[j].second] = slot;
+    }
+    FGroups.assign(byKey.empty() ? 0 : slot + 1, nullptr);
+  }
+  // The group of the key of the entry at `Place`, nil until one is stored there.
+  TEmberGroup*& operator[](size_t Place) { return FGroups[FSlotOf[Place]]; }
+
+private:
+  std::vector<uint32_t> FSlotOf;
+  std::vector<TEmberGroup*> FGroups;
+};
+}  // namespace
 
 // ---- Sort manager ----
 void TEmberSortManager::Create(TCustomEmberListview* AOwner) {
@@ -265,13 +311,34 @@ void TEmberSortManager::SetAlgorithm(TEmberSortAlgorithm V) {
 
 void TEmberSortManager::BeginSortCaptions(TEmberCollection* Collection) {
   FSortCollection = Collection;
+  FHintA = FHintB = nullptr;
   const size_t n = Collection ? static_cast<size_t>(Collection->GetCount()) : 0;
   FSortCaptions.assign(n, String());
   FSortCaptionRead.assign(n, 0);
   if (Collection) Collection->ReIndexItems(true);
 }
 
+void TEmberSortManager::CompareHint(const TEmberCollection* Collection, const TEmberCollectionItem* A, Integer IndexA,
+                                     const TEmberCollectionItem* B, Integer IndexB) {
+  const bool ours = FSorting && Collection == FSortCollection;
+  FHintA = ours ? A : nullptr;
+  FHintB = ours ? B : nullptr;
+  FHintIndexA = IndexA;
+  FHintIndexB = IndexB;
+}
+
 const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch) {
+  // The slot of a caption is the element's place before the sort began: named by the sorter, or
+  // its index while the collection still holds it there.
+  const Integer hinted = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
+  if (hinted >= 0 && static_cast<size_t>(hinted) < FSortCaptions.size()) {
+    const size_t k = static_cast<size_t>(hinted);
+    if (!FSortCaptionRead[k]) {
+      FSortCaptions[k] = Item->GetCaptions(Index);
+      FSortCaptionRead[k] = 1;
+    }
+    return FSortCaptions[k];
+  }
   const Integer i = Item->IndexField();
   if (FSortCollection && i >= 0 && static_cast<size_t>(i) < FSortCaptions.size() && i < FSortCollection->GetCount() &&
       FSortCollection->Get(i) == Item) {
@@ -384,6 +451,7 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
     Cardinal Key;
   };
   std::vector<Entry> entries;
+  entries.reserve(static_cast<size_t>(groups->ItemCount()));
   for (Integer g = 0; g < groups->GetCount(); ++g) {
     TEmberItems* items = groups->GetGroup(g)->GetItems();
     for (Integer i = 0; i < items->GetCount(); ++i) {
@@ -405,14 +473,15 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
   // groups go; each then moves into its new group's end. Taking them out one at a time from the
   // front of a list would make a regroup quadratic in the item count.
   std::vector<TEmberCollectionItem*> detached;
+  detached.reserve(entries.size());
   for (Integer g = 0; g < groups->GetCount(); ++g) groups->GetGroup(g)->GetItems()->DetachAll(detached);
   size_t placed = 0;
   try {
     groups->Clear(true);
-    std::map<Cardinal, TEmberGroup*> byKey;
+    TKeyGroups byKey(entries);
     for (; placed < entries.size(); ++placed) {
       const Entry& e = entries[placed];
-      TEmberGroup*& group = byKey[e.Key];
+      TEmberGroup*& group = byKey[placed];
       if (!group) {
         bool doDefault = true;
         lv->DoAutoSortGroupCreate(e.Item, columnIndex, groups, group, doDefault);

@@ -40,13 +40,18 @@ protected:
   //   4. Otherwise the captions of the sort column (the default item comparison).
   class TRun {
   public:
+    // An element with its place in the collection before the sort.
+    struct TEntry {
+      TEmberCollectionItem* Obj;
+      Integer Index;
+    };
     TRun(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced, const TEmberItemCompareMethod& ItemCompare,
          const TEmberGroupCompareMethod& GroupCompare, Integer& Max, Integer& Min);
     // Below 0: A goes before B.
-    Integer Compare(TEmberCollectionItem* A, TEmberCollectionItem* B) const;
+    Integer Compare(const TEntry& A, const TEntry& B) const;
     // Puts the ordered list back into the collection.
     void Commit();
-    TList List;
+    std::vector<TEntry> List;
 
   private:
     TEmberColumn* FColumn;
@@ -55,6 +60,7 @@ protected:
     const TEmberItemCompareMethod& FItemCompare;
     const TEmberGroupCompareMethod& FGroupCompare;
     TEmberGroup* FOwnerGroup{nullptr};
+    TEmberSortManager* FSort{nullptr};
     TList FBefore;
   };
 

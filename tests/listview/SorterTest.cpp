@@ -7,6 +7,7 @@
 
 #include "ListviewTestUtil.h"
 #include "listview/EmberSort.h"
+#include "platform/rtl/Strings.h"
 
 namespace lvtest {
 namespace {
@@ -280,6 +281,86 @@ TEST_F(SorterTest, ADescendantsCompareDispatchersDecideTheOrder) {
     for (Integer i = 0; i < g1->GetItemCount(); ++i) order += g1->GetItem(i)->GetCaption();
     EXPECT_EQ(order, u"dcba");
     EXPECT_EQ(lv->GetGroups()->GetGroup(0), g2);
+  }
+}
+
+// An application's list whose group dispatcher asks for the default comparison the other way
+// round: the groups come out by caption from Z to A.
+class TDescendingGroupsListview : public TEmberListview {
+  PF_CLASS(TDescendingGroupsListview)
+public:
+  Integer DoGroupCompare(TEmberGroup* Item1, TEmberGroup* Item2) override {
+    return TEmberListview::DoGroupCompare(Item2, Item1);
+  }
+};
+
+// A regroup makes one group per key in the order the keys first come, puts each item into its
+// key's group in item order, and orders the groups through the control's group dispatcher; groups
+// of equal captions (keys above 0xFFFF give none) keep the order they were made in under the
+// stable sorters.
+TEST_F(SorterTest, ARegroupOrdersItsGroupsThroughTheGroupDispatcher) {
+  const Cardinal keys[] = {u'b', 0x30000, u'a', u'b', 0x20000, u'c', u'a', 0x30000, 0x20000, u'c'};
+  struct Want {
+    Cardinal Key;
+    const char16_t* Caption;
+    std::vector<Integer> Items;
+  };
+  // Made for items 0, 1, 2, 4 and 5; sorted C, B, A, then the two without a caption as made.
+  const Want want[] = {{u'c', u"C", {5, 9}},       {u'b', u"B", {0, 3}},       {u'a', u"A", {2, 6}},
+                       {0x30000, u"", {1, 7}}, {0x20000, u"", {4, 8}}};
+  for (Alg alg : AllAlgorithms) {
+    SCOPED_TRACE(AlgName(alg));
+    TDescendingGroupsListview* lv = TDescendingGroupsListview::New(Form);
+    Made.push_back(lv);
+    lv->SetParent(Form);
+    lv->GetSort()->SetAlgorithm(alg);
+    TEmberGroup* g = lv->GetGroups()->Add();
+    std::vector<TEmberItem*> items;
+    for (Integer i = 0; i < 10; ++i) {
+      items.push_back(g->GetItems()->Add());
+      items.back()->SetCaption(u"i" + pf::IntToStr(i));
+    }
+    auto number = [&items](TEmberItem* item) {
+      return static_cast<Integer>(std::find(items.begin(), items.end(), item) - items.begin());
+    };
+    lv->OnAutoGroupGetKey = [&](TCustomEmberListview*, TEmberItem* item, Integer, TEmberGroups*, Cardinal& key) {
+      key = keys[number(item)];
+    };
+    std::vector<std::string> made;
+    lv->OnAutoSortGroupCreate = [&](TCustomEmberListview*, TEmberItem* item, Integer, TEmberGroups*, TEmberGroup*&,
+                                    bool&) { made.push_back(Name(item)); };
+    lv->GetSort()->SetAutoRegroup(true);
+    EXPECT_EQ(made, (std::vector<std::string>{"i0", "i1", "i2", "i4", "i5"}));
+    TEmberGroups* groups = lv->GetGroups();
+    ASSERT_EQ(groups->GetCount(), 5);
+    for (Integer k = 0; k < 5; ++k) {
+      SCOPED_TRACE(k);
+      TEmberGroup* each = groups->GetGroup(k);
+      // The quick sort may put the two groups without a caption either way.
+      const Want& w = k < 3 || Stable(alg) || each->GetKey() == want[k].Key ? want[k] : want[7 - k];
+      EXPECT_EQ(each->GetKey(), w.Key);
+      EXPECT_EQ(each->GetCaption(), String(w.Caption));
+      EXPECT_EQ(each->GetIndex(), k);
+      std::vector<Integer> in;
+      for (Integer i = 0; i < each->GetItemCount(); ++i) {
+        TEmberItem* item = each->GetItem(i);
+        in.push_back(number(item));
+        EXPECT_EQ(item->GetOwnerGroup(), each);
+        EXPECT_EQ(item->GetIndex(), i);
+      }
+      EXPECT_EQ(in, w.Items);
+    }
+    // Regrouped again, the groups' own order is where the items are met: the same groups come
+    // out, and nothing is lost.
+    made.clear();
+    lv->GetSort()->ReGroup(nullptr);
+    EXPECT_EQ(made, (std::vector<std::string>{"i5", "i0", "i2", "i1", "i4"}));
+    ASSERT_EQ(groups->GetCount(), 5);
+    Integer total = 0;
+    for (Integer k = 0; k < 5; ++k) total += groups->GetGroup(k)->GetItemCount();
+    EXPECT_EQ(total, 10);
+    EXPECT_EQ(groups->GetGroup(0)->GetCaption(), u"C");
+    EXPECT_EQ(groups->GetGroup(2)->GetCaption(), u"A");
   }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/kernel/Version.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace pf {
@@ -13,7 +14,13 @@ TPlatformVersion& Current() {
   static TPlatformVersion v;
   return v;
 }
+std::atomic<Integer>& CurrentId() {
+  static std::atomic<Integer> id{TPlatformVersion{}.Platform};
+  return id;
+}
 }  // namespace
+
+Integer PlatformId() { return CurrentId().load(std::memory_order_relaxed); }
 
 TPlatformVersion PlatformVersion() {
   std::lock_guard lock(M());
@@ -23,6 +30,7 @@ TPlatformVersion PlatformVersion() {
 void SetPlatformVersion(const TPlatformVersion& v) {
   std::lock_guard lock(M());
   Current() = v;
+  CurrentId().store(v.Platform, std::memory_order_relaxed);
 }
 
 void ResetPlatformVersion() { SetPlatformVersion(TPlatformVersion{}); }

@@ -18,6 +18,9 @@ struct TPlatformVersion {
 };
 
 TPlatformVersion PlatformVersion();
+// The platform id alone, without the lock: string comparisons ask it on every call, and a sort
+// makes a million of them.
+Integer PlatformId();
 // Tests only; ResetPlatformVersion goes back to the layer's answer.
 void SetPlatformVersion(const TPlatformVersion& v);
 void ResetPlatformVersion();
