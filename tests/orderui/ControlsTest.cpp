@@ -257,6 +257,58 @@ TEST_F(Controls, ALineAddedToAMemoGoesInAtTheEndAndIntoView) {
   EXPECT_EQ(memo->GetText(), u"одна");
 }
 
+// Where the text of a memo's last line starts in view: the position found at the first visible
+// column of that line must be its first character, drawn at or right of the view's left edge.
+bool LastLineStartsInView(QPlainTextEdit* edit) {
+  const QTextBlock last = edit->document()->lastBlock();
+  const QRect start = edit->cursorRect(QTextCursor(last));
+  const QTextCursor atLeftEdge = edit->cursorForPosition(QPoint(0, start.center().y()));
+  return atLeftEdge.block() == last && atLeftEdge.positionInBlock() == 0 && start.left() >= 0 &&
+         start.top() >= 0 && start.bottom() <= edit->viewport()->height();
+}
+
+TEST_F(Controls, ALineAddedToAMemoShowsTheLinesFromTheirStart) {
+  Owned<TForm> form(TForm::New(Application));
+  form->SetBounds(0, 0, 400, 300);
+  TMemo* memo = TMemo::New(form.get());
+  memo->SetBounds(10, 10, 200, 80);
+  memo->SetScrollBars(TScrollStyle::ssBoth);
+  memo->SetWordWrap(false);
+  memo->SetParent(form.get());
+  form->Show();
+  guitest::PumpPending();
+  auto* edit = qobject_cast<QPlainTextEdit*>(pf::layer::WidgetOf(memo->Handle()));
+  ASSERT_NE(edit, nullptr);
+  QScrollBar* sideways = edit->horizontalScrollBar();
+  // Each line is several times the memo's width, the last one the longest.
+  for (int i = 1; i <= 10; ++i)
+    memo->GetLines()->Add(u"12:00:0" + IntToStr(i % 10) + u" - Фотография IMG_000" + IntToStr(i) +
+                          u".JPG: ERROR: refused" + String(static_cast<size_t>(i * 8), u'.'));
+  memo->GetLines()->Add(u"12:00:10 - Не удалось отправить фотографию IMG_0010.JPG, она будет пропущена!" +
+                        String(120, u' ') + u"конец");
+  guitest::PumpPending();
+  ASSERT_GT(sideways->maximum(), 0) << "the lines are wider than the memo";
+  EXPECT_EQ(sideways->value(), 0);
+  EXPECT_TRUE(LastLineStartsInView(edit));
+  EXPECT_GT(edit->verticalScrollBar()->value(), 0);
+
+  // The customer scrolls to the end of the lines: the view stays there, also through a repaint,
+  // the focus coming to the memo and the form being sized...
+  sideways->triggerAction(QAbstractSlider::SliderToMaximum);
+  memo->SetFocus();
+  form->SetWidth(420);
+  RedrawWindow(memo->Handle(), nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  guitest::PumpPending();
+  EXPECT_EQ(sideways->value(), sideways->maximum());
+  EXPECT_FALSE(LastLineStartsInView(edit));
+  // ...until the next line arrives.
+  memo->GetLines()->Add(u"12:00:11 - Фотография IMG_0011.JPG: ERROR: refused");
+  guitest::PumpPending();
+  EXPECT_EQ(sideways->value(), 0);
+  EXPECT_TRUE(LastLineStartsInView(edit));
+  EXPECT_EQ(memo->GetLines()->Count(), 12);
+}
+
 TEST_F(Controls, AnImageDrawsItsPictureWhereItsPlacementSays) {
   Owned<TForm> form(TForm::New(Application));
   TImage* image = TImage::New(form.get());

@@ -153,8 +153,8 @@ void TCustomEdit::Dispatch(TMessage& msg) {
 namespace {
 
 // A memo's lines are its text: read by splitting it, changed by setting it again, except that a
-// line added after the last goes in at the end as the customer would type it, so the view and
-// the caret follow it.
+// line added after the last goes in at the end as the customer would type it, so the view
+// follows it down.
 class TMemoStrings : public TStrings {
   PF_CLASS(TMemoStrings)
 public:
@@ -177,6 +177,12 @@ public:
       const LRESULT end = SendMessage(Memo->Handle(), WM_GETTEXTLENGTH, 0, 0);
       SendMessage(Memo->Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
       SendMessage(Memo->Handle(), EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      // The caret waits at the start of the new line: a long line (a lab's reply in the upload
+      // log) would otherwise pull the view sideways to its end, and the start of every line,
+      // where the time and the first words stand, would be out of sight.
+      const LRESULT start = SendMessage(Memo->Handle(), EM_LINEINDEX, static_cast<WPARAM>(-1), 0);
+      SendMessage(Memo->Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
+      SendMessage(Memo->Handle(), EM_SCROLLCARET, 0, 0);
       return;
     }
     lines->Insert(index, s);

@@ -96,7 +96,8 @@ class TMemo : public TCustomEdit {
   PF_CLASS(TMemo)
 public:
   // The text by lines (split at CR LF, LF or CR). Adding a line after the last one goes in at the
-  // end of the text without setting the rest again, and scrolls the new line into view.
+  // end of the text without setting the rest again and scrolls the new line into view, with the
+  // view at the start of the lines and the caret at the start of the new line.
   TStrings* GetLines() const { return FLines; }
   // The scroll bars the memo shows, always; a horizontal one keeps long lines from wrapping.
   TScrollStyle GetScrollBars() const { return FScrollBars; }

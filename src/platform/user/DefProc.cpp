@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QWheelEvent>
 
 #include "platform/user/Layer_p.h"
@@ -438,6 +439,18 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       }
       return 0;
     }
+    case EM_LINEINDEX: {
+      const int line = static_cast<int>(static_cast<intptr_t>(w));
+      if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) {
+        const QTextBlock block = line < 0 ? m->textCursor().block() : m->document()->findBlockByNumber(line);
+        return block.isValid() ? block.position() : -1;
+      }
+      if (qobject_cast<QLineEdit*>(wnd->Widget.data())) return line <= 0 ? 0 : -1;
+      return -1;
+    }
+    case EM_SCROLLCARET:
+      if (auto* m = qobject_cast<QPlainTextEdit*>(wnd->Widget.data())) m->ensureCursorVisible();
+      return 1;
     case EM_LIMITTEXT:
       if (auto* e = qobject_cast<QLineEdit*>(wnd->Widget.data())) e->setMaxLength(w ? static_cast<int>(w) : 32767);
       return 0;

@@ -140,6 +140,11 @@ constexpr UINT EM_SETSEL = 0x00B1;
 // lParam: the Char text that replaces the selection (or goes in at the caret); the caret ends
 // after it and is scrolled into view.
 constexpr UINT EM_REPLACESEL = 0x00C2;
+// EM_LINEINDEX(line): the position where the line (of the text's lines) starts; a line of -1 is the
+// one that holds the caret. -1 for a line past the last.
+constexpr UINT EM_LINEINDEX = 0x00BB;
+// Scrolls the caret into view.
+constexpr UINT EM_SCROLLCARET = 0x00B7;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
 

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 #include <QUrl>
@@ -284,11 +285,33 @@ void TypeOver(TWinControl* edit, const char* text) {
 }
 
 // The memo's last line lies inside its view.
+// A lab's refusal of a photo, longer than the upload log is wide.
+constexpr std::string_view kLongRefusal =
+    "ERROR: refused, the disk for incoming orders is full; the photo was not stored and can be sent again later";
+
 bool LastLineInView(TMemo* memo) {
   auto* edit = qobject_cast<QPlainTextEdit*>(layer::WidgetOf(memo->Handle()));
   if (!edit) return false;
   const QRect last = edit->cursorRect(QTextCursor(edit->document()->lastBlock()));
   return last.top() >= 0 && last.bottom() <= edit->viewport()->height();
+}
+
+// The newest line is seen from its start: the character at the first visible column of the last
+// line is that line's first, and its sideways scroll bar stands at the left.
+bool LastLineStartInView(TMemo* memo) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(layer::WidgetOf(memo->Handle()));
+  if (!edit) return false;
+  const QTextBlock last = edit->document()->lastBlock();
+  const QRect start = edit->cursorRect(QTextCursor(last));
+  const QTextCursor firstColumn = edit->cursorForPosition(QPoint(0, start.center().y()));
+  return firstColumn.block() == last && firstColumn.positionInBlock() == 0 && start.left() >= 0 &&
+         edit->horizontalScrollBar()->value() == 0;
+}
+
+// Whether some line of the memo is wider than its view (so that it can be scrolled sideways).
+bool LinesWiderThanTheView(TMemo* memo) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(layer::WidgetOf(memo->Handle()));
+  return edit && edit->horizontalScrollBar()->maximum() > 0;
 }
 
 // The window sized as the desktop sizes it: its toolkit window takes a new client size.
@@ -356,7 +379,8 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     return true;
   });
   // The first photo of the order is refused until it is given up: 10 attempts, 9 waits of 3 s.
-  Lab->RefuseFirst(labserver::TRequestKind::Photo, 10);
+  // The lab says why at length, so the log's lines are wider than the log.
+  Lab->RefuseFirst(labserver::TRequestKind::Photo, 10, std::string(kLongRefusal));
 
   TMain* main = nullptr;
   TDlgAdd* add = nullptr;
@@ -628,6 +652,10 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_GE(order->edLog->GetLines()->Count(), 11);
     EXPECT_NE(order->edLog->GetLines()->Get(order->edLog->GetLines()->Count() - 1).find(u"будет пропущена!"), String::npos);
     EXPECT_TRUE(LastLineInView(order->edLog));
+    // The give-up line is wider than the log; the log still shows it, and every line, from the
+    // start: the times, "Фотография" and "Не удалось".
+    EXPECT_TRUE(LinesWiderThanTheView(order->edLog));
+    EXPECT_TRUE(LastLineStartInView(order->edLog));
     Shot(order, "road-8a-log");
     order->Pages->SetActivePage(order->PageSucc);
   });
@@ -643,7 +671,7 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_EQ(address, u"Озёрск\nНабережная\nул. Набережная, 7\nс 10 до 19");
     // The log: ten refusals of the copy of a, each stamped with the time, and the give-up.
     const std::string log = StringToUtf8(order->edLog->GetText());
-    const std::regex refusal("(^|\n)\\d\\d:\\d\\d:\\d\\d - Фотография a\\.png: ERROR: refused");
+    const std::regex refusal("(^|\n)\\d\\d:\\d\\d:\\d\\d - Фотография a\\.png: " + std::string(kLongRefusal) + "(?=\n|$)");
     EXPECT_EQ(std::distance(std::sregex_iterator(log.begin(), log.end(), refusal), std::sregex_iterator()), 10) << log;
     EXPECT_NE(log.find(" - Не удалось отправить фотографию a.png, она будет пропущена!"), std::string::npos) << log;
     // The sent photos are gone from the list already; the one given up stays.
