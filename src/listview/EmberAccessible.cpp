@@ -424,7 +424,8 @@ IUnknown* ParentAccessible(TEmberColumn* c) {
 
 template <class E, class B>
 void TEmberElementAccessibleManager<E, B>::ValidateEmberObject() {
-  // The text is made only for the failure: a regroup makes a hundred thousand of these objects.
+  if (this->FKnownElement && this->FEmberObject == this->FKnownElement) return;
+  // The text is made only for the failure.
   if (!dynamic_cast<E*>(this->FEmberObject)) Assert(false, kWrongClassText<E>, kUnit);
 }
 template <class E, class B>
@@ -575,11 +576,11 @@ ComPtr<IUnknown> AsStored(const ComPtr<IAccessible>& a) { return ComPtr<IUnknown
 }  // namespace
 
 namespace {
-template <class TManager>
-void Attach(TEmberCollectionItem* Element) {
+template <class TManager, class E>
+void Attach(E* Element) {
   TCustomEmberListview* lv = Element ? Element->GetOwnerListview() : nullptr;
   if (!lv || !lv->GetAccessible() || lv->Designing() || Element->GetAccessible()) return;
-  Element->SetAccessible(AsStored(TEmberAccessibleManager::Make<TManager>(Element)));
+  Element->SetAccessible(AsStored(TEmberAccessibleManager::MakeKnown<TManager>(Element)));
 }
 }  // namespace
 

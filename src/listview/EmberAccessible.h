@@ -23,6 +23,16 @@ public:
     static_cast<T*>(made.Get())->Create(element);
     return made;
   }
+  // The same for an element handed over as its own class, which needs no finding out: a regroup
+  // makes a hundred thousand groups, each with its object.
+  template <class T, class E>
+  static ComPtr<IAccessible> MakeKnown(E* element) {
+    ComPtr<IAccessible> made(new T);
+    T* t = static_cast<T*>(made.Get());
+    t->FKnownElement = element;
+    t->Create(element);
+    return made;
+  }
   TObject* EmberObject() const { return FEmberObject; }
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
@@ -92,6 +102,8 @@ protected:
   static HRESULT AsDispatch(const ComPtr<IAccessible>& Object, VARIANT* Out);
 
   TObject* FEmberObject{nullptr};
+  // The element its maker handed over as the class this object describes (MakeKnown).
+  const TObject* FKnownElement{nullptr};
   Integer FEnumIndex{0};
 
 private:

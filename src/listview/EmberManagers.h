@@ -858,6 +858,7 @@ private:
   // one of an element the collection does not hold.
   const String& SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch);
   void BeginSortCaptions(TEmberCollection* Collection);
+  void ReadCaptionsAhead(Integer Index);
   bool FAutoRegroup{false};
   bool FAutoSort{false};
   bool FLockoutSort{false};
@@ -870,6 +871,7 @@ private:
   TEmberCollection* FSortCollection{nullptr};
   std::vector<String> FSortCaptions;
   std::vector<char> FSortCaptionRead;
+  bool FSortCaptionsAhead{false};
   const TEmberCollectionItem* FHintA{nullptr};
   const TEmberCollectionItem* FHintB{nullptr};
   Integer FHintIndexA{-1};

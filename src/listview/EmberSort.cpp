@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <typeinfo>
 #include <stdexcept>
 #include <utility>
 
 #include "listview/EmberCollections.h"
 #include "listview/EmberControl.h"
+#include "listview/EmberStorage.h"
 #include "platform/rtl/Strings.h"
 
 namespace ember {
@@ -270,7 +272,8 @@ public:
   explicit TKeyGroups(const std::vector<TEntry>& Entries) : FSlotOf(Entries.size()) {
     std::vector<std::pair<Cardinal, uint32_t>> byKey(Entries.size());
     for (size_t i = 0; i < Entries.size(); ++i) byKey[i] = {Entries[i].Key, static_cast<uint32_t>(i)};
-    std::sort(byKey.begin(), byKey.end());
+    // Items already in key order (a list regrouped by the column it is sorted by) need no sort.
+    if (!std::is_sorted(byKey.begin(), byKey.end())) std::sort(byKey.begin(), byKey.end());
     uint32_t slot = 0;
     for (size_t j = 0; j < byKey.size(); ++j) {
       if (j > 0 && byKey[j].first != byKey[j - 1].first) ++slot;
@@ -312,6 +315,7 @@ void TEmberSortManager::SetAlgorithm(TEmberSortAlgorithm V) {
 void TEmberSortManager::BeginSortCaptions(TEmberCollection* Collection) {
   FSortCollection = Collection;
   FHintA = FHintB = nullptr;
+  FSortCaptionsAhead = false;
   const size_t n = Collection ? static_cast<size_t>(Collection->GetCount()) : 0;
   FSortCaptions.assign(n, String());
   FSortCaptionRead.assign(n, 0);
@@ -327,7 +331,32 @@ void TEmberSortManager::CompareHint(const TEmberCollection* Collection, const TE
   FHintIndexB = IndexB;
 }
 
+namespace {
+// Elements of these classes keep their captions themselves and give them without asking anybody:
+// reading them ahead of the comparisons changes nothing anyone sees.
+bool KeepsItsCaptions(const TEmberCollectionItem* Obj) {
+  const std::type_info& t = typeid(*Obj);
+  return t == typeid(TEmberGroupStored) || t == typeid(TEmberItemStored);
+}
+}  // namespace
+
+// The comparisons read each element's caption once, in the order the sort meets the elements: in
+// a large collection every read is a few trips to memory one after the other (the element, its
+// data, its captions). Read in the collection's order, one element after the next, the trips of
+// several elements overlap.
+void TEmberSortManager::ReadCaptionsAhead(Integer Index) {
+  FSortCaptionsAhead = true;
+  if (!FSortCollection || static_cast<size_t>(FSortCollection->GetCount()) != FSortCaptions.size()) return;
+  for (size_t k = 0; k < FSortCaptions.size(); ++k) {
+    TEmberCollectionItem* obj = FSortCollection->Get(static_cast<Integer>(k));
+    if (FSortCaptionRead[k] || !KeepsItsCaptions(obj)) continue;
+    FSortCaptions[k] = obj->GetCaptions(Index);
+    FSortCaptionRead[k] = 1;
+  }
+}
+
 const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch) {
+  if (!FSortCaptionsAhead && FSortCollection) ReadCaptionsAhead(Index);
   // The slot of a caption is the element's place before the sort began: named by the sorter, or
   // its index while the collection still holds it there.
   const Integer hinted = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
