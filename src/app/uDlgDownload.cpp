@@ -184,6 +184,12 @@ void TDlgDownload::WMPriceListError(TMessage& Msg) {
   String text;
   order::UnboxString(TakePayload(Msg.LParam), text);
   SetInfo(ErrorPrefix + text, clRed, true);
+  // The customer tries again with Enter: the focus goes back to the default button, which is
+  // enabled again at once rather than at the next idle pass. Left on the link, where it lands
+  // when the dialog opens with that button disabled, Enter would open the lab's site instead.
+  ActDownload->Update();
+  ActCancel->Update();
+  SetActiveControl(btnDownload);
 }
 
 }  // namespace app

@@ -1,6 +1,15 @@
 #include "platform/classlib/LinkLabel.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QLabel>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include "platform/classlib/HostedWidget_p.h"
 #include "platform/rtl/Strings.h"
@@ -57,6 +66,70 @@ std::vector<TSegment> Parse(const String& caption) {
   return out;
 }
 
+// The label's widget. It draws the focus mark around the focused link with the style's focus
+// frame, as the other controls draw theirs: the style shows it only in a window the keyboard has
+// moved around in.
+class TLinkWidget : public QLabel {
+public:
+  // The link to mark (its number in the label's markup), -1 for none.
+  int FocusedLink{-1};
+
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    QLabel::paintEvent(e);
+    if (FocusedLink < 0 || !isEnabled()) return;
+    QPainter painter(this);
+    for (const QRect& r : LinkRects(QString::number(FocusedLink))) {
+      QStyleOptionFocusRect option;
+      option.initFrom(this);
+      option.rect = r.adjusted(-1, 0, 1, 0);
+      option.backgroundColor = palette().color(backgroundRole());
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+  }
+
+private:
+  // Where the link's text stands, one rectangle per line it takes. The label does not tell, so its
+  // text is laid out again as the label lays it out: from the top of its contents, the contents'
+  // width wide, without a document margin.
+  std::vector<QRect> LinkRects(const QString& href) const {
+    QTextDocument doc;
+    doc.setDefaultFont(font());
+    QTextOption option = doc.defaultTextOption();
+    option.setAlignment(alignment());
+    option.setWrapMode(wordWrap() ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    doc.setDefaultTextOption(option);
+    doc.setHtml(text());
+    QTextFrameFormat frame = doc.rootFrame()->frameFormat();
+    frame.setMargin(0);
+    doc.rootFrame()->setFrameFormat(frame);
+    const QRect contents = contentsRect();
+    doc.setTextWidth(contents.width());
+    doc.size();  // lays the text out
+    std::vector<QRect> rects;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+      const QTextLayout* layout = block.layout();
+      for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (!fragment.charFormat().isAnchor() || fragment.charFormat().anchorHref() != href) continue;
+        const int from = fragment.position() - block.position();
+        const int to = from + fragment.length();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+          const QTextLine line = layout->lineAt(i);
+          const int start = std::max(from, line.textStart());
+          const int end = std::min(to, line.textStart() + line.textLength());
+          if (start >= end) continue;
+          const qreal left = line.cursorToX(start), right = line.cursorToX(end);
+          const QRectF r(layout->position() + QPointF(std::min(left, right), line.y()),
+                         QSizeF(std::abs(right - left), line.height()));
+          rects.push_back(r.toAlignedRect().translated(contents.topLeft()));
+        }
+      }
+    }
+    return rects;
+  }
+};
+
 }  // namespace
 
 void TLinkLabel::Create(TComponent* owner) {
@@ -97,7 +170,7 @@ void TLinkLabel::DoLinkClick(const String& Link, TSysLinkType LinkType) {
 
 void TLinkLabel::CreateHandleDone() {
   TWinControl::CreateHandleDone();
-  auto* label = new QLabel();
+  auto* label = new TLinkWidget();
   label->setTextFormat(Qt::RichText);
   label->setOpenExternalLinks(false);
   label->setWordWrap(true);
@@ -121,7 +194,6 @@ void TLinkLabel::TextChanged() {
 }
 
 void TLinkLabel::Dispatch(TMessage& msg) {
-  if (msg.Msg == WM_SETFOCUS) FFocusFrom = reinterpret_cast<HWND>(msg.WParam);
   if (msg.Msg == CM_LINKCLICKED) {
     ClickLink(static_cast<Integer>(msg.WParam));
     return;
@@ -136,7 +208,6 @@ void TLinkLabel::Dispatch(TMessage& msg) {
     if (key == VK_TAB && WantsKey(VK_TAB)) {
       FKeyTaken = true;
       FFocusedLink += GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
-      FFocusCue = true;
       UpdateLabel();
       return;
     }
@@ -165,9 +236,6 @@ void TLinkLabel::DoEnter() {
   const Integer count = static_cast<Integer>(Links().size());
   // Reached backwards with Shift+Tab, the last link is the first one met.
   FFocusedLink = count == 0 ? -1 : GetKeyState(VK_SHIFT) < 0 ? count - 1 : 0;
-  // The focused link is marked once the customer moves the focus within the form: a dialog that
-  // opens with the focus on it shows no highlight the customer did not ask for.
-  FFocusCue = FFocusFrom != nullptr && FFocusFrom != pf::GetParent(FHandle);
   UpdateLabel();
   TWinControl::DoEnter();
 }
@@ -190,7 +258,7 @@ void TLinkLabel::SetAlignment(TAlignment v) {
 }
 
 void TLinkLabel::UpdateLabel() {
-  QLabel* label = hosted::Inner<QLabel>(FHandle);
+  auto* label = static_cast<TLinkWidget*>(hosted::Inner<QLabel>(FHandle));
   if (!label) return;
   const Qt::Alignment across = FAlignment == TAlignment::taRightJustify ? Qt::AlignRight
                                : FAlignment == TAlignment::taCenter      ? Qt::AlignHCenter
@@ -198,24 +266,19 @@ void TLinkLabel::UpdateLabel() {
   label->setAlignment(across | Qt::AlignTop);
   QString html;
   int n = 0;
-  const QPalette& palette = label->palette();
   for (const TSegment& seg : Parse(FText)) {
     QString text = hosted::Q(seg.Text).toHtmlEscaped();
     if (!seg.IsLink || !FEnabled) {
       // A disabled link is text like the rest, which the disabled label greys.
       html += text;
-    } else if (n == FFocusedLink && FFocusCue) {
-      html += QStringLiteral("<a href=\"%1\"><span style=\"background-color:%2; color:%3\">%4</span></a>")
-                  .arg(n++)
-                  .arg(palette.color(QPalette::Active, QPalette::Highlight).name())
-                  .arg(palette.color(QPalette::Active, QPalette::HighlightedText).name())
-                  .arg(text);
     } else {
       html += QStringLiteral("<a href=\"%1\">%2</a>").arg(n++).arg(text);
     }
   }
   label->setEnabled(FEnabled);
   label->setText(html);
+  label->FocusedLink = FFocusedLink;
+  label->update();
 }
 
 }  // namespace pf

@@ -2,8 +2,8 @@
 // A label whose caption holds links written as <a href="address">text</a> (or <a>text</a>, whose
 // text is the address). Clicking a link fires OnLinkClick with its address; nothing is opened by
 // the control itself. As the platform's link control: Tab reaches each link in turn (the focused
-// one is highlighted), Enter or Space opens it; a disabled control shows its links as plain grey
-// text and opens nothing.
+// one has the focus mark the other controls have), Enter or Space opens it; a disabled control
+// shows its links as plain grey text and opens nothing.
 
 #include <vector>
 
@@ -53,9 +53,7 @@ private:
   void UpdateLabel();
   TAlignment FAlignment{TAlignment::taLeftJustify};
   Integer FFocusedLink{-1};
-  bool FFocusCue{false};  // the focused link is highlighted
   bool FKeyTaken{false};  // the last key down was the control's own
-  HWND FFocusFrom{nullptr};  // the window the focus came from
 };
 
 }  // namespace pf

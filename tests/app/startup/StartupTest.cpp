@@ -1,6 +1,7 @@
 // The program's start-up through the same main block the program runs, against the lab server:
 // the price-list dialog with its real download thread, its failures and retries, the update
 // notice, closing while the lab is slow, and a refused or empty profile argument.
+#include <QImage>
 #include <QLabel>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 #include "app/uProgram.h"
 #include "platform/classlib/LinkLabel.h"
 #include "platform/rtl/Strings.h"
+#include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
 
 namespace startuptest {
@@ -142,6 +144,57 @@ TEST_F(StartupTest, AFailedDownloadShowsTheErrorAndARetrySucceeds) {
   EXPECT_EQ(PriceListRequests(), 2u);
   EXPECT_EQ(order::Cities()->Count(), 2);
   EXPECT_EQ(order::PhotoSizes()->Count(), 2);
+}
+
+// A picture of the dialog for a look, when the run asks for pictures.
+void Shot(TCustomForm* form, const std::string& name) {
+  const char* out = std::getenv("PO_SCREENSHOT_DIR");
+  if (!out || !*out || !form) return;
+  Application->ProcessMessages();
+  if (QWidget* w = layer::WidgetOf(form->Handle()))
+    w->grab().toImage().save(QString::fromUtf8(out) + "/" + QString::fromStdString(name) + ".png");
+}
+
+TEST_F(StartupTest, AfterAFailedDownloadEnterTriesAgainInsteadOfOpeningTheSite) {
+  StartLab(fixtures::GoodPriceList);
+  Lab->AnswerStatus(TRequestKind::PriceList, 404, 1);
+  auto press = [](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    guitest::Type(GetFocus(), key, {}, mods);
+    Application->ProcessMessages();
+  };
+  // The keys run nested loops, in which the script's timer may look at the next step already.
+  bool pressed = false, retried = false;
+  Script.Add("error shown", [] { return Visible(Dialog()) && StartsStr(u"Ошибка. ", Info()); }, [&] {
+    auto* download = Find<TButton>(Dialog(), "btnDownload");
+    auto* site = Find<TLinkLabel>(Dialog(), "lnkSite");
+    ASSERT_TRUE(download && site);
+    // The default button is enabled again at once, and the focus is back on it.
+    EXPECT_TRUE(IsWindowEnabled(download->Handle()));
+    EXPECT_FALSE(Enabled("btnCancel"));
+    EXPECT_EQ(GetFocus(), download->Handle());
+    Shot(Dialog(), "download-error-focus-on-button");
+    // The customer looks around with the keyboard: back to the link, which shows its focus...
+    press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(GetFocus(), site->Handle());
+    Shot(Dialog(), "download-error-focus-on-link");
+    // ...and forward to the button again, where Enter tries again.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(GetFocus(), download->Handle());
+    Shot(Dialog(), "download-error-focus-on-button-after-tab");
+    press(Qt::Key_Return);
+    retried = Info() == u"Пожалуйста, дождитесь окончания обновления...";
+    pressed = true;
+    EXPECT_TRUE(retried);
+    if (!retried) guitest::CloseBox(Dialog()->Handle());
+  });
+  Script.Add("main window", [&] { return pressed && (!retried || MainForm() != nullptr); }, [] {
+    if (MainForm()) MainForm()->Close();
+  });
+  Script.Start();
+  EXPECT_EQ(app::ProgramMain(), 0);
+  ASSERT_TRUE(Script.Finished()) << Script.Pending();
+  EXPECT_TRUE(OpenedLinks.empty()) << "Enter opened the lab's site";
+  EXPECT_EQ(PriceListRequests(), 2u);
 }
 
 TEST_F(StartupTest, AListWithoutSizesIsAFailureAndClosingEndsTheProgram) {
