@@ -28,16 +28,10 @@ Integer MulDiv(Integer a, Integer b, Integer c) {
 
 // ---- TFont ----
 
-void TFont::Destroy() {
-  if (FHandle) DeleteObject(FHandle);
-  FHandle = nullptr;
-}
+void TFont::Destroy() { FHandles.Clear(); }
 
 void TFont::Changed() {
-  if (FHandle) {
-    DeleteObject(FHandle);
-    FHandle = nullptr;
-  }
+  FHandles.Changed(Key());
   TGraphicsObject::Changed();
 }
 
@@ -108,11 +102,10 @@ LOGFONTW TFont::GetLogFont() const {
 }
 
 HFONT TFont::GetHandle() {
-  if (!FHandle) {
+  return FHandles.Get(Key(), [this] {
     LOGFONTW lf = GetLogFont();
-    FHandle = CreateFontIndirectW(&lf);
-  }
-  return FHandle;
+    return CreateFontIndirectW(&lf);
+  });
 }
 
 void TFont::SetHandle(HFONT font) {
@@ -137,16 +130,10 @@ void TFont::SetHandle(HFONT font) {
 
 // ---- TPen ----
 
-void TPen::Destroy() {
-  if (FHandle) DeleteObject(FHandle);
-  FHandle = nullptr;
-}
+void TPen::Destroy() { FHandles.Clear(); }
 
 void TPen::Changed() {
-  if (FHandle) {
-    DeleteObject(FHandle);
-    FHandle = nullptr;
-  }
+  FHandles.Changed(Key());
   TGraphicsObject::Changed();
 }
 
@@ -184,7 +171,7 @@ void TPen::SetMode(TPenMode mode) {
 }
 
 HPEN TPen::GetHandle() {
-  if (!FHandle) {
+  return FHandles.Get(Key(), [this] {
     int style = PS_SOLID;
     switch (FStyle) {
       case TPenStyle::psSolid: style = PS_SOLID; break;
@@ -195,25 +182,18 @@ HPEN TPen::GetHandle() {
       case TPenStyle::psClear: style = PS_NULL; break;
       case TPenStyle::psInsideFrame: style = PS_INSIDEFRAME; break;
     }
-    FHandle = CreatePen(style, FWidth, static_cast<COLORREF>(ColorToRGB(FColor)));
-  }
-  return FHandle;
+    return CreatePen(style, FWidth, static_cast<COLORREF>(ColorToRGB(FColor)));
+  });
 }
 
 int PenModeToROP2(TPenMode mode) { return static_cast<int>(mode) + 1; }
 
 // ---- TBrush ----
 
-void TBrush::Destroy() {
-  if (FHandle) DeleteObject(FHandle);
-  FHandle = nullptr;
-}
+void TBrush::Destroy() { FHandles.Clear(); }
 
 void TBrush::Changed() {
-  if (FHandle) {
-    DeleteObject(FHandle);
-    FHandle = nullptr;
-  }
+  FHandles.Changed(Key());
   TGraphicsObject::Changed();
 }
 
@@ -238,13 +218,12 @@ void TBrush::SetStyle(TBrushStyle style) {
 }
 
 HBRUSH TBrush::GetHandle() {
-  if (!FHandle) {
+  return FHandles.Get(Key(), [this] {
     LOGBRUSH lb;
     lb.lbStyle = FStyle == TBrushStyle::bsClear ? BS_NULL : BS_SOLID;
     lb.lbColor = static_cast<COLORREF>(ColorToRGB(FColor));
-    FHandle = CreateBrushIndirect(&lb);
-  }
-  return FHandle;
+    return CreateBrushIndirect(&lb);
+  });
 }
 
 }  // namespace pf

@@ -1,6 +1,8 @@
 #pragma once
 // Colours, fonts, pens and brushes of the class library's graphics unit.
 
+#include <algorithm>
+
 #include "platform/gdi/Gdi.h"
 #include "platform/rtl/Set.h"
 #include "platform/rtl/Classes.h"
@@ -92,6 +94,60 @@ constexpr Integer ScreenPixelsPerInch = 96;
 
 // Base of fonts, pens and brushes: a change fires OnChange, and the object's GDI handle is made on
 // demand and dropped when a property changes.
+// The GDI object a font, pen or brush answers, and the few it answered before: painters switch a
+// canvas's brush or font back and forth for every item they draw (a clear brush for the text, the
+// selection's colour, the frame's; the item's font, then the list's again), and each switch made
+// and freed an object. A switch back to what an earlier object was made from takes it again.
+template <class THandle, class TKey>
+class TRecentHandles {
+public:
+  TRecentHandles() = default;
+  TRecentHandles(const TRecentHandles&) = delete;
+  TRecentHandles& operator=(const TRecentHandles&) = delete;
+  ~TRecentHandles() { Clear(); }
+
+  // The current object, made by `make` unless an earlier one was made from `key`.
+  template <class TMake>
+  THandle Get(const TKey& key, TMake&& make) {
+    if (FCurrent.Handle) return FCurrent.Handle;
+    auto earlier = std::find_if(std::begin(FEarlier), std::end(FEarlier),
+                                [&](const TSlot& s) { return s.Handle && s.Key == key; });
+    if (earlier != std::end(FEarlier)) {
+      FCurrent = *earlier;
+      std::move(earlier + 1, std::end(FEarlier), earlier);
+      FEarlier[Earlier - 1] = TSlot{};
+    } else {
+      FCurrent = TSlot{make(), key};
+    }
+    return FCurrent.Handle;
+  }
+  // The description is now `key`: the current object is set aside unless it still fits.
+  void Changed(const TKey& key) {
+    if (!FCurrent.Handle || FCurrent.Key == key) return;
+    if (FEarlier[Earlier - 1].Handle) DeleteObject(FEarlier[Earlier - 1].Handle);
+    std::move_backward(std::begin(FEarlier), std::end(FEarlier) - 1, std::end(FEarlier));
+    FEarlier[0] = FCurrent;
+    FCurrent = TSlot{};
+  }
+  void Clear() {
+    auto release = [](TSlot& s) {
+      if (s.Handle) DeleteObject(s.Handle);
+      s = TSlot{};
+    };
+    release(FCurrent);
+    for (TSlot& s : FEarlier) release(s);
+  }
+
+private:
+  static constexpr size_t Earlier = 3;
+  struct TSlot {
+    THandle Handle{nullptr};
+    TKey Key{};
+  };
+  TSlot FCurrent;
+  TSlot FEarlier[Earlier];  // the most recently set aside first
+};
+
 class TGraphicsObject : public TObject {
 public:
   TNotifyEvent OnChange;
@@ -139,13 +195,24 @@ protected:
   void Changed() override;
 
 private:
+  // What the GDI object is made from: the colour is not part of it.
+  struct TKey {
+    String Name;
+    Integer Height;
+    TFontStyles Style;
+    TFontCharset Charset;
+    TFontPitch Pitch;
+    bool operator==(const TKey&) const = default;
+  };
+  TKey Key() const { return TKey{FName, FHeight, FStyle, FCharset, FPitch}; }
+
   String FName{DefaultName};
   Integer FHeight{DefaultHeight};
   TFontStyles FStyle;
   TColor FColor{clWindowText};
   TFontCharset FCharset{DEFAULT_CHARSET};
   TFontPitch FPitch{TFontPitch::fpDefault};
-  HFONT FHandle{nullptr};
+  TRecentHandles<HFONT, TKey> FHandles;
 };
 
 class TPen : public TGraphicsObject {
@@ -169,11 +236,20 @@ protected:
   void Changed() override;
 
 private:
+  // What the GDI object is made from: the mode is not part of it, the colour is as it is now.
+  struct TKey {
+    TColor Rgb;
+    Integer Width;
+    TPenStyle Style;
+    bool operator==(const TKey&) const = default;
+  };
+  TKey Key() const { return TKey{ColorToRGB(FColor), FWidth, FStyle}; }
+
   TColor FColor{clBlack};
   Integer FWidth{1};
   TPenStyle FStyle{TPenStyle::psSolid};
   TPenMode FMode{TPenMode::pmCopy};
-  HPEN FHandle{nullptr};
+  TRecentHandles<HPEN, TKey> FHandles;
 };
 
 class TBrush : public TGraphicsObject {
@@ -193,9 +269,17 @@ protected:
   void Changed() override;
 
 private:
+  // What the GDI object is made from: the colour as it is now.
+  struct TKey {
+    TColor Rgb;
+    TBrushStyle Style;
+    bool operator==(const TKey&) const = default;
+  };
+  TKey Key() const { return TKey{ColorToRGB(FColor), FStyle}; }
+
   TColor FColor{clWhite};
   TBrushStyle FStyle{TBrushStyle::bsSolid};
-  HBRUSH FHandle{nullptr};
+  TRecentHandles<HBRUSH, TKey> FHandles;
 };
 
 // The ROP2 code of a pen mode.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "platform/gdi/GdiTestUtil.h"
+#include "platform/gdi/Graphics.h"
 
 namespace {
 
@@ -25,6 +28,70 @@ TEST(GdiObjects, SelectedObjectsOutliveDeleteUntilLetGo) {
   // Stock objects never go.
   DeleteObject(GetStockObject(BLACK_BRUSH));
   EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
+}
+
+// Painters switch a canvas's brush, pen and font back and forth for every item: a switch back to a
+// description the object had a moment ago takes the object made for it then, which has stayed
+// alive and unchanged meanwhile; every object always describes what it is now; none outlives its
+// brush, pen or font.
+TEST(GdiObjects, ABrushPenOrFontSwitchedBackTakesItsEarlierObjectAndTakesAllAlongWhenFreed) {
+  auto colourOf = [](HBRUSH h) {
+    LOGBRUSH lb{};
+    return GetObjectW(h, sizeof(lb), &lb) ? std::make_pair(lb.lbStyle, lb.lbColor) : std::make_pair(UINT(99), COLORREF(0));
+  };
+  TBrush* brush = TBrush::New();
+  brush->SetColor(clRed);
+  const HBRUSH red = brush->GetHandle();
+  brush->SetStyle(TBrushStyle::bsClear);
+  const HBRUSH clear = brush->GetHandle();
+  brush->SetColor(clBlue);
+  const HBRUSH blue = brush->GetHandle();
+  EXPECT_NE(red, clear);
+  EXPECT_NE(clear, blue);
+  EXPECT_EQ(colourOf(red), std::make_pair(UINT(BS_SOLID), COLORREF(RGB(255, 0, 0))));
+  EXPECT_EQ(colourOf(clear).first, UINT(BS_NULL));
+  EXPECT_EQ(colourOf(blue), std::make_pair(UINT(BS_SOLID), COLORREF(RGB(0, 0, 255))));
+  brush->SetColor(clRed);
+  EXPECT_EQ(brush->GetHandle(), red);
+  brush->SetStyle(TBrushStyle::bsClear);
+  EXPECT_EQ(brush->GetHandle(), clear);
+  // A copy of the same description keeps the object it has.
+  Owned<TBrush> other(TBrush::New());
+  other->SetColor(clRed);
+  other->SetStyle(TBrushStyle::bsClear);
+  brush->Assign(*other);
+  EXPECT_EQ(brush->GetHandle(), clear);
+  brush->Free();
+  for (HBRUSH h : {red, clear, blue}) EXPECT_EQ(GetObjectType(h), 0u);
+
+  TPen* pen = TPen::New();
+  const HPEN thin = pen->GetHandle();
+  pen->SetWidth(3);
+  const HPEN thick = pen->GetHandle();
+  pen->SetMode(TPenMode::pmXor);  // the mode is the canvas's business, not the object's
+  EXPECT_EQ(pen->GetHandle(), thick);
+  pen->SetWidth(1);
+  EXPECT_EQ(pen->GetHandle(), thin);
+  LOGPEN lp{};
+  ASSERT_TRUE(GetObjectW(thick, sizeof(lp), &lp));
+  EXPECT_EQ(lp.lopnWidth.X, 3);
+  pen->Free();
+  for (HPEN h : {thin, thick}) EXPECT_EQ(GetObjectType(h), 0u);
+
+  TFont* font = TFont::New();
+  const HFONT regular = font->GetHandle();
+  font->SetStyle({TFontStyle::fsBold});
+  const HFONT bold = font->GetHandle();
+  font->SetColor(clRed);
+  EXPECT_EQ(font->GetHandle(), bold);
+  Owned<TFont> plain(TFont::New());
+  font->Assign(*plain);
+  EXPECT_EQ(font->GetHandle(), regular);
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(bold, sizeof(lf), &lf));
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  font->Free();
+  for (HFONT h : {regular, bold}) EXPECT_EQ(GetObjectType(h), 0u);
 }
 
 TEST(GdiObjects, SavedStatesHoldTheirObjectsAndABitmapIsInOneDCAtATime) {
