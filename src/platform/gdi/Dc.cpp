@@ -39,6 +39,44 @@ std::unordered_set<const void*>& LiveDCs() {
   return s;
 }
 
+// Every GDI call checks its DC and objects against the registries, a paint some thousands of
+// times, nearly always the same few. A thread remembers what it found alive until anything leaves
+// a registry: each removal moves this count on (under the registry's lock, after the removal), so
+// a check that finds the count where it was when the object was found alive may answer at once.
+std::atomic<uint64_t> gRemovals{0};
+struct TRecentlyLive {
+  static constexpr size_t Size = 8;
+  uint64_t Removals{~uint64_t{0}};
+  const void* Entries[Size]{};
+  size_t Next{0};
+
+  bool Holds(const void* p, uint64_t removals) const {
+    return Removals == removals && std::find(std::begin(Entries), std::end(Entries), p) != std::end(Entries);
+  }
+  void Note(const void* p, uint64_t removals) {
+    if (Removals != removals) {
+      std::fill(std::begin(Entries), std::end(Entries), nullptr);
+      Removals = removals;
+    }
+    Entries[Next] = p;
+    Next = (Next + 1) % Size;
+  }
+};
+thread_local TRecentlyLive tRecentObjects, tRecentDCs;
+
+bool IsRegistered(const std::unordered_set<const void*>& set, TRecentlyLive& recent, const void* p) {
+  if (!p) return false;
+  const uint64_t removals = gRemovals.load(std::memory_order_acquire);
+  if (recent.Holds(p, removals)) return true;
+  bool live;
+  {
+    std::lock_guard lock(RegistryMutex());
+    live = set.count(p) > 0;
+  }
+  if (live) recent.Note(p, removals);
+  return live;
+}
+
 // The pixels of freed large bitmaps, kept for the next bitmap of about their size: a window that
 // double-buffers without keeping its buffer makes and frees a bitmap of its client size on every
 // paint, and fresh memory of that size costs a page fault for every 4 KB of it each time.
@@ -168,14 +206,8 @@ void AllocPixels(BitmapObj* b, int width, int height, int bpp, bool bottomUp) {
   b->Pixels.Bits = b->Storage.data();
 }
 
-bool IsLiveObject(const void* obj) {
-  std::lock_guard lock(RegistryMutex());
-  return obj && LiveObjects().count(obj) > 0;
-}
-bool IsLiveDC(HDC dc) {
-  std::lock_guard lock(RegistryMutex());
-  return dc && LiveDCs().count(dc) > 0;
-}
+bool IsLiveObject(const void* obj) { return IsRegistered(LiveObjects(), tRecentObjects, obj); }
+bool IsLiveDC(HDC dc) { return IsRegistered(LiveDCs(), tRecentDCs, dc); }
 void RegisterObject(HGDIOBJ obj) {
   std::lock_guard lock(RegistryMutex());
   LiveObjects().insert(obj);
@@ -183,6 +215,7 @@ void RegisterObject(HGDIOBJ obj) {
 void UnregisterObject(HGDIOBJ obj) {
   std::lock_guard lock(RegistryMutex());
   LiveObjects().erase(obj);
+  gRemovals.fetch_add(1, std::memory_order_release);
 }
 
 BitmapObj* AsBitmap(HGDIOBJ o) { return o && o->ObjType == OBJ_BITMAP && IsLiveObject(o) ? static_cast<BitmapObj*>(o) : nullptr; }
@@ -326,6 +359,7 @@ BOOL DeleteDC(HDC dc) {
   {
     std::lock_guard lock(RegistryMutex());
     if (!dc || !LiveDCs().erase(dc)) return 0;
+    gRemovals.fetch_add(1, std::memory_order_release);
   }
   for (auto it = dc->Saved.rbegin(); it != dc->Saved.rend(); ++it) ReleaseState(*it);
   ReleaseState(dc->S);

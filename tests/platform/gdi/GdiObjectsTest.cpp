@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <utility>
+#include <thread>
 
 #include "platform/gdi/GdiTestUtil.h"
 #include "platform/gdi/Graphics.h"
+#include "platform/gdi/Surface.h"
 
 namespace {
 
@@ -28,6 +31,44 @@ TEST(GdiObjects, SelectedObjectsOutliveDeleteUntilLetGo) {
   // Stock objects never go.
   DeleteObject(GetStockObject(BLACK_BRUSH));
   EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
+}
+
+// A thread remembers the handles it has just found alive; letting one go, here or on another
+// thread, must be seen by the very next call.
+TEST(GdiObjects, AHandleLetGoIsRefusedRightAfterItWasUsedHereOrOnAnotherThread) {
+  // A memory DC and a window surface's DC (which owns no object of its own that would go with it).
+  TSurface surface;
+  surface.SetSize(4, 4);
+  for (HDC dc : {CreateCompatibleDC(nullptr), CreateSurfaceDC(surface)}) {
+    ASSERT_NE(SetBkColor(dc, RGB(1, 2, 3)), CLR_INVALID);
+    EXPECT_EQ(GetBkColor(dc), RGB(1, 2, 3));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_EQ(GetBkColor(dc), CLR_INVALID);
+    EXPECT_FALSE(DeleteDC(dc));
+  }
+
+  HBRUSH b = CreateSolidBrush(RGB(4, 5, 6));
+  EXPECT_EQ(GetObjectType(b), OBJ_BRUSH);
+  std::thread([b] { EXPECT_TRUE(DeleteObject(b)); }).join();
+  EXPECT_EQ(GetObjectType(b), 0u);
+  EXPECT_FALSE(DeleteObject(b));
+
+  // And the other way round: what this thread lets go, another thread that used it refuses.
+  HBRUSH c = CreateSolidBrush(RGB(7, 8, 9));
+  std::atomic<int> step{0};
+  DWORD before = 0, after = 0;
+  std::thread other([&] {
+    before = GetObjectType(c);
+    step = 1;
+    while (step.load() != 2) std::this_thread::yield();
+    after = GetObjectType(c);
+  });
+  while (step.load() != 1) std::this_thread::yield();
+  EXPECT_TRUE(DeleteObject(c));
+  step = 2;
+  other.join();
+  EXPECT_EQ(before, static_cast<DWORD>(OBJ_BRUSH));
+  EXPECT_EQ(after, 0u);
 }
 
 // Painters switch a canvas's brush, pen and font back and forth for every item: a switch back to a
