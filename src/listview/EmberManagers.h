@@ -846,7 +846,13 @@ public:
   // before the sort, so that their captions read earlier are found without reading the elements
   // themselves: in a sort of many groups each one read costs a trip to memory.
   void CompareHint(const TEmberCollection* Collection, const TEmberCollectionItem* A, Integer IndexA,
-                   const TEmberCollectionItem* B, Integer IndexB);
+                   const TEmberCollectionItem* B, Integer IndexB) {
+    const bool ours = FSorting && Collection == FSortCollection;
+    FHintA = ours ? A : nullptr;
+    FHintB = ours ? B : nullptr;
+    FHintIndexA = IndexA;
+    FHintIndexB = IndexB;
+  }
 
 protected:
   void Create(TCustomEmberListview* AOwner) override;
@@ -857,6 +863,12 @@ private:
   // The caption of an element of the collection being sorted, read on first use; Scratch holds
   // one of an element the collection does not hold.
   const String& SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch);
+  // The caption already read of one of the two elements the sorter named, else nil.
+  const String* HintedSortCaption(const TEmberCollectionItem* Item) const {
+    const Integer k = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
+    if (k < 0 || static_cast<size_t>(k) >= FSortCaptions.size() || !FSortCaptionRead[static_cast<size_t>(k)]) return nullptr;
+    return &FSortCaptions[static_cast<size_t>(k)];
+  }
   void BeginSortCaptions(TEmberCollection* Collection);
   void ReadCaptionsAhead(Integer Index);
   bool FAutoRegroup{false};

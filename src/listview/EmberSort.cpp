@@ -322,15 +322,6 @@ void TEmberSortManager::BeginSortCaptions(TEmberCollection* Collection) {
   if (Collection) Collection->ReIndexItems(true);
 }
 
-void TEmberSortManager::CompareHint(const TEmberCollection* Collection, const TEmberCollectionItem* A, Integer IndexA,
-                                     const TEmberCollectionItem* B, Integer IndexB) {
-  const bool ours = FSorting && Collection == FSortCollection;
-  FHintA = ours ? A : nullptr;
-  FHintB = ours ? B : nullptr;
-  FHintIndexA = IndexA;
-  FHintIndexB = IndexB;
-}
-
 namespace {
 // Elements of these classes keep their captions themselves and give them without asking anybody:
 // reading them ahead of the comparisons changes nothing anyone sees.
@@ -388,8 +379,14 @@ Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollection
   const Integer index = Column ? Column->GetIndex() : 0;
   Integer result;
   if (FSorting) {
-    String scratch1, scratch2;
-    result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
+    const String* a = HintedSortCaption(Item1);
+    const String* b = a ? HintedSortCaption(Item2) : nullptr;
+    if (a && b) {
+      result = common::WideStrICompare(*a, *b);
+    } else {
+      String scratch1, scratch2;
+      result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
+    }
   } else {
     result = common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
   }
