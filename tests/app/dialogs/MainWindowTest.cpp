@@ -1,16 +1,22 @@
 // The order window: its totals and the minimum order, the order action's refusals, files that are
 // not photos, copying, deleting and removing what was sent, the editing panel over the selected
-// photo with its crop frame dragged on the thumbnail, and a picture of the window.
+// photo with its crop frame dragged on the thumbnail and blinking, scrolling the list, a photo
+// the preview cannot show, and a picture of the window.
 
 #include <QImage>
 #include <QWidget>
+
+#include <functional>
 
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uFormMain.h"
 #include "common/CommonDataObject.h"
 #include "order/uLists.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
+#include "support/TestEnv.h"
 
 namespace dlgtest {
 namespace {
@@ -251,6 +257,164 @@ TEST_F(MainWindowTest, ThePanelStaysOnItsPhotoWhenTheWindowIsSizedAndTheWindowKe
   EXPECT_EQ(Main->GetClientWidth(), 750);
   EXPECT_EQ(Main->GetClientHeight(), 550);
   EXPECT_EQ(Main->pnlImage->GetBoundsRect(), (TRect{214, 310, 428, 620}));
+}
+
+TEST_F(MainWindowTest, ScrollingTheListClearsTheSelectionAndHidesThePanel) {
+  // Twelve photos, three to a row of 310-pixel cells: four rows in a list 450 pixels high.
+  for (int i = 0; i < 12; ++i) Add((u"p" + IntToStr(i)).c_str(), 0, order::ptGlossy, 1);
+  ember::TEmberScrollbarManager* bars = Main->List->GetScrollbars();
+  ASSERT_GT(bars->MaxOffsetY(), 0);
+  const HWND list = Main->List->Handle();
+  struct Case {
+    const char* Name;
+    std::function<void()> Do;
+    bool Scrolls;
+  };
+  const Case cases[] = {
+      {"the wheel turned down", [&] { guitest::Wheel(list, TPoint{100, 100}, -120); }, true},
+      {"the scroll bar's arrow", [&] { SendMessage(list, WM_VSCROLL, SB_LINEDOWN, 0); }, true},
+      {"a page down on the scroll bar", [&] { SendMessage(list, WM_VSCROLL, SB_PAGEDOWN, 0); }, true},
+      {"to the end", [&] { SendMessage(list, WM_VSCROLL, SB_BOTTOM, 0); }, true},
+      // Nothing scrolls above the top: the photo stays selected, the panel stays on it.
+      {"the wheel turned up at the top", [&] { guitest::Wheel(list, TPoint{100, 100}, 120); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SendMessage(list, WM_VSCROLL, SB_TOP, 0);
+    guitest::PumpPending();
+    ASSERT_EQ(bars->GetOffsetY(), 0);
+    TImageItemEx* second = static_cast<TImageItemEx*>(Main->Photos()->GetItem(1));
+    second->SetFocused(true);
+    second->SetSelected(true);
+    ASSERT_TRUE(Main->pnlImage->GetVisible());
+    ASSERT_EQ(Main->CurrentItem(), second);
+    c.Do();
+    guitest::PumpPending();
+    EXPECT_EQ(bars->GetOffsetY() > 0, c.Scrolls);
+    EXPECT_EQ(Main->List->GetSelection()->GetCount(), c.Scrolls ? 0 : 1);
+    EXPECT_EQ(second->GetSelected(), !c.Scrolls);
+    EXPECT_EQ(Main->CurrentItem(), c.Scrolls ? nullptr : second);
+    EXPECT_EQ(Main->pnlImage->GetVisible(), !c.Scrolls);
+  }
+}
+
+TEST_F(MainWindowTest, TheCropFrameBlinksRedAndAquaEvery700Milliseconds) {
+  // The window's timer runs on the layer's clock from the window's start.
+  Main->Free();
+  clock::UseManual();
+  Main = TMain::New(Application);
+  Main->Show();
+  guitest::PumpPending();
+  // 200 × 100 on a 10x15 crops its width; 150 × 100 has the print's shape and no frame.
+  TImageItemEx* wide = Add(u"wide", 0, order::ptGlossy, 1, 200, 100);
+  TImageItemEx* fitting = Add(u"fitting", 0, order::ptGlossy, 1, 150, 100);
+  ASSERT_EQ(fitting->FrameType(), ftNone);
+  wide->SetFocused(true);
+  wide->SetSelected(true);
+  ASSERT_TRUE(Main->pnlImage->GetVisible());
+  ASSERT_TRUE(Main->shpFrame->GetVisible());
+  TPen* pen = Main->shpFrame->GetPen();
+  // The colour the frame is drawn in, on the thumbnail's panel at the middle of its left side.
+  auto drawn = [&] {
+    guitest::PumpPending();
+    const QImage thumb = layer::WidgetOf(Main->pnlThumb->Handle())->grab().toImage();
+    return thumb.pixel(Main->shpFrame->GetLeft(), Main->shpFrame->GetTop() + Main->shpFrame->GetHeight() / 2) & 0xFFFFFF;
+  };
+  constexpr QRgb Red = 0xFF0000, Aqua = 0x00FFFF;
+  EXPECT_EQ(pen->GetColor(), clAqua);
+  EXPECT_EQ(drawn(), Aqua);
+  struct Phase {
+    TColor Pen;
+    QRgb Drawn;
+  };
+  const Phase phases[] = {{clRed, Red}, {clAqua, Aqua}, {clRed, Red}, {clAqua, Aqua}};
+  for (const Phase& p : phases) {
+    clock::Advance(699);
+    guitest::PumpPending();
+    EXPECT_NE(pen->GetColor(), p.Pen) << "changed before its 700 ms";
+    clock::Advance(1);
+    guitest::PumpPending();
+    EXPECT_EQ(pen->GetColor(), p.Pen);
+    EXPECT_EQ(drawn(), p.Drawn);
+  }
+  // With the panel hidden, or a photo without a frame in it, the ticks leave the pen alone.
+  wide->SetSelected(false);
+  ASSERT_FALSE(Main->pnlImage->GetVisible());
+  clock::Advance(700);
+  guitest::PumpPending();
+  EXPECT_EQ(pen->GetColor(), clAqua);
+  fitting->SetFocused(true);
+  fitting->SetSelected(true);
+  ASSERT_TRUE(Main->pnlImage->GetVisible());
+  ASSERT_FALSE(Main->shpFrame->GetVisible());
+  clock::Advance(700);
+  guitest::PumpPending();
+  EXPECT_EQ(pen->GetColor(), clAqua);
+  // Back on the framed photo, it blinks on.
+  fitting->SetSelected(false);
+  wide->SetFocused(true);
+  wide->SetSelected(true);
+  clock::Advance(700);
+  guitest::PumpPending();
+  EXPECT_EQ(pen->GetColor(), clRed);
+}
+
+TEST_F(MainWindowTest, APhotoThePreviewCannotPrepareIsReportedThroughTheEnlargeButton) {
+  std::vector<pf::testing::TMessageBoxRequest> boxes;
+  pf::testing::SetMessageBoxHook([&](const pf::testing::TMessageBoxRequest& r) {
+    boxes.push_back(r);
+    return IDOK;
+  });
+  const std::string good = WritePhoto(Dir, "good.jpg", 600, 300);
+  const std::string notAPicture = (Dir / "notes.jpg").string();
+  testsupport::WriteFileBytes(notAPicture, "not a photo at all");
+  struct Case {
+    const char* Name;
+    std::string File;
+    const char16_t* Box;  // nullptr: the preview opens
+  };
+  const Case cases[] = {
+      {"the file is gone", (Dir / "gone.jpg").string(), u"Ошибка при загрузке фотографии. Не удалось загрузить фотографию"},
+      {"the file is no picture", notAPicture, u"Ошибка при загрузке фотографии. Не удалось загрузить фотографию"},
+      {"a photo that can be shown", good, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    boxes.clear();
+    TImageItemEx* photo = Add(u"photo", 0, order::ptGlossy, 1, 200, 100);
+    photo->FileName = Utf8ToString(c.File);
+    photo->SetFocused(true);
+    photo->SetSelected(true);
+    ASSERT_TRUE(Main->pnlImage->GetVisible());
+    const Integer offset = photo->FrameOffset;
+    // A preview shown is closed from a timer, which fires inside its modal loop.
+    bool previewShown = false;
+    const UINT_PTR watch = SetTimer(nullptr, 0, 10, [&](HWND, UINT, UINT_PTR, DWORD) {
+      for (Integer i = 0; i < Screen->FormCount(); ++i)
+        if (Screen->Forms(i)->GetName() == u"DlgPreview" && Screen->Forms(i)->GetVisible()) {
+          previewShown = true;
+          Screen->Forms(i)->SetModalResult(mrOk);
+        }
+    });
+    // The customer clicks the button with the magnifier on the panel.
+    guitest::Click(Main->pnlImage->Handle(), TPoint{Main->btnEnlarge->GetLeft() + 10, Main->btnEnlarge->GetTop() + 10});
+    guitest::PumpPending();
+    KillTimer(nullptr, watch);
+    if (c.Box) {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].Text, c.Box);
+      EXPECT_EQ(boxes[0].Caption, u"Ошибка");
+      EXPECT_EQ(boxes[0].Type & 0xF0u, 0x10u);  // the error icon
+      EXPECT_FALSE(previewShown);
+      EXPECT_EQ(photo->FrameOffset, offset) << "the photo is unchanged";
+    } else {
+      EXPECT_TRUE(boxes.empty());
+      EXPECT_TRUE(previewShown);
+    }
+    EXPECT_EQ(Screen->GetCursor(), crDefault) << "the hourglass is gone";
+    Main->btnDeleteClick(nullptr);
+  }
+  for (Integer i = 0; i < Screen->FormCount(); ++i) EXPECT_NE(Screen->Forms(i)->GetName(), u"DlgPreview");
 }
 
 TEST_F(MainWindowTest, PictureOfTheWindowWithADozenPhotos) {
