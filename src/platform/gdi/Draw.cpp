@@ -52,6 +52,20 @@ COLORREF ApplyRop2(int rop, COLORREF pen, COLORREF dst) {
 }
 }  // namespace
 
+namespace {
+// The processor's string store fills a long row about twice as fast as a loop of vector stores.
+void FillRow(uint32_t* row, int count, uint32_t value) {
+#if defined(__x86_64__)
+  if (count >= 256) {
+    size_t n = static_cast<size_t>(count);
+    asm volatile("rep stosl" : "+D"(row), "+c"(n) : "a"(value) : "memory");
+    return;
+  }
+#endif
+  std::fill_n(row, count, value);
+}
+}  // namespace
+
 void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) {
   PixelBuffer pb = TargetOf(dc);
   if (!pb.Valid()) return;
@@ -64,10 +78,7 @@ void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) {
                          (pb.Opaque ? 0xFF000000u : 0u);
   QRegion r = rgn & PaintableRegion(dc);
   for (const QRect& q : r) {
-    for (int y = q.top(); y <= q.bottom(); ++y) {
-      auto* row = reinterpret_cast<uint32_t*>(pb.At(q.left(), y));
-      std::fill_n(row, q.width(), value);
-    }
+    for (int y = q.top(); y <= q.bottom(); ++y) FillRow(reinterpret_cast<uint32_t*>(pb.At(q.left(), y)), q.width(), value);
     MarkDirty(dc, q);
   }
 }

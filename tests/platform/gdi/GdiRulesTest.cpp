@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
+#include <string>
 
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/GdiTestUtil.h"
@@ -45,6 +47,37 @@ TEST(GdiRules, FillRectAndFrameRectExcludeRightAndBottomEdges) {
   EXPECT_EQ(c.Row(2, kRed), ".#...#.");
   EXPECT_EQ(c.Row(4, kRed), ".#####.");
   EXPECT_EQ(c.Row(5, kRed), ".......");
+}
+
+// Long rows are filled another way than short ones: every width around the change, at every
+// start within a group of four, fills exactly its pixels (colour and alpha) and nothing beside them.
+TEST(GdiRules, RowsOfEveryWidthFillExactlyTheirPixels) {
+  DibCanvas c(1030, 3);
+  TSurface surface;
+  surface.SetSize(1030, 3);
+  HDC surfaceDc = CreateSurfaceDC(surface);
+  Brush colour(RGB(0x12, 0x34, 0x56));
+  for (int width : {1, 3, 255, 256, 257, 1024}) {
+    for (int left : {0, 1, 2, 3}) {
+      SCOPED_TRACE(std::to_string(width) + " from " + std::to_string(left));
+      c.Fill(0xAA, 0xBB, 0xCC, 0x77);
+      const TRect r{left, 1, left + width, 2};
+      FillRect(c.Dc, &r, colour.H);
+      FillRect(surfaceDc, &r, colour.H);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < c.W; ++x) {
+          const bool inside = y == 1 && x >= left && x < left + width;
+          const Byte* p = c.Px(x, y);
+          const std::array<int, 4> got{p[0], p[1], p[2], p[3]};
+          const std::array<int, 4> want = inside ? std::array<int, 4>{0x56, 0x34, 0x12, 0} : std::array<int, 4>{0xAA, 0xBB, 0xCC, 0x77};
+          ASSERT_EQ(got, want) << x << "," << y;
+          if (inside) {
+            ASSERT_EQ(surface.PixelRGB(x, y), 0x123456u) << x << "," << y;
+          }
+        }
+    }
+  }
+  DeleteDC(surfaceDc);
 }
 
 TEST(GdiRules, LineToLeavesOutItsEndPixel) {
