@@ -41,6 +41,7 @@ void TDlgDownload::Create(TComponent* AOwner) {
   SetName(u"DlgDownload");
   SetCaption(DownloadCaption);
   SetBorderStyle(TFormBorderStyle::bsSingle);
+  SetBorderIcons({TBorderIcon::biSystemMenu, TBorderIcon::biMinimize});
   Position = TPosition::poScreenCenter;
   SetClientWidth(460);
   SetClientHeight(230);
@@ -113,8 +114,6 @@ void TDlgDownload::CreateParams(TCreateParams& Params) {
   TForm::CreateParams(Params);
   Params.WndParent = nullptr;
   Params.ExStyle |= ExStyleAppWindow;
-  // System menu and minimise button only: the dialog has a fixed size.
-  Params.Style &= ~WS_MAXIMIZEBOX;
 }
 
 TDownloadResult TDlgDownload::Execute() {

@@ -15,6 +15,8 @@ void TDlgUpdate::Create(TComponent* AOwner) {
   SetName(u"DlgUpdate");
   SetCaption(UpdateCaption);
   SetBorderStyle(TFormBorderStyle::bsSingle);
+  // A notice of fixed size: no maximise button.
+  SetBorderIcons({TBorderIcon::biSystemMenu, TBorderIcon::biMinimize});
   Position = TPosition::poScreenCenter;
   SetClientWidth(450);
   SetClientHeight(150);
@@ -46,8 +48,6 @@ void TDlgUpdate::CreateParams(TCreateParams& Params) {
   TForm::CreateParams(Params);
   Params.WndParent = nullptr;
   Params.ExStyle |= ExStyleAppWindow;
-  // A notice of fixed size: no maximise button.
-  Params.Style &= ~WS_MAXIMIZEBOX;
 }
 
 void TDlgUpdate::lnkDownloadLinkClick(TObject*, const String&, TSysLinkType) { OpenLink(order::UpdateURL); }

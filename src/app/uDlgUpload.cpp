@@ -57,6 +57,8 @@ void TDlgUpload::Create(TComponent* AOwner, TInfoList* List) {
   SetName(u"DlgUpload");
   SetCaption(UploadCaption);
   SetBorderStyle(TFormBorderStyle::bsDialog);
+  // No buttons on the title bar: the wizard ends through its own buttons.
+  SetBorderIcons({});
   Position = TPosition::poOwnerFormCenter;
   SetClientWidth(450);
   SetClientHeight(240);
@@ -192,12 +194,6 @@ void TDlgUpload::Destroy() {
   FThread.reset();
   FList.reset();
   TForm::Destroy();
-}
-
-void TDlgUpload::CreateParams(TCreateParams& Params) {
-  TForm::CreateParams(Params);
-  // No buttons on the title bar: the wizard ends through its own buttons.
-  Params.Style &= ~(WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
 }
 
 void TDlgUpload::Execute() {

@@ -69,7 +69,6 @@ protected:
   // Takes List: the dialog owns the snapshots for the length of one sending.
   void Create(TComponent* AOwner, TInfoList* List);
   void Destroy() override;
-  void CreateParams(TCreateParams& Params) override;
   void Dispatch(TMessage& Msg) override;
 
 private:

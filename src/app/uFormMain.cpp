@@ -473,6 +473,7 @@ void TMain::btnEnlargeClick(TObject*) {
     order::ShowErrorFmt(u"Ошибка при загрузке фотографии. %s", {preview->LastError()});
     return;
   }
+  preview->SetPopupParent(this);
   preview->ShowModal();
   if (item->FrameType() != ftNone) item->SetFrameOffsetClamped(preview->GetFrameOffset());
   UpdateThumbPanel();

@@ -60,40 +60,78 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.Style = WS_CLIPCHILDREN;
   p.ExStyle = 0;
+  TBorderIcons icons = FBorderIcons;
   switch (FBorderStyle) {
-    case TFormBorderStyle::bsNone: p.Style |= WS_POPUP; break;
-    case TFormBorderStyle::bsSingle:
-    case TFormBorderStyle::bsToolWindow: p.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX; break;
-    case TFormBorderStyle::bsSizeable:
-    case TFormBorderStyle::bsSizeToolWin:
-      p.Style |= WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
+    case TFormBorderStyle::bsNone:
+      p.Style |= WS_POPUP;
+      icons = {};
       break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow: p.Style |= WS_CAPTION; break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
     case TFormBorderStyle::bsDialog:
-      p.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      p.Style |= WS_POPUP | WS_CAPTION;
       p.ExStyle |= WS_EX_DLGMODALFRAME;
+      icons = icons * TBorderIcons{TBorderIcon::biSystemMenu};
       break;
   }
-  if (FBorderStyle == TFormBorderStyle::bsToolWindow || FBorderStyle == TFormBorderStyle::bsSizeToolWin)
+  if (FBorderStyle == TFormBorderStyle::bsToolWindow || FBorderStyle == TFormBorderStyle::bsSizeToolWin) {
     p.ExStyle |= WS_EX_TOOLWINDOW;
+    icons = icons * TBorderIcons{TBorderIcon::biSystemMenu};
+  }
+  if (icons.Contains(TBorderIcon::biSystemMenu)) p.Style |= WS_SYSMENU;
+  if (icons.Contains(TBorderIcon::biMinimize)) p.Style |= WS_MINIMIZEBOX;
+  if (icons.Contains(TBorderIcon::biMaximize)) p.Style |= WS_MAXIMIZEBOX;
   if (!FEnabled) p.Style |= WS_DISABLED;
   if (Application && Application->GetMainForm() == this && Application->MainFormOnTaskBar)
     p.ExStyle |= WS_EX_APPWINDOW;
   p.WndParent = nullptr;
-  if (auto* ownerForm = dynamic_cast<TCustomForm*>(GetOwner()); ownerForm && ownerForm->HandleAllocated())
+  if (FPopupParent)
+    p.WndParent = FPopupParent->Handle();
+  else if (auto* ownerForm = dynamic_cast<TCustomForm*>(GetOwner()); ownerForm && ownerForm->HandleAllocated())
     p.WndParent = ownerForm->FHandle;
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle s) {
   if (s == FBorderStyle) return;
   FBorderStyle = s;
+  UpdateBorder();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons icons) {
+  if (icons == FBorderIcons) return;
+  FBorderIcons = icons;
+  UpdateBorder();
+}
+
+void TCustomForm::UpdateBorder() {
+  if (!HandleAllocated()) return;
+  TCreateParams p;
+  CreateParams(p);
+  SetWindowLongPtr(FHandle, GWL_STYLE, static_cast<LONG_PTR>(p.Style | (GetWindowLongPtr(FHandle, GWL_STYLE) & WS_VISIBLE)));
+  SetWindowLongPtr(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
+  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  UpdateBounds();
+}
+
+void TCustomForm::SetPopupParent(TCustomForm* f) {
+  if (f == this) f = nullptr;
+  if (f == FPopupParent) return;
+  if (FPopupParent) FPopupParent->RemoveFreeNotification(this);
+  FPopupParent = f;
+  if (f) f->FreeNotification(this);
+  // A window made already takes its new owner at once; the desktop learns it when it next shows.
   if (HandleAllocated()) {
     TCreateParams p;
     CreateParams(p);
-    SetWindowLongPtr(FHandle, GWL_STYLE, static_cast<LONG_PTR>(p.Style | (GetWindowLongPtr(FHandle, GWL_STYLE) & WS_VISIBLE)));
-    SetWindowLongPtr(FHandle, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
-    SetWindowPos(FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    UpdateBounds();
+    SetWindowLongPtr(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(p.WndParent));
   }
+}
+
+void TCustomForm::Notification(TComponent* c, TOperation op) {
+  TWinControl::Notification(c, op);
+  if (op == TOperation::opRemove && c == FPopupParent) SetPopupParent(nullptr);
 }
 
 void TCustomForm::PlaceForm() {

@@ -25,6 +25,10 @@ constexpr TModalResult mrAll = mrNo + 1;
 enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
                        poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+// The title-bar buttons a form's border offers: the system menu (with the close box), minimise and
+// maximise. A dialog border offers the system menu alone, a form without a border none.
+enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize };
+using TBorderIcons = TSet<TBorderIcon>;
 enum class TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
@@ -57,6 +61,11 @@ public:
 
   TFormBorderStyle GetBorderStyle() const { return FBorderStyle; }
   void SetBorderStyle(TFormBorderStyle s);
+  TBorderIcons GetBorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons icons);
+  // The form this one stays above on the desktop: its window's owner, before the owner form.
+  TCustomForm* GetPopupParent() const { return FPopupParent; }
+  void SetPopupParent(TCustomForm* f);
   TPosition Position{TPosition::poDesigned};
   bool KeyPreview{false};
   const TSizeConstraints& GetConstraints() const { return FConstraints; }
@@ -89,16 +98,21 @@ protected:
   void BeforeDestruction() override;
   void CreateParams(TCreateParams& params) override;
   void Dispatch(TMessage& msg) override;
+  void Notification(TComponent* c, TOperation op) override;
   void VisibleChanged() override;
   virtual void DoClose(TCloseAction& action);
   virtual void DoShow();
   virtual void DoHide();
   // Where the form goes when it first shows, from Position.
   void PlaceForm();
+  // The window takes the styles of the present border style and icons.
+  void UpdateBorder();
 
   TModalResult FModalResult{mrNone};
   TFormState FFormState;
   TFormBorderStyle FBorderStyle{TFormBorderStyle::bsSizeable};
+  TBorderIcons FBorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize};
+  TCustomForm* FPopupParent{nullptr};
   TWinControl* FActiveControl{nullptr};
   bool FPlaced{false};
   TSizeConstraints FConstraints;

@@ -297,7 +297,11 @@ bool TInputFilter::eventFilter(QObject* o, QEvent* e) {
       if (o == wnd->Widget.data()) layer::PointerLeft(wnd->Handle());
       return false;
     case QEvent::WindowActivate:
-      if (!wnd->IsChild()) layer::SyncActiveTo(wnd->Handle());
+      if (wnd->IsChild()) return false;
+      // The desktop activated a window that a modal window disabled (the user clicked it): as on
+      // the platform, the modal window comes to the front and stays the active one.
+      if ((wnd->Style & WS_DISABLED) && layer::BringModalToFront(wnd)) return false;
+      layer::SyncActiveTo(wnd->Handle());
       return false;
     case QEvent::Resize:
     case QEvent::Move:

@@ -229,6 +229,7 @@ constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 // ---- GetWindowLongPtr ----
 constexpr int GWL_EXSTYLE = -20;
 constexpr int GWL_STYLE = -16;
+constexpr int GWLP_HWNDPARENT = -8;
 constexpr int GWLP_ID = -12;
 constexpr int GWLP_USERDATA = -21;
 

@@ -164,7 +164,8 @@ WNDPROC GetWindowProc(HWND h);
 LRESULT CallWindowProc(const WNDPROC& proc, HWND h, UINT msg, WPARAM w, LPARAM l);
 LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l);
 
-LONG_PTR GetWindowLongPtr(HWND h, int index);   // GWL_STYLE, GWL_EXSTYLE, GWLP_ID, GWLP_USERDATA
+LONG_PTR GetWindowLongPtr(HWND h, int index);   // GWL_STYLE, GWL_EXSTYLE, GWLP_ID, GWLP_USERDATA, GWLP_HWNDPARENT
+// GWLP_HWNDPARENT gives a top-level window another owner (none for 0).
 LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value);
 bool ShowWindow(HWND h, int cmd);
 bool IsWindowVisible(HWND h);  // the window and all its parents are visible

@@ -1,6 +1,7 @@
 // Window objects: creation, destruction, properties and geometry, and the Qt widgets behind them.
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QCheckBox>
@@ -54,6 +55,64 @@ void NotifyParent(TWindowObj* wnd, Word code) {
   SendMessage(wnd->Parent->Handle(), WM_COMMAND,
               MAKEWPARAM(static_cast<int>(wnd->CtrlId), code),
               reinterpret_cast<LPARAM>(wnd->Handle()));
+}
+
+// What the desktop is told of a top-level window: its kind, its frame and the buttons on its title
+// bar, from the style. A window with an owner is a dialog to the desktop, the kind of window the
+// toolkit makes transient for another. The buttons come with the system menu, as on the platform:
+// the close box always, the minimise and maximise buttons where the style has their boxes. A window
+// without a sizing frame has a fixed size on the desktop, which cannot maximise it: it offers no
+// maximise button that would do nothing.
+Qt::WindowFlags DesktopFlags(const TWindowObj* wnd) {
+  Qt::WindowFlags f = (wnd->Parent ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
+  if ((wnd->Style & WS_CAPTION) != WS_CAPTION) {
+    f |= Qt::FramelessWindowHint;
+  } else {
+    f |= Qt::WindowTitleHint;
+    if (wnd->Style & WS_SYSMENU) {
+      f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+      if (wnd->Style & WS_MINIMIZEBOX) f |= Qt::WindowMinimizeButtonHint;
+      if ((wnd->Style & WS_MAXIMIZEBOX) && (wnd->Style & WS_THICKFRAME)) f |= Qt::WindowMaximizeButtonHint;
+    }
+  }
+  if (wnd->ExStyle & WS_EX_TOPMOST) f |= Qt::WindowStaysOnTopHint;
+  return f;
+}
+
+// An owned top-level window is a transient window of its owner's top-level window on the desktop,
+// so that every window manager keeps it above its owner. The toolkit writes that hint only as it
+// maps the window, from the transient parent the window has at that moment: it is set before
+// every show.
+void SetTransientOwner(TWindowObj* wnd) {
+  QWidget* owner = wnd->Parent && wnd->Parent->Widget ? wnd->Parent->Widget->window() : nullptr;
+  if (!owner && !wnd->Widget->windowHandle()) return;
+  wnd->Widget->winId();
+  QWindow* ownerWindow = nullptr;
+  if (owner) {
+    owner->winId();
+    ownerWindow = owner->windowHandle();
+  }
+  if (QWindow* window = wnd->Widget->windowHandle(); window && window->transientParent() != ownerWindow)
+    window->setTransientParent(ownerWindow);
+}
+
+void ShowWidget(TWindowObj* wnd, bool show) {
+  if (!wnd->Widget) return;
+  if (show && !wnd->IsChild()) SetTransientOwner(wnd);
+  wnd->Widget->setVisible(show);
+}
+
+// A top-level window's kind and buttons follow a change of its style or owner. New window flags
+// hide the widget: it is shown again.
+void ApplyDesktopFlags(TWindowObj* wnd) {
+  QWidget* widget = wnd->Widget;
+  // A tool tip the class library made of a window keeps its kind.
+  if (!widget || wnd->IsChild() || widget->windowType() == Qt::ToolTip) return;
+  const Qt::WindowFlags f = DesktopFlags(wnd);
+  if (widget->windowFlags() == f) return;
+  const bool shown = widget->isVisible();
+  widget->setWindowFlags(f);
+  if (shown) ShowWidget(wnd, true);
 }
 
 QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
@@ -113,15 +172,7 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
       break;
   }
   if (!wnd->IsChild()) {
-    w->setWindowFlag(Qt::Window, true);
-    // A window without a maximise box or a sizing frame (a dialog of fixed size) offers no
-    // maximise button; the desktop would otherwise show one that does nothing.
-    if ((wnd->Style & WS_CAPTION) == WS_CAPTION && (!(wnd->Style & WS_MAXIMIZEBOX) || !(wnd->Style & WS_THICKFRAME))) {
-      w->setWindowFlags(w->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                        Qt::WindowCloseButtonHint);
-      w->setWindowFlag(Qt::WindowMinimizeButtonHint, (wnd->Style & WS_MINIMIZEBOX) != 0);
-      w->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    }
+    w->setWindowFlags(DesktopFlags(wnd));
     w->setWindowTitle(Q(wnd->Text));
   }
   w->setMouseTracking(true);
@@ -192,12 +243,7 @@ void PlaceInZOrder(TWindowObj* w, HWND after) {
     bool topmost = after == HWND_TOPMOST || (after != HWND_NOTOPMOST && (w->ExStyle & WS_EX_TOPMOST));
     if (topmost != ((w->ExStyle & WS_EX_TOPMOST) != 0)) {
       w->ExStyle = topmost ? (w->ExStyle | WS_EX_TOPMOST) : (w->ExStyle & ~WS_EX_TOPMOST);
-      if (widget) {
-        // A new window flag hides the widget: it is shown again.
-        bool shown = widget->isVisible();
-        widget->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-        if (shown) widget->show();
-      }
+      ApplyDesktopFlags(w);
     }
     if (widget && widget->isVisible() && after == HWND_BOTTOM) widget->lower();
     else if (widget && widget->isVisible()) widget->raise();
@@ -264,7 +310,7 @@ bool PositionWindow(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags
   bool hide = (flags & SWP_HIDEWINDOW) && (w->Style & WS_VISIBLE);
   if (show || hide) {
     w->Style = show ? (w->Style | WS_VISIBLE) : (w->Style & ~WS_VISIBLE);
-    if (w->Widget) w->Widget->setVisible(show);
+    ShowWidget(w, show);
     if (show && !w->IsNative()) InvalidateRect(h, nullptr, true);
   }
   TRect client = ClientInParent(w);
@@ -404,12 +450,6 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
   // which a modal form must not be. It stays above its owner as the owner's transient window.
   QWidget* parentWidget = parentObj ? parentObj->Widget.data() : nullptr;
   QWidget* widget = MakeWidget(wnd, wnd->IsChild() ? parentWidget : nullptr);
-  if (!wnd->IsChild() && parentWidget) {
-    widget->winId();
-    parentWidget->winId();
-    if (widget->windowHandle() && parentWidget->windowHandle())
-      widget->windowHandle()->setTransientParent(parentWidget->windowHandle());
-  }
   wnd->Widget = widget;
   gByWidget[widget] = wnd->Id;
   if (wnd->Kind == TWindowKind::Memo)
@@ -451,7 +491,7 @@ HWND CreateWindowEx(DWORD exStyle, StringView className, StringView windowName, 
     wnd->EraseBackground = true;
   }
   if (style & WS_VISIBLE)
-    widget->setVisible(true);
+    ShowWidget(wnd, true);
   else if (parent)
     // A child made without WS_VISIBLE stays hidden until it is shown; the toolkit would otherwise
     // show it with its parent (a wizard's hidden pages would all show, the last one on top).
@@ -543,9 +583,26 @@ LONG_PTR GetWindowLongPtr(HWND h, int index) {
     case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->ExStyle);
     case GWLP_ID: return w->CtrlId;
     case GWLP_USERDATA: return w->UserData;
+    case GWLP_HWNDPARENT: return w->Parent ? reinterpret_cast<LONG_PTR>(w->Parent->Handle()) : 0;
   }
   return 0;
 }
+
+namespace {
+
+// Gives a top-level window another owner (none for null); an owner that the window owns itself,
+// directly or further down, would make a loop and is refused.
+void SetOwner(TWindowObj* w, TWindowObj* owner) {
+  if (w->IsChild() || owner == w->Parent) return;
+  for (TWindowObj* o = owner; o; o = o->Parent)
+    if (o == w) return;
+  Unlink(w);
+  w->Parent = owner;
+  if (owner) owner->Children.push_back(w);
+  ApplyDesktopFlags(w);
+}
+
+}  // namespace
 
 LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
   TWindowObj* w = layer::Find(h);
@@ -557,13 +614,18 @@ LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
       bool visChange = ((w->Style ^ v) & WS_VISIBLE) != 0;
       bool enChange = ((w->Style ^ v) & WS_DISABLED) != 0;
       w->Style = v;
-      if (w->Widget && visChange) w->Widget->setVisible(v & WS_VISIBLE);
+      ApplyDesktopFlags(w);
+      if (visChange) ShowWidget(w, (v & WS_VISIBLE) != 0);
       if (w->Widget && enChange) w->Widget->setEnabled(!(v & WS_DISABLED));
       break;
     }
-    case GWL_EXSTYLE: w->ExStyle = static_cast<DWORD>(value); break;
+    case GWL_EXSTYLE:
+      w->ExStyle = static_cast<DWORD>(value);
+      ApplyDesktopFlags(w);
+      break;
     case GWLP_ID: w->CtrlId = value; break;
     case GWLP_USERDATA: w->UserData = value; break;
+    case GWLP_HWNDPARENT: SetOwner(w, layer::Find(reinterpret_cast<HWND>(value))); break;
   }
   return old;
 }
@@ -579,14 +641,44 @@ bool ShowWindow(HWND h, int cmd) {
   UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
   if (cmd == SW_SHOWNA || w->IsChild()) flags |= SWP_NOACTIVATE;
   if (!PositionWindow(h, nullptr, 0, 0, 0, 0, flags)) return wasVisible;
-  if (show && !w->IsChild() && cmd != SW_SHOWNA && w->Widget && (w->Style & WS_VISIBLE)) {
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-      w->Widget->raise();
-      w->Widget->activateWindow();
-    }
-    SetActiveWindow(h);
-  }
+  if (show && !w->IsChild() && cmd != SW_SHOWNA && w->Widget && (w->Style & WS_VISIBLE)) layer::BringToFront(w);
   return wasVisible;
+}
+
+void layer::BringToFront(TWindowObj* w) {
+  if (w->Widget && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    w->Widget->raise();
+    w->Widget->activateWindow();
+  }
+  SetActiveWindow(w->Handle());
+}
+
+bool layer::BringModalToFront(TWindowObj* w) {
+  if (TWindowObj* popup = EnabledPopupOf(w)) {
+    BringToFront(popup);
+    return true;
+  }
+  QWindow* own = w->Widget ? w->Widget->windowHandle() : nullptr;
+  if (!own) return false;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->windowType() != Qt::Dialog || !top->isVisible() || FindByWidget(top) || !top->windowHandle() ||
+        top->windowHandle()->transientParent() != own)
+      continue;
+    top->raise();
+    top->activateWindow();
+    return true;
+  }
+  return false;
+}
+
+TWindowObj* layer::EnabledPopupOf(TWindowObj* w) {
+  for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it) {
+    TWindowObj* c = *it;
+    if (c->IsChild() || c->Destroying || !(c->Style & WS_VISIBLE)) continue;
+    if (!(c->Style & WS_DISABLED)) return c;
+    if (TWindowObj* further = EnabledPopupOf(c)) return further;
+  }
+  return nullptr;
 }
 
 bool IsWindowVisible(HWND h) {

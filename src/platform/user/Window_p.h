@@ -127,6 +127,16 @@ void ForgetWidget(QObject* w);
 void PresentSurface(TWindowObj* wnd, const QRect& clientRect);
 void ResizeSurface(TWindowObj* wnd);
 void ApplyGeometry(TWindowObj* wnd);
+// Raises a top-level window, asks the desktop to activate it, and makes it the active window.
+void BringToFront(TWindowObj* wnd);
+// The window that answers for a disabled top-level window the user clicked: the visible window it
+// owns that takes input, looking through owned windows that windows of their own disabled (the
+// modal window in front of it). Null when it owns none.
+TWindowObj* EnabledPopupOf(TWindowObj* wnd);
+// Brings the modal window in front of a disabled top-level window to the front and activates it:
+// the window EnabledPopupOf finds, else a dialog of the toolkit's own (the file dialog) transient
+// for it. Answers whether there was one.
+bool BringModalToFront(TWindowObj* wnd);
 // The sizes the window answers to WM_GETMINMAXINFO, from the defaults.
 MINMAXINFO MinMaxInfo(TWindowObj* wnd);
 int VirtualKeyOf(int qtKey, int nativeVk);
