@@ -32,7 +32,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 1' INT TERM
+trap 'exit 1' INT TERM HUP PIPE
 
 # until LIMIT-SECONDS COMMAND...: runs the command until it succeeds; fails after the limit.
 until_ok() {
