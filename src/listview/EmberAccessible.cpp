@@ -575,23 +575,26 @@ namespace {
 ComPtr<IUnknown> AsStored(const ComPtr<IAccessible>& a) { return ComPtr<IUnknown>(static_cast<IUnknown*>(a.Get())); }
 }  // namespace
 
-namespace {
-template <class TManager, class E>
-void Attach(E* Element) {
-  TCustomEmberListview* lv = Element ? Element->GetOwnerListview() : nullptr;
-  if (!lv || !lv->GetAccessible() || lv->Designing() || Element->GetAccessible()) return;
-  Element->SetAccessible(AsStored(TEmberAccessibleManager::MakeKnown<TManager>(Element)));
-}
-}  // namespace
-
-void AttachAccessible(TEmberItem* Element) { Attach<TEmberItemAccessibleManager>(Element); }
-void AttachAccessible(TEmberGroup* Element) { Attach<TEmberGroupAccessibleManager>(Element); }
-void AttachAccessible(TEmberColumn* Element) { Attach<TEmberColumnAccessibleManager>(Element); }
-
 void AttachAccessible(TEmberCollectionItem* Element) {
-  if (auto* item = dynamic_cast<TEmberItem*>(Element)) AttachAccessible(item);
-  else if (auto* group = dynamic_cast<TEmberGroup*>(Element)) AttachAccessible(group);
-  else if (auto* column = dynamic_cast<TEmberColumn*>(Element)) AttachAccessible(column);
+  TCustomEmberListview* lv = Element ? Element->GetOwnerListview() : nullptr;
+  if (!lv || !lv->GetAccessible() || lv->Designing() || Element->MadeAccessible() || Element->GetAccessibleDue()) return;
+  Element->SetAccessibleDue(true);
+}
+
+void TEmberCollectionItem::MakeDueAccessible() const {
+  FAccessibleDue = false;
+  auto* self = const_cast<TEmberCollectionItem*>(this);
+  // The control's tree may have gone with its window since the element was marked.
+  TCustomEmberListview* lv = GetOwnerListview();
+  if (!lv || !lv->GetAccessible() || FAccessible || GetDestroying()) return;
+  ComPtr<IAccessible> made;
+  if (auto* item = dynamic_cast<TEmberItem*>(self))
+    made = TEmberAccessibleManager::MakeKnown<TEmberItemAccessibleManager>(item);
+  else if (auto* group = dynamic_cast<TEmberGroup*>(self))
+    made = TEmberAccessibleManager::MakeKnown<TEmberGroupAccessibleManager>(group);
+  else if (auto* column = dynamic_cast<TEmberColumn*>(self))
+    made = TEmberAccessibleManager::MakeKnown<TEmberColumnAccessibleManager>(column);
+  FAccessible = AsStored(made);
 }
 
 void BuildAccessibleTree(TCustomEmberListview* lv) {
@@ -615,15 +618,22 @@ void ReleaseAccessibleTree(TCustomEmberListview* lv) {
     element->SetAccessible(nullptr);
     DisconnectAccessible(stored);
   };
+  // An element whose object is still only due goes without one, rather than have it made to be
+  // let go.
+  auto releaseElement = [](TEmberCollectionItem* element) {
+    ComPtr<IUnknown> stored(element->MadeAccessible());
+    element->SetAccessible(nullptr);
+    DisconnectAccessible(stored);
+  };
   TEmberGroups* groups = lv->GetGroups();
   for (Integer g = 0; g < groups->GetCount(); ++g) {
     TEmberGroup* group = groups->GetGroup(g);
-    for (Integer i = 0; i < group->GetItemCount(); ++i) release(group->GetItem(i));
-    release(group);
+    for (Integer i = 0; i < group->GetItemCount(); ++i) releaseElement(group->GetItem(i));
+    releaseElement(group);
   }
   // The header's and the columns' objects go too, so none outlives a re-made window.
   TEmberHeader* header = lv->GetHeader();
-  for (Integer c = 0; c < header->GetColumns()->GetCount(); ++c) release(header->GetColumns()->GetColumn(c));
+  for (Integer c = 0; c < header->GetColumns()->GetCount(); ++c) releaseElement(header->GetColumns()->GetColumn(c));
   release(header);
   release(lv);
 }

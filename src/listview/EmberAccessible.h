@@ -23,8 +23,7 @@ public:
     static_cast<T*>(made.Get())->Create(element);
     return made;
   }
-  // The same for an element handed over as its own class, which needs no finding out: a regroup
-  // makes a hundred thousand groups, each with its object.
+  // The same for an element handed over as its own class, which needs no finding out.
   template <class T, class E>
   static ComPtr<IAccessible> MakeKnown(E* element) {
     ComPtr<IAccessible> made(new T);
@@ -176,13 +175,9 @@ private:
 // The element's object as an IAccessible (nil when it has none).
 ComPtr<IAccessible> AccessibleOf(IUnknown* Stored);
 
-// Made for an element at its construction when its control already has an object (items,
-// groups, columns; the header with the control's tree).
+// Marks an element at its construction, when its control already has an object (items, groups,
+// columns; the header's is made with the control's tree), to get its own object when first asked.
 void AttachAccessible(TEmberCollectionItem* Element);
-// The same for an element whose class is known: a regroup makes a hundred thousand groups.
-void AttachAccessible(TEmberItem* Element);
-void AttachAccessible(TEmberGroup* Element);
-void AttachAccessible(TEmberColumn* Element);
 // The whole tree, on the control's first request.
 void BuildAccessibleTree(TCustomEmberListview* Listview);
 // Disconnects and drops every object of the tree: items, groups, columns, the header, the control.

@@ -61,8 +61,21 @@ public:
 
   TEmberCollection* GetCollection() const { return FCollection; }
   TCustomEmberListview* GetOwnerListview() const;
-  IUnknown* GetAccessible() const { return FAccessible.Get(); }
-  void SetAccessible(ComPtr<IUnknown> Value) { FAccessible = std::move(Value); }
+  // The element's accessibility object, made on the first request when it is due (see
+  // AttachAccessible): a screen reader asks for few of a list's elements, and making one for each
+  // of a hundred thousand items or groups cost a tenth of a regroup.
+  IUnknown* GetAccessible() const {
+    if (FAccessibleDue) MakeDueAccessible();
+    return FAccessible.Get();
+  }
+  void SetAccessible(ComPtr<IUnknown> Value) {
+    FAccessible = std::move(Value);
+    FAccessibleDue = false;
+  }
+  // The object only when it has been made.
+  IUnknown* MadeAccessible() const { return FAccessible.Get(); }
+  bool GetAccessibleDue() const { return FAccessibleDue; }
+  void SetAccessibleDue(bool V) { FAccessibleDue = V; }
   TObject* GetData() const { return FData; }
   virtual void SetData(TObject* Value) { FData = Value; }
   IUnknown* GetDataInf() const { return FDataInf.Get(); }
@@ -203,9 +216,11 @@ protected:
   void PlainBit(TEmberStorageObjectState Bit, bool Value, bool DoInvalidate);
   bool OwnerHasHandle() const;
 
-  ComPtr<IUnknown> FAccessible;
+  mutable ComPtr<IUnknown> FAccessible;
 
 private:
+  void MakeDueAccessible() const;
+  mutable bool FAccessibleDue{false};
   TEmberCollection* FCollection{nullptr};
   TObject* FData{nullptr};
   ComPtr<IUnknown> FDataInf;

@@ -208,6 +208,44 @@ TEST_F(AccessibleTest, ObjectsOutlivingTheirElementsAnswerNotFound) {
   EXPECT_EQ(oleacc::testing::PendingObjectResults(), 0u);
 }
 
+TEST_F(AccessibleTest, ElementsGetTheirObjectsOnlyWhileTheControlHasItsTree) {
+  // Groups a regroup makes answer with their own object, the same one every time.
+  LV->GetSort()->SetAutoRegroup(true);
+  ASSERT_EQ(LV->GetGroups()->GetCount(), 4) << "b, c, d and t";
+  TEmberGroup* b = LV->GetGroups()->GetGroup(0);
+  ComPtr<IAccessible> group = Of(b);
+  ASSERT_TRUE(group);
+  EXPECT_EQ(Of(b).Get(), group.Get());
+  EXPECT_EQ(NameOf(group.Get()), u"B");
+  EXPECT_EQ(Int(group.Get(), 0, true), ROLE_SYSTEM_GROUPING);
+  EXPECT_EQ(NameOf(Of(b->GetItem(0)).Get()), u"beach");
+  IDispatch* up = nullptr;
+  ASSERT_EQ(Of(b->GetItem(0))->Get_accParent(&up), S_OK);
+  EXPECT_EQ(AccessibleOf(up).Get(), group.Get());
+  up->Release();
+
+  // Once the window is made again the tree is gone: an element nobody asked for yet has no object
+  // then, and neither has one made before the next request.
+  TEmberGroup* d = LV->GetGroups()->GetGroup(2);
+  LV->RecreateWnd();
+  LV->HandleNeeded();
+  EXPECT_EQ(d->GetAccessible(), nullptr);
+  EXPECT_EQ(d->GetItem(0)->GetAccessible(), nullptr);
+  TEmberItem* late = d->GetItems()->Add();
+  late->SetCaption(u"duck");
+  EXPECT_EQ(late->GetAccessible(), nullptr);
+  String s;
+  EXPECT_EQ(group->Get_accName(Id(0), &s), DISP_E_MEMBERNOTFOUND);
+
+  // The next request gives every element an object again.
+  ComPtr<IAccessible> again;
+  ASSERT_EQ(AccessibleObjectFromWindow(LV->Handle(), static_cast<DWORD>(OBJID_CLIENT), IAccessible::Iid, again.GetVoidAddress()), S_OK);
+  EXPECT_EQ(NameOf(again.Get(), 3), u"D");
+  ASSERT_TRUE(Of(late));
+  EXPECT_EQ(NameOf(Of(late).Get()), u"duck");
+  EXPECT_EQ(NameOf(Of(d).Get(), 2), u"duck");
+}
+
 TEST_F(AccessibleTest, WrongElementsFailTheirAssertion) {
   struct Case {
     std::function<void()> make;
