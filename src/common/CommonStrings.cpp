@@ -87,13 +87,6 @@ int WideStrICompareP(const Char* p1, const Char* p2) {
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
-int WideStrICompare(const String& s1, const String& s2) {
-  // Equal texts are equal in every case and code page; a sort meets many of them (groups without
-  // a caption, items of one name).
-  if (s1 == s2) return 0;
-  return WideStrICompareP(s1.c_str(), s2.c_str());
-}
-
 String StrRetToWide(STRRET& strRet, const ITEMIDLIST* pidl) {
   switch (strRet.uType) {
     case STRRET_WSTR: {

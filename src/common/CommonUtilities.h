@@ -62,8 +62,12 @@ bool IsDriveRoot(const String& path);
 bool IsMountRoot(const String& path);
 String WideStrUpper(const String& s);
 String WideStrLower(const String& s);
-int WideStrICompare(const String& s1, const String& s2);
 int WideStrICompareP(const Char* p1, const Char* p2);
+// Equal texts are equal in every case and code page, and a sort meets many of them (groups without
+// a caption, items of one name): those are answered here without a call.
+inline int WideStrICompare(const String& s1, const String& s2) {
+  return s1 == s2 ? 0 : WideStrICompareP(s1.c_str(), s2.c_str());
+}
 // The text of a shell string return; a STRRET_WSTR buffer is freed with the task allocator.
 String StrRetToWide(STRRET& strRet, const ITEMIDLIST* pidl);
 // A warning box; off the NT platform its texts go through the system code page.

@@ -869,6 +869,10 @@ private:
     if (k < 0 || static_cast<size_t>(k) >= FSortCaptions.size() || !FSortCaptionRead[static_cast<size_t>(k)]) return nullptr;
     return &FSortCaptions[static_cast<size_t>(k)];
   }
+  // DefaultCompare for elements whose captions the sorter did not name, or outside a sort: the
+  // texts it may need to make stay out of the named comparisons' way.
+  [[gnu::noinline]] Integer CompareCaptionsRead(TEmberColumn* Column, TEmberCollectionItem* Item1,
+                                                TEmberCollectionItem* Item2);
   void BeginSortCaptions(TEmberCollection* Collection);
   void ReadCaptionsAhead(Integer Index);
   bool FAutoRegroup{false};

@@ -84,14 +84,19 @@ TEmberSorter::TRun::TRun(TEmberColumn* Column, TEmberCollection* Collection, boo
   if (Min < 0) Min = 0;
 }
 
+bool TEmberSorter::TRun::CompareInterfaced(TEmberCollectionItem* A, TEmberCollectionItem* B, Integer& Result) const {
+  ComPtr<IEmberCompare> a = QueryData<IEmberCompare>(A->GetDataInf());
+  ComPtr<IEmberCompare> b = QueryData<IEmberCompare>(B->GetDataInf());
+  if (!a || !b) return false;
+  Result = a->Compare(b.Get(), FColumn);
+  return true;
+}
+
 Integer TEmberSorter::TRun::Compare(const TEntry& EA, const TEntry& EB) const {
   TEmberCollectionItem* A = EA.Obj;
   TEmberCollectionItem* B = EB.Obj;
-  if (FInterfaced) {
-    ComPtr<IEmberCompare> a = QueryData<IEmberCompare>(A->GetDataInf());
-    ComPtr<IEmberCompare> b = QueryData<IEmberCompare>(B->GetDataInf());
-    if (a && b) return a->Compare(b.Get(), FColumn);
-  }
+  Integer result;
+  if (FInterfaced && CompareInterfaced(A, B, result)) return result;
   if (FSort) FSort->CompareHint(FCollection, A, EA.Index, B, EB.Index);
   if (FGroupCompare) return FGroupCompare(static_cast<TEmberGroup*>(A), static_cast<TEmberGroup*>(B));
   if (FItemCompare)
@@ -375,23 +380,25 @@ const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer
 
 Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1,
                                           TEmberCollectionItem* Item2) {
+  const String* a = FSorting ? HintedSortCaption(Item1) : nullptr;
+  const String* b = a ? HintedSortCaption(Item2) : nullptr;
+  if (!b) return CompareCaptionsRead(Column, Item1, Item2);
+  const Integer result = common::WideStrICompare(*a, *b);
+  return Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending ? -result : result;
+}
+
+Integer TEmberSortManager::CompareCaptionsRead(TEmberColumn* Column, TEmberCollectionItem* Item1,
+                                               TEmberCollectionItem* Item2) {
   // By the column's index, as the captions are kept (see DefaultItemCompare).
   const Integer index = Column ? Column->GetIndex() : 0;
   Integer result;
   if (FSorting) {
-    const String* a = HintedSortCaption(Item1);
-    const String* b = a ? HintedSortCaption(Item2) : nullptr;
-    if (a && b) {
-      result = common::WideStrICompare(*a, *b);
-    } else {
-      String scratch1, scratch2;
-      result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
-    }
+    String scratch1, scratch2;
+    result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
   } else {
     result = common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
   }
-  if (Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending) result = -result;
-  return result;
+  return Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending ? -result : result;
 }
 
 void TEmberSortManager::SetAutoSort(bool V) {

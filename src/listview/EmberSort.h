@@ -54,6 +54,9 @@ protected:
     std::vector<TEntry> List;
 
   private:
+    // The data objects' own order, when both elements have a data object that gives one; kept out
+    // of Compare, whose every call would otherwise pay for its references.
+    [[gnu::noinline]] bool CompareInterfaced(TEmberCollectionItem* A, TEmberCollectionItem* B, Integer& Result) const;
     TEmberColumn* FColumn;
     TEmberCollection* FCollection;
     bool FInterfaced;
