@@ -52,6 +52,12 @@ Integer TEmberGridGroup::MarginLeft() const { return MarginSize(FOwnerGroup->Get
 Integer TEmberGridGroup::MarginRight() const { return MarginSize(FOwnerGroup->GetMarginRight()); }
 Integer TEmberGridGroup::MarginTop() const { return MarginSize(FOwnerGroup->GetMarginTop()); }
 Integer TEmberGridGroup::MarginBottom() const { return MarginSize(FOwnerGroup->GetMarginBottom()); }
+TEmberGridGroup::TMarginSizes TEmberGridGroup::Margins() const {
+  TEmberPaintInfoBaseGroup* info = FOwnerGroup->GroupPaintInfo();
+  if (!info) return {};
+  return {MarginSize(info->GetMarginLeft()), MarginSize(info->GetMarginRight()), MarginSize(info->GetMarginTop()),
+          MarginSize(info->GetMarginBottom())};
+}
 Integer TEmberGridGroup::CellW() const {
   const TEmberCellSize* c = CellSize();
   return std::max(1, c ? c->GetWidth() : 1);
@@ -148,12 +154,15 @@ void TEmberGridGroup::LeaveItemsOut() {
   HideItems();
 }
 
-TEmberItem* TEmberGridGroup::PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, const TPlaced& Each) {
+template <class TEach>
+TEmberItem* TEmberGridGroup::PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, TEach&& Each) {
   TEmberSelectionManager* sel = OwnerListview() ? OwnerListview()->GetSelection() : nullptr;
   TEmberItem* focusItem = sel ? sel->GetFocusedItem() : nullptr;
   TEmberItem* focused = nullptr;
   auto& visible = FOwnerGroup->VisibleItems();
-  for (Integer i = 0; i < FOwnerGroup->GetItemCount(); ++i) {
+  // Nothing in the loop reaches the application, so the items stay as they are.
+  const Integer count = FOwnerGroup->GetItemCount();
+  for (Integer i = 0; i < count; ++i) {
     TEmberItem* item = FOwnerGroup->GetItem(i);
     const Integer k = static_cast<Integer>(visible.size());
     const TRect slot = SlotRect(k);
@@ -172,7 +181,7 @@ TEmberItem* TEmberGridGroup::PlaceItems(Integer& NextVisibleItemIndex, bool Flat
       item->SetDisplayRect(FlatRows ? TRect{slot.Left, slot.Top, slot.Right, slot.Top}
                                     : TRect{slot.Left, slot.Top, slot.Left, slot.Bottom});
     }
-    if (Each) Each(k, item->GetDisplayRect(), shown);
+    Each(k, item->GetDisplayRect(), shown);
   }
   return focused;
 }
@@ -242,7 +251,8 @@ void TEmberGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleItemIn
   const Integer topMargin = StaticTopMargin();
   const Integer topItemMargin = StaticTopItemMargin();
   const Integer cw = CellW(), ch = CellH();
-  const Integer ml = MarginLeft(), mr = MarginRight(), mt = MarginTop(), mb = MarginBottom();
+  const TMarginSizes margins = Margins();
+  const Integer ml = margins.Left, mr = margins.Right, mt = margins.Top, mb = margins.Bottom;
   const Integer prevBottom = PrevGroup ? PrevGroup->GetDisplayRect().Bottom : 0;
   Integer width = lv->GetClientWidth() - 1;
   if (!lv->HandleAllocated() || !(GetWindowLongPtr(lv->Handle(), GWL_STYLE) & WS_VSCROLL))
@@ -419,7 +429,8 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   if (!lv || !g) return;
   AutoSizeCells();
   const Integer cw = CellW(), ch = CellH();
-  const Integer ml = MarginLeft(), mr = MarginRight(), mt = MarginTop(), mb = MarginBottom();
+  const TMarginSizes margins = Margins();
+  const Integer ml = margins.Left, mr = margins.Right, mt = margins.Top, mb = margins.Bottom;
   const Integer left = PrevGroup ? PrevGroup->GetDisplayRect().Right : 0;
   const Integer h = std::max(lv->GetClientHeight() - lv->GetHeader()->RuntimeHeight(), mb + mt + ch);
   TRect gr{left, 0, left, h};
@@ -531,7 +542,8 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
   if (!lv || !g) return;
   AutoSizeCells();
   const Integer ch = CellH();
-  const Integer ml = MarginLeft(), mr = MarginRight(), mt = MarginTop(), mb = MarginBottom();
+  const TMarginSizes margins = Margins();
+  const Integer ml = margins.Left, mr = margins.Right, mt = margins.Top, mb = margins.Bottom;
   const Integer top = PrevGroup ? PrevGroup->GetDisplayRect().Bottom : 2;
   const Integer viewWidth = lv->GetHeader()->ViewWidth();
   TRect gr{0, top, viewWidth, top};
@@ -645,7 +657,8 @@ void TEmberGridGridGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
   if (!lv || !g) return;
   AutoSizeCells();
   const Integer ch = CellH();
-  const Integer ml = MarginLeft(), mt = MarginTop(), mb = MarginBottom();
+  const TMarginSizes margins = Margins();
+  const Integer ml = margins.Left, mt = margins.Top, mb = margins.Bottom;
   const Integer top = PrevGroup ? PrevGroup->GetDisplayRect().Bottom : 0;
   TEmberHeader* header = lv->GetHeader();
   TEmberColumns* columns = header->GetColumns();

@@ -5,8 +5,6 @@
 // grids also answer keyboard moves, drop positions, and the cell under a point or the first cell
 // in a rectangle by arithmetic over their uniform cells, so that nothing walks the items before.
 
-#include <functional>
-
 #include "listview/EmberViews.h"
 
 namespace ember {
@@ -61,6 +59,12 @@ protected:
   Integer MarginRight() const;
   Integer MarginTop() const;
   Integer MarginBottom() const;
+  // All four at once, through one look-up of the group's paint settings: a layout of many groups
+  // made that look-up for each margin of each group.
+  struct TMarginSizes {
+    Integer Left{0}, Right{0}, Top{0}, Bottom{0};
+  };
+  TMarginSizes Margins() const;
   // The group is the last one that shows.
   bool IsLastGroup() const;
   // Cell width and height of the current cell size, at least one pixel.
@@ -78,10 +82,10 @@ protected:
   // A collapsed or empty group: the focus moves off its items, which are not shown.
   void LeaveItemsOut();
   // Gives every shown item the next cell and its indexes, and a hidden one an empty rectangle
-  // where the next shown item stands; Each sees every item's position, rectangle and whether it
-  // shows. Answers the focused item when it was placed.
-  using TPlaced = std::function<void(Integer Position, const TRect& Rect, bool Shown)>;
-  TEmberItem* PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, const TPlaced& Each);
+  // where the next shown item stands; Each(Position, Rect, Shown) sees every item's position,
+  // rectangle and whether it shows. Answers the focused item when it was placed.
+  template <class TEach>
+  TEmberItem* PlaceItems(Integer& NextVisibleItemIndex, bool FlatRows, TEach&& Each);
   // The shown item at a position of the visible list when its cell holds P.
   TEmberItem* CheckedAt(Int64 Position, TPoint P) const;
   // Moves the focus off this group's items when they are not shown.
