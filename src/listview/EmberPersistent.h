@@ -4,12 +4,14 @@
 
 #include <atomic>
 
+#include "listview/EmberPool.h"
 #include "listview/EmberTypes.h"
 
 namespace ember {
 
 class TEmberPersistent : public TObject {
   PF_CLASS(TEmberPersistent)
+  EMBER_POOLED_CLASS
 public:
   // The class library's assignment: a source the class cannot take raises EConvertError.
   virtual void Assign(TEmberPersistent* Source);

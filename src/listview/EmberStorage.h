@@ -12,6 +12,7 @@ class TEmberTaskPanelForm;
 // ---- The store of the stored variants ----
 class TEmberDynamicDataHelper : public TObject {
   PF_CLASS(TEmberDynamicDataHelper)
+  EMBER_POOLED_CLASS
 public:
   // An index past the end (or negative) reads the default; writing past the end grows the array
   // with defaults; a negative index writes nothing.
