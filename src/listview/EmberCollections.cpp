@@ -26,7 +26,7 @@ void StartRemoval(TEmberCollectionItem* Obj) {
   Obj->SetSelected(false);
 }
 
-void EraseFrom(std::vector<TEmberCollectionItem*>& List, TEmberCollectionItem* Obj) {
+void EraseFrom(TEmberCollection::TList& List, TEmberCollectionItem* Obj) {
   auto it = std::find(List.begin(), List.end(), Obj);
   if (it != List.end()) List.erase(it);
 }

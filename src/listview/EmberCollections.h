@@ -32,7 +32,10 @@ public:
   Integer GetCount() const { return static_cast<Integer>(FList.size()); }
   Integer GetVisibleCount() const { return static_cast<Integer>(FVisibleList.size()); }
   TEmberCollectionItem* Get(Integer Index) const { return FList.at(static_cast<size_t>(Index)); }
-  std::vector<TEmberCollectionItem*>& VisibleList() { return FVisibleList; }
+  // Most collections are a group's items, one or a few of them: their lists take their room from
+  // the pool.
+  using TList = pool::TVector<TEmberCollectionItem*>;
+  TList& VisibleList() { return FVisibleList; }
   const TEmberCollectionItemClass* GetItemClass() const { return FItemClass; }
   // The root class every object of this collection must derive from.
   virtual const TEmberCollectionItemClass& Kind() const { return TEmberCollectionItem::StaticClass(); }
@@ -72,8 +75,8 @@ protected:
   // that belongs to no collection is taken.
   void Replace(Integer Index, TEmberCollectionItem* Value);
 
-  std::vector<TEmberCollectionItem*> FList;
-  std::vector<TEmberCollectionItem*> FVisibleList;
+  TList FList;
+  TList FVisibleList;
 
 private:
   bool FHideFromDFM{false};

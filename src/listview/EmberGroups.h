@@ -19,7 +19,7 @@ public:
   TEmberItem* GetVisibleItem(Integer Index) const;
   Integer GetVisibleCount() const { return static_cast<Integer>(FVisibleItems.size()); }
   // The grid fills this list while it lays the group out.
-  std::vector<TEmberItem*>& VisibleItems() { return FVisibleItems; }
+  pool::TVector<TEmberItem*>& VisibleItems() { return FVisibleItems; }
   bool GetExpanded() const { return FExpanded; }
   virtual void SetExpanded(bool Value);
   Cardinal GetKey() const { return FKey; }
@@ -98,7 +98,7 @@ private:
   TEmberItems* FItems{nullptr};
   Cardinal FKey{0};
   TEmberViewGroup* FView{nullptr};
-  std::vector<TEmberItem*> FVisibleItems;
+  pool::TVector<TEmberItem*> FVisibleItems;
 };
 
 }  // namespace ember

@@ -62,11 +62,10 @@ struct TState {
   std::size_t Blocks{0};
 };
 
-// Never destroyed: objects freed while the program ends still find it.
-TState& State() {
-  static TState* state = new TState;
-  return *state;
-}
+// Made before anything runs and with nothing to undo at the end, so objects made or freed while the
+// program starts or ends find it as well.
+constinit TState gState;
+TState& State() { return gState; }
 
 std::size_t IndexOf(std::size_t Size) { return Size == 0 ? 0 : (Size - 1) / Granule; }
 

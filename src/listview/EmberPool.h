@@ -11,6 +11,7 @@
 // (which must see each object on its own), come from the global allocator.
 
 #include <cstddef>
+#include <vector>
 
 namespace ember::pool {
 
@@ -31,6 +32,26 @@ struct TCounts {
   std::size_t Blocks{0};
 };
 TCounts Counts();
+
+// The allocator of the element lists that every group and item keeps (its items, the items it
+// shows, its captions, its group keys): most hold one or a few entries, each of which was a block of
+// the C library's. Lists that outgrow the largest block come from the global allocator.
+template <class T>
+struct TAllocator {
+  using value_type = T;
+  TAllocator() = default;
+  template <class U>
+  TAllocator(const TAllocator<U>&) noexcept {}
+  T* allocate(std::size_t N) { return static_cast<T*>(Allocate(N * sizeof(T))); }
+  void deallocate(T* P, std::size_t N) noexcept { Release(P, N * sizeof(T)); }
+  template <class U>
+  bool operator==(const TAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+template <class T>
+using TVector = std::vector<T, TAllocator<T>>;
 
 }  // namespace ember::pool
 

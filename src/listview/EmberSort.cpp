@@ -17,7 +17,7 @@ namespace ember {
 void TEmberCollection::Reorder(const std::vector<TEmberCollectionItem*>& Order) {
   if (Order.size() != FList.size() || !std::is_permutation(Order.begin(), Order.end(), FList.begin()))
     throw EListError(u"List order does not match the list");
-  FList = Order;
+  FList.assign(Order.begin(), Order.end());
   MarkMoved(0);
   ReIndexItems(false);
 }

@@ -32,7 +32,8 @@ protected:
   virtual void Create(TEmberSortManager* AOwner) { FOwner = AOwner; }
   using TObject::Create;
 
-  using TList = std::vector<TEmberCollectionItem*>;
+  // The collection's own list type, so that a sort compares and copies it as it is.
+  using TList = pool::TVector<TEmberCollectionItem*>;
   // One sort: the elements being ordered, and their comparison, decided in this order:
   //   1. Interfaced: A's data object compares itself with B's for the column.
   //   2. GroupCompare given: the control's group dispatcher.

@@ -12,12 +12,12 @@ using namespace streamio;
 
 // ---- The dynamic-data helpers ----
 namespace {
-template <class T>
-T At(const std::vector<T>& a, Integer i, T def) {
+template <class TArray, class T>
+T At(const TArray& a, Integer i, T def) {
   return i >= 0 && static_cast<size_t>(i) < a.size() ? a[static_cast<size_t>(i)] : def;
 }
-template <class T>
-void Put(std::vector<T>& a, Integer i, T v, T def) {
+template <class TArray, class T>
+void Put(TArray& a, Integer i, T v, T def) {
   if (i < 0) return;  // nothing lies before the first column
   if (static_cast<size_t>(i) >= a.size()) a.resize(static_cast<size_t>(i) + 1, def);
   a[static_cast<size_t>(i)] = std::move(v);
@@ -46,7 +46,8 @@ void TEmberDynamicDataHelper::SaveToStream(TStream& S, Integer) {
 }
 
 void TEmberDynamicDataHelper::LoadFromStream(TStream& S, Integer) {
-  FCaptionArray = ReadWideStringArray(S);
+  std::vector<String> captions = ReadWideStringArray(S);
+  FCaptionArray.assign(std::make_move_iterator(captions.begin()), std::make_move_iterator(captions.end()));
   FDetailArray = ReadIntArray(S);
   FImageIndexArray = ReadIntArray(S);
   FOverlayIndexArray = ReadIntArray(S);
@@ -60,7 +61,8 @@ void TEmberItemDynamicDataHelper::SaveToStream(TStream& S, Integer Version) {
 
 void TEmberItemDynamicDataHelper::LoadFromStream(TStream& S, Integer Version) {
   TEmberDynamicDataHelper::LoadFromStream(S, Version);
-  FGroupKeyArray = ReadCardinalArray(S);
+  const std::vector<Cardinal> keys = ReadCardinalArray(S);
+  FGroupKeyArray.assign(keys.begin(), keys.end());
   if (Version > 2)
     FStateImageArray = ReadIntArray(S);
   else

@@ -26,15 +26,15 @@ public:
   void SetImageIndex(Integer I, Integer V);
   Integer GetOverlayIndex(Integer I) const;
   void SetOverlayIndex(Integer I, Integer V);
-  const TCommonWideStringDynArray& CaptionArray() const { return FCaptionArray; }
   virtual void LoadFromStream(TStream& S, Integer Version);
   virtual void SaveToStream(TStream& S, Integer Version);
 
 protected:
   void Create() override {}
-  TCommonWideStringDynArray FCaptionArray;
+  // The arrays a group or item almost always has one entry in take their room from the pool.
+  pool::TVector<String> FCaptionArray;
   TCommonIntegerDynArray FDetailArray;
-  std::vector<Cardinal> FGroupKeyArray;
+  pool::TVector<Cardinal> FGroupKeyArray;
   TCommonIntegerDynArray FImageIndexArray;
   TCommonIntegerDynArray FOverlayIndexArray;
 };

@@ -49,17 +49,17 @@ void WriteWideString(TStream& S, const String& V) {
 // Class names are kept in UTF-8 and named in the stream in the system's single-byte code page.
 void WriteClassName(TStream& S, const std::string& V) { Helper().WriteString(S, Utf8ToString(V)); }
 
-void WriteIntArray(TStream& S, const std::vector<Integer>& V) {
+void WriteIntArray(TStream& S, std::span<const Integer> V) {
   WriteInt32(S, static_cast<Integer>(V.size()));
   for (Integer i : V) WriteInt32(S, i);
 }
 
-void WriteCardinalArray(TStream& S, const std::vector<Cardinal>& V) {
+void WriteCardinalArray(TStream& S, std::span<const Cardinal> V) {
   WriteInt32(S, static_cast<Integer>(V.size()));
   for (Cardinal i : V) WriteUInt32(S, i);
 }
 
-void WriteWideStringArray(TStream& S, const std::vector<String>& V) {
+void WriteWideStringArray(TStream& S, std::span<const String> V) {
   WriteInt32(S, static_cast<Integer>(V.size()));
   for (const String& s : V) WriteWideString(S, s);
 }

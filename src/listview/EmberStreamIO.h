@@ -3,6 +3,8 @@
 // short stream), and every count, length and enumeration byte is checked against the bytes left
 // and the enumeration's range before anything is made from it.
 
+#include <span>
+
 #include "listview/EmberTypes.h"
 #include "platform/rtl/Streams.h"
 
@@ -15,9 +17,9 @@ void WriteByte(TStream& S, Byte V);
 void WriteBool(TStream& S, bool V);
 void WriteWideString(TStream& S, const String& V);
 void WriteClassName(TStream& S, const std::string& V);
-void WriteIntArray(TStream& S, const std::vector<Integer>& V);
-void WriteCardinalArray(TStream& S, const std::vector<Cardinal>& V);
-void WriteWideStringArray(TStream& S, const std::vector<String>& V);
+void WriteIntArray(TStream& S, std::span<const Integer> V);
+void WriteCardinalArray(TStream& S, std::span<const Cardinal> V);
+void WriteWideStringArray(TStream& S, std::span<const String> V);
 
 Integer ReadInt32(TStream& S);
 uint32_t ReadUInt32(TStream& S);
