@@ -4,7 +4,9 @@
 // columns and positions, and the references other managers keep to items and columns. Painting,
 // input and dragging add to these classes.
 
+#include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "listview/EmberBackground.h"
@@ -860,14 +862,23 @@ protected:
   void Destroy() override;
 
 private:
-  // The caption of an element of the collection being sorted, read on first use; Scratch holds
-  // one of an element the collection does not hold.
-  const String& SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch);
-  // The caption already read of one of the two elements the sorter named, else nil.
-  const String* HintedSortCaption(const TEmberCollectionItem* Item) const {
+  // The slot of the caption of an element of the collection being sorted, read on first use; -1
+  // with the caption in Scratch for an element the collection does not hold.
+  Integer SortCaptionSlot(TEmberCollectionItem* Item, Integer Index, String& Scratch);
+  // A caption read, followed by a NUL in the text of the captions.
+  std::u16string_view SortCaptionText(Integer Slot) const {
+    const TCaptionSpan s = FSortSpans[static_cast<size_t>(Slot)];
+    return std::u16string_view(FSortText.data() + s.Start, s.Length);
+  }
+  // Keeps a caption read for the slot; false when the text of the captions cannot take it.
+  bool KeepSortCaption(size_t Slot, std::u16string_view Caption);
+  // The caption already read of one of the two elements the sorter named.
+  bool HintedSortCaption(const TEmberCollectionItem* Item, std::u16string_view& Caption) const {
     const Integer k = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
-    if (k < 0 || static_cast<size_t>(k) >= FSortCaptions.size() || !FSortCaptionRead[static_cast<size_t>(k)]) return nullptr;
-    return &FSortCaptions[static_cast<size_t>(k)];
+    if (k < 0 || static_cast<size_t>(k) >= FSortSpans.size() || FSortSpans[static_cast<size_t>(k)].Length == NotRead)
+      return false;
+    Caption = SortCaptionText(k);
+    return true;
   }
   // DefaultCompare for elements whose captions the sorter did not name, or outside a sort: the
   // texts it may need to make stay out of the named comparisons' way.
@@ -881,12 +892,19 @@ private:
   Integer FUpdateCount{0};
   TEmberSortAlgorithm FAlgorithm{TEmberSortAlgorithm::esaMergeSort};
   TEmberSorter* FSorter{nullptr};
-  // The captions read during the running sort, by the element's index in its collection (the
-  // sorters leave the collection as it is until they are done).
+  // The captions read during the running sort, one after the other with a NUL after each, and
+  // where each element's caption lies in them by the element's index in its collection (the
+  // sorters leave the collection as it is until they are done). A string per element took a block
+  // for every caption too long to fit in its string, and 32 bytes per element of new pages.
+  struct TCaptionSpan {
+    uint32_t Start;
+    uint32_t Length;
+  };
+  static constexpr uint32_t NotRead = UINT32_MAX;
   bool FSorting{false};
   TEmberCollection* FSortCollection{nullptr};
-  std::vector<String> FSortCaptions;
-  std::vector<char> FSortCaptionRead;
+  String FSortText;
+  std::vector<TCaptionSpan> FSortSpans;
   bool FSortCaptionsAhead{false};
   const TEmberCollectionItem* FHintA{nullptr};
   const TEmberCollectionItem* FHintB{nullptr};

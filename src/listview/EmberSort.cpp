@@ -77,7 +77,7 @@ TEmberSorter::TRun::TRun(TEmberColumn* Column, TEmberCollection* Collection, boo
   if (auto* items = dynamic_cast<TEmberItems*>(Collection)) FOwnerGroup = items->GetOwnerGroup();
   if (TCustomEmberListview* lv = Collection->OwnerListview()) FSort = lv->GetSort();
   List.reserve(FBefore.size());
-  for (size_t i = 0; i < FBefore.size(); ++i) List.push_back(TEntry{FBefore[i], static_cast<Integer>(i)});
+  for (size_t i = 0; i < FBefore.size(); ++i) List.push_back(TEntry{static_cast<Integer>(i)});
   // Whatever range the caller names, no sorter reaches outside the list.
   const Integer count = static_cast<Integer>(List.size());
   if (Max > count - 1) Max = count - 1;
@@ -93,8 +93,8 @@ bool TEmberSorter::TRun::CompareInterfaced(TEmberCollectionItem* A, TEmberCollec
 }
 
 Integer TEmberSorter::TRun::Compare(const TEntry& EA, const TEntry& EB) const {
-  TEmberCollectionItem* A = EA.Obj;
-  TEmberCollectionItem* B = EB.Obj;
+  TEmberCollectionItem* A = Obj(EA);
+  TEmberCollectionItem* B = Obj(EB);
   Integer result;
   if (FInterfaced && CompareInterfaced(A, B, result)) return result;
   if (FSort) FSort->CompareHint(FCollection, A, EA.Index, B, EB.Index);
@@ -109,9 +109,9 @@ void TEmberSorter::TRun::Commit() {
   // A handler that changed the collection during the sort has made the order meaningless.
   if (FCollection->FList != FBefore) return;
   size_t first = 0;
-  while (first < List.size() && List[first].Obj == FBefore[first]) ++first;
+  while (first < List.size() && List[first].Index == static_cast<Integer>(first)) ++first;
   if (first == List.size()) return;
-  for (size_t i = first; i < List.size(); ++i) FCollection->FList[i] = List[i].Obj;
+  for (size_t i = first; i < List.size(); ++i) FCollection->FList[i] = Obj(List[i]);
   FCollection->MarkMoved(static_cast<Integer>(first));
   FCollection->ReIndexItems(false);
 }
@@ -322,17 +322,39 @@ void TEmberSortManager::BeginSortCaptions(TEmberCollection* Collection) {
   FHintA = FHintB = nullptr;
   FSortCaptionsAhead = false;
   const size_t n = Collection ? static_cast<size_t>(Collection->GetCount()) : 0;
-  FSortCaptions.assign(n, String());
-  FSortCaptionRead.assign(n, 0);
+  FSortText.clear();
+  FSortSpans.assign(n, TCaptionSpan{0, NotRead});
   if (Collection) Collection->ReIndexItems(true);
 }
 
+bool TEmberSortManager::KeepSortCaption(size_t Slot, std::u16string_view Caption) {
+  const size_t start = FSortText.size();
+  if (Caption.size() >= NotRead || start + Caption.size() + 1 > UINT32_MAX) return false;
+  FSortText.append(Caption);
+  FSortText.push_back(u'\0');
+  FSortSpans[Slot] = TCaptionSpan{static_cast<uint32_t>(start), static_cast<uint32_t>(Caption.size())};
+  return true;
+}
+
 namespace {
-// Elements of these classes keep their captions themselves and give them without asking anybody:
-// reading them ahead of the comparisons changes nothing anyone sees.
-bool KeepsItsCaptions(const TEmberCollectionItem* Obj) {
+// The caption an element of these classes keeps itself and gives without asking anybody: reading
+// it ahead of the comparisons changes nothing anyone sees. Nil for others.
+template <class TStored>
+const String* Kept(const TEmberCollectionItem* Obj, Integer Index) {
+  return static_cast<const TStored*>(Obj)->KeptCaption(Index);
+}
+const String* KeptCaption(const TEmberCollectionItem* Obj, Integer Index, bool& Keeps) {
   const std::type_info& t = typeid(*Obj);
-  return t == typeid(TEmberGroupStored) || t == typeid(TEmberItemStored);
+  Keeps = true;
+  if (t == typeid(TEmberGroupStored)) return Kept<TEmberGroupStored>(Obj, Index);
+  if (t == typeid(TEmberItemStored)) return Kept<TEmberItemStored>(Obj, Index);
+  Keeps = false;
+  return nullptr;
+}
+
+// Two texts, each followed by a NUL, by the common comparison; equal ones answer 0 at once.
+Integer CompareTexts(std::u16string_view A, std::u16string_view B) {
+  return A == B ? 0 : common::WideStrICompareP(A.data(), B.data());
 }
 }  // namespace
 
@@ -342,48 +364,38 @@ bool KeepsItsCaptions(const TEmberCollectionItem* Obj) {
 // several elements overlap.
 void TEmberSortManager::ReadCaptionsAhead(Integer Index) {
   FSortCaptionsAhead = true;
-  if (!FSortCollection || static_cast<size_t>(FSortCollection->GetCount()) != FSortCaptions.size()) return;
-  for (size_t k = 0; k < FSortCaptions.size(); ++k) {
-    TEmberCollectionItem* obj = FSortCollection->Get(static_cast<Integer>(k));
-    if (FSortCaptionRead[k] || !KeepsItsCaptions(obj)) continue;
-    FSortCaptions[k] = obj->GetCaptions(Index);
-    FSortCaptionRead[k] = 1;
+  if (!FSortCollection || static_cast<size_t>(FSortCollection->GetCount()) != FSortSpans.size()) return;
+  for (size_t k = 0; k < FSortSpans.size(); ++k) {
+    if (FSortSpans[k].Length != NotRead) continue;
+    bool keeps = false;
+    const String* caption = KeptCaption(FSortCollection->Get(static_cast<Integer>(k)), Index, keeps);
+    if (keeps) KeepSortCaption(k, caption ? std::u16string_view(*caption) : std::u16string_view());
   }
 }
 
-const String& TEmberSortManager::SortCaption(TEmberCollectionItem* Item, Integer Index, String& Scratch) {
+Integer TEmberSortManager::SortCaptionSlot(TEmberCollectionItem* Item, Integer Index, String& Scratch) {
   if (!FSortCaptionsAhead && FSortCollection) ReadCaptionsAhead(Index);
   // The slot of a caption is the element's place before the sort began: named by the sorter, or
   // its index while the collection still holds it there.
-  const Integer hinted = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
-  if (hinted >= 0 && static_cast<size_t>(hinted) < FSortCaptions.size()) {
-    const size_t k = static_cast<size_t>(hinted);
-    if (!FSortCaptionRead[k]) {
-      FSortCaptions[k] = Item->GetCaptions(Index);
-      FSortCaptionRead[k] = 1;
-    }
-    return FSortCaptions[k];
+  Integer k = Item == FHintA ? FHintIndexA : Item == FHintB ? FHintIndexB : -1;
+  if (k < 0 || static_cast<size_t>(k) >= FSortSpans.size()) {
+    const Integer i = Item->IndexField();
+    k = FSortCollection && i >= 0 && static_cast<size_t>(i) < FSortSpans.size() && i < FSortCollection->GetCount() &&
+                FSortCollection->Get(i) == Item
+            ? i
+            : -1;
   }
-  const Integer i = Item->IndexField();
-  if (FSortCollection && i >= 0 && static_cast<size_t>(i) < FSortCaptions.size() && i < FSortCollection->GetCount() &&
-      FSortCollection->Get(i) == Item) {
-    const size_t k = static_cast<size_t>(i);
-    if (!FSortCaptionRead[k]) {
-      FSortCaptions[k] = Item->GetCaptions(Index);
-      FSortCaptionRead[k] = 1;
-    }
-    return FSortCaptions[k];
-  }
+  if (k >= 0 && FSortSpans[static_cast<size_t>(k)].Length != NotRead) return k;
   Scratch = Item->GetCaptions(Index);
-  return Scratch;
+  return k >= 0 && KeepSortCaption(static_cast<size_t>(k), Scratch) ? k : -1;
 }
 
 Integer TEmberSortManager::DefaultCompare(TEmberColumn* Column, TEmberCollectionItem* Item1,
                                           TEmberCollectionItem* Item2) {
-  const String* a = FSorting ? HintedSortCaption(Item1) : nullptr;
-  const String* b = a ? HintedSortCaption(Item2) : nullptr;
-  if (!b) return CompareCaptionsRead(Column, Item1, Item2);
-  const Integer result = common::WideStrICompare(*a, *b);
+  std::u16string_view a, b;
+  if (!FSorting || !HintedSortCaption(Item1, a) || !HintedSortCaption(Item2, b))
+    return CompareCaptionsRead(Column, Item1, Item2);
+  const Integer result = CompareTexts(a, b);
   return Column && Column->GetSortDirection() == TEmberSortDirection::esdDescending ? -result : result;
 }
 
@@ -393,8 +405,12 @@ Integer TEmberSortManager::CompareCaptionsRead(TEmberColumn* Column, TEmberColle
   const Integer index = Column ? Column->GetIndex() : 0;
   Integer result;
   if (FSorting) {
+    // Both are read before either is looked at: reading one may move the text of the captions.
     String scratch1, scratch2;
-    result = common::WideStrICompare(SortCaption(Item1, index, scratch1), SortCaption(Item2, index, scratch2));
+    const Integer k1 = SortCaptionSlot(Item1, index, scratch1);
+    const Integer k2 = SortCaptionSlot(Item2, index, scratch2);
+    result = CompareTexts(k1 >= 0 ? SortCaptionText(k1) : std::u16string_view(scratch1),
+                          k2 >= 0 ? SortCaptionText(k2) : std::u16string_view(scratch2));
   } else {
     result = common::WideStrICompare(Item1->GetCaptions(index), Item2->GetCaptions(index));
   }

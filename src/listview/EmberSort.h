@@ -41,11 +41,13 @@ protected:
   //   4. Otherwise the captions of the sort column (the default item comparison).
   class TRun {
   public:
-    // An element with its place in the collection before the sort.
+    // An element by its place in the collection before the sort: a sort of a hundred thousand
+    // groups moves and keeps these in two lists as long as the collection, and the pages of lists
+    // that large are new to the process at every sort.
     struct TEntry {
-      TEmberCollectionItem* Obj;
       Integer Index;
     };
+    TEmberCollectionItem* Obj(const TEntry& E) const { return FBefore[static_cast<size_t>(E.Index)]; }
     TRun(TEmberColumn* Column, TEmberCollection* Collection, bool Interfaced, const TEmberItemCompareMethod& ItemCompare,
          const TEmberGroupCompareMethod& GroupCompare, Integer& Max, Integer& Min);
     // Below 0: A goes before B.

@@ -18,6 +18,10 @@ public:
   // with defaults; a negative index writes nothing.
   String GetCaption(Integer I) const;
   void SetCaption(Integer I, const String& V);
+  // The caption as kept, without a copy; nil past the end (an empty caption).
+  const String* KeptCaption(Integer I) const {
+    return I >= 0 && static_cast<size_t>(I) < FCaptionArray.size() ? &FCaptionArray[static_cast<size_t>(I)] : nullptr;
+  }
   Integer GetDetail(Integer I) const;
   void SetDetail(Integer I, Integer V);
   Cardinal GetGroupKey(Integer I) const;
@@ -162,6 +166,8 @@ template <class TBase, class THelper = TEmberDynamicDataHelper>
 class TEmberStoredData : public TBase {
 public:
   EMBER_STORAGE_ACCESSORS
+  // The caption of a column as kept, without a copy; nil for an empty one.
+  const String* KeptCaption(Integer Column) const { return FDataHelper->KeptCaption(Column); }
   void LoadFromStream(TStream& S, Integer& StreamVersion) override;
   void SaveToStream(TStream& S, Integer StreamVersion) override;
 

@@ -88,6 +88,54 @@ TEST_F(SortSearchTest, SortIsStableAndAsksForEachCaptionOnce) {
   }
 }
 
+TEST_F(SortSearchTest, StoredAndVirtualItemsWithLongCaptionsSortTogetherInBothDirections) {
+  MakeList();
+  TEmberGroup* g = LV->GetGroups()->Add();
+  TEmberColumn* column = LV->GetHeader()->GetColumns()->Add();
+  LV->GetSelection()->SetFocusedColumn(column);
+  // Captions longer than a string holds in itself, an empty one, and two that differ only in case;
+  // every other item asks the application for its caption.
+  struct Row {
+    const char16_t* caption;
+    bool isVirtual;
+  } rows[] = {{u"Holiday at the lake 2019", false}, {u"holiday AT the lake 2018", true}, {u"", false},
+              {u"Zebra crossing, evening light", true}, {u"zebra crossing, evening light", false}, {u"a", true}};
+  std::map<TEmberItem*, WideString> text;
+  std::vector<TEmberItem*> items;
+  for (const Row& r : rows) {
+    TEmberItem* it = r.isVirtual ? g->GetItems()->AddCustom(&TEmberItemVirtual::StaticClass()) : g->GetItems()->Add();
+    if (r.isVirtual)
+      text[it] = r.caption;
+    else
+      it->SetCaption(r.caption);
+    items.push_back(it);
+  }
+  int requests = 0;
+  bool counting = false;
+  LV->OnItemGetCaption = [&](TCustomEmberListview*, TEmberItem* item, Integer, WideString& caption) {
+    if (counting) ++requests;
+    caption = text[item];
+  };
+  LV->OnSortBegin = [&](TCustomEmberListview*) { counting = true; };
+  LV->OnSortEnd = [&](TCustomEmberListview*) { counting = false; };
+  auto order = [&] {
+    std::vector<size_t> out;
+    for (Integer i = 0; i < g->GetItemCount(); ++i)
+      out.push_back(static_cast<size_t>(std::find(items.begin(), items.end(), g->GetItem(i)) - items.begin()));
+    return out;
+  };
+  // The two zebras are equal and keep their order in both directions.
+  column->SetSortDirection(TEmberSortDirection::esdAscending);
+  LV->GetSort()->SortAll(true);
+  EXPECT_EQ(order(), (std::vector<size_t>{2, 5, 1, 0, 3, 4}));
+  EXPECT_EQ(requests, 3) << "each virtual caption asked for once";
+  requests = 0;
+  column->SetSortDirection(TEmberSortDirection::esdDescending);
+  LV->GetSort()->SortAll(true);
+  EXPECT_EQ(order(), (std::vector<size_t>{3, 4, 0, 1, 5, 2}));
+  EXPECT_EQ(requests, 3);
+}
+
 TEST_F(SortSearchTest, ReGroupMakesOneGroupPerKeyAndFallsBackWhenTheHandlerGivesNone) {
   MakeList();
   TEmberGroup* g1 = LV->GetGroups()->Add();
