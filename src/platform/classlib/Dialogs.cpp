@@ -146,7 +146,12 @@ bool TOpenDialog::Execute() {
     dlg.setDirectory(InitialDir.empty() ? QDir::currentPath() : Q(InitialDir));
     if (!FileName.empty()) dlg.selectFile(Q(FileName));
     dlg.setSizeGripEnabled(request.Resizable);
-    if (!request.Resizable) dlg.setFixedSize(dlg.sizeHint());
+    // The platform's dialog has no maximise button, sizeable or not: a sizeable one states the
+    // greatest size a window can have, for the window managers that would maximise it otherwise.
+    if (!request.Resizable)
+      dlg.setFixedSize(dlg.sizeHint());
+    else
+      dlg.setMaximumSize(layer::kGreatestDesktopSize, layer::kGreatestDesktopSize);
     dlg.setModal(false);
     bool finished = false;
     QObject::connect(&dlg, &QDialog::finished, &dlg, [&finished] {

@@ -57,6 +57,24 @@ void NotifyParent(TWindowObj* wnd, Word code) {
               reinterpret_cast<LPARAM>(wnd->Handle()));
 }
 
+// A window can be maximised where its title bar has the button: a maximise box beside the system
+// menu, and a sizing frame (a window of fixed size cannot be maximised).
+bool HasMaximiseButton(const TWindowObj* wnd) {
+  constexpr DWORD kMaximisable = WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_THICKFRAME;
+  return (wnd->Style & kMaximisable) == kMaximisable;
+}
+
+// The greatest client size of a sizeable window, for one side, from the greatest track size. No
+// greatest track size is no limit, and the desktop hears of none: a window manager that leaves the
+// Motif hints' maximise function aside (fluxbox) maximises exactly the windows that state no
+// greatest size, and the track size less the frame would be one. A window without a maximise
+// button states the greatest size an X window can have instead, so that no such window manager
+// maximises it.
+int GreatestClientSize(int track, int frame, int present, bool maximisable) {
+  if (track >= QWIDGETSIZE_MAX) return maximisable ? QWIDGETSIZE_MAX : std::max(present, layer::kGreatestDesktopSize);
+  return std::clamp(track - frame, present, QWIDGETSIZE_MAX);
+}
+
 // What the desktop is told of a top-level window: its kind, its frame and the buttons on its title
 // bar, from the style. A window with an owner is a dialog to the desktop, the kind of window the
 // toolkit makes transient for another. The buttons come with the system menu, as on the platform:
@@ -72,7 +90,7 @@ Qt::WindowFlags DesktopFlags(const TWindowObj* wnd) {
     if (wnd->Style & WS_SYSMENU) {
       f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
       if (wnd->Style & WS_MINIMIZEBOX) f |= Qt::WindowMinimizeButtonHint;
-      if ((wnd->Style & WS_MAXIMIZEBOX) && (wnd->Style & WS_THICKFRAME)) f |= Qt::WindowMaximizeButtonHint;
+      if (HasMaximiseButton(wnd)) f |= Qt::WindowMaximizeButtonHint;
     }
   }
   if (wnd->ExStyle & WS_EX_TOPMOST) f |= Qt::WindowStaysOnTopHint;
@@ -395,8 +413,9 @@ void ApplyGeometry(TWindowObj* wnd) {
       // A least size above the present one waits for the next sizing, as on the platform.
       w->setMinimumSize(std::clamp(mm.ptMinTrackSize.X - ncX, 0, g.width()),
                         std::clamp(mm.ptMinTrackSize.Y - ncY, 0, g.height()));
-      w->setMaximumSize(std::clamp(mm.ptMaxTrackSize.X - ncX, g.width(), QWIDGETSIZE_MAX),
-                        std::clamp(mm.ptMaxTrackSize.Y - ncY, g.height(), QWIDGETSIZE_MAX));
+      const bool maximisable = HasMaximiseButton(wnd);
+      w->setMaximumSize(GreatestClientSize(mm.ptMaxTrackSize.X, ncX, g.width(), maximisable),
+                        GreatestClientSize(mm.ptMaxTrackSize.Y, ncY, g.height(), maximisable));
     } else {
       w->setFixedSize(g.size());
     }

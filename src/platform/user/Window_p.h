@@ -137,6 +137,10 @@ TWindowObj* EnabledPopupOf(TWindowObj* wnd);
 // the window EnabledPopupOf finds, else a dialog of the toolkit's own (the file dialog) transient
 // for it. Answers whether there was one.
 bool BringModalToFront(TWindowObj* wnd);
+// The greatest width and height an X window can have. A sizeable window without a maximise button
+// states it as its greatest size: some window managers (fluxbox) maximise every window that states
+// none, whatever its Motif hints say.
+constexpr int kGreatestDesktopSize = 32767;
 // The sizes the window answers to WM_GETMINMAXINFO, from the defaults.
 MINMAXINFO MinMaxInfo(TWindowObj* wnd);
 int VirtualKeyOf(int qtKey, int nativeVk);

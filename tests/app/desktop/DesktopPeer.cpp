@@ -5,7 +5,9 @@
 //   OPEN <name> <X window>
 // (the main window's line also names the window the others must be transient for). Then it waits
 // for the checker's commands, one a line, on its standard input:
-//   SHOT <file>  saves the window with the window manager's frame around it (PNG)
+//   SHOT <x> <y> <width> <height> <file>
+//                saves that part of the screen (the window with the window manager's frame around
+//                it, which only the checker knows) as a PNG
 //   NEXT         closes the window the way the customer does, and opens the next one
 // It prints DONE after the last window and ends at the end of its input. Nothing here waits for a
 // time: each step waits for the state it needs, looked at from a timer of the toolkit.
@@ -162,12 +164,17 @@ private:
     });
   }
 
-  void Shot(const std::string& file) {
-    if (!FWindow) return;
-    const QRect frame = FWindow->frameGeometry();
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    std::printf("SHOT %s %s\n", shot.save(QString::fromStdString(file)) ? "saved" : "failed", file.c_str());
+  void Shot(const std::string& request) {
+    int x = 0, y = 0, width = 0, height = 0, used = 0;
+    const bool read = std::sscanf(request.c_str(), "%d %d %d %d %n", &x, &y, &width, &height, &used) == 4 &&
+                      width > 0 && height > 0 && request[static_cast<size_t>(used)] != '\0';
+    const std::string file = read ? request.substr(static_cast<size_t>(used)) : request;
+    bool saved = false;
+    if (read) {
+      const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, x, y, width, height);
+      saved = shot.save(QString::fromStdString(file));
+    }
+    std::printf("SHOT %s %s\n", saved ? "saved" : "failed", file.c_str());
     std::fflush(stdout);
   }
 

@@ -1,32 +1,53 @@
 #!/usr/bin/env bash
 # What a window manager makes of the program's windows: window_manager_peer opens them one after
-# the other under a private Xvfb display with openbox; for each, xprop must read
+# the other under a private Xvfb display with the window manager named (openbox or fluxbox, each
+# with settings of its own, so that no user's configuration plays a part); for each, xprop must read
 #   - WM_TRANSIENT_FOR: the main window for every window it owns (a message box, the file dialog,
 #     the add-photos dialog, the preview, the order dialog), none for the price-list dialog and
 #     the main window;
 #   - the window type: a dialog for an owned window, a normal one else;
 #   - _MOTIF_WM_HINTS: exactly the title-bar buttons of the window's border (system menu with the
 #     close button, minimise, maximise) and nothing the window cannot do;
-#   - _NET_WM_ALLOWED_ACTIONS, what openbox made of those hints: sizing and maximising only for
-#     the sizeable main window, minimising where the border has the button. (openbox 3.6 lets
-#     every framed window be minimised and closed whatever the hints say, so those two are only
-#     required where the border has them.)
+#   - _NET_WM_ALLOWED_ACTIONS, what the window manager made of those hints and of the sizes in
+#     WM_NORMAL_HINTS:
+#       openbox 3.6 allows sizing where the Motif functions and the sizes do, maximising wherever
+#       it allows sizing (whatever the maximise function says), and minimising and closing on
+#       every framed window whatever the hints say: sizing and maximising are required exactly
+#       for the sizeable windows, minimising and closing only where the border has them;
+#       fluxbox 1.3 honours the Motif functions for sizing, minimising and closing, and maximises
+#       (and shows full screen) exactly the windows that state no greatest size, whatever their
+#       Motif functions: every action is required exactly as the border has it -- moving always,
+#       sizing with a sizing frame, closing with the system menu, minimising with its button,
+#       maximising and the full screen with the maximise button on a sizeable border.
+#     Neither takes a button off the title bar for a function the hints withhold: both draw a
+#     close button on every window with a title bar, the order dialog's too, which the pictures
+#     show and no property does.
 # and a click on the main window while an owned window is up must leave that window on top of
 # _NET_CLIENT_LIST_STACKING and bring it the focus, as on the platform.
 # Nothing waits for a time: each look polls for its condition with a limit.
-#   tests/app/desktop/run.sh <window_manager_peer> [screenshot-dir]
-# Exits 77 (skipped) when Xvfb, openbox, xprop or xdotool is missing.
+#   tests/app/desktop/run.sh <window_manager_peer> openbox|fluxbox [screenshot-dir]
+# The screenshots are of each window with the window manager's frame, <wm>-<window>.png.
+# Exits 77 (skipped) when Xvfb, the window manager, xprop, xwininfo or xdotool is missing.
 set -uo pipefail
 peer=${1:?the window_manager_peer executable}
-shots=${2:-}
-for tool in Xvfb openbox xprop xdotool xwininfo; do
+wm=${2:?the window manager: openbox or fluxbox}
+shots=${3:-}
+case $wm in
+  openbox | fluxbox) ;;
+  *) echo "no check for the window manager $wm" >&2; exit 2 ;;
+esac
+for tool in Xvfb "$wm" xprop xdotool xwininfo; do
   command -v $tool >/dev/null || { echo "SKIP: needs $tool" >&2; exit 77; }
 done
 
 work=$(mktemp -d)
 pids=()
+wm_pid=
 cleanup() {
   { exec 4>&-; } 2>/dev/null
+  # fluxbox answers SIGTERM with calls to the X server from its signal handler, which hang for good
+  # when the signal comes while it waits for the server itself: it is killed outright.
+  [ "$wm" = fluxbox ] && [ -n "$wm_pid" ] && kill -KILL "$wm_pid" 2>/dev/null
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
   for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
   rm -rf "$work"
@@ -98,6 +119,7 @@ motif_buttons() {
   echo "${out[*]:-}"
 }
 allowed() { xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | grep -o "_NET_WM_ACTION_$2\b" >/dev/null; }
+has_button() { [[ " ${buttons[$1]} " == *" $2 "* ]]; }
 
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
@@ -107,13 +129,46 @@ pids+=($!)
 until_ok 30 test -s "$work/display" || { cat "$work/xvfb.log" >&2; echo "FAIL: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(head -1 "$work/display")
 
-# openbox with its own settings folder, so that no user's configuration plays a part.
-mkdir -p "$work/config" "$work/runtime"
+# The window manager with settings folders of its own, so that no user's configuration plays a part.
+mkdir -p "$work/home" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
-XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
+case $wm in
+  openbox)
+    XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/wm.log" 2>&1 &
+    ;;
+  fluxbox)
+    # fluxbox copies its own defaults over a settings file given to it anywhere else than in
+    # ~/.fluxbox: the settings go into a home of its own.
+    fb=$work/home/.fluxbox
+    mkdir -p "$fb"
+    : >"$fb/keys"
+    : >"$fb/apps"
+    : >"$fb/menu"
+    # The package's default style sets a wallpaper through a helper that opens a window of its own
+    # when it cannot: no wallpaper.
+    echo "background: none" >"$fb/overlay"
+    cat >"$fb/init" <<EOF
+session.configVersion: 13
+session.keyFile: $fb/keys
+session.appsFile: $fb/apps
+session.menuFile: $fb/menu
+session.styleFile: /usr/share/fluxbox/styles/Emerge
+session.styleOverlay: $fb/overlay
+session.screen0.workspaces: 1
+session.screen0.toolbar.visible: false
+session.screen0.focusModel: ClickFocus
+session.screen0.clickRaises: true
+session.screen0.focusNewWindows: true
+session.screen0.titlebar.left:
+session.screen0.titlebar.right: Minimize Maximize Close
+EOF
+    HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime fluxbox >"$work/wm.log" 2>&1 &
+    ;;
+esac
+wm_pid=$!
+pids+=($wm_pid)
 until_ok 30 wm_running && until_ok 30 has_desktops ||
-  { cat "$work/openbox.log" >&2; echo "FAIL: openbox did not start" >&2; exit 1; }
+  { cat "$work/wm.log" >&2; echo "FAIL: $wm did not start" >&2; exit 1; }
 
 # Under LeakSanitizer: the toolkit's D-Bus thread keeps what libdbus allocated for it, and libdbus
 # keeps no frame pointers; the full unwinder finds the toolkit's frames the suppressions name.
@@ -150,12 +205,12 @@ while :; do
   read -r word name window <<<"$line"
   [ "$word" = OPEN ] || { fail "unexpected line from the peer: $line"; break; }
   [ "$name" = main ] && main_window=$window
-  until_ok 60 managed "$window" || { fail "$name: openbox never managed window $window"; say NEXT; continue; }
-  # openbox writes the allowed actions as it takes the window in.
+  until_ok 60 managed "$window" || { fail "$name: $wm never managed window $window"; say NEXT; continue; }
+  # The window manager writes the allowed actions as it takes the window in.
   until_ok 30 has_actions "$window" ||
     fail "$name: no _NET_WM_ALLOWED_ACTIONS"
   echo "== $name ($window)"
-  xprop -id "$window" WM_TRANSIENT_FOR _NET_WM_WINDOW_TYPE _NET_WM_ALLOWED_ACTIONS _MOTIF_WM_HINTS | sed 's/^/   /'
+  xprop -id "$window" WM_TRANSIENT_FOR _NET_WM_WINDOW_TYPE _NET_WM_ALLOWED_ACTIONS _MOTIF_WM_HINTS WM_NORMAL_HINTS | sed 's/^/   /'
 
   transient=$(xprop -id "$window" WM_TRANSIENT_FOR | sed -n 's/.*# //p')
   type=$(xprop -id "$window" _NET_WM_WINDOW_TYPE | sed -n 's/.*= //p' | cut -d, -f1)
@@ -169,20 +224,40 @@ while :; do
 
   got=$(motif_buttons "$window")
   [ "$got" = "${buttons[$name]}" ] || fail "$name: the Motif hints ask for '$got', the border for '${buttons[$name]}'"
-  for action in RESIZE MAXIMIZE_HORZ MAXIMIZE_VERT; do
-    if [ "${sizeable[$name]}" = yes ]; then
-      allowed "$window" $action || fail "$name: a sizeable window, yet $action is not allowed"
-    else
-      allowed "$window" $action && fail "$name: a window of fixed size, yet $action is allowed"
-    fi
-  done
-  allowed "$window" MOVE || fail "$name: cannot be moved"
-  for b in ${buttons[$name]}; do
-    case $b in
-      menu) allowed "$window" CLOSE || fail "$name: has a close box, yet CLOSE is not allowed" ;;
-      minimise) allowed "$window" MINIMIZE || fail "$name: has a minimise button, yet MINIMIZE is not allowed" ;;
-    esac
-  done
+  case $wm in
+    openbox)
+      for action in RESIZE MAXIMIZE_HORZ MAXIMIZE_VERT; do
+        if [ "${sizeable[$name]}" = yes ]; then
+          allowed "$window" $action || fail "$name: a sizeable window, yet $action is not allowed"
+        else
+          allowed "$window" $action && fail "$name: a window of fixed size, yet $action is allowed"
+        fi
+      done
+      allowed "$window" MOVE || fail "$name: cannot be moved"
+      for b in ${buttons[$name]}; do
+        case $b in
+          menu) allowed "$window" CLOSE || fail "$name: has a close box, yet CLOSE is not allowed" ;;
+          minimise) allowed "$window" MINIMIZE || fail "$name: has a minimise button, yet MINIMIZE is not allowed" ;;
+        esac
+      done
+      ;;
+    fluxbox)
+      # Exactly what the border offers: moving always, sizing with a sizing frame, closing with
+      # the system menu, minimising and maximising (and so the full screen) with their buttons.
+      want=" MOVE "
+      [ "${sizeable[$name]}" = yes ] && want+="RESIZE "
+      has_button "$name" menu && want+="CLOSE "
+      has_button "$name" minimise && want+="MINIMIZE "
+      has_button "$name" maximise && [ "${sizeable[$name]}" = yes ] && want+="MAXIMIZE_HORZ MAXIMIZE_VERT FULLSCREEN "
+      for action in MOVE RESIZE CLOSE MINIMIZE MAXIMIZE_HORZ MAXIMIZE_VERT FULLSCREEN; do
+        if [[ $want == *" $action "* ]]; then
+          allowed "$window" $action || fail "$name: the border offers $action, yet fluxbox does not allow it"
+        else
+          allowed "$window" $action && fail "$name: the border has no $action, yet fluxbox allows it"
+        fi
+      done
+      ;;
+  esac
 
   if [ "${owned[$name]}" = yes ]; then
     # A click on the main window where the dialog does not cover it.
@@ -197,14 +272,14 @@ while :; do
     if [ -z "$point" ]; then
       fail "$name: covers the whole main window; nowhere to click"
     else
-      # One connection to the X server: the pointer moves, clicks, and asks openbox for another
-      # desktop count, in this order. openbox handles its events in order too: once it has taken
-      # the new count, it has handled the click.
+      # One connection to the X server: the pointer moves, clicks, and asks the window manager
+      # for another desktop count, in this order. openbox and fluxbox both handle their events in
+      # order and take a new count: once the count is there, the click has been handled.
       desktops=$(($(desktop_count) + 1))
       read -r px py <<<"$point"
       xdotool mousemove "$px" "$py" click 1 set_num_desktops "$desktops"
       until_ok 30 desktop_count_is "$desktops" ||
-        fail "$name: openbox did not take the click"
+        fail "$name: $wm did not take the click"
       top=$(top_of_stack)
       same_window "$top" "$window" || fail "$name: after a click on the main window, $top is on top, not the dialog"
       until_ok 30 is_active "$window" ||
@@ -214,7 +289,7 @@ while :; do
 
   if [ -n "$shots" ]; then
     mkdir -p "$shots"
-    say "SHOT $shots/$name.png"
+    say "SHOT $(frame "$window") $shots/$wm-$name.png"
     next_line && echo "   $line"
   fi
   say NEXT

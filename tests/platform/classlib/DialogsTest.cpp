@@ -122,6 +122,7 @@ TEST_F(DialogsTest, TheToolkitsDialogIsWaitedForInALayerLoopWithTheOtherFormsDis
   bool formDisabled = false;
   QStringList filters;
   bool sizeGrip = false;
+  QSize greatest;
   int timerTicks = 0;
   UINT_PTR timer = SetTimer(nullptr, 0, 1, [&](HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; });
   guitest::PostWork([&] {
@@ -130,6 +131,7 @@ TEST_F(DialogsTest, TheToolkitsDialogIsWaitedForInALayerLoopWithTheOtherFormsDis
     formDisabled = !IsWindowEnabled(form->Handle());
     filters = d->nameFilters();
     sizeGrip = d->isSizeGripEnabled();
+    greatest = d->maximumSize();
     guitest::PumpUntil([&] { return timerTicks > 0; });  // the layer's timers run meanwhile
     auto* view = d->findChild<QAbstractItemView*>(QStringLiteral("listView"));
     guitest::PumpUntil([&] { return view && view->model() && view->model()->rowCount(view->rootIndex()) >= 4; }, 5000);
@@ -144,6 +146,9 @@ TEST_F(DialogsTest, TheToolkitsDialogIsWaitedForInALayerLoopWithTheOtherFormsDis
   EXPECT_TRUE(formDisabled);
   EXPECT_TRUE(IsWindowEnabled(form->Handle())) << "the form comes back after the dialog";
   EXPECT_TRUE(sizeGrip);
+  // Sizeable without a maximise button: a greatest size (the largest an X window can be) keeps
+  // the window managers that maximise any window without one from offering it.
+  EXPECT_EQ(greatest, QSize(32767, 32767));
   ASSERT_EQ(filters.size(), 4);
   EXPECT_TRUE(filters.at(0).startsWith(QStringLiteral("Все поддерживаемые форматы (")));
   EXPECT_TRUE(filters.at(2).contains(QStringLiteral("*.[jJ][pP][gG]"))) << "the patterns match either case";

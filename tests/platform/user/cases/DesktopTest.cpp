@@ -61,6 +61,46 @@ TEST_F(DesktopTest, TheStyleGivesTheTitleBarItsButtonsAndTheOwnerMakesADialog) {
   }
 }
 
+TEST_F(DesktopTest, OnlyASizeableWindowWithTheMaximiseButtonStatesNoGreatestSize) {
+  // Some window managers maximise every sizeable window that states no greatest size, whatever
+  // its buttons: a window without the button states the greatest size an X window can have, one
+  // with the button states none, unless its procedure answers a greatest track size.
+  auto limits = [](HWND hw, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_GETMINMAXINFO) reinterpret_cast<MINMAXINFO*>(l)->ptMaxTrackSize = TPoint{600, 400};
+    return DefWindowProc(hw, m, w, l);
+  };
+  const DWORD sizeable = WS_CAPTION | WS_THICKFRAME;
+  constexpr int kNone = QWIDGETSIZE_MAX, kX = 32767;
+  struct Case {
+    const char* name;
+    DWORD style;
+    bool limited;
+    QSize greatest;  // the client size; empty: the track size less the frame
+  } cases[] = {
+      {"system menu, minimise and maximise boxes", sizeable | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, false,
+       {kNone, kNone}},
+      {"no maximise box", sizeable | WS_SYSMENU | WS_MINIMIZEBOX, false, {kX, kX}},
+      {"a maximise box without the system menu shows no button", sizeable | WS_MAXIMIZEBOX, false, {kX, kX}},
+      {"no caption", WS_POPUP | WS_THICKFRAME | WS_SYSMENU | WS_MAXIMIZEBOX, false, {kX, kX}},
+      {"a greatest track size with the button", sizeable | WS_SYSMENU | WS_MAXIMIZEBOX, true, {}},
+      {"a greatest track size without it", sizeable | WS_SYSMENU, true, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND h = CreateWindowEx(0, u"Plain", u"", c.style, 20, 20, 400, 300, nullptr,
+                            c.limited ? WNDPROC(limits) : WNDPROC{});
+    Made.push_back(h);
+    TRect outer, client;
+    GetWindowRect(h, &outer);
+    GetClientRect(h, &client);
+    const QSize expected = c.greatest.isEmpty()
+                               ? QSize(600 - (outer.Width() - client.Width()), 400 - (outer.Height() - client.Height()))
+                               : c.greatest;
+    EXPECT_EQ(Widget(h)->maximumSize(), expected);
+    DestroyWindow(h);
+  }
+}
+
 TEST_F(DesktopTest, AnOwnedWindowIsTransientForItsOwnersTopLevelWindowWhenItShows) {
   HWND child = MakeWindow(WS_CHILD | WS_VISIBLE, Wnd);
   // Owned through a child window, as a message box over a control is: the desktop knows only
