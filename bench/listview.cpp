@@ -316,7 +316,7 @@ int main(int argc, char** argv) {
       QCoreApplication::processEvents();
       both(paint, [&] { ours.Paint(); }, [&] { theirs.Paint(); }, true);
       both(hit, [&] { hitsOurs = ours.Hits(pts); }, [&] { hitsTheirs = theirs.Hits(pts); });
-      both(scroll, [&] { ours.ScrollToEnd(); }, [&] { theirs.ScrollToEnd(); });
+      both(scroll, [&] { ours.ScrollToEnd(); }, [&] { theirs.ScrollToEnd(); }, true);
       selectall[0].push_back(Ms([&] { ours.SelectAll(); }));
       selectall[1].push_back(Ms([&] { theirs.SelectAll(); }));
       clear[0].push_back(Ms([&] { ours.ClearAll(); }));
