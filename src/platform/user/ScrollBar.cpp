@@ -16,6 +16,7 @@ namespace {
 constexpr UINT_PTR kTrackTimer = 0xFFFE;
 constexpr UINT kFirstRepeatMs = 400;
 constexpr UINT kRepeatMs = 50;
+constexpr int kBandRows = 95, kBandMargin = 2;
 
 bool ValidBar(int bar) { return bar == SB_HORZ || bar == SB_VERT; }
 
@@ -86,29 +87,36 @@ TRect ScrollBarRect(TWindowObj* wnd, int bar) {
 void PaintScrollBars(TWindowObj* wnd, int only) {
   if (!wnd->Surface || wnd->Surface->Width() == 0) return;
   QImage img = gdi::SurfaceImage(*wnd->Surface);
-  QPainter p(&img);
   QStyle* style = QApplication::style();
   QRect dirty;
   for (int bar : {SB_HORZ, SB_VERT}) {
     if (only != SB_BOTH && only != bar) continue;
-    TRect r = ScrollBarRect(wnd, bar);
+    const TRect r = ScrollBarRect(wnd, bar);
     if (r.Width() <= 0 || r.Height() <= 0) continue;
-    QStyleOptionSlider opt = OptionFor(wnd, bar, r);
-    p.save();
-    p.translate(r.Left, r.Top);
-    p.fillRect(opt.rect, QApplication::palette().window());
-    style->drawComplexControl(QStyle::CC_ScrollBar, &opt, &p, nullptr);
-    p.restore();
+    const QStyleOptionSlider opt = OptionFor(wnd, bar, r);
+    // The toolkit's rasteriser hands a fill of more than about a hundred rows to its thread pool
+    // and waits for it: for a bar a few pixels wide, waking the pool's threads costs many times
+    // the drawing. The bar is drawn on a few rows of the surface at a time, too few for that,
+    // which gives the same pixels; the rows take in what the style draws just beside the bar.
+    const QRect rows = QRect(0, r.Top - kBandMargin, img.width(), r.Height() + 2 * kBandMargin) & img.rect();
+    for (int top = rows.top(); top <= rows.bottom(); top += kBandRows) {
+      QImage band(img.bits() + top * img.bytesPerLine(), img.width(), std::min(kBandRows, rows.bottom() + 1 - top),
+                  img.bytesPerLine(), QImage::Format_RGB32);
+      QPainter p(&band);
+      p.translate(r.Left, r.Top - top);
+      p.fillRect(opt.rect, QApplication::palette().window());
+      style->drawComplexControl(QStyle::CC_ScrollBar, &opt, &p, nullptr);
+    }
     dirty |= Q(r);
   }
   TRect v = ScrollBarRect(wnd, SB_VERT), hz = ScrollBarRect(wnd, SB_HORZ);
   if (only == SB_BOTH && v.Width() > 0 && hz.Width() > 0) {
     QRect corner(v.Left, hz.Top, v.Width(), hz.Height());
     COLORREF face = GetSysColor(COLOR_BTNFACE);
+    QPainter p(&img);
     p.fillRect(corner, QColor(face & 0xFF, (face >> 8) & 0xFF, (face >> 16) & 0xFF));
     dirty |= corner;
   }
-  p.end();
   if (wnd->Widget && !dirty.isEmpty()) wnd->Widget->update(dirty);
 }
 
