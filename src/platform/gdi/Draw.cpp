@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -76,11 +77,20 @@ void FillRegion(HDC dc, const QRegion& rgn, COLORREF c) {
   // Whole rows at once: the list view fills its full background on every paint.
   const uint32_t value = (uint32_t{GetRValue(c)} << 16) | (uint32_t{GetGValue(c)} << 8) | GetBValue(c) |
                          (pb.Opaque ? 0xFF000000u : 0u);
-  QRegion r = rgn & PaintableRegion(dc);
-  for (const QRect& q : r) {
-    for (int y = q.top(); y <= q.bottom(); ++y) FillRow(reinterpret_cast<uint32_t*>(pb.At(q.left(), y)), q.width(), value);
+  // Rows are filled in the order they lie in memory: a bottom-up bitmap (every back buffer) filled
+  // from its top row writes backwards through memory, which the processor's prefetching does not
+  // follow, and a window's background then takes twice as long on memory the cache no longer holds.
+  const QRegion r = rgn & PaintableRegion(dc);
+  const int step = pb.BottomUp ? -1 : 1;
+  auto fill = [&](const QRect& q) {
+    for (int i = 0, y = pb.BottomUp ? q.bottom() : q.top(); i < q.height(); ++i, y += step)
+      FillRow(reinterpret_cast<uint32_t*>(pb.At(q.left(), y)), q.width(), value);
     MarkDirty(dc, q);
-  }
+  };
+  if (pb.BottomUp)
+    std::for_each(std::make_reverse_iterator(r.end()), std::make_reverse_iterator(r.begin()), fill);
+  else
+    std::for_each(r.begin(), r.end(), fill);
 }
 
 void Rop2Region(HDC dc, const QRegion& rgn, COLORREF c, int rop) {

@@ -80,6 +80,38 @@ TEST(GdiRules, RowsOfEveryWidthFillExactlyTheirPixels) {
   DeleteDC(surfaceDc);
 }
 
+// A bottom-up bitmap (every back buffer) is filled from its last row up: a region of several
+// rectangles, long rows and short, fills exactly its pixels in either row order.
+TEST(GdiRules, ARegionFillsExactlyItsPixelsInBothRowOrders) {
+  // An L of two bands (a long top band, a short one below it) and a separate block further down.
+  auto inside = [](int x, int y) {
+    return (y >= 2 && y < 5 && x >= 10 && x < 300) || (y >= 5 && y < 9 && x >= 10 && x < 20) ||
+           (y >= 12 && y < 14 && x >= 40 && x < 340);
+  };
+  for (bool bottomUp : {false, true}) {
+    SCOPED_TRACE(bottomUp ? "bottom-up" : "top-down");
+    DibCanvas c(350, 16, bottomUp);
+    c.Fill(0xAA, 0xBB, 0xCC, 0x77);
+    HRGN rgn = CreateRectRgn(10, 2, 300, 5);
+    for (const TRect& r : {TRect{10, 5, 20, 9}, TRect{40, 12, 340, 14}}) {
+      HRGN part = CreateRectRgnIndirect(&r);
+      CombineRgn(rgn, rgn, part, RGN_OR);
+      DeleteObject(part);
+    }
+    Brush colour(RGB(0x12, 0x34, 0x56));
+    FillRgn(c.Dc, rgn, colour.H);
+    DeleteObject(rgn);
+    for (int y = 0; y < c.H; ++y)
+      for (int x = 0; x < c.W; ++x) {
+        const Byte* p = c.Px(x, y);
+        const std::array<int, 4> got{p[0], p[1], p[2], p[3]};
+        const std::array<int, 4> want =
+            inside(x, y) ? std::array<int, 4>{0x56, 0x34, 0x12, 0} : std::array<int, 4>{0xAA, 0xBB, 0xCC, 0x77};
+        ASSERT_EQ(got, want) << x << "," << y;
+      }
+  }
+}
+
 TEST(GdiRules, LineToLeavesOutItsEndPixel) {
   struct Case {
     TPoint from, to;
