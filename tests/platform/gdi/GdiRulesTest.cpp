@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/Surface.h"
 #include "platform/gdi/GdiTestUtil.h"
@@ -110,6 +111,60 @@ TEST(GdiRules, ARegionFillsExactlyItsPixelsInBothRowOrders) {
         ASSERT_EQ(got, want) << x << "," << y;
       }
   }
+}
+
+// Frames and filled rectangles are cut to the clip piece by piece when it is one rectangle, and
+// through the region otherwise: every frame size, clipped or not, in either row order, paints
+// exactly its edge pixels inside the clip.
+TEST(GdiRules, FramesAndFillsPaintExactlyTheirPixelsInsideTheClip) {
+  struct Clip {
+    const char* name;
+    std::vector<TRect> rects;  // none: no clip
+  };
+  const Clip clips[] = {
+      {"no clip", {}},
+      {"one rectangle across the frames", {TRect{3, 2, 12, 9}}},
+      {"two rectangles", {TRect{0, 0, 5, 4}, TRect{8, 5, 20, 12}}},
+  };
+  const TRect frames[] = {{2, 1, 3, 2}, {2, 1, 4, 6}, {4, 3, 7, 6}, {1, 1, 15, 10}, {6, 6, 8, 8}};
+  for (bool bottomUp : {false, true})
+    for (const Clip& clip : clips)
+      for (bool fill : {false, true})
+        for (const TRect& f : frames) {
+          SCOPED_TRACE(std::string(bottomUp ? "bottom-up, " : "top-down, ") + clip.name + (fill ? ", fill " : ", frame ") +
+                       std::to_string(f.Left) + "," + std::to_string(f.Top) + "-" + std::to_string(f.Right) + "," +
+                       std::to_string(f.Bottom));
+          DibCanvas c(20, 12, bottomUp);
+          c.Fill(0xAA, 0xBB, 0xCC, 0x77);
+          if (!clip.rects.empty()) {
+            HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+            for (const TRect& r : clip.rects) {
+              HRGN part = CreateRectRgnIndirect(&r);
+              CombineRgn(rgn, rgn, part, RGN_OR);
+              DeleteObject(part);
+            }
+            SelectClipRgn(c.Dc, rgn);
+            DeleteObject(rgn);
+          }
+          Brush colour(RGB(0x12, 0x34, 0x56));
+          if (fill)
+            FillRect(c.Dc, &f, colour.H);
+          else
+            FrameRect(c.Dc, &f, colour.H);
+          for (int y = 0; y < c.H; ++y)
+            for (int x = 0; x < c.W; ++x) {
+              const bool inRect = x >= f.Left && x < f.Right && y >= f.Top && y < f.Bottom;
+              const bool onEdge = x == f.Left || x == f.Right - 1 || y == f.Top || y == f.Bottom - 1;
+              bool inClip = clip.rects.empty();
+              for (const TRect& r : clip.rects) inClip = inClip || (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom);
+              const bool painted = inRect && (fill || onEdge) && inClip;
+              const Byte* p = c.Px(x, y);
+              const std::array<int, 4> got{p[0], p[1], p[2], p[3]};
+              const std::array<int, 4> want =
+                  painted ? std::array<int, 4>{0x56, 0x34, 0x12, 0} : std::array<int, 4>{0xAA, 0xBB, 0xCC, 0x77};
+              ASSERT_EQ(got, want) << x << "," << y;
+            }
+        }
 }
 
 TEST(GdiRules, LineToLeavesOutItsEndPixel) {
