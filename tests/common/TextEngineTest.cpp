@@ -101,6 +101,39 @@ TEST(TextEngine, ACharacterWiderThanTheLineStillMovesOn) {
   EXPECT_EQ(Lines(buf, 3), (std::vector<String>{u"a", u"W", u"b"}));
 }
 
+// Wrapping and shortening go by each character's own advance ('i' 3, 'W' 12, the rest 8; "..."
+// is 24), whatever the widest character the font claims.
+TEST(TextEngine, WrappingAndShorteningGoByEachCharactersAdvance) {
+  TFixedFontMetrics m;
+  m.Advances[u'i'] = 3;
+  m.Advances[u'W'] = 12;
+  FixedFont font(m);
+  Dib dib(10, 10);
+  struct WrapCase {
+    int width;
+    std::vector<String> lines;
+  } wraps[] = {
+      // "iiWii" is 24 and the space after it 8: the line ends at the space.
+      {30, {u"iiWii", u"Wi"}},
+      // The fifth character overflows 23 before any space: the line breaks there, and the next
+      // one ends at the space before "Wi", which would overflow.
+      {23, {u"iiWi", u"i", u"Wi"}},
+  };
+  for (const WrapCase& k : wraps) {
+    SCOPED_TRACE(k.width);
+    TCommonWideCharArray buf;
+    const int n = WrapTextW(dib.Dc, u"iiWii Wi", k.width, -1, buf);
+    EXPECT_EQ(Lines(buf, n), k.lines);
+  }
+  // "WiiWW" is 42; its starts 12, 15, 18, 30.
+  struct ShortenCase {
+    int width;
+    const char16_t* expected;
+  } shortens[] = {{42, u"WiiWW"}, {41, u"Wi..."}, {36, u"W..."}, {35, u"..."}};
+  for (const ShortenCase& k : shortens) EXPECT_EQ(ShortenTextW(dib.Dc, u"WiiWW", k.width), k.expected) << k.width;
+  EXPECT_EQ(ShortenTextW(dib.Dc, u"WiiWWa", 24 + 18), u"Wii...");
+}
+
 TEST_F(TextFixture, DrawTextWExCalculatesRectangles) {
   const Word C = dtwCalcRect;
   struct Case {

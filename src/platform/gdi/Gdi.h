@@ -452,6 +452,9 @@ BOOL GdiFlush();
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm);
 BOOL GetTextExtentPoint32W(HDC dc, const Char* text, int count, TSize* size);
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, TSize* size);  // system code page
+// The extent of each start of the text (dx[i]: its first i + 1 characters) and of the whole. With
+// `fit`, it also answers how many characters fit within maxExtent, and dx holds only theirs.
+BOOL GetTextExtentExPointW(HDC dc, const Char* text, int count, int maxExtent, int* fit, int* dx, TSize* size);
 BOOL TextOutW(HDC dc, int x, int y, const Char* text, int count);
 BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* r, const Char* text, UINT count,
                  const int* dx);

@@ -98,6 +98,25 @@ BOOL GetTextExtentPoint32W(HDC dc, const Char* text, int count, TSize* size) {
   return 1;
 }
 
+BOOL GetTextExtentExPointW(HDC dc, const Char* text, int count, int maxExtent, int* fit, int* dx, TSize* size) {
+  if (!IsLiveDC(dc) || !size || count < 0 || (!text && count > 0)) return 0;
+  auto holder = Source(dc);
+  TFontSource& src = *holder;
+  int width = 0, fitting = 0;
+  bool fits = true;
+  for (int i = 0; i < count; ++i) {
+    width += src.Advance(text[i]);
+    fits = fits && (!fit || width <= maxExtent);
+    if (!fits) continue;
+    fitting = i + 1;
+    if (dx) dx[i] = width;
+  }
+  if (fit) *fit = fitting;
+  size->cx = width;
+  size->cy = src.Metrics().tmHeight;
+  return 1;
+}
+
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, TSize* size) {
   if (count < 0 || (!text && count > 0)) return 0;
   String w = CodePageToString(std::string_view(text ? text : "", static_cast<size_t>(count)), CP_ACP);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/gdi/GdiTestUtil.h"
 
 namespace {
@@ -44,6 +46,38 @@ TEST(DrawText, CalculatedRectangles) {
     int h = DrawTextW(c.Dc, k.text, -1, &r, k.flags);
     EXPECT_EQ(r, k.expected) << std::string(k.text, k.text + std::char_traits<char16_t>::length(k.text)).size();
     EXPECT_EQ(h, k.height);
+  }
+}
+
+// The extents of each start of a text, and how many characters fit: 'i' is 3 wide, 'W' 12, the
+// rest 8.
+TEST(DrawText, TheExtentOfEachStartAndHowManyCharactersFit) {
+  TFixedFontMetrics m;
+  m.Advances[u'i'] = 3;
+  m.Advances[u'W'] = 12;
+  FixedFontScope font(m);
+  DibCanvas c(4, 4);
+  struct Case {
+    int maxExtent;
+    bool askFit;
+    int fit;
+    std::vector<int> dx;  // -1: left as it was
+  } cases[] = {
+      {0, false, -1, {3, 15, 18, 26}},  // without fit every start is measured, whatever the limit
+      {18, true, 3, {3, 15, 18, -1}},   // exactly the limit still fits
+      {17, true, 2, {3, 15, -1, -1}},
+      {2, true, 0, {-1, -1, -1, -1}},
+      {100, true, 4, {3, 15, 18, 26}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.maxExtent);
+    std::vector<int> dx(4, -1);
+    int fit = -1;
+    TSize size{};
+    ASSERT_TRUE(GetTextExtentExPointW(c.Dc, u"iWia", 4, k.maxExtent, k.askFit ? &fit : nullptr, dx.data(), &size));
+    EXPECT_EQ(fit, k.fit);
+    EXPECT_EQ(dx, k.dx);
+    EXPECT_EQ(size, (TSize{26, 16}));
   }
 }
 
