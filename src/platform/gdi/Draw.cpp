@@ -210,28 +210,36 @@ int BlendFour(Byte* p, const Byte* m, int count, COLORREF c, Byte alpha) {
 #endif
 
 void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& clip, COLORREF c) {
+  const QSize size(mask.Width, mask.Height);
+  BlendCoverage(dc, TCoverageView{mask.Coverage.data(), mask.Width, QRect(QPoint(0, 0), size), size}, origin, clip, c);
+}
+
+void BlendCoverage(HDC dc, const TCoverageView& coverage, QPoint origin, const QRegion& clip, COLORREF c) {
   PixelBuffer pb = TargetOf(dc);
-  if (!pb.Valid() || mask.Width <= 0 || mask.Height <= 0) return;
-  QRegion r = clip & PaintableRegion(dc) & QRect(origin, QSize(mask.Width, mask.Height));
+  if (!pb.Valid() || coverage.Size.isEmpty()) return;
+  QRegion r = clip & PaintableRegion(dc) & QRect(origin, coverage.Size);
+  const QRect inked = coverage.Inked.translated(origin);
   // Every caption of a list comes through here: rows are walked by pointer, each pixel as
   // PutColor would write it.
   const int step = pb.Bpp / 8;
   const Byte alpha = pb.Opaque ? 0xFF : 0;
   const Byte cb = GetBValue(c), cg = GetGValue(c), cr = GetRValue(c);
   for (const QRect& q : r) {
-    for (int y = q.top(); y <= q.bottom(); ++y) {
-      const Byte* m = mask.Coverage.data() + static_cast<size_t>(y - origin.y()) * mask.Width + (q.left() - origin.x());
-      Byte* p = pb.At(q.left(), y);
-      int x = q.left();
+    // Pixels beside the ink have no coverage and stay as they are.
+    const QRect part = q & inked;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+      const Byte* m = coverage.Data + static_cast<ptrdiff_t>(y - inked.top()) * coverage.Stride + (part.left() - inked.left());
+      Byte* p = pb.At(part.left(), y);
+      int x = part.left();
 #ifdef __SSE2__
       if (step == 4) {
-        const int done = BlendFour(p, m, q.width(), c, alpha);
+        const int done = BlendFour(p, m, part.width(), c, alpha);
         x += done;
         m += done;
         p += 4 * done;
       }
 #endif
-      for (; x <= q.right(); ++x, ++m, p += step) {
+      for (; x <= part.right(); ++x, ++m, p += step) {
         const int cov = *m;
         if (cov == 0) continue;
         auto mix = [cov](int dv, int cv) { return static_cast<Byte>((dv * (255 - cov) + cv * cov + 127) / 255); };

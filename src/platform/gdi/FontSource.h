@@ -21,6 +21,16 @@ struct TGlyphMask {
   Byte& At(Integer x, Integer y) { return Coverage[static_cast<size_t>(y) * Width + x]; }
 };
 
+// A run of text a source drew and keeps: Height rows of Width bytes of coverage from Data, the
+// first cell's top-left corner at (Margin, Margin); Keep holds it while it is read.
+struct TRunCoverage {
+  const Byte* Data{nullptr};
+  Integer Width{0};
+  Integer Height{0};
+  Integer Margin{0};
+  std::shared_ptr<const void> Keep;
+};
+
 class TFontSource {
 public:
   virtual ~TFontSource() = default;
@@ -29,6 +39,8 @@ public:
   // Draws `text` with the top-left corner of its first cell at (x, y) of `mask`, each character
   // at the sum of the advances before it.
   virtual void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const = 0;
+  // The coverage Render lays for `text`, where the source keeps its drawn runs; false otherwise.
+  virtual bool RunCoverage(StringView, TRunCoverage&) const { return false; }
 };
 
 using TFontSourceFactory = std::function<std::shared_ptr<TFontSource>(const LOGFONTW&)>;

@@ -196,6 +196,16 @@ public:
     Advances[ch].store(static_cast<int16_t>(std::clamp(adv, 0, 0x7FFF)), std::memory_order_relaxed);
     return adv;
   }
+  bool RunCoverage(StringView text, TRunCoverage& out) const override {
+    if (text.empty()) return false;
+    std::shared_ptr<const TRun> run = RunOf(text);
+    out.Data = run->Coverage.data();
+    out.Width = run->Width;
+    out.Height = run->Height;
+    out.Margin = run->Margin;
+    out.Keep = std::move(run);
+    return true;
+  }
   void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
     if (mask.Width <= 0 || mask.Height <= 0 || text.empty()) return;
     std::shared_ptr<const TRun> run = RunOf(text);

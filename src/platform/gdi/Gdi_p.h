@@ -161,6 +161,16 @@ void FillRegion(HDC dc, const QRegion& targetRgn, COLORREF c);
 void Rop2Region(HDC dc, const QRegion& targetRgn, COLORREF c, int rop2);
 // Blends `c` into the pixels through the coverage mask placed at `origin` (target coordinates).
 void BlendMask(HDC dc, const TGlyphMask& mask, QPoint origin, const QRegion& clip, COLORREF c);
+// Coverage over an area of `Size` pixels of which only `Inked` (area coordinates) holds any, its
+// rows `Stride` bytes apart from `Data` (read only where `Inked` is not empty).
+struct TCoverageView {
+  const Byte* Data{nullptr};
+  int Stride{0};
+  QRect Inked;
+  QSize Size;
+};
+// As BlendMask, the area's top-left corner at `origin`.
+void BlendCoverage(HDC dc, const TCoverageView& coverage, QPoint origin, const QRegion& clip, COLORREF c);
 
 // The realised font of a DC (the stock GUI font when none is selected).
 FontObj* CurrentFont(HDC dc);

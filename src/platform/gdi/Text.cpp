@@ -43,25 +43,46 @@ void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringVie
   if (visible.isEmpty() || text.empty()) return;
   // Only the visible part of a long run is rendered.
   QRect vb = visible.boundingRect();
+  int shift = origin.x() - vb.left();
+  // Without spacing of the caller's, rendering starts at the first character that shows.
+  size_t first = 0, last = 0;
+  int pos = shift;
+  if (!dx) {
+    while (first < text.size() && pos + adv[first] <= 0) pos += adv[first++];
+    last = first;
+    int end = pos;
+    while (last < text.size() && end < vb.width()) end += adv[last++];
+  }
+  const bool marked = font->Log.lfUnderline || font->Log.lfStrikeOut ||
+                      (underlineIndex >= 0 && underlineIndex < static_cast<int>(text.size()));
+  TRunCoverage run;
+  if (!dx && !marked && last > first && src.RunCoverage(text.substr(first, last - first), run)) {
+    // Every caption of a list is plain text: the run the source keeps is blended where it lies
+    // instead of being copied into a mask of the visible part first, which would hold exactly
+    // that coverage and nothing else.
+    const int left = pos - run.Margin, top = -run.Margin;
+    const int x0 = std::max(0, -left), x1 = std::min(run.Width, vb.width() - left);
+    const int y0 = std::max(0, -top), y1 = std::min(run.Height, tm.tmHeight - top);
+    TCoverageView view;
+    view.Size = QSize(vb.width(), tm.tmHeight);
+    view.Stride = run.Width;
+    if (x1 > x0 && y1 > y0) {
+      view.Inked = QRect(left + x0, top + y0, x1 - x0, y1 - y0);
+      view.Data = run.Data + static_cast<ptrdiff_t>(y0) * run.Width + x0;
+    }
+    BlendCoverage(dc, view, QPoint(vb.left(), origin.y()), visible, dc->S.TextColor);
+    return;
+  }
   TGlyphMask mask;
   mask.Width = vb.width();
   mask.Height = tm.tmHeight;
   mask.Coverage.assign(static_cast<size_t>(mask.Width) * mask.Height, 0);
-  int shift = origin.x() - vb.left();
   if (dx) {
-    int pos = shift;
     for (size_t i = 0; i < text.size(); ++i) {
       if (pos + adv[i] > 0 && pos < mask.Width) src.Render(text.substr(i, 1), mask, pos, 0);
       pos += adv[i];
     }
   } else {
-    // Skip the characters left of the visible part; render from the first one that shows.
-    size_t first = 0;
-    int pos = shift;
-    while (first < text.size() && pos + adv[first] <= 0) pos += adv[first++];
-    size_t last = first;
-    int end = pos;
-    while (last < text.size() && end < mask.Width) end += adv[last++];
     src.Render(text.substr(first, last - first), mask, pos, 0);
   }
   auto line = [&](int row, int from, int to) {

@@ -312,13 +312,14 @@ TEST(Fonts, TextThroughTheToolkitDrawsTheSameEveryTimeAndClippedAsUnclipped) {
     Drawn(String(n.begin(), n.end()));
   }
   for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(Drawn(texts[i]), first[i]) << i;
-  // Clipped on the right, and on the left past the first characters.
-  for (TRect clip : {TRect{0, 0, 40, 20}, TRect{30, 0, 200, 20}}) {
+  // Clipped on the right, on the left past the first characters, above and below, and on every
+  // side at once.
+  for (TRect clip : {TRect{0, 0, 40, 20}, TRect{30, 0, 200, 20}, TRect{0, 6, 200, 11}, TRect{25, 4, 60, 9}}) {
     const std::vector<Byte> part = Drawn(u"HHHH mmmm", clip);
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 200; ++x) {
         const size_t i = static_cast<size_t>(y) * 200 + x;
-        const bool inside = x >= clip.Left && x < clip.Right;
+        const bool inside = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
         EXPECT_EQ(part[i], inside ? first[3][i] : 0) << x << "," << y << " clip from " << clip.Left;
       }
   }
