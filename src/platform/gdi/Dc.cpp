@@ -224,9 +224,12 @@ PenObj* AsPen(HGDIOBJ o) { return o && o->ObjType == OBJ_PEN && IsLiveObject(o) 
 FontObj* AsFont(HGDIOBJ o) { return o && o->ObjType == OBJ_FONT && IsLiveObject(o) ? static_cast<FontObj*>(o) : nullptr; }
 RegionObj* AsRegion(HGDIOBJ o) { return o && o->ObjType == OBJ_REGION && IsLiveObject(o) ? static_cast<RegionObj*>(o) : nullptr; }
 
+// What a live DC holds selected is alive: a selected object is only marked for deletion, and is
+// freed when its last DC lets it go. Every drawing call asks for its DC's target and font, so these
+// are read without looking them up among the live objects again.
 PixelBuffer TargetOf(HDC dc) {
   if (dc->Surface) return dc->Surface->Pixels;
-  if (BitmapObj* b = AsBitmap(dc->S.Bitmap)) return b->Pixels;
+  if (dc->S.Bitmap && dc->S.Bitmap->ObjType == OBJ_BITMAP) return static_cast<BitmapObj*>(dc->S.Bitmap)->Pixels;
   return PixelBuffer{};
 }
 

@@ -595,8 +595,9 @@ QString UiFamily() {
 }
 
 FontObj* CurrentFont(HDC dc) {
-  FontObj* f = AsFont(dc->S.Font);
-  return f ? f : AsFont(GetStockObject(SYSTEM_FONT));
+  // Alive while selected, as TargetOf explains.
+  if (dc->S.Font && dc->S.Font->ObjType == OBJ_FONT) return static_cast<FontObj*>(dc->S.Font);
+  return AsFont(GetStockObject(SYSTEM_FONT));
 }
 
 std::shared_ptr<TFontSource> SourceOf(FontObj* font) {

@@ -31,6 +31,32 @@ TEST(GdiObjects, SelectedObjectsOutliveDeleteUntilLetGo) {
   // Stock objects never go.
   DeleteObject(GetStockObject(BLACK_BRUSH));
   EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), OBJ_BRUSH);
+
+  // A DC draws on the bitmap and with the font it holds, deleted or not, until it lets them go.
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(nullptr, 4, 4);
+  HGDIOBJ oldBmp = SelectObject(dc, bmp);
+  LOGFONTW lf{};
+  lf.lfHeight = -21;
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  EXPECT_TRUE(DeleteObject(bmp));
+  EXPECT_TRUE(DeleteObject(font));
+  HBRUSH red = CreateSolidBrush(RGB(200, 0, 0));
+  const TRect all{0, 0, 4, 4};
+  EXPECT_TRUE(FillRect(dc, &all, red));
+  EXPECT_EQ(GetPixel(dc, 3, 3), RGB(200, 0, 0));
+  TEXTMETRICW tm{};
+  ASSERT_TRUE(GetTextMetricsW(dc, &tm));
+  TEXTMETRICW stock{};
+  SelectObject(dc, oldFont);
+  GetTextMetricsW(dc, &stock);
+  EXPECT_NE(tm.tmHeight, stock.tmHeight) << "the deleted font still measured its own text";
+  EXPECT_EQ(GetObjectType(font), 0u);
+  SelectObject(dc, oldBmp);
+  EXPECT_EQ(GetObjectType(bmp), 0u);
+  DeleteObject(red);
+  DeleteDC(dc);
 }
 
 // A thread remembers the handles it has just found alive; letting one go, here or on another
