@@ -101,7 +101,7 @@ void PaintScrollBars(TWindowObj* wnd, int only) {
     const QRect rows = QRect(0, r.Top - kBandMargin, img.width(), r.Height() + 2 * kBandMargin) & img.rect();
     for (int top = rows.top(); top <= rows.bottom(); top += kBandRows) {
       QImage band(img.bits() + top * img.bytesPerLine(), img.width(), std::min(kBandRows, rows.bottom() + 1 - top),
-                  img.bytesPerLine(), QImage::Format_RGB32);
+                  img.bytesPerLine(), img.format());
       QPainter p(&band);
       p.translate(r.Left, r.Top - top);
       p.fillRect(opt.rect, QApplication::palette().window());
