@@ -111,13 +111,10 @@ void TEmberEditManager::CloseEditor() {
   FEditFinished = true;
 }
 
+// The next cell of a run of edits is one the program lets edit, so the run goes on past refused items.
 TEmberItem* TEmberEditManager::NextEditableItem(TEmberItem* From, bool Forward) const {
-  TCustomEmberListview* lv = OwnerListview();
-  TEmberGroups* groups = lv->GetGroups();
-  for (TEmberItem* i = Forward ? groups->NextVisibleItem(From) : groups->PrevVisibleItem(From); i;
-       i = Forward ? groups->NextVisibleItem(i) : groups->PrevVisibleItem(i))
-    if (i->GetEnabled()) return i;
-  return nullptr;
+  TEmberGroups* groups = OwnerListview()->GetGroups();
+  return Forward ? groups->NextEditableItem(From) : groups->PrevEditableItem(From);
 }
 
 void TEmberEditManager::BeginEdit(TEmberItem* Item, TEmberColumn* Column) {

@@ -128,7 +128,7 @@ TEST_F(EditTest, TabMovesTheEditOnAndEndsAtTheLastItem) {
   LV->GetEditManager()->SetTabMoveFocus(true);
   std::vector<std::string> edited;
   // Each edit, once it runs, gets a Tab.
-  LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool&) {
+  LV->OnItemCreateEditor = [&](TCustomEmberListview*, TEmberItem* i, ComPtr<IEmberCellEditor>&) {
     edited.push_back(Name(i));
     guitest::PostWork([&] { guitest::Type(Editor(), Qt::Key_Tab); });
   };
@@ -139,6 +139,42 @@ TEST_F(EditTest, TabMovesTheEditOnAndEndsAtTheLastItem) {
   EXPECT_EQ(Log.With("Accepted:"), (std::vector<std::string>{"Accepted:dog", "Accepted:cat"}));
   EXPECT_FALSE(LV->GetEditManager()->GetEditing());
   EXPECT_EQ(LV->GetEditManager()->GetTabMoveFocusItem(), nullptr);
+}
+
+// Tab and the arrows move the edit to the next item the program lets edit, whether or not it is
+// enabled.
+TEST_F(EditTest, MovesGoToTheNextItemTheProgramLetsEdit) {
+  TEmberEditManager* em = LV->GetEditManager();
+  em->SetTabMoveFocus(true);
+  em->SetArrowMoveFocus(true);
+  struct Case {
+    int key;
+    int from;
+    std::string refused, disabled;
+    std::vector<std::string> edits;
+  } cases[] = {
+      {Qt::Key_Tab, 0, "dog", "", {"beach", "cat"}},
+      {Qt::Key_Down, 0, "dog", "", {"beach", "cat"}},
+      {Qt::Key_Up, 2, "dog", "", {"cat", "beach"}},
+      {Qt::Key_Tab, 0, "", "dog", {"beach", "dog"}},
+      {Qt::Key_Tab, 0, "cat", "dog", {"beach", "dog"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refused + "/" + c.disabled + " key " + std::to_string(c.key));
+    for (int i = 0; i < 3; ++i) G->GetItem(i)->SetEnabled(Name(G->GetItem(i)) != c.disabled);
+    std::vector<std::string> edits;
+    LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool& allow) { allow = Name(i) != c.refused; };
+    // The first edit gets the key; the one it moves to ends with Escape.
+    LV->OnItemCreateEditor = [&](TCustomEmberListview*, TEmberItem* i, ComPtr<IEmberCellEditor>&) {
+      edits.push_back(Name(i));
+      const int key = edits.size() == 1 ? c.key : Qt::Key_Escape;
+      guitest::PostWork([this, key] { guitest::Type(Editor(), key); });
+    };
+    em->BeginEdit(G->GetItem(c.from), nullptr);
+    guitest::PumpPending();
+    EXPECT_EQ(edits, c.edits);
+    EXPECT_FALSE(em->GetEditing());
+  }
 }
 
 // Tab carries the focus with the edit from item to item; across columns the item keeps it. Each
@@ -164,8 +200,8 @@ TEST_F(EditTest, TabMovesTheFocusedItemAlongAndTakesThePendingCellOnce) {
     G->GetItem(0)->SetFocused(true);
     std::vector<std::string> edits, focused;
     int pending = 0;
-    LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer& column, bool&) {
-      edits.push_back(Name(i) + ":" + std::to_string(column));
+    LV->OnItemCreateEditor = [&](TCustomEmberListview*, TEmberItem* i, ComPtr<IEmberCellEditor>&) {
+      edits.push_back(Name(i) + ":" + std::to_string(LV->GetEditManager()->GetEditColumn()->GetIndex()));
       TEmberItem* f = LV->GetSelection()->GetFocusedItem();
       focused.push_back(f ? Name(f) : "none");
       pending += LV->GetEditManager()->GetTabMoveFocusItem() != nullptr;
