@@ -201,7 +201,8 @@ bool TEmberEditManager::HandleLoopMessage(MSG& Msg) {
       }
       if ((Msg.wParam == VK_UP || Msg.wParam == VK_DOWN) && FArrowMoveFocus) {
         TEmberItem* from = FEditItem;
-        if (!FEditor->AcceptEdit()) return true;
+        // Refused, the editor stays and the key is the editor's like any other.
+        if (!FEditor->AcceptEdit()) return false;
         FTabMoveFocusItem = NextEditableItem(from, Msg.wParam == VK_DOWN);
         FTabMoveFocusColumn = nullptr;
         EndEdit();
@@ -211,7 +212,7 @@ bool TEmberEditManager::HandleLoopMessage(MSG& Msg) {
       if (Msg.wParam == VK_TAB && FTabMoveFocus) {
         TEmberItem* from = FEditItem;
         TEmberColumn* column = FEditColumn;
-        if (!FEditor->AcceptEdit()) return true;
+        if (!FEditor->AcceptEdit()) return false;
         const bool back = GetAsyncKeyState(VK_CONTROL) < 0;
         TEmberHeader* header = lv->GetHeader();
         const auto& visible = header->VisibleColumns();

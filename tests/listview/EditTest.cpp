@@ -177,6 +177,25 @@ TEST_F(EditTest, MovesGoToTheNextItemTheProgramLetsEdit) {
   }
 }
 
+// Refused, the editor stays, and the Tab or arrow is handled by it as any key (it marks the edit
+// modified).
+TEST_F(EditTest, AMoveWhoseAcceptIsRefusedLeavesTheKeyToTheEditor) {
+  TEmberEditManager* em = LV->GetEditManager();
+  em->SetTabMoveFocus(true);
+  em->SetArrowMoveFocus(true);
+  LV->OnItemEdited = [](TCustomEmberListview*, TEmberItem*, Variant&, bool& accept) { accept = false; };
+  std::vector<std::string> ends;
+  LV->OnItemEditEnd = [&](TCustomEmberListview*, TEmberItem*) {
+    ends.push_back(em->GetEditor()->GetModified() ? "modified" : "untouched");
+  };
+  for (int key : {Qt::Key_Tab, Qt::Key_Down})
+    EditWith(G->GetItem(0), {[&, key] {
+               guitest::Type(Editor(), key);
+               guitest::Type(Editor(), Qt::Key_Escape);
+             }});
+  EXPECT_EQ(ends, (std::vector<std::string>{"modified", "modified"}));
+}
+
 // Tab carries the focus with the edit from item to item; across columns the item keeps it. Each
 // move is taken once: the pending cell is cleared before the next edit runs.
 TEST_F(EditTest, TabMovesTheFocusedItemAlongAndTakesThePendingCellOnce) {
