@@ -336,7 +336,7 @@ void TCommonCanvasControl::WMNCPaint(TMessage& msg) {
       FNCCanvas->FillRect(corner);
     }
     ExcludeClipRect(dc, client.Left, client.Top, client.Right, client.Bottom);
-    FNCCanvas->GetBrush()->SetColor(GetColor());
+    FNCCanvas->GetBrush()->Assign(*GetBrush());
     FNCCanvas->FillRect(window);
 
     if (!DrawWithThemes()) {

@@ -31,6 +31,8 @@ public:
   int Completes{0};
   // The list view's themed border: the list-view theme's part 5 around the client area.
   bool ListviewBorder{false};
+  // A themed frame this wide that paints nothing of its own, so the base's fill shows.
+  int BareFrame{0};
   // The image lists as the list view's properties set them.
   void SetImages(TImageList* extraLarge, TImageList* large, TImageList* small) {
     for (TImageList* l : {extraLarge, large, small})
@@ -54,6 +56,7 @@ protected:
   void DoMouseExit() override { Events.push_back("exit"); }
   void DoMouseInside(TPoint p) override { Events.push_back("inside " + std::to_string(p.X)); }
   void CalcThemedNCSize(TRect& r) override {
+    r = TRect{r.Left + BareFrame, r.Top + BareFrame, r.Right - BareFrame, r.Bottom - BareFrame};
     if (!ListviewBorder) return;
     TRect content;
     HDC dc = GetDC(nullptr);
@@ -261,6 +264,34 @@ TEST_F(CanvasControl, FrameAndClientWithThemesOnAndOff) {
   guitest::PumpPending();
   EXPECT_EQ(Client(), (TRect{0, 0, 104, 84}));
   EXPECT_EQ(Px(0, 0), 0xFF0000u);
+}
+
+// The frame between the border and the client area is filled with the control's brush, which
+// may have a colour of its own or be clear.
+TEST_F(CanvasControl, TheFrameIsFilledWithTheControlsBrush) {
+  pf::testing::SetThemesActive(true);
+  MakeProbe();
+  Probe->BareFrame = 3;
+  Probe->RecreateWnd();
+  guitest::PumpPending();
+  ASSERT_EQ(Client(), (TRect{0, 0, 98, 78}));
+  Probe->SetColor(0x00FF00);              // green
+  Probe->GetBrush()->SetColor(0xFF0000);  // blue: the brush's own
+  struct Case {
+    const char* name;
+    TBrushStyle style;
+    uint32_t px;  // inside the border's two pixels, outside the client area
+  } cases[] = {
+      {"solid: the brush's colour, not the control's", TBrushStyle::bsSolid, 0x0000FFu},
+      {"clear: nothing filled, the blue stays", TBrushStyle::bsClear, 0x0000FFu},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Probe->GetBrush()->SetStyle(c.style);
+    SendMessage(H(), WM_NCPAINT, 1, 0);
+    EXPECT_EQ(Px(2, 2), c.px);
+    EXPECT_EQ(Px(101, 81), c.px);
+  }
 }
 
 TEST_F(CanvasControl, ApplyBorderStyleFollowsTheSettingsOnTheLiveWindow) {
