@@ -202,6 +202,59 @@ TEST_F(DlgUploadTest, CancelWhileSendingAsksThenRollsBack) {
   EXPECT_TRUE(Deleted.empty());
 }
 
+TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
+  struct Case {
+    const char* Name;
+    int Answer;
+    bool Committed;
+  };
+  const Case cases[] = {{"No keeps sending", IDNO, true}, {"Yes rolls the order back", IDYES, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // The first photo is refused once: the thread then waits out its retry delay on the clock,
+    // still sending, when the window manager's close request (Alt+F4, the close box) comes.
+    clock::SetInstant(false);
+    Lab->ClearFaults();
+    Lab->ClearRequests();
+    Lab->RefuseFirst(TRequestKind::Photo, 1);
+    Deleted.clear();
+    pf::testing::ClearMessageBoxLog();
+    Make();
+    bool openAfterAnswer = false;
+    pf::testing::SetMessageBoxHook([&](const pf::testing::TMessageBoxRequest&) {
+      // Runs once the close request has been answered.
+      guitest::PostWork([&] {
+        openAfterAnswer = Dlg->GetVisible() && Dlg->Sending() && Dlg->Pages->GetActivePage() == Dlg->PageUpload;
+        ASSERT_TRUE(guitest::PumpUntil([&] {
+          clock::Advance(TWorkThread::RetryDelayMs);
+          return Ended();
+        }));
+        Dlg->ActCancel->Execute();
+      });
+      return c.Answer;
+    });
+    guitest::PostWork([&] {
+      Send();
+      ASSERT_TRUE(guitest::PumpUntil([&] { return Dlg->edLog->GetText().find(u"ERROR") != String::npos; }));
+      guitest::CloseBox(Dlg->Handle());
+    });
+    Dlg->Execute();
+    const auto& boxes = pf::testing::MessageBoxLog();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, u"Вы действительно хотите прервать загрузку фотографий и отменить заказ?");
+    EXPECT_EQ(boxes[0].Caption, u"Подтверждение");
+    EXPECT_EQ(boxes[0].Type, 0x124u);
+    EXPECT_TRUE(openAfterAnswer);
+    EXPECT_EQ(Dlg->Pages->GetActivePage(), c.Committed ? Dlg->PageSucc : Dlg->PageCancel);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), c.Committed ? 1u : 0u);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), c.Committed ? 0u : 1u);
+    // The photos sent leave the main window's list; after a rollback every photo stays in it.
+    EXPECT_EQ(Deleted, c.Committed ? std::vector<bool>({true, true, true}) : std::vector<bool>());
+    pf::testing::SetMessageBoxHook(nullptr);
+    FreeAndNil(Dlg);
+  }
+}
+
 TEST_F(DlgUploadTest, YesAfterTheOrderHasEndedStopsNothing) {
   Make();
   pf::testing::SetMessageBoxHook([&](const pf::testing::TMessageBoxRequest&) {
