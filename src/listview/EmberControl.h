@@ -130,7 +130,8 @@ public:
   virtual bool GroupHitTestIsExpandButton(TEmberGroupHitTestInfoSet HitTest) const;
   virtual bool AlwaysTrue() const { return true; }
   virtual void TakeFocus();
-  virtual void EmptyHook() {}
+  // What Ctrl+C does when no handler took it: nothing here; a descendant copies its own way.
+  virtual void ClipboardCopy() {}
   // Marks the selected items cut when the cut handler asks for it.
   virtual void ClipboardCut();
   virtual void ClipboardPaste();

@@ -21,7 +21,8 @@ constexpr TEmberControlStates kButtonFlags{CS::ebcsLButtonDown, CS::ebcsRButtonD
 TPoint PointOf(const TMessage& Msg) { return TPoint{GET_X_LPARAM(Msg.LParam), GET_Y_LPARAM(Msg.LParam)}; }
 
 // The key states of a mouse message; the button of a button event counts as pressed even when
-// the message's key word no longer says so (a button coming up).
+// the message's key word no longer says so (a button coming up). cksButton keeps to the word: at
+// a release it tells whether another button is still held.
 TCommonKeyStates MouseKeyStates(WPARAM Keys, MB Button) {
   TCommonKeyStates s = common::KeyStateToCommonKeyStates(static_cast<DWORD>(Keys));
   switch (Button) {
@@ -30,12 +31,7 @@ TCommonKeyStates MouseKeyStates(WPARAM Keys, MB Button) {
     case MB::cmbMiddle: s += KS::cksMButton; break;
     case MB::cmbNone: break;
   }
-  if (s.Contains(KS::cksLButton) || s.Contains(KS::cksRButton) || s.Contains(KS::cksMButton)) s += KS::cksButton;
   return s;
-}
-
-bool AnyButton(TCommonKeyStates s) {
-  return s.Contains(KS::cksLButton) || s.Contains(KS::cksRButton) || s.Contains(KS::cksMButton);
 }
 
 // One selection batch: at most one selections-changed notice, closed on every way out.
@@ -184,7 +180,7 @@ void TCustomEmberListview::ExpandClick(TEmberGroup* Group) {
 void TCustomEmberListview::HandleMouseDown(TCommonMouseButton Button, TMessage& Msg) {
   const TCommonKeyStates keys = MouseKeyStates(Msg.WParam, Button);
   const bool ctrl = keys.Contains(KS::cksControl), shift = keys.Contains(KS::cksShift);
-  const bool anyButton = AnyButton(keys);
+  const bool anyButton = keys.Contains(KS::cksButton);
   FGesture->SetPath(String());
   const TPoint winPt = PointOf(Msg);
   const TPoint viewPt = FScrollbars->MapWindowToView(winPt);
@@ -512,7 +508,8 @@ bool TCustomEmberListview::DoMouseWheel(TShiftState Shift, Integer WheelDelta, T
     const Integer fit = std::max(1, clientH / ch);
     step = pageSetting ? pageV : std::min(static_cast<Integer>(lines), fit) * ch;
   } else {
-    step = pageSetting ? pageH : std::max(1, cell ? cell->GetWidth() : 1);
+    // The lines setting counts rows; a sideways notch is one column whatever it says.
+    step = std::max(1, cell ? cell->GetWidth() : 1);
   }
   if (WheelDelta < 0) step = -step;
   common::TCommonCanvasControl::DoMouseWheel(Shift, step, MousePos);
@@ -640,6 +637,7 @@ void TCustomEmberListview::HandleKeyDown(TMessage& Msg) {
     case 'C': {
       bool handled = false;
       DoClipboardCopy(handled);
+      if (!handled) ClipboardCopy();
       break;
     }
     case 'X': {

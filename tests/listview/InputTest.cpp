@@ -316,6 +316,48 @@ TEST_F(InputTest, ClicksSelectAsTheKeysSay) {
   }
 }
 
+// A release reports its own button; the any-button flag only when the word still holds one.
+TEST_F(InputTest, AReleaseReportsItsButtonAndTheAnyButtonFlagOnlyForAButtonStillHeld) {
+  using S = TCommonKeyStates;
+  using KS = common::TCommonKeyState;
+  struct Case {
+    const char* name;
+    UINT down, up;
+    WPARAM downKeys, upKeys;
+    bool onItem;  // else the empty cell right of item 3, in the group
+    S expected;
+  };
+  const Case cases[] = {
+      {"a left click", WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 0, true, S{KS::cksLButton}},
+      {"a Ctrl-click", WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON | MK_CONTROL, MK_CONTROL, true,
+       S{KS::cksLButton, KS::cksControl}},
+      {"a right click with the left held", WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON | MK_LBUTTON, MK_LBUTTON, true,
+       S{KS::cksRButton, KS::cksLButton, KS::cksButton}},
+      {"a group click", WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 0, false, S{KS::cksLButton}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid(4);
+    std::vector<S> seen;
+    LV->OnItemClick = [&](TCustomEmberListview*, TEmberItem*, S k, TEmberItemHitTestInfoSet) { seen.push_back(k); };
+    LV->OnGroupClick = [&](TCustomEmberListview*, TEmberGroup*, S k, TEmberGroupHitTestInfoSet) { seen.push_back(k); };
+    const TPoint p = c.onItem ? At(1) : TPoint{At(3).X + 100, At(3).Y};
+    Send(c.down, c.downKeys, p);
+    Send(c.up, c.upKeys, p);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], c.expected);
+  }
+  // A gesture ends with its button's release as well.
+  MakeGrid(4);
+  LV->GetGesture()->SetEnabled(true);
+  S gestureKeys;
+  LV->OnMouseGesture = [&](TCustomEmberListview*, TCommonMouseButton, S k, WideString, bool&) { gestureKeys = k; };
+  Send(WM_RBUTTONDOWN, MK_RBUTTON, TPoint{50, 200});
+  Send(WM_MOUSEMOVE, MK_RBUTTON, TPoint{70, 200});
+  Send(WM_RBUTTONUP, 0, TPoint{70, 200});
+  EXPECT_EQ(gestureKeys, S{KS::cksRButton});
+}
+
 TEST_F(InputTest, CtrlClickTakesASelectedItemOutWhenTheButtonComesUp) {
   MakeGrid(6);
   Click(At(0));
@@ -403,6 +445,8 @@ TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
       {"a page setting scrolls a page", 50, WHEEL_PAGESCROLL, 0, -120, W::edwsVert, {0, 300}},
       {"Shift turns a vertical wheel sideways", 50, 3, MK_SHIFT, -120, W::edwsVert, {0, 0}},
       {"Shift turns a sideways wheel down by a cell width", 50, 3, MK_SHIFT, -120, W::edwsHorz, {0, 100}},
+      {"a page setting leaves a sideways step at a cell width", 50, WHEEL_PAGESCROLL, MK_SHIFT, -120, W::edwsHorz,
+       {0, 100}},
       {"up at the top stays", 50, 3, 0, 120, W::edwsVert, {0, 0}},
   };
   for (const Case& c : cases) {
@@ -648,6 +692,64 @@ TEST_F(InputTest, ARightButtonGestureIsSpelledByItsStrokesAndTakesTheMenusPlace)
   Send(WM_RBUTTONUP, 0, TPoint{50, 200});
   EXPECT_EQ(gestures.size(), 1u);
   EXPECT_EQ(menus, 1);
+}
+
+// A list that copies its own way when Ctrl+C finds no handler.
+class TCopyingListview : public TEmberListview {
+  PF_CLASS(TCopyingListview)
+public:
+  int Copies = 0;
+  void ClipboardCopy() override { ++Copies; }
+};
+
+TEST_F(InputTest, ClipboardKeysAskTheirHandlersAndFallBackToTheListsOwnOperations) {
+  struct Case {
+    const char* name;
+    int key;
+    std::function<void(bool& mark, bool& handled)> handler;  // for all three events; none when empty
+    int copies, asked;
+    std::string cut;  // marked afterwards; "0" was marked before, "1" and "2" are selected
+  };
+  const Case cases[] = {
+      {"Ctrl+C unhandled copies", 'C', nullptr, 1, 0, "0 "},
+      {"Ctrl+C handled does not", 'C', [](bool&, bool& h) { h = true; }, 0, 1, "0 "},
+      {"Ctrl+X asks twice and leaves the marks alone", 'X', [](bool&, bool&) {}, 0, 2, "0 "},
+      {"Ctrl+X handled marks the selection", 'X', [](bool&, bool& h) { h = true; }, 0, 1, "1 2 "},
+      {"Ctrl+X unhandled marks when the cut operation is told to", 'X', [](bool& m, bool&) { m = true; }, 0, 2,
+       "1 2 "},
+      {"Ctrl+V unhandled asks once more", 'V', [](bool&, bool&) {}, 0, 2, "0 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* lv = TCopyingListview::New(Form);
+    LV = lv;
+    Made.push_back(LV);
+    LV->SetParent(Form);
+    LV->SetBounds(0, 0, 400, 300);
+    LV->HandleNeeded();
+    TEmberGroup* g = LV->GetGroups()->Add();
+    for (const char16_t* t : {u"0", u"1", u"2"}) g->GetItems()->Add()->SetCaption(t);
+    LV->GetSelection()->SetMultiSelect(true);
+    g->GetItem(0)->SetCut(true);
+    g->GetItem(1)->SetSelected(true);
+    g->GetItem(2)->SetSelected(true);
+    int asked = 0;
+    if (c.handler) {
+      LV->OnClipboardCopy = [&](TCustomEmberListview*, bool& h) { ++asked, c.handler(h, h); };
+      LV->OnClipboardCut = [&](TCustomEmberListview*, bool& m, bool& h) { ++asked, c.handler(m, h); };
+      LV->OnClipboardPaste = [&](TCustomEmberListview*, bool& h) {
+        bool m = false;
+        ++asked, c.handler(m, h);
+      };
+    }
+    Key(c.key, true);
+    EXPECT_EQ(lv->Copies, c.copies);
+    EXPECT_EQ(asked, c.asked);
+    std::string cut;
+    for (int i = 0; i < 3; ++i)
+      if (g->GetItem(i)->GetCut()) cut += Name(g->GetItem(i)) + " ";
+    EXPECT_EQ(cut, c.cut);
+  }
 }
 
 // An application's lists that decide for themselves which part of a group header folds the
