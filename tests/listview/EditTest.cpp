@@ -256,6 +256,26 @@ TEST_F(EditTest, TheHookedEditSeesKeysFirst) {
                            [&] { guitest::Type(Editor(), Qt::Key_Escape); }});
 }
 
+// The Tab key itself, as the toolkit delivers it, types one space into either editor (over the
+// selected caption) and leaves the focus in it.
+TEST_F(EditTest, ATabKeyWithoutMovingTheEditTypesOneSpace) {
+  for (TEmberListStyle view : {TEmberListStyle::elsThumbnail, TEmberListStyle::elsReport}) {
+    LV->SetView(view);
+    String text;
+    bool focused = false;
+    LV->OnItemEditEnd = [&](TCustomEmberListview*, TEmberItem*) {
+      text = static_cast<TEmberBaseEditor*>(LV->GetEditManager()->GetEditor())->GetEditor()->GetText();
+      focused = GetFocus() == Editor();
+    };
+    EditWith(G->GetItem(0), {[&] {
+               guitest::Type(Editor(), Qt::Key_Tab, QStringLiteral("\t"));
+               guitest::Type(Editor(), Qt::Key_Escape);
+             }});
+    EXPECT_EQ(text, u" ") << static_cast<int>(view);
+    EXPECT_TRUE(focused) << static_cast<int>(view);
+  }
+}
+
 TEST_F(EditTest, ClickAndWaitStartsTheEditOnTheClock) {
   pf::clock::UseManual();
   G->GetItem(2)->SetFocused(true);

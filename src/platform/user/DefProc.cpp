@@ -28,7 +28,9 @@ bool KeyAsksForContextMenu(UINT msg, WPARAM w) {
   return false;
 }
 
-bool IsPrintable(const QString& t) { return !t.isEmpty() && t.at(0).isPrint(); }
+// A tab counts: as on the platform, the Tab key types into an edit control only through its
+// WM_CHAR, never through the key itself as well.
+bool IsPrintable(const QString& t) { return !t.isEmpty() && (t.at(0).isPrint() || t.at(0) == u'\t'); }
 
 bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w);
 
