@@ -229,6 +229,11 @@ private:
   bool FUseFocusRect{true};
   Integer FRepaintHold{0};
   TEmberLineHeightMemo* FBandLineHeights{nullptr};
+  // The last band move: its band and Ctrl state, while no other change to the selection followed.
+  bool FBandMoved{false};
+  bool FBandToggle{false};
+  TRect FBandRect;
+  bool FBandSelecting{false};
 };
 
 // Holds the object whose check box is being clicked, and the count of checked items.

@@ -205,6 +205,7 @@ void TEmberSelectionManager::GroupSelectEndUpdate() {
 }
 
 void TEmberSelectionManager::NotifyToggle() {
+  if (!FBandSelecting) FBandMoved = false;
   ++FItemsToggled;
   if (FMultiChangeCount == 0 && FItemsToggled >= 1) {
     FItemsToggled = 0;
@@ -354,11 +355,14 @@ void TEmberSelectionManager::ApplyDragSelect(TEmberItem* Item, bool Toggle, cons
   }
 }
 
-// Only the items that meet the part of one band outside the other can change: an item inside both
-// has the same hit in each (and, without Ctrl, was selected when the band first reached it). So
-// each move visits the strips between the two bands, not everything under the band. The items of
-// a strip that change are repainted together, as the rectangle around their cells, rather than
-// one rectangle per item: a band over thousands of items changes thousands in one move.
+// Every item under either band is judged, but an item inside both has the same hit in each: with
+// Ctrl it keeps its state, and without, it was selected by the previous move, whose band this
+// move's old one is, when that move was also without Ctrl and nothing has changed the selection
+// since. Such moves visit only the strips between the two bands, not everything under the band;
+// a move without Ctrl that is a band's first, follows a move with Ctrl, or follows another change
+// of the selection walks both bands whole. The items of a strip that change are repainted
+// together, as the rectangle around their cells, rather than one rectangle per item: a band over
+// thousands of items changes thousands in one move.
 void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRect) {
   TCustomEmberListview* lv = OwnerListview();
   if (!FEnabled || !FMultiSelect || !lv) return;
@@ -366,8 +370,12 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
   OldRect = WidenEmpty(OldRect);
   TSelectionBatch batch(this);
   std::vector<TRect> strips;
-  SubtractRect(NewRect, OldRect, strips);
-  SubtractRect(OldRect, NewRect, strips);
+  if (Toggle || (FBandMoved && !FBandToggle && FBandRect == OldRect)) {
+    SubtractRect(NewRect, OldRect, strips);
+    SubtractRect(OldRect, NewRect, strips);
+  } else {
+    strips.push_back(UnionRectEx(NewRect, OldRect));
+  }
   TEmberGroups* groups = lv->GetGroups();
   // A cell that crosses the line between two strips is met in both; it is judged once. The items
   // of the strips already walked are kept sorted (a hash set cost an allocation per item).
@@ -376,6 +384,7 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
   bool anyChanged = false;
   {
     ++FRepaintHold;
+    FBandSelecting = true;
     TEmberLineHeightMemo lineHeights;
     TEmberLineHeightMemo* const outerLineHeights = FBandLineHeights;
     FBandLineHeights = &lineHeights;
@@ -384,6 +393,7 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
       TEmberLineHeightMemo* Outer;
       ~Release() {
         --M.FRepaintHold;
+        M.FBandSelecting = false;
         M.FBandLineHeights = Outer;
       }
     } release{*this, outerLineHeights};
@@ -433,6 +443,9 @@ void TEmberSelectionManager::DragSelect(bool Toggle, TRect NewRect, TRect OldRec
       }
     }
   }
+  FBandMoved = true;
+  FBandToggle = Toggle;
+  FBandRect = NewRect;
   batch.End();
 }
 

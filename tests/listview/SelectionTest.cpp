@@ -225,6 +225,7 @@ TEST_F(SelectionTest, RubberBandVisitsOnlyTheStripsBetweenOldAndNewBand) {
     bool toggle;
     std::string selected;
     int hits;  // two per visited item
+    std::function<void(SelectionTest&)> before{};
   };
   struct Case {
     const char* what;
@@ -240,7 +241,21 @@ TEST_F(SelectionTest, RubberBandVisitsOnlyTheStripsBetweenOldAndNewBand) {
       {"Ctrl inverts what the band passes over",
        {1, 5},
        {{{0, 0, 30, 10}, true, "a5", 4}, {{0, 0, 30, 30}, true, "a5 a10 a11", 8}}},
-      {"a zero-wide band is a pixel wide", {0}, {{{45, 5, 45, 5}, false, "a2", 4}}},
+      // A first move without Ctrl walks both bands whole: a0 under the old one, a1 between, a2 under
+      // the new.
+      {"a zero-wide band is a pixel wide", {0}, {{{45, 5, 45, 5}, false, "a2", 6}}},
+      // Without Ctrl every item under the new band is selected, a0 too, which lies under both.
+      {"Ctrl released during the drag, then pressed again",
+       {},
+       {{{0, 0, 50, 30}, true, "a1 a2 a10 a11 a12", 12},
+        {{0, 0, 50, 50}, false, "a0 a1 a2 a10 a11 a12 a20 a21 a22", 18},
+        {{0, 0, 50, 30}, false, "a0 a1 a2 a10 a11 a12", 12},
+        {{0, 0, 50, 50}, true, "a0 a1 a2 a10 a11 a12 a20 a21 a22", 12}}},
+      {"an item unselected between two moves",
+       {},
+       {{{0, 0, 50, 30}, false, "a0 a1 a2 a10 a11 a12", 12},
+        {{0, 0, 50, 50}, false, "a0 a1 a2 a10 a11 a12 a20 a21 a22", 18,
+         [](SelectionTest& t) { t.ItemA(0)->SetSelected(false); }}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -249,6 +264,7 @@ TEST_F(SelectionTest, RubberBandVisitsOnlyTheStripsBetweenOldAndNewBand) {
     for (Integer i : c.before) ItemA(i)->SetSelected(true);
     TRect old{0, 0, 1, 1};
     for (const Step& s : c.steps) {
+      if (s.before) s.before(*this);
       UniformCellsSetup::Hits = 0;
       Sel->DragSelect(s.toggle, s.band, old);
       EXPECT_EQ(Selected(), s.selected);
