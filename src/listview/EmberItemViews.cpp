@@ -788,7 +788,9 @@ TRect TEmberViewReportItem::ExpandTextR(TEmberItem* Item, const TEmberRectArrayO
                                         TEmberSelectHitType SelectType) {
   TRect r = TEmberViewSmallIconItem::ExpandTextR(Item, RectArray, SelectType);
   TCustomEmberListview* lv = Item ? Item->GetOwnerListview() : nullptr;
-  if (lv && lv->GetSelection()->GetFullRowSelect() && !lv->GetDragManager()->GetDragItem()) {
+  // The whole row answers clicks, but while something is dragged over the control only the
+  // row's picture and text take it, whoever started the drag.
+  if (lv && lv->GetSelection()->GetFullRowSelect() && !lv->GetDragManager()->GetDataObject()) {
     TEmberGroup* g = Item->GetOwnerGroup();
     r.Left = g ? g->GetMarginLeft()->RuntimeSize() : 0;
     r.Right = Item->GetDisplayRect().Right;

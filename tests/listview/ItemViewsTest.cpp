@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ListviewTestUtil.h"
+#include "common/CommonDataObject.h"
 #include "platform/classlib/ImgList.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/FontSource.h"
@@ -460,6 +461,33 @@ TEST_F(ItemViewsTest, ReportFullRowSelect) {
   EXPECT_FALSE(Item->SelectionHit(TRect{10, 10, 10, 12}, TEmberSelectHitType::eshtClickSelect));
   LV->GetSelection()->SetFullRowSelect(false);
   EXPECT_TRUE(Item->PointAllowed(TPoint{10, 2}));
+}
+
+// The full row answers a click; while something is dragged over the control, whoever holds an
+// item to drag, only the row's text (4,4)-(71,17) takes it.
+TEST_F(ItemViewsTest, AReportRowUnderADragTakesItOnlyOnItsText) {
+  LV->GetSelection()->SetFullRowSelect(true);
+  Rects(TEmberListStyle::elsReport, TRect{0, 2, 75, 19});
+  TEmberOLEDragManager* drag = LV->GetDragManager();
+  ComPtr<IDataObject> data(common::TCommonDataObject::New(true)->AsDataObject());
+  struct DragCase {
+    const char* Name;
+    bool ItemHeld, DataOver, RightOfTextHits;
+  };
+  const DragCase cases[] = {{"no drag", false, false, true},
+                            {"an item held to drag", true, false, true},
+                            {"a data object over the control", false, true, false},
+                            {"our own item dragged over it", true, true, false}};
+  for (const DragCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    drag->SetDragItem(c.ItemHeld ? Item : nullptr);
+    TCommonDropEffect effect = TCommonDropEffect::cdeCopy;
+    if (c.DataOver) drag->DragEnter(data.Get(), {}, TPoint{10, 10}, effect);
+    EXPECT_EQ(Item->SelectionHitPt(TPoint{73, 10}, TEmberSelectHitType::eshtClickSelect), c.RightOfTextHits);
+    EXPECT_TRUE(Item->SelectionHitPt(TPoint{10, 10}, TEmberSelectHitType::eshtClickSelect));
+    if (c.DataOver) drag->DragEnd({}, TPoint{10, 10});
+  }
+  drag->SetDragItem(nullptr);
 }
 
 // Report-thumb pictures are 1.5 times as wide as high and 4 pixels lower than the cell.
