@@ -94,12 +94,9 @@ int ProgramMain() {
     case drProcess:
       break;
   }
-  // A price list without a valid city or print size leaves nothing to order: the program ends,
-  // saying why rather than vanishing after a download that seemed to succeed.
-  if (order::Cities()->Count() == 0 || order::PhotoSizes()->Count() == 0) {
-    order::ShowError(u"Не удалось получить данные о стоимости услуг");
-    return 0;
-  }
+  // A price list whose every city or every print size is invalid leaves nothing to order: the
+  // program ends there, quietly, without its main window.
+  if (order::Cities()->Count() == 0 || order::PhotoSizes()->Count() == 0) return 0;
   TMain* Main = nullptr;
   Application->CreateForm(Main);
   Application->Run();
