@@ -355,7 +355,7 @@ void TPrivateInfo::SaveToFile() { FStore->SaveToFile(GetInfoFileName()); }
 void TPrivateInfo::Store(const String& Key, const String& Value) {
   String flat = Value;
   for (Char& c : flat)
-    if (c == u'\r' || c == u'\n' || c == u'\t') c = u' ';
+    if (c == u'\r' || c == u'\n') c = u' ';
   FStore->SetStr(Key, flat);
 }
 

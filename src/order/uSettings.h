@@ -137,8 +137,8 @@ public:
   void LoadFromFile();
   void SaveToFile();
 
-  // Line breaks and tabs in a value become blanks when it is stored, so that a pasted value
-  // cannot add lines of its own to the file. An empty value removes the entry.
+  // Line breaks in a value become blanks when it is stored, so that a pasted value cannot add
+  // lines of its own to the file. An empty value removes the entry.
   String GetFirstName() const { return FStore->GetStr(u"FirstName", String()); }
   void SetFirstName(const String& Value) { Store(u"FirstName", Value); }
   String GetSecondName() const { return FStore->GetStr(u"SecondName", String()); }

@@ -123,7 +123,7 @@ TEST_F(PrivateInfoTest, FileHoldsOnlyTheGivenFieldsInTheCodePage) {
   EXPECT_EQ(info->GetPhone(), u"");
 }
 
-TEST_F(PrivateInfoTest, LineBreaksAndTabsCannotForgeLines) {
+TEST_F(PrivateInfoTest, LineBreaksCannotForgeLinesAndTabsStay) {
   {
     Owned<TPrivateInfo> info(TPrivateInfo::New());
     info->SetFirstName(u"Ivan\r\nPhone=000");
@@ -132,10 +132,10 @@ TEST_F(PrivateInfoTest, LineBreaksAndTabsCannotForgeLines) {
     info->SaveToFile();
   }
   EXPECT_EQ(testsupport::ReadFileBytes(AppDir() / "Info.cfg"),
-            "\xEF\xBB\xBF" "FirstName=Ivan  Phone=000\r\nPhone=1 2 3 4\r\nEMail=\xC5\x81ukasz@example.pl\r\n");
+            "\xEF\xBB\xBF" "FirstName=Ivan  Phone=000\r\nPhone=1\t2 3 4\r\nEMail=\xC5\x81ukasz@example.pl\r\n");
   Owned<TPrivateInfo> info(TPrivateInfo::New());
   info->LoadFromFile();
-  EXPECT_EQ(info->GetPhone(), u"1 2 3 4");
+  EXPECT_EQ(info->GetPhone(), u"1\t2 3 4");
   EXPECT_EQ(info->GetEMail(), u"Łukasz@example.pl");
 }
 
