@@ -29,10 +29,10 @@ TLabel* Caption(TComponent* Owner, TWinControl* Page, const String& Name, Intege
   return label;
 }
 
-// Line breaks and tabs of a pasted value would make lines of their own in the lab's text.
+// A line break pasted into a field would make a line of its own in the lab's text.
 String OneLine(String Text) {
   for (Char& c : Text)
-    if (c == u'\r' || c == u'\n' || c == u'\t') c = u' ';
+    if (c == u'\r' || c == u'\n') c = u' ';
   return Text;
 }
 
@@ -265,11 +265,8 @@ String TDlgUpload::CustomerText() const {
 void TDlgUpload::ActProcessUpdate(TObject*) {
   TTabSheet* page = Pages->GetActivePage();
   bool enabled = false;
-  if (page == PageData) {
-    // A field of blanks is as empty as none: the lab would get an order without the surname.
-    auto filled = [](TEdit* Edit) { return !Trim(Edit->GetText()).empty(); };
-    enabled = filled(edFirstName) && filled(edSecondName) && filled(edPhone);
-  }
+  if (page == PageData)
+    enabled = !edFirstName->GetText().empty() && !edSecondName->GetText().empty() && !edPhone->GetText().empty();
   else if (page == PageAddress)
     enabled = cbCity->GetItemIndex() >= 0 && cbPlace->GetItemIndex() >= 0;
   ActProcess->SetEnabled(enabled);

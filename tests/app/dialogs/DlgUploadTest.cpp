@@ -302,7 +302,7 @@ TEST_F(DlgUploadTest, CancelBeforeSendingShowsTheCancelPageAndKeepsTheDetails) {
   Dlg->Execute();
 }
 
-TEST_F(DlgUploadTest, NextNeedsTheRequiredFieldsHoldingMoreThanBlanks) {
+TEST_F(DlgUploadTest, NextNeedsTheThreeRequiredFieldsNotEmpty) {
   Make();
   struct Case {
     const char* Name;
@@ -312,10 +312,11 @@ TEST_F(DlgUploadTest, NextNeedsTheRequiredFieldsHoldingMoreThanBlanks) {
   const Case cases[] = {
       {"all three filled", u"Иванов", u"Иван", u"1", true},
       {"surname missing", u"", u"Иван", u"1", false},
-      {"surname of blanks", u"   ", u"Иван", u"1", false},
-      {"first name of a tab and blanks", u"Иванов", u"\t ", u"1", false},
-      {"phone of one blank", u"Иванов", u"Иван", u" ", false},
-      {"blanks around a name count as filled", u" Иванов ", u"Иван", u"1", true},
+      {"first name missing", u"Иванов", u"", u"1", false},
+      {"phone missing", u"Иванов", u"Иван", u"", false},
+      // The fields are taken as typed, blanks included.
+      {"surname of blanks", u"   ", u"Иван", u"1", true},
+      {"phone of one blank", u"Иванов", u"Иван", u" ", true},
   };
   guitest::PostWork([&] {
     for (const Case& c : cases) {
@@ -346,6 +347,8 @@ TEST_F(DlgUploadTest, CustomerTextLines) {
        u"Город: Озёрск\r\nАдрес: Рынок ул. Рыночная, 5\r\nФИО: Иванов Иван Иванович\r\nТелефон: 1\r\nE-Mail: i@x.ru"},
       {"a pasted line break stays on its line", u"Иванов", u"Иван", u"", u"1\r\nГород: Х", u"", 1,
        u"Город: Озёрск\r\nАдрес: Рынок ул. Рыночная, 5\r\nФИО: Иванов Иван\r\nТелефон: 1  Город: Х"},
+      {"a tab stays", u"Иванов", u"Иван", u"", u"1\t2", u"", 1,
+       u"Город: Озёрск\r\nАдрес: Рынок ул. Рыночная, 5\r\nФИО: Иванов Иван\r\nТелефон: 1\t2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

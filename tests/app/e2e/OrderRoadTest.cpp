@@ -605,13 +605,16 @@ TEST_F(OrderRoad, FromTheFirstPhotoToTheLabsOrderFolder) {
     EXPECT_TRUE(Lab->Requests(labserver::TRequestKind::Start).empty());
     ClickControl(main->btnUpload);
   }, TRoad::Opens);
-  Road.Add("a surname of blanks", [&] {
+  Road.Add("a surname of blanks, then none", [&] {
     order = Shown<TDlgUpload>(u"DlgUpload");
     return order && Enabled(order->btnProcess);
   }, [&] {
     order->edSecondName->SetFocus();
     TypeOver(order->edSecondName, "   ");
     EXPECT_EQ(order->edSecondName->GetText(), u"   ");
+    Application->Idle();
+    EXPECT_TRUE(Enabled(order->btnProcess)) << "a field is taken as typed";
+    order->edSecondName->SetText(u"");
     Application->Idle();
     EXPECT_FALSE(Enabled(order->btnProcess)) << "an order without a surname";
     order->edSecondName->SetText(u"Петрова");
