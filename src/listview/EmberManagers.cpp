@@ -32,6 +32,8 @@ void TEmberGlobalImageManager::Destroy() {
 
 TBitmap* TEmberGlobalImageManager::Loaded(TBitmap* Bitmap, const char16_t* ResourceName) {
   if (Bitmap->GetWidth() == 0 || Bitmap->GetHeight() == 0) {
+    // The glyphs are drawn on magenta, which must not reach the screen.
+    Bitmap->SetTransparent(true);
     Bitmap->TransparentMode = TTransparentMode::tmFixed;
     Bitmap->SetTransparentColor(0x00FF00FF);
     Bitmap->LoadFromResourceName(ResourceName);
@@ -43,9 +45,19 @@ TBitmap* TEmberGlobalImageManager::GetGroupExpandButton() { return Loaded(FGroup
 TBitmap* TEmberGlobalImageManager::GetGroupCollapseButton() { return Loaded(FGroupCollapseButton, u"DEFAULTCOLLAPSED"); }
 TBitmap* TEmberGlobalImageManager::GetColumnSortUp() { return Loaded(FColumnSortUp, u"SORTARROWUP"); }
 TBitmap* TEmberGlobalImageManager::GetColumnSortDown() { return Loaded(FColumnSortDown, u"SORTARROWDOWN"); }
-void TEmberGlobalImageManager::SetGroupExpandButton(TBitmap* V) { if (V) FGroupExpandButton->Assign(*V); }
-void TEmberGlobalImageManager::SetGroupCollapseButton(TBitmap* V) { if (V) FGroupCollapseButton->Assign(*V); }
-void TEmberGlobalImageManager::SetColumnSortUp(TBitmap* V) { if (V) FColumnSortUp->Assign(*V); }
-void TEmberGlobalImageManager::SetColumnSortDown(TBitmap* V) { if (V) FColumnSortDown->Assign(*V); }
+// Assigning nil empties the glyph, as the class library's bitmap assignment does, so the next
+// read loads the built-in one again.
+void TEmberGlobalImageManager::Take(TBitmap* Own, TBitmap* Value) {
+  if (Value) {
+    Own->Assign(*Value);
+    return;
+  }
+  Owned<TBitmap> empty(TBitmap::New());
+  Own->Assign(*empty);
+}
+void TEmberGlobalImageManager::SetGroupExpandButton(TBitmap* V) { Take(FGroupExpandButton, V); }
+void TEmberGlobalImageManager::SetGroupCollapseButton(TBitmap* V) { Take(FGroupCollapseButton, V); }
+void TEmberGlobalImageManager::SetColumnSortUp(TBitmap* V) { Take(FColumnSortUp, V); }
+void TEmberGlobalImageManager::SetColumnSortDown(TBitmap* V) { Take(FColumnSortDown, V); }
 
 }  // namespace ember

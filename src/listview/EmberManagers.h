@@ -1097,6 +1097,7 @@ protected:
 
 private:
   TBitmap* Loaded(TBitmap* Bitmap, const char16_t* ResourceName);
+  static void Take(TBitmap* Own, TBitmap* Value);
   TBitmap* FGroupExpandButton{nullptr};
   TBitmap* FGroupCollapseButton{nullptr};
   TBitmap* FColumnSortUp{nullptr};

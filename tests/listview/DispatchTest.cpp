@@ -245,6 +245,18 @@ TEST_F(ListviewTest, GlobalGlyphsLoadOnFirstUseOnly) {
   gi->SetGroupCollapseButton(empty.get());
   EXPECT_EQ(gi->GetGroupCollapseButton()->GetHeight(), 9);
   EXPECT_EQ(gi->GetColumnSortDown()->GetHeight(), 16);
+  // So does nil, as the class library's bitmap assignment empties the glyph.
+  gi->SetGroupCollapseButton(own.get());
+  gi->SetGroupCollapseButton(nullptr);
+  EXPECT_EQ(gi->GetGroupCollapseButton()->GetHeight(), 9);
+  // The arrow's magenta corner leaves a white sheet white.
+  Owned<TBitmap> sheet(TBitmap::New());
+  sheet->SetPixelFormat(TPixelFormat::pf32bit);
+  sheet->SetSize(16, 16);
+  sheet->GetCanvas()->GetBrush()->SetColor(clWhite);
+  sheet->GetCanvas()->FillRect(TRect{0, 0, 16, 16});
+  sheet->GetCanvas()->Draw(0, 0, gi->GetColumnSortDown());
+  EXPECT_EQ(sheet->GetCanvas()->GetPixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
 }
 
 }  // namespace
