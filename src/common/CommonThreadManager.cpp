@@ -100,8 +100,10 @@ void TCommonThreadRequest::Destroy() {
 
 void TCommonThreadRequest::SetWindow(TWinControl* v) {
   FWindow = v;
-  FWindowHandle = v && v->HandleAllocated() ? v->Handle() : nullptr;
+  FWindowAlive = v ? v->AliveFlag() : nullptr;
 }
+
+TWinControl* TCommonThreadRequest::LiveWindow() const { return FWindowAlive && *FWindowAlive ? FWindow : nullptr; }
 
 void TCommonThreadRequest::Assign(TObject* source) {
   auto* r = dynamic_cast<TCommonThreadRequest*>(source);
@@ -110,7 +112,7 @@ void TCommonThreadRequest::Assign(TObject* source) {
     throw EConvertError(u"Cannot assign a " + from + u" to a " + ClassName());
   }
   FWindow = r->FWindow;
-  FWindowHandle = r->FWindowHandle;
+  FWindowAlive = r->FWindowAlive;
   FID = r->FID;
   FItem = r->FItem;
   FRemainingRequests = r->FRemainingRequests;
@@ -128,14 +130,30 @@ TWMThreadRequest ThreadRequestOf(UINT msg, WPARAM w, LPARAM l) {
   return m;
 }
 
+namespace {
+
+// The window on the GUI thread that every answer passes through on its way to its own window.
+std::atomic<HWND> gRelay{nullptr};
+
+LRESULT RelayProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  auto* request = dynamic_cast<TCommonThreadRequest*>(PayloadOf(l));
+  if (!request) return DefWindowProc(h, msg, w, l);
+  // Handed on at once, so the answer keeps its place among the messages posted after it. A
+  // control without a parent makes no window; the request then goes with this message, as it
+  // does when its window does not take it.
+  TWinControl* window = request->LiveWindow();
+  if (HWND target = window ? window->Handle() : nullptr) SendMessage(target, msg, w, l);
+  return 0;
+}
+
+}  // namespace
+
 bool PostThreadRequest(Owned<TCommonThreadRequest> request) {
-  if (!request) return false;
-  HWND h = request->GetWindowHandle();
-  // Without a window the platform would post to the thread's own queue, where nobody asks for it.
-  if (!h) return false;
+  HWND relay = gRelay.load();
+  if (!request || !request->GetWindow() || !relay) return false;
   UINT msg = request->GetCallbackWndMessage();
   WPARAM id = request->GetID();
-  return PostMessage(h, msg, id, Owned<TObject>(request.release()));
+  return PostMessage(relay, msg, id, Owned<TObject>(request.release()));
 }
 
 // ---- TCommonThread ----
@@ -147,9 +165,10 @@ void TCommonThread::Create(bool createSuspended) {
   FDirection = TCommonThreadDirection::etdFirstInLastOut;
   FSuspended = createSuspended;
   FThreadID = gNextThreadId++;
-  FHandle = std::make_shared<TCommonThreadControl>();
-  std::shared_ptr<TCommonThreadControl> control = FHandle;
-  FHandle->Thread = std::thread([control, this] {
+  FControl = std::make_shared<TCommonThreadControl>();
+  FHandle = FControl.get();
+  std::shared_ptr<TCommonThreadControl> control = FControl;
+  FControl->Thread = std::thread([control, this] {
     {
       std::unique_lock<std::mutex> lock(control->Mutex);
       control->WorkerId = std::this_thread::get_id();
@@ -163,20 +182,20 @@ void TCommonThread::Create(bool createSuspended) {
     control->Done = true;
   });
   std::lock_guard<std::mutex> lock(gRegistryMutex);
-  gRegistry.push_back(FHandle);
+  gRegistry.push_back(FControl);
 }
 
 void TCommonThread::AfterConstruction() {
   TObject::AfterConstruction();
   // A thread that is not made suspended starts once the object is whole, so Execute never sees
   // a half-made object.
-  if (!FSuspended) OpenGate(*FHandle);
+  if (!FSuspended) OpenGate(*FControl);
 }
 
 void TCommonThread::ApplyPriority() {
-  std::lock_guard<std::mutex> lock(FHandle->Mutex);
-  if (!FHandle->KernelId) return;
-  SetThreadNice(FHandle->BaseNice + NiceStepOfThreadPriority(FSchedulingPriority), FHandle->KernelId);
+  std::lock_guard<std::mutex> lock(FControl->Mutex);
+  if (!FControl->KernelId) return;
+  SetThreadNice(FControl->BaseNice + NiceStepOfThreadPriority(FSchedulingPriority), FControl->KernelId);
 }
 
 void TCommonThread::SetPriority(Integer v) {
@@ -186,9 +205,9 @@ void TCommonThread::SetPriority(Integer v) {
 
 void TCommonThread::Run() {
   {
-    std::lock_guard<std::mutex> lock(FHandle->Mutex);
-    FHandle->KernelId = CurrentThreadKernelId();
-    FHandle->BaseNice = ThreadNice();
+    std::lock_guard<std::mutex> lock(FControl->Mutex);
+    FControl->KernelId = CurrentThreadKernelId();
+    FControl->BaseNice = ThreadNice();
   }
   if (FSchedulingPriority != THREAD_PRIORITY_NORMAL) ApplyPriority();
   FRunning = true;
@@ -201,14 +220,16 @@ void TCommonThread::Run() {
   OLEUninit();
   {
     // The kernel hands the id on once the thread has gone; nobody may set a niceness through it.
-    std::lock_guard<std::mutex> lock(FHandle->Mutex);
-    FHandle->KernelId = 0;
+    std::lock_guard<std::mutex> lock(FControl->Mutex);
+    FControl->KernelId = 0;
   }
   FRunning = false;
-  // Once Finished is published the owner may free the object: only locals are used after it.
+  // Once Finished is published the owner may free the object: the handle is let go before, and
+  // only locals are used after it.
   bool freeIt = FFreeOnTerminate;
-  std::shared_ptr<TCommonThreadControl> control = FHandle;
+  std::shared_ptr<TCommonThreadControl> control = FControl;
   control->SelfFreeing = freeIt;
+  FHandle = nullptr;
   FFinished = true;
   if (freeIt) {
     try {
@@ -221,13 +242,14 @@ void TCommonThread::Run() {
 void TCommonThread::Destroy() {
   if (!FFinished) Assert(false, u"The Thread must be terminated before destroying the TCommonThread object",
                          CommonThreadManagerUnit);
-  if (FHandle) {
+  if (FControl) {
     // The owner waits for the thread to end; a thread freeing itself is joined by the unit.
-    if (FHandle->WorkerId != std::this_thread::get_id()) {
-      JoinOnce(*FHandle);
-      Unregister(FHandle.get());
+    if (FControl->WorkerId != std::this_thread::get_id()) {
+      JoinOnce(*FControl);
+      Unregister(FControl.get());
     }
-    FHandle.reset();
+    FHandle = nullptr;
+    FControl.reset();
   }
   {
     std::lock_guard<std::mutex> lock(FRequestMutex);
@@ -241,18 +263,18 @@ void TCommonThread::Destroy() {
 
 void TCommonThread::SetFreeOnTerminate(bool v) {
   FFreeOnTerminate = v;
-  if (FHandle) FHandle->SelfFreeing = v;
+  if (FControl) FControl->SelfFreeing = v;
 }
 
 void TCommonThread::SetSuspended(bool v) {
   if (v == FSuspended || !FHandle) return;
   if (!v) {
     FSuspended = false;
-    OpenGate(*FHandle);
+    OpenGate(*FControl);
     return;
   }
-  std::lock_guard<std::mutex> lock(FHandle->Mutex);
-  if (!FHandle->Open) FSuspended = true;
+  std::lock_guard<std::mutex> lock(FControl->Mutex);
+  if (!FControl->Open) FSuspended = true;
 }
 
 void TCommonThread::Terminate() {
@@ -283,7 +305,6 @@ bool TCommonThread::OLEInit() {
 
 void TCommonThread::OLEUninit() {
   if (FOLEInitialized) OleUninitialize();
-  FOLEInitialized = false;
 }
 
 // ---- TCommonShellExecuteThread ----
@@ -305,22 +326,27 @@ void TCommonShellExecuteThread::Execute() {
   if (!IsWideApiPlatform()) {
     std::string file = StringToAnsi(FlpFile), params = StringToAnsi(FlpParameters),
                 dir = StringToAnsi(FlpDirectory), verb = StringToAnsi(FlpVerb), cls = StringToAnsi(FlpClass);
-    auto ptr = [](const String& w, const std::string& a) { return w.empty() ? nullptr : a.c_str(); };
-    ShellExecuteInfoA.lpFile = ptr(FlpFile, file);
-    ShellExecuteInfoA.lpParameters = ptr(FlpParameters, params);
-    ShellExecuteInfoA.lpDirectory = ptr(FlpDirectory, dir);
-    ShellExecuteInfoA.lpVerb = ptr(FlpVerb, verb);
-    ShellExecuteInfoA.lpClass = ptr(FlpClass, cls);
+    // What the creator put in the record stays where the thread has nothing of its own.
+    auto place = [](const char*& field, const String& w, const std::string& a) {
+      if (!w.empty()) field = a.c_str();
+    };
+    place(ShellExecuteInfoA.lpFile, FlpFile, file);
+    place(ShellExecuteInfoA.lpParameters, FlpParameters, params);
+    place(ShellExecuteInfoA.lpDirectory, FlpDirectory, dir);
+    place(ShellExecuteInfoA.lpVerb, FlpVerb, verb);
+    place(ShellExecuteInfoA.lpClass, FlpClass, cls);
     ShellExecuteInfoA.lpIDList = FPIDL;
     ShellExecuteExA(&ShellExecuteInfoA);
     return;
   }
-  auto ptr = [](const String& w) { return w.empty() ? nullptr : w.c_str(); };
-  ShellExecuteInfoW.lpFile = ptr(FlpFile);
-  ShellExecuteInfoW.lpParameters = ptr(FlpParameters);
-  ShellExecuteInfoW.lpDirectory = ptr(FlpDirectory);
-  ShellExecuteInfoW.lpVerb = ptr(FlpVerb);
-  ShellExecuteInfoW.lpClass = ptr(FlpClass);
+  auto place = [](const Char*& field, const String& w) {
+    if (!w.empty()) field = w.c_str();
+  };
+  place(ShellExecuteInfoW.lpFile, FlpFile);
+  place(ShellExecuteInfoW.lpParameters, FlpParameters);
+  place(ShellExecuteInfoW.lpDirectory, FlpDirectory);
+  place(ShellExecuteInfoW.lpVerb, FlpVerb);
+  place(ShellExecuteInfoW.lpClass, FlpClass);
   ShellExecuteInfoW.lpIDList = FPIDL;
   using TShellExecuteExW = BOOL(SHELLEXECUTEINFOW*);
   if (auto* bound = ProcAs<TShellExecuteExW>(BoundEntryPoint("ShellExecuteExW"))) bound(&ShellExecuteInfoW);
@@ -358,6 +384,8 @@ TUnitCounter gUnit;
 void InitializeCommonThreadManager() {
   if (!gUnit.Enter()) return;
   CommonThreadManagerPIDLMgr = TCommonPIDLManager::New();
+  if (LayerStarted() && IsGuiThread())
+    gRelay = CreateWindowEx(0, u"TCommonThreadRelay", u"", 0, 0, 0, 0, 0, nullptr, RelayProc);
 }
 
 void FinalizeCommonThreadManager() {
@@ -377,6 +405,9 @@ void FinalizeCommonThreadManager() {
     c->Cond.notify_all();
   }
   for (auto& c : threads) JoinOnce(*c);
+  // Answers still on their way are freed with the window.
+  if (HWND relay = gRelay.exchange(nullptr); relay && LayerStarted() && IsGuiThread() && IsWindow(relay))
+    DestroyWindow(relay);
   FreeAndNil(CommonThreadManagerPIDLMgr);
 }
 

@@ -41,11 +41,10 @@ public:
   void SetTag(Integer v) { FTag = v; }
   TCommonThread* GetThread() const { return FThread; }
   void SetThread(TCommonThread* v) { FThread = v; }
-  // The window the answer goes to. Set on the GUI thread: its handle is taken then, so the
-  // worker never asks the control for it.
+  // The window the answer goes to, set on the GUI thread. The answer goes to the window it has
+  // when the answer arrives, made then if it has none yet.
   TWinControl* GetWindow() const { return FWindow; }
   void SetWindow(TWinControl* v);
-  HWND GetWindowHandle() const { return FWindowHandle; }
   Cardinal GetID() const { return FID; }
   void SetID(Cardinal v) { FID = v; }
   void* GetItem() const { return FItem; }
@@ -55,6 +54,8 @@ public:
   // Copies window, ID, item, remaining requests, callback message, priority and tag from another
   // request; anything else raises EConvertError.
   virtual void Assign(TObject* source);
+  // The window, while it exists. GUI thread only.
+  TWinControl* LiveWindow() const;
   // The work itself, run on the thread.
   virtual void HandleRequest() = 0;
   virtual void Prioritize() {}
@@ -69,7 +70,8 @@ private:
   Integer FTag{0};
   TCommonThread* FThread{nullptr};
   TWinControl* FWindow{nullptr};
-  HWND FWindowHandle{nullptr};
+  // Whether FWindow still exists, looked at on the GUI thread only.
+  std::shared_ptr<const bool> FWindowAlive;
   void* FItem{nullptr};
   Integer FRemainingRequests{0};
   UINT FCallbackWndMessage{WM_COMMONTHREADCALLBACK};
@@ -85,7 +87,10 @@ struct TWMThreadRequest {
 };
 TWMThreadRequest ThreadRequestOf(UINT msg, WPARAM w, LPARAM l);
 // Answers a request to its window (any thread): its callback message with the request's ID in
-// wParam and the request as the payload. When the window is gone the request is freed.
+// wParam and the request as the payload. Only the GUI thread may ask a control for its window, so
+// the answer passes through it; when the window is gone by then, the request is freed. False
+// (and the request freed) for a request without a window, or before the unit has started on
+// the GUI thread.
 bool PostThreadRequest(Owned<TCommonThreadRequest> request);
 
 struct TCommonThreadControl;
@@ -97,8 +102,8 @@ public:
   bool GetFinished() const { return FFinished.load(); }
   bool GetFreeOnTerminate() const { return FFreeOnTerminate.load(); }
   void SetFreeOnTerminate(bool v);
-  // The platform thread (nil once the object is gone).
-  const TCommonThreadControl* GetHandle() const { return FHandle.get(); }
+  // The platform thread; nil once the thread routine has ended (the join keeps its own).
+  const TCommonThreadControl* GetHandle() const { return FHandle.load(); }
   bool GetOLEInitialized() const { return FOLEInitialized; }
   // The thread's scheduling priority (THREAD_PRIORITY_...), the thread's own niceness here: the
   // thread takes it as it starts, and a running thread is changed at once. Raising a thread above
@@ -141,7 +146,9 @@ private:
   void ApplyPriority();
 
   std::atomic<bool> FFreeOnTerminate{false};
-  std::shared_ptr<TCommonThreadControl> FHandle;
+  std::atomic<TCommonThreadControl*> FHandle{nullptr};
+  // Kept until the thread is joined, after the routine has cleared FHandle.
+  std::shared_ptr<TCommonThreadControl> FControl;
   bool FOLEInitialized{false};
   Cardinal FThreadID{0};
   std::atomic<bool> FTerminated{false};

@@ -10,6 +10,7 @@
 #include "CommonTestUtil.h"
 #include "common/CommonThreadManager.h"
 #include "platform/classlib/Forms.h"
+#include "platform/kernel/Version.h"
 #include "platform/user/guimain/GuiTest.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
@@ -69,6 +70,7 @@ struct Threads : ::testing::Test {
 TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
   TProbeThread* t = TProbeThread::New(true);
   EXPECT_TRUE(t->GetSuspended());
+  EXPECT_NE(t->GetHandle(), nullptr);
   EXPECT_EQ(CommonThreadCount(), 1);
   try {
     t->Free();
@@ -84,65 +86,86 @@ TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
   WaitFinished(t);
   EXPECT_TRUE(t->Ran);
   EXPECT_TRUE(t->OleDuring);
-  EXPECT_FALSE(t->GetOLEInitialized());
+  EXPECT_TRUE(t->GetOLEInitialized()) << "it tells how the initialisation went";
+  EXPECT_EQ(t->GetHandle(), nullptr) << "the routine let its handle go";
   EXPECT_TRUE(t->GetTerminated());
   EXPECT_TRUE(t->Event().WaitFor(0));
   t->Free();
+
+  // A thread that runs cannot be stopped from outside here: asking changes nothing, and it says so.
+  std::atomic<bool> go{false};
+  t = TProbeThread::New(true);
+  t->Work = [&go] {
+    while (!go) std::this_thread::yield();
+  };
+  t->Resume();
+  while (!t->GetRunning()) std::this_thread::yield();
+  t->SetSuspended(true);
+  EXPECT_FALSE(t->GetSuspended());
+  go = true;
+  WaitFinished(t);
+  t->Free();
 }
 
-TEST_F(Threads, RequestsReachTheirWindowOrAreFreed) {
+// The answer goes to the window the request's window has when the answer arrives: one made
+// after the request, or made again, is found; a window freed meanwhile frees the request.
+TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
   struct Seen {
-    UINT msg{0};
-    Integer id{0};
-    TCommonThreadRequest* request{nullptr};
-    bool taken{false};
-  } seen;
-  TForm* alive = TForm::New(Application);
-  TForm* gone = TForm::New(Application);
-  alive->HandleNeeded();
+    TForm* form;
+    Integer id;
+    TCommonThreadRequest* request;
+    bool taken;
+  };
+  std::vector<Seen> seen;
+  TForm *early = TForm::New(Application), *late = TForm::New(Application), *remade = TForm::New(Application),
+        *gone = TForm::New(Application);
+  for (TForm* f : {early, late, remade, gone}) {
+    TWndMethod inherited = f->WindowProc;
+    f->WindowProc = [&seen, f, inherited](TMessage& m) {
+      if (m.Msg != WM_COMMONTHREADCALLBACK) return inherited(m);
+      TWMThreadRequest r = ThreadRequestOf(m.Msg, m.WParam, m.LParam);
+      EXPECT_EQ(r.Msg, 0x8164u);
+      seen.push_back({f, r.RequestID, r.Request, TakePayload<TCommonThreadRequest>(m.LParam) != nullptr});
+    };
+  }
+  early->HandleNeeded();
+  remade->HandleNeeded();
   gone->HandleNeeded();
-  TWndMethod inherited = alive->WindowProc;
-  alive->WindowProc = [&](TMessage& m) {
-    if (m.Msg != WM_COMMONTHREADCALLBACK) return inherited(m);
-    TWMThreadRequest r = ThreadRequestOf(m.Msg, m.WParam, m.LParam);
-    seen = {r.Msg, r.RequestID, r.Request, TakePayload<TCommonThreadRequest>(m.LParam) != nullptr};
-  };
-  auto make = [](TWinControl* window, Cardinal id) {
-    Owned<TCommonThreadRequest> r(TProbeRequest::New());
-    r->SetID(id);
-    r->SetWindow(window);  // on the GUI thread, where the handle is taken
-    return r;
-  };
-  Owned<TCommonThreadRequest> first = make(alive, 7), second = make(gone, 8), third = make(nullptr, 9);
-  TCommonThreadRequest* firstPtr = first.get();
+  std::vector<Owned<TCommonThreadRequest>> requests;
+  for (auto [window, id] : {std::pair<TForm*, Cardinal>{early, 7}, {late, 8}, {remade, 9}, {gone, 10}, {nullptr, 11}}) {
+    requests.emplace_back(TProbeRequest::New());
+    requests.back()->SetID(id);
+    requests.back()->SetWindow(window);  // on the GUI thread
+  }
+  std::vector<TCommonThreadRequest*> made;
+  for (auto& r : requests) made.push_back(r.get());
   // Made suspended: the work must be in place before the thread can run.
   TProbeThread* t = TProbeThread::New(true);
   t->Work = [&] {
-    PostThreadRequest(std::move(first));
-    PostThreadRequest(std::move(second));
+    for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(PostThreadRequest(std::move(requests[i])));
     // No window: the answer goes nowhere and the request is freed at once.
-    EXPECT_FALSE(PostThreadRequest(std::move(third)));
+    EXPECT_FALSE(PostThreadRequest(std::move(requests[4])));
   };
   t->Resume();
   WaitFinished(t);
   t->Free();
-  EXPECT_EQ(CommonThreadRequestCount(), 2);
+  HWND before = remade->Handle();
+  remade->RecreateWnd();
+  ASSERT_NE(remade->Handle(), before);
   gone->Free();
-  EXPECT_EQ(CommonThreadRequestCount(), 1);
   guitest::PumpPending();
-  EXPECT_EQ(seen.msg, 0x8164u);
-  EXPECT_EQ(seen.id, 7);
-  EXPECT_EQ(seen.request, firstPtr);
-  EXPECT_TRUE(seen.taken);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(std::make_tuple(seen[0].form, seen[0].id, seen[0].request, seen[0].taken), std::make_tuple(early, 7, made[0], true));
+  EXPECT_EQ(std::make_tuple(seen[1].form, seen[1].id, seen[1].request, seen[1].taken), std::make_tuple(late, 8, made[1], true));
+  EXPECT_EQ(std::make_tuple(seen[2].form, seen[2].id, seen[2].request, seen[2].taken), std::make_tuple(remade, 9, made[2], true));
   EXPECT_EQ(CommonThreadRequestCount(), 0);
   // The number is anyone's to post: a plain lParam under it is no request.
-  seen = {};
-  PostMessage(alive->Handle(), WM_COMMONTHREADCALLBACK, 5, 0x1234);
+  seen.clear();
+  PostMessage(early->Handle(), WM_COMMONTHREADCALLBACK, 5, 0x1234);
   guitest::PumpPending();
-  EXPECT_EQ(seen.id, 5);
-  EXPECT_EQ(seen.request, nullptr);
-  EXPECT_FALSE(seen.taken);
-  alive->Free();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(std::make_tuple(seen[0].id, seen[0].request, seen[0].taken), std::make_tuple(5, nullptr, false));
+  for (TForm* f : {early, late, remade}) f->Free();
 }
 
 // A priority is a step from the niceness the thread starts with (the test thread's): below
@@ -242,6 +265,33 @@ TEST_F(Threads, AShellExecuteThreadWithNothingFilledOpensNothing) {
   JoinSelfFreeingThreads();
   EXPECT_EQ(CommonThreadCount(), 0);
   EXPECT_EQ(Opened, (std::vector<std::string>{"https://example.invalid/manual"}));
+}
+
+// What the creator put in the record stays where the thread has no text of its own.
+TEST_F(Threads, TheCreatorsFieldsStayWhereTheThreadHasNone) {
+  auto dir = testsupport::MakeTempDir("record");
+  std::ofstream(dir / "photo.jpg") << "x";
+  const std::string folder = dir.string();
+  const String wideFolder = Utf8ToString(folder);
+  struct Case {
+    const char* name;
+    TPlatformVersion platform;
+  } cases[] = {{"wide", {}}, {"8-bit", {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetPlatformVersion(c.platform);
+    Opened.clear();
+    TCommonShellExecuteThread* t = TCommonShellExecuteThread::New(true);
+    t->SetFreeOnTerminate(false);
+    t->SetlpFile(u"photo.jpg");
+    t->ShellExecuteInfoA.lpDirectory = folder.c_str();
+    t->ShellExecuteInfoW.lpDirectory = wideFolder.c_str();
+    t->Resume();
+    WaitFinished(t);
+    EXPECT_EQ(Opened, std::vector<std::string>{(dir / "photo.jpg").string()});
+    t->Free();
+  }
+  ResetPlatformVersion();
 }
 
 TEST_F(Threads, WithoutTheShellsEntryPointNothingIsOpened) {

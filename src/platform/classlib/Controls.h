@@ -157,6 +157,9 @@ class TControl : public TComponent {
 public:
   TWinControl* GetParent() const { return FParent; }
   virtual void SetParent(TWinControl* parent);
+  // Reads false once the control is freed. Whoever holds it may look on the GUI thread whether
+  // the control it was given still exists.
+  std::shared_ptr<const bool> AliveFlag() const { return FAlive; }
 
   Integer GetLeft() const { return FLeft; }
   Integer GetTop() const { return FTop; }
