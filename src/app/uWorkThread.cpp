@@ -109,20 +109,18 @@ void TWorkThread::Create(TUploadMessageSink Sink, TInfoList* List, const String&
 }
 
 void TWorkThread::Create(HWND MsgWnd, TInfoList* List, const String& Text) {
-  // A payload the window does not take, or one posted after the dialog is gone, is freed by the
-  // queue.
-  Create(
-      [MsgWnd](UINT Msg, WPARAM W, Owned<TObject> Payload) {
-        if (Payload)
-          PostMessage(MsgWnd, Msg, W, std::move(Payload));
-        else
-          PostMessage(MsgWnd, Msg, W, LPARAM{0});
-      },
-      List, Text);
+  FMsgWnd = MsgWnd;
+  Create(TUploadMessageSink(), List, Text);
 }
 
 void TWorkThread::Post(UINT Msg, WPARAM W, Owned<TObject> Payload) {
-  if (FSink) FSink(Msg, W, std::move(Payload));
+  if (FSink) return FSink(Msg, W, std::move(Payload));
+  // A payload the window does not take, or one posted after the dialog is gone, is freed by the
+  // queue.
+  if (Payload)
+    PostMessage(FMsgWnd, Msg, W, std::move(Payload));
+  else
+    PostMessage(FMsgWnd, Msg, W, LPARAM{0});
 }
 
 void TWorkThread::Log(const String& Text) { Post(WM_UPLOADLOG, 0, order::BoxString(Text)); }

@@ -72,7 +72,8 @@ private:
   void ForgetUploaded();
   String Summary() const;
 
-  TUploadMessageSink FSink;
+  HWND FMsgWnd{nullptr};
+  TUploadMessageSink FSink;  // instead of the window, when one is given
   TInfoList* FList{nullptr};
   String FText;
   // The price list's print sizes by name, read where the thread is made: the lists belong to the
