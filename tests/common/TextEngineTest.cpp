@@ -101,6 +101,19 @@ TEST(TextEngine, ACharacterWiderThanTheLineStillMovesOn) {
   EXPECT_EQ(Lines(buf, 3), (std::vector<String>{u"a", u"W", u"b"}));
 }
 
+// Captions are cut only between clusters: "é" given as "e" and a combining acute measures as the
+// composed letter (8), an emoji's surrogate pair 16; "..." is 24.
+TEST_F(TextFixture, WrappingAndShorteningCutBetweenClusters) {
+  const String cafe = u"Cafe\u0301 ete\u0301", grin = u"\U0001F600", grins = grin + grin;
+  EXPECT_EQ(ShortenTextW(dib.Dc, cafe, 64), cafe);  // "Café été" is 64
+  EXPECT_EQ(ShortenTextW(dib.Dc, cafe, 56), u"Cafe\u0301...");
+  EXPECT_EQ(ShortenTextW(dib.Dc, cafe, 55), u"Caf...");
+  EXPECT_EQ(ShortenTextW(dib.Dc, grins + grins, 48), grin + u"...");
+  TCommonWideCharArray buf;
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, cafe, 32, -1, buf)), (std::vector<String>{u"Cafe\u0301", u"ete\u0301"}));
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, grins + grin, 40, -1, buf)), (std::vector<String>{grins, grin}));
+}
+
 // Wrapping and shortening go by each character's own advance ('i' 3, 'W' 12, the rest 8; "..."
 // is 24), whatever the widest character the font claims.
 TEST(TextEngine, WrappingAndShorteningGoByEachCharactersAdvance) {

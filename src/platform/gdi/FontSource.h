@@ -1,6 +1,7 @@
 #pragma once
 // Where the canvas gets its fonts. A font source realises one LOGFONT: its metrics, the advance of
 // each character (extents add up, without kerning, as GDI's do) and the coverage of drawn text.
+// Text that needs shaping (NeedsShaping) is laid out by the source as a whole instead (Shape).
 // The program uses its one face (Tahoma) through the toolkit; tests install the fixed-metrics
 // source, in which every character has the same advance unless a table says otherwise.
 
@@ -31,6 +32,27 @@ struct TRunCoverage {
   std::shared_ptr<const void> Keep;
 };
 
+// Whether `text` must be laid out as a whole rather than one UTF-16 unit at a time: it holds a
+// combining mark, a surrogate, a letter of a right-to-left or other complex script, a joiner, a
+// variation selector or a directional mark. Every caption is asked, so the answer costs a look at
+// each unit.
+bool NeedsShaping(StringView text);
+
+// Text that needs shaping, laid out. Each grapheme cluster is composed canonically where the face
+// holds the composed characters, as a shaper composes them, so that a decomposed name draws and
+// measures as the composed one; a cut of the text falls only between clusters.
+struct TShapedText {
+  struct TCluster {
+    size_t From{0}, To{0};                  // its units in the given text
+    size_t ComposedFrom{0}, ComposedTo{0};  // and in Text
+    Integer End{0};                         // the extent of the text from its start through this cluster
+    Integer Left{0}, Right{0};              // where its glyphs lie, from the left end of the drawn text
+  };
+  String Text;  // what is drawn: the clusters composed
+  std::vector<TCluster> Clusters;
+  Integer Width{0};
+};
+
 class TFontSource {
 public:
   virtual ~TFontSource() = default;
@@ -41,6 +63,16 @@ public:
   virtual void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const = 0;
   // The coverage Render lays for `text`, where the source keeps its drawn runs; false otherwise.
   virtual bool RunCoverage(StringView, TRunCoverage&) const { return false; }
+  // `text`, which needs shaping, laid out: by default the units of its composed clusters one after
+  // another, each at the sum of the advances before it, as Render draws them.
+  virtual std::shared_ptr<const TShapedText> Shape(StringView text) const;
+
+protected:
+  // Splits `text` into its grapheme clusters and composes each where `held` holds every character
+  // of the composed form; the extents are left to the caller.
+  static TShapedText Compose(StringView text, const std::function<bool(char32_t)>& held);
+  // The extents of composed text laid out unit by unit.
+  void LayUnits(TShapedText& shaped) const;
 };
 
 using TFontSourceFactory = std::function<std::shared_ptr<TFontSource>(const LOGFONTW&)>;

@@ -5,11 +5,13 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <atomic>
@@ -183,6 +185,7 @@ public:
     Tm.tmItalic = lf.lfItalic;
     // FreeType's emboldening strength: a 24th of the size, at least a pixel.
     if (Font.bold() && !HasBoldGlyphs(Font)) Embolden = std::max(1, static_cast<int>(std::lround(px / 24.0)));
+    Face = QRawFont::fromFont(Font);
   }
   TEXTMETRICW Metrics() const override { return Tm; }
   // Every extent and every drawn run asks for each of its characters: an advance once measured
@@ -205,6 +208,28 @@ public:
     out.Margin = run->Margin;
     out.Keep = std::move(run);
     return true;
+  }
+  // The toolkit lays the composed text out as a whole, with its font fallback and bidirectional
+  // order; each cluster's extent is the advance of its glyphs there, a glyph that several clusters
+  // make together (a ligature) shared equally among them.
+  std::shared_ptr<const TShapedText> Shape(StringView text) const override {
+    {
+      std::lock_guard lock(RunMutex);
+      auto it = Shapes.find(text);
+      if (it != Shapes.end()) return it->second;
+    }
+    auto shaped = std::make_shared<TShapedText>(Compose(text, [this](char32_t c) {
+      std::lock_guard lock(Mutex);
+      return Face.supportsCharacter(c);
+    }));
+    if (NeedsShaping(shaped->Text))
+      LayOut(*shaped);
+    else
+      LayUnits(*shaped);
+    std::lock_guard lock(RunMutex);
+    // Only names in scripts that need shaping come here, a screenful at a time.
+    if (Shapes.size() >= 4096) Shapes.clear();
+    return Shapes.emplace(String(text), std::move(shaped)).first->second;
   }
   void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
     if (mask.Width <= 0 || mask.Height <= 0 || text.empty()) return;
@@ -361,6 +386,81 @@ private:
     }
   }
 
+  // Text laid out by the toolkit on one line, left to right as the platform's text functions lay a
+  // paragraph without a reading order of the caller's.
+  std::unique_ptr<QTextLayout> LayoutOf(StringView text) const {
+    auto layout = std::make_unique<QTextLayout>(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())), Font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    layout->createLine().setLineWidth(1e6);
+    layout->endLayout();
+    return layout;
+  }
+
+  void LayOut(TShapedText& shaped) const {
+    const auto layout = LayoutOf(shaped.Text);
+    struct TGlyph {
+      double Advance{0};
+      int Clusters{0};
+    };
+    // Glyphs by font, index and place; a cluster's glyphs with their advances.
+    std::map<std::tuple<QString, quint32, qint64, qint64>, TGlyph> glyphs;
+    std::vector<std::vector<std::pair<double, TGlyph*>>> of(shaped.Clusters.size());
+    for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
+      const auto& c = shaped.Clusters[k];
+      for (const QGlyphRun& run : layout->glyphRuns(static_cast<int>(c.ComposedFrom), static_cast<int>(c.ComposedTo - c.ComposedFrom))) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> indexes = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const QList<QPointF> advances = font.advancesForGlyphIndexes(indexes);
+        for (qsizetype i = 0; i < indexes.size(); ++i) {
+          auto key = std::make_tuple(font.familyName(), indexes[i], std::llround(positions[i].x() * 64),
+                                     std::llround(positions[i].y() * 64));
+          TGlyph& g = glyphs[key];
+          g.Advance = advances[i].x();
+          ++g.Clusters;
+          of[k].emplace_back(positions[i].x(), &g);
+        }
+      }
+    }
+    double end = 0;
+    for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
+      auto& c = shaped.Clusters[k];
+      double left = 0, right = 0;
+      for (size_t i = 0; i < of[k].size(); ++i) {
+        const auto& [x, g] = of[k][i];
+        end += g->Advance / g->Clusters;
+        left = i == 0 ? x : std::min(left, x);
+        right = i == 0 ? x + g->Advance : std::max(right, x + g->Advance);
+      }
+      c.End = static_cast<Integer>(std::lround(end));
+      c.Left = static_cast<Integer>(std::lround(left));
+      c.Right = static_cast<Integer>(std::lround(right));
+    }
+    shaped.Width = shaped.Clusters.empty() ? 0 : shaped.Clusters.back().End;
+  }
+
+  // Text that needs shaping drawn as the toolkit draws it, its baseline on the face's.
+  void DrawLaidOut(StringView text, TRun& run) const {
+    const auto layout = LayoutOf(text);
+    const QTextLine line = layout->lineAt(0);
+    double width = 0;
+    for (const QGlyphRun& glyphs : line.glyphRuns())
+      for (const QPointF& a : glyphs.rawFont().advancesForGlyphIndexes(glyphs.glyphIndexes())) width += a.x();
+    run.Width = static_cast<int>(std::ceil(width)) + 2 * run.Margin;
+    run.Coverage.assign(static_cast<size_t>(run.Width) * run.Height, 0);
+    QImage img(run.Coverage.data(), run.Width, run.Height, run.Width, QImage::Format_Alpha8);
+    QPainter p(&img);
+    p.setPen(Qt::black);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    for (int k = 0; k <= Embolden; ++k)
+      layout->draw(&p, QPointF(run.Margin + k, run.Margin + Tm.tmAscent - line.ascent()));
+  }
+
   std::shared_ptr<const TRun> RunOf(StringView text) const {
     {
       std::lock_guard lock(RunMutex);
@@ -372,11 +472,19 @@ private:
     }
     auto run = std::make_shared<TRun>();
     run->Margin = Tm.tmHeight / 2 + 1;
+    run->Height = Tm.tmHeight + 2 * run->Margin;
+    if (NeedsShaping(text))
+      DrawLaidOut(text, *run);
+    else
+      DrawUnits(text, *run);
+    return Keep(text, std::move(run));
+  }
+
+  void DrawUnits(StringView text, TRun& run) const {
     int width = 0;
     for (Char ch : text) width += Advance(ch);
-    run->Width = width + 2 * run->Margin;
-    run->Height = Tm.tmHeight + 2 * run->Margin;
-    run->Coverage.assign(static_cast<size_t>(run->Width) * run->Height, 0);
+    run.Width = width + 2 * run.Margin;
+    run.Coverage.assign(static_cast<size_t>(run.Width) * run.Height, 0);
     // One character at a time, so that drawn positions add up exactly as measured ones do. The
     // toolkit shapes each one anew, which made new captions (a scroll, a filled list) the larger
     // part of a paint: a character is drawn once and its coverage laid at each place it appears,
@@ -388,27 +496,30 @@ private:
       glyphs.push_back(ch == u' ' ? nullptr : GlyphOf(ch));
       if (glyphs.back()) bounded = bounded && glyphs.back()->Bounded;
     }
-    const int baseline = run->Margin + Tm.tmAscent;
+    const int baseline = run.Margin + Tm.tmAscent;
     if (bounded) {
-      int pos = run->Margin;
+      int pos = run.Margin;
       for (size_t i = 0; i < text.size(); ++i) {
         if (glyphs[i])
-          for (int k = 0; k <= Embolden; ++k) Lay(*run, *glyphs[i], pos + k, baseline);
+          for (int k = 0; k <= Embolden; ++k) Lay(run, *glyphs[i], pos + k, baseline);
         pos += Advance(text[i]);
       }
     } else {
-      QImage img(run->Coverage.data(), run->Width, run->Height, run->Width, QImage::Format_Alpha8);
+      QImage img(run.Coverage.data(), run.Width, run.Height, run.Width, QImage::Format_Alpha8);
       QPainter p(&img);
       p.setFont(Font);
       p.setPen(Qt::black);
       p.setRenderHint(QPainter::TextAntialiasing, true);
-      int pos = run->Margin;
+      int pos = run.Margin;
       for (Char ch : text) {
         if (ch != u' ')
           for (int k = 0; k <= Embolden; ++k) p.drawText(QPointF(pos + k, baseline), QString(QChar(ch)));
         pos += Advance(ch);
       }
     }
+  }
+
+  std::shared_ptr<const TRun> Keep(StringView text, std::shared_ptr<TRun> run) const {
     const size_t bytes = run->Coverage.size() + text.size() * sizeof(Char);
     std::lock_guard lock(RunMutex);
     auto it = Runs.find(text);
@@ -443,6 +554,9 @@ private:
   mutable std::unordered_map<String, TRunList::iterator, TRunHash, std::equal_to<>> Runs;
   mutable size_t RunBytes{0};
   mutable std::unordered_map<Char, std::shared_ptr<const TGlyph>> Glyphs;
+  mutable std::unordered_map<String, std::shared_ptr<const TShapedText>, TRunHash, std::equal_to<>> Shapes;
+  // The face alone, without the toolkit's fallback; read under Mutex.
+  QRawFont Face;
 };
 
 struct FactoryState {

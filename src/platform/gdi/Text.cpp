@@ -15,14 +15,62 @@ namespace {
 std::shared_ptr<TFontSource> Source(HDC dc) { return SourceOf(CurrentFont(dc)); }
 
 int Width(TFontSource& src, StringView s) {
+  if (NeedsShaping(s)) return src.Shape(s)->Width;
   int w = 0;
   for (Char c : s) w += src.Advance(c);
   return w;
 }
 
+// Where a text may be cut: the end of each of its clusters, in units, and the extent of the text
+// through it. Each unit of text that needs no shaping is a cluster of its own.
+struct TCut {
+  size_t End;
+  int Extent;
+};
+std::vector<TCut> Cuts(TFontSource& src, StringView s) {
+  std::vector<TCut> cuts;
+  if (NeedsShaping(s)) {
+    for (const auto& c : src.Shape(s)->Clusters) cuts.push_back({c.To, c.End});
+  } else {
+    int w = 0;
+    for (size_t i = 0; i < s.size(); ++i) cuts.push_back({i + 1, w += src.Advance(s[i])});
+  }
+  return cuts;
+}
+
+// Fills what the options and the background mode ask for behind a text `width` wide whose cell's
+// top-left corner lies at `origin` (target coordinates), and answers where its glyphs may show.
+QRegion TextArea(HDC dc, QPoint origin, UINT options, const TRect* rect, int width, int height) {
+  QRegion clip(QRect(-1000000, -1000000, 2000000, 2000000));
+  if (rect && (options & ETO_CLIPPED)) clip = QRegion(ToTarget(dc, *rect));
+  if (rect && (options & ETO_OPAQUE)) FillRegion(dc, QRegion(ToTarget(dc, *rect)) & PaintableRegion(dc), dc->S.BkColor);
+  QRect cell(origin, QSize(width, height));
+  if (dc->S.BkMode == OPAQUE && width > 0) FillRegion(dc, QRegion(cell) & clip, dc->S.BkColor);
+  return clip & PaintableRegion(dc) & cell;
+}
+
+// The font's underline and strike-out over the text from `shift` on, and the mnemonic's underline
+// from `from` to `to`.
+void DrawRules(TGlyphMask& mask, const LOGFONTW& lf, const TEXTMETRICW& tm, int shift, int width, int from, int to) {
+  auto line = [&](int row, int left, int right) {
+    if (row < 0 || row >= mask.Height) return;
+    for (int xx = std::max(0, left); xx < std::min(mask.Width, right); ++xx) mask.At(xx, row) = 255;
+  };
+  if (lf.lfUnderline) line(tm.tmAscent + 1, shift, shift + width);
+  if (lf.lfStrikeOut) line(tm.tmAscent - tm.tmAscent / 3, shift, shift + width);
+  if (from < to) line(tm.tmAscent + 1, from, to);
+}
+
+void OutputShaped(HDC dc, int x, int y, UINT options, const TRect* rect, StringView text, const int* dx,
+                  int underlineIndex);
+
 // Draws one run of text with its cell's top-left corner at logical (x, y).
 void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringView text, const int* dx,
                 int underlineIndex = -1) {
+  if (NeedsShaping(text)) {
+    OutputShaped(dc, x, y, options, rect, text, dx, underlineIndex);
+    return;
+  }
   FontObj* font = CurrentFont(dc);
   auto holder = SourceOf(font);
   TFontSource& src = *holder;
@@ -34,12 +82,7 @@ void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringVie
     width += adv[i];
   }
   QPoint origin = ToTarget(dc, x, y);
-  QRegion clip(QRect(-1000000, -1000000, 2000000, 2000000));
-  if (rect && (options & ETO_CLIPPED)) clip = QRegion(ToTarget(dc, *rect));
-  if (rect && (options & ETO_OPAQUE)) FillRegion(dc, QRegion(ToTarget(dc, *rect)) & PaintableRegion(dc), dc->S.BkColor);
-  QRect cell(origin, QSize(width, tm.tmHeight));
-  if (dc->S.BkMode == OPAQUE && width > 0) FillRegion(dc, QRegion(cell) & clip, dc->S.BkColor);
-  QRegion visible = clip & PaintableRegion(dc) & cell;
+  QRegion visible = TextArea(dc, origin, options, rect, width, tm.tmHeight);
   if (visible.isEmpty() || text.empty()) return;
   // Only the visible part of a long run is rendered.
   QRect vb = visible.boundingRect();
@@ -85,17 +128,62 @@ void OutputText(HDC dc, int x, int y, UINT options, const TRect* rect, StringVie
   } else {
     src.Render(text.substr(first, last - first), mask, pos, 0);
   }
-  auto line = [&](int row, int from, int to) {
-    if (row < 0 || row >= mask.Height) return;
-    for (int xx = std::max(0, from); xx < std::min(mask.Width, to); ++xx) mask.At(xx, row) = 255;
-  };
-  if (font->Log.lfUnderline) line(tm.tmAscent + 1, shift, shift + width);
-  if (font->Log.lfStrikeOut) line(tm.tmAscent - tm.tmAscent / 3, shift, shift + width);
+  int from = 0, to = 0;
   if (underlineIndex >= 0 && underlineIndex < static_cast<int>(text.size())) {
-    int from = shift;
+    from = shift;
     for (int i = 0; i < underlineIndex; ++i) from += adv[static_cast<size_t>(i)];
-    line(tm.tmAscent + 1, from, from + adv[static_cast<size_t>(underlineIndex)]);
+    to = from + adv[static_cast<size_t>(underlineIndex)];
   }
+  DrawRules(mask, font->Log, tm, shift, width, from, to);
+  BlendMask(dc, mask, QPoint(vb.left(), origin.y()), visible, dc->S.TextColor);
+}
+
+// Text that needs shaping, drawn as its source lays it out; where its clusters composed need no
+// shaping, exactly as that composed text. With spacing of the caller's, each cluster is laid out
+// on its own at its place.
+void OutputShaped(HDC dc, int x, int y, UINT options, const TRect* rect, StringView text, const int* dx,
+                  int underlineIndex) {
+  FontObj* font = CurrentFont(dc);
+  auto holder = SourceOf(font);
+  TFontSource& src = *holder;
+  const auto shaped = src.Shape(text);
+  const TShapedText::TCluster* mnemonic = nullptr;
+  for (const auto& c : shaped->Clusters)
+    if (underlineIndex >= static_cast<int>(c.From) && underlineIndex < static_cast<int>(c.To)) mnemonic = &c;
+  if (!dx && !NeedsShaping(shaped->Text)) {
+    OutputText(dc, x, y, options, rect, shaped->Text, nullptr, mnemonic ? static_cast<int>(mnemonic->ComposedFrom) : -1);
+    return;
+  }
+  const TEXTMETRICW tm = src.Metrics();
+  std::vector<int> at(shaped->Clusters.size() + 1, 0);  // with spacing: where each cluster starts
+  int width = shaped->Width;
+  if (dx) {
+    size_t i = 0;
+    for (size_t k = 0; k < shaped->Clusters.size(); ++k)
+      for (at[k + 1] = at[k]; i < shaped->Clusters[k].To; ++i) at[k + 1] += dx[i];
+    width = at.back();
+  }
+  const QPoint origin = ToTarget(dc, x, y);
+  const QRegion visible = TextArea(dc, origin, options, rect, width, tm.tmHeight);
+  if (visible.isEmpty()) return;
+  const QRect vb = visible.boundingRect();
+  const int shift = origin.x() - vb.left();
+  TGlyphMask mask;
+  mask.Width = vb.width();
+  mask.Height = tm.tmHeight;
+  mask.Coverage.assign(static_cast<size_t>(mask.Width) * mask.Height, 0);
+  int from = 0, to = 0;
+  if (dx) {
+    for (size_t k = 0; k < shaped->Clusters.size(); ++k) {
+      const auto& c = shaped->Clusters[k];
+      src.Render(src.Shape(text.substr(c.From, c.To - c.From))->Text, mask, shift + at[k], 0);
+      if (&c == mnemonic) from = shift + at[k], to = shift + at[k + 1];
+    }
+  } else {
+    src.Render(shaped->Text, mask, shift, 0);
+    if (mnemonic) from = shift + mnemonic->Left, to = shift + mnemonic->Right;
+  }
+  DrawRules(mask, font->Log, tm, shift, width, from, to);
   BlendMask(dc, mask, QPoint(vb.left(), origin.y()), visible, dc->S.TextColor);
 }
 
@@ -123,6 +211,21 @@ BOOL GetTextExtentExPointW(HDC dc, const Char* text, int count, int maxExtent, i
   if (!IsLiveDC(dc) || !size || count < 0 || (!text && count > 0)) return 0;
   auto holder = Source(dc);
   TFontSource& src = *holder;
+  const StringView s(text ? text : u"", static_cast<size_t>(count));
+  if (NeedsShaping(s)) {
+    // A cluster fits whole or not at all, and its units share one extent: through its end.
+    const auto shaped = src.Shape(s);
+    size_t fitting = 0;
+    for (const auto& c : shaped->Clusters) {
+      if (fit && c.End > maxExtent) break;
+      fitting = c.To;
+      if (dx) std::fill(dx + c.From, dx + c.To, c.End);
+    }
+    if (fit) *fit = static_cast<int>(fitting);
+    size->cx = shaped->Width;
+    size->cy = src.Metrics().tmHeight;
+    return 1;
+  }
   int width = 0, fitting = 0;
   bool fits = true;
   for (int i = 0; i < count; ++i) {
@@ -158,7 +261,10 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* r, const Char*
     y = dc->S.PenPos.Y;
   }
   int width = 0;
-  for (size_t i = 0; i < s.size(); ++i) width += dx ? dx[i] : src.Advance(s[i]);
+  if (dx)
+    for (size_t i = 0; i < s.size(); ++i) width += dx[i];
+  else
+    width = Width(src, s);
   int left = x;
   if ((align & TA_CENTER) == TA_CENTER)
     left = x - width / 2;
@@ -185,13 +291,21 @@ namespace {
 
 const StringView Ellipsis = u"...";
 
+// The start of `s` that fits `room` with what follows it (an ellipsis, the rest of a path), cut
+// between clusters. A start of shaped text may measure more alone than within the whole (a letter
+// takes its final form): the cut is measured as it is drawn.
+String CutToFit(TFontSource& src, StringView s, int room, StringView after, int maxWidth) {
+  const auto cuts = Cuts(src, s);
+  size_t k = 0;
+  while (room >= 0 && k < cuts.size() && cuts[k].Extent <= room) ++k;
+  auto cut = [&](size_t n) { return String(s.substr(0, n ? cuts[n - 1].End : 0)) + String(after); };
+  while (k > 0 && Width(src, cut(k)) > maxWidth) --k;
+  return cut(k);
+}
+
 String EndEllipsis(TFontSource& src, StringView s, int maxWidth) {
   if (Width(src, s) <= maxWidth) return String(s);
-  int room = maxWidth - Width(src, Ellipsis);
-  size_t n = 0;
-  int w = 0;
-  while (n < s.size() && w + src.Advance(s[n]) <= room) w += src.Advance(s[n++]);
-  return String(s.substr(0, n)) + String(Ellipsis);
+  return CutToFit(src, s, maxWidth - Width(src, Ellipsis), Ellipsis, maxWidth);
 }
 
 // Keeps the part after the last path separator and as much of the beginning as fits.
@@ -200,38 +314,37 @@ String PathEllipsis(TFontSource& src, StringView s, int maxWidth) {
   size_t sep = s.find_last_of(u"\\/");
   if (sep == StringView::npos || sep == 0) return EndEllipsis(src, s, maxWidth);
   StringView tail = s.substr(sep);
-  int room = maxWidth - Width(src, Ellipsis) - Width(src, tail);
-  size_t n = 0;
-  int w = 0;
-  while (n < sep && room >= 0 && w + src.Advance(s[n]) <= room) w += src.Advance(s[n++]);
-  return String(s.substr(0, n)) + String(Ellipsis) + String(tail);
+  const String after = String(Ellipsis) + String(tail);
+  return CutToFit(src, s.substr(0, sep), maxWidth - Width(src, Ellipsis) - Width(src, tail), after, maxWidth);
 }
 
 int TabbedWidth(TFontSource& src, StringView s, bool tabs, int tabStop) {
+  if (!tabs || tabStop <= 0) return Width(src, s);
   int w = 0;
-  for (Char c : s) {
-    if (tabs && c == u'\t' && tabStop > 0)
-      w = (w / tabStop + 1) * tabStop;
-    else
-      w += src.Advance(c);
+  for (size_t from = 0;;) {
+    const size_t tab = s.find(u'\t', from);
+    w += Width(src, s.substr(from, tab == StringView::npos ? StringView::npos : tab - from));
+    if (tab == StringView::npos) return w;
+    w = (w / tabStop + 1) * tabStop;
+    from = tab + 1;
   }
-  return w;
 }
 
 // Breaks one paragraph between words; a word wider than the line stays whole unless the caller
 // asked for edit-control breaking.
 std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, bool breakWords) {
   std::vector<String> lines;
-  size_t pos = 0;
+  const auto cuts = Cuts(src, p);
+  size_t pos = 0, k = 0;  // k: the cluster that starts at pos
   while (true) {
     int w = 0;
     size_t i = pos, lastSpace = StringView::npos;
     while (i < p.size()) {
-      int a = src.Advance(p[i]);
+      const int a = cuts[k].Extent - (k ? cuts[k - 1].Extent : 0);
       if (w + a > maxWidth && i > pos) break;
       if (p[i] == u' ') lastSpace = i;
       w += a;
-      ++i;
+      i = cuts[k++].End;
     }
     if (i >= p.size()) {
       lines.emplace_back(p.substr(pos));
@@ -253,6 +366,7 @@ std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, 
     pos = end;
     while (pos < p.size() && p[pos] == u' ') ++pos;
     if (pos >= p.size()) break;
+    for (k = 0; k < cuts.size() && cuts[k].End <= pos;) ++k;
   }
   return lines;
 }
@@ -336,7 +450,20 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
     int u = underline >= charsBefore && underline < charsBefore + static_cast<int>(l.size())
                 ? underline - charsBefore
                 : -1;
-    if (tabs && l.find(u'\t') != String::npos) {
+    if (tabs && tabStop > 0 && l.find(u'\t') != String::npos && NeedsShaping(l)) {
+      // Each stretch between tabs is laid out on its own at its tab stop.
+      int pos = 0;
+      for (size_t from = 0;;) {
+        const size_t tab = l.find(u'\t', from);
+        const StringView part = StringView(l).substr(from, tab == String::npos ? String::npos : tab - from);
+        const int mark = u >= static_cast<int>(from) && u < static_cast<int>(from + part.size()) ? u - static_cast<int>(from) : -1;
+        OutputText(dc, x + pos, y, options, r, part, nullptr, mark);
+        pos += Width(src, part);
+        if (tab == String::npos) break;
+        pos = (pos / tabStop + 1) * tabStop;
+        from = tab + 1;
+      }
+    } else if (tabs && l.find(u'\t') != String::npos) {
       std::vector<int> dx(l.size());
       int pos = 0;
       for (size_t i = 0; i < l.size(); ++i) {

@@ -81,6 +81,24 @@ TEST(DrawText, TheExtentOfEachStartAndHowManyCharactersFit) {
   }
 }
 
+// A cluster fits whole or not at all and its characters share one extent, through its end: "é"
+// given as "e" and a combining acute measures as the composed letter (8), an emoji's pair 16.
+TEST(DrawText, ClustersFitWholeAndShareTheirExtent) {
+  FixedFontScope font;
+  DibCanvas c(4, 4);
+  const std::vector<int> ends{8, 16, 24, 32, 32, 48, 48};
+  for (auto [maxExtent, fit] : {std::pair{31, 3}, {32, 5}, {47, 5}, {48, 7}}) {
+    std::vector<int> dx(7, -1);
+    int n = -1;
+    TSize size{};
+    ASSERT_TRUE(GetTextExtentExPointW(c.Dc, u"Cafe\u0301\U0001F600", 7, maxExtent, &n, dx.data(), &size));
+    EXPECT_EQ(n, fit) << maxExtent;
+    dx.resize(static_cast<size_t>(fit));
+    EXPECT_EQ(dx, std::vector<int>(ends.begin(), ends.begin() + fit)) << maxExtent;
+    EXPECT_EQ(size.cx, 48);
+  }
+}
+
 // Where the first glyph box of a drawn line starts.
 TPoint FirstGlyph(const DibCanvas& c) {
   for (int y = 0; y < c.H; ++y)

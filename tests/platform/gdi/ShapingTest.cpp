@@ -1,0 +1,156 @@
+// Text that needs shaping, drawn and measured in the program's face at 16 pixels against the
+// toolkit's own drawing of the same text composed.
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Gdi_p.h"
+#include "platform/gdi/GdiTestUtil.h"
+#include "platform/rtl/Strings.h"
+
+namespace {
+
+using namespace gditest;
+
+constexpr int W = 240, H = 64;
+
+// Black on white in the face, the drawn ink read back as coverage; with the toolkit's drawing of
+// composed lines, each cut to its cell: laid out whole, or (`plain`) each character at the sum of
+// the rounded advances before it, as text that needs no shaping is drawn.
+struct Face16 {
+  DibCanvas C{W, H};
+  LOGFONTW Lf{};
+  HFONT Font;
+  TEXTMETRICW Tm{};
+  QFont Q{gdi::UiFamily()};
+  explicit Face16(LONG weight) {
+    Lf.lfHeight = -16;
+    Lf.lfWeight = weight;
+    Font = CreateFontIndirectW(&Lf);
+    SelectObject(C.Dc, Font);
+    C.Clear(RGB(255, 255, 255));
+    SetBkMode(C.Dc, TRANSPARENT);
+    GetTextMetricsW(C.Dc, &Tm);
+    Q.setKerning(false);
+    if (weight >= 600) Q.setWeight(static_cast<QFont::Weight>(gdi::UiBoldWeight()));
+    Q.setPixelSize(16);
+  }
+  ~Face16() { DeleteObject(Font); }
+  int Extent(StringView s) {
+    TSize size{};
+    GetTextExtentPoint32W(C.Dc, s.data(), static_cast<int>(s.size()), &size);
+    return size.cx;
+  }
+  std::vector<Byte> Ink() const {
+    std::vector<Byte> out;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) out.push_back(static_cast<Byte>(255 - C.Px(x, y)[1]));
+    return out;
+  }
+  int Toolkit(const QString& s, bool plain) const {
+    QFontMetricsF fm(Q);
+    int w = plain ? 0 : static_cast<int>(std::lround(fm.horizontalAdvance(s)));
+    for (QChar c : plain ? s : QString()) w += static_cast<int>(std::lround(fm.horizontalAdvance(c)));
+    return w;
+  }
+  // Lines from (x, y) on, each placed in `width` by `align` (0 left, 1 centred, 2 right).
+  std::vector<Byte> ToolkitInk(const std::vector<QString>& lines, bool plain, int x, int y, int width, int align) const {
+    QImage img(W, H, QImage::Format_Alpha8);
+    img.fill(0);
+    QPainter p(&img);
+    p.setFont(Q);
+    p.setLayoutDirection(Qt::LeftToRight);  // as a line without a reading order of its own
+    for (const QString& s : lines) {
+      const int w = Toolkit(s, plain), left = x + (width - w) * align / 2;
+      p.setClipRect(left, y, w, Tm.tmHeight);
+      for (int k = 0; k <= Tm.tmWeight / FW_BOLD; ++k) {  // bold emboldened by a pixel at 16
+        if (!plain) p.drawText(QPointF(left + k, y + Tm.tmAscent), s);
+        for (int i = 0, pos = left; plain && i < s.size(); pos += Toolkit(s[i++], true)) p.drawText(QPointF(pos + k, y + Tm.tmAscent), QString(s[i]));
+      }
+      y += Tm.tmHeight;
+    }
+    p.end();
+    std::vector<Byte> out;
+    for (int yy = 0; yy < H; ++yy) out.insert(out.end(), img.constScanLine(yy), img.constScanLine(yy) + W);
+    return out;
+  }
+};
+
+size_t Differing(const std::vector<Byte>& a, const std::vector<Byte>& b) {
+  size_t n = 0;
+  for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
+  return n;
+}
+
+QString Q(const char16_t* s) { return QString::fromUtf16(s); }
+
+// TextOutW, GetTextExtentPoint32W and DrawTextW with its cuts, breaks and alignment draw and
+// measure text that needs shaping as the toolkit lays out its composed form: marks on their
+// letters in the face's composed letters, emoji from the fallback face, Arabic joined and, with
+// Hebrew, right to left within a left-to-right line; cut only between clusters.
+TEST(Shaping, TextComesOutAsTheToolkitDrawsItComposed) {
+  ASSERT_EQ(gdi::UiFamily(), QStringLiteral("Tahoma"));
+  const char16_t *cafe = u"Cafe\u0301 e\u0301te\u0301", *ruDecomposed = u"\u041d\u043e\u0432\u0438\u0306 \u0433\u043e\u0434",
+                 *ru = u"\u041d\u043e\u0432\u0439 \u0433\u043e\u0434", *salam = u"\u0633\u0644\u0627\u0645",
+                 *shalom = u"\u05e9\u05dc\u05d5\u05dd", *grin = u"\U0001F600";
+  const QString grins = Q(grin) + Q(grin);
+  struct Case {
+    const char16_t* given;
+    UINT flags;  // TextOutW where 0, else DrawTextW's in a rectangle as wide as the widest line shown
+    int extra;   // and this much wider
+    std::vector<QString> shown;
+    bool plain;  // the composed text needs no shaping
+    LONG weight;
+    int align;
+  } cases[] = {
+      {cafe, 0, 0, {Q(u"Caf\u00e9 \u00e9t\u00e9")}, true, FW_NORMAL, 0},
+      {ruDecomposed, 0, 0, {Q(ru)}, true, FW_BOLD, 0},
+      {u"Cafe\u0301 \U0001F600!", 0, 0, {Q(u"Caf\u00e9 \U0001F600!")}, false, FW_NORMAL, 0},
+      {u"\u041d\u043e\u0432\u0438\u0306 \u0433\u043e\u0434 \u0633\u0644\u0627\u0645", 0, 0,
+       {Q(ru) + u' ' + Q(salam)}, false, FW_BOLD, 0},
+      {shalom, 0, 0, {Q(shalom)}, false, FW_NORMAL, 0},
+      {cafe, DT_SINGLELINE | DT_END_ELLIPSIS, 3, {Q(u"Caf\u00e9...")}, true, FW_NORMAL, 0},
+      {ruDecomposed, DT_WORDBREAK, 0, {Q(u"\u041d\u043e\u0432\u0439"), Q(u"\u0433\u043e\u0434")}, true, FW_NORMAL, 0},
+      {u"\U0001F600\U0001F600\U0001F600\U0001F600", DT_SINGLELINE | DT_END_ELLIPSIS, 5, {grins + Q(u"...")}, false, FW_NORMAL, 0},
+      {u"\U0001F600\U0001F600\U0001F600", DT_WORDBREAK | DT_EDITCONTROL, 4, {grins, Q(grin)}, false, FW_NORMAL, 0},
+      {u"\u0633\u0644\u0627\u0645 \u0639\u0644\u064a\u0643\u0645", DT_SINGLELINE | DT_END_ELLIPSIS, 1,
+       {Q(salam) + Q(u"...")}, false, FW_NORMAL, 0},
+      {salam, DT_WORDBREAK | DT_CENTER, 61, {Q(salam)}, false, FW_NORMAL, 1},
+      {shalom, DT_SINGLELINE | DT_RIGHT, 50, {Q(shalom)}, false, FW_BOLD, 2},
+  };
+  for (const Case& k : cases) {
+    const StringView given = k.given;
+    SCOPED_TRACE(StringToUtf8(String(given)) + ", flags " + std::to_string(k.flags));
+    Face16 f(k.weight);
+    int width = 0;
+    for (const QString& s : k.shown) width = std::max(width, f.Toolkit(s, k.plain) + k.extra);
+    if (k.flags) {
+      TRect r{8, 8, 8 + width, H};
+      DrawTextW(f.C.Dc, given.data(), static_cast<int>(given.size()), &r, k.flags);
+    } else {
+      EXPECT_EQ(f.Extent(given), width);
+      EXPECT_EQ(f.Extent(given), f.Extent(reinterpret_cast<const Char*>(k.shown[0].utf16())));
+      TextOutW(f.C.Dc, 8, 8, given.data(), static_cast<int>(given.size()));
+    }
+    EXPECT_EQ(Differing(f.Ink(), f.ToolkitInk(k.shown, k.plain, 8, 8, width, k.align)), 0u);
+  }
+}
+
+// Text that needs no shaping is measured and drawn a character at a time: its extent is the sum
+// of its characters' even where the toolkit's own layout of it rounds to another width.
+TEST(Shaping, PlainTextGoesCharacterByCharacter) {
+  const std::pair<StringView, bool> texts[] = {
+      {u"IMG_000123.JPG", false}, {u"\u041e\u0442\u043f\u0443\u0441\u043a \u00ab\u0451\u043b\u043a\u0430\u00bb \u2014 \u0419", false},
+      {u"\u00c5\u00c9\u00ee\u00e7\u00df \u0391\u03b2\u03b3 \u6771\u4eac", false},
+      {u"e\u0301", true}, {u"\u0438\u0306", true}, {u"\U0001F600", true}, {u"\u0633", true}, {u"\u05e9", true},
+      {u"a\u200db", true}, {u"\u270c\ufe0f", true}, {u"\u0915", true}, {u"\u0e01", true}};
+  for (const auto& [text, shaped] : texts) EXPECT_EQ(NeedsShaping(text), shaped) << StringToUtf8(String(text));
+  Face16 f(FW_NORMAL);
+  const QString plain = Q(u"IMG_000123.JPG \u041e\u0442\u043f\u0443\u0441\u043a");
+  ASSERT_NE(f.Toolkit(plain, false), f.Toolkit(plain, true));
+  EXPECT_EQ(f.Extent(reinterpret_cast<const Char*>(plain.utf16())), f.Toolkit(plain, true));
+}
+
+}  // namespace
