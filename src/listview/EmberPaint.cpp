@@ -361,7 +361,8 @@ void TEmberAlphaBlender::BasicBlend(TCustomEmberListview* Listview, TCanvas* ACa
   HDC dc = ACanvas->GetHandle();
   HGDIOBJ bmp = GetCurrentObject(dc, OBJ_BITMAP);
   BITMAP info{};
-  if (!bmp || GetObjectW(bmp, sizeof(info), &info) == 0 || info.bmBitsPixel != 32) return;
+  // A bitmap that is not 32-bit goes on to the blend, which stops on it: a caller's mistake.
+  if (!bmp || GetObjectW(bmp, sizeof(info), &info) == 0) return;
   TRect r;
   if (UseScrollPostion) {
     const TRect extent = Listview->GetScrollbars()->MapWindowRectToViewRect(TRect{0, 0, info.bmWidth, info.bmHeight});

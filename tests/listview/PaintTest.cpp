@@ -353,6 +353,11 @@ TEST_F(PaintTest, TheAlphaBlenderMixesTheColourIntoTheBitmapUnderTheCanvas) {
     EXPECT_EQ(Px(c.outside.X, c.outside.Y), kPaper);
   }
   LV->GetScrollbars()->SetOffsetY(0);
+  // A canvas on a 24-bit bitmap is a caller's mistake the blend reports, not one it passes over.
+  Owned<TBitmap> rgb(TBitmap::New());
+  rgb->SetPixelFormat(TPixelFormat::pf24bit);
+  rgb->SetSize(20, 20);
+  EXPECT_THROW(blender->BasicBlend(LV, rgb->GetCanvas(), TRect{0, 0, 10, 10}, clRed, 64, false), EAssertionFailed);
 }
 
 TEST_F(PaintTest, BlendParametersFollowFocusEnabledAndSelection) {
