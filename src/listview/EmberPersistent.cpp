@@ -86,7 +86,7 @@ void TEmberHeaderMargin::Create(TCustomEmberListview* AOwner) {
   FVisible = true;
 }
 
-void TCustomEmberFooterMargin::SetPaintInfo(TEmberPaintInfoBasic* Value) {
+void TCustomEmberFooterMargin::SetPaintInfo(TEmberPaintInfoBaseGroup* Value) {
   if (Value == FPaintInfo) return;
   pf::Free(FPaintInfo);
   FPaintInfo = Value;

@@ -130,6 +130,8 @@ protected:
   using TEmberMargin::Create;
 };
 
+class TEmberPaintInfoBaseGroup;
+
 // The footer margin also carries paint settings of its own (the control gives it a second group
 // paint-settings object at construction).
 class TCustomEmberFooterMargin : public TEmberMargin {
@@ -142,8 +144,8 @@ public:
   void SetImageIndex(TCommonImageIndexInteger V);
   TCommonImageIndexInteger GetImageOverlayIndex() const { return FImageOverlayIndex; }
   void SetImageOverlayIndex(TCommonImageIndexInteger V);
-  TEmberPaintInfoBasic* PaintInfo() const { return FPaintInfo; }
-  void SetPaintInfo(TEmberPaintInfoBasic* Value);
+  TEmberPaintInfoBaseGroup* PaintInfo() const { return FPaintInfo; }
+  void SetPaintInfo(TEmberPaintInfoBaseGroup* Value);
   // These live in the margin's own paint info, or without one in the control-wide footer's
   // (PaintInfoGroup.MarginBottom). A new alignment lays the groups out again, the others repaint.
   TAlignment GetAlignment() const;
@@ -166,7 +168,7 @@ private:
   WideString FCaption;
   TCommonImageIndexInteger FImageIndex{-1};
   TCommonImageIndexInteger FImageOverlayIndex{-1};
-  TEmberPaintInfoBasic* FPaintInfo{nullptr};
+  TEmberPaintInfoBaseGroup* FPaintInfo{nullptr};
   TEmberPaintInfoBasic* Settings() const;
   void RebuildGroups();
   void Repaint();
