@@ -132,26 +132,26 @@ class TEmberPaintInfoBasic;
 
 // The rectangles an item or column view computes for one cell, in viewport coordinates.
 struct TEmberRectArrayObject {
-  TRect BackGndRect;
-  TRect BoundsRect;
+  TRect LabelRect;
+  TRect IconRect;
+  TRect TextRect;
   TRect CheckRect;
+  TRect BoundsRect;
   TRect ClickSelectBoundsRect;
   TRect DragSelectBoundsRect;
-  TRect EditRect;
-  TRect FocusChangeInvalidRect;
-  TRect FullFocusSelRect;
   TRect FullTextRect;
-  TRect IconRect;
-  TRect LabelRect;
   TRect SelectionRect;
+  TRect FullFocusSelRect;
+  TRect FocusChangeInvalidRect;
+  TRect EditRect;
   TRect SortRect;
   TRect StateRect;
-  TRect TextRect;
   std::vector<TRect> TextRects;
-  TRect DropDownArrow;
   TRect ExpandButtonRect;
   TRect BandRect;
+  TRect BackGndRect;
   TRect GroupRect;
+  TRect DropDownArrow;
 };
 
 // The rectangle of a rect array an item or column view answers.
