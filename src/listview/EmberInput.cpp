@@ -501,15 +501,15 @@ bool TCustomEmberListview::DoMouseWheel(TShiftState Shift, Integer WheelDelta, T
   const Integer clientH = GetClientHeight(), pageV = std::max(1, clientH - FHeader->RuntimeHeight());
   const Integer pageH = std::max(1, GetClientWidth());
   bool vert = FWheelMouseDefaultScroll == TEmberDefaultWheelScroll::edwsVert;
-  TEmberCellSize* cell = FCellSizes->Of(FView);
+  // The cells the groups are laid out in, which a custom grid may take from another view.
   Integer step;
   if (vert) {
-    const Integer ch = std::max(1, cell ? cell->GetHeight() : 1);
+    const Integer ch = std::max(1, FGroups->GetCellHeight());
     const Integer fit = std::max(1, clientH / ch);
     step = pageSetting ? pageV : std::min(static_cast<Integer>(lines), fit) * ch;
   } else {
     // The lines setting counts rows; a sideways notch is one column whatever it says.
-    step = std::max(1, cell ? cell->GetWidth() : 1);
+    step = std::max(1, FGroups->GetCellWidth());
   }
   if (WheelDelta < 0) step = -step;
   common::TCommonCanvasControl::DoMouseWheel(Shift, step, MousePos);

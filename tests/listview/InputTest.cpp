@@ -5,6 +5,7 @@
 #include <QEvent>
 
 #include "ListviewTestUtil.h"
+#include "listview/EmberGrid.h"
 #include "listview/EmberViews.h"
 #include "platform/classlib/Menus.h"
 #include "platform/gdi/Bitmap.h"
@@ -426,6 +427,15 @@ TEST_F(InputTest, ASecondPressOnTheOnlySelectedItemWaitsToEditAndADragStopsIt) {
   Release(At(3));
 }
 
+// A thumbnail grid of cells of its own rather than the view's.
+class TOwnCellGrid : public TEmberGridThumbnailGroup {
+  EMBER_REF_CLASS(TOwnCellGrid, TEmberGridThumbnailGroup, TEmberGridGroup, TCustomEmberListview*, TEmberGroup*)
+public:
+  static inline TEmberCellSize* Cell = nullptr;
+  TEmberCellSize* CellSize() const override { return Cell; }
+  void SetCellSize(TEmberCellSize*) override {}
+};
+
 TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
   struct Case {
     const char* name;
@@ -435,6 +445,7 @@ TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
     Integer delta;
     TEmberDefaultWheelScroll axis;
     TPoint offset;
+    Integer ownCell = 0;  // else the groups' grid keeps cells of its own, this square
   };
   using W = TEmberDefaultWheelScroll;
   const Case cases[] = {
@@ -448,11 +459,21 @@ TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
       {"a page setting leaves a sideways step at a cell width", 50, WHEEL_PAGESCROLL, MK_SHIFT, -120, W::edwsHorz,
        {0, 100}},
       {"up at the top stays", 50, 3, 0, 120, W::edwsVert, {0, 0}},
+      {"rows of the grid the groups are laid out in", 50, 3, 0, -120, W::edwsVert, {0, 120}, 40},
+      {"a column of that grid", 50, 3, MK_SHIFT, -120, W::edwsHorz, {0, 40}, 40},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MakeGrid(200);
     LV->GetCellSizes()->Of(TEmberListStyle::elsThumbnail)->SetSize(100, c.cellHeight);
+    Owned<TEmberCellSize> own(TEmberCellSizeThumbnail::New(LV));
+    if (c.ownCell) {
+      own->SetSize(c.ownCell, c.ownCell);
+      TOwnCellGrid::Cell = own.get();
+      LV->OnCustomGrid = [](TCustomEmberListview*, TEmberGroup*, TEmberListStyle, const TEmberGridGroupClass*& Grid) {
+        Grid = &TOwnCellGrid::StaticClass();
+      };
+    }
     LV->GetGroups()->Rebuild(true);
     LV->SetWheelMouseDefaultScroll(c.axis);
     SystemParametersInfo(SPI_SETWHEELSCROLLLINES, c.lines, nullptr, 0);
@@ -461,6 +482,8 @@ TEST_F(InputTest, TheWheelScrollsRowsThatFitOrAPage) {
                 MAKELPARAM(screen.X, screen.Y));
     EXPECT_EQ(LV->GetScrollbars()->GetOffsetX(), c.offset.X);
     EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), c.offset.Y);
+    LV->OnCustomGrid = nullptr;
+    LV->GetGroups()->Rebuild(true);
   }
 }
 
