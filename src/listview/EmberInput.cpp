@@ -361,10 +361,9 @@ void TCustomEmberListview::HotTrackAt(TPoint WindowPt) {
       if (TEmberItem* item = group->ItemByPoint(viewPt)) {
         TEmberItemHitTestInfoSet hit;
         item->HitTestAt(viewPt, hit);
-        if (hit.Contains(HT::ehtOnCheck))
-          checkHover = item;
-        else if (ItemTrackHit(FHotTrack->GetItemTrack(), hit))
-          hot = item;
+        // Unlike a group's, an item tracked anywhere stays hot over its own check box.
+        if (hit.Contains(HT::ehtOnCheck)) checkHover = item;
+        if (ItemTrackHit(FHotTrack->GetItemTrack(), hit)) hot = item;
       }
     }
   }

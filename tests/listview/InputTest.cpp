@@ -589,6 +589,11 @@ TEST_F(InputTest, HotTrackingFollowsTheMouseAndEndsWhenItLeaves) {
   EXPECT_TRUE(Item(3)->GetCheckHovering());
   Send(WM_MOUSEMOVE, 0, At(3));
   EXPECT_FALSE(Item(3)->GetCheckHovering());
+  // Tracked anywhere, it is both.
+  LV->GetHotTrack()->SetItemTrack(TEmberHotTrackRectItems{TEmberHotTrackRectItem::htiAnyWhere});
+  Send(WM_MOUSEMOVE, 0, BoxOf(2));
+  EXPECT_EQ(LV->GetHotTrack()->GetPendingObject(), Item(2));
+  EXPECT_TRUE(Item(2)->GetCheckHovering());
 }
 
 TEST_F(InputTest, AHintShowsForTheItemUnderTheCursorAndChangesWithIt) {
