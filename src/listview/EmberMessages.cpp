@@ -469,7 +469,7 @@ void TCustomEmberListview::CMHintShow(TMessage& Msg) {
   bool allow = true;
   DoHintPopup(target, FHintData.HintType, info->CursorPos, FHintData.HintStr, FHintData.HideTimeout,
               FHintData.ReshowTimeout, allow);
-  bool show = allow && target && !FHintData.HintStr.empty();
+  bool show = allow && !FHintData.HintStr.empty();
   FHintData.ToolTipRect = TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), 0};
   if (show && FHintData.HintType == TEmberHintType::ehtToolTip) {
     // A tool tip only for an item whose caption its text rectangle cannot hold.

@@ -71,6 +71,21 @@ TEST_F(HintTest, AGroupsHintLastsWhileTheMouseStaysInTheMarginItWasAskedOver) {
   }
 }
 
+// Below the last group nothing is under the mouse: the control's own hint still shows.
+TEST_F(HintTest, TheControlsHintShowsWhereNoGroupIs) {
+  MakeList();
+  TEmberGroup* g = LV->GetGroups()->Add();
+  g->GetItems()->Add()->SetCaption(u"photo");
+  LV->GetGroups()->Rebuild(true);
+  LV->SetHint(u"list");
+  const TPoint below{20, 290};
+  ASSERT_EQ(LV->GetGroups()->GroupByPoint(LV->GetScrollbars()->MapWindowToView(below)), nullptr);
+  auto [result, info] = Ask(below);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(info.HintStr, u"list");
+  EXPECT_EQ(LV->HintData().TargetObj, nullptr);
+}
+
 // The caption fits the text rectangle in the control's font but not in bold: only the bold item,
 // measured in the font its view paints it with, asks for a tool tip.
 TEST_F(HintTest, ACaptionNeedsATipByTheFontItsViewPaintsItWith) {
