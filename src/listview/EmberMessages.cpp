@@ -29,6 +29,14 @@ TEmberMouseActivate ActivateOf(LRESULT R) {
   }
 }
 
+TEmberNonClientHitTest HitTestOf(int16_t Code) {
+  using H = TEmberNonClientHitTest;
+  if (Code == HTERROR) return H::enchtError;
+  if (Code == HTTRANSPARENT) return H::enchtTransparent;
+  if (Code < 0 || Code > static_cast<int16_t>(H::enchtHelp)) return H::enchtNowhere;
+  return static_cast<H>(Code);
+}
+
 LRESULT ResultOf(TEmberMouseActivate A, LRESULT Fallback) {
   switch (A) {
     case TEmberMouseActivate::emaActivate: return MA_ACTIVATE;
@@ -175,9 +183,7 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       return;
     case WM_MOUSEACTIVATE: {
       Base::Dispatch(Msg);
-      const TEmberNonClientHitTest hitTest = static_cast<int16_t>(LOWORD(Msg.LParam)) == HTCLIENT
-                                                 ? TEmberNonClientHitTest::enchtClient
-                                                 : TEmberNonClientHitTest::enchtNowhere;
+      const TEmberNonClientHitTest hitTest = HitTestOf(static_cast<int16_t>(LOWORD(Msg.LParam)));
       TEmberMouseActivate activate = ActivateOf(Msg.Result);
       bool doDefault = true;
       DoMouseActivate(reinterpret_cast<HWND>(Msg.WParam), hitTest, HIWORD(Msg.LParam), activate, doDefault);

@@ -99,7 +99,13 @@ enum class TEmberInsertMarkerDir { dmdHorz, dmdVert };
 enum class TEmberQueryDragResult { eqdrContinue, eqdrQuit, eqdrDrop };
 enum class TEmberScrollbarDir { esdHorz, esdVert, esdBoth };
 enum class TEmberMouseActivate { emaDefault, emaActivate, emaActivateAndEat, emaNoActivate, emaNoActivateAndEat };
-enum class TEmberNonClientHitTest { enchtNowhere, enchtClient };
+// The window's hit-test codes, HTNOWHERE (0) to HTHELP (21) in their order, then HTERROR and
+// HTTRANSPARENT.
+enum class TEmberNonClientHitTest { enchtNowhere, enchtClient, enchtCaption, enchtSysMenu, enchtGrowBox, enchtMenu,
+                                    enchtHScroll, enchtVScroll, enchtMinButton, enchtMaxButton, enchtLeft,
+                                    enchtRight, enchtTop, enchtTopLeft, enchtTopRight, enchtBottom, enchtBottomLeft,
+                                    enchtBottomRight, enchtBorder, enchtObject, enchtClose, enchtHelp, enchtError,
+                                    enchtTransparent };
 
 enum class TEmberItemHitTestInfo { ehtStateIcon, ehtOnIcon, ehtOnLabel, ehtOnClickSelectBounds,
                                    ehtOnDragSelectBounds, ehtOnText, ehtOnCheck, ehtOnEdit };

@@ -344,5 +344,41 @@ TEST_F(ListviewTest, TheListKeepsEscapeAndEnterOnlyWhileItHasAUseForThem) {
   }
 }
 
+// A mouse activation names the part of the window it hit, and the list's answer wins unless the
+// handler takes the decision.
+TEST_F(ListviewTest, AMouseActivationNamesThePartHitAndTheHandlerMayDecide) {
+  using H = TEmberNonClientHitTest;
+  using A = TEmberMouseActivate;
+  struct Case {
+    const char* name;
+    int16_t code;
+    bool decide;  // the handler answers "no activation, eat the click" and keeps the default off
+    H seen;
+    LRESULT result;
+  } cases[] = {
+      {"the client area", HTCLIENT, false, H::enchtClient, MA_ACTIVATE},
+      {"the vertical scroll bar", HTVSCROLL, false, H::enchtVScroll, MA_ACTIVATE},
+      {"the border", HTBORDER, false, H::enchtBorder, MA_ACTIVATE},
+      {"nowhere", HTNOWHERE, false, H::enchtNowhere, MA_ACTIVATE},
+      {"the handler decides", HTCLIENT, true, H::enchtClient, MA_NOACTIVATEANDEAT},
+  };
+  TEmberListview* lv = MakeList();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    H seen = H::enchtError;
+    Word msg = 0;
+    lv->OnMouseActivate = [&](TCustomEmberListview*, HWND, H hit, Word mouseMsg, A& activate, bool& doDefault) {
+      seen = hit;
+      msg = mouseMsg;
+      activate = A::emaNoActivateAndEat;
+      doDefault = !c.decide;
+    };
+    const LRESULT r = lv->Perform(WM_MOUSEACTIVATE, 0, MAKELPARAM(static_cast<WORD>(c.code), WM_LBUTTONDOWN));
+    EXPECT_EQ(seen, c.seen);
+    EXPECT_EQ(msg, WM_LBUTTONDOWN);
+    EXPECT_EQ(r, c.result);
+  }
+}
+
 }  // namespace
 }  // namespace lvtest
