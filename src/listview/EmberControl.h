@@ -141,6 +141,7 @@ public:
   void FontChangeHandler(TObject* Sender);
 
   // ---- Events ----
+  EmberEvent<void(TCanvas* ACanvas, TRect ClipRect)>::type OnAfterPaint;
 #define EMBER_EVENT_FIELD(Name, Skip, Params, Args) EmberEvent<void Params>::type On##Name;
 #define EMBER_EVENT_CUSTOM_FIELD(Name, Params) EmberEvent<void Params>::type On##Name;
   EMBER_EVENTS(EMBER_EVENT_FIELD, EMBER_EVENT_CUSTOM_FIELD)
@@ -160,7 +161,15 @@ public:
   EmberEvent<void(void* Data)>::type OnGenericCallback;
   EmberEvent<void(TEmberGroup* Group)>::type OnGroupFocusChanged;
   EmberEvent<void(TEmberGroup* Group, bool& Allow)>::type OnGroupFocusChanging;
+  // Kept for descendants; nothing here raises them.
+  EmberEvent<void(TEmberColumn* Column, TCanvas* ACanvas, TRect ARect, TEmberAlphaBlender* AlphaBlender,
+                  bool& DoDefault)>::type OnColumnThumbnailDraw;
+  EmberEvent<void(TEmberGroup* Group, TCanvas* ACanvas, TRect ARect, TEmberAlphaBlender* AlphaBlender,
+                  bool& DoDefault)>::type OnGroupThumbnailDraw;
 
+  virtual void DoAfterPaintEvent(TCanvas* ACanvas, TRect ClipRect) {
+    if (OnAfterPaint) OnAfterPaint(this, ACanvas, ClipRect);
+  }
 #define EMBER_EVENT_DISPATCHER(Name, Skip, Params, Args) \
   virtual void Do##Name Params {                          \
     if (Skip && Destroying()) return;                     \

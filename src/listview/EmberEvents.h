@@ -1,12 +1,12 @@
 #pragma once
 // The control's events: one handler (`On...`) and one overridable dispatcher (`Do...`) each, in
-// the dispatchers' slot order. Included inside TCustomEmberListview's class body.
+// the dispatchers' slot order, after DoAfterPaintEvent, whose handler is OnAfterPaint. Included
+// inside TCustomEmberListview's class body.
 //
 // E(Name, SkippedWhileDestroying, (parameters after Sender), (this, arguments)): the dispatcher
 // calls the handler when it is set; with the flag it does nothing while the control is being
 // destroyed. C(Name, (parameters)): the same handler, with a dispatcher of its own below.
 #define EMBER_EVENTS(E, C)                                                                                        \
-  E(AfterPaintEvent, false, (TCanvas * ACanvas, TRect ClipRect), (this, ACanvas, ClipRect))                       \
   E(AutoGroupGetKey, false, (TEmberItem * Item, Integer ColumnIndex, TEmberGroups * Groups, Cardinal & Key),       \
     (this, Item, ColumnIndex, Groups, Key))                                                                       \
   C(AutoSortGroupCreate, (TEmberItem * Item, Integer ColumnIndex, TEmberGroups * Groups, TEmberGroup * &Group,     \

@@ -11,6 +11,7 @@
 #include "platform/classlib/ImgList.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/user/User.h"
+#include "platform/user/guimain/GuiTest.h"
 
 namespace lvtest {
 namespace {
@@ -627,6 +628,20 @@ TEST_F(PaintTest, InvalidationIsCutToTheClientAndManyRectanglesCollapseToTheirBo
   ValidateRect(LV->Handle(), nullptr);
 }
 
+TEST_F(PaintTest, OnAfterPaintFollowsEachPaintWithItsRectangle) {
+  std::vector<TRect> seen;
+  LV->OnAfterPaint = [&](TCustomEmberListview*, TCanvas* c, TRect r) {
+    EXPECT_NE(c, nullptr);
+    seen.push_back(r);
+  };
+  Form->Show();
+  guitest::PumpPending();
+  seen.clear();
+  TRect r{10, 20, 60, 70};
+  InvalidateRect(LV->Handle(), &r, false);
+  UpdateWindow(LV->Handle());
+  EXPECT_EQ(seen, std::vector<TRect>{r});
+}
 
 // ---- Screenshots (only when asked for: PO_SCREENSHOT_DIR) ----
 
