@@ -289,6 +289,7 @@ public:
   Integer PageOffsetY(bool Down) const;
 
   TPoint MapWindowToView(TPoint WindowPt, bool CorrectForHeader = true) const;
+  TPoint MapWindowToView(TSmallPoint WindowPt, bool CorrectForHeader = true) const;
   TRect MapWindowRectToViewRect(const TRect& R, bool CorrectForHeader = true) const;
   TPoint MapViewToWindow(TPoint ViewPt, bool CorrectForHeader = true) const;
   TRect MapViewRectToWindowRect(const TRect& R, bool CorrectForHeader = true) const;

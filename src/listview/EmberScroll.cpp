@@ -69,12 +69,15 @@ Integer TEmberScrollbarManager::PageOffsetY(bool Down) const {
 TPoint TEmberScrollbarManager::MapWindowToView(TPoint P, bool CorrectForHeader) const {
   return TPoint{P.X + FOffsetX, P.Y + FOffsetY - (CorrectForHeader ? HeaderHeight() : 0)};
 }
+TPoint TEmberScrollbarManager::MapWindowToView(TSmallPoint P, bool CorrectForHeader) const {
+  return MapWindowToView(TPoint{P.X, P.Y}, CorrectForHeader);
+}
 TPoint TEmberScrollbarManager::MapViewToWindow(TPoint P, bool CorrectForHeader) const {
   return TPoint{P.X - FOffsetX, P.Y - FOffsetY + (CorrectForHeader ? HeaderHeight() : 0)};
 }
 TRect TEmberScrollbarManager::MapWindowRectToViewRect(const TRect& R, bool CorrectForHeader) const {
-  TPoint a = MapWindowToView({R.Left, R.Top}, CorrectForHeader);
-  TPoint b = MapWindowToView({R.Right, R.Bottom}, CorrectForHeader);
+  TPoint a = MapWindowToView(TPoint{R.Left, R.Top}, CorrectForHeader);
+  TPoint b = MapWindowToView(TPoint{R.Right, R.Bottom}, CorrectForHeader);
   return TRect{a.X, a.Y, b.X, b.Y};
 }
 TRect TEmberScrollbarManager::MapViewRectToWindowRect(const TRect& R, bool CorrectForHeader) const {
@@ -224,7 +227,7 @@ void TEmberScrollbarManager::WMVScroll(TMessage& Msg) {
     case SB_THUMBTRACK: delta = si.nTrackPos - FOffsetY; break;
     case SB_TOP: delta = -FOffsetY; break;
     case SB_BOTTOM: delta = ViewHeight() - FOffsetY; break;
-    case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdVert); break;
+    case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdVertical); break;
     default: break;
   }
   Scroll(0, delta);
@@ -261,7 +264,7 @@ void TEmberScrollbarManager::WMHScroll(TMessage& Msg) {
       }
       case SB_LEFT: delta = -ViewWidth() - FOffsetX; break;
       case SB_RIGHT: Scroll(ViewWidth() - FOffsetX, 0); return;
-      case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdHorz); break;
+      case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdHorizontal); break;
       default: break;
     }
   } else {
@@ -274,7 +277,7 @@ void TEmberScrollbarManager::WMHScroll(TMessage& Msg) {
       case SB_THUMBTRACK: delta = si.nTrackPos - FOffsetX; break;
       case SB_LEFT: delta = -FOffsetX; break;
       case SB_RIGHT: delta = ViewWidth() - FOffsetX; break;
-      case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdHorz); break;
+      case SB_ENDSCROLL: lv->DoScrollEnd(TEmberScrollbarDir::esdHorizontal); break;
       default: break;
     }
   }

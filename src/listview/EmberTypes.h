@@ -97,7 +97,7 @@ enum class TEmberGroupMarginEdge { egmeBackground, egmeTop, egmeBottom, egmeLeft
 enum class TEmberInsertKind { eipNone, eipBefore, eipAfter, eipHeader };
 enum class TEmberInsertMarkerDir { dmdHorz, dmdVert };
 enum class TEmberQueryDragResult { eqdrContinue, eqdrQuit, eqdrDrop };
-enum class TEmberScrollbarDir { esdHorz, esdVert, esdBoth };
+enum class TEmberScrollbarDir { esdHorizontal, esdVertical };
 enum class TEmberMouseActivate { emaDefault, emaActivate, emaActivateAndEat, emaNoActivate, emaNoActivateAndEat };
 // The window's hit-test codes, HTNOWHERE (0) to HTHELP (21) in their order, then HTERROR and
 // HTTRANSPARENT.

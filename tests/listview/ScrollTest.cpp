@@ -35,7 +35,7 @@ public:
     SB = LV->GetScrollbars();
     LV->OnScroll = [this](TCustomEmberListview*, Integer dx, Integer dy) { Events.push_back({"scroll", dx, dy}); };
     LV->OnScrollEnd = [this](TCustomEmberListview*, TEmberScrollbarDir d) {
-      Events.push_back({d == TEmberScrollbarDir::esdHorz ? "end horz" : "end vert", 0, 0});
+      Events.push_back({d == TEmberScrollbarDir::esdHorizontal ? "end horz" : "end vert", 0, 0});
     };
   }
   void Send(bool vertical, WPARAM code) {
@@ -92,9 +92,12 @@ TEST_F(ScrollTest, VerticalViewUnderTheHeader) {
   }
   // Points below the header map into the view by the offset and the header.
   SB->SetOffsetY(17);
-  EXPECT_EQ(SB->MapWindowToView({10, 30}), (TPoint{10, 26}));
+  EXPECT_EQ(SB->MapWindowToView(TPoint{10, 30}), (TPoint{10, 26}));
   EXPECT_EQ(SB->MapViewToWindow({10, 26}), (TPoint{10, 30}));
-  EXPECT_EQ(SB->MapWindowToView({10, 30}, false), (TPoint{10, 47}));
+  EXPECT_EQ(SB->MapWindowToView(TPoint{10, 30}, false), (TPoint{10, 47}));
+  // A point as a mouse message packs it, also left of and above the window.
+  EXPECT_EQ(SB->MapWindowToView(TSmallPoint{10, 30}), (TPoint{10, 26}));
+  EXPECT_EQ(SB->MapWindowToView(TSmallPoint{-5, -3}, false), (TPoint{-5, 14}));
   // Page Up and Page Down by arithmetic: 279 pixels under the header hold 16 rows of 17.
   EXPECT_EQ(SB->RowsPerPage(), 16);
   EXPECT_EQ(SB->PageOffsetY(true), 317);
@@ -157,6 +160,15 @@ TEST_F(ScrollTest, FilmStripEndsOnItsOwnCells) {
   EXPECT_EQ(SB->GetOffsetX() % 125, 0) << "the last offset is a whole cell, as every other";
   Send(false, SB_LINELEFT);
   EXPECT_EQ(SB->GetOffsetX(), 500);
+  // Eight cells of 150: view 1200, overhang 800. Rounded to list cells of 45 the end would be
+  // 810, which the next recalculation snaps back to the film strip's cell at 750, hiding 50
+  // pixels of the last cell; rounded to the film strip's own cells it is 750 + 150.
+  Build(TEmberListStyle::elsFilmStrip, 8, 8, 150, 100);
+  LV->GetCellSizes()->GetList()->SetWidth(45);
+  Send(false, SB_RIGHT);
+  SB->ReCalculateScrollbars(true, true);
+  EXPECT_EQ(SB->GetOffsetX(), 900);
+  EXPECT_LE(1200, SB->GetOffsetX() + LV->GetClientWidth()) << "the last cell shows whole";
 }
 
 TEST_F(ScrollTest, WhenBarsShowAndWhenNothingScrolls) {

@@ -35,6 +35,13 @@ struct TPoint {
   friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 
+// A point packed in 16-bit halves, as mouse messages carry it in their LParam.
+struct TSmallPoint {
+  int16_t X{0};
+  int16_t Y{0};
+  friend bool operator==(const TSmallPoint&, const TSmallPoint&) = default;
+};
+
 struct TRect {
   Integer Left{0};
   Integer Top{0};
