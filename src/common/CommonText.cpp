@@ -191,12 +191,7 @@ TRect SingleLine(HDC dc, const String& text, const TRect& rect, Integer lineHeig
   }
   UINT options = (flags & dtwNoClip) ? 0 : ETO_CLIPPED;
   if (flags & dtwRtlReading) options |= ETO_RTLREADING;
-  if (IsWideApiPlatform()) {
-    ExtTextOutW(dc, x, line.Top, options, &line, s.data(), static_cast<UINT>(s.size()), nullptr);
-  } else {
-    String a = CodePageToString(StringToCodePage(s, CP_ACP), CP_ACP);
-    ExtTextOutW(dc, x, line.Top, options, &line, a.data(), static_cast<UINT>(a.size()), nullptr);
-  }
+  ExtTextOutW(dc, x, line.Top, options, &line, s.data(), static_cast<UINT>(s.size()), nullptr);
   return line;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CommonTestUtil.h"
+#include "platform/kernel/Version.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
@@ -99,6 +100,23 @@ TEST(TextEngine, ACharacterWiderThanTheLineStillMovesOn) {
   TCommonWideCharArray buf;
   ASSERT_EQ(WrapTextW(dib.Dc, u"aWb", 8, -1, buf), 3);
   EXPECT_EQ(Lines(buf, 3), (std::vector<String>{u"a", u"W", u"b"}));
+}
+
+// Off the wide platform only the measuring goes through the 8-bit code page: the caption is drawn
+// as it is, so "ā" (16 wide here) is no question mark (8).
+TEST(TextEngine, OffTheWidePlatformTheCaptionIsStillDrawnWide) {
+  TFixedFontMetrics m;
+  m.Advances[u'ā'] = 16;
+  FixedFont font(m);
+  Dib dib(40, 16);
+  dib.Fill(255, 255, 255, 0);
+  SetBkMode(dib.Dc, TRANSPARENT);
+  SetTextColor(dib.Dc, 0);
+  SetPlatformVersion({VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222});
+  TRect r{0, 0, 40, 16};
+  DrawTextWEx(dib.Dc, u"ā", r, -1, dtwSingleLine);
+  ResetPlatformVersion();
+  EXPECT_EQ(dib.Rgb(10, 5), 0u);
 }
 
 // Captions are cut only between clusters: "é" given as "e" and a combining acute measures as the
