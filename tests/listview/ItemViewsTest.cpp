@@ -502,6 +502,37 @@ TEST_F(ItemViewsTest, ReportThumbPictureSize) {
   EXPECT_RECT(ra.LabelRect, 135, 2, 200, 92);
 }
 
+// Halves round to the even neighbour and div truncates toward zero, also below zero.
+TEST_F(ItemViewsTest, HalvesRoundToEvenAndDivisionTruncates) {
+  // A full row's drag area loses Round(width × 0.15) a side: 10.5 → 10, 13.5 → 14.
+  LV->GetSelection()->SetFullRowSelect(true);
+  EXPECT_RECT(Rects(TEmberListStyle::elsReport, TRect{0, 2, 70, 19}).DragSelectBoundsRect, 10, 2, 60, 19);
+  EXPECT_RECT(Rects(TEmberListStyle::elsReport, TRect{0, 2, 90, 19}).DragSelectBoundsRect, 14, 2, 76, 19);
+  LV->GetSelection()->SetFullRowSelect(false);
+  // A band meets a thumbnail's picture less Round(width × 0.1) a side: pictures 105 and 95 wide
+  // (10.5 and 9.5) both keep (14,14) as their inner corner.
+  for (Integer cellWidth : {113, 103}) {
+    SCOPED_TRACE(cellWidth);
+    Rects(TEmberListStyle::elsThumbnail, TRect{0, 0, cellWidth, 143});
+    EXPECT_FALSE(Item->SelectionHit(TRect{0, 0, 14, 14}, TEmberSelectHitType::eshtDragSelect));
+    EXPECT_TRUE(Item->SelectionHit(TRect{0, 0, 15, 15}, TEmberSelectHitType::eshtDragSelect));
+  }
+  // Report-thumb pictures: 13 high → 19.5 → 20 wide, 15 high → 22.5 → 22 wide.
+  LV->SetImagesExLarge(List(48, 48));
+  Item->SetImageIndex(0);
+  LV->SetView(TEmberListStyle::elsReportThumb);
+  for (const auto& [cellHeight, right] : {std::pair<Integer, Integer>{17, 22}, {19, 24}}) {
+    LV->GetCellSizes()->GetReportThumb()->SetHeight(cellHeight);
+    EXPECT_EQ(Rects(TEmberListStyle::elsReportThumb, TRect{0, 2, 200, 2 + cellHeight}).IconRect.Right, right);
+  }
+  // A picture larger than its place: (74 − 101) div 2 = −13 in the icon view, (17 − 20) div 2 = −1
+  // in a small-icon row.
+  LV->SetImagesLarge(List(101, 32));
+  EXPECT_RECT(Rects(TEmberListStyle::elsIcon, TRect{0, 0, 75, 75}).IconRect, -12, 2, 89, 38);
+  LV->SetImagesSmall(List(20, 20));
+  EXPECT_RECT(Rects(TEmberListStyle::elsSmallIcon, TRect{0, 0, 200, 17}).IconRect, 2, -1, 22, 19);
+}
+
 // ---- Tile: 218 × 58, a 32-pixel picture, detail lines stacked in the label ----
 TEST_F(ItemViewsTest, TileLinesStackAndTheOneThatDoesNotFitStaysEmpty) {
   LV->SetImagesLarge(List(32, 32));
