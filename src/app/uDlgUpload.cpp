@@ -192,6 +192,7 @@ void TDlgUpload::Destroy() {
   // A thread still sending is told to stop and waited for: it rolls the order back, so no order
   // is left half sent behind a closed dialog.
   FThread.reset();
+  FEndedThread.reset();
   FList.reset();
   TForm::Destroy();
 }
@@ -318,10 +319,9 @@ void TDlgUpload::UpdateStat() {
 }
 
 void TDlgUpload::ThreadEnded() {
-  if (FThread) {
-    FThread->WaitFor();
-    FThread.reset();
-  }
+  // The thread reports a failure before it sends the rollback: it is joined when the dialog
+  // goes, so that the window never waits for the lab's answer.
+  FEndedThread = std::move(FThread);
   ActCancel->SetCaption(u"Закрыть");
 }
 

@@ -159,9 +159,10 @@ TEST_F(DlgUploadTest, LabThatRefusesEveryPhotoGivesTheFailurePageAndKeepsThePhot
   Dlg->Execute();
   EXPECT_EQ(Dlg->Pages->GetActivePage(), Dlg->PageFail);
   EXPECT_TRUE(Deleted.empty());
+  EXPECT_EQ(Dlg->lblStat->GetCaption(), u"Отправлено 0 фото из 3; пропущено 3 фото");
+  FreeAndNil(Dlg);  // the thread's rollback follows its report
   EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), 1u);
   EXPECT_TRUE(Lab->Requests(TRequestKind::Commit).empty());
-  EXPECT_EQ(Dlg->lblStat->GetCaption(), u"Отправлено 0 фото из 3; пропущено 3 фото");
   // The box was cleared: the customer's file is gone.
   EXPECT_FALSE(std::filesystem::exists(InfoFile()));
 }
@@ -197,9 +198,10 @@ TEST_F(DlgUploadTest, CancelWhileSendingAsksThenRollsBack) {
   EXPECT_EQ(boxes[0].Caption, u"Подтверждение");
   EXPECT_EQ(boxes[0].Type, 0x124u);
   EXPECT_EQ(Dlg->Pages->GetActivePage(), Dlg->PageCancel);
+  EXPECT_TRUE(Deleted.empty());
+  FreeAndNil(Dlg);  // the thread's rollback follows its report
   EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), 1u);
   EXPECT_TRUE(Lab->Requests(TRequestKind::Text).empty());
-  EXPECT_TRUE(Deleted.empty());
 }
 
 TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
@@ -246,13 +248,34 @@ TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
     EXPECT_EQ(boxes[0].Type, 0x124u);
     EXPECT_TRUE(openAfterAnswer);
     EXPECT_EQ(Dlg->Pages->GetActivePage(), c.Committed ? Dlg->PageSucc : Dlg->PageCancel);
-    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), c.Committed ? 1u : 0u);
-    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), c.Committed ? 0u : 1u);
     // The photos sent leave the main window's list; after a rollback every photo stays in it.
     EXPECT_EQ(Deleted, c.Committed ? std::vector<bool>({true, true, true}) : std::vector<bool>());
     pf::testing::SetMessageBoxHook(nullptr);
-    FreeAndNil(Dlg);
+    FreeAndNil(Dlg);  // a rollback follows the thread's report
+    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), c.Committed ? 1u : 0u);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), c.Committed ? 0u : 1u);
   }
+}
+
+TEST_F(DlgUploadTest, TheResultPageShowsWhileTheRollbackIsStillUnderWay) {
+  labserver::TFault refuse;
+  refuse.Kind = TRequestKind::Photo;
+  refuse.Count = -1;
+  Lab->AddFault(refuse);
+  // The lab holds the rollback's reply until it stops.
+  Lab->DelayReply(TRequestKind::Rollback, 20000);
+  Make();
+  guitest::PostWork([&] {
+    Send();
+    ASSERT_TRUE(guitest::PumpUntil([&] { return Ended(); }));
+    EXPECT_EQ(Dlg->Pages->GetActivePage(), Dlg->PageFail);
+    EXPECT_FALSE(Dlg->Sending());
+    const auto rollbacks = Lab->Requests(TRequestKind::Rollback);
+    EXPECT_TRUE(rollbacks.empty() || !rollbacks[0].Finished) << "the window waited for the rollback";
+    Lab->Stop();
+    Dlg->ActCancel->Execute();
+  });
+  Dlg->Execute();
 }
 
 TEST_F(DlgUploadTest, YesAfterTheOrderHasEndedStopsNothing) {
