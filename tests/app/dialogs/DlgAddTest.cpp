@@ -50,7 +50,8 @@ TEST_F(DlgAddTest, FilesThatCannotBePrintedAreFilteredAndTheRestKeepTheirOrder) 
     int ThumbW, ThumbH;
   };
   const File files[] = {
-      {"a.jpg", 3000, 2000, true, 200, 133},  // decoded at 1/8
+      // decoded at 1/8; a name as some archives give it, accents decomposed
+      {"Cafe\u0301 e\u0301te\u0301 Нови\u0306 год سلام عليكم \U0001F600\U0001F600 e\u0301te\u0301 Нови\u0306.jpg", 3000, 2000, true, 200, 133},
       {"b.png", 300, 200, true, 200, 133},
       {"narrow.png", 99, 500, false, 0, 0},
       {"c.BMP", 150, 120, true, 200, 160},
