@@ -165,6 +165,8 @@ void TCustomEmberListview::SetHintType(TEmberHintType V) { FHintInfo->SetHintTyp
 void TCustomEmberListview::SetImages(TCustomImageList*& Field, TCustomImageList* Value) {
   if (Field == Value) return;
   Field = Value;
+  // Told when it goes, whoever owns it, so no reference outlives the list.
+  if (Value) FreeNotification(Value);
   SafeInvalidateRect(nullptr, false);
 }
 

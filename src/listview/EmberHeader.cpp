@@ -53,6 +53,8 @@ void TEmberHeader::SetFont(const TFont* Value) {
 void TEmberHeader::SetImages(TCustomImageList* Value) {
   if (Value == FImages) return;
   FImages = Value;
+  // The control forgets the list for the header when it goes (TCustomEmberListview::Notification).
+  if (Value && OwnerListview()) OwnerListview()->FreeNotification(Value);
   if (OwnerListview()) OwnerListview()->SafeInvalidateRect(nullptr, false);
 }
 void TEmberHeader::SetColor(TColor Value) {

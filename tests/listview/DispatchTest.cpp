@@ -280,6 +280,14 @@ TEST_F(ListviewTest, AnImageListThatGoesIsForgotten) {
   EXPECT_EQ(LV->GetImagesState(), state);
   LV->GetItems()->Add();
   LV->Repaint();  // and the control keeps painting
+  // A list nobody owns, or another form's, is forgotten as well.
+  TCustomImageList* loose = TCustomImageList::New(nullptr);
+  LV->SetImagesLarge(loose);
+  LV->GetHeader()->SetImages(loose);
+  loose->Free();
+  EXPECT_EQ(LV->GetImagesLarge(), nullptr);
+  EXPECT_EQ(LV->GetHeader()->GetImages(), nullptr);
+  LV->Repaint();
 }
 
 }  // namespace
