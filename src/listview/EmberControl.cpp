@@ -5,6 +5,7 @@
 
 #include "listview/EmberStreamIO.h"
 #include "platform/classlib/Forms.h"
+#include "platform/classlib/Menus.h"
 #include "platform/gdi/Bitmap.h"
 #include "platform/kernel/Modules.h"
 
@@ -170,6 +171,11 @@ void TCustomEmberListview::SetImages(TCustomImageList*& Field, TCustomImageList*
   SafeInvalidateRect(nullptr, false);
 }
 
+void TCustomEmberListview::SetPopupMenuHeader(TPopupMenu* V) {
+  FPopupMenuHeader = V;
+  if (V) FreeNotification(V);
+}
+
 void TCustomEmberListview::SetShowGroupMargins(bool Value) {
   if (Value == FShowGroupMargins) return;
   FShowGroupMargins = Value;
@@ -275,6 +281,8 @@ void TCustomEmberListview::Notification(TComponent* AComponent, TOperation Opera
   for (TCustomImageList** f : {&FImagesExLarge, &FImagesGroup, &FImagesLarge, &FImagesSmall, &FImagesState})
     if (static_cast<const void*>(*f) == gone) *f = nullptr;
   if (FHeader && static_cast<const void*>(FHeader->GetImages()) == gone) FHeader->SetImages(nullptr);
+  // A header menu freed first would otherwise pop up from freed memory at the next right click.
+  if (static_cast<const void*>(FPopupMenuHeader) == gone) FPopupMenuHeader = nullptr;
 }
 
 void TCustomEmberListview::DoMouseExit() {

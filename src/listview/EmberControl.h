@@ -87,7 +87,7 @@ public:
   TCustomImageList* GetImagesState() const { return FImagesState; }
   void SetImagesState(TCustomImageList* V) { SetImages(FImagesState, V); }
   TPopupMenu* GetPopupMenuHeader() const { return FPopupMenuHeader; }
-  void SetPopupMenuHeader(TPopupMenu* V) { FPopupMenuHeader = V; }
+  void SetPopupMenuHeader(TPopupMenu* V);
   bool GetShowGroupMargins() const { return FShowGroupMargins; }
   void SetShowGroupMargins(bool Value);
   bool GetShowImages() const { return FShowImages; }

@@ -263,6 +263,7 @@ TEST_F(ListviewTest, GlobalGlyphsLoadOnFirstUseOnly) {
 }  // namespace lvtest
 
 #include "platform/classlib/ImgList.h"
+#include "platform/classlib/Menus.h"
 
 namespace lvtest {
 namespace {
@@ -288,6 +289,11 @@ TEST_F(ListviewTest, AnImageListThatGoesIsForgotten) {
   EXPECT_EQ(LV->GetImagesLarge(), nullptr);
   EXPECT_EQ(LV->GetHeader()->GetImages(), nullptr);
   LV->Repaint();
+  // The header's menu likewise.
+  TPopupMenu* menu = TPopupMenu::New(nullptr);
+  LV->SetPopupMenuHeader(menu);
+  menu->Free();
+  EXPECT_EQ(LV->GetPopupMenuHeader(), nullptr);
 }
 
 }  // namespace
