@@ -259,14 +259,13 @@ void TEmberSelectionManager::SelectAll() {
   if (FMultiSelect) Walk(true, nullptr);
 }
 
-// The first item that can take the selection: hidden and disabled items refuse it.
+// The groups' first item, shown or not: a hidden or disabled one refuses the focus and the
+// selection, and nothing is selected.
 void TEmberSelectionManager::SelectFirst() {
   ClearAll();
   TCustomEmberListview* lv = OwnerListview();
   if (!FEnabled || !lv) return;
-  TEmberGroups* groups = lv->GetGroups();
-  TEmberItem* item = groups->FirstVisibleItem();
-  while (item && !item->GetEnabled()) item = groups->NextVisibleItem(item);
+  TEmberItem* item = lv->GetGroups()->FirstItem();
   if (!item) return;
   SetFocusedItem(item);
   item->SetSelected(true);

@@ -131,7 +131,7 @@ TEST_F(SelectionTest, RectangleRangeTakesTheCellsBetweenAnchorAndItem) {
   EXPECT_EQ(Selected(), "a2 a3 a12 a13");
 }
 
-TEST_F(SelectionTest, SelectFirstTakesTheFirstItemThatCanBeSelected) {
+TEST_F(SelectionTest, SelectFirstTakesTheGroupsFirstItem) {
   struct Case {
     const char* what;
     std::function<void(SelectionTest&)> prepare;
@@ -139,10 +139,13 @@ TEST_F(SelectionTest, SelectFirstTakesTheFirstItemThatCanBeSelected) {
     std::string focused;
   } cases[] = {
       {"plain", {}, "a0", "a0"},
-      {"first hidden", [](SelectionTest& t) { t.ItemA(0)->SetVisible(false); }, "a1", "a1"},
+      {"first hidden", [](SelectionTest& t) { t.ItemA(0)->SetVisible(false); }, "", "nil"},
       {"first two disabled", [](SelectionTest& t) {
          t.ItemA(0)->SetEnabled(false);
          t.ItemA(1)->SetEnabled(false);
+       }, "", "nil"},
+      {"first group empty", [](SelectionTest& t) {
+         t.A->GetItems()->Clear();
        }, "b0", "b0"},
       {"selection disabled", [](SelectionTest& t) { t.Sel->SetEnabled(false); }, "", "nil"},
       {"an earlier selection is cleared", [](SelectionTest& t) {
