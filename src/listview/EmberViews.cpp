@@ -110,6 +110,8 @@ void TEmberViewGroup::GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge M
 
   if (MarginEdge == Edge::egmeTop || MarginEdge == Edge::egmeBottom) {
     const bool top = MarginEdge == Edge::egmeTop;
+    // Only the header and footer place the picture and the button: the other passes leave the
+    // built-in glyphs unloaded in a list that shows no group header.
     Integer imgW, imgH, expW, expH;
     GetImageSize(Group, imgW, imgH);
     GetExpandImageSize(Group, expW, expH);
@@ -276,8 +278,8 @@ void TEmberViewGroup::PaintCheckBox(TEmberGroup* Group, TCanvas* ACanvas, const 
   const TEmberCheckType type = pi->GetCheckType();
   if (type == TEmberCheckType::ectNone || type == TEmberCheckType::ectNoneWithSpace) return;
   const bool pressed = Group->GetCheckPending() && lv->GetStates().Contains(TEmberControlState::ebcsCheckboxClickPending);
-  PaintCheckBoxCore(ACanvas, RectArray.CheckRect, Group->GetEnabled(), Group->GetChecked(), Group->GetCheckHovering(),
-                    pi->GetCheckFlat(), Group->GetCheckHovering(), pressed, pi->GetCheckSize(), type, lv);
+  PaintCheckBoxCore(ACanvas, RectArray.CheckRect, Group->GetEnabled(), Group->GetChecked(), pressed, pi->GetCheckFlat(),
+                    Group->GetCheckHovering(), Group->GetCheckPending(), pi->GetCheckSize(), type, lv);
 }
 
 void TEmberViewGroup::PaintExpandButton(TEmberGroup* Group, TCanvas* ACanvas, const TEmberRectArrayObject& RectArray,

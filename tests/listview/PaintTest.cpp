@@ -576,6 +576,41 @@ TEST_F(GroupPaintTest, TheCheckBoxSitsAfterTheButtonAndShowsItsState) {
   EXPECT_EQ(Px((ra.CheckRect.Left + ra.CheckRect.Right) / 2, ra.CheckRect.Top), kPaper);
 }
 
+// The box looks pressed (its face in clBtnFace, not white) only while a click on it is pending,
+// not while the mouse merely hovers over it.
+TEST_F(GroupPaintTest, TheCheckBoxLooksPressedOnlyWhileAClickIsPending) {
+  Info->SetExpandable(false);
+  Info->SetBandEnabled(false);
+  Info->SetCheckType(TEmberCheckType::ectBox);
+  G->SetChecked(false);
+  const TRect top{0, 0, 400, 30};
+  const TRect box = Array(TEmberGroupMarginEdge::egmeTop, top).CheckRect;
+  const TColor face = ColorToRGB(clBtnFace) & 0xFFFFFF;
+  struct Case {
+    const char* name;
+    bool hovering, pending, clickPending;
+    TColor inside;
+  } cases[] = {
+      {"at rest", false, false, false, kPaper},
+      {"hovered", true, false, false, kPaper},
+      {"pending without a click", false, true, false, kPaper},
+      {"pressed", false, true, true, face},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    G->SetCheckHovering(c.hovering);
+    G->SetCheckPending(c.pending);
+    if (c.clickPending)
+      LV->States().Include(TEmberControlState::ebcsCheckboxClickPending);
+    else
+      LV->States().Exclude(TEmberControlState::ebcsCheckboxClickPending);
+    Clear();
+    PaintEdge(TEmberGroupMarginEdge::egmeTop, top);
+    EXPECT_EQ(Px((box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2), c.inside);
+  }
+  LV->States().Exclude(TEmberControlState::ebcsCheckboxClickPending);
+}
+
 TEST_F(GroupPaintTest, TheFocusRectangleOnlyInTheForegroundPass) {
   // Groups take no focus through the change protocol; the bit is set as a descendant would.
   G->SetState(G->GetState() + TEmberStorageObjectState::esosFocused);
