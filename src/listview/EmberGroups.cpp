@@ -144,6 +144,7 @@ TEmberMargin* TEmberGroup::GetMarginTop() const {
   return p ? p->GetMarginTop() : nullptr;
 }
 Integer TEmberGroup::Size(const TEmberMargin* M) { return M ? M->RuntimeSize() : 0; }
+bool TEmberGroup::Shows(const TEmberMargin* M) { return M && M->Shown(); }
 
 TRect TEmberGroup::GetClientRect() const {
   TRect r = GetDisplayRect();
@@ -155,7 +156,7 @@ TRect TEmberGroup::GetClientRect() const {
 }
 
 TRect TEmberGroup::GetBoundsRectTopMargin() const {
-  if (Size(GetMarginTop()) == 0) return TRect{};
+  if (!Shows(GetMarginTop())) return TRect{};
   TRect r = GetDisplayRect();
   r.Bottom = r.Top + Size(GetMarginTop());
   r.Left += Size(GetMarginLeft());
@@ -163,7 +164,7 @@ TRect TEmberGroup::GetBoundsRectTopMargin() const {
   return r;
 }
 TRect TEmberGroup::GetBoundsRectBottomMargin() const {
-  if (Size(GetMarginBottom()) == 0) return TRect{};
+  if (!Shows(GetMarginBottom())) return TRect{};
   TRect r = GetDisplayRect();
   r.Top = r.Bottom - Size(GetMarginBottom());
   r.Left += Size(GetMarginLeft());
@@ -171,13 +172,13 @@ TRect TEmberGroup::GetBoundsRectBottomMargin() const {
   return r;
 }
 TRect TEmberGroup::GetBoundsRectLeftMargin() const {
-  if (Size(GetMarginLeft()) == 0) return TRect{};
+  if (!Shows(GetMarginLeft())) return TRect{};
   TRect r = GetDisplayRect();
   r.Right = r.Left + Size(GetMarginLeft());
   return r;
 }
 TRect TEmberGroup::GetBoundsRectRightMargin() const {
-  if (Size(GetMarginRight()) == 0) return TRect{};
+  if (!Shows(GetMarginRight())) return TRect{};
   TRect r = GetDisplayRect();
   r.Left = r.Right - Size(GetMarginRight());
   return r;

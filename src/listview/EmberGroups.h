@@ -93,6 +93,8 @@ protected:
 private:
   // The margin's size while it shows, else 0.
   static Integer Size(const TEmberMargin* M);
+  // A margin that shows has its rectangle, even at size 0.
+  static bool Shows(const TEmberMargin* M);
   bool FExpanded{true};
   TEmberGridGroup* FGrid{nullptr};
   TEmberItems* FItems{nullptr};

@@ -70,9 +70,7 @@ void TEmberMargin::SetVisible(bool Value) {
   if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
 }
 
-Integer TEmberMargin::RuntimeSize() const {
-  return FVisible && OwnerListview() && OwnerListview()->GetShowGroupMargins() ? FSize : 0;
-}
+bool TEmberMargin::Shown() const { return FVisible && OwnerListview() && OwnerListview()->GetShowGroupMargins(); }
 
 void TEmberMargin::Assign(TEmberPersistent* Source) {
   if (auto* m = dynamic_cast<TEmberMargin*>(Source)) {

@@ -112,8 +112,10 @@ public:
   void SetSize(Integer Value);
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
-  // Size while the margin is visible and the control shows group margins, else 0.
-  Integer RuntimeSize() const;
+  // Whether the margin is visible and the control shows group margins.
+  bool Shown() const;
+  // Size while the margin is shown, else 0.
+  Integer RuntimeSize() const { return Shown() ? FSize : 0; }
   void Assign(TEmberPersistent* Source) override;
 
 protected:

@@ -270,6 +270,38 @@ TEST_F(CollectionsTest, GroupsExpandOnlyWhenExpandableAndInOrder) {
   EXPECT_EQ(g->GetVisibleCount(), 1);
 }
 
+// A margin that shows has its rectangle even at size 0; one that does not show has none.
+TEST_F(CollectionsTest, GroupMarginRectanglesFollowWhatShows) {
+  Build({{u"a"}});
+  TEmberGroup* g = LV->GetGroups()->GetGroup(0);
+  TEmberPaintInfoBaseGroup* info = LV->GetPaintInfoGroup();
+  info->GetMarginTop()->SetSize(30);
+  info->GetMarginBottom()->SetVisible(true);
+  info->GetMarginBottom()->SetSize(20);
+  info->GetMarginLeft()->SetVisible(true);
+  info->GetMarginLeft()->SetSize(10);
+  info->GetMarginRight()->SetVisible(true);
+  info->GetMarginRight()->SetSize(0);
+  struct Case {
+    bool show;
+    TRect top, bottom, left, right, client;
+  } cases[] = {
+      {true, {10, 100, 400, 130}, {10, 280, 400, 300}, {0, 100, 10, 300}, {400, 100, 400, 300}, {10, 130, 400, 280}},
+      {false, {}, {}, {}, {}, {0, 100, 400, 300}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.show);
+    LV->SetShowGroupMargins(c.show);
+    g->SetDisplayRect(TRect{0, 100, 400, 300});
+    EXPECT_EQ(g->GetBoundsRectTopMargin(), c.top);
+    EXPECT_EQ(g->GetBoundsRectBottomMargin(), c.bottom);
+    EXPECT_EQ(g->GetBoundsRectLeftMargin(), c.left);
+    EXPECT_EQ(g->GetBoundsRectRightMargin(), c.right);
+    EXPECT_EQ(g->GetClientRect(), c.client);
+    EXPECT_EQ(g->GetBoundsRectBkGnd(), c.client);
+  }
+}
+
 TEST_F(CollectionsTest, GridPositionsFollowTheFillingOrder) {
   Build({{u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"}});
   LV->GetCellSizes()->GetIcon()->SetWidth(120);  // (400 - 1 - 17) div 120: three columns
