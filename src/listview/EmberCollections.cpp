@@ -535,8 +535,10 @@ TEmberGroup* TEmberGroups::FirstGroupInRect(const TRect& R) const {
 // Groups are laid out in order: only the next visible group can still reach into the rectangle
 // (or one without items, which has no extent of its own).
 TEmberGroup* TEmberGroups::NextGroupInRect(TEmberGroup* Group, const TRect& R) const {
-  if (!Group || Group->GetVisibleIndex() < 0) return nullptr;
-  TEmberGroup* g = VisibleGroup(Group->GetVisibleIndex() + 1);
+  if (!Group) return nullptr;
+  // A hidden group has no place in the visible list: the visible groups after it follow it.
+  TEmberGroup* g = Group->GetVisibleIndex() >= 0 ? VisibleGroup(Group->GetVisibleIndex() + 1)
+                                                  : static_cast<TEmberGroup*>(NextVisible(Group));
   if (!g) return nullptr;
   TRect x;
   return IntersectRectEx(x, g->GetDisplayRect(), R) || g->GetItemCount() == 0 ? g : nullptr;

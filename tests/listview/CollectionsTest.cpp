@@ -302,6 +302,38 @@ TEST_F(CollectionsTest, GroupMarginRectanglesFollowWhatShows) {
   }
 }
 
+// Groups stacked by hand: G0 0-100, G1 hidden, G2 empty 100-130, G3 130-230, G4 230-330.
+TEST_F(CollectionsTest, GroupsInARectangleAndUnderAPoint) {
+  Build({{u"a"}, {u"b"}, {}, {u"c"}, {u"d"}});
+  TEmberGroups* gs = LV->GetGroups();
+  gs->GetGroup(1)->SetVisible(false);
+  const Integer tops[] = {0, -1, 100, 130, 230, 330};
+  for (Integer g = 0, top = 0; g < 5; ++g) {
+    if (tops[g] < 0) continue;
+    top = tops[g];
+    const Integer bottom = tops[g + 1] < 0 ? tops[g + 2] : tops[g + 1];
+    gs->GetGroup(g)->SetDisplayRect(TRect{0, top, 400, bottom});
+  }
+  auto name = [](TEmberGroup* g) {
+    const String c = g ? g->GetCaption() : u"nil";
+    return std::string(c.begin(), c.end());
+  };
+  const TRect inG3{0, 150, 400, 200};
+  EXPECT_EQ(name(gs->FirstGroupInRect(inG3)), "G3");
+  const std::pair<Integer, const char*> next[] = {
+      {0, "G2"},  // the next visible group has no items
+      {1, "G2"},  // from a hidden group: the visible groups after it
+      {2, "G3"},
+      {3, "nil"},  // G4 neither meets the rectangle nor is empty
+  };
+  for (const auto& [from, expected] : next) EXPECT_EQ(name(gs->NextGroupInRect(gs->GetGroup(from), inG3)), expected) << from;
+  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 160})), "G3");
+  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 100})), "G2");
+  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 330})), "nil");
+  gs->GetGroup(3)->SetEnabled(false);
+  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 160})), "nil");
+}
+
 TEST_F(CollectionsTest, GridPositionsFollowTheFillingOrder) {
   Build({{u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"}});
   LV->GetCellSizes()->GetIcon()->SetWidth(120);  // (400 - 1 - 17) div 120: three columns
