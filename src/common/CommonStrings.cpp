@@ -300,28 +300,40 @@ bool DetectDragStart(HWND wnd, TPoint clientPt) {
 std::atomic<bool> FolderSizeAbort{false};
 
 namespace {
-void SumFolder(const String& folder, bool recurse, Int64& size) {
-  if (!FindFirstFileW_MP || !FindNextFileW_MP) return;
-  WIN32_FIND_DATAW fd;
-  String pattern = folder + u"\\*.*";
-  HANDLE h = FindFirstFileW_MP(pattern.c_str(), &fd);
+// One walk for both forms of the platform's calls: W is WIN32_FIND_DATAW with wide names, or
+// WIN32_FIND_DATAA with names in the system code page.
+template <class S, class W, class First, class Next>
+void SumFolder(const S& folder, bool recurse, Int64& size, First first, Next next) {
+  W fd;
+  const S dot(1, '.'), dots(2, '.'), sep(1, '\\');
+  S pattern = folder + sep + S(1, '*') + dot + S(1, '*');
+  HANDLE h = first(pattern.c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return;
   do {
     if (FolderSizeAbort) break;
-    String name = fd.cFileName;
-    if (name == u"." || name == u"..") continue;
+    S name = fd.cFileName;
+    if (name == dot || name == dots) continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       // Links are not followed: a link to a folder above would make the walk endless.
-      if (recurse && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) SumFolder(folder + u"\\" + name, recurse, size);
+      if (recurse && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        SumFolder<S, W>(folder + sep + name, recurse, size, first, next);
     } else {
       size += static_cast<Int64>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
     }
-  } while (!FolderSizeAbort && FindNextFileW_MP(h, &fd));
+  } while (!FolderSizeAbort && next(h, &fd));
   FindClose(h);
 }
 }  // namespace
 
-void SumFolderSize(const String& folder, bool recurse, Int64& size) { SumFolder(folder, recurse, size); }
+void SumFolderSize(const String& folder, bool recurse, Int64& size) {
+  if (IsWideApiPlatform()) {
+    if (FindFirstFileW_MP && FindNextFileW_MP)
+      SumFolder<String, WIN32_FIND_DATAW>(folder, recurse, size, FindFirstFileW_MP, FindNextFileW_MP);
+    return;
+  }
+  SumFolder<std::string, WIN32_FIND_DATAA>(StringToCodePage(folder, CP_ACP), recurse, size, &FindFirstFileA,
+                                          &FindNextFileA);
+}
 
 // Drive letters name nothing on this platform; a drive's root is a mount point.
 bool IsMountRoot(const String& path) {
@@ -333,15 +345,17 @@ bool IsMountRoot(const String& path) {
 
 Int64 DriveOrFolderSize(const String& path, bool asDrive) {
   if (asDrive && (IsDriveRoot(path) || IsMountRoot(path))) {
-    uint64_t freeToCaller = 0, total = 0, totalFree = 0;
-    bool ok = false;
-    if (!IsWin95Original()) {
-      if (IsWideApiPlatform() && GetDiskFreeSpaceExW_MP)
-        ok = GetDiskFreeSpaceExW_MP(path.c_str(), &freeToCaller, &total, &totalFree);
-      else if (GetDiskFreeSpaceExA_MP)
-        ok = GetDiskFreeSpaceExA_MP(StringToCodePage(path, CP_ACP).c_str(), &freeToCaller, &total, &totalFree);
+    const bool wide = IsWideApiPlatform() && GetDiskFreeSpaceExW_MP;
+    if (!IsWin95Original() && (wide || GetDiskFreeSpaceExA_MP)) {
+      uint64_t freeToCaller = 0, total = 0, totalFree = 0;
+      bool ok = wide ? GetDiskFreeSpaceExW_MP(path.c_str(), &freeToCaller, &total, &totalFree)
+                     : GetDiskFreeSpaceExA_MP(StringToCodePage(path, CP_ACP).c_str(), &freeToCaller, &total, &totalFree);
+      return ok ? static_cast<Int64>(total - freeToCaller) : 0;
     }
-    return ok ? static_cast<Int64>(total - freeToCaller) : 0;
+    DWORD sectors = 0, bytes = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceA(StringToCodePage(path, CP_ACP).c_str(), &sectors, &bytes, &freeClusters, &totalClusters))
+      return 0;
+    return static_cast<Int64>(totalClusters - freeClusters) * sectors * bytes;
   }
   FolderSizeAbort = false;
   Int64 size = 0;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "CommonTestUtil.h"
+#include "platform/kernel/Version.h"
 #include "platform/rtl/SysUtils.h"
 #include "support/TestEnv.h"
 
@@ -49,6 +50,10 @@ TEST(DriveSize, AMountRootAsADriveCountsTheBytesItsFileSystemUses) {
     SCOPED_TRACE(c.path + (c.asDrive ? " as a drive" : ""));
     EXPECT_EQ(DriveOrFolderSize(FromNativePath(c.path), c.asDrive), c.size);
   }
+  // The first Windows 95 counts the drive's clusters: three of 4 KiB.
+  SetPlatformVersion(TPlatformVersion{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950});
+  EXPECT_EQ(DriveOrFolderSize(FromNativePath(dir.string()), true), 12288);
+  ResetPlatformVersion();
   ::umount2(dir.c_str(), MNT_DETACH);
 }
 

@@ -220,6 +220,17 @@ TEST(FolderSize, SumsFilesWithoutFollowingLinks) {
   EXPECT_EQ(size, 36);
   EXPECT_EQ(DriveOrFolderSize(folder, false), 12);
   EXPECT_EQ(DriveOrFolderSize(folder, true), 36);
+  // Off the wide platform, where no wide entry point is bound, the walk goes through the 8-bit
+  // calls, to the same sum.
+  auto bindAs = [](const TPlatformVersion& v) {
+    SetPlatformVersion(v);
+    ResetWideApiBindingForTests();
+    BindWideApiFunctions();
+  };
+  bindAs(TPlatformVersion{VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222});
+  EXPECT_EQ(DriveOrFolderSize(folder, true), 36);
+  bindAs(TPlatformVersion{});
+  ResetPlatformVersion();
   FolderSizeAbort = true;
   size = 0;
   SumFolderSize(folder, true, size);

@@ -173,6 +173,37 @@ BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
   return Fill(*static_cast<FindState*>(find), data);
 }
 
+namespace {
+bool ToAnsi(const WIN32_FIND_DATAW& w, WIN32_FIND_DATAA* a) {
+  *a = WIN32_FIND_DATAA{};
+  a->dwFileAttributes = w.dwFileAttributes;
+  a->ftCreationTime = w.ftCreationTime;
+  a->ftLastAccessTime = w.ftLastAccessTime;
+  a->ftLastWriteTime = w.ftLastWriteTime;
+  a->nFileSizeHigh = w.nFileSizeHigh;
+  a->nFileSizeLow = w.nFileSizeLow;
+  std::string name = StringToCodePage(w.cFileName, CP_ACP);
+  size_t n = std::min<size_t>(name.size(), MAX_PATH - 1);
+  std::copy_n(name.begin(), n, a->cFileName);
+  return true;
+}
+}  // namespace
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  if (!pattern || !data) return INVALID_HANDLE_VALUE;
+  String w = CodePageToString(pattern, CP_ACP);
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW(w.c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) ToAnsi(found, data);
+  return h;
+}
+
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+  WIN32_FIND_DATAW found;
+  if (!data || !FindNextFileW(find, &found)) return 0;
+  return ToAnsi(found, data);
+}
+
 BOOL FindClose(HANDLE find) {
   if (!find || find == INVALID_HANDLE_VALUE) return 0;
   delete static_cast<FindState*>(find);
@@ -214,6 +245,21 @@ BOOL GetDiskFreeSpaceExW(const Char* dir, uint64_t* freeToCaller, uint64_t* tota
 BOOL GetDiskFreeSpaceExA(const char* dir, uint64_t* freeToCaller, uint64_t* total, uint64_t* totalFree) {
   String w = dir ? CodePageToString(dir, CP_ACP) : String();
   return GetDiskFreeSpaceExW(dir ? w.c_str() : nullptr, freeToCaller, total, totalFree);
+}
+
+BOOL GetDiskFreeSpaceA(const char* root, DWORD* sectorsPerCluster, DWORD* bytesPerSector, DWORD* freeClusters,
+                       DWORD* totalClusters) {
+  struct statvfs v {};
+  std::string path = NativeFolder(root ? CodePageToString(root, CP_ACP) : String());
+  if (statvfs(path.c_str(), &v) != 0) return 0;
+  const uint64_t cluster = v.f_frsize ? v.f_frsize : v.f_bsize;
+  const DWORD sector = cluster % 512 == 0 ? 512 : static_cast<DWORD>(cluster);
+  auto clamp = [](uint64_t n) { return static_cast<DWORD>(std::min<uint64_t>(n, 0xFFFFFFFFu)); };
+  if (sectorsPerCluster) *sectorsPerCluster = static_cast<DWORD>(cluster / sector);
+  if (bytesPerSector) *bytesPerSector = sector;
+  if (freeClusters) *freeClusters = clamp(v.f_bavail);
+  if (totalClusters) *totalClusters = clamp(v.f_blocks);
+  return 1;
 }
 
 // ---- Item ID lists ----

@@ -66,12 +66,19 @@ DWORD CharLowerBuffW(Char* s, DWORD length);
 // the platform lists them. Both separators are accepted; names are the file system's.
 HANDLE FindFirstFileW(const Char* pattern, WIN32_FIND_DATAW* data);
 BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data);
+// The same with the pattern and the names in the system's ANSI code page.
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
 DWORD GetFileAttributesW(const Char* path);
 BOOL CreateDirectoryW(const Char* path, void* security);
 DWORD GetTempPathW(DWORD size, Char* buffer);
 BOOL GetDiskFreeSpaceExW(const Char* dir, uint64_t* freeToCaller, uint64_t* total, uint64_t* totalFree);
 BOOL GetDiskFreeSpaceExA(const char* dir, uint64_t* freeToCaller, uint64_t* total, uint64_t* totalFree);
+// The old form in clusters: a cluster is the file system's fragment, counted in sectors of 512
+// bytes where it divides into them; counts above 32 bits are cut to the largest.
+BOOL GetDiskFreeSpaceA(const char* root, DWORD* sectorsPerCluster, DWORD* bytesPerSector, DWORD* freeClusters,
+                       DWORD* totalClusters);
 
 // An item ID list: item IDs of a 16-bit byte count (itself included) and data, ended by a zero
 // count. Item IDs are not aligned, so counts are read byte by byte.
