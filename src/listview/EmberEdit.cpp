@@ -245,6 +245,7 @@ bool TEmberEditManager::HandleLoopMessage(MSG& Msg) {
       return false;
     }
     case WM_MOUSEWHEEL:
+    case CM_MOUSEWHEEL:
       CloseEditor();
       return false;
     case WM_NCLBUTTONDOWN:
@@ -257,10 +258,7 @@ bool TEmberEditManager::HandleLoopMessage(MSG& Msg) {
       if (FAppHooked && Msg.wParam == 0) PostMessage(control, WM_EMBER_EDITAPPDEACTIVATED, 0, 0);
       return false;
     case WM_EMBER_EDITAPPDEACTIVATED:
-      if (Msg.hwnd == control) {
-        CloseEditor();
-        return true;
-      }
+      if (Msg.hwnd == control) CloseEditor();
       return false;
     default:
       return false;

@@ -84,7 +84,20 @@ TEST_F(EditTest, WhatEndsAnEditFromOutside) {
       // A click into the list beside the editor accepts, and then reaches the list.
       {"click", [&] { guitest::Click(LV->Handle(), TPoint{LV->GetClientWidth() - 3, LV->GetClientHeight() - 3}); }, true},
       {"wheel", [&] { guitest::Wheel(LV->Handle(), TPoint{5, 5}, -120); }, false},
+      {"wheel notice",
+       [&] {
+         PostMessage(LV->Handle(), CM_MOUSEWHEEL, 0, 0);
+         guitest::PostWork([&] { EXPECT_FALSE(LV->GetEditManager()->GetEditor()) << "still editing"; LV->GetEditManager()->CancelEdit(); });
+       },
+       false},
       {"another program", [] { pf::testing::SetApplicationActive(false); }, false},
+  };
+  // The control hears that the application was left, as any message of the loop.
+  int left = 0;
+  TWndMethod listProc = LV->WindowProc;
+  LV->WindowProc = [&](TMessage& m) {
+    left += m.Msg == WM_EMBER_EDITAPPDEACTIVATED;
+    listProc(m);
   };
   for (const Case& c : cases) {
     G->GetItem(0)->SetCaption(u"beach");
@@ -96,6 +109,8 @@ TEST_F(EditTest, WhatEndsAnEditFromOutside) {
     pf::testing::SetApplicationActive(true);
     guitest::PumpPending();
   }
+  EXPECT_EQ(left, 1);
+  LV->WindowProc = listProc;
 }
 
 TEST_F(EditTest, AQuitRequestCancelsTheEditAndGoesOn) {
