@@ -106,15 +106,14 @@ void TEmberBackgroundManager::PaintTo(TCanvas* ACanvas, const TRect& ARect, bool
   if (!lv || !ACanvas) return;
   bool doDefault = true;
   lv->DoPaintBkGnd(ACanvas, ARect, FAlphaBlender, doDefault);
-  if (doDefault) {
-    const bool picture = FEnabled && !FImage->GetEmpty();
-    if (picture || PaintDefault) {
-      ACanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
-      ACanvas->GetBrush()->SetColor(lv->GetColor());
-      ACanvas->FillRect(ARect);
-    }
-    if (picture) PaintImage(ACanvas, ARect);
+  // A handler that takes the picture over still gets the colour under it when the caller asks.
+  const bool picture = doDefault && FEnabled && !FImage->GetEmpty();
+  if (picture || PaintDefault) {
+    ACanvas->GetBrush()->SetStyle(TBrushStyle::bsSolid);
+    ACanvas->GetBrush()->SetColor(lv->GetColor());
+    ACanvas->FillRect(ARect);
   }
+  if (picture) PaintImage(ACanvas, ARect);
   PaintCaption(ACanvas, ARect);
 }
 

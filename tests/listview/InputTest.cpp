@@ -85,6 +85,14 @@ TEST_F(BackgroundTest, PictureModesByPixels) {
     bg->SetOffsetY(c.offsetY);
     EXPECT_EQ(Probe(c.probe, c.paintDefault), c.expected);
   }
+  // A handler that refuses the default drawing leaves no picture, but the colour when asked.
+  Owned<TBitmap> pic(TBitmap::New());
+  FillPicture(pic.get());
+  LV->GetBackGround()->SetImage(pic.get());
+  LV->GetBackGround()->SetEnabled(true);
+  LV->OnPaintBkGnd = [](TCustomEmberListview*, TCanvas*, TRect, TEmberAlphaBlender*, bool& doDefault) { doDefault = false; };
+  EXPECT_EQ(Probe({10, 3}, true), kWhite);
+  EXPECT_EQ(Probe({10, 3}, false), kGreen);
 }
 
 TEST_F(BackgroundTest, BlendingMixesWithTheColourOnlyWhenItCan) {
