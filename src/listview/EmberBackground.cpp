@@ -25,7 +25,7 @@ void TEmberHotTrackManager::SetPendingObject(TPoint MousePos, TEmberCollectionIt
   TEmberCollectionItem* old = FPendingObject;
   FPendingObject = Item;
   if (old) old->SetHotTracking(MousePos, false);
-  if (Item && FEnabled) Item->SetHotTracking(MousePos, true);
+  if (Item) Item->SetHotTracking(MousePos, true);
 }
 
 void TEmberHotTrackManager::SetPendingObjectCheck(TEmberCollectionItem* Value) {

@@ -602,6 +602,10 @@ TEST_F(InputTest, HotTrackingFollowsTheMouseAndEndsWhenItLeaves) {
   Send(WM_MOUSEMOVE, 0, BoxOf(2));
   EXPECT_EQ(LV->GetHotTrack()->GetPendingObject(), Item(2));
   EXPECT_TRUE(Item(2)->GetCheckHovering());
+  // The manager makes hot what it is given; whether anything is, the mouse handling decides.
+  LV->GetHotTrack()->SetEnabled(false);
+  LV->GetHotTrack()->SetPendingObject(At(0), Item(0));
+  EXPECT_TRUE(Item(0)->GetHotTracking());
 }
 
 TEST_F(InputTest, AHintShowsForTheItemUnderTheCursorAndChangesWithIt) {
