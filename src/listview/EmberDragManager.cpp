@@ -140,13 +140,13 @@ void TCustomEmberDragManagerBase::StopAutoScrollTimer() {
   FTimer->SetInterval(static_cast<Cardinal>(std::max<Integer>(1, FAutoScrollDelay)));
 }
 
-// The tick that ends the delay already scrolls, so the first step comes at the delay and the
-// next ones one scroll time apart.
+// The tick that ends the delay only arms the steps; they come one scroll time apart after it.
 void TCustomEmberDragManagerBase::HandleTimer() {
   if (!FTimer) return;
   if (!FAutoScrollDelayMet) {
     FAutoScrollDelayMet = true;
     FTimer->SetInterval(static_cast<Cardinal>(std::max<Integer>(1, FAutoScrollTime)));
+    return;
   }
   AutoScrollWindow();
 }
@@ -181,10 +181,10 @@ void TCustomEmberDragManagerBase::AutoScrollWindow() {
   else if (ScrollDown(pt))
     DoAutoScroll(0, ScrollDeltaDown(pt) * acc);
   if (!*alive) return;
-  // Where the view snaps to whole cells, a step sideways is one cell of the current view.
+  // With snapping on, a step sideways is one list cell, in every view.
   TEmberScrollbarManager* sb = lv->GetScrollbars();
-  const Integer cell = sb->SnapWidth();
-  const bool snaps = sb->GetSnapHorzView() && !lv->IsVertView() && cell > 0;
+  const Integer cell = lv->GetCellSizes()->GetList()->GetWidth();
+  const bool snaps = sb->GetSnapHorzView();
   if (ScrollLeft(pt))
     DoAutoScroll(snaps ? -cell : -(ScrollDeltaLeft(pt) * acc), 0);
   else if (ScrollRight(pt))

@@ -102,19 +102,19 @@ TEST_F(AutoScrollTest, TheDelayThenEveryIntervalAndTheWholeDelayAgainAfterLeavin
     Integer offset;
   } steps[] = {
       {"into the bottom zone: nothing before the delay", {200, 295}, 499, 0},
-      {"the first step at the delay", {-1, 0}, 1, 20},
-      {"the next one a scroll time later", {-1, 0}, 49, 20},
-      {"", {-1, 0}, 1, 40},
-      {"a move in the zone after the delay steps at once", {200, 295}, 0, 60},
-      {"out of the zones: it stops", {200, 150}, 1000, 60},
-      {"back in: the whole delay again", {200, 295}, 250, 60},
-      {"a move inside the zone does not restart the delay; the step is measured where the cursor is", {200, 290}, 249, 60},
-      {"", {-1, 0}, 1, 70},
-      {"", {-1, 0}, 50, 80},
-      {"out", {200, 150}, 0, 80},
-      {"the top zone scrolls back, after its own delay", {200, 5}, 499, 80},
-      {"", {-1, 0}, 1, 60},
-      {"the right edge, with nothing to the right, does not scroll", {380, 150}, 1000, 60},
+      {"the tick at the delay only arms the steps", {-1, 0}, 1, 0},
+      {"the first step a scroll time later", {-1, 0}, 49, 0},
+      {"", {-1, 0}, 1, 20},
+      {"a move in the zone after the delay steps at once", {200, 295}, 0, 40},
+      {"out of the zones: it stops", {200, 150}, 1000, 40},
+      {"back in: the whole delay again", {200, 295}, 250, 40},
+      {"a move inside the zone does not restart the delay; the step is measured where the cursor is", {200, 290}, 250, 40},
+      {"", {-1, 0}, 50, 50},
+      {"", {-1, 0}, 50, 60},
+      {"out", {200, 150}, 0, 60},
+      {"the top zone scrolls back, after its own delay", {200, 5}, 500, 60},
+      {"", {-1, 0}, 50, 40},
+      {"the right edge, with nothing to the right, does not scroll", {380, 150}, 1000, 40},
   };
   for (const Step& s : steps) {
     if (s.move.X >= 0) Mouse(WM_MOUSEMOVE, s.move);
@@ -126,7 +126,7 @@ TEST_F(AutoScrollTest, TheDelayThenEveryIntervalAndTheWholeDelayAgainAfterLeavin
   Mouse(WM_MOUSEMOVE, {200, 295});
   Mouse(WM_LBUTTONUP, {200, 295}, 0);
   Wait(1000);
-  EXPECT_EQ(OffsetY(), 60);
+  EXPECT_EQ(OffsetY(), 40);
   EXPECT_FALSE(LV->GetDragRect()->AutoScrollTimerRunning());
 }
 
@@ -146,28 +146,48 @@ TEST_F(AutoScrollTest, ItemDragsScrollByTheTopAndBottomOnlyAndEachEntryWaitsTheD
   EXPECT_EQ(OffsetY(), 0) << "no side zones";
   over({200, 295});
   Wait(500);
+  Wait(50);
   EXPECT_EQ(OffsetY(), 20);
   // Leaving the control and coming in again, straight into the zone.
   dm->DragEnd({}, TPoint{});
   dm->DragEnter(nullptr, {}, TPoint{200, 295}, effect);
   over({200, 295});
-  Wait(499);
+  Wait(500);
+  Wait(49);
   EXPECT_EQ(OffsetY(), 20);
   Wait(1);
   EXPECT_EQ(OffsetY(), 40);
   dm->DragEnd({}, TPoint{});
 }
 
-TEST_F(AutoScrollTest, TheListViewStepsSidewaysByWholeCells) {
-  // Ten 100 x 20 cells to a row: 1000 wide, wider than the 400-pixel client area.
-  Build(TEmberListStyle::elsList, 10, 100, 20);
-  Band({10, 10}, {150, 30});
-  Mouse(WM_MOUSEMOVE, {395, 30});
-  Wait(500);
-  EXPECT_EQ(OffsetX(), 100);
-  Wait(50);
-  EXPECT_EQ(OffsetX(), 200);
-  Mouse(WM_LBUTTONUP, {395, 30}, 0);
+// With snapping on, a step sideways is one list cell whatever the view; without, the distance
+// past the margin line twice (the cursor lies 10 past it: the report's client area is 383 wide).
+TEST_F(AutoScrollTest, StepsSidewaysAreWholeListCellsWhileSnapping) {
+  struct Case {
+    TEmberListStyle view;
+    bool snap;
+    Integer first, second;
+  } cases[] = {
+      {TEmberListStyle::elsList, true, 100, 200},
+      {TEmberListStyle::elsReport, true, 70, 140},
+      {TEmberListStyle::elsReport, false, 20, 40},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.view) * 10 + c.snap);
+    // Ten 100 x 20 cells to a row, or one 1000-wide report row: wider than the 400-pixel client.
+    Build(c.view, c.view == TEmberListStyle::elsList ? 10 : 1, c.view == TEmberListStyle::elsList ? 100 : 1000, 20);
+    LV->GetCellSizes()->GetList()->SetSize(c.view == TEmberListStyle::elsList ? 100 : 70, 20);
+    LV->GetScrollbars()->SetSnapHorzView(c.snap);
+    Band({10, 10}, {150, 30});
+    const TPoint edge{LV->GetClientWidth() - 5, 30};
+    Mouse(WM_MOUSEMOVE, edge);
+    Wait(500);
+    Wait(50);
+    EXPECT_EQ(OffsetX(), c.first);
+    Wait(50);
+    EXPECT_EQ(OffsetX(), c.second);
+    Mouse(WM_LBUTTONUP, edge, 0);
+  }
 }
 
 TEST_F(AutoScrollTest, KeysScrollWhileABandIsDrawnAndTheBandGrowsWithTheView) {
@@ -215,9 +235,9 @@ TEST_F(AutoScrollTest, ABandSelectsAcrossTheScrollToTheEndOfTheView) {
     for (Integer i : c.before) LV->GetGroups()->GetGroup(0)->GetItem(i)->SetSelected(true);
     Band({10, 10}, {200, 295}, c.keys);
     EXPECT_EQ(Selected().size(), c.firstPage);
-    // 450 in steps of 20: the first at 500 ms, 22 more 50 ms apart.
+    // 450 in steps of 20: the first at 550 ms, 22 more 50 ms apart.
     Wait(500);
-    for (int i = 0; i < 22; ++i) Wait(50);
+    for (int i = 0; i < 23; ++i) Wait(50);
     EXPECT_EQ(OffsetY(), 450);
     EXPECT_FALSE(LV->GetDragRect()->AutoScrollTimerRunning()) << "at the end nothing more to scroll";
     EXPECT_EQ(Selected(), c.after);

@@ -575,6 +575,9 @@ TEST_F(DragDropTest, AFileDragRestingNearTheBottomScrollsTheThumbnailsAfterTheDe
   EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), 0);
   pf::clock::Advance(1);
   guitest::PumpPending();
+  EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), 0) << "the delay only arms the steps";
+  pf::clock::Advance(50);
+  guitest::PumpPending();
   EXPECT_EQ(LV->GetScrollbars()->GetOffsetY(), 20);
   Leave();
 }
