@@ -509,6 +509,15 @@ HRESULT TEmberHeaderAccessibleManager::HitTest(TPoint p, VARIANT* hit) {
   return S_OK;
 }
 
+// A column has no children; the name of one asked for is not there to give.
+HRESULT TEmberColumnAccessibleManager::Get_accName(const VARIANT& child, String* name) {
+  if (name && FEmberObject && child.vt() == VT_I4 && child.lVal() > 0) {
+    name->clear();
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  return TEmberHeaderAccessibleManager::Get_accName(child, name);
+}
+
 HRESULT TEmberColumnAccessibleManager::HitTest(TPoint, VARIANT* hit) {
   TEmberHeader* h = Element()->GetOwnerHeader();
   if (!h || !h->GetVisible()) return S_FALSE;

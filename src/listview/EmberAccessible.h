@@ -144,6 +144,9 @@ protected:
 };
 
 class TEmberColumnAccessibleManager : public TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessibleManager> {
+public:
+  HRESULT Get_accName(const VARIANT& child, String* name) override;
+
 protected:
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
 };

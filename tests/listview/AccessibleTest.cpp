@@ -108,6 +108,7 @@ TEST_F(AccessibleTest, ChildIdsFromAClientAreChecked) {
   }
   EXPECT_EQ(Of(Prints)->Get_accName(Id(4), &s), E_INVALIDARG);
   EXPECT_EQ(Of(Prints->GetItem(0))->Get_accName(Id(1), &s), E_INVALIDARG);
+  EXPECT_EQ(Of(LV->GetHeader()->GetColumns()->GetColumn(0))->Get_accName(Id(1), &s), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(Root->Get_accValue(Id(1), &s), DISP_E_MEMBERNOTFOUND);
 }
 
