@@ -141,6 +141,7 @@ bool TDlgPreview::LoadPicture(TImageItemEx* Item, const TRect& Area) {
     // The photo is decoded the way it lies in the file, then turned: the scaled size before the
     // turn has the sides swapped for a quarter turn.
     const TSize unturned = Sideways(turn) ? TSize{draw.cy, draw.cx} : draw;
+    const bool reduces = borders || picture.cx != W || picture.cy != H;
     gdiplus::TPhoto photo;
     gdiplus::Status status;
     if (unturned.cx == info.Width && unturned.cy == info.Height) {
@@ -155,7 +156,8 @@ bool TDlgPreview::LoadPicture(TImageItemEx* Item, const TRect& Area) {
       status = gdiplus::LoadResampled(Item->FileName, whole, unturned.cx, unturned.cy, photo, nullptr, scale);
     }
     if (status != gdiplus::Status::Ok) {
-      FLastError = ErrorOf(status);
+      // A photo shown at its own size goes through no reduction: whatever fails is its load.
+      FLastError = reduces ? ErrorOf(status) : LoadError;
       return false;
     }
     if (turn != gdiplus::RotateFlipType::RotateNoneFlipNone) {

@@ -120,12 +120,17 @@ TEST_F(DlgPreviewTest, PictureShowsThePhotoAsItWillBePrinted) {
   }
   EXPECT_LT(pic->Pixel(136, 200)[2], 200);  // the photo's blue of 128
 
-  TImageItemEx* missing = Photo("m.png", 300, 200);
-  missing->FileName = u"/nonexistent/m.png";
-  FreeAndNil(Preview);
-  Preview = TDlgPreview::New(Application);
-  EXPECT_FALSE(Preview->PrepareImage(missing));
-  EXPECT_EQ(Preview->LastError(), u"Не удалось загрузить фотографию");
+  // A photo shown at its own size reduces nothing: missing or cut short, it fails to load.
+  const std::string cut = WritePhoto(Dir, "cut.bmp", 100, 80);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+  for (const String& file : {String(u"/nonexistent/m.png"), Utf8ToString(cut)}) {
+    TImageItemEx* item = Photo("m.png", 300, 200);
+    item->FileName = file;
+    FreeAndNil(Preview);
+    Preview = TDlgPreview::New(Application);
+    EXPECT_FALSE(Preview->PrepareImage(item));
+    EXPECT_EQ(Preview->LastError(), u"Не удалось загрузить фотографию") << StringToUtf8(file);
+  }
 }
 
 // A preview on a desktop without memory left for the window's copy of the picture.
