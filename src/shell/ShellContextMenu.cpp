@@ -416,10 +416,14 @@ bool TCommonShellContextMenu::MenuCore(TWinControl* owner, const ITEMIDLIST* par
       // Items of a given folder are named relative to it; a folder's background has no items.
       if (parentPIDL) folderIds = ids.empty() ? parentPIDL : nullptr;
       ComPtr<IContextMenu> menu;
-      HRESULT hr = FActiveFolder ? create(folderIds, owner->GetHandle(), static_cast<UINT>(ids.size()),
-                                          ids.empty() ? nullptr : ids.data(), static_cast<IShellFolder*>(this), FStub,
-                                          static_cast<UINT>(keys.Keys.size()), keys.Keys.data(), menu.GetAddressOf())
-                                 : E_FAIL;
+      // Whole lists from the desktop without any items name nothing: no menu, not the desktop's
+      // background, which only a caller naming the folder asks for.
+      bool noItems = !parentPIDL && ids.empty();
+      HRESULT hr = FActiveFolder && !noItems
+                       ? create(folderIds, owner->GetHandle(), static_cast<UINT>(ids.size()),
+                                ids.empty() ? nullptr : ids.data(), static_cast<IShellFolder*>(this), FStub,
+                                static_cast<UINT>(keys.Keys.size()), keys.Keys.data(), menu.GetAddressOf())
+                       : E_FAIL;
       if (hr == S_OK && menu) {
         FCurrentContextMenu = menu;
         menu.As(FCurrentContextMenu2);

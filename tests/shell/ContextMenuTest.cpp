@@ -171,6 +171,18 @@ TEST_F(ContextMenuTest, HandlersMergeItemsAndMayTakeACommandsWork) {
   EXPECT_FALSE(fs::exists(Home / "two" / "notes.xyz"));
 }
 
+TEST_F(ContextMenuTest, NoItemsMakeNoMenu) {
+  Owned<TCommonShellMultiParentContextMenu> menu(TCommonShellMultiParentContextMenu::New(Form));
+  int shows = 0;
+  menu->OnShow = [&](TCommonShellContextMenu*) { ++shows; };
+  bool tracked = false;
+  pf::testing::SetTrackPopupMenuHook([&](HMENU, HWND) -> UINT { return tracked = true; });
+  EXPECT_FALSE(menu->ShowContextMenu(Form, nullptr, nullptr, {}));
+  EXPECT_FALSE(tracked);
+  EXPECT_FALSE(menu->ExecuteContextMenuVerb(Form, {}, 2, u"paste"));
+  EXPECT_EQ(shows, 0);
+}
+
 TEST_F(ContextMenuTest, TheComponentCountsReferencesOnlyWhenAsked) {
   Owned<TCommonShellMultiParentContextMenu> menu(TCommonShellMultiParentContextMenu::New(Form));
   IShellFolder* folder = menu.get();
