@@ -307,13 +307,8 @@ TEST_F(CollectionsTest, GroupsInARectangleAndUnderAPoint) {
   Build({{u"a"}, {u"b"}, {}, {u"c"}, {u"d"}});
   TEmberGroups* gs = LV->GetGroups();
   gs->GetGroup(1)->SetVisible(false);
-  const Integer tops[] = {0, -1, 100, 130, 230, 330};
-  for (Integer g = 0, top = 0; g < 5; ++g) {
-    if (tops[g] < 0) continue;
-    top = tops[g];
-    const Integer bottom = tops[g + 1] < 0 ? tops[g + 2] : tops[g + 1];
-    gs->GetGroup(g)->SetDisplayRect(TRect{0, top, 400, bottom});
-  }
+  const TRect places[] = {{0, 0, 400, 100}, {}, {0, 100, 400, 130}, {0, 130, 400, 230}, {0, 230, 400, 330}};
+  for (Integer g = 0; g < 5; ++g) gs->GetGroup(g)->SetDisplayRect(places[g]);
   auto name = [](TEmberGroup* g) {
     const String c = g ? g->GetCaption() : u"nil";
     return std::string(c.begin(), c.end());

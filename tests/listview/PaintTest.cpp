@@ -579,36 +579,22 @@ TEST_F(GroupPaintTest, TheCheckBoxSitsAfterTheButtonAndShowsItsState) {
 // The box looks pressed (its face in clBtnFace, not white) only while a click on it is pending,
 // not while the mouse merely hovers over it.
 TEST_F(GroupPaintTest, TheCheckBoxLooksPressedOnlyWhileAClickIsPending) {
-  Info->SetExpandable(false);
-  Info->SetBandEnabled(false);
   Info->SetCheckType(TEmberCheckType::ectBox);
   G->SetChecked(false);
-  const TRect top{0, 0, 400, 30};
-  const TRect box = Array(TEmberGroupMarginEdge::egmeTop, top).CheckRect;
-  const TColor face = ColorToRGB(clBtnFace) & 0xFFFFFF;
-  struct Case {
-    const char* name;
-    bool hovering, pending, clickPending;
-    TColor inside;
-  } cases[] = {
-      {"at rest", false, false, false, kPaper},
-      {"hovered", true, false, false, kPaper},
-      {"pending without a click", false, true, false, kPaper},
-      {"pressed", false, true, true, face},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    G->SetCheckHovering(c.hovering);
-    G->SetCheckPending(c.pending);
-    if (c.clickPending)
-      LV->States().Include(TEmberControlState::ebcsCheckboxClickPending);
-    else
-      LV->States().Exclude(TEmberControlState::ebcsCheckboxClickPending);
+  const TRect top{0, 0, 400, 30}, box = Array(TEmberGroupMarginEdge::egmeTop, top).CheckRect;
+  // Hovering, pending, a click pending on the control, and the face inside the box.
+  const std::tuple<bool, bool, bool, TColor> cases[] = {{true, false, false, kPaper},
+                                                         {false, true, false, kPaper},
+                                                         {false, true, true, ColorToRGB(clBtnFace) & 0xFFFFFF}};
+  for (const auto& [hovering, pending, click, inside] : cases) {
+    G->SetCheckHovering(hovering);
+    G->SetCheckPending(pending);
+    click ? LV->States().Include(TEmberControlState::ebcsCheckboxClickPending)
+          : LV->States().Exclude(TEmberControlState::ebcsCheckboxClickPending);
     Clear();
     PaintEdge(TEmberGroupMarginEdge::egmeTop, top);
-    EXPECT_EQ(Px((box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2), c.inside);
+    EXPECT_EQ(Px((box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2), inside) << hovering << pending << click;
   }
-  LV->States().Exclude(TEmberControlState::ebcsCheckboxClickPending);
 }
 
 TEST_F(GroupPaintTest, TheFocusRectangleOnlyInTheForegroundPass) {
