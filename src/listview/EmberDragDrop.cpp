@@ -394,10 +394,7 @@ HRESULT TEmberDropTargetManager::Drop(IDataObject* DataObject, DWORD KeyState, T
   bool handled = false;
   const TPoint client = ClientPoint(Pt);
   lv->DoOLEDragDrop(DataObject, keys, client, FAvailableEffects, desired, handled);
-  if (FDragManager == lv->GetDragManager())
-    lv->GetDragManager()->DragDrop(keys, client, desired, handled);
-  else if (FDragManager)
-    FDragManager->DragDrop(keys, client, desired);
+  if (FDragManager) FDragManager->DragDrop(keys, client, desired);
   FDragManager = nullptr;
   *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;

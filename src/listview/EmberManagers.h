@@ -574,9 +574,9 @@ public:
   TPoint GetDragAnchorPt() const { return FDragAnchorPt; }
   void SetDragAnchorPt(TPoint P) { FDragAnchorPt = P; }
 
-  // The drop: the selected items go to the insert mark when the drag is this control's own and
-  // the application did not take the drop itself; then the drag ends as every drag does.
-  void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect, bool Handled = false);
+  // The drop: the selected items go to the insert mark when the drag is this control's own; then
+  // the drag ends as every drag does.
+  void DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) override;
   // Forgets an item or group that is going away.
   void ObjectFreeing(TEmberCollectionItem* Obj);
   // The mark leaves the view: its area is repainted and it points nowhere.

@@ -174,11 +174,10 @@ void TEmberOLEDragManager::DoDragDrop(TPoint WindowPt, TCommonKeyStates Keys, TC
 }
 
 // Only a drag of this control's own items moves them: files dropped from another program onto
-// the mark would otherwise carry the user's unrelated selection into the target's group. A drop
-// the application took for itself is left to it as well.
-void TEmberOLEDragManager::DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect, bool Handled) {
+// the mark would otherwise carry the user's unrelated selection into the target's group.
+void TEmberOLEDragManager::DragDrop(TCommonKeyStates Keys, TPoint WindowPt, TCommonDropEffect& Effect) {
   const bool own = FDragItem != nullptr;
-  if (own && !Handled && FInsertMark->GetAutoMove() && FInsertMark->GetTarget() &&
+  if (own && FInsertMark->GetAutoMove() && FInsertMark->GetTarget() &&
       FInsertMark->GetPosition() != IK::eipNone)
     MoveToInsertMark();
   TCustomEmberDragManagerBase::DragDrop(Keys, WindowPt, Effect);
