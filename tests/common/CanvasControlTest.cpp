@@ -277,20 +277,12 @@ TEST_F(CanvasControl, TheFrameIsFilledWithTheControlsBrush) {
   ASSERT_EQ(Client(), (TRect{0, 0, 98, 78}));
   Probe->SetColor(0x00FF00);              // green
   Probe->GetBrush()->SetColor(0xFF0000);  // blue: the brush's own
-  struct Case {
-    const char* name;
-    TBrushStyle style;
-    uint32_t px;  // inside the border's two pixels, outside the client area
-  } cases[] = {
-      {"solid: the brush's colour, not the control's", TBrushStyle::bsSolid, 0x0000FFu},
-      {"clear: nothing filled, the blue stays", TBrushStyle::bsClear, 0x0000FFu},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Probe->GetBrush()->SetStyle(c.style);
+  // Solid: blue, not the control's green; clear: nothing filled, the blue stays.
+  for (TBrushStyle style : {TBrushStyle::bsSolid, TBrushStyle::bsClear}) {
+    Probe->GetBrush()->SetStyle(style);
     SendMessage(H(), WM_NCPAINT, 1, 0);
-    EXPECT_EQ(Px(2, 2), c.px);
-    EXPECT_EQ(Px(101, 81), c.px);
+    EXPECT_EQ(Px(2, 2), 0x0000FFu) << static_cast<int>(style);
+    EXPECT_EQ(Px(101, 81), 0x0000FFu) << static_cast<int>(style);
   }
 }
 

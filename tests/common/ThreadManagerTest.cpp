@@ -95,9 +95,7 @@ TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
   // A thread that runs cannot be stopped from outside here: asking changes nothing, and it says so.
   std::atomic<bool> go{false};
   t = TProbeThread::New(true);
-  t->Work = [&go] {
-    while (!go) std::this_thread::yield();
-  };
+  t->Work = [&go] { while (!go) std::this_thread::yield(); };
   t->Resume();
   while (!t->GetRunning()) std::this_thread::yield();
   t->SetSuspended(true);
@@ -107,8 +105,6 @@ TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
   t->Free();
 }
 
-// The answer goes to the window the request's window has when the answer arrives: one made
-// after the request, or made again, is found; a window freed meanwhile frees the request.
 TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
   struct Seen {
     TForm* form;
@@ -273,13 +269,8 @@ TEST_F(Threads, TheCreatorsFieldsStayWhereTheThreadHasNone) {
   std::ofstream(dir / "photo.jpg") << "x";
   const std::string folder = dir.string();
   const String wideFolder = Utf8ToString(folder);
-  struct Case {
-    const char* name;
-    TPlatformVersion platform;
-  } cases[] = {{"wide", {}}, {"8-bit", {VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetPlatformVersion(c.platform);
+  for (TPlatformVersion platform : {TPlatformVersion{}, TPlatformVersion{VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222}}) {
+    SetPlatformVersion(platform);
     Opened.clear();
     TCommonShellExecuteThread* t = TCommonShellExecuteThread::New(true);
     t->SetFreeOnTerminate(false);
@@ -288,7 +279,7 @@ TEST_F(Threads, TheCreatorsFieldsStayWhereTheThreadHasNone) {
     t->ShellExecuteInfoW.lpDirectory = wideFolder.c_str();
     t->Resume();
     WaitFinished(t);
-    EXPECT_EQ(Opened, std::vector<std::string>{(dir / "photo.jpg").string()});
+    EXPECT_EQ(Opened, std::vector<std::string>{(dir / "photo.jpg").string()}) << platform.Platform;
     t->Free();
   }
   ResetPlatformVersion();
