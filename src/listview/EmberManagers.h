@@ -798,8 +798,9 @@ public:
   TCoolIncrementalSearchStart GetStartType() const { return FStart; }
   void SetStartType(TCoolIncrementalSearchStart V) { FStart = V; }
   const String& GetSearchBuffer() const { return FSearchBuffer; }
-  bool Searching() const { return FSearching; }
-  bool TimerRunning() const { return FhTimer != 0; }
+  TEmberIncrementalSearchStates GetState() const { return FState; }
+  bool Searching() const { return FState.Contains(TEmberIncrementalSearchState::eissSearching); }
+  bool TimerRunning() const { return FState.Contains(TEmberIncrementalSearchState::eissTimerRunning); }
   // The key press that opens a search, and each typed character (WM_CHAR's code in WParam).
   virtual void HandleWMKeyDown(TMessage& Msg);
   virtual void HandleWMChar(TMessage& Msg);
@@ -821,7 +822,7 @@ private:
   TEmberIncrementalSearchItemType FItemType{TEmberIncrementalSearchItemType::eisiVisible};
   Integer FResetTime{2000};
   TCoolIncrementalSearchStart FStart{TCoolIncrementalSearchStart::eissStartOver};
-  bool FSearching{false};
+  TEmberIncrementalSearchStates FState;
   TEmberItem* FSearchItem{nullptr};
   TEmberItem* FNextSearchItem{nullptr};
   String FSearchBuffer;

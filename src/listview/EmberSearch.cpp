@@ -9,20 +9,23 @@ void TEmberIncrementalSearchManager::Destroy() {
   // Going away: the timer is released quietly, there is no one left to tell of a failure.
   if (FhTimer) KillTimer(nullptr, FhTimer);
   FhTimer = 0;
+  FState -= TEmberIncrementalSearchState::eissTimerRunning;
   TEmberOwnedPersistent::Destroy();
 }
 
 // The timer runs on the layer's clock with no window; its callback ends the search.
 void TEmberIncrementalSearchManager::StartTimer() {
-  if (!FEnabled || FhTimer) return;
+  if (!FEnabled || TimerRunning()) return;
   FhTimer = SetTimer(nullptr, 0, static_cast<UINT>(FResetTime > 0 ? FResetTime : 0),
                      [this](HWND, UINT, UINT_PTR, DWORD) { ResetSearch(); });
+  if (FhTimer) FState += TEmberIncrementalSearchState::eissTimerRunning;
 }
 
 void TEmberIncrementalSearchManager::EndTimer() {
-  if (!FhTimer) return;
+  if (!TimerRunning()) return;
   if (!KillTimer(nullptr, FhTimer)) throw Exception(EmberSearchTimerError);
   FhTimer = 0;
+  FState -= TEmberIncrementalSearchState::eissTimerRunning;
 }
 
 void TEmberIncrementalSearchManager::ClearSearch() {
@@ -33,7 +36,7 @@ void TEmberIncrementalSearchManager::ClearSearch() {
 void TEmberIncrementalSearchManager::ResetSearch() {
   FSearchBuffer.clear();
   if (FStart != TCoolIncrementalSearchStart::eissLastHit) ClearSearch();
-  FSearching = false;
+  FState -= TEmberIncrementalSearchState::eissSearching;
   EndTimer();
 }
 
@@ -78,7 +81,7 @@ void TEmberIncrementalSearchManager::SetUpNextSearchItem() {
 
 void TEmberIncrementalSearchManager::HandleWMKeyDown(TMessage& /*Msg*/) {
   if (!FEnabled) return;
-  if (!FSearching) {
+  if (!Searching()) {
     // Without a last hit or a focused item to step on from, the search begins at the first item
     // itself: stepping past it made "a" in a list starting with "apple" select the second "a...".
     switch (FStart) {
@@ -103,11 +106,11 @@ void TEmberIncrementalSearchManager::HandleWMKeyDown(TMessage& /*Msg*/) {
     }
   }
   StartTimer();
-  FSearching = true;
+  FState += TEmberIncrementalSearchState::eissSearching;
 }
 
 void TEmberIncrementalSearchManager::HandleWMChar(TMessage& Msg) {
-  if (!FEnabled || !FSearching) return;
+  if (!FEnabled || !Searching()) return;
   TCustomEmberListview* lv = OwnerListview();
   if (!lv) return;
   EndTimer();

@@ -56,6 +56,8 @@ enum class TEmberSortAlgorithm { esaQuickSort, esaBubbleSort, esaMergeSort };
 enum class TEmberIncrementalSearchDir { eisdForward, eisdBackward };
 enum class TEmberIncrementalSearchItemType { eisiAll, eisiInitializedOnly, eisiVisible };
 enum class TCoolIncrementalSearchStart { eissStartOver, eissLastHit, eissFocusedNode };
+enum class TEmberIncrementalSearchState { eissTimerRunning, eissSearching };
+using TEmberIncrementalSearchStates = TSet<TEmberIncrementalSearchState>;
 extern const char16_t* const EmberSortAlgorithmNames[3];
 
 enum class TEmberControlState {
