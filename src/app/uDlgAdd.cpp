@@ -52,9 +52,9 @@ void TDlgAdd::BuildSettings() {
   note1->SetCaption(u"В этом окне Вы можете задать все настройки печати для добавленных в список фотографий");
   auto* note2 = AddControl<TWrapLabel>(this, this, u"lblNote2", 480, 60, 190, 50);
   note2->SetCaption(u"Изменить настройки печати для отдельных фотографий можно после добавления, в основном списке.");
-  AddControl<TLabel>(this, this, u"lblSize", 480, 118, 48, 13)->SetCaption(u"Размер");
-  AddControl<TLabel>(this, this, u"lblPaper", 480, 148, 48, 13)->SetCaption(u"Бумага");
-  AddControl<TLabel>(this, this, u"lblCount", 480, 178, 68, 13)->SetCaption(u"Количество");
+  AddControl<TLabel>(this, this, u"lblSize", 480, 115, 48, 13)->SetCaption(u"Размер");
+  AddControl<TLabel>(this, this, u"lblPaper", 480, 145, 48, 13)->SetCaption(u"Бумага");
+  AddControl<TLabel>(this, this, u"lblCount", 480, 175, 68, 13)->SetCaption(u"Количество");
   cbPhotoSize = AddControl<TComboBox>(this, this, u"cbPhotoSize", 530, 115, 140, 21);
   cbPhotoSize->SetStyle(TComboBoxStyle::csDropDownList);
   cbPhotoSize->DropDownCount = 10;

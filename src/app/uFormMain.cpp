@@ -78,7 +78,8 @@ void TMain::Create(TComponent* AOwner) {
   pnlThumb->ControlStyle.Exclude(TControlStyleItem::csParentBackground);
   pnlThumb->ControlStyle.Exclude(TControlStyleItem::csNeedsBorderPaint);
   // The cells reflow with the list's size: the panel goes on lying over its photo's cell.
-  List->OnResize = [this](TObject*) { UpdateImagePanel(); };
+  List->OnResize = [this](TObject* s) { ListResize(s); };
+  OnShow = [this](TObject* s) { FormShow(s); };
 }
 
 void TMain::BuildTop() {
@@ -105,11 +106,12 @@ void TMain::BuildTop() {
   List->SetShowThemedBorder(false);
   // Files dropped from a file manager come in through the list's drop target.
   List->GetDragManager()->SetEnabled(true);
-  List->OnItemCustomView = [](ember::TCustomEmberListview*, ember::TEmberItem*, ember::TEmberListStyle,
-                              const ember::TEmberViewItemClass*& View) { View = &TCustomViewItem::StaticClass(); };
-  List->OnItemSelectionChanged = [this](ember::TCustomEmberListview*, ember::TEmberItem*) { UpdateImagePanel(); };
-  // The panel is placed at the cell when shown and does not follow a scroll: a scroll hides it.
-  List->OnScroll = [this](ember::TCustomEmberListview*, Integer, Integer) { List->GetSelection()->ClearAll(); };
+  List->OnItemCustomView = [this](ember::TCustomEmberListview* s, ember::TEmberItem* i, ember::TEmberListStyle v,
+                                  const ember::TEmberViewItemClass*& c) { ListItemCustomView(s, i, v, c); };
+  List->OnItemSelectionChanged = [this](ember::TCustomEmberListview* s, ember::TEmberItem* i) {
+    ListItemSelectionChanged(s, i);
+  };
+  List->OnScroll = [this](ember::TCustomEmberListview* s, Integer dx, Integer dy) { ListScroll(s, dx, dy); };
   List->OnOLEDragEnter = [this](ember::TCustomEmberListview*, IDataObject* d, TCommonKeyStates, TPoint, TCommonDropEffects,
                                 TCommonDropEffect& e) { ListOLEDragEnter(d, e); };
   // The photos are copied into the order, never moved: over the list and at the drop the effect
@@ -117,7 +119,7 @@ void TMain::BuildTop() {
   // file manager to delete the customer's photos once they are dropped.
   List->OnOLEDragOver = [this](ember::TCustomEmberListview*, TCommonKeyStates, TPoint, TCommonDropEffects,
                                TCommonDropEffect& e) { e = HDropEffect(); };
-  List->OnOLEDragLeave = [this](ember::TCustomEmberListview*) { FDataObject = nullptr; };
+  List->OnOLEDragLeave = [this](ember::TCustomEmberListview* s) { ListOLEDragLeave(s); };
   List->OnOLEDragDrop = [this](ember::TCustomEmberListview*, IDataObject* d, TCommonKeyStates, TPoint, TCommonDropEffects,
                                TCommonDropEffect& e, bool& handled) {
     e = HDropEffect();
@@ -131,7 +133,7 @@ void TMain::BuildTop() {
   lnkManual = AddControl<TLinkLabel>(this, this, u"lnkManual", 490, 45, 250, 20);
   lnkManual->SetAlignment(TAlignment::taRightJustify);
   lnkManual->SetCaption(u"<a href=\"" + order::LabBaseURL() + u"/manual.htm\">Справка по программе</a>");
-  lnkManual->OnLinkClick = [](TObject*, const String& Link, TSysLinkType) { OpenLink(Link); };
+  lnkManual->OnLinkClick = [this](TObject* s, const String& Link, TSysLinkType t) { lnkManualLinkClick(s, Link, t); };
 
   pnlPrice = AddControl<TPanel>(this, this, u"pnlPrice", 270, 70, 470, 20);
   pnlPrice->SetBevelOuter(TBevelCut::bvNone);
@@ -174,7 +176,7 @@ void TMain::BuildPanel() {
   shpFrame->GetPen()->SetColor(kAqua);
   shpFrame->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, Integer x, Integer y) { shpFrameMouseDown(s, b, sh, x, y); };
   shpFrame->OnMouseMove = [this](TObject* s, TShiftState sh, Integer x, Integer y) { shpFrameMouseMove(s, sh, x, y); };
-  shpFrame->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, Integer, Integer) { FFrameDragging = false; };
+  shpFrame->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, Integer x, Integer y) { shpFrameMouseUp(s, b, sh, x, y); };
 
   Images = TImageListEx::New(this);
   Images->SetName(u"Images");
@@ -190,8 +192,8 @@ void TMain::BuildPanel() {
     TNotifyEvent click;
   } buttons[] = {
       {&btnEnlarge, u"btnEnlarge", 7, 0, u"Увеличить фотографию", [this](TObject* s) { btnEnlargeClick(s); }},
-      {&btnRotate270, u"btnRotate270", 57, 1, u"Повернуть влево на 90°", [this](TObject* s) { btnRotateClick(s); }},
-      {&btnRotate90, u"btnRotate90", 87, 2, u"Повернуть вправо на 90°", [this](TObject* s) { btnRotateClick(s); }},
+      {&btnRotate270, u"btnRotate270", 57, 1, u"Повернуть влево на 90°", [this](TObject* s) { btnRotate90Click(s); }},
+      {&btnRotate90, u"btnRotate90", 87, 2, u"Повернуть вправо на 90°", [this](TObject* s) { btnRotate90Click(s); }},
       {&btnCopy, u"btnCopy", 137, 3, u"Копировать фотографию", [this](TObject* s) { btnCopyClick(s); }},
       {&btnDelete, u"btnDelete", 187, 4, u"Удалить фотографию из списка", [this](TObject* s) { btnDeleteClick(s); }},
   };
@@ -213,7 +215,7 @@ void TMain::BuildPanel() {
   btnRotate90->Tag = 1;
 
   const char16_t* labels[] = {u"Размер", u"Бумага", u"Кол-во"};
-  for (Integer i = 0; i < 3; ++i) AddControl<TLabel>(this, pnlImage, u"lblPanel" + String(1, static_cast<Char>(u'1' + i)), 7, 235 + 25 * i + 3, 50, 21)->SetCaption(labels[i]);
+  for (Integer i = 0; i < 3; ++i) AddControl<TLabel>(this, pnlImage, u"lblPanel" + String(1, static_cast<Char>(u'1' + i)), 7, 235 + 25 * i, 50, 21)->SetCaption(labels[i]);
   cbPhotoSize = AddControl<TComboBox>(this, pnlImage, u"cbPhotoSize", 57, 235, 150, 21);
   cbPhotoSize->SetStyle(TComboBoxStyle::csDropDownList);
   cbPhotoSize->DropDownCount = 10;
@@ -237,10 +239,8 @@ void TMain::AttachPanelEvents(bool Attach) {
   cbPaperType->OnChange = Attach ? TNotifyEvent([this](TObject* s) { cbPaperTypeChange(s); }) : nullptr;
   cbWithBorders->OnClick = Attach ? TNotifyEvent([this](TObject* s) { cbWithBordersClick(s); }) : nullptr;
   edPhotoCount->OnChange = Attach ? TNotifyEvent([this](TObject* s) { edPhotoCountChange(s); }) : nullptr;
-  udPhotoCount->OnChangingEx = Attach ? TUDChangingEventEx([this](TObject*, bool& allow, int16_t value, TUpDownDirection) {
-                                 if (TImageItemEx* item = CurrentItem()) item->PhotoCount = value;
-                                 UpdateTotals();
-                                 allow = true;
+  udPhotoCount->OnChangingEx = Attach ? TUDChangingEventEx([this](TObject* s, bool& allow, int16_t value, TUpDownDirection d) {
+                                 udPhotoCountChangingEx(s, allow, value, d);
                                })
                                       : nullptr;
 }
@@ -271,10 +271,31 @@ void TMain::Dispatch(TMessage& Msg) {
   }
 }
 
-void TMain::DoShow() {
+void TMain::FormShow(TObject*) {
   lblMinPrice->SetCaption(Format(u"(мин. заказ - %d руб.)", {order::MinPrice}));
   UpdateTotals();
-  TForm::DoShow();
+}
+
+void TMain::ListItemCustomView(ember::TCustomEmberListview*, ember::TEmberItem*, ember::TEmberListStyle,
+                               const ember::TEmberViewItemClass*& View) {
+  View = &TCustomViewItem::StaticClass();
+}
+
+void TMain::ListItemSelectionChanged(ember::TCustomEmberListview*, ember::TEmberItem*) { UpdateImagePanel(); }
+
+void TMain::ListResize(TObject*) { UpdateImagePanel(); }
+
+// The panel is placed at the cell when shown and does not follow a scroll: a scroll hides it.
+void TMain::ListScroll(ember::TCustomEmberListview*, Integer, Integer) { List->GetSelection()->ClearAll(); }
+
+void TMain::ListOLEDragLeave(ember::TCustomEmberListview*) { FDataObject = nullptr; }
+
+void TMain::lnkManualLinkClick(TObject*, const String& Link, TSysLinkType) { OpenLink(Link); }
+
+void TMain::udPhotoCountChangingEx(TObject*, bool& AllowChange, int16_t NewValue, TUpDownDirection) {
+  if (TImageItemEx* item = CurrentItem()) item->PhotoCount = NewValue;
+  UpdateTotals();
+  AllowChange = true;
 }
 
 TEmberGroup* TMain::Photos() const {
@@ -384,16 +405,8 @@ void TMain::AddFiles(TStrings* Files) {
     throw;
   }
   List->EndUpdate();
-  if (List->GetSelection()->GetCount() == 0) {
-    // The first photo that can be selected shows the editing panel.
-    TEmberGroup* g = Photos();
-    for (Integer i = 0; i < g->GetItemCount(); ++i)
-      if (g->GetItem(i)->GetVisible() && g->GetItem(i)->GetEnabled()) {
-        g->GetItem(i)->SetFocused(true);
-        g->GetItem(i)->SetSelected(true);
-        break;
-      }
-  }
+  // The first photo selected shows the editing panel.
+  if (List->GetSelection()->GetCount() == 0) List->GetSelection()->SelectFirst();
 }
 
 void TMain::AddImage(TImageItem* Source, TPaperType PaperType, bool WithBorders, Integer PhotoCount, Integer PhotoSize) {
@@ -480,7 +493,7 @@ void TMain::btnEnlargeClick(TObject*) {
   item->Invalidate(false);
 }
 
-void TMain::btnRotateClick(TObject* Sender) {
+void TMain::btnRotate90Click(TObject* Sender) {
   if (TImageItemEx* item = CurrentItem()) {
     if (static_cast<TComponent*>(Sender)->Tag == 0) item->RotateLeft();
     else item->RotateRight();
@@ -556,6 +569,8 @@ void TMain::shpFrameMouseDown(TObject*, TMouseButton Button, TShiftState, Intege
   FStartPoint = TPoint{shpFrame->GetLeft(), shpFrame->GetTop()};
   GetCursorPos(&FStartMovePoint);
 }
+
+void TMain::shpFrameMouseUp(TObject*, TMouseButton, TShiftState, Integer, Integer) { FFrameDragging = false; }
 
 void TMain::shpFrameMouseMove(TObject*, TShiftState, Integer, Integer) {
   TImageItemEx* item = CurrentItem();

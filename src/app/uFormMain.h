@@ -86,7 +86,8 @@ public:
   void ActAddFotoExecute(TObject* Sender);
   void ActUploadExecute(TObject* Sender);
   void btnEnlargeClick(TObject* Sender);
-  void btnRotateClick(TObject* Sender);
+  // Both turn buttons: Tag 0 turns left, 1 right.
+  void btnRotate90Click(TObject* Sender);
   void btnCopyClick(TObject* Sender);
   void btnDeleteClick(TObject* Sender);
   void TimerTimer(TObject* Sender);
@@ -94,13 +95,21 @@ public:
 protected:
   void Create(TComponent* AOwner) override;
   void Dispatch(TMessage& Msg) override;
-  void DoShow() override;
 
 private:
   void BuildTop();
   void BuildPanel();
   void LayOut();
   void AttachPanelEvents(bool Attach);
+  void FormShow(TObject* Sender);
+  void ListItemCustomView(ember::TCustomEmberListview* Sender, ember::TEmberItem* Item, ember::TEmberListStyle ViewStyle,
+                          const ember::TEmberViewItemClass*& View);
+  void ListItemSelectionChanged(ember::TCustomEmberListview* Sender, ember::TEmberItem* Item);
+  void ListResize(TObject* Sender);
+  void ListScroll(ember::TCustomEmberListview* Sender, Integer DeltaX, Integer DeltaY);
+  void ListOLEDragLeave(ember::TCustomEmberListview* Sender);
+  void lnkManualLinkClick(TObject* Sender, const String& Link, TSysLinkType LinkType);
+  void udPhotoCountChangingEx(TObject* Sender, bool& AllowChange, int16_t NewValue, TUpDownDirection Direction);
   void cbPhotoSizeChange(TObject* Sender);
   void cbPaperTypeChange(TObject* Sender);
   void cbWithBordersClick(TObject* Sender);
@@ -108,6 +117,7 @@ private:
   void pbThumbPaint(TObject* Sender);
   void shpFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   void shpFrameMouseMove(TObject* Sender, TShiftState Shift, Integer X, Integer Y);
+  void shpFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
   void ListOLEDragEnter(IDataObject* DataObject, TCommonDropEffect& Effect);
   // Copy while the held data offers a file list, else none.
   TCommonDropEffect HDropEffect() const;

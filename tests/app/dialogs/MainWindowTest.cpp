@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/dialogs/DialogsFixture.h"
+#include "app/uDlgAdd.h"
 #include "app/uFormMain.h"
 #include "common/CommonDataObject.h"
 #include "order/uLists.h"
@@ -103,6 +104,19 @@ TEST_F(MainWindowTest, TheEmptyListTellsHowToBegin) {
   EXPECT_LT(rows.back(), 350);
   Add(u"beach", 0, order::ptGlossy, 1);
   EXPECT_TRUE(textRows().empty());
+}
+
+TEST_F(MainWindowTest, SettingsLabelsStandWhereTheFormsPlaceThem) {
+  Owned<TDlgAdd> add(TDlgAdd::New(Application));
+  const struct { TComponent* Form; const char16_t* Name; Integer Left, Top; } labels[] = {
+      {Main, u"lblPanel1", 7, 235},     {Main, u"lblPanel2", 7, 260},      {Main, u"lblPanel3", 7, 285},
+      {add.get(), u"lblSize", 480, 115}, {add.get(), u"lblPaper", 480, 145}, {add.get(), u"lblCount", 480, 175}};
+  for (const auto& l : labels) {
+    auto* label = dynamic_cast<TControl*>(l.Form->FindComponent(l.Name));
+    ASSERT_NE(label, nullptr) << StringToUtf8(l.Name);
+    EXPECT_EQ(label->GetLeft(), l.Left) << StringToUtf8(l.Name);
+    EXPECT_EQ(label->GetTop(), l.Top) << StringToUtf8(l.Name);
+  }
 }
 
 TEST_F(MainWindowTest, OnlyPhotoFilesAreAdded) {
