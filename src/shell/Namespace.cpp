@@ -50,8 +50,9 @@ TNamespace* TNamespace::CreateCustomNamespace(Integer customID, TNamespace* pare
   if (ns->GetFreePIDLOnDestroy() && ShellUtilitiesPIDLManager) ShellUtilitiesPIDLManager->FreePIDL(ns->FAbsolutePIDL);
   ns->FAbsolutePIDL = ns->FRelativePIDL = nullptr;
   ns->FParent = parent;
-  ns->FStates.Exclude(TNamespaceState::nsShellDetailsSupported);
-  ns->FStates.Exclude(TNamespaceState::nsShellFolder2Supported);
+  // Nothing of the shell stands behind a custom item: no overlay is asked for it.
+  ns->FStates = TNamespaceStates();
+  ns->FShellCache.Data.OverlayIndex = ns->FShellCache.Data.OverlayIconIndex = 0;
   ns->SetFreePIDLOnDestroy(false);
   ns->FNamespaceID = customID;
   return ns;

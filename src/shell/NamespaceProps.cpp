@@ -581,6 +581,7 @@ ComPtr<IShellIconOverlay> TNamespace::GetShellIconOverlayInterface() {
       ComPtr<IShellFolder> parent = GetParentShellFolder();
       if (parent) parent.As(FShellIconOverlayInterface);
     }
+    if (!FShellIconOverlayInterface) FStates.Exclude(TNamespaceState::nsShellOverlaySupported);
   }
   return FShellIconOverlayInterface;
 }

@@ -2,7 +2,7 @@
 // checks.
 
 #include "platform/user/User.h"
-#include "ShellTestEnv.h"
+#include "ShellFakes.h"
 
 namespace shelltest {
 namespace {
@@ -112,8 +112,18 @@ TEST_F(NamespaceTest, CustomItemsHaveNoListAndOnlyTheDesktopAsSibling) {
   EXPECT_EQ(custom->GetAbsolutePIDL(), nullptr);
   EXPECT_EQ(custom->GetNamespaceID(), 7);
   EXPECT_FALSE(custom->GetFreePIDLOnDestroy());
+  EXPECT_EQ(custom->GetOverlayIndex(), 0);
+  EXPECT_EQ(custom->GetOverlayIconIndex(), 0);
   EXPECT_TRUE(custom->VerifyPIDLRelationship({desktop.get()}, true));
   EXPECT_FALSE(custom->VerifyPIDLRelationship({a.get()}, true));
+}
+
+TEST_F(NamespaceTest, AFolderWithoutOverlaysIsNotAskedAgain) {
+  TFakeFolder parent;
+  Owned<TFakeItem> trash(TFakeItem::New(shellapi::RootIdList(shellapi::TRootId::Trash), nullptr));
+  trash->ParentShell = &parent;
+  EXPECT_EQ(trash->GetShellIconOverlayInterface(), nullptr);
+  EXPECT_FALSE(trash->GetStates().Contains(TNamespaceState::nsShellOverlaySupported));
 }
 
 }  // namespace
