@@ -202,8 +202,10 @@ void TEmberGridGroup::MoveFocusOffGroup() {
   TEmberSelectionManager* sel = lv ? lv->GetSelection() : nullptr;
   TEmberItem* focused = sel ? sel->GetFocusedItem() : nullptr;
   if (!focused || focused->GetOwnerGroup() != FOwnerGroup) return;
-  // The walk starts after the group's last item: none of its own items is shown.
+  // The walk starts after the group's last item: none of its own items is shown. A disabled item
+  // refuses the focus, which would be lost.
   TEmberItem* next = OwnerGroups()->NextVisibleItem(FOwnerGroup->GetItem(FOwnerGroup->GetItemCount() - 1));
+  while (next && !next->GetEnabled()) next = OwnerGroups()->NextVisibleItem(next);
   sel->SetFocusedItem(nullptr);
   if (next) sel->SetFocusedItem(next);
 }

@@ -166,7 +166,8 @@ void TCustomEmberListview::ExpandClick(TEmberGroup* Group) {
   Group->SetExpanded(!Group->GetExpanded());
   TEmberItem* focused = FSelection->GetFocusedItem();
   if (!Group->GetExpanded() && focused && focused->GetOwnerGroup() == Group) {
-    TEmberItem* next = FGroups->NextVisibleItem(focused);
+    // From past the folded group: its later items keep their visible state but are not shown.
+    TEmberItem* next = FGroups->NextVisibleItem(Group->GetItem(Group->GetItemCount() - 1));
     while (next && !next->GetEnabled()) next = FGroups->NextVisibleItem(next);
     if (next)
       next->SetFocused(true);

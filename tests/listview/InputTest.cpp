@@ -5,6 +5,7 @@
 #include <QEvent>
 
 #include "ListviewTestUtil.h"
+#include "UniformCells.h"
 #include "listview/EmberGrid.h"
 #include "listview/EmberViews.h"
 #include "platform/classlib/Menus.h"
@@ -758,6 +759,36 @@ class TNeverFoldsListview : public TEmberListview {
 public:
   bool GroupHitTestIsExpandButton(TEmberGroupHitTestInfoSet) const override { return false; }
 };
+
+class TFoldsAnywhereListview : public TEmberListview {
+  PF_CLASS(TFoldsAnywhereListview)
+public:
+  bool GroupHitTestIsExpandButton(TEmberGroupHitTestInfoSet) const override { return true; }
+};
+
+// Groups a (a0 a1 a2) and b (b0 disabled, b1); a1 has the focus when a click folds a.
+TEST_F(InputTest, FoldingTheFocusedItemsGroupFocusesTheNextEnabledItemAfterIt) {
+  for (const bool uniform : {false, true}) {
+    SCOPED_TRACE(uniform ? "uniform cells" : "the list's own grid");
+    Made.push_back(LV = TFoldsAnywhereListview::New(Form));
+    LV->SetParent(Form);
+    LV->SetBounds(0, 0, 400, 300);
+    LV->HandleNeeded();
+    LV->SetView(TEmberListStyle::elsThumbnail);
+    if (uniform) UseUniformCells(LV);
+    LV->GetPaintInfoGroup()->SetExpandable(true);
+    TEmberGroup* a = LV->GetGroups()->Add();
+    TEmberGroup* b = LV->GetGroups()->Add();
+    for (TEmberGroup* g : {a, a, a, b, b}) g->GetItems()->Add();
+    b->GetItem(0)->SetEnabled(false);
+    LV->GetGroups()->Rebuild(true);
+    a->GetItem(1)->SetFocused(true);
+    const TRect cell = a->GetItem(0)->GetDisplayRect();
+    Click(LV->GetScrollbars()->MapViewToWindow(TPoint{cell.Left + 2, cell.Top + 2}));
+    ASSERT_FALSE(a->GetExpanded());
+    EXPECT_EQ(LV->GetSelection()->GetFocusedItem(), b->GetItem(1));
+  }
+}
 
 TEST_F(InputTest, AGroupClickAsksTheListWhetherItHitTheExpandButton) {
   struct Case {
