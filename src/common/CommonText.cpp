@@ -142,8 +142,13 @@ Integer WrapTextW(HDC dc, const String& text, Integer maxWidth, Integer maxLines
         end = space;
       } else {
         end = pos;
-        // A character wider than the line still makes a line of its own, so that the text moves on.
-        if (end == start && overflow) end = start + 1;
+        // A character wider than the line still makes a line of its own, so that the text moves on;
+        // the units after it that share its extent belong to its cluster (a surrogate pair, a letter
+        // and its marks) and go with it.
+        if (end == start && overflow) {
+          end = start + 1;
+          while (end < len && !ends.empty() && ends[end] == ends[start]) ++end;
+        }
       }
       pos = end;
     }

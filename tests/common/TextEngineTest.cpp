@@ -130,6 +130,8 @@ TEST_F(TextFixture, WrappingAndShorteningCutBetweenClusters) {
   TCommonWideCharArray buf;
   EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, cafe, 32, -1, buf)), (std::vector<String>{u"Cafe\u0301", u"ete\u0301"}));
   EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, grins + grin, 40, -1, buf)), (std::vector<String>{grins, grin}));
+  // An emoji wider than the line gets a line of its own, whole.
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, u"a" + grin + u"b", 8, -1, buf)), (std::vector<String>{u"a", grin, u"b"}));
 }
 
 // Wrapping and shortening go by each character's own advance ('i' 3, 'W' 12, the rest 8; "..."
