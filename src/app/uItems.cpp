@@ -2,44 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "listview/EmberStreamIO.h"
 #include "order/uLists.h"
 #include "platform/rtl/Metaclass.h"
 
 namespace app {
-
-namespace io = ember::streamio;
-
-namespace {
-
-// A stored thumbnail is never larger than this on a side; anything larger in a stream is damage.
-constexpr Integer MaxStoredThumbSide = 4096;
-
-void WriteThumb(TStream& S, const TDIB* Thumb) {
-  const bool present = Thumb && !Thumb->IsEmpty();
-  io::WriteInt32(S, present ? Thumb->Width() : 0);
-  io::WriteInt32(S, present ? Thumb->Height() : 0);
-  if (!present) return;
-  for (Integer y = 0; y < Thumb->Height(); ++y) S.WriteBuffer(Thumb->ScanLine(y), static_cast<size_t>(Thumb->Width()) * 3);
-}
-
-// Nil for a stream without a thumbnail.
-Owned<TDIB> ReadThumb(TStream& S) {
-  const Integer w = io::ReadInt32(S);
-  const Integer h = io::ReadInt32(S);
-  if (w == 0 && h == 0) return nullptr;
-  if (w <= 0 || h <= 0 || w > MaxStoredThumbSide || h > MaxStoredThumbSide) io::Corrupt(u"thumbnail size");
-  const Int64 bytes = Int64{w} * h * 3;
-  if (S.GetSize() - S.GetPosition() < bytes) io::Corrupt(u"thumbnail pixels");
-  Owned<TDIB> thumb(TDIB::New());
-  thumb->SetSize(w, h);
-  for (Integer y = 0; y < h; ++y) S.ReadBuffer(thumb->ScanLine(y), static_cast<size_t>(w) * 3);
-  return thumb;
-}
-
-}  // namespace
 
 // ---- TImageItem ----
 void TImageItem::Destroy() {
@@ -60,22 +27,6 @@ void TImageItem::ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlpha
     DoDefault = true;
   }
   TEmberItemStored::ThumbnailDraw(ACanvas, ARect, AlphaBlender, DoDefault);
-}
-
-void TImageItem::SaveToStream(TStream& S, Integer StreamVersion) {
-  TEmberItemStored::SaveToStream(S, StreamVersion);
-  io::WriteWideString(S, FileName);
-  io::WriteInt32(S, OrigWidth);
-  io::WriteInt32(S, OrigHeight);
-  WriteThumb(S, FThumb);
-}
-
-void TImageItem::LoadFromStream(TStream& S, Integer& StreamVersion) {
-  TEmberItemStored::LoadFromStream(S, StreamVersion);
-  FileName = io::ReadWideString(S);
-  OrigWidth = io::ReadInt32(S);
-  OrigHeight = io::ReadInt32(S);
-  ChangeThumb(ReadThumb(S).release(), true);
 }
 
 // ---- TImageItemEx ----
@@ -258,33 +209,6 @@ void TImageItemEx::RotateRight() {
   } else if (FThumb) {
     FThumb->RotateRight();
   }
-}
-
-void TImageItemEx::SaveToStream(TStream& S, Integer StreamVersion) {
-  TImageItem::SaveToStream(S, StreamVersion);
-  io::WriteInt32(S, FPhotoSize);
-  io::WriteInt32(S, FRotateAngle);
-  io::WriteByte(S, static_cast<Byte>(PaperType));
-  io::WriteInt32(S, PhotoCount);
-  io::WriteInt32(S, FrameOffset);
-  // The plain thumbnail; the bordered one is made again from it.
-  WriteThumb(S, FOrigThumb);
-}
-
-void TImageItemEx::LoadFromStream(TStream& S, Integer& StreamVersion) {
-  TImageItem::LoadFromStream(S, StreamVersion);
-  FPhotoSize = io::ReadInt32(S);
-  FRotateAngle = io::ReadInt32(S);
-  PaperType = static_cast<TPaperType>(io::ReadEnum(S, order::PaperTypeCount));
-  PhotoCount = io::ReadInt32(S);
-  const Integer offset = io::ReadInt32(S);
-  Owned<TDIB> plain = ReadThumb(S);
-  FreeAndNil(FOrigThumb);
-  if (plain) {
-    ChangeThumb(plain.release(), true);
-    SetWithBorders(true);
-  }
-  SetFrameOffsetClamped(offset);
 }
 
 void RegisterItemClasses() {

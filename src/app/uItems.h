@@ -27,10 +27,6 @@ public:
   // is none yet.
   void ThumbnailDraw(TCanvas* ACanvas, const TRect& ARect, TEmberAlphaBlender* AlphaBlender, bool& DoDefault) override;
 
-  // After the list view's own data: the file name, the full size and the shown thumbnail.
-  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
-  void SaveToStream(TStream& S, Integer StreamVersion) override;
-
 protected:
   void Destroy() override;
 
@@ -76,9 +72,6 @@ public:
   void UpdateThumb();
 
   void ChangeThumb(TDIB* NewThumb, bool FreeOld) override;
-
-  void LoadFromStream(TStream& S, Integer& StreamVersion) override;
-  void SaveToStream(TStream& S, Integer StreamVersion) override;
 
 protected:
   void Destroy() override;
