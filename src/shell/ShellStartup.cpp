@@ -29,13 +29,14 @@ TNamespace* ProgramsNamespace = nullptr;
 TNamespace* GamesNamespace = nullptr;
 TNamespace* LibrariesNamespace = nullptr;
 TExplorerThreadInstance* ExplorerThreadInstance = nullptr;
+PItemIDList ControlPanelCategoryPIDL = nullptr;
+bool ShellFunctionsBound = false;
 
 namespace {
 
 using TKnownFolderIDListFunc = HRESULT(const GUID&, DWORD, void*, PItemIDList*);
 using TFileIconInitFunc = BOOL(BOOL);
 
-bool gShellFunctionsBound = false;
 TKnownFolderIDListFunc* gSHGetKnownFolderIDList = nullptr;
 HMODULE gMpr = nullptr;
 TUnitCounter gUnit;
@@ -73,7 +74,7 @@ ULONG TExplorerThreadInstance::Release() {
 }
 
 bool BindShellFunctions() {
-  if (gShellFunctionsBound) return true;
+  if (ShellFunctionsBound) return true;
   HMODULE shell32 = GetModuleHandleA("shell32.dll");
   if (!shell32) return false;
   gSHGetKnownFolderIDList = ProcAs<TKnownFolderIDListFunc>(GetProcAddress(shell32, "SHGetKnownFolderIDList"));
@@ -81,12 +82,12 @@ bool BindShellFunctions() {
   // The optional entry points (explorer instance, thread references, window animation) have no
   // caller in this program; only the network resource module is held, as its release is counted.
   gMpr = common::LoadLibraryRef(u"Mpr.dll");
-  gShellFunctionsBound = required;
+  ShellFunctionsBound = required;
   return required;
 }
 
 void ResetShellBindingForTests() {
-  gShellFunctionsBound = false;
+  ShellFunctionsBound = false;
   gSHGetKnownFolderIDList = nullptr;
 }
 
@@ -137,8 +138,8 @@ void InitializeShellUtilities() {
     PrintersNamespace = CreateKnownFolderNamespace(FOLDERID_PrintersFolder, false, false);
     HistoryNamespace = CreateKnownFolderNamespace(FOLDERID_History, false, false);
     ControlPanelNamespace = CreateKnownFolderNamespace(FOLDERID_ControlPanelFolder, false, false);
-    if (PItemIDList cp = PathToPIDL(u"::{26EE0668-A00A-44D7-9371-BEB064C98683}"))
-      ControlPanelCategoryNamespace = MadeFrom(cp);
+    ControlPanelCategoryPIDL = PathToPIDL(u"::{26EE0668-A00A-44D7-9371-BEB064C98683}");
+    ControlPanelCategoryNamespace = MadeFrom(ControlPanelCategoryPIDL);
     NetworkNamespace = CreateKnownFolderNamespace(FOLDERID_NetworkFolder, false, false);
     TemplatesNamespace = CreateKnownFolderNamespace(FOLDERID_Templates, false, false);
     DocumentsNamespace = CreateKnownFolderNamespace(FOLDERID_Documents, false, false);
@@ -174,6 +175,7 @@ void FinalizeShellUtilities() {
                           &NetworkNamespace, &TemplatesNamespace, &DocumentsNamespace, &FavoritesNamespace,
                           &AppDataNamespace, &ProgramsNamespace, &LibrariesNamespace, &ControlPanelCategoryNamespace})
     FreeAndNil(*ns);
+  ControlPanelCategoryPIDL = nullptr;
   FreeAndNil(ShellUtilitiesPIDLManager);
   shellapi::FreeSystemImageLists();
   delete ExplorerThreadInstance;

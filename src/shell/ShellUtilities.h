@@ -505,6 +505,10 @@ extern TNamespace* AppDataNamespace;
 extern TNamespace* ProgramsNamespace;
 extern TNamespace* GamesNamespace;
 extern TNamespace* LibrariesNamespace;
+// The category control panel's list, owned by its object.
+extern PItemIDList ControlPanelCategoryPIDL;
+// The shell's entry points are bound (done once).
+extern bool ShellFunctionsBound;
 
 // Counts references for the shell's explorer-instance protocol; reaching zero frees nothing.
 class TExplorerThreadInstance final : public IUnknown {

@@ -107,6 +107,7 @@ TEST_F(StartupTest, OlderSystemsMakeTheirOwnRows) {
 TEST_F(StartupTest, ShutDownToleratesMissingObjectsAndRunsOnce) {
   MakeDesktop("");
   Start();
+  EXPECT_TRUE(ShellFunctionsBound);
   FreeAndNil(DesktopNamespace);
   FreeAndNil(ComputerNamespace);
   InitializeShellUtilities();  // counted: a second start makes nothing new
@@ -116,6 +117,7 @@ TEST_F(StartupTest, ShutDownToleratesMissingObjectsAndRunsOnce) {
   EXPECT_EQ(RecycleBinNamespace, nullptr);
   EXPECT_EQ(ShellUtilitiesPIDLManager, nullptr);
   EXPECT_EQ(ExplorerThreadInstance, nullptr);
+  EXPECT_EQ(ControlPanelCategoryPIDL, nullptr);
 }
 
 TEST_F(StartupTest, ExplorerInstanceOutlivesItsCount) {
