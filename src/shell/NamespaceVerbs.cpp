@@ -71,25 +71,34 @@ bool ShiftOf(TExecuteVerbShift s) {
 
 HWND WindowOf(TWinControl* owner) { return owner ? owner->GetHandle() : nullptr; }
 
-// The canonical string of a command offset: wide on the NT platform, else (or when that fails)
-// the 8-bit form; nothing when both fail.
-bool CommandString(IContextMenu* menu, UINT offset, UINT wideType, UINT ansiType, String& out) {
-  if (!menu) return false;
-  if (common::IsWideApiPlatform()) {
-    Char w[128]{};
-    if (SUCCEEDED(menu->GetCommandString(offset, wideType, nullptr, w, 128))) {
-      w[127] = 0;
-      out = w;
-      return true;
-    }
-  }
+bool WideCommandString(IContextMenu* menu, UINT offset, UINT type, String& out) {
+  Char w[128]{};
+  if (!menu || FAILED(menu->GetCommandString(offset, type, nullptr, w, 128))) return false;
+  w[127] = 0;
+  out = w;
+  return true;
+}
+
+bool AnsiCommandString(IContextMenu* menu, UINT offset, UINT type, String& out) {
   char a[128]{};
-  if (SUCCEEDED(menu->GetCommandString(offset, ansiType, nullptr, a, 128))) {
-    a[127] = 0;
-    out = AnsiToString(a);
-    return true;
-  }
-  return false;
+  if (!menu || FAILED(menu->GetCommandString(offset, type, nullptr, a, 128))) return false;
+  a[127] = 0;
+  out = AnsiToString(a);
+  return true;
+}
+
+// The verb or help text a caller asks of the current menu: wide on the NT platform, else (or
+// when that fails) the 8-bit form; nothing when both fail.
+bool CommandString(IContextMenu* menu, UINT offset, UINT wideType, UINT ansiType, String& out) {
+  if (common::IsWideApiPlatform() && WideCommandString(menu, offset, wideType, out)) return true;
+  return AnsiCommandString(menu, offset, ansiType, out);
+}
+
+// The verb of a menu item as the menu itself is searched and reported: in the platform's one
+// form only, so a handler that names its verbs in the other form is not matched by name.
+bool CommandVerb(IContextMenu* menu, UINT offset, String& out) {
+  return common::IsWideApiPlatform() ? WideCommandString(menu, offset, GCS_VERBW, out)
+                                     : AnsiCommandString(menu, offset, GCS_VERBA, out);
 }
 
 void FillMask(CMINVOKECOMMANDINFOEX& info, bool shift, bool control) {
@@ -118,7 +127,7 @@ void FindMenuVerb(IContextMenu* contextMenu, HMENU menu, const String& verb, TMe
     UINT id = GetMenuItemID(menu, i);
     if (id == 0 || id == 0xFFFFFFFFu) continue;
     String itemVerb;
-    if (!CommandString(contextMenu, id - 1, nt ? GCS_VERBW : GCS_VERBA, GCS_VERBA, itemVerb)) continue;
+    if (!CommandVerb(contextMenu, id - 1, itemVerb)) continue;
     if (id == defaultId && wanted == u"VIRTUAL_DEFAULT") wanted = itemVerb;
     if (common::WideStrICompare(itemVerb, wanted) == 0) {
       out.A = MakeVerbOffset(id - 1);
@@ -454,7 +463,7 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
       control = KeyDown(VK_CONTROL);
       String verb;
       if (chosen != 0) {
-        if (!CommandString(menu.Get(), chosen - 1, GCS_VERBW, GCS_VERBA, verb)) verb = u"Unknown Command";
+        if (!CommandVerb(menu.Get(), chosen - 1, verb)) verb = u"Unknown Command";
         bool handled = false;
         bool custom = std::find(FCustomMenuItemIDs.begin(), FCustomMenuItemIDs.end(), chosen) != FCustomMenuItemIDs.end();
         if (custom) {

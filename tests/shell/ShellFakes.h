@@ -172,6 +172,7 @@ public:
   UINT Reserved{4};
   HRESULT InvokeAnswer{S_OK};
   bool Menu3{true};
+  bool AnsiOnly{false};  // names its verbs in 8 bits only
   std::function<void()> DuringInvoke;
 
   HRESULT QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT flags) override {
@@ -201,7 +202,7 @@ public:
   }
   HRESULT GetCommandString(UINT_PTR id, UINT type, UINT*, void* name, UINT capacity) override {
     static const char* verbs[] = {"open", "copy", "delete"};
-    if (id >= 3 || capacity < 16) return E_INVALIDARG;
+    if (id >= 3 || capacity < 16 || (AnsiOnly && (type == GCS_VERBW || type == GCS_HELPTEXTW))) return E_INVALIDARG;
     std::string text = type == GCS_HELPTEXTW || type == GCS_HELPTEXTA ? std::string("help ") + verbs[id] : verbs[id];
     if (type == GCS_VERBW || type == GCS_HELPTEXTW) {
       auto* w = static_cast<Char*>(name);

@@ -79,14 +79,17 @@ TEST_F(VerbsTest, VerbsAreFoundByNameOrPassedAsText) {
   struct Case {
     String verb;
     std::string expected;
+    bool ansiOnly;
   };
   const Case cases[] = {
-      {u"VIRTUAL_DEFAULT", "#1"},
-      {u"DELETE", "#2"},
-      {u"frobnicate", "frobnicate"},
+      {u"VIRTUAL_DEFAULT", "#1", false},
+      {u"DELETE", "#2", false},
+      {u"frobnicate", "frobnicate", false},
+      {u"delete", "delete", true},  // the wide names are asked only
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ToNativePath(c.verb));
+    Menu.AnsiOnly = c.ansiOnly;
     Menu.Invoked.clear();
     Owned<TFakeItem> item(Fake());
     EXPECT_TRUE(item->ExecuteContextMenuVerb(Form, c.verb, nullptr));
@@ -94,6 +97,7 @@ TEST_F(VerbsTest, VerbsAreFoundByNameOrPassedAsText) {
     EXPECT_EQ(Menu.Invoked[0].Verb, c.expected);
     EXPECT_EQ(Menu.Invoked[0].VerbW, c.expected);
   }
+  Menu.AnsiOnly = false;
   Menu.InvokeAnswer = E_FAIL;
   Owned<TFakeItem> item(Fake());
   EXPECT_FALSE(item->ExecuteContextMenuVerb(Form, u"copy", nullptr)) << "a failed command is no success";
@@ -108,17 +112,21 @@ TEST_F(VerbsTest, AShownMenuReportsTheChoiceToTheCallbacksInOrder) {
     std::vector<std::string> calls;
     std::vector<std::string> invoked;
     bool clicked;
+    bool ansiOnly{false};
   };
   const Case cases[] = {
       {"a shell command", 3, {"show", "cmd delete 3 0", "after delete 3 1"}, {"#2"}, false},
       {"a command the handler cannot name", 4,
        {"show", "cmd Unknown Command 4 0", "after Unknown Command 4 1"}, {"#3"}, false},
       {"nothing chosen", 0, {"show", "after  0 0"}, {}, false},
+      {"a handler naming verbs in 8 bits", 3, {"show", "cmd Unknown Command 3 0", "after Unknown Command 3 1"}, {"#2"},
+       false, true},
       {"a custom item", 100, {"show", "cmd Unknown Command 51 1", "after Unknown Command 51 0"}, {}, true},
   };
   Menu.Reserved = 50;  // more than it shows: submenus filled later take the rest
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    Menu.AnsiOnly = c.ansiOnly;
     Menu.Invoked.clear();
     Menu.Log.clear();
     std::vector<std::string> calls;
