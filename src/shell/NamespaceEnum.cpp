@@ -17,16 +17,20 @@ namespace shell {
 
 Integer TNamespace::EnumerateFolder(HWND messageWnd, bool folders, bool nonFolders, bool includeHidden,
                                     const TEnumFolderCallback& enumFunc, void* userData) {
-  TFileObjects objects;
-  if (folders) objects.Include(TFileObject::foFolders);
-  if (nonFolders) objects.Include(TFileObject::foNonFolders);
-  if (includeHidden) objects.Include(TFileObject::foHidden);
   if (!enumFunc) return 0;
-  return EnumerateFolderEx(messageWnd, objects, enumFunc, userData);
+  Cardinal flags = (folders ? SHCONTF_FOLDERS : 0) | (nonFolders ? SHCONTF_NONFOLDERS : 0) |
+                   (includeHidden ? SHCONTF_INCLUDEHIDDEN : 0);
+  return EnumerateFolderCore(messageWnd, flags, enumFunc, userData, nullptr);
 }
 
 Integer TNamespace::EnumerateFolderEx(HWND messageWnd, TFileObjects fileObjects, const TEnumFolderCallback& enumFunc,
                                       void* userData, const TNotifyEvent& afterValidEnumIDList) {
+  return EnumerateFolderCore(ShellOwnerWindowEnabled ? messageWnd : nullptr, FileObjectsToFlags(fileObjects), enumFunc,
+                             userData, afterValidEnumIDList);
+}
+
+Integer TNamespace::EnumerateFolderCore(HWND wnd, Cardinal flags, const TEnumFolderCallback& enumFunc, void* userData,
+                                        const TNotifyEvent& afterValidEnumIDList) {
   UINT oldMode = SetErrorMode(0x8001);
   Integer count = 0;
   // A file's folder is its parent's: listing it would hand out the siblings as the file's
@@ -35,8 +39,7 @@ Integer TNamespace::EnumerateFolderEx(HWND messageWnd, TFileObjects fileObjects,
   if (folder && GetValid()) {
     void* wow = DisableWow64Redirection();
     IEnumIDList* e = nullptr;
-    HWND wnd = ShellOwnerWindowEnabled ? messageWnd : nullptr;
-    if (SUCCEEDED(folder->EnumObjects(wnd, FileObjectsToFlags(fileObjects), &e)) && e) {
+    if (SUCCEEDED(folder->EnumObjects(wnd, flags, &e)) && e) {
       if (afterValidEnumIDList) afterValidEnumIDList(this);
       bool terminate = false;
       PItemIDList item = nullptr;

@@ -121,8 +121,10 @@ void FindMenuVerb(IContextMenu* contextMenu, HMENU menu, const String& verb, TMe
   String wanted = verb;
   UINT defaultId = 0xFFFFFFFFu;
   Integer count = GetMenuItemCount(menu);
+  // The menu's default item as the platform gives it: a disabled one is none.
   for (Integer i = 0; i < count; ++i)
-    if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_DEFAULT) defaultId = GetMenuItemID(menu, i);
+    if ((GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_DEFAULT | MF_GRAYED | MF_DISABLED)) == MF_DEFAULT)
+      defaultId = GetMenuItemID(menu, i);
   for (Integer i = 0; i < count; ++i) {
     UINT id = GetMenuItemID(menu, i);
     if (id == 0 || id == 0xFFFFFFFFu) continue;

@@ -442,6 +442,8 @@ private:
   bool VerbOnArray(TWinControl* owner, const String& verb, const TNamespaceArray& namespaceArray,
                    TExecuteVerbShift shift);
   String MenuCommandString(Cardinal menuItemID, UINT wideType, UINT ansiType);
+  Integer EnumerateFolderCore(HWND wnd, Cardinal flags, const TEnumFolderCallback& enumFunc, void* userData,
+                              const TNotifyEvent& afterValidEnumIDList);
 
   ComPtr<IContextMenu> FCurrentContextMenu;
   ComPtr<IContextMenu2> FCurrentContextMenu2;

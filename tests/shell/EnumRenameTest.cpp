@@ -52,14 +52,19 @@ TEST_F(EnumRenameTest, EnumerationListsFoldersFilesAndHiddenEntriesAsAsked) {
   EXPECT_EQ(dir->EnumerateFolderEx(nullptr, {FO::foFolders, FO::foNonFolders, FO::foHidden}, nullptr, nullptr), 5);
   EXPECT_EQ(Names(dir.get(), {FO::foNonFolders}, 1).size(), 1u);
   int calls = 0;
-  EXPECT_EQ(dir->EnumerateFolder(nullptr, true, true, false,
-                                 [&](HWND, PItemIDList pidl, TNamespace*, void*, bool&) {
+  HWND given = reinterpret_cast<HWND>(uintptr_t{42}), seen = nullptr;
+  ShellOwnerWindowEnabled = false;  // switches the owner off for the extended walk only
+  EXPECT_EQ(dir->EnumerateFolder(given, true, true, false,
+                                 [&](HWND h, PItemIDList pidl, TNamespace*, void*, bool&) {
+                                   seen = h;
                                    ShellUtilitiesPIDLManager->FreePIDL(pidl);
                                    return ++calls % 2 == 0;  // only every second one counts
                                  },
                                  nullptr),
             1);
+  ShellOwnerWindowEnabled = true;
   EXPECT_EQ(calls, 3);
+  EXPECT_EQ(seen, given);
 }
 
 TEST_F(EnumRenameTest, NothingIsListedBelowAFileOrAVanishedFolder) {

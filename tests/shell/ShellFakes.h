@@ -173,6 +173,7 @@ public:
   HRESULT InvokeAnswer{S_OK};
   bool Menu3{true};
   bool AnsiOnly{false};  // names its verbs in 8 bits only
+  bool DefaultDisabled{false};
   std::function<void()> DuringInvoke;
 
   HRESULT QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT flags) override {
@@ -180,6 +181,7 @@ public:
     AppendMenu(menu, MF_STRING, first + 0, u"Open");
     AppendMenu(menu, MF_STRING, first + 1, u"Copy");
     SetMenuDefaultItem(menu, first + 1, 0);
+    if (DefaultDisabled) EnableMenuItem(menu, first + 1, MF_BYCOMMAND | MF_GRAYED);
     AppendMenu(menu, MF_STRING, first + 2, u"Delete");
     AppendMenu(menu, MF_STRING, first + 3, u"Mystery");
     (void)index;

@@ -79,17 +79,19 @@ TEST_F(VerbsTest, VerbsAreFoundByNameOrPassedAsText) {
   struct Case {
     String verb;
     std::string expected;
-    bool ansiOnly;
+    bool ansiOnly, defaultDisabled;
   };
   const Case cases[] = {
-      {u"VIRTUAL_DEFAULT", "#1", false},
-      {u"DELETE", "#2", false},
-      {u"frobnicate", "frobnicate", false},
-      {u"delete", "delete", true},  // the wide names are asked only
+      {u"VIRTUAL_DEFAULT", "#1", false, false},
+      {u"VIRTUAL_DEFAULT", "VIRTUAL_DEFAULT", false, true},
+      {u"DELETE", "#2", false, false},
+      {u"frobnicate", "frobnicate", false, false},
+      {u"delete", "delete", true, false},  // the wide names are asked only
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ToNativePath(c.verb));
     Menu.AnsiOnly = c.ansiOnly;
+    Menu.DefaultDisabled = c.defaultDisabled;
     Menu.Invoked.clear();
     Owned<TFakeItem> item(Fake());
     EXPECT_TRUE(item->ExecuteContextMenuVerb(Form, c.verb, nullptr));
@@ -97,7 +99,7 @@ TEST_F(VerbsTest, VerbsAreFoundByNameOrPassedAsText) {
     EXPECT_EQ(Menu.Invoked[0].Verb, c.expected);
     EXPECT_EQ(Menu.Invoked[0].VerbW, c.expected);
   }
-  Menu.AnsiOnly = false;
+  Menu.AnsiOnly = Menu.DefaultDisabled = false;
   Menu.InvokeAnswer = E_FAIL;
   Owned<TFakeItem> item(Fake());
   EXPECT_FALSE(item->ExecuteContextMenuVerb(Form, u"copy", nullptr)) << "a failed command is no success";
