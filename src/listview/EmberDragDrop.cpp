@@ -113,11 +113,15 @@ TEmberColumn* RecordColumn(IDataObject* DataObject, TCustomEmberListview* Contro
 void TEmberHeaderDragManager::Create(TCustomEmberListview* AOwner) {
   TCustomEmberDragManagerBase::Create(AOwner);
   SetEnabled(false);
-  FDragCursor = crDrag;
+  SetDragCursor(crDrag);
 }
 
-TCursor TEmberHeaderDragManager::GetDragCursor() const { return FDragCursor; }
-void TEmberHeaderDragManager::SetDragCursor(TCursor Value) { FDragCursor = Value; }
+TCursor TEmberHeaderDragManager::GetDragCursor() const {
+  return OwnerListview() ? OwnerListview()->GetDragCursor() : crDrag;
+}
+void TEmberHeaderDragManager::SetDragCursor(TCursor Value) {
+  if (OwnerListview()) OwnerListview()->SetDragCursor(Value);
+}
 
 void TEmberHeaderDragManager::SetDragType(TEmberDragType Value) {
   FDragType = Value;
@@ -131,6 +135,20 @@ void TEmberHeaderDragManager::ColumnFreeing(TEmberColumn* Column) {
     FDropColumn = nullptr;
     FAllowDrop = false;
   }
+}
+
+namespace {
+bool ColumnsScroll(TCustomEmberListview* lv) {
+  return lv && (lv->GetView() == TEmberListStyle::elsReport || lv->GetView() == TEmberListStyle::elsReportThumb);
+}
+}  // namespace
+
+bool TEmberHeaderDragManager::ScrollLeft(TPoint WindowPt) {
+  return ColumnsScroll(OwnerListview()) && WindowPt.X < GetAutoScrollMargin();
+}
+bool TEmberHeaderDragManager::ScrollRight(TPoint WindowPt) {
+  TCustomEmberListview* lv = OwnerListview();
+  return ColumnsScroll(lv) && WindowPt.X > lv->GetClientWidth() - GetAutoScrollMargin();
 }
 
 void TEmberHeaderDragManager::GetDragImageSize(Integer& Width, Integer& Height) {

@@ -471,6 +471,7 @@ public:
   void SetColumn(TEmberColumn* Value) { FColumn = Value; }
   TEmberColumn* GetTargetColumn() const { return FTargetColumn; }
   bool GetAllowDrop() const { return FAllowDrop; }
+  // The control's own drag cursor.
   TCursor GetDragCursor() const;
   void SetDragCursor(TCursor Value);
   Integer GetDragImageWidth() const { return FDragImageWidth; }
@@ -504,6 +505,9 @@ protected:
   // The data object a drag hands to the platform; the item drag may take the application's own.
   virtual ComPtr<IDataObject> MakeDataObject();
   void SetTargetColumn(TEmberColumn* Value);
+  // Columns scroll by the left and right edges, in the views whose header holds them.
+  bool ScrollLeft(TPoint WindowPt) override;
+  bool ScrollRight(TPoint WindowPt) override;
 
 private:
   bool FAllowDrop{false};
@@ -517,7 +521,6 @@ private:
   TEmberColumn* FTargetColumn{nullptr};
   // The column the data object of the current drag names, read once at its entry.
   TEmberColumn* FDropColumn{nullptr};
-  TCursor FDragCursor{crDrag};
 };
 // Where a drag over the list would drop its items: before or after an item, or into a group
 // through its header band. Its rectangle is in view coordinates.
@@ -589,6 +592,8 @@ protected:
   // Items scroll by the top and bottom edges only.
   bool ScrollDown(TPoint WindowPt) override;
   bool ScrollUp(TPoint WindowPt) override;
+  bool ScrollLeft(TPoint) override { return false; }
+  bool ScrollRight(TPoint) override { return false; }
   void Create(TCustomEmberListview* AOwner) override;
   using TEmberHeaderDragManager::Create;
   void Destroy() override;

@@ -341,6 +341,45 @@ TEST_F(HeaderTest, TheDragRecordIsOursOrIgnored) {
   for (const Case& c : cases) EXPECT_EQ(headerdrag::Decode(c.data.data(), c.data.size(), c.control), -1) << c.what;
 }
 
+// A column drag scrolls by the side edges in the report views alone; an item drag never sideways.
+TEST_F(HeaderTest, DragsScrollSidewaysOnlyWithColumnsInReportViews) {
+  struct Case {
+    const char* what;
+    TEmberListStyle view;
+    bool columns;
+    Integer x, y;
+    bool scrolls;
+  } cases[] = {
+      {"a column by the left edge", TEmberListStyle::elsReport, true, 5, 150, true},
+      {"a column by the right edge", TEmberListStyle::elsReportThumb, true, 395, 150, true},
+      {"a column in the middle", TEmberListStyle::elsReport, true, 200, 150, false},
+      {"a column by the bottom edge", TEmberListStyle::elsReport, true, 200, 295, false},
+      {"a column in the icon view", TEmberListStyle::elsIcon, true, 5, 150, false},
+      {"items by the left edge", TEmberListStyle::elsReport, false, 5, 150, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Build();
+    LV->SetBounds(0, 0, 400, 300);
+    LV->SetView(c.view);
+    TCustomEmberDragManagerBase* m = c.columns ? static_cast<TCustomEmberDragManagerBase*>(H->GetDragManager())
+                                               : LV->GetDragManager();
+    TCommonDropEffect effect = TCommonDropEffect::cdeNone;
+    m->DragEnter(nullptr, {}, {c.x, c.y}, effect);
+    m->Drag({}, {c.x, c.y}, effect);
+    EXPECT_EQ(m->AutoScrollTimerRunning(), c.scrolls);
+    m->DragEnd({}, {c.x, c.y});
+  }
+}
+
+TEST_F(HeaderTest, TheDragCursorIsTheControls) {
+  Build();
+  H->GetDragManager()->SetDragCursor(crHandPoint);
+  EXPECT_EQ(LV->GetDragCursor(), crHandPoint);
+  LV->SetDragCursor(crMultiDrag);
+  EXPECT_EQ(LV->GetDragManager()->GetDragCursor(), crMultiDrag);
+}
+
 class HeaderDragTest : public HeaderTest {
 public:
   void SetUp() override {
