@@ -92,7 +92,10 @@ void TDlgDownload::Create(TComponent* AOwner) {
 
   ActDownload->Execute();
   LayOutIntro();
+  OnCanResize = [this](TObject* s, Integer& w, Integer& h, bool& r) { FormCanResize(s, w, h, r); };
 }
+
+void TDlgDownload::FormCanResize(TObject*, Integer&, Integer&, bool& Resize) { Resize = FFitting; }
 
 void TDlgDownload::LayOutIntro() {
   // A short site address leaves the first sentence on one line: its end follows right under it
@@ -147,7 +150,9 @@ void TDlgDownload::FitInfo() {
     if (c != lblInfo && c->GetTop() >= below) c->SetTop(c->GetTop() + delta);
   }
   lblInfo->SetHeight(height);
+  FFitting = true;
   SetClientHeight(GetClientHeight() + delta);
+  FFitting = false;
 }
 
 void TDlgDownload::ActDownloadExecute(TObject*) {

@@ -51,6 +51,8 @@ private:
   void ActCancelExecute(TObject* Sender);
   void ActCancelUpdate(TObject* Sender);
   void lnkSiteLinkClick(TObject* Sender, const String& Link, TSysLinkType LinkType);
+  // The customer cannot size the dialog; only its own layout does, for a long error text.
+  void FormCanResize(TObject* Sender, Integer& NewWidth, Integer& NewHeight, bool& Resize);
   void WMPriceListReady(TMessage& Msg);
   void WMPriceListError(TMessage& Msg);
   // The thread has sent its last message: it ends at once and is joined here.
@@ -60,6 +62,7 @@ private:
   void FitInfo();
   void LayOutIntro();
 
+  bool FFitting{false};
   Owned<TDownloadThread> FThread;
   Owned<order::TSettings> FSettings;
 };

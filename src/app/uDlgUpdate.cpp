@@ -42,7 +42,10 @@ void TDlgUpdate::Create(TComponent* AOwner) {
   btnClose->SetDefault(true);
   btnClose->Cancel = true;
   btnClose->ModalResult = mrOk;
+  OnCanResize = [this](TObject* s, Integer& w, Integer& h, bool& r) { FormCanResize(s, w, h, r); };
 }
+
+void TDlgUpdate::FormCanResize(TObject*, Integer&, Integer&, bool& Resize) { Resize = false; }
 
 void TDlgUpdate::CreateParams(TCreateParams& Params) {
   TForm::CreateParams(Params);

@@ -29,6 +29,7 @@ protected:
 
 private:
   void lnkDownloadLinkClick(TObject* Sender, const String& Link, TSysLinkType LinkType);
+  void FormCanResize(TObject* Sender, Integer& NewWidth, Integer& NewHeight, bool& Resize);
 };
 
 }  // namespace app

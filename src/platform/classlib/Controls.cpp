@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_map>
 
 #include "platform/classlib/ActnList.h"
@@ -218,6 +219,12 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
+  // A control with a window is asked as its window takes the size (WM_WINDOWPOSCHANGING).
+  const auto* wc = dynamic_cast<const TWinControl*>(this);
+  if ((width != FWidth || height != FHeight) && !(wc && wc->HandleAllocated()) && !CheckNewSize(width, height)) {
+    width = FWidth;
+    height = FHeight;
+  }
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   FLeft = left;
   FTop = top;
@@ -228,6 +235,35 @@ void TControl::SetBounds(Integer left, Integer top, Integer width, Integer heigh
 
 void TControl::Resize() {
   if (TNotifyEvent handler = OnResize) handler(this);
+}
+
+bool TControl::CanResize(Integer& newWidth, Integer& newHeight) {
+  bool resize = true;
+  if (TCanResizeEvent handler = OnCanResize) handler(this, newWidth, newHeight, resize);
+  return resize;
+}
+
+void TControl::ConstrainedResize(Integer& minWidth, Integer& minHeight, Integer& maxWidth, Integer& maxHeight) {
+  if (TConstrainedResizeEvent handler = OnConstrainedResize) handler(this, minWidth, minHeight, maxWidth, maxHeight);
+}
+
+bool TControl::CheckNewSize(Integer& newWidth, Integer& newHeight) {
+  Integer w = newWidth, h = newHeight;
+  if (!CanResize(w, h)) return false;
+  Integer minW = FConstraints.MinWidth, minH = FConstraints.MinHeight;
+  Integer maxW = FConstraints.MaxWidth, maxH = FConstraints.MaxHeight;
+  ConstrainedResize(minW, minH, maxW, maxH);
+  if (maxW > 0 && w > maxW)
+    w = maxW;
+  else if (minW > 0 && w < minW)
+    w = minW;
+  if (maxH > 0 && h > maxH)
+    h = maxH;
+  else if (minH > 0 && h < minH)
+    h = minH;
+  newWidth = w;
+  newHeight = h;
+  return true;
 }
 
 TRect TControl::GetClientRect() const {
@@ -328,7 +364,28 @@ void TControl::SetParentCtl3D(bool v) {
 
 bool TControl::DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos) {
   bool handled = false;
+  std::shared_ptr<bool> alive = FAlive;
   if (TMouseWheelEvent handler = OnMouseWheel) handler(this, shift, delta, mousePos, handled);
+  if (handled || !*alive) return handled;
+  // A wheel that turns in finer steps than a notch gathers them until a whole notch is made.
+  FWheelAccumulator += delta;
+  while (*alive && std::abs(FWheelAccumulator) >= WHEEL_DELTA) {
+    const bool down = FWheelAccumulator < 0;
+    FWheelAccumulator += down ? WHEEL_DELTA : -WHEEL_DELTA;
+    handled = down ? DoMouseWheelDown(shift, mousePos) : DoMouseWheelUp(shift, mousePos);
+  }
+  return handled;
+}
+
+bool TControl::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
+  bool handled = false;
+  if (TMouseWheelUpDownEvent handler = OnMouseWheelDown) handler(this, shift, mousePos, handled);
+  return handled;
+}
+
+bool TControl::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
+  bool handled = false;
+  if (TMouseWheelUpDownEvent handler = OnMouseWheelUp) handler(this, shift, mousePos, handled);
   return handled;
 }
 
@@ -852,7 +909,10 @@ void TWinControl::UpdateBounds() {
 }
 
 void TWinControl::BoundsChanged() {
-  if (FHandle) SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!FHandle) return;
+  SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window may have kept its size (CanResize refused) or taken another.
+  UpdateBounds();
 }
 
 void TWinControl::CursorChanged() {
@@ -1209,6 +1269,22 @@ void TWinControl::Dispatch(TMessage& msg) {
       return;
     case WM_SETCURSOR:
       if (!SetCursorMessage(msg)) DefaultHandler(msg);
+      return;
+    case WM_WINDOWPOSCHANGING:
+      if (auto* pos = reinterpret_cast<WINDOWPOS*>(msg.LParam); pos && !(pos->flags & SWP_NOSIZE) && !Destroying()) {
+        TRect r;
+        pf::GetWindowRect(FHandle, &r);
+        Integer w = pos->cx, h = pos->cy;
+        if (w != r.Width() || h != r.Height()) {
+          if (CheckNewSize(w, h)) {
+            pos->cx = w;
+            pos->cy = h;
+          } else {
+            pos->flags |= SWP_NOSIZE;
+          }
+        }
+      }
+      DefaultHandler(msg);
       return;
     case WM_SIZE:
       UpdateBounds();

@@ -74,6 +74,22 @@ using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TSh
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, Integer X, Integer Y)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, Integer WheelDelta, TPoint MousePos,
                                             bool& Handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+// A control is about to take a new size: Resize false keeps the old one; the handler may also
+// change the size it takes.
+using TCanResizeEvent = std::function<void(TObject* Sender, Integer& NewWidth, Integer& NewHeight, bool& Resize)>;
+// The limits a new size is held to, from Constraints (0: none); the handler may change them.
+using TConstrainedResizeEvent =
+    std::function<void(TObject* Sender, Integer& MinWidth, Integer& MinHeight, Integer& MaxWidth, Integer& MaxHeight)>;
+
+// The least and greatest outer size a control takes (0: no limit of its own). A form's window
+// tells the desktop, which stops the user's sizing there.
+struct TSizeConstraints {
+  Integer MinWidth{0};
+  Integer MinHeight{0};
+  Integer MaxWidth{0};
+  Integer MaxHeight{0};
+};
 
 enum class TCursor : int16_t {};
 constexpr TCursor crDefault{0};
@@ -253,6 +269,15 @@ public:
   TMouseWheelEvent OnMouseWheel;
   // A windowed control's size changed (its WM_SIZE), after its window took the new size.
   TNotifyEvent OnResize;
+  // Asked before every new size, from SetBounds or from the window being sized (CanResize), then
+  // the limits (ConstrainedResize).
+  TCanResizeEvent OnCanResize;
+  TConstrainedResizeEvent OnConstrainedResize;
+  // The wheel that OnMouseWheel leaves unhandled, one call per whole notch in its direction.
+  TMouseWheelUpDownEvent OnMouseWheelDown;
+  TMouseWheelUpDownEvent OnMouseWheelUp;
+  const TSizeConstraints& GetConstraints() const { return FConstraints; }
+  virtual void SetConstraints(const TSizeConstraints& c) { FConstraints = c; }
 
   // The class library's drag of this control: at once, or once the mouse moves Threshold pixels
   // (the system's drag distance when negative) with the button held. Runs a layer loop until the
@@ -296,6 +321,12 @@ protected:
   virtual void CursorChanged() {}
   virtual void HintChanged() {}
   virtual bool DoMouseWheel(TShiftState shift, Integer delta, TPoint mousePos);
+  virtual bool DoMouseWheelDown(TShiftState shift, TPoint mousePos);
+  virtual bool DoMouseWheelUp(TShiftState shift, TPoint mousePos);
+  virtual bool CanResize(Integer& newWidth, Integer& newHeight);
+  virtual void ConstrainedResize(Integer& minWidth, Integer& minHeight, Integer& maxWidth, Integer& maxHeight);
+  // CanResize, then the size held to the limits; false keeps the old size.
+  bool CheckNewSize(Integer& newWidth, Integer& newHeight);
   virtual void EnabledChanged() {}
   virtual void DoContextPopup(TPoint mousePos, bool& handled);
   // WM_CONTEXTMENU as the class library handles it: OnContextPopup, then the PopupMenu.
@@ -337,6 +368,8 @@ protected:
   bool FDragging{false};
   TCursor FDragCursor{crDrag};
   TDragMode FDragMode{TDragMode::dmManual};
+  TSizeConstraints FConstraints;
+  Integer FWheelAccumulator{0};
   // Becomes false when the control is freed: code that called out to a handler (which may free
   // the control, as a button's click closing its form does) looks at it before touching the
   // control again.

@@ -356,6 +356,9 @@ void TCustomForm::Dispatch(TMessage& msg) {
       if (auto* mm = reinterpret_cast<MINMAXINFO*>(msg.LParam)) {
         if (FConstraints.MinWidth > 0) mm->ptMinTrackSize.X = FConstraints.MinWidth;
         if (FConstraints.MinHeight > 0) mm->ptMinTrackSize.Y = FConstraints.MinHeight;
+        if (FConstraints.MaxWidth > 0) mm->ptMaxTrackSize.X = FConstraints.MaxWidth;
+        if (FConstraints.MaxHeight > 0) mm->ptMaxTrackSize.Y = FConstraints.MaxHeight;
+        ConstrainedResize(mm->ptMinTrackSize.X, mm->ptMinTrackSize.Y, mm->ptMaxTrackSize.X, mm->ptMaxTrackSize.Y);
       }
       return;
     default:

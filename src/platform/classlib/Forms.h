@@ -32,13 +32,6 @@ using TBorderIcons = TSet<TBorderIcon>;
 enum class TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 
-// The least outer size a form takes (0: no limit of its own); the desktop stops the user's sizing
-// there, and the program's own sizing too.
-struct TSizeConstraints {
-  Integer MinWidth{0};
-  Integer MinHeight{0};
-};
-
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
@@ -68,8 +61,7 @@ public:
   void SetPopupParent(TCustomForm* f);
   TPosition Position{TPosition::poDesigned};
   bool KeyPreview{false};
-  const TSizeConstraints& GetConstraints() const { return FConstraints; }
-  void SetConstraints(const TSizeConstraints& c);
+  void SetConstraints(const TSizeConstraints& c) override;
 
   TWinControl* GetActiveControl() const { return FActiveControl; }
   void SetActiveControl(TWinControl* c);
@@ -115,7 +107,6 @@ protected:
   TCustomForm* FPopupParent{nullptr};
   TWinControl* FActiveControl{nullptr};
   bool FPlaced{false};
-  TSizeConstraints FConstraints;
 };
 
 class TForm : public TCustomForm {

@@ -127,7 +127,7 @@ TEST_F(StartupTest, EveryTextOfTheUpdateNoticeFitsItsControl) {
   order::UpdateURL.clear();
 }
 
-TEST_F(StartupTest, DialogsOfFixedSizeOfferNoMaximiseButton) {
+TEST_F(StartupTest, DialogsOfFixedSizeKeepTheirSizeAndOfferNoMaximiseButton) {
   setenv("PHOTO_ORDER_LAB_URL", "http://127.0.0.1:65535", 1);
   Owned<app::TDlgDownload> download(app::TDlgDownload::New(Application));
   Owned<app::TDlgUpdate> update(app::TDlgUpdate::New(Application));
@@ -136,7 +136,7 @@ TEST_F(StartupTest, DialogsOfFixedSizeOfferNoMaximiseButton) {
   struct Case {
     const char* name;
     TCustomForm* form;
-    bool maximise;
+    bool maximise;  // and sizing
   } cases[] = {{"price list", download.get(), false}, {"update", update.get(), false}, {"sizeable", sizeable.get(), true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -146,6 +146,9 @@ TEST_F(StartupTest, DialogsOfFixedSizeOfferNoMaximiseButton) {
     EXPECT_EQ((w->windowFlags() & Qt::WindowMaximizeButtonHint) != 0, c.maximise);
     EXPECT_TRUE(w->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    const Integer width = c.form->GetWidth();
+    c.form->SetWidth(width + 40);
+    EXPECT_EQ(c.form->GetWidth(), c.maximise ? width + 40 : width);
     c.form->Hide();
   }
 }

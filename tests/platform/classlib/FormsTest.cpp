@@ -96,6 +96,61 @@ TEST_F(FormsTest, AFormWithALeastSizeGrowsButDoesNotShrinkBelowIt) {
   EXPECT_EQ(form->GetWidth(), 200);
 }
 
+// A sizeable form of 300 x 200 at 10, 10: what its handlers answer, one thing done to it, and the
+// events that came, then (when sized) where it ended.
+TEST_F(FormsTest, ANewSizeIsAskedForFirstAndAnUnhandledWheelGoesOnByItsDirection) {
+  enum class Act { SetBounds, UserSizes, Wheel };
+  struct Case {
+    const char* Name;
+    Act What;
+    bool Shown, Refuse;
+    Integer Width, MaxWidth;  // OnCanResize's width, OnConstrainedResize's greatest width (0: as it was)
+    std::vector<int> Turns;   // wheel deltas
+    bool WheelHandled;
+    std::string Expected;
+  };
+  const Case cases[] = {
+      {"a new size is asked for and taken", Act::SetBounds, true, false, 0, 0, {}, false, "can 20,20 400x250"},
+      {"a refusal keeps the size, not the place", Act::SetBounds, true, true, 0, 0, {}, false, "can 20,20 300x200"},
+      {"before the window exists too", Act::SetBounds, false, true, 0, 0, {}, false, "can 20,20 300x200"},
+      {"the handler's size is taken", Act::SetBounds, true, false, 350, 0, {}, false, "can 20,20 350x250"},
+      {"the limits are the handler's", Act::SetBounds, true, false, 0, 320, {}, false, "can 20,20 320x250"},
+      {"the user's sizing refused", Act::UserSizes, true, true, 0, 0, {}, false, "can 10,10 300x200"},
+      {"a notch down", Act::Wheel, true, false, 0, 0, {-120}, false, "down "},
+      {"two notches up", Act::Wheel, true, false, 0, 0, {240}, false, "up up "},
+      {"half notches gather into one", Act::Wheel, true, false, 0, 0, {60, 60}, false, "up "},
+      {"a handled wheel goes no further", Act::Wheel, true, false, 0, 0, {-120}, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm* form = TForm::New(Application);
+    form->SetBounds(10, 10, 300, 200);
+    if (c.Shown) form->Show();
+    Pump();
+    std::string log;
+    form->OnCanResize = [&](TObject*, Integer& w, Integer&, bool& resize) {
+      log += "can ";
+      if (c.Width) w = c.Width;
+      resize = !c.Refuse;
+    };
+    form->OnConstrainedResize = [&](TObject*, Integer&, Integer&, Integer& maxW, Integer&) {
+      if (c.MaxWidth) maxW = c.MaxWidth;
+    };
+    form->OnMouseWheel = [&](TObject*, TShiftState, Integer, TPoint, bool& handled) { handled = c.WheelHandled; };
+    form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool&) { log += "down "; };
+    form->OnMouseWheelUp = [&](TObject*, TShiftState, TPoint, bool&) { log += "up "; };
+    if (c.What == Act::SetBounds) form->SetBounds(20, 20, 400, 250);
+    if (c.What == Act::UserSizes) layer::WidgetOf(form->Handle())->resize(500, 400);
+    for (int delta : c.Turns) SendMessage(form->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0);
+    Pump();
+    if (c.What != Act::Wheel)
+      log += std::to_string(form->GetLeft()) + "," + std::to_string(form->GetTop()) + " " +
+             std::to_string(form->GetWidth()) + "x" + std::to_string(form->GetHeight());
+    EXPECT_EQ(log, c.Expected);
+    form->Free();
+  }
+}
+
 TEST_F(FormsTest, ModalFormShownFromAModalFormReturnsItsResultToTheRightCaller) {
   Dialog outer(Application, u"DlgOuter");
   Dialog inner(outer.Form, u"DlgInner");
