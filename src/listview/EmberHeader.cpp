@@ -88,7 +88,10 @@ void TEmberHeader::SetFixedSingleColumn(bool Value) {
   FFixedSingleColumn = Value;
   RebuildGroups();
 }
-bool TEmberHeader::GetShowInAllViews() const { return FShowInAllViews; }
+bool TEmberHeader::GetShowInAllViews() {
+  if (FShowInAllViews) SetVisible(true);
+  return FShowInAllViews;
+}
 void TEmberHeader::SetShowInAllViews(bool Value) {
   if (Value == FShowInAllViews) return;
   FShowInAllViews = Value;
@@ -399,16 +402,15 @@ void TEmberHeader::WMMouseMove(TMessage& Msg) {
   if (!buttons) {
     TEmberColumn* divider = DividerAt(pt);
     if (divider) {
-      if (!FState.Contains(HS::ehsResizePending) || FResizeColumn != divider) {
-        bool allow = true;
-        lv->DoColumnSizeChanging(divider, divider->GetWidth(), divider->GetWidth(), allow);
-        if (allow) {
-          ReleaseMouse();
-          FState += HS::ehsResizePending;
-          FResizeColumn = divider;
-          lv->SetCursor(static_cast<TCursor>(crVHeaderSplit));
-          Capture();
-        }
+      // Asked on every move: the handler may let a divider be taken here and not a pixel further.
+      bool allow = true;
+      lv->DoColumnSizeChanging(divider, divider->GetWidth(), divider->GetWidth(), allow);
+      if (allow) {
+        ReleaseMouse();
+        FState += HS::ehsResizePending;
+        FResizeColumn = divider;
+        lv->SetCursor(static_cast<TCursor>(crVHeaderSplit));
+        Capture();
       }
     } else {
       if (FState.Contains(HS::ehsResizePending)) {
@@ -445,8 +447,10 @@ void TEmberHeader::WMMouseMove(TMessage& Msg) {
       RebuildGroups();
     }
   } else if (FState.Contains(HS::ehsDragPending) && FDragManager->GetEnabled() && FPressColumn) {
+    // The system's drag box around the press point, as the drag detection builds it.
     const Integer cx = GetSystemMetrics(SM_CXDRAG), cy = GetSystemMetrics(SM_CYDRAG);
-    if (std::abs(pt.X - FDragStartPt.X) > cx || std::abs(pt.Y - FDragStartPt.Y) > cy) {
+    const TRect box{FDragStartPt.X - cx, FDragStartPt.Y - cy, FDragStartPt.X + cx, FDragStartPt.Y + cy};
+    if (!PtInRectEx(box, pt)) {
       FState -= TEmberHeaderStates{HS::ehsDragPending, HS::ehsClickPending};
       FPressColumn->SetClicking(false);
       FPressColumn->Invalidate(false);
@@ -584,8 +588,9 @@ void TEmberHeader::WMLButtonDblClk(TMessage& Msg) {
   TCustomEmberListview* lv = OwnerListview();
   if (!lv) return;
   const TPoint pt = PointOf(Msg.LParam);
-  if (TEmberColumn* divider = DividerAt(pt)) {
-    if (divider->GetAutoSizeOnDblClk()) divider->AutoSizeToFit();
+  TEmberColumn* divider = DividerAt(pt);
+  if (divider && divider->GetAutoSizeOnDblClk()) {
+    divider->AutoSizeToFit();
     return;
   }
   if (TEmberColumn* c = ColumnAt(HeaderPoint(pt))) lv->DoColumnDblClick(TCommonMouseButton::cmbLeft, pt, c);

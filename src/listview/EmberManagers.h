@@ -927,6 +927,13 @@ private:
 // The header: the columns with their display order, their row above the items, and the mouse over
 // it (sorting clicks, resizing at a divider, dragging a column to another place, check boxes and
 // drop-down buttons, hot tracking), and spring columns that follow the control's width.
+// All columns in display order.
+class TColumnPos : public std::vector<TEmberColumn*> {
+public:
+  // The column at a display position.
+  TEmberColumn* Get(Integer Index) const { return at(static_cast<size_t>(Index)); }
+};
+
 enum class TEmberHeaderState {
   ehsMouseCaptured, ehsResizing, ehsDragging, ehsDragPending, ehsClickPending, ehsCheckboxClickPending,
   ehsResizePending, ehsLButtonDown, ehsRButtonDown, ehsMButtonDown
@@ -957,8 +964,8 @@ public:
   void SetSizeable(bool Value) { FSizeable = Value; }
   bool GetStreamColumns() const { return FStreamColumns; }
   void SetStreamColumns(bool V) { FStreamColumns = V; }
-  // Showing the header in every view makes it visible (it can be hidden again afterwards).
-  bool GetShowInAllViews() const;
+  // Shown in every view, the header is visible: reading the setting while it is on makes it so.
+  bool GetShowInAllViews();
   void SetShowInAllViews(bool Value);
   bool GetVisible() const { return FVisible; }
   void SetVisible(bool Value);
@@ -979,7 +986,7 @@ public:
   TEmberHeaderStates GetState() const { return FState; }
 
   // Columns in display order, and the visible ones among them; made by Rebuild.
-  const std::vector<TEmberColumn*>& Positions() const { return FPositions; }
+  const TColumnPos& Positions() const { return FPositions; }
   const std::vector<TEmberColumn*>& VisibleColumns() const { return FVisibleColumns; }
   bool HasPositions() const { return FHasPositions; }
   void ClearPositions();
@@ -1064,7 +1071,7 @@ private:
   TEmberColumn* FHotTrackedColumn{nullptr};
   TCustomImageList* FImages{nullptr};
   Integer FLastWidth{-1};
-  std::vector<TEmberColumn*> FPositions;
+  TColumnPos FPositions;
   TEmberColumn* FPressColumn{nullptr};
   TEmberColumn* FResizeColumn{nullptr};
   bool FShowInAllViews{false};

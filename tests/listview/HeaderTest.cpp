@@ -113,6 +113,10 @@ TEST_F(HeaderTest, LayoutFollowsPositionsAndRenumbersThem) {
   EXPECT_EQ(H->RuntimeHeight(), 0);
   H->SetShowInAllViews(true);
   EXPECT_EQ(H->RuntimeHeight(), 21);
+  H->SetVisible(false);
+  EXPECT_TRUE(H->GetShowInAllViews());
+  EXPECT_TRUE(H->GetVisible()) << "shown in all views, the header comes back as soon as that is read";
+  EXPECT_EQ(H->Positions().Get(2), Col(3));
   H->SetHeight(-5);
   EXPECT_EQ(H->GetHeight(), 0);
 }
@@ -137,10 +141,14 @@ TEST_F(HeaderTest, DividerBandIsFourPixelsEachSideOfTheEdge) {
 TEST_F(HeaderTest, ResizingBySplit) {
   Build();
   dynamic_cast<TEmberPaintInfoBaseColumn*>(LV->GetPaintInfoColumn())->SetHotTrack(false);
-  LV->OnColumnSizeChanging = [](TCustomEmberListview*, TEmberColumn*, Integer, Integer NewWidth, bool& Allow) {
+  int asked = 0;
+  LV->OnColumnSizeChanging = [&asked](TCustomEmberListview*, TEmberColumn*, Integer, Integer NewWidth, bool& Allow) {
+    ++asked;
     Allow = NewWidth <= 150;
   };
+  Move({101, 10});
   Move({102, 10});
+  EXPECT_EQ(asked, 2) << "every move over the divider asks";
   EXPECT_TRUE(H->GetState().Contains(TEmberHeaderState::ehsResizePending));
   EXPECT_EQ(LV->GetCursor(), static_cast<TCursor>(crVHeaderSplit));
   EXPECT_EQ(GetCapture(), LV->Handle());
@@ -189,6 +197,17 @@ TEST_F(HeaderTest, SortClicksCycleAndMoveToAnotherColumn) {
   Click({250, 10});
   EXPECT_EQ(Col(2)->GetSortDirection(), D::esdNone);
   EXPECT_TRUE(Log.Lines.empty());
+  // A column drag begins once the mouse leaves the system's drag box around the press, SM_CXDRAG
+  // to each side.
+  const Integer cx = GetSystemMetrics(SM_CXDRAG);
+  H->GetDragManager()->SetDragType(TEmberDragType::edtVCL);
+  for (Integer dx : {cx - 1, cx}) {
+    Down({50, 10});
+    Move({50 + dx, 10}, MK_LBUTTON);
+    EXPECT_EQ(H->GetState().Contains(TEmberHeaderState::ehsDragging), dx == cx) << dx;
+    Up({50 + dx, 10});
+  }
+  Log.Clear();
   // A press released on another column clicks nothing.
   H->SetDraggable(false);
   Down({50, 10});
@@ -304,6 +323,12 @@ TEST_F(HeaderTest, TheWindowsMessagesReachTheHeader) {
     EXPECT_EQ(Log.Lines, c.logged);
   }
   EXPECT_EQ(Col(1)->GetSortDirection(), TEmberSortDirection::esdAscending);
+  // A double click on the divider of a column that does not size itself is one on the column.
+  Col(0)->SetAutoSizeOnDblClk(false);
+  Log.Clear();
+  SendMessage(h, WM_LBUTTONDBLCLK, 0, at(101, 10));
+  SendMessage(h, WM_LBUTTONUP, 0, at(101, 10));
+  EXPECT_EQ(Log.Lines, std::vector<std::string>{"double click B"});
   // Thirty pixels more for three spring columns: ten each, without calling the header.
   // The first size the header hears is where it starts from.
   for (Integer i = 0; i < 3; ++i) Col(i)->SetAutoSpring(true);
