@@ -114,6 +114,10 @@ void TEmberHeaderDragManager::Create(TCustomEmberListview* AOwner) {
   TCustomEmberDragManagerBase::Create(AOwner);
   SetEnabled(false);
   SetDragCursor(crDrag);
+  FDefaultImageEvent = [this](TObject* Sender, TBitmap* Image, TPoint DragStartPt, TPoint& HotSpot,
+                              TColor& TransparentColor, bool& Handled) {
+    DefaultImage(Sender, Image, DragStartPt, HotSpot, TransparentColor, Handled);
+  };
 }
 
 TCursor TEmberHeaderDragManager::GetDragCursor() const {
@@ -175,7 +179,9 @@ void TEmberHeaderDragManager::DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys
   bool allow = false;
   DoOLEDragStart(data.Get(), effects, allow);
   if (!allow) {
-    DoOLEDragEnd(data.Get(), TCommonOLEDragResult::cdrCancel, {}, Keys);
+    // Refused before it began, the drag has no end to report; a column's press is let go.
+    if (FHeader) FHeader->EndMouseStates();
+    FColumn = nullptr;
     return;
   }
   if (FEnableDragImage) {
@@ -188,7 +194,7 @@ void TEmberHeaderDragManager::DoDragBegin(TPoint WindowPt, TCommonKeyStates Keys
     TColor transparent = clWindow;
     bool handled = false;
     DoGetDragImage(image.get(), WindowPt, hotSpot, transparent, handled);
-    if (!handled) DefaultImage(this, image.get(), WindowPt, hotSpot, transparent, handled);
+    if (!handled && FDefaultImageEvent) FDefaultImageEvent(this, image.get(), WindowPt, hotSpot, transparent, handled);
     common::ICommonDataObject* common = nullptr;
     if (handled && data->QueryInterface(common::ICommonDataObject::Iid, reinterpret_cast<void**>(&common)) == S_OK) {
       common->AssignDragImage(image.get(), hotSpot, transparent);

@@ -508,6 +508,12 @@ protected:
   // Columns scroll by the left and right edges, in the views whose header holds them.
   bool ScrollLeft(TPoint WindowPt) override;
   bool ScrollRight(TPoint WindowPt) override;
+  // What paints a drag's image when the application's handler does not: this manager's
+  // DefaultImage, unless a descendant puts another painter here.
+  using TDefaultImageEvent =
+      std::function<void(TObject* Sender, TBitmap* Image, TPoint DragStartPt, TPoint& HotSpot,
+                         TColor& TransparentColor, bool& Handled)>;
+  TDefaultImageEvent FDefaultImageEvent;
 
 private:
   bool FAllowDrop{false};

@@ -368,6 +368,24 @@ TEST_F(DragDropTest, TheMarkFollowsTheCatchZonesOfAThumbnail) {
   EXPECT_EQ(LV->GetDragManager()->GetDropTarget(), LV->GetGroups()->GetGroup(1));
   Leave();
   EXPECT_EQ(LV->GetDragManager()->GetDropTarget(), nullptr);
+
+  // Back from an edge to the middle of the item, the mark goes and the item is the target again;
+  // from an edge to where no item lies, the mark points nowhere, so a drop there moves nothing.
+  LV->OnInsertMarkPosition = nullptr;
+  Enter(mime, At("b1", 2));
+  Move(mime, At("b1", 2));
+  ASSERT_TRUE(Mark()->GetVisible());
+  Move(mime, At("b1", 60));
+  Move(mime, At("b1", 61));
+  EXPECT_FALSE(Mark()->GetVisible());
+  EXPECT_EQ(LV->GetDragManager()->GetDropTarget(), Item("b1"));
+  EXPECT_TRUE(Item("b1")->GetHilighted());
+  Move(mime, At("b1", 2));
+  const TRect b3 = Rect("b3");
+  Move(mime, TPoint{b3.Right + 20, (b3.Top + b3.Bottom) / 2});
+  EXPECT_EQ(Mark()->GetTarget(), nullptr);
+  EXPECT_EQ(Mark()->GetPosition(), IK::eipNone);
+  Leave();
 }
 
 TEST_F(DragDropTest, OwnItemsMoveToTheMark) {
@@ -421,6 +439,18 @@ TEST_F(DragDropTest, OwnItemsMoveToTheMark) {
     EXPECT_EQ(LV->GetDragManager()->GetDragItem(), nullptr);
     EXPECT_TRUE((LV->GetStates() * TEmberControlStates{TEmberControlState::ebcsDragging, TEmberControlState::ebcsDragPending}).Empty());
   }
+}
+
+TEST_F(DragDropTest, ADragTheHandlerRefusesNeitherMovesNorEnds) {
+  int ends = 0;
+  LV->OnOLEDragStart = [](TCustomEmberListview*, IDataObject*, TCommonDropEffects&, bool& allow) { allow = false; };
+  LV->OnOLEDragEnd = [&ends](TCustomEmberListview*, IDataObject*, TCommonOLEDragResult, TCommonDropEffects,
+                             TCommonKeyStates) { ++ends; };
+  Select({"a0"});
+  LV->GetSelection()->SetFocusedItem(Item("a0"));
+  DragItems(At("a0", 60), At("b1", 2));
+  EXPECT_EQ(ends, 0);
+  EXPECT_EQ(Order(), "A: a0 a1 a2 a3 | B: b0 b1 b2 b3");
 }
 
 TEST_F(DragDropTest, TheDefaultDragImageIsTheSelectionAroundTheStartPoint) {
