@@ -481,7 +481,6 @@ void TEmberSelectionManager::BuildSelectionGroupings(bool Force) {
   for (Integer g = 0; g < groups->GetCount(); ++g) {
     auto& visible = groups->GetGroup(g)->VisibleItems();
     for (TEmberItem* item : visible) item->ReleaseSelectionGroup();
-    if (!FGroupSelections) continue;
     for (size_t i = 0; i < visible.size(); ++i) {
       TEmberItem* first = visible[i];
       if (!first->GetSelected()) continue;

@@ -199,6 +199,31 @@ TEST_F(SelectionTest, SettingsThatClearTheSelection) {
   EXPECT_EQ(items, std::vector<TEmberItem*>{ItemA(1)});
 }
 
+TEST_F(SelectionTest, RunsOfSelectedItemsAndTheArrayOfTheOnesShown) {
+  Build(4, 2);
+  Sel->SetMultiSelect(true);
+  ItemA(1)->SetSelected(true);
+  ItemA(2)->SetSelected(true);
+  ItemB(0)->SetSelected(true);
+  // Runs are made on a forced rebuild whether the option is on or not; without force only while
+  // it is on.
+  EXPECT_EQ(ItemA(1)->GetSelectionGroup(), nullptr);
+  Sel->SetGroupSelections(true);
+  ASSERT_NE(ItemA(1)->GetSelectionGroup(), nullptr);
+  EXPECT_EQ(ItemA(1)->GetSelectionGroup(), ItemA(2)->GetSelectionGroup());
+  EXPECT_EQ(ItemB(0)->GetSelectionGroup(), nullptr) << "alone in its run";
+  Sel->SetGroupSelections(false);
+  EXPECT_NE(ItemA(1)->GetSelectionGroup(), nullptr);
+  // The walks in visible order do not enter a collapsed group after the first: its selected item
+  // counts, but the array holds only the items the walk meets, never an empty place.
+  B->SetExpanded(false);
+  EXPECT_EQ(Sel->GetCount(), 3);
+  EXPECT_EQ(Selected(), "a1 a2");
+  std::vector<TEmberItem*> items;
+  Sel->SelectedToArray(items);
+  EXPECT_EQ(items, (std::vector<TEmberItem*>{ItemA(1), ItemA(2)}));
+}
+
 TEST_F(SelectionTest, SelectAllAndClearRepaintOnce) {
   Build(100, 50);
   Sel->SetMultiSelect(true);
