@@ -326,7 +326,6 @@ TEST_F(InputTest, ClicksSelectAsTheKeysSay) {
   }
 }
 
-// A release reports its own button; the any-button flag only when the word still holds one.
 TEST_F(InputTest, AReleaseReportsItsButtonAndTheAnyButtonFlagOnlyForAButtonStillHeld) {
   using S = TCommonKeyStates;
   using KS = common::TCommonKeyState;
@@ -724,7 +723,6 @@ TEST_F(InputTest, ARightButtonGestureIsSpelledByItsStrokesAndTakesTheMenusPlace)
   EXPECT_EQ(menus, 1);
 }
 
-// A list that copies its own way when Ctrl+C finds no handler.
 class TCopyingListview : public TEmberListview {
   PF_CLASS(TCopyingListview)
 public:
@@ -735,10 +733,7 @@ public:
 TEST_F(InputTest, CtrlCThatNoHandlerTakesRunsTheListsOwnCopy) {
   for (bool handled : {false, true}) {
     SCOPED_TRACE(handled);
-    auto* lv = TCopyingListview::New(Form);
-    Made.push_back(LV = lv);
-    LV->SetParent(Form);
-    LV->HandleNeeded();
+    auto* lv = static_cast<TCopyingListview*>(MakeList(true, TCopyingListview::New(Form)));
     LV->OnClipboardCopy = [&](TCustomEmberListview*, bool& h) { h = handled; };
     Key('C', true);
     EXPECT_EQ(lv->Copies, handled ? 0 : 1);
@@ -770,10 +765,7 @@ public:
 TEST_F(InputTest, FoldingTheFocusedItemsGroupFocusesTheNextEnabledItemAfterIt) {
   for (const bool uniform : {false, true}) {
     SCOPED_TRACE(uniform ? "uniform cells" : "the list's own grid");
-    Made.push_back(LV = TFoldsAnywhereListview::New(Form));
-    LV->SetParent(Form);
-    LV->SetBounds(0, 0, 400, 300);
-    LV->HandleNeeded();
+    MakeList(true, TFoldsAnywhereListview::New(Form));
     LV->SetView(TEmberListStyle::elsThumbnail);
     if (uniform) UseUniformCells(LV);
     LV->GetPaintInfoGroup()->SetExpandable(true);

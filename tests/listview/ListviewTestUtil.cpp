@@ -117,8 +117,8 @@ void ListviewTest::TearDown() {
   pf::FreeAndNil(Form);
 }
 
-TEmberListview* ListviewTest::MakeList(bool withWindow) {
-  LV = TEmberListview::New(Form);
+TEmberListview* ListviewTest::MakeList(bool withWindow, TEmberListview* lv) {
+  LV = lv ? lv : TEmberListview::New(Form);
   Made.push_back(LV);
   LV->SetParent(Form);
   LV->SetBounds(0, 0, 400, 300);

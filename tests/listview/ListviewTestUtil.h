@@ -45,8 +45,8 @@ class ListviewTest : public ::testing::Test {
 protected:
   void SetUp() override;
   void TearDown() override;
-  // A control on a form, with its window made.
-  TEmberListview* MakeList(bool withWindow = true);
+  // A control on a form, with its window made; `lv`, when given, is a list of an application's class.
+  TEmberListview* MakeList(bool withWindow = true, TEmberListview* lv = nullptr);
 
   TForm* Form{nullptr};
   TEmberListview* LV{nullptr};
