@@ -106,12 +106,7 @@ TEST_F(Threads, AnUnfinishedThreadCannotBeFreedAndTerminateResumesIt) {
 }
 
 TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
-  struct Seen {
-    TForm* form;
-    Integer id;
-    TCommonThreadRequest* request;
-    bool taken;
-  };
+  using Seen = std::tuple<TForm*, Integer, TCommonThreadRequest*, bool>;  // window, ID, request, payload taken
   std::vector<Seen> seen;
   TForm *early = TForm::New(Application), *late = TForm::New(Application), *remade = TForm::New(Application),
         *gone = TForm::New(Application);
@@ -121,20 +116,19 @@ TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
       if (m.Msg != WM_COMMONTHREADCALLBACK) return inherited(m);
       TWMThreadRequest r = ThreadRequestOf(m.Msg, m.WParam, m.LParam);
       EXPECT_EQ(r.Msg, 0x8164u);
-      seen.push_back({f, r.RequestID, r.Request, TakePayload<TCommonThreadRequest>(m.LParam) != nullptr});
+      seen.emplace_back(f, r.RequestID, r.Request, TakePayload<TCommonThreadRequest>(m.LParam) != nullptr);
     };
   }
   early->HandleNeeded();
   remade->HandleNeeded();
   gone->HandleNeeded();
   std::vector<Owned<TCommonThreadRequest>> requests;
-  for (auto [window, id] : {std::pair<TForm*, Cardinal>{early, 7}, {late, 8}, {remade, 9}, {gone, 10}, {nullptr, 11}}) {
-    requests.emplace_back(TProbeRequest::New());
-    requests.back()->SetID(id);
-    requests.back()->SetWindow(window);  // on the GUI thread
-  }
   std::vector<TCommonThreadRequest*> made;
-  for (auto& r : requests) made.push_back(r.get());
+  for (auto [window, id] : {std::pair<TForm*, Cardinal>{early, 7}, {late, 8}, {remade, 9}, {gone, 10}, {nullptr, 11}}) {
+    made.push_back(requests.emplace_back(TProbeRequest::New()).get());
+    made.back()->SetID(id);
+    made.back()->SetWindow(window);  // on the GUI thread
+  }
   // Made suspended: the work must be in place before the thread can run.
   TProbeThread* t = TProbeThread::New(true);
   t->Work = [&] {
@@ -150,17 +144,13 @@ TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
   ASSERT_NE(remade->Handle(), before);
   gone->Free();
   guitest::PumpPending();
-  ASSERT_EQ(seen.size(), 3u);
-  EXPECT_EQ(std::make_tuple(seen[0].form, seen[0].id, seen[0].request, seen[0].taken), std::make_tuple(early, 7, made[0], true));
-  EXPECT_EQ(std::make_tuple(seen[1].form, seen[1].id, seen[1].request, seen[1].taken), std::make_tuple(late, 8, made[1], true));
-  EXPECT_EQ(std::make_tuple(seen[2].form, seen[2].id, seen[2].request, seen[2].taken), std::make_tuple(remade, 9, made[2], true));
+  EXPECT_EQ(seen, (std::vector<Seen>{{early, 7, made[0], true}, {late, 8, made[1], true}, {remade, 9, made[2], true}}));
   EXPECT_EQ(CommonThreadRequestCount(), 0);
   // The number is anyone's to post: a plain lParam under it is no request.
   seen.clear();
   PostMessage(early->Handle(), WM_COMMONTHREADCALLBACK, 5, 0x1234);
   guitest::PumpPending();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(std::make_tuple(seen[0].id, seen[0].request, seen[0].taken), std::make_tuple(5, nullptr, false));
+  EXPECT_EQ(seen, (std::vector<Seen>{{early, 5, nullptr, false}}));
   for (TForm* f : {early, late, remade}) f->Free();
 }
 
