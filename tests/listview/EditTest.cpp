@@ -157,8 +157,9 @@ TEST_F(EditTest, TabMovesTheEditOnAndEndsAtTheLastItem) {
 }
 
 // Tab and the arrows move the edit to the next item the program lets edit, whether or not it is
-// enabled.
-TEST_F(EditTest, MovesGoToTheNextItemTheProgramLetsEdit) {
+// enabled. A move whose accept the program refuses leaves the key to the editor as any other key
+// (it marks the edit modified).
+TEST_F(EditTest, MovesGoToTheNextItemTheProgramLetsEditOrLeaveTheKeyToTheEditor) {
   TEmberEditManager* em = LV->GetEditManager();
   em->SetTabMoveFocus(true);
   em->SetArrowMoveFocus(true);
@@ -166,49 +167,37 @@ TEST_F(EditTest, MovesGoToTheNextItemTheProgramLetsEdit) {
     int key;
     int from;
     std::string refused, disabled;
+    bool acceptRefused;
     std::vector<std::string> edits;
   } cases[] = {
-      {Qt::Key_Tab, 0, "dog", "", {"beach", "cat"}},
-      {Qt::Key_Down, 0, "dog", "", {"beach", "cat"}},
-      {Qt::Key_Up, 2, "dog", "", {"cat", "beach"}},
-      {Qt::Key_Tab, 0, "", "dog", {"beach", "dog"}},
-      {Qt::Key_Tab, 0, "cat", "dog", {"beach", "dog"}},
+      {Qt::Key_Tab, 0, "dog", "", false, {"beach", "cat"}},
+      {Qt::Key_Down, 0, "dog", "", false, {"beach", "cat"}},
+      {Qt::Key_Up, 2, "dog", "", false, {"cat", "beach"}},
+      {Qt::Key_Tab, 0, "", "dog", false, {"beach", "dog"}},
+      {Qt::Key_Tab, 0, "cat", "dog", false, {"beach", "dog"}},
+      {Qt::Key_Tab, 0, "", "", true, {"beach"}},
+      {Qt::Key_Down, 0, "", "", true, {"beach"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.refused + "/" + c.disabled + " key " + std::to_string(c.key));
+    SCOPED_TRACE(c.refused + "/" + c.disabled + " key " + std::to_string(c.key) + (c.acceptRefused ? " refused" : ""));
     for (int i = 0; i < 3; ++i) G->GetItem(i)->SetEnabled(Name(G->GetItem(i)) != c.disabled);
     std::vector<std::string> edits;
+    bool modified = false;
     LV->OnItemEditBegin = [&](TCustomEmberListview*, TEmberItem* i, Integer&, bool& allow) { allow = Name(i) != c.refused; };
-    // The first edit gets the key; the one it moves to ends with Escape.
+    LV->OnItemEdited = [&](TCustomEmberListview*, TEmberItem*, Variant&, bool& accept) { accept = !c.acceptRefused; };
+    LV->OnItemEditEnd = [&](TCustomEmberListview*, TEmberItem*) { modified = em->GetEditor()->GetModified(); };
+    // The first edit gets the key; the one it moves to, or the same one, ends with Escape.
     LV->OnItemCreateEditor = [&](TCustomEmberListview*, TEmberItem* i, ComPtr<IEmberCellEditor>&) {
       edits.push_back(Name(i));
-      const int key = edits.size() == 1 ? c.key : Qt::Key_Escape;
-      guitest::PostWork([this, key] { guitest::Type(Editor(), key); });
+      for (int key : {edits.size() == 1 ? c.key : Qt::Key_Escape, c.acceptRefused ? Qt::Key_Escape : 0})
+        if (key) guitest::PostWork([this, key] { guitest::Type(Editor(), key); });
     };
     em->BeginEdit(G->GetItem(c.from), nullptr);
     guitest::PumpPending();
     EXPECT_EQ(edits, c.edits);
     EXPECT_FALSE(em->GetEditing());
+    EXPECT_EQ(modified, c.acceptRefused);
   }
-}
-
-// Refused, the editor stays, and the Tab or arrow is handled by it as any key (it marks the edit
-// modified).
-TEST_F(EditTest, AMoveWhoseAcceptIsRefusedLeavesTheKeyToTheEditor) {
-  TEmberEditManager* em = LV->GetEditManager();
-  em->SetTabMoveFocus(true);
-  em->SetArrowMoveFocus(true);
-  LV->OnItemEdited = [](TCustomEmberListview*, TEmberItem*, Variant&, bool& accept) { accept = false; };
-  std::vector<std::string> ends;
-  LV->OnItemEditEnd = [&](TCustomEmberListview*, TEmberItem*) {
-    ends.push_back(em->GetEditor()->GetModified() ? "modified" : "untouched");
-  };
-  for (int key : {Qt::Key_Tab, Qt::Key_Down})
-    EditWith(G->GetItem(0), {[&, key] {
-               guitest::Type(Editor(), key);
-               guitest::Type(Editor(), Qt::Key_Escape);
-             }});
-  EXPECT_EQ(ends, (std::vector<std::string>{"modified", "modified"}));
 }
 
 // Tab carries the focus with the edit from item to item; across columns the item keeps it. Each
