@@ -205,14 +205,8 @@ TEST_F(DlgUploadTest, CancelWhileSendingAsksThenRollsBack) {
 }
 
 TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
-  struct Case {
-    const char* Name;
-    int Answer;
-    bool Committed;
-  };
-  const Case cases[] = {{"No keeps sending", IDNO, true}, {"Yes rolls the order back", IDYES, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "Yes rolls the order back" : "No keeps sending");
     // The first photo is refused once: the thread then waits out its retry delay on the clock,
     // still sending, when the window manager's close request (Alt+F4, the close box) comes.
     clock::SetInstant(false);
@@ -233,7 +227,7 @@ TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
         }));
         Dlg->ActCancel->Execute();
       });
-      return c.Answer;
+      return yes ? IDYES : IDNO;
     });
     guitest::PostWork([&] {
       Send();
@@ -247,21 +241,18 @@ TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
     EXPECT_EQ(boxes[0].Caption, u"Подтверждение");
     EXPECT_EQ(boxes[0].Type, 0x124u);
     EXPECT_TRUE(openAfterAnswer);
-    EXPECT_EQ(Dlg->Pages->GetActivePage(), c.Committed ? Dlg->PageSucc : Dlg->PageCancel);
+    EXPECT_EQ(Dlg->Pages->GetActivePage(), yes ? Dlg->PageCancel : Dlg->PageSucc);
     // The photos sent leave the main window's list; after a rollback every photo stays in it.
-    EXPECT_EQ(Deleted, c.Committed ? std::vector<bool>({true, true, true}) : std::vector<bool>());
+    EXPECT_EQ(Deleted, yes ? std::vector<bool>() : std::vector<bool>({true, true, true}));
     pf::testing::SetMessageBoxHook(nullptr);
     FreeAndNil(Dlg);  // a rollback follows the thread's report
-    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), c.Committed ? 1u : 0u);
-    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), c.Committed ? 0u : 1u);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), yes ? 0u : 1u);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), yes ? 1u : 0u);
   }
 }
 
 TEST_F(DlgUploadTest, TheResultPageShowsWhileTheRollbackIsStillUnderWay) {
-  labserver::TFault refuse;
-  refuse.Kind = TRequestKind::Photo;
-  refuse.Count = -1;
-  Lab->AddFault(refuse);
+  Lab->RefuseFirst(TRequestKind::Photo, -1);  // every photo, every attempt
   // The lab holds the rollback's reply until it stops.
   Lab->DelayReply(TRequestKind::Rollback, 20000);
   Make();
