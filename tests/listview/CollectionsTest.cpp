@@ -275,13 +275,11 @@ TEST_F(CollectionsTest, GroupMarginRectanglesFollowWhatShows) {
   Build({{u"a"}});
   TEmberGroup* g = LV->GetGroups()->GetGroup(0);
   TEmberPaintInfoBaseGroup* info = LV->GetPaintInfoGroup();
-  info->GetMarginTop()->SetSize(30);
-  info->GetMarginBottom()->SetVisible(true);
-  info->GetMarginBottom()->SetSize(20);
-  info->GetMarginLeft()->SetVisible(true);
-  info->GetMarginLeft()->SetSize(10);
-  info->GetMarginRight()->SetVisible(true);
-  info->GetMarginRight()->SetSize(0);
+  for (auto [margin, size] : {std::pair<TEmberMargin*, Integer>{info->GetMarginTop(), 30},
+                              {info->GetMarginBottom(), 20}, {info->GetMarginLeft(), 10}, {info->GetMarginRight(), 0}}) {
+    margin->SetVisible(true);
+    margin->SetSize(size);
+  }
   struct Case {
     bool show;
     TRect top, bottom, left, right, client;

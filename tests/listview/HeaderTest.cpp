@@ -385,7 +385,6 @@ TEST_F(HeaderTest, DragsScrollSidewaysOnlyWithColumnsInReportViews) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Build();
-    LV->SetBounds(0, 0, 400, 300);
     LV->SetView(c.view);
     TCustomEmberDragManagerBase* m = c.columns ? static_cast<TCustomEmberDragManagerBase*>(H->GetDragManager())
                                                : LV->GetDragManager();
