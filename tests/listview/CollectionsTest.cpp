@@ -307,24 +307,20 @@ TEST_F(CollectionsTest, GroupsInARectangleAndUnderAPoint) {
   gs->GetGroup(1)->SetVisible(false);
   const TRect places[] = {{0, 0, 400, 100}, {}, {0, 100, 400, 130}, {0, 130, 400, 230}, {0, 230, 400, 330}};
   for (Integer g = 0; g < 5; ++g) gs->GetGroup(g)->SetDisplayRect(places[g]);
-  auto name = [](TEmberGroup* g) {
-    const String c = g ? g->GetCaption() : u"nil";
-    return std::string(c.begin(), c.end());
-  };
   const TRect inG3{0, 150, 400, 200};
-  EXPECT_EQ(name(gs->FirstGroupInRect(inG3)), "G3");
+  EXPECT_EQ(Name(gs->FirstGroupInRect(inG3)), "G3");
   const std::pair<Integer, const char*> next[] = {
       {0, "G2"},  // the next visible group has no items
       {1, "G2"},  // from a hidden group: the visible groups after it
       {2, "G3"},
       {3, "nil"},  // G4 neither meets the rectangle nor is empty
   };
-  for (const auto& [from, expected] : next) EXPECT_EQ(name(gs->NextGroupInRect(gs->GetGroup(from), inG3)), expected) << from;
-  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 160})), "G3");
-  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 100})), "G2");
-  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 330})), "nil");
+  for (const auto& [from, expected] : next) EXPECT_EQ(Name(gs->NextGroupInRect(gs->GetGroup(from), inG3)), expected) << from;
+  EXPECT_EQ(Name(gs->GroupByPoint(TPoint{10, 160})), "G3");
+  EXPECT_EQ(Name(gs->GroupByPoint(TPoint{10, 100})), "G2");
+  EXPECT_EQ(Name(gs->GroupByPoint(TPoint{10, 330})), "nil");
   gs->GetGroup(3)->SetEnabled(false);
-  EXPECT_EQ(name(gs->GroupByPoint(TPoint{10, 160})), "nil");
+  EXPECT_EQ(Name(gs->GroupByPoint(TPoint{10, 160})), "nil");
 }
 
 TEST_F(CollectionsTest, GridPositionsFollowTheFillingOrder) {
