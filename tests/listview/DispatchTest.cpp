@@ -250,11 +250,7 @@ TEST_F(ListviewTest, GlobalGlyphsLoadOnFirstUseOnly) {
   gi->SetGroupCollapseButton(nullptr);
   EXPECT_EQ(gi->GetGroupCollapseButton()->GetHeight(), 9);
   // The arrow's magenta corner leaves a white sheet white.
-  Owned<TBitmap> sheet(TBitmap::New());
-  sheet->SetPixelFormat(TPixelFormat::pf32bit);
-  sheet->SetSize(16, 16);
-  sheet->GetCanvas()->GetBrush()->SetColor(clWhite);
-  sheet->GetCanvas()->FillRect(TRect{0, 0, 16, 16});
+  Owned<TBitmap> sheet(Filled(16, 16, 255));
   sheet->GetCanvas()->Draw(0, 0, gi->GetColumnSortDown());
   EXPECT_EQ(sheet->GetCanvas()->GetPixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
 }
