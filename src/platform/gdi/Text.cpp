@@ -318,16 +318,25 @@ String PathEllipsis(TFontSource& src, StringView s, int maxWidth) {
   return CutToFit(src, s.substr(0, sep), maxWidth - Width(src, Ellipsis) - Width(src, tail), after, maxWidth);
 }
 
-int TabbedWidth(TFontSource& src, StringView s, bool tabs, int tabStop) {
-  if (!tabs || tabStop <= 0) return Width(src, s);
+// Lays the stretches of `s` between tabs one after another, each tab moving on to the next stop:
+// calls `lay(part, from, pos)` for each (its place in `s` and where it starts) and answers the width.
+template <class Lay>
+int LayTabStretches(TFontSource& src, StringView s, int tabStop, Lay&& lay) {
   int w = 0;
   for (size_t from = 0;;) {
     const size_t tab = s.find(u'\t', from);
-    w += Width(src, s.substr(from, tab == StringView::npos ? StringView::npos : tab - from));
+    const StringView part = s.substr(from, tab == StringView::npos ? StringView::npos : tab - from);
+    lay(part, from, w);
+    w += Width(src, part);
     if (tab == StringView::npos) return w;
     w = (w / tabStop + 1) * tabStop;
     from = tab + 1;
   }
+}
+
+int TabbedWidth(TFontSource& src, StringView s, bool tabs, int tabStop) {
+  if (!tabs || tabStop <= 0) return Width(src, s);
+  return LayTabStretches(src, s, tabStop, [](StringView, size_t, int) {});
 }
 
 // Breaks one paragraph between words; a word wider than the line stays whole unless the caller
@@ -366,7 +375,7 @@ std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, 
     pos = end;
     while (pos < p.size() && p[pos] == u' ') ++pos;
     if (pos >= p.size()) break;
-    for (k = 0; k < cuts.size() && cuts[k].End <= pos;) ++k;
+    k = static_cast<size_t>(std::partition_point(cuts.begin(), cuts.end(), [&](const TCut& c) { return c.End <= pos; }) - cuts.begin());
   }
   return lines;
 }
@@ -452,17 +461,10 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
                 : -1;
     if (tabs && tabStop > 0 && l.find(u'\t') != String::npos && NeedsShaping(l)) {
       // Each stretch between tabs is laid out on its own at its tab stop.
-      int pos = 0;
-      for (size_t from = 0;;) {
-        const size_t tab = l.find(u'\t', from);
-        const StringView part = StringView(l).substr(from, tab == String::npos ? String::npos : tab - from);
+      LayTabStretches(src, l, tabStop, [&](StringView part, size_t from, int pos) {
         const int mark = u >= static_cast<int>(from) && u < static_cast<int>(from + part.size()) ? u - static_cast<int>(from) : -1;
         OutputText(dc, x + pos, y, options, r, part, nullptr, mark);
-        pos += Width(src, part);
-        if (tab == String::npos) break;
-        pos = (pos / tabStop + 1) * tabStop;
-        from = tab + 1;
-      }
+      });
     } else if (tabs && l.find(u'\t') != String::npos) {
       std::vector<int> dx(l.size());
       int pos = 0;
