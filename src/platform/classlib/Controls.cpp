@@ -220,10 +220,12 @@ void TControl::SetParent(TWinControl* parent) {
 
 void TControl::SetBounds(Integer left, Integer top, Integer width, Integer height) {
   // A control with a window is asked as its window takes the size (WM_WINDOWPOSCHANGING).
-  const auto* wc = dynamic_cast<const TWinControl*>(this);
-  if ((width != FWidth || height != FHeight) && !(wc && wc->HandleAllocated()) && !CheckNewSize(width, height)) {
-    width = FWidth;
-    height = FHeight;
+  if (width != FWidth || height != FHeight) {
+    const auto* wc = dynamic_cast<const TWinControl*>(this);
+    if (!(wc && wc->HandleAllocated()) && !CheckNewSize(width, height)) {
+      width = FWidth;
+      height = FHeight;
+    }
   }
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   FLeft = left;

@@ -20,6 +20,13 @@ namespace {
 using namespace dlgtest;
 using labserver::TRequestKind;
 
+// The question a cancel asks while photos are being sent: Yes/No, No the default.
+void ExpectTheCancelQuestion(const pf::testing::TMessageBoxRequest& box) {
+  EXPECT_EQ(box.Text, u"Вы действительно хотите прервать загрузку фотографий и отменить заказ?");
+  EXPECT_EQ(box.Caption, u"Подтверждение");
+  EXPECT_EQ(box.Type, 0x124u);
+}
+
 class DlgUploadTest : public DialogsTest {
 protected:
   void SetUp() override {
@@ -194,9 +201,7 @@ TEST_F(DlgUploadTest, CancelWhileSendingAsksThenRollsBack) {
   Dlg->Execute();
   const auto& boxes = pf::testing::MessageBoxLog();
   ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[0].Text, u"Вы действительно хотите прервать загрузку фотографий и отменить заказ?");
-  EXPECT_EQ(boxes[0].Caption, u"Подтверждение");
-  EXPECT_EQ(boxes[0].Type, 0x124u);
+  ExpectTheCancelQuestion(boxes[0]);
   EXPECT_EQ(Dlg->Pages->GetActivePage(), Dlg->PageCancel);
   EXPECT_TRUE(Deleted.empty());
   FreeAndNil(Dlg);  // the thread's rollback follows its report
@@ -237,9 +242,7 @@ TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
     Dlg->Execute();
     const auto& boxes = pf::testing::MessageBoxLog();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].Text, u"Вы действительно хотите прервать загрузку фотографий и отменить заказ?");
-    EXPECT_EQ(boxes[0].Caption, u"Подтверждение");
-    EXPECT_EQ(boxes[0].Type, 0x124u);
+    ExpectTheCancelQuestion(boxes[0]);
     EXPECT_TRUE(openAfterAnswer);
     EXPECT_EQ(Dlg->Pages->GetActivePage(), yes ? Dlg->PageCancel : Dlg->PageSucc);
     // The photos sent leave the main window's list; after a rollback every photo stays in it.
