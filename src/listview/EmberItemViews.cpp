@@ -694,9 +694,12 @@ void TEmberViewSmallIconItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Colu
   Integer position = 0;
   if (!BeginRectArray(Item, Column, RectArray, position)) return;
   TCustomEmberListview* lv = Item->GetOwnerListview();
-  // Without a column the row's first cell is the one the user sees first, wherever the columns
-  // were dragged.
-  if (!Column && lv && lv->GetHeader()->GetColumns()->GetCount() > 0)
+  // Without a column a report row's first cell is the one the user sees first, wherever the
+  // columns were dragged. The other views paint the item's own caption without a column, and are
+  // measured so: a column dragged in the report view must not lend them its caption.
+  const TEmberListStyle view = lv ? lv->GetView() : TEmberListStyle::elsSmallIcon;
+  const bool report = view == TEmberListStyle::elsReport || view == TEmberListStyle::elsReportThumb;
+  if (!Column && report && lv->GetHeader()->GetColumns()->GetCount() > 0)
     Column = lv->GetHeader()->FirstColumnByPosition();
   const Integer index = ColumnIndex(Column);
 

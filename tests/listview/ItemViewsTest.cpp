@@ -368,6 +368,8 @@ TEST_F(ItemViewsTest, SmallIconRowRectArrays) {
     Integer Image;
     TEmberCheckType Check;
     TRect CheckR, Icon, Label, Text, ClickSelect, DragSelect;
+    // A report view's "12 KB" column was dragged in front of the name column.
+    bool SizeColumnFirst{false};
   };
   // Text 72 × 13, centred vertically in the label less 2, then moved to the label's left.
   const RowCase cases[] = {
@@ -377,9 +379,21 @@ TEST_F(ItemViewsTest, SmallIconRowRectArrays) {
        {0, 0, 0, 17}, {4, 0, 200, 17}, {4, 2, 76, 15}, {2, 0, 78, 17}, {13, 0, 67, 17}},  // 76: 11 a side
       {"check box and picture", TEmberListStyle::elsGrid, 0, TEmberCheckType::ectBox, {2, 0, 18, 16},
        {20, 0, 36, 16}, {40, 0, 200, 17}, {40, 2, 112, 15}, {20, 0, 114, 17}, {34, 0, 100, 17}},
+      // These views paint the item's own caption, box and picture, whatever the header's order.
+      {"check box and picture, columns dragged", TEmberListStyle::elsGrid, 0, TEmberCheckType::ectBox,
+       {2, 0, 18, 16}, {20, 0, 36, 16}, {40, 0, 200, 17}, {40, 2, 112, 15}, {20, 0, 114, 17}, {34, 0, 100, 17}, true},
+      {"nothing before the label, columns dragged", TEmberListStyle::elsList, -1, TEmberCheckType::ectNone,
+       {0, 0, 0, 17}, {0, 0, 0, 17}, {4, 0, 200, 17}, {4, 2, 76, 15}, {2, 0, 78, 17}, {13, 0, 67, 17}, true},
   };
   for (const RowCase& c : cases) {
     SCOPED_TRACE(c.Name);
+    if (c.SizeColumnFirst && LV->GetHeader()->GetColumns()->GetCount() == 0) {
+      LV->GetHeader()->GetColumns()->Add()->SetWidth(100);
+      LV->GetHeader()->GetColumns()->Add()->SetWidth(80);
+      Item->SetCaptions(1, u"12 KB");
+      LV->GetHeader()->GetColumns()->GetColumn(1)->SetPosition(0);
+      LV->GetHeader()->Rebuild(true);
+    }
     Item->SetImageIndex(c.Image);
     LV->GetPaintInfoItem()->SetCheckType(c.Check);
     const TEmberRectArrayObject ra = Rects(c.View, TRect{0, 0, 200, 17});
@@ -429,6 +443,14 @@ TEST_F(ItemViewsTest, ReportRowInColumns) {
   ra = Rects(TEmberListStyle::elsReport, row);
   EXPECT_RECT(ra.BoundsRect, 0, 2, 100, 19);
   EXPECT_RECT(ra.TextRect, 4, 4, 76, 17);
+  // ... the first by position, once the size column was dragged in front: "12 KB" right-aligned.
+  size->SetPosition(0);
+  LV->GetHeader()->Rebuild(true);
+  ra = Rects(TEmberListStyle::elsReport, row);
+  EXPECT_RECT(ra.BoundsRect, 0, 2, 80, 19);
+  EXPECT_RECT(ra.TextRect, 42, 4, 72, 17);
+  name->SetPosition(0);
+  LV->GetHeader()->Rebuild(true);
 
   // The group's margins: the first column starts after the left one, the last column ends the
   // right one earlier.
