@@ -250,12 +250,13 @@ bool TUploader::DownloadURL(const String& URL, TMemoryStream* SaveTo, String& Re
     Response = DownloadFailed + StatusText(r);
     return false;
   }
+  // What arrived before a read failed stays in the stream, as each read appends to it.
   SaveTo->Clear();
+  SaveTo->WriteBytes(r.Body);
   if (r.FailedStage == inet::THttpStage::Receive) {
     Response = ReadFailed + r.ErrorText;
     return false;
   }
-  SaveTo->WriteBytes(r.Body);
   return true;
 }
 

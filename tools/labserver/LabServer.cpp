@@ -136,6 +136,7 @@ const char* FaultName(TFaultAction a) {
     case TFaultAction::OmitOrderDigits: return "OmitOrderDigits";
     case TFaultAction::OrderDigits: return "OrderDigits";
     case TFaultAction::Trickle: return "Trickle";
+    case TFaultAction::CutShort: return "CutShort";
   }
   return "";
 }
@@ -239,7 +240,25 @@ struct TLabServer::Impl {
   // Answers 200 with `reply`, one byte every `intervalMs`; the record is finished when the last
   // byte went, the client closed or the server stops.
   void Trickle(size_t index, int fd, std::string reply, int64_t intervalMs, httplib::Response& res);
+  // Answers 200 declaring one byte more than `reply`, sends `reply` and closes the connection.
+  void CutShort(size_t index, std::string reply, httplib::Response& res);
 };
+
+void TLabServer::Impl::CutShort(size_t index, std::string reply, httplib::Response& res) {
+  res.status = 200;
+  Update(index, [&](TRecordedRequest& r) {
+    r.Status = 200;
+    r.Reply = reply;
+  });
+  auto body = std::make_shared<std::string>(std::move(reply));
+  // The provider's refusal makes the server close the connection with the body unfinished.
+  res.set_content_provider(
+      body->size() + 1, kTextPlain,
+      [body](size_t offset, size_t, httplib::DataSink& sink) {
+        return offset < body->size() && sink.write(body->data() + offset, body->size() - offset);
+      },
+      [this, index](bool) { Update(index, [](TRecordedRequest& r) { r.Finished = true; }); });
+}
 
 void TLabServer::Impl::Trickle(size_t index, int fd, std::string reply, int64_t intervalMs,
                                httplib::Response& res) {
@@ -416,6 +435,7 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
       case TFaultAction::Status:
       case TFaultAction::CloseConnection:
       case TFaultAction::Trickle:
+      case TFaultAction::CutShort:
         apply = fault->Apply;
         break;
       default:
@@ -440,6 +460,9 @@ void TLabServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
         return;
       case TFaultAction::Trickle:
         Trickle(index, fd, fault->Reply.empty() ? "OK" : fault->Reply, fault->DelayMs, res);
+        return;
+      case TFaultAction::CutShort:
+        CutShort(index, fault->Reply.empty() ? "OK" : fault->Reply, res);
         return;
       default:
         break;

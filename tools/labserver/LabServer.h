@@ -106,6 +106,8 @@ enum class TFaultAction {
   OrderDigits,      // start: "order_digits=" followed by `Reply` (e.g. "99999999999")
   Trickle,          // answer 200 whose body (`Reply`, default "OK") comes one byte every `DelayMs`,
                     // its whole length declared up front; ends with the client or Stop()
+  CutShort,         // answer 200 declaring one byte more than `Reply` (default "OK") holds, send
+                    // `Reply`, then close the connection: a reply cut off in its body
 };
 
 struct TFault {
@@ -113,11 +115,11 @@ struct TFault {
   TFaultAction Action{TFaultAction::Refuse};
   int Count{1};          // how many matching requests it acts on; -1: all of them
   int Status{500};       // for Status
-  std::string Reply;     // for Refuse, Reply and OrderDigits
+  std::string Reply;     // for Refuse, Reply, OrderDigits, Trickle and CutShort
   int64_t DelayMs{0};    // for Delay
-  // For Reply, Status, CloseConnection and Trickle: whether the request still takes effect (a
-  // photo stored whose reply is then lost). Start faults always allocate the order; Refuse never
-  // applies.
+  // For Reply, Status, CloseConnection, Trickle and CutShort: whether the request still takes
+  // effect (a photo stored whose reply is then lost). Start faults always allocate the order;
+  // Refuse never applies.
   bool Apply{false};
 };
 

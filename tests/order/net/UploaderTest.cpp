@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <strings.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -97,6 +98,12 @@ void ExpectFailureText(const String& response, const char16_t* prefix, const cha
   EXPECT_GT(response.size(), String(prefix).size()) << "the reason follows the text";
 }
 
+bool HasHeader(const labserver::TRecordedRequest& r, const std::string& name) {
+  for (const auto& [n, v] : r.Headers)
+    if (strcasecmp(n.c_str(), name.c_str()) == 0) return true;
+  return false;
+}
+
 class UploaderTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() { inet::GlobalInitialize(); }
@@ -183,6 +190,7 @@ TEST_F(UploaderTest, WholeOrderReachesTheLabByteForByte) {
     EXPECT_EQ(records[i].Header("User-Agent"), kAgent);
     EXPECT_EQ(records[i].Header("Cookie"), "");
     EXPECT_EQ(records[i].Header("Expect"), "");
+    EXPECT_FALSE(HasHeader(records[i], "Accept")) << "the lab's requests name no accept types";
     EXPECT_EQ(records[i].Body, expected[i]);
   }
 
@@ -394,6 +402,7 @@ TEST_F(UploaderTest, DownloadOfThePriceList) {
   ASSERT_TRUE(uploader->DownloadURL(Utf8ToString(FServer->PriceListUrl()), stream.get(), response));
   EXPECT_EQ(response, u"");
   EXPECT_EQ(stream->Bytes(), "MinPrice=50\r\nUploadScript=" + FServer->BaseUrl() + "/upload3.php\r\n");
+  EXPECT_FALSE(HasHeader(FServer->Requests(TRequestKind::PriceList).at(0), "Accept"));
 
   FServer->SetPriceList("");
   ASSERT_TRUE(uploader->DownloadURL(Utf8ToString(FServer->PriceListUrl()), stream.get(), response));
@@ -402,33 +411,65 @@ TEST_F(UploaderTest, DownloadOfThePriceList) {
 
 TEST_F(UploaderTest, DownloadFailureTexts) {
   const String base = Utf8ToString(FServer->BaseUrl());
+  const std::string stale = "stale";
+  const std::string tooLong((16 << 20) + 1, 'x');
   struct Case {
     const char* what;
     String url;
     std::string priceList;
     const char16_t* prefix;
     const char16_t* exact;
+    std::string kept;     // the stream afterwards: untouched until the body is read, then what came
+    std::string cutReply; // when set, the reply is cut off after these bytes
   };
   // The reasons are short sentences in the customer's language, never the HTTP library's English.
   const Case cases[] = {
-      {"missing file", base + u"/UserFiles/Image/none.cfg", "", nullptr, u"Не удалось скачать файл. 404 - Not Found"},
+      {"missing file", base + u"/UserFiles/Image/none.cfg", "", nullptr, u"Не удалось скачать файл. 404 - Not Found",
+       stale, ""},
       {"nobody listening", u"http://127.0.0.1:" + IntToStr(ClosedPort()) + u"/x", "", nullptr,
-       u"Сбой при подключении. Сервер отказал в подключении."},
+       u"Сбой при подключении. Сервер отказал в подключении.", stale, ""},
       // A name under .invalid is reserved never to have an address: it fails without any network.
-      {"host not found", u"http://lab.invalid/x", "", nullptr, u"Сбой при подключении. Сервер с таким именем не найден."},
+      {"host not found", u"http://lab.invalid/x", "", nullptr, u"Сбой при подключении. Сервер с таким именем не найден.",
+       stale, ""},
       {"secure connection to a plain server", u"https://127.0.0.1:" + IntToStr(FServer->Port()) + u"/x", "", nullptr,
-       u"Сбой при подключении. Не удалось установить защищённое соединение с сервером."},
-      {"another scheme", u"ftp://127.0.0.1/x", "", nullptr, u"Сбой при подключении. Адрес сервера недоступен."},
-      {"price list beyond 16 MiB", Utf8ToString(FServer->PriceListUrl()), std::string((16 << 20) + 1, 'x'), nullptr,
-       u"Сбой при скачивании данных. Ответ сервера слишком велик."},
+       u"Сбой при подключении. Не удалось установить защищённое соединение с сервером.", stale, ""},
+      {"another scheme", u"ftp://127.0.0.1/x", "", nullptr, u"Сбой при подключении. Адрес сервера недоступен.", stale,
+       ""},
+      {"price list beyond 16 MiB", Utf8ToString(FServer->PriceListUrl()), tooLong, nullptr,
+       u"Сбой при скачивании данных. Ответ сервера слишком велик.", tooLong.substr(0, 16 << 20), ""},
+      {"cut off in the body", Utf8ToString(FServer->PriceListUrl()), "", nullptr,
+       u"Сбой при скачивании данных. Ответ сервера получен не полностью.", "MinPrice=50\r\n", "MinPrice=50\r\n"},
   };
   Owned<TUploader> uploader = NewUploader();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FServer->SetPriceList(c.priceList);
+    FServer->ClearFaults();
+    if (!c.cutReply.empty())
+      FServer->AddFault({.Kind = TRequestKind::PriceList, .Action = TFaultAction::CutShort, .Reply = c.cutReply});
     Owned<TMemoryStream> stream(TMemoryStream::New());
+    stream->WriteBytes(stale);
     String response;
     EXPECT_FALSE(uploader->DownloadURL(c.url, stream.get(), response));
     ExpectFailureText(response, c.prefix, c.exact);
+    EXPECT_TRUE(stream->Bytes() == c.kept) << stream->GetSize() << " bytes kept";
   }
+}
+
+TEST_F(UploaderTest, ThePathTravelsAsGiven) {
+  // The lab's script may sit behind a path the server itself resolves; the client sends it untouched.
+  const String base = Utf8ToString(FServer->BaseUrl());
+  Owned<TUploader> uploader = StartedUploader();
+  FServer->ClearRequests();
+  String response;
+  UploadScriptURL = base + u"/a/../cgi/./up.php";
+  EXPECT_FALSE(uploader->PostText(u"text", response));
+  Owned<TMemoryStream> stream(TMemoryStream::New());
+  EXPECT_FALSE(uploader->DownloadURL(base + u"/b/./../params.cfg", stream.get(), response));
+  auto records = FServer->Requests();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].Method, "POST");
+  EXPECT_EQ(records[0].Target, "/a/../cgi/./up.php");
+  EXPECT_EQ(records[1].Method, "GET");
+  EXPECT_EQ(records[1].Target, "/b/./../params.cfg");
 }
