@@ -86,17 +86,17 @@ HRESULT TEmberAccessibleManager::DisconnectFromObject() {
 }
 
 HRESULT TEmberAccessibleManager::CheckChild(const VARIANT& Child, LONG& Index) const {
-  // A client may pass anything: only integers naming this object or one of its children count.
-  if (Child.vt() != VT_I4 || Child.lVal() < 0 || Child.lVal() > ChildCount()) return E_INVALIDARG;
+  // A client may pass anything: an argument that is no integer is no child id at all, and an
+  // integer naming neither this object nor one of its children names nothing to answer for.
+  if (Child.vt() != VT_I4) return E_INVALIDARG;
+  if (Child.lVal() < 0 || Child.lVal() > ChildCount()) return DISP_E_MEMBERNOTFOUND;
   Index = Child.lVal();
   return S_OK;
 }
 
-HRESULT TEmberAccessibleManager::NotFound(const VARIANT& Child, String* Out) const {
+HRESULT TEmberAccessibleManager::NotFound(String* Out) {
   if (!Out) return E_POINTER;
   Out->clear();
-  LONG i;
-  if (FEmberObject && CheckChild(Child, i) != S_OK) return E_INVALIDARG;
   return DISP_E_MEMBERNOTFOUND;
 }
 
@@ -203,7 +203,9 @@ HRESULT TEmberAccessibleManager::Get_accName(const VARIANT& child, String* name)
   name->clear();
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
-  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  HRESULT hr = CheckChild(child, i);
+  if (hr == DISP_E_MEMBERNOTFOUND && ChildAnswersEmpty(true)) return S_OK;
+  if (hr != S_OK) return hr;
   *name = NameOf(i);
   return S_OK;
 }
@@ -213,7 +215,9 @@ HRESULT TEmberAccessibleManager::Get_accRole(const VARIANT& child, VARIANT* role
   role->Clear();
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
-  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  HRESULT hr = CheckChild(child, i);
+  if (hr == DISP_E_MEMBERNOTFOUND && ChildAnswersEmpty(false)) return S_OK;
+  if (hr != S_OK) return hr;
   if (LONG r = RoleOf(i)) *role = VARIANT::I4(r);
   return S_OK;
 }
@@ -223,14 +227,16 @@ HRESULT TEmberAccessibleManager::Get_accState(const VARIANT& child, VARIANT* sta
   state->Clear();
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
-  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  HRESULT hr = CheckChild(child, i);
+  if (hr == DISP_E_MEMBERNOTFOUND && ChildAnswersEmpty(false)) return S_OK;
+  if (hr != S_OK) return hr;
   *state = VARIANT::I4(StateOf(i));
   return S_OK;
 }
 
-HRESULT TEmberAccessibleManager::Get_accHelpTopic(String* file, const VARIANT& child, LONG* topic) {
+HRESULT TEmberAccessibleManager::Get_accHelpTopic(String* file, const VARIANT&, LONG* topic) {
   if (topic) *topic = 0;
-  return NotFound(child, file);
+  return NotFound(file);
 }
 
 HRESULT TEmberAccessibleManager::Get_accFocus(VARIANT* focus) {
@@ -256,15 +262,9 @@ HRESULT TEmberAccessibleManager::Get_accSelection(VARIANT* selection) {
   return S_OK;
 }
 
-HRESULT TEmberAccessibleManager::accSelect(LONG, const VARIANT& child) {
-  String ignored;
-  return NotFound(child, &ignored);
-}
+HRESULT TEmberAccessibleManager::accSelect(LONG, const VARIANT&) { return DISP_E_MEMBERNOTFOUND; }
 
-HRESULT TEmberAccessibleManager::accDoDefaultAction(const VARIANT& child) {
-  String ignored;
-  return NotFound(child, &ignored);
-}
+HRESULT TEmberAccessibleManager::accDoDefaultAction(const VARIANT&) { return DISP_E_MEMBERNOTFOUND; }
 
 HRESULT TEmberAccessibleManager::accNavigate(LONG, const VARIANT&, VARIANT* end) {
   if (end) end->Clear();
@@ -276,7 +276,7 @@ HRESULT TEmberAccessibleManager::accLocation(LONG* left, LONG* top, LONG* width,
   *left = *top = *width = *height = 0;
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
-  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  if (HRESULT hr = CheckChild(child, i); hr != S_OK) return hr;
   TRect r = ToScreen(Listview(), ClientRectOf(i));
   if (r.Right <= r.Left || r.Bottom <= r.Top) return DISP_E_MEMBERNOTFOUND;
   *left = r.Left;
@@ -437,6 +437,12 @@ bool TEmberElementAccessibleManager<E, B>::Leaf() const {
   return kLeaf<E>;
 }
 template <class E, class B>
+bool TEmberElementAccessibleManager<E, B>::ChildAnswersEmpty(bool Name) const {
+  if constexpr (std::is_same_v<E, TEmberItem>) return true;
+  else if constexpr (std::is_same_v<E, TEmberColumn>) return !Name;
+  else return false;
+}
+template <class E, class B>
 LONG TEmberElementAccessibleManager<E, B>::ChildCount() const {
   if constexpr (kLeaf<E>) return 0;
   else return this->FEmberObject ? ChildCountOf(Element()) : 0;
@@ -488,7 +494,7 @@ template class TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessib
 HRESULT TEmberItemAccessibleManager::Set_accName(const VARIANT& child, const String& name) {
   if (!FEmberObject) return DISP_E_MEMBERNOTFOUND;
   LONG i;
-  if (CheckChild(child, i) != S_OK) return E_INVALIDARG;
+  if (HRESULT hr = CheckChild(child, i); hr != S_OK) return hr;
   TCustomEmberListview* lv = Listview();
   if (!lv || !lv->GetEditManager()->GetEnabled()) return S_FALSE;
   Element()->SetCaption(name);
@@ -507,15 +513,6 @@ HRESULT TEmberHeaderAccessibleManager::HitTest(TPoint p, VARIANT* hit) {
       if (ComPtr<IAccessible> acc = AccessibleOf(c->GetAccessible())) return AsDispatch(acc, hit);
   }
   return S_OK;
-}
-
-// A column has no children; the name of one asked for is not there to give.
-HRESULT TEmberColumnAccessibleManager::Get_accName(const VARIANT& child, String* name) {
-  if (name && FEmberObject && child.vt() == VT_I4 && child.lVal() > 0) {
-    name->clear();
-    return DISP_E_MEMBERNOTFOUND;
-  }
-  return TEmberHeaderAccessibleManager::Get_accName(child, name);
 }
 
 HRESULT TEmberColumnAccessibleManager::HitTest(TPoint, VARIANT* hit) {

@@ -47,16 +47,16 @@ public:
   HRESULT Get_accChildCount(LONG* count) override;
   HRESULT Get_accChild(const VARIANT& child, IDispatch** out) override;
   HRESULT Get_accName(const VARIANT& child, String* name) override;
-  HRESULT Get_accValue(const VARIANT& child, String* value) override { return NotFound(child, value); }
-  HRESULT Get_accDescription(const VARIANT& child, String* text) override { return NotFound(child, text); }
+  HRESULT Get_accValue(const VARIANT&, String* value) override { return NotFound(value); }
+  HRESULT Get_accDescription(const VARIANT&, String* text) override { return NotFound(text); }
   HRESULT Get_accRole(const VARIANT& child, VARIANT* role) override;
   HRESULT Get_accState(const VARIANT& child, VARIANT* state) override;
-  HRESULT Get_accHelp(const VARIANT& child, String* help) override { return NotFound(child, help); }
+  HRESULT Get_accHelp(const VARIANT&, String* help) override { return NotFound(help); }
   HRESULT Get_accHelpTopic(String* file, const VARIANT& child, LONG* topic) override;
-  HRESULT Get_accKeyboardShortcut(const VARIANT& child, String* keys) override { return NotFound(child, keys); }
+  HRESULT Get_accKeyboardShortcut(const VARIANT&, String* keys) override { return NotFound(keys); }
   HRESULT Get_accFocus(VARIANT* focus) override;
   HRESULT Get_accSelection(VARIANT* selection) override;
-  HRESULT Get_accDefaultAction(const VARIANT& child, String* action) override { return NotFound(child, action); }
+  HRESULT Get_accDefaultAction(const VARIANT&, String* action) override { return NotFound(action); }
   HRESULT accSelect(LONG flags, const VARIANT& child) override;
   HRESULT accLocation(LONG* left, LONG* top, LONG* width, LONG* height, const VARIANT& child) override;
   HRESULT accNavigate(LONG direction, const VARIANT& start, VARIANT* end) override;
@@ -95,9 +95,14 @@ protected:
   // Objects without children answer S_FALSE to enumeration and Clone.
   virtual bool Leaf() const { return false; }
 
-  // A child argument this object knows: VT_I4 within 0..ChildCount (E_INVALIDARG otherwise).
+  // A child argument this object knows: VT_I4 within 0..ChildCount; DISP_E_MEMBERNOTFOUND for
+  // another integer, E_INVALIDARG for an argument that is no integer.
   HRESULT CheckChild(const VARIANT& Child, LONG& Index) const;
-  HRESULT NotFound(const VARIANT& Child, String* Out) const;
+  // Whether a name (`Name`), role or state asked of an id that is not the object's own is an
+  // empty answer rather than a missing one: items and columns, which have no children, answer so.
+  virtual bool ChildAnswersEmpty(bool) const { return false; }
+  // The answer of every question this control has no answer to, for every child id.
+  static HRESULT NotFound(String* Out);
   static HRESULT AsDispatch(const ComPtr<IAccessible>& Object, VARIANT* Out);
 
   TObject* FEmberObject{nullptr};
@@ -126,6 +131,7 @@ protected:
   TCustomEmberListview* Listview() const override;
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
   bool Leaf() const override;
+  bool ChildAnswersEmpty(bool Name) const override;
   TElement* Element() const { return static_cast<TElement*>(this->FEmberObject); }
   friend class TEmberAccessibleManager;
 };
@@ -144,9 +150,6 @@ protected:
 };
 
 class TEmberColumnAccessibleManager : public TEmberElementAccessibleManager<TEmberColumn, TEmberHeaderAccessibleManager> {
-public:
-  HRESULT Get_accName(const VARIANT& child, String* name) override;
-
 protected:
   HRESULT HitTest(TPoint ClientPoint, VARIANT* Hit) override;
 };

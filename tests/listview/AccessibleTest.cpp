@@ -100,16 +100,135 @@ TEST_F(AccessibleTest, ChildIdsFromAClientAreChecked) {
   String s;
   VARIANT v;
   LONG l, t, w, h;
-  for (const VARIANT& bad : {VARIANT(), Id(-1), Id(4), VARIANT::Dispatch(Root.Get())}) {
+  // An argument that is no integer is no child id at all; ids that name nothing are answered in
+  // EveryClassAnswersEveryChildId.
+  for (const VARIANT& bad : {VARIANT(), VARIANT::Dispatch(Root.Get())}) {
     EXPECT_EQ(Root->Get_accName(bad, &s), E_INVALIDARG);
     EXPECT_EQ(Root->Get_accRole(bad, &v), E_INVALIDARG);
     EXPECT_EQ(Root->Get_accState(bad, &v), E_INVALIDARG);
     EXPECT_EQ(Root->accLocation(&l, &t, &w, &h, bad), E_INVALIDARG);
   }
-  EXPECT_EQ(Of(Prints)->Get_accName(Id(4), &s), E_INVALIDARG);
-  EXPECT_EQ(Of(Prints->GetItem(0))->Get_accName(Id(1), &s), E_INVALIDARG);
+  EXPECT_EQ(Of(Prints)->Get_accName(Id(4), &s), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Of(Prints->GetItem(0))->Get_accName(Id(1), &s), S_OK);
   EXPECT_EQ(Of(LV->GetHeader()->GetColumns()->GetColumn(0))->Get_accName(Id(1), &s), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(Root->Get_accValue(Id(1), &s), DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_F(AccessibleTest, EveryClassAnswersEveryChildId) {
+  LV->GetGroups()->Rebuild(true);
+  // Each probe fills its result with something first and says whether the call left it empty.
+  using Probe = std::function<HRESULT(IAccessible*, const VARIANT&, bool&)>;
+  auto text = [](HRESULT (IAccessible::*get)(const VARIANT&, String*)) -> Probe {
+    return [get](IAccessible* a, const VARIANT& id, bool& empty) {
+      String s = u"x";
+      HRESULT hr = (a->*get)(id, &s);
+      empty = s.empty();
+      return hr;
+    };
+  };
+  auto number = [](HRESULT (IAccessible::*get)(const VARIANT&, VARIANT*)) -> Probe {
+    return [get](IAccessible* a, const VARIANT& id, bool& empty) {
+      VARIANT v = VARIANT::I4(99);
+      HRESULT hr = (a->*get)(id, &v);
+      empty = v.vt() == VT_EMPTY;
+      return hr;
+    };
+  };
+  auto action = [](std::function<HRESULT(IAccessible*, const VARIANT&)> call) -> Probe {
+    return [call](IAccessible* a, const VARIANT& id, bool& empty) {
+      empty = true;
+      return call(a, id);
+    };
+  };
+  // One letter per class (list view, group, item, header, column): S the answer with a value, E S_OK
+  // with an empty answer, N DISP_E_MEMBERNOTFOUND with an empty answer, I E_NOTIMPL, F S_FALSE, - not
+  // probed here. "child" is a child the object has; "other" an id naming nothing of it (for items
+  // and columns, which have no children, every id but the object's own).
+  struct Row {
+    const char* method;
+    Probe probe;
+    const char *self, *child, *other;
+  };
+  const Row rows[] = {
+      {"Get_accName", text(&IAccessible::Get_accName), "ESSSS", "SS-S-", "NNENN"},
+      {"Get_accRole", number(&IAccessible::Get_accRole), "SSSSS", "SS-S-", "NNENE"},
+      {"Get_accState", number(&IAccessible::Get_accState), "SSSSS", "SS-S-", "NNENE"},
+      {"Get_accValue", text(&IAccessible::Get_accValue), "NNNNN", "NN-N-", "NNNNN"},
+      {"Get_accDescription", text(&IAccessible::Get_accDescription), "NNNNN", "NN-N-", "NNNNN"},
+      {"Get_accHelp", text(&IAccessible::Get_accHelp), "NNNNN", "NN-N-", "NNNNN"},
+      {"Get_accKeyboardShortcut", text(&IAccessible::Get_accKeyboardShortcut), "NNNNN", "NN-N-", "NNNNN"},
+      {"Get_accDefaultAction", text(&IAccessible::Get_accDefaultAction), "NNNNN", "NN-N-", "NNNNN"},
+      {"Get_accHelpTopic",
+       [](IAccessible* a, const VARIANT& id, bool& empty) {
+         String file = u"x";
+         LONG topic = 7;
+         HRESULT hr = a->Get_accHelpTopic(&file, id, &topic);
+         empty = file.empty() && topic == 0;
+         return hr;
+       },
+       "NNNNN", "NN-N-", "NNNNN"},
+      {"accSelect", action([](IAccessible* a, const VARIANT& id) { return a->accSelect(/*take focus*/ 1, id); }),
+       "NNNNN", "NN-N-", "NNNNN"},
+      {"accDoDefaultAction", action([](IAccessible* a, const VARIANT& id) { return a->accDoDefaultAction(id); }),
+       "NNNNN", "NN-N-", "NNNNN"},
+      // The header does not show in this view: it has no rectangle, nor have its columns.
+      {"accLocation",
+       [](IAccessible* a, const VARIANT& id, bool& empty) {
+         LONG l = 1, t = 1, w = 1, h = 1;
+         HRESULT hr = a->accLocation(&l, &t, &w, &h, id);
+         empty = l == 0 && t == 0 && w == 0 && h == 0;
+         return hr;
+       },
+       "SSSNN", "-S-N-", "NNNNN"},
+      {"Set_accName", action([](IAccessible* a, const VARIANT& id) { return a->Set_accName(id, u"renamed"); }),
+       "IIFII", "II-I-", "IINII"},
+      {"Set_accValue", action([](IAccessible* a, const VARIANT& id) { return a->Set_accValue(id, u"v"); }), "IIIII",
+       "II-I-", "IIIII"},
+      {"Get_accChild",
+       [this](IAccessible* a, const VARIANT& id, bool& empty) {
+         IDispatch* d = Root.Get();
+         HRESULT hr = a->Get_accChild(id, &d);
+         empty = d == nullptr;
+         return hr;
+       },
+       "NNNNN", "NN-N-", "NNNNN"},
+      {"accNavigate",
+       [](IAccessible* a, const VARIANT& id, bool& empty) {
+         VARIANT v = VARIANT::I4(99);
+         HRESULT hr = a->accNavigate(/*next*/ 5, id, &v);
+         empty = v.vt() == VT_EMPTY;
+         return hr;
+       },
+       "IIIII", "II-I-", "IIIII"},
+  };
+  ComPtr<IAccessible> header = AccessibleOf(LV->GetHeader()->GetAccessible());
+  const ComPtr<IAccessible> objects[] = {Root, Of(Prints), Of(Prints->GetItem(1)), header,
+                                         Of(LV->GetHeader()->GetColumns()->GetColumn(0))};
+  const LONG children[] = {3, 3, 0, 2, 0};
+  for (const Row& row : rows) {
+    for (int k = 0; k < 5; ++k) {
+      ASSERT_TRUE(objects[k]);
+      const LONG n = children[k];
+      std::vector<std::pair<LONG, char>> ids{{0, row.self[k]}, {n + 1, row.other[k]}, {-1, row.other[k]},
+                                             {1000, row.other[k]}, {LONG(0x7FFFFFFF), row.other[k]}};
+      if (n > 0) ids.insert(ids.end(), {{1, row.child[k]}, {n, row.child[k]}});
+      for (auto [id, want] : ids) {
+        if (want == '-') continue;
+        SCOPED_TRACE(::testing::Message() << row.method << ", class " << k << ", child " << id);
+        bool empty = false;
+        const HRESULT hr = row.probe(objects[k].Get(), Id(id), empty);
+        switch (want) {
+          case 'S': EXPECT_EQ(hr, S_OK); EXPECT_FALSE(empty); break;
+          case 'E': EXPECT_EQ(hr, S_OK); EXPECT_TRUE(empty); break;
+          case 'N': EXPECT_EQ(hr, DISP_E_MEMBERNOTFOUND); EXPECT_TRUE(empty); break;
+          case 'I': EXPECT_EQ(hr, E_NOTIMPL); EXPECT_TRUE(empty); break;
+          case 'F': EXPECT_EQ(hr, S_FALSE); EXPECT_TRUE(empty); break;
+          default: ADD_FAILURE() << want;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(Prints->GetItem(1)->GetCaption(), u"dog") << "editing is off";
 }
 
 TEST_F(AccessibleTest, EnumerationsStopAtTheirEnds) {
