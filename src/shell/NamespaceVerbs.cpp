@@ -453,8 +453,11 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
     }
     bool allow = true;
     if (showCallback) showCallback(this, popup.Menu, allow);
+    // A refused menu is a menu in which nothing was chosen: the after-command callback still hears
+    // of it, with no command.
+    UINT chosen = 0;
+    String verb;
     if (allow) {
-      UINT chosen = 0;
       {
         TContextMenuMessageHook hook(owner, FOldWndProcForContextMenu, [this](UINT m, WPARAM w, LPARAM l, LRESULT& r) {
           HandleContextMenuMsg(static_cast<Integer>(m), w, l, r);
@@ -463,7 +466,6 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
       }
       shift = KeyDown(VK_SHIFT);
       control = KeyDown(VK_CONTROL);
-      String verb;
       if (chosen != 0) {
         if (!CommandVerb(menu.Get(), chosen - 1, verb)) verb = u"Unknown Command";
         bool handled = false;
@@ -491,8 +493,8 @@ bool TNamespace::ContextMenuCore(TWinControl* owner, const TContextMenuCmdCallba
           result = SUCCEEDED(best->InvokeCommand(&info));
         }
       }
-      if (afterCallback) afterCallback(this, verb, static_cast<Integer>(chosen), result);
     }
+    if (afterCallback) afterCallback(this, verb, static_cast<Integer>(chosen), result);
   }
   return result;
 }

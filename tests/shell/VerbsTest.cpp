@@ -115,6 +115,7 @@ TEST_F(VerbsTest, AShownMenuReportsTheChoiceToTheCallbacksInOrder) {
     std::vector<std::string> invoked;
     bool clicked;
     bool ansiOnly{false};
+    bool refused{false};  // by the show callback
   };
   const Case cases[] = {
       {"a shell command", 3, {"show", "cmd delete 3 0", "after delete 3 1"}, {"#2"}, false},
@@ -124,6 +125,7 @@ TEST_F(VerbsTest, AShownMenuReportsTheChoiceToTheCallbacksInOrder) {
       {"a handler naming verbs in 8 bits", 3, {"show", "cmd Unknown Command 3 0", "after Unknown Command 3 1"}, {"#2"},
        false, true},
       {"a custom item", 100, {"show", "cmd Unknown Command 51 1", "after Unknown Command 51 0"}, {}, true},
+      {"a menu the show callback refuses", 3, {"show", "after  0 0"}, {}, false, false, true},
   };
   Menu.Reserved = 50;  // more than it shows: submenus filled later take the rest
   for (const Case& c : cases) {
@@ -165,12 +167,15 @@ TEST_F(VerbsTest, AShownMenuReportsTheChoiceToTheCallbacksInOrder) {
           EXPECT_EQ(ns, self);
           calls.push_back("cmd " + ToNativePath(verb) + " " + std::to_string(id) + " " + std::to_string(handled));
         },
-        [&](TNamespace*, HMENU, bool&) { calls.push_back("show"); },
+        [&](TNamespace*, HMENU, bool& allow) {
+          calls.push_back("show");
+          allow = !c.refused;
+        },
         [&](TNamespace*, const String& verb, Integer id, bool ok) {
           calls.push_back("after " + ToNativePath(verb) + " " + std::to_string(id) + " " + std::to_string(ok));
         },
         &at, custom.get(), u"Мои команды");
-    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(shown != nullptr, !c.refused);
     EXPECT_EQ(calls, c.calls);
     std::vector<std::string> invoked;
     for (const auto& r : Menu.Invoked) {
