@@ -129,7 +129,8 @@ bool TNamespace::VerifyPIDLRelationship(const TNamespaceArray& namespaces, bool 
     TNamespace* ns = namespaces[i];
     if (IsDesktop() && namespaces.size() == 1) {
       ok = mgr->IDCount(ns->FAbsolutePIDL) == 1 || ns->IsDesktop();
-    } else if (FAbsolutePIDL) {
+    } else if (FParent || FAbsolutePIDL) {
+      // A custom item has no list of its own, but the parent it was made with has one.
       ok = PIDLIsParent(GetParent()->FAbsolutePIDL, ns->FAbsolutePIDL, true);
     } else {
       ok = namespaces.size() == 1 && ns->IsDesktop();
@@ -245,8 +246,9 @@ void TNamespace::InvalidateNamespace(bool refreshIcon) {
 
 bool TNamespace::ParentIsDesktop() const {
   if (FParent) return FParent->IsDesktop();
-  // The parent made on demand: the desktop for a list of fewer than two IDs.
-  return FAbsolutePIDL && ShellUtilitiesPIDLManager->IDCount(FAbsolutePIDL) < 2;
+  // The parent made on demand: the desktop for a list of fewer than two IDs, and so also for a
+  // custom item, which has no list at all.
+  return !FAbsolutePIDL || ShellUtilitiesPIDLManager->IDCount(FAbsolutePIDL) < 2;
 }
 
 void TNamespace::InvalidateDetailsOfCache(bool flushStrings) {

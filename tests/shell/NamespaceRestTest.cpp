@@ -119,6 +119,7 @@ TEST_F(NamespaceRestTest, ThePhysicalDesktopIsRefreshedWithEveryItemWhoseParentI
       {"an entry of the desktop", [] { return TNamespace::New(DesktopEntry("note.txt"), nullptr); }, true},
       {"Computer", [] { return TNamespace::New(shellapi::RootIdList(shellapi::TRootId::Computer), nullptr); }, true},
       {"a file deeper down", [this] { return Item(One / "a.txt"); }, false},
+      {"a custom item without a parent", [] { return TNamespace::CreateCustomNamespace(3, nullptr); }, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -118,6 +118,32 @@ TEST_F(NamespaceTest, CustomItemsHaveNoListAndOnlyTheDesktopAsSibling) {
   EXPECT_FALSE(custom->VerifyPIDLRelationship({a.get()}, true));
 }
 
+TEST_F(NamespaceTest, ACustomItemChecksSiblingsThroughTheParentItWasGiven) {
+  Owned<TNamespace> dir(Item(Dir));
+  Owned<TNamespace> a(Item(Dir / "a.txt"));
+  Owned<TNamespace> upper(Item(Dir / "A.txt"));
+  Owned<TNamespace> desktop(TNamespace::New(nullptr, nullptr));
+  Owned<TNamespace> orphan(TNamespace::CreateCustomNamespace(7, nullptr));
+  Owned<TNamespace> inDir(TNamespace::CreateCustomNamespace(8, dir.get()));
+  struct Case {
+    const char* what;
+    TNamespace* custom;
+    TNamespaceArray items;
+    bool siblings;
+  } cases[] = {
+      {"no parent, the desktop", orphan.get(), {desktop.get()}, true},
+      {"no parent, a file", orphan.get(), {a.get()}, false},
+      {"made in the folder, two of its files", inDir.get(), {a.get(), upper.get()}, true},
+      {"made in the folder, the folder itself", inDir.get(), {a.get(), dir.get()}, false},
+      {"made in the folder, the desktop", inDir.get(), {desktop.get()}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.custom->VerifyPIDLRelationship(c.items, true), c.siblings);
+  }
+  EXPECT_EQ(inDir->GetParent(), dir.get());
+}
+
 TEST_F(NamespaceTest, AFolderWithoutOverlaysIsNotAskedAgain) {
   TFakeFolder parent;
   Owned<TFakeItem> trash(TFakeItem::New(shellapi::RootIdList(shellapi::TRootId::Trash), nullptr));
