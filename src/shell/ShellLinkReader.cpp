@@ -1,5 +1,6 @@
 #include "shell/ShellLinkReader.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -55,23 +56,22 @@ ComPtr<IShellLinkA> TShellLinkReader::GetShellLinkAInterface() {
 // whether the final show-command query worked.
 template <class Link, class Ch>
 bool TShellLinkReader::ReadFields(Link* link) {
-  std::vector<Ch> buf(1024, 0);
+  // The target, the working folder and the icon are paths, which here may be far longer than the
+  // 260 characters of the platform we stand in for: they are read with room for any path.
+  constexpr int kText = 1024, kPath = static_cast<int>(std::max<size_t>(kText, SHELL_PATH_CAPACITY));
+  std::vector<Ch> buf(kPath, 0);
   auto text = [&](String& field, HRESULT hr) {
     if (FAILED(hr)) return;
     if constexpr (std::is_same_v<Ch, Char>) field = buf.data();
     else field = CodePageToString(buf.data(), CP_ACP);
   };
-  if constexpr (std::is_same_v<Ch, Char>) {
-    WIN32_FIND_DATAW fd;
-    text(FTargetPath, link->GetPath(buf.data(), 260, &fd, SLGP_UNCPRIORITY));
-  } else {
-    text(FTargetPath, link->GetPath(buf.data(), 260, nullptr, SLGP_UNCPRIORITY));
-  }
-  text(FArguments, link->GetArguments(buf.data(), 1024));
-  text(FDescription, link->GetDescription(buf.data(), 1024));
-  text(FWorkingDirectory, link->GetWorkingDirectory(buf.data(), 1024));
+  std::conditional_t<std::is_same_v<Ch, Char>, WIN32_FIND_DATAW, WIN32_FIND_DATAA> fd{};
+  text(FTargetPath, link->GetPath(buf.data(), kPath, &fd, SLGP_UNCPRIORITY));
+  text(FArguments, link->GetArguments(buf.data(), kText));
+  text(FDescription, link->GetDescription(buf.data(), kText));
+  text(FWorkingDirectory, link->GetWorkingDirectory(buf.data(), kPath));
   int icon = 0;
-  HRESULT hr = link->GetIconLocation(buf.data(), 1024, &icon);
+  HRESULT hr = link->GetIconLocation(buf.data(), kPath, &icon);
   text(FIconLocation, hr);
   if (SUCCEEDED(hr)) FIconIndex = icon;
   FreeTargetIDList();
@@ -89,10 +89,11 @@ bool TShellLinkReader::ReadFields(Link* link) {
 
 bool TShellLinkReader::ReadWide() { return ReadFields<IShellLinkW, Char>(FShellLinkW.Get()); }
 
-bool TShellLinkReader::ReadAnsi() {
+bool TShellLinkReader::ReadAnsi(const String& linkFileName) {
   ComPtr<IShellLinkA> link = GetShellLinkAInterface();
   ComPtr<IPersistFile> file;
   if (!link || FAILED(link.As(file))) return false;
+  FFileName = linkFileName;
   // Opened for reading only, and never saved: reading a link must not change it.
   if (FAILED(file->Load(FFileName.c_str(), STGM_READ))) {
     FFileName.clear();
@@ -117,10 +118,8 @@ bool TShellLinkReader::ReadLink(const String& linkFileName) {
       FFileName.clear();
     }
   }
-  if (!wideDone) {
-    FFileName = linkFileName;
-    if (ReadAnsi()) result = true;
-  }
+  // Without an 8-bit link object a failed wide load leaves no file name behind.
+  if (!wideDone && ReadAnsi(linkFileName)) result = true;
   return result;
 }
 

@@ -62,7 +62,7 @@ private:
   template <class Link, class Ch>
   bool ReadFields(Link* link);
   bool ReadWide();
-  bool ReadAnsi();
+  bool ReadAnsi(const String& linkFileName);
 
   String FFileName;
   ComPtr<IShellLinkA> FShellLinkA;

@@ -1,6 +1,8 @@
 // Thumbnails through the extractor and the thumbnail cache; links read without being touched.
 
 #include <fcntl.h>
+#include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 #include <QCryptographicHash>
@@ -124,6 +126,19 @@ TEST_F(ThumbLinkTest, LinksAreReadAndLeftAsTheyWere) {
   const std::string link = "[Desktop Entry]\nType=Link\nURL=file:///srv/My%20Photos\nComment=Photos\n";
   testsupport::WriteFileBytes(Dir / "viewer.desktop", app);
   testsupport::WriteFileBytes(Dir / "photos.desktop", link);
+  // Paths deeper than the other platform's 260 characters, and a working folder beyond 1024.
+  fs::path deep = Dir;
+  for (int i = 0; i < 12; ++i) deep /= "folder-of-the-year-" + std::to_string(2000 + i) + "-prints";
+  fs::path deeper = deep;
+  for (int i = 0; i < 50; ++i) deeper /= "more-prints-" + std::to_string(i);
+  fs::create_directories(deeper);
+  testsupport::WriteFileBytes(deep / "target.txt", "t");
+  ASSERT_GT(deep.string().size(), 300u);
+  ASSERT_GT(deeper.string().size(), 1100u);
+  fs::create_symlink(deep / "target.txt", Dir / "deepsym");
+  testsupport::WriteFileBytes(Dir / "deep.desktop", "[Desktop Entry]\nType=Application\nExec=" + (deeper / "tool").string() +
+                                                       " -v\nPath=" + deeper.string() + "\nIcon=" +
+                                                       (deeper / "tool.png").string() + "\n");
   timespec old[2] = {{1600000000, 0}, {1600000000, 0}};
   for (const char* n : {"viewer.desktop", "photos.desktop"}) ::utimensat(AT_FDCWD, (Dir / n).c_str(), old, 0);
   ::chmod((Dir / "viewer.desktop").c_str(), 0444);
@@ -134,6 +149,9 @@ TEST_F(ThumbLinkTest, LinksAreReadAndLeftAsTheyWere) {
       {"sym", FromNativePath((Dir / "target.txt").string()), u"", u"", u"", u""},
       {"viewer.desktop", u"/opt/view er/bin", u"--open", u"/srv/work", u"Shows photos", u"viewer"},
       {"photos.desktop", u"/srv/My Photos", u"", u"", u"Photos", u""},
+      {"deepsym", FromNativePath((deep / "target.txt").string()), u"", u"", u"", u""},
+      {"deep.desktop", FromNativePath((deeper / "tool").string()), u"-v", FromNativePath(deeper.string()), u"",
+       FromNativePath((deeper / "tool.png").string())},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,6 +185,7 @@ public:
   int Show{3};
   Word Hotkey{static_cast<Word>((HOTKEYF_CONTROL | HOTKEYF_ALT) << 8 | 'P')};
   bool PathFails{false};
+  bool LoadFails{false};
   DWORD LoadMode{0xFFFF};
   int Saves{0};
   HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -181,7 +200,7 @@ public:
   HRESULT IsDirty() override { return S_FALSE; }
   HRESULT Load(const Char*, DWORD mode) override {
     LoadMode = mode;
-    return S_OK;
+    return LoadFails ? STG_E_ACCESSDENIED : S_OK;
   }
   HRESULT Save(const Char*, BOOL) override {
     ++Saves;
@@ -224,6 +243,70 @@ TEST_F(ThumbLinkTest, TheReaderKeepsOldValuesAndSplitsTheHotKey) {
   EXPECT_TRUE(r->ReadLink(u"any"));
   EXPECT_EQ(r->GetShowCmd(), TCmdShow::swMaximize);
   EXPECT_EQ(r->GetTargetPath(), u"X");
+}
+
+// The 8-bit link object: its texts are in the system code page, and a path is asked together
+// with a find-data record that the object fills.
+class TFakeLinkA final : public IShellLinkA, public IPersistFile {
+public:
+  bool LoadFails{false};
+  bool GotFindData{false};
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (iid == IShellLinkA::Iid || iid == IUnknown::Iid) *out = static_cast<IShellLinkA*>(this);
+    else if (iid == IPersistFile::Iid) *out = static_cast<IPersistFile*>(this);
+    else return *out = nullptr, E_NOINTERFACE;
+    return S_OK;
+  }
+  ULONG AddRef() override { return 2; }
+  ULONG Release() override { return 1; }
+  HRESULT GetClassID(CLSID*) override { return E_NOTIMPL; }
+  HRESULT IsDirty() override { return S_FALSE; }
+  HRESULT Load(const Char*, DWORD) override { return LoadFails ? E_FAIL : S_OK; }
+  HRESULT Save(const Char*, BOOL) override { return S_OK; }
+  HRESULT SaveCompleted(const Char*) override { return S_OK; }
+  HRESULT GetCurFile(Char**) override { return E_NOTIMPL; }
+  HRESULT GetPath(char* f, int capacity, WIN32_FIND_DATAA* data, DWORD) override {
+    if (!data) return E_POINTER;
+    GotFindData = true;
+    std::strncpy(data->cFileName, "\xD4\xEE\xF2\xEE", sizeof data->cFileName);
+    return std::snprintf(f, static_cast<size_t>(capacity), "/srv/\xD4\xEE\xF2\xEE"), S_OK;
+  }
+  HRESULT GetIDList(PItemIDList* p) override { return *p = nullptr, S_FALSE; }
+  HRESULT GetDescription(char* s, int) override { return s[0] = 0, S_OK; }
+  HRESULT GetWorkingDirectory(char* s, int) override { return s[0] = 0, S_OK; }
+  HRESULT GetArguments(char* s, int) override { return s[0] = 0, S_OK; }
+  HRESULT GetHotkey(Word* h) override { return *h = 0, S_OK; }
+  HRESULT GetShowCmd(int* s) override { return *s = SW_SHOWNORMAL, S_OK; }
+  HRESULT GetIconLocation(char* s, int, int* i) override { return s[0] = 0, *i = 0, S_OK; }
+};
+
+TEST_F(ThumbLinkTest, TheEightBitReadingFollowsAFailedWideOne) {
+  SetAnsiCodePage(1251);
+  struct Case {
+    const char* what;
+    bool ansiObject, ansiLoadFails;
+    bool read;
+    String fileName, target;
+  } cases[] = {
+      {"no 8-bit object", false, false, false, u"", u""},
+      {"the 8-bit object cannot load it either", true, true, false, u"", u""},
+      {"the 8-bit object reads it", true, false, true, u"old.lnk", u"/srv/Фото"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TFakeLink wide;
+    wide.LoadFails = true;
+    TFakeLinkA ansi;
+    ansi.LoadFails = c.ansiLoadFails;
+    Owned<TShellLinkReader> r(TShellLinkReader::New(nullptr));
+    r->SetShellLinkInterfaces(ComPtr<IShellLinkW>(&wide), c.ansiObject ? ComPtr<IShellLinkA>(&ansi) : nullptr);
+    r->SetFileName(u"earlier.lnk");
+    EXPECT_EQ(r->ReadLink(u"old.lnk"), c.read);
+    EXPECT_EQ(r->GetFileName(), c.fileName);
+    EXPECT_EQ(r->GetTargetPath(), c.target);
+    EXPECT_EQ(ansi.GotFindData, c.read);
+  }
+  ResetAnsiCodePage();
 }
 
 }  // namespace

@@ -306,7 +306,7 @@ struct IShellLinkW : IUnknown {
 // The 8-bit twin; the layer makes no such object, only test doubles do.
 struct IShellLinkA : IUnknown {
   static constexpr IID Iid{0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-  virtual HRESULT GetPath(char* file, int capacity, void* data, DWORD flags) = 0;
+  virtual HRESULT GetPath(char* file, int capacity, WIN32_FIND_DATAA* data, DWORD flags) = 0;
   virtual HRESULT GetIDList(PItemIDList* pidl) = 0;
   virtual HRESULT GetDescription(char* name, int capacity) = 0;
   virtual HRESULT GetWorkingDirectory(char* dir, int capacity) = 0;
