@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/shellapi/ShellApi.h"
 #include "shell/ShellUtilities.h"
 
 namespace shell {
@@ -34,10 +35,13 @@ String TExtractImage::GetImagePath() {
   ComPtr<IExtractImage> handler = GetExtractImageInterface();
   if (!handler) return String();
   try {
-    std::vector<Char> buffer(520, 0);
+    // A picture's path here may be far longer than the other platform's 260 characters; a handler
+    // that cannot write the whole path answers no location and never hears the asked size.
+    std::vector<Char> buffer(SHELL_PATH_CAPACITY, 0);
     SIZE size{static_cast<int32_t>(FWidth), static_cast<int32_t>(FHeight)};
     DWORD priority = FPriority, flags = FFlags;
-    HRESULT hr = handler->GetLocation(buffer.data(), 260, &priority, &size, FColorDepth, &flags);
+    HRESULT hr = handler->GetLocation(buffer.data(), static_cast<DWORD>(buffer.size()), &priority, &size,
+                                      FColorDepth, &flags);
     FPriority = priority;
     FFlags = flags;
     if (hr != S_OK) return String();

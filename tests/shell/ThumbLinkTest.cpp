@@ -56,12 +56,18 @@ protected:
 };
 
 TEST_F(ThumbLinkTest, PicturesGiveThumbnailsWithinTheAskedSize) {
+  // A folder deeper than the other platform's 260 characters.
+  std::string deep;
+  for (int i = 0; i < 12; ++i) deep += "holiday-photos-of-" + std::to_string(2000 + i) + "/";
+  fs::create_directories(Dir / deep);
   struct Case {
-    const char *name, *format;
-  } cases[] = {{"photo.jpg", "JPEG"}, {"picture.png", "PNG"}};
+    std::string name;
+    const char* format;
+  } cases[] = {{"photo.jpg", "JPEG"}, {"picture.png", "PNG"}, {deep + "photo.jpg", "JPEG"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::path p = Picture(c.name, c.format, QColor(200, 40, 40));
+    ASSERT_TRUE(c.name.size() < 200 || p.string().size() > 300);
     Owned<TNamespace> ns(Item(p));
     Thumb t = Extract(ns.get(), 100);
     EXPECT_EQ(t.w, 100);
