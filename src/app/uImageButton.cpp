@@ -79,8 +79,9 @@ void TImageButton::Paint() {
 }
 
 void TImageButton::DrawImage(Integer Index, Integer DeltaX, Integer DeltaY) {
-  if (Index < 0 || Index >= FImages->GetCount()) {
-    if (Index == FNormalIndex || FNormalIndex < 0) return;
+  // Only -1 stands for "no picture"; another negative index is left to the list to draw.
+  if (Index == -1 || Index >= FImages->GetCount()) {
+    if (Index == FNormalIndex || FNormalIndex == -1) return;
     DrawImage(FNormalIndex, DeltaX, DeltaY);
     return;
   }

@@ -121,6 +121,10 @@ TEST(ImageButton, EachStateShowsItsPictureOrTheNormalOne) {
       {"normal beyond the count", 5, -1, -1, -1, State::Normal, false, kYellow, false},
       {"hot and normal beyond the count", 5, 6, -1, -1, State::Hot, false, kYellow, false},
       {"nothing set", -1, -1, -1, -1, State::Pushed, false, kYellow, false},
+      // Only -1 means "none": another negative index is the list's to draw, which has no picture for it.
+      {"hot of -2", 0, -2, -1, -1, State::Hot, false, kYellow, false},
+      {"pushed of -2", 1, -1, -2, -1, State::Pushed, false, kYellow, true},
+      {"disabled of -2", 1, -1, -1, -2, State::Disabled, false, kYellow, false},
   };
   Owned<TImageListEx> list(TImageListEx::New(nullptr));
   list->SetSize(4, 4);
