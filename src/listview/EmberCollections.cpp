@@ -113,6 +113,7 @@ void TEmberCollection::Clear(bool FreeItems) {
     FList.clear();
   }
   FReIndexFrom = 0;
+  Touch();
   if (OwnerListview() && OwnerListview()->HandleAllocated()) {
     OwnerListview()->GetScrollbars()->SetOffsetX(0);
     OwnerListview()->GetScrollbars()->SetOffsetY(0);

@@ -44,6 +44,10 @@ public:
   Integer GetTag() const { return FTag; }
   void SetTag(Integer V) { FTag = V; }
   bool HasStreamData() const { return GetCount() > 0 && !FHideFromDFM; }
+  // Moves on whenever an object comes, goes or changes its place (for groups, also its key), so a
+  // walk that remembers what it saw can tell whether a handler changed the collection meanwhile.
+  Cardinal GetChangeStamp() const { return FChangeStamp; }
+  void Touch() { ++FChangeStamp; }
 
   // Takes over every object of Other (which is left empty) after this collection's own.
   void AdoptFrom(TEmberCollection& Other);
@@ -69,7 +73,10 @@ protected:
   TEmberCollectionItem* InsertOf(const TEmberCollectionItemClass& Class, Integer Index, TObject* Data);
   // Takes the object at Index out through the delete protocol, without freeing it.
   TEmberCollectionItem* Unlink(Integer Index);
-  void MarkMoved(Integer From) { FReIndexFrom = std::min(FReIndexFrom, From); }
+  void MarkMoved(Integer From) {
+    FReIndexFrom = std::min(FReIndexFrom, From);
+    ++FChangeStamp;
+  }
   void SetItemClass(const TEmberCollectionItemClass* C) { FItemClass = C; }
   // Replaces the entry at Index: the old object goes through the delete protocol; only an object
   // that belongs to no collection is taken.
@@ -79,6 +86,7 @@ protected:
   TList FVisibleList;
 
 private:
+  Cardinal FChangeStamp{0};
   bool FHideFromDFM{false};
   Integer FReIndexCount{0};
   Integer FReIndexFrom{0};

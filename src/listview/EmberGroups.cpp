@@ -31,6 +31,12 @@ void TEmberGroup::Destroy() {
 }
 
 TEmberGroups* TEmberGroup::GetOwnerGroups() const { return static_cast<TEmberGroups*>(GetCollection()); }
+
+void TEmberGroup::SetKey(Cardinal V) {
+  if (V == FKey) return;
+  FKey = V;
+  if (GetCollection()) GetCollection()->Touch();
+}
 Integer TEmberGroup::GetItemCount() const { return FItems ? FItems->GetCount() : 0; }
 TEmberItem* TEmberGroup::GetItem(Integer Index) const { return FItems->GetItem(Index); }
 

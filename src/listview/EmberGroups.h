@@ -23,7 +23,7 @@ public:
   bool GetExpanded() const { return FExpanded; }
   virtual void SetExpanded(bool Value);
   Cardinal GetKey() const { return FKey; }
-  void SetKey(Cardinal V) { FKey = V; }
+  void SetKey(Cardinal V);
 
   TEmberGridGroup* GetGrid();
   const TEmberGridGroupClass* GetGridClass() const;

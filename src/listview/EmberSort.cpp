@@ -48,6 +48,7 @@ void TEmberCollection::DetachAll(std::vector<TEmberCollectionItem*>& Out) {
   FList.clear();
   FVisibleList.clear();
   FReIndexFrom = 0;
+  Touch();
 }
 
 // ---- Keys ----
@@ -268,9 +269,9 @@ void TEmberMergeSort::Sort(TEmberColumn* Column, TEmberCollection* Collection, b
 }
 
 namespace {
-// The group made for each key. The entries are ordered by key once, so that each finds the slot
-// of its key by its place: a tree of a hundred thousand keys, or a table over them, cost a trip to
-// memory per item, more than the groups it found.
+// The first group of each key the entries carry. The entries are ordered by key once, so that each
+// finds the slot of its key by its place: a tree of a hundred thousand keys, or a table over them,
+// cost a trip to memory per item, more than the groups it found.
 class TKeyGroups {
 public:
   template <class TEntry>
@@ -279,17 +280,27 @@ public:
     for (size_t i = 0; i < Entries.size(); ++i) byKey[i] = {Entries[i].Key, static_cast<uint32_t>(i)};
     // Items already in key order (a list regrouped by the column it is sorted by) need no sort.
     if (!std::is_sorted(byKey.begin(), byKey.end())) std::sort(byKey.begin(), byKey.end());
-    uint32_t slot = 0;
     for (size_t j = 0; j < byKey.size(); ++j) {
-      if (j > 0 && byKey[j].first != byKey[j - 1].first) ++slot;
-      FSlotOf[byKey[j].second] = slot;
+      if (j == 0 || byKey[j].first != byKey[j - 1].first) FKeys.push_back(byKey[j].first);
+      FSlotOf[byKey[j].second] = static_cast<uint32_t>(FKeys.size() - 1);
     }
-    FGroups.assign(byKey.empty() ? 0 : slot + 1, nullptr);
+    FGroups.assign(FKeys.size(), nullptr);
   }
-  // The group of the key of the entry at `Place`, nil until one is stored there.
+  // The first group of the key of the entry at `Place`, nil while there is none.
   TEmberGroup*& operator[](size_t Place) { return FGroups[FSlotOf[Place]]; }
+  // Looks the groups over again, after a handler changed them or a group changed its key.
+  void Reread(const TEmberGroups& Groups) {
+    std::fill(FGroups.begin(), FGroups.end(), nullptr);
+    for (Integer g = 0; g < Groups.GetCount(); ++g) {
+      TEmberGroup* group = Groups.GetGroup(g);
+      auto it = std::lower_bound(FKeys.begin(), FKeys.end(), group->GetKey());
+      if (it != FKeys.end() && *it == group->GetKey() && !FGroups[static_cast<size_t>(it - FKeys.begin())])
+        FGroups[static_cast<size_t>(it - FKeys.begin())] = group;
+    }
+  }
 
 private:
+  std::vector<Cardinal> FKeys;
   std::vector<uint32_t> FSlotOf;
   std::vector<TEmberGroup*> FGroups;
 };
@@ -528,10 +539,18 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
   try {
     groups->Clear(true);
     TKeyGroups byKey(entries);
+    // What the groups looked like when `byKey` last matched them: a handler may hand back a group
+    // made for another key (whose key then changes) or add, move and rekey groups itself.
+    Cardinal seen = groups->GetChangeStamp();
     for (; placed < entries.size(); ++placed) {
       const Entry& e = entries[placed];
-      TEmberGroup*& group = byKey[placed];
+      if (groups->GetChangeStamp() != seen) {
+        byKey.Reread(*groups);
+        seen = groups->GetChangeStamp();
+      }
+      TEmberGroup* group = byKey[placed];
       if (!group) {
+        const Integer before = groups->GetCount();
         bool doDefault = true;
         lv->DoAutoSortGroupCreate(e.Item, columnIndex, groups, group, doDefault);
         // A handler that supplies no group, or one that is not the control's, gets a new group
@@ -541,7 +560,15 @@ void TEmberSortManager::ReGroup(TEmberColumn* Column) {
           doDefault = true;
         }
         if (doDefault && e.Key != 0) group->SetCaption(EmberGroupCaptionForKey(e.Key));
+        // Only a group just put at the end, with nothing else changed, is known to be the first of
+        // its key; anything else has the groups looked over again before the next item.
+        const bool appended = groups->GetCount() == before + 1 && groups->GetGroup(before) == group &&
+                              groups->GetChangeStamp() == seen + 1;
         group->SetKey(e.Key);
+        if (appended) {
+          byKey[placed] = group;
+          seen = groups->GetChangeStamp();
+        }
       }
       group->GetItems()->MoveIn(e.Item);
     }

@@ -1,5 +1,6 @@
 // Sorting (stable, each caption asked for once), regrouping by key, and type-ahead search with its
 // reset timer on the manual clock.
+#include <functional>
 #include <map>
 
 #include "ListviewTestUtil.h"
@@ -183,6 +184,65 @@ TEST_F(SortSearchTest, ReGroupMakesOneGroupPerKeyAndFallsBackWhenTheHandlerGives
   ASSERT_EQ(groups->GetCount(), 3);
   EXPECT_EQ(groups->GetGroup(1)->GetKey(), Cardinal(u'a'));
   EXPECT_EQ(groups->GetGroup(1)->GetItemCount(), 3);
+}
+
+// An item goes into the first group whose key is its own, whatever group the handler made it for:
+// a group handed back for another key takes that key and no longer the one it was made for, and a
+// group the handler keyed itself takes the items of that key without the handler being asked.
+TEST_F(SortSearchTest, ReGroupPutsAnItemIntoTheFirstGroupOfItsKey) {
+  struct Case {
+    const char* what;
+    // Called when the item of this caption needs a group; `made` holds the groups made so far.
+    std::function<void(const String& caption, TEmberGroups*, std::vector<TEmberGroup*>& made, TEmberGroup*&)> create;
+    std::vector<std::string> asked;            // captions the handler was asked for, in order
+    std::vector<std::vector<std::string>> want;  // the groups' items, groups and items sorted by caption
+  };
+  const Case cases[] = {
+      {"the group made for a is handed back for b",
+       [](const String& caption, TEmberGroups*, std::vector<TEmberGroup*>& made, TEmberGroup*& group) {
+         if (caption == u"bee") group = made[0];
+       },
+       // "asp" finds no group of key a any more: a new group "A" is made for it.
+       {"ant", "bee", "asp", "cat"},
+       {{"asp"}, {"ant", "bat", "bee"}, {"cat"}}},
+      {"the handler keys a group of its own for c",
+       [](const String& caption, TEmberGroups* groups, std::vector<TEmberGroup*>&, TEmberGroup*&) {
+         if (caption == u"ant") {
+           TEmberGroup* spare = groups->Add();
+           spare->SetCaption(u"spare");
+           spare->SetKey(u'c');
+         }
+       },
+       {"ant", "bee"},
+       {{"ant", "asp"}, {"bat", "bee"}, {"cat"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MakeList();
+    TEmberGroup* g = LV->GetGroups()->Add();
+    AddItems(g, {u"ant", u"bee", u"asp", u"cat", u"bat"});
+    std::vector<std::string> asked;
+    std::vector<TEmberGroup*> made;
+    LV->OnAutoSortGroupCreate = [&](TCustomEmberListview*, TEmberItem* item, Integer, TEmberGroups* groups,
+                                    TEmberGroup*& group, bool&) {
+      asked.push_back(Name(item));
+      c.create(item->GetCaption(), groups, made, group);
+      if (!group) {
+        group = groups->Add();
+        made.push_back(group);
+      }
+    };
+    LV->GetSort()->SetAutoRegroup(true);
+    EXPECT_EQ(asked, c.asked);
+    std::vector<std::vector<std::string>> got;
+    for (Integer i = 0; i < LV->GetGroups()->GetCount(); ++i) {
+      TEmberGroup* each = LV->GetGroups()->GetGroup(i);
+      got.emplace_back();
+      for (Integer k = 0; k < each->GetItemCount(); ++k) got.back().push_back(Name(each->GetItem(k)));
+    }
+    EXPECT_EQ(got, c.want);
+    LV->OnAutoSortGroupCreate = nullptr;
+  }
 }
 
 // A group-create handler that raises part way leaves every item in a group of the control's: the
