@@ -276,8 +276,9 @@ HRESULT TCommonShellContextMenu::MenuCallback(IShellFolder* folder, HWND, IDataO
     }
     case DFM_MERGECONTEXTMENU_BOTTOM: return answer;
     case DFM_INVOKECOMMAND: return S_FALSE;
-    case DFM_ADDREF: DoShow(); return S_OK;
-    case DFM_RELEASE: DoHide(); return S_OK;
+    // The shell's reference messages are heard, not answered: they too are not implemented.
+    case DFM_ADDREF: DoShow(); return E_NOTIMPL;
+    case DFM_RELEASE: DoHide(); return E_NOTIMPL;
     case DFM_INVOKECOMMANDEX: {
       auto* ics = reinterpret_cast<DFMICS*>(l);
       if (TMenuItemLink* link = FMenuMap->Find(static_cast<Cardinal>(w)))

@@ -12,10 +12,12 @@ namespace shelltest {
 namespace {
 
 std::vector<String> gKeysSeen;
+LPFNDFMCALLBACK gCallback;
 
-// The shell's folder menu, writing down which class keys it was given.
+// The shell's folder menu, writing down which class keys and which callback it was given.
 HRESULT RecordingCreate2(const ITEMIDLIST* folder, HWND owner, UINT cidl, const ITEMIDLIST** apidl, IShellFolder* sf,
                          LPFNDFMCALLBACK cb, UINT nKeys, const HKEY* keys, IContextMenu** out) {
+  gCallback = cb;
   gKeysSeen.clear();
   for (UINT i = 0; i < nKeys; ++i) gKeysSeen.push_back(shellapi::testing::RegistryKeyPath(keys[i]));
   return CDefFolderMenu_Create2(folder, owner, cidl, apidl, sf, std::move(cb), nKeys, keys, out);
@@ -37,6 +39,7 @@ protected:
     shellapi::Hooks().ConfirmDelete = [](const std::vector<std::string>&, bool) { return true; };
   }
   void TearDown() override {
+    gCallback = nullptr;
     RegisterExport("shell32", "CDefFolderMenu_Create2", &CDefFolderMenu_Create2);
     shellapi::SetRegistryTree(nullptr);
     pf::testing::SetTrackPopupMenuHook(nullptr);
@@ -169,6 +172,37 @@ TEST_F(ContextMenuTest, HandlersMergeItemsAndMayTakeACommandsWork) {
   EXPECT_TRUE(menu->ExecuteContextMenuVerb(Form, {jpg.get(), xyz.get()}, 2, u"delete"));
   EXPECT_FALSE(fs::exists(Home / "one" / "photo.jpg"));
   EXPECT_FALSE(fs::exists(Home / "two" / "notes.xyz"));
+}
+
+TEST_F(ContextMenuTest, TheFolderMenuCallbackAnswersEachMessageAsTheShellExpects) {
+  Owned<TNamespace> jpg(Item(Home / "one" / "photo.jpg"));
+  Owned<TCommonShellMultiParentContextMenu> menu(TCommonShellMultiParentContextMenu::New(Form));
+  int shows = 0, hides = 0;
+  menu->OnShow = [&](TCommonShellContextMenu*) { ++shows; };
+  menu->OnHide = [&](TCommonShellContextMenu*) { ++hides; };
+  Shown(menu.get(), jpg.get(), {jpg.get()});
+  ASSERT_TRUE(gCallback);
+  constexpr UINT kHelpText = 5;  // a message the component does not take
+  struct Case {
+    const char* what;
+    UINT msg;
+    WPARAM w;
+    HRESULT answer;
+  } cases[] = {
+      {"merge without a record", DFM_MERGECONTEXTMENU, 0, S_OK},
+      {"merge at the bottom", DFM_MERGECONTEXTMENU_BOTTOM, 0, S_OK},
+      {"invoke", DFM_INVOKECOMMAND, 0, S_FALSE},
+      {"the shell takes a reference", DFM_ADDREF, 0, E_NOTIMPL},
+      {"the shell lets it go", DFM_RELEASE, 0, E_NOTIMPL},
+      {"a list view command", DFM_INVOKECOMMANDEX, static_cast<WPARAM>(static_cast<intptr_t>(DFM_CMD_VIEWLIST)), S_FALSE},
+      {"help text", kHelpText, 0, E_NOTIMPL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(gCallback(nullptr, Form->GetHandle(), nullptr, c.msg, c.w, 0), c.answer);
+  }
+  EXPECT_EQ(shows, 2) << "the menu's own and the one asked here";
+  EXPECT_EQ(hides, 2);
 }
 
 TEST_F(ContextMenuTest, NoItemsMakeNoMenu) {
