@@ -142,10 +142,18 @@ bool TDlgPreview::LoadPicture(TImageItemEx* Item, const TRect& Area) {
     // turn has the sides swapped for a quarter turn.
     const TSize unturned = Sideways(turn) ? TSize{draw.cy, draw.cx} : draw;
     const bool reduces = borders || picture.cx != W || picture.cy != H;
+    // A picture with see-through parts shows the dialog through them; a bordered one lies on the
+    // white of its print.
+    gdiplus::TMatte matte;
+    if (!borders) {
+      const TColor face = ColorToRGB(GetColor());
+      matte = gdiplus::TMatte{static_cast<Byte>(face & 0xFF), static_cast<Byte>((face >> 8) & 0xFF),
+                              static_cast<Byte>((face >> 16) & 0xFF)};
+    }
     gdiplus::TPhoto photo;
     gdiplus::Status status;
     if (unturned.cx == info.Width && unturned.cy == info.Height) {
-      status = gdiplus::LoadImage(Item->FileName, photo);
+      status = gdiplus::LoadImage(Item->FileName, photo, nullptr, 8, matte);
     } else {
       // Shown on the screen only: a JPEG is decoded at the largest reduction that still has the
       // picture's pixels, which is most of the work for a photo of many megapixels.
@@ -153,7 +161,7 @@ bool TDlgPreview::LoadPicture(TImageItemEx* Item, const TRect& Area) {
                             ? PreviewJpegScale(info.Width, info.Height, unturned.cx, unturned.cy)
                             : 8;
       const gdiplus::TRectF whole{0, 0, static_cast<double>(info.Width), static_cast<double>(info.Height)};
-      status = gdiplus::LoadResampled(Item->FileName, whole, unturned.cx, unturned.cy, photo, nullptr, scale);
+      status = gdiplus::LoadResampled(Item->FileName, whole, unturned.cx, unturned.cy, photo, nullptr, scale, matte);
     }
     if (status != gdiplus::Status::Ok) {
       // A photo shown at its own size goes through no reduction: whatever fails is its load.

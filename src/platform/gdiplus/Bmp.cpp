@@ -357,6 +357,7 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
     return Status::OutOfMemory;
   }
   const Integer end = std::min(h.Height, sink.EndRow());
+  const Byte matte[3] = {sink.Matte.R, sink.Matte.G, sink.Matte.B};
   for (Integer y = 0; y < end; ++y) {
     const Integer fileRow = h.TopDown ? y : h.Height - 1 - y;
     const Byte* s = line.data();
@@ -388,9 +389,9 @@ Status BmpDecode(FILE* f, TRowSink& sink, String* error) {
           o[0] = h.R.Get(px);
           o[1] = h.G.Get(px);
           o[2] = h.B.Get(px);
-          if (h.A.Max) {  // a real alpha channel: lay it onto white
+          if (h.A.Max) {  // a real alpha channel: lay it onto the matte
             const unsigned a = h.A.Get(px);
-            for (int c = 0; c < 3; ++c) o[c] = static_cast<Byte>((o[c] * a + 255 * (255 - a) + 127) / 255);
+            for (int c = 0; c < 3; ++c) o[c] = static_cast<Byte>((o[c] * a + matte[c] * (255 - a) + 127) / 255);
           }
         }
       }

@@ -121,7 +121,7 @@ Status ReadInfo(FILE* f, TImageInfo& info, String* error) {
 }
 
 Status DecodeResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
-                       int jpegScale, const TResampler::TRowOut& out, String* error) {
+                       int jpegScale, const TResampler::TRowOut& out, String* error, TMatte matte) {
   if (dstW <= 0 || dstH <= 0 || srcRect.Width <= 0 || srcRect.Height <= 0) {
     SetError(error, u"Invalid parameter");
     return Status::InvalidParameter;
@@ -132,6 +132,7 @@ Status DecodeResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, I
   // photo allows.
   const int scale = info.Format == TImageFormat::Jpeg && jpegScale > 0 ? jpegScale : 8;
   TResampleSink sink(info.Width, info.Height, srcRect, dstW, dstH, out);
+  sink.Matte = matte;
   const Status status = Decode(f, info.Format, scale, sink, error);
   if (status != Status::Ok) return status;
   sink.Resampler().Finish();
@@ -139,11 +140,12 @@ Status DecodeResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, I
 }
 
 Status LoadResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error, int jpegScale) {
+                     TPhoto& out, String* error, int jpegScale, TMatte matte) {
   try {
     TPhoto result(std::max(dstW, 0), std::max(dstH, 0));
     const Status status = DecodeResampled(f, info, srcRect, dstW, dstH, jpegScale,
-                                          [&](Integer y, const Byte* rgb) { PutRow(result, 0, y, rgb, dstW); }, error);
+                                          [&](Integer y, const Byte* rgb) { PutRow(result, 0, y, rgb, dstW); }, error,
+                                          matte);
     if (status == Status::Ok) out = std::move(result);
     return status;
   } catch (const std::bad_alloc&) {
@@ -161,12 +163,13 @@ Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error) {
   return detail::ReadInfo(f.get(), info, error);
 }
 
-Status LoadImage(const String& fileName, TPhoto& photo, String* error, int jpegScale) {
+Status LoadImage(const String& fileName, TPhoto& photo, String* error, int jpegScale, TMatte matte) {
   Status status = Status::Ok;
   detail::FilePtr f = detail::OpenFile(fileName, status, error);
   if (!f) return status;
   TPhoto result;
   detail::TPhotoSink sink(result);
+  sink.Matte = matte;
   status = detail::Decode(f.get(), detail::Sniff(f.get()), jpegScale, sink, error);
   if (status == Status::Ok) photo = std::move(result);
   return status;
@@ -177,7 +180,7 @@ Integer JpegScaledSide(Integer side, int scale) {
 }
 
 Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error, int jpegScale) {
+                     TPhoto& out, String* error, int jpegScale, TMatte matte) {
   if (dstW <= 0 || dstH <= 0 || srcRect.Width <= 0 || srcRect.Height <= 0) {
     detail::SetError(error, u"Invalid parameter");
     return Status::InvalidParameter;
@@ -189,7 +192,7 @@ Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW
   TImageInfo info;
   status = detail::ReadInfo(f.get(), info, error);
   if (status != Status::Ok) return status;
-  return detail::LoadResampled(f.get(), info, srcRect, dstW, dstH, out, error, jpegScale);
+  return detail::LoadResampled(f.get(), info, srcRect, dstW, dstH, out, error, jpegScale, matte);
 }
 
 }  // namespace pf::gdiplus

@@ -10,6 +10,14 @@ namespace pf::gdiplus {
 
 enum class TImageFormat { Unknown, Bmp, Jpeg, Png };
 
+// The colour a picture's transparent pixels are laid onto as it is decoded: white, as a print has
+// no alpha, unless the caller shows the picture over a colour of its own.
+struct TMatte {
+  Byte R{255};
+  Byte G{255};
+  Byte B{255};
+};
+
 struct TImageInfo {
   TImageFormat Format{TImageFormat::Unknown};
   Integer Width{0};
@@ -23,7 +31,8 @@ Status ReadImageInfo(const String& fileName, TImageInfo& info, String* error = n
 
 // Decodes the whole picture. A JPEG is decoded at `jpegScale` eighths of its size (1 to 8; the
 // size is rounded up as libjpeg rounds it); other formats ignore the scale.
-Status LoadImage(const String& fileName, TPhoto& photo, String* error = nullptr, int jpegScale = 8);
+Status LoadImage(const String& fileName, TPhoto& photo, String* error = nullptr, int jpegScale = 8,
+                 TMatte matte = {});
 
 // libjpeg's size of a side decoded at `scale` eighths.
 Integer JpegScaledSide(Integer side, int scale);
@@ -32,7 +41,7 @@ Integer JpegScaledSide(Integer side, int scale);
 // A JPEG is decoded at `jpegScale` eighths, or with 0 at its full size (a print's sharpness
 // needs it); rows are reduced as they arrive, so the decoded picture is never held whole.
 Status LoadResampled(const String& fileName, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error = nullptr, int jpegScale = 0);
+                     TPhoto& out, String* error = nullptr, int jpegScale = 0, TMatte matte = {});
 
 // Encodes as baseline JPEG with libjpeg's standard tables scaled for `quality`, 4:2:0, and the
 // picture's DpiX/DpiY as the JFIF density in dots per inch.

@@ -39,6 +39,8 @@ public:
   virtual void Row(Integer y, const Byte* rgb) noexcept = 0;
   // The last row the sink needs (exclusive); decoders may stop reading after it.
   virtual Integer EndRow() const noexcept = 0;
+  // What the decoders lay transparent pixels onto.
+  TMatte Matte;
 };
 
 // A sink that keeps the whole picture.
@@ -58,10 +60,10 @@ Status ReadInfo(FILE* f, TImageInfo& info, String* error);
 // Decodes and resamples a file already open, whose size ReadInfo gave, handing the target rows
 // to `out` in order as they are made.
 Status DecodeResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
-                       int jpegScale, const TResampler::TRowOut& out, String* error);
+                       int jpegScale, const TResampler::TRowOut& out, String* error, TMatte matte = {});
 // LoadResampled of a file already open, whose size ReadInfo gave.
 Status LoadResampled(FILE* f, const TImageInfo& info, const TRectF& srcRect, Integer dstW, Integer dstH,
-                     TPhoto& out, String* error, int jpegScale);
+                     TPhoto& out, String* error, int jpegScale, TMatte matte = {});
 
 // The JPEG encoder fed a band of rows at a time: baseline, libjpeg's standard tables scaled for
 // the quality, 4:2:0, the density in dots per inch. After a failure every call answers false and

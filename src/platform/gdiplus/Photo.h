@@ -4,8 +4,9 @@
 //
 // Pictures are kept in 24 bits (red, green, blue, in that byte order, rows top-down without
 // padding): the prints and thumbnails are JPEG or 24-bit buffers, so a fourth byte would hold
-// nothing. Transparent pixels are laid onto white when a file is decoded; drawing a picture onto
-// white later gives the same pixels, because the resampler is linear.
+// nothing. Transparent pixels are laid onto white (or the colour the caller shows the picture
+// over) when a file is decoded; drawing a picture onto that colour later gives the same pixels,
+// because the resampler is linear.
 
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,8 @@
 // PNG through libpng, row by row as the rows come: only an interlaced file, whose last pass
 // completes every row, is held whole. libpng reports errors by calling our error function, which
 // jumps back to the function that set the jump; those functions keep only plain data in their
-// frames, so the jump skips no destructor. Transparent pixels are laid onto white here, as a
-// print has no alpha.
+// frames, so the jump skips no destructor. Transparent pixels are laid onto the sink's matte here
+// (white, as a print has no alpha).
 //
 // Hostile files: every chunk before the pixels must lie inside the file, libpng's limits make an
 // oversized chunk an error instead of an allocation, the metadata we do not use (text, profiles,
@@ -146,14 +146,13 @@ bool ReadRows(TPng& p, Byte* rows, bool whole, Integer end, TRowSink& sink) {
   return true;
 }
 
-// Composites an RGBA row onto white as RGB; `out` may be the row's own start.
-void OntoWhite(const Byte* row, Byte* out, Integer width) {
+// Composites an RGBA row onto the matte as RGB; `out` may be the row's own start.
+void OntoMatte(const Byte* row, Byte* out, Integer width, const TMatte& matte) {
   for (Integer x = 0; x < width; ++x, row += 4, out += 3) {
     const unsigned a = row[3];
-    const unsigned back = 255 * (255 - a);
-    out[0] = static_cast<Byte>((row[0] * a + back + 127) / 255);
-    out[1] = static_cast<Byte>((row[1] * a + back + 127) / 255);
-    out[2] = static_cast<Byte>((row[2] * a + back + 127) / 255);
+    out[0] = static_cast<Byte>((row[0] * a + matte.R * (255 - a) + 127) / 255);
+    out[1] = static_cast<Byte>((row[1] * a + matte.G * (255 - a) + 127) / 255);
+    out[2] = static_cast<Byte>((row[2] * a + matte.B * (255 - a) + 127) / 255);
   }
 }
 
@@ -264,7 +263,7 @@ private:
       FAbove.swap(FRow);
       // FAbove holds the row now; what the sink gets is a copy when the alpha goes.
       if (FBpp == 4) {
-        OntoWhite(FAbove.data(), FRow.data(), FWidth);
+        OntoMatte(FAbove.data(), FRow.data(), FWidth, FSink.Matte);
         FSink.Row(y0 + i, FRow.data());
       } else {
         FSink.Row(y0 + i, FAbove.data());
@@ -389,14 +388,14 @@ Status PngDecode(FILE* f, TRowSink& sink, String* error) {
   }
   const Integer end = std::min(height, sink.EndRow());
   // RGBA rows become RGB on their way to the sink.
-  struct TWhiteSink : TRowSink {
+  struct TMatteSink : TRowSink {
     TRowSink& Next;
     Integer Width;
     bool Alpha;
-    TWhiteSink(TRowSink& next, Integer width, bool alpha) : Next(next), Width(width), Alpha(alpha) {}
+    TMatteSink(TRowSink& next, Integer width, bool alpha) : Next(next), Width(width), Alpha(alpha) {}
     bool Begin(Integer, Integer) noexcept override { return true; }
     void Row(Integer y, const Byte* rgb) noexcept override {
-      if (Alpha) OntoWhite(rgb, const_cast<Byte*>(rgb), Width);
+      if (Alpha) OntoMatte(rgb, const_cast<Byte*>(rgb), Width, Next.Matte);
       Next.Row(y, rgb);
     }
     Integer EndRow() const noexcept override { return Next.EndRow(); }

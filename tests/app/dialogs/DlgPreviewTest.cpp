@@ -11,6 +11,7 @@
 #include "app/dialogs/DialogsFixture.h"
 #include "app/uDlgPreview.h"
 #include "listview/EmberListview.h"
+#include "platform/gdiplus/PhotoFixtures.h"
 #include "platform/rtl/Clock.h"
 #include "orderui/uUtilsUI.h"
 #include "platform/rtl/Strings.h"
@@ -130,6 +131,49 @@ TEST_F(DlgPreviewTest, PictureShowsThePhotoAsItWillBePrinted) {
     Preview = TDlgPreview::New(Application);
     EXPECT_FALSE(Preview->PrepareImage(item));
     EXPECT_EQ(Preview->LastError(), u"Не удалось загрузить фотографию") << StringToUtf8(file);
+  }
+}
+
+TEST_F(DlgPreviewTest, SeeThroughPartsShowTheDialogUnlessThePrintHasBorders) {
+  // Red, opaque over the left quarter, half see-through (128) over the next, see-through over the
+  // right half. Laid over silver (192) the half see-through red is (255 × 128 + 192 × 127) / 255 =
+  // 224 red and 192 × 127 / 255 = 96 green and blue; over white 255 and 127.
+  struct Case {
+    const char* Name;
+    TRect Area;
+    int W, H;
+    bool Borders;
+    int Half[2];  // red, green of the half see-through part
+    int Clear;    // the see-through part's grey
+  };
+  const Case cases[] = {
+      {"own size", {0, 0, 640, 512}, 400, 300, false, {224, 96}, 192},
+      {"reduced", {0, 0, 640, 512}, 2000, 1500, false, {224, 96}, 192},
+      // The 3:2 photo fills its 512 × 341 print-shaped box.
+      {"bordered", {0, 0, 640, 512}, 1200, 800, true, {255, 127}, 255},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    SetWorkArea(c.Area);
+    TImageItemEx* item = Photo("a.png", c.W, c.H);
+    const int w = c.W;
+    fixtures::WritePng(
+        std::filesystem::path(StringToUtf8(item->FileName)), c.W, c.H, [](int, int) { return fixtures::Rgb{255, 0, 0}; },
+        [w](int x, int) -> unsigned char { return x < w / 4 ? 255 : x < w / 2 ? 128 : 0; });
+    item->SetWithBorders(c.Borders);
+    const gdiplus::TPhoto* pic = Open(item)->Image();
+    ASSERT_NE(pic, nullptr);
+    const int y = pic->Height() / 2;
+    const struct {
+      int X;
+      int R, G;
+    } probes[] = {{pic->Width() / 8, 255, 0}, {pic->Width() * 3 / 8, c.Half[0], c.Half[1]}, {pic->Width() * 3 / 4, c.Clear, c.Clear}};
+    for (const auto& at : probes) {
+      const Byte* px = pic->Pixel(at.X, y);
+      EXPECT_NEAR(px[0], at.R, 1) << at.X;
+      EXPECT_NEAR(px[1], at.G, 1) << at.X;
+      EXPECT_NEAR(px[2], at.G, 1) << at.X;
+    }
   }
 }
 
