@@ -51,12 +51,7 @@ void TEmberPaintInfoBaseGroup::Destroy() {
 void TEmberPaintInfoBaseGroup::SetExpandable(bool Value) {
   if (Value == FExpandable) return;
   TCustomEmberListview* lv = OwnerListview();
-  if (!Value && lv) {
-    TEmberGroups* groups = lv->GetGroups();
-    bool collapsed = false;
-    for (Integer g = 0; g < groups->GetCount() && !collapsed; ++g) collapsed = !groups->GetGroup(g)->GetExpanded();
-    if (collapsed) groups->ExpandAll();
-  }
+  if (!Value && lv) lv->GetGroups()->ExpandAll();
   FExpandable = Value;
   Invalidate(false);
 }

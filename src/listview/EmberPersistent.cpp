@@ -1,5 +1,6 @@
 #include "listview/EmberPersistent.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "listview/EmberControl.h"
@@ -58,9 +59,9 @@ void TEmberInterfacedPersistent::AfterConstruction() {
 
 // ---- Margins ----
 void TEmberMargin::SetSize(Integer Value) {
-  if (Value < 0) Value = 0;
+  // The value given is what is compared: -3 on a margin of size 0 still rebuilds the groups.
   if (Value == FSize) return;
-  FSize = Value;
+  FSize = std::max(Value, 0);
   if (OwnerListview()) OwnerListview()->GetGroups()->Rebuild(false);
 }
 

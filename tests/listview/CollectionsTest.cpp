@@ -259,6 +259,9 @@ TEST_F(CollectionsTest, GroupsExpandOnlyWhenExpandableAndInOrder) {
   g->SetExpanded(true);  // already expanded
   EXPECT_TRUE(Log.Lines.empty());
   LV->GetPaintInfoGroup()->SetExpandable(false);
+  // Switched off, Expandable expands every group inside one update, though none is collapsed.
+  EXPECT_EQ(Log.Lines, (std::vector<std::string>{"BeginUpdate", "EndUpdate"}));
+  Log.Clear();
   g->SetExpanded(false);
   EXPECT_TRUE(g->GetExpanded());
   EXPECT_TRUE(Log.Lines.empty());

@@ -77,6 +77,51 @@ TEST_F(PaintInfoTest, TurningExpandableOffExpandsEveryCollapsedGroup) {
   EXPECT_FALSE(LV->GetPaintInfoGroup()->GetExpandable());
 }
 
+// Two setters act on the value given, not on what it comes to: a negative margin size on a margin
+// of size 0 (stored as 0) rebuilds the groups, and Expandable switched off runs the expansion of
+// every group, inside its update, even when none is collapsed.
+TEST_F(PaintInfoTest, SettersActOnTheValueGivenEvenWhenNothingChanges) {
+  TEmberPaintInfoBaseGroup* info = LV->GetPaintInfoGroup();
+  LV->SetShowGroupMargins(true);
+  info->GetMarginTop()->SetSize(30);
+  info->GetMarginLeft()->SetSize(0);
+  LV->BeginUpdate();
+  for (int g = 0; g < 2; ++g) LV->GetGroups()->Add()->GetItems()->Add();
+  LV->EndUpdate();
+  TEmberGroup* first = LV->GetGroups()->GetGroup(0);
+  auto headerHeight = [first] { return first->GetItem(0)->GetDisplayRect().Top - first->GetDisplayRect().Top; };
+  ASSERT_EQ(headerHeight(), 30);
+  int updates = 0;
+  LV->OnBeginUpdate = [&](TObject*) { ++updates; };
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    Integer header;  // the header's height in the layout afterwards
+    int updates;
+  };
+  const Case cases[] = {
+      // The header's new size is taken in by the rebuild the left margin's setter makes.
+      {"left margin -3 at size 0",
+       [&] {
+         Owned<TEmberHeaderMargin> taller(TEmberHeaderMargin::New(LV));
+         taller->SetSize(50);
+         info->GetMarginTop()->Assign(taller.get());
+         info->GetMarginLeft()->SetSize(-3);
+         EXPECT_EQ(info->GetMarginLeft()->GetSize(), 0);
+       },
+       50, 0},
+      {"Expandable off, nothing collapsed", [&] { info->SetExpandable(false); }, 50, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    updates = 0;
+    c.act();
+    EXPECT_EQ(headerHeight(), c.header);
+    EXPECT_EQ(updates, c.updates);
+  }
+  LV->OnBeginUpdate = nullptr;
+}
+
 TEST_F(PaintInfoTest, AssignCopiesTheLookButKeepsTheTargetsShowBorder) {
   Owned<TEmberPaintInfoGroup> source(TEmberPaintInfoGroup::New(LV));
   source->SetShowBorder(false);
