@@ -46,7 +46,7 @@ struct TShapedText {
     size_t From{0}, To{0};                  // its units in the given text
     size_t ComposedFrom{0}, ComposedTo{0};  // and in Text
     Integer End{0};                         // the extent of the text from its start through this cluster
-    Integer Left{0}, Right{0};              // where its glyphs lie, from the left end of the drawn text
+    double Through{0};                      // the same before rounding (End is its nearest whole)
   };
   String Text;  // what is drawn: the clusters composed
   std::vector<TCluster> Clusters;
@@ -66,6 +66,9 @@ public:
   // `text`, which needs shaping, laid out: by default the units of its composed clusters one after
   // another, each at the sum of the advances before it, as Render draws them.
   virtual std::shared_ptr<const TShapedText> Shape(StringView text) const;
+  // Where the glyphs of cluster `k` of `shaped` lie, from the left end of the drawn text: by
+  // default from the end of the cluster before it to its own.
+  virtual std::pair<Integer, Integer> Span(const TShapedText& shaped, size_t k) const;
 
 protected:
   // Splits `text` into its grapheme clusters and composes each where `held` holds every character

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <list>
 #include <map>
 #include <mutex>
@@ -210,8 +211,9 @@ public:
     return true;
   }
   // The toolkit lays the composed text out as a whole, with its font fallback and bidirectional
-  // order; each cluster's extent is the advance of its glyphs there, a glyph that several clusters
-  // make together (a ligature) shared equally among them.
+  // order, except for the pieces Pieces tells apart; each cluster's extent is the advance of its
+  // glyphs there, a glyph that several clusters make together (a ligature) shared equally among
+  // them.
   std::shared_ptr<const TShapedText> Shape(StringView text) const override {
     {
       std::lock_guard lock(RunMutex);
@@ -223,13 +225,36 @@ public:
       return Face.supportsCharacter(c);
     }));
     if (NeedsShaping(shaped->Text))
-      LayOut(*shaped);
+      LayPieces(*shaped);
     else
       LayUnits(*shaped);
     std::lock_guard lock(RunMutex);
     // Only names in scripts that need shaping come here, a screenful at a time.
     if (Shapes.size() >= 4096) Shapes.clear();
     return Shapes.emplace(String(text), std::move(shaped)).first->second;
+  }
+  std::pair<Integer, Integer> Span(const TShapedText& shaped, size_t k) const override {
+    const auto& c = shaped.Clusters[k];
+    for (const TPiece& piece : Pieces(shaped)) {
+      if (k < piece.First || k >= piece.Last || piece.Kind != TPiece::Laid) continue;
+      const int x = Start(shaped, piece);
+      const size_t from = shaped.Clusters[piece.First].ComposedFrom;
+      const auto layout = LayoutOf(PieceText(shaped, piece));
+      double left = 0, right = 0;
+      bool any = false;
+      for (const QGlyphRun& run : layout->lineAt(0).glyphRuns(static_cast<int>(c.ComposedFrom - from),
+                                                               static_cast<int>(c.ComposedTo - c.ComposedFrom))) {
+        const QList<QPointF> positions = run.positions();
+        const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(run.glyphIndexes());
+        for (qsizetype i = 0; i < std::min(positions.size(), advances.size()); ++i) {
+          left = any ? std::min(left, positions[i].x()) : positions[i].x();
+          right = any ? std::max(right, positions[i].x() + advances[i].x()) : positions[i].x() + advances[i].x();
+          any = true;
+        }
+      }
+      if (any) return {x + static_cast<Integer>(std::lround(left)), x + static_cast<Integer>(std::lround(right))};
+    }
+    return TFontSource::Span(shaped, k);
   }
   void Render(StringView text, TGlyphMask& mask, Integer x, Integer y) const override {
     if (mask.Width <= 0 || mask.Height <= 0 || text.empty()) return;
@@ -331,17 +356,58 @@ private:
       auto it = Glyphs.find(ch);
       if (it != Glyphs.end()) return it->second;
     }
+    auto glyph = DrawGlyph(Advance(ch), [&](QPainter& p, QPointF pen) {
+      p.setFont(Font);
+      p.drawText(pen, QString(QChar(ch)));
+    });
+    std::lock_guard lock(RunMutex);
+    return Glyphs.emplace(ch, std::move(glyph)).first->second;
+  }
+
+  // The face's default glyph (its first, a box), which the platform draws for a character that
+  // none of its fonts holds.
+  std::shared_ptr<const TGlyph> DefaultGlyph() const {
+    {
+      std::lock_guard lock(RunMutex);
+      if (Default) return Default;
+    }
+    QRawFont face;
+    {
+      std::lock_guard lock(Mutex);
+      face = Face;
+    }
+    auto glyph = DrawGlyph(DefaultAdvance(), [&](QPainter& p, QPointF pen) {
+      QGlyphRun run;
+      run.setRawFont(face);
+      run.setGlyphIndexes({0});
+      run.setPositions({QPointF(0, 0)});
+      p.drawGlyphRun(pen, run);
+    });
+    std::lock_guard lock(RunMutex);
+    if (!Default) Default = std::move(glyph);
+    return Default;
+  }
+  Integer DefaultAdvance() const {
+    std::lock_guard lock(Mutex);
+    if (DefaultWidth < 0) {
+      const QList<QPointF> a = Face.isValid() ? Face.advancesForGlyphIndexes(QList<quint32>{0}) : QList<QPointF>();
+      DefaultWidth = a.size() == 1 ? std::max(0, static_cast<int>(std::lround(a[0].x()))) : Tm.tmAveCharWidth;
+    }
+    return DefaultWidth;
+  }
+
+  // A glyph `draw` draws with its pen on the baseline, cut to its ink.
+  std::shared_ptr<TGlyph> DrawGlyph(int advance, const std::function<void(QPainter&, QPointF)>& draw) const {
     // A cell of room on every side: italic and accented glyphs reach well out of their advance.
     const int room = Tm.tmHeight + 2;
-    const int w = Advance(ch) + 2 * room, h = Tm.tmHeight + 2 * room;
+    const int w = advance + 2 * room, h = Tm.tmHeight + 2 * room;
     std::vector<Byte> pixels(static_cast<size_t>(w) * h, 0);
     {
       QImage img(pixels.data(), w, h, w, QImage::Format_Alpha8);
       QPainter p(&img);
-      p.setFont(Font);
       p.setPen(Qt::black);
       p.setRenderHint(QPainter::TextAntialiasing, true);
-      p.drawText(QPointF(room, room + Tm.tmAscent), QString(QChar(ch)));
+      draw(p, QPointF(room, room + Tm.tmAscent));
     }
     auto glyph = std::make_shared<TGlyph>();
     int left = w, right = 0, top = h, bottom = 0;
@@ -364,8 +430,7 @@ private:
         std::copy_n(&pixels[static_cast<size_t>(top + y) * w + left], glyph->Width,
                     &glyph->Coverage[static_cast<size_t>(y) * glyph->Width]);
     }
-    std::lock_guard lock(RunMutex);
-    return Glyphs.emplace(ch, std::move(glyph)).first->second;
+    return glyph;
   }
 
   // Lays `glyph` over the run as the toolkit lays a drawn glyph over what an alpha picture holds
@@ -401,47 +466,163 @@ private:
     return layout;
   }
 
-  void LayOut(TShapedText& shaped) const {
-    const auto layout = LayoutOf(shaped.Text);
+  // A face the toolkit answers for a glyph run. Where no installed font holds a script the
+  // toolkit stands in a face of its own, which draws a box of the font's size for each character
+  // and has no size, no names and no tables: asking it for its family crashes.
+  static bool RealFace(const QRawFont& face) { return face.isValid() && face.pixelSize() > 0; }
+
+  // Whether no installed face holds `c`, the toolkit then answering its stand-in for it. Asked
+  // once for each character, for every font of the program.
+  bool NoFaceHolds(char32_t c) const {
+    static std::atomic<uint8_t> bmp[0x10000];  // 0 not yet asked, 1 held, 2 missing
+    static std::mutex mutex;
+    static std::unordered_map<char32_t, bool> astral;
+    if (c < 0x10000) {
+      if (const uint8_t known = bmp[c].load(std::memory_order_relaxed)) return known == 2;
+    } else {
+      std::lock_guard lock(mutex);
+      if (auto it = astral.find(c); it != astral.end()) return it->second;
+    }
+    const QString one = c < 0x10000 ? QString(QChar(static_cast<char16_t>(c))) : QString::fromUcs4(&c, 1);
+    bool missing = false;
+    for (const QGlyphRun& run : LayoutOf(StringView(reinterpret_cast<const Char*>(one.utf16()), static_cast<size_t>(one.size())))->lineAt(0).glyphRuns())
+      missing = missing || !RealFace(run.rawFont());
+    if (c < 0x10000) {
+      bmp[c].store(missing ? 2 : 1, std::memory_order_relaxed);
+    } else {
+      std::lock_guard lock(mutex);
+      astral.emplace(c, missing);
+    }
+    return missing;
+  }
+
+  // Composed text that needs shaping goes to the toolkit in pieces, each laid out, measured and
+  // drawn on its own from where the one before it ends:
+  //  - a cluster with a character no installed face holds draws, as the platform draws a
+  //    character its fonts lack, the face's default glyph for each such character (and the others
+  //    as text that needs no shaping), measuring as that: the toolkit's stand-in would turn the
+  //    neighbouring spaces and punctuation into boxes as well;
+  //  - a stretch between such clusters that needs no shaping goes character by character;
+  //  - the rest is laid out whole.
+  struct TPiece {
+    enum TKind { Laid, Units, Missing };
+    size_t First{0}, Last{0};  // its clusters
+    TKind Kind{Laid};
+  };
+  static StringView PieceText(const TShapedText& shaped, const TPiece& piece) {
+    const size_t from = shaped.Clusters[piece.First].ComposedFrom;
+    return StringView(shaped.Text).substr(from, shaped.Clusters[piece.Last - 1].ComposedTo - from);
+  }
+  static int Start(const TShapedText& shaped, const TPiece& piece) {
+    return piece.First ? shaped.Clusters[piece.First - 1].End : 0;
+  }
+  // Whether no installed face holds some character of `s`.
+  bool Lacks(StringView s) const {
+    for (size_t i = 0; i < s.size(); ++i) {
+      char32_t c = s[i];
+      if (i + 1 < s.size() && QChar::isHighSurrogate(s[i]) && QChar::isLowSurrogate(s[i + 1])) {
+        c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+        ++i;
+      }
+      if (NoFaceHolds(c)) return true;
+    }
+    return false;
+  }
+  std::vector<TPiece> Pieces(const TShapedText& shaped) const {
+    std::vector<TPiece> pieces;
+    size_t run = 0;  // the first cluster not yet in a piece
+    auto close = [&](size_t last) {
+      if (last <= run) return;
+      TPiece piece{run, last, TPiece::Laid};
+      if (!NeedsShaping(PieceText(shaped, piece))) piece.Kind = TPiece::Units;
+      pieces.push_back(piece);
+    };
+    for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
+      const auto& c = shaped.Clusters[k];
+      const StringView text = StringView(shaped.Text).substr(c.ComposedFrom, c.ComposedTo - c.ComposedFrom);
+      if (!NeedsShaping(text) || !Lacks(text)) continue;
+      close(k);
+      pieces.push_back({k, k + 1, TPiece::Missing});
+      run = k + 1;
+    }
+    close(shaped.Clusters.size());
+    return pieces;
+  }
+
+  // Each character of a cluster no face holds: the default glyph where no face holds it, else
+  // as a character that needs no shaping; `each(unit, length, advance)`.
+  template <class Each>
+  void MissingUnits(StringView text, Each&& each) const {
+    for (size_t i = 0; i < text.size();) {
+      const size_t n = i + 1 < text.size() && QChar::isHighSurrogate(text[i]) && QChar::isLowSurrogate(text[i + 1]) ? 2 : 1;
+      const bool held = n == 1 && !NoFaceHolds(text[i]);
+      each(i, n, held ? Advance(text[i]) : DefaultAdvance(), held);
+      i += n;
+    }
+  }
+
+  void LayPieces(TShapedText& shaped) const {
+    for (const TPiece& piece : Pieces(shaped)) {
+      const int x = Start(shaped, piece);
+      if (piece.Kind == TPiece::Laid) {
+        LayOut(shaped, piece, x);
+        continue;
+      }
+      int end = x;
+      for (size_t k = piece.First; k < piece.Last; ++k) {
+        auto& c = shaped.Clusters[k];
+        const StringView text = StringView(shaped.Text).substr(c.ComposedFrom, c.ComposedTo - c.ComposedFrom);
+        if (piece.Kind == TPiece::Missing)
+          MissingUnits(text, [&](size_t, size_t, int advance, bool) { end += advance; });
+        else
+          for (Char u : text) end += Advance(u);
+        c.Through = c.End = end;
+      }
+    }
+    shaped.Width = shaped.Clusters.empty() ? 0 : shaped.Clusters.back().End;
+  }
+
+  // Lays out a piece that needs shaping from `x` on.
+  void LayOut(TShapedText& shaped, const TPiece& piece, int x) const {
+    const size_t from = shaped.Clusters[piece.First].ComposedFrom;
+    const auto layout = LayoutOf(PieceText(shaped, piece));
     struct TGlyph {
       double Advance{0};
       int Clusters{0};
     };
-    // Glyphs by font, index and place; a cluster's glyphs with their advances.
-    std::map<std::tuple<QString, quint32, qint64, qint64>, TGlyph> glyphs;
-    std::vector<std::vector<std::pair<double, TGlyph*>>> of(shaped.Clusters.size());
-    for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
+    // Glyphs by face, index and place; a cluster's glyphs with their advances. A face is told by
+    // its identity, never by its names, which the toolkit's stand-in face lacks.
+    std::vector<QRawFont> faces;
+    std::map<std::tuple<size_t, quint32, qint64, qint64>, TGlyph> glyphs;
+    std::vector<std::vector<TGlyph*>> of(piece.Last - piece.First);
+    for (size_t k = piece.First; k < piece.Last; ++k) {
       const auto& c = shaped.Clusters[k];
-      for (const QGlyphRun& run : layout->glyphRuns(static_cast<int>(c.ComposedFrom), static_cast<int>(c.ComposedTo - c.ComposedFrom))) {
+      for (const QGlyphRun& run : layout->lineAt(0).glyphRuns(static_cast<int>(c.ComposedFrom - from), static_cast<int>(c.ComposedTo - c.ComposedFrom))) {
         const QRawFont font = run.rawFont();
         const QList<quint32> indexes = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
         const QList<QPointF> advances = font.advancesForGlyphIndexes(indexes);
+        if (!font.isValid() || positions.size() != indexes.size() || advances.size() != indexes.size()) continue;
+        const size_t face = static_cast<size_t>(std::find(faces.begin(), faces.end(), font) - faces.begin());
+        if (face == faces.size()) faces.push_back(font);
         for (qsizetype i = 0; i < indexes.size(); ++i) {
-          auto key = std::make_tuple(font.familyName(), indexes[i], std::llround(positions[i].x() * 64),
-                                     std::llround(positions[i].y() * 64));
+          auto key = std::make_tuple(face, indexes[i], std::llround(positions[i].x() * 64), std::llround(positions[i].y() * 64));
           TGlyph& g = glyphs[key];
           g.Advance = advances[i].x();
           ++g.Clusters;
-          of[k].emplace_back(positions[i].x(), &g);
+          of[k - piece.First].push_back(&g);
         }
       }
     }
-    double end = 0;
-    for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
+    // A glyph that moves the pen back (a font's own positioning) never makes an extent shrink.
+    double end = 0, through = 0;
+    for (size_t k = piece.First; k < piece.Last; ++k) {
+      for (const TGlyph* g : of[k - piece.First]) end += g->Advance / g->Clusters;
+      through = std::max(through, end);
       auto& c = shaped.Clusters[k];
-      double left = 0, right = 0;
-      for (size_t i = 0; i < of[k].size(); ++i) {
-        const auto& [x, g] = of[k][i];
-        end += g->Advance / g->Clusters;
-        left = i == 0 ? x : std::min(left, x);
-        right = i == 0 ? x + g->Advance : std::max(right, x + g->Advance);
-      }
-      c.End = static_cast<Integer>(std::lround(end));
-      c.Left = static_cast<Integer>(std::lround(left));
-      c.Right = static_cast<Integer>(std::lround(right));
+      c.Through = x + through;
+      c.End = x + static_cast<Integer>(std::lround(through));
     }
-    shaped.Width = shaped.Clusters.empty() ? 0 : shaped.Clusters.back().End;
   }
 
   // Text that needs shaping drawn as the toolkit draws it, its baseline on the face's.
@@ -450,7 +631,7 @@ private:
     const QTextLine line = layout->lineAt(0);
     double width = 0;
     for (const QGlyphRun& glyphs : line.glyphRuns())
-      for (const QPointF& a : glyphs.rawFont().advancesForGlyphIndexes(glyphs.glyphIndexes())) width += a.x();
+      for (const QPointF& a : glyphs.rawFont().advancesForGlyphIndexes(glyphs.glyphIndexes())) width += std::max(0.0, a.x());
     run.Width = static_cast<int>(std::ceil(width)) + 2 * run.Margin;
     run.Coverage.assign(static_cast<size_t>(run.Width) * run.Height, 0);
     QImage img(run.Coverage.data(), run.Width, run.Height, run.Width, QImage::Format_Alpha8);
@@ -459,6 +640,40 @@ private:
     p.setRenderHint(QPainter::TextAntialiasing, true);
     for (int k = 0; k <= Embolden; ++k)
       layout->draw(&p, QPointF(run.Margin + k, run.Margin + Tm.tmAscent - line.ascent()));
+  }
+
+  // Each piece drawn where it is measured to start.
+  void DrawPieces(const TShapedText& shaped, const std::vector<TPiece>& pieces, TRun& run) const {
+    std::vector<std::shared_ptr<const TRun>> drawn(pieces.size());
+    run.Width = shaped.Width + 2 * run.Margin;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      if (pieces[i].Kind == TPiece::Missing) continue;
+      drawn[i] = RunOf(PieceText(shaped, pieces[i]));
+      run.Width = std::max(run.Width, Start(shaped, pieces[i]) + drawn[i]->Width);
+    }
+    run.Coverage.assign(static_cast<size_t>(run.Width) * run.Height, 0);
+    const int baseline = run.Margin + Tm.tmAscent;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      const int x = Start(shaped, pieces[i]);
+      if (drawn[i]) {
+        for (int y = 0; y < run.Height; ++y)
+          for (int rx = 0; rx < drawn[i]->Width; ++rx) {
+            const int cov = drawn[i]->Coverage[static_cast<size_t>(y) * drawn[i]->Width + rx];
+            if (cov == 0) continue;
+            Byte& to = run.Coverage[static_cast<size_t>(y) * run.Width + x + rx];
+            to = static_cast<Byte>(to + cov - (to * cov + 127) / 255);
+          }
+        continue;
+      }
+      int pos = run.Margin + x;
+      MissingUnits(PieceText(shaped, pieces[i]), [&](size_t at, size_t, int advance, bool held) {
+        const Char unit = PieceText(shaped, pieces[i])[at];
+        const auto glyph = held ? (unit == u' ' ? nullptr : GlyphOf(unit)) : DefaultGlyph();
+        if (glyph)
+          for (int k = 0; k <= Embolden; ++k) Lay(run, *glyph, pos + k, baseline);
+        pos += advance;
+      });
+    }
   }
 
   std::shared_ptr<const TRun> RunOf(StringView text) const {
@@ -473,10 +688,16 @@ private:
     auto run = std::make_shared<TRun>();
     run->Margin = Tm.tmHeight / 2 + 1;
     run->Height = Tm.tmHeight + 2 * run->Margin;
-    if (NeedsShaping(text))
-      DrawLaidOut(text, *run);
-    else
+    if (!NeedsShaping(text)) {
       DrawUnits(text, *run);
+    } else {
+      const auto shaped = Shape(text);
+      const auto pieces = Pieces(*shaped);
+      if (pieces.size() == 1 && pieces[0].Kind == TPiece::Laid)
+        DrawLaidOut(shaped->Text, *run);
+      else
+        DrawPieces(*shaped, pieces, *run);
+    }
     return Keep(text, std::move(run));
   }
 
@@ -554,9 +775,12 @@ private:
   mutable std::unordered_map<String, TRunList::iterator, TRunHash, std::equal_to<>> Runs;
   mutable size_t RunBytes{0};
   mutable std::unordered_map<Char, std::shared_ptr<const TGlyph>> Glyphs;
+  mutable std::shared_ptr<const TGlyph> Default;  // the default glyph, once drawn
   mutable std::unordered_map<String, std::shared_ptr<const TShapedText>, TRunHash, std::equal_to<>> Shapes;
-  // The face alone, without the toolkit's fallback; read under Mutex.
+  // The face alone, without the toolkit's fallback, and the advance of its default glyph (-1 until
+  // measured); read under Mutex.
   QRawFont Face;
+  mutable int DefaultWidth{-1};
 };
 
 struct FactoryState {

@@ -119,11 +119,14 @@ TShapedText TFontSource::Compose(StringView text, const std::function<bool(char3
 void TFontSource::LayUnits(TShapedText& shaped) const {
   Integer x = 0;
   for (auto& c : shaped.Clusters) {
-    c.Left = x;
     for (size_t i = c.ComposedFrom; i < c.ComposedTo; ++i) x += Advance(shaped.Text[i]);
-    c.Right = c.End = x;
+    c.Through = c.End = x;
   }
   shaped.Width = x;
+}
+
+std::pair<Integer, Integer> TFontSource::Span(const TShapedText& shaped, size_t k) const {
+  return {k ? shaped.Clusters[k - 1].End : 0, shaped.Clusters[k].End};
 }
 
 std::shared_ptr<const TShapedText> TFontSource::Shape(StringView text) const {

@@ -150,6 +150,7 @@ void OutputShaped(HDC dc, int x, int y, UINT options, const TRect* rect, StringV
   const TShapedText::TCluster* mnemonic = nullptr;
   for (const auto& c : shaped->Clusters)
     if (underlineIndex >= static_cast<int>(c.From) && underlineIndex < static_cast<int>(c.To)) mnemonic = &c;
+  const size_t mnemonicIndex = mnemonic ? static_cast<size_t>(mnemonic - shaped->Clusters.data()) : 0;
   if (!dx && !NeedsShaping(shaped->Text)) {
     OutputText(dc, x, y, options, rect, shaped->Text, nullptr, mnemonic ? static_cast<int>(mnemonic->ComposedFrom) : -1);
     return;
@@ -181,7 +182,10 @@ void OutputShaped(HDC dc, int x, int y, UINT options, const TRect* rect, StringV
     }
   } else {
     src.Render(shaped->Text, mask, shift, 0);
-    if (mnemonic) from = shift + mnemonic->Left, to = shift + mnemonic->Right;
+    if (mnemonic) {
+      const auto [left, right] = src.Span(*shaped, mnemonicIndex);
+      from = shift + left, to = shift + right;
+    }
   }
   DrawRules(mask, font->Log, tm, shift, width, from, to);
   BlendMask(dc, mask, QPoint(vb.left(), origin.y()), visible, dc->S.TextColor);

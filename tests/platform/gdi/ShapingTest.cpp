@@ -2,6 +2,8 @@
 // toolkit's own drawing of the same text composed.
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,8 @@ namespace {
 using namespace gditest;
 
 constexpr int W = 240, H = 64;
+// Stands in a line drawn by the toolkit for the face's default glyph.
+constexpr QChar Missing{0xE000};
 
 // Black on white in the face, set against the toolkit's drawing of composed lines, each cut to its
 // cell: laid out whole, or (`plain`) each character at the sum of the rounded advances before it,
@@ -46,8 +50,17 @@ struct Face16 {
   int Toolkit(const QString& s, bool plain) const {
     QFontMetricsF fm(Q);
     int w = plain ? 0 : static_cast<int>(std::lround(fm.horizontalAdvance(s)));
-    for (QChar c : plain ? s : QString()) w += static_cast<int>(std::lround(fm.horizontalAdvance(c)));
+    for (QChar c : plain ? s : QString())
+      w += static_cast<int>(std::lround(c == Missing ? Box().rawFont().advancesForGlyphIndexes(Box().glyphIndexes())[0].x() : fm.horizontalAdvance(c)));
     return w;
+  }
+  // The face's default glyph (its first), drawn where a line shows Missing.
+  QGlyphRun Box() const {
+    QGlyphRun run;
+    run.setRawFont(QRawFont::fromFont(Q));
+    run.setGlyphIndexes({0});
+    run.setPositions({QPointF(0, 0)});
+    return run;
   }
   // The pixels where the DC's ink differs from the toolkit's lines drawn from (8, 8) on, each placed
   // in `width` by `align` (0 left, 1 centred, 2 right).
@@ -62,7 +75,8 @@ struct Face16 {
       p.setClipRect(left, y, w, Tm.tmHeight);
       for (int k = 0; k <= Tm.tmWeight / FW_BOLD; ++k) {  // bold emboldened by a pixel at 16
         if (!plain) p.drawText(QPointF(left + k, y + Tm.tmAscent), s);
-        for (int i = 0, pos = left; plain && i < s.size(); pos += Toolkit(s[i++], true)) p.drawText(QPointF(pos + k, y + Tm.tmAscent), QString(s[i]));
+        for (int i = 0, pos = left; plain && i < s.size(); pos += Toolkit(s[i++], true))
+          s[i] == Missing ? p.drawGlyphRun(QPointF(pos + k, y + Tm.tmAscent), Box()) : p.drawText(QPointF(pos + k, y + Tm.tmAscent), QString(s[i]));
       }
       y += Tm.tmHeight;
     }
@@ -84,7 +98,7 @@ TEST(Shaping, TextComesOutAsTheToolkitDrawsItComposed) {
   const char16_t *cafe = u"Cafe\u0301 e\u0301te\u0301", *ruDecomposed = u"\u041d\u043e\u0432\u0438\u0306 \u0433\u043e\u0434",
                  *ru = u"\u041d\u043e\u0432\u0439 \u0433\u043e\u0434", *salam = u"\u0633\u0644\u0627\u0645",
                  *shalom = u"\u05e9\u05dc\u05d5\u05dd", *grin = u"\U0001F600";
-  const QString grins = Q(grin) + Q(grin);
+  const QString grins = Q(grin) + Q(grin), box = QString(Missing);
   struct Case {
     const char16_t* given;
     UINT flags;  // TextOutW where 0, else DrawTextW's in a rectangle as wide as the widest line shown
@@ -108,6 +122,11 @@ TEST(Shaping, TextComesOutAsTheToolkitDrawsItComposed) {
        {Q(salam) + Q(u"...")}, false, FW_NORMAL, 0},
       {salam, DT_WORDBREAK | DT_CENTER, 61, {Q(salam)}, false, FW_NORMAL, 1},
       {shalom, DT_SINGLELINE | DT_RIGHT, 50, {Q(shalom)}, false, FW_BOLD, 2},
+      // Letters no installed face holds (Devanagari, Thaana, Khmer, Sinhala, Bengali, Tamil,
+      // Kannada here) draw the face's default glyph each, and the text around them as it is.
+      {u"a\u0915b\u093f", 0, 0, {u'a' + box + u'b' + box}, true, FW_NORMAL, 0},
+      {u"\u0780\u1780 \u0d9a\u0995\u0b95\u0c95.", 0, 0, {box + box + u' ' + box + box + box + box + u'.'}, true, FW_BOLD, 0},
+      {u"\u092b\u094b\u091f\u094b", DT_SINGLELINE | DT_END_ELLIPSIS, 3, {box + box + QStringLiteral("...")}, true, FW_NORMAL, 0},
   };
   for (const Case& k : cases) {
     const StringView given = k.given;
