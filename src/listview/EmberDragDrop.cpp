@@ -362,10 +362,10 @@ HRESULT TEmberDropTargetManager::DragEnter(IDataObject* DataObject, DWORD KeySta
     return S_OK;
   }
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
-  FAvailableEffects = common::DropEffectToCommonDropEffects(*Effect);
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   const TPoint client = ClientPoint(Pt);
-  lv->DoOLEDragEnter(DataObject, keys, client, FAvailableEffects, desired);
+  lv->DoOLEDragEnter(DataObject, keys, client, available, desired);
   if (HasHeaderFormat(DataObject))
     FDragManager = lv->GetHeader()->GetDragManager();
   else
@@ -387,9 +387,12 @@ HRESULT TEmberDropTargetManager::DragOver(DWORD KeyState, TPoint Pt, DWORD* Effe
     return S_OK;
   }
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
+  // Each step reports what the source allows now: a source may narrow or widen its effects
+  // while the drag goes on.
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   const TPoint client = ClientPoint(Pt);
-  lv->DoOLEDragOver(keys, client, FAvailableEffects, desired);
+  lv->DoOLEDragOver(keys, client, available, desired);
   FDragManager->Drag(keys, client, desired);
   *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;
@@ -414,10 +417,11 @@ HRESULT TEmberDropTargetManager::Drop(IDataObject* DataObject, DWORD KeyState, T
   }
   if (!lv) return S_OK;
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   bool handled = false;
   const TPoint client = ClientPoint(Pt);
-  lv->DoOLEDragDrop(DataObject, keys, client, FAvailableEffects, desired, handled);
+  lv->DoOLEDragDrop(DataObject, keys, client, available, desired, handled);
   if (FDragManager) FDragManager->DragDrop(keys, client, desired);
   FDragManager = nullptr;
   *Effect = common::CommonDropEffectToDropEffect(desired);

@@ -662,7 +662,6 @@ private:
   TPoint ClientPoint(TPoint ScreenPt) const;
   IDropTargetHelper* DropTargetHelper();
   TCustomEmberDragManagerBase* FDragManager{nullptr};
-  TCommonDropEffects FAvailableEffects;
   ComPtr<IDropTargetHelper> FDropTargetHelper;
   bool FHelperAsked{false};
 };

@@ -128,5 +128,48 @@ TEST_F(ListviewTest, AListWithItsDragManagerOffTakesNoDrop) {
   LV->GetDragManager()->SetEnabled(false);
 }
 
+// Each step of a drag tells its handler what the source allows at that step, not what it allowed
+// when the drag came in.
+TEST_F(ListviewTest, EachStepOfADragReportsTheEffectsTheSourceAllowsThen) {
+  MakeList();
+  LV->GetDragManager()->SetEnabled(true);
+  ComPtr<IDropTarget> target;
+  ASSERT_EQ(LV->GetDropTarget()->QueryInterface(IDropTarget::Iid, reinterpret_cast<void**>(target.GetAddressOf())), S_OK);
+  ComPtr<IDataObject> data(common::TCommonDataObject::New(true)->AsDataObject());
+  using E = TCommonDropEffect;
+  TCommonDropEffects seen;
+  LV->OnOLEDragEnter = [&](TCustomEmberListview*, IDataObject*, TCommonKeyStates, TPoint, TCommonDropEffects e,
+                           TCommonDropEffect&) { seen = e; };
+  LV->OnOLEDragOver = [&](TCustomEmberListview*, TCommonKeyStates, TPoint, TCommonDropEffects e, TCommonDropEffect&) {
+    seen = e;
+  };
+  LV->OnOLEDragDrop = [&](TCustomEmberListview*, IDataObject*, TCommonKeyStates, TPoint, TCommonDropEffects e,
+                          TCommonDropEffect&, bool&) { seen = e; };
+  const TPoint at = LV->ClientToScreen(TPoint{50, 50});
+  enum Step { Enter, Over, Drop };
+  const struct {
+    const char* name;
+    Step step;
+    DWORD allowed;
+    TCommonDropEffects expected;
+  } steps[] = {
+      {"enter: copy, move or link", Enter, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, {E::cdeCopy, E::cdeMove, E::cdeLink}},
+      {"over: the source now only moves", Over, DROPEFFECT_MOVE, {E::cdeMove}},
+      {"over: copy or move", Over, DROPEFFECT_COPY | DROPEFFECT_MOVE, {E::cdeCopy, E::cdeMove}},
+      {"drop: only a copy", Drop, DROPEFFECT_COPY, {E::cdeCopy}},
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.name);
+    seen = {};
+    DWORD effect = s.allowed;
+    const HRESULT hr = s.step == Enter  ? target->DragEnter(data.Get(), MK_LBUTTON, at, &effect)
+                       : s.step == Over ? target->DragOver(MK_LBUTTON, at, &effect)
+                                        : target->Drop(data.Get(), 0, at, &effect);
+    ASSERT_EQ(hr, S_OK);
+    EXPECT_TRUE(seen == s.expected);
+  }
+  LV->GetDragManager()->SetEnabled(false);
+}
+
 }  // namespace
 }  // namespace lvtest
