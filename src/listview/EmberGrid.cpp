@@ -554,7 +554,6 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
   FRowRight = std::max(ml, viewWidth - mr);
   if (!BeginLayout(gr)) return;
   const Integer count = g->GetItemCount();
-  TEmberItem* focused = nullptr;
   if (g->GetExpanded() && count > 0) {
     FCellOrigin = TPoint{ml, top + mt};
     FCellWidth = std::max(1, FRowRight - FRowLeft);
@@ -562,15 +561,14 @@ void TEmberGridReportGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisible
     // The last group keeps its footer and ends 4 pixels below it; 4 in place of the footer
     // would let a footer taller than that overlap the last rows.
     const Integer bottomSpace = mb + (IsLastGroup() ? 4 : 0);
-    focused = PlaceItems(NextVisibleItemIndex, true,
-                         [&](Integer, const TRect& r, bool) { gr.Bottom = r.Bottom + bottomSpace; });
+    PlaceItems(NextVisibleItemIndex, true, [&](Integer, const TRect& r, bool) { gr.Bottom = r.Bottom + bottomSpace; });
   } else {
     LeaveItemsOut();
     gr.Bottom = top + mt + mb;
   }
   FRowCount = g->GetVisibleCount();
+  // A row's caption stays on its one line, so no group grows for the focused item's.
   g->SetDisplayRect(gr);
-  GrowForFocusedCaption(focused);
 }
 
 TEmberItem* TEmberGridReportGroup::ItemAtPoint(TPoint P) const {

@@ -497,14 +497,19 @@ TEST_F(GridTest, AFocusedCaptionInTheLastGroupIsNotCut) {
     bool ResizeGroupOnFocus;
     const char* Focus;
     Integer FirstBottom, LastBottom;
+    V View{V::elsThumbnail};
   };
   // Only the last group grows unless every group may, and only for an item whose caption reaches
-  // past the group's end; the groups after a grown one move down with it.
+  // past the group's end; the groups after a grown one move down with it. The report rows never
+  // grow a group: rows of 17 (90 for report thumbnails) from 2 down, 4 more below the last group.
   const Case cases[] = {{false, "1", 286, 572}, {false, "3", 286, 572}, {false, "7", 286, 584},
                         {false, "4", 286, 572}, {true, "3", 298, 584},  {true, "1", 286, 572},
-                        {true, "7", 286, 584}};
+                        {true, "7", 286, 584},  {false, "7", 70, 142, V::elsReport},
+                        {true, "3", 70, 142, V::elsReport}, {true, "7", 362, 726, V::elsReportThumb}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.Focus) + (c.ResizeGroupOnFocus ? " any group" : " last group"));
+    SCOPED_TRACE(std::string(c.Focus) + (c.ResizeGroupOnFocus ? " any group" : " last group") + " in view " +
+                 std::to_string(static_cast<int>(c.View)));
+    LV->SetView(c.View);
     LV->GetSelection()->SetResizeGroupOnFocus(c.ResizeGroupOnFocus);
     Item(c.Focus)->SetFocused(true);
     LV->GetGroups()->Rebuild(true);
