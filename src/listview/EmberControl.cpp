@@ -71,6 +71,10 @@ void TCustomEmberListview::Create(TComponent* AOwner) {
   FDisabledBlendAlpha = 128;
   FDisabledBlendColor = clWindow;
   FIncrementalSearch = TEmberIncrementalSearchManager::New(this);
+  // The views measure on a canvas of their own: the fonts and brushes they load must not reach
+  // the canvas the control paints and drags with.
+  FScratchCanvas = TControlCanvas::New();
+  FScratchCanvas->SetControl(this);
 }
 
 void TCustomEmberListview::BeforeDestruction() { common::TCommonCanvasControl::BeforeDestruction(); }
@@ -106,6 +110,7 @@ void TCustomEmberListview::Destroy() {
   FreeAndNil(FHintInfo);
   FreeAndNil(FSort);
   FreeAndNil(FIncrementalSearch);
+  FreeAndNil(FScratchCanvas);
   FreeAndNil(FGroups);
 }
 
@@ -147,18 +152,18 @@ void TCustomEmberListview::SetPaintInfoItem(TEmberPaintInfoBaseItem* Value) {
 void TCustomEmberListview::SetGroupFont(const TFont* Value) {
   if (Value) FGroupFont->Assign(*Value);
 }
-void TCustomEmberListview::SetGroupCollapseButton(TBitmap* Value) {
-  if (!Value) return;
-  FGroupCollapseButton->Assign(*Value);
-  FGroupCollapseButton->SetPixelFormat(TPixelFormat::pf32bit);
+// No bitmap empties the glyph, and the built-in one shows again.
+void TCustomEmberListview::AssignButton(TBitmap* Button, const TBitmap* Value) {
+  if (Value)
+    Button->Assign(*Value);
+  else
+    Button->SetSize(0, 0);
+  Button->SetPixelFormat(TPixelFormat::pf32bit);
 }
-void TCustomEmberListview::SetGroupExpandButton(TBitmap* Value) {
-  if (!Value) return;
-  FGroupExpandButton->Assign(*Value);
-  FGroupExpandButton->SetPixelFormat(TPixelFormat::pf32bit);
-}
+void TCustomEmberListview::SetGroupCollapseButton(TBitmap* Value) { AssignButton(FGroupCollapseButton, Value); }
+void TCustomEmberListview::SetGroupExpandButton(TBitmap* Value) { AssignButton(FGroupExpandButton, Value); }
 
-TCanvas* TCustomEmberListview::GetScratchCanvas() { return HandleAllocated() ? GetCanvas() : nullptr; }
+TCanvas* TCustomEmberListview::GetScratchCanvas() { return HandleAllocated() ? FScratchCanvas : nullptr; }
 
 TEmberHintType TCustomEmberListview::GetHintType() const { return FHintInfo->GetHintType(); }
 void TCustomEmberListview::SetHintType(TEmberHintType V) { FHintInfo->SetHintType(V); }
@@ -319,9 +324,30 @@ void TCustomEmberListview::ClipboardCut() {
   bool markAsCut = false;
   bool handled = true;
   DoClipboardCut(markAsCut, handled);
-  if (!markAsCut || !handled) return;
-  for (TEmberItem* i = FGroups->FirstItem(); i; i = FGroups->NextItem(i)) i->SetCut(false);
+  if (markAsCut && handled) MarkSelectedCut();
+}
+
+// Every item, also in collapsed and disabled groups, which the groups' item walk leaves out: a
+// mark left there would show as cut when its group opens.
+void TCustomEmberListview::ClearCutMarks() {
+  for (Integer g = 0; g < FGroups->GetCount(); ++g) {
+    TEmberGroup* group = FGroups->GetGroup(g);
+    for (Integer i = 0; i < group->GetItemCount(); ++i) group->GetItem(i)->SetCut(false);
+  }
+}
+
+void TCustomEmberListview::MarkSelectedCut() {
+  ClearCutMarks();
   for (TEmberItem* i = FSelection->First(); i; i = FSelection->Next(i)) i->SetCut(true);
+}
+
+bool TCustomEmberListview::AnyItemCut() const {
+  for (Integer g = 0; g < FGroups->GetCount(); ++g) {
+    TEmberGroup* group = FGroups->GetGroup(g);
+    for (Integer i = 0; i < group->GetItemCount(); ++i)
+      if (group->GetItem(i)->GetCut()) return true;
+  }
+  return false;
 }
 
 void TCustomEmberListview::ClipboardPaste() {

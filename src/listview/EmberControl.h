@@ -236,6 +236,11 @@ protected:
 private:
   // Whether the control keeps Escape or Enter from the dialog that holds it.
   bool WantsDialogKey(Word Key);
+  // Cut marks: cleared on every item, set on the selected ones; whether any item has one.
+  void ClearCutMarks();
+  void MarkSelectedCut();
+  bool AnyItemCut() const;
+  static void AssignButton(TBitmap* Button, const TBitmap* Value);
   void SetImages(TCustomImageList*& Field, TCustomImageList* Value);
   void FreeItemViews();
   // The layers of DoPaintRect after the groups.
@@ -299,7 +304,7 @@ private:
   TEmberPaintInfoBaseGroup* FPaintInfoGroup{nullptr};
   TEmberPaintInfoBaseItem* FPaintInfoItem{nullptr};
   TPopupMenu* FPopupMenuHeader{nullptr};
-  TCanvas* FScratchCanvas{nullptr};
+  TControlCanvas* FScratchCanvas{nullptr};
   TEmberScrollbarManager* FScrollbars{nullptr};
   TEmberSelectionManager* FSelection{nullptr};
   bool FShowGroupMargins{false};

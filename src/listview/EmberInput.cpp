@@ -626,7 +626,7 @@ void TCustomEmberListview::HandleKeyDown(TMessage& Msg) {
       if (ctrl) AutoFitAllCellCaptions(true);
       return;
     case VK_ESCAPE:
-      for (TEmberItem* i = FGroups->FirstItem(); i; i = FGroups->NextItem(i)) i->SetCut(false);
+      ClearCutMarks();
       SafeInvalidateRect(nullptr, false);
       return;
     default: break;
@@ -643,12 +643,10 @@ void TCustomEmberListview::HandleKeyDown(TMessage& Msg) {
     case 'X': {
       bool markAsCut = true, handled = false;
       DoClipboardCut(markAsCut, handled);
-      if (!handled) {
+      if (!handled)
         ClipboardCut();
-      } else if (markAsCut) {
-        for (TEmberItem* i = FGroups->FirstItem(); i; i = FGroups->NextItem(i)) i->SetCut(false);
-        for (TEmberItem* i = FSelection->First(); i; i = FSelection->Next(i)) i->SetCut(true);
-      }
+      else if (markAsCut)
+        MarkSelectedCut();
       break;
     }
     case 'V': {

@@ -74,9 +74,7 @@ bool TCustomEmberListview::WantsDialogKey(Word Key) {
   if (OnKeyAction) return true;  // the application's own keys may include them
   if (Key == VK_RETURN) return false;
   if (FStates.Contains(CS::ebcsDragSelecting) || FStates.Contains(CS::ebcsDragging)) return true;
-  for (TEmberItem* i = FGroups->FirstItem(); i; i = FGroups->NextItem(i))
-    if (i->GetCut()) return true;  // Escape takes the cut marks away
-  return false;
+  return AnyItemCut();  // Escape takes the cut marks away
 }
 
 void TCustomEmberListview::Dispatch(TMessage& Msg) {

@@ -711,6 +711,58 @@ TEST_F(InputTest, ARightButtonGestureIsSpelledByItsStrokesAndTakesTheMenusPlace)
   EXPECT_EQ(menus, 1);
 }
 
+// Cut marks go from every item, in a collapsed and a disabled group too, and only the selection
+// gets them: by the cut operation the handler allows, by Ctrl+X left to the list or handled with
+// the mark, and Escape takes them all away.
+TEST_F(InputTest, CutMarksReachItemsInFoldedAndDisabledGroups) {
+  MakeList();
+  for (const char* name : {"a", "b", "c"}) {
+    TEmberGroup* g = LV->GetGroups()->Add();
+    g->SetCaption(String(name, name + 1));
+    for (int i = 0; i < 2; ++i) g->GetItems()->Add()->SetCaption(String(name, name + 1) + Char(u'0' + i));
+  }
+  TEmberGroup* folded = LV->GetGroups()->GetGroup(1);
+  TEmberGroup* disabled = LV->GetGroups()->GetGroup(2);
+  folded->SetExpanded(false);
+  disabled->SetEnabled(false);
+  auto cut = [this] {
+    std::string out;
+    for (Integer g = 0; g < LV->GetGroups()->GetCount(); ++g)
+      for (Integer i = 0; i < LV->GetGroups()->GetGroup(g)->GetItemCount(); ++i)
+        if (LV->GetGroups()->GetGroup(g)->GetItem(i)->GetCut()) out += Name(LV->GetGroups()->GetGroup(g)->GetItem(i)) + " ";
+    return out;
+  };
+  enum How { Operation, CtrlXLeft, CtrlXHandled, Escape };
+  const struct {
+    const char* name;
+    How how;
+    const char* expected;
+  } cases[] = {{"the cut operation", Operation, "a1 "},
+               {"Ctrl+X left to the list", CtrlXLeft, "a1 "},
+               {"Ctrl+X handled with the mark", CtrlXHandled, "a1 "},
+               {"Escape", Escape, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (Integer g = 0; g < 3; ++g)
+      for (Integer i = 0; i < 2; ++i) LV->GetGroups()->GetGroup(g)->GetItem(i)->SetCut(false);
+    for (TEmberItem* i : {folded->GetItem(0), disabled->GetItem(1), LV->GetGroups()->GetGroup(0)->GetItem(0)}) i->SetCut(true);
+    LV->GetSelection()->ClearAll();
+    LV->GetGroups()->GetGroup(0)->GetItem(1)->SetSelected(true);
+    // Ctrl+X asks with the mark set, the cut operation with it clear.
+    LV->OnClipboardCut = [&](TCustomEmberListview*, bool& mark, bool& handled) {
+      const bool byKey = mark;
+      mark = true;
+      if (c.how == CtrlXHandled) handled = true;
+      if (c.how == CtrlXLeft && byKey) handled = false;
+    };
+    ASSERT_EQ(cut(), "a0 b0 c1 ");
+    if (c.how == Operation) LV->ClipboardCut();
+    if (c.how == CtrlXLeft || c.how == CtrlXHandled) Key('X', true);
+    if (c.how == Escape) Key(VK_ESCAPE);
+    EXPECT_EQ(cut(), c.expected);
+  }
+}
+
 class TCopyingListview : public TEmberListview {
   PF_CLASS(TCopyingListview)
 public:

@@ -2,8 +2,10 @@
 #include <QImage>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "ListviewTestUtil.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/user/ThemeSwitch.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
@@ -222,6 +224,48 @@ TEST_F(LifecycleTest, ReplacingTheBackgroundWithItselfKeepsIt) {
   bg->SetCaption(u"empty");
   LV->SetBackGround(bg);
   EXPECT_EQ(LV->GetBackGround()->GetCaption(), u"empty");
+}
+
+// No bitmap for a group button empties the control's glyph, so the built-in one shows again.
+TEST_F(LifecycleTest, NoBitmapForAGroupButtonEmptiesItsGlyph) {
+  MakeList();
+  Owned<TBitmap> glyph(TBitmap::New());
+  glyph->SetSize(9, 9);
+  using Setter = void (TCustomEmberListview::*)(TBitmap*);
+  using Getter = TBitmap* (TCustomEmberListview::*)() const;
+  const std::tuple<const char*, Setter, Getter> buttons[] = {
+      {"expand", &TCustomEmberListview::SetGroupExpandButton, &TCustomEmberListview::GetGroupExpandButton},
+      {"collapse", &TCustomEmberListview::SetGroupCollapseButton, &TCustomEmberListview::GetGroupCollapseButton}};
+  for (const auto& [name, set, get] : buttons) {
+    SCOPED_TRACE(name);
+    (LV->*set)(glyph.get());
+    EXPECT_EQ((LV->*get)()->GetWidth(), 9);
+    (LV->*set)(nullptr);
+    EXPECT_TRUE((LV->*get)()->GetEmpty());
+    EXPECT_EQ((LV->*get)()->GetPixelFormat(), TPixelFormat::pf32bit);
+  }
+}
+
+// The views measure on a canvas of the control's own, handed out only while the window exists:
+// a hit test, which loads the item's font into the canvas it measures on, leaves the font and
+// brush of the canvas the control hands to its painters.
+TEST_F(LifecycleTest, TheViewsMeasureOnAScratchCanvasOfTheirOwn) {
+  MakeList(false);
+  EXPECT_EQ(LV->GetScratchCanvas(), nullptr);
+  LV->HandleNeeded();
+  auto* scratch = dynamic_cast<TControlCanvas*>(LV->GetScratchCanvas());
+  ASSERT_NE(scratch, nullptr);
+  EXPECT_NE(static_cast<TCanvas*>(scratch), LV->GetCanvas());
+  EXPECT_EQ(scratch->GetControl(), LV);
+  LV->SetView(TEmberListStyle::elsSmallIcon);
+  TEmberItem* item = LV->GetItems()->Add();
+  item->SetCaption(u"IMG_0001.JPG");
+  TCanvas* own = LV->GetCanvas();
+  own->GetFont()->SetSize(20);
+  TEmberItemHitTestInfoSet hit;
+  item->HitTestAt(TPoint{10, 8}, hit);
+  EXPECT_EQ(own->GetFont()->GetSize(), 20);
+  EXPECT_EQ(own->GetBrush()->GetStyle(), TBrushStyle::bsSolid);
 }
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
