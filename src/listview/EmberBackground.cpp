@@ -86,19 +86,24 @@ void TEmberBackgroundManager::SetTransparent(bool V) {
   InvalidateOwner();
 }
 
-void TEmberBackgroundManager::Assign(TObject* Source) {
-  auto* s = dynamic_cast<TEmberBackgroundManager*>(Source);
-  if (!s || s == this) return;
-  FImage->Assign(*s->FImage);
-  FEnabled = s->FEnabled;
-  FOffsetX = s->FOffsetX;
-  FOffsetY = s->FOffsetY;
-  FTile = s->FTile;
-  InvalidateOwner();
+void TEmberBackgroundManager::CopyTo(TEmberBackgroundManager* Dest) const {
+  if (Dest == this) return;
+  Dest->FImage->Assign(*FImage);
+  Dest->FEnabled = FEnabled;
+  Dest->FOffsetX = FOffsetX;
+  Dest->FOffsetY = FOffsetY;
+  Dest->FTile = FTile;
+  Dest->InvalidateOwner();
 }
 
-void TEmberBackgroundManager::AssignTo(TObject* Dest) {
-  if (auto* d = dynamic_cast<TEmberBackgroundManager*>(Dest)) d->Assign(this);
+void TEmberBackgroundManager::Assign(TEmberPersistent* Source) {
+  if (auto* s = dynamic_cast<TEmberBackgroundManager*>(Source)) return s->CopyTo(this);
+  TEmberOwnedPersistent::Assign(Source);
+}
+
+void TEmberBackgroundManager::AssignTo(TEmberPersistent* Dest) {
+  if (auto* d = dynamic_cast<TEmberBackgroundManager*>(Dest)) return CopyTo(d);
+  TEmberOwnedPersistent::AssignTo(Dest);
 }
 
 void TEmberBackgroundManager::PaintTo(TCanvas* ACanvas, const TRect& ARect, bool PaintDefault) {

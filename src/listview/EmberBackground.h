@@ -81,8 +81,9 @@ private:
 class TEmberBackgroundManager : public TEmberOwnedPersistent {
   PF_CLASS(TEmberBackgroundManager)
 public:
-  void Assign(TObject* Source);
-  void AssignTo(TObject* Dest);
+  // The picture and its placement (image, Enabled, offsets, Tile) pass between two background
+  // managers; any other source or target is refused as the class library refuses it.
+  void Assign(TEmberPersistent* Source) override;
   // Paints ARect (window coordinates) of the control's background; with PaintDefault the colour
   // fills it when no picture does.
   virtual void PaintTo(TCanvas* ACanvas, const TRect& ARect, bool PaintDefault);
@@ -125,11 +126,13 @@ public:
   void SetTransparent(bool V);
 
 protected:
+  void AssignTo(TEmberPersistent* Dest) override;
   void Create(TCustomEmberListview* AOwner) override;
   using TEmberOwnedPersistent::Create;
   void Destroy() override;
 
 private:
+  void CopyTo(TEmberBackgroundManager* Dest) const;
   template <class T>
   void Store(T& Field, const T& Value) {
     if (Field == Value) return;

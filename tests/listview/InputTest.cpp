@@ -118,6 +118,52 @@ TEST_F(BackgroundTest, BlendingMixesWithTheColourOnlyWhenItCan) {
   EXPECT_EQ(Probe({20, 20}), kBlue);
 }
 
+// Two background managers hand each other the picture and its placement (image, Enabled, the
+// offsets, Tile) whichever way the assignment is asked for, the caption staying; another class
+// is refused.
+TEST_F(BackgroundTest, AssigningAnotherManagerCopiesThePictureAndItsPlacement) {
+  MakeList();
+  struct Case {
+    const char* how;
+    std::function<void(TEmberBackgroundManager* target, TEmberBackgroundManager* source)> assign;
+    bool copies;
+  };
+  Owned<TEmberHeaderMargin> margin(TEmberHeaderMargin::New(LV));
+  const Case cases[] = {
+      {"through the base type", [](TEmberBackgroundManager* t, TEmberBackgroundManager* s) {
+         static_cast<TEmberPersistent*>(t)->Assign(s);
+       }, true},
+      // The class library's own Assign asks the source to assign itself to the target.
+      {"by the source's AssignTo", [](TEmberBackgroundManager* t, TEmberBackgroundManager* s) {
+         t->TEmberPersistent::Assign(s);
+       }, true},
+      {"from a margin", [&](TEmberBackgroundManager* t, TEmberBackgroundManager*) {
+         EXPECT_THROW(t->Assign(margin.get()), EConvertError);
+       }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    Owned<TEmberBackgroundManager> source(TEmberBackgroundManager::New(LV));
+    Owned<TBitmap> pic(TBitmap::New());
+    FillPicture(pic.get());
+    source->SetImage(pic.get());
+    source->SetEnabled(true);
+    source->SetOffsetX(7);
+    source->SetOffsetY(-5);
+    source->SetTile(false);
+    source->SetCaption(u"source");
+    Owned<TEmberBackgroundManager> target(TEmberBackgroundManager::New(LV));
+    target->SetCaption(u"target");
+    c.assign(target.get(), source.get());
+    EXPECT_EQ(target->GetImage()->GetWidth(), c.copies ? 64 : 0);
+    EXPECT_EQ(target->GetEnabled(), c.copies);
+    EXPECT_EQ(target->GetOffsetX(), c.copies ? 7 : 0);
+    EXPECT_EQ(target->GetOffsetY(), c.copies ? -5 : 0);
+    EXPECT_EQ(target->GetTile(), !c.copies);
+    EXPECT_EQ(target->GetCaption(), u"target");
+  }
+}
+
 TEST_F(BackgroundTest, CaptionShowsOnlyWhileTheListIsEmpty) {
   MakeList();
   LV->SetBounds(0, 0, 200, 100);
