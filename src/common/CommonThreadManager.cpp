@@ -31,6 +31,9 @@ struct TCommonThreadControl {
   long KernelId{0};
   int BaseNice{0};
   std::mutex JoinMutex;
+  // The thread object's event, made on first use.
+  std::mutex EventMutex;
+  std::unique_ptr<TEvent> Event;
 };
 
 namespace {
@@ -74,12 +77,34 @@ void PruneEnded() {
   for (auto& c : ended) JoinOnce(*c);
 }
 
+std::mutex gHandOverMutex;
+std::function<void()> gHandOver;
+
+// A call has just let a thread that may free itself run to its end.
+void HandOver() {
+  std::function<void()> hook;
+  {
+    std::lock_guard<std::mutex> lock(gHandOverMutex);
+    hook = gHandOver;
+  }
+  if (hook) hook();
+}
+
+// Notified under the lock: once the worker may run, the block may go with it (a thread that ended
+// is joined and dropped by whoever starts the next one).
 void OpenGate(TCommonThreadControl& c) {
   {
     std::lock_guard<std::mutex> lock(c.Mutex);
     c.Open = true;
+    c.Cond.notify_all();
   }
-  c.Cond.notify_all();
+  HandOver();
+}
+
+TEvent& EventOf(TCommonThreadControl& c) {
+  std::lock_guard<std::mutex> lock(c.EventMutex);
+  if (!c.Event) c.Event = std::make_unique<TEvent>(true, false);
+  return *c.Event;
 }
 
 }  // namespace
@@ -225,12 +250,17 @@ void TCommonThread::Run() {
   }
   FRunning = false;
   // Once Finished is published the owner may free the object: the handle is let go before, and
-  // only locals are used after it.
-  bool freeIt = FFreeOnTerminate;
+  // only locals are used after it. Whether the thread frees the object is settled under the
+  // block's lock, which SetFreeOnTerminate takes too.
   std::shared_ptr<TCommonThreadControl> control = FControl;
-  control->SelfFreeing = freeIt;
-  FHandle = nullptr;
-  FFinished = true;
+  bool freeIt;
+  {
+    std::lock_guard<std::mutex> lock(control->Mutex);
+    freeIt = FFreeOnTerminate;
+    control->SelfFreeing = freeIt;
+    FHandle = nullptr;
+    FFinished = true;
+  }
   if (freeIt) {
     try {
       Free();
@@ -256,14 +286,23 @@ void TCommonThread::Destroy() {
     for (TCommonThreadRequest* r : FRequestList) r->Free();
     FRequestList.clear();
   }
-  FEvent.reset();
   --gLiveThreads;
   TObject::Destroy();
 }
 
 void TCommonThread::SetFreeOnTerminate(bool v) {
-  FFreeOnTerminate = v;
-  if (FControl) FControl->SelfFreeing = v;
+  TCommonThreadControl* c = FControl.get();
+  if (!c) {
+    FFreeOnTerminate = v;
+    return;
+  }
+  {
+    // The thread cannot settle its end meanwhile; once the lock is let go it may free the object.
+    std::lock_guard<std::mutex> lock(c->Mutex);
+    FFreeOnTerminate = v;
+    if (!FFinished) c->SelfFreeing = v;
+  }
+  if (v) HandOver();
 }
 
 void TCommonThread::SetSuspended(bool v) {
@@ -278,18 +317,23 @@ void TCommonThread::SetSuspended(bool v) {
 }
 
 void TCommonThread::Terminate() {
-  if (FSuspended) Resume();
+  // A running thread that frees itself may end and free the object as soon as it sees the flag:
+  // after it only the control block, held here, is touched. A suspended one cannot run before its
+  // gate opens, which comes last, so it finds the flag set at its first look.
+  std::shared_ptr<TCommonThreadControl> control = FControl;
+  const bool resume = FSuspended;
   FTerminated = true;
-  TriggerEvent();
+  if (!resume) HandOver();
+  if (control) EventOf(*control).SetEvent();
+  if (resume) Resume();
 }
 
-TEvent& TCommonThread::Event() {
-  std::lock_guard<std::mutex> lock(FEventMutex);
-  if (!FEvent) FEvent = std::make_unique<TEvent>(true, false);
-  return *FEvent;
-}
+TEvent& TCommonThread::Event() { return EventOf(*FControl); }
 
-void TCommonThread::TriggerEvent() { Event().SetEvent(); }
+void TCommonThread::TriggerEvent() {
+  std::shared_ptr<TCommonThreadControl> control = FControl;
+  if (control) EventOf(*control).SetEvent();
+}
 
 std::vector<TCommonThreadRequest*>& TCommonThread::LockRequestList() {
   FRequestMutex.lock();
@@ -374,6 +418,13 @@ void JoinSelfFreeingThreads() {
     if (!waited) return;
   }
 }
+
+namespace testing {
+void SetHandOverHook(std::function<void()> hook) {
+  std::lock_guard<std::mutex> lock(gHandOverMutex);
+  gHandOver = std::move(hook);
+}
+}  // namespace testing
 
 TCommonPIDLManager* CommonThreadManagerPIDLMgr = nullptr;
 

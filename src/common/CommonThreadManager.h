@@ -5,6 +5,7 @@
 // finalises (or earlier, through JoinSelfFreeingThreads), so none outlives the program's tear-down.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -101,6 +102,8 @@ public:
   void SetDirection(TCommonThreadDirection v) { FDirection = v; }
   bool GetFinished() const { return FFinished.load(); }
   bool GetFreeOnTerminate() const { return FFreeOnTerminate.load(); }
+  // Switched on while the thread runs, the thread frees the object when it ends (which may be at
+  // once); switched on after it ended, it changes nothing and the owner frees the object.
   void SetFreeOnTerminate(bool v);
   // The platform thread; nil once the thread routine has ended (the join keeps its own).
   const TCommonThreadControl* GetHandle() const { return FHandle.load(); }
@@ -125,10 +128,12 @@ public:
   void UnlockRequestList();
 
   void Resume() { SetSuspended(false); }
-  // Resumes a suspended thread, sets Terminated and signals the event.
+  // Sets Terminated, signals the event and resumes a suspended thread. A thread that frees itself
+  // may end once it can run and sees the flag: nothing of the object is touched after that.
   virtual void Terminate();
   void TriggerEvent();
-  // The thread's manual-reset event, made on first use.
+  // The thread's manual-reset event, made on first use. It lives as long as the thread's control
+  // block, so that signalling it never touches an object its thread may free meanwhile.
   TEvent& Event();
   std::recursive_mutex& CriticalSection() { return FCriticalSection; }
 
@@ -153,8 +158,6 @@ private:
   Cardinal FThreadID{0};
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FSuspended{false};
-  std::unique_ptr<TEvent> FEvent;
-  std::mutex FEventMutex;
   std::recursive_mutex FCriticalSection;
   std::mutex FRequestMutex;
   std::vector<TCommonThreadRequest*> FRequestList;
@@ -195,6 +198,13 @@ Integer CommonThreadCount();
 Integer CommonThreadRequestCount();
 // Waits until every thread that frees itself has finished and its thread is joined.
 void JoinSelfFreeingThreads();
+
+namespace testing {
+// Called on the calling thread at each moment a call lets a thread that frees itself run to its
+// end (its gate opens; Terminated or FreeOnTerminate is set while it runs): a test stands in there
+// for a scheduler that runs the thread to its end at once. Empty: nothing is called.
+void SetHandOverHook(std::function<void()> hook);
+}  // namespace testing
 
 extern TCommonPIDLManager* CommonThreadManagerPIDLMgr;
 void InitializeCommonThreadManager();

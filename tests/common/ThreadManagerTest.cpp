@@ -154,6 +154,53 @@ TEST_F(Threads, RequestsReachTheWindowTheirWindowHasThenOrAreFreed) {
   for (TForm* f : {early, late, remade}) f->Free();
 }
 
+// A thread that frees itself may end, and free its object, as soon as a call lets it: the hook
+// runs it to its end at that moment, and the call must not touch the object afterwards (the
+// sanitizer build sees any access to the freed object).
+TEST_F(Threads, ACallThatLetsAThreadFreeItselfTouchesNothingOfItAfterwards) {
+  struct Case {
+    const char* name;
+    bool suspended;      // made suspended; otherwise it is running when the call comes
+    bool freeItselfFirst;
+    std::function<void(TProbeThread*)> call;
+  } cases[] = {
+      {"terminate while suspended", true, true, [](TProbeThread* t) { t->Terminate(); }},
+      {"terminate while running", false, true, [](TProbeThread* t) { t->Terminate(); }},
+      {"freeing itself switched on while running", false, false, [](TProbeThread* t) { t->SetFreeOnTerminate(true); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<int> firstLook{-1};  // Terminated when the work began: -1 not run, 0 or 1
+    std::atomic<bool> go{false}, running{false};
+    TProbeThread* t = TProbeThread::New(true);
+    t->SetFreeOnTerminate(c.freeItselfFirst);
+    t->Work = [&, t] {
+      firstLook = t->GetTerminated();
+      running = true;
+      // A running thread ends when terminated, or when let go.
+      while (!c.suspended && !t->GetTerminated() && !go) std::this_thread::yield();
+    };
+    if (!c.suspended) {
+      t->Resume();
+      while (!running) std::this_thread::yield();
+    }
+    int handOvers = 0;
+    common::testing::SetHandOverHook([&] {
+      ++handOvers;
+      go = true;
+      for (int i = 0; i < 10000 && CommonThreadCount() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ASSERT_EQ(CommonThreadCount(), 0) << "the thread freed itself";
+      JoinSelfFreeingThreads();  // its thread has ended: the object is gone
+    });
+    c.call(t);
+    common::testing::SetHandOverHook({});
+    go = true;
+    EXPECT_EQ(handOvers, 1);
+    EXPECT_EQ(firstLook, c.suspended ? 1 : 0) << "a suspended thread sees the flag at its first look";
+  }
+}
+
 // A priority is a step from the niceness the thread starts with (the test thread's): below
 // normal +5, lowest +10, idle the bottom (19); raising may be refused without privilege, and
 // then the thread runs on as it was.
