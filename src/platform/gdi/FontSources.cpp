@@ -154,6 +154,29 @@ private:
 
 // ---- The toolkit's fonts ----
 
+// Characters that show nothing and take no room (Unicode's default ignorables): byte-order and
+// joiner marks, directional marks, variation selectors, the soft hyphen...
+bool DefaultIgnorable(char32_t c) {
+  return c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F || c == 0x1160 || c == 0x17B4 || c == 0x17B5 ||
+         (c >= 0x180B && c <= 0x180F) || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF ||
+         c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFF8) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+         (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE0FFF);
+}
+
+// Calls `each(c)` for each character of `s`, a surrogate pair as one.
+template <class Each>
+void EachCharacter(StringView s, Each&& each) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (i + 1 < s.size() && QChar::isHighSurrogate(s[i]) && QChar::isLowSurrogate(s[i + 1])) {
+      c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+      ++i;
+    }
+    each(c);
+  }
+}
+
 class QtSource : public TFontSource {
 public:
   explicit QtSource(const LOGFONTW& lf) {
@@ -518,15 +541,9 @@ private:
   }
   // Whether no installed face holds some character of `s`.
   bool Lacks(StringView s) const {
-    for (size_t i = 0; i < s.size(); ++i) {
-      char32_t c = s[i];
-      if (i + 1 < s.size() && QChar::isHighSurrogate(s[i]) && QChar::isLowSurrogate(s[i + 1])) {
-        c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-        ++i;
-      }
-      if (NoFaceHolds(c)) return true;
-    }
-    return false;
+    bool lacks = false;
+    EachCharacter(s, [&](char32_t c) { lacks = lacks || NoFaceHolds(c); });
+    return lacks;
   }
   std::vector<TPiece> Pieces(const TShapedText& shaped) const {
     std::vector<TPiece> pieces;
@@ -592,23 +609,31 @@ private:
     };
     // Glyphs by face, index and place; a cluster's glyphs with their advances. A face is told by
     // its identity, never by its names, which the toolkit's stand-in face lacks.
-    std::vector<QRawFont> faces;
+    std::vector<std::pair<QRawFont, quint32>> faces;  // with the glyph of its space
     std::map<std::tuple<size_t, quint32, qint64, qint64>, TGlyph> glyphs;
     std::vector<std::vector<TGlyph*>> of(piece.Last - piece.First);
     for (size_t k = piece.First; k < piece.Last; ++k) {
       const auto& c = shaped.Clusters[k];
+      // The shaper puts its space glyph, with no advance, where a character shows nothing; the
+      // glyph's own advance is a space's. A cluster of such characters alone takes no room at all.
+      bool spaces = false, shows = false, hides = false;
+      EachCharacter(StringView(shaped.Text).substr(c.ComposedFrom, c.ComposedTo - c.ComposedFrom), [&](char32_t u) {
+        spaces = spaces || u == u' ';
+        (DefaultIgnorable(u) ? hides : shows) = true;
+      });
       for (const QGlyphRun& run : layout->lineAt(0).glyphRuns(static_cast<int>(c.ComposedFrom - from), static_cast<int>(c.ComposedTo - c.ComposedFrom))) {
         const QRawFont font = run.rawFont();
         const QList<quint32> indexes = run.glyphIndexes();
         const QList<QPointF> positions = run.positions();
         const QList<QPointF> advances = font.advancesForGlyphIndexes(indexes);
         if (!font.isValid() || positions.size() != indexes.size() || advances.size() != indexes.size()) continue;
-        const size_t face = static_cast<size_t>(std::find(faces.begin(), faces.end(), font) - faces.begin());
-        if (face == faces.size()) faces.push_back(font);
+        const size_t face = static_cast<size_t>(std::find_if(faces.begin(), faces.end(), [&](const auto& f) { return f.first == font; }) - faces.begin());
+        if (face == faces.size()) faces.emplace_back(font, font.glyphIndexesForString(QStringLiteral(" ")).value(0));
         for (qsizetype i = 0; i < indexes.size(); ++i) {
           auto key = std::make_tuple(face, indexes[i], std::llround(positions[i].x() * 64), std::llround(positions[i].y() * 64));
           TGlyph& g = glyphs[key];
-          g.Advance = advances[i].x();
+          const bool hidden = hides && (!shows || (!spaces && indexes[i] == faces[face].second));
+          g.Advance = hidden ? 0 : advances[i].x();
           ++g.Clusters;
           of[k - piece.First].push_back(&g);
         }

@@ -127,6 +127,9 @@ TEST(Shaping, TextComesOutAsTheToolkitDrawsItComposed) {
       {u"a\u0915b\u093f", 0, 0, {u'a' + box + u'b' + box}, true, FW_NORMAL, 0},
       {u"\u0780\u1780 \u0d9a\u0995\u0b95\u0c95.", 0, 0, {box + box + u' ' + box + box + box + box + u'.'}, true, FW_BOLD, 0},
       {u"\u092b\u094b\u091f\u094b", DT_SINGLELINE | DT_END_ELLIPSIS, 3, {box + box + QStringLiteral("...")}, true, FW_NORMAL, 0},
+      // Joiners, directional marks, the soft hyphen and the like take no room.
+      {u"\u0644\u200d\u0627 a\u200db\u00ad\u200e\U0001F600\u200b!", 0, 0,
+       {Q(u"\u0644\u200d\u0627 a\u200db\u00ad\u200e\U0001F600\u200b!")}, false, FW_NORMAL, 0},
   };
   for (const Case& k : cases) {
     const StringView given = k.given;
