@@ -24,6 +24,7 @@
 #include <unordered_map>
 
 #include "platform/gdi/Gdi_p.h"
+#include "platform/gdi/QtConvert_p.h"
 
 namespace pf {
 
@@ -477,7 +478,7 @@ private:
   // Text laid out by the toolkit on one line, left to right as the platform's text functions lay a
   // paragraph without a reading order of the caller's.
   std::unique_ptr<QTextLayout> LayoutOf(StringView text) const {
-    auto layout = std::make_unique<QTextLayout>(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())), Font);
+    auto layout = std::make_unique<QTextLayout>(Q(text), Font);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTextDirection(Qt::LeftToRight);

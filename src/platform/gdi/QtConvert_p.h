@@ -1,7 +1,9 @@
 #pragma once
 // Private to the platform layer: the one place where the layer's strings, points and rectangles
 // become the toolkit's and back. Strings are UTF-16 on both sides, so they convert without
-// decoding; rectangles keep their right and bottom edges exclusive.
+// decoding, unit for unit: a leading U+FEFF or U+FFFE is text, never a byte-order mark (the
+// toolkit's UTF-16 decoder drops the one and swaps every unit after the other). Rectangles keep
+// their right and bottom edges exclusive.
 
 #include <QPoint>
 #include <QRect>
@@ -11,7 +13,7 @@
 
 namespace pf {
 
-inline QString Q(StringView s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+inline QString Q(StringView s) { return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size())); }
 inline String FromQ(const QString& s) {
   return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size()));
 }

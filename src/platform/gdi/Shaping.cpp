@@ -8,6 +8,7 @@
 #include <bitset>
 
 #include "platform/gdi/FontSource.h"
+#include "platform/gdi/QtConvert_p.h"
 
 namespace pf {
 
@@ -93,7 +94,7 @@ bool NeedsShaping(StringView text) {
 
 TShapedText TFontSource::Compose(StringView text, const std::function<bool(char32_t)>& held) {
   TShapedText shaped;
-  const QString given = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  const QString given = Q(text);
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, given);
   qsizetype from = 0;
   for (qsizetype to = finder.toNextBoundary(); to > from; from = to, to = finder.toNextBoundary()) {

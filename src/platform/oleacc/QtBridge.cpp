@@ -22,7 +22,9 @@ namespace pf::oleacc {
 
 namespace {
 
-QString ToQ(const String& s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+// Unit for unit: the toolkit's UTF-16 decoder would take a leading U+FEFF or U+FFFE of a name for
+// a byte-order mark.
+QString ToQ(const String& s) { return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size())); }
 String FromQ(const QString& s) { return String(reinterpret_cast<const Char*>(s.utf16()), static_cast<size_t>(s.size())); }
 
 // COM identity: the IUnknown every interface of an object answers.

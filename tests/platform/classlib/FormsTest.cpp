@@ -240,6 +240,12 @@ TEST_F(FormsTest, EditChangeFiresForProgramAndUserChangesButNotForTheSameText) {
   auto* line = qobject_cast<QLineEdit*>(layer::WidgetOf(dlg.Edit->Handle()));
   ASSERT_NE(line, nullptr);
   EXPECT_EQ(line->objectName(), QStringLiteral("edFirstName")) << "the Qt object name is the component's name";
+  // A text goes to the field unit for unit: a leading U+FEFF or U+FFFE is no byte-order mark.
+  for (const char16_t* t : {u"\uFEFF\u0418\u0432\u0430\u043d", u"\uFFFE\u0418\u0432\u0430\u043d"}) {
+    dlg.Edit->SetText(t);
+    EXPECT_EQ(line->text(), QChar(t[0]) + QStringLiteral("\u0418\u0432\u0430\u043d"));
+    EXPECT_EQ(dlg.Edit->GetText(), t);
+  }
 }
 
 TEST_F(FormsTest, ActionUpdateRunsInTheIdlePassAndDrivesItsButton) {

@@ -97,6 +97,15 @@ TEST(DrawText, ClustersFitWholeAndShareTheirExtent) {
     EXPECT_EQ(dx, std::vector<int>(ends.begin(), ends.begin() + fit)) << maxExtent;
     EXPECT_EQ(size.cx, 48);
   }
+  // A leading U+FEFF or U+FFFE is a character like any other, never a byte-order mark.
+  const std::pair<StringView, std::vector<int>> marked[] = {{u"\uFFFEe\u0301AB", {8, 16, 16, 24, 32}},
+                                                            {u"\uFEFFe\u0301", {8, 16, 16}}};
+  for (const auto& [text, ends] : marked) {
+    std::vector<int> dx(text.size(), -1);
+    TSize size{};
+    ASSERT_TRUE(GetTextExtentExPointW(c.Dc, text.data(), static_cast<int>(text.size()), 0, nullptr, dx.data(), &size));
+    EXPECT_EQ(dx, ends);
+  }
 }
 
 // Where the first glyph box of a drawn line starts.

@@ -130,6 +130,9 @@ TEST(Shaping, TextComesOutAsTheToolkitDrawsItComposed) {
       // Joiners, directional marks, the soft hyphen and the like take no room.
       {u"\u0644\u200d\u0627 a\u200db\u00ad\u200e\U0001F600\u200b!", 0, 0,
        {Q(u"\u0644\u200d\u0627 a\u200db\u00ad\u200e\U0001F600\u200b!")}, false, FW_NORMAL, 0},
+      // A leading U+FFFE or U+FEFF is text.
+      {u"\uFFFEe\u0301AB", 0, 0, {QChar(0xFFFE) + Q(u"\u00e9AB")}, true, FW_NORMAL, 0},
+      {u"\uFEFF\u0633\u0644\u0627\u0645", 0, 0, {QChar(0xFEFF) + Q(salam)}, false, FW_NORMAL, 0},
   };
   for (const Case& k : cases) {
     const StringView given = k.given;

@@ -368,6 +368,11 @@ TEST_F(Oleacc, TheToolkitSeesTheTree) {
   // Names are written through; the default action runs the object's.
   dog->setText(QAccessible::Name, QStringLiteral("puppy.jpg"));
   EXPECT_EQ(Root->Kids[0]->Kids[1]->Name, u"puppy.jpg");
+  // A name reaches the desktop unit for unit: a leading U+FEFF or U+FFFE is no byte-order mark.
+  for (const char16_t* n : {u"\uFEFFpuppy.jpg", u"\uFFFEpuppy.jpg"}) {
+    Root->Kids[0]->Kids[1]->Name = n;
+    EXPECT_EQ(dog->text(QAccessible::Name), QChar(n[0]) + QStringLiteral("puppy.jpg"));
+  }
   auto* action = list->child(2)->actionInterface();
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->actionNames(), QStringList{QStringLiteral("Press")});
