@@ -273,6 +273,12 @@ void TCustomEmberListview::Loaded() {
 
 void TCustomEmberListview::CreateWnd() {
   common::TCommonCanvasControl::CreateWnd();
+  // The window is made at its size: the first move after it is no resize.
+  if (HandleAllocated()) {
+    TRect r;
+    GetWindowRect(Handle(), &r);
+    FWindowSize = TPoint{r.Width(), r.Height()};
+  }
   ApplyBorderStyle();
   DoUpdateComplete();
   FDragManager->SetEnabled(FDragManager->GetEnabled());

@@ -226,6 +226,31 @@ TEST_F(LifecycleTest, ReplacingTheBackgroundWithItselfKeepsIt) {
   EXPECT_EQ(LV->GetBackGround()->GetCaption(), u"empty");
 }
 
+// Only a change of size lays the groups out again; a move keeps them, from the first move on.
+TEST_F(LifecycleTest, OnlyAResizeRebuildsTheGroups) {
+  MakeList();
+  LV->GetGroups()->Add();
+  Form->Show();
+  guitest::PumpPending();
+  int rebuilds = 0;
+  LV->OnCustomGrid = [&](TCustomEmberListview*, TEmberGroup*, TEmberListStyle, const TEmberGridGroupClass*&) { ++rebuilds; };
+  const struct {
+    const char* name;
+    TRect bounds;
+    bool rebuilt;
+  } steps[] = {{"the first move", {10, 5, 410, 305}, false},
+               {"a narrower window", {10, 5, 310, 305}, true},
+               {"a lower window", {10, 5, 310, 205}, true},
+               {"another move", {0, 0, 300, 200}, false}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.name);
+    rebuilds = 0;
+    LV->SetBounds(s.bounds.Left, s.bounds.Top, s.bounds.Width(), s.bounds.Height());
+    guitest::PumpPending();
+    EXPECT_EQ(rebuilds > 0, s.rebuilt);
+  }
+}
+
 // No bitmap for a group button empties the control's glyph, so the built-in one shows again.
 TEST_F(LifecycleTest, NoBitmapForAGroupButtonEmptiesItsGlyph) {
   MakeList();
