@@ -2,6 +2,8 @@
 // The list view control: its managers with their construction and destruction order, the update
 // cycle that announces structure changes once, the view, the events, and the unit's start-up.
 
+#include <optional>
+
 #include "common/CommonObjects.h"
 #include "listview/EmberCollections.h"
 #include "listview/EmberEvents.h"
@@ -236,6 +238,7 @@ protected:
 private:
   // Whether the control keeps Escape or Enter from the dialog that holds it.
   bool WantsDialogKey(Word Key);
+  bool OfferKeyAction(Word Key);
   // Cut marks: cleared on every item, set on the selected ones; whether any item has one.
   void ClearCutMarks();
   void MarkSelectedCut();
@@ -265,6 +268,16 @@ private:
   void ButtonMessage(TMessage& Msg);
   TPoint FDragStartPt;
   TPoint FWindowSize{-1, -1};
+  // Escape or Enter offered to the key action when the dialog asked for it, with what the action
+  // made of it, for the key's WM_KEYDOWN to go on with.
+  struct TOfferedKey {
+    Word Key{0};
+    Word CharCode{0};
+    TShiftState Shift;
+    bool DoDefault{true};
+  };
+  std::optional<TOfferedKey> FOfferedKey;
+  bool FKeyActionUnheard{false};  // the default key action ran without a handler
   bool FPositionChanging{false};  // inside WM_WINDOWPOSCHANGED, before the cells are laid out
   bool FResizePending{false};
   TEmberHintInfoRec FHintData;

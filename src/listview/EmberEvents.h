@@ -194,7 +194,7 @@
   E(MouseGesture, false,                                                                                          \
     (TCommonMouseButton Button, TCommonKeyStates KeyState, WideString Gesture, bool& DoDefaultMouseAction),       \
     (this, Button, KeyState, Gesture, DoDefaultMouseAction))                                                      \
-  E(KeyAction, false, (Word & CharCode, TShiftState & Shift, bool& DoDefault), (this, CharCode, Shift, DoDefault)) \
+  C(KeyAction, (Word & CharCode, TShiftState & Shift, bool& DoDefault))                                           \
   E(MouseActivate, false,                                                                                         \
     (HWND TopLevelWindow, TEmberNonClientHitTest HitTest, Word MouseMsg, TEmberMouseActivate & Activate,          \
      bool& DoDefault),                                                                                            \

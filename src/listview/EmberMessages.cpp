@@ -70,11 +70,33 @@ void TCustomEmberListview::HeaderMouseMessage(TMessage& Msg) {
 // A list in a dialog keeps Escape and Enter only while it has a use for them; otherwise they are
 // the dialog's cancel and default buttons' (Escape on a list of thumbnails closed nothing).
 bool TCustomEmberListview::WantsDialogKey(Word Key) {
+  FOfferedKey.reset();
   if (Key != VK_ESCAPE && Key != VK_RETURN) return true;
-  if (OnKeyAction) return true;  // the application's own keys may include them
-  if (Key == VK_RETURN) return false;
-  if (FStates.Contains(CS::ebcsDragSelecting) || FStates.Contains(CS::ebcsDragging)) return true;
-  return AnyItemCut();  // Escape takes the cut marks away
+  if (Key == VK_ESCAPE) {
+    if (FStates.Contains(CS::ebcsDragSelecting) || FStates.Contains(CS::ebcsDragging)) return true;
+    if (AnyItemCut()) return true;  // Escape takes the cut marks away
+  }
+  return OfferKeyAction(Key);
+}
+
+// The application's handler or a descendant's dispatcher may want the key. The dialog asks as the
+// key goes down, so the key is offered to the key action then, and the list keeps it when the
+// action was heard: by a handler, by a descendant that answered without the default dispatcher,
+// or with DoDefault cleared. The key's WM_KEYDOWN goes on with what the action made of it.
+bool TCustomEmberListview::OfferKeyAction(Word Key) {
+  if (GetKeyState(VK_MENU) < 0) return false;  // with Alt it is a system key, never a key action
+  TOfferedKey offer{Key, Key, common::ShiftStateFromKeyData(0), true};
+  std::shared_ptr<bool> alive = FAlive;
+  FKeyActionUnheard = false;
+  DoKeyAction(offer.CharCode, offer.Shift, offer.DoDefault);
+  if (!*alive) return false;
+  FOfferedKey = offer;
+  return !offer.DoDefault || !FKeyActionUnheard;
+}
+
+void TCustomEmberListview::DoKeyAction(Word& CharCode, TShiftState& Shift, bool& DoDefault) {
+  FKeyActionUnheard = !OnKeyAction;
+  if (OnKeyAction) OnKeyAction(this, CharCode, Shift, DoDefault);
 }
 
 void TCustomEmberListview::Dispatch(TMessage& Msg) {
@@ -111,11 +133,14 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       // Every paint is double-buffered: nothing to erase.
       Msg.Result = 1;
       return;
-    case WM_GETDLGCODE:
+    case WM_GETDLGCODE: {
+      std::shared_ptr<bool> alive = FAlive;
       Base::Dispatch(Msg);
       Msg.Result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
-      if (WantsDialogKey(static_cast<Word>(Msg.WParam))) Msg.Result |= DLGC_WANTALLKEYS;
+      const bool wants = WantsDialogKey(static_cast<Word>(Msg.WParam));
+      if (*alive && wants) Msg.Result |= DLGC_WANTALLKEYS;
       return;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL:
       Base::Dispatch(Msg);
@@ -133,6 +158,9 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       std::shared_ptr<bool> alive = FAlive;
       Base::Dispatch(Msg);
       if (!*alive) return;
+      std::optional<TOfferedKey> offered;
+      offered.swap(FOfferedKey);
+      if (offered && offered->Key != Msg.WParam) offered.reset();
       if (FStates.Contains(CS::ebcsDragSelecting)) {
         FDragRect->WMKeyDown(Msg);
         return;
@@ -141,7 +169,13 @@ void TCustomEmberListview::Dispatch(TMessage& Msg) {
       Word charCode = static_cast<Word>(Msg.WParam);
       TShiftState shift = common::ShiftStateFromKeyData(Msg.LParam);
       bool doDefault = true;
-      DoKeyAction(charCode, shift, doDefault);
+      if (offered) {
+        charCode = offered->CharCode;
+        shift = offered->Shift;
+        doDefault = offered->DoDefault;
+      } else {
+        DoKeyAction(charCode, shift, doDefault);
+      }
       if (!doDefault) return;
       Msg.WParam = charCode;
       HandleKeyDown(Msg);

@@ -1,5 +1,6 @@
 // Every dispatcher reaches its handler, and the ones the table marks stay silent while the control
 // is being destroyed; the defaults of the dispatchers that have one.
+#include <map>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -322,25 +323,54 @@ TEST_F(ListviewTest, ChangingTheGroupOrHeaderFontLeavesTheParentFont) {
 namespace lvtest {
 namespace {
 
+// A descendant that answers keys itself, and one that leaves them to the list's default.
+class TKeyTakingListview : public TEmberListview {
+  PF_CLASS(TKeyTakingListview)
+public:
+  std::vector<Word> Heard;
+  void DoKeyAction(Word& CharCode, TShiftState&, bool&) override { Heard.push_back(CharCode); }
+};
+class TKeyLeavingListview : public TEmberListview {
+  PF_CLASS(TKeyLeavingListview)
+public:
+  void DoKeyAction(Word& CharCode, TShiftState& Shift, bool& DoDefault) override {
+    TEmberListview::DoKeyAction(CharCode, Shift, DoDefault);
+  }
+};
+
 // Escape and Enter go on to the dialog's cancel and default buttons unless the list has a use for
-// them: Escape while a photo is marked cut, either key when the application handles keys itself.
+// them: Escape while a photo is marked cut (in a folded group too), either key when the
+// application or a descendant handles keys itself.
 TEST_F(ListviewTest, TheListKeepsEscapeAndEnterOnlyWhileItHasAUseForThem) {
-  TEmberListview* lv = MakeList();
-  lv->GetGroups()->Add()->GetItems()->Add();
-  TEmberItem* item = lv->GetGroups()->GetGroup(0)->GetItem(0);
-  auto keeps = [&](WPARAM key) { return (lv->Perform(WM_GETDLGCODE, key, 0) & DLGC_WANTALLKEYS) != 0; };
+  enum Kind { Plain, Taking, Leaving };
+  std::map<Kind, TEmberListview*> lists;
+  lists[Taking] = MakeList(true, TKeyTakingListview::New(Form));
+  lists[Leaving] = MakeList(true, TKeyLeavingListview::New(Form));
+  lists[Plain] = MakeList();
+  // Two groups of one item each; the second group's item is the one marked cut.
+  for (auto& [kind, l] : lists)
+    for (int g = 0; g < 2; ++g) l->GetGroups()->Add()->GetItems()->Add();
   struct Case {
     const char* name;
     bool cut, handler;
     bool escape, enter;
+    bool folded{false};
+    Kind kind{Plain};
   } cases[] = {
       {"nothing to do with them", false, false, false, false},
       {"a cut mark to take away", true, false, true, false},
       {"the application's key handler", false, true, true, true},
+      {"a cut mark in a folded group", true, false, true, false, true},
+      {"a descendant that answers keys itself", false, false, true, true, false, Taking},
+      {"a descendant that leaves keys to the default", false, false, false, false, false, Leaving},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    TEmberListview* lv = lists[c.kind];
+    TEmberItem* item = lv->GetGroups()->GetGroup(1)->GetItem(0);
+    auto keeps = [&](WPARAM key) { return (lv->Perform(WM_GETDLGCODE, key, 0) & DLGC_WANTALLKEYS) != 0; };
     item->SetCut(c.cut);
+    lv->GetGroups()->GetGroup(1)->SetExpanded(!c.folded);
     if (c.handler)
       lv->OnKeyAction = [](TObject*, Word&, TShiftState&, bool&) {};
     else
@@ -352,6 +382,15 @@ TEST_F(ListviewTest, TheListKeepsEscapeAndEnterOnlyWhileItHasAUseForThem) {
     EXPECT_EQ(code & (DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS),
               DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS);
   }
+  // Pressed on the keyboard, Escape reaches the descendant's key action once.
+  auto* taking = static_cast<TKeyTakingListview*>(lists[Taking]);
+  Form->Show();
+  taking->SetFocus();
+  guitest::PumpPending();
+  taking->Heard.clear();
+  guitest::Type(taking->Handle(), Qt::Key_Escape, QString(QChar(0x1B)));
+  guitest::PumpPending();
+  EXPECT_EQ(taking->Heard, std::vector<Word>{VK_ESCAPE});
 }
 
 // A mouse activation names the part of the window it hit, and the list's answer wins unless the
