@@ -349,20 +349,22 @@ IDropTargetHelper* TEmberDropTargetManager::DropTargetHelper() {
   return FDropTargetHelper.Get();
 }
 
+// Every step answers S_OK, refusing by the effect it gives back. A caller that gives no effect to
+// fill allows none and gets none back.
 HRESULT TEmberDropTargetManager::DragEnter(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
   FDragManager = nullptr;
-  if (!Effect) return E_POINTER;
+  const DWORD allowed = Effect ? *Effect : DROPEFFECT_NONE;
   if (IDropTargetHelper* helper = lv ? DropTargetHelper() : nullptr) {
     TPoint pt = Pt;
-    helper->DragEnter(lv->HandleAllocated() ? lv->Handle() : nullptr, DataObject, &pt, *Effect);
+    helper->DragEnter(lv->HandleAllocated() ? lv->Handle() : nullptr, DataObject, &pt, allowed);
   }
   if (!lv || !lv->GetDragManager()->GetEnabled()) {
-    *Effect = DROPEFFECT_NONE;
+    if (Effect) *Effect = DROPEFFECT_NONE;
     return S_OK;
   }
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
-  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(allowed);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   const TPoint client = ClientPoint(Pt);
   lv->DoOLEDragEnter(DataObject, keys, client, available, desired);
@@ -371,30 +373,30 @@ HRESULT TEmberDropTargetManager::DragEnter(IDataObject* DataObject, DWORD KeySta
   else
     FDragManager = lv->GetDragManager();
   FDragManager->DragEnter(DataObject, keys, client, desired);
-  *Effect = common::CommonDropEffectToDropEffect(desired);
+  if (Effect) *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;
 }
 
 HRESULT TEmberDropTargetManager::DragOver(DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
-  if (!Effect) return E_POINTER;
+  const DWORD allowed = Effect ? *Effect : DROPEFFECT_NONE;
   if (FDropTargetHelper) {
     TPoint pt = Pt;
-    FDropTargetHelper->DragOver(&pt, *Effect);
+    FDropTargetHelper->DragOver(&pt, allowed);
   }
   if (!lv || !lv->GetDragManager()->GetEnabled() || !FDragManager) {
-    *Effect = DROPEFFECT_NONE;
+    if (Effect) *Effect = DROPEFFECT_NONE;
     return S_OK;
   }
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
   // Each step reports what the source allows now: a source may narrow or widen its effects
   // while the drag goes on.
-  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(allowed);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   const TPoint client = ClientPoint(Pt);
   lv->DoOLEDragOver(keys, client, available, desired);
   FDragManager->Drag(keys, client, desired);
-  *Effect = common::CommonDropEffectToDropEffect(desired);
+  if (Effect) *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;
 }
 
@@ -410,21 +412,21 @@ HRESULT TEmberDropTargetManager::DragLeave() {
 
 HRESULT TEmberDropTargetManager::Drop(IDataObject* DataObject, DWORD KeyState, TPoint Pt, DWORD* Effect) {
   TCustomEmberListview* lv = Owner();
-  if (!Effect) return E_POINTER;
+  const DWORD allowed = Effect ? *Effect : DROPEFFECT_NONE;
   if (FDropTargetHelper) {
     TPoint pt = Pt;
-    FDropTargetHelper->Drop(DataObject, &pt, *Effect);
+    FDropTargetHelper->Drop(DataObject, &pt, allowed);
   }
   if (!lv) return S_OK;
   const TCommonKeyStates keys = common::KeyStateToCommonKeyStates(KeyState);
-  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(*Effect);
+  const TCommonDropEffects available = common::DropEffectToCommonDropEffects(allowed);
   TCommonDropEffect desired = common::CommonKeyStatesToDropEffect(keys);
   bool handled = false;
   const TPoint client = ClientPoint(Pt);
   lv->DoOLEDragDrop(DataObject, keys, client, available, desired, handled);
   if (FDragManager) FDragManager->DragDrop(keys, client, desired);
   FDragManager = nullptr;
-  *Effect = common::CommonDropEffectToDropEffect(desired);
+  if (Effect) *Effect = common::CommonDropEffectToDropEffect(desired);
   return S_OK;
 }
 

@@ -152,19 +152,24 @@ TEST_F(ListviewTest, EachStepOfADragReportsTheEffectsTheSourceAllowsThen) {
     Step step;
     DWORD allowed;
     TCommonDropEffects expected;
+    bool noEffect;  // the caller gives no effect to fill: it allows nothing, and the step still answers S_OK
   } steps[] = {
       {"enter: copy, move or link", Enter, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, {E::cdeCopy, E::cdeMove, E::cdeLink}},
       {"over: the source now only moves", Over, DROPEFFECT_MOVE, {E::cdeMove}},
       {"over: copy or move", Over, DROPEFFECT_COPY | DROPEFFECT_MOVE, {E::cdeCopy, E::cdeMove}},
+      {"over without an effect", Over, 0, {E::cdeNone}, true},
       {"drop: only a copy", Drop, DROPEFFECT_COPY, {E::cdeCopy}},
+      {"enter without an effect", Enter, 0, {E::cdeNone}, true},
+      {"drop without an effect", Drop, 0, {E::cdeNone}, true},
   };
   for (const auto& s : steps) {
     SCOPED_TRACE(s.name);
     seen = {};
     DWORD effect = s.allowed;
-    const HRESULT hr = s.step == Enter  ? target->DragEnter(data.Get(), MK_LBUTTON, at, &effect)
-                       : s.step == Over ? target->DragOver(MK_LBUTTON, at, &effect)
-                                        : target->Drop(data.Get(), 0, at, &effect);
+    DWORD* given = s.noEffect ? nullptr : &effect;
+    const HRESULT hr = s.step == Enter  ? target->DragEnter(data.Get(), MK_LBUTTON, at, given)
+                       : s.step == Over ? target->DragOver(MK_LBUTTON, at, given)
+                                        : target->Drop(data.Get(), 0, at, given);
     ASSERT_EQ(hr, S_OK);
     EXPECT_TRUE(seen == s.expected);
   }
