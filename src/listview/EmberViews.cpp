@@ -107,20 +107,27 @@ void TEmberViewGroup::GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge M
   TCustomEmberListview* lv = Group->GetOwnerListview();
   if (!pi || !lv) return;
   const TRect& g = RectArray.GroupRect;
+  const bool margin = MarginEdge == Edge::egmeTop || MarginEdge == Edge::egmeBottom;
 
-  if (MarginEdge == Edge::egmeTop || MarginEdge == Edge::egmeBottom) {
-    const bool top = MarginEdge == Edge::egmeTop;
-    // Only the header and footer place the picture and the button: the other passes leave the
-    // built-in glyphs unloaded in a list that shows no group header.
-    Integer imgW, imgH, expW, expH;
-    GetImageSize(Group, imgW, imgH);
+  Integer imgW, imgH, expW = 0, expH = 0;
+  GetImageSize(Group, imgW, imgH);
+  // Only a header or footer laid out for itself places the button. The other edges, and the band
+  // layouts they take from the header and footer, never use its size, so asking for it there
+  // would load the built-in glyphs in a list that shows no group header.
+  if (margin && !FBandsOnly) {
     GetExpandImageSize(Group, expW, expH);
     Integer dpi = 96;
     if (lv->HandleAllocated()) dpi = GetDeviceCaps(lv->GetCanvas()->GetHandle(), LOGPIXELSX);
     expW = static_cast<Integer>(Round(expW + dpi / 96.0));
+  }
+
+  if (margin) {
+    const bool top = MarginEdge == Edge::egmeTop;
 
     const Integer bandSpace = pi->GetBandEnabled() ? pi->GetBandThickness() + 2 * pi->GetBandMargin() : 0;
     const Integer b = g.Bottom - bandSpace;
+    // The footer's text box is measured from the footer's own caption and placed by the footer's
+    // own alignments, as PaintText and PaintImage draw it: the footer carries those settings.
     const TCommonVAlignment valign =
         top ? pi->GetVAlignment() : (Group->GetMarginBottom() ? Group->GetMarginBottom()->GetVAlignment() : pi->GetVAlignment());
     TRect& exp = RectArray.ExpandButtonRect;
@@ -177,12 +184,21 @@ void TEmberViewGroup::GroupRectArray(TEmberGroup* Group, TEmberGroupMarginEdge M
     return;
   }
 
-  if (MarginEdge == Edge::egmeLeft || MarginEdge == Edge::egmeRight) {
-    TEmberRectArrayObject topArray, bottomArray;
+  // Every other edge lays out the header and footer too (their events fire for it), though only
+  // the side margins take anything from them: the bands their brackets join.
+  TEmberRectArrayObject topArray, bottomArray;
+  {
+    const bool outer = FBandsOnly;
+    FBandsOnly = true;
+    struct Restore {
+      bool& Flag;
+      bool Value;
+      ~Restore() { Flag = Value; }
+    } restore{FBandsOnly, outer};
     GroupRectArray(Group, Edge::egmeTop, Group->GetBoundsRectTopMargin(), topArray);
     GroupRectArray(Group, Edge::egmeBottom, Group->GetBoundsRectBottomMargin(), bottomArray);
-    RectArray.GroupRect = ObjRect;
-    RectArray.BackGndRect = Group->GetBoundsRectBkGnd();
+  }
+  if (MarginEdge == Edge::egmeLeft || MarginEdge == Edge::egmeRight) {
     const Integer inset = (g.Width() - pi->GetBandThickness()) / 2;
     const Integer top = topArray.BandRect.Top, bottom = bottomArray.BandRect.Bottom - 1;
     RectArray.BandRect = MarginEdge == Edge::egmeLeft ? TRect{g.Left + inset, top, g.Right, bottom}

@@ -72,6 +72,8 @@ public:
 private:
   // The glyph the button shows now (nil when the group has none), the control's own first.
   TBitmap* ExpandGlyph(TEmberGroup* Group, bool Expanded);
+  // Set while another edge lays out the header and footer for their bands.
+  bool FBandsOnly{false};
 };
 
 using TEmberViewColumnClass = TClassOf<TEmberViewColumn, TCustomEmberListview*>;

@@ -53,6 +53,17 @@ public:
   }
 };
 
+// Counts the questions for the expand glyphs' size, the only way a group view reaches them.
+int gGlyphAsks = 0;
+class TGlyphCountingGroupView : public TEmberViewGroup {
+  EMBER_REF_CLASS(TGlyphCountingGroupView, TEmberViewGroup, TEmberViewGroup, TEmberGroup*)
+public:
+  void GetExpandImageSize(TEmberGroup* Group, Integer& ImageW, Integer& ImageH) override {
+    ++gGlyphAsks;
+    TEmberViewGroup::GetExpandImageSize(Group, ImageW, ImageH);
+  }
+};
+
 // Reaches the control's paint entry, which the window's paint message normally calls.
 struct PaintAccess : TEmberListview {
   static void Paint(TCustomEmberListview* LV, TCanvas* C, const TRect& R, bool ViewCoords, bool SelectedOnly) {
@@ -624,6 +635,82 @@ TEST_F(GroupPaintTest, ASelectedCaptionIsFilledTwoPixelsRoundItsText) {
   EXPECT_EQ(Px(ra.TextRect.Right + 1, ra.TextRect.Bottom + 1), highlight);
   EXPECT_EQ(Px(ra.TextRect.Left - 3, ra.TextRect.Top), kPaper);
   EXPECT_EQ(Px(ra.TextRect.Right + 2, ra.TextRect.Top), kPaper);
+}
+
+// Every edge's layout computes the header's and footer's too, raising their events: the header and
+// footer once each (a custom-image question and a text font), the other edges that plus the two
+// of the header and footer. Only the header and footer laid out for their own pass ask for the
+// expand glyphs' size; so a list without group margins paints without loading the built-in ones.
+TEST_F(GroupPaintTest, EachEdgeLaysOutTheHeaderAndFooterAsWell) {
+  int isCustom = 0, fonts = 0;
+  LV->OnGroupImageDrawIsCustom = [&](TCustomEmberListview*, TEmberGroup*, bool&) { ++isCustom; };
+  LV->OnGroupPaintText = [&](TCustomEmberListview*, TEmberGroup*, TCanvas*) { ++fonts; };
+  LV->OnGroupCustomView = [](TCustomEmberListview*, TEmberGroup*, TEmberListStyle, const TEmberViewGroupClass*& V) {
+    V = &TGlyphCountingGroupView::StaticClass();
+  };
+  using E = TEmberGroupMarginEdge;
+  const struct {
+    E edge;
+    int isCustom, fonts, glyphAsks;
+  } cases[] = {{E::egmeBackground, 3, 2, 0}, {E::egmeTop, 1, 1, 1},   {E::egmeBottom, 1, 1, 1},
+               {E::egmeLeft, 3, 2, 0},       {E::egmeRight, 3, 2, 0}, {E::egmeForeground, 3, 2, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(EdgeName(c.edge));
+    isCustom = fonts = gGlyphAsks = 0;
+    Array(c.edge, TRect{0, 0, 400, 100});
+    EXPECT_EQ(isCustom, c.isCustom);
+    EXPECT_EQ(fonts, c.fonts);
+    EXPECT_EQ(gGlyphAsks, c.glyphAsks);
+  }
+  LV->SetShowGroupMargins(false);
+  Place(100);
+  gGlyphAsks = 0;
+  Paint();
+  EXPECT_EQ(gGlyphAsks, 0);
+  LV->OnGroupCustomView = nullptr;
+}
+
+// The footer is measured from its own caption, and its text and picture are placed by its own
+// alignments (the footer carries them), not by the group's.
+TEST_F(GroupPaintTest, AFooterIsLaidOutByItsOwnCaptionAndAlignments) {
+  Owned<TImageList> images(TImageList::New(nullptr));
+  images->SetSize(8, 8);
+  for (TColor c : {TColor(0x0000FF), TColor(0x00FF00)}) {
+    Owned<TBitmap> b(TBitmap::New());
+    b->SetPixelFormat(TPixelFormat::pf32bit);
+    b->SetSize(8, 8);
+    b->GetCanvas()->GetBrush()->SetColor(c);
+    b->GetCanvas()->FillRect(TRect{0, 0, 8, 8});
+    images->Add(b.get(), nullptr);
+  }
+  LV->SetImagesGroup(images.get());
+  Info->SetBandEnabled(false);
+  Info->SetAlignment(TAlignment::taLeftJustify);
+  Info->SetVAlignment(common::TCommonVAlignment::cvaBottom);
+  TCustomEmberFooterMargin* footer = Info->GetMarginBottom();
+  footer->SetVisible(true);
+  footer->SetCaption(u"Total");
+  footer->SetAlignment(TAlignment::taRightJustify);
+  footer->SetVAlignment(common::TCommonVAlignment::cvaTop);
+  footer->SetImageIndex(1);
+  G->SetCaption(u"A much longer caption of the group");
+  G->SetImageIndex(0);
+  TCanvas* measure = Bits->GetCanvas();
+  measure->SetFont(LV->GetGroupFont());
+  const Integer width = measure->TextWidth(u"Total");
+  const TRect bottom{0, 0, 400, 30};
+  const TEmberRectArrayObject ra = Array(TEmberGroupMarginEdge::egmeBottom, bottom);
+  EXPECT_EQ(ra.TextRect.Width(), width);
+  EXPECT_EQ(ra.TextRect.Right, 400);
+  EXPECT_EQ(ra.TextRect.Top, 0);
+  // The picture: the icon box starts after the image indent of 2; at the top it sits 2 pixels
+  // down (at the bottom it would start at 30 - (8 + 2) = 20), in the footer's own image.
+  Clear();
+  PaintEdge(TEmberGroupMarginEdge::egmeBottom, bottom);
+  EXPECT_EQ(Px(2, 2), 0x00FF00u);
+  EXPECT_EQ(Px(9, 9), 0x00FF00u);
+  EXPECT_EQ(Px(5, 22), kPaper);
+  LV->SetImagesGroup(nullptr);
 }
 
 // ---- Invalidation ----
