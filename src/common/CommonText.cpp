@@ -50,6 +50,12 @@ Integer Width(HDC dc, StringView s) {
   return size.cx;
 }
 
+// Whether `at` falls between the two halves of a surrogate pair.
+bool InsidePair(const String& text, size_t at) {
+  return at > 0 && at < text.size() && text[at - 1] >= 0xD800 && text[at - 1] <= 0xDBFF && text[at] >= 0xDC00 &&
+         text[at] <= 0xDFFF;
+}
+
 // The extent of each start of the text (ends[i]: its first i + 1 characters), measured at once
 // where the wide functions serve: every caption a list paints is wrapped and shortened by them,
 // and measuring one start or one character at a time took a sixth of the paint. Empty when they
@@ -142,12 +148,17 @@ Integer WrapTextW(HDC dc, const String& text, Integer maxWidth, Integer maxLines
         end = space;
       } else {
         end = pos;
+        // Off the wide platform each half of a surrogate pair is measured on its own: the line ends
+        // before the pair instead of between its halves.
+        if (end > start + 1 && InsidePair(text, end)) --end;
         // A character wider than the line still makes a line of its own, so that the text moves on;
         // the units after it that share its extent belong to its cluster (a surrogate pair, a letter
         // and its marks) and go with it.
         if (end == start && overflow) {
           end = start + 1;
-          while (end < len && !ends.empty() && ends[end] == ends[start]) ++end;
+          while (end < len && ((!ends.empty() && ends[end] == ends[start]) || InsidePair(text, end))) ++end;
+        } else if (InsidePair(text, end)) {
+          ++end;
         }
       }
       pos = end;

@@ -132,6 +132,17 @@ TEST_F(TextFixture, WrappingAndShorteningCutBetweenClusters) {
   EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, grins + grin, 40, -1, buf)), (std::vector<String>{grins, grin}));
   // An emoji wider than the line gets a line of its own, whole.
   EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, u"a" + grin + u"b", 8, -1, buf)), (std::vector<String>{u"a", grin, u"b"}));
+  // Nor is a pair cut after a Thai letter and its mark ("ก่" is 16), where the toolkit's cluster
+  // finder would cut it.
+  const String thai = u"\u0e01\u0e481";
+  EXPECT_EQ(ShortenTextW(dib.Dc, thai + grin + u"vvvv", 56), thai + u"...");
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, thai + grin + u"v", 32, -1, buf)), (std::vector<String>{thai, grin + u"v"}));
+  // Off the wide platform each unit is measured as its code page's character (a pair is "?"): a
+  // line still ends before a pair, never between its halves.
+  SetPlatformVersion({VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222});
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, u"abc" + grin, 32, -1, buf)), (std::vector<String>{u"abc", grin}));
+  EXPECT_EQ(Lines(buf, WrapTextW(dib.Dc, grin + u"a", 8, -1, buf)), (std::vector<String>{grin, u"a"}));
+  ResetPlatformVersion();
 }
 
 // Wrapping and shortening go by each character's own advance ('i' 3, 'W' 12, the rest 8; "..."

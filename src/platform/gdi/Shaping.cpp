@@ -79,6 +79,46 @@ const std::bitset<0x10000>& ShapedUnits() {
   return table;
 }
 
+// The character of `s` that starts at `at` (a surrogate pair as one), and the one that ends there.
+char32_t At(const QString& s, qsizetype at) {
+  if (at + 1 < s.size() && s[at].isHighSurrogate() && s[at + 1].isLowSurrogate()) return QChar::surrogateToUcs4(s[at], s[at + 1]);
+  return s[at].unicode();
+}
+char32_t Before(const QString& s, qsizetype at) {
+  if (at >= 2 && s[at - 1].isLowSurrogate() && s[at - 2].isHighSurrogate()) return QChar::surrogateToUcs4(s[at - 2], s[at - 1]);
+  return s[at - 1].unicode();
+}
+
+// Whether a boundary the toolkit's finder puts at `at` (inside `s`) is none: it never falls inside
+// a surrogate pair, nor before a mark, a joiner or a skin tone that follows anything but a control
+// character or a line break. The finder of Qt 6.4 does both after a Thai letter, where it takes
+// over the breaking for that script ("ก่1😀v" is cut between the emoji's two halves, and on its
+// first use between "ก" and its tone mark).
+bool Inside(const QString& s, qsizetype at) {
+  if (s[at].isLowSurrogate() && s[at - 1].isHighSurrogate()) return true;
+  const char32_t next = At(s, at), before = Before(s, at);
+  const bool extends = next == 0x200C || next == 0x200D || (next >= 0x1F3FB && next <= 0x1F3FF) || next == 0x0E33 ||
+                       next == 0x0EB3;
+  switch (QChar::category(next)) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+      break;
+    default:
+      if (!extends) return false;
+  }
+  switch (QChar::category(before)) {
+    case QChar::Other_Control:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+      return false;
+    case QChar::Other_Format:
+      return before == 0x200C || before == 0x200D;
+    default:
+      return true;
+  }
+}
+
 }  // namespace
 
 bool NeedsShaping(StringView text) {
@@ -97,7 +137,12 @@ TShapedText TFontSource::Compose(StringView text, const std::function<bool(char3
   const QString given = Q(text);
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, given);
   qsizetype from = 0;
-  for (qsizetype to = finder.toNextBoundary(); to > from; from = to, to = finder.toNextBoundary()) {
+  auto next = [&] {
+    qsizetype to = finder.toNextBoundary();
+    while (to > 0 && to < given.size() && Inside(given, to)) to = finder.toNextBoundary();
+    return to;
+  };
+  for (qsizetype to = next(); to > from; from = to, to = next()) {
     const QString cluster = given.mid(from, to - from);
     QString composed = cluster.normalized(QString::NormalizationForm_C);
     if (composed != cluster)

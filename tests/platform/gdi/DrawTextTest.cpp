@@ -97,6 +97,19 @@ TEST(DrawText, ClustersFitWholeAndShareTheirExtent) {
     EXPECT_EQ(dx, std::vector<int>(ends.begin(), ends.begin() + fit)) << maxExtent;
     EXPECT_EQ(size.cx, 48);
   }
+  // No fit ends inside a surrogate pair or between a letter and its mark, whatever the toolkit's
+  // cluster finder says after a Thai letter: "ก่" 16, "1" 24, the emoji 40, "v" 48.
+  for (int pass = 0; pass < 2; ++pass)
+    for (auto [maxExtent, fit] : {std::pair{15, 0}, {16, 2}, {39, 3}, {40, 5}}) {
+      std::vector<int> dx(6, -1);
+      int n = -1;
+      TSize size{};
+      ASSERT_TRUE(GetTextExtentExPointW(c.Dc, u"\u0e01\u0e481\U0001F600v", 6, maxExtent, &n, dx.data(), &size));
+      EXPECT_EQ(n, fit) << maxExtent;
+      dx.resize(static_cast<size_t>(fit));
+      const std::vector<int> ends{16, 16, 24, 40, 40};
+      EXPECT_EQ(dx, std::vector<int>(ends.begin(), ends.begin() + fit)) << maxExtent;
+    }
   // A leading U+FEFF or U+FFFE is a character like any other, never a byte-order mark.
   const std::pair<StringView, std::vector<int>> marked[] = {{u"\uFFFEe\u0301AB", {8, 16, 16, 24, 32}},
                                                             {u"\uFEFFe\u0301", {8, 16, 16}}};
