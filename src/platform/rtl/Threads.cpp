@@ -104,10 +104,10 @@ void TThread::Destroy() {
 TEvent::TEvent(bool manualReset, bool initialState) : FManualReset(manualReset), FSignalled(initialState) {}
 
 void TEvent::SetEvent() {
-  {
-    std::lock_guard<std::mutex> lock(FMutex);
-    FSignalled = true;
-  }
+  // Woken under the lock: a waiter that frees the event once it sees it set cannot do so before
+  // the wake-up is over.
+  std::lock_guard<std::mutex> lock(FMutex);
+  FSignalled = true;
   FCond.notify_all();
 }
 
