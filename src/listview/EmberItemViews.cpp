@@ -23,6 +23,9 @@ void NotInverted(TRect& r) {
 }
 
 bool PointIn(const TRect& r, TPoint p) { return PtInRectEx(r, p); }
+bool IsReportView(const TCustomEmberListview* lv) {
+  return lv && (lv->GetView() == TEmberListStyle::elsReport || lv->GetView() == TEmberListStyle::elsReportThumb);
+}
 bool Meets(const TRect& a, const TRect& b) {
   TRect x;
   return IntersectRectEx(x, a, b);
@@ -312,6 +315,12 @@ void TEmberViewItem::GetImageSize(TEmberItem* Item, TEmberColumn* Column, Intege
   }
 }
 
+// The report views paint an item once per column, the others without a column: the caption is
+// measured for the header's first column only where it is painted in it.
+TEmberColumn* TEmberViewItem::CaptionColumn(TCustomEmberListview* LV) {
+  return IsReportView(LV) ? LV->GetHeader()->FirstColumn() : nullptr;
+}
+
 void TEmberViewItem::HitRectArray(TEmberItem* Item, TEmberColumn* Column, TEmberRectArrayObject& RectArray) {
   TCustomEmberListview* lv = Item->GetOwnerListview();
   ItemRectArray(Item, Column, lv ? lv->GetScratchCanvas() : nullptr, WideString(), RectArray);
@@ -343,9 +352,8 @@ void TEmberViewItem::ItemRectArray(TEmberItem* Item, TEmberColumn*, TCanvas*, co
 
 bool TEmberViewItem::EditAreaHitPt(TEmberItem* Item, TPoint ViewportPoint) {
   if (!Item || !Item->GetEnabled()) return false;
-  TCustomEmberListview* lv = Item->GetOwnerListview();
   TEmberRectArrayObject ra;
-  HitRectArray(Item, lv ? lv->GetHeader()->FirstColumn() : nullptr, ra);
+  HitRectArray(Item, CaptionColumn(Item->GetOwnerListview()), ra);
   return PointIn(ra.TextRect, ViewportPoint);
 }
 
@@ -697,9 +705,7 @@ void TEmberViewSmallIconItem::ItemRectArray(TEmberItem* Item, TEmberColumn* Colu
   // Without a column a report row's first cell is the one the user sees first, wherever the
   // columns were dragged. The other views paint the item's own caption without a column, and are
   // measured so: a column dragged in the report view must not lend them its caption.
-  const TEmberListStyle view = lv ? lv->GetView() : TEmberListStyle::elsSmallIcon;
-  const bool report = view == TEmberListStyle::elsReport || view == TEmberListStyle::elsReportThumb;
-  if (!Column && report && lv->GetHeader()->GetColumns()->GetCount() > 0)
+  if (!Column && IsReportView(lv) && lv->GetHeader()->GetColumns()->GetCount() > 0)
     Column = lv->GetHeader()->FirstColumnByPosition();
   const Integer index = ColumnIndex(Column);
 

@@ -96,6 +96,9 @@ public:
   // The rect array an item needs for its hit tests: the header's first column (nil when there is
   // none), the control's scratch canvas and no caption.
   void HitRectArray(TEmberItem* Item, TEmberColumn* Column, TEmberRectArrayObject& RectArray);
+  // The column an item's caption is hit-tested in: the header's first column in the report views,
+  // none in the others.
+  static TEmberColumn* CaptionColumn(TCustomEmberListview* LV);
 
 protected:
   // Measures `Text` into `R` with DrawTextWEx's calculate flags, reusing the item's cached

@@ -401,7 +401,7 @@ bool TEmberItem::HitTestAt(TPoint ViewportPoint, TEmberItemHitTestInfoSet& HitIn
   TCustomEmberListview* lv = GetOwnerListview();
   if (!lv) return false;
   TEmberRectArrayObject ra;
-  ItemRectArray(lv->GetHeader()->FirstColumn(), lv->GetScratchCanvas(), ra);
+  ItemRectArray(TEmberViewItem::CaptionColumn(lv), lv->GetScratchCanvas(), ra);
   TRect icon = ra.IconRect;
   if (lv->IsVertView())
     icon.Bottom += GetCaptionIndent();

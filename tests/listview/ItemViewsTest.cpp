@@ -418,6 +418,24 @@ TEST_F(ItemViewsTest, SmallIconLabelPastTheCellStaysEmpty) {
   EXPECT_RECT(Rects(TEmberListStyle::elsSmallIcon, TRect{0, 0, 24, 17}).LabelRect, 22, 0, 24, 17);
 }
 
+// The small-icon row is painted without a column, its caption from the left: a right-aligned
+// first header column must not move where the hit tests look for the caption (4,2)-(76,15).
+TEST_F(ItemViewsTest, ARowIsHitWhereItsCaptionIsPaintedWhateverTheFirstColumnsAlignment) {
+  TEmberColumn* name = LV->GetHeader()->GetColumns()->Add();
+  name->SetWidth(100);
+  name->SetAlignment(TAlignment::taRightJustify);
+  LV->GetHeader()->Rebuild(true);
+  for (TEmberListStyle view : {TEmberListStyle::elsSmallIcon, TEmberListStyle::elsList, TEmberListStyle::elsGrid}) {
+    SCOPED_TRACE(static_cast<int>(view));
+    EXPECT_RECT(Rects(view, TRect{0, 0, 200, 17}).TextRect, 4, 2, 76, 15);
+    TEmberItemHitTestInfoSet hit;
+    EXPECT_TRUE(Item->HitTestAt(TPoint{10, 8}, hit));
+    EXPECT_TRUE(hit.Contains(TEmberItemHitTestInfo::ehtOnText));
+    EXPECT_TRUE(Item->EditAreaHitPt(TPoint{10, 8}));
+    EXPECT_FALSE(Item->EditAreaHitPt(TPoint{150, 8}));
+  }
+}
+
 // ---- Report: the row laid into header columns ----
 TEST_F(ItemViewsTest, ReportRowInColumns) {
   TEmberColumns* columns = LV->GetHeader()->GetColumns();
