@@ -526,6 +526,8 @@ private:
   //    character its fonts lack, the face's default glyph for each such character (and the others
   //    as text that needs no shaping), measuring as that: the toolkit's stand-in would turn the
   //    neighbouring spaces and punctuation into boxes as well;
+  //  - a tab goes on as it does in text that needs no shaping, by its own advance (the toolkit
+  //    would move it to a tab stop of its own, and leave it out of the runs it draws);
   //  - a stretch between such clusters that needs no shaping goes character by character;
   //  - the rest is laid out whole.
   struct TPiece {
@@ -558,9 +560,10 @@ private:
     for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
       const auto& c = shaped.Clusters[k];
       const StringView text = StringView(shaped.Text).substr(c.ComposedFrom, c.ComposedTo - c.ComposedFrom);
-      if (!NeedsShaping(text) || !Lacks(text)) continue;
+      const bool tab = text == u"\t";
+      if (!tab && (!NeedsShaping(text) || !Lacks(text))) continue;
       close(k);
-      pieces.push_back({k, k + 1, TPiece::Missing});
+      pieces.push_back({k, k + 1, tab ? TPiece::Units : TPiece::Missing});
       run = k + 1;
     }
     close(shaped.Clusters.size());

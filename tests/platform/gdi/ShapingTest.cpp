@@ -62,23 +62,35 @@ struct Face16 {
     run.setPositions({QPointF(0, 0)});
     return run;
   }
+  // A text the toolkit draws with the top-left corner of its cell at (X, Y), cut to its cell.
+  struct Drawn {
+    QString Text;
+    bool Plain;
+    int X, Y;
+  };
   // The pixels where the DC's ink differs from the toolkit's lines drawn from (8, 8) on, each placed
   // in `width` by `align` (0 left, 1 centred, 2 right).
   int Differing(const std::vector<QString>& lines, bool plain, int width, int align) const {
+    std::vector<Drawn> drawn;
+    for (int y = 8; const QString& s : lines) {
+      drawn.push_back({s, plain, 8 + (width - Toolkit(s, plain)) * align / 2, y});
+      y += Tm.tmHeight;
+    }
+    return Differing(drawn);
+  }
+  int Differing(const std::vector<Drawn>& drawn) const {
     QImage img(W, H, QImage::Format_Alpha8);
     img.fill(0);
     QPainter p(&img);
     p.setFont(Q);
     p.setLayoutDirection(Qt::LeftToRight);  // as a line without a reading order of its own
-    for (int y = 8; const QString& s : lines) {
-      const int w = Toolkit(s, plain), left = 8 + (width - w) * align / 2;
-      p.setClipRect(left, y, w, Tm.tmHeight);
+    for (const auto& [s, plain, left, y] : drawn) {
+      p.setClipRect(left, y, Toolkit(s, plain), Tm.tmHeight);
       for (int k = 0; k <= Tm.tmWeight / FW_BOLD; ++k) {  // bold emboldened by a pixel at 16
         if (!plain) p.drawText(QPointF(left + k, y + Tm.tmAscent), s);
         for (int i = 0, pos = left; plain && i < s.size(); pos += Toolkit(s[i++], true))
           s[i] == Missing ? p.drawGlyphRun(QPointF(pos + k, y + Tm.tmAscent), Box()) : p.drawText(QPointF(pos + k, y + Tm.tmAscent), QString(s[i]));
       }
-      y += Tm.tmHeight;
     }
     int n = 0;
     for (int y = 0; y < H; ++y)
@@ -165,6 +177,44 @@ TEST(Shaping, PlainTextGoesCharacterByCharacter) {
   const QString plain = Q(u"IMG_000123.JPG \u041e\u0442\u043f\u0443\u0441\u043a");
   ASSERT_NE(f.Toolkit(plain, false), f.Toolkit(plain, true));
   EXPECT_EQ(f.Extent(reinterpret_cast<const Char*>(plain.utf16())), f.Toolkit(plain, true));
+}
+
+// A tab in text that needs shaping draws and measures as in text that needs none: nothing, by its
+// own advance, without DT_EXPANDTABS ("v́" laid out, the tab, then "abc" a character at a time);
+// with it, the text after it goes to the next tab stop.
+TEST(Shaping, ATabInShapedTextIsAsInPlainText) {
+  const StringView given = u"v\u0301\tabc";
+  const QString shaped = Q(u"v\u0301"), abc = QStringLiteral("abc");
+  for (int call = 0; call < 5; ++call) {
+    SCOPED_TRACE(call);
+    Face16 f(FW_NORMAL);
+    const int tab = f.Toolkit(QStringLiteral("\t"), true), stop = 8 * f.Tm.tmAveCharWidth;
+    const int width = f.Toolkit(shaped, false) + tab + f.Toolkit(abc, true);
+    const int n = static_cast<int>(given.size());
+    TRect r{8, 8, W, H};
+    int abcAt = 8 + f.Toolkit(shaped, false) + tab;
+    switch (call) {
+      case 0:
+        EXPECT_EQ(f.Extent(given), width);
+        TextOutW(f.C.Dc, 8, 8, given.data(), n);
+        break;
+      case 1: ExtTextOutW(f.C.Dc, 8, 8, ETO_CLIPPED, &r, given.data(), static_cast<UINT>(n), nullptr); break;
+      case 2: DrawTextW(f.C.Dc, given.data(), n, &r, DT_SINGLELINE); break;
+      case 3:
+        DrawTextW(f.C.Dc, given.data(), n, &r, DT_SINGLELINE | DT_EXPANDTABS);
+        abcAt = 8 + stop;
+        break;
+      case 4: {
+        TRect calc{8, 8, W, H}, expanded = calc;
+        DrawTextW(f.C.Dc, given.data(), n, &calc, DT_SINGLELINE | DT_CALCRECT);
+        EXPECT_EQ(calc.Right - calc.Left, width);
+        DrawTextW(f.C.Dc, given.data(), n, &expanded, DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT);
+        EXPECT_EQ(expanded.Right - expanded.Left, stop + f.Toolkit(abc, true));
+        continue;
+      }
+    }
+    EXPECT_EQ(f.Differing({{shaped, false, 8, 8}, {abc, true, abcAt, 8}}), 0);
+  }
 }
 
 }  // namespace
