@@ -603,10 +603,61 @@ private:
     shaped.Width = shaped.Clusters.empty() ? 0 : shaped.Clusters.back().End;
   }
 
-  // Lays out a piece that needs shaping from `x` on.
+  // Lays out a piece that needs shaping from `x` on. The toolkit's glyph runs for one cluster cost
+  // a walk over every item (run of one script and direction) of the line and over the item's
+  // glyphs before the cluster, and a name mixing scripts has an item for every few letters: a long
+  // piece is laid out in segments of some clusters, cut only where the toolkit starts a new item
+  // anyway, between two letters that are not of one script or not of one direction, or after a
+  // space between two words of one direction, which no shaping reaches across, so that each
+  // segment shapes as it does within the whole. Explicit embeddings, overrides and isolates reach
+  // across any such place: a piece that holds one is laid out whole.
   void LayOut(TShapedText& shaped, const TPiece& piece, int x) const {
-    const size_t from = shaped.Clusters[piece.First].ComposedFrom;
-    const auto layout = LayoutOf(PieceText(shaped, piece));
+    static constexpr size_t SegmentClusters = 64;
+    bool embeds = false;
+    for (Char u : PieceText(shaped, piece)) embeds = embeds || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    auto first = [&](size_t k) { return At(shaped.Text, shaped.Clusters[k].ComposedFrom); };
+    double end = 0, through = 0;
+    for (size_t from = piece.First; from < piece.Last;) {
+      size_t to = piece.Last;
+      for (size_t k = from + SegmentClusters; !embeds && k < piece.Last; ++k)
+        if (NewItem(first(k - 1), first(k)) || (first(k - 1) == u' ' && Word(first(k - 2), first(k)))) {
+          to = k;
+          break;
+        }
+      LaySegment(shaped, from, to, x, end, through);
+      from = to;
+    }
+  }
+  static char32_t At(StringView s, size_t i) {
+    if (i + 1 < s.size() && QChar::isHighSurrogate(s[i]) && QChar::isLowSurrogate(s[i + 1])) return QChar::surrogateToUcs4(s[i], s[i + 1]);
+    return s[i];
+  }
+  // Whether the toolkit starts a new item between a letter `before` and a letter `next` in a
+  // left-to-right paragraph without embeddings: a right-to-left letter lies one level up from a
+  // left-to-right one and a number (which lies at 0 or 2) on either side of it; letters of two
+  // scripts at one level are two items.
+  static bool NewItem(char32_t before, char32_t next) {
+    auto leftward = [](QChar::Direction d) { return d == QChar::DirR || d == QChar::DirAL; };
+    const QChar::Direction b = QChar::direction(before), n = QChar::direction(next);
+    const bool number = b == QChar::DirEN || b == QChar::DirAN;
+    if ((n != QChar::DirL && !leftward(n)) || (b != QChar::DirL && !leftward(b) && !number)) return false;
+    if (leftward(b) != leftward(n)) return true;
+    const QChar::Script sb = QChar::script(before), sn = QChar::script(next);
+    return !number && sb != sn && sb > QChar::Script_Common && sn > QChar::Script_Common;
+  }
+
+  // Whether `before` and `next` are letters of one direction.
+  static bool Word(char32_t before, char32_t next) {
+    auto strong = [](QChar::Direction d) { return d == QChar::DirAL ? QChar::DirR : d; };
+    const QChar::Direction b = strong(QChar::direction(before)), n = strong(QChar::direction(next));
+    return b == n && (n == QChar::DirL || n == QChar::DirR);
+  }
+
+  // Lays out clusters [first, last) of `shaped` as one line from `x` on; `end` and `through` run on
+  // from the clusters before.
+  void LaySegment(TShapedText& shaped, size_t first, size_t last, int x, double& end, double& through) const {
+    const size_t from = shaped.Clusters[first].ComposedFrom;
+    const auto layout = LayoutOf(StringView(shaped.Text).substr(from, shaped.Clusters[last - 1].ComposedTo - from));
     struct TGlyph {
       double Advance{0};
       int Clusters{0};
@@ -615,8 +666,8 @@ private:
     // its identity, never by its names, which the toolkit's stand-in face lacks.
     std::vector<std::pair<QRawFont, quint32>> faces;  // with the glyph of its space
     std::map<std::tuple<size_t, quint32, qint64, qint64>, TGlyph> glyphs;
-    std::vector<std::vector<TGlyph*>> of(piece.Last - piece.First);
-    for (size_t k = piece.First; k < piece.Last; ++k) {
+    std::vector<std::vector<TGlyph*>> of(last - first);
+    for (size_t k = first; k < last; ++k) {
       const auto& c = shaped.Clusters[k];
       // The shaper puts its space glyph, with no advance, where a character shows nothing; the
       // glyph's own advance is a space's. A cluster of such characters alone takes no room at all.
@@ -639,14 +690,13 @@ private:
           const bool hidden = hides && (!shows || (!spaces && indexes[i] == faces[face].second));
           g.Advance = hidden ? 0 : advances[i].x();
           ++g.Clusters;
-          of[k - piece.First].push_back(&g);
+          of[k - first].push_back(&g);
         }
       }
     }
     // A glyph that moves the pen back (a font's own positioning) never makes an extent shrink.
-    double end = 0, through = 0;
-    for (size_t k = piece.First; k < piece.Last; ++k) {
-      for (const TGlyph* g : of[k - piece.First]) end += g->Advance / g->Clusters;
+    for (size_t k = first; k < last; ++k) {
+      for (const TGlyph* g : of[k - first]) end += g->Advance / g->Clusters;
       through = std::max(through, end);
       auto& c = shaped.Clusters[k];
       c.Through = x + through;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/gdi/Gdi_p.h"
 #include "platform/gdi/GdiTestUtil.h"
 #include "platform/rtl/Strings.h"
@@ -214,6 +216,28 @@ TEST(Shaping, ATabInShapedTextIsAsInPlainText) {
       }
     }
     EXPECT_EQ(f.Differing({{shaped, false, 8, 8}, {abc, true, abcAt, 8}}), 0);
+  }
+}
+
+// Measuring a long name that mixes scripts, or holds tabs, grows with its length: eight times the
+// text takes about eight times as long (it took 64 times as long, a second for 8,000 units).
+TEST(Shaping, MeasuringALongMixedTextGrowsWithItsLength) {
+  Face16 f(FW_NORMAL);
+  for (const StringView unit : {StringView(u"a\u0633"), StringView(u"v\u0301\t")}) {
+    SCOPED_TRACE(StringToUtf8(String(unit)));
+    auto fastest = [&](size_t units) {
+      double best = 1e9;
+      for (Char last : {u'x', u'y', u'z'}) {  // a text not measured before
+        String s;
+        while (s.size() < units) s += unit;
+        s.back() = last;
+        const auto start = std::chrono::steady_clock::now();
+        f.Extent(s);
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      }
+      return best;
+    };
+    EXPECT_LT(fastest(8000), 20 * fastest(1000));
   }
 }
 
