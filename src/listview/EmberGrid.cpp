@@ -457,9 +457,11 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     LeaveItemsOut();
   }
   if (g->GetVisibleCount() == 0) {
-    // As wide as the group's caption.
+    // As wide as the group's caption, measured in the font its view paints it in (a bold
+    // caption, or one the application's paint-text handler changes, is wider than the group font).
     Integer measured = 0, text = 0, indent = 0;
-    if (TEmberViewGroup* view = g->GetView()) {
+    TEmberViewGroup* view = g->GetView();
+    if (view) {
       TEmberRectArrayObject ra;
       const TRect band{left, 0, left, mt};
       view->GroupRectArray(g, TEmberGroupMarginEdge::egmeTop, band, ra);
@@ -467,11 +469,11 @@ void TEmberGridListGroup::Rebuild(TEmberGroup* PrevGroup, Integer& NextVisibleIt
     }
     if (TEmberPaintInfoBaseGroup* info = g->GroupPaintInfo()) indent = info->GetCaptionIndent();
     if (TCanvas* canvas = lv->GetScratchCanvas()) {
-      Owned<TFont> saved{TFont::New()};
-      saved->Assign(*canvas->GetFont());
-      canvas->SetFont(lv->GetGroupFont());
+      if (view)
+        view->LoadTextFont(g, canvas);
+      else
+        canvas->SetFont(lv->GetGroupFont());
       text = canvas->TextWidth(g->GetCaption());
-      canvas->SetFont(saved.get());
     }
     gr.Right = left + ml + mr + measured + indent + text;
     FColumnCount = 0;

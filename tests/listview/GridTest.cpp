@@ -261,6 +261,32 @@ TEST_F(GridTest, CollapsedHiddenAndEmptyGroups) {
   }
 }
 
+// A list group without items is as wide as its caption as it is painted: a bold caption, 8 pixels
+// a character where the plain one takes 6, widens it by 2 pixels a character.
+TEST_F(GridTest, AnEmptyListGroupIsAsWideAsItsCaptionIsPainted) {
+  pf::TFixedFontMetrics plain;
+  pf::TFixedFontMetrics bold = plain;
+  plain.Advance = 6;
+  bold.Advance = 8;
+  const pf::TFontSourceFactory normal = pf::FixedFontSourceFactory(plain), wide = pf::FixedFontSourceFactory(bold);
+  // Fonts take their source when they are made, the bold one too: the factory stays to the end.
+  pf::SetFontSourceFactory([normal, wide](const LOGFONTW& lf) { return lf.lfWeight >= 700 ? wide(lf) : normal(lf); });
+  struct Reset {
+    ~Reset() { pf::SetFontSourceFactory(nullptr); }
+  } reset;
+  MakeList();
+  LV->SetClientWidth(400);
+  LV->SetClientHeight(306);
+  Build(V::elsList, {{}, Numbered(1)});
+  Group(0)->SetCaption(u"Holiday");  // 7 characters
+  LV->GetGroups()->Rebuild(true);
+  const Integer plainWidth = Group(0)->GetDisplayRect().Width();
+  Group(0)->SetBold(true);
+  LV->GetGroups()->Rebuild(true);
+  EXPECT_EQ(Group(0)->GetDisplayRect().Width(), plainWidth + 7 * 2);
+  EXPECT_EQ(Group(1)->GetDisplayRect().Left, Group(0)->GetDisplayRect().Right);
+}
+
 TEST_F(GridTest, HidingAGroupDeselectsItsItemsAndCollapsingMovesTheFocusOn) {
   LV->GetSelection()->SetMultiSelect(true);
   LV->GetPaintInfoGroup()->SetExpandable(true);
