@@ -49,8 +49,11 @@ public:
   Cardinal GetChangeStamp() const { return FChangeStamp; }
   void Touch() { ++FChangeStamp; }
 
-  // Takes over every object of Other (which is left empty) after this collection's own.
+  // Takes over every object of Other (which is left empty) after this collection's own, and
+  // Other's item class.
   void AdoptFrom(TEmberCollection& Other);
+  // Makes its objects of Other's item class from now on, as a stream read in its place would.
+  void TakeItemClassOf(const TEmberCollection& Other) { FItemClass = Other.FItemClass; }
   // Puts the objects in the given order, a permutation of this collection's own objects.
   void Reorder(const std::vector<TEmberCollectionItem*>& Order);
   // Moves an object of another collection to this one's end without the delete and add

@@ -452,7 +452,11 @@ void TCustomEmberListview::SaveToStream(TStream& S) {
 
 // Reads into collections of its own and takes them over only when the stream was sound, so a
 // damaged stream leaves the control as it was. An unregistered class is the one failure after
-// which what was read before it stays, as the class registry's users expect.
+// which what was read before it stays, as the class registry's users expect. The collections read
+// into start from the control's own item classes, as the control's collections would, so a record
+// without class names makes objects of the classes read last. Meanwhile the stream events see the
+// control as it was (its view, groups and columns) and each object read in the collection that
+// reads it, with the objects read before it.
 void TCustomEmberListview::LoadFromStream(TStream& S) {
   TEmberUpdateGuard update(this);
   const Integer version = streamio::ReadInt32(S);
@@ -460,6 +464,8 @@ void TCustomEmberListview::LoadFromStream(TStream& S) {
     const auto view = static_cast<TEmberListStyle>(streamio::ReadEnum(S, EmberListStyleCount));
     Owned<TEmberGroups> groups(CreateGroups());
     Owned<TEmberColumns> columns(TEmberColumns::New(this));
+    groups->TakeItemClassOf(*FGroups);
+    columns->TakeItemClassOf(*FHeader->GetColumns());
     const bool streamGroups = FGroups->GetStreamGroups();
     const bool streamColumns = FHeader->GetStreamColumns();
     std::exception_ptr failure;

@@ -63,10 +63,8 @@ void TEmberItemDynamicDataHelper::LoadFromStream(TStream& S, Integer Version) {
   TEmberDynamicDataHelper::LoadFromStream(S, Version);
   const std::vector<Cardinal> keys = ReadCardinalArray(S);
   FGroupKeyArray.assign(keys.begin(), keys.end());
-  if (Version > 2)
-    FStateImageArray = ReadIntArray(S);
-  else
-    FStateImageArray.clear();
+  // A record of version 2 carries no state images: the item keeps its own.
+  if (Version > 2) FStateImageArray = ReadIntArray(S);
 }
 
 // ---- The stored variants ----

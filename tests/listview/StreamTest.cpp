@@ -202,6 +202,15 @@ TEST_F(StreamTest, OlderRecordsRead) {
     EXPECT_EQ(g->GetItem(0)->GetSelected(), c.Selected);
   }
   EXPECT_EQ(g->GetItem(0)->GetStateImageIndex(), 5);
+  // A version-2 record read into an existing item leaves its state images as they were.
+  Owned<TMemoryStream> s(TMemoryStream::New());
+  s->WriteBytes(Bytes("FFFECE00 02000000 8008  01000000 01000000 4200  00000000 00000000 00000000 00000000"));
+  s->SetPosition(0);
+  Integer version = 6;
+  g->GetItem(0)->LoadFromStream(*s, version);
+  EXPECT_EQ(version, 2);
+  EXPECT_EQ(g->GetItem(0)->GetCaption(), u"B");
+  EXPECT_EQ(g->GetItem(0)->GetStateImageIndex(), 5);
 }
 
 TEST_F(StreamTest, OlderColumnsRead) {
@@ -230,6 +239,70 @@ TEST_F(StreamTest, OlderColumnsRead) {
   EXPECT_EQ(b->GetStyle(), TEmberHeaderButtonStyle::ehbsThemed);
   EXPECT_EQ(b->GetWidth(), 32);
   EXPECT_EQ(b->GetCaption(), u"X");
+}
+
+// A control that has read virtual groups and columns reads a record without class names, or an
+// empty one, as its own collections would: with the classes it read last.
+TEST_F(StreamTest, ARecordWithoutClassNamesMakesTheClassesReadLast) {
+  const std::string group = Head + " 81 08  06000000 00000000";  // a virtual group: no data block
+  const std::string column = Head + " 80 08  00 01 01 00 01  00000000  00 00 01  32000000  FFFFFF1F 00 01 00 00 00";
+  const std::string virtuals = Bytes("06000000 00  06000000 01000000") + NameField("TEmberGroupVirtual") +
+                               Bytes(group + " 06000000 01000000") + NameField("TEmberColumnVirtual") + Bytes(column);
+  struct Case {
+    const char* what;
+    std::string stream;
+    Integer count;  // groups and columns read
+  };
+  const Case cases[] = {
+      {"version-4 records", Bytes("06000000 00  04000000 01000000" + group + " 04000000 01000000" + column), 1},
+      {"empty records", Bytes("06000000 00  06000000 00000000  06000000 00000000"), 0},
+      {"empty version-4 records", Bytes("06000000 00  04000000 00000000  04000000 00000000"), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TEmberListview* lv = MakeList();
+    Load(lv, virtuals);
+    Owned<TMemoryStream> s(TMemoryStream::New());
+    s->WriteBytes(c.stream);
+    s->SetPosition(0);
+    lv->LoadFromStream(*s);
+    EXPECT_EQ(s->GetPosition(), s->GetSize());
+    TEmberGroups* groups = lv->GetGroups();
+    TEmberColumns* columns = lv->GetHeader()->GetColumns();
+    EXPECT_EQ(groups->GetCount(), c.count);
+    EXPECT_EQ(columns->GetCount(), c.count);
+    EXPECT_EQ(groups->GetItemClass(), &TEmberGroupVirtual::StaticClass());
+    EXPECT_EQ(columns->GetItemClass(), &TEmberColumnVirtual::StaticClass());
+    EXPECT_EQ(&groups->Add()->ClassType(), &TEmberGroupVirtual::StaticClass());
+    EXPECT_EQ(&columns->Add()->ClassType(), &TEmberColumnVirtual::StaticClass());
+  }
+}
+
+// The control changes only once the whole stream was read soundly (a damaged one leaves it as it
+// was), so the stream events see it as it was: its view and its groups. The object being read is
+// already in the collection that reads it, after the objects read before it, and belongs to the
+// control.
+TEST_F(StreamTest, StreamEventsSeeTheControlAsItWasAndTheObjectsReadSoFar) {
+  Fill();
+  LV->GetGroups()->Add()->GetItems()->Add()->SetCaption(u"B");
+  const std::string bytes = Save(LV);
+  TEmberListview* other = MakeList();
+  other->SetView(TEmberListStyle::elsReport);
+  other->GetGroups()->Add()->SetCaption(u"old");
+  std::vector<std::string> seen;
+  other->OnItemLoadFromStream = [&](TCustomEmberListview* lv, TEmberItem* item, TStream*, Integer) {
+    TEmberGroups* reading = item->GetOwnerGroup()->GetOwnerGroups();
+    seen.push_back(std::to_string(static_cast<int>(lv->GetView())) + " " + Name(lv->GetGroups()->GetGroup(0)) + " " +
+                   std::to_string(lv->GetGroups()->GetCount()) + " " + std::to_string(reading->GetCount()) + " " +
+                   std::to_string(item->GetOwnerGroup()->GetIndex()) + " " +
+                   (item->GetOwnerListview() == lv ? "ours" : "another's"));
+  };
+  Load(other, bytes);
+  // Report view (3); the old group alone; the group read so far, then both.
+  EXPECT_EQ(seen, (std::vector<std::string>{"3 old 1 1 0 ours", "3 old 1 2 1 ours"}));
+  EXPECT_EQ(other->GetView(), TEmberListStyle::elsThumbnail);
+  ASSERT_EQ(other->GetGroups()->GetCount(), 2);
+  EXPECT_EQ(other->GetGroups()->GetGroup(1)->GetItem(0)->GetCaption(), u"B");
 }
 
 TEST_F(StreamTest, AControlVersionOfZeroOnlyRunsTheUpdate) {
