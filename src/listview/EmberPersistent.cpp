@@ -36,7 +36,8 @@ void TEmberOwnedPersistentGroupItem::Create(TEmberGroup* AOwner) {
 
 // ---- TEmberInterfacedPersistent ----
 HRESULT TEmberInterfacedPersistent::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
+  // With no place for the answer nothing can be handed out: that is the "no interface" answer.
+  if (!out) return E_NOINTERFACE;
   *out = nullptr;
   if (iid == IUnknown::Iid) {
     *out = static_cast<IUnknown*>(this);

@@ -144,6 +144,14 @@ TEST_F(ListviewTest, UnitRoutines) {
   LV->SetShowGroupMargins(true);
   EXPECT_EQ(top->RuntimeSize(), 20);
   EXPECT_TRUE(LV->IsGrouped());
+
+  // The interfaced base answers S_OK or E_NOINTERFACE, also when given no place for the answer.
+  IUnknown* target = LV->GetDropTarget();
+  ASSERT_NE(target, nullptr);
+  void* got = &got;
+  EXPECT_EQ(target->QueryInterface(IEnumVARIANT::Iid, &got), E_NOINTERFACE);
+  EXPECT_EQ(got, nullptr);
+  EXPECT_EQ(target->QueryInterface(IDropTarget::Iid, nullptr), E_NOINTERFACE);
 }
 
 TBitmap* Filled(Integer w, Integer h, Byte v) {
