@@ -22,18 +22,22 @@ int Width(TFontSource& src, StringView s) {
 }
 
 // Where a text may be cut: the end of each of its clusters, in units, and the extent of the text
-// through it. Each unit of text that needs no shaping is a cluster of its own.
+// through it, also before rounding. Each unit of text that needs no shaping is a cluster of its own.
 struct TCut {
   size_t End;
   int Extent;
+  double Through;
 };
 std::vector<TCut> Cuts(TFontSource& src, StringView s) {
   std::vector<TCut> cuts;
   if (NeedsShaping(s)) {
-    for (const auto& c : src.Shape(s)->Clusters) cuts.push_back({c.To, c.End});
+    for (const auto& c : src.Shape(s)->Clusters) cuts.push_back({c.To, c.End, c.Through});
   } else {
     int w = 0;
-    for (size_t i = 0; i < s.size(); ++i) cuts.push_back({i + 1, w += src.Advance(s[i])});
+    for (size_t i = 0; i < s.size(); ++i) {
+      w += src.Advance(s[i]);
+      cuts.push_back({i + 1, w, static_cast<double>(w)});
+    }
   }
   return cuts;
 }
@@ -343,24 +347,60 @@ int TabbedWidth(TFontSource& src, StringView s, bool tabs, int tabStop) {
   return LayTabStretches(src, s, tabStop, [](StringView, size_t, int) {});
 }
 
+// A line of DrawText and its width; -1: as it is drawn.
+struct TLine {
+  String Text;
+  int Width{-1};
+};
+
+// The width of a line of a paragraph that starts with cluster `first`, through each of its
+// clusters in turn. Both the breaking of a paragraph and the rectangle DT_CALCRECT answers for it
+// measure a line by this one rule, so that the rectangle answered breaks the text into the same
+// lines again: from the line's own start, the paragraph's extents before rounding, a tab moving on
+// to the next stop when tabs are expanded.
+class TLineWidth {
+public:
+  TLineWidth(const std::vector<TCut>& cuts, StringView p, size_t first, int tabStop)
+      : Cuts(cuts), P(p), TabStop(tabStop), Origin(first ? cuts[first - 1].Through : 0) {}
+  // The width through cluster `k`, the next one of the line.
+  int Through(size_t k) {
+    const size_t from = k ? Cuts[k - 1].End : 0;
+    if (TabStop > 0 && P[from] == u'\t') {
+      Base = Width = (Width / TabStop + 1) * TabStop;
+      Origin = Cuts[k].Through;
+    } else {
+      Width = Base + static_cast<int>(std::lround(Cuts[k].Through - Origin));
+    }
+    return Width;
+  }
+
+private:
+  const std::vector<TCut>& Cuts;
+  StringView P;
+  int TabStop;
+  double Origin;  // the extent where the stretch since the last tab starts
+  int Base{0}, Width{0};
+};
+
 // Breaks one paragraph between words; a word wider than the line stays whole unless the caller
-// asked for edit-control breaking.
-std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, bool breakWords) {
-  std::vector<String> lines;
+// asked for edit-control breaking. `tabStop` is 0 unless tabs are expanded.
+std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, bool breakWords, int tabStop) {
+  std::vector<TLine> lines;
   const auto cuts = Cuts(src, p);
   size_t pos = 0, k = 0;  // k: the cluster that starts at pos
   while (true) {
-    int w = 0;
+    TLineWidth line(cuts, p, k, tabStop);
+    int w = 0, beforeSpace = 0, next = 0;
     size_t i = pos, lastSpace = StringView::npos;
     while (i < p.size()) {
-      const int a = cuts[k].Extent - (k ? cuts[k - 1].Extent : 0);
-      if (w + a > maxWidth && i > pos) break;
-      if (p[i] == u' ') lastSpace = i;
-      w += a;
+      next = line.Through(k);
+      if (next > maxWidth && i > pos) break;
+      if (p[i] == u' ') lastSpace = i, beforeSpace = w;
+      w = next;
       i = cuts[k++].End;
     }
     if (i >= p.size()) {
-      lines.emplace_back(p.substr(pos));
+      lines.push_back({String(p.substr(pos)), w});
       break;
     }
     size_t end;
@@ -368,14 +408,16 @@ std::vector<String> WrapParagraph(TFontSource& src, StringView p, int maxWidth, 
       end = i;
     } else if (lastSpace != StringView::npos && lastSpace > pos) {
       end = lastSpace;
+      w = beforeSpace;
     } else if (breakWords) {
       end = i;
     } else {
       // The word runs on to its end.
       end = p.find(u' ', i);
       if (end == StringView::npos) end = p.size();
+      for (w = next, i = cuts[k++].End; i < end; i = cuts[k++].End) w = line.Through(k);
     }
-    lines.emplace_back(p.substr(pos, end - pos));
+    lines.push_back({String(p.substr(pos, end - pos)), w});
     pos = end;
     while (pos < p.size() && p[pos] == u' ') ++pos;
     if (pos >= p.size()) break;
@@ -410,18 +452,19 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   }
 
   int maxWidth = r->Right - r->Left;
-  std::vector<String> lines;
+  std::vector<TLine> lines;
   if (fmt & DT_SINGLELINE) {
-    lines.push_back(s);
+    lines.push_back({s});
   } else {
     size_t pos = 0;
     while (true) {
       size_t br = s.find_first_of(u"\r\n", pos);
       StringView para = StringView(s).substr(pos, br == String::npos ? String::npos : br - pos);
       if (fmt & DT_WORDBREAK) {
-        for (auto& l : WrapParagraph(src, para, maxWidth, (fmt & DT_EDITCONTROL) != 0)) lines.push_back(l);
+        for (auto& l : WrapParagraph(src, para, maxWidth, (fmt & DT_EDITCONTROL) != 0, tabs ? tabStop : 0))
+          lines.push_back(std::move(l));
       } else {
-        lines.emplace_back(para);
+        lines.push_back({String(para)});
       }
       if (br == String::npos) break;
       pos = br + ((s[br] == u'\r' && br + 1 < s.size() && s[br + 1] == u'\n') ? 2 : 1);
@@ -429,8 +472,11 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
     }
   }
   if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
-    for (auto& l : lines)
-      l = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l, maxWidth) : EndEllipsis(src, l, maxWidth);
+    for (auto& l : lines) {
+      if (l.Width >= 0 && l.Width <= maxWidth) continue;  // a broken line that fits by the rule it was broken by
+      String cut = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l.Text, maxWidth) : EndEllipsis(src, l.Text, maxWidth);
+      if (cut != l.Text) l = {std::move(cut)};
+    }
   }
 
   int total = static_cast<int>(lines.size()) * lineH;
@@ -443,7 +489,7 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   }
   if (fmt & DT_CALCRECT) {
     int widest = 0;
-    for (auto& l : lines) widest = std::max(widest, TabbedWidth(src, l, tabs, tabStop));
+    for (auto& l : lines) widest = std::max(widest, l.Width >= 0 ? l.Width : TabbedWidth(src, l.Text, tabs, tabStop));
     r->Right = r->Left + widest;
     r->Bottom = r->Top + total;
     return total;
@@ -453,7 +499,8 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   UINT options = (fmt & DT_NOCLIP) ? 0 : ETO_CLIPPED;
   int y = top;
   int charsBefore = 0;
-  for (auto& l : lines) {
+  for (auto& line : lines) {
+    const String& l = line.Text;
     int w = TabbedWidth(src, l, tabs, tabStop);
     int x = r->Left;
     if (fmt & DT_CENTER)
