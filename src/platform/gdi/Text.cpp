@@ -390,12 +390,14 @@ std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, b
   size_t pos = 0, k = 0;  // k: the cluster that starts at pos
   while (true) {
     TLineWidth line(cuts, p, k, tabStop);
+    // A space that starts a cluster is where a line may end (one that a cluster holds, as after
+    // an Arabic number sign, is not).
     int w = 0, beforeSpace = 0, next = 0;
-    size_t i = pos, lastSpace = StringView::npos;
+    size_t i = pos, lastSpace = StringView::npos, spaceCluster = 0;
     while (i < p.size()) {
       next = line.Through(k);
       if (next > maxWidth && i > pos) break;
-      if (p[i] == u' ') lastSpace = i, beforeSpace = w;
+      if (p[i] == u' ') lastSpace = i, spaceCluster = k, beforeSpace = w;
       w = next;
       i = cuts[k++].End;
     }
@@ -403,25 +405,19 @@ std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, b
       lines.push_back({String(p.substr(pos)), w});
       break;
     }
-    size_t end;
-    if (p[i] == u' ') {
-      end = i;
-    } else if (lastSpace != StringView::npos && lastSpace > pos) {
-      end = lastSpace;
+    if (p[i] != u' ' && lastSpace != StringView::npos && lastSpace > pos) {
+      i = lastSpace;
+      k = spaceCluster;
       w = beforeSpace;
-    } else if (breakWords) {
-      end = i;
-    } else {
+    } else if (p[i] != u' ' && !breakWords) {
       // The word runs on to its end.
-      end = p.find(u' ', i);
-      if (end == StringView::npos) end = p.size();
-      for (w = next, i = cuts[k++].End; i < end; i = cuts[k++].End) w = line.Through(k);
+      for (w = next, i = cuts[k++].End; i < p.size() && p[i] != u' '; i = cuts[k++].End) w = line.Through(k);
     }
-    lines.push_back({String(p.substr(pos, end - pos)), w});
-    pos = end;
-    while (pos < p.size() && p[pos] == u' ') ++pos;
-    if (pos >= p.size()) break;
-    k = static_cast<size_t>(std::partition_point(cuts.begin(), cuts.end(), [&](const TCut& c) { return c.End <= pos; }) - cuts.begin());
+    lines.push_back({String(p.substr(pos, i - pos)), w});
+    // The spaces after a line start no other.
+    while (k < cuts.size() && p[i] == u' ' && cuts[k].End == i + 1) i = cuts[k++].End;
+    if (i >= p.size()) break;
+    pos = i;
   }
   return lines;
 }
