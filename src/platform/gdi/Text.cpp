@@ -299,33 +299,6 @@ namespace {
 
 const StringView Ellipsis = u"...";
 
-// The start of `s` that fits `room` with what follows it (an ellipsis, the rest of a path), cut
-// between clusters. A start of shaped text may measure more alone than within the whole (a letter
-// takes its final form): the cut is measured as it is drawn.
-String CutToFit(TFontSource& src, StringView s, int room, StringView after, int maxWidth) {
-  const auto cuts = Cuts(src, s);
-  size_t k = 0;
-  while (room >= 0 && k < cuts.size() && cuts[k].Extent <= room) ++k;
-  auto cut = [&](size_t n) { return String(s.substr(0, n ? cuts[n - 1].End : 0)) + String(after); };
-  while (k > 0 && Width(src, cut(k)) > maxWidth) --k;
-  return cut(k);
-}
-
-String EndEllipsis(TFontSource& src, StringView s, int maxWidth) {
-  if (Width(src, s) <= maxWidth) return String(s);
-  return CutToFit(src, s, maxWidth - Width(src, Ellipsis), Ellipsis, maxWidth);
-}
-
-// Keeps the part after the last path separator and as much of the beginning as fits.
-String PathEllipsis(TFontSource& src, StringView s, int maxWidth) {
-  if (Width(src, s) <= maxWidth) return String(s);
-  size_t sep = s.find_last_of(u"\\/");
-  if (sep == StringView::npos || sep == 0) return EndEllipsis(src, s, maxWidth);
-  StringView tail = s.substr(sep);
-  const String after = String(Ellipsis) + String(tail);
-  return CutToFit(src, s.substr(0, sep), maxWidth - Width(src, Ellipsis) - Width(src, tail), after, maxWidth);
-}
-
 // Lays the stretches of `s` between tabs one after another, each tab moving on to the next stop:
 // calls `lay(part, from, pos)` for each (its place in `s` and where it starts) and answers the width.
 template <class Lay>
@@ -381,6 +354,35 @@ private:
   double Origin;  // the extent where the stretch since the last tab starts
   int Base{0}, Width{0};
 };
+
+// The start of `s` that fits `room` with what follows it (an ellipsis, the rest of a path), cut
+// between clusters. A start of shaped text may measure more alone than within the whole (a letter
+// takes its final form): the cut is measured as it is drawn.
+// With tabs expanded (`tabStop` above 0), a tab in the kept text moves on to its stop there too.
+String CutToFit(TFontSource& src, StringView s, int room, StringView after, int maxWidth, int tabStop) {
+  const auto cuts = Cuts(src, s);
+  TLineWidth line(cuts, s, 0, tabStop);
+  size_t k = 0;
+  while (room >= 0 && k < cuts.size() && line.Through(k) <= room) ++k;
+  auto cut = [&](size_t n) { return String(s.substr(0, n ? cuts[n - 1].End : 0)) + String(after); };
+  while (k > 0 && TabbedWidth(src, cut(k), tabStop > 0, tabStop) > maxWidth) --k;
+  return cut(k);
+}
+
+String EndEllipsis(TFontSource& src, StringView s, int maxWidth, int tabStop) {
+  if (TabbedWidth(src, s, tabStop > 0, tabStop) <= maxWidth) return String(s);
+  return CutToFit(src, s, maxWidth - Width(src, Ellipsis), Ellipsis, maxWidth, tabStop);
+}
+
+// Keeps the part after the last path separator and as much of the beginning as fits.
+String PathEllipsis(TFontSource& src, StringView s, int maxWidth, int tabStop) {
+  if (TabbedWidth(src, s, tabStop > 0, tabStop) <= maxWidth) return String(s);
+  size_t sep = s.find_last_of(u"\\/");
+  if (sep == StringView::npos || sep == 0) return EndEllipsis(src, s, maxWidth, tabStop);
+  StringView tail = s.substr(sep);
+  const String after = String(Ellipsis) + String(tail);
+  return CutToFit(src, s.substr(0, sep), maxWidth - Width(src, Ellipsis) - Width(src, tail), after, maxWidth, tabStop);
+}
 
 // Breaks one paragraph between words; a word wider than the line stays whole unless the caller
 // asked for edit-control breaking. `tabStop` is 0 unless tabs are expanded.
@@ -470,7 +472,8 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
     for (auto& l : lines) {
       if (l.Width >= 0 && l.Width <= maxWidth) continue;  // a broken line that fits by the rule it was broken by
-      String cut = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l.Text, maxWidth) : EndEllipsis(src, l.Text, maxWidth);
+      const int stop = tabs ? tabStop : 0;
+      String cut = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l.Text, maxWidth, stop) : EndEllipsis(src, l.Text, maxWidth, stop);
       if (cut != l.Text) l = {std::move(cut)};
     }
   }

@@ -243,15 +243,16 @@ TEST(Shaping, MeasuringALongMixedTextGrowsWithItsLength) {
 
 // The rectangle DT_CALCRECT answers for broken text holds the lines DrawTextW lays out in it: both
 // break and measure a line by one rule, so the text breaks the same way again within it ("q́" is a
-// little over 11 pixels at 20: four to a line of 45). Tabs, expanded, count where lines break; a
-// space that a cluster holds (after an Arabic number sign) is no place to break.
+// little over 11 pixels at 20: four to a line of 45). Tabs, expanded, count where lines break and
+// where an ellipsis cuts; a space that a cluster holds (after an Arabic number sign) is no place to
+// break.
 TEST(Shaping, TheRectangleCalculatedForBrokenTextHoldsItsLines) {
-  String marks, arabic, tabbed, plainTabs, numberSign = u"ab " + String(20, u'x') + u"\u0600 cd ef gh";
+  String marks, arabic, tabbed, plainTabs, numberSign = u"ab " + String(20, u'x') + u"\u0600 cd ef gh", tabWord;
   for (int i = 0; i < 12; ++i) marks += u"q\u0301";
   const StringView words[] = {u"\u0633\u0644\u0627\u0645", u"\u0639\u0644\u064a\u0643\u0645", u"\u0645\u0631\u062d\u0628\u0627",
                               u"\u0635\u0648\u0631\u0629", u"\u0643\u062a\u0627\u0628", u"\u0628\u064a\u062a"};
   for (int i = 0; i < 30; ++i) arabic += String(words[i * 7 % 6]) + u" ";
-  for (int i = 0; i < 20; ++i) tabbed += u"v\u0301 \t", plainTabs += u"v\t";
+  for (int i = 0; i < 20; ++i) tabbed += u"v\u0301 \t", plainTabs += u"v\t", tabWord += u"v\u0301\t";
   struct Case {
     const String& text;
     LONG px;
@@ -267,6 +268,8 @@ TEST(Shaping, TheRectangleCalculatedForBrokenTextHoldsItsLines) {
       {tabbed, 11, 300, DT_WORDBREAK | DT_EXPANDTABS, 0},
       {plainTabs, 11, 100, DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL, 0},
       {numberSign, 11, 40, DT_WORDBREAK, 0, true},
+      {tabWord, 11, 60, DT_WORDBREAK | DT_EXPANDTABS | DT_END_ELLIPSIS, 1},
+      {plainTabs, 11, 60, DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS, 1},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(StringToUtf8(k.text.substr(0, 8)) + ", width " + std::to_string(k.width));
