@@ -527,7 +527,8 @@ private:
   //    as text that needs no shaping), measuring as that: the toolkit's stand-in would turn the
   //    neighbouring spaces and punctuation into boxes as well;
   //  - a tab goes on as it does in text that needs no shaping, by its own advance (the toolkit
-  //    would move it to a tab stop of its own, and leave it out of the runs it draws);
+  //    would move it to a tab stop of its own, and leave it out of the runs it draws), and so does
+  //    a line separator (where the toolkit would end its line, leaving the rest unlaid);
   //  - a stretch between such clusters that needs no shaping goes character by character;
   //  - the rest is laid out whole.
   struct TPiece {
@@ -560,7 +561,7 @@ private:
     for (size_t k = 0; k < shaped.Clusters.size(); ++k) {
       const auto& c = shaped.Clusters[k];
       const StringView text = StringView(shaped.Text).substr(c.ComposedFrom, c.ComposedTo - c.ComposedFrom);
-      const bool tab = text == u"\t";
+      const bool tab = text == u"\t" || text == u"\u2028";
       if (!tab && (!NeedsShaping(text) || !Lacks(text))) continue;
       close(k);
       pieces.push_back({k, k + 1, tab ? TPiece::Units : TPiece::Missing});

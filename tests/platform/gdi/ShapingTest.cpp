@@ -183,25 +183,28 @@ TEST(Shaping, PlainTextGoesCharacterByCharacter) {
 
 // A tab in text that needs shaping draws and measures as in text that needs none: nothing, by its
 // own advance, without DT_EXPANDTABS ("v́" laid out, the tab, then "abc" a character at a time);
-// with it, the text after it goes to the next tab stop.
+// with it, the text after it goes to the next tab stop. So does a line separator, where the
+// toolkit would end its line.
 TEST(Shaping, ATabInShapedTextIsAsInPlainText) {
-  const StringView given = u"v\u0301\tabc";
   const QString shaped = Q(u"v\u0301"), abc = QStringLiteral("abc");
-  for (int call = 0; call < 5; ++call) {
+  for (int call = 0; call < 7; ++call) {
     SCOPED_TRACE(call);
+    const StringView given = call < 5 ? u"v\u0301\tabc" : u"v\u0301\u2028abc";
     Face16 f(FW_NORMAL);
-    const int tab = f.Toolkit(QStringLiteral("\t"), true), stop = 8 * f.Tm.tmAveCharWidth;
+    const int tab = f.Toolkit(QString(QChar(given[2])), true), stop = 8 * f.Tm.tmAveCharWidth;
     const int width = f.Toolkit(shaped, false) + tab + f.Toolkit(abc, true);
     const int n = static_cast<int>(given.size());
     TRect r{8, 8, W, H};
     int abcAt = 8 + f.Toolkit(shaped, false) + tab;
     switch (call) {
       case 0:
+      case 5:
         EXPECT_EQ(f.Extent(given), width);
         TextOutW(f.C.Dc, 8, 8, given.data(), n);
         break;
       case 1: ExtTextOutW(f.C.Dc, 8, 8, ETO_CLIPPED, &r, given.data(), static_cast<UINT>(n), nullptr); break;
-      case 2: DrawTextW(f.C.Dc, given.data(), n, &r, DT_SINGLELINE); break;
+      case 2:
+      case 6: DrawTextW(f.C.Dc, given.data(), n, &r, DT_SINGLELINE); break;
       case 3:
         DrawTextW(f.C.Dc, given.data(), n, &r, DT_SINGLELINE | DT_EXPANDTABS);
         abcAt = 8 + stop;
