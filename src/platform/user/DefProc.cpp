@@ -13,6 +13,8 @@
 #include <QTextBlock>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include "platform/user/Layer_p.h"
 
 namespace pf {
@@ -28,9 +30,33 @@ bool KeyAsksForContextMenu(UINT msg, WPARAM w) {
   return false;
 }
 
-// A tab counts: as on the platform, the Tab key types into an edit control only through its
-// WM_CHAR, never through the key itself as well.
-bool IsPrintable(const QString& t) { return !t.isEmpty() && (t.at(0).isPrint() || t.at(0) == u'\t'); }
+// What a key or a WM_CHAR types into a standard control, as into the platform's edit: every
+// character but the control characters, so also format characters (joiners, variation selectors)
+// and surrogate pairs, which the toolkit does not call printable. A tab counts: as on the
+// platform, the Tab key types into an edit control only through its WM_CHAR, never through the
+// key itself as well.
+bool IsText(const QString& t) {
+  return !t.isEmpty() && (t.at(0) == u'\t' || t.at(0).category() != QChar::Other_Control);
+}
+
+// The text a WM_CHAR types. A character beyond the basic plane comes as two WM_CHARs, one per
+// UTF-16 unit, as the platform posts them: the high half waits for the low one and the two type
+// one character. A half without its partner types nothing.
+QString TypedText(TWindowObj* wnd, WPARAM w) {
+  const auto unit = static_cast<char16_t>(w);
+  const char16_t high = std::exchange(wnd->PendingHighSurrogate, char16_t{0});
+  if (QChar::isHighSurrogate(unit)) {
+    wnd->PendingHighSurrogate = unit;
+    return {};
+  }
+  if (QChar::isLowSurrogate(unit)) {
+    if (!high) return {};
+    const QChar pair[] = {QChar(high), QChar(unit)};
+    return QString(pair, 2);
+  }
+  const QString text(1, QChar(unit));
+  return IsText(text) ? text : QString();
+}
 
 bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w);
 
@@ -50,6 +76,11 @@ Qt::KeyboardModifiers ModifiersNow() {
   return m;
 }
 
+QKeyEvent CharKeyEvent(const QString& text) {
+  const auto key = static_cast<int>(QChar::toUpper(text.toUcs4().constFirst()));
+  return QKeyEvent(QEvent::KeyPress, key, ModifiersNow() & ~Qt::ControlModifier, text);
+}
+
 // Hands the event the message was made from to the widget, once. A hook that changed the key
 // of a key message gets the synthesised event for its key instead.
 bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w) {
@@ -61,7 +92,7 @@ bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w) {
   if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
     // A key that types a character reaches the widget as WM_CHAR, after TranslateMessage, so that
     // a hook can change or swallow the character.
-    if (IsPrintable(static_cast<QKeyEvent*>(e.get())->text()) &&
+    if (IsText(static_cast<QKeyEvent*>(e.get())->text()) &&
         !(static_cast<QKeyEvent*>(e.get())->modifiers() & Qt::ControlModifier))
       return true;
   }
@@ -73,10 +104,9 @@ bool DeliverOriginal(TWindowObj* wnd, UINT msg, WPARAM w) {
 void SynthesizeKey(TWindowObj* wnd, UINT msg, WPARAM w) {
   if (!wnd->Widget) return;
   if (msg == WM_CHAR) {
-    QString text(QChar(static_cast<char16_t>(w)));
-    if (!IsPrintable(text)) return;
-    int key = text.at(0).toUpper().unicode();
-    QKeyEvent e(QEvent::KeyPress, key, ModifiersNow() & ~Qt::ControlModifier, text);
+    const QString text = TypedText(wnd, w);
+    if (text.isEmpty()) return;
+    QKeyEvent e = CharKeyEvent(text);
     layer::DeliverNative(wnd->Widget, &e);
     return;
   }
@@ -93,10 +123,10 @@ void SynthesizeKey(TWindowObj* wnd, UINT msg, WPARAM w) {
   layer::DeliverNative(wnd->Widget, &e);
 }
 
-void SynthesizeCharTo(QWidget* target, WPARAM w) {
-  QString text(QChar(static_cast<char16_t>(w)));
-  if (!IsPrintable(text)) return;
-  QKeyEvent e(QEvent::KeyPress, text.at(0).toUpper().unicode(), ModifiersNow() & ~Qt::ControlModifier, text);
+void SynthesizeCharTo(TWindowObj* wnd, QWidget* target, WPARAM w) {
+  const QString text = TypedText(wnd, w);
+  if (text.isEmpty()) return;
+  QKeyEvent e = CharKeyEvent(text);
   layer::DeliverNative(target, &e);
 }
 
@@ -379,7 +409,7 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         SynthesizeKey(wnd, msg, w);
       } else if (QWidget* f = QApplication::focusWidget(); f && wnd->Widget && wnd->Widget->isAncestorOf(f)) {
         // A widget placed inside the custom window types the character.
-        SynthesizeCharTo(f, w);
+        SynthesizeCharTo(wnd, f, w);
       }
       return 0;
     case WM_MOUSEACTIVATE:

@@ -81,6 +81,8 @@ struct TWindowObj {
   // RedrawWindow invalidated the frame alone: a WM_PAINT comes for it even with no client update.
   bool FramePaint{false};
   bool Destroying{false};
+  // The high half of a surrogate pair typed as a WM_CHAR of its own, waiting for the low half.
+  char16_t PendingHighSurrogate{0};
 
   QPointer<QWidget> Widget;
   // The surface the program paints a custom-drawn window on, covering the widget (the whole window

@@ -17,6 +17,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/user/Window_p.h"
 #include "platform/user/guimain/GuiTest.h"
+#include "support/TestEnv.h"
 
 namespace dlgtest {
 namespace {
@@ -117,6 +118,53 @@ TEST_F(KeyboardTest, TheOrderDialogStartsInTheSurnameAndTabsThroughItsPage) {
   });
   dlg->Execute();
   dlg->Free();
+}
+
+// Emoji and joiners typed into the order dialog's fields go in, are kept with the customer's
+// details and come back with the next order. Posted as WM_CHARs, one per UTF-16 unit, a pair is
+// one character, and a joiner and a mark are text.
+TEST_F(KeyboardTest, EmojiTypedIntoTheOrderDialogAreKeptForTheNextOrder) {
+  // One key each: a smile between two letters, a family of three joined by two joiners.
+  const std::vector<QString> third{QStringLiteral("a"), QString::fromUtf8("😀"), QStringLiteral("b")};
+  const std::vector<QString> email{QString::fromUtf8("👨"), QString(QChar(0x200D)), QString::fromUtf8("👩"),
+                                   QString(QChar(0x200D)), QString::fromUtf8("👧")};
+  const std::pair<std::string, String> expected[] = {
+      {"ThirdName", u"a😀b"}, {"EMail", u"👨\u200D👩\u200D👧"}, {"Phone", u"x😀\u200D\u0301"}};
+  auto texts = [](TDlgUpload* dlg) {
+    return std::vector<String>{dlg->edThirdName->GetText(), dlg->edEMail->GetText(), dlg->edPhone->GetText()};
+  };
+  std::vector<String> typed, loaded;
+  TDlgUpload* dlg = TDlgUpload::New(Application, new TInfoList);
+  guitest::PostWork([&] {
+    Application->ProcessMessages();
+    for (auto [edit, keys] : {std::pair{dlg->edThirdName, &third}, std::pair{dlg->edEMail, &email}}) {
+      edit->SetFocus();
+      for (const QString& k : *keys) Press(static_cast<int>(QChar::toUpper(k.toUcs4().constFirst())), k);
+    }
+    dlg->edPhone->SetText(u"x");
+    for (WPARAM w : {0xD83D, 0xDE00, 0x200D, 0x0301}) PostMessage(dlg->edPhone->Handle(), WM_CHAR, w, 0);
+    Application->ProcessMessages();
+    typed = texts(dlg);
+    dlg->ActCancel->Execute();
+    dlg->ActCancel->Execute();
+  });
+  dlg->Execute();
+  dlg->Free();
+  const std::string saved = testsupport::ReadFileBytes(StringToUtf8(order::GetInfoFileName()));
+  for (const auto& [key, value] : expected) {
+    EXPECT_NE(saved.find(key + "=" + StringToUtf8(value) + "\r\n"), std::string::npos) << key << " in " << saved;
+    loaded.push_back(value);
+  }
+  EXPECT_EQ(typed, loaded);
+  dlg = TDlgUpload::New(Application, new TInfoList);
+  guitest::PostWork([&] {
+    typed = texts(dlg);
+    dlg->ActCancel->Execute();
+    dlg->ActCancel->Execute();
+  });
+  dlg->Execute();
+  dlg->Free();
+  EXPECT_EQ(typed, loaded) << "the next order starts with them";
 }
 
 TEST_F(KeyboardTest, EscapeOnTheThumbnailsCancelsTheAddPhotosDialog) {
