@@ -143,11 +143,38 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::Dispatch(TMessage& msg) {
-  if (msg.Msg == CN_COMMAND) {
-    if (HIWORD(msg.WParam) == EN_CHANGE) Change();
-    return;
+  switch (msg.Msg) {
+    case CN_COMMAND:
+      if (HIWORD(msg.WParam) == EN_CHANGE) Change();
+      return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // The press gives the focus in its default handling, after it has put the caret.
+      std::shared_ptr<bool> alive = FAlive;
+      FClicking = true;
+      TWinControl::Dispatch(msg);
+      if (*alive) FClicking = false;
+      return;
+    }
+    case WM_SETFOCUS: {
+      // The focus coming back to the form's active control (its window active again after a
+      // message box, say) is no entering: the text keeps its selection.
+      TCustomForm* form = GetParentForm(this);
+      FSelectOnEnter = AutoSelect && !FClicking && !(form && form->GetActiveControl() == this) &&
+                       !(GetWindowLongPtr(FHandle, GWL_STYLE) & ES_MULTILINE);
+      std::shared_ptr<bool> alive = FAlive;
+      TWinControl::Dispatch(msg);
+      if (*alive) FSelectOnEnter = false;
+      return;
+    }
+    default:
+      TWinControl::Dispatch(msg);
   }
-  TWinControl::Dispatch(msg);
+}
+
+void TCustomEdit::DoEnter() {
+  if (FSelectOnEnter) SelectAll();
+  TWinControl::DoEnter();
 }
 
 namespace {

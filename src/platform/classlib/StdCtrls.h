@@ -73,17 +73,26 @@ public:
   void SelectAll();
   void Clear() { SetText(String()); }
   bool Modified{false};
+  // An edit entered from another control by the keyboard or the program (Tab, Shift+Tab, a
+  // dialog's focus move) selects its whole text, so that what is typed replaces it; one entered by
+  // a click keeps the caret where the click put it. A memo keeps its caret either way.
+  bool AutoSelect{true};
 
 protected:
   void Create(TComponent* owner) override;
   void CreateParams(TCreateParams& params) override;
   void CreateHandleDone() override;
   void Dispatch(TMessage& msg) override;
+  void DoEnter() override;
   bool WantsKey(Word key) const override;
   virtual void Change();
 
   bool FReadOnly{false};
   Integer FMaxLength{0};
+
+private:
+  bool FClicking{false};       // the left button's press is being handled
+  bool FSelectOnEnter{false};  // the focus arriving now comes from another control, not by a click
 };
 
 class TEdit : public TCustomEdit {

@@ -12,6 +12,7 @@
 #include "app/uDlgUpload.h"
 #include "app/uFormMain.h"
 #include "order/uLists.h"
+#include "order/uSettings.h"
 #include "order/uUtils.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Strings.h"
@@ -165,6 +166,56 @@ TEST_F(KeyboardTest, EmojiTypedIntoTheOrderDialogAreKeptForTheNextOrder) {
   dlg->Execute();
   dlg->Free();
   EXPECT_EQ(typed, loaded) << "the next order starts with them";
+}
+
+// The order dialog comes filled with the last order's details. A field entered by the keyboard
+// (the dialog's first stop as it opens, Tab, Shift+Tab) shows its text selected, so that what the
+// customer types replaces it; a click keeps the caret where it went, also when the window gets
+// the focus back.
+TEST_F(KeyboardTest, AFilledFieldOfTheOrderDialogEnteredByTheKeyboardTakesANewText) {
+  Owned<order::TPrivateInfo> info(order::TPrivateInfo::New());
+  info->SetSecondName(u"Иванова");
+  info->SetFirstName(u"Мария");
+  info->SetThirdName(u"Петровна");
+  info->SetPhone(u"+7 900 000-00-00");
+  info->SaveToFile();
+  TDlgUpload* dlg = TDlgUpload::New(Application, new TInfoList);
+  const auto tab = [] { Press(Qt::Key_Tab); };
+  const auto backTab = [] {
+    guitest::Key(GetFocus(), Qt::Key_Shift, {}, Qt::ShiftModifier);
+    Press(Qt::Key_Backtab, QStringLiteral("\t"), Qt::ShiftModifier);
+    guitest::Key(GetFocus(), Qt::Key_Shift, {}, Qt::NoModifier, false);
+  };
+  // The text starts a few pixels into the field: a click at its left edge puts the caret first.
+  const auto click = [&] { guitest::Click(dlg->edFirstName->Handle(), TPoint{1, 10}); };
+  const struct {
+    const char* Name;
+    std::function<void()> Enter;
+    const char* Field;
+    String Expected;  // after "Я" is typed
+  } steps[] = {
+      {"the dialog's first stop", [] {}, "edSecondName", u"Я"},
+      {"Tab", [&] { tab(), tab(), tab(); }, "edPhone", u"Я"},
+      {"Shift+Tab", backTab, "edThirdName", u"Я"},
+      {"a click", click, "edFirstName", u"ЯМария"},
+      {"the window's focus coming back", [] { SetFocus(nullptr), SetFocus(GetActiveWindow()); }, "edFirstName",
+       u"ЯЯМария"},
+  };
+  guitest::PostWork([&] {
+    Application->ProcessMessages();
+    for (const auto& s : steps) {
+      SCOPED_TRACE(s.Name);
+      s.Enter();
+      Application->ProcessMessages();
+      ASSERT_EQ(NameOf(GetFocus()), s.Field);
+      Press(0x042F, QStringLiteral("Я"));
+      EXPECT_EQ(GetWindowText(GetFocus()), s.Expected);
+    }
+    dlg->ActCancel->Execute();
+    dlg->ActCancel->Execute();
+  });
+  dlg->Execute();
+  dlg->Free();
 }
 
 TEST_F(KeyboardTest, EscapeOnTheThumbnailsCancelsTheAddPhotosDialog) {
