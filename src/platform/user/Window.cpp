@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -133,6 +134,22 @@ void ApplyDesktopFlags(TWindowObj* wnd) {
   if (shown) ShowWidget(wnd, true);
 }
 
+// The platform lays out an edit's text as a left-to-right paragraph unless the control asks for
+// right-to-left reading, whatever script the text begins with; the toolkit would take each
+// paragraph's direction from its first strong letter (and align it to that side). A line edit
+// takes a fixed direction only from the direction keys, which it keeps through later texts.
+void SetReadingOrder(QWidget* edit, const TWindowObj* wnd) {
+  const bool rtl = wnd->ExStyle & WS_EX_RTLREADING;
+  if (auto* m = qobject_cast<QPlainTextEdit*>(edit)) {
+    QTextOption o = m->document()->defaultTextOption();
+    o.setTextDirection(rtl ? Qt::RightToLeft : Qt::LeftToRight);
+    m->document()->setDefaultTextOption(o);
+  } else {
+    QKeyEvent e(QEvent::KeyPress, rtl ? Qt::Key_Direction_R : Qt::Key_Direction_L, Qt::NoModifier);
+    layer::DeliverNative(edit, &e);
+  }
+}
+
 QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
   QWidget* w = nullptr;
   uintptr_t id = wnd->Id;
@@ -144,6 +161,7 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
       auto* e = new QLineEdit(parentWidget);
       if (wnd->Style & ES_PASSWORD) e->setEchoMode(QLineEdit::Password);
       layer::SetEditReadOnly(e, wnd->Style & ES_READONLY);
+      SetReadingOrder(e, wnd);
       e->setText(Q(wnd->Text));
       QObject::connect(e, &QLineEdit::textChanged, e, [notify](const QString&) { notify(EN_CHANGE); });
       w = e;
@@ -157,6 +175,7 @@ QWidget* MakeWidget(TWindowObj* wnd, QWidget* parentWidget) {
                                                                        : QPlainTextEdit::WidgetWidth);
       e->setVerticalScrollBarPolicy((wnd->Style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
       e->setHorizontalScrollBarPolicy((wnd->Style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+      SetReadingOrder(e, wnd);
       e->setPlainText(Q(wnd->Text));
       QObject::connect(e, &QPlainTextEdit::textChanged, e, [notify]() { notify(EN_CHANGE); });
       w = e;

@@ -1,5 +1,9 @@
 // Window objects: handles, procedures and their replacement, destruction order, geometry and the
-// non-client area, painting's update region.
+// non-client area, painting's update region, the reading order of standard edits.
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QWidget>
 
 #include "platform/user/Window_p.h"
 #include "LayerFixture.h"
@@ -220,6 +224,41 @@ TEST_F(WindowTest, BeginPaintPaintsTheUpdateRegionInClientCoordinates) {
   for (const Px& p : pixels) {
     SCOPED_TRACE(p.what);
     EXPECT_EQ(s.PixelRGB(p.x, p.y), p.rgb);
+  }
+}
+
+// As the platform lays out an edit's text without a right-to-left reading style: a name that
+// begins with Hebrew is a left-to-right paragraph, its Hebrew first from the left, as the list
+// draws it; a control that asks for right-to-left reading gets it.
+TEST_F(WindowTest, StandardEditsReadLeftToRightUnlessAskedForRightToLeftReading) {
+  struct Case {
+    const char* name;
+    DWORD style, exStyle;
+    bool rightToLeft;
+  };
+  const Case cases[] = {
+      {"edit", 0, 0, false},
+      {"read-only edit", ES_READONLY, 0, false},
+      {"memo", ES_MULTILINE, 0, false},
+      {"read-only memo", ES_MULTILINE | ES_READONLY, 0, false},
+      {"edit asking for right-to-left reading", 0, WS_EX_RTLREADING, true},
+  };
+  const String name = u"\u05E9\u05DC\u05D5\u05DD abc";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND edit = CreateWindowEx(c.exStyle, u"EDIT", u"", WS_CHILD | WS_VISIBLE | c.style, 5, 5, 200, 40, Wnd);
+    Made.push_back(edit);
+    SetWindowText(edit, name);
+    guitest::PumpPending();
+    // A point right of the text is the paragraph's end when it reads left to right (and starts
+    // at the left), its start when it reads right to left (and is set to the right).
+    QWidget* w = layer::WidgetOf(edit);
+    int atRight = -1;
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+      atRight = line->cursorPositionAt(QPoint(w->width() - 5, w->height() / 2));
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+      atRight = memo->cursorForPosition(QPoint(memo->viewport()->width() - 5, 5)).position();
+    EXPECT_EQ(atRight, c.rightToLeft ? 0 : static_cast<int>(name.size()));
   }
 }
 
