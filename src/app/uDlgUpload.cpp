@@ -299,9 +299,11 @@ void TDlgUpload::ActCancelExecute(TObject*) {
     return;
   }
   // MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2
+  FAskingToCancel = true;
   const int answer = MessageBox(Handle(), CancelQuestion, ConfirmCaption, 0x124);
-  // The thread may have reported its end while the question was open: only a thread that still
-  // runs is stopped.
+  FAskingToCancel = false;
+  // Only a thread that still runs is stopped: one that reported its end while the question was
+  // open has closed it already (ThreadEnded), or the answer came after the report.
   if (answer == IDYES && FThread) FThread->Terminate();
 }
 
@@ -323,6 +325,12 @@ void TDlgUpload::ThreadEnded() {
   // goes, so that the window never waits for the lab's answer.
   FEndedThread = std::move(FThread);
   ActCancel->SetCaption(u"Закрыть");
+  // A cancel question still open can no longer be honoured: the order is at the lab, or already
+  // given up. It closes as if answered No, and the result page shows.
+  if (FAskingToCancel) {
+    const HWND box = GetWindow(Handle(), GW_ENABLEDPOPUP);
+    if (box != Handle()) SendMessage(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+  }
 }
 
 void TDlgUpload::Dispatch(TMessage& Msg) {

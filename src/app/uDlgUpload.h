@@ -95,6 +95,7 @@ private:
   std::unique_ptr<TInfoList> FList;
   Owned<TWorkThread> FThread;
   Owned<TWorkThread> FEndedThread;  // reported its end, may still be rolling the order back
+  bool FAskingToCancel{false};       // the cancel question is open
   Integer FUploaded{0};
   Integer FSkipped{0};
 };

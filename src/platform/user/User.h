@@ -156,6 +156,10 @@ bool DestroyWindow(HWND h);
 bool IsWindow(HWND h);
 HWND GetParent(HWND h);      // the parent of a child, the owner of a top-level window
 bool IsChild(HWND parent, HWND h);
+// GW_ENABLEDPOPUP: the enabled, visible top-level window that h owns, the last shown first (a
+// message box over its owner, say); h itself when there is none. Other commands answer nullptr.
+constexpr UINT GW_ENABLEDPOPUP = 6;
+HWND GetWindow(HWND h, UINT cmd);
 
 // Subclassing: answers the previous procedure, which the new one passes messages on to with
 // CallWindowProc. DefWindowProc is the end of every chain.

@@ -586,6 +586,16 @@ HWND GetParent(HWND h) {
   return w && w->Parent ? w->Parent->Handle() : nullptr;
 }
 
+HWND GetWindow(HWND h, UINT cmd) {
+  TWindowObj* w = layer::Find(h);
+  if (!w || cmd != GW_ENABLEDPOPUP) return nullptr;
+  for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it) {
+    const TWindowObj* c = *it;
+    if (!c->IsChild() && !c->Destroying && (c->Style & WS_VISIBLE) && !(c->Style & WS_DISABLED)) return c->Handle();
+  }
+  return h;
+}
+
 bool IsChild(HWND parent, HWND h) {
   TWindowObj* w = layer::Find(h);
   while (w && w->IsChild() && w->Parent) {

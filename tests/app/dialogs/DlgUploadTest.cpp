@@ -254,6 +254,71 @@ TEST_F(DlgUploadTest, CloseRequestFromTheDesktopWhileSendingAsksFirst) {
   }
 }
 
+// The cancel question asked while the order is being sent can no longer be honoured once the
+// thread reports: it closes as if answered No and the result page shows, so that no late Yes is
+// left to cancel an order that is already at the lab.
+TEST_F(DlgUploadTest, AReportWhileTheCancelQuestionIsOpenClosesItAsNo) {
+  struct Case {
+    const char* Name;
+    int RefusedPhotos;  // the lab refuses the first photos (-1: every photo, every attempt)
+    bool AskedTwice;    // the cancel button twice in a row, the first answered Yes; else the close box
+    TTabSheet* TDlgUpload::*Page;
+    size_t Commits, Rollbacks;
+  };
+  const Case cases[] = {
+      {"the order arrives", 1, false, &TDlgUpload::PageSucc, 1, 0},
+      {"the lab refuses every photo", -1, false, &TDlgUpload::PageFail, 0, 1},
+      {"a cancel already under way ends", 1, true, &TDlgUpload::PageCancel, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    clock::SetInstant(false);
+    Lab->ClearFaults();
+    Lab->ClearRequests();
+    Lab->RefuseFirst(TRequestKind::Photo, c.RefusedPhotos);
+    pf::testing::ClearMessageBoxLog();
+    Make();
+    bool stuck = false;
+    pf::testing::SetMessageBoxHook([&](const pf::testing::TMessageBoxRequest&) {
+      if (c.AskedTwice && pf::testing::MessageBoxLog().size() == 1) return IDYES;
+      // The platform's box asks; the thread reports while it is open.
+      guitest::PostWork([&] {
+        ASSERT_TRUE(guitest::PumpUntil([&] {
+          clock::Advance(TWorkThread::RetryDelayMs);
+          return Ended();
+        }));
+        guitest::PostWork([&] {
+          // Runs inside the box's loop only while the box is still open: the customer's late Yes.
+          if (HWND box = pf::testing::OpenMessageBox()) {
+            stuck = true;
+            SendMessage(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+          }
+          guitest::PostWork([&] { Dlg->ActCancel->Execute(); });
+        });
+      });
+      return 0;
+    });
+    guitest::PostWork([&] {
+      Send();
+      ASSERT_TRUE(guitest::PumpUntil([&] { return Dlg->edLog->GetText().find(u"ERROR") != String::npos; }));
+      if (c.AskedTwice) {
+        Dlg->ActCancel->Execute();
+        Dlg->ActCancel->Execute();
+      } else {
+        guitest::CloseBox(Dlg->Handle());
+      }
+    });
+    Dlg->Execute();
+    EXPECT_FALSE(stuck) << "the question stayed open over the result page";
+    EXPECT_EQ(pf::testing::MessageBoxLog().size(), c.AskedTwice ? 2u : 1u);
+    EXPECT_EQ(Dlg->Pages->GetActivePage(), Dlg->*c.Page);
+    pf::testing::SetMessageBoxHook(nullptr);
+    FreeAndNil(Dlg);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Commit).size(), c.Commits);
+    EXPECT_EQ(Lab->Requests(TRequestKind::Rollback).size(), c.Rollbacks);
+  }
+}
+
 TEST_F(DlgUploadTest, TheResultPageShowsWhileTheRollbackIsStillUnderWay) {
   Lab->RefuseFirst(TRequestKind::Photo, -1);  // every photo, every attempt
   // The lab holds the rollback's reply until it stops.
