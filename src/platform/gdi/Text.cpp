@@ -450,33 +450,38 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   }
 
   int maxWidth = r->Right - r->Left;
-  std::vector<TLine> lines;
-  if (fmt & DT_SINGLELINE) {
-    lines.push_back({s});
-  } else {
-    size_t pos = 0;
-    while (true) {
-      size_t br = s.find_first_of(u"\r\n", pos);
-      StringView para = StringView(s).substr(pos, br == String::npos ? String::npos : br - pos);
-      if (fmt & DT_WORDBREAK) {
-        for (auto& l : WrapParagraph(src, para, maxWidth, (fmt & DT_EDITCONTROL) != 0, tabs ? tabStop : 0))
-          lines.push_back(std::move(l));
-      } else {
-        lines.push_back({String(para)});
+  // The lines of the text within `width`.
+  auto lay = [&](int width) {
+    std::vector<TLine> lines;
+    if (fmt & DT_SINGLELINE) {
+      lines.push_back({s});
+    } else {
+      size_t pos = 0;
+      while (true) {
+        size_t br = s.find_first_of(u"\r\n", pos);
+        StringView para = StringView(s).substr(pos, br == String::npos ? String::npos : br - pos);
+        if (fmt & DT_WORDBREAK) {
+          for (auto& l : WrapParagraph(src, para, width, (fmt & DT_EDITCONTROL) != 0, tabs ? tabStop : 0))
+            lines.push_back(std::move(l));
+        } else {
+          lines.push_back({String(para)});
+        }
+        if (br == String::npos) break;
+        pos = br + ((s[br] == u'\r' && br + 1 < s.size() && s[br + 1] == u'\n') ? 2 : 1);
+        if (pos >= s.size()) break;
       }
-      if (br == String::npos) break;
-      pos = br + ((s[br] == u'\r' && br + 1 < s.size() && s[br + 1] == u'\n') ? 2 : 1);
-      if (pos >= s.size()) break;
     }
-  }
-  if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
-    for (auto& l : lines) {
-      if (l.Width >= 0 && l.Width <= maxWidth) continue;  // a broken line that fits by the rule it was broken by
-      const int stop = tabs ? tabStop : 0;
-      String cut = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l.Text, maxWidth, stop) : EndEllipsis(src, l.Text, maxWidth, stop);
-      if (cut != l.Text) l = {std::move(cut)};
+    if (fmt & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) {
+      for (auto& l : lines) {
+        if (l.Width >= 0 && l.Width <= width) continue;  // a broken line that fits by the rule it was broken by
+        const int stop = tabs ? tabStop : 0;
+        String cut = (fmt & DT_PATH_ELLIPSIS) ? PathEllipsis(src, l.Text, width, stop) : EndEllipsis(src, l.Text, width, stop);
+        if (cut != l.Text) l = {std::move(cut)};
+      }
     }
-  }
+    return lines;
+  };
+  const std::vector<TLine> lines = lay(maxWidth);
 
   int total = static_cast<int>(lines.size()) * lineH;
   int top = r->Top;
@@ -487,8 +492,26 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
       top = r->Bottom - lineH;
   }
   if (fmt & DT_CALCRECT) {
-    int widest = 0;
-    for (auto& l : lines) widest = std::max(widest, l.Width >= 0 ? l.Width : TabbedWidth(src, l.Text, tabs, tabStop));
+    // The width holds each line both as it was broken and as it is drawn, on its own. Where the
+    // two differ (a stretch of a name that needs no shaping is drawn a character at a time, where
+    // its paragraph laid it out whole), the text may break otherwise within that width: the
+    // rectangle widens until the lines broken within it fit it as well.
+    bool exact = true;
+    auto widestOf = [&](const std::vector<TLine>& ls) {
+      int widest = 0;
+      for (auto& l : ls) {
+        const int drawn = TabbedWidth(src, l.Text, tabs, tabStop);
+        exact = exact && (l.Width < 0 || l.Width == drawn);
+        widest = std::max({widest, l.Width, drawn});
+      }
+      return widest;
+    };
+    int widest = widestOf(lines);
+    for (int i = 0; !exact && (fmt & DT_WORDBREAK) && !(fmt & DT_SINGLELINE) && i < 8; ++i) {
+      const int within = widestOf(lay(widest));
+      if (within <= widest) break;
+      widest = within;
+    }
     r->Right = r->Left + widest;
     r->Bottom = r->Top + total;
     return total;
@@ -498,7 +521,7 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
   UINT options = (fmt & DT_NOCLIP) ? 0 : ETO_CLIPPED;
   int y = top;
   int charsBefore = 0;
-  for (auto& line : lines) {
+  for (const auto& line : lines) {
     const String& l = line.Text;
     int w = TabbedWidth(src, l, tabs, tabStop);
     int x = r->Left;
