@@ -492,22 +492,19 @@ int DrawTextW(HDC dc, const Char* text, int count, TRect* r, UINT fmt) {
       top = r->Bottom - lineH;
   }
   if (fmt & DT_CALCRECT) {
-    // The width holds each line both as it was broken and as it is drawn, on its own. Where the
-    // two differ (a stretch of a name that needs no shaping is drawn a character at a time, where
-    // its paragraph laid it out whole), the text may break otherwise within that width: the
-    // rectangle widens until the lines broken within it fit it as well.
-    bool exact = true;
+    // The width holds each line both as it was broken and as it is drawn, on its own. In text that
+    // needs shaping the two may differ (a stretch of a line that needs no shaping on its own is
+    // drawn a character at a time, where its paragraph laid it out whole), and the text may break
+    // otherwise within that width: the rectangle widens until the lines broken within it fit it as
+    // well. Plain text is drawn as it is broken.
     auto widestOf = [&](const std::vector<TLine>& ls) {
       int widest = 0;
-      for (auto& l : ls) {
-        const int drawn = TabbedWidth(src, l.Text, tabs, tabStop);
-        exact = exact && (l.Width < 0 || l.Width == drawn);
-        widest = std::max({widest, l.Width, drawn});
-      }
+      for (auto& l : ls) widest = std::max({widest, l.Width, TabbedWidth(src, l.Text, tabs, tabStop)});
       return widest;
     };
     int widest = widestOf(lines);
-    for (int i = 0; !exact && (fmt & DT_WORDBREAK) && !(fmt & DT_SINGLELINE) && i < 8; ++i) {
+    const bool shaped = (fmt & DT_WORDBREAK) && !(fmt & DT_SINGLELINE) && NeedsShaping(s);
+    for (int i = 0; shaped && i < 8; ++i) {
       const int within = widestOf(lay(widest));
       if (within <= widest) break;
       widest = within;
