@@ -389,13 +389,24 @@ String PathEllipsis(TFontSource& src, StringView s, int maxWidth, int tabStop) {
 std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, bool breakWords, int tabStop) {
   std::vector<TLine> lines;
   const auto cuts = Cuts(src, p);
+  // Each line of a paragraph that needs shaping is drawn on its own, where a stretch that needs no
+  // shaping by itself goes a character at a time and a reserved character the shaper hides shows:
+  // it may draw wider than within its paragraph. Such a line ends, before the last place it fits
+  // by the paragraph's extents if need be, where it fits as it is drawn.
+  const bool apart = NeedsShaping(p) && NeedsShaping(src.Shape(p)->Text);
+  auto startOf = [&](size_t k) { return k ? cuts[k - 1].End : 0; };
+  auto drawn = [&](size_t first, size_t last) {
+    return TabbedWidth(src, p.substr(startOf(first), startOf(last) - startOf(first)), tabStop > 0, tabStop);
+  };
   size_t pos = 0, k = 0;  // k: the cluster that starts at pos
   while (true) {
+    const size_t first = k;
     TLineWidth line(cuts, p, k, tabStop);
     // A space that starts a cluster is where a line may end (one that a cluster holds, as after
     // an Arabic number sign, is not).
     int w = 0, beforeSpace = 0, next = 0;
     size_t i = pos, lastSpace = StringView::npos, spaceCluster = 0;
+    bool runsOn = false;
     while (i < p.size()) {
       next = line.Through(k);
       if (next > maxWidth && i > pos) break;
@@ -403,17 +414,26 @@ std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, b
       w = next;
       i = cuts[k++].End;
     }
-    if (i >= p.size()) {
-      lines.push_back({String(p.substr(pos)), w});
-      break;
-    }
-    if (p[i] != u' ' && lastSpace != StringView::npos && lastSpace > pos) {
+    if (i < p.size() && p[i] != u' ' && lastSpace != StringView::npos && lastSpace > pos) {
       i = lastSpace;
       k = spaceCluster;
       w = beforeSpace;
-    } else if (p[i] != u' ' && !breakWords) {
+    } else if (i < p.size() && p[i] != u' ' && !breakWords) {
       // The word runs on to its end.
       for (w = next, i = cuts[k++].End; i < p.size() && p[i] != u' '; i = cuts[k++].End) w = line.Through(k);
+      runsOn = true;
+    }
+    if (apart) {
+      for (w = drawn(first, k); w > maxWidth && !runsOn;) {
+        size_t back = 0;  // an earlier space, or breaking words, the cluster before
+        for (size_t j = k - 1; j > first && !back; --j)
+          if (p[startOf(j)] == u' ') back = j;
+        if (!back && breakWords && k - 1 > first) back = k - 1;
+        if (!back) break;
+        k = back;
+        w = drawn(first, k);
+      }
+      i = startOf(k);
     }
     lines.push_back({String(p.substr(pos, i - pos)), w});
     // The spaces after a line start no other.
