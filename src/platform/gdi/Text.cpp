@@ -392,7 +392,8 @@ std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, b
   // Each line of a paragraph that needs shaping is drawn on its own, where a stretch that needs no
   // shaping by itself goes a character at a time and a reserved character the shaper hides shows:
   // it may draw wider than within its paragraph. Such a line ends, before the last place it fits
-  // by the paragraph's extents if need be, where it fits as it is drawn.
+  // by the paragraph's extents if need be, where it fits as it is drawn too, and its width is the
+  // wider of the two, so that within that width it breaks the same way again.
   const bool apart = NeedsShaping(p) && NeedsShaping(src.Shape(p)->Text);
   auto startOf = [&](size_t k) { return k ? cuts[k - 1].End : 0; };
   auto drawn = [&](size_t first, size_t last) {
@@ -433,6 +434,8 @@ std::vector<TLine> WrapParagraph(TFontSource& src, StringView p, int maxWidth, b
         k = back;
         w = drawn(first, k);
       }
+      TLineWidth broken(cuts, p, first, tabStop);
+      for (size_t j = first; j < k; ++j) w = std::max(w, broken.Through(j));
       i = startOf(k);
     }
     lines.push_back({String(p.substr(pos, i - pos)), w});

@@ -250,10 +250,12 @@ TEST(Shaping, MeasuringALongMixedTextGrowsWithItsLength) {
 // where an ellipsis cuts; a space that a cluster holds (after an Arabic number sign) is no place to
 // break. A line that draws wider on its own than within its paragraph (reserved characters the
 // shaper hides, drawn as boxes in a line that needs no shaping) widens the rectangle: nothing is
-// drawn outside it.
+// drawn outside it; one that draws narrower ("W" is 14.4 pixels at 16, 14 drawn a character at a
+// time) keeps the width it was broken by.
 TEST(Shaping, TheRectangleCalculatedForBrokenTextHoldsItsLines) {
   String marks, arabic, tabbed, plainTabs, numberSign = u"ab " + String(20, u'x') + u"\u0600 cd ef gh", tabWord,
-         hidden = u"\uFFF3\uFFF3\uFFF3\uFFF3\uFFF3xx \u05e9\u05dc\u05d5\u05dd";
+         hidden = u"\uFFF3\uFFF3\uFFF3\uFFF3\uFFF3xx \u05e9\u05dc\u05d5\u05dd",
+         wide = String(10, u'W') + u" \u05e9\u05dc\u05d5\u05dd\u05e9\u05dc\u05d5\u05dd\u05e9\u05dc\u05d5\u05dd\u05e9\u05dc";
   for (int i = 0; i < 12; ++i) marks += u"q\u0301";
   const StringView words[] = {u"\u0633\u0644\u0627\u0645", u"\u0639\u0644\u064a\u0643\u0645", u"\u0645\u0631\u062d\u0628\u0627",
                               u"\u0635\u0648\u0631\u0629", u"\u0643\u062a\u0627\u0628", u"\u0628\u064a\u062a"};
@@ -277,6 +279,7 @@ TEST(Shaping, TheRectangleCalculatedForBrokenTextHoldsItsLines) {
       {tabWord, 11, 60, DT_WORDBREAK | DT_EXPANDTABS | DT_END_ELLIPSIS, 1},
       {plainTabs, 11, 60, DT_SINGLELINE | DT_EXPANDTABS | DT_END_ELLIPSIS, 1},
       {hidden, 11, 20, DT_WORDBREAK, 2, true},
+      {wide, 16, 150, DT_WORDBREAK | DT_EDITCONTROL, 2},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(StringToUtf8(k.text.substr(0, 8)) + ", width " + std::to_string(k.width));
