@@ -446,5 +446,22 @@ TEST_F(MainWindowTest, PictureOfTheWindowWithADozenPhotos) {
   SUCCEED();
 }
 
+TEST_F(MainWindowTest, PictureOfTheWindowWithNamesInScriptsWithoutAFace) {
+  // Names in Hindi (no installed face holds Devanagari: its letters show the face's default
+  // glyph), in Thai with an emoji, and one that begins with a byte-order mark: the list paints
+  // them all, and each cell draws its name's ink.
+  const String names[] = {u"\u092b\u094b\u091f\u094b", u"\u0e01\u0e481\U0001F600v", u"\uFEFFname",
+                          u"\u092e\u0947\u0930\u0940 \u092b\u094b\u091f\u094b 1"};
+  for (const String& name : names) Add(name.c_str(), 0, order::ptGlossy, 1);
+  Main->UpdateTotals();
+  guitest::PumpPending();
+  const QImage list = layer::WidgetOf(Main->List->Handle())->grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < list.height(); ++y)
+    for (int x = 0; x < list.width(); ++x) dark += qGray(list.pixel(x, y)) < 80;
+  EXPECT_GT(dark, 0);
+  Shot(Main, "main-window-names");
+}
+
 }  // namespace
 }  // namespace dlgtest
